@@ -1,0 +1,102 @@
+#include "app/error_log.h"
+
+#include <chrono>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <new>
+#include <system_error>
+
+namespace vx42 {
+
+namespace fs = std::filesystem;
+
+ErrorInfo DescribeException(std::exception_ptr error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const NumberedError& e) {
+        return {e.number(), e.what(), e.source()};
+    } catch (const std::bad_alloc&) {
+        return {7, "Out of memory", "VX42"};
+    } catch (const std::out_of_range& e) {
+        return {9, std::string("Subscript out of range: ") + e.what(), "VX42"};
+    } catch (const std::overflow_error& e) {
+        return {6, std::string("Overflow: ") + e.what(), "VX42"};
+    } catch (const fs::filesystem_error& e) {
+        return {75, std::string("Path/File access error: ") + e.what(), "VX42"};
+    } catch (const std::invalid_argument& e) {
+        return {5, std::string("Invalid procedure call or argument: ") + e.what(), "VX42"};
+    } catch (const std::exception& e) {
+        return {51, e.what(), "VX42"};
+    } catch (...) {
+        return {51, "Internal error", "VX42"};
+    }
+}
+
+namespace {
+std::string OneLine(std::string text) {
+    for (auto& c : text)
+        if (c == '\r' || c == '\n') c = ' ';
+    return text;
+}
+
+std::string NowText() {
+    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+    std::tm local{};
+    localtime_r(&now, &local);
+    char buf[32];
+    std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M:%S", &local);
+    return buf;
+}
+}  // namespace
+
+std::string FormatLogLine(const std::string& dateTime, const std::string& version,
+                          const ErrorInfo& error, const ErrorLocation& where) {
+    const std::string fields[] = {dateTime,          version,      error.source,
+                                  std::to_string(error.number),   error.description,
+                                  where.module,      where.object, where.procedure};
+    std::string line;
+    for (std::size_t i = 0; i < std::size(fields); ++i) {
+        if (i > 0) line += ", ";
+        line += OneLine(fields[i]);
+    }
+    return line;
+}
+
+ErrorLog::ErrorLog(std::string programFolder)
+    : path_((fs::path(programFolder) / "Error Logs" / "ErrLogDVN.log").string()) {}
+
+bool ErrorLog::Append(const ErrorInfo& error, const ErrorLocation& where) const {
+    std::error_code ec;
+    fs::create_directories(fs::path(path_).parent_path(), ec);
+    std::ofstream out(path_, std::ios::app | std::ios::binary);
+    if (!out) return false;
+    out << FormatLogLine(NowText(), ProgramVersion(), error, where) << '\n';
+    out.flush();
+    return static_cast<bool>(out);
+}
+
+std::string ProgramVersion() {
+    return std::to_string(VX42_VERSION_MAJOR) + "." + std::to_string(VX42_VERSION_MINOR) + "." +
+           std::to_string(VX42_VERSION_PATCH);
+}
+
+bool RunTrapped(const ErrorLocation& where, Prompt& prompt, const ErrorLog& log,
+                const std::function<void()>& body) {
+    try {
+        body();
+        return true;
+    } catch (...) {
+        const ErrorInfo info = DescribeException(std::current_exception());
+        try {
+            prompt.Message(std::to_string(info.number) + " " + info.description, "VX42",
+                           Icon::Exclamation);
+        } catch (...) {
+            // The error path must not raise a new error.
+        }
+        log.Append(info, where);
+        return false;
+    }
+}
+
+}  // namespace vx42

@@ -1,0 +1,43 @@
+#pragma once
+// Every message box, question, file dialog and input box of the tool goes through this
+// interface: the window shows real dialogs, tests answer from a script, the command-line
+// tool prints to standard error.
+
+#include <optional>
+#include <string>
+
+namespace vx42 {
+
+enum class Icon { None, Exclamation, Information, Question, Critical };
+enum class Answer { Ok, Yes, No, Cancel };
+
+struct FileDialog {
+    std::string title;
+    std::string initialFolder;
+    std::string fileName;  // proposed name
+    std::string filter;    // "Description (*.EXT)|*.EXT|..."
+};
+
+class Prompt {
+public:
+    virtual ~Prompt() = default;
+
+    // A message with an OK button.
+    virtual void Message(const std::string& text, const std::string& title = {},
+                         Icon icon = Icon::None) = 0;
+    // Yes/No: returns Answer::Yes or Answer::No.
+    virtual Answer YesNo(const std::string& text, const std::string& title = {},
+                         Icon icon = Icon::None) = 0;
+    // Yes/No/Cancel.
+    virtual Answer YesNoCancel(const std::string& text, const std::string& title = {},
+                               Icon icon = Icon::None) = 0;
+    // The chosen path, or nothing when cancelled.
+    virtual std::optional<std::string> OpenFile(const FileDialog& dialog) = 0;
+    virtual std::optional<std::string> SaveFile(const FileDialog& dialog) = 0;
+    // The entered text, or nothing when cancelled.
+    virtual std::optional<std::string> InputBox(const std::string& prompt,
+                                                const std::string& title,
+                                                const std::string& initialText = {}) = 0;
+};
+
+}  // namespace vx42

@@ -1,0 +1,63 @@
+#pragma once
+// A prompt that answers from a script, for tests. Every call is recorded; a call that the
+// script did not expect is recorded as unexpected and answered with a cancel, so a test
+// fails on any dialog nobody planned for (check Unexpected() at the end).
+
+#include <deque>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "app/prompt.h"
+
+namespace vx42 {
+
+enum class PromptKind { Message, YesNo, YesNoCancel, OpenFile, SaveFile, InputBox };
+
+struct PromptCall {
+    PromptKind kind;
+    std::string text;   // message text, dialog's proposed file name or input prompt
+    std::string title;
+    Icon icon = Icon::None;
+    FileDialog dialog;  // for file dialogs
+};
+
+class ScriptedPrompt : public Prompt {
+public:
+    // Script entries, consumed in order.
+    void ExpectMessage(std::string textContains = {});
+    void AnswerYesNo(Answer answer);
+    void AnswerYesNoCancel(Answer answer);
+    void AnswerOpenFile(std::optional<std::string> path);
+    void AnswerSaveFile(std::optional<std::string> path);
+    void AnswerInput(std::optional<std::string> text);
+
+    void Message(const std::string& text, const std::string& title, Icon icon) override;
+    Answer YesNo(const std::string& text, const std::string& title, Icon icon) override;
+    Answer YesNoCancel(const std::string& text, const std::string& title, Icon icon) override;
+    std::optional<std::string> OpenFile(const FileDialog& dialog) override;
+    std::optional<std::string> SaveFile(const FileDialog& dialog) override;
+    std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
+                                        const std::string& initialText) override;
+
+    std::vector<PromptCall> Calls() const;
+    std::vector<std::string> Unexpected() const;  // descriptions of unplanned calls
+    bool ScriptDone() const;                      // every scripted entry was used
+    void Clear();
+
+private:
+    struct Entry {
+        PromptKind kind;
+        Answer answer = Answer::Ok;
+        std::optional<std::string> text;
+    };
+    // Takes the next entry if it is of `kind`; records an unexpected call otherwise.
+    std::optional<Entry> Take(PromptKind kind, const PromptCall& call);
+
+    mutable std::mutex mutex_;
+    std::deque<Entry> script_;
+    std::vector<PromptCall> calls_;
+    std::vector<std::string> unexpected_;
+};
+
+}  // namespace vx42

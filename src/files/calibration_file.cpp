@@ -1,0 +1,152 @@
+#include "files/calibration_file.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "app/prompt.h"
+#include "calibration/number_format.h"
+#include "files/file_io.h"
+#include "files/paths.h"
+#include "files/settings.h"
+
+namespace vx42 {
+
+namespace {
+constexpr const char* kSaveNowQuestion =
+    "The file has been changed and not saved. Would you like to save now?";
+
+// Larger files are read only as far as needed; a calibration never exceeds this.
+constexpr std::uintmax_t kLargestCalibrationFile = 1024 * 1024;
+
+std::string Upper(std::string s) {
+    for (auto& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+void RememberCalibrationFolder(FileContext& ctx) {
+    if (!ctx.state.CurrentFileFolder.empty() &&
+        ctx.state.CurrentFileFolder != ctx.settings.CalibrationPath) {
+        ctx.settings.CalibrationPath = ctx.state.CurrentFileFolder;
+        SaveCalibrationPath(ctx.store, ctx.settings);
+    }
+}
+
+void NameCurrentFile(FileContext& ctx, const std::string& path) {
+    ctx.state.CalibrationChanged = false;
+    ctx.state.CurrentFileFolder = FolderOfPath(path);
+    ctx.state.CurrentFileName = FileNameOfPath(path);
+    RememberCalibrationFolder(ctx);
+    ctx.state.SetFileTitle();
+}
+
+FileDialog CalibrationDialog(const FileContext& ctx, const std::string& title,
+                             const std::string& fileName) {
+    FileDialog d;
+    d.title = title;
+    d.initialFolder = ctx.settings.CalibrationPath;
+    d.fileName = fileName;
+    d.filter = kCalibrationFilter;
+    return d;
+}
+
+bool Chosen(const std::optional<std::string>& path) {
+    return path && path->find(kPathSeparator) != std::string::npos;
+}
+
+}  // namespace
+
+CalibrationFileRead ReadCalibrationFile(const std::string& path) {
+    const std::uintmax_t length = FileLength(path);
+    if (length > kLargestCalibrationFile)
+        throw FileError("\"" + path + "\" is not a calibration file (" + std::to_string(length) +
+                        " bytes)");
+    const auto bytes = ReadWholeFile(path, kLargestCalibrationFile);
+    CalibrationFileRead result;
+    result.fileLength = bytes.size();
+    const std::size_t n = std::min(bytes.size(), static_cast<std::size_t>(kCalImageSize));
+    result.image.CopyIntoImage(std::span(bytes.data(), n), 0);
+    return result;
+}
+
+void WriteCalibrationFile(const std::string& path, const CalImage& image) {
+    WriteFileAtomic(path, image.bytes());
+}
+
+void FileState::StartTitle() { Title = VersionText + " [No File Loaded]"; }
+
+void FileState::SetFileTitle() {
+    Title = VersionText + " [" + CurrentFileName + "]";
+    FileLoaded = true;
+    AutoRetrieved = false;
+}
+
+void FileState::MarkAutoRetrieved() {
+    Title = VersionText + " [Auto Retrieved File]";
+    AutoRetrieved = true;
+    FileLoaded = false;
+}
+
+void FileState::UpdateTitle() {
+    if (!FileLoaded) return;
+    Title = VersionText + " [" + CurrentFileName + (CalibrationChanged ? "*" : "") + "]";
+}
+
+bool OpenCalibrationFile(FileContext ctx, CalImage& image) {
+    const auto path = ctx.prompt.OpenFile(CalibrationDialog(ctx, "Open", ""));
+    if (!Chosen(path)) return false;
+    const CalibrationFileRead read = ReadCalibrationFile(*path);
+    image = read.image;
+    NameCurrentFile(ctx, *path);
+    if (read.shortFile()) {
+        ctx.prompt.Message("The file \"" + FileNameOfPath(*path) + "\" holds only " +
+                               FormatNumber(static_cast<double>(read.fileLength), Pattern::Grouped) +
+                               " of the " + FormatNumber(kCalImageSize, Pattern::Grouped) +
+                               " calibration bytes. The missing bytes were set to 0.",
+                           "Short Calibration File", Icon::Exclamation);
+    }
+    return true;
+}
+
+SaveOutcome SaveCalibrationFile(FileContext ctx, const CalImage& image, bool saveAs) {
+    if (!ctx.state.HasCalibration()) {
+        ctx.prompt.Message("There is no file open.");
+        return SaveOutcome::NoCalibration;
+    }
+    if (!saveAs && !ctx.state.CurrentFileFolder.empty()) {
+        const std::string target = ctx.state.CurrentFileFolder + ctx.state.CurrentFileName;
+        WriteCalibrationFile(target, image);
+        ctx.state.CalibrationChanged = false;
+        ctx.state.SetFileTitle();
+        return SaveOutcome::Saved;
+    }
+    auto path = ctx.prompt.SaveFile(CalibrationDialog(ctx, "Save As", ctx.state.CurrentFileName));
+    if (!Chosen(path)) return SaveOutcome::Cancelled;
+    std::string target = *path;
+    if (target.size() < 4 || Upper(target.substr(target.size() - 4)) != ".DVF") target += ".DVF";
+    if (FileExists(target) &&
+        ctx.prompt.YesNo("A file with this name already exists. Would you like to overwrite this file?",
+                         "File Already Exists") != Answer::Yes) {
+        return SaveOutcome::Cancelled;
+    }
+    WriteCalibrationFile(target, image);
+    NameCurrentFile(ctx, target);
+    return SaveOutcome::Saved;
+}
+
+bool OfferSaveBeforeReplacing(FileContext ctx, const std::function<SaveOutcome()>& saveAs) {
+    if (!ctx.state.CalibrationChanged) return true;
+    if (ctx.prompt.YesNo(kSaveNowQuestion, "Save Changes?") != Answer::Yes) return true;
+    return saveAs() == SaveOutcome::Saved;
+}
+
+bool ConfirmUnsavedOnClose(FileContext ctx, CloseReason reason,
+                           const std::function<SaveOutcome()>& saveAs) {
+    if (!ctx.state.CalibrationChanged || reason == CloseReason::System) return false;
+    const Answer a = ctx.prompt.YesNoCancel(
+        std::string(kSaveNowQuestion) + " Otherwise, press cancel to return to the program");
+    if (a == Answer::Cancel) return true;
+    if (a == Answer::Yes) return saveAs() != SaveOutcome::Saved;
+    return false;
+}
+
+}  // namespace vx42

@@ -1,0 +1,27 @@
+#pragma once
+// Whole-file reads bounded by what the caller can use, and atomic whole-file writes.
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "app/error_log.h"
+
+namespace vx42 {
+
+// A file that could not be read or written; the message names the file and the problem.
+class FileError : public NumberedError {
+public:
+    explicit FileError(const std::string& message) : NumberedError(75, message) {}
+};
+
+// Reads the whole file; throws FileError when it is missing, unreadable or larger than
+// maxBytes.
+std::vector<std::uint8_t> ReadWholeFile(const std::string& path, std::uintmax_t maxBytes);
+
+// Writes the bytes to a temporary file in the same folder and renames it over the target,
+// so a failed write never destroys the previous file. Throws FileError.
+void WriteFileAtomic(const std::string& path, std::span<const std::uint8_t> bytes);
+
+}  // namespace vx42

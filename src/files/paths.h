@@ -1,0 +1,40 @@
+#pragma once
+// Path utilities with the platform's separator, and the two folders the tool starts from.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace vx42 {
+
+#ifdef _WIN32
+constexpr char kPathSeparator = '\\';
+#else
+constexpr char kPathSeparator = '/';
+#endif
+
+// Folder part of a path, up to and including its last separator; empty when the path has
+// three characters or fewer, or no separator.
+std::string FolderOfPath(std::string_view path);
+// File-name part: a path shorter than four characters is returned unchanged; otherwise
+// what follows the last separator, or empty when there is none.
+std::string FileNameOfPath(std::string_view path);
+// Extension without its dot, when the last dot stands after the first character of a path
+// longer than two characters; otherwise the path unchanged.
+std::string ExtensionOfPath(std::string_view path);
+
+// folder + separator (when the folder does not end in one) + name.
+std::string JoinPath(std::string_view folder, std::string_view name);
+
+// The folder of the running executable, without a trailing separator.
+std::string ProgramFolder();
+// The user's documents folder with a trailing separator (XDG user directories, else
+// $HOME/Documents); empty when it cannot be determined.
+std::string DocumentsFolder();
+
+// A regular file exists at the path (never throws).
+bool FileExists(const std::string& path);
+// Its length in bytes; 0 when it does not exist or cannot be read.
+std::uintmax_t FileLength(const std::string& path);
+
+}  // namespace vx42

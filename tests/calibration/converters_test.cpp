@@ -1,0 +1,85 @@
+#include "calibration/converters.h"
+
+#include <gtest/gtest.h>
+
+#include "calibration/number_format.h"
+
+namespace vx42 {
+namespace {
+
+TEST(Converters, ByteSplitsClampAndDropFractions) {
+    EXPECT_EQ(HighByte(70000), 0xFF);
+    EXPECT_EQ(LowByte(70000), 0xFF);
+    EXPECT_EQ(HighByte(-5), 0);
+    EXPECT_EQ(LowByte(-5), 0);
+    EXPECT_EQ(HighByte(300.9), 0x01);
+    EXPECT_EQ(LowByte(300.9), 0x2C);
+    EXPECT_EQ(MakeWord(0x09, 0xC4), 2500u);
+    EXPECT_EQ(HighByteTenths(100), 0x03);
+    EXPECT_EQ(LowByteTenths(100), 0xE8);
+    EXPECT_DOUBLE_EQ(WordTenths(0x04, 0xD2), 123.4);
+    EXPECT_EQ(PercentHighByte(40, 10000), 0x0F);
+    EXPECT_EQ(PercentLowByte(40, 10000), 0xA0);
+    EXPECT_EQ(PercentHighByte(200, 60000), 0xFF);  // clamped at 65535
+    EXPECT_DOUBLE_EQ(WordPercentOfPeriod(0x09, 0xC4, 5000), 50.0);
+}
+
+TEST(Converters, VoltsRoundHalvesToEven) {
+    EXPECT_EQ(VoltsToRaw(14.01), 1043u);
+    EXPECT_EQ(VoltsHighByte(14.01), 0x04);
+    EXPECT_EQ(VoltsLowByte(14.01), 0x13);
+    EXPECT_NEAR(WordVolts(0x04, 0x13), 14.005127, 1e-6);
+    EXPECT_EQ(FormatNumber(WordVolts(0x04, 0x13), Pattern::TwoDecimals), "14.01");
+    // 0.5 / 4096 * 55 and 1.5 / 4096 * 55 lie exactly on halves of a raw step.
+    EXPECT_EQ(VoltsToRaw(0.5 * 55 / 4096), 0u);
+    EXPECT_EQ(VoltsToRaw(1.5 * 55 / 4096), 2u);
+    EXPECT_EQ(VoltsToRaw(2.5 * 55 / 4096), 2u);
+    // The default battery breakpoints.
+    const double volts[] = {7.99, 9.98, 11.98, 14.01, 16.01, 18.01};
+    const unsigned raw[] = {595, 743, 892, 1043, 1192, 1341};
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(VoltsToRaw(volts[i]), raw[i]) << volts[i];
+}
+
+TEST(Converters, HexRoundTrips) {
+    EXPECT_EQ(HexToBytes("1A3", 4), (Bytes{0x00, 0x00, 0x01, 0xA3}));
+    const Bytes b = {0x0A, 0xFF};
+    EXPECT_EQ(BytesToHex(b), "0AFF");
+    EXPECT_EQ(HexToBytes("c7fde200", 4), (Bytes{0xC7, 0xFD, 0xE2, 0x00}));
+    EXPECT_EQ(BytesToHex(HexToBytes("C7FDE200", 4)), "C7FDE200");
+    EXPECT_EQ(HexToBytes("123456", 2), (Bytes{0x34, 0x56}));  // keeps the last digits
+    EXPECT_EQ(ByteToHex(0x05), "05");
+}
+
+TEST(Converters, LittleEndianNumbersAndAddresses) {
+    EXPECT_EQ(LongToBytes(0x12345678), (std::array<std::uint8_t, 4>{0x78, 0x56, 0x34, 0x12}));
+    const std::array<std::uint8_t, 4> minusOne = {0xFF, 0xFF, 0xFF, 0xFF};
+    EXPECT_EQ(BytesToLong(minusOne), -1);
+    EXPECT_EQ(BytesToDouble(DoubleToBytes(-273.15)), -273.15);
+    EXPECT_EQ(Split24(0x012345), (std::array<std::uint8_t, 3>{0x01, 0x23, 0x45}));
+}
+
+TEST(Converters, BitsOutsideTheByteAreIgnored) {
+    EXPECT_TRUE(IsBitSet(0x24, 5));
+    EXPECT_FALSE(IsBitSet(0x24, 4));
+    EXPECT_FALSE(IsBitSet(0xFF, 8));
+    EXPECT_FALSE(IsBitSet(0xFF, -1));
+    EXPECT_EQ(SetBit(0x00, 7), 0x80);
+    EXPECT_EQ(SetBit(0x00, 9), 0x00);
+    EXPECT_EQ(ClearBit(0xFF, 0), 0xFE);
+    EXPECT_EQ(ClearBit(0xFF, 8), 0xFF);
+}
+
+TEST(Converters, LeadingNumberReadsWhatATextStartsWith) {
+    EXPECT_EQ(LeadingNumber("  12.5abc"), 12.5);
+    EXPECT_EQ(LeadingNumber("-5"), -5);
+    EXPECT_EQ(LeadingNumber("abc"), 0);
+    EXPECT_EQ(LeadingNumber(""), 0);
+    EXPECT_EQ(LeadingNumber("."), 0);
+    EXPECT_EQ(LeadingNumber(".5"), 0.5);
+    EXPECT_EQ(LeadingNumber("1e3x"), 1000);
+    EXPECT_EQ(LeadingNumber("2e"), 2);
+    EXPECT_EQ(LeadingNumber("1e999"), 0);  // not a finite number
+}
+
+}  // namespace
+}  // namespace vx42

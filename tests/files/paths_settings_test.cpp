@@ -1,0 +1,117 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "app/scripted_prompt.h"
+#include "files/file_io.h"
+#include "files/paths.h"
+#include "files/settings.h"
+#include "support/temp_dir.h"
+
+namespace vx42 {
+namespace {
+
+const std::string S(1, kPathSeparator);
+
+TEST(Paths, SplitAPathLikeTheDialogsNeed) {
+    const std::string full = S + "home" + S + "me" + S + "Cal" + S + "truck.DVF";
+    EXPECT_EQ(FolderOfPath(full), S + "home" + S + "me" + S + "Cal" + S);
+    EXPECT_EQ(FileNameOfPath(full), "truck.DVF");
+    EXPECT_EQ(FolderOfPath("a.b"), "");
+    EXPECT_EQ(FileNameOfPath("a.b"), "a.b");
+    EXPECT_EQ(FolderOfPath("truck.DVF"), "");
+    EXPECT_EQ(FileNameOfPath("truck.DVF"), "");
+    EXPECT_EQ(FolderOfPath(S + "ab"), "");  // three characters
+    EXPECT_EQ(ExtensionOfPath("firmware.rom"), "rom");
+    EXPECT_EQ(ExtensionOfPath(".rom"), ".rom");  // the dot is the first character
+    EXPECT_EQ(ExtensionOfPath("ab"), "ab");
+    EXPECT_EQ(ExtensionOfPath("noext"), "noext");
+    EXPECT_EQ(JoinPath("dir", "f"), "dir" + S + "f");
+    EXPECT_EQ(JoinPath("dir" + S, "f"), "dir" + S + "f");
+}
+
+TEST(Paths, DocumentsFolderFollowsTheUserDirectories) {
+    test::TempDir home;
+    const char* oldHome = std::getenv("HOME");
+    const std::string saved = oldHome ? oldHome : "";
+    setenv("HOME", home.str().c_str(), 1);
+    unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(DocumentsFolder(), home.str() + "/Documents/");
+    std::filesystem::create_directories(home.path() / ".config");
+    std::ofstream(home.path() / ".config" / "user-dirs.dirs")
+        << "# comment\nXDG_DOCUMENTS_DIR=\"$HOME/Dokumente\"\n";
+    EXPECT_EQ(DocumentsFolder(), home.str() + "/Dokumente/");
+    setenv("HOME", saved.c_str(), 1);
+}
+
+TEST(Paths, FileExistsAndLengthNeverThrow) {
+    test::TempDir dir;
+    EXPECT_FALSE(FileExists(dir.file("missing")));
+    EXPECT_EQ(FileLength(dir.file("missing")), 0u);
+    EXPECT_FALSE(FileExists(dir.str()));  // a folder is no file
+    std::ofstream(dir.file("five")) << "12345";
+    EXPECT_TRUE(FileExists(dir.file("five")));
+    EXPECT_EQ(FileLength(dir.file("five")), 5u);
+}
+
+TEST(Settings, FirstRunGivesTheDefaults) {
+    MemorySettingsStore store;
+    const Settings s = LoadSettings(store, S + "opt" + S + "vx42", S + "home" + S + "me" + S + "Documents" + S);
+    EXPECT_EQ(s.LibraryPath, S + "opt" + S + "vx42" + S + "Libraries");
+    EXPECT_EQ(s.FirmwarePath, S + "opt" + S + "vx42" + S + "Firmware");
+    EXPECT_EQ(s.CalibrationPath, S + "home" + S + "me" + S + "Documents" + S + "VX42" + S + "Calibrations");
+    EXPECT_EQ(s.Units, UnitFlags{});
+}
+
+TEST(Settings, RoundTripThroughTheStore) {
+    MemorySettingsStore store;
+    Settings s = LoadSettings(store, "p", "d/");
+    s.Units.MetricFlow = true;
+    s.Units.MetricTemperature = false;
+    s.CalibrationPath = "cal/";
+    SaveSettings(store, s);
+    EXPECT_EQ(store.Get("Units", "Flow"), "True");
+    EXPECT_EQ(store.Get("Units", "Temperature"), "False");
+    const Settings back = LoadSettings(store, "other", "other/");
+    EXPECT_TRUE(back.Units.MetricFlow);
+    EXPECT_FALSE(back.Units.MetricTemperature);
+    EXPECT_EQ(back.CalibrationPath, "cal/");
+    EXPECT_EQ(back.LibraryPath, "p" + S + "Libraries");
+}
+
+TEST(Settings, TextToBoolReadsWordsAndNumbers) {
+    EXPECT_TRUE(TextToBool("True", false));
+    EXPECT_TRUE(TextToBool(" true ", false));
+    EXPECT_FALSE(TextToBool("FALSE", true));
+    EXPECT_TRUE(TextToBool("-1", false));
+    EXPECT_FALSE(TextToBool("0", true));
+    EXPECT_TRUE(TextToBool("maybe", true));
+}
+
+TEST(Settings, ImportCopiesTheLibraryAndRemembersItsFolder) {
+    test::TempDir program, source;
+    std::ofstream(source.file("ABS.DVM"), std::ios::binary) << "new library";
+    std::filesystem::create_directories(program.path() / "Libraries");
+    std::ofstream(program.path() / "Libraries" / "ABS.DVM") << "old";
+    MemorySettingsStore store;
+    Settings s = LoadSettings(store, program.str(), "");
+    ScriptedPrompt prompt;
+    prompt.AnswerOpenFile(std::nullopt);
+    EXPECT_FALSE(ImportLibraryFile(prompt, s, store, program.str()));
+    prompt.AnswerOpenFile(source.file("ABS.DVM"));
+    EXPECT_TRUE(ImportLibraryFile(prompt, s, store, program.str()));
+    EXPECT_TRUE(prompt.Unexpected().empty());
+    EXPECT_EQ(prompt.Calls()[0].dialog.filter, "Dialvane Message Library (*.DVM)|*.DVM");
+    std::ifstream in(program.path() / "Libraries" / "ABS.DVM");
+    std::string content((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(content, "new library");
+    EXPECT_EQ(s.LibraryPath, source.str() + S);
+    EXPECT_EQ(store.Get("Paths", "LibraryPath"), source.str() + S);
+
+    prompt.AnswerOpenFile(source.file("gone.DVM"));
+    EXPECT_THROW(ImportLibraryFile(prompt, s, store, program.str()), FileError);
+}
+
+}  // namespace
+}  // namespace vx42
