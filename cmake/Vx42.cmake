@@ -12,21 +12,29 @@ if(VX42_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
-# vx42_library(NAME SOURCES ... DEPS ...): a static library of one subsystem folder.
+# vx42_library(NAME DEPS ...): a static library of every .cpp file in the current folder.
 function(vx42_library name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
-  add_library(${name} STATIC ${ARG_SOURCES})
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  add_library(${name} STATIC ${sources})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
   target_link_libraries(${name} PUBLIC ${ARG_DEPS} PRIVATE vx42_warnings)
 endfunction()
 
-# vx42_tests(NAME SOURCES ... DEPS ...): a GoogleTest executable registered in CTest.
-function(vx42_tests name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
-  add_executable(${name} ${ARG_SOURCES})
-  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests ${PROJECT_SOURCE_DIR}/src)
-  target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main GTest::gmock vx42_warnings)
+# vx42_tests(PREFIX DEPS ...): one GoogleTest executable per *_test.cpp file of the current
+# folder, each registered in CTest. Files of tests/support are shared by all.
+function(vx42_tests prefix)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
   include(GoogleTest)
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+  foreach(test ${tests})
+    get_filename_component(stem ${test} NAME_WE)
+    set(name ${prefix}_${stem})
+    add_executable(${name} ${test})
+    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(${name} PRIVATE ${ARG_DEPS} vx42_test_support GTest::gmock GTest::gtest
+                          GTest::gtest_main vx42_warnings)
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+      PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" LABELS ${prefix})
+  endforeach()
 endfunction()

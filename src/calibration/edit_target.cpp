@@ -1,0 +1,46 @@
+#include "calibration/edit_target.h"
+
+#include <algorithm>
+
+namespace vx42 {
+
+void EditTarget::Store(int address, std::span<const std::uint8_t> bytes, bool mark) {
+    // The whole setting must lie in the image.
+    (void)image[ImageIndex(address)];
+    (void)image[ImageIndex(address) + static_cast<int>(bytes.size()) - 1];
+    image.CopyIntoImage(bytes, ImageIndex(address));
+    if (mark) calibrationChanged = true;
+}
+
+void EditTarget::StoreByte(int address, std::uint8_t value, bool mark) {
+    Store(address, std::span(&value, 1), mark);
+}
+
+void EditTarget::StoreWord(int address, double value, bool mark) {
+    const std::uint8_t word[2] = {HighByte(value), LowByte(value)};
+    Store(address, word, mark);
+}
+
+void EditTarget::Write(int address, int count) {
+    for (int done = 0; done < count; done += 16) {
+        const int piece = std::min(16, count - done);
+        const Bytes bytes = image.CopyFromImage(ImageIndex(address + done), piece - 1);
+        module.WriteCalibrationChange(address + done, bytes);
+    }
+}
+
+void EditTarget::StoreAndWrite(int address, std::span<const std::uint8_t> bytes, bool mark) {
+    Store(address, bytes, mark);
+    Write(address, static_cast<int>(bytes.size()));
+}
+
+void EditTarget::StoreAndWriteByte(int address, std::uint8_t value, bool mark) {
+    StoreAndWrite(address, std::span(&value, 1), mark);
+}
+
+void EditTarget::StoreAndWriteWord(int address, double value, bool mark) {
+    const std::uint8_t word[2] = {HighByte(value), LowByte(value)};
+    StoreAndWrite(address, word, mark);
+}
+
+}  // namespace vx42

@@ -1,0 +1,47 @@
+#pragma once
+// What an edit of a setting works on: the image, the calibration-changed flag, and the
+// module, which receives every confirmed change at once (nothing is sent offline).
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+#include "calibration/cal_image.h"
+
+namespace vx42 {
+
+// The module side of an edit: one single-change write through the staging area.
+// Offline the implementation sends nothing; a failure is reported by the implementation.
+class ChangeSink {
+public:
+    virtual ~ChangeSink() = default;
+    // address: module address; bytes: 1 to 16 bytes.
+    virtual void WriteCalibrationChange(int address, std::span<const std::uint8_t> bytes) = 0;
+};
+
+// A sink for offline editing: nothing is sent.
+class OfflineSink : public ChangeSink {
+public:
+    void WriteCalibrationChange(int, std::span<const std::uint8_t>) override {}
+};
+
+struct EditTarget {
+    CalImage& image;
+    bool& calibrationChanged;
+    ChangeSink& module;
+
+    // Store: bytes into the image, marking the calibration changed (unless mark is false).
+    void Store(int address, std::span<const std::uint8_t> bytes, bool mark = true);
+    void StoreByte(int address, std::uint8_t value, bool mark = true);
+    // A 16-bit value, clamped to 0..65535, fraction dropped, most significant byte first.
+    void StoreWord(int address, double value, bool mark = true);
+    // Write: the image's bytes at address .. address + count - 1 to the module, in pieces of
+    // at most 16 bytes.
+    void Write(int address, int count);
+    // Store then write, the order every confirmed edit follows.
+    void StoreAndWrite(int address, std::span<const std::uint8_t> bytes, bool mark = true);
+    void StoreAndWriteByte(int address, std::uint8_t value, bool mark = true);
+    void StoreAndWriteWord(int address, double value, bool mark = true);
+};
+
+}  // namespace vx42
