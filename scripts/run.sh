@@ -6,4 +6,4 @@ cd "$root"
 bash scripts/install-deps.sh
 bash scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 # For now the command-line tool prints the address map of a fresh calibration image.
-exec ./build/src/cli/vx42ctl map "$@"
+exec ./build/bin/vx42ctl map "$@"
