@@ -1,0 +1,128 @@
+#include "calibration/grid/grid_model.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+#include "calibration/converters.h"
+
+namespace vx42 {
+
+GridModel::GridModel(int rows, int cols, int fixedRows, int fixedCols, bool lockedCorner)
+    : rows_(std::max(rows, 1)),
+      cols_(std::max(cols, 1)),
+      fixedRows_(std::clamp(fixedRows, 0, rows_ - 1)),
+      fixedCols_(std::clamp(fixedCols, 0, cols_ - 1)),
+      lockedCorner_(lockedCorner),
+      cells_(static_cast<std::size_t>(rows_) * cols_) {
+    Select(fixedRows_, fixedCols_);
+}
+
+GridModel GridModel::AnalogTable() {
+    return GridModel(7, 17, 1, 1, true);
+}
+GridModel GridModel::FreqTable() {
+    return GridModel(2, 16, 1, 0, false);
+}
+
+bool GridModel::Contains(int row, int col) const {
+    return row >= 0 && row < rows_ && col >= 0 && col < cols_;
+}
+
+bool GridModel::Writable(int row, int col) const {
+    return Contains(row, col) && !(lockedCorner_ && row == 0 && col == 0);
+}
+
+const std::string& GridModel::Text(int row, int col) const {
+    static const std::string kNone;
+    return Contains(row, col) ? cells_[Index(row, col)] : kNone;
+}
+
+bool GridModel::SetText(int row, int col, std::string text) {
+    if (!Writable(row, col)) return false;
+    cells_[Index(row, col)] = std::move(text);
+    return true;
+}
+
+void GridModel::SetRow(int row, const std::vector<std::string>& texts, int firstCol) {
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        SetText(row, firstCol + static_cast<int>(i), texts[i]);
+    }
+}
+
+CellRange GridModel::Selection() const {
+    return {std::min(Row, RowSel), std::min(Col, ColSel), std::max(Row, RowSel),
+            std::max(Col, ColSel)};
+}
+
+void GridModel::Select(int row, int col, int rowSel, int colSel) {
+    Row = std::clamp(row, 0, rows_ - 1);
+    Col = std::clamp(col, 0, cols_ - 1);
+    RowSel = std::clamp(rowSel, 0, rows_ - 1);
+    ColSel = std::clamp(colSel, 0, cols_ - 1);
+}
+
+std::vector<CellChange> DiffCells(const GridModel& before, const GridModel& after) {
+    std::vector<CellChange> changes;
+    const int rows = std::min(before.Rows(), after.Rows());
+    const int cols = std::min(before.Cols(), after.Cols());
+    for (int r = 0; r < rows; ++r) {
+        for (int c = 0; c < cols; ++c) {
+            if (before.Text(r, c) != after.Text(r, c)) {
+                changes.push_back({r, c, before.Text(r, c), after.Text(r, c)});
+            }
+        }
+    }
+    return changes;
+}
+
+void ApplyCells(GridModel& grid, const std::vector<CellText>& cells) {
+    for (const CellText& cell : cells) grid.SetText(cell.row, cell.col, cell.text);
+}
+
+std::optional<double> ReadCellNumber(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return std::nullopt;
+    const auto last = text.find_last_not_of(" \t");
+    std::string number(text.substr(first, last - first + 1));
+    // Either decimal point is accepted, but only one of them.
+    const auto comma = number.find(',');
+    if (comma != std::string::npos) {
+        if (number.find('.') != std::string::npos) return std::nullopt;
+        number[comma] = '.';
+    }
+    // Only a plain decimal number: no hexadecimal, infinity or NaN spellings.
+    if (number.find_first_not_of("0123456789+-.eE") != std::string::npos) return std::nullopt;
+    // A leading "+" is allowed, but not before a "-".
+    std::string_view digits(number);
+    const bool plus = digits.starts_with('+');
+    if (plus) digits.remove_prefix(1);
+    if (digits.empty() || (plus && (digits.front() == '+' || digits.front() == '-'))) {
+        return std::nullopt;
+    }
+    double value = 0;
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (error != std::errc() || end != digits.data() + digits.size()) return std::nullopt;
+    if (!std::isfinite(value)) return std::nullopt;
+    return value;
+}
+
+std::vector<int> SizeGridColumns(int gridWidth, int columnCount, int firstColumnWidth) {
+    std::vector<int> widths;
+    if (columnCount <= 0) return widths;
+    auto share = [](double width, int count) {
+        return static_cast<int>(RoundHalfEven(std::max(width, 0.0) / count));
+    };
+    if (firstColumnWidth == 0) {
+        widths.assign(columnCount, share(gridWidth, columnCount));
+        return widths;
+    }
+    widths.push_back(firstColumnWidth);
+    if (columnCount > 1) {
+        widths.resize(columnCount,
+                      share(static_cast<double>(gridWidth) - firstColumnWidth, columnCount - 1));
+    }
+    return widths;
+}
+
+}  // namespace vx42

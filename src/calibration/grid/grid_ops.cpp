@@ -1,0 +1,288 @@
+#include "calibration/grid/grid_ops.h"
+
+#include <algorithm>
+#include <functional>
+#include <optional>
+
+#include "calibration/converters.h"
+#include "calibration/number_format.h"
+
+namespace vx42 {
+namespace {
+
+constexpr const char* kLinearizeTitle = "Linearize";
+constexpr const char* kInterpolationTitle = "Linear Interpolation";
+constexpr const char* kPercentTitle = "Percent Add/Subtract";
+constexpr const char* kPercentPrompt =
+    "Please enter the percentage you would like to add/subtract. Allowable ranges are between "
+    "-99 to 99. (Ex. 12 or -25)";
+constexpr const char* kPercentRange = "Please enter a value between +/- 99";
+constexpr const char* kAmountTitle = "Increase/Decrease";
+constexpr const char* kAmountPrompt =
+    "Please enter the amount to add to every selected cell. A negative amount subtracts. "
+    "(Ex. 5 or -5)";
+constexpr const char* kSetTitle = "Set Selection";
+constexpr const char* kSetPrompt =
+    "Please enter the value you would like to set the entire selection to.";
+
+bool IsBlank(std::string_view text) {
+    return text.find_first_not_of(" \t") == text.npos;
+}
+
+// True when the text starts (after blanks and a sign) with a digit, or a point and a digit.
+bool HasLeadingNumber(std::string_view text) {
+    std::size_t i = text.find_first_not_of(" \t");
+    if (i == text.npos) return false;
+    if (text[i] == '+' || text[i] == '-') ++i;
+    if (i < text.size() && text[i] == '.') ++i;
+    return i < text.size() && text[i] >= '0' && text[i] <= '9';
+}
+
+// Writes f(cell text) into every writable cell of the selection, corners put in order.
+void ForEachSelected(GridModel& grid, const std::function<std::string(const std::string&)>& f) {
+    const CellRange sel = grid.Selection();
+    for (int r = sel.top; r <= sel.bottom; ++r) {
+        for (int c = sel.left; c <= sel.right; ++c) {
+            if (grid.Writable(r, c)) grid.SetText(r, c, f(grid.Text(r, c)));
+        }
+    }
+}
+
+// The columns of a one-row selection, for linearize and linear interpolation.
+struct RowSpan {
+    int row;
+    int left;
+    int right;
+};
+
+std::optional<RowSpan> OneRowSpan(GridModel& grid, Prompt& prompt, const char* title,
+                                  const char* oneRowText, const char* twoPointsText) {
+    if (grid.RowSel != grid.Row) {
+        grid.RowSel = grid.Row;
+        prompt.Message(oneRowText, title);
+        return std::nullopt;
+    }
+    RowSpan span{grid.Row, std::min(grid.Col, grid.ColSel), std::max(grid.Col, grid.ColSel)};
+    // The locked corner holds no point of the row.
+    if (!grid.Writable(span.row, span.left)) ++span.left;
+    if (span.left >= span.right) {
+        grid.RowSel = grid.Row;
+        prompt.Message(twoPointsText, title);
+        return std::nullopt;
+    }
+    return span;
+}
+
+bool Linearize(GridModel& grid, Prompt& prompt) {
+    const auto span =
+        OneRowSpan(grid, prompt, kLinearizeTitle, "You may only linearize 1 row at a time.",
+                   "You must select two or more points to linearize.");
+    if (!span) return false;
+    const double yL = LeadingNumber(grid.Text(span->row, span->left));
+    const double yR = LeadingNumber(grid.Text(span->row, span->right));
+    for (int c = span->left; c <= span->right; ++c) {
+        const double y = yL + (c - span->left) * (yR - yL) / (span->right - span->left);
+        grid.SetText(span->row, c, CellNumberText(RoundHalfEven(y)));
+    }
+    return true;
+}
+
+bool LinearInterpolation(GridModel& grid, Prompt& prompt) {
+    const auto span =
+        OneRowSpan(grid, prompt, kInterpolationTitle,
+                   "You may only use linear Interpolation on 1 row at a time.",
+                   "You must select two or more points to do a linear Interpolation.");
+    if (!span) return false;
+    const double yL = LeadingNumber(grid.Text(span->row, span->left));
+    const double yR = LeadingNumber(grid.Text(span->row, span->right));
+    const double xL = LeadingNumber(grid.Text(0, span->left));
+    const double xR = LeadingNumber(grid.Text(0, span->right));
+    if (xL == xR) {
+        prompt.Message(
+            "The breakpoints at both ends of the selection are equal, so there is nothing to "
+            "interpolate between.",
+            kInterpolationTitle);
+        return false;
+    }
+    for (int c = span->left; c <= span->right; ++c) {
+        const double x = LeadingNumber(grid.Text(0, c));
+        grid.SetText(span->row, c, CellNumberText(yL + (x - xL) * (yR - yL) / (xR - xL)));
+    }
+    return true;
+}
+
+bool PercentChange(GridModel& grid, GridLimits limits, Prompt& prompt) {
+    const auto answer = prompt.InputBox(kPercentPrompt, kPercentTitle, "");
+    if (!answer || IsBlank(*answer)) return false;
+    const double factor = 1 + LeadingNumber(*answer) / 100;
+    if (!(factor >= 0.01 && factor <= 1.99)) {
+        prompt.Message(kPercentRange, kPercentTitle);
+        return false;
+    }
+    ForEachSelected(grid, [&](const std::string& text) {
+        return CellNumberText(
+            ClampRound(LeadingNumber(text) * factor, limits.lowest, limits.highest, 0));
+    });
+    return true;
+}
+
+// Ctrl with "+" or "-": an empty or non-numeric cell counts as 0.
+bool AddOne(GridModel& grid, GridLimits limits, double delta) {
+    ForEachSelected(grid, [&](const std::string& text) {
+        const double value = ReadCellNumber(text).value_or(0) + delta;
+        return CellNumberText(ClampRound(value, limits.lowest, limits.highest, 0));
+    });
+    return true;
+}
+
+bool IncreaseDecrease(GridModel& grid, GridLimits limits, Prompt& prompt) {
+    const auto answer = prompt.InputBox(kAmountPrompt, kAmountTitle, "");
+    if (!answer || IsBlank(*answer)) return false;
+    const double amount = LeadingNumber(*answer);
+    ForEachSelected(grid, [&](const std::string& text) {
+        return CellNumberText(
+            ClampRound(LeadingNumber(text) + amount, limits.lowest, limits.highest, 0));
+    });
+    return true;
+}
+
+bool IsDigit(int code) {
+    return code >= '0' && code <= '9';
+}
+
+// The keys that open the editor with the active cell's text: Backspace, Enter, Space and
+// the other control codes except Tab, Shift and Ctrl.
+bool OpensWithCellText(int code) {
+    return (code >= 0 && code <= 8) || (code >= 10 && code <= 15) || (code >= 18 && code <= 32);
+}
+
+GridOutcome OpenEditor(std::string text) {
+    GridOutcome out;
+    out.openEditor = true;
+    out.editorText = std::move(text);
+    return out;
+}
+
+bool SetSelection(GridModel& grid, GridLimits limits, const std::string& initialText,
+                  Prompt& prompt) {
+    const auto answer = prompt.InputBox(kSetPrompt, kSetTitle, initialText);
+    if (!answer || IsBlank(*answer)) return false;
+    const double value = LeadingNumber(*answer);
+    // An answer that is no number at all is refused like one out of range, rather than
+    // setting the selection to 0.
+    if (!HasLeadingNumber(*answer) || value < limits.lowest || value > limits.highest) {
+        prompt.Message("Please enter a value between " + ShortestText(limits.lowest) + " and " +
+                           ShortestText(limits.highest) + ".",
+                       kSetTitle);
+        return false;
+    }
+    const std::string text = CellNumberText(value);
+    ForEachSelected(grid, [&](const std::string&) { return text; });
+    return true;
+}
+
+}  // namespace
+
+GridLimits AnalogTableLimits() {
+    return {0, 65535};
+}
+
+GridLimits FreqTableLimits(int activeRow) {
+    return activeRow == 0 ? GridLimits{0, 65535} : GridLimits{0, 6553.5};
+}
+
+double ClampRound(double value, double lowest, double highest, int digits) {
+    if (value < lowest) return lowest;
+    if (value > highest) return highest;
+    return RoundHalfEven(value, digits);
+}
+
+GridOutcome Changing(GridModel& grid, const std::function<bool()>& operation) {
+    const GridModel before = grid;
+    GridOutcome out;
+    out.changed = operation();
+    if (out.changed) out.cells = DiffCells(before, grid);
+    return out;
+}
+
+std::string CellNumberText(double value) {
+    return ShortestText(value + 0.0);
+}
+
+GridOutcome SetSelectionTo(GridModel& grid, GridLimits limits, const std::string& initialText,
+                           Prompt& prompt) {
+    return Changing(grid, [&] { return SetSelection(grid, limits, initialText, prompt); });
+}
+
+GridOutcome GridKeyDown(GridModel& grid, const GridKey& key, GridLimits limits, Prompt& prompt) {
+    if (!grid.Writable(grid.Row, grid.Col)) return {};
+    const int code = key.code;
+    if (key.ctrl) {
+        switch (code) {
+            case 'L':
+                return Changing(grid, [&] { return Linearize(grid, prompt); });
+            case 'T':
+                return Changing(grid, [&] { return LinearInterpolation(grid, prompt); });
+            case 'P':
+                return Changing(grid, [&] { return PercentChange(grid, limits, prompt); });
+            case keys::kPlus:
+                return Changing(grid, [&] { return AddOne(grid, limits, +1); });
+            case keys::kMinus:
+                return Changing(grid, [&] { return AddOne(grid, limits, -1); });
+            case 'I':
+                return Changing(grid, [&] { return IncreaseDecrease(grid, limits, prompt); });
+            case 'J':
+                return SetSelectionTo(grid, limits, "", prompt);
+            default:
+                break;
+        }
+    }
+    if (code == keys::kTab) return {};
+    if (OpensWithCellText(code)) return OpenEditor(grid.Text(grid.Row, grid.Col));
+    if (IsDigit(code)) {
+        const std::string digit(1, static_cast<char>(code));
+        // With several cells selected the digit starts "Set Selection"; the cells it sets
+        // are reported so that they are stored like any other change.
+        if (!grid.SingleCell()) return SetSelectionTo(grid, limits, digit, prompt);
+        return OpenEditor(digit);
+    }
+    if (code == keys::kMinus) return OpenEditor("-");
+    if (code == keys::kPeriod) return OpenEditor(".");
+    return {};
+}
+
+GridOutcome GridDoubleClick(GridModel& grid, Prompt& prompt) {
+    return GridKeyDown(grid, GridKey::Plain(keys::kSpace), GridLimits{0, 0}, prompt);
+}
+
+std::string NormaliseEditorText(std::string_view text, GridLimits limits) {
+    std::string compact;
+    for (char ch : text) {
+        if (ch != ' ' && ch != '\t') compact.push_back(ch);
+    }
+    if (!compact.empty() && (compact.front() == ',' || compact.front() == '.')) {
+        compact.insert(compact.begin(), '0');
+    }
+    const double value = ReadCellNumber(compact).value_or(0);
+    return CellNumberText(Clamp(value, limits.lowest, limits.highest));
+}
+
+EditorAction EditorKeyDown(GridModel& grid, int keyCode, std::string& editText, GridLimits limits) {
+    switch (keyCode) {
+        case keys::kEnter:
+            editText = NormaliseEditorText(editText, limits);
+            return EditorAction::Store;
+        case keys::kEscape:
+            return EditorAction::Cancel;
+        case keys::kUp:
+            if (grid.Row > grid.FixedRows()) grid.Select(grid.Row - 1, grid.Col);
+            return EditorAction::ToTable;
+        case keys::kDown:
+            if (grid.Row < grid.Rows() - 1) grid.Select(grid.Row + 1, grid.Col);
+            return EditorAction::ToTable;
+        default:
+            return EditorAction::None;
+    }
+}
+
+}  // namespace vx42
