@@ -1,0 +1,40 @@
+#pragma once
+// What the windows share for one run of the program: the mode, the calibration image and
+// its file state, the settings, the prompt, the error log and the module link.
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/error_log.h"
+#include "app/prompt.h"
+#include "app/startup.h"
+#include "calibration/cal_image.h"
+#include "files/calibration_file.h"
+#include "files/settings.h"
+
+namespace vx42 {
+
+class LinkThread;
+
+struct AppContext {
+    AppContext(StartupMode mode, std::string programFolder, Prompt& prompt, SettingsStore& store);
+
+    StartupMode mode;
+    std::string programFolder;
+    std::string versionText;
+    Prompt& prompt;
+    SettingsStore& store;
+    Settings settings;
+    ErrorLog log;
+
+    CalImage image;
+    FileState files;
+
+    // The file commands' view of the state above.
+    FileContext fileContext() { return {files, prompt, settings, store}; }
+    std::string libraryFolder() const;
+    std::string presetsPath() const;
+};
+
+}  // namespace vx42

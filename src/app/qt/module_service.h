@@ -1,0 +1,35 @@
+#pragma once
+// What the window asks of the module. Every call runs on the link's thread (LinkThread),
+// one at a time; messages go through the prompt interface with the module's own texts.
+
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "calibration/cal_image.h"
+
+namespace vx42 {
+
+// Progress of a long transfer: bar value, bar maximum, the text under the bar.
+using TransferProgress = std::function<void(int value, int maximum, const std::string& text)>;
+
+class ModuleService {
+public:
+    virtual ~ModuleService() = default;
+    virtual bool ConnectIfOffline() = 0;
+    virtual void Disconnect() = 0;
+    virtual bool Online() const = 0;
+    virtual bool Simulated() const = 0;
+    virtual std::string DeviceSerial() const = 0;
+    virtual std::string FirmwareVersion() const = 0;
+    // The whole calibration, or nothing when a block could not be read (the message was shown).
+    virtual std::optional<CalImage> RetrieveCalibration(const TransferProgress& progress) = 0;
+    virtual bool WriteWholeCalibration(const CalImage& image, const TransferProgress& progress) = 0;
+    // A confirmed edit; nothing is sent offline.
+    virtual void WriteCalibrationChange(int address, std::span<const std::uint8_t> bytes) = 0;
+    // Lets a running exchange finish and the receive queue drain.
+    virtual void SettleLink() = 0;
+};
+
+}  // namespace vx42

@@ -1,0 +1,121 @@
+#include "app/qt/qt_prompt.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QStringList>
+#include <QThread>
+
+#include <functional>
+
+namespace vx42 {
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+// Runs f on the application's thread and waits for it.
+template <typename R>
+R OnGuiThread(const std::function<R()>& f) {
+    if (QThread::currentThread() == qApp->thread()) return f();
+    R result{};
+    QMetaObject::invokeMethod(
+        qApp, [&] { result = f(); }, Qt::BlockingQueuedConnection);
+    return result;
+}
+
+QMessageBox::Icon QtIcon(Icon icon) {
+    switch (icon) {
+        case Icon::Exclamation: return QMessageBox::Warning;
+        case Icon::Information: return QMessageBox::Information;
+        case Icon::Question: return QMessageBox::Question;
+        case Icon::Critical: return QMessageBox::Critical;
+        case Icon::None: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QString TitleOr(const std::string& title) {
+    return title.empty() ? QApplication::applicationDisplayName() : Q(title);
+}
+
+int Ask(QWidget* parent, const std::string& text, const std::string& title, Icon icon,
+        QMessageBox::StandardButtons buttons) {
+    QMessageBox box(QtIcon(icon), TitleOr(title), Q(text), buttons, parent);
+    return box.exec();
+}
+
+}  // namespace
+
+QString QtPrompt::QtFilter(const std::string& filter) {
+    const QStringList parts = Q(filter).split('|');
+    QStringList out;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString description = parts[i];
+        const int paren = description.indexOf('(');
+        if (paren > 0) description = description.left(paren).trimmed();
+        QStringList patterns;
+        for (const QString& p : parts[i + 1].split(';', Qt::SkipEmptyParts)) {
+            patterns << p;
+            if (p.toLower() != p) patterns << p.toLower();
+        }
+        out << description + " (" + patterns.join(' ') + ")";
+    }
+    return out.join(";;");
+}
+
+void QtPrompt::Message(const std::string& text, const std::string& title, Icon icon) {
+    OnGuiThread<int>([&] { return Ask(parent_, text, title, icon, QMessageBox::Ok); });
+}
+
+Answer QtPrompt::YesNo(const std::string& text, const std::string& title, Icon icon) {
+    const int r = OnGuiThread<int>(
+        [&] { return Ask(parent_, text, title, icon, QMessageBox::Yes | QMessageBox::No); });
+    return r == QMessageBox::Yes ? Answer::Yes : Answer::No;
+}
+
+Answer QtPrompt::YesNoCancel(const std::string& text, const std::string& title, Icon icon) {
+    const int r = OnGuiThread<int>([&] {
+        return Ask(parent_, text, title, icon,
+                   QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    });
+    if (r == QMessageBox::Yes) return Answer::Yes;
+    if (r == QMessageBox::No) return Answer::No;
+    return Answer::Cancel;
+}
+
+std::optional<std::string> QtPrompt::OpenFile(const FileDialog& d) {
+    const QString path = OnGuiThread<QString>([&] {
+        const QString start = d.fileName.empty() ? Q(d.initialFolder)
+                                                 : Q(d.initialFolder) + "/" + Q(d.fileName);
+        return QFileDialog::getOpenFileName(parent_, Q(d.title), start, QtFilter(d.filter));
+    });
+    if (path.isEmpty()) return std::nullopt;
+    return path.toStdString();
+}
+
+std::optional<std::string> QtPrompt::SaveFile(const FileDialog& d) {
+    const QString path = OnGuiThread<QString>([&] {
+        const QString start = d.fileName.empty() ? Q(d.initialFolder)
+                                                 : Q(d.initialFolder) + "/" + Q(d.fileName);
+        // The overwrite question is the tool's own, asked after ".DVF" is added.
+        return QFileDialog::getSaveFileName(parent_, Q(d.title), start, QtFilter(d.filter),
+                                            nullptr, QFileDialog::DontConfirmOverwrite);
+    });
+    if (path.isEmpty()) return std::nullopt;
+    return path.toStdString();
+}
+
+std::optional<std::string> QtPrompt::InputBox(const std::string& prompt, const std::string& title,
+                                              const std::string& initialText) {
+    bool ok = false;
+    const QString text = OnGuiThread<QString>([&] {
+        return QInputDialog::getText(parent_, TitleOr(title), Q(prompt), QLineEdit::Normal,
+                                     Q(initialText), &ok);
+    });
+    if (!ok) return std::nullopt;
+    return text.toStdString();
+}
+
+}  // namespace vx42

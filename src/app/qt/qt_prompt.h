@@ -1,0 +1,33 @@
+#pragma once
+// The prompt interface shown as real dialogs. Safe to call from the link's worker thread:
+// the dialog is then shown on the window thread and the caller waits for the answer.
+
+#include <QPointer>
+#include <QWidget>
+
+#include "app/prompt.h"
+
+namespace vx42 {
+
+class QtPrompt : public Prompt {
+public:
+    explicit QtPrompt(QWidget* parent = nullptr) : parent_(parent) {}
+    void setParent(QWidget* parent) { parent_ = parent; }
+
+    void Message(const std::string& text, const std::string& title, Icon icon) override;
+    Answer YesNo(const std::string& text, const std::string& title, Icon icon) override;
+    Answer YesNoCancel(const std::string& text, const std::string& title, Icon icon) override;
+    std::optional<std::string> OpenFile(const FileDialog& dialog) override;
+    std::optional<std::string> SaveFile(const FileDialog& dialog) override;
+    std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
+                                        const std::string& initialText) override;
+
+    // "Desc (*.EXT)|*.EXT|..." as a Qt name filter list, matching either case of the
+    // extension.
+    static QString QtFilter(const std::string& filter);
+
+private:
+    QPointer<QWidget> parent_;
+};
+
+}  // namespace vx42

@@ -1,0 +1,29 @@
+#pragma once
+// Start-up: the mode chosen by the program's name, and the title prefix it implies.
+
+#include <string>
+#include <string_view>
+
+namespace vx42 {
+
+enum class StartupMode { Full, Relay };
+
+// "VX42RelayControl" starts in relay mode; every other name in full mode. The name is the
+// executable's file name without folder and extension, compared exactly.
+StartupMode ModeFromProgramName(std::string_view programPath);
+
+// "VX42 Version 2.1.0" or "VX42 Relay Control Version 2.1.0".
+std::string VersionTextFor(StartupMode mode);
+
+// The connection display.
+struct OnlineDisplay {
+    const char* menuCaption;   // menuConnect
+    const char* labelCaption;  // lblOnline
+    unsigned rgb;              // lblOnline text colour, 0xRRGGBB
+};
+OnlineDisplay OnlineStatusDisplay(bool online);
+
+// The installation manual, opened from the Help menu.
+std::string ManualPath(const std::string& programFolder);
+
+}  // namespace vx42

@@ -1,0 +1,138 @@
+#pragma once
+// The main window: menus, the output tabs, the connection and retrieve frames, the title,
+// the file commands and the module commands. Handlers are thin: they gather input, call one
+// operation below, and show the result; every handler runs inside the error trap.
+
+#include <QLabel>
+#include <QMainWindow>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/error_log.h"
+#include "app/qt/app_context.h"
+#include "app/qt/link_thread.h"
+#include "app/qt/module_service.h"
+
+class QAction;
+class QGroupBox;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QStackedWidget;
+class QTabBar;
+
+namespace vx42 {
+
+// A label that acts as a button (lblOnline).
+class ClickLabel : public QLabel {
+    Q_OBJECT
+public:
+    using QLabel::QLabel;
+signals:
+    void clicked();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+};
+
+class FrmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    // The window does not own the context or the module; the module is used only on the
+    // link's thread.
+    FrmMain(AppContext& app, ModuleService& module, QWidget* parent = nullptr);
+    ~FrmMain() override;
+
+    AppContext& app() { return app_; }
+    LinkThread& link() { return *link_; }
+    bool online() const { return online_; }
+    int selectedOutput() const { return selectedOutput_; }
+
+    // Runs a handler body inside the error trap with the handler's names.
+    bool Trapped(const char* object, const char* procedure, const std::function<void()>& body);
+
+    // The commands, as the menus run them (public for tests and the screenshot script).
+    void ConnectCommand();
+    void RetrieveCommand();
+    void UpdateCommand();
+    void OpenCommand();
+    void SaveCommand(bool saveAs);
+    void SettleLink();
+    void SetOnlineStatus();
+    void SetCompactLayout();
+    void SetFullLayout();
+    void UpdateTitle();
+    void RefreshSelectedTab();
+
+    // A command is running on the link (connect, retrieve or update).
+    bool busy() const { return busy_ > 0; }
+
+signals:
+    // The image was replaced whole (retrieve or open): the tabs must show it again.
+    void imageReplaced();
+    // A long command finished (for tests and the screenshot script).
+    void commandFinished();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void BuildMenus();
+    void BuildFrames();
+    void StartRetrieve(const std::string& serial);
+    void ShowProgress(int value, int maximum, const std::string& text);
+    void FinishCommand();
+    void About();
+    void Manual();
+    TransferProgress ProgressToWindow();
+
+    AppContext& app_;
+    ModuleService& module_;
+    std::unique_ptr<LinkThread> link_;
+    bool online_ = false;
+    int busy_ = 0;
+    int selectedOutput_ = 0;
+    std::string lastRetrievedSerial_;
+    bool retrievedOnConnect_ = false;
+    bool closeFromCode_ = false;
+
+public:
+    // Controls, named as the window's objectNames.
+    QMenu* menuFile = nullptr;
+    QAction* menuFileOpen = nullptr;
+    QAction* menuFileSave = nullptr;
+    QAction* menuFileSaveAs = nullptr;
+    QAction* menuFileUpdateLib = nullptr;
+    QAction* menuFileExit = nullptr;
+    QMenu* mEdit = nullptr;
+    QAction* mEditCopy = nullptr;
+    QAction* mEditPaste = nullptr;
+    QMenu* menuSettings = nullptr;
+    QAction* menuSettingsUnits = nullptr;
+    QAction* menuSettingsCAN = nullptr;
+    QMenu* menuCom = nullptr;
+    QAction* menuConnect = nullptr;
+    QAction* menuComSetCAN = nullptr;
+    QAction* menuComRetrieveCal = nullptr;
+    QAction* menuComFirmUpgrade = nullptr;
+    QMenu* menuHelp = nullptr;
+    QAction* menuHelpAbout = nullptr;
+    QAction* menuHelpManual = nullptr;
+
+    QTabBar* TabStrip = nullptr;
+    QStackedWidget* pages = nullptr;
+    QWidget* outputPage = nullptr;
+    QWidget* canStatusPage = nullptr;
+    QGroupBox* fraConnectStat = nullptr;
+    ClickLabel* lblOnline = nullptr;
+    QLabel* lblSimulated = nullptr;
+    QLabel* lblFirmwareVer = nullptr;
+    QWidget* fraRetrieve = nullptr;
+    QProgressBar* ProgressBar = nullptr;
+    QLabel* lblInfo = nullptr;
+    QPushButton* cmdUpdate = nullptr;
+};
+
+}  // namespace vx42
