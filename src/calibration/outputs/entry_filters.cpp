@@ -1,0 +1,49 @@
+#include "calibration/outputs/entry_filters.h"
+
+#include <cmath>
+
+#include "calibration/converters.h"
+#include "calibration/number_format.h"
+
+namespace vx42 {
+
+double EnteredNumber(std::string_view text) {
+    std::string packed;
+    for (char c : text)
+        if (c != ' ' && c != '\t') packed.push_back(c);
+    if (!packed.empty() && (packed.front() == ',' || packed.front() == '.')) {
+        packed.insert(packed.begin(), '0');
+        packed[1] = '.';
+    }
+    const double value = LeadingNumber(packed);
+    return std::isnan(value) ? 0 : value;
+}
+
+std::string ClampTextBox(std::string_view text, double minimum, double maximum) {
+    return ShortestText(Clamp(EnteredNumber(text), minimum, maximum));
+}
+
+bool TextInRange(std::string_view text, double minimum, double maximum) {
+    const double value = EnteredNumber(text);
+    return value >= minimum && value <= maximum;
+}
+
+TextColour ColourTextBox(std::string_view text, double minimum, double maximum) {
+    return TextInRange(text, minimum, maximum) ? TextColour::Black : TextColour::Red;
+}
+
+double DropFraction(double value) {
+    const double nearest = std::nearbyint(value);
+    if (std::fabs(value - nearest) < 1e-7 * std::fmax(1.0, std::fabs(value))) return nearest;
+    return std::trunc(value);
+}
+
+double OnTimeCounts(double percent, double period) {
+    return Clamp(DropFraction(percent * period / 100), 0, 65535);
+}
+
+double TenthsCounts(double hertz) {
+    return Clamp(DropFraction(hertz * 10), 0, 65535);
+}
+
+}  // namespace vx42

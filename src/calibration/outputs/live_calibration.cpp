@@ -1,0 +1,63 @@
+#include "calibration/outputs/live_calibration.h"
+
+#include "calibration/converters.h"
+#include "calibration/number_format.h"
+#include "calibration/outputs/entry_filters.h"
+#include "calibration/outputs/output_scope.h"
+
+namespace vx42 {
+
+void LiveCalibration::Toggle(int output, Prompt& prompt) {
+    if (!running_) {
+        if (!link_.Online()) {
+            prompt.Message(kLiveOfflineText);
+            return;
+        }
+        link_.SettleLink();
+        running_ = true;
+        output_ = output;
+        WriteWithRetry(kLiveOutputAddress, static_cast<std::uint8_t>(output + 1));
+    } else {
+        running_ = false;
+        WriteWithRetry(kLiveOutputAddress, 0);
+    }
+    value_ = 0;
+}
+
+void LiveCalibration::Up(const CalImage& image) {
+    if (running_ && value_ + 1 <= Maximum()) SetValue(image, value_ + 1);
+}
+
+void LiveCalibration::Down(const CalImage& image) {
+    if (running_ && value_ - 1 >= 0) SetValue(image, value_ - 1);
+}
+
+void LiveCalibration::Enter(const CalImage& image, std::string_view text) {
+    if (running_) SetValue(image, Clamp(EnteredNumber(text), 0, Maximum()));
+}
+
+std::string LiveCalibration::ValueText() const {
+    return ShortestText(value_);
+}
+
+double LiveCalibration::DriveWord(LiveGauge gauge, double value, double period) {
+    if (gauge == LiveGauge::Duty) return OnTimeCounts(value, period);
+    return TenthsCounts(value);
+}
+
+void LiveCalibration::SetValue(const CalImage& image, double value) {
+    value_ = value;
+    const double word = DriveWord(gauge_, value_, PeriodOf(image, output_));
+    const int address = LiveDriveAddress(output_);
+    WriteWithRetry(address, HighByte(word));
+    WriteWithRetry(address + 1, LowByte(word));
+}
+
+void LiveCalibration::WriteWithRetry(int address, std::uint8_t value) {
+    for (int attempt = 1; attempt <= kLiveWriteTries; ++attempt) {
+        if (link_.WriteByte(address, value)) return;
+        if (attempt < kLiveWriteTries) link_.PauseBeforeRetry();
+    }
+}
+
+}  // namespace vx42
