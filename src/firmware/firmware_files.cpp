@@ -1,5 +1,6 @@
 #include "firmware/firmware_files.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -27,14 +28,9 @@ constexpr std::uintmax_t kLargestTextFile = 3 * kLargestImage;
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
 std::string Hex(std::int64_t value) {
-    static const char digits[] = "0123456789ABCDEF";
-    std::string out;
-    do {
-        out.insert(out.begin(), digits[value & 0xF]);
-        value >>= 4;
-    } while (value > 0);
-    while (out.size() < 4) out.insert(out.begin(), '0');
-    return "0x" + out;
+    char text[24];
+    std::snprintf(text, sizeof text, "0x%04llX", static_cast<unsigned long long>(value));
+    return text;
 }
 
 // Reads a firmware file front to back; every read is checked against what remains.

@@ -1,0 +1,404 @@
+#include "files/gauge_presets.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "app/scripted_prompt.h"
+#include "calibration/converters.h"
+#include "support/temp_dir.h"
+
+namespace vx42 {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<GaugePreset> Parse(const std::string& text) {
+    return ParseGaugePresets(
+        SplitTextLines(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size())));
+}
+
+const char* kTwoPresets =
+    "Gauge presets for the VX42\r\n"
+    "<GaugePreset>\r\n"
+    "  <GaugeName>Fuel Level</GaugeName>\r\n"
+    "<GaugePartNum>FL-100</GaugePartNum>\r\n"
+    "<OutputName>Fuel</OutputName>\r\n"
+    "<Function>2</Function>\r\n"
+    "<Frequency>100</Frequency>\r\n"
+    "<OutputOn>1</OutputOn>\r\n"
+    "<OutputOff>2</OutputOff>\r\n"
+    "<DataBreakpoints>0,100,200</DataBreakpoints>\r\n"
+    "<BatteryBreakpoints>7.99,9.98,11.98,14.01,16.01,18.01</BatteryBreakpoints>\r\n"
+    "<DataRow1>10,20,30</DataRow1>\r\n"
+    "<DataRow3>5.5</DataRow3>\r\n"
+    "</GaugePreset>\r\n"
+    "<GaugePreset>\r\n"
+    "<GaugeName>Speedometer</GaugeName>\r\n"
+    "<GaugePartNum>SP-4</GaugePartNum>\r\n"
+    "<OutputName>Speedo</OutputName>\r\n"
+    "<Function>4</Function>\r\n"
+    "<Frequency>50</Frequency>\r\n"
+    "<OutputOn>0</OutputOn>\r\n"
+    "<OutputOff>1</OutputOff>\r\n"
+    "<DataBreakpoints>0,1000,2000</DataBreakpoints>\r\n"
+    "<BatteryBreakpoints>7.99,9.98,11.98,14.01,16.01,18.01</BatteryBreakpoints>\r\n"
+    "<DataRow1>0,100.5,201</DataRow1>\r\n"
+    "</GaugePreset>\r\n";
+
+TEST(GaugePresetLines, TagAndValueFollowTheBracketRules) {
+    EXPECT_EQ(LineTag("   <GaugeName>Fuel</GaugeName>"), "GaugeName");
+    EXPECT_EQ(LineTag("<GaugeName >Fuel</GaugeName>"), "GaugeName ");
+    EXPECT_EQ(LineTag("</GaugePreset>"), "/GaugePreset");
+    EXPECT_EQ(LineTag("no brackets"), "");
+    EXPECT_EQ(LineTag("only <open"), "");
+    EXPECT_EQ(LineTag("a > b < c"), "");  // ">" before "<": no usable tag
+    EXPECT_EQ(LineValue("<OutputName>  Fuel </OutputName>"), "  Fuel ");
+    EXPECT_EQ(LineValue("<OutputName>Fuel"), "");
+    EXPECT_EQ(LineValue("</GaugePreset>"), "");
+    EXPECT_EQ(LineValue("<A>x>y</A></B>"), "x>y");
+}
+
+TEST(GaugePresetLines, LineEndsOfEveryKind) {
+    const std::string text = "a\r\nb\nc\rd\n\ne";
+    const auto lines =
+        SplitTextLines(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+    EXPECT_EQ(lines, (std::vector<std::string>{"a", "b", "c", "d", "", "e"}));
+}
+
+TEST(GaugePresetParse, BlocksInFileOrderWithTheirFields) {
+    const auto presets = Parse(kTwoPresets);
+    ASSERT_EQ(presets.size(), 2u);
+    const auto& fuel = presets[0];
+    EXPECT_EQ(fuel.GaugeName, "Fuel Level");  // indented tag line is read
+    EXPECT_EQ(fuel.OutputName, "Fuel");
+    EXPECT_EQ(fuel.Function, 2);
+    EXPECT_EQ(fuel.Frequency, "100");
+    EXPECT_EQ(fuel.OutputOn, 1);
+    EXPECT_EQ(fuel.OutputOff, 2);
+    EXPECT_TRUE(fuel.Usable());
+    // Three data breakpoints set positions 0 to 2 and leave the rest 0.
+    EXPECT_EQ(fuel.DataBreakpoints[2], 200);
+    for (int i = 3; i < 16; ++i) EXPECT_EQ(fuel.DataBreakpoints[i], 0) << i;
+    EXPECT_EQ(fuel.BatteryBreakpoints[5], 18.01);
+    EXPECT_EQ(fuel.DataRows[0][2], 30);
+    EXPECT_EQ(fuel.DataRows[1][0], 0);
+    EXPECT_EQ(fuel.DataRows[2][0], 5.5);
+    EXPECT_EQ(presets[1].Function, 4);
+    EXPECT_EQ(presets[1].DataRows[0][1], 100.5);
+
+    EXPECT_EQ(FillPresetList(presets),
+              (std::vector<std::string>{"Custom", "Fuel Level - FL-100", "Speedometer - SP-4"}));
+    EXPECT_EQ(FillPresetList({}), std::vector<std::string>{"Custom"});
+}
+
+TEST(GaugePresetParse, TagsAreExactAndBadListsNeverStopTheLoad) {
+    const auto presets = Parse(
+        "<gaugepreset>\n"          // wrong case: not a block
+        "<GaugeName>Outside</GaugeName>\n"
+        "<GaugePreset>\n"
+        "<GaugeName >Blank</GaugeName>\n"  // blank inside the brackets: ignored
+        "<GaugeName>First</GaugeName>\n"
+        "<GaugeName>Second</GaugeName>\n"  // a repeated tag overwrites
+        "<gaugename>lower</gaugename>\n"
+        "<DataRow7>1,2,3</DataRow7>\n"
+        "<DataRow6>,7,</DataRow6>\n"
+        "<BatteryBreakpoints>1,2,3,4,5,6,7,8,9</BatteryBreakpoints>\n"
+        "<DataBreakpoints>1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18</DataBreakpoints>\n"
+        "<DataBreakpoints> 9.5abc</DataBreakpoints>\n"  // only position 0 changes
+        "<Frequency> 60 Hz </Frequency>\n"
+        "<GaugePartNum>Runs to the end</GaugePartNum>\n");
+    ASSERT_EQ(presets.size(), 1u);  // the unclosed block is kept
+    const auto& p = presets[0];
+    EXPECT_EQ(p.GaugeName, "Second");
+    EXPECT_EQ(p.GaugePartNum, "Runs to the end");
+    EXPECT_EQ(p.Frequency, " 60 Hz ");
+    EXPECT_EQ(p.DataRows[5][0], 0);
+    EXPECT_EQ(p.DataRows[5][1], 7);
+    EXPECT_EQ(p.BatteryBreakpoints[5], 6);
+    EXPECT_EQ(p.DataBreakpoints[0], 9.5);
+    EXPECT_EQ(p.DataBreakpoints[1], 2);
+    EXPECT_EQ(p.DataBreakpoints[15], 16);
+    EXPECT_TRUE(p.Usable());
+}
+
+TEST(GaugePresetParse, NumbersRoundHalvesToEvenAndBadOptionsMarkThePresetUnusable) {
+    const auto presets = Parse(
+        "<GaugePreset>\n<Function> 2.5 volts</Function>\n<OutputOn> 1.5 </OutputOn>\n"
+        "<OutputOff>0.5</OutputOff>\n</GaugePreset>\n"
+        "<GaugePreset>\n<Function>3.5</Function>\n<OutputOn>2</OutputOn>\n</GaugePreset>\n"
+        "<GaugePreset>\n<Function>5</Function>\n</GaugePreset>\n"
+        "<GaugePreset>\n<OutputOn>on</OutputOn>\n<OutputOff>3</OutputOff>\n</GaugePreset>\n"
+        "<GaugePreset>\n<OutputOff>9</OutputOff>\n<OutputOff>1</OutputOff>\n</GaugePreset>\n"
+        "<GaugePreset>\n<Function>x</Function>\n<OutputOn></OutputOn>\n</GaugePreset>\n");
+    ASSERT_EQ(presets.size(), 6u);
+    EXPECT_EQ(presets[0].Function, 2);
+    EXPECT_EQ(presets[0].OutputOn, 2);
+    EXPECT_EQ(presets[0].OutputOff, 0);
+    EXPECT_TRUE(presets[0].Usable());
+    EXPECT_EQ(presets[1].Function, 4);
+    EXPECT_TRUE(presets[1].Usable());
+
+    EXPECT_FALSE(presets[2].Usable());
+    EXPECT_NE(presets[2].Problem.find("Function 5"), std::string::npos);
+    EXPECT_FALSE(presets[3].Usable());
+    EXPECT_NE(presets[3].Problem.find("OutputOn \"on\""), std::string::npos);
+    EXPECT_NE(presets[3].Problem.find("OutputOff 3"), std::string::npos);
+    // The last value of a field decides.
+    EXPECT_TRUE(presets[4].Usable());
+    EXPECT_EQ(presets[4].OutputOff, 1);
+    // No number in Function gives 0; an empty drive state is not a number.
+    EXPECT_EQ(presets[5].Function, 0);
+    EXPECT_FALSE(presets[5].Usable());
+    EXPECT_EQ(presets[5].Problem.find("Function"), std::string::npos);
+}
+
+TEST(GaugePresetFile, MissingFileIsCreatedEmptyAndUnopenableIsReported) {
+    test::TempDir dir;
+    ScriptedPrompt prompt;
+    const std::string path = dir.file("GaugePresets.CFG");
+    EXPECT_TRUE(ReadGaugePresets(path, prompt).empty());
+    EXPECT_TRUE(fs::exists(path));
+    EXPECT_EQ(fs::file_size(path), 0u);
+    EXPECT_TRUE(prompt.Calls().empty());
+
+    prompt.ExpectMessage("Could not open file");
+    EXPECT_TRUE(ReadGaugePresets(dir.file("no such folder/GaugePresets.CFG"), prompt).empty());
+    prompt.ExpectMessage("Could not open file");
+    EXPECT_TRUE(ReadGaugePresets(dir.str(), prompt).empty());  // a folder
+    EXPECT_TRUE(prompt.Unexpected().empty());
+    EXPECT_TRUE(prompt.ScriptDone());
+}
+
+TEST(GaugePresetFile, ReadsTheSingleByteCodePage) {
+    test::TempDir dir;
+    const std::string path = dir.file("GaugePresets.CFG");
+    std::ofstream(path, std::ios::binary) << "<GaugePreset>\n<GaugeName>Temp \xB0"
+                                             "F</GaugeName>\n</GaugePreset>\n";
+    ScriptedPrompt prompt;
+    const auto presets = ReadGaugePresets(path, prompt);
+    ASSERT_EQ(presets.size(), 1u);
+    EXPECT_EQ(presets[0].GaugeName, "Temp \u00B0F");
+    EXPECT_TRUE(prompt.Calls().empty());
+}
+
+// ---- Applying ----
+
+int CountCells(const std::vector<PresetStep>& steps, PresetGrid grid, int row = -1) {
+    int n = 0;
+    for (const auto& s : steps)
+        if (s.kind == PresetStepKind::SetCell && s.grid == grid && (row < 0 || s.row == row)) ++n;
+    return n;
+}
+
+const PresetStep* FindCell(const std::vector<PresetStep>& steps, PresetGrid grid, int row,
+                           int column) {
+    for (const auto& s : steps)
+        if (s.kind == PresetStepKind::SetCell && s.grid == grid && s.row == row &&
+            s.column == column)
+            return &s;
+    return nullptr;
+}
+
+TEST(GaugePresetApply, AnalogPresetPlanInOrder) {
+    const auto presets = Parse(kTwoPresets);
+    ScriptedPrompt prompt;
+    const auto steps = ApplyPreset(presets, 1, false, prompt);
+    ASSERT_GE(steps.size(), 7u);
+    EXPECT_EQ(steps[0], (PresetStep{PresetStepKind::SetName, "Fuel"}));
+    EXPECT_EQ(steps[1].kind, PresetStepKind::SetFunction);
+    EXPECT_EQ(steps[1].option, 2);
+    EXPECT_EQ(steps[2], (PresetStep{PresetStepKind::SetPeriod, "100"}));
+    EXPECT_EQ(steps[3].kind, PresetStepKind::SuppressEvents);
+    EXPECT_EQ(steps[4].kind, PresetStepKind::SetOnOption);
+    EXPECT_EQ(steps[4].option, 1);
+    EXPECT_EQ(steps[5].kind, PresetStepKind::SetOffOption);
+    EXPECT_EQ(steps[5].option, 2);
+    EXPECT_EQ(steps[6].kind, PresetStepKind::ResumeEvents);
+    // 6 battery + 16 data breakpoints + 96 duty cells, all in the analog table.
+    EXPECT_EQ(CountCells(steps, PresetGrid::Analog), 118);
+    EXPECT_EQ(CountCells(steps, PresetGrid::Frequency), 0);
+    EXPECT_EQ(steps.size(), 7u + 118u);
+    EXPECT_EQ(steps[7].row, 1);  // battery column first
+    EXPECT_EQ(steps[7].column, 0);
+    EXPECT_EQ(steps[7].value, 7.99);
+    EXPECT_EQ(FindCell(steps, PresetGrid::Analog, 0, 3)->value, 200);
+    EXPECT_EQ(FindCell(steps, PresetGrid::Analog, 1, 3)->value, 30);
+    EXPECT_EQ(FindCell(steps, PresetGrid::Analog, 3, 1)->value, 5.5);
+    EXPECT_EQ(FindCell(steps, PresetGrid::Analog, 0, 0), nullptr);  // never the corner
+    EXPECT_TRUE(prompt.Calls().empty());
+}
+
+TEST(GaugePresetApply, SpeedoTachFillsTheFrequencyTableAndBatteryColumnOnly) {
+    const auto presets = Parse(kTwoPresets);
+    ScriptedPrompt prompt;
+    const auto steps = ApplyPreset(presets, 2, true, prompt);  // the second entry
+    EXPECT_EQ(steps.front().kind, PresetStepKind::LiftFormatCan);
+    EXPECT_EQ(steps.back().kind, PresetStepKind::RestoreFormatCan);
+    EXPECT_EQ(steps[1].text, "Speedo");
+    EXPECT_EQ(CountCells(steps, PresetGrid::Frequency, 0), 16);
+    EXPECT_EQ(CountCells(steps, PresetGrid::Frequency, 1), 16);
+    EXPECT_EQ(CountCells(steps, PresetGrid::Analog), 6);
+    for (int r = 1; r <= 6; ++r) EXPECT_NE(FindCell(steps, PresetGrid::Analog, r, 0), nullptr);
+    EXPECT_EQ(FindCell(steps, PresetGrid::Frequency, 0, 1)->value, 1000);
+    EXPECT_EQ(FindCell(steps, PresetGrid::Frequency, 1, 1)->value, 100.5);
+}
+
+TEST(GaugePresetApply, CustomChangesNothingAndUnusablePresetSaysWhy) {
+    auto presets = Parse(kTwoPresets);
+    presets.push_back(Parse("<GaugePreset>\n<GaugeName>Bad</GaugeName>\n"
+                            "<OutputOn>7</OutputOn>\n")[0]);
+    ScriptedPrompt prompt;
+    EXPECT_TRUE(ApplyPreset(presets, 0, true, prompt).empty());
+    EXPECT_TRUE(ApplyPreset(presets, -1, true, prompt).empty());
+    EXPECT_TRUE(ApplyPreset(presets, 9, true, prompt).empty());
+    EXPECT_TRUE(prompt.Calls().empty());
+    prompt.ExpectMessage("OutputOn 7");
+    EXPECT_TRUE(ApplyPreset(presets, 3, true, prompt).empty());
+    EXPECT_TRUE(prompt.Unexpected().empty());
+    ASSERT_EQ(prompt.Calls().size(), 1u);
+    EXPECT_NE(prompt.Calls()[0].text.find("Bad - "), std::string::npos);
+}
+
+// ---- Matching ----
+
+// Carries a plan out on the image the way the window's store rules encode each setting.
+struct Output {
+    CalImage image;
+    OutputDisplay display;
+    int output = 1;
+
+    void Apply(const std::vector<PresetStep>& steps) {
+        const auto& map = CalAddresses();
+        const auto& out = map.OutputCal[output];
+        for (const auto& s : steps) {
+            switch (s.kind) {
+                case PresetStepKind::SetName:
+                    image.StoreText(map.OutputName[output], width::OutputName, s.text);
+                    break;
+                case PresetStepKind::SetFunction: display.function = s.option; break;
+                case PresetStepKind::SetPeriod:
+                    image.StoreWord(out.Period, 1e6 / LeadingNumber(s.text));
+                    display.periodText = s.text + ".00";
+                    break;
+                case PresetStepKind::SetOnOption: display.on = s.option; break;
+                case PresetStepKind::SetOffOption: display.off = s.option; break;
+                case PresetStepKind::SetCell: StoreCell(s); break;
+                default: break;
+            }
+        }
+    }
+    void StoreCell(const PresetStep& s) {
+        const auto& out = CalAddresses().OutputCal[output];
+        double period = image.Word(out.Period);
+        if (period == 0) period = 1;
+        if (s.grid == PresetGrid::Frequency) {
+            if (s.row == 0) image.StoreWord(out.PrimaryBlock + 2 * s.column, s.value);
+            else image.StoreWord(out.TableBlock + 2 * s.column, s.value * 10);
+        } else if (s.row == 0) {
+            image.StoreWord(out.PrimaryBlock + 2 * (s.column - 1), s.value);
+        } else if (s.column == 0) {
+            image.StoreWord(out.SecondaryBlock + 2 * (s.row - 1), VoltsToRaw(s.value));
+        } else {
+            image.StoreWord(out.TableBlock + 32 * (s.row - 1) + 2 * (s.column - 1),
+                            std::trunc(s.value / 100 * period));
+        }
+    }
+    int Match(const std::vector<GaugePreset>& presets) const {
+        return SelectMatchingPreset(presets, image, output, display);
+    }
+};
+
+TEST(GaugePresetMatch, AppliedPresetIsShownUntilAnyCellChanges) {
+    const auto presets = Parse(kTwoPresets);
+    ScriptedPrompt prompt;
+    Output o;
+    EXPECT_EQ(o.Match(presets), 0);
+    o.Apply(ApplyPreset(presets, 1, false, prompt));
+    EXPECT_EQ(o.Match(presets), 1);
+
+    const auto& out = CalAddresses().OutputCal[o.output];
+    const int cell = out.TableBlock + 32 * 5 + 2 * 15;  // row 6, last column
+    const unsigned saved = o.image.Word(cell);
+    o.image.StoreWord(cell, 1000);
+    EXPECT_EQ(o.Match(presets), 0);
+    o.image.StoreWord(cell, saved);
+    EXPECT_EQ(o.Match(presets), 1);
+
+    o.image.StoreWord(out.PrimaryBlock + 2 * 15, 1);  // a data breakpoint
+    EXPECT_EQ(o.Match(presets), 0);
+}
+
+TEST(GaugePresetMatch, EveryDisplayedSettingTakesPart) {
+    const auto presets = Parse(kTwoPresets);
+    ScriptedPrompt prompt;
+    Output o;
+    o.Apply(ApplyPreset(presets, 1, false, prompt));
+    ASSERT_EQ(o.Match(presets), 1);
+    for (auto change : {&OutputDisplay::function, &OutputDisplay::on, &OutputDisplay::off}) {
+        Output c = o;
+        c.display.*change = -1;
+        EXPECT_EQ(c.Match(presets), 0);
+    }
+    Output period = o;
+    period.display.periodText = "100.01";
+    EXPECT_EQ(period.Match(presets), 0);
+    Output name = o;
+    name.image.StoreText(CalAddresses().OutputName[o.output], width::OutputName, "fuel");
+    EXPECT_EQ(name.Match(presets), 0);
+    Output battery = o;
+    battery.image.StoreWord(CalAddresses().OutputCal[o.output].SecondaryBlock + 10, 1342);
+    EXPECT_EQ(battery.Match(presets), 0);
+    // Another output's settings do not count.
+    Output other = o;
+    other.output = 2;
+    EXPECT_EQ(other.Match(presets), 0);
+}
+
+TEST(GaugePresetMatch, SpeedoTachComparesItsFrequencyRowOnly) {
+    const auto presets = Parse(kTwoPresets);
+    ScriptedPrompt prompt;
+    Output o;
+    // Old analog values beyond the frequency row stay in the table block.
+    const auto& out = CalAddresses().OutputCal[o.output];
+    o.image.StoreWord(out.TableBlock + 32 * 2, 4000);
+    o.Apply(ApplyPreset(presets, 2, false, prompt));
+    EXPECT_EQ(o.Match(presets), 2);
+    o.image.StoreWord(out.TableBlock + 2, 1004);  // 100.4 Hz where 100.5 was applied
+    EXPECT_EQ(o.Match(presets), 0);
+}
+
+TEST(GaugePresetMatch, FirstMatchWinsAndUnusablePresetsNeverMatch) {
+    auto presets = Parse(kTwoPresets);
+    ScriptedPrompt prompt;
+    Output o;
+    o.Apply(ApplyPreset(presets, 1, false, prompt));
+    auto broken = presets[0];
+    broken.Problem = "OutputOn \"x\" is not a number";
+    const std::vector<GaugePreset> list{broken, presets[1], presets[0], presets[0]};
+    EXPECT_EQ(o.Match(list), 3);
+}
+
+TEST(GaugePresetMatch, TheShippedSamplesLoadCleanlyAndMatchOnceApplied) {
+    ScriptedPrompt prompt;
+    const fs::path sample =
+        fs::path(__FILE__).parent_path().parent_path().parent_path() / "data" / "GaugePresets.CFG";
+    const auto presets = ReadGaugePresets(sample.string(), prompt);
+    ASSERT_GE(presets.size(), 3u);
+    bool speedo = false;
+    for (const auto& p : presets) {
+        EXPECT_TRUE(p.Usable()) << p.GaugeName << ": " << p.Problem;
+        speedo = speedo || p.Function == kSpeedoTachFunction;
+    }
+    EXPECT_TRUE(speedo);
+    for (int entry = 1; entry <= static_cast<int>(presets.size()); ++entry) {
+        Output o;
+        o.Apply(ApplyPreset(presets, entry, true, prompt));
+        EXPECT_EQ(o.Match(presets), entry);
+    }
+    EXPECT_TRUE(prompt.Calls().empty());
+}
+
+}  // namespace
+}  // namespace vx42
