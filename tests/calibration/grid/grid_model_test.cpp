@@ -1,0 +1,148 @@
+#include "calibration/grid/grid_model.h"
+
+#include <gtest/gtest.h>
+
+#include "app/scripted_prompt.h"
+#include "calibration/grid/grid_clipboard.h"
+#include "calibration/grid/grid_history.h"
+#include "calibration/grid/grid_ops.h"
+
+namespace vx42 {
+namespace {
+
+TEST(GridClipboard, CopiesTheSelectionWithTabsAndCarriageReturns) {
+    GridModel g = GridModel::FreqTable();
+    g.SetRow(0, {"1", "2", "9"});
+    g.SetRow(1, {"3", "4", "9"});
+    g.Select(1, 1, 0, 0);
+    EXPECT_EQ(CopySelectionText(g), "1\t2\r3\t4");
+    g.Select(1, 2);
+    EXPECT_EQ(CopySelectionText(g), "9");
+}
+
+TEST(GridClipboard, PasteFillsTheSelectionOnly) {
+    GridModel g = GridModel::FreqTable();
+    g.SetRow(0, {"a", "b", "c", "d"});
+    g.SetRow(1, {"e", "f", "g", "h"});
+    g.Select(1, 2, 0, 1);
+    const auto out = PasteSelectionText(g, "1\t2\t3\r\n4\t5\n6\t7\n");
+    EXPECT_TRUE(out.changed);
+    EXPECT_EQ(out.cells.size(), 4u);
+    EXPECT_EQ(CopySelectionText(g), "1\t2\r4\t5");
+    EXPECT_EQ(g.Text(0, 3), "d");  // beyond the selection: dropped
+
+    g.Select(0, 0, 1, 3);
+    PasteSelectionText(g, "10\t \tx\t1,5\r");
+    EXPECT_EQ(CopySelectionText(g), "10\t1\t2\t1.5\re\t4\t5\th");  // no data: unchanged
+    EXPECT_FALSE(PasteSelectionText(g, "").changed);
+    EXPECT_FALSE(PasteSelectionText(g, "word").changed);
+}
+
+TEST(GridClipboard, PasteNeverWritesTheAnalogCorner) {
+    GridModel g = GridModel::AnalogTable();
+    g.Select(0, 0, 1, 1);
+    PasteSelectionText(g, "1\t2\r3\t4");
+    EXPECT_EQ(CopySelectionText(g), "\t2\r3\t4");
+}
+
+TEST(GridModel, ReadsCellNumbersStrictly) {
+    EXPECT_EQ(ReadCellNumber(" 12.5 "), 12.5);
+    EXPECT_EQ(ReadCellNumber("1,5"), 1.5);
+    EXPECT_EQ(ReadCellNumber("+3"), 3);
+    EXPECT_EQ(ReadCellNumber("-2e2"), -200);
+    for (const char* bad :
+         {"", "  ", "abc", "12abc", "1.2.3", "1,2.3", "+-5", "inf", "nan", "0x10", "1e999", "-"}) {
+        EXPECT_FALSE(ReadCellNumber(bad).has_value()) << bad;
+    }
+}
+
+TEST(GridModel, SelectionIsOrderedAndKeptInsideTheGrid) {
+    GridModel g = GridModel::AnalogTable();
+    g.Select(4, 9, 1, 20);
+    const CellRange sel = g.Selection();
+    EXPECT_EQ(sel.top, 1);
+    EXPECT_EQ(sel.bottom, 4);
+    EXPECT_EQ(sel.left, 9);
+    EXPECT_EQ(sel.right, 16);
+    EXPECT_FALSE(g.SetText(0, 0, "5"));
+    EXPECT_FALSE(g.SetText(7, 0, "5"));
+    EXPECT_EQ(g.Text(7, 0), "");
+}
+
+TEST(GridModel, SizesColumnsEvenlyOrAfterTheFirst) {
+    EXPECT_EQ(SizeGridColumns(1000, 4, 0), (std::vector<int>{250, 250, 250, 250}));
+    EXPECT_EQ(SizeGridColumns(10, 4, 0), (std::vector<int>{2, 2, 2, 2}));  // 2.5 to even
+    std::vector<int> analog(17, 53);                                       // 850 / 16 = 53.125
+    analog[0] = 150;
+    EXPECT_EQ(SizeGridColumns(1000, 17, 150), analog);
+    EXPECT_EQ(SizeGridColumns(100, 3, 150), (std::vector<int>{150, 0, 0}));
+    EXPECT_TRUE(SizeGridColumns(100, 0, 0).empty());
+}
+
+TEST(GridHistory, UndoAndRedoGiveBackTheCellsOfEachStep) {
+    GridHistory history;
+    EXPECT_FALSE(history.Undo() || history.Redo());
+    const TableRef freq{2, TableKind::Frequency};
+    history.Record(freq, {{1, 0, "5", "6"}, {1, 1, "", "7"}});
+    history.Record({2, TableKind::Analog}, {{3, 3, "10", "20"}});
+    history.Record(freq, {});  // nothing changed: no step
+
+    auto undo = history.Undo();
+    ASSERT_TRUE(undo);
+    EXPECT_EQ(undo->table.kind, TableKind::Analog);
+    EXPECT_EQ(undo->cells, (std::vector<CellText>{{3, 3, "10"}}));
+    undo = history.Undo();
+    EXPECT_EQ(undo->table, freq);
+    EXPECT_EQ(undo->cells, (std::vector<CellText>{{1, 0, "5"}, {1, 1, ""}}));
+    EXPECT_FALSE(history.CanUndo());
+
+    auto redo = history.Redo();
+    EXPECT_EQ(redo->cells, (std::vector<CellText>{{1, 0, "6"}, {1, 1, "7"}}));
+    EXPECT_EQ(history.RedoCount(), 1u);
+    history.Record(freq, {{1, 2, "1", "2"}});  // a new change ends the redo side
+    EXPECT_FALSE(history.CanRedo());
+    EXPECT_EQ(history.UndoCount(), 2u);
+    history.Clear();
+    EXPECT_FALSE(history.CanUndo());
+}
+
+TEST(GridHistory, KeepsOnlyTheNewestSteps) {
+    GridHistory history(3);
+    for (int i = 0; i < 5; ++i) {
+        history.Record({}, {{1, 1, std::to_string(i), std::to_string(i + 1)}});
+    }
+    EXPECT_EQ(history.UndoCount(), 3u);
+    std::string oldest;
+    while (auto step = history.Undo()) oldest = step->cells[0].text;
+    EXPECT_EQ(oldest, "2");
+    EXPECT_EQ(history.RedoCount(), 3u);
+}
+
+TEST(GridHistory, UndoOfAnOperationRestoresTheTable) {
+    ScriptedPrompt prompt;
+    GridModel g = GridModel::AnalogTable();
+    g.SetRow(1, {"12.6", "10", "0", "0", "0", "20"});
+    const GridModel original = g;
+    GridHistory history;
+    g.Select(1, 1, 1, 5);
+    history.Record({0, TableKind::Analog},
+                   GridKeyDown(g, GridKey::Ctrl('L'), {0, 65535}, prompt).cells);
+    g.Select(6, 16, 0, 0);
+    history.Record({0, TableKind::Analog},
+                   GridKeyDown(g, GridKey::Ctrl(keys::kPlus), {0, 65535}, prompt).cells);
+    const GridModel changed = g;
+    ASSERT_EQ(history.UndoCount(), 2u);
+
+    ApplyCells(g, history.Undo()->cells);
+    ApplyCells(g, history.Undo()->cells);
+    EXPECT_TRUE(DiffCells(original, g).empty());
+    ApplyCells(g, history.Redo()->cells);
+    ApplyCells(g, history.Redo()->cells);
+    EXPECT_TRUE(DiffCells(changed, g).empty());
+    EXPECT_EQ(g.Text(1, 3), "16");  // 15 + 1
+    EXPECT_EQ(g.Text(0, 0), "");
+    EXPECT_TRUE(prompt.Unexpected().empty());
+}
+
+}  // namespace
+}  // namespace vx42

@@ -1,0 +1,273 @@
+#include "calibration/grid/grid_ops.h"
+
+#include <gtest/gtest.h>
+
+#include "app/scripted_prompt.h"
+
+namespace vx42 {
+namespace {
+
+using Row = std::vector<std::string>;
+
+Row RowOf(const GridModel& g, int row) {
+    Row texts;
+    for (int c = 0; c < g.Cols(); ++c) texts.push_back(g.Text(row, c));
+    return texts;
+}
+
+class GridOps : public ::testing::Test {
+  protected:
+    void TearDown() override {
+        EXPECT_TRUE(prompt.Unexpected().empty()) << prompt.Unexpected().front();
+        EXPECT_TRUE(prompt.ScriptDone());
+    }
+    GridOutcome Key(GridModel& g, GridKey key, GridLimits limits = AnalogTableLimits()) {
+        return GridKeyDown(g, key, limits, prompt);
+    }
+    PromptCall LastCall() const { return prompt.Calls().back(); }
+
+    ScriptedPrompt prompt;
+    GridModel freq = GridModel::FreqTable();
+    GridModel analog = GridModel::AnalogTable();
+};
+
+TEST_F(GridOps, LinearizeRoundsHalvesToEvenInEitherDirection) {
+    freq.SetRow(1, {"10", "0", "0", "0", "20"});
+    freq.Select(1, 4, 1, 0);  // opposite corner left of the active cell
+    const auto out = Key(freq, GridKey::Ctrl('L'));
+    EXPECT_TRUE(out.changed);
+    EXPECT_EQ(RowOf(freq, 1),
+              (Row{"10", "12", "15", "18", "20", "", "", "", "", "", "", "", "", "", "", ""}));
+    EXPECT_EQ(out.cells.size(), 3u);  // the ends keep their values
+}
+
+TEST_F(GridOps, LinearizeAndInterpolationRefuseWrongSelections) {
+    freq.SetRow(1, {"1", "2", "3"});
+    const GridModel before = freq;
+    freq.Select(1, 0, 0, 2);
+    prompt.ExpectMessage("You may only linearize 1 row at a time.");
+    EXPECT_FALSE(Key(freq, GridKey::Ctrl('L')).changed);
+    EXPECT_EQ(LastCall().title, "Linearize");
+    EXPECT_EQ(freq.RowSel, 1);  // the selection is reduced to the active row
+
+    freq.Select(1, 1);
+    prompt.ExpectMessage("You must select two or more points to linearize.");
+    Key(freq, GridKey::Ctrl('L'));
+    freq.Select(0, 0, 1, 1);
+    prompt.ExpectMessage("You may only use linear Interpolation on 1 row at a time.");
+    Key(freq, GridKey::Ctrl('T'));
+    EXPECT_EQ(LastCall().title, "Linear Interpolation");
+    freq.Select(1, 2);
+    prompt.ExpectMessage("You must select two or more points to do a linear Interpolation.");
+    Key(freq, GridKey::Ctrl('T'));
+    EXPECT_TRUE(DiffCells(before, freq).empty());
+}
+
+TEST_F(GridOps, InterpolationFollowsTheBreakpointsUnrounded) {
+    freq.SetRow(0, {"0", "10", "40", "30"});
+    freq.SetRow(1, {"0", "99", "80", "1"});
+    freq.Select(1, 0, 1, 2);
+    EXPECT_TRUE(Key(freq, GridKey::Ctrl('T')).changed);
+    EXPECT_EQ(RowOf(freq, 1)[1], "20");
+    EXPECT_EQ(RowOf(freq, 1)[2], "80");
+
+    freq.SetRow(0, {"0", "10", "20", "40"});
+    freq.SetRow(1, {"0", "0", "0", "10"});
+    freq.Select(1, 3, 1, 1);
+    Key(freq, GridKey::Ctrl('T'));
+    EXPECT_EQ(RowOf(freq, 1)[2], "3.3333333333333335");  // a third of the way from 10 to 40
+}
+
+TEST_F(GridOps, InterpolationBetweenEqualBreakpointsIsRefused) {
+    freq.SetRow(0, {"5", "7", "5"});
+    freq.SetRow(1, {"1", "2", "3"});
+    freq.Select(1, 0, 1, 2);
+    prompt.ExpectMessage("equal");
+    EXPECT_FALSE(Key(freq, GridKey::Ctrl('T')).changed);
+    EXPECT_EQ(LastCall().title, "Linear Interpolation");
+    EXPECT_EQ(RowOf(freq, 1)[1], "2");
+}
+
+TEST_F(GridOps, PercentClampsRoundsAndRefusesOutOfRange) {
+    analog.SetRow(1, {"", "65000", "100", "5"});
+    analog.Select(1, 3, 1, 1);  // reversed: normalised
+    prompt.AnswerInput("10");
+    EXPECT_TRUE(Key(analog, GridKey::Ctrl('P')).changed);
+    EXPECT_EQ(LastCall().title, "Percent Add/Subtract");
+    EXPECT_EQ(LastCall().text,
+              "Please enter the percentage you would like to add/subtract. Allowable ranges are "
+              "between -99 to 99. (Ex. 12 or -25)");
+    EXPECT_EQ(RowOf(analog, 1)[1], "65535");
+    EXPECT_EQ(RowOf(analog, 1)[2], "110");
+    EXPECT_EQ(RowOf(analog, 1)[3], "6");  // 5.5 to even
+
+    analog.SetText(1, 2, "100");
+    analog.Select(1, 2);
+    prompt.AnswerInput("-99");
+    Key(analog, GridKey::Ctrl('P'));
+    EXPECT_EQ(RowOf(analog, 1)[2], "1");
+
+    for (const char* refused : {"100", "-100"}) {
+        prompt.AnswerInput(refused);
+        prompt.ExpectMessage("Please enter a value between +/- 99");
+        EXPECT_FALSE(Key(analog, GridKey::Ctrl('P')).changed);
+        EXPECT_EQ(LastCall().title, "Percent Add/Subtract");
+    }
+    prompt.AnswerInput("  ");
+    prompt.AnswerInput(std::nullopt);
+    EXPECT_FALSE(Key(analog, GridKey::Ctrl('P')).changed);
+    EXPECT_FALSE(Key(analog, GridKey::Ctrl('P')).changed);
+    EXPECT_EQ(RowOf(analog, 1)[2], "1");
+}
+
+TEST_F(GridOps, PlusAndMinusOneClampToTheTableLimits) {
+    freq.SetRow(1, {"6553", "", "abc", "0"});
+    freq.Select(1, 3, 1, 0);
+    EXPECT_TRUE(Key(freq, GridKey::Keypad(keys::kPlus, true), FreqTableLimits(1)).changed);
+    EXPECT_EQ(RowOf(freq, 1)[0], "6553.5");  // clamped, not rounded
+    EXPECT_EQ(RowOf(freq, 1)[1], "1");       // empty counts as 0
+    EXPECT_EQ(RowOf(freq, 1)[2], "1");       // non-numeric counts as 0
+    EXPECT_EQ(RowOf(freq, 1)[3], "1");
+    Key(freq, GridKey::Ctrl(keys::kMinus), FreqTableLimits(1));
+    Key(freq, GridKey::Ctrl(keys::kMinus), FreqTableLimits(1));
+    EXPECT_EQ(RowOf(freq, 1)[0], "6551");  // 6552.5 rounds to even
+    EXPECT_EQ(RowOf(freq, 1)[3], "0");
+    EXPECT_EQ(FreqTableLimits(0).highest, 65535);
+}
+
+TEST_F(GridOps, IncreaseDecreaseAddsTheAmountWithinLimits) {
+    analog.SetRow(2, {"7", "3", "65530"});
+    analog.Select(2, 2, 2, 0);
+    prompt.AnswerInput("-5");
+    EXPECT_TRUE(Key(analog, GridKey::Ctrl('I')).changed);
+    EXPECT_EQ(LastCall().title, "Increase/Decrease");
+    EXPECT_EQ(RowOf(analog, 2),
+              (Row{"2", "0", "65525", "", "", "", "", "", "", "", "", "", "", "", "", "", ""}));
+    prompt.AnswerInput("10");
+    Key(analog, GridKey::Ctrl('I'));
+    EXPECT_EQ(RowOf(analog, 2)[2], "65535");
+}
+
+TEST_F(GridOps, SetToWritesTheValueOrShowsTheRange) {
+    analog.Select(3, 3, 2, 1);
+    prompt.AnswerInput("70000");
+    prompt.ExpectMessage("Please enter a value between 0 and 65535.");
+    const auto refused = Key(analog, GridKey::Ctrl('J'));
+    EXPECT_FALSE(refused.changed);
+    EXPECT_EQ(prompt.Calls()[0].title, "Set Selection");
+    EXPECT_EQ(prompt.Calls()[0].text,
+              "Please enter the value you would like to set the entire selection to.");
+    EXPECT_EQ(prompt.Calls()[0].dialog.fileName, "");  // the initial text
+    EXPECT_EQ(analog.Text(2, 2), "");
+
+    prompt.AnswerInput("12.25 Hz");
+    const auto set = Key(analog, GridKey::Ctrl('J'));
+    EXPECT_TRUE(set.changed);
+    EXPECT_EQ(set.cells.size(), 6u);
+    EXPECT_EQ(analog.Text(2, 1), "12.25");  // not rounded here
+    EXPECT_EQ(analog.Text(3, 3), "12.25");
+
+    freq.Select(1, 0, 1, 3);
+    prompt.AnswerInput("abc");  // no number at all is refused, not taken as 0
+    prompt.ExpectMessage("Please enter a value between 0 and 6553.5.");
+    EXPECT_FALSE(Key(freq, GridKey::Ctrl('J'), FreqTableLimits(1)).changed);
+}
+
+TEST_F(GridOps, KeysThatStartTheEditor) {
+    freq.SetRow(1, {"42"});
+    freq.Select(1, 0);
+    for (int code : {keys::kBackspace, keys::kEnter, keys::kSpace, 0, 12, 18}) {
+        const auto out = Key(freq, GridKey::Plain(code));
+        EXPECT_TRUE(out.openEditor) << code;
+        EXPECT_EQ(out.editorText, "42");
+    }
+    EXPECT_EQ(Key(freq, GridKey::Plain('7')).editorText, "7");
+    EXPECT_EQ(Key(freq, GridKey::Keypad('3')).editorText, "3");
+    EXPECT_EQ(Key(freq, GridKey::Keypad(keys::kMinus)).editorText, "-");
+    EXPECT_EQ(Key(freq, GridKey::Plain(keys::kPeriod)).editorText, ".");
+    for (GridKey none : {GridKey::Plain(keys::kTab), GridKey{keys::kTab, false, true, false},
+                         GridKey::Plain(keys::kControl), GridKey::Plain(keys::kShift),
+                         GridKey::Plain('A'), GridKey::Ctrl('C')}) {
+        const auto out = Key(freq, none);
+        EXPECT_FALSE(out.openEditor || out.changed) << none.code;
+    }
+    EXPECT_EQ(GridDoubleClick(freq, prompt).editorText, "42");
+}
+
+TEST_F(GridOps, DigitWithSeveralCellsSelectedAsksSetSelection) {
+    freq.Select(1, 0, 1, 1);
+    prompt.AnswerInput("75");
+    const auto out = Key(freq, GridKey::Plain('7'), FreqTableLimits(1));
+    EXPECT_FALSE(out.openEditor);
+    EXPECT_TRUE(out.changed);  // the window must store what was set
+    EXPECT_EQ(LastCall().title, "Set Selection");
+    EXPECT_EQ(LastCall().dialog.fileName, "7");
+    EXPECT_EQ(RowOf(freq, 1)[1], "75");
+}
+
+TEST_F(GridOps, TheAnalogCornerIsNeverChanged) {
+    analog.Select(0, 0);
+    EXPECT_FALSE(GridDoubleClick(analog, prompt).openEditor);
+    EXPECT_FALSE(Key(analog, GridKey::Ctrl('J')).changed);  // no dialog either
+
+    analog.Select(2, 2, 0, 0);
+    EXPECT_TRUE(Key(analog, GridKey::Ctrl(keys::kPlus)).changed);
+    EXPECT_EQ(analog.Text(0, 0), "");
+    EXPECT_EQ(analog.Text(0, 1), "1");
+
+    // Linearize along the breakpoint row starts after the corner.
+    analog.SetRow(0, {"", "0", "0", "30"});
+    analog.Select(0, 3, 0, 0);
+    Key(analog, GridKey::Ctrl('L'));
+    EXPECT_EQ(RowOf(analog, 0)[0], "");
+    EXPECT_EQ(RowOf(analog, 0)[2], "15");
+}
+
+TEST(GridEditor, EnterNormalisesTheTextWithinTheLimits) {
+    const GridLimits word{0, 65535};
+    EXPECT_EQ(NormaliseEditorText(" 1 2.5 ", word), "12.5");
+    EXPECT_EQ(NormaliseEditorText(",5", word), "0.5");
+    EXPECT_EQ(NormaliseEditorText(".25", word), "0.25");
+    EXPECT_EQ(NormaliseEditorText("70000", word), "65535");
+    EXPECT_EQ(NormaliseEditorText("-3", word), "0");
+    EXPECT_EQ(NormaliseEditorText("", word), "0");
+    EXPECT_EQ(NormaliseEditorText("", GridLimits{5, 10}), "5");
+    EXPECT_EQ(NormaliseEditorText("x7", word), "0");
+    EXPECT_EQ(NormaliseEditorText("6553.57", GridLimits{0, 6553.5}), "6553.5");
+
+    GridModel g = GridModel::AnalogTable();
+    g.Select(2, 3);
+    std::string text = " 4 ";
+    EXPECT_EQ(EditorKeyDown(g, keys::kEnter, text, word), EditorAction::Store);
+    EXPECT_EQ(text, "4");
+    EXPECT_EQ(EditorKeyDown(g, keys::kEscape, text, word), EditorAction::Cancel);
+    EXPECT_EQ(EditorKeyDown(g, 'A', text, word), EditorAction::None);
+}
+
+TEST(GridEditor, UpAndDownStopAtTheFirstNonFixedAndLastRow) {
+    GridModel g = GridModel::AnalogTable();
+    std::string text;
+    g.Select(2, 3, 4, 5);
+    EXPECT_EQ(EditorKeyDown(g, keys::kUp, text, {}), EditorAction::ToTable);
+    EXPECT_EQ(g.Row, 1);
+    EXPECT_EQ(g.RowSel, 1);
+    EditorKeyDown(g, keys::kUp, text, {});
+    EXPECT_EQ(g.Row, 1);  // row 0 is fixed
+    g.Select(5, 3);
+    EditorKeyDown(g, keys::kDown, text, {});
+    EditorKeyDown(g, keys::kDown, text, {});
+    EXPECT_EQ(g.Row, 6);
+    EXPECT_EQ(g.Col, 3);
+}
+
+TEST(GridClampRound, RoundsInsideAndClampsOutsideUnrounded) {
+    EXPECT_EQ(ClampRound(2.5, 0, 10, 0), 2);
+    EXPECT_EQ(ClampRound(3.5, 0, 10, 0), 4);
+    EXPECT_EQ(ClampRound(10, 0, 10, 0), 10);
+    EXPECT_EQ(ClampRound(6554, 0, 6553.5, 0), 6553.5);
+    EXPECT_EQ(ClampRound(-0.4, 0.5, 10, 0), 0.5);
+    EXPECT_EQ(ClampRound(1.25, 0, 10, 1), 1.2);
+}
+
+}  // namespace
+}  // namespace vx42
