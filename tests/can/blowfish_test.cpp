@@ -1,0 +1,260 @@
+#include "can/blowfish.h"
+
+#include <gtest/gtest.h>
+
+#include "can/hex_text.h"
+#include "can/library_files.h"
+#include "files/file_io.h"
+#include "support/temp_dir.h"
+
+namespace vx42 {
+namespace {
+
+std::vector<std::uint8_t> Hex(std::string_view text) {
+    return ParseHexBytes(text).value();
+}
+
+std::vector<std::uint8_t> Counting(std::size_t n) {
+    std::vector<std::uint8_t> bytes(n);
+    for (std::size_t i = 0; i < n; ++i) bytes[i] = static_cast<std::uint8_t>(i * 7 + 1);
+    return bytes;
+}
+
+// Eric Young's published ECB vectors: key, plaintext, ciphertext.
+struct Vector {
+    const char* key;
+    const char* plain;
+    const char* cipher;
+};
+constexpr Vector kVectors[] = {
+    {"0000000000000000", "0000000000000000", "4EF997456198DD78"},
+    {"FFFFFFFFFFFFFFFF", "FFFFFFFFFFFFFFFF", "51866FD5B85ECB8A"},
+    {"3000000000000000", "1000000000000001", "7D856F9A613063F2"},
+    {"1111111111111111", "1111111111111111", "2466DD878B963C9D"},
+    {"0123456789ABCDEF", "1111111111111111", "61F9C3802281B096"},
+    {"1111111111111111", "0123456789ABCDEF", "7D0CC630AFDA1EC7"},
+    {"FEDCBA9876543210", "0123456789ABCDEF", "0ACEAB0FC6A0A28D"},
+    {"7CA110454A1A6E57", "01A1D6D039776742", "59C68245EB05282B"},
+    {"0131D9619DC1376E", "5CD54CA83DEF57DA", "B1B8CC0B250F09A0"},
+    {"07A1133E4A0B2686", "0248D43806F67172", "1730E5778BEA1DA4"},
+    {"3849674C2602319E", "51454B582DDF440A", "A25E7856CF2651EB"},
+    {"04B915BA43FEB5B6", "42FD443059577FA2", "353882B109CE8F1A"},
+};
+
+// Encrypts a frame as it stands (no framing added), chaining like the library cipher.
+void ChainEncrypt(std::vector<std::uint8_t>& frame) {
+    clsBlowfish raw;
+    raw.Key(LibraryKey);
+    auto word = [&frame](std::size_t at) {
+        return std::uint32_t{frame[at]} << 24 | std::uint32_t{frame[at + 1]} << 16 |
+               std::uint32_t{frame[at + 2]} << 8 | frame[at + 3];
+    };
+    std::uint32_t cl = 0, cr = 0;
+    for (std::size_t at = 0; at < frame.size(); at += 8) {
+        std::uint32_t l = word(at) ^ cl, r = word(at + 4) ^ cr;
+        raw.EncryptBlock(l, r);
+        for (std::size_t i = 0; i < 4; ++i) {
+            frame[at + i] = static_cast<std::uint8_t>(l >> (24 - 8 * i));
+            frame[at + 4 + i] = static_cast<std::uint8_t>(r >> (24 - 8 * i));
+        }
+        cl = l;
+        cr = r;
+    }
+}
+
+TEST(BlowfishTable, IsThePiTableInBothArrangements) {
+    using A = SBoxArrangement;
+    EXPECT_EQ(clsBlowfish::InitialSBox(A::Standard, 0, 0), 0xD1310BA6u);
+    EXPECT_EQ(clsBlowfish::InitialSBox(A::Standard, 0, 1), 0x98DFB5ACu);
+    EXPECT_EQ(clsBlowfish::InitialSBox(A::Standard, 1, 0), 0x4B7A70E9u);
+    EXPECT_EQ(clsBlowfish::InitialSBox(A::Standard, 3, 255), 0x3AC372E6u);
+    // Ours: the box index varies fastest.
+    EXPECT_EQ(clsBlowfish::InitialSBox(A::Library, 0, 0), 0xD1310BA6u);
+    EXPECT_EQ(clsBlowfish::InitialSBox(A::Library, 1, 0), 0x98DFB5ACu);
+    EXPECT_EQ(clsBlowfish::InitialSBox(A::Library, 0, 64), 0x4B7A70E9u);
+    EXPECT_EQ(clsBlowfish::InitialSBox(A::Library, 3, 255), 0x3AC372E6u);
+}
+
+TEST(BlowfishBlock, MatchesThePublishedVectorsInTheStandardArrangement) {
+    for (const auto& v : kVectors) {
+        SCOPED_TRACE(v.key);
+        clsBlowfish cipher(SBoxArrangement::Standard);
+        cipher.KeyBytes(Hex(v.key));
+        const auto plain = Hex(v.plain);
+        std::uint32_t l = (std::uint32_t{plain[0]} << 24) | (std::uint32_t{plain[1]} << 16) |
+                          (std::uint32_t{plain[2]} << 8) | plain[3];
+        std::uint32_t r = (std::uint32_t{plain[4]} << 24) | (std::uint32_t{plain[5]} << 16) |
+                          (std::uint32_t{plain[6]} << 8) | plain[7];
+        const std::uint32_t l0 = l, r0 = r;
+        cipher.EncryptBlock(l, r);
+        EXPECT_EQ(Hex32(l) + ":" + Hex32(r),
+                  Hex32(*ParseHex32(std::string_view(v.cipher, 8))) + ":" +
+                      Hex32(*ParseHex32(std::string_view(v.cipher + 8, 8))));
+        cipher.DecryptBlock(l, r);
+        EXPECT_EQ(l, l0);
+        EXPECT_EQ(r, r0);
+    }
+}
+
+TEST(BlowfishKey, CyclesTheKeyBytesAndKeepsTheKeyInForce) {
+    // 4 and 8 divide the 72 key bytes used, so a repeated key gives the same tables.
+    clsBlowfish a, b;
+    a.Key("ABCD");
+    b.Key("ABCDABCD");
+    std::uint32_t al = 1, ar = 2, bl = 1, br = 2;
+    a.EncryptBlock(al, ar);
+    b.EncryptBlock(bl, br);
+    EXPECT_EQ(al, bl);
+    EXPECT_EQ(ar, br);
+
+    // An empty key keeps the one applied; applying the same key twice changes nothing; a
+    // different key starts again from the initial tables.
+    auto data = Counting(30);
+    a.EncryptByte(data, "");
+    clsBlowfish c;
+    c.Key("ABCD");
+    c.Key("ABCD");
+    EXPECT_TRUE(c.DecryptByte(data, ""));
+    EXPECT_EQ(data, Counting(30));
+    clsBlowfish d;
+    d.Key("other");
+    d.Key("ABCD");
+    a.EncryptByte(data);
+    EXPECT_TRUE(d.DecryptByte(data));
+    EXPECT_EQ(data, Counting(30));
+}
+
+TEST(BlowfishFraming, SizesFollowTheFrame) {
+    clsBlowfish cipher;
+    for (auto [plain, framed] : {std::pair{0, 16}, {1, 16}, {4, 16}, {5, 24}, {12, 24}, {13, 32}}) {
+        auto bytes = Counting(static_cast<std::size_t>(plain));
+        cipher.EncryptByte(bytes, LibraryKey);
+        EXPECT_EQ(bytes.size(), static_cast<std::size_t>(framed)) << plain;
+        ASSERT_TRUE(cipher.DecryptByte(bytes, LibraryKey)) << plain;
+        EXPECT_EQ(bytes, Counting(static_cast<std::size_t>(plain)));
+    }
+}
+
+TEST(BlowfishFraming, EveryEncryptionDiffersAndBothDecrypt) {
+    clsBlowfish cipher;
+    auto first = Counting(40), second = Counting(40);
+    cipher.EncryptByte(first, LibraryKey);
+    cipher.EncryptByte(second, LibraryKey);
+    EXPECT_NE(first, second);
+    // The random first block changes every block after it through the chaining.
+    for (std::size_t block = 0; block < first.size(); block += 8)
+        EXPECT_FALSE(
+            std::equal(first.begin() + block, first.begin() + block + 8, second.begin() + block))
+            << block;
+    ASSERT_TRUE(cipher.DecryptByte(first, LibraryKey));
+    ASSERT_TRUE(cipher.DecryptByte(second, LibraryKey));
+    EXPECT_EQ(first, Counting(40));
+    EXPECT_EQ(second, Counting(40));
+}
+
+TEST(BlowfishFraming, AChangedByteDamagesItsBlockAndOneByteOfTheNext) {
+    clsBlowfish cipher;
+    const auto plain = Counting(28);  // frame of 40 bytes: plaintext at 12..39
+    auto framed = plain;
+    cipher.EncryptByte(framed, LibraryKey);
+    ASSERT_EQ(framed.size(), 40u);
+
+    auto lastBlock = framed;
+    lastBlock[36] ^= 0x5A;
+    ASSERT_TRUE(cipher.DecryptByte(lastBlock, LibraryKey));
+    for (std::size_t i = 0; i < 20; ++i) EXPECT_EQ(lastBlock[i], plain[i]) << i;
+    EXPECT_FALSE(std::equal(lastBlock.begin() + 20, lastBlock.end(), plain.begin() + 20));
+
+    auto thirdBlock = framed;
+    thirdBlock[18] ^= 0x01;
+    ASSERT_TRUE(cipher.DecryptByte(thirdBlock, LibraryKey));
+    for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(thirdBlock[i], plain[i]) << i;
+    EXPECT_FALSE(std::equal(thirdBlock.begin() + 4, thirdBlock.begin() + 12, plain.begin() + 4));
+    int changed = 0;
+    for (std::size_t i = 12; i < 20; ++i) changed += thirdBlock[i] != plain[i];
+    EXPECT_EQ(changed, 1);
+    EXPECT_EQ(thirdBlock[18 - 12 + 8], plain[14] ^ 0x01);
+    for (std::size_t i = 20; i < 28; ++i) EXPECT_EQ(thirdBlock[i], plain[i]) << i;
+}
+
+TEST(BlowfishFraming, TheStockArrangementCannotReadOurFiles) {
+    const auto plain = Counting(137 * 3 + 8);
+    clsBlowfish ours;
+    auto framed = plain;
+    ours.EncryptByte(framed, LibraryKey);
+
+    clsBlowfish stock(SBoxArrangement::Standard);
+    auto attempt = framed;
+    const bool read = stock.DecryptByte(attempt, LibraryKey);
+    EXPECT_FALSE(read && attempt == plain);
+
+    clsBlowfish again;
+    ASSERT_TRUE(again.DecryptByte(framed, LibraryKey));
+    EXPECT_EQ(framed, plain);
+}
+
+TEST(BlowfishFraming, BadLengthsAndDescriptorsFailCleanly) {
+    clsBlowfish cipher;
+    for (std::size_t n : {0u, 7u, 8u, 12u, 15u, 17u, 23u}) {
+        auto bytes = Counting(n);
+        EXPECT_FALSE(cipher.DecryptByte(bytes, LibraryKey)) << n;
+        EXPECT_EQ(cipher.LastError(), kBadCipherLength);
+        EXPECT_EQ(bytes, Counting(n)) << "left unchanged";
+    }
+    // A descriptor too large, too small, or beyond any length: re-encrypt a frame whose
+    // descriptor was altered, chaining by hand so only the descriptor differs.
+    for (std::uint32_t descriptor : {25u, 3u, 0xFFFFFFF0u, 0x80000000u}) {
+        std::vector<std::uint8_t> frame(32, 0);
+        for (int i = 0; i < 4; ++i) frame[8 + i] = static_cast<std::uint8_t>(descriptor >> (8 * i));
+        ChainEncrypt(frame);
+        EXPECT_FALSE(cipher.DecryptByte(frame, LibraryKey)) << descriptor;
+        EXPECT_EQ(cipher.LastError(), kBadSizeDescriptor);
+        EXPECT_EQ(frame.size(), 32u) << "the whole decrypted frame stays";
+        EXPECT_EQ(frame[8], static_cast<std::uint8_t>(descriptor));
+    }
+    // The wrong key almost surely gives a bad descriptor.
+    auto bytes = Counting(100);
+    cipher.EncryptByte(bytes, LibraryKey);
+    clsBlowfish other;
+    EXPECT_FALSE(other.DecryptByte(bytes, "another key"));
+}
+
+TEST(BlowfishStrings, HexAndCharacterFormsRoundTrip) {
+    clsBlowfish cipher;
+    const std::string hex = cipher.EncryptString("abc", LibraryKey, true);
+    EXPECT_EQ(hex.size(), 32u);
+    EXPECT_EQ(hex.find_first_not_of("0123456789ABCDEF"), std::string::npos);
+    EXPECT_EQ(cipher.DecryptString(hex, LibraryKey, true), "abc");
+
+    const std::string text = "Öl °C 5 N·m";
+    const std::string chars = cipher.EncryptString(text, LibraryKey, false);
+    EXPECT_EQ(cipher.DecryptString(chars, LibraryKey, false), text);
+
+    EXPECT_EQ(cipher.DecryptString(hex.substr(1), LibraryKey, true), "");
+    EXPECT_FALSE(cipher.LastError().empty());
+    EXPECT_EQ(cipher.DecryptString("Z" + hex.substr(1), LibraryKey, true), "");
+}
+
+TEST(BlowfishFiles, RoundTripAndFailures) {
+    test::TempDir dir;
+    clsBlowfish cipher;
+    const auto plain = Counting(300);
+    const std::string path = dir.file("x.DVM");
+    ASSERT_TRUE(cipher.EncryptFile(plain, path, LibraryKey));
+    EXPECT_EQ(ReadWholeFile(path, 1000).size(), 312u);
+
+    std::vector<std::uint8_t> bytes;
+    ASSERT_TRUE(cipher.DecryptFile(path, bytes, LibraryKey));
+    EXPECT_EQ(bytes, plain);
+
+    std::vector<std::uint8_t> untouched = {1, 2, 3};
+    EXPECT_FALSE(cipher.DecryptFile(dir.file("missing.DVM"), untouched, LibraryKey));
+    EXPECT_EQ(untouched, (std::vector<std::uint8_t>{1, 2, 3}));
+    EXPECT_FALSE(cipher.DecryptFile(path, untouched, LibraryKey, 100)) << "over the bound";
+    EXPECT_EQ(untouched.size(), 3u);
+
+    EXPECT_FALSE(cipher.EncryptFile(plain, dir.file("no/such/folder/x.DVM"), LibraryKey));
+}
+
+}  // namespace
+}  // namespace vx42
