@@ -1,0 +1,163 @@
+#include "calibration/outputs/output_function.h"
+#include "calibration/outputs/output_tables.h"
+#include "calibration/outputs/relay_drive.h"
+#include "outputs_fixture.h"
+
+namespace vx42 {
+namespace {
+
+using F = OutputFunction;
+
+TEST(OutputFunction, ReadsBitsFiveTwoOneZeroInThatOrder) {
+    EXPECT_EQ(FunctionOf(0x27, 0), F::SpeedoTach);
+    EXPECT_EQ(FunctionOf(0x07, 0), F::RelayControl);
+    EXPECT_EQ(FunctionOf(0x03, 0x00), F::AnalogGauge);
+    EXPECT_EQ(FunctionOf(0x03, 0x01), F::VoltageOut);
+    EXPECT_EQ(FunctionOf(0x01, 0x01), F::Off);
+    EXPECT_EQ(FunctionOf(0x98, 0x01), F::Off);  // drive bits and bit 7 only: no function bit
+    EXPECT_EQ(FrameOf(0x27, 0), FunctionFrame::FreqTable);
+    EXPECT_EQ(FrameOf(0x06, 0), FunctionFrame::Relay);
+    EXPECT_EQ(FrameOf(0x02, 1), FunctionFrame::VoltageOut);
+    EXPECT_EQ(FrameOf(0x02, 0), FunctionFrame::Table);
+    EXPECT_EQ(FrameOf(0x01, 0), FunctionFrame::None);
+}
+
+TEST(OutputFunction, ChoosingKeepsEveryOtherBitOfBothBytes) {
+    const FunctionBytes start{0xDF, 0xFE};  // every function bit set, drive bits and bit 7 too
+    EXPECT_EQ(WithFunction(start, F::Off), (FunctionBytes{0xD9, 0xFE}));
+    EXPECT_EQ(WithFunction(start, F::VoltageOut), (FunctionBytes{0xDA, 0xFF}));
+    EXPECT_EQ(WithFunction({0xDF, 0xFF}, F::AnalogGauge), (FunctionBytes{0xDA, 0xFE}));
+    EXPECT_EQ(WithFunction({0xDF, 0xFF}, F::RelayControl), (FunctionBytes{0xDC, 0xFF}));
+    EXPECT_EQ(WithFunction(start, F::SpeedoTach), (FunctionBytes{0xF8, 0xFE}));
+    for (int f = 0; f < 5; ++f) {
+        const auto fn = static_cast<F>(f);
+        const FunctionBytes b = WithFunction({0x00, 0x00}, fn);
+        EXPECT_EQ(FunctionOf(b.functionFlags, b.outputOptions), fn) << kFunctionCaptions[f];
+    }
+}
+
+TEST(OutputFunction, CaptionsFollowTheFunction) {
+    EXPECT_EQ(UseSecondaryCaption(0x04), "Use primary and secondary data");
+    EXPECT_EQ(UseSecondaryCaption(0x02), "Use secondary data on timeout");
+    EXPECT_STREQ(PeriodRuleOf(0x24).label, "Duty Cycle (%)");  // bit 5 before bit 2
+    EXPECT_STREQ(PeriodRuleOf(0x04).label, "Time Delay (ms)");
+    EXPECT_STREQ(PeriodRuleOf(0x02).label, "Frequency (hz)");
+    EXPECT_STREQ(PeriodRuleOf(0x01).label, "Frequency (hz)");
+}
+
+class SelectFunctionTest : public OutputFixture {};
+
+TEST_F(SelectFunctionTest, StoresFunctionThenOptionsEachWritten) {
+    const int options = CalAddresses().OutputOptions[2];
+    image.SetByte(Cal(2).FunctionFlags, 0x98);
+    SelectFunction(Out(2), F::VoltageOut);
+    EXPECT_TRUE(changed);
+    ExpectWrites({{Cal(2).FunctionFlags, {0x9A}}, {options, {0x01}}});
+
+    // Relay mode forces "Relay Control" by the same store.
+    SelectFunction(Out(2), F::RelayControl);
+    ExpectWrites({{Cal(2).FunctionFlags, {0x9C}}, {options, {0x01}}});
+}
+
+TEST_F(SelectFunctionTest, DefaultBatteriesOnlyForAGaugeWithOptionsBitOne) {
+    const int options = CalAddresses().OutputOptions[1];
+    image.SetByte(options, 0x02);
+    SelectFunction(Out(1), F::RelayControl);
+    EXPECT_EQ(sink.writes.size(), 2u);  // no gauge: no defaults
+    sink.writes.clear();
+
+    SelectFunction(Out(1), F::AnalogGauge);
+    ASSERT_EQ(sink.writes.size(), 8u);
+    for (int k = 0; k < 6; ++k) {
+        const int at = Cal(1).SecondaryBlock + 2 * k;
+        EXPECT_EQ(image.Word(at), kDefaultBatteryWords[k]);
+        EXPECT_EQ(sink.writes[2 + k].first, at);
+        EXPECT_EQ(sink.writes[2 + k].second.size(), 2u);
+    }
+}
+
+TEST(DefaultBatteries, WordsAreTheDefaultVoltages) {
+    const double volts[] = {7.99, 9.98, 11.98, 14.01, 16.01, 18.01};
+    for (int k = 0; k < 6; ++k) EXPECT_EQ(VoltsToRaw(volts[k]), kDefaultBatteryWords[k]);
+}
+
+// ---- Relay drive.
+
+using D = Drive;
+
+TEST(RelayDrive, StatesReadFromBitsThreeFourSix) {
+    EXPECT_EQ(DriveStatesOf(0x00), (DriveStates{D::Open, D::Open}));
+    EXPECT_EQ(DriveStatesOf(0x08), (DriveStates{D::Open, D::Voltage}));
+    EXPECT_EQ(DriveStatesOf(0x10), (DriveStates{D::Ground, D::Open}));
+    EXPECT_EQ(DriveStatesOf(0x18), (DriveStates{D::Ground, D::Voltage}));
+    EXPECT_EQ(DriveStatesOf(0x48), (DriveStates{D::Voltage, D::Open}));
+    EXPECT_EQ(DriveStatesOf(0x50), (DriveStates{D::Open, D::Ground}));
+    EXPECT_EQ(DriveStatesOf(0x58), (DriveStates{D::Voltage, D::Ground}));
+    EXPECT_EQ(DriveStatesOf(0xA7), (DriveStates{D::Open, D::Open}));  // no drive bits
+}
+
+struct ClickRow {
+    D chosen;
+    D other;             // the other group's state on the screen
+    std::uint8_t start;  // a stored byte showing that state (relay bit 2 and bit 7 set)
+    std::uint8_t expected;
+    D resultingOther;
+};
+
+TEST(RelayDrive, EveryRowOfTheOffTable) {
+    const ClickRow rows[] = {
+        {D::Voltage, D::Voltage, 0x8C, 0xDC, D::Ground},
+        {D::Voltage, D::Ground, 0xD4, 0xDC, D::Ground},
+        {D::Voltage, D::Open, 0x84, 0xCC, D::Open},
+        {D::Ground, D::Voltage, 0x8C, 0x9C, D::Voltage},
+        {D::Ground, D::Ground, 0xD4, 0x94, D::Open},
+        {D::Ground, D::Open, 0x84, 0x94, D::Open},
+        {D::Open, D::Voltage, 0x9C, 0x8C, D::Voltage},
+        {D::Open, D::Ground, 0xDC, 0xD4, D::Ground},
+        {D::Open, D::Open, 0x84, 0x8C, D::Voltage},  // bit 3 set, 4 and 6 clear
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(testing::Message() << "Off " << kDriveCaptions[int(r.chosen)] << ", On "
+                                        << kDriveCaptions[int(r.other)]);
+        ASSERT_EQ(DriveStatesOf(r.start).on, r.other);
+        const std::uint8_t b = ClickOff(r.start, r.chosen, r.other);
+        EXPECT_EQ(b, r.expected);
+        EXPECT_EQ(DriveStatesOf(b), (DriveStates{r.chosen, r.resultingOther}));
+    }
+}
+
+TEST(RelayDrive, EveryRowOfTheOnTable) {
+    const ClickRow rows[] = {
+        {D::Voltage, D::Voltage, 0xCC, 0x9C, D::Ground},
+        {D::Voltage, D::Ground, 0x94, 0x9C, D::Ground},
+        {D::Voltage, D::Open, 0x84, 0x8C, D::Open},
+        {D::Ground, D::Voltage, 0xCC, 0xDC, D::Voltage},
+        {D::Ground, D::Ground, 0x94, 0xD4, D::Open},  // bits 4 and 6 set, bit 3 clear
+        {D::Ground, D::Open, 0x84, 0xD4, D::Open},
+        {D::Open, D::Voltage, 0xDC, 0xCC, D::Voltage},
+        {D::Open, D::Ground, 0x9C, 0x94, D::Ground},
+        {D::Open, D::Open, 0x84, 0xCC, D::Voltage},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(testing::Message() << "On " << kDriveCaptions[int(r.chosen)] << ", Off "
+                                        << kDriveCaptions[int(r.other)]);
+        ASSERT_EQ(DriveStatesOf(r.start).off, r.other);
+        const std::uint8_t b = ClickOn(r.start, r.chosen, r.other);
+        EXPECT_EQ(b, r.expected);
+        EXPECT_EQ(DriveStatesOf(b), (DriveStates{r.resultingOther, r.chosen}));
+    }
+}
+
+class RelayDriveStore : public OutputFixture {};
+
+TEST_F(RelayDriveStore, ClickStoresAndWritesTheFunctionByte) {
+    image.SetByte(Cal(3).FunctionFlags, 0x84);
+    EXPECT_EQ(StoreDriveOff(Out(3), D::Open, D::Open), (DriveStates{D::Open, D::Voltage}));
+    ExpectWrites({{Cal(3).FunctionFlags, {0x8C}}});
+    EXPECT_EQ(StoreDriveOn(Out(3), D::Ground, D::Open), (DriveStates{D::Open, D::Ground}));
+    ExpectWrites({{Cal(3).FunctionFlags, {0xD4}}});
+    EXPECT_TRUE(changed);
+}
+
+}  // namespace
+}  // namespace vx42

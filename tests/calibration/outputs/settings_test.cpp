@@ -1,0 +1,154 @@
+#include "calibration/outputs/entry_filters.h"
+#include "calibration/outputs/output_function.h"
+#include "calibration/outputs/output_settings.h"
+#include "outputs_fixture.h"
+
+namespace vx42 {
+namespace {
+
+TEST(EntryFilters, ClampTextBoxWorksOnText) {
+    EXPECT_EQ(ClampTextBox(" 1 2 ", 0, 100), "12");
+    EXPECT_EQ(ClampTextBox(".5", 0, 100), "0.5");
+    EXPECT_EQ(ClampTextBox(",5", 0, 100), "0.5");
+    EXPECT_EQ(ClampTextBox("", 1, 256), "1");
+    EXPECT_EQ(ClampTextBox("abc", -5, 5), "0");
+    EXPECT_EQ(ClampTextBox("300", 1, 256), "256");
+    EXPECT_EQ(ClampTextBox("-7.25x", -10, 10), "-7.25");
+    EXPECT_EQ(ClampTextBox("99999", 0, 65535), "65535");
+}
+
+TEST(EntryFilters, ColourIsBlackOnlyInsideTheRange) {
+    EXPECT_EQ(ColourTextBox("15.25", 15.25, 1000), TextColour::Black);
+    EXPECT_EQ(ColourTextBox("1000", 15.25, 1000), TextColour::Black);
+    EXPECT_EQ(ColourTextBox("15.24", 15.25, 1000), TextColour::Red);
+    EXPECT_EQ(ColourTextBox("", 1, 32), TextColour::Red);  // empty counts as 0
+    EXPECT_EQ(static_cast<int>(TextColour::Red), 255);
+}
+
+TEST(EntryFilters, ScaledValuesDropTheFractionNotTheNoise) {
+    EXPECT_EQ(OnTimeCounts(57, 100), 57);  // 57 / 100 * 100 is 56.99... in binary
+    EXPECT_EQ(OnTimeCounts(25, 10000), 2500);
+    EXPECT_EQ(OnTimeCounts(33.33, 1000), 333);
+    EXPECT_EQ(OnTimeCounts(100, 65535 * 2.0), 65535);
+    EXPECT_EQ(TenthsCounts(123.45), 1234);
+    EXPECT_EQ(TenthsCounts(6553.5), 65535);
+}
+
+class PeriodTest : public OutputFixture {
+  protected:
+    std::string Enter(std::uint8_t flags, std::string_view text) {
+        image.SetByte(Cal().FunctionFlags, flags);
+        return StorePeriod(Out(), text);
+    }
+    unsigned Stored() const { return image.Word(Cal().Period); }
+};
+
+TEST_F(PeriodTest, SpeedoDutyCycleInThirtySixths) {
+    EXPECT_EQ(Enter(0x20, "50"), "50");
+    EXPECT_EQ(Stored(), 1800u);
+    ExpectWrites({{Cal().Period, {0x07, 0x08}}});
+    EXPECT_EQ(Enter(0x20, "100"), "100");
+    EXPECT_EQ(Stored(), 3600u);
+    EXPECT_EQ(Enter(0x20, "150"), "100");  // clamped to the function's range
+}
+
+TEST_F(PeriodTest, GaugeFrequencyAsPeriodInMicroseconds) {
+    EXPECT_EQ(Enter(0x02, "100"), "100.00");
+    EXPECT_EQ(Stored(), 10000u);
+    EXPECT_EQ(Enter(0x02, "15.25"), "15.26");
+    EXPECT_EQ(Stored(), 65535u);
+    EXPECT_EQ(Enter(0x01, "1000"), "1000.00");
+    EXPECT_EQ(Stored(), 1000u);
+    EXPECT_EQ(Enter(0x02, "5"), "15.26");  // below the range
+    EXPECT_EQ(Enter(0x02, "0"), "15.26");
+}
+
+TEST_F(PeriodTest, RelayTimeDelayInMilliseconds) {
+    EXPECT_EQ(Enter(0x04, "2500"), "2500");
+    ExpectWrites({{Cal().Period, {0x09, 0xC4}}});
+    EXPECT_EQ(Enter(0x04, "99999"), "65535");
+    // A stored period of 0 shows as a frequency without dividing by zero.
+    image.StoreWord(Cal().Period, 0);
+    image.SetByte(Cal().FunctionFlags, 0x02);
+    EXPECT_EQ(PeriodTextOf(Scope()), "1000000.00");
+}
+
+class MessageSettings : public OutputFixture {};
+
+TEST_F(MessageSettings, TimeoutNeedsAMessage) {
+    EXPECT_EQ(StoreTimeout(Out(1), 0, "500"), "0");
+    EXPECT_TRUE(sink.writes.empty());
+    EXPECT_FALSE(changed);
+    UseSlot(1, 1, 4);
+    EXPECT_EQ(StoreTimeout(Out(1), 1, "70000"), "65535");
+    ExpectWrites({{CalAddresses().MessageSlot[3].Timeout, {0xFF, 0xFF}}});
+    image.SetByte(Cal(1).DataSource[1].MessageSlot, 9);  // no such slot
+    EXPECT_EQ(TimeoutText(Scope(1), 1), "0");
+}
+
+TEST_F(MessageSettings, DataOnTimeoutOneOrTwoBytesAtTheSignalsByte) {
+    const int data = CalAddresses().MessageSlot[2].TimeoutData;
+    EXPECT_EQ(StoreDataOnTimeout(Out(1), 0, "300"), "0");  // no message: nothing stored
+    EXPECT_TRUE(sink.writes.empty());
+
+    UseSlot(1, 0, 3, 6, 12);
+    EXPECT_EQ(StoreDataOnTimeout(Out(1), 0, "300"), "300");
+    ExpectWrites({{data + 6, {0x01, 0x2C}}});
+
+    UseSlot(1, 0, 3, 7, 8);
+    EXPECT_EQ(StoreDataOnTimeout(Out(1), 0, "300"), "255");
+    ExpectWrites({{data + 7, {0xFF}}});
+    EXPECT_EQ(image.Byte(data + 6), 0x01);  // byte 6 untouched
+}
+
+TEST_F(MessageSettings, DataOnTimeoutNeverSpillsIntoTheNextSlot) {
+    const int data = CalAddresses().MessageSlot[0].TimeoutData;
+    const int nextId = CalAddresses().MessageSlot[1].CanId;
+    ASSERT_EQ(data + 8, nextId);
+    UseSlot(0, 0, 1, 7, 16);
+    StoreDataOnTimeout(Out(0), 0, "4660");  // 0x1234
+    ExpectWrites({{data + 7, {0x12}}});
+    EXPECT_EQ(image.Byte(nextId), 0);
+    UseSlot(0, 0, 1, 9, 8);
+    EXPECT_EQ(StoreDataOnTimeout(Out(0), 0, "5"), "0");
+    EXPECT_TRUE(sink.writes.empty());
+}
+
+TEST_F(MessageSettings, DataOnTimeoutFormattedAndClampedToTheDataRange) {
+    UseSlot(0, 1, 2, 0, 16);
+    SelectMessage(0, 1, 0.5, 10);  // 10 .. 32777.5
+    EXPECT_EQ(StoreDataOnTimeout(Out(0), 1, "20"), "20");
+    ExpectWrites({{CalAddresses().MessageSlot[1].TimeoutData, {0x00, 0x14}}});
+    EXPECT_EQ(StoreDataOnTimeout(Out(0), 1, "0"), "10");
+    EXPECT_EQ(image.Word(CalAddresses().MessageSlot[1].TimeoutData), 0u);
+}
+
+TEST_F(MessageSettings, FiltersKeepTheirBytes) {
+    const auto& ds = Cal(2).DataSource[1];
+    EXPECT_EQ(StoreSamplePeriod(Out(2), 1, "256"), "256");
+    EXPECT_EQ(StoreSamplePeriod(Out(2), 1, "300"), "256");
+    ExpectWrites({{ds.SamplePeriod, {0}}, {ds.SamplePeriod, {0}}});
+    EXPECT_EQ(StoreSamplePeriod(Out(2), 1, "0"), "1");
+    EXPECT_EQ(StoreSamplePeriod(Out(2), 1, "255.9"), "255");
+    EXPECT_EQ(StoreFilterSize(Out(2), 1, "40"), "32");
+    EXPECT_EQ(StoreFilterSize(Out(2), 1, "-1"), "1");
+    EXPECT_EQ(image.Byte(ds.FilterSize), 1);
+}
+
+TEST_F(MessageSettings, OutputNameInTwoPiecesAndShowFormatted) {
+    const int name = CalAddresses().OutputName[3];
+    EXPECT_EQ(StoreOutputName(Out(3), "Oil pressure gauge, rear cab  "),
+              "Oil pressure gauge, rear");
+    ASSERT_EQ(sink.writes.size(), 2u);
+    EXPECT_EQ(sink.writes[0].first, name);
+    EXPECT_EQ(sink.writes[0].second,
+              Bytes(image.data() + ImageIndex(name), image.data() + ImageIndex(name) + 16));
+    EXPECT_EQ(sink.writes[1].first, name + 16);
+    EXPECT_EQ(sink.writes[1].second.size(), 8u);
+    sink.writes.clear();
+    StoreShowFormatted(Out(3), true);
+    ExpectWrites({{CalAddresses().ShowFormatted[3], {1}}});
+}
+
+}  // namespace
+}  // namespace vx42
