@@ -22,6 +22,7 @@
 #include "calibration/number_format.h"
 #include "files/paths.h"
 #include "ui/frm_about.h"
+#include "ui/output_page.h"
 
 namespace vx42 {
 
@@ -47,7 +48,11 @@ void ClickLabel::mousePressEvent(QMouseEvent* event) {
 }
 
 FrmMain::FrmMain(AppContext& app, ModuleService& module, QWidget* parent)
-    : QMainWindow(parent), app_(app), module_(module), link_(std::make_unique<LinkThread>()) {
+    : QMainWindow(parent),
+      app_(app),
+      module_(module),
+      link_(std::make_unique<LinkThread>()),
+      sink_(std::make_unique<QueuedChangeSink>(*link_, module)) {
     setObjectName("frmMain");
     Trapped("Form", "Load", [this] {
         move(0, 0);
@@ -149,8 +154,7 @@ void FrmMain::BuildFrames() {
     layout->addWidget(TabStrip);
 
     pages = new QStackedWidget(central);
-    outputPage = new QWidget(pages);
-    outputPage->setObjectName("outputPage");
+    outputPage = new OutputPage(*this, pages);
     pages->addWidget(outputPage);
 
     canStatusPage = new QWidget(pages);
@@ -245,9 +249,16 @@ void FrmMain::SetOnlineStatus() {
 
 void FrmMain::RefreshSelectedTab() {
     const int tab = TabStrip->currentIndex();
-    if (tab >= 0 && tab < kOutputs) selectedOutput_ = tab;
+    if (tab >= 0 && tab < kOutputs) {
+        selectedOutput_ = tab;
+        outputPage->SelectOutput(tab);
+    }
     pages->setCurrentWidget(tab == kOutputs ? canStatusPage : outputPage);
     if (tab == kOutputs) fraConnectStat->setVisible(true);
+}
+
+void FrmMain::PostLiveWrite(int address, std::uint8_t value) {
+    link_->post([this, address, value] { module_.WriteLiveByte(address, value); });
 }
 
 void FrmMain::SettleLink() {

@@ -14,6 +14,8 @@
 #include "app/qt/app_context.h"
 #include "app/qt/link_thread.h"
 #include "app/qt/module_service.h"
+#include "app/qt/queued_change_sink.h"
+#include "calibration/edit_target.h"
 
 class QAction;
 class QGroupBox;
@@ -24,6 +26,8 @@ class QStackedWidget;
 class QTabBar;
 
 namespace vx42 {
+
+class OutputPage;
 
 // A label that acts as a button (lblOnline).
 class ClickLabel : public QLabel {
@@ -49,6 +53,13 @@ public:
     LinkThread& link() { return *link_; }
     bool online() const { return online_; }
     int selectedOutput() const { return selectedOutput_; }
+    ModuleService& module() { return module_; }
+
+    // What an edit works on: the image, the changed flag and the module (nothing is sent
+    // offline). Call UpdateTitle after the change.
+    EditTarget edit() { return {app_.image, app_.files.CalibrationChanged, *sink_}; }
+    // A live-calibration byte, written on the link's thread after everything posted before.
+    void PostLiveWrite(int address, std::uint8_t value);
 
     // Runs a handler body inside the error trap with the handler's names.
     bool Trapped(const char* object, const char* procedure, const std::function<void()>& body);
@@ -91,6 +102,7 @@ private:
     AppContext& app_;
     ModuleService& module_;
     std::unique_ptr<LinkThread> link_;
+    std::unique_ptr<QueuedChangeSink> sink_;
     bool online_ = false;
     int busy_ = 0;
     int selectedOutput_ = 0;
@@ -123,7 +135,7 @@ public:
 
     QTabBar* TabStrip = nullptr;
     QStackedWidget* pages = nullptr;
-    QWidget* outputPage = nullptr;
+    OutputPage* outputPage = nullptr;
     QWidget* canStatusPage = nullptr;
     QGroupBox* fraConnectStat = nullptr;
     ClickLabel* lblOnline = nullptr;

@@ -10,7 +10,9 @@
 #include "app/prompt.h"
 #include "app/startup.h"
 #include "calibration/cal_image.h"
+#include "can/can_message.h"
 #include "files/calibration_file.h"
+#include "files/gauge_presets.h"
 #include "files/settings.h"
 
 namespace vx42 {
@@ -30,6 +32,8 @@ struct AppContext {
 
     CalImage image;
     FileState files;
+    LibrarySet libraries;               // the message libraries, loaded at start
+    std::vector<GaugePreset> presets;   // read once at start
 
     // The file commands' view of the state above.
     FileContext fileContext() { return {files, prompt, settings, store}; }

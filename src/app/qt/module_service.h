@@ -2,6 +2,8 @@
 // What the window asks of the module. Every call runs on the link's thread (LinkThread),
 // one at a time; messages go through the prompt interface with the module's own texts.
 
+#include <array>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <span>
@@ -30,6 +32,11 @@ public:
     virtual void WriteCalibrationChange(int address, std::span<const std::uint8_t> bytes) = 0;
     // Lets a running exchange finish and the receive queue drain.
     virtual void SettleLink() = 0;
+    // A single-byte write outside the calibration (live gauge calibration), tried up to five
+    // times 100 ms apart; a failure is given up silently.
+    virtual bool WriteLiveByte(int address, std::uint8_t value) = 0;
+    // Two bytes read at a module address, tried up to five times; nothing when every try failed.
+    virtual std::optional<std::array<std::uint8_t, 2>> Read2BytesRetry(int address) = 0;
 };
 
 }  // namespace vx42
