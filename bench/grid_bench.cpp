@@ -1,0 +1,93 @@
+// Table editing on a whole analog table (6 x 16 cells plus the breakpoints): the key
+// operations, a paste, and the undo history at its step limit.
+
+#include <benchmark/benchmark.h>
+
+#include "app/prompt.h"
+#include "calibration/grid/grid_clipboard.h"
+#include "calibration/grid/grid_history.h"
+#include "calibration/grid/grid_ops.h"
+
+namespace vx42 {
+namespace {
+
+// No operation below asks anything.
+struct SilentPrompt : Prompt {
+    void Message(const std::string&, const std::string&, Icon) override {}
+    Answer YesNo(const std::string&, const std::string&, Icon) override { return Answer::No; }
+    Answer YesNoCancel(const std::string&, const std::string&, Icon) override {
+        return Answer::Cancel;
+    }
+    std::optional<std::string> OpenFile(const FileDialog&) override { return std::nullopt; }
+    std::optional<std::string> SaveFile(const FileDialog&) override { return std::nullopt; }
+    std::optional<std::string> InputBox(const std::string&, const std::string&,
+                                        const std::string&) override {
+        return std::nullopt;
+    }
+};
+
+GridModel FilledAnalogTable() {
+    GridModel g = GridModel::AnalogTable();
+    for (int r = 0; r < g.Rows(); ++r) {
+        for (int c = 0; c < g.Cols(); ++c) g.SetText(r, c, std::to_string(r * 1000 + c * 37));
+    }
+    g.Select(6, 16, 0, 0);
+    return g;
+}
+
+void BM_PlusOneWholeTable(benchmark::State& state) {
+    SilentPrompt prompt;
+    GridModel g = FilledAnalogTable();
+    for (auto _ : state) {
+        auto out = GridKeyDown(g, GridKey::Ctrl(keys::kPlus), AnalogTableLimits(), prompt);
+        benchmark::DoNotOptimize(out);
+    }
+    state.SetItemsProcessed(state.iterations() * g.Rows() * g.Cols());
+}
+BENCHMARK(BM_PlusOneWholeTable);
+
+void BM_LinearizeRow(benchmark::State& state) {
+    SilentPrompt prompt;
+    GridModel g = FilledAnalogTable();
+    g.Select(3, 1, 3, 16);
+    for (auto _ : state) {
+        auto out = GridKeyDown(g, GridKey::Ctrl('L'), AnalogTableLimits(), prompt);
+        benchmark::DoNotOptimize(out);
+    }
+}
+BENCHMARK(BM_LinearizeRow);
+
+void BM_CopyAndPasteWholeTable(benchmark::State& state) {
+    GridModel g = FilledAnalogTable();
+    const std::string text = CopySelectionText(g);
+    for (auto _ : state) {
+        auto out = PasteSelectionText(g, text);
+        benchmark::DoNotOptimize(out);
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(text.size()));
+}
+BENCHMARK(BM_CopyAndPasteWholeTable);
+
+// Recording into a full history: every step changes the whole table and drops the oldest.
+void BM_HistoryRecordAtLimit(benchmark::State& state) {
+    GridHistory history;
+    std::vector<CellChange> step;
+    for (int r = 0; r < 7; ++r) {
+        for (int c = 0; c < 17; ++c) step.push_back({r, c, "65535.5", "12345.5"});
+    }
+    for (std::size_t i = 0; i < history.MaxSteps(); ++i) history.Record({}, step);
+    for (auto _ : state) history.Record({}, step);
+    std::size_t bytes = 0;
+    for (const CellChange& cell : step) {
+        bytes += sizeof(cell) + cell.before.capacity() + cell.after.capacity();
+    }
+    // Texts of table cells fit the strings' own buffers, so this is the whole step.
+    state.counters["bytes_per_step"] = static_cast<double>(bytes);
+    state.counters["bytes_at_limit"] = static_cast<double>(bytes * history.MaxSteps());
+}
+BENCHMARK(BM_HistoryRecordAtLimit);
+
+}  // namespace
+}  // namespace vx42
+
+BENCHMARK_MAIN();
