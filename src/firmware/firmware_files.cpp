@@ -177,11 +177,11 @@ FirmwareFile ParseFirmwareFile(std::span<const std::uint8_t> bytes, const std::s
         record.address = in.Long(which);
         if (record.length < 1)
             in.Fail(which + " has the length " + std::to_string(record.length));
+        const auto data = in.Take(static_cast<std::size_t>(record.length), "the data of " + which);
         if (record.address < 0 ||
             static_cast<std::int64_t>(record.address) + record.length > kLargestImage)
             in.Fail(which + " lies outside the module's memory (" + std::to_string(record.length) +
                     " bytes at " + std::to_string(record.address) + ")");
-        const auto data = in.Take(static_cast<std::size_t>(record.length), "the data of " + which);
         record.data.assign(data.begin(), data.end());
         file.records.push_back(std::move(record));
     }
