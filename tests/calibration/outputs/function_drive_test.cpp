@@ -104,6 +104,25 @@ struct ClickRow {
     D resultingOther;
 };
 
+// Each row: the click gives the expected byte, which shows the chosen state and the
+// resulting other state.
+template <std::size_t N>
+void CheckClicks(const ClickRow (&rows)[N], bool clickOn) {
+    for (const auto& r : rows) {
+        SCOPED_TRACE(testing::Message()
+                     << (clickOn ? "On " : "Off ") << kDriveCaptions[int(r.chosen)] << ", other "
+                     << kDriveCaptions[int(r.other)]);
+        const DriveStates before = DriveStatesOf(r.start);
+        ASSERT_EQ(clickOn ? before.off : before.on, r.other);
+        const std::uint8_t b =
+            clickOn ? ClickOn(r.start, r.chosen, r.other) : ClickOff(r.start, r.chosen, r.other);
+        EXPECT_EQ(b, r.expected);
+        const DriveStates after = clickOn ? DriveStates{r.resultingOther, r.chosen}
+                                          : DriveStates{r.chosen, r.resultingOther};
+        EXPECT_EQ(DriveStatesOf(b), after);
+    }
+}
+
 TEST(RelayDrive, EveryRowOfTheOffTable) {
     const ClickRow rows[] = {
         {D::Voltage, D::Voltage, 0x8C, 0xDC, D::Ground},
@@ -116,14 +135,7 @@ TEST(RelayDrive, EveryRowOfTheOffTable) {
         {D::Open, D::Ground, 0xDC, 0xD4, D::Ground},
         {D::Open, D::Open, 0x84, 0x8C, D::Voltage},  // bit 3 set, 4 and 6 clear
     };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(testing::Message() << "Off " << kDriveCaptions[int(r.chosen)] << ", On "
-                                        << kDriveCaptions[int(r.other)]);
-        ASSERT_EQ(DriveStatesOf(r.start).on, r.other);
-        const std::uint8_t b = ClickOff(r.start, r.chosen, r.other);
-        EXPECT_EQ(b, r.expected);
-        EXPECT_EQ(DriveStatesOf(b), (DriveStates{r.chosen, r.resultingOther}));
-    }
+    CheckClicks(rows, /*clickOn=*/false);
 }
 
 TEST(RelayDrive, EveryRowOfTheOnTable) {
@@ -138,14 +150,7 @@ TEST(RelayDrive, EveryRowOfTheOnTable) {
         {D::Open, D::Ground, 0x9C, 0x94, D::Ground},
         {D::Open, D::Open, 0x84, 0xCC, D::Voltage},
     };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(testing::Message() << "On " << kDriveCaptions[int(r.chosen)] << ", Off "
-                                        << kDriveCaptions[int(r.other)]);
-        ASSERT_EQ(DriveStatesOf(r.start).off, r.other);
-        const std::uint8_t b = ClickOn(r.start, r.chosen, r.other);
-        EXPECT_EQ(b, r.expected);
-        EXPECT_EQ(DriveStatesOf(b), (DriveStates{r.resultingOther, r.chosen}));
-    }
+    CheckClicks(rows, /*clickOn=*/true);
 }
 
 class RelayDriveStore : public OutputFixture {};
