@@ -118,7 +118,9 @@ GaugePreset FinishBlock(BlockParse& block) {
     return std::move(block.preset);
 }
 
-std::string EntryText(const GaugePreset& p) { return p.GaugeName + " - " + p.GaugePartNum; }
+std::string EntryText(const GaugePreset& p) {
+    return p.GaugeName + " - " + p.GaugePartNum;
+}
 
 }  // namespace
 
@@ -133,8 +135,7 @@ std::string_view LineTag(std::string_view line) {
 std::string_view LineValue(std::string_view line) {
     const auto start = line.find('>');
     const auto end = line.find("</");
-    if (start == std::string_view::npos || end == std::string_view::npos || end <= start)
-        return {};
+    if (start == std::string_view::npos || end == std::string_view::npos || end <= start) return {};
     return line.substr(start + 1, end - start - 1);
 }
 
@@ -189,8 +190,8 @@ std::vector<GaugePreset> ReadGaugePresets(const std::string& path, Prompt& promp
     }
     auto lines = SplitTextLines(bytes);
     for (auto& line : lines)
-        line = FromWin1252(std::span(reinterpret_cast<const std::uint8_t*>(line.data()),
-                                     line.size()));
+        line =
+            FromWin1252(std::span(reinterpret_cast<const std::uint8_t*>(line.data()), line.size()));
     return ParseGaugePresets(lines);
 }
 
@@ -206,9 +207,9 @@ std::vector<PresetStep> ApplyPreset(const std::vector<GaugePreset>& presets, int
     if (k < 0 || k >= static_cast<int>(presets.size())) return {};
     const GaugePreset& p = presets[static_cast<std::size_t>(k)];
     if (!p.Usable()) {
-        prompt.Message("The gauge preset \"" + EntryText(p) + "\" cannot be applied: " +
-                           p.Problem + ".",
-                       "Gauge Presets", Icon::Exclamation);
+        prompt.Message(
+            "The gauge preset \"" + EntryText(p) + "\" cannot be applied: " + p.Problem + ".",
+            "Gauge Presets", Icon::Exclamation);
         return {};
     }
 
@@ -251,7 +252,9 @@ std::vector<PresetStep> ApplyPreset(const std::vector<GaugePreset>& presets, int
 
 namespace {
 
-std::string CellText(double value) { return FormatNumber(value, Pattern::OneDecimal); }
+std::string CellText(double value) {
+    return FormatNumber(value, Pattern::OneDecimal);
+}
 
 bool TablesMatch(const GaugePreset& p, const CalImage& image, const OutputCalAddresses& out) {
     for (int i = 0; i < kPresetBatteryPoints; ++i) {
@@ -282,8 +285,8 @@ bool TablesMatch(const GaugePreset& p, const CalImage& image, const OutputCalAdd
 
 }  // namespace
 
-int SelectMatchingPreset(const std::vector<GaugePreset>& presets, const CalImage& image,
-                         int output, const OutputDisplay& display) {
+int SelectMatchingPreset(const std::vector<GaugePreset>& presets, const CalImage& image, int output,
+                         const OutputDisplay& display) {
     const auto& map = CalAddresses();
     const auto& out = map.OutputCal.at(static_cast<std::size_t>(output));
     const std::string name = image.Text(map.OutputName[output], width::OutputName);

@@ -124,7 +124,7 @@ struct OutputDisplay {
 
 // The list entry to show for the output: k + 1 for the first preset k that equals the
 // output's settings in the image and on the tab, 0 ("Custom") when none does.
-int SelectMatchingPreset(const std::vector<GaugePreset>& presets, const CalImage& image,
-                         int output, const OutputDisplay& display);
+int SelectMatchingPreset(const std::vector<GaugePreset>& presets, const CalImage& image, int output,
+                         const OutputDisplay& display);
 
 }  // namespace vx42

@@ -25,7 +25,9 @@ constexpr std::uintmax_t kLargestBinaryFile = kLargestImage + 64 * 1024;
 // of image, so three times the image is ample.
 constexpr std::uintmax_t kLargestTextFile = 3 * kLargestImage;
 
-std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+std::string Quoted(const std::string& text) {
+    return "\"" + text + "\"";
+}
 
 std::string Hex(std::int64_t value) {
     char text[24];
@@ -35,7 +37,7 @@ std::string Hex(std::int64_t value) {
 
 // Reads a firmware file front to back; every read is checked against what remains.
 class FirmwareReader {
-public:
+  public:
     FirmwareReader(std::span<const std::uint8_t> bytes, const std::string& name)
         : bytes_(bytes), name_(name) {}
 
@@ -54,7 +56,7 @@ public:
         throw FirmwareFormatError(Quoted(name_) + " is not a valid firmware file: " + why + ".");
     }
 
-private:
+  private:
     std::span<const std::uint8_t> bytes_;
     const std::string& name_;
     std::size_t position_ = 0;
@@ -84,10 +86,14 @@ std::optional<std::uint32_t> HexField(std::string_view digits) {
     std::uint32_t value = 0;
     for (const char c : digits) {
         int d;
-        if (c >= '0' && c <= '9') d = c - '0';
-        else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
-        else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
-        else return std::nullopt;
+        if (c >= '0' && c <= '9')
+            d = c - '0';
+        else if (c >= 'A' && c <= 'F')
+            d = c - 'A' + 10;
+        else if (c >= 'a' && c <= 'f')
+            d = c - 'a' + 10;
+        else
+            return std::nullopt;
         value = value * 16 + static_cast<std::uint32_t>(d);
     }
     return value;
@@ -175,8 +181,7 @@ FirmwareFile ParseFirmwareFile(std::span<const std::uint8_t> bytes, const std::s
         record.type = in.Byte(which);
         record.length = in.Long(which);
         record.address = in.Long(which);
-        if (record.length < 1)
-            in.Fail(which + " has the length " + std::to_string(record.length));
+        if (record.length < 1) in.Fail(which + " has the length " + std::to_string(record.length));
         const auto data = in.Take(static_cast<std::size_t>(record.length), "the data of " + which);
         if (record.address < 0 ||
             static_cast<std::int64_t>(record.address) + record.length > kLargestImage)

@@ -35,14 +35,15 @@ struct FirmwareRecord {
     std::int32_t length = 0;
     std::int32_t address = 0;
     std::vector<std::uint8_t> data;
+    bool operator==(const FirmwareRecord&) const = default;
 };
 
 // A firmware file: little-endian header, then the records one after another.
 struct FirmwareFile {
     std::uint8_t recordCount = 0;
     std::array<std::uint8_t, 8> identification{};  // read and kept, not used
-    std::int32_t versionAddress = 0;  // three version bytes inside one of the records
-    std::int32_t infoAddress = 0;     // one further byte in the same record
+    std::int32_t versionAddress = 0;               // three version bytes inside one of the records
+    std::int32_t infoAddress = 0;                  // one further byte in the same record
     std::vector<FirmwareRecord> records;
 };
 
@@ -51,7 +52,7 @@ using BootImage = std::vector<std::uint8_t>;
 
 // A file whose contents do not follow its format; the message names the file (and line).
 class FirmwareFormatError : public NumberedError {
-public:
+  public:
     explicit FirmwareFormatError(const std::string& message) : NumberedError(62, message) {}
 };
 

@@ -20,32 +20,18 @@ std::vector<GaugePreset> Parse(const std::string& text) {
 }
 
 const char* kTwoPresets =
-    "Gauge presets for the VX42\r\n"
-    "<GaugePreset>\r\n"
-    "  <GaugeName>Fuel Level</GaugeName>\r\n"
-    "<GaugePartNum>FL-100</GaugePartNum>\r\n"
-    "<OutputName>Fuel</OutputName>\r\n"
-    "<Function>2</Function>\r\n"
-    "<Frequency>100</Frequency>\r\n"
-    "<OutputOn>1</OutputOn>\r\n"
-    "<OutputOff>2</OutputOff>\r\n"
+    "Gauge presets for the VX42\r\n<GaugePreset>\r\n"
+    "  <GaugeName>Fuel Level</GaugeName>\r\n<GaugePartNum>FL-100</GaugePartNum>\r\n"
+    "<OutputName>Fuel</OutputName>\r\n<Function>2</Function>\r\n<Frequency>100</Frequency>\r\n"
+    "<OutputOn>1</OutputOn>\r\n<OutputOff>2</OutputOff>\r\n"
     "<DataBreakpoints>0,100,200</DataBreakpoints>\r\n"
     "<BatteryBreakpoints>7.99,9.98,11.98,14.01,16.01,18.01</BatteryBreakpoints>\r\n"
-    "<DataRow1>10,20,30</DataRow1>\r\n"
-    "<DataRow3>5.5</DataRow3>\r\n"
-    "</GaugePreset>\r\n"
-    "<GaugePreset>\r\n"
-    "<GaugeName>Speedometer</GaugeName>\r\n"
-    "<GaugePartNum>SP-4</GaugePartNum>\r\n"
-    "<OutputName>Speedo</OutputName>\r\n"
-    "<Function>4</Function>\r\n"
-    "<Frequency>50</Frequency>\r\n"
-    "<OutputOn>0</OutputOn>\r\n"
-    "<OutputOff>1</OutputOff>\r\n"
-    "<DataBreakpoints>0,1000,2000</DataBreakpoints>\r\n"
+    "<DataRow1>10,20,30</DataRow1>\r\n<DataRow3>5.5</DataRow3>\r\n</GaugePreset>\r\n"
+    "<GaugePreset>\r\n<GaugeName>Speedometer</GaugeName>\r\n<GaugePartNum>SP-4</GaugePartNum>\r\n"
+    "<OutputName>Speedo</OutputName>\r\n<Function>4</Function>\r\n<Frequency>50</Frequency>\r\n"
+    "<OutputOff>1</OutputOff>\r\n<DataBreakpoints>0,1000,2000</DataBreakpoints>\r\n"
     "<BatteryBreakpoints>7.99,9.98,11.98,14.01,16.01,18.01</BatteryBreakpoints>\r\n"
-    "<DataRow1>0,100.5,201</DataRow1>\r\n"
-    "</GaugePreset>\r\n";
+    "<DataRow1>0,100.5,201</DataRow1>\r\n</GaugePreset>\r\n";
 
 TEST(GaugePresetLines, TagAndValueFollowTheBracketRules) {
     EXPECT_EQ(LineTag("   <GaugeName>Fuel</GaugeName>"), "GaugeName");
@@ -60,32 +46,19 @@ TEST(GaugePresetLines, TagAndValueFollowTheBracketRules) {
     EXPECT_EQ(LineValue("<A>x>y</A></B>"), "x>y");
 }
 
-TEST(GaugePresetLines, LineEndsOfEveryKind) {
-    const std::string text = "a\r\nb\nc\rd\n\ne";
-    const auto lines =
-        SplitTextLines(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
-    EXPECT_EQ(lines, (std::vector<std::string>{"a", "b", "c", "d", "", "e"}));
-}
-
 TEST(GaugePresetParse, BlocksInFileOrderWithTheirFields) {
     const auto presets = Parse(kTwoPresets);
     ASSERT_EQ(presets.size(), 2u);
     const auto& fuel = presets[0];
     EXPECT_EQ(fuel.GaugeName, "Fuel Level");  // indented tag line is read
-    EXPECT_EQ(fuel.OutputName, "Fuel");
-    EXPECT_EQ(fuel.Function, 2);
-    EXPECT_EQ(fuel.Frequency, "100");
-    EXPECT_EQ(fuel.OutputOn, 1);
-    EXPECT_EQ(fuel.OutputOff, 2);
-    EXPECT_TRUE(fuel.Usable());
+    EXPECT_EQ(fuel.OutputName + "|" + fuel.Frequency, "Fuel|100");
+    EXPECT_EQ(fuel.Function * 100 + fuel.OutputOn * 10 + fuel.OutputOff, 212);
     // Three data breakpoints set positions 0 to 2 and leave the rest 0.
-    EXPECT_EQ(fuel.DataBreakpoints[2], 200);
-    for (int i = 3; i < 16; ++i) EXPECT_EQ(fuel.DataBreakpoints[i], 0) << i;
+    std::array<double, 16> breakpoints{0, 100, 200};
+    EXPECT_EQ(fuel.DataBreakpoints, breakpoints);
     EXPECT_EQ(fuel.BatteryBreakpoints[5], 18.01);
     EXPECT_EQ(fuel.DataRows[0][2], 30);
-    EXPECT_EQ(fuel.DataRows[1][0], 0);
     EXPECT_EQ(fuel.DataRows[2][0], 5.5);
-    EXPECT_EQ(presets[1].Function, 4);
     EXPECT_EQ(presets[1].DataRows[0][1], 100.5);
 
     EXPECT_EQ(FillPresetList(presets),
@@ -95,7 +68,7 @@ TEST(GaugePresetParse, BlocksInFileOrderWithTheirFields) {
 
 TEST(GaugePresetParse, TagsAreExactAndBadListsNeverStopTheLoad) {
     const auto presets = Parse(
-        "<gaugepreset>\n"          // wrong case: not a block
+        "<gaugepreset>\n"  // wrong case: not a block
         "<GaugeName>Outside</GaugeName>\n"
         "<GaugePreset>\n"
         "<GaugeName >Blank</GaugeName>\n"  // blank inside the brackets: ignored
@@ -162,6 +135,10 @@ TEST(GaugePresetFile, MissingFileIsCreatedEmptyAndUnopenableIsReported) {
     EXPECT_TRUE(fs::exists(path));
     EXPECT_EQ(fs::file_size(path), 0u);
     EXPECT_TRUE(prompt.Calls().empty());
+    // The file is in the single-byte code page.
+    std::ofstream(path, std::ios::binary) << "<GaugePreset>\n<GaugeName>Temp \xB0"
+                                             "F</GaugeName>\n";
+    EXPECT_EQ(ReadGaugePresets(path, prompt).at(0).GaugeName, "Temp \u00B0F");
 
     prompt.ExpectMessage("Could not open file");
     EXPECT_TRUE(ReadGaugePresets(dir.file("no such folder/GaugePresets.CFG"), prompt).empty());
@@ -169,18 +146,6 @@ TEST(GaugePresetFile, MissingFileIsCreatedEmptyAndUnopenableIsReported) {
     EXPECT_TRUE(ReadGaugePresets(dir.str(), prompt).empty());  // a folder
     EXPECT_TRUE(prompt.Unexpected().empty());
     EXPECT_TRUE(prompt.ScriptDone());
-}
-
-TEST(GaugePresetFile, ReadsTheSingleByteCodePage) {
-    test::TempDir dir;
-    const std::string path = dir.file("GaugePresets.CFG");
-    std::ofstream(path, std::ios::binary) << "<GaugePreset>\n<GaugeName>Temp \xB0"
-                                             "F</GaugeName>\n</GaugePreset>\n";
-    ScriptedPrompt prompt;
-    const auto presets = ReadGaugePresets(path, prompt);
-    ASSERT_EQ(presets.size(), 1u);
-    EXPECT_EQ(presets[0].GaugeName, "Temp \u00B0F");
-    EXPECT_TRUE(prompt.Calls().empty());
 }
 
 // ---- Applying ----
@@ -205,24 +170,15 @@ TEST(GaugePresetApply, AnalogPresetPlanInOrder) {
     const auto presets = Parse(kTwoPresets);
     ScriptedPrompt prompt;
     const auto steps = ApplyPreset(presets, 1, false, prompt);
-    ASSERT_GE(steps.size(), 7u);
-    EXPECT_EQ(steps[0], (PresetStep{PresetStepKind::SetName, "Fuel"}));
-    EXPECT_EQ(steps[1].kind, PresetStepKind::SetFunction);
-    EXPECT_EQ(steps[1].option, 2);
-    EXPECT_EQ(steps[2], (PresetStep{PresetStepKind::SetPeriod, "100"}));
-    EXPECT_EQ(steps[3].kind, PresetStepKind::SuppressEvents);
-    EXPECT_EQ(steps[4].kind, PresetStepKind::SetOnOption);
-    EXPECT_EQ(steps[4].option, 1);
-    EXPECT_EQ(steps[5].kind, PresetStepKind::SetOffOption);
-    EXPECT_EQ(steps[5].option, 2);
-    EXPECT_EQ(steps[6].kind, PresetStepKind::ResumeEvents);
-    // 6 battery + 16 data breakpoints + 96 duty cells, all in the analog table.
+    using K = PresetStepKind;
+    const std::vector<PresetStep> head{
+        {K::SetName, "Fuel"},    {K::SetFunction, {}, 2},
+        {K::SetPeriod, "100"},   {K::SuppressEvents, {}},
+        {K::SetOnOption, {}, 1}, {K::SetOffOption, {}, 2},
+        {K::ResumeEvents, {}},   {K::SetCell, {}, 0, PresetGrid::Analog, 1, 0, 7.99}};
+    ASSERT_EQ(steps.size(), 7u + 118u);  // 6 battery + 16 breakpoints + 96 duty cells
+    EXPECT_EQ(std::vector<PresetStep>(steps.begin(), steps.begin() + 8), head);
     EXPECT_EQ(CountCells(steps, PresetGrid::Analog), 118);
-    EXPECT_EQ(CountCells(steps, PresetGrid::Frequency), 0);
-    EXPECT_EQ(steps.size(), 7u + 118u);
-    EXPECT_EQ(steps[7].row, 1);  // battery column first
-    EXPECT_EQ(steps[7].column, 0);
-    EXPECT_EQ(steps[7].value, 7.99);
     EXPECT_EQ(FindCell(steps, PresetGrid::Analog, 0, 3)->value, 200);
     EXPECT_EQ(FindCell(steps, PresetGrid::Analog, 1, 3)->value, 30);
     EXPECT_EQ(FindCell(steps, PresetGrid::Analog, 3, 1)->value, 5.5);
@@ -247,8 +203,9 @@ TEST(GaugePresetApply, SpeedoTachFillsTheFrequencyTableAndBatteryColumnOnly) {
 
 TEST(GaugePresetApply, CustomChangesNothingAndUnusablePresetSaysWhy) {
     auto presets = Parse(kTwoPresets);
-    presets.push_back(Parse("<GaugePreset>\n<GaugeName>Bad</GaugeName>\n"
-                            "<OutputOn>7</OutputOn>\n")[0]);
+    presets.push_back(
+        Parse("<GaugePreset>\n<GaugeName>Bad</GaugeName>\n"
+              "<OutputOn>7</OutputOn>\n")[0]);
     ScriptedPrompt prompt;
     EXPECT_TRUE(ApplyPreset(presets, 0, true, prompt).empty());
     EXPECT_TRUE(ApplyPreset(presets, -1, true, prompt).empty());
@@ -271,22 +228,18 @@ struct Output {
 
     void Apply(const std::vector<PresetStep>& steps) {
         const auto& map = CalAddresses();
-        const auto& out = map.OutputCal[output];
         for (const auto& s : steps) {
-            switch (s.kind) {
-                case PresetStepKind::SetName:
-                    image.StoreText(map.OutputName[output], width::OutputName, s.text);
-                    break;
-                case PresetStepKind::SetFunction: display.function = s.option; break;
-                case PresetStepKind::SetPeriod:
-                    image.StoreWord(out.Period, 1e6 / LeadingNumber(s.text));
-                    display.periodText = s.text + ".00";
-                    break;
-                case PresetStepKind::SetOnOption: display.on = s.option; break;
-                case PresetStepKind::SetOffOption: display.off = s.option; break;
-                case PresetStepKind::SetCell: StoreCell(s); break;
-                default: break;
+            using K = PresetStepKind;
+            if (s.kind == K::SetName)
+                image.StoreText(map.OutputName[output], width::OutputName, s.text);
+            if (s.kind == K::SetPeriod) {
+                image.StoreWord(map.OutputCal[output].Period, 1e6 / LeadingNumber(s.text));
+                display.periodText = s.text + ".00";
             }
+            if (s.kind == K::SetFunction) display.function = s.option;
+            if (s.kind == K::SetOnOption) display.on = s.option;
+            if (s.kind == K::SetOffOption) display.off = s.option;
+            if (s.kind == K::SetCell) StoreCell(s);
         }
     }
     void StoreCell(const PresetStep& s) {
@@ -294,8 +247,10 @@ struct Output {
         double period = image.Word(out.Period);
         if (period == 0) period = 1;
         if (s.grid == PresetGrid::Frequency) {
-            if (s.row == 0) image.StoreWord(out.PrimaryBlock + 2 * s.column, s.value);
-            else image.StoreWord(out.TableBlock + 2 * s.column, s.value * 10);
+            if (s.row == 0)
+                image.StoreWord(out.PrimaryBlock + 2 * s.column, s.value);
+            else
+                image.StoreWord(out.TableBlock + 2 * s.column, s.value * 10);
         } else if (s.row == 0) {
             image.StoreWord(out.PrimaryBlock + 2 * (s.column - 1), s.value);
         } else if (s.column == 0) {
@@ -330,30 +285,35 @@ TEST(GaugePresetMatch, AppliedPresetIsShownUntilAnyCellChanges) {
     EXPECT_EQ(o.Match(presets), 0);
 }
 
-TEST(GaugePresetMatch, EveryDisplayedSettingTakesPart) {
+TEST(GaugePresetMatch, EveryDisplayedSettingTakesPartAndTheFirstMatchWins) {
     const auto presets = Parse(kTwoPresets);
     ScriptedPrompt prompt;
     Output o;
     o.Apply(ApplyPreset(presets, 1, false, prompt));
     ASSERT_EQ(o.Match(presets), 1);
-    for (auto change : {&OutputDisplay::function, &OutputDisplay::on, &OutputDisplay::off}) {
+    auto differs = [&](auto change) {
         Output c = o;
-        c.display.*change = -1;
-        EXPECT_EQ(c.Match(presets), 0);
-    }
-    Output period = o;
-    period.display.periodText = "100.01";
-    EXPECT_EQ(period.Match(presets), 0);
-    Output name = o;
-    name.image.StoreText(CalAddresses().OutputName[o.output], width::OutputName, "fuel");
-    EXPECT_EQ(name.Match(presets), 0);
-    Output battery = o;
-    battery.image.StoreWord(CalAddresses().OutputCal[o.output].SecondaryBlock + 10, 1342);
-    EXPECT_EQ(battery.Match(presets), 0);
+        change(c);
+        return c.Match(presets) == 0;
+    };
+    EXPECT_TRUE(differs([](Output& c) { c.display.function = 3; }));
+    EXPECT_TRUE(differs([](Output& c) { c.display.on = 0; }));
+    EXPECT_TRUE(differs([](Output& c) { c.display.off = 1; }));
+    EXPECT_TRUE(differs([](Output& c) { c.display.periodText = "100.01"; }));
+    EXPECT_TRUE(differs([](Output& c) {
+        c.image.StoreText(CalAddresses().OutputName[c.output], width::OutputName, "fuel");
+    }));
+    EXPECT_TRUE(differs([](Output& c) {
+        c.image.StoreWord(CalAddresses().OutputCal[c.output].SecondaryBlock + 10, 1342);
+    }));
     // Another output's settings do not count.
     Output other = o;
     other.output = 2;
     EXPECT_EQ(other.Match(presets), 0);
+    // The first match wins; an unusable preset never matches.
+    auto broken = presets[0];
+    broken.Problem = "OutputOn 7 is not an option";
+    EXPECT_EQ(o.Match({broken, presets[1], presets[0], presets[0]}), 3);
 }
 
 TEST(GaugePresetMatch, SpeedoTachComparesItsFrequencyRowOnly) {
@@ -367,17 +327,6 @@ TEST(GaugePresetMatch, SpeedoTachComparesItsFrequencyRowOnly) {
     EXPECT_EQ(o.Match(presets), 2);
     o.image.StoreWord(out.TableBlock + 2, 1004);  // 100.4 Hz where 100.5 was applied
     EXPECT_EQ(o.Match(presets), 0);
-}
-
-TEST(GaugePresetMatch, FirstMatchWinsAndUnusablePresetsNeverMatch) {
-    auto presets = Parse(kTwoPresets);
-    ScriptedPrompt prompt;
-    Output o;
-    o.Apply(ApplyPreset(presets, 1, false, prompt));
-    auto broken = presets[0];
-    broken.Problem = "OutputOn \"x\" is not a number";
-    const std::vector<GaugePreset> list{broken, presets[1], presets[0], presets[0]};
-    EXPECT_EQ(o.Match(list), 3);
 }
 
 TEST(GaugePresetMatch, TheShippedSamplesLoadCleanlyAndMatchOnceApplied) {
