@@ -1,0 +1,257 @@
+#include "can/library_files.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <numeric>
+
+#include "app/prompt.h"
+#include "calibration/converters.h"
+#include "calibration/text_codec.h"
+#include "can/blowfish.h"
+#include "files/paths.h"
+#include "files/settings.h"
+
+namespace vx42 {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::size_t kHeaderSize = 8;
+constexpr std::size_t kRecordSize = 137;  // with EndianLength
+constexpr std::size_t kShortRecordSize = 136;
+// A library file holds at most a few thousand messages; anything far beyond is not one.
+constexpr std::uintmax_t kMaxLibraryFileBytes = 16u * 1024 * 1024;
+
+constexpr const char* kNotEncryptedText = "Error, input file is not an encrypted\r\n";
+
+// Reads fields of a record one after another.
+class RecordReader {
+  public:
+    explicit RecordReader(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+    std::uint8_t Byte() { return bytes_[at_++]; }
+    bool Flag() { return Byte() != 0; }
+    std::span<const std::uint8_t> Take(std::size_t n) {
+        auto piece = bytes_.subspan(at_, n);
+        at_ += n;
+        return piece;
+    }
+    std::int32_t Long() { return BytesToLong(Take(4)); }
+    double Double() { return BytesToDouble(Take(8)); }
+    // A text field as stored, padding included.
+    std::string Text(std::size_t width) { return FromWin1252(Take(width)); }
+
+  private:
+    std::span<const std::uint8_t> bytes_;
+    std::size_t at_ = 0;
+};
+
+void Append(std::vector<std::uint8_t>& out, std::span<const std::uint8_t> bytes) {
+    out.insert(out.end(), bytes.begin(), bytes.end());
+}
+
+bool IsLibraryFileName(const std::string& name) {
+    if (name.size() < 3) return false;
+    std::string tail = name.substr(name.size() - 3);
+    for (auto& c : tail) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return tail == "DVM";
+}
+
+void ReportProblem(Prompt& prompt, const std::string& fileName, const LibraryReadResult& r) {
+    if (r.status == LibraryReadResult::Status::NotALibrary) {
+        prompt.Message(kNotEncryptedText, {}, Icon::Exclamation);
+    } else if (r.status == LibraryReadResult::Status::Damaged) {
+        prompt.Message("The message library file \"" + fileName +
+                           "\" is damaged: " + std::to_string(r.loaded) + " of " +
+                           std::to_string(r.expected) + " messages could be read.",
+                       {}, Icon::Exclamation);
+    }
+}
+
+}  // namespace
+
+LibraryReadResult ReadLibraryBytes(std::span<const std::uint8_t> bytes, CanLibrary& library) {
+    LibraryReadResult result;
+    library.Messages.clear();
+    library.Version = FromWin1252(bytes.first(std::min<std::size_t>(4, bytes.size())));
+    const std::string& version = library.Version;
+    if (version.empty() || (version[0] != 'C' && version[0] != 'V')) {
+        result.status = LibraryReadResult::Status::NotALibrary;
+        return result;
+    }
+    const bool withEndianLength = version[0] == 'C' && LeadingNumber(version.substr(1)) > 0;
+    const std::size_t recordSize = withEndianLength ? kRecordSize : kShortRecordSize;
+    if (bytes.size() < kHeaderSize) {
+        result.status = LibraryReadResult::Status::Damaged;
+        return result;
+    }
+    result.expected = BytesToLong(bytes.subspan(4, 4));
+    // The count is only believed as far as the data go.
+    const std::size_t available = (bytes.size() - kHeaderSize) / recordSize;
+    const std::size_t count =
+        result.expected < 0
+            ? 0
+            : std::min<std::size_t>(static_cast<std::size_t>(result.expected), available);
+    if (result.expected < 0 || count < static_cast<std::size_t>(result.expected))
+        result.status = LibraryReadResult::Status::Damaged;
+
+    library.Messages.resize(count);
+    RecordReader in(bytes.subspan(kHeaderSize, count * recordSize));
+    for (auto& m : library.Messages) {
+        m.CanId = in.Long();
+        m.Name = in.Text(canwidth::Name);
+        m.Description = in.Text(canwidth::Description);
+        m.DataLength = in.Byte();
+        m.StartByte = in.Byte();
+        m.StartBit = in.Byte();
+        m.BitLength = in.Byte();
+        m.BigEndian = in.Flag();
+        m.Offset = in.Long();
+        m.Multiplier = in.Double();
+        m.Unit = in.Text(canwidth::Unit);
+        m.ClearRtr = in.Flag();
+        m.EndianLength = withEndianLength ? in.Byte() : 0;
+    }
+    result.loaded = static_cast<int>(count);
+    return result;
+}
+
+std::vector<std::uint8_t> WriteLibraryBytes(const CanLibrary& library) {
+    std::vector<std::uint8_t> out;
+    out.reserve(kHeaderSize + kRecordSize * library.Messages.size());
+    Append(out, ToFixedField("C002", canwidth::Version));
+    Append(out, LongToBytes(library.MessageCount()));
+    for (const auto& m : library.Messages) {
+        Append(out, LongToBytes(m.CanId));
+        Append(out, ToFixedField(m.Name, canwidth::Name));
+        Append(out, ToFixedField(m.Description, canwidth::Description));
+        out.push_back(m.DataLength);
+        out.push_back(m.StartByte);
+        out.push_back(m.StartBit);
+        out.push_back(m.BitLength);
+        out.push_back(m.BigEndian ? 0xFF : 0x00);
+        Append(out, LongToBytes(m.Offset));
+        Append(out, DoubleToBytes(m.Multiplier));
+        Append(out, ToFixedField(m.Unit, canwidth::Unit));
+        out.push_back(m.ClearRtr ? 0xFF : 0x00);
+        out.push_back(m.EndianLength);
+    }
+    return out;
+}
+
+std::string LibraryNameFromFile(std::string_view fileName) {
+    const std::string_view stem = fileName.substr(0, fileName.size() > 4 ? fileName.size() - 4 : 0);
+    std::string joined;
+    std::size_t from = 0;
+    for (;;) {
+        const std::size_t cut = stem.find('_', from);
+        joined += stem.substr(from, cut == std::string_view::npos ? cut : cut - from);
+        joined += ' ';
+        if (cut == std::string_view::npos) break;
+        from = cut + 1;
+    }
+    return FixedText(Trimmed(joined), canwidth::LibraryName);
+}
+
+std::string LibraryFolderOf(const std::string& programFolder) {
+    return JoinPath(programFolder, "Libraries") + kPathSeparator;
+}
+
+void LoadLibraries(LibrarySet& set, const std::string& folder, Prompt& prompt) {
+    std::error_code ec;
+    if (!fs::is_directory(folder, ec)) return;
+    // File-name order, so the result does not depend on how the file system lists them.
+    std::vector<std::string> names;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code fileEc;
+        if (!it->is_regular_file(fileEc)) continue;
+        const std::string name = it->path().filename().string();
+        if (IsLibraryFileName(name) && it->file_size(fileEc) > 0 && !fileEc) names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+
+    set.MessageLibraries.clear();
+    set.UserDefinedIndex = -1;
+    set.UndefinedIndex = -1;
+    clsBlowfish cipher;
+    cipher.Key(LibraryKey);
+    for (const auto& name : names) {
+        CanLibrary library;
+        library.Name = LibraryNameFromFile(name);
+        std::vector<std::uint8_t> bytes;
+        LibraryReadResult result;
+        if (cipher.DecryptFile(JoinPath(folder, name), bytes, LibraryKey, kMaxLibraryFileBytes))
+            result = ReadLibraryBytes(bytes, library);
+        else
+            result.status = LibraryReadResult::Status::NotALibrary;
+        ReportProblem(prompt, name, result);
+        set.MessageLibraries.push_back(std::move(library));
+    }
+}
+
+void SetupLibraries(LibrarySet& set, const std::string& folder, Prompt& prompt) {
+    LoadLibraries(set, folder, prompt);
+    if (!FindUserDefinedLibrary(set)) {
+        set.MessageLibraries.push_back(NewLibrary(kUserDefinedName));
+        FindUserDefinedLibrary(set);
+    }
+    set.UndefinedIndex = -1;
+    FindUndefinedLibrary(set);
+}
+
+std::vector<int> SortOrder(const std::vector<std::string>& names) {
+    std::vector<std::string> keys;
+    keys.reserve(names.size());
+    for (const auto& n : names) keys.push_back(Trimmed(n));
+    std::vector<int> order(names.size());
+    std::iota(order.begin(), order.end(), 0);
+    // std::string compares its characters as unsigned codes, so upper case sorts first.
+    std::stable_sort(order.begin(), order.end(), [&keys](int a, int b) {
+        return keys[static_cast<std::size_t>(a)] < keys[static_cast<std::size_t>(b)];
+    });
+    return order;
+}
+
+std::vector<int> SortLibraries(const LibrarySet& set) {
+    std::vector<std::string> names;
+    names.reserve(set.MessageLibraries.size());
+    for (const auto& library : set.MessageLibraries) names.push_back(library.Name);
+    return SortOrder(names);
+}
+
+bool SaveUserDefinedLibrary(LibrarySet& set, const std::string& folder) {
+    if (!FindUserDefinedLibrary(set)) return false;
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    clsBlowfish cipher;
+    const auto bytes =
+        WriteLibraryBytes(set.MessageLibraries[static_cast<std::size_t>(set.UserDefinedIndex)]);
+    if (!cipher.EncryptFile(bytes, JoinPath(folder, kUserDefinedFile), LibraryKey)) return false;
+    set.LibrariesChanged = false;
+    return true;
+}
+
+bool CheckUserDefinedLibrary(LibrarySet& set, const std::string& folder, Prompt& prompt) {
+    if (set.MessageLibraries.empty() || !FindUserDefinedLibrary(set)) return true;
+    const auto& library = set.MessageLibraries[static_cast<std::size_t>(set.UserDefinedIndex)];
+    if (library.Messages.empty() || library.Version == "C002") return true;
+    prompt.Message(
+        "Invalid User Defined Library!\r\nYour Current User Defined Library has been "
+        "renamed!\r\n\r\nRenamed File: 'User Defined Old'\r\n\r\nA new User Defined file has "
+        "been created.\r\n",
+        {}, Icon::Exclamation);
+    std::error_code ignored;
+    fs::rename(JoinPath(folder, kUserDefinedFile), JoinPath(folder, kUserDefinedOldFile), ignored);
+    SetupLibraries(set, folder, prompt);
+    return false;
+}
+
+bool ImportLibrary(LibrarySet& set, Prompt& prompt, Settings& settings, SettingsStore& store,
+                   const std::string& programFolder) {
+    if (!ImportLibraryFile(prompt, settings, store, programFolder)) return false;
+    SetupLibraries(set, LibraryFolderOf(programFolder), prompt);
+    return true;
+}
+
+}  // namespace vx42

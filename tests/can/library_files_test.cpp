@@ -1,0 +1,282 @@
+#include "can/library_files.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/scripted_prompt.h"
+#include "calibration/converters.h"
+#include "calibration/text_codec.h"
+#include "can/blowfish.h"
+#include "files/file_io.h"
+#include "files/paths.h"
+#include "files/settings.h"
+#include "support/temp_dir.h"
+
+namespace vx42 {
+namespace {
+
+CanMessage Message(std::string name, std::int32_t id = 0x18FEF100, bool clearRtr = false) {
+    CanMessage m;
+    m.CanId = id;
+    m.Name = std::move(name);
+    m.Description = "Wheel speed, 1/256 km/h per bit";
+    m.DataLength = 8;
+    m.StartByte = 1;
+    m.StartBit = 3;
+    m.BitLength = 16;
+    m.BigEndian = true;
+    m.ClearRtr = clearRtr;
+    m.Offset = -40;
+    m.Multiplier = 0.00390625;
+    m.Unit = "°C";
+    m.EndianLength = 2;
+    return m;
+}
+
+CanLibrary Library(std::string name, std::vector<CanMessage> messages) {
+    CanLibrary library = NewLibrary(name);
+    library.Messages = std::move(messages);
+    return library;
+}
+
+// The bytes of a library written under another version: records of 136 or 137 bytes.
+std::vector<std::uint8_t> BytesAsVersion(const CanLibrary& library, const std::string& version,
+                                         bool shortRecords) {
+    auto bytes = WriteLibraryBytes(library);
+    std::copy(version.begin(), version.end(), bytes.begin());
+    if (!shortRecords) return bytes;
+    std::vector<std::uint8_t> out(bytes.begin(), bytes.begin() + 8);
+    for (std::size_t at = 8; at < bytes.size(); at += 137)
+        out.insert(out.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at),
+                   bytes.begin() + static_cast<std::ptrdiff_t>(at + 136));
+    return out;
+}
+
+void WriteLibraryFile(const std::string& path, std::span<const std::uint8_t> plain) {
+    clsBlowfish cipher;
+    ASSERT_TRUE(cipher.EncryptFile(plain, path, LibraryKey));
+}
+
+std::vector<std::string> Names(const LibrarySet& set) {
+    std::vector<std::string> names;
+    for (const auto& l : set.MessageLibraries) names.push_back(Trimmed(l.Name));
+    return names;
+}
+
+TEST(LibraryBytes, RoundTripFieldByFieldWithPaddedTexts) {
+    const CanLibrary written = Library("Engine", {Message("Speed"), Message("Temp", 0x123, true)});
+    const auto bytes = WriteLibraryBytes(written);
+    ASSERT_EQ(bytes.size(), 8u + 2 * 137);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), "C002");
+    EXPECT_EQ(bytes[8 + 135], 0x00);        // ClearRtr of the first message
+    EXPECT_EQ(bytes[8 + 137 + 135], 0xFF);  // ... and of the second
+    EXPECT_EQ(bytes[8 + 125], 0xB0);        // "°" as one Windows-1252 byte
+
+    CanLibrary read = NewLibrary("Engine");
+    const auto result = ReadLibraryBytes(bytes, read);
+    EXPECT_EQ(result.status, LibraryReadResult::Status::Ok);
+    ASSERT_EQ(read.MessageCount(), 2);
+    for (int i = 0; i < 2; ++i) {
+        CanMessage expected = written.Messages[static_cast<std::size_t>(i)];
+        expected.Name = FixedText(expected.Name, 24);
+        expected.Description = FixedText(expected.Description, 80);
+        expected.Unit = FixedText(expected.Unit, 10);
+        EXPECT_EQ(read.Messages[static_cast<std::size_t>(i)], expected) << i;
+    }
+}
+
+TEST(LibraryBytes, OlderVersionsHaveShortRecordsWithoutEndianLength) {
+    const CanLibrary written = Library("Old", {Message("A"), Message("B", 0x7FF, true)});
+    for (auto [version, shortRecords] :
+         {std::pair{"C000", true}, {"V100", true}, {"C001", false}, {"C002", false}}) {
+        SCOPED_TRACE(version);
+        CanLibrary read;
+        const auto result = ReadLibraryBytes(BytesAsVersion(written, version, shortRecords), read);
+        EXPECT_EQ(result.status, LibraryReadResult::Status::Ok);
+        EXPECT_EQ(read.Version, version);
+        ASSERT_EQ(read.MessageCount(), 2);
+        EXPECT_EQ(read.Messages[1].EndianLength, shortRecords ? 0 : 2);
+        EXPECT_EQ(read.Messages[1].CanId, 0x7FF);
+        EXPECT_TRUE(read.Messages[1].ClearRtr);
+        EXPECT_EQ(Trimmed(read.Messages[1].Name), "B");
+        EXPECT_EQ(read.Messages[1].Multiplier, 0.00390625);
+    }
+}
+
+TEST(LibraryBytes, DamagedDataLoadsCompleteRecordsOnly) {
+    const auto full = WriteLibraryBytes(Library("X", {Message("A"), Message("B"), Message("C")}));
+    CanLibrary read;
+
+    // Cut inside the third record: two complete records.
+    auto cut = std::vector<std::uint8_t>(full.begin(), full.end() - 10);
+    auto result = ReadLibraryBytes(cut, read);
+    EXPECT_EQ(result.status, LibraryReadResult::Status::Damaged);
+    EXPECT_EQ(result.expected, 3);
+    EXPECT_EQ(result.loaded, 2);
+    ASSERT_EQ(read.MessageCount(), 2);
+    EXPECT_EQ(Trimmed(read.Messages[1].Name), "B");
+
+    // A count far beyond the data, or negative, never drives the allocation.
+    for (std::int32_t count : {0x7FFFFFFF, -5}) {
+        auto bad = full;
+        const auto n = LongToBytes(count);
+        std::copy(n.begin(), n.end(), bad.begin() + 4);
+        result = ReadLibraryBytes(bad, read);
+        EXPECT_EQ(result.status, LibraryReadResult::Status::Damaged) << count;
+        EXPECT_EQ(read.MessageCount(), count < 0 ? 0 : 3) << count;
+    }
+
+    // A header without a count, and a version that is no library version.
+    result = ReadLibraryBytes(std::vector<std::uint8_t>{'C', '0', '0', '2', 1}, read);
+    EXPECT_EQ(result.status, LibraryReadResult::Status::Damaged);
+    auto notLibrary = full;
+    notLibrary[0] = 'X';
+    result = ReadLibraryBytes(notLibrary, read);
+    EXPECT_EQ(result.status, LibraryReadResult::Status::NotALibrary);
+    EXPECT_EQ(read.MessageCount(), 0);
+    EXPECT_EQ(ReadLibraryBytes({}, read).status, LibraryReadResult::Status::NotALibrary);
+}
+
+TEST(LibraryNames, FromFileNames) {
+    EXPECT_EQ(Trimmed(LibraryNameFromFile("User_Defined.DVM")), "User Defined");
+    EXPECT_EQ(Trimmed(LibraryNameFromFile("_Engine__Data_.dvm")), "Engine  Data");
+    EXPECT_EQ(Trimmed(LibraryNameFromFile("ABS.DVM")), "ABS");
+    EXPECT_EQ(LibraryNameFromFile("A_very_long_library_name_indeed.DVM").size(), 24u);
+}
+
+TEST(LibrarySort, ByCharacterCodeWithEqualNamesInLoadingOrder) {
+    EXPECT_EQ(SortOrder({"Engine Data", "ABS", "abs", "User Defined", "ABS", " Body "}),
+              (std::vector<int>{1, 4, 5, 0, 3, 2}));
+    EXPECT_TRUE(SortOrder({}).empty());
+}
+
+class LibraryFolder : public ::testing::Test {
+  protected:
+    test::TempDir dir;
+    ScriptedPrompt prompt;
+    LibrarySet set;
+
+    std::string Folder() const { return dir.str(); }
+    void Write(const std::string& name, const CanLibrary& library) {
+        WriteLibraryFile(dir.file(name), WriteLibraryBytes(library));
+    }
+    void TearDown() override { EXPECT_TRUE(prompt.Unexpected().empty()); }
+};
+
+TEST_F(LibraryFolder, LoadsLibraryFilesInNameOrderAndSortsTheList) {
+    Write("Engine_Data.DVM", Library("", {Message("Speed")}));
+    Write("ABS.dvm", Library("", {Message("Wheel")}));
+    Write("Zero.DVM", Library("", {}));
+    Write("ABS_.DVM", Library("", {Message("Second")}));
+    WriteFileAtomic(dir.file("Empty.DVM"), std::vector<std::uint8_t>{});
+    WriteFileAtomic(dir.file("notes.txt"), std::vector<std::uint8_t>{1, 2, 3});
+    std::filesystem::create_directory(dir.file("Folder.DVM"));
+
+    SetupLibraries(set, Folder(), prompt);
+    EXPECT_EQ(Names(set),
+              (std::vector<std::string>{"ABS", "ABS", "Engine Data", "Zero", "User Defined"}));
+    EXPECT_EQ(set.UserDefinedIndex, 4);
+    EXPECT_EQ(set.UndefinedIndex, -1);
+    EXPECT_EQ(Trimmed(set.MessageLibraries[0].Messages.at(0).Name), "Wheel");
+    EXPECT_EQ(Trimmed(set.MessageLibraries[1].Messages.at(0).Name), "Second");
+    EXPECT_EQ(set.MessageLibraries[3].MessageCount(), 0);
+    EXPECT_EQ(SortLibraries(set), (std::vector<int>{0, 1, 2, 4, 3}));
+}
+
+TEST_F(LibraryFolder, BadFilesAreReportedAndLoadingGoesOn) {
+    Write("B_Good.DVM", Library("", {Message("Speed"), Message("Temp")}));
+    WriteFileAtomic(dir.file("A_Plain.DVM"), WriteLibraryBytes(Library("", {Message("x")})));
+    auto wrongVersion = WriteLibraryBytes(Library("", {Message("y")}));
+    wrongVersion[0] = 'Q';
+    WriteLibraryFile(dir.file("C_Version.DVM"), wrongVersion);
+    auto cut = WriteLibraryBytes(Library("", {Message("1"), Message("2"), Message("3")}));
+    cut.resize(cut.size() - 1);
+    WriteLibraryFile(dir.file("D_Cut.DVM"), cut);
+
+    prompt.ExpectMessage("Error, input file is not an encrypted\r\n");
+    prompt.ExpectMessage("Error, input file is not an encrypted\r\n");
+    prompt.ExpectMessage("D_Cut.DVM");
+    LoadLibraries(set, Folder(), prompt);
+    ASSERT_EQ(Names(set), (std::vector<std::string>{"A Plain", "B Good", "C Version", "D Cut"}));
+    EXPECT_EQ(set.MessageLibraries[0].MessageCount(), 0);
+    EXPECT_EQ(set.MessageLibraries[1].MessageCount(), 2);
+    EXPECT_EQ(set.MessageLibraries[2].MessageCount(), 0);
+    EXPECT_EQ(set.MessageLibraries[3].MessageCount(), 2);
+    EXPECT_TRUE(prompt.ScriptDone());
+    for (const auto& call : prompt.Calls()) {
+        EXPECT_EQ(call.icon, Icon::Exclamation);
+        EXPECT_EQ(call.title, "");
+    }
+}
+
+TEST_F(LibraryFolder, MissingOrEmptyFolderGivesTheUserDefinedLibrary) {
+    SetupLibraries(set, dir.file("absent"), prompt);
+    EXPECT_EQ(Names(set), (std::vector<std::string>{"User Defined"}));
+    EXPECT_EQ(set.UserDefinedIndex, 0);
+    SetupLibraries(set, Folder(), prompt);
+    EXPECT_EQ(Names(set), (std::vector<std::string>{"User Defined"}));
+}
+
+TEST_F(LibraryFolder, UserDefinedLibraryIsSavedAndCheckedForItsVersion) {
+    SetupLibraries(set, Folder(), prompt);
+    auto& user = set.MessageLibraries.at(static_cast<std::size_t>(set.UserDefinedIndex));
+    user.Messages = {Message("Mine")};
+    set.LibrariesChanged = true;
+    ASSERT_TRUE(SaveUserDefinedLibrary(set, Folder()));
+    EXPECT_FALSE(set.LibrariesChanged);
+    SetupLibraries(set, Folder(), prompt);
+    EXPECT_EQ(Names(set), (std::vector<std::string>{"User Defined"}));
+    EXPECT_TRUE(CheckUserDefinedLibrary(set, Folder(), prompt)) << "C002 opens the editor";
+
+    // Another version: moved aside, the user told once, a new empty library in its place.
+    WriteLibraryFile(dir.file(kUserDefinedFile),
+                     BytesAsVersion(Library("", {Message("Old one")}), "C001", false));
+    SetupLibraries(set, Folder(), prompt);
+    prompt.ExpectMessage("Renamed File: 'User Defined Old'");
+    EXPECT_FALSE(CheckUserDefinedLibrary(set, Folder(), prompt));
+    EXPECT_TRUE(prompt.ScriptDone());
+    EXPECT_EQ(prompt.Calls().at(0).text,
+              "Invalid User Defined Library!\r\nYour Current User Defined Library has been "
+              "renamed!\r\n\r\nRenamed File: 'User Defined Old'\r\n\r\nA new User Defined file "
+              "has been created.\r\n");
+    EXPECT_TRUE(std::filesystem::exists(dir.file(kUserDefinedOldFile)));
+    EXPECT_FALSE(std::filesystem::exists(dir.file(kUserDefinedFile)));
+    EXPECT_EQ(Names(set), (std::vector<std::string>{"User Defined Old", "User Defined"}));
+    EXPECT_EQ(set.UserDefinedIndex, 1);
+    EXPECT_TRUE(CheckUserDefinedLibrary(set, Folder(), prompt));
+}
+
+TEST_F(LibraryFolder, ImportCopiesTheFileAndReloads) {
+    test::TempDir program;
+    Write("Imported_Lib.DVM", Library("", {Message("Speed")}));
+    MemorySettingsStore store;
+    Settings settings;
+    prompt.AnswerOpenFile(dir.file("Imported_Lib.DVM"));
+    ASSERT_TRUE(ImportLibrary(set, prompt, settings, store, program.str()));
+    EXPECT_EQ(Names(set), (std::vector<std::string>{"Imported Lib", "User Defined"}));
+    EXPECT_EQ(settings.LibraryPath, FolderOfPath(dir.file("Imported_Lib.DVM")));
+
+    prompt.AnswerOpenFile(std::nullopt);
+    EXPECT_FALSE(ImportLibrary(set, prompt, settings, store, program.str()));
+    EXPECT_EQ(set.MessageLibraries.size(), 2u);
+}
+
+TEST(UserDefinedMessages, DeletingMovesTheOthersDown) {
+    LibrarySet set;
+    set.MessageLibraries = {Library("ABS", {Message("x")}),
+                            Library("User Defined", {Message("0"), Message("1", 0x100, true),
+                                                     Message("2", 0x200, false)})};
+    ASSERT_TRUE(DeleteUserDefinedMessage(set, 0));
+    const auto& left = set.MessageLibraries[1].Messages;
+    ASSERT_EQ(left.size(), 2u);
+    EXPECT_EQ(left[0].Name, "1");
+    EXPECT_TRUE(left[0].ClearRtr);
+    EXPECT_EQ(left[1].Name, "2");
+    EXPECT_FALSE(left[1].ClearRtr);
+    EXPECT_FALSE(DeleteUserDefinedMessage(set, 2));
+    EXPECT_EQ(set.MessageLibraries[0].MessageCount(), 1);
+}
+
+}  // namespace
+}  // namespace vx42

@@ -1,0 +1,284 @@
+#include "can/message_selection.h"
+
+#include <gtest/gtest.h>
+
+#include "app/scripted_prompt.h"
+#include "can/hex_text.h"
+
+namespace vx42 {
+namespace {
+
+TEST(CanIdentifiers, ToAndFromTheModuleRegister) {
+    EXPECT_EQ(CanIdToModule("7FF"), "FFE00000");
+    EXPECT_EQ(CanIdToModule("123"), "24600000");
+    EXPECT_EQ(CanIdToModule("7"), "00E00000");
+    EXPECT_EQ(CanIdToModule("0"), "00000000");
+    EXPECT_EQ(CanIdToModule("800"), "10000000");  // too wide for 11 bits, still 8 digits
+    EXPECT_EQ(CanIdToModule("18FEF100"), "C7FDE200");
+    EXPECT_EQ(CanIdToModule("18fef100"), "C7FDE200");
+    EXPECT_EQ(CanIdToModule("1FFFF"), "001BFFFE") << "5 digits: extended";
+    EXPECT_EQ(CanIdToModule("118FEF100"), "");
+    EXPECT_EQ(CanIdToModule("12G"), "");
+
+    EXPECT_EQ(CanIdFromModule("C7FDE200"), "18FEF100");
+    EXPECT_EQ(CanIdFromModule("FFE00000"), "7FF");
+    EXPECT_EQ(CanIdFromModule("00E00000"), "7");
+    EXPECT_EQ(CanIdFromModule("xyz"), "");
+    EXPECT_EQ(ClearRtrBits(0xC7FDE200u), 0x47EDE200u);
+
+    // Every standard identifier and a spread of extended ones survive the round trip.
+    for (std::uint32_t id = 0; id <= 0x7FF; ++id)
+        ASSERT_EQ(CanIdFromModule(CanIdToModule(Hex32(id))), Hex32(id)) << id;
+    for (std::uint32_t id = 0x10000; id <= 0x1FFFFFFF; id += 0x7A3B1)
+        ASSERT_EQ(CanIdFromModule(CanIdToModule(Hex32(id))), Hex32(id)) << id;
+    EXPECT_EQ(CanIdHex(-1), "FFFFFFFF");
+}
+
+CanMessage Message(std::string name, std::int32_t id, double multiplier, std::string unit) {
+    CanMessage m;
+    m.CanId = id;
+    m.Name = FixedText(name, 24);
+    m.Description = "About " + name;
+    m.DataLength = 8;
+    m.StartByte = 3;
+    m.StartBit = 2;
+    m.BitLength = 12;
+    m.BigEndian = true;
+    m.Offset = -40;
+    m.Multiplier = multiplier;
+    m.Unit = std::move(unit);
+    m.EndianLength = 2;
+    return m;
+}
+
+LibrarySet Libraries() {
+    LibrarySet set;
+    CanLibrary engine = NewLibrary("Engine Data");
+    engine.Messages = {Message("Speed", 0x18FEF100, 0.125, "RPM"),
+                       Message("None", 0x100, 1, "None"), Message("Coolant", 0x123, 1, "°C")};
+    CanLibrary abs = NewLibrary("ABS");
+    abs.Messages = {Message("Wheel", 0x7FF, 0.5, "KPH")};
+    set.MessageLibraries = {std::move(engine), std::move(abs), NewLibrary("User Defined")};
+    return set;
+}
+
+// A module that records every write.
+struct RecordingSink : ChangeSink {
+    std::vector<std::pair<int, std::vector<std::uint8_t>>> writes;
+    void WriteCalibrationChange(int address, std::span<const std::uint8_t> bytes) override {
+        writes.emplace_back(address, std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+    }
+};
+
+TEST(MessageLists, ListsSortedNamesAndMapPositionsToTheirMessages) {
+    const LibrarySet set = Libraries();
+    MessageLists lists(set);
+    EXPECT_EQ(lists.LibraryItems(),
+              (std::vector<std::string>{"None", "ABS", "Engine Data", "User Defined"}));
+    EXPECT_EQ(lists.MessageItems(0), (std::vector<std::string>{"None"}));
+
+    lists.ChooseLibrary(0, 2);
+    // A message named "None" is not listed, and the positions after it still match.
+    EXPECT_EQ(lists.MessageItems(0), (std::vector<std::string>{"None", "Coolant", "Speed"}));
+    EXPECT_EQ(lists.MessageOrder(0), (std::vector<int>{2, 0}));
+    EXPECT_EQ(lists.SelectedMessage(0), nullptr);
+    lists.ChooseMessage(0, 2);
+    ASSERT_NE(lists.SelectedMessage(0), nullptr);
+    EXPECT_EQ(Trimmed(lists.SelectedMessage(0)->Name), "Speed");
+    EXPECT_EQ(Trimmed(lists.SelectedLibrary(0)->Name), "Engine Data");
+
+    EXPECT_TRUE(lists.ChooseLibrary(1, "ABS"));
+    EXPECT_TRUE(lists.ChooseMessage(1, "Wheel"));
+    EXPECT_FALSE(lists.ChooseMessage(1, "Speed"));
+    EXPECT_EQ(Trimmed(lists.SelectedMessage(1)->Name), "Wheel");
+
+    const FormatContext ctx = lists.Format(UnitFlags::AllMetric());
+    EXPECT_TRUE(ctx.data[0].selected);
+    EXPECT_EQ(ctx.data[0].Multiplier, 0.125);
+    EXPECT_EQ(ctx.data[0].Offset, -40);
+    EXPECT_EQ(ctx.data[1].Unit, "KPH");
+
+    // Back to "None": the message list empties and nothing is selected.
+    lists.ChooseLibrary(0, 0);
+    EXPECT_EQ(lists.MessageItems(0), (std::vector<std::string>{"None"}));
+    EXPECT_FALSE(lists.Format({}).data[0].selected);
+}
+
+class Selection : public ::testing::Test {
+  protected:
+    LibrarySet set = Libraries();
+    CalImage image;
+    bool changed = false;
+    RecordingSink module;
+    EditTarget target{image, changed, module};
+    const CalAddressMap& map = CalAddresses();
+};
+
+TEST_F(Selection, StoresEveryPieceInOrderAndWritesIt) {
+    const CanLibrary& library = set.MessageLibraries[0];
+    CanMessage message = library.Messages[0];
+    message.ClearRtr = true;
+    StoreMessageSelection(target, set, 1, 1, &library, &message);  // slot 3
+
+    const auto& def = map.MessageDefSlot[3];
+    const auto& source = map.OutputCal[1].DataSource[1];
+    const std::vector<std::pair<int, std::size_t>> expected = {{def.LibraryName, 16},
+                                                               {def.LibraryName + 16, 8},
+                                                               {def.MessageName, 16},
+                                                               {def.MessageName + 16, 8},
+                                                               {def.Description, 16},
+                                                               {def.Description + 16, 16},
+                                                               {def.Description + 32, 16},
+                                                               {def.Description + 48, 16},
+                                                               {def.Description + 64, 16},
+                                                               {def.ByteOrder, 1},
+                                                               {def.Unit, 10},
+                                                               {def.Multiplier, 8},
+                                                               {def.Offset, 4},
+                                                               {map.EndianLength[3], 1},
+                                                               {source.MessageSlot, 1},
+                                                               {source.ByteIndex, 1},
+                                                               {source.StartBit, 1},
+                                                               {source.BitLength, 1},
+                                                               {map.MessageSlot[3].CanId, 4},
+                                                               {map.MessageSlot[3].DataLength, 1}};
+    ASSERT_EQ(module.writes.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(module.writes[i].first, expected[i].first) << i;
+        EXPECT_EQ(module.writes[i].second.size(), expected[i].second) << i;
+        // What is written is what the image holds.
+        for (std::size_t k = 0; k < expected[i].second; ++k)
+            EXPECT_EQ(module.writes[i].second[k],
+                      image.Byte(expected[i].first + static_cast<int>(k)));
+    }
+    EXPECT_TRUE(changed);
+    EXPECT_EQ(image.Text(def.LibraryName, 24), "Engine Data");
+    EXPECT_EQ(image.Text(def.Description, 80), "About Speed");
+    EXPECT_EQ(image.Byte(source.MessageSlot), 4);
+    EXPECT_EQ(image.Byte(source.BitLength), 12);
+    EXPECT_EQ(image.Byte(def.ByteOrder), 0xFF);
+    EXPECT_EQ(image.Double(def.Multiplier), 0.125);
+    EXPECT_EQ(image.Long(def.Offset), -40);
+    // C7FDE200 with the remote-request bits cleared.
+    EXPECT_EQ(module.writes[18].second, (std::vector<std::uint8_t>{0x47, 0xED, 0xE2, 0x00}));
+
+    // The definition comes back from the slot (the cleared bits are not undone).
+    const auto rebuilt = MessageFromSlot(image, 1, 1);
+    ASSERT_TRUE(rebuilt.has_value());
+    CanMessage expectedBack = message;
+    expectedBack.CanId = 0x08FEF100;
+    expectedBack.ClearRtr = false;
+    expectedBack.Name = "Speed";
+    EXPECT_EQ(*rebuilt, expectedBack);
+}
+
+TEST_F(Selection, NoneStoresNamesAndAZeroIdentifier) {
+    image.StoreText(map.MessageDefSlot[0].Description, 80, "old text");
+    StoreMessageSelection(target, set, 0, 0, nullptr, nullptr);
+    const auto& def = map.MessageDefSlot[0];
+    EXPECT_EQ(image.Text(def.LibraryName, 24), "None");
+    EXPECT_EQ(image.Text(def.MessageName, 24), "None");
+    EXPECT_EQ(image.Text(def.Description, 80), "");
+    EXPECT_EQ(image.Long(map.MessageSlot[0].CanId), 0);
+    EXPECT_EQ(image.Byte(map.OutputCal[0].DataSource[0].MessageSlot), 1);
+    // The remaining fields come from the first message of the first library.
+    EXPECT_EQ(image.Double(def.Multiplier), 0.125);
+    EXPECT_EQ(image.Text(def.Unit, 10), "RPM");
+
+    // A later display shows "None" in both lists.
+    MessageLists lists(set);
+    lists.ChooseLibrary(0, "ABS");
+    lists.ShowMessageSelection(image, 0, 0);
+    EXPECT_EQ(lists.LibraryPosition(0), 0);
+    EXPECT_EQ(lists.MessagePosition(0), 0);
+
+    // With no message loaded at all, those fields keep what they held.
+    LibrarySet empty;
+    image.StoreDouble(map.MessageDefSlot[2].Multiplier, 7.5);
+    module.writes.clear();
+    StoreMessageSelection(target, empty, 1, 0, nullptr, nullptr);
+    EXPECT_EQ(image.Double(map.MessageDefSlot[2].Multiplier), 7.5);
+    EXPECT_EQ(module.writes.size(), 9u + 1 + 1);  // texts, slot number, identifier
+}
+
+TEST_F(Selection, ShowsAStoredChoiceAndIgnoresUnknownNames) {
+    StoreMessageSelection(target, set, 2, 1, &set.MessageLibraries[1],
+                          &set.MessageLibraries[1].Messages[0]);
+    MessageLists lists(set);
+    lists.ShowMessageSelection(image, 2, 1);
+    EXPECT_EQ(lists.LibraryItems()[static_cast<std::size_t>(lists.LibraryPosition(1))], "ABS");
+    EXPECT_EQ(Trimmed(lists.SelectedMessage(1)->Name), "Wheel");
+
+    image.StoreText(map.MessageDefSlot[5].LibraryName, 24, "Gone");
+    image.StoreText(map.MessageDefSlot[5].MessageName, 24, "Vanished");
+    lists.ShowMessageSelection(image, 2, 1);
+    EXPECT_EQ(Trimmed(lists.SelectedMessage(1)->Name), "Wheel") << "lists unchanged";
+
+    image.SetByte(map.OutputCal[2].DataSource[1].MessageSlot, 9);
+    EXPECT_FALSE(MessageFromSlot(image, 2, 1).has_value());
+}
+
+TEST_F(Selection, CaptionsFollowTheFormatFlagAndTheChosenUnits) {
+    MessageLists lists(set);
+    EXPECT_EQ(SetCanDataCaptions(image, 0, lists, {}).caption, "Unformated CAN Data");
+    EXPECT_EQ(SetCanDataCaptions(image, 0, lists, {}).unit[1], "Raw");
+
+    image.SetByte(map.ShowFormatted[0], 1);
+    auto c = SetCanDataCaptions(image, 0, lists, {});
+    EXPECT_EQ(c.caption, "CAN Data With No Format");
+    EXPECT_EQ(c.unit[0], "None");
+
+    lists.ChooseLibrary(0, "Engine Data");
+    lists.ChooseMessage(0, "Coolant");
+    lists.ChooseLibrary(1, "ABS");
+    lists.ChooseMessage(1, "Wheel");
+    c = SetCanDataCaptions(image, 0, lists, UnitFlags{});
+    EXPECT_EQ(c.unit[0], DisplayUnitLabel("°C", UnitFlags{}));
+    EXPECT_EQ(c.caption, "CAN Data Formated in " + c.unit[0]);
+    EXPECT_EQ(c.unit[1], DisplayUnitLabel("KPH", UnitFlags{}));
+}
+
+TEST_F(Selection, UndefinedMessagesAreCollectedWithOneWarning) {
+    // Output 0: primary a known message, secondary unknown; output 1: primary unknown (two
+    // data sources naming the same slot add it once), secondary "None"; output 3: slot 0.
+    StoreMessageSelection(target, set, 0, 0, &set.MessageLibraries[1],
+                          &set.MessageLibraries[1].Messages[0]);
+    StoreMessageSelection(target, set, 0, 1, &set.MessageLibraries[0],
+                          &set.MessageLibraries[0].Messages[0]);
+    image.StoreText(map.MessageDefSlot[1].MessageName, 24, "Turbo Speed");
+    StoreMessageSelection(target, set, 1, 0, &set.MessageLibraries[0],
+                          &set.MessageLibraries[0].Messages[2]);
+    image.StoreText(map.MessageDefSlot[2].MessageName, 24, "Oil Level");
+    image.SetByte(map.OutputCal[2].DataSource[0].MessageSlot, 3);
+    StoreMessageSelection(target, set, 1, 1, nullptr, nullptr);
+
+    ScriptedPrompt prompt;
+    prompt.ExpectMessage("One or more variables are not defined in your current libraries.");
+    EXPECT_TRUE(CheckUndefinedMessages(set, image, prompt));
+    EXPECT_TRUE(prompt.ScriptDone());
+    EXPECT_TRUE(prompt.Unexpected().empty());
+    EXPECT_EQ(prompt.Calls().at(0).icon, Icon::Exclamation);
+    EXPECT_TRUE(set.LibrariesChanged);
+    ASSERT_EQ(set.UndefinedIndex, 3);
+    const auto& undefined = set.MessageLibraries[3];
+    EXPECT_EQ(Trimmed(undefined.Name), "Undefined Index");
+    ASSERT_EQ(undefined.MessageCount(), 2);
+    EXPECT_EQ(undefined.Messages[0].Name, "Turbo Speed");
+    EXPECT_EQ(undefined.Messages[0].CanId, 0x18FEF100);
+    EXPECT_EQ(undefined.Messages[1].Name, "Oil Level");
+    EXPECT_EQ(undefined.Messages[1].CanId, 0x123);
+
+    // A second check finds them all defined now (a library defines "None" as well).
+    set.LibrariesChanged = false;
+    EXPECT_FALSE(CheckUndefinedMessages(set, image, prompt));
+    EXPECT_FALSE(set.LibrariesChanged);
+    // An undefined "None" marks the libraries changed but never warns nor adds a message.
+    set.MessageLibraries[0].Messages.erase(set.MessageLibraries[0].Messages.begin() + 1);
+    EXPECT_FALSE(CheckUndefinedMessages(set, image, prompt));
+    EXPECT_TRUE(set.LibrariesChanged);
+    EXPECT_EQ(set.MessageLibraries[3].MessageCount(), 2);
+    EXPECT_EQ(prompt.Calls().size(), 1u);
+}
+
+}  // namespace
+}  // namespace vx42
