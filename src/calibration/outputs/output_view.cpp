@@ -31,6 +31,7 @@ namespace {
 
 DataSourceView DataSourceViewOf(const OutputScope& out, int i) {
     DataSourceView v;
+    v.slotSettingsEnabled = out.MessageSlot(i).has_value();
     v.timeout = TimeoutText(out, i);
     v.selection = StoredMessageSelection(out, i);
     v.averageLength = FilterSizeText(out, i);

@@ -39,6 +39,9 @@ struct MessageSelection {
 std::optional<MessageSelection> StoredMessageSelection(const OutputScope& out, int dataIndex);
 
 struct DataSourceView {
+    // The settings kept in the message slot (timeout, data on timeout) take entries only
+    // while the data source has a message.
+    bool slotSettingsEnabled;
     std::string timeout;                        // txtTimoutTimer
     std::optional<MessageSelection> selection;  // cmbLibrary, cmbMessage
     std::string averageLength;                  // txtAverageLength

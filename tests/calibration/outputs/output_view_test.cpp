@@ -44,6 +44,7 @@ TEST_F(OutputViewTest, RelayOutputShownFromTheImage) {
     EXPECT_EQ(v.useSecondaryCaption, "Use primary and secondary data");
 
     const DataSourceView& p = v.data[0];
+    EXPECT_TRUE(p.slotSettingsEnabled);
     EXPECT_EQ(p.timeout, "750");
     EXPECT_EQ(p.selection, (MessageSelection{"Engine", "None"}));
     EXPECT_EQ(p.samplePeriod, "256");
@@ -56,6 +57,7 @@ TEST_F(OutputViewTest, RelayOutputShownFromTheImage) {
 
     const DataSourceView& s = v.data[1];
     EXPECT_EQ(s.selection, std::nullopt);  // no slot: the lists are left as they are
+    EXPECT_FALSE(s.slotSettingsEnabled);
     EXPECT_EQ(s.timeout, "0");
     EXPECT_EQ(s.switchFunction, SwitchFunction::SimpleOnToOff);
     EXPECT_FALSE(s.bPointsShown);
