@@ -1,0 +1,35 @@
+#include "device/clock.h"
+
+#include <chrono>
+#include <cmath>
+#include <thread>
+
+namespace vx42 {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double RawSeconds() {
+    return std::chrono::duration<double>(Clock::now().time_since_epoch()).count();
+}
+
+double SleepFor(double seconds) {
+    const auto start = Clock::now();
+    if (seconds > 0)
+        std::this_thread::sleep_until(
+            start + std::chrono::duration_cast<Clock::duration>(
+                        std::chrono::duration<double>(seconds)));
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+}  // namespace
+
+double SecondsNow() { return std::round(RawSeconds() * 10000.0) / 10000.0; }
+
+double MillisecondsNow() { return SecondsNow() * 1000.0; }
+
+double Delay(double milliseconds) { return SleepFor(milliseconds / 1000.0) * 1000.0; }
+
+double DelaySeconds(double seconds) { return SleepFor(seconds); }
+
+}  // namespace vx42

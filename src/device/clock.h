@@ -1,0 +1,15 @@
+#pragma once
+// The link's clock: seconds on the monotonic clock, and delays that sleep (they never spin a
+// core; the link runs off the window's thread, so a delay has no events to process).
+
+namespace vx42 {
+
+// Seconds on the monotonic clock, held to 4 decimal places.
+double SecondsNow();
+// SecondsNow() x 1000.
+double MillisecondsNow();
+// Sleeps for at least the given time; returns the time that passed (same unit).
+double Delay(double milliseconds);
+double DelaySeconds(double seconds);
+
+}  // namespace vx42

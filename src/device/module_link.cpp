@@ -1,0 +1,171 @@
+#include "device/module_link.h"
+
+#include "device/clock.h"
+
+namespace vx42 {
+namespace {
+
+std::string WithCode(const std::string& text, FtStatus status) {
+    return text + std::to_string(status);
+}
+
+}  // namespace
+
+ModuleLink::ModuleLink(std::unique_ptr<Bridge> bridge, Prompt& prompt)
+    : bridge_(std::move(bridge)), prompt_(prompt) {}
+
+ModuleLink::~ModuleLink() {
+    if (deviceOpen_) bridge_->Close();
+}
+
+std::string ModuleLink::DeviceSerial() const {
+    std::lock_guard lock(state_);
+    return deviceSerial_;
+}
+
+std::string ModuleLink::FirmwareVersion() const {
+    std::lock_guard lock(state_);
+    return firmwareVersion_;
+}
+
+std::string ModuleLink::LastRetrievedSerial() const {
+    std::lock_guard lock(state_);
+    return lastRetrievedSerial_;
+}
+
+bool ModuleLink::IsNewModule() const {
+    std::lock_guard lock(state_);
+    // A bridge whose serial number could not be read is never taken for the last module.
+    return deviceSerial_.empty() || deviceSerial_ != lastRetrievedSerial_;
+}
+
+FtStatus ModuleLink::Track(FtStatus status) {
+    ftStatus_ = status;
+    return status;
+}
+
+void ModuleLink::ShowConnectionError(const std::string& text) {
+    prompt_.Message(text, kConnectionErrorTitle, Icon::Exclamation);
+}
+
+bool ModuleLink::OpenDevice(const std::string& wanted, std::string& error) {
+    std::lock_guard lock(exchange_);
+    if (!bridge_->DriverPresent()) {
+        error =
+            "Driver DLL not found.\r\n"
+            "If the communication cable has never been plugged into this computer do so now.\r\n"
+            "If the cable has been plugged in check device manager to make sure the driver has "
+            "installed correctly.";
+        return false;
+    }
+    std::string description;
+    int match = -1;
+    for (int pass = 0; pass < 5 && match < 0; ++pass) {
+        int count = 0;
+        const FtStatus listed = Track(bridge_->DeviceCount(count));
+        if (listed != ft::Ok) {
+            error = WithCode("Failed to get a list of USB devices. Error Code:", listed);
+            return false;
+        }
+        if (count <= 0) {
+            error = "No Dialvane found.";
+            return false;
+        }
+        for (int index = 0; index < count; ++index) {
+            const FtStatus status = Track(bridge_->Description(index, description));
+            if (status == ft::Ok && description.find(wanted) != std::string::npos) {
+                match = index;
+                break;
+            }
+            if (status == ft::Ok) {
+                error = WithCode("The Dialvane could not be found. Error Code: ", status);
+            } else if (status == ft::DeviceNotOpened) {
+                DelaySeconds(timing_.stillFailedSeconds);
+                error = WithCode("Still failed. Error Code:", status);
+            } else {
+                error = WithCode("List device failed. Error Code:", status);
+            }
+        }
+    }
+    if (match < 0) return false;
+
+    std::string serial;
+    const bool haveSerial = Track(bridge_->SerialNumber(match, serial)) == ft::Ok;
+    {
+        std::lock_guard state(state_);
+        deviceSerial_ = haveSerial ? serial.substr(0, 8) : std::string();
+    }
+    const FtStatus opened = Track(bridge_->OpenByDescription(description));
+    if (opened != ft::Ok) {
+        error = WithCode("The Dialvane could not be opened. Error Code: ", opened);
+        return false;
+    }
+    deviceOpen_ = true;
+    return true;
+}
+
+bool ModuleLink::ConfigureDevice(std::uint32_t baud, std::string& error) {
+    std::lock_guard lock(exchange_);
+    const FtStatus speed = Track(bridge_->SetBaudRate(baud));
+    if (speed != ft::Ok) {
+        error = WithCode("Failed to Set USB Speed. Error Code:", speed);
+        return false;
+    }
+    baud_ = baud;
+    const FtStatus latency = Track(bridge_->SetLatencyTimer(kLatencyTimerMs));
+    if (latency != ft::Ok) {
+        error = WithCode("Failed to Set USB Latency. Error Code:", latency);
+        return false;
+    }
+    return true;
+}
+
+bool ModuleLink::CloseDevice(std::string& error) {
+    std::lock_guard lock(exchange_);
+    const FtStatus status = Track(bridge_->Close());
+    if (status != ft::Ok) {
+        error = WithCode("Failed to close USB. Error Code:", status);
+        return false;
+    }
+    deviceOpen_ = false;
+    return true;
+}
+
+bool ModuleLink::OpenForUpgrade() {
+    std::string error;
+    if (!OpenDevice(kModuleDescription, error)) {
+        ShowConnectionError(error);
+        return false;
+    }
+    if (!ConfigureDevice(kLineSpeed, error)) {
+        std::string ignored;
+        CloseDevice(ignored);
+        ShowConnectionError(error);
+        return false;
+    }
+    return true;
+}
+
+bool ModuleLink::ConnectModule() {
+    if (!OpenForUpgrade()) return false;
+    if (Attempts(5, timing_.retryPauseMs, [this] { return GetFirmwareDevice(); })) return true;
+    std::string ignored;
+    CloseDevice(ignored);
+    ShowConnectionError("Get Firmware Version Failed");
+    return false;
+}
+
+void ModuleLink::Disconnect() {
+    std::string error;
+    if (!CloseDevice(error)) {
+        ShowConnectionError(error);
+        return;
+    }
+    online_ = false;
+}
+
+void ModuleLink::ConnectIfOffline() {
+    if (!online_) online_ = ConnectModule();
+}
+
+}  // namespace vx42

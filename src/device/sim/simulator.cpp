@@ -1,0 +1,554 @@
+#include "device/sim/simulator.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <stdexcept>
+
+namespace vx42::sim {
+namespace {
+
+constexpr std::string_view kDescriptionMark = "Dialvane";
+constexpr char kStateMagic[8] = {'V', 'X', '4', '2', 'S', 'I', 'M', '1'};
+
+Simulator::Clock::duration Seconds(double s) {
+    return std::chrono::duration_cast<Simulator::Clock::duration>(std::chrono::duration<double>(s));
+}
+
+std::string Trim(std::string_view s) {
+    const auto first = s.find_first_not_of(" \t\r\n");
+    if (first == std::string_view::npos) return {};
+    const auto last = s.find_last_not_of(" \t\r\n");
+    return std::string(s.substr(first, last - first + 1));
+}
+
+double Number(const std::string& key, const std::string& value) {
+    try {
+        std::size_t used = 0;
+        const double d = std::stod(value, &used);
+        if (used == value.size()) return d;
+    } catch (const std::exception&) {
+    }
+    throw std::invalid_argument("simulator setting " + key + ": not a number: " + value);
+}
+
+Fault FaultNamed(const std::string& name) {
+    for (Fault f : {Fault::Drop, Fault::CorruptChecksum, Fault::CutShort, Fault::Late,
+                    Fault::Stale, Fault::Unplug})
+        if (FaultName(f) == name) return f;
+    throw std::invalid_argument("unknown simulator fault: " + name);
+}
+
+}  // namespace
+
+std::string_view FaultName(Fault fault) {
+    switch (fault) {
+        case Fault::None: return "none";
+        case Fault::Drop: return "drop";
+        case Fault::CorruptChecksum: return "corrupt";
+        case Fault::CutShort: return "short";
+        case Fault::Late: return "late";
+        case Fault::Stale: return "stale";
+        case Fault::Unplug: return "unplug";
+    }
+    return "none";
+}
+
+SimConfig ParseSimConfig(std::string_view text) {
+    SimConfig c;
+    bool ownBridges = false;
+    std::size_t pos = 0;
+    while (pos <= text.size()) {
+        const auto end = text.find_first_of(";\n", pos);
+        const std::string item =
+            Trim(text.substr(pos, end == std::string_view::npos ? text.npos : end - pos));
+        pos = end == std::string_view::npos ? text.size() + 1 : end + 1;
+        if (item.empty()) continue;
+        const auto eq = item.find('=');
+        if (eq == std::string::npos)
+            throw std::invalid_argument("simulator setting without '=': " + item);
+        const std::string key = Trim(item.substr(0, eq));
+        const std::string value = Trim(item.substr(eq + 1));
+        if (key == "bridge") {
+            const auto bar = value.find('|');
+            if (bar == std::string::npos)
+                throw std::invalid_argument("bridge wants DESCRIPTION|SERIAL: " + value);
+            if (!ownBridges) c.bridges.clear();
+            ownBridges = true;
+            c.bridges.push_back({value.substr(0, bar), value.substr(bar + 1)});
+        } else if (key == "version") {
+            int v[3] = {0, 0, 0};
+            if (std::sscanf(value.c_str(), "%d.%d.%d", &v[0], &v[1], &v[2]) != 3)
+                throw std::invalid_argument("version wants major.minor.revision: " + value);
+            c.version = {static_cast<std::uint8_t>(v[0]), static_cast<std::uint8_t>(v[1]),
+                         static_cast<std::uint8_t>(v[2])};
+        } else if (key == "seed") {
+            c.seed = static_cast<std::uint32_t>(Number(key, value));
+        } else if (key == "drop") {
+            c.rates.drop = Number(key, value);
+        } else if (key == "corrupt") {
+            c.rates.corrupt = Number(key, value);
+        } else if (key == "short") {
+            c.rates.cutShort = Number(key, value);
+        } else if (key == "late") {
+            c.rates.late = Number(key, value);
+        } else if (key == "stale") {
+            c.rates.stale = Number(key, value);
+        } else if (key == "unplug") {
+            c.rates.unplug = Number(key, value);
+        } else if (key == "fault") {
+            const auto at = value.find('@');
+            if (at == std::string::npos)
+                throw std::invalid_argument("fault wants KIND@EXCHANGE: " + value);
+            c.faultsAt[static_cast<int>(Number(key, value.substr(at + 1)))] =
+                FaultNamed(value.substr(0, at));
+        } else if (key == "timing") {
+            if (value != "on" && value != "off")
+                throw std::invalid_argument("timing wants on or off: " + value);
+            c.timing.enabled = value == "on";
+        } else if (key == "turnaround") {
+            c.timing.turnaroundSeconds = Number(key, value);
+        } else if (key == "late-seconds") {
+            c.lateSeconds = Number(key, value);
+        } else if (key == "state") {
+            c.statePath = value;
+        } else {
+            throw std::invalid_argument("unknown simulator setting: " + key);
+        }
+    }
+    return c;
+}
+
+Simulator::Simulator(SimConfig config) : config_(std::move(config)), rng_(config_.seed) {
+    for (const auto& spec : config_.bridges) {
+        SimBridgeState b;
+        b.spec = spec;
+        if (spec.description.find(kDescriptionMark) != std::string::npos) {
+            b.module = std::make_unique<SimModule>();
+            b.module->Version() = config_.version;
+        }
+        bridges_.push_back(std::move(b));
+    }
+    LoadState();
+}
+
+Simulator::~Simulator() {
+    std::lock_guard lock(mutex_);
+    SaveStateLocked();
+}
+
+Simulator::SimBridgeState* Simulator::Listed(int index) {
+    int i = 0;
+    for (auto& b : bridges_) {
+        if (!b.plugged) continue;
+        if (i++ == index) return &b;
+    }
+    return nullptr;
+}
+
+Simulator::SimBridgeState* Simulator::ByHandle(int handle, FtStatus& status) {
+    ++driverCalls_;
+    if (handle < 1 || handle > static_cast<int>(bridges_.size()) ||
+        !bridges_[static_cast<std::size_t>(handle - 1)].open) {
+        status = ft::InvalidHandle;
+        return nullptr;
+    }
+    auto& b = bridges_[static_cast<std::size_t>(handle - 1)];
+    if (!b.plugged) {
+        status = ft::IoError;
+        return nullptr;
+    }
+    status = ft::Ok;
+    return &b;
+}
+
+FtStatus Simulator::ListCount(int& count) {
+    std::lock_guard lock(mutex_);
+    ++driverCalls_;
+    count = static_cast<int>(
+        std::count_if(bridges_.begin(), bridges_.end(), [](const auto& b) { return b.plugged; }));
+    return ft::Ok;
+}
+
+FtStatus Simulator::ListDescription(int index, std::string& description) {
+    std::lock_guard lock(mutex_);
+    ++driverCalls_;
+    auto* b = Listed(index);
+    if (!b) return ft::DeviceNotFound;
+    if (b->listFailures > 0) {
+        --b->listFailures;
+        return b->listStatus;
+    }
+    description = b->spec.description;
+    return ft::Ok;
+}
+
+FtStatus Simulator::ListSerial(int index, std::string& serial) {
+    std::lock_guard lock(mutex_);
+    ++driverCalls_;
+    auto* b = Listed(index);
+    if (!b) return ft::DeviceNotFound;
+    serial = b->spec.serial;
+    return ft::Ok;
+}
+
+FtStatus Simulator::Open(const std::string& description, int& handle) {
+    std::lock_guard lock(mutex_);
+    ++driverCalls_;
+    for (std::size_t i = 0; i < bridges_.size(); ++i) {
+        auto& b = bridges_[i];
+        if (!b.plugged || b.spec.description != description) continue;
+        if (b.open) return ft::DeviceNotOpened;
+        b.open = true;
+        b.rx.clear();
+        b.baud = 9600;
+        b.latency = 16;
+        handle = static_cast<int>(i) + 1;
+        return ft::Ok;
+    }
+    return ft::DeviceNotFound;
+}
+
+FtStatus Simulator::SetBaudRate(int handle, std::uint32_t baud) {
+    std::lock_guard lock(mutex_);
+    FtStatus status;
+    auto* b = ByHandle(handle, status);
+    if (!b) return status;
+    if (baud < 300 || baud > 3000000) return ft::InvalidBaudRate;
+    b->baud = baud;
+    return ft::Ok;
+}
+
+FtStatus Simulator::SetLatencyTimer(int handle, std::uint8_t milliseconds) {
+    std::lock_guard lock(mutex_);
+    FtStatus status;
+    auto* b = ByHandle(handle, status);
+    if (!b) return status;
+    if (milliseconds < 1) return ft::InvalidParameter;
+    b->latency = milliseconds;
+    return ft::Ok;
+}
+
+FtStatus Simulator::Purge(int handle) {
+    std::lock_guard lock(mutex_);
+    FtStatus status;
+    auto* b = ByHandle(handle, status);
+    if (!b) return status;
+    // Only what has reached the host goes; bytes still on their way arrive later.
+    const auto now = Clock::now();
+    std::erase_if(b->rx, [now](const Pending& p) { return p.visibleAt <= now; });
+    return ft::Ok;
+}
+
+Fault Simulator::DrawFault(int exchange) {
+    if (auto it = config_.faultsAt.find(exchange); it != config_.faultsAt.end()) return it->second;
+    const auto& r = config_.rates;
+    if (r.drop + r.corrupt + r.cutShort + r.late + r.stale + r.unplug <= 0) return Fault::None;
+    double u = std::uniform_real_distribution<double>(0.0, 1.0)(rng_);
+    for (auto [p, f] : {std::pair{r.unplug, Fault::Unplug}, {r.drop, Fault::Drop},
+                        {r.corrupt, Fault::CorruptChecksum}, {r.cutShort, Fault::CutShort},
+                        {r.late, Fault::Late}, {r.stale, Fault::Stale}}) {
+        if (u < p) return f;
+        u -= p;
+    }
+    return Fault::None;
+}
+
+void Simulator::DamageReply(Fault fault, std::uint8_t requestLetter, Bytes& reply) {
+    switch (fault) {
+        case Fault::Drop:
+            reply.clear();
+            break;
+        case Fault::CorruptChecksum:
+            if (reply.empty()) break;
+            // Replies with a checksum get a wrong one; acknowledgements a wrong letter.
+            if (reply.size() > 1 &&
+                (requestLetter == 'F' || requestLetter == 'Q' || requestLetter == 'R'))
+                reply.back() ^= 0xFF;
+            else
+                reply.front() ^= 0x20;
+            break;
+        case Fault::CutShort:
+            reply.resize(reply.size() / 2);
+            break;
+        case Fault::Stale: {
+            const int extra = std::uniform_int_distribution<int>(1, 8)(rng_);
+            for (int i = 0; i < extra; ++i)
+                reply.push_back(static_cast<std::uint8_t>(std::uniform_int_distribution<int>(0, 255)(rng_)));
+            break;
+        }
+        default:
+            break;
+    }
+}
+
+FtStatus Simulator::Write(int handle, std::span<const std::uint8_t> bytes,
+                          std::uint32_t& written) {
+    std::lock_guard lock(mutex_);
+    written = 0;
+    FtStatus status;
+    auto* b = ByHandle(handle, status);
+    if (!b) return status;
+    const auto now = Clock::now();
+    written = static_cast<std::uint32_t>(bytes.size());
+    if (!b->module || bytes.empty()) return ft::Ok;
+
+    const int exchange = ++exchanges_;
+    const Fault fault = DrawFault(exchange);
+    LoggedFrame entry{static_cast<int>(b - bridges_.data()), exchange,
+                      Bytes(bytes.begin(), bytes.end()), {}, fault};
+    if (fault == Fault::Unplug) {
+        b->plugged = false;
+        b->rx.clear();
+        written = 0;
+        status = ft::IoError;
+    } else {
+        // The module listens at its own line speed only.
+        Bytes reply = b->baud == config_.moduleBaud ? b->module->Handle(bytes) : Bytes{};
+        DamageReply(fault, bytes[0], reply);
+        const std::size_t replyLength = reply.size();
+        auto visibleAt = now;
+        if (config_.timing.enabled) {
+            const double bitTime = 10.0 / b->baud;
+            const auto start = std::max(now, b->lineFreeAt);
+            const auto requestEnd = start + Seconds(bitTime * static_cast<double>(bytes.size()));
+            b->lineFreeAt = requestEnd;
+            visibleAt = requestEnd;
+            if (replyLength > 0) {
+                visibleAt += Seconds(config_.timing.turnaroundSeconds +
+                                     bitTime * static_cast<double>(replyLength));
+                if (static_cast<int>(replyLength) < config_.timing.bufferBytes)
+                    visibleAt += std::chrono::milliseconds(b->latency);
+            }
+            linkSeconds_ += std::chrono::duration<double>(visibleAt - now).count();
+        }
+        if (fault == Fault::Late) visibleAt += Seconds(config_.lateSeconds);
+        entry.reply = reply;
+        if (!reply.empty()) {
+            auto pos = std::find_if(b->rx.begin(), b->rx.end(),
+                                    [&](const Pending& p) { return p.visibleAt > visibleAt; });
+            b->rx.insert(pos, Pending{std::move(reply), visibleAt});
+        }
+    }
+    log_.push_back(std::move(entry));
+    while (log_.size() > config_.logCapacity) log_.pop_front();
+    arrived_.notify_all();
+    return status;
+}
+
+std::uint32_t Simulator::Visible(const SimBridgeState& b, Clock::time_point now) const {
+    std::uint32_t n = 0;
+    for (const auto& p : b.rx) {
+        if (p.visibleAt > now) break;
+        n += static_cast<std::uint32_t>(p.bytes.size());
+    }
+    return n;
+}
+
+FtStatus Simulator::Read(int handle, std::span<std::uint8_t> into, std::uint32_t& got) {
+    std::lock_guard lock(mutex_);
+    got = 0;
+    FtStatus status;
+    auto* b = ByHandle(handle, status);
+    if (!b) return status;
+    const auto now = Clock::now();
+    while (got < into.size() && !b->rx.empty() && b->rx.front().visibleAt <= now) {
+        auto& front = b->rx.front().bytes;
+        const std::size_t take = std::min(front.size(), into.size() - got);
+        std::copy_n(front.begin(), take, into.begin() + got);
+        got += static_cast<std::uint32_t>(take);
+        front.erase(front.begin(), front.begin() + static_cast<std::ptrdiff_t>(take));
+        if (front.empty()) b->rx.pop_front();
+    }
+    return ft::Ok;
+}
+
+FtStatus Simulator::QueueStatus(int handle, std::uint32_t& queued) {
+    std::lock_guard lock(mutex_);
+    queued = 0;
+    FtStatus status;
+    auto* b = ByHandle(handle, status);
+    if (!b) return status;
+    queued = Visible(*b, Clock::now());
+    return ft::Ok;
+}
+
+FtStatus Simulator::WaitForQueue(int handle, std::uint32_t count,
+                                 std::chrono::microseconds timeout, std::uint32_t& queued) {
+    std::unique_lock lock(mutex_);
+    const auto deadline = Clock::now() + timeout;
+    queued = 0;
+    for (;;) {
+        FtStatus status;
+        auto* b = ByHandle(handle, status);
+        if (!b) return status;
+        const auto now = Clock::now();
+        queued = Visible(*b, now);
+        if (queued >= count || now >= deadline) return ft::Ok;
+        // Sleep until the next arrival the model knows of, or the deadline.
+        auto wake = deadline;
+        for (const auto& p : b->rx)
+            if (p.visibleAt > now) {
+                wake = std::min(wake, p.visibleAt);
+                break;
+            }
+        arrived_.wait_until(lock, wake);
+        --driverCalls_;  // one wait counts as one call
+    }
+}
+
+FtStatus Simulator::Close(int handle) {
+    std::lock_guard lock(mutex_);
+    FtStatus status;
+    auto* b = ByHandle(handle, status);
+    if (!b) return status;
+    b->open = false;
+    b->rx.clear();
+    SaveStateLocked();
+    return ft::Ok;
+}
+
+SimModule& Simulator::Module(int bridge) {
+    std::lock_guard lock(mutex_);
+    auto& b = bridges_.at(static_cast<std::size_t>(bridge));
+    if (!b.module) throw std::logic_error("no module behind bridge " + b.spec.description);
+    return *b.module;
+}
+
+int Simulator::BridgeCount() const {
+    std::lock_guard lock(mutex_);
+    return static_cast<int>(bridges_.size());
+}
+
+void Simulator::InjectAt(int exchange, Fault fault) {
+    std::lock_guard lock(mutex_);
+    config_.faultsAt[exchange] = fault;
+}
+
+void Simulator::SetFaultRates(const FaultRates& rates, std::uint32_t seed) {
+    std::lock_guard lock(mutex_);
+    config_.rates = rates;
+    rng_.seed(seed);
+}
+
+void Simulator::FailListing(int bridge, FtStatus status, int times) {
+    std::lock_guard lock(mutex_);
+    auto& b = bridges_.at(static_cast<std::size_t>(bridge));
+    b.listStatus = status;
+    b.listFailures = times;
+}
+
+void Simulator::Unplug(int bridge) {
+    std::lock_guard lock(mutex_);
+    auto& b = bridges_.at(static_cast<std::size_t>(bridge));
+    b.plugged = false;
+    b.rx.clear();
+    arrived_.notify_all();
+}
+
+void Simulator::Replug(int bridge) {
+    std::lock_guard lock(mutex_);
+    auto& b = bridges_.at(static_cast<std::size_t>(bridge));
+    b.plugged = true;
+    b.open = false;
+}
+
+void Simulator::SetTiming(const TimingModel& timing) {
+    std::lock_guard lock(mutex_);
+    config_.timing = timing;
+}
+
+void Simulator::SetLateSeconds(double seconds) {
+    std::lock_guard lock(mutex_);
+    config_.lateSeconds = seconds;
+}
+
+int Simulator::Exchanges() const {
+    std::lock_guard lock(mutex_);
+    return exchanges_;
+}
+
+int Simulator::DriverCalls() const {
+    std::lock_guard lock(mutex_);
+    return driverCalls_;
+}
+
+double Simulator::ModelledLinkSeconds() const {
+    std::lock_guard lock(mutex_);
+    return linkSeconds_;
+}
+
+void Simulator::ResetLinkTime() {
+    std::lock_guard lock(mutex_);
+    linkSeconds_ = 0;
+}
+
+std::vector<LoggedFrame> Simulator::Log() const {
+    std::lock_guard lock(mutex_);
+    return {log_.begin(), log_.end()};
+}
+
+void Simulator::ClearLog() {
+    std::lock_guard lock(mutex_);
+    log_.clear();
+}
+
+std::uint32_t Simulator::BaudRate(int bridge) const {
+    std::lock_guard lock(mutex_);
+    return bridges_.at(static_cast<std::size_t>(bridge)).baud;
+}
+
+int Simulator::LatencyTimer(int bridge) const {
+    std::lock_guard lock(mutex_);
+    return bridges_.at(static_cast<std::size_t>(bridge)).latency;
+}
+
+bool Simulator::IsOpen(int bridge) const {
+    std::lock_guard lock(mutex_);
+    return bridges_.at(static_cast<std::size_t>(bridge)).open;
+}
+
+void Simulator::SaveState() const {
+    std::lock_guard lock(mutex_);
+    SaveStateLocked();
+}
+
+// State file: the magic, then for every module its bridge's serial (8 bytes, blank-padded)
+// and its 64 KiB of memory.
+void Simulator::SaveStateLocked() const {
+    if (config_.statePath.empty()) return;
+    const std::string temp = config_.statePath + ".tmp";
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        if (!out) return;
+        out.write(kStateMagic, sizeof kStateMagic);
+        for (const auto& b : bridges_) {
+            if (!b.module) continue;
+            std::string serial = b.spec.serial;
+            serial.resize(8, ' ');
+            out.write(serial.data(), 8);
+            out.write(reinterpret_cast<const char*>(b.module->Memory().data()), kMemorySize);
+        }
+        if (!out) return;
+    }
+    std::rename(temp.c_str(), config_.statePath.c_str());
+}
+
+void Simulator::LoadState() {
+    if (config_.statePath.empty()) return;
+    std::ifstream in(config_.statePath, std::ios::binary);
+    char magic[sizeof kStateMagic];
+    if (!in.read(magic, sizeof magic) || !std::equal(magic, magic + 8, kStateMagic)) return;
+    std::string serial(8, ' ');
+    std::vector<char> memory(kMemorySize);
+    while (in.read(serial.data(), 8) && in.read(memory.data(), kMemorySize)) {
+        for (auto& b : bridges_) {
+            std::string own = b.spec.serial;
+            own.resize(8, ' ');
+            if (b.module && own == serial)
+                std::copy(memory.begin(), memory.end(), b.module->Memory().begin());
+        }
+    }
+}
+
+}  // namespace vx42::sim

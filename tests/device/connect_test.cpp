@@ -1,0 +1,149 @@
+// Finding, opening, identifying and closing the module.
+
+#include <gtest/gtest.h>
+
+#include "link_fixture.h"
+
+namespace vx42 {
+namespace {
+
+using test::LinkFixture;
+
+sim::SimConfig Bridges(std::vector<sim::BridgeSpec> bridges) {
+    sim::SimConfig c;
+    c.bridges = std::move(bridges);
+    return c;
+}
+
+void ExpectConnectionError(const ScriptedPrompt& prompt, const std::string& text) {
+    const auto calls = prompt.Calls();
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].kind, PromptKind::Message);
+    EXPECT_EQ(calls[0].text, text);
+    EXPECT_EQ(calls[0].title, "Connection Error");
+    EXPECT_EQ(calls[0].icon, Icon::Exclamation);
+}
+
+TEST(Connect, FindsTheModuleSetsTheLineAndIdentifies) {
+    LinkFixture f(Bridges({{"USB Serial", "XX000001"}, {"Kestrane Dialvane VX42", "DV12345678"}}));
+    f.module(1).Version() = {2, 3, 4};
+    f.link.ConnectIfOffline();
+    EXPECT_TRUE(f.link.Online());
+    EXPECT_TRUE(f.link.DeviceOpen());
+    EXPECT_EQ(f.link.DeviceSerial(), "DV123456");  // the first 8 characters
+    EXPECT_EQ(f.link.FirmwareVersion(), "2.3.4");
+    EXPECT_EQ(f.sim->BaudRate(1), 100000u);
+    EXPECT_EQ(f.sim->LatencyTimer(1), 2);
+    EXPECT_TRUE(f.prompt.Calls().empty());
+    EXPECT_TRUE(f.link.IsNewModule());
+
+    f.link.ConnectIfOffline();  // already online: nothing is sent
+    EXPECT_EQ(f.sim->Exchanges(), 1);
+    f.link.Disconnect();
+    EXPECT_FALSE(f.link.Online());
+    EXPECT_FALSE(f.sim->IsOpen(1));
+}
+
+TEST(Connect, TwoMatchingBridgesTheLowestIndexWins) {
+    LinkFixture f(Bridges({{"Dialvane VX42", "DVAAAAAA"}, {"Dialvane VX42 B", "DVBBBBBB"}}));
+    ASSERT_TRUE(f.link.ConnectModule());
+    EXPECT_EQ(f.link.DeviceSerial(), "DVAAAAAA");
+    EXPECT_TRUE(f.sim->IsOpen(0));
+    EXPECT_FALSE(f.sim->IsOpen(1));
+}
+
+TEST(Connect, NoBridgeAttachedFailsAtOnce) {
+    LinkFixture f(Bridges({}));
+    EXPECT_FALSE(f.link.ConnectModule());
+    ExpectConnectionError(f.prompt, "No Dialvane found.");
+    EXPECT_EQ(f.sim->DriverCalls(), 1);  // one count, no five passes
+}
+
+TEST(Connect, NoMatchingBridgeAfterFivePasses) {
+    LinkFixture f(Bridges({{"USB Serial", "XX000001"}, {"Cable", "XX000002"}}));
+    EXPECT_FALSE(f.link.ConnectModule());
+    ExpectConnectionError(f.prompt, "The Dialvane could not be found. Error Code: 0");
+    EXPECT_EQ(f.sim->DriverCalls(), 5 * 3);
+    EXPECT_FALSE(f.link.DeviceOpen());
+}
+
+TEST(Connect, ListingErrorsAndTheStillFailedWait) {
+    {
+        // A bridge that cannot be asked yet: wait, then go on to the next index.
+        LinkFixture f(Bridges({{"Dialvane VX42", "DV000001"}, {"Dialvane VX42 B", "DV000002"}}));
+        f.sim->FailListing(0, ft::DeviceNotOpened, 1);
+        ASSERT_TRUE(f.link.ConnectModule());
+        EXPECT_EQ(f.link.DeviceSerial(), "DV000002");
+    }
+    {
+        LinkFixture f(Bridges({{"Dialvane VX42", "DV000001"}}));
+        f.sim->FailListing(0, ft::DeviceNotOpened, 5);
+        EXPECT_FALSE(f.link.ConnectModule());
+        ExpectConnectionError(f.prompt, "Still failed. Error Code:3");
+    }
+    {
+        LinkFixture f(Bridges({{"Dialvane VX42", "DV000001"}}));
+        f.sim->FailListing(0, ft::IoError, 5);
+        EXPECT_FALSE(f.link.ConnectModule());
+        ExpectConnectionError(f.prompt, "List device failed. Error Code:4");
+    }
+}
+
+TEST(Connect, OpenFailureNamesTheStatus) {
+    LinkFixture f;
+    int handle = 0;
+    ASSERT_EQ(f.sim->Open("Dialvane VX42 USB", handle), ft::Ok);  // somebody else has it
+    EXPECT_FALSE(f.link.ConnectModule());
+    ExpectConnectionError(f.prompt, "The Dialvane could not be opened. Error Code: 3");
+}
+
+TEST(Connect, DriverMissingMakesNoDriverCall) {
+    LinkFixture f;
+    f.bridge().SetDriverPresent(false);
+    f.link.ConnectIfOffline();
+    EXPECT_FALSE(f.link.Online());
+    ExpectConnectionError(
+        f.prompt,
+        "Driver DLL not found.\r\nIf the communication cable has never been plugged into this "
+        "computer do so now.\r\nIf the cable has been plugged in check device manager to make "
+        "sure the driver has installed correctly.");
+    EXPECT_EQ(f.sim->DriverCalls(), 0);
+}
+
+TEST(Connect, SilentModuleIsAskedFiveTimesThenClosed) {
+    LinkFixture f;
+    for (int i = 1; i <= 5; ++i) f.sim->InjectAt(i, sim::Fault::Drop);
+    EXPECT_FALSE(f.link.ConnectModule());
+    ExpectConnectionError(f.prompt, "Get Firmware Version Failed");
+    EXPECT_EQ(f.sim->Exchanges(), 5);
+    EXPECT_FALSE(f.link.DeviceOpen());
+    EXPECT_FALSE(f.sim->IsOpen(0));
+    EXPECT_EQ(f.link.FirmwareVersion(), "");
+
+    // The fifth attempt of another module answers.
+    LinkFixture g;
+    for (int i = 1; i <= 4; ++i) g.sim->InjectAt(i, sim::Fault::CorruptChecksum);
+    EXPECT_TRUE(g.link.ConnectModule());
+    EXPECT_EQ(g.sim->Exchanges(), 5);
+}
+
+TEST(Connect, UpgradeOpenSendsNothing) {
+    LinkFixture f;
+    ASSERT_TRUE(f.link.OpenForUpgrade());
+    EXPECT_TRUE(f.link.DeviceOpen());
+    EXPECT_FALSE(f.link.Online());
+    EXPECT_EQ(f.sim->Exchanges(), 0);
+    EXPECT_EQ(f.sim->BaudRate(0), 100000u);
+}
+
+TEST(Connect, FailedCloseKeepsTheLinkOnline) {
+    LinkFixture f;
+    f.Connect();
+    f.sim->Unplug(0);
+    f.link.Disconnect();
+    EXPECT_TRUE(f.link.Online());
+    ExpectConnectionError(f.prompt, "Failed to close USB. Error Code:4");
+}
+
+}  // namespace
+}  // namespace vx42

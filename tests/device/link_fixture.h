@@ -1,0 +1,57 @@
+#pragma once
+// A module link over the simulator with the link's waits shortened, for tests.
+
+#include <memory>
+
+#include "app/scripted_prompt.h"
+#include "device/module_link.h"
+#include "device/sim/sim_bridge.h"
+#include "device/sim/simulator.h"
+
+namespace vx42::test {
+
+// Reply allowance 20 ms, pauses 10 ms; a late reply comes 25 ms after its request: after the
+// allowance, before the pause that follows it ends (the proportions of the real link).
+inline LinkTiming FastTiming() {
+    LinkTiming t;
+    t.replyAllowanceSeconds = 0.02;
+    t.retryPauseMs = 10;
+    t.commandPauseMs = 1;
+    t.stillFailedSeconds = 0.01;
+    return t;
+}
+
+struct LinkFixture {
+    explicit LinkFixture(sim::SimConfig config = {})
+        : sim(std::make_shared<sim::Simulator>(Fast(std::move(config)))),
+          link(std::make_unique<sim::SimBridge>(sim), prompt) {
+        link.SetTiming(FastTiming());
+    }
+
+    static sim::SimConfig Fast(sim::SimConfig config) {
+        config.lateSeconds = 0.025;
+        return config;
+    }
+
+    sim::SimBridge& bridge() { return static_cast<sim::SimBridge&>(link.bridge()); }
+    sim::SimModule& module(int bridge = 0) { return sim->Module(bridge); }
+
+    // Connected and identified; the frame log starts empty.
+    void Connect() {
+        link.ConnectIfOffline();
+        sim->ClearLog();
+    }
+
+    // Requests sent since the log was last cleared.
+    std::vector<sim::Bytes> Requests() const {
+        std::vector<sim::Bytes> out;
+        for (const auto& f : sim->Log()) out.push_back(f.request);
+        return out;
+    }
+
+    std::shared_ptr<sim::Simulator> sim;
+    ScriptedPrompt prompt;
+    ModuleLink link;
+};
+
+}  // namespace vx42::test

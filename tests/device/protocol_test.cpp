@@ -1,0 +1,186 @@
+// The command protocol over the simulator: frames on the wire, reply acceptance, the faults
+// and the retries they cause, the waits and the serialisation of exchanges.
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "device/clock.h"
+#include "link_fixture.h"
+
+namespace vx42 {
+namespace {
+
+using sim::Fault;
+using test::LinkFixture;
+
+TEST(Protocol, CommandsPutTheirFramesOnTheWire) {
+    LinkFixture f;
+    f.Connect();
+    Bytes data;
+    const std::uint8_t two[2] = {0xCB, 0xE0};
+    EXPECT_TRUE(f.link.Write1ByteDevice(0xFF, 0x3900));
+    EXPECT_TRUE(f.link.Write2BytesDevice(two, 0x38F4));
+    EXPECT_TRUE(f.link.Write16BytesDevice(Bytes(16, 0x10), 0x0400));
+    EXPECT_TRUE(f.link.Read16BytesDevice(0x0400, data));
+    EXPECT_EQ(data, Bytes(16, 0x10));
+    EXPECT_EQ(f.sim->Log().back().reply.back(), 0x00);  // 16 x 0x10 sums to 256
+    f.module().SetCanStatus(2, 0x1234);
+    EXPECT_TRUE(f.link.Read2BytesDevice(0x3B7B + 20, data));
+    EXPECT_EQ(data, (Bytes{0x12, 0x34}));
+    const auto sent = f.Requests();
+    ASSERT_EQ(sent.size(), 5u);
+    EXPECT_EQ(sent[0], (Bytes{'X', 0x39, 0x00, 0xFF, 0x38}));
+    EXPECT_EQ(sent[1], (Bytes{'W', 0x38, 0xF4, 0xCB, 0xE0, 0xD7}));
+    EXPECT_EQ(sent[2].size(), 20u);
+    EXPECT_EQ(sent[3], (Bytes{'Q', 0x04, 0x00, 0x04}));
+    EXPECT_TRUE(f.module().Frozen());
+    EXPECT_EQ(f.module().Read(0x38F4, 2), (Bytes{0xCB, 0xE0}));
+}
+
+TEST(Protocol, ClosedLinkRefusesWithoutTouchingIt) {
+    LinkFixture f;
+    Bytes data;
+    EXPECT_FALSE(f.link.GetFirmwareDevice());
+    EXPECT_FALSE(f.link.CommandInProgress());
+    EXPECT_FALSE(f.link.Write1ByteDevice(1, 0x3901));
+    EXPECT_FALSE(f.link.Read16BytesDevice(0x400, data));
+    EXPECT_FALSE(f.link.WriteBootBlockDevice(Bytes(16, 0), 0));
+    EXPECT_EQ(f.sim->DriverCalls(), 0);
+    std::string error;
+    ASSERT_TRUE(f.link.OpenDevice("Dialvane", error));
+    EXPECT_FALSE(f.link.ConfigureDevice(50, error));
+    EXPECT_EQ(error, "Failed to Set USB Speed. Error Code:7");
+}
+
+TEST(Protocol, EachFaultFailsOneAttemptAndTheRetryRecovers) {
+    for (Fault fault : {Fault::Drop, Fault::CorruptChecksum, Fault::CutShort, Fault::Late}) {
+        SCOPED_TRACE(std::string(sim::FaultName(fault)));
+        LinkFixture f;
+        f.Connect();
+        f.module().SetCanStatus(0, 0xA55A);
+        f.sim->InjectAt(f.sim->Exchanges() + 1, fault);
+        Bytes data;
+        EXPECT_FALSE(f.link.Read2BytesDevice(0x3B7B, data));
+        EXPECT_TRUE(f.link.Read2BytesRetry(0x3B7B, data));
+        EXPECT_EQ(data, (Bytes{0xA5, 0x5A}));
+        EXPECT_EQ(f.sim->Log().size(), 2u);
+        EXPECT_TRUE(f.prompt.Calls().empty());
+    }
+}
+
+TEST(Protocol, RetryGivesUpAfterFiveAttempts) {
+    LinkFixture f;
+    f.Connect();
+    const int first = f.sim->Exchanges() + 1;
+    for (int i = 0; i < 6; ++i) f.sim->InjectAt(first + i, Fault::CorruptChecksum);
+    Bytes data;
+    EXPECT_FALSE(f.link.Read2BytesRetry(0x3B7B, data));
+    EXPECT_EQ(f.sim->Log().size(), 5u);
+}
+
+TEST(Protocol, StaleBytesArePurgedBeforeEveryRequest) {
+    LinkFixture f;
+    f.Connect();
+    f.module().Write(0x0400, Bytes(16, 0x21));
+    f.sim->InjectAt(f.sim->Exchanges() + 1, Fault::Stale);
+    EXPECT_TRUE(f.link.Write1ByteDevice(0, 0x3901));  // the ack, then stale bytes behind it
+    Bytes data;
+    EXPECT_TRUE(f.link.Read16BytesDevice(0x0400, data));
+    EXPECT_EQ(data, Bytes(16, 0x21));
+    Bytes two;
+    EXPECT_TRUE(f.link.Read2BytesDevice(0x0400, two));
+}
+
+TEST(Protocol, LateReplyCannotPassForALaterAnswer) {
+    // With the wire modelled, a late reply lands in the middle of later exchanges unless the
+    // link lets it arrive before its next purge.
+    LinkFixture f;
+    f.sim->SetTiming({.enabled = true});
+    f.Connect();
+    for (int b = 0; b < 12; ++b)
+        f.module().Write(0x0400 + 16 * b, Bytes(16, static_cast<std::uint8_t>(b + 1)));
+    f.sim->InjectAt(f.sim->Exchanges() + 1, Fault::Late);
+    Bytes data;
+    EXPECT_FALSE(f.link.Read16BytesDevice(0x0400, data));
+    for (int b = 0; b < 12; ++b) {
+        ASSERT_TRUE(f.link.Read16BytesDevice(0x0400 + 16 * b, data));
+        EXPECT_EQ(data, Bytes(16, static_cast<std::uint8_t>(b + 1))) << "block " << b;
+    }
+}
+
+TEST(Protocol, FirmwareRequestSetsTheVersionOnlyWhenAccepted) {
+    LinkFixture f;
+    f.Connect();
+    EXPECT_EQ(f.link.FirmwareVersion(), "2.1.0");
+    f.module().Version() = {9, 8, 7};
+    f.sim->InjectAt(f.sim->Exchanges() + 1, Fault::CorruptChecksum);
+    EXPECT_FALSE(f.link.GetFirmwareDevice());
+    EXPECT_EQ(f.link.FirmwareVersion(), "2.1.0");
+    EXPECT_TRUE(f.link.GetFirmwareDevice());
+    EXPECT_EQ(f.link.FirmwareVersion(), "9.8.7");
+    EXPECT_FALSE(f.link.CommandInProgress());
+}
+
+TEST(Protocol, BootloaderCommands) {
+    LinkFixture f;
+    f.Connect();
+    EXPECT_FALSE(f.link.SetToBootloaderDevice());  // "N"
+    f.module().Write(0x130C, Bytes{0xFF, 0xFF});
+    ASSERT_TRUE(f.link.WriteMarkerCBE0());
+    f.sim->InjectAt(f.sim->Exchanges() + 1, Fault::Drop);
+    EXPECT_FALSE(f.link.SetToBootloaderDevice());  // no reply
+    EXPECT_TRUE(f.link.SetToBootloaderDevice());
+    const std::uint8_t data[2] = {0x01, 0x02};
+    EXPECT_TRUE(f.link.WriteBootBlockDevice(data, 0x012345));
+    EXPECT_EQ(f.Requests().back(), (Bytes{'P', 0x01, 0x23, 0x45, 0x6C, '0', '0', '0', 1, 2}));
+    EXPECT_TRUE(f.link.FinishUpgradeDevice());
+    EXPECT_TRUE(f.link.ResetUnitDevice());
+    EXPECT_EQ(f.module().ProgramMemory().at(0x012346), 0x02);
+    EXPECT_EQ(f.module().Resets(), 1);
+}
+
+TEST(Protocol, ExchangesFromSeveralThreadsNeverInterleave) {
+    LinkFixture f;
+    f.Connect();
+    for (int k = 0; k < 8; ++k) f.module().SetCanStatus(k, static_cast<std::uint16_t>(0x1111 * (k + 1)));
+    std::atomic<int> wrong{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 50; ++i) {
+                const int k = (t + i) % 8;
+                Bytes data;
+                const auto want = static_cast<std::uint8_t>(0x11 * (k + 1));
+                if (!f.link.Read2BytesDevice(0x3B7B + 10 * k, data) || data[0] != want) ++wrong;
+            }
+        });
+    for (auto& th : threads) th.join();
+    EXPECT_EQ(wrong, 0);
+}
+
+TEST(Protocol, SettleLinkWaitsForTheQueueToDrain) {
+    LinkFixture f;
+    f.link.SettleLink();  // offline: nothing happens
+    EXPECT_EQ(f.sim->DriverCalls(), 0);
+    f.Connect();
+    f.sim->InjectAt(f.sim->Exchanges() + 1, Fault::Stale);
+    Bytes data;
+    ASSERT_TRUE(f.link.Read2BytesDevice(0x3B7B, data));  // leaves stale bytes queued
+    f.link.SettleLink();
+    EXPECT_TRUE(f.link.WaitForBytes(0.0, 0));
+    EXPECT_FALSE(f.link.WaitForBytes(0.005, 1));  // nothing left
+}
+
+TEST(Clock, DelaysSleepAtLeastTheirTime) {
+    const double start = SecondsNow();
+    EXPECT_GE(Delay(15), 15.0);
+    EXPECT_GE(DelaySeconds(0.01), 0.01);
+    EXPECT_GE(SecondsNow() - start, 0.025 - 1e-4);
+    const double now = SecondsNow();
+    EXPECT_DOUBLE_EQ(now, std::round(now * 10000) / 10000);
+    EXPECT_NEAR(MillisecondsNow(), SecondsNow() * 1000, 5);
+}
+
+}  // namespace
+}  // namespace vx42

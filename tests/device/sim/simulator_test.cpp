@@ -1,0 +1,211 @@
+#include "device/sim/simulator.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <thread>
+
+#include "support/temp_dir.h"
+
+namespace vx42::sim {
+namespace {
+
+using namespace std::chrono_literals;
+
+SimConfig TwoBridges() {
+    SimConfig c;
+    c.bridges = {{"Other Serial Cable", "OT000001"}, {"Dialvane VX42", "DV000002"}};
+    return c;
+}
+
+// Opens the module's bridge at the module's line speed.
+int OpenModule(Simulator& s, const std::string& description = "Dialvane VX42") {
+    int h = 0;
+    EXPECT_EQ(s.Open(description, h), ft::Ok);
+    EXPECT_EQ(s.SetBaudRate(h, 100000), ft::Ok);
+    return h;
+}
+
+// Sends one frame and returns everything queued afterwards.
+Bytes Ask(Simulator& s, int h, const Bytes& request) {
+    std::uint32_t n = 0;
+    EXPECT_EQ(s.Write(h, request, n), ft::Ok);
+    std::uint32_t queued = 0;
+    s.QueueStatus(h, queued);
+    Bytes reply(queued);
+    s.Read(h, reply, n);
+    return reply;
+}
+
+const Bytes kReadCal{'Q', 0x04, 0x00, 0x04};
+
+TEST(Simulator, ListsAndOpensBridges) {
+    Simulator s(TwoBridges());
+    int count = 0;
+    EXPECT_EQ(s.ListCount(count), ft::Ok);
+    EXPECT_EQ(count, 2);
+    std::string text;
+    EXPECT_EQ(s.ListDescription(1, text), ft::Ok);
+    EXPECT_EQ(text, "Dialvane VX42");
+    EXPECT_EQ(s.ListSerial(0, text), ft::Ok);
+    EXPECT_EQ(text, "OT000001");
+    EXPECT_EQ(s.ListDescription(2, text), ft::DeviceNotFound);
+
+    int h = 0;
+    EXPECT_EQ(s.Open("Dialvane", h), ft::DeviceNotFound);  // open wants the whole description
+    h = OpenModule(s);
+    EXPECT_TRUE(s.IsOpen(1));
+    int again = 0;
+    EXPECT_EQ(s.Open("Dialvane VX42", again), ft::DeviceNotOpened);  // already in use
+    EXPECT_THROW(s.Module(0), std::logic_error);                     // no module there
+    EXPECT_EQ(s.Close(h), ft::Ok);
+    std::uint32_t q = 0;
+    EXPECT_EQ(s.QueueStatus(h, q), ft::InvalidHandle);
+
+    s.FailListing(1, ft::DeviceNotOpened, 1);
+    EXPECT_EQ(s.ListDescription(1, text), ft::DeviceNotOpened);
+    EXPECT_EQ(s.ListDescription(1, text), ft::Ok);
+}
+
+TEST(Simulator, ModuleListensAtItsLineSpeedOnly) {
+    Simulator s;
+    int h = 0;
+    ASSERT_EQ(s.Open("Dialvane VX42 USB", h), ft::Ok);
+    EXPECT_TRUE(Ask(s, h, kReadCal).empty());  // still at the driver's 9600 baud
+    ASSERT_EQ(s.SetBaudRate(h, 100000), ft::Ok);
+    EXPECT_EQ(Ask(s, h, kReadCal).size(), 18u);
+    EXPECT_EQ(s.Exchanges(), 2);
+    ASSERT_EQ(s.Log().size(), 2u);
+    EXPECT_EQ(s.Log()[1].request, kReadCal);
+}
+
+TEST(Simulator, EachFaultAtItsChosenExchange) {
+    Simulator s;
+    const int h = OpenModule(s, "Dialvane VX42 USB");
+    s.InjectAt(1, Fault::Drop);
+    s.InjectAt(2, Fault::CorruptChecksum);
+    s.InjectAt(3, Fault::CorruptChecksum);
+    s.InjectAt(4, Fault::CutShort);
+    s.InjectAt(5, Fault::Stale);
+    s.InjectAt(6, Fault::Late);
+    s.InjectAt(8, Fault::Unplug);
+
+    EXPECT_TRUE(Ask(s, h, kReadCal).empty());
+    const Bytes good = s.Module().Read(0x400, 16);
+    const Bytes corrupt = Ask(s, h, kReadCal);
+    ASSERT_EQ(corrupt.size(), 18u);
+    EXPECT_EQ(corrupt[0], 'Q');
+    EXPECT_NE(corrupt[17], FrameChecksum(good));
+    const Bytes badAck = Ask(s, h, Bytes{'X', 0x39, 0x00, 0x00, 0x39});
+    ASSERT_EQ(badAck.size(), 1u);
+    EXPECT_NE(badAck[0], 'X');
+    EXPECT_EQ(Ask(s, h, kReadCal).size(), 9u);
+    const Bytes stale = Ask(s, h, kReadCal);
+    EXPECT_GT(stale.size(), 18u);
+    EXPECT_EQ(s.Purge(h), ft::Ok);
+
+    s.SetLateSeconds(0.05);
+    EXPECT_TRUE(Ask(s, h, kReadCal).empty());  // late: not there yet
+    EXPECT_EQ(s.Purge(h), ft::Ok);             // a purge does not reach bytes still on the way
+    std::this_thread::sleep_for(60ms);
+    std::uint32_t q = 0;
+    EXPECT_EQ(s.QueueStatus(h, q), ft::Ok);
+    EXPECT_EQ(q, 18u);
+
+    EXPECT_EQ(Ask(s, h, kReadCal).size(), 18u + 18u);  // exchange 7 behind the late reply
+    std::uint32_t n = 0;
+    EXPECT_EQ(s.Write(h, kReadCal, n), ft::IoError);  // exchange 8 unplugs
+    EXPECT_EQ(s.QueueStatus(h, q), ft::IoError);
+    int count = -1;
+    s.ListCount(count);
+    EXPECT_EQ(count, 0);
+    EXPECT_EQ(s.Log()[4].fault, Fault::Stale);
+}
+
+TEST(Simulator, RandomFaultsRepeatWithTheSeed) {
+    auto run = [](std::uint32_t seed) {
+        Simulator s;
+        s.SetFaultRates({.drop = 0.2, .corrupt = 0.2}, seed);
+        const int h = OpenModule(s, "Dialvane VX42 USB");
+        std::vector<Fault> faults;
+        for (int i = 0; i < 50; ++i) {
+            Ask(s, h, kReadCal);
+            faults.push_back(s.Log().back().fault);
+        }
+        return faults;
+    };
+    const auto a = run(7);
+    EXPECT_EQ(a, run(7));
+    EXPECT_NE(a, run(8));
+    const auto drops = std::count(a.begin(), a.end(), Fault::Drop);
+    EXPECT_GT(drops, 2);
+    EXPECT_LT(drops, 25);
+}
+
+TEST(Simulator, TimingModelHoldsRepliesForWireAndLatency) {
+    Simulator s;
+    s.SetTiming({.enabled = true, .turnaroundSeconds = 0.0001, .bufferBytes = 62});
+    const int h = OpenModule(s, "Dialvane VX42 USB");
+    ASSERT_EQ(s.SetLatencyTimer(h, 2), ft::Ok);
+    const auto start = Simulator::Clock::now();
+    std::uint32_t n = 0;
+    ASSERT_EQ(s.Write(h, kReadCal, n), ft::Ok);
+    // 4 + 18 bytes at 100 us each, 0.1 ms turnaround, 2 ms latency timer: 4.3 ms.
+    EXPECT_NEAR(s.ModelledLinkSeconds(), 0.0043, 1e-6);
+    std::uint32_t q = 0;
+    EXPECT_EQ(s.WaitForQueue(h, 18, 100ms, q), ft::Ok);
+    EXPECT_EQ(q, 18u);
+    EXPECT_GE(Simulator::Clock::now() - start, 4300us);
+
+    // The line is busy until the previous request has gone out.
+    s.ResetLinkTime();
+    ASSERT_EQ(s.Write(h, Bytes(20, 0), n), ft::Ok);  // no answer: only its wire time
+    EXPECT_NEAR(s.ModelledLinkSeconds(), 0.002, 1e-4);
+}
+
+TEST(Simulator, WaitForQueueGivesUpAtItsTimeOut) {
+    Simulator s;
+    const int h = OpenModule(s, "Dialvane VX42 USB");
+    std::uint32_t q = 99;
+    const auto start = Simulator::Clock::now();
+    EXPECT_EQ(s.WaitForQueue(h, 1, 20ms, q), ft::Ok);
+    EXPECT_EQ(q, 0u);
+    EXPECT_GE(Simulator::Clock::now() - start, 20ms);
+}
+
+TEST(Simulator, StateFileCarriesModuleMemoryBetweenRuns) {
+    test::TempDir dir;
+    SimConfig c;
+    c.statePath = dir.file("module.state");
+    {
+        Simulator s(c);
+        s.Module().Write(0x0400, Bytes{1, 2, 3});
+    }
+    Simulator again(c);
+    EXPECT_EQ(again.Module().Read(0x0400, 3), (Bytes{1, 2, 3}));
+    c.bridges = {{"Dialvane VX42 USB", "DV999999"}};  // another module keeps its own memory
+    Simulator other(c);
+    EXPECT_EQ(other.Module().Read(0x0400, 3), (Bytes{0xFF, 0xFF, 0xFF}));
+}
+
+TEST(Simulator, ConfigurationText) {
+    const SimConfig c = ParseSimConfig(
+        "bridge=Dialvane A|DV000001; bridge=Cable|CB000002\nversion=3.4.5;seed=9;drop=0.1;"
+        "fault=late@12;timing=on;late-seconds=0.5;state=/tmp/x");
+    ASSERT_EQ(c.bridges.size(), 2u);
+    EXPECT_EQ(c.bridges[1].serial, "CB000002");
+    EXPECT_EQ(c.version.minor, 4);
+    EXPECT_EQ(c.seed, 9u);
+    EXPECT_DOUBLE_EQ(c.rates.drop, 0.1);
+    EXPECT_EQ(c.faultsAt.at(12), Fault::Late);
+    EXPECT_TRUE(c.timing.enabled);
+    EXPECT_DOUBLE_EQ(c.lateSeconds, 0.5);
+    EXPECT_EQ(c.statePath, "/tmp/x");
+    EXPECT_THROW(ParseSimConfig("drop=lots"), std::invalid_argument);
+    EXPECT_THROW(ParseSimConfig("fault=melt@3"), std::invalid_argument);
+    EXPECT_THROW(ParseSimConfig("colour=blue"), std::invalid_argument);
+    EXPECT_EQ(ParseSimConfig("").bridges.size(), 1u);
+}
+
+}  // namespace
+}  // namespace vx42::sim
