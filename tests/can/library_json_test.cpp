@@ -1,0 +1,140 @@
+#include "can/library_json.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+#include "can/library_files.h"
+#include "files/file_io.h"
+#include "support/temp_dir.h"
+
+namespace vx42 {
+namespace {
+
+using nlohmann::json;
+
+const char* kOneMessage = R"({"Name": "X", "Version": "V999", "Messages": [
+  {"CanId": 419361024, "Name": " Wheel Speed ", "Description": "CCVS", "DataLength": 8,
+   "StartByte": 1, "StartBit": 0, "BitLength": 16, "BigEndian": false, "ClearRtr": true,
+   "Offset": -40, "Multiplier": 0.00390625, "Unit": "KPH", "EndianLength": 2}]})";
+
+std::string ErrorOf(const std::string& text) {
+    try {
+        LibraryFromJsonText(text, "lib.json");
+    } catch (const LibraryJsonError& e) {
+        return e.what();
+    }
+    return "no error";
+}
+
+TEST(LibraryJson, BuildsALibraryIgnoringNameAndVersion) {
+    const CanLibrary library = LibraryFromJsonText(kOneMessage, "lib.json");
+    EXPECT_EQ(library.Version, "C002");
+    EXPECT_EQ(Trimmed(library.Name), "");
+    ASSERT_EQ(library.MessageCount(), 1);
+    const CanMessage& m = library.Messages[0];
+    EXPECT_EQ(m.CanId, 0x18FEF100);
+    EXPECT_EQ(m.Name, "Wheel Speed");
+    EXPECT_TRUE(m.ClearRtr);
+    EXPECT_FALSE(m.BigEndian);
+    EXPECT_EQ(m.Offset, -40);
+    EXPECT_EQ(m.Multiplier, 0.00390625);
+    EXPECT_EQ(m.EndianLength, 2);
+}
+
+TEST(LibraryJson, RoundTripsThroughTheLibraryBytes) {
+    // Texts read from a file are Windows-1252 and padded; JSON gets them as trimmed UTF-8.
+    CanLibrary original = LibraryFromJsonText(kOneMessage, "lib.json");
+    original.Messages[0].Unit = "°C";
+    original.Messages[0].Description = "Öltemperatur";
+    CanLibrary fromFile = NewLibrary("Engine Data");
+    ASSERT_EQ(ReadLibraryBytes(WriteLibraryBytes(original), fromFile).status,
+              LibraryReadResult::Status::Ok);
+
+    const json document = LibraryToJson(fromFile);
+    EXPECT_EQ(document["Name"], "Engine Data");
+    EXPECT_EQ(document["Version"], "C002");
+    EXPECT_EQ(document["Messages"][0]["Unit"], "°C");
+    EXPECT_EQ(document["Messages"][0]["Name"], "Wheel Speed");
+    EXPECT_EQ(document["Messages"][0]["Description"], "Öltemperatur");
+    EXPECT_TRUE(document["Messages"][0]["ClearRtr"].is_boolean());
+
+    const CanLibrary back = LibraryFromJsonText(LibraryToJsonText(fromFile), "again.json");
+    EXPECT_EQ(back.Messages, original.Messages);
+}
+
+TEST(LibraryJson, BadInputNamesTheFileAndTheField) {
+    EXPECT_NE(ErrorOf("{").find("lib.json: not valid JSON"), std::string::npos);
+    EXPECT_EQ(ErrorOf("[]"), "lib.json: field \"the top level\" must be an object");
+    EXPECT_EQ(ErrorOf(R"({"Messages": {}})"), "lib.json: field \"Messages\" must be an array");
+    EXPECT_EQ(ErrorOf(R"({"Name": "x"})"), "lib.json: field \"Messages\" is missing");
+
+    auto with = [](const std::string& field, const json& value) {
+        json document = json::parse(kOneMessage);
+        document["Messages"].push_back(document["Messages"][0]);
+        if (value.is_discarded())
+            document["Messages"][1].erase(field);
+        else
+            document["Messages"][1][field] = value;
+        return ErrorOf(document.dump());
+    };
+    EXPECT_EQ(with("Unit", json(json::value_t::discarded)),
+              "lib.json: field \"Messages[1].Unit\" is missing");
+    EXPECT_EQ(with("DataLength", 256),
+              "lib.json: field \"Messages[1].DataLength\" must be an integer from 0 to 255");
+    EXPECT_EQ(with("StartBit", -1),
+              "lib.json: field \"Messages[1].StartBit\" must be an integer from 0 to 255");
+    EXPECT_EQ(with("CanId", 1.5), "lib.json: field \"Messages[1].CanId\" must be an integer");
+    EXPECT_NE(with("CanId", 4294967296u).find("Messages[1].CanId"), std::string::npos);
+    EXPECT_EQ(with("BigEndian", 1),
+              "lib.json: field \"Messages[1].BigEndian\" must be true or false");
+    EXPECT_EQ(with("Multiplier", "2"),
+              "lib.json: field \"Messages[1].Multiplier\" must be a number");
+    EXPECT_EQ(with("Name", std::string(25, 'x')),
+              "lib.json: field \"Messages[1].Name\" must be a text of at most 24 characters");
+    EXPECT_EQ(with("Unit", "€uro"), "no error") << "the euro sign is one Windows-1252 byte";
+    EXPECT_EQ(with("Unit", "Ω"),
+              "lib.json: field \"Messages[1].Unit\" must be a text of Windows-1252 characters");
+}
+
+TEST(LibraryJson, FilesAreNamedAfterTheirFile) {
+    test::TempDir dir;
+    const std::string text = kOneMessage;
+    WriteFileAtomic(dir.file("Body_Control.json"),
+                    std::vector<std::uint8_t>(text.begin(), text.end()));
+    EXPECT_EQ(Trimmed(ReadLibraryJsonFile(dir.file("Body_Control.json")).Name), "Body Control");
+    EXPECT_THROW(ReadLibraryJsonFile(dir.file("missing.json")), LibraryJsonError);
+}
+
+TEST(ExampleLibrary, HoldsUsableJ1939Definitions) {
+    const CanLibrary library =
+        ReadLibraryJsonFile(std::string(VX42_SOURCE_DIR) + "/data/libraries/SAE_J1939.json");
+    EXPECT_EQ(Trimmed(library.Name), "SAE J1939");
+    ASSERT_GE(library.MessageCount(), 6);
+    std::set<std::string> names;
+    for (const auto& m : library.Messages) {
+        SCOPED_TRACE(m.Name);
+        EXPECT_TRUE(names.insert(m.Name).second) << "names are unique";
+        EXPECT_NE(std::find(kCanUnits.begin(), kCanUnits.end(), m.Unit), kCanUnits.end());
+        // 29-bit identifiers, taken as extended by the module.
+        EXPECT_GT(m.CanId, 0xFFFF);
+        EXPECT_LE(m.CanId, 0x1FFFFFFF);
+        EXPECT_EQ(CanIdFromModule(CanIdToModule(CanIdHex(m.CanId))), CanIdHex(m.CanId));
+        EXPECT_GE(m.BitLength, 1);
+        EXPECT_LE(m.BitLength, 16);
+        EXPECT_LE(m.StartByte * 8 + m.StartBit + m.BitLength, m.DataLength * 8);
+        EXPECT_EQ(m.EndianLength * 8, (m.BitLength + 7) / 8 * 8);
+        EXPECT_GT(m.Multiplier, 0);
+    }
+    const auto speed = std::find_if(library.Messages.begin(), library.Messages.end(),
+                                    [](const CanMessage& m) { return m.Name == "Engine Speed"; });
+    ASSERT_NE(speed, library.Messages.end());
+    EXPECT_EQ(speed->CanId, 0x0CF00400);  // priority 3, PGN 61444, source 0
+    EXPECT_EQ(speed->StartByte, 3);
+    EXPECT_EQ(speed->Multiplier, 0.125);
+    EXPECT_EQ(speed->Unit, "RPM");
+}
+
+}  // namespace
+}  // namespace vx42
