@@ -327,14 +327,13 @@ void FrmMain::ConnectCommand() {
             if (!online_) return;
             lblFirmwareVer->setText(Q("Firmware Version: " + id.firmware));
             if (id.serial == lastRetrievedSerial_) return;
-            if (retrievedOnConnect_) {
-                if (app_.prompt.YesNo("Different VX42 module detected. would you like to save the "
-                                      "current file before retrieving data from the new Dialvane") ==
+            // Only a calibration that was retrieved whole counts: after a failed retrieve the
+            // same module is not a different one.
+            if (retrievedOnConnect_ &&
+                app_.prompt.YesNo("Different VX42 module detected. would you like to save the "
+                                  "current file before retrieving data from the new Dialvane") ==
                     Answer::Yes)
-                    SaveCalibrationFile(app_.fileContext(), app_.image, true);
-            } else {
-                retrievedOnConnect_ = true;
-            }
+                SaveCalibrationFile(app_.fileContext(), app_.image, true);
             StartRetrieve(id.serial);
             retrieveStarted = true;
         });
@@ -374,6 +373,7 @@ void FrmMain::StartRetrieve(const std::string& serial) {
                 if (image) {
                     app_.image = *image;
                     lastRetrievedSerial_ = serial;
+                    retrievedOnConnect_ = true;
                     ShowProgress(kCalImageLast - 1, kCalImageLast - 1,
                                  BytesCopiedText(kCalImageSize, kCalImageSize));
                     app_.files.MarkAutoRetrieved();
@@ -419,6 +419,7 @@ void FrmMain::OpenCommand() {
                           "Open And Program File?") != Answer::Yes)
         return;
     if (!OpenCalibrationFile(app_.fileContext(), app_.image)) return;
+    setWindowTitle(Q(app_.files.Title));
     SetCompactLayout();
     for (const char* name : {"fraConnectStat", "fraPresets", "fraMessages", "fraCANStat"})
         if (auto* w = findChild<QWidget*>(name)) w->setVisible(false);

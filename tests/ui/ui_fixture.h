@@ -1,6 +1,6 @@
 #pragma once
-// A main window on a scripted prompt, an in-memory settings store and a temporary program
-// folder, for window tests.
+// A main window on a scripted prompt, an in-memory settings store, a temporary program
+// folder and the module simulator, for window tests.
 
 #include <QApplication>
 #include <QTest>
@@ -8,8 +8,10 @@
 #include <memory>
 
 #include "app/qt/app_context.h"
-#include "app/qt/module_service.h"
+#include "app/qt/link_module_service.h"
 #include "app/scripted_prompt.h"
+#include "device/sim/sim_bridge.h"
+#include "device/sim/simulator.h"
 #include "files/settings.h"
 #include "support/temp_dir.h"
 #include "ui/frm_main.h"
@@ -21,15 +23,41 @@ inline bool WaitIdle(FrmMain& w, int timeoutMs = 20000) {
     return QTest::qWaitFor([&] { return !w.busy() && w.link().pending() == 0; }, timeoutMs);
 }
 
+// The simulator, fast: no wire timing, short pauses between attempts.
+inline std::shared_ptr<sim::Simulator> FastSimulator(sim::SimConfig config = {}) {
+    return std::make_shared<sim::Simulator>(config);
+}
+
 struct WindowFixture {
-    explicit WindowFixture(ModuleService& module, StartupMode mode = StartupMode::Full)
-        : app(mode, folder.str(), prompt, store), window(app, module) {}
+    explicit WindowFixture(StartupMode mode = StartupMode::Full,
+                           std::shared_ptr<sim::Simulator> simulator = FastSimulator())
+        : sim(std::move(simulator)),
+          app(mode, folder.str(), prompt, store),
+          module(std::make_unique<sim::SimBridge>(sim), prompt, true),
+          window(app, module) {
+        LinkTiming fast;
+        fast.retryPauseMs = 1;
+        fast.commandPauseMs = 1;
+        fast.stillFailedSeconds = 0.01;
+        fast.replyAllowanceSeconds = 0.05;
+        module.link().SetTiming(fast);
+    }
 
     TempDir folder;
     ScriptedPrompt prompt;
     MemorySettingsStore store;
+    std::shared_ptr<sim::Simulator> sim;
     AppContext app;
+    LinkModuleService module;
     FrmMain window;
+
+    // The module's calibration as the simulator holds it.
+    CalImage ModuleImage() {
+        CalImage image;
+        const auto bytes = sim->Module().Read(kCalBaseAddress, kCalImageSize);
+        image.CopyIntoImage(bytes, 0);
+        return image;
+    }
 
     // The unplanned dialogs, one per line (empty when every dialog was scripted).
     QString unexpected() const {

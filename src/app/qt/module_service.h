@@ -35,6 +35,9 @@ public:
     // A single-byte write outside the calibration (live gauge calibration), tried up to five
     // times 100 ms apart; a failure is given up silently.
     virtual bool WriteLiveByte(int address, std::uint8_t value) = 0;
+    // The marker 0xCB, 0xE0 at 0x38F4 after a message selection was stored: one attempt, a
+    // failure is ignored; nothing is sent offline.
+    virtual void WriteMarkerCBE0() {}
     // Two bytes read at a module address, tried up to five times; nothing when every try failed.
     virtual std::optional<std::array<std::uint8_t, 2>> Read2BytesRetry(int address) = 0;
 };

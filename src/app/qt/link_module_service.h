@@ -1,0 +1,36 @@
+#pragma once
+// The window's module service over the module link (a real bridge or the simulator).
+
+#include <memory>
+
+#include "app/qt/module_service.h"
+#include "device/module_link.h"
+
+namespace vx42 {
+
+class LinkModuleService : public ModuleService {
+public:
+    // simulated: the bridge is the module simulator (the window says so).
+    LinkModuleService(std::unique_ptr<Bridge> bridge, Prompt& prompt, bool simulated);
+
+    ModuleLink& link() { return link_; }
+
+    bool ConnectIfOffline() override;
+    void Disconnect() override;
+    bool Online() const override { return link_.Online(); }
+    bool Simulated() const override { return simulated_; }
+    std::string DeviceSerial() const override { return link_.DeviceSerial(); }
+    std::string FirmwareVersion() const override { return link_.FirmwareVersion(); }
+    std::optional<CalImage> RetrieveCalibration(const TransferProgress& progress) override;
+    bool WriteWholeCalibration(const CalImage& image, const TransferProgress& progress) override;
+    void WriteCalibrationChange(int address, std::span<const std::uint8_t> bytes) override;
+    void SettleLink() override { link_.SettleLink(); }
+    bool WriteLiveByte(int address, std::uint8_t value) override;
+    std::optional<std::array<std::uint8_t, 2>> Read2BytesRetry(int address) override;
+
+private:
+    ModuleLink link_;
+    bool simulated_;
+};
+
+}  // namespace vx42

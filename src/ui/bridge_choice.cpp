@@ -1,0 +1,30 @@
+#include "ui/bridge_choice.h"
+
+#include <filesystem>
+
+#include "calibration/cal_image.h"
+#include "device/d2xx_bridge.h"
+#include "device/sim/sim_bridge.h"
+#include "files/calibration_file.h"
+#include "files/paths.h"
+
+namespace vx42 {
+
+std::unique_ptr<Bridge> ChooseBridge(bool simulator, const std::string& programFolder,
+                                     const std::string& statePath) {
+    if (!simulator) return std::make_unique<D2xxBridge>();
+    sim::SimConfig config;
+    config.statePath = statePath;
+    config.timing.enabled = true;
+    const bool fresh = !FileExists(statePath);
+    auto sim = std::make_shared<sim::Simulator>(config);
+    const std::string demo = JoinPath(programFolder, "Demo.DVF");
+    if (fresh && FileExists(demo)) {
+        const auto read = ReadCalibrationFile(demo);
+        sim->Module().Write(kCalBaseAddress, read.image.bytes());
+        sim->SaveState();
+    }
+    return std::make_unique<sim::SimBridge>(sim);
+}
+
+}  // namespace vx42

@@ -1,0 +1,241 @@
+// The main window against the module simulator: start-up, connection, retrieve, update,
+// files, closing and the error trap.
+
+#include <QAction>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTest>
+
+#include <fstream>
+
+#include "files/paths.h"
+#include "ui_fixture.h"
+
+using namespace vx42;
+using vx42::test::WaitIdle;
+using vx42::test::WindowFixture;
+
+namespace {
+
+CalImage Patterned(int seed) {
+    CalImage image;
+    for (int i = 0; i < kCalImageSize; ++i) image[i] = static_cast<std::uint8_t>(i * 13 + seed);
+    return image;
+}
+
+int CountFrames(sim::Simulator& sim, char letter) {
+    int n = 0;
+    for (const auto& f : sim.Log())
+        if (!f.request.empty() && f.request[0] == static_cast<std::uint8_t>(letter)) ++n;
+    return n;
+}
+
+void Trigger(FrmMain& w, const char* action) {
+    auto* a = w.findChild<QAction*>(action);
+    QVERIFY2(a, action);
+    a->trigger();
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+private slots:
+    void startsOfflineInTheCompactLayout() {
+        WindowFixture f;
+        QCOMPARE(f.window.windowTitle(), QString("VX42 Version 2.1.0 [No File Loaded]"));
+        QVERIFY(!f.window.TabStrip->isVisibleTo(&f.window));
+        QVERIFY(!f.window.cmdUpdate->isVisibleTo(&f.window));
+        QCOMPARE(f.window.lblOnline->text(), QString("Offline"));
+        QCOMPARE(f.window.menuConnect->text(), QString("Connect"));
+        QVERIFY(!f.window.menuComSetCAN->isVisible());
+        QCOMPARE(f.window.lblInfo->text(), QString("0 Bytes of 0 Bytes copied."));
+        QVERIFY2(f.unexpected().isEmpty(), qPrintable(f.unexpected()));
+    }
+
+    void connectRetrievesOnceAndUpdateWrites() {
+        WindowFixture f;
+        const CalImage moduleImage = Patterned(5);
+        f.sim->Module().Write(kCalBaseAddress, moduleImage.bytes());
+        f.window.show();
+        Trigger(f.window, "menuConnect");
+        QVERIFY(WaitIdle(f.window));
+        QVERIFY2(f.unexpected().isEmpty(), qPrintable(f.unexpected()));
+        QVERIFY(f.window.online());
+        QCOMPARE(f.window.lblOnline->text(), QString("Online"));
+        QVERIFY(!f.window.lblSimulated->isHidden());
+        QCOMPARE(f.window.menuConnect->text(), QString("Disconnect"));
+        QCOMPARE(f.window.lblFirmwareVer->text(), QString("Firmware Version: 2.1.0"));
+        QCOMPARE(f.window.lblInfo->text(), QString("2,727 Bytes of 2,727 Bytes copied."));
+        QCOMPARE(f.window.windowTitle(), QString("VX42 Version 2.1.0 [Auto Retrieved File]"));
+        QVERIFY(f.app.image == moduleImage);
+        QVERIFY(f.window.TabStrip->isVisible());
+        QVERIFY(f.window.menuComSetCAN->isVisible());
+        QCOMPARE(CountFrames(*f.sim, 'Q'), 171);
+
+        // Disconnect and connect the same module: nothing is read again.
+        Trigger(f.window, "menuConnect");
+        QVERIFY(WaitIdle(f.window));
+        QVERIFY(!f.window.online());
+        f.app.image[10] = 0xEE;  // an offline edit stays in the program
+        Trigger(f.window, "menuConnect");
+        QVERIFY(WaitIdle(f.window));
+        QVERIFY(f.window.online());
+        QCOMPARE(CountFrames(*f.sim, 'Q'), 171);
+        QCOMPARE(f.app.image[10], 0xEE);
+
+        // Update writes the whole image.
+        f.window.cmdUpdate->click();
+        QVERIFY(WaitIdle(f.window));
+        QVERIFY(f.window.cmdUpdate->isEnabled());
+        QVERIFY(f.ModuleImage() == f.app.image);
+        QVERIFY2(f.unexpected().isEmpty(), qPrintable(f.unexpected()));
+    }
+
+    void updateOfflineRefuses() {
+        WindowFixture f;
+        f.prompt.ExpectMessage("You must be connected to write the calibration");
+        f.window.UpdateCommand();
+        QVERIFY2(f.unexpected().isEmpty(), qPrintable(f.unexpected()));
+        QCOMPARE(CountFrames(*f.sim, 'P'), 0);
+    }
+
+    void aSecondModuleAsksToSaveFirst() {
+        sim::SimConfig config;
+        config.bridges = {{"Dialvane VX42 USB", "DV42A001"}, {"Dialvane VX42 USB", "DV42B002"}};
+        WindowFixture f(StartupMode::Full, vx42::test::FastSimulator(config));
+        Trigger(f.window, "menuConnect");
+        QVERIFY(WaitIdle(f.window));
+        QVERIFY(f.window.online());
+        Trigger(f.window, "menuConnect");  // disconnect
+        QVERIFY(WaitIdle(f.window));
+        f.sim->Unplug(0);
+        f.prompt.AnswerYesNo(Answer::No);
+        Trigger(f.window, "menuConnect");
+        QVERIFY(WaitIdle(f.window));
+        QVERIFY2(f.unexpected().isEmpty(), qPrintable(f.unexpected()));
+        const auto calls = f.prompt.Calls();
+        QCOMPARE(calls.size(), size_t(1));
+        QVERIFY(calls[0].text.rfind("Different VX42 module detected.", 0) == 0);
+        QCOMPARE(CountFrames(*f.sim, 'Q'), 2 * 171);
+    }
+
+    void aFailedRetrieveLeavesTheCalibrationAlone() {
+        WindowFixture f;
+        f.app.image = Patterned(9);
+        f.sim->Module().Write(kCalBaseAddress, Patterned(1).bytes());
+        // Block 3 never answers: five attempts, then the message.
+        sim::FaultRates rates;
+        f.prompt.ExpectMessage("Error Retrieving Calibration");
+        f.sim->SetFaultRates(rates, 1);
+        for (int n = 0; n < 5; ++n) f.sim->InjectAt(1 + 1 + 3 + n, sim::Fault::Drop);
+        Trigger(f.window, "menuConnect");
+        QVERIFY(WaitIdle(f.window));
+        QVERIFY2(f.unexpected().isEmpty(), qPrintable(f.unexpected()));
+        QVERIFY(f.app.image == Patterned(9));
+        QCOMPARE(f.window.windowTitle(), QString("VX42 Version 2.1.0 [No File Loaded]"));
+        // The module counts as not retrieved: connecting again retrieves.
+        Trigger(f.window, "menuConnect");
+        QVERIFY(WaitIdle(f.window));
+        Trigger(f.window, "menuConnect");
+        QVERIFY(WaitIdle(f.window));
+        QVERIFY2(f.unexpected().isEmpty(), qPrintable(f.unexpected()));
+        QVERIFY(f.app.image == Patterned(1));
+    }
+
+    void openSaveAndSaveAsFollowTheQuestions() {
+        WindowFixture f;
+        const std::string file = f.folder.file("truck.DVF");
+        WriteCalibrationFile(file, Patterned(3));
+        f.prompt.AnswerOpenFile(file);
+        Trigger(f.window, "menuFileOpen");
+        QVERIFY2(f.unexpected().isEmpty(), qPrintable(f.unexpected()));
+        QCOMPARE(f.window.windowTitle(), QString("VX42 Version 2.1.0 [truck.DVF]"));
+        QVERIFY(f.app.image == Patterned(3));
+        QVERIFY(f.window.TabStrip->isVisibleTo(&f.window));
+
+        f.app.image[0] = 0x42;
+        f.app.files.CalibrationChanged = true;
+        f.window.UpdateTitle();
+        QCOMPARE(f.window.windowTitle(), QString("VX42 Version 2.1.0 [truck.DVF*]"));
+        Trigger(f.window, "menuFileSave");  // quick save, no dialog
+        QCOMPARE(f.window.windowTitle(), QString("VX42 Version 2.1.0 [truck.DVF]"));
+        QCOMPARE(ReadCalibrationFile(file).image[0], 0x42);
+
+        f.prompt.AnswerSaveFile(f.folder.file("copy"));
+        Trigger(f.window, "menuFileSaveAs");
+        QVERIFY(FileExists(f.folder.file("copy.DVF")));
+        QCOMPARE(f.window.windowTitle(), QString("VX42 Version 2.1.0 [copy.DVF]"));
+
+        // Changed, then Open: Yes to saving and a cancelled dialog cancels the open.
+        f.app.files.CalibrationChanged = true;
+        f.prompt.AnswerYesNo(Answer::Yes);
+        f.prompt.AnswerSaveFile(std::nullopt);
+        Trigger(f.window, "menuFileOpen");
+        QVERIFY(f.app.files.CalibrationChanged);
+        QVERIFY2(f.unexpected().isEmpty(), qPrintable(f.unexpected()));
+    }
+
+    void openingWhileOnlineProgramsTheModuleAfterTheQuestion() {
+        WindowFixture f;
+        Trigger(f.window, "menuConnect");
+        QVERIFY(WaitIdle(f.window));
+        const std::string file = f.folder.file("new.DVF");
+        WriteCalibrationFile(file, Patterned(7));
+        const CalImage before = f.ModuleImage();
+        f.prompt.AnswerYesNo(Answer::No);
+        Trigger(f.window, "menuFileOpen");
+        QVERIFY(f.ModuleImage() == before);
+        f.prompt.AnswerYesNo(Answer::Yes);
+        f.prompt.AnswerOpenFile(file);
+        Trigger(f.window, "menuFileOpen");
+        QVERIFY(WaitIdle(f.window));
+        QVERIFY2(f.unexpected().isEmpty(), qPrintable(f.unexpected()));
+        QVERIFY(f.ModuleImage() == Patterned(7));
+        const auto calls = f.prompt.Calls();
+        QCOMPARE(QString::fromStdString(calls[0].title), QString("Open And Program File?"));
+    }
+
+    void closingWithUnsavedChangesAsks() {
+        WindowFixture f;
+        f.window.show();
+        f.app.files.MarkAutoRetrieved();
+        f.app.files.CalibrationChanged = true;
+        f.prompt.AnswerYesNoCancel(Answer::Cancel);
+        QVERIFY(!f.window.close());
+        QVERIFY(f.window.isVisible());
+        // Yes, then the save dialog is cancelled: the window stays, nothing is lost.
+        f.prompt.AnswerYesNoCancel(Answer::Yes);
+        f.prompt.AnswerSaveFile(std::nullopt);
+        QVERIFY(!f.window.close());
+        QVERIFY(f.window.isVisible());
+        QCOMPARE(f.store.Get("Units", "Flow"), std::optional<std::string>("False"));  // settings saved first
+        f.prompt.AnswerYesNoCancel(Answer::No);
+        QVERIFY(f.window.close());
+        QVERIFY2(f.unexpected().isEmpty(), qPrintable(f.unexpected()));
+    }
+
+    void anErrorInAHandlerIsShownLoggedAndSurvived() {
+        WindowFixture f;
+        f.prompt.ExpectMessage("Subscript out of range");
+        QVERIFY(!f.window.Trapped("cmdUpdate", "Click", [] { (void)std::vector<int>{}.at(1); }));
+        QVERIFY2(f.unexpected().isEmpty(), qPrintable(f.unexpected()));
+        std::ifstream log(JoinPath(JoinPath(f.folder.str(), "Error Logs"), "ErrLogDVN.log"));
+        std::string line;
+        QVERIFY(std::getline(log, line));
+        QVERIFY(line.find("frmMain, cmdUpdate, Click") != std::string::npos);
+        f.prompt.ExpectMessage("You must be connected to write the calibration");
+        f.window.cmdUpdate->click();  // the window goes on
+        QVERIFY2(f.unexpected().isEmpty(), qPrintable(f.unexpected()));
+    }
+
+    void theRelayNameStartsInRelayMode() {
+        WindowFixture f(StartupMode::Relay);
+        QCOMPARE(f.window.windowTitle(), QString("VX42 Relay Control Version 2.1.0 [No File Loaded]"));
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"
