@@ -1,0 +1,263 @@
+// Moving the calibration: retrieve, whole write, single changes.
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "link_fixture.h"
+
+namespace vx42 {
+namespace {
+
+using sim::Fault;
+using test::LinkFixture;
+
+struct Step {
+    int done, total;
+    std::string text;
+};
+
+Progress Record(std::vector<Step>& steps) {
+    return [&steps](int done, int total, const std::string& text) {
+        steps.push_back({done, total, text});
+    };
+}
+
+Bytes Random(std::size_t n, unsigned seed) {
+    std::mt19937 rng(seed);
+    Bytes b(n);
+    for (auto& x : b) x = static_cast<std::uint8_t>(rng());
+    return b;
+}
+
+CalImage ImageOf(const Bytes& bytes) {
+    CalImage image;
+    image.CopyIntoImage(bytes, 0);
+    return image;
+}
+
+TEST(Transfer, ProgressTextGroupsThousandsAndLeavesZeroEmpty) {
+    EXPECT_EQ(ProgressText(0, 2727), " Bytes of 2,727 Bytes copied.");
+    EXPECT_EQ(ProgressText(1008, 2727), "1,008 Bytes of 2,727 Bytes copied.");
+    EXPECT_EQ(ProgressText(2727, 2727), "2,727 Bytes of 2,727 Bytes copied.");
+}
+
+TEST(Transfer, CopyBlockToImageStopsOnAShortBlockAndClipsTheLast) {
+    CalImage image;
+    std::vector<Step> steps;
+    EXPECT_FALSE(CopyBlockToImage(Bytes(15, 1), 0, image, Record(steps)));
+    EXPECT_TRUE(steps.empty());
+    EXPECT_TRUE(CopyBlockToImage(Bytes(16, 7), 2720, image, Record(steps)));
+    EXPECT_EQ(image[2726], 7);
+    EXPECT_EQ(image[2719], 0);
+    ASSERT_EQ(steps.size(), 1u);
+    EXPECT_EQ(steps[0].done, 2720);
+    EXPECT_EQ(steps[0].total, 2725);
+}
+
+TEST(Transfer, RetrieveReadsEveryBlockAndRecordsTheModule) {
+    LinkFixture f;
+    f.Connect();
+    const Bytes cal = Random(kCalImageSize, 1);
+    f.module().Write(kCalBaseAddress, cal);
+    CalImage image;
+    std::vector<Step> steps;
+    ASSERT_TRUE(f.link.RetrieveCalibration(image, Record(steps)));
+    EXPECT_EQ(image, ImageOf(cal));
+    EXPECT_EQ(f.sim->Exchanges(), 1 + 171);
+    EXPECT_EQ(f.Requests().back(), (Bytes{'Q', 0x0E, 0xA0, 0xAE}));
+    ASSERT_EQ(steps.size(), 172u);
+    EXPECT_EQ(steps[0].text, " Bytes of 2,727 Bytes copied.");  // the first count is empty
+    EXPECT_EQ(steps[1].text, "16 Bytes of 2,727 Bytes copied.");
+    EXPECT_EQ(steps[170].done, 2720);
+    EXPECT_EQ(steps.back().done, 2725);
+    EXPECT_EQ(steps.back().text, "2,727 Bytes of 2,727 Bytes copied.");
+    EXPECT_EQ(f.link.LastRetrievedSerial(), "DV42A001");
+    EXPECT_FALSE(f.link.IsNewModule());
+    EXPECT_TRUE(f.prompt.Calls().empty());
+}
+
+TEST(Transfer, FailedRetrieveLeavesTheImageAndTheIdentityAlone) {
+    LinkFixture f;
+    f.Connect();
+    f.module().Write(kCalBaseAddress, Random(kCalImageSize, 2));
+    const CalImage before = ImageOf(Random(kCalImageSize, 3));
+    CalImage image = before;
+    // Block 100 fails all five attempts.
+    const int first = f.sim->Exchanges() + 101;
+    for (int i = 0; i < 5; ++i) f.sim->InjectAt(first + i, Fault::CorruptChecksum);
+    f.prompt.ExpectMessage("Error Retrieving Calibration");
+    EXPECT_FALSE(f.link.RetrieveCalibration(image, {}));
+    EXPECT_EQ(image, before);
+    EXPECT_EQ(f.link.LastRetrievedSerial(), "");
+    EXPECT_TRUE(f.link.IsNewModule());  // the next connect retrieves again
+    EXPECT_TRUE(f.prompt.Unexpected().empty());
+    const auto call = f.prompt.Calls().at(0);
+    EXPECT_EQ(call.text, "Error Retrieving Calibration");
+    EXPECT_EQ(call.icon, Icon::None);
+
+    // Retries within the attempts are invisible.
+    for (int i = 0; i < 4; ++i) f.sim->InjectAt(f.sim->Exchanges() + 1 + i, Fault::Drop);
+    EXPECT_TRUE(f.link.RetrieveCalibration(image, {}));
+    EXPECT_EQ(image, ImageOf(f.module().Read(kCalBaseAddress, kCalImageSize)));
+}
+
+TEST(Transfer, WholeWriteBracketsTheImageAndPadsWithFF) {
+    LinkFixture f;
+    f.Connect();
+    const CalImage image = ImageOf(Random(kCalImageSize, 4));
+    std::vector<Step> steps;
+    ASSERT_TRUE(f.link.WriteWholeCalibration(image, Record(steps)));
+    EXPECT_EQ(f.module().Read(kCalBaseAddress, kCalImageSize), Bytes(image.bytes().begin(), image.bytes().end()));
+    EXPECT_EQ(f.module().Read(kCalBaseAddress + kCalImageSize, 9), Bytes(9, 0xFF));
+
+    const auto sent = f.Requests();
+    ASSERT_EQ(sent.size(), 1u + 171 + 1 + 1 + 1 + 1);
+    EXPECT_EQ(sent.front(), (Bytes{'X', 0x39, 0x00, 0xFF, 0x38}));
+    const Bytes& last = sent[171];
+    EXPECT_EQ(last[1], 0x0E);
+    EXPECT_EQ(last[2], 0xA0);
+    EXPECT_EQ(Bytes(last.begin() + 10, last.begin() + 19), Bytes(9, 0xFF));
+    EXPECT_EQ(sent[172], (Bytes{'X', 0x39, 0x00, 0x00, 0x39}));
+    EXPECT_EQ(sent[173], (Bytes{'X', 0x39, 0x01, 0xFF, 0x39}));
+    EXPECT_EQ(sent[174], (Bytes{'W', 0x13, 0x07, 2, 1, 0x1D}));  // firmware 2.1
+    EXPECT_EQ(sent[175], (Bytes{'W', 0x38, 0xF4, 0xCB, 0xE0, 0xD7}));
+    EXPECT_FALSE(f.module().Frozen());
+
+    ASSERT_EQ(steps.size(), 171u);
+    EXPECT_EQ(steps[0].text, " Bytes of 2,727 Bytes copied.");
+    EXPECT_EQ(steps[169].done, 2704);
+    EXPECT_EQ(steps[170].done, 2725);  // 2720 + 16 passes the bar's maximum
+    EXPECT_EQ(steps[170].text, "2,727 Bytes of 2,727 Bytes copied.");
+}
+
+TEST(Transfer, WholeWriteFailuresStopWithTheirMessage) {
+    struct Case {
+        int failingExchange;  // counted from the first request of the write
+        std::string message;
+    };
+    for (const Case& c : {Case{1, "Error Writing Set Freeze for update command"},
+                          Case{50, "Error Writing Calibration"},
+                          Case{173, "Error Writing clear Freeze for update command"}}) {
+        SCOPED_TRACE(c.message);
+        LinkFixture f;
+        f.Connect();
+        const int base = f.sim->Exchanges();
+        for (int i = 0; i < 5; ++i) f.sim->InjectAt(base + c.failingExchange + i, Fault::Drop);
+        f.prompt.ExpectMessage(c.message);
+        CalImage image;
+        EXPECT_FALSE(f.link.WriteWholeCalibration(image, {}));
+        EXPECT_TRUE(f.prompt.Unexpected().empty());
+        EXPECT_EQ(f.prompt.Calls().at(0).text, c.message);
+        EXPECT_EQ(f.sim->Exchanges(), base + c.failingExchange + 4);  // nothing after
+    }
+}
+
+TEST(Transfer, WholeWriteIgnoresTheTrailingSteps) {
+    LinkFixture f;
+    f.Connect();
+    const int base = f.sim->Exchanges();
+    // 0x3901 (5 attempts), firmware version (5 attempts), marker (1 attempt) all fail.
+    for (int i = 174; i <= 174 + 10; ++i) f.sim->InjectAt(base + i, Fault::CorruptChecksum);
+    EXPECT_TRUE(f.link.WriteWholeCalibration(CalImage{}, {}));
+    EXPECT_EQ(f.sim->Exchanges(), base + 173 + 11);
+    EXPECT_TRUE(f.prompt.Calls().empty());
+}
+
+TEST(Transfer, BracketWritesAnyImageFrom0400) {
+    // A bootloader image: written to the last offset asked for, 0xFF past its end.
+    LinkFixture f;
+    f.Connect();
+    const Bytes blu = Random(40, 5);
+    ASSERT_TRUE(f.link.WriteFrozenImage(blu, static_cast<int>(blu.size()) + 1, {}));
+    EXPECT_EQ(f.module().Read(0x0400, 40), blu);
+    EXPECT_EQ(f.module().Read(0x0400 + 40, 8), Bytes(8, 0xFF));
+    EXPECT_TRUE(f.link.WriteMarker0400());
+    EXPECT_EQ(f.module().Read(0x38F4, 2), (Bytes{0x04, 0x00}));
+}
+
+TEST(Transfer, ChangeGoesThroughTheStagingArea) {
+    LinkFixture f;
+    f.Connect();
+    const Bytes value{0x12, 0x34, 0x56};
+    f.link.WriteCalibrationChange(0x0A10, value);
+    const auto sent = f.Requests();
+    ASSERT_EQ(sent.size(), 4u);
+    EXPECT_EQ(sent[0], (Bytes{'W', 0x3A, 0x01, 0x0A, 0x10, 0x3A + 0x01 + 0x0A + 0x10}));
+    EXPECT_EQ(sent[1], (Bytes{'X', 0x3A, 0x03, 3, 0x3A + 0x03 + 3}));
+    EXPECT_EQ(Bytes(sent[2].begin() + 3, sent[2].begin() + 19),
+              (Bytes{0x12, 0x34, 0x56, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(sent[3], (Bytes{'X', 0x3A, 0x00, 0x01, 0x3B}));
+    EXPECT_EQ(f.module().Read(0x0A10, 4), (Bytes{0x12, 0x34, 0x56, 0xFF}));
+    EXPECT_TRUE(f.prompt.Calls().empty());
+}
+
+TEST(Transfer, ChangeOfflineSendsNothing) {
+    LinkFixture f;
+    f.link.WriteCalibrationChange(0x0A10, Bytes{1});
+    EXPECT_EQ(f.sim->DriverCalls(), 0);
+    EXPECT_TRUE(f.prompt.Calls().empty());
+}
+
+TEST(Transfer, ChangeWhoseApplyFailsIsReported) {
+    LinkFixture f;
+    f.Connect();
+    const int base = f.sim->Exchanges();
+    for (int i = 4; i <= 8; ++i) f.sim->InjectAt(base + i, Fault::CutShort);
+    f.prompt.ExpectMessage("Error Writing Calibration Change");
+    f.link.WriteCalibrationChange(0x0A10, Bytes{1, 2});
+    EXPECT_TRUE(f.prompt.Unexpected().empty());
+    EXPECT_EQ(f.prompt.Calls().at(0).icon, Icon::None);
+    EXPECT_EQ(f.sim->Exchanges(), base + 8);
+}
+
+// A bridge that loses the requests for one module address on their way to the module.
+class LossyBridge : public sim::SimBridge {
+public:
+    LossyBridge(std::shared_ptr<sim::Simulator> s, Bytes lostPrefix)
+        : SimBridge(std::move(s)), lost_(std::move(lostPrefix)) {}
+    FtStatus Write(std::span<const std::uint8_t> bytes, std::uint32_t& written) override {
+        if (bytes.size() >= lost_.size() && std::equal(lost_.begin(), lost_.end(), bytes.begin())) {
+            written = static_cast<std::uint32_t>(bytes.size());
+            return ft::Ok;
+        }
+        return SimBridge::Write(bytes, written);
+    }
+
+private:
+    Bytes lost_;
+};
+
+TEST(Transfer, ChangeIsNotAppliedWhenItsTargetWasNotStaged) {
+    // The target of an earlier change is still staged; applying now would write the new bytes
+    // there.
+    auto simulator = std::make_shared<sim::Simulator>();
+    ScriptedPrompt prompt;
+    ModuleLink link(std::make_unique<LossyBridge>(simulator, Bytes{'W', 0x3A, 0x01, 0x0B}), prompt);
+    link.SetTiming(test::FastTiming());
+    link.ConnectIfOffline();
+    ASSERT_TRUE(link.Online());
+    link.WriteCalibrationChange(0x0A10, Bytes{0x11});
+    ASSERT_EQ(simulator->Module().Read(0x0A10, 1), Bytes{0x11});
+
+    prompt.ExpectMessage("Error Writing Calibration Change");
+    link.WriteCalibrationChange(0x0B20, Bytes{0x22});
+    EXPECT_TRUE(prompt.Unexpected().empty());
+    EXPECT_EQ(simulator->Module().Read(0x0A10, 1), Bytes{0x11});
+    EXPECT_EQ(simulator->Module().AppliedChanges(), 1);
+}
+
+TEST(Transfer, EditTargetWritesThroughTheLink) {
+    LinkFixture f;
+    f.Connect();
+    CalImage image;
+    bool changed = false;
+    EditTarget edit{image, changed, f.link};
+    const Bytes name(24, 'N');
+    edit.StoreAndWrite(CalAddresses().OutputName[1], name);
+    EXPECT_EQ(f.module().Read(CalAddresses().OutputName[1], 24), name);
+    EXPECT_EQ(f.module().AppliedChanges(), 2);
+}
+
+}  // namespace
+}  // namespace vx42
