@@ -1,0 +1,140 @@
+// The vendor driver's back end, through the stand-in library loaded at run time by its path.
+
+#include "device/d2xx_bridge.h"
+
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include "app/scripted_prompt.h"
+#include "device/module_link.h"
+#include "link_fixture.h"
+
+namespace vx42 {
+namespace {
+
+// The stand-in's own controls, reached through the same loaded library (memory of the module
+// behind bridge 1).
+class StandIn {
+public:
+    StandIn() : handle_(dlopen(VX42_D2XX_STANDIN, RTLD_NOW | RTLD_LOCAL)) {
+        if (!handle_) return;
+        configure_ = reinterpret_cast<int (*)(const char*)>(dlsym(handle_, "VX42Sim_Configure"));
+        read_ = reinterpret_cast<int (*)(int, unsigned, unsigned char*, unsigned)>(
+            dlsym(handle_, "VX42Sim_ReadMemory"));
+        write_ = reinterpret_cast<int (*)(int, unsigned, const unsigned char*, unsigned)>(
+            dlsym(handle_, "VX42Sim_WriteMemory"));
+    }
+    ~StandIn() {
+        if (handle_) dlclose(handle_);
+    }
+    bool ok() const { return handle_ && configure_ && read_ && write_; }
+    int Configure(const char* text) { return configure_(text); }
+    Bytes Read(unsigned address, unsigned n) {
+        Bytes b(n);
+        EXPECT_EQ(read_(1, address, b.data(), n), 0);
+        return b;
+    }
+    void Write(unsigned address, const Bytes& b) {
+        EXPECT_EQ(write_(1, address, b.data(), static_cast<unsigned>(b.size())), 0);
+    }
+
+private:
+    void* handle_;
+    int (*configure_)(const char*) = nullptr;
+    int (*read_)(int, unsigned, unsigned char*, unsigned) = nullptr;
+    int (*write_)(int, unsigned, const unsigned char*, unsigned) = nullptr;
+};
+
+class D2xx : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(standIn.ok());
+        ASSERT_EQ(standIn.Configure("bridge=USB Serial Port|FT000001;"
+                                    "bridge=Kestrane Dialvane VX42|DV7777770123;version=2.4.1"),
+                  0);
+    }
+    StandIn standIn;
+};
+
+TEST_F(D2xx, LoadsAndBindsTheLibrary) {
+    EXPECT_TRUE(D2xxLibraryLoads(VX42_D2XX_STANDIN));
+    EXPECT_FALSE(D2xxLibraryLoads("libvx42-no-such-driver.so"));
+    D2xxBridge bridge(VX42_D2XX_STANDIN);
+    EXPECT_TRUE(bridge.DriverPresent());
+    // A library without the driver's functions is no driver.
+    D2xxBridge wrong("libm.so.6");
+    EXPECT_FALSE(wrong.DriverPresent());
+    int count = -1;
+    EXPECT_NE(wrong.DeviceCount(count), ft::Ok);
+}
+
+TEST_F(D2xx, ListsOpensAndReportsStatuses) {
+    D2xxBridge bridge(VX42_D2XX_STANDIN);
+    int count = 0;
+    ASSERT_EQ(bridge.DeviceCount(count), ft::Ok);
+    EXPECT_EQ(count, 2);
+    std::string text;
+    ASSERT_EQ(bridge.Description(1, text), ft::Ok);
+    EXPECT_EQ(text, "Kestrane Dialvane VX42");
+    ASSERT_EQ(bridge.SerialNumber(1, text), ft::Ok);
+    EXPECT_EQ(text, "DV7777770123");
+    EXPECT_EQ(bridge.Description(5, text), ft::DeviceNotFound);
+
+    std::uint32_t queued = 0;
+    EXPECT_EQ(bridge.QueueStatus(queued), ft::InvalidHandle);  // nothing open yet
+    ASSERT_EQ(bridge.OpenByDescription("Kestrane Dialvane VX42"), ft::Ok);
+    EXPECT_EQ(bridge.SetBaudRate(10), ft::InvalidBaudRate);
+    ASSERT_EQ(bridge.SetBaudRate(100000), ft::Ok);
+    ASSERT_EQ(bridge.SetLatencyTimer(2), ft::Ok);
+    D2xxBridge second(VX42_D2XX_STANDIN);
+    EXPECT_EQ(second.OpenByDescription("Kestrane Dialvane VX42"), ft::DeviceNotOpened);
+
+    std::uint32_t written = 0;
+    const Bytes f{'F'};
+    ASSERT_EQ(bridge.Write(f, written), ft::Ok);
+    EXPECT_EQ(written, 1u);
+    ASSERT_EQ(bridge.QueueStatus(queued), ft::Ok);
+    EXPECT_EQ(queued, 4u);
+    Bytes reply(4);
+    std::uint32_t got = 0;
+    ASSERT_EQ(bridge.Read(reply, got), ft::Ok);
+    EXPECT_EQ(reply, (Bytes{2, 4, 1, 7}));
+    EXPECT_EQ(bridge.Close(), ft::Ok);
+    EXPECT_EQ(bridge.Close(), ft::InvalidHandle);
+}
+
+TEST_F(D2xx, TheLinkRunsOverTheLoadedLibrary) {
+    ScriptedPrompt prompt;
+    ModuleLink link(std::make_unique<D2xxBridge>(VX42_D2XX_STANDIN), prompt);
+    link.SetTiming(test::FastTiming());
+    link.ConnectIfOffline();
+    ASSERT_TRUE(link.Online());
+    EXPECT_EQ(link.DeviceSerial(), "DV777777");
+    EXPECT_EQ(link.FirmwareVersion(), "2.4.1");
+
+    Bytes cal(kCalImageSize);
+    for (std::size_t i = 0; i < cal.size(); ++i) cal[i] = static_cast<std::uint8_t>(i * 7);
+    standIn.Write(kCalBaseAddress, cal);
+    CalImage image;
+    ASSERT_TRUE(link.RetrieveCalibration(image, {}));
+    EXPECT_EQ(Bytes(image.bytes().begin(), image.bytes().end()), cal);
+
+    link.WriteCalibrationChange(0x0500, Bytes{0xAB, 0xCD});
+    EXPECT_EQ(standIn.Read(0x0500, 2), (Bytes{0xAB, 0xCD}));
+    link.Disconnect();
+    EXPECT_FALSE(link.Online());
+    EXPECT_TRUE(prompt.Calls().empty());
+}
+
+TEST_F(D2xx, MissingLibraryShowsTheDriverMessage) {
+    ScriptedPrompt prompt;
+    ModuleLink link(std::make_unique<D2xxBridge>("libvx42-no-such-driver.so"), prompt);
+    EXPECT_FALSE(link.ConnectModule());
+    const auto calls = prompt.Calls();
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].text.rfind("Driver DLL not found.\r\n", 0), 0u);
+    EXPECT_EQ(calls[0].title, "Connection Error");
+}
+
+}  // namespace
+}  // namespace vx42

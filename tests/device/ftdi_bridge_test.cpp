@@ -1,0 +1,67 @@
+// The libftdi1 back end, as far as a machine without a bridge allows, and the choice of back end.
+
+#include "device/ftdi_bridge.h"
+
+#include <gtest/gtest.h>
+
+#include "app/scripted_prompt.h"
+#include "device/bridge_factory.h"
+#include "device/d2xx_bridge.h"
+#include "device/module_link.h"
+#include "device/sim/sim_bridge.h"
+
+namespace vx42 {
+namespace {
+
+TEST(Ftdi, WithoutABridgeTheConnectFindsNone) {
+    FtdiBridge probe;
+    int count = -1;
+    ASSERT_EQ(probe.DeviceCount(count), ft::Ok);
+    if (count > 0) GTEST_SKIP() << "a USB-serial bridge is attached to this machine";
+
+    ScriptedPrompt prompt;
+    ModuleLink link(std::make_unique<FtdiBridge>(), prompt);
+    link.ConnectIfOffline();
+    EXPECT_FALSE(link.Online());
+    const auto calls = prompt.Calls();
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].text, "No Dialvane found.");
+    EXPECT_EQ(calls[0].title, "Connection Error");
+}
+
+TEST(Ftdi, ClosedDeviceRefusesEveryCall) {
+    FtdiBridge bridge;
+    std::uint32_t n = 0;
+    std::string text;
+    EXPECT_EQ(bridge.SetBaudRate(100000), ft::InvalidHandle);
+    EXPECT_EQ(bridge.SetLatencyTimer(2), ft::InvalidHandle);
+    EXPECT_EQ(bridge.PurgeReceive(), ft::InvalidHandle);
+    EXPECT_EQ(bridge.Write(Bytes{'F'}, n), ft::InvalidHandle);
+    EXPECT_EQ(bridge.QueueStatus(n), ft::InvalidHandle);
+    EXPECT_EQ(bridge.Close(), ft::InvalidHandle);
+    EXPECT_EQ(bridge.Description(0, text), ft::DeviceNotFound);
+    EXPECT_NE(bridge.OpenByDescription("Dialvane"), ft::Ok);
+}
+
+TEST(BridgeChoice, NamesAndFallback) {
+    EXPECT_EQ(ParseBridgeKind("auto"), BridgeKind::Auto);
+    EXPECT_EQ(ParseBridgeKind("d2xx"), BridgeKind::D2xx);
+    EXPECT_EQ(ParseBridgeKind("ftdi"), BridgeKind::Ftdi);
+    EXPECT_EQ(ParseBridgeKind("sim"), BridgeKind::Sim);
+    EXPECT_FALSE(ParseBridgeKind("serial"));
+    // Auto takes the vendor library only when it loads.
+    const bool vendor = D2xxLibraryLoads(kD2xxLibraryName);
+    EXPECT_EQ(ResolveBridgeKind(BridgeKind::Auto), vendor ? BridgeKind::D2xx : BridgeKind::Ftdi);
+    EXPECT_EQ(ResolveBridgeKind(BridgeKind::Sim), BridgeKind::Sim);
+
+    auto simulator = std::make_shared<sim::Simulator>();
+    auto bridge = MakeBridge(BridgeKind::Sim, simulator);
+    int count = 0;
+    ASSERT_EQ(bridge->DeviceCount(count), ft::Ok);
+    EXPECT_EQ(count, 1);
+    EXPECT_EQ(simulator->DriverCalls(), 1);
+    EXPECT_NE(dynamic_cast<FtdiBridge*>(MakeBridge(BridgeKind::Ftdi).get()), nullptr);
+}
+
+}  // namespace
+}  // namespace vx42
