@@ -1,0 +1,34 @@
+#pragma once
+// A calibration as a person reads it: the words and units of the output tabs, for
+// "calibration describe" and for naming the settings "calibration diff" reports.
+
+#include <string>
+
+#include "calibration/cal_image.h"
+#include "calibration/units.h"
+#include "calibration/value_format.h"
+
+namespace vx42::cli {
+
+// The formatting of an output's data sources by the message definitions stored with the
+// calibration (the command-line tool reads no libraries): a data source counts as having a
+// message when its slot number is 1 to 8 and the slot names a library and a message.
+FormatContext StoredFormatContext(const CalImage& image, int output, const UnitFlags& units);
+
+std::string OutputTitle(int output);         // "Output 1"
+const char* DataSourceTitle(int dataIndex);  // "primary CAN data", "secondary CAN data"
+std::string MessageSlotTitle(int slot);      // "Message slot 3 (output 2 primary)"
+
+// "Relay Control (Off: Ground, On: Voltage)", "Analog Gauge", ...
+std::string FunctionText(std::uint8_t functionFlags, std::uint8_t outputOptions);
+// How the secondary data is used: "not used", "used", "And", "Or" or the stored number.
+std::string SecondaryModeText(std::uint8_t secondaryMode, std::uint8_t functionFlags);
+// A message slot's identifier: "18FEF100 (register C7FDE200)".
+std::string SlotIdentifierText(const CalImage& image, int slot);
+// A data source's place in the CAN data: "byte 1, start bit 0, 8 bits".
+std::string SignalPlaceText(const CalImage& image, int output, int dataIndex);
+
+// The whole calibration as text, output by output.
+std::string DescribeCalibration(const CalImage& image, const UnitFlags& units);
+
+}  // namespace vx42::cli

@@ -1,0 +1,86 @@
+#include "cli/cli_support.h"
+
+#include <cmath>
+#include <iostream>
+
+#include "calibration/cal_image.h"
+#include "files/calibration_file.h"
+#include "files/file_io.h"
+
+namespace vx42::cli {
+
+namespace {
+// No JSON input of ours comes near this: a calibration is a few hundred kilobytes of text.
+constexpr std::uintmax_t kLargestJsonFile = 64u * 1024 * 1024;
+}  // namespace
+
+std::string Quoted(const std::string& text) {
+    return "\"" + text + "\"";
+}
+
+std::vector<std::uint8_t> ReadInputFile(const std::string& path, std::uintmax_t maxBytes) {
+    try {
+        return ReadWholeFile(path, maxBytes);
+    } catch (const FileError& e) {
+        throw CliError(e.what());
+    }
+}
+
+nlohmann::json ReadJsonFile(const std::string& path) {
+    const auto bytes = ReadInputFile(path, kLargestJsonFile);
+    try {
+        return nlohmann::json::parse(bytes.begin(), bytes.end());
+    } catch (const nlohmann::json::parse_error& e) {
+        // The library's text starts with its own error id; keep what follows "parse error".
+        std::string why = e.what();
+        const auto at = why.find("parse error");
+        if (at != std::string::npos) why = why.substr(at);
+        throw CliError(Quoted(path) + " is not valid JSON: " + why);
+    }
+}
+
+void WriteOutputFile(const std::string& path, std::span<const std::uint8_t> bytes) {
+    try {
+        WriteFileAtomic(path, bytes);
+    } catch (const FileError& e) {
+        throw CliError(e.what());
+    }
+}
+
+void PrintJson(const nlohmann::ordered_json& json) {
+    std::cout << json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
+    std::cout.flush();
+}
+
+nlohmann::ordered_json JsonNumber(double value) {
+    if (std::isnan(value)) return "NaN";
+    if (std::isinf(value)) return value > 0 ? "Infinity" : "-Infinity";
+    return value;
+}
+
+void Note(const std::string& text) {
+    std::cerr << "vx42ctl: " << text << "\n";
+}
+
+CalImage ReadCalibrationInput(const std::string& path) {
+    CalibrationFileRead read;
+    try {
+        read = ReadCalibrationFile(path);
+    } catch (const FileError& e) {
+        throw CliError(e.what());
+    }
+    const auto size = static_cast<std::size_t>(kCalImageSize);
+    if (read.fileLength < size)
+        Note(Quoted(path) + " is short (" + std::to_string(read.fileLength) + " of " +
+             std::to_string(size) + " bytes); the bytes past its end are taken as 0");
+    else if (read.fileLength > size)
+        Note(Quoted(path) + " is longer than a calibration (" + std::to_string(read.fileLength) +
+             " bytes); the bytes past " + std::to_string(size) + " are ignored");
+    return read.image;
+}
+
+void WriteCalibrationOutput(const std::string& path, const CalImage& image) {
+    WriteOutputFile(path, image.bytes());
+}
+
+}  // namespace vx42::cli

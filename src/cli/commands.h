@@ -1,0 +1,26 @@
+#pragma once
+// The command groups of vx42ctl. Each adds its subcommands to the application; a command
+// prints its result on standard output and throws CliError (or ReportedFailure) when it
+// fails.
+
+#include <CLI/CLI.hpp>
+
+#include "cli/console_prompt.h"
+
+namespace vx42::cli {
+
+// What every command can reach: the prompt and the global flags.
+struct Session {
+    ConsolePrompt prompt;
+    bool assumeYes = false;
+};
+
+void AddCalibrationCommands(CLI::App& app, Session& session);
+void AddFileCommands(CLI::App& app, Session& session);     // presets, firmware, srec2blu
+void AddLibraryCommands(CLI::App& app, Session& session);  // library, canid
+void AddModuleCommands(CLI::App& app, Session& session);   // info, retrieve, write, ...
+
+// Parses the command line and runs the chosen command; returns the exit status.
+int Run(int argc, char** argv);
+
+}  // namespace vx42::cli

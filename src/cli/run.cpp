@@ -1,0 +1,54 @@
+// The application: global flags, the command groups, and how a run ends.
+
+#include <iostream>
+
+#include "cli/cli_support.h"
+#include "cli/commands.h"
+
+#define VX42_TEXT2(x) #x
+#define VX42_TEXT(x) VX42_TEXT2(x)
+
+namespace vx42::cli {
+
+int Run(int argc, char** argv) {
+    Session session;
+    CLI::App app{
+        "vx42ctl: the VX42 Configurator for scripts. Shows, builds and compares calibration "
+        "files, message libraries, gauge presets and firmware files, and talks to a module "
+        "over USB (or to the simulated module).",
+        "vx42ctl"};
+    app.set_version_flag("--version", "vx42ctl " VX42_TEXT(VX42_VERSION_MAJOR) "." VX42_TEXT(
+                                          VX42_VERSION_MINOR) "." VX42_TEXT(VX42_VERSION_PATCH));
+    app.require_subcommand(1);
+    app.add_flag("-y,--yes", session.assumeYes,
+                 "Answer yes to the questions a command asks (they are refused otherwise)");
+    app.footer(
+        "JSON and results go to standard output, messages and progress to standard error.\n"
+        "Exit status: 0 done; 1 the compared calibrations differ (diff, verify); 2 failed.\n"
+        "Run \"vx42ctl COMMAND --help\" for a command's arguments.");
+    app.parse_complete_callback([&session] { session.prompt.SetAssumeYes(session.assumeYes); });
+
+    AddCalibrationCommands(app, session);
+    AddFileCommands(app, session);
+    AddLibraryCommands(app, session);
+    AddModuleCommands(app, session);
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::Success& e) {
+        return app.exit(e);  // --help, --version
+    } catch (const CLI::ParseError& e) {
+        app.exit(e);
+        return kExitFailure;
+    } catch (const ExitStatus& e) {
+        return e.status();
+    } catch (const ReportedFailure&) {
+        return kExitFailure;
+    } catch (const std::exception& e) {
+        Note(ConsolePrompt::OneLine(e.what()));
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
+}  // namespace vx42::cli

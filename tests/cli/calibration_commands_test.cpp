@@ -1,0 +1,212 @@
+// vx42ctl calibration show | build | describe | diff, run as a program.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "cli/cli_fixture.h"
+#include "cli/cli_runner.h"
+#include "files/calibration_file.h"
+#include "files/file_io.h"
+
+namespace vx42::test {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::Not;
+
+class CalibrationCommands : public ::testing::Test {
+  protected:
+    std::string Write(const std::string& name, const CalImage& image) {
+        const std::string path = dir.file(name);
+        WriteCalibrationFile(path, image);
+        return path;
+    }
+    std::string WriteText(const std::string& name, const std::string& text) {
+        const std::string path = dir.file(name);
+        std::ofstream(path, std::ios::binary) << text;
+        return path;
+    }
+    TempDir dir;
+};
+
+// The one line of a failure: exit status 2, nothing on standard output.
+void ExpectFailure(const CliResult& r, const std::string& mentions) {
+    EXPECT_EQ(r.status, 2);
+    EXPECT_THAT(r.out, IsEmpty());
+    ASSERT_EQ(Lines(r.err).size(), 1u) << r.err;
+    EXPECT_THAT(r.err, HasSubstr(mentions));
+}
+
+TEST_F(CalibrationCommands, ShowThenBuildGivesBackTheImageByteForByte) {
+    for (unsigned seed : {1u, 2u, 3u}) {
+        const std::string dvf = Write("in.DVF", RandomPaddedCalibration(seed));
+        const CliResult shown = RunCli({"calibration", "show", dvf});
+        ASSERT_EQ(shown.status, 0) << shown.err;
+        EXPECT_THAT(shown.err, IsEmpty());
+        const std::string json = WriteText("cal.json", shown.out);
+        const std::string out = dir.file("out.DVF");
+        const CliResult built = RunCli({"calibration", "build", json, "-o", out});
+        ASSERT_EQ(built.status, 0) << built.err;
+        EXPECT_EQ(ReadWholeFile(out, 1 << 20), ReadWholeFile(dvf, 1 << 20)) << "seed " << seed;
+    }
+}
+
+TEST_F(CalibrationCommands, ShowDecodesTextsAndPrintsTheContractShape) {
+    const CliResult r = RunCli({"calibration", "show", Write("a.DVF", SampleCalibration())});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto j = nlohmann::json::parse(r.out);
+    ASSERT_EQ(j["Outputs"].size(), 4u);
+    EXPECT_EQ(j["Outputs"][0]["Name"], "Kühler Fan");
+    EXPECT_EQ(j["Outputs"][0]["FunctionFlags"], 0x1C);
+    EXPECT_EQ(j["Outputs"][0]["PrimaryBlock"][0], 2000);
+    EXPECT_EQ(j["Outputs"][1]["TableBlock"].size(), 128u);
+    EXPECT_EQ(j["Outputs"][1]["TableBlock"][16 + 2], 500);
+    EXPECT_EQ(j["CanSpeed"], 500);
+    EXPECT_EQ(j["MessageSlots"][0]["CanId"], "C7FDE200");
+    EXPECT_EQ(j["MessageSlots"][0]["TimeoutData"], "0000000000000000");
+    EXPECT_EQ(j["MessageSlots"][0]["Multiplier"].get<double>(), 0.5);
+    EXPECT_EQ(j["LastByte"], 0x5A);
+}
+
+TEST_F(CalibrationCommands, ShortAndMissingFiles) {
+    const std::string shortFile = WriteText("short.DVF", std::string(100, '\x01'));
+    const CliResult r = RunCli({"calibration", "show", shortFile});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_THAT(r.err, HasSubstr("is short (100 of 2727 bytes)"));
+    EXPECT_EQ(nlohmann::json::parse(r.out)["LastByte"], 0);
+
+    ExpectFailure(RunCli({"calibration", "show", dir.file("none.DVF")}), "none.DVF");
+    ExpectFailure(RunCli({"calibration", "describe", dir.file("none.DVF")}), "none.DVF");
+}
+
+TEST_F(CalibrationCommands, BuildRefusesBadJsonAndKeepsThePreviousOutput) {
+    const std::string out = Write("out.DVF", SampleCalibration());
+    const auto before = ReadWholeFile(out, 1 << 20);
+
+    auto j = nlohmann::json::parse(RunCli({"calibration", "show", out}).out);
+    j["Outputs"][2].erase("Period");
+    ExpectFailure(RunCli({"calibration", "build", WriteText("a.json", j.dump()), "-o", out}),
+                  "Outputs[2].Period is missing");
+
+    j = nlohmann::json::parse(RunCli({"calibration", "show", out}).out);
+    j["MessageSlots"][7]["CanId"] = "XYZ";
+    ExpectFailure(RunCli({"calibration", "build", WriteText("b.json", j.dump()), "-o", out}),
+                  "MessageSlots[7].CanId must be 8 hexadecimal digits");
+
+    ExpectFailure(
+        RunCli({"calibration", "build", WriteText("c.json", "{\"Outputs\": ["), "-o", out}),
+        "c.json\" is not valid JSON");
+    EXPECT_EQ(ReadWholeFile(out, 1 << 20), before);
+
+    // A folder that does not exist: the message names the output file.
+    j = nlohmann::json::parse(RunCli({"calibration", "show", out}).out);
+    ExpectFailure(RunCli({"calibration", "build", WriteText("d.json", j.dump()), "-o",
+                          dir.file("missing/x.DVF")}),
+                  "missing/x.DVF");
+}
+
+TEST_F(CalibrationCommands, DescribeReadsLikeTheOutputTabs) {
+    const CliResult r = RunCli({"calibration", "describe", Write("a.DVF", SampleCalibration())});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string& t = r.out;
+    EXPECT_THAT(t, HasSubstr("CAN speed: 500 kbit/s"));
+    EXPECT_THAT(t, HasSubstr("Output 1 \"Kühler Fan\"\n"
+                             "  Function: Relay Control (Off: Ground, On: Voltage)\n"
+                             "  Time Delay (ms): 250\n"
+                             "  Show formatted CAN data: yes (CAN Data Formated in rpm)\n"));
+    EXPECT_THAT(t, HasSubstr("  Primary CAN data: Engine / Engine Speed (message slot 1)\n"
+                             "    Crankshaft speed\n"));
+    EXPECT_THAT(t, HasSubstr("C7FDE200"));
+    EXPECT_THAT(t, HasSubstr("byte 2, start bit 0, 16 bits, little-endian"));
+    EXPECT_THAT(t, HasSubstr("Scaling: raw x 0.5 + 0 rpm"));
+    EXPECT_THAT(t, HasSubstr("Filter 4 samples, sample period 256 ms"));
+    EXPECT_THAT(t, HasSubstr("  Secondary CAN data: no message\n"));
+    EXPECT_THAT(t, HasSubstr("Switch rule, primary CAN data: Simple Off to On: On A 1000.0 rpm, "
+                             "Off A 900.0 rpm\n"));
+
+    EXPECT_THAT(t, HasSubstr("Output 2 \"Fuel\"\n  Function: Analog Gauge\n"
+                             "  Frequency (hz): 1000.00\n"));
+    EXPECT_THAT(t, HasSubstr("Analog table: duty cycle (%) by battery voltage (V, rows) and CAN "
+                             "data (raw, columns)"));
+    // Row 2 of the table: its battery voltage, then 0.0, 1.0, 50.0 (the cell set apart), 3.0 ...
+    EXPECT_THAT(t, testing::ContainsRegex("9\\.98 +0\\.0 +1\\.0 +50\\.0 +3\\.0"));
+    EXPECT_THAT(t, testing::ContainsRegex("data +0 +100 +200"));
+
+    EXPECT_THAT(t, HasSubstr("Frequency table: frequency (Hz) by CAN data (raw)"));
+    EXPECT_THAT(t, testing::ContainsRegex("Hz +0\\.0 +10\\.0 +20\\.0"));
+    EXPECT_THAT(t, HasSubstr("Output 4 \"\"\n  Function: Off\n"));
+}
+
+TEST_F(CalibrationCommands, DiffNamesEachSettingWithBothValues) {
+    const CalImage a = SampleCalibration();
+    const std::string fileA = Write("a.DVF", a);
+    const CliResult same = RunCli({"calibration", "diff", fileA, Write("same.DVF", a)});
+    EXPECT_EQ(same.status, 0);
+    EXPECT_THAT(same.out, IsEmpty());
+
+    CalImage b = a;
+    const auto& m = CalAddresses();
+    b.StoreWord(m.OutputCal[0].PrimaryBlock, 2400);
+    b.StoreWord(m.OutputCal[1].TableBlock + 32 * 1 + 2 * 2, 600);
+    b.StoreText(m.OutputName[1], width::OutputName, "Fuel Level");
+    b.SetByte(m.OutputCal[2].FunctionFlags, 0xA0);  // bit 7: no visible change
+    b.StoreWord(m.CanSpeed, 250);
+    b.StoreText(m.MessageDefSlot[0].Unit, width::Unit, "1/min");
+    b.SetByte(m.OutputCal[0].DataSource[1].BitLength, 12);
+    const CliResult r = RunCli({"calibration", "diff", fileA, Write("b.DVF", b)});
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_THAT(Lines(r.out),
+                ElementsAre("Output 1, secondary CAN data, bit length: 0 -> 12",
+                            "Output 1, primary CAN data, switch point On A: 1000.0 rpm -> 1200.0 "
+                            "1/min",
+                            "Output 2, name: \"Fuel\" -> \"Fuel Level\"",
+                            "Output 2, analog table, row 2 (9.98 V), column 3 (data 200): "
+                            "50.0 % -> 60.0 %",
+                            "Output 3, function: Speedo/Tach Gauge [20] -> Speedo/Tach Gauge [A0]",
+                            "CAN speed: 500 kbit/s -> 250 kbit/s",
+                            "Message slot 1 (output 1 primary), unit: \"rpm\" -> \"1/min\""));
+}
+
+TEST_F(CalibrationCommands, DiffReportsEveryChangedByte) {
+    // Whatever byte changes, exactly one line reports it.
+    const CalImage a = SampleCalibration();
+    const std::string fileA = Write("a.DVF", a);
+    for (int index :
+         {0, 100, 0x540 - 0x400 + 60, 0x8FF - 0x400, 0x905 - 0x400, 0xE95 - 0x400, kCalImageLast}) {
+        CalImage b = a;
+        b[index] ^= 0x04;
+        const CliResult r = RunCli({"calibration", "diff", fileA, Write("b.DVF", b)});
+        EXPECT_EQ(r.status, 1) << index;
+        EXPECT_EQ(Lines(r.out).size(), 1u) << index << ":\n" << r.out;
+    }
+}
+
+TEST_F(CalibrationCommands, DiffOfABadFileIsAFailureNotADifference) {
+    ExpectFailure(
+        RunCli({"calibration", "diff", Write("a.DVF", SampleCalibration()), dir.file("gone.DVF")}),
+        "gone.DVF");
+}
+
+TEST(CliHelp, EveryCommandExplainsItself) {
+    const CliResult top = RunCli({"--help"});
+    EXPECT_EQ(top.status, 0);
+    for (const char* group : {"calibration", "presets", "firmware", "srec2blu"})
+        EXPECT_THAT(top.out, HasSubstr(group));
+    const CliResult diff = RunCli({"calibration", "diff", "--help"});
+    EXPECT_EQ(diff.status, 0);
+    EXPECT_THAT(diff.out, HasSubstr("exit status 0 when they are equal"));
+
+    const CliResult none = RunCli({});
+    EXPECT_EQ(none.status, 2);
+    EXPECT_THAT(none.out, IsEmpty());
+    const CliResult unknown = RunCli({"calibration", "frobnicate"});
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_THAT(unknown.err, Not(IsEmpty()));
+}
+
+}  // namespace
+}  // namespace vx42::test
