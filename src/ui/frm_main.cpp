@@ -20,6 +20,8 @@
 #include <QVBoxLayout>
 
 #include "calibration/number_format.h"
+#include "can/library_files.h"
+#include "can/message_selection.h"
 #include "files/paths.h"
 #include "ui/frm_about.h"
 #include "ui/output_page.h"
@@ -62,6 +64,9 @@ FrmMain::FrmMain(AppContext& app, ModuleService& module, QWidget* parent)
         SetCompactLayout();
         SetOnlineStatus();
         UpdateTitle();
+        SetupLibraries(app_.libraries, app_.libraryFolder(), app_.prompt);
+        BuildDialogCommands();
+        outputPage->Reload();
     });
 }
 
@@ -378,6 +383,7 @@ void FrmMain::StartRetrieve(const std::string& serial) {
                                  BytesCopiedText(kCalImageSize, kCalImageSize));
                     app_.files.MarkAutoRetrieved();
                     setWindowTitle(Q(app_.files.Title));
+                    CheckUndefinedMessages(app_.libraries, app_.image, app_.prompt);
                     emit imageReplaced();
                     menuComSetCAN->setVisible(true);
                 }
@@ -424,6 +430,7 @@ void FrmMain::OpenCommand() {
     for (const char* name : {"fraConnectStat", "fraPresets", "fraMessages", "fraCANStat"})
         if (auto* w = findChild<QWidget*>(name)) w->setVisible(false);
     menuComSetCAN->setVisible(true);
+    CheckUndefinedMessages(app_.libraries, app_.image, app_.prompt);
     emit imageReplaced();
     SetFullLayout();
     RefreshSelectedTab();

@@ -92,6 +92,9 @@ protected:
 private:
     void BuildMenus();
     void BuildFrames();
+    // The commands of the dialogs (Units, CAN Message Setup, Update Library, Set CAN Speed,
+    // Firmware Upgrade) and the CAN status frame (frm_main_dialogs.cpp).
+    void BuildDialogCommands();
     void StartRetrieve(const std::string& serial);
     void ShowProgress(int value, int maximum, const std::string& text);
     void FinishCommand();
