@@ -247,24 +247,6 @@ bool RebuildMessageFromSlot(LibrarySet& set, const CalImage& image, int output, 
     return true;
 }
 
-CanDataCaptions SetCanDataCaptions(const CalImage& image, int output, const MessageLists& lists,
-                                   const UnitFlags& units) {
-    CanDataCaptions c;
-    if (image.Byte(CalAddresses().ShowFormatted.at(output)) == 0) {
-        c.caption = "Unformated CAN Data";
-        c.unit = {"Raw", "Raw"};
-        return c;
-    }
-    for (int reference = 0; reference < 2; ++reference) {
-        const CanMessage* m = lists.SelectedMessage(reference);
-        c.unit[static_cast<std::size_t>(reference)] =
-            m ? DisplayUnitLabel(Trimmed(m->Unit), units) : std::string(kNone);
-    }
-    c.caption = c.unit[0] == "Raw" || c.unit[0] == kNone ? "CAN Data With No Format"
-                                                         : "CAN Data Formated in " + c.unit[0];
-    return c;
-}
-
 bool CheckUndefinedMessages(LibrarySet& set, const CalImage& image, Prompt& prompt) {
     bool anyUndefined = false;
     for (int output = 0; output < kOutputs; ++output) {

@@ -92,14 +92,6 @@ std::optional<CanMessage> MessageFromSlot(const CalImage& image, int output, int
 // not there. Returns false (nothing added) when the data source names no slot.
 bool RebuildMessageFromSlot(LibrarySet& set, const CalImage& image, int output, int reference);
 
-// The captions of the CAN data of an output.
-struct CanDataCaptions {
-    std::string caption;              // lblDataStat(0) and lblDataStat(1)
-    std::array<std::string, 2> unit;  // primary and secondary data unit
-};
-CanDataCaptions SetCanDataCaptions(const CalImage& image, int output, const MessageLists& lists,
-                                   const UnitFlags& units);
-
 // After a calibration was loaded: every stored message name that no loaded library defines
 // is added to the "Undefined Index" library (created when needed) and the user is warned
 // once. Returns true when a message was added.

@@ -218,26 +218,6 @@ TEST_F(Selection, ShowsAStoredChoiceAndIgnoresUnknownNames) {
     EXPECT_FALSE(MessageFromSlot(image, 2, 1).has_value());
 }
 
-TEST_F(Selection, CaptionsFollowTheFormatFlagAndTheChosenUnits) {
-    MessageLists lists(set);
-    EXPECT_EQ(SetCanDataCaptions(image, 0, lists, {}).caption, "Unformated CAN Data");
-    EXPECT_EQ(SetCanDataCaptions(image, 0, lists, {}).unit[1], "Raw");
-
-    image.SetByte(map.ShowFormatted[0], 1);
-    auto c = SetCanDataCaptions(image, 0, lists, {});
-    EXPECT_EQ(c.caption, "CAN Data With No Format");
-    EXPECT_EQ(c.unit[0], "None");
-
-    lists.ChooseLibrary(0, "Engine Data");
-    lists.ChooseMessage(0, "Coolant");
-    lists.ChooseLibrary(1, "ABS");
-    lists.ChooseMessage(1, "Wheel");
-    c = SetCanDataCaptions(image, 0, lists, UnitFlags{});
-    EXPECT_EQ(c.unit[0], DisplayUnitLabel("°C", UnitFlags{}));
-    EXPECT_EQ(c.caption, "CAN Data Formated in " + c.unit[0]);
-    EXPECT_EQ(c.unit[1], DisplayUnitLabel("KPH", UnitFlags{}));
-}
-
 TEST_F(Selection, UndefinedMessagesAreCollectedWithOneWarning) {
     // Output 0: primary a known message, secondary unknown; output 1: primary unknown (two
     // data sources naming the same slot add it once), secondary "None"; output 3: slot 0.
