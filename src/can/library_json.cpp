@@ -32,10 +32,10 @@ class FieldReader {
     std::int64_t Integer(const char* field, std::int64_t lo, std::int64_t hi) const {
         const json& v = Get(field);
         if (!v.is_number_integer()) Fail(Name(field), "an integer");
-        const std::int64_t value =
-            v.is_number_unsigned() && v.get<std::uint64_t>() > std::uint64_t(hi)
-                ? hi + 1
-                : v.get<std::int64_t>();
+        // Unsigned values beyond the signed range are out of range, not wrapped.
+        const bool huge =
+            v.is_number_unsigned() && v.get<std::uint64_t>() > static_cast<std::uint64_t>(hi);
+        const std::int64_t value = huge ? hi + 1 : v.get<std::int64_t>();
         if (value < lo || value > hi)
             Fail(Name(field),
                  "an integer from " + std::to_string(lo) + " to " + std::to_string(hi));

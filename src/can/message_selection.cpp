@@ -1,5 +1,7 @@
 #include "can/message_selection.h"
 
+#include <algorithm>
+
 #include "app/prompt.h"
 #include "calibration/text_codec.h"
 #include "can/hex_text.h"
