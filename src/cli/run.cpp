@@ -25,7 +25,7 @@ int Run(int argc, char** argv) {
     app.footer(
         "JSON and results go to standard output, messages and progress to standard error.\n"
         "Exit status: 0 done; 1 the compared calibrations differ (diff, verify); 2 failed.\n"
-        "Run \"vx42ctl COMMAND --help\" for a command's arguments.");
+        "Run \"vx42ctl COMMAND --help\" for a command's arguments.\n");
     app.parse_complete_callback([&session] { session.prompt.SetAssumeYes(session.assumeYes); });
 
     AddCalibrationCommands(app, session);
