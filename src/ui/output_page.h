@@ -1,17 +1,43 @@
 #pragma once
 // The page of the four output tabs: function, relay drive, CAN data sources, settings,
-// tables and live calibration of the selected output.
+// switching rules, tables with their plots, live gauge calibration and gauge presets of the
+// selected output. Every control commits through the output rules (store into the image,
+// write to the module) and the window title follows.
 
 #include <QWidget>
 
+#include <array>
+#include <memory>
+
+#include "calibration/grid/grid_history.h"
+#include "calibration/outputs/live_calibration.h"
+#include "calibration/outputs/output_view.h"
+#include "ui/output_messages.h"
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QHBoxLayout;
+class QVBoxLayout;
+class QLabel;
+class QMenu;
+class QPushButton;
+class QRadioButton;
+
 namespace vx42 {
 
+class EntryBox;
 class FrmMain;
+class RelayPicture;
+class TableGridWidget;
+class TablePlot;
 
 class OutputPage : public QWidget {
     Q_OBJECT
 public:
     OutputPage(FrmMain& main, QWidget* parent);
+    ~OutputPage() override;
 
     // A tab of an output was chosen (in relay mode this forces the function to relay control).
     void SelectOutput(int output);
@@ -19,8 +45,148 @@ public:
     // of units or of the libraries).
     void Reload();
 
+    int output() const { return output_; }
+    bool screenLoaded() const { return screenLoaded_; }
+    const GridHistory& history() const { return history_; }
+
+    // The table commands of the Edit menu and the tables' keys.
+    void Undo();
+    void Redo();
+    void CopyFocused();
+    void PasteFocused();
+
+    // The controls, named as their objectNames; arrays carry their index.
+    std::array<QRadioButton*, 5> optType{};
+    std::array<QRadioButton*, 3> optOff{};
+    std::array<QRadioButton*, 3> optOn{};
+    QLabel* lblOutSetting = nullptr;
+    EntryBox* txtPeriod = nullptr;
+    EntryBox* txtOutputName = nullptr;
+    QCheckBox* chkFormatCAN = nullptr;
+
+    std::array<QGroupBox*, 2> fraData{};
+    std::array<QComboBox*, 2> cmbLibrary{};
+    std::array<QComboBox*, 2> cmbMessage{};
+    std::array<EntryBox*, 2> txtTimoutTimer{};
+    std::array<EntryBox*, 2> txtDataOnTimeout{};
+    std::array<QLabel*, 2> lblMessUnit{};
+    std::array<EntryBox*, 2> txtSamplePeriod{};
+    std::array<EntryBox*, 2> txtAverageLength{};
+    QCheckBox* chkUseSecondary = nullptr;
+    QCheckBox* chkUseSecondary1 = nullptr;
+    QComboBox* cmbAndOr = nullptr;
+
+    QGroupBox* fraRelay = nullptr;
+    std::array<QComboBox*, 2> cmbOptions{};
+    std::array<RelayPicture*, 2> picRelay{};
+    std::array<EntryBox*, 2> txtOnA{}, txtOffA{}, txtOnB{}, txtOffB{};
+    std::array<QLabel*, 2> lblOnB{}, lblOffB{};
+    std::array<QLabel*, 2> lblRelayUnit{};
+
+    QGroupBox* fraVoltageOut = nullptr;
+    std::array<EntryBox*, 2> txtVoltOutDuty{};
+    std::array<EntryBox*, 2> txtVoltOutData{};
+    std::array<QLabel*, 2> lblDataUnit{};
+
+    std::array<QLabel*, 2> lblDataStat{};
+    QGroupBox* fraTable = nullptr;
+    TableGridWidget* mshAnalogTable = nullptr;
+    TablePlot* plotAnalogTable = nullptr;
+    QPushButton* cmdSetBreakpoints = nullptr;
+    QGroupBox* fraGaugeCal = nullptr;
+    QPushButton* cmdCalibrate = nullptr;
+    QPushButton* cmdUp = nullptr;
+    QPushButton* cmdDown = nullptr;
+    EntryBox* txtDutyCycle = nullptr;
+
+    QGroupBox* fraFreqTable = nullptr;
+    TableGridWidget* mshFreqTable = nullptr;
+    TablePlot* plotFreqTable = nullptr;
+    QPushButton* cmdSetBreakpointsFreq = nullptr;  // objectName cmdSetBreakpoints
+    QPushButton* cmdCalibrateSpeed = nullptr;
+    QPushButton* cmdUpSpeed = nullptr;
+    QPushButton* cmdDownSpeed = nullptr;
+    EntryBox* txtDutyCycleSpeed = nullptr;
+
+    QGroupBox* fraPresets = nullptr;
+    QComboBox* cmbPresets = nullptr;
+
+    QMenu* mEditFlexGrid = nullptr;
+    QAction* mEditFlexCopy = nullptr;
+    QAction* mEditFlexPaste = nullptr;
+    QAction* mEditFlexLinearize = nullptr;
+    QAction* mEditFlexLinearInterpolation = nullptr;
+    QAction* mEditFlexPercent = nullptr;
+    QAction* mEditFlexIncrease1 = nullptr;
+    QAction* mEditFlexDecrease1 = nullptr;
+    QAction* mEditFlexIncreaseDecrease = nullptr;
+    QAction* mEditFlexSetTo = nullptr;
+    QAction* mEditUndo = nullptr;
+    QAction* mEditRedo = nullptr;
+
 private:
+    class LiveAdapter;
+
+    void Build();
+    QWidget* BuildTopRow();
+    QGroupBox* BuildDataFrame(int i);
+    QGroupBox* BuildRelayFrame();
+    QGroupBox* BuildVoltageOutFrame();
+    QGroupBox* BuildTableFrame(TableGrid grid);
+    void BuildGridMenu();
+    void Connect();
+
+    // GetCalValues: the controls from the image, nothing stored meanwhile.
+    void LoadScreen();
+    void FillLibraryLists();
+    void FillMessageList(int i);
+    void ShowView(const OutputView& v);
+    void Arrange(const OutputView& v);
+    void ShowTables();
+    void ShowCaptions(const CanDataCaptions& captions);
+    void RecolourSwitchPoints(int i);
+    void FollowPreset();
+    void UpdateEditActions();
+
+    // Handlers' bodies.
+    void FunctionClicked(int index);
+    void DriveClicked(bool offGroup, int index);
+    void UseSecondaryClicked(bool ticked);
+    void AndOrClicked(int index);
+    void SwitchFunctionClicked(int i, int index);
+    void LibraryClicked(int i, int position);
+    void MessageClicked(int i, int position);
+    void ApplyPresetEntry(int entry);
+    std::string CommitCell(TableGrid grid, int row, int col, const std::string& text);
+    void CommitTable(TableGrid grid, const TableTexts& before, const TableTexts& after);
+    void RestoreCells(const TableRestore& restore);
+    void LiveToggle(bool speed);
+    void LiveAdjust(bool speed, int step);
+    void LiveEnter(bool speed);
+    void ShowLive();
+
+    TableGridWidget* GridOf(TableGrid grid) const;
+    TableGridWidget* MenuTarget() const;
+    OutputScope Scope() const;
+    // Runs an edit of the current output, then marks the title.
+    void Edit(const std::function<void(const OutputEdit&)>& body);
+    void Handler(QObject* control, const char* event, const std::function<void()>& body);
+
     FrmMain& main_;
+    int output_ = 0;
+    bool screenLoaded_ = false;
+    bool listFilling_ = false;
+    bool presetsChanging_ = false;
+    FormatContext ctx_;
+    OutputMessages messages_;
+    GridHistory history_;
+    std::unique_ptr<LiveAdapter> liveLink_;
+    std::unique_ptr<LiveCalibration> liveDuty_;
+    std::unique_ptr<LiveCalibration> liveSpeed_;
+    TableGridWidget* menuTarget_ = nullptr;
+    // Where the live calibration of an analog gauge or a voltage output sits.
+    QVBoxLayout* tableSide_ = nullptr;
+    QHBoxLayout* voltageSide_ = nullptr;
 };
 
 }  // namespace vx42

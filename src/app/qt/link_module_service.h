@@ -26,6 +26,7 @@ public:
     void WriteCalibrationChange(int address, std::span<const std::uint8_t> bytes) override;
     void SettleLink() override { link_.SettleLink(); }
     bool WriteLiveByte(int address, std::uint8_t value) override;
+    void WriteMarkerCBE0() override { link_.WriteMarkerCBE0(); }
     std::optional<std::array<std::uint8_t, 2>> Read2BytesRetry(int address) override;
 
 private:

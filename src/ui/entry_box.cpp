@@ -1,0 +1,23 @@
+#include "ui/entry_box.h"
+
+#include <QKeyEvent>
+
+namespace vx42 {
+
+void EntryBox::setOutOfRange(bool outOfRange) {
+    QPalette p = palette();
+    p.setColor(QPalette::Text, outOfRange ? QColor(255, 0, 0) : QColor(0, 0, 0));
+    setPalette(p);
+}
+
+void EntryBox::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->accept();
+        emit committed();
+        focusNextPrevChild(true);
+        return;
+    }
+    QLineEdit::keyPressEvent(event);
+}
+
+}  // namespace vx42

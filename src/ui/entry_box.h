@@ -1,0 +1,24 @@
+#pragma once
+// A text box of the output tab that commits on Enter only: the Enter key is swallowed, the
+// box reports it, and the focus moves on as a Tab key would move it.
+
+#include <QLineEdit>
+
+namespace vx42 {
+
+class EntryBox : public QLineEdit {
+    Q_OBJECT
+public:
+    using QLineEdit::QLineEdit;
+
+    // Black inside the box's range, red outside.
+    void setOutOfRange(bool outOfRange);
+
+signals:
+    void committed();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+};
+
+}  // namespace vx42

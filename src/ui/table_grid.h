@@ -1,0 +1,98 @@
+#pragma once
+// An output table as a grid control: every cell (the header row and column included) shows
+// text; the keyboard and mouse run the table editing operations on a plain grid model, and
+// the in-place editor commits one cell on Enter, on leaving the cell or on Up/Down. What a
+// cell's text stores is the page's business, reached through the two callbacks.
+
+#include <QLineEdit>
+#include <QTableWidget>
+
+#include <functional>
+#include <string>
+
+#include "app/prompt.h"
+#include "calibration/grid/grid_model.h"
+#include "calibration/grid/grid_ops.h"
+#include "calibration/outputs/output_tables.h"
+
+namespace vx42 {
+
+// The code and modifiers of a Qt key as the table operations know them; nothing when the
+// operations do not know the key.
+std::optional<GridKey> GridKeyOf(int qtKey, Qt::KeyboardModifiers modifiers);
+
+class TableGridWidget : public QTableWidget {
+    Q_OBJECT
+public:
+    // A committed cell: the text typed for (row, col); returns the text the cell shows now.
+    using CommitCell = std::function<std::string(int row, int col, const std::string& text)>;
+    // An operation changed many cells: `before` is what the table showed, `after` what the
+    // operation left; the page stores `after` and shows what it stored.
+    using CommitTable = std::function<void(const TableTexts& before, const TableTexts& after)>;
+
+    TableGridWidget(TableGrid grid, Prompt& prompt, QWidget* parent = nullptr);
+
+    TableGrid grid() const { return grid_; }
+    QLineEdit* editor() const { return editor_; }
+
+    void setCommitCell(CommitCell commit) { commitCell_ = std::move(commit); }
+    void setCommitTable(CommitTable commit) { commitTable_ = std::move(commit); }
+
+    void setTexts(const TableTexts& texts);
+    TableTexts texts() const;
+    std::string cellText(int row, int col) const;
+    void setCellText(int row, int col, const std::string& text);
+
+    // The active cell (row, col) and the opposite corner of the selection.
+    void selectCells(int row, int col, int rowSel, int colSel);
+    void selectCells(int row, int col) { selectCells(row, col, row, col); }
+    // The table as a grid model: texts, active cell and selection.
+    GridModel model() const;
+
+    // The limits of an operation: the analog table's, or the frequency table's by the
+    // active cell's row.
+    GridLimits limits() const;
+
+    // The operations, as the keys and the right-click menu run them.
+    void runKey(const GridKey& key);
+    void copySelection();
+    void pasteClipboard();
+    // Commits an open editor (as leaving the cell does); nothing when none is open.
+    void commitEditor();
+    bool editorOpen() const { return editor_->isVisible(); }
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+signals:
+    void undoRequested();
+    void redoRequested();
+    // The right mouse button went down on the table (after it took the focus).
+    void menuRequested(const QPoint& globalPos);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void openEditor(const std::string& text);
+    void closeEditor();
+    void applyOutcome(const GridOutcome& outcome, const TableTexts& before, const GridModel& m);
+    void showSelection(const GridModel& m);
+    void sizeColumns();
+    int fixedHeight() const;
+
+    TableGrid grid_;
+    Prompt& prompt_;
+    QLineEdit* editor_;
+    int editRow_ = -1;
+    int editCol_ = -1;
+    bool committing_ = false;
+    CommitCell commitCell_;
+    CommitTable commitTable_;
+};
+
+}  // namespace vx42

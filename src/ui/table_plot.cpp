@@ -1,0 +1,144 @@
+#include "ui/table_plot.h"
+
+#include <QPainter>
+#include <QPainterPath>
+
+#include <algorithm>
+#include <cmath>
+
+#include "calibration/converters.h"
+#include "calibration/number_format.h"
+
+namespace vx42 {
+namespace {
+
+const QColor kCurveColours[] = {QColor(0x1f, 0x77, 0xb4), QColor(0xff, 0x7f, 0x0e),
+                                QColor(0x2c, 0xa0, 0x2c), QColor(0xd6, 0x27, 0x28),
+                                QColor(0x94, 0x67, 0xbd), QColor(0x8c, 0x56, 0x4b)};
+
+QString AxisText(double v) { return QString::fromStdString(ShortestText(RoundHalfEven(v * 100) / 100)); }
+
+}  // namespace
+
+TablePlot::TablePlot(QWidget* parent) : QWidget(parent) {
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+}
+
+void TablePlot::setTable(TableGrid grid, const TableTexts& texts) {
+    std::vector<double> x;
+    std::vector<PlotCurve> curves;
+    if (grid == TableGrid::Analog) {
+        for (int c = 1; c < kAnalogGrid.cols; ++c) x.push_back(LeadingNumber(texts[0][c]));
+        for (int r = 1; r < kAnalogGrid.rows; ++r) {
+            PlotCurve curve{QString::fromStdString(texts[r][0]) + " V", {}};
+            for (int c = 1; c < kAnalogGrid.cols; ++c)
+                curve.values.push_back(LeadingNumber(texts[r][c]));
+            curves.push_back(std::move(curve));
+        }
+        setCurves(std::move(x), std::move(curves), "Duty Cycle (%)");
+    } else {
+        PlotCurve curve{"Frequency", {}};
+        for (int c = 0; c < kFreqGrid.cols; ++c) {
+            x.push_back(LeadingNumber(texts[0][c]));
+            curve.values.push_back(LeadingNumber(texts[1][c]));
+        }
+        curves.push_back(std::move(curve));
+        setCurves(std::move(x), std::move(curves), "Frequency (Hz)");
+    }
+}
+
+void TablePlot::setCurves(std::vector<double> breakpoints, std::vector<PlotCurve> curves,
+                          QString yTitle) {
+    breakpoints_ = std::move(breakpoints);
+    curves_ = std::move(curves);
+    yTitle_ = std::move(yTitle);
+    update();
+}
+
+QSize TablePlot::sizeHint() const {
+    const int h = fontMetrics().height();
+    return {24 * h, 12 * h};
+}
+
+QSize TablePlot::minimumSizeHint() const {
+    const int h = fontMetrics().height();
+    return {14 * h, 8 * h};
+}
+
+void TablePlot::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QFontMetrics fm = fontMetrics();
+    const int lineH = fm.height();
+    const QRect frame = rect().adjusted(0, 0, -1, -1);
+    p.fillRect(frame, palette().base());
+    p.setPen(palette().mid().color());
+    p.drawRect(frame);
+    if (breakpoints_.empty()) return;
+
+    double xMin = *std::min_element(breakpoints_.begin(), breakpoints_.end());
+    double xMax = *std::max_element(breakpoints_.begin(), breakpoints_.end());
+    double yMin = 0, yMax = 0;
+    for (const PlotCurve& c : curves_)
+        for (double v : c.values) yMax = std::max(yMax, v), yMin = std::min(yMin, v);
+    if (xMax <= xMin) xMax = xMin + 1;
+    if (yMax <= yMin) yMax = yMin + 1;
+
+    const QString yTop = AxisText(yMax);
+    const int labelW = std::max(fm.horizontalAdvance(yTop), fm.horizontalAdvance(AxisText(yMin)));
+    const int legendW = curves_.size() > 1 ? fm.horizontalAdvance("00.00 V") + 28 : 0;
+    const QRect plot(frame.left() + labelW + 10, frame.top() + lineH + 6,
+                     frame.width() - labelW - 20 - legendW, frame.height() - 3 * lineH - 12);
+    if (plot.width() < 10 || plot.height() < 10) return;
+
+    // Axes, grid and their numbers.
+    p.setPen(palette().text().color());
+    p.drawText(QRect(frame.left() + 4, frame.top() + 2, frame.width() - 8, lineH),
+               Qt::AlignLeft | Qt::AlignVCenter, yTitle_);
+    p.drawText(QRect(plot.left(), plot.bottom() + lineH + 4, plot.width(), lineH),
+               Qt::AlignCenter, "CAN Data (breakpoints)");
+    QPen gridPen(palette().mid().color(), 1, Qt::DotLine);
+    for (int k = 0; k <= 4; ++k) {
+        const int y = plot.bottom() - k * plot.height() / 4;
+        p.setPen(gridPen);
+        p.drawLine(plot.left(), y, plot.right(), y);
+        p.setPen(palette().text().color());
+        p.drawText(QRect(frame.left() + 2, y - lineH / 2, labelW + 4, lineH),
+                   Qt::AlignRight | Qt::AlignVCenter, AxisText(yMin + k * (yMax - yMin) / 4));
+    }
+    p.setPen(palette().text().color());
+    p.drawLine(plot.bottomLeft(), plot.bottomRight());
+    p.drawLine(plot.bottomLeft(), plot.topLeft());
+    p.drawText(QRect(plot.left() - 20, plot.bottom() + 2, 80, lineH), Qt::AlignLeft,
+               AxisText(xMin));
+    p.drawText(QRect(plot.right() - 80, plot.bottom() + 2, 100, lineH), Qt::AlignRight,
+               AxisText(xMax));
+
+    auto point = [&](double x, double y) {
+        return QPointF(plot.left() + (x - xMin) / (xMax - xMin) * plot.width(),
+                       plot.bottom() - (y - yMin) / (yMax - yMin) * plot.height());
+    };
+    for (std::size_t i = 0; i < curves_.size(); ++i) {
+        const QColor colour = kCurveColours[i % std::size(kCurveColours)];
+        const PlotCurve& c = curves_[i];
+        QPainterPath path;
+        for (std::size_t k = 0; k < c.values.size() && k < breakpoints_.size(); ++k) {
+            const QPointF pt = point(breakpoints_[k], c.values[k]);
+            if (k == 0) path.moveTo(pt);
+            else path.lineTo(pt);
+        }
+        p.setPen(QPen(colour, 2));
+        p.drawPath(path);
+        for (std::size_t k = 0; k < c.values.size() && k < breakpoints_.size(); ++k)
+            p.drawEllipse(point(breakpoints_[k], c.values[k]), 2, 2);
+        if (legendW > 0) {
+            const int y = plot.top() + static_cast<int>(i) * (lineH + 2);
+            p.drawLine(plot.right() + 8, y + lineH / 2, plot.right() + 20, y + lineH / 2);
+            p.setPen(palette().text().color());
+            p.drawText(QRect(plot.right() + 24, y, legendW, lineH), Qt::AlignLeft | Qt::AlignVCenter,
+                       c.name);
+        }
+    }
+}
+
+}  // namespace vx42
