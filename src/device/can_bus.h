@@ -1,0 +1,71 @@
+#pragma once
+// The CAN bus itself: the bit rate the module listens at (a calibration setting chosen in the
+// "Set CAN Speed" window) and the live reception status of the eight message slots.
+
+#include <array>
+#include <optional>
+
+#include "calibration/cal_image.h"
+#include "calibration/edit_target.h"
+#include "device/module_link.h"
+
+namespace vx42 {
+
+struct CanSpeedOption {
+    const char* caption;  // the option button's caption
+    unsigned kbits;       // the value stored at CanSpeed, in kbit/s
+};
+
+// The options optSpeedCAN(0) to optSpeedCAN(8), in order.
+inline constexpr std::array<CanSpeedOption, 9> kCanSpeeds{{
+    {"1M", 1000},
+    {"500K", 500},
+    {"250K", 250},
+    {"125K", 125},
+    {"100K", 100},
+    {"50K", 50},
+    {"20K", 20},
+    {"10K", 10},
+    {"5K", 5},
+}};
+
+// The option whose stored value is `kbits`; none for a value not in the table.
+std::optional<int> CanSpeedOptionIndex(unsigned kbits);
+
+// The "Set CAN Speed" window's choice: the index of the option last clicked, kept for as long
+// as the window object lives (0 until an option was ever clicked).
+class CanSpeedChoice {
+public:
+    // Opening the window: the option matching the image's CanSpeed is selected and recorded;
+    // any other value selects nothing and leaves the recorded index as it was.
+    std::optional<int> Load(const CalImage& image);
+    // An option clicked (an index outside the table is ignored).
+    void Click(int index);
+    int Recorded() const { return recorded_; }
+    // OK: the recorded option's value into the image at CanSpeed, high byte first, and to the
+    // module with one single-change write. The calibration is not marked changed.
+    void Ok(EditTarget& target) const;
+
+private:
+    int recorded_ = 0;
+};
+
+// What one status indicator shows after a check.
+enum class SlotStatus {
+    Receiving,     // green
+    NotReceiving,  // red
+    Unchanged,     // the read failed: the indicator keeps its colour
+};
+
+// Module address of message slot k's status word.
+constexpr int CanStatusAddress(int slot) { return address::CanStatus + 10 * slot; }
+
+// Slots 0 to 7 in order (output k / 2; primary when k is even): a secondary slot whose
+// output's SecondaryMode is 0 is not receiving without a read; every other slot reads its
+// status word with Read2BytesRetry, non-zero meaning receiving.
+std::array<SlotStatus, kMessageSlots> CanSlotStatus(ModuleLink& link, const CalImage& image);
+
+// "Check CAN Status": offline nothing changes; online the link settles first.
+std::array<SlotStatus, kMessageSlots> CheckCanStatus(ModuleLink& link, const CalImage& image);
+
+}  // namespace vx42

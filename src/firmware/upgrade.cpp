@@ -1,0 +1,240 @@
+#include "firmware/upgrade.h"
+
+#include <cstdio>
+
+#include "calibration/converters.h"
+#include "device/clock.h"
+#include "files/paths.h"
+
+namespace vx42 {
+namespace {
+
+constexpr int kBlock = 16;
+
+void Say(const StatusLine& status, const char* text) {
+    if (status) status(text);
+}
+
+void Report(const Progress& progress, int done, int total) {
+    if (progress) progress(done, total, ProgressText(done, total));
+}
+
+// A boot image holds the file's bytes and one 0x00: without a file byte there is nothing to
+// install.
+bool HasBootLoader(const BootImage& image) { return image.size() > 1; }
+
+// Runs `use` with the link open: the link's own connection when it has one, otherwise one
+// opened for the purpose (its messages shown on failure) and closed afterwards.
+template <typename Use>
+auto WithLinkOpen(ModuleLink& link, Use use) -> std::optional<decltype(use())> {
+    const bool openedHere = !link.DeviceOpen();
+    if (openedHere && !link.OpenForUpgrade()) return std::nullopt;
+    auto result = use();
+    if (openedHere) {
+        std::string ignored;
+        link.CloseDevice(ignored);
+    }
+    return result;
+}
+
+UpgradeOutcome UpgradeFirmware(ModuleLink& link, const FirmwareFile& firmware,
+                               const StatusLine& status, const Progress& progress) {
+    if (!EnterBootloader(link)) return UpgradeOutcome::Refused;
+    Say(status, upgrade_status::StartingFirmware);
+    if (!SendFirmwareRecords(link, firmware, status, progress)) return UpgradeOutcome::Failed;
+    Say(status, upgrade_status::SendingFinish);
+    if (!link.FinishUpgradeDevice()) return UpgradeOutcome::Failed;
+    Say(status, upgrade_status::SendingReset);
+    if (!link.ResetUnitDevice()) return UpgradeOutcome::Failed;
+    Say(status, upgrade_status::FirmwareComplete);
+    return UpgradeOutcome::Complete;
+}
+
+UpgradeOutcome UpgradeBootLoader(ModuleLink& link, const BootImage& image,
+                                 const StatusLine& status, const Progress& progress) {
+    Say(status, upgrade_status::StartingBootLoader);
+    if (!WriteBootImage(link, image, progress)) return UpgradeOutcome::Failed;
+    Say(status, upgrade_status::BootLoaderComplete);
+    Say(status, upgrade_status::LoadFirmwareNext);
+    return UpgradeOutcome::Complete;
+}
+
+}  // namespace
+
+UpgradeKind UpgradeKindOf(std::string_view extension) {
+    std::string upper(extension);
+    for (char& c : upper)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    if (upper == "ROM" || upper == "RM2") return UpgradeKind::Firmware;
+    if (upper == "BLU") return UpgradeKind::BootLoader;
+    return UpgradeKind::None;
+}
+
+bool LoadUpgradeFile(const std::string& path, UpgradeFile& file, Prompt& prompt) {
+    UpgradeFile chosen;
+    chosen.folder = FolderOfPath(path);
+    chosen.fileName = FileNameOfPath(path);
+    chosen.extension = ExtensionOfPath(path);
+    switch (UpgradeKindOf(chosen.extension)) {
+        case UpgradeKind::Firmware:
+            if (!ReadFirmwareFile(chosen.folder, chosen.fileName, chosen.firmware, prompt))
+                return false;
+            break;
+        case UpgradeKind::BootLoader:
+            if (!ReadBootImageFile(path, chosen.bootImage, prompt)) return false;
+            break;
+        case UpgradeKind::None:
+            break;
+    }
+    file = std::move(chosen);
+    return true;
+}
+
+Bytes CopyBytesFromBootLoader(const BootImage& image, int offset, int last) {
+    Bytes out(static_cast<std::size_t>(last + 1), 0xFF);
+    for (int i = 0; i <= last; ++i) {
+        const int index = offset + i;
+        if (index >= 0 && index < static_cast<int>(image.size()))
+            out[static_cast<std::size_t>(i)] = image[static_cast<std::size_t>(index)];
+    }
+    return out;
+}
+
+bool EnterBootloader(ModuleLink& link) {
+    const std::uint8_t unlock[2] = {0xFF, 0xFF};
+    link.WriteStagedChange(address::UpgradeUnlock, unlock);
+    Delay(link.timing().retryPauseMs);
+    link.WriteMarkerCBE0();
+    Delay(link.timing().retryPauseMs);
+    return link.SetToBootloaderDevice();
+}
+
+std::int64_t FirmwareBytes(const FirmwareFile& firmware) {
+    std::int64_t total = 0;
+    for (const auto& record : firmware.records) total += static_cast<std::int64_t>(record.data.size());
+    return total;
+}
+
+bool SendFirmwareRecords(ModuleLink& link, const FirmwareFile& firmware, const StatusLine& status,
+                         const Progress& progress) {
+    // A firmware file is bounded by the module's 24-bit address space, so the count fits.
+    const int total = static_cast<int>(FirmwareBytes(firmware));
+    int count = 0;
+    Report(progress, count, total);
+
+    Bytes block;
+    block.reserve(kBlock);
+    const auto send = [&](std::int64_t address) {
+        if (link.WriteBootBlockDevice(block, static_cast<std::uint32_t>(address))) {
+            block.clear();
+            return true;
+        }
+        Say(status, upgrade_status::FlashFailed);
+        Say(status, upgrade_status::CheckConnection);
+        return false;
+    };
+
+    for (const auto& record : firmware.records) {
+        block.clear();
+        const auto length = static_cast<std::int64_t>(record.data.size());
+        for (std::int64_t k = 0; k < length; ++k) {
+            block.push_back(record.data[static_cast<std::size_t>(k)]);
+            ++count;
+            // The block starts at the address of its first byte, 15 before this one.
+            if (block.size() == kBlock && !send(record.address + k - (kBlock - 1))) return false;
+            Report(progress, count, total);
+        }
+        if (!block.empty()) {
+            const auto held = static_cast<std::int64_t>(block.size());
+            block.resize(kBlock, 0xFF);
+            if (!send(record.address + length - held)) return false;
+        }
+    }
+    return true;
+}
+
+bool WriteBootImage(ModuleLink& link, const BootImage& image, const Progress& progress) {
+    if (!HasBootLoader(image)) return false;
+    const int total = static_cast<int>(image.size());
+    const int highest = total - 1;
+    // The bracket reports once per block, in order; the bar here runs to the highest index.
+    int blocks = 0;
+    const Progress perBlock = [&](int, int, const std::string&) {
+        const int offset = kBlock * blocks++;
+        if (!progress) return;
+        if (offset + kBlock > highest)
+            progress(highest, highest, ProgressText(total, total));
+        else
+            progress(offset, highest, ProgressText(offset, total));
+    };
+    if (!link.WriteFrozenImage(image, highest + 2, perBlock)) return false;
+    return link.WriteMarker0400();
+}
+
+UpgradeOutcome StartUpgrade(ModuleLink& link, bool reuseConnection, const UpgradeFile& file,
+                            const StatusLine& status, const Progress& progress) {
+    if (file.fileName.empty()) return UpgradeOutcome::NoFile;
+    const bool usable = (reuseConnection && link.DeviceOpen()) || link.OpenForUpgrade();
+    if (!usable) return UpgradeOutcome::NoLink;
+
+    UpgradeOutcome outcome = UpgradeOutcome::NothingToSend;
+    switch (UpgradeKindOf(file.extension)) {
+        case UpgradeKind::Firmware:
+            outcome = UpgradeFirmware(link, file.firmware, status, progress);
+            break;
+        case UpgradeKind::BootLoader:
+            if (HasBootLoader(file.bootImage))
+                outcome = UpgradeBootLoader(link, file.bootImage, status, progress);
+            break;
+        case UpgradeKind::None:
+            break;
+    }
+    link.Disconnect();
+    return outcome;
+}
+
+std::optional<int> ParseReadAddress(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+    const std::string_view rest = text.substr(i);
+    double value = 0;
+    if (rest.size() >= 2 && rest[0] == '&' && (rest[1] == 'H' || rest[1] == 'h')) {
+        for (std::size_t j = 2; j < rest.size(); ++j) {
+            const char c = rest[j];
+            int digit = -1;
+            if (c >= '0' && c <= '9') digit = c - '0';
+            else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+            else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+            if (digit < 0) break;
+            value = value * 16 + digit;
+            if (value > 0xFFFF) return std::nullopt;
+        }
+    } else {
+        value = RoundHalfEven(LeadingNumber(rest));
+    }
+    if (value < 0 || value > 0xFFFF) return std::nullopt;
+    return static_cast<int>(value);
+}
+
+std::string ReadValueText(std::uint8_t first, std::uint8_t second) {
+    char text[24];
+    std::snprintf(text, sizeof text, "Value: $%X $%X", first, second);
+    return text;
+}
+
+std::optional<std::string> ReadAddress(ModuleLink& link, std::string_view text) {
+    const auto address = ParseReadAddress(text);
+    if (!address) return std::nullopt;
+    const auto value = WithLinkOpen(link, [&]() -> std::optional<std::string> {
+        Bytes data;
+        if (!link.Read2BytesDevice(*address, data)) return std::nullopt;
+        return ReadValueText(data[0], data[1]);
+    });
+    return value ? *value : std::nullopt;
+}
+
+bool SendBootloader(ModuleLink& link) {
+    return WithLinkOpen(link, [&] { return link.WriteMarker0400(); }).value_or(false);
+}
+
+}  // namespace vx42

@@ -1,0 +1,119 @@
+#pragma once
+// The firmware and bootloader upgrade: the running firmware hands over to its bootloader,
+// which receives a firmware file's records in 16-byte blocks with 24-bit addresses; or the
+// running firmware receives a bootloader image into its calibration space inside the
+// freeze-for-update bracket and is told to install it. Also the dialog's service commands
+// (Read Address, Send Bootloader).
+//
+// Nothing here is Qt: the dialog runs these operations on the link's thread and shows the
+// status lines and progress that the callbacks hand it.
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "device/module_link.h"
+#include "firmware/firmware_files.h"
+
+namespace vx42 {
+
+class Prompt;
+
+// The dialog's status lines, in the order they can appear.
+namespace upgrade_status {
+constexpr const char* StartingFirmware = "Starting Firmware Upgrade";
+constexpr const char* FlashFailed = "Unit failed to flash upgrade correctly.";
+constexpr const char* CheckConnection = "Please check connection and try again.";
+constexpr const char* SendingFinish = "Sending Finish Firmware Upgrade";
+constexpr const char* SendingReset = "Sending Reset to Unit";
+constexpr const char* FirmwareComplete = "Firmware Upgrade Complete";
+constexpr const char* StartingBootLoader = "Starting Boot Loader Upgrade";
+constexpr const char* BootLoaderComplete =
+    "Bootloader upgrade complete please cycle power to the unit";
+constexpr const char* LoadFirmwareNext = "Then load a firmware file";
+}  // namespace upgrade_status
+
+// The open-file dialog's filter.
+constexpr const char* kUpgradeFileFilter =
+    "Firmware File (*.ROM;*.RM2)|*.ROM;*.RM2|Boot Loader Upgrade (*.BLU)|*.BLU";
+
+// Appends one line to the status list (which then shows it).
+using StatusLine = std::function<void(const std::string& text)>;
+
+enum class UpgradeKind { None, Firmware, BootLoader };
+
+// By extension, in any case: "ROM" and "RM2" are firmware, "BLU" a bootloader image.
+UpgradeKind UpgradeKindOf(std::string_view extension);
+
+// The file chosen in the dialog and what was loaded from it.
+struct UpgradeFile {
+    std::string folder;     // with its trailing separator
+    std::string fileName;   // shown in the dialog; empty until a file was chosen
+    std::string extension;  // text after the last "."; says what the upgrade is
+    FirmwareFile firmware;  // a firmware file's records
+    BootImage bootImage;    // a bootloader image
+};
+
+// Open File: loads `path` by its extension into `file`. A file of another extension loads
+// nothing (and Start Upgrade then sends nothing). A missing or malformed file is reported
+// through the prompt and leaves `file` as it was, so the name shown never belongs to an image
+// other than the one loaded. True when `file` now describes `path`.
+bool LoadUpgradeFile(const std::string& path, UpgradeFile& file, Prompt& prompt);
+
+// Bytes offset .. offset + last of the image; positions past its end read 0xFF.
+Bytes CopyBytesFromBootLoader(const BootImage& image, int offset, int last);
+
+// The hand-over: 0xFF 0xFF staged for 0x130C, 100 ms, the 0xCB 0xE0 marker, 100 ms, "?".
+// True only when the module answered "Y". (The 100 ms pauses are the link's retry pause.)
+bool EnterBootloader(ModuleLink& link);
+
+// The sum of the records' lengths: the bytes a firmware upgrade copies.
+std::int64_t FirmwareBytes(const FirmwareFile& firmware);
+
+// Streams the records to the bootloader, record by record in file order: every 16 data bytes
+// go out as one block at the address of the block's first byte, and a record's last 1 to 15
+// bytes go out filled to 16 with 0xFF. No retries. Progress after every byte: (bytes placed
+// into blocks, total, "N Bytes of M Bytes copied."). A block that is not acknowledged adds the
+// two failure lines and ends the stream: False.
+bool SendFirmwareRecords(ModuleLink& link, const FirmwareFile& firmware, const StatusLine& status,
+                         const Progress& progress);
+
+// The freeze-for-update bracket over the boot image from 0x0400 (0xFF past its end), then the
+// 0x04 0x00 install marker. True only when the marker was acknowledged. Progress on a bar whose
+// maximum is the image's highest index.
+bool WriteBootImage(ModuleLink& link, const BootImage& image, const Progress& progress);
+
+enum class UpgradeOutcome {
+    NoFile,         // no file chosen: nothing happens
+    NoLink,         // the link could not be opened (its messages were shown)
+    NothingToSend,  // the file's extension is not an upgrade's (the link is still closed)
+    Refused,        // the module did not hand over to its bootloader
+    Failed,         // stopped at a block, the finish, the reset or the bootloader write
+    Complete,
+};
+
+// Start Upgrade. `reuseConnection`: the main window is online and its connection is used;
+// otherwise the link is opened for the upgrade. Whenever the link was usable it is
+// disconnected at the end (the main window is offline afterwards).
+UpgradeOutcome StartUpgrade(ModuleLink& link, bool reuseConnection, const UpgradeFile& file,
+                            const StatusLine& status, const Progress& progress);
+
+// The address typed for Read Address: decimal, or hexadecimal after "&H", taken to the nearest
+// integer. Nothing for an address outside the module's 0 to 65535.
+std::optional<int> ParseReadAddress(std::string_view text);
+
+// "Value: $" & first byte & " $" & second byte, in upper-case hexadecimal without leading zeros.
+std::string ReadValueText(std::uint8_t first, std::uint8_t second);
+
+// Read Address: opens the link (unless it is open already), reads two bytes at the address
+// typed and closes what it opened. The value text on success; nothing when the link could not
+// be opened, the address is not one of the module's or the read was not answered.
+std::optional<std::string> ReadAddress(ModuleLink& link, std::string_view text);
+
+// Send Bootloader: opens the link (unless it is open already), writes the 0x04 0x00 install
+// marker and closes what it opened. True when the marker was acknowledged.
+bool SendBootloader(ModuleLink& link);
+
+}  // namespace vx42
