@@ -697,6 +697,7 @@ void OutputPage::Arrange(const OutputView& v) {
         voltageSide_->addWidget(fraGaugeCal);
     else if (v.frame == FunctionFrame::Table && fraGaugeCal->parentWidget() != fraTable)
         tableSide_->insertWidget(1, fraGaugeCal);
+    fraGaugeCal->show();
     const bool relayMode = main_.app().mode == StartupMode::Relay;
     for (int k = 0; k < 5; ++k)
         optType[k]->setEnabled(!relayMode || k == static_cast<int>(OutputFunction::RelayControl));

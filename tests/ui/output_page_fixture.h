@@ -42,6 +42,7 @@ struct PageFixture {
         lib.Messages = {TestMessage("Coolant", 2, 8, 1, -40, "°C"), TestMessage("Speed", 6, 12),
                         TestMessage("Level", 7, 8), TestMessage("Wide", 0, 16)};
         w.app.libraries.MessageLibraries.push_back(lib);
+        SetModuleImage(CalImage{});  // a cleared calibration rather than erased memory
         page().Reload();
         w.window.SetFullLayout();
         w.window.show();

