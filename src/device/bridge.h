@@ -28,7 +28,7 @@ constexpr FtStatus OtherError = 18;
 
 // One driver, at most one open device at a time.
 class Bridge {
-public:
+  public:
     virtual ~Bridge() = default;
 
     // Whether the back end's driver can be used at all (the vendor library loads).

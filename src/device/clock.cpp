@@ -16,20 +16,27 @@ double RawSeconds() {
 double SleepFor(double seconds) {
     const auto start = Clock::now();
     if (seconds > 0)
-        std::this_thread::sleep_until(
-            start + std::chrono::duration_cast<Clock::duration>(
-                        std::chrono::duration<double>(seconds)));
+        std::this_thread::sleep_until(start + std::chrono::duration_cast<Clock::duration>(
+                                                  std::chrono::duration<double>(seconds)));
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
 }  // namespace
 
-double SecondsNow() { return std::round(RawSeconds() * 10000.0) / 10000.0; }
+double SecondsNow() {
+    return std::round(RawSeconds() * 10000.0) / 10000.0;
+}
 
-double MillisecondsNow() { return SecondsNow() * 1000.0; }
+double MillisecondsNow() {
+    return SecondsNow() * 1000.0;
+}
 
-double Delay(double milliseconds) { return SleepFor(milliseconds / 1000.0) * 1000.0; }
+double Delay(double milliseconds) {
+    return SleepFor(milliseconds / 1000.0) * 1000.0;
+}
 
-double DelaySeconds(double seconds) { return SleepFor(seconds); }
+double DelaySeconds(double seconds) {
+    return SleepFor(seconds);
+}
 
 }  // namespace vx42

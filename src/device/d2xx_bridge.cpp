@@ -40,7 +40,9 @@ bool Bind(void* library, const char* name, Fn& fn) {
     return fn != nullptr;
 }
 
-FtStatus ToStatus(FT_STATUS status) { return static_cast<FtStatus>(status); }
+FtStatus ToStatus(FT_STATUS status) {
+    return static_cast<FtStatus>(status);
+}
 
 }  // namespace
 
@@ -53,14 +55,13 @@ bool D2xxLibraryLoads(const std::string& library) {
 
 D2xxBridge::D2xxBridge(const std::string& library) : library_(LoadLibraryNamed(library)) {
     if (!library_) return;
-    bound_ = Bind(library_, "FT_ListDevices", listDevices_) &&
-             Bind(library_, "FT_OpenEx", openEx_) &&
-             Bind(library_, "FT_SetBaudRate", setBaudRate_) &&
-             Bind(library_, "FT_SetLatencyTimer", setLatencyTimer_) &&
-             Bind(library_, "FT_Purge", purge_) && Bind(library_, "FT_Write", write_) &&
-             Bind(library_, "FT_Read", read_) &&
-             Bind(library_, "FT_GetQueueStatus", getQueueStatus_) &&
-             Bind(library_, "FT_Close", close_);
+    bound_ =
+        Bind(library_, "FT_ListDevices", listDevices_) && Bind(library_, "FT_OpenEx", openEx_) &&
+        Bind(library_, "FT_SetBaudRate", setBaudRate_) &&
+        Bind(library_, "FT_SetLatencyTimer", setLatencyTimer_) &&
+        Bind(library_, "FT_Purge", purge_) && Bind(library_, "FT_Write", write_) &&
+        Bind(library_, "FT_Read", read_) && Bind(library_, "FT_GetQueueStatus", getQueueStatus_) &&
+        Bind(library_, "FT_Close", close_);
 }
 
 D2xxBridge::~D2xxBridge() {

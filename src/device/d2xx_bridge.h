@@ -19,7 +19,7 @@ inline constexpr const char* kD2xxLibraryName = "libftd2xx.so";
 bool D2xxLibraryLoads(const std::string& library);
 
 class D2xxBridge : public Bridge {
-public:
+  public:
     // Loads `library` (a name searched the system's way, or a path) and binds its functions.
     explicit D2xxBridge(const std::string& library = kD2xxLibraryName);
     ~D2xxBridge() override;
@@ -41,7 +41,7 @@ public:
     FtStatus QueueStatus(std::uint32_t& queued) override;
     FtStatus Close() override;
 
-private:
+  private:
     FtStatus ListString(int index, d2xx::DWORD kind, int bufferSize, std::string& out);
 
     void* library_ = nullptr;

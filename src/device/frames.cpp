@@ -5,7 +5,9 @@
 namespace vx42::frame {
 namespace {
 
-std::uint8_t Letter(char c) { return static_cast<std::uint8_t>(c); }
+std::uint8_t Letter(char c) {
+    return static_cast<std::uint8_t>(c);
+}
 
 // Letter, 16-bit address high byte first, payload, then the checksum of all but the letter.
 Bytes AddressedFrame(char letter, int address, std::span<const std::uint8_t> payload) {
@@ -18,10 +20,18 @@ Bytes AddressedFrame(char letter, int address, std::span<const std::uint8_t> pay
 
 }  // namespace
 
-Bytes FirmwareRequest() { return {Letter('F')}; }
-Bytes BootloaderRequest() { return {Letter('?')}; }
-Bytes FinishUpgradeRequest() { return {Letter('C')}; }
-Bytes ResetRequest() { return {Letter('G')}; }
+Bytes FirmwareRequest() {
+    return {Letter('F')};
+}
+Bytes BootloaderRequest() {
+    return {Letter('?')};
+}
+Bytes FinishUpgradeRequest() {
+    return {Letter('C')};
+}
+Bytes ResetRequest() {
+    return {Letter('G')};
+}
 
 Bytes Write1Request(std::uint8_t value, int address) {
     return AddressedFrame('X', address, std::span(&value, 1));
@@ -35,14 +45,17 @@ Bytes Write16Request(std::span<const std::uint8_t> data, int address) {
     return AddressedFrame('P', address, data);
 }
 
-Bytes Read16Request(int address) { return AddressedFrame('Q', address, {}); }
-Bytes Read2Request(int address) { return AddressedFrame('R', address, {}); }
+Bytes Read16Request(int address) {
+    return AddressedFrame('Q', address, {});
+}
+Bytes Read2Request(int address) {
+    return AddressedFrame('R', address, {});
+}
 
 Bytes BootBlockRequest(std::span<const std::uint8_t> data, std::uint32_t address) {
     const auto a = Split24(address & 0xFFFFFF);
     Bytes f{Letter('P'), a[0], a[1], a[2]};
-    const std::uint8_t sum =
-        static_cast<std::uint8_t>(FrameChecksum(a) + FrameChecksum(data));
+    const std::uint8_t sum = static_cast<std::uint8_t>(FrameChecksum(a) + FrameChecksum(data));
     f.push_back(sum);
     f.insert(f.end(), 3, Letter('0'));
     f.insert(f.end(), data.begin(), data.end());

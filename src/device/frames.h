@@ -19,15 +19,15 @@ constexpr int kRead16Length = 18;
 constexpr int kRead2Length = 4;
 constexpr int kBootBlockReplyLength = 4;
 
-Bytes FirmwareRequest();                                              // "F"
-Bytes Write1Request(std::uint8_t value, int address);                 // "X"
-Bytes Write2Request(std::span<const std::uint8_t> data, int address); // "W", 2 data bytes
-Bytes Write16Request(std::span<const std::uint8_t> data, int address);// "P", the data bytes
-Bytes Read16Request(int address);                                     // "Q"
-Bytes Read2Request(int address);                                      // "R"
-Bytes BootloaderRequest();                                            // "?"
-Bytes FinishUpgradeRequest();                                         // "C"
-Bytes ResetRequest();                                                 // "G"
+Bytes FirmwareRequest();                                                // "F"
+Bytes Write1Request(std::uint8_t value, int address);                   // "X"
+Bytes Write2Request(std::span<const std::uint8_t> data, int address);   // "W", 2 data bytes
+Bytes Write16Request(std::span<const std::uint8_t> data, int address);  // "P", the data bytes
+Bytes Read16Request(int address);                                       // "Q"
+Bytes Read2Request(int address);                                        // "R"
+Bytes BootloaderRequest();                                              // "?"
+Bytes FinishUpgradeRequest();                                           // "C"
+Bytes ResetRequest();                                                   // "G"
 // "P", 24-bit address, checksum of address and data, "000", then the data.
 Bytes BootBlockRequest(std::span<const std::uint8_t> data, std::uint32_t address);
 

@@ -15,7 +15,7 @@ struct libusb_device;
 namespace vx42 {
 
 class FtdiBridge : public Bridge {
-public:
+  public:
     FtdiBridge();
     ~FtdiBridge() override;
     FtdiBridge(const FtdiBridge&) = delete;
@@ -33,7 +33,7 @@ public:
     FtStatus QueueStatus(std::uint32_t& queued) override;
     FtStatus Close() override;
 
-private:
+  private:
     FtStatus Strings(int index, std::string* description, std::string* serial);
     FtStatus Drain();
     void FreeList();

@@ -63,7 +63,7 @@ bool CopyBlockToImage(std::span<const std::uint8_t> block, int offset, CalImage&
                       const Progress& progress);
 
 class ModuleLink : public ChangeSink {
-public:
+  public:
     ModuleLink(std::unique_ptr<Bridge> bridge, Prompt& prompt);
     ~ModuleLink() override;
     ModuleLink(const ModuleLink&) = delete;
@@ -140,7 +140,7 @@ public:
     bool WriteMarkerCBE0();
     bool WriteMarker0400();
 
-private:
+  private:
     // One request and its reply of exactly replyLength bytes (fewer on a time-out).
     bool Exchange(std::span<const std::uint8_t> request, int replyLength, Bytes& reply);
     bool WaitLocked(double timeoutSeconds, int count);
@@ -153,14 +153,14 @@ private:
     std::unique_ptr<Bridge> bridge_;
     Prompt& prompt_;
     LinkTiming timing_;
-    std::mutex exchange_;        // one exchange at a time
-    mutable std::mutex state_;   // the strings below
+    std::mutex exchange_;       // one exchange at a time
+    mutable std::mutex state_;  // the strings below
     std::atomic<bool> deviceOpen_{false};
     std::atomic<bool> online_{false};
     std::atomic<bool> commandInProgress_{false};
     std::atomic<FtStatus> ftStatus_{ft::Ok};
     std::atomic<std::uint32_t> baud_{kLineSpeed};
-    double quietUntil_ = 0;      // a timed-out reply may still arrive until then
+    double quietUntil_ = 0;  // a timed-out reply may still arrive until then
     std::string deviceSerial_;
     std::string firmwareVersion_;
     std::string lastRetrievedSerial_;

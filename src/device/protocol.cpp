@@ -21,7 +21,8 @@ Clock::duration SecondsToDuration(double seconds) {
 }  // namespace
 
 double ModuleLink::ReplyTimeout(std::size_t requestLength, int replyLength) const {
-    const double wire = 10.0 * static_cast<double>(requestLength + static_cast<std::size_t>(replyLength)) /
+    const double wire = 10.0 *
+                        static_cast<double>(requestLength + static_cast<std::size_t>(replyLength)) /
                         static_cast<double>(baud_.load());
     return wire + timing_.replyAllowanceSeconds;
 }
@@ -175,7 +176,8 @@ bool ModuleLink::FinishUpgradeDevice() {
 bool ModuleLink::ResetUnitDevice() {
     Delay(timing_.commandPauseMs);
     Bytes reply;
-    return Exchange(frame::ResetRequest(), frame::kAckLength, reply) && frame::AcceptAck(reply, 'G');
+    return Exchange(frame::ResetRequest(), frame::kAckLength, reply) &&
+           frame::AcceptAck(reply, 'G');
 }
 
 bool ModuleLink::WriteBootBlockDevice(std::span<const std::uint8_t> data, std::uint32_t address) {

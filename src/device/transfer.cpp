@@ -47,7 +47,8 @@ bool ModuleLink::RetrieveCalibration(CalImage& image, const Progress& progress) 
     for (int offset = 0; offset <= kCalImageLast; offset += kBlock) {
         // The first block's attempts follow each other at once.
         const double pause = offset == 0 ? 0 : timing_.retryPauseMs;
-        if (!Attempts(5, pause, [&] { return Read16BytesDevice(kCalBaseAddress + offset, block); })) {
+        if (!Attempts(5, pause,
+                      [&] { return Read16BytesDevice(kCalBaseAddress + offset, block); })) {
             prompt_.Message("Error Retrieving Calibration");
             return false;
         }

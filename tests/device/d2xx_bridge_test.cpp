@@ -15,7 +15,7 @@ namespace {
 // The stand-in's own controls, reached through the same loaded library (memory of the module
 // behind bridge 1).
 class StandIn {
-public:
+  public:
     StandIn() : handle_(dlopen(VX42_D2XX_STANDIN, RTLD_NOW | RTLD_LOCAL)) {
         if (!handle_) return;
         configure_ = reinterpret_cast<int (*)(const char*)>(dlsym(handle_, "VX42Sim_Configure"));
@@ -38,7 +38,7 @@ public:
         EXPECT_EQ(write_(1, address, b.data(), static_cast<unsigned>(b.size())), 0);
     }
 
-private:
+  private:
     void* handle_;
     int (*configure_)(const char*) = nullptr;
     int (*read_)(int, unsigned, unsigned char*, unsigned) = nullptr;
@@ -46,7 +46,7 @@ private:
 };
 
 class D2xx : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ASSERT_TRUE(standIn.ok());
         ASSERT_EQ(standIn.Configure("bridge=USB Serial Port|FT000001;"

@@ -31,7 +31,8 @@ TEST(Frames, AddressedRequestsByteForByte) {
 
 TEST(Frames, SixteenByteWriteIsTwentyBytes) {
     Bytes data(16);
-    for (int i = 0; i < 16; ++i) data[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i + 1);
+    for (int i = 0; i < 16; ++i)
+        data[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i + 1);
     const Bytes f = Write16Request(data, 0x0EA0);
     ASSERT_EQ(f.size(), 20u);
     EXPECT_EQ(f[0], 'P');

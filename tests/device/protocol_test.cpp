@@ -143,7 +143,8 @@ TEST(Protocol, BootloaderCommands) {
 TEST(Protocol, ExchangesFromSeveralThreadsNeverInterleave) {
     LinkFixture f;
     f.Connect();
-    for (int k = 0; k < 8; ++k) f.module().SetCanStatus(k, static_cast<std::uint16_t>(0x1111 * (k + 1)));
+    for (int k = 0; k < 8; ++k)
+        f.module().SetCanStatus(k, static_cast<std::uint16_t>(0x1111 * (k + 1)));
     std::atomic<int> wrong{0};
     std::vector<std::thread> threads;
     for (int t = 0; t < 4; ++t)

@@ -22,13 +22,17 @@ struct Tally {
 };
 
 class Soak {
-public:
+  public:
     explicit Soak(std::uint32_t seed) : rng_(seed) {
         sim::SimConfig config;
         config.lateSeconds = 0.025;
         config.seed = seed;
-        config.rates = {.drop = 0.002, .corrupt = 0.003, .cutShort = 0.002, .late = 0.001,
-                        .stale = 0.003, .unplug = 0.0002};
+        config.rates = {.drop = 0.002,
+                        .corrupt = 0.003,
+                        .cutShort = 0.002,
+                        .late = 0.001,
+                        .stale = 0.003,
+                        .unplug = 0.0002};
         sim_ = std::make_shared<sim::Simulator>(config);
         Reconnect();
     }
@@ -49,7 +53,7 @@ public:
 
     const Tally& tally() const { return tally_; }
 
-private:
+  private:
     int Uniform(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng_); }
 
     Bytes RandomBytes(int n) {
@@ -145,15 +149,14 @@ TEST(Reliability, NoSilentCorruptionUnderRandomFaults) {
         for (auto [fault, n] : t.faults) total.faults[fault] += n;
     }
     // The run met every kind of fault and still completed most of its work.
-    for (Fault f : {Fault::Drop, Fault::CorruptChecksum, Fault::CutShort, Fault::Late,
-                    Fault::Stale})
+    for (Fault f :
+         {Fault::Drop, Fault::CorruptChecksum, Fault::CutShort, Fault::Late, Fault::Stale})
         EXPECT_GT(total.faults[f], 5) << sim::FaultName(f);
     EXPECT_GT(total.retrieves - total.retrievesFailed, 50);
     EXPECT_GT(total.writes, 30);
     EXPECT_GT(total.changes, 150);
     std::printf("retrieves %d (%d failed), whole writes %d, changes %d, unplugs %d, faults %d\n",
-                total.retrieves, total.retrievesFailed, total.writes, total.changes,
-                total.unplugs,
+                total.retrieves, total.retrievesFailed, total.writes, total.changes, total.unplugs,
                 [&] {
                     int n = 0;
                     for (auto [f, k] : total.faults) n += k;

@@ -108,7 +108,8 @@ TEST(Transfer, WholeWriteBracketsTheImageAndPadsWithFF) {
     const CalImage image = ImageOf(Random(kCalImageSize, 4));
     std::vector<Step> steps;
     ASSERT_TRUE(f.link.WriteWholeCalibration(image, Record(steps)));
-    EXPECT_EQ(f.module().Read(kCalBaseAddress, kCalImageSize), Bytes(image.bytes().begin(), image.bytes().end()));
+    EXPECT_EQ(f.module().Read(kCalBaseAddress, kCalImageSize),
+              Bytes(image.bytes().begin(), image.bytes().end()));
     EXPECT_EQ(f.module().Read(kCalBaseAddress + kCalImageSize, 9), Bytes(9, 0xFF));
 
     const auto sent = f.Requests();
@@ -213,7 +214,7 @@ TEST(Transfer, ChangeWhoseApplyFailsIsReported) {
 
 // A bridge that loses the requests for one module address on their way to the module.
 class LossyBridge : public sim::SimBridge {
-public:
+  public:
     LossyBridge(std::shared_ptr<sim::Simulator> s, Bytes lostPrefix)
         : SimBridge(std::move(s)), lost_(std::move(lostPrefix)) {}
     FtStatus Write(std::span<const std::uint8_t> bytes, std::uint32_t& written) override {
@@ -224,7 +225,7 @@ public:
         return SimBridge::Write(bytes, written);
     }
 
-private:
+  private:
     Bytes lost_;
 };
 

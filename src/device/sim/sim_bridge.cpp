@@ -8,7 +8,9 @@ SimBridge::~SimBridge() {
     if (handle_ != 0) sim_->Close(handle_);
 }
 
-FtStatus SimBridge::DeviceCount(int& count) { return sim_->ListCount(count); }
+FtStatus SimBridge::DeviceCount(int& count) {
+    return sim_->ListCount(count);
+}
 
 FtStatus SimBridge::Description(int index, std::string& description) {
     return sim_->ListDescription(index, description);
@@ -25,13 +27,17 @@ FtStatus SimBridge::OpenByDescription(const std::string& description) {
     return status;
 }
 
-FtStatus SimBridge::SetBaudRate(std::uint32_t baud) { return sim_->SetBaudRate(handle_, baud); }
+FtStatus SimBridge::SetBaudRate(std::uint32_t baud) {
+    return sim_->SetBaudRate(handle_, baud);
+}
 
 FtStatus SimBridge::SetLatencyTimer(std::uint8_t milliseconds) {
     return sim_->SetLatencyTimer(handle_, milliseconds);
 }
 
-FtStatus SimBridge::PurgeReceive() { return sim_->Purge(handle_); }
+FtStatus SimBridge::PurgeReceive() {
+    return sim_->Purge(handle_);
+}
 
 FtStatus SimBridge::Write(std::span<const std::uint8_t> bytes, std::uint32_t& written) {
     return sim_->Write(handle_, bytes, written);

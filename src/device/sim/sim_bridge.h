@@ -10,7 +10,7 @@
 namespace vx42::sim {
 
 class SimBridge : public Bridge {
-public:
+  public:
     explicit SimBridge(std::shared_ptr<Simulator> simulator);
     ~SimBridge() override;
 
@@ -34,7 +34,7 @@ public:
     FtStatus WaitForQueue(std::uint32_t count, std::chrono::microseconds timeout,
                           std::uint32_t& queued) override;
 
-private:
+  private:
     std::shared_ptr<Simulator> sim_;
     int handle_ = 0;
     bool driverPresent_ = true;

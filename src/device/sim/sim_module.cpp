@@ -5,7 +5,9 @@
 namespace vx42::sim {
 namespace {
 
-constexpr std::uint8_t L(char c) { return static_cast<std::uint8_t>(c); }
+constexpr std::uint8_t L(char c) {
+    return static_cast<std::uint8_t>(c);
+}
 
 Bytes WithChecksum(std::uint8_t letter, Bytes data) {
     const std::uint8_t sum = FrameChecksum(data);
@@ -19,7 +21,9 @@ bool AddressedFrameOk(std::span<const std::uint8_t> f, std::size_t payload) {
     return f.size() == 4 + payload && FrameChecksum(f.subspan(1, 2 + payload)) == f.back();
 }
 
-int AddressOf(std::span<const std::uint8_t> f) { return (f[1] << 8) | f[2]; }
+int AddressOf(std::span<const std::uint8_t> f) {
+    return (f[1] << 8) | f[2];
+}
 
 }  // namespace
 
@@ -100,10 +104,9 @@ Bytes SimModule::HandleFirmware(std::span<const std::uint8_t> f) {
             return WithChecksum(L('R'), Read(AddressOf(f), 2));
         case L('?'): {
             if (f.size() != 1) return {};
-            const bool unlocked = memory_[kUnlockAddress] == 0xFF &&
-                                  memory_[kUnlockAddress + 1] == 0xFF &&
-                                  memory_[kMarkerAddress] == 0xCB &&
-                                  memory_[kMarkerAddress + 1] == 0xE0;
+            const bool unlocked =
+                memory_[kUnlockAddress] == 0xFF && memory_[kUnlockAddress + 1] == 0xFF &&
+                memory_[kMarkerAddress] == 0xCB && memory_[kMarkerAddress + 1] == 0xE0;
             if (!unlocked) return {L('N')};
             bootloader_ = true;
             upgradeFinished_ = false;
@@ -120,8 +123,8 @@ Bytes SimModule::HandleBootloader(std::span<const std::uint8_t> f) {
             // "P", a16-23, a8-15, a0-7, checksum of address and data, "000", data.
             if (f.size() < 8 || f[5] != L('0') || f[6] != L('0') || f[7] != L('0')) return {};
             const auto data = f.subspan(8);
-            const auto sum = static_cast<std::uint8_t>(FrameChecksum(f.subspan(1, 3)) +
-                                                       FrameChecksum(data));
+            const auto sum =
+                static_cast<std::uint8_t>(FrameChecksum(f.subspan(1, 3)) + FrameChecksum(data));
             if (sum != f[4]) return {};
             const std::uint32_t address = (std::uint32_t{f[1]} << 16) | (f[2] << 8) | f[3];
             for (std::size_t i = 0; i < data.size(); ++i)

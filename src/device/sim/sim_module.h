@@ -30,7 +30,7 @@ struct FirmwareVersion {
 };
 
 class SimModule {
-public:
+  public:
     SimModule();
 
     // The module's answer to one request frame; empty when it does not answer.
@@ -54,7 +54,7 @@ public:
     int Resets() const { return resets_; }
     const std::map<std::uint32_t, std::uint8_t>& ProgramMemory() const { return program_; }
 
-private:
+  private:
     Bytes HandleFirmware(std::span<const std::uint8_t> request);
     Bytes HandleBootloader(std::span<const std::uint8_t> request);
     void Store(int address, std::uint8_t value);

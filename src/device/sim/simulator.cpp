@@ -33,8 +33,8 @@ double Number(const std::string& key, const std::string& value) {
 }
 
 Fault FaultNamed(const std::string& name) {
-    for (Fault f : {Fault::Drop, Fault::CorruptChecksum, Fault::CutShort, Fault::Late,
-                    Fault::Stale, Fault::Unplug})
+    for (Fault f : {Fault::Drop, Fault::CorruptChecksum, Fault::CutShort, Fault::Late, Fault::Stale,
+                    Fault::Unplug})
         if (FaultName(f) == name) return f;
     throw std::invalid_argument("unknown simulator fault: " + name);
 }
@@ -43,13 +43,20 @@ Fault FaultNamed(const std::string& name) {
 
 std::string_view FaultName(Fault fault) {
     switch (fault) {
-        case Fault::None: return "none";
-        case Fault::Drop: return "drop";
-        case Fault::CorruptChecksum: return "corrupt";
-        case Fault::CutShort: return "short";
-        case Fault::Late: return "late";
-        case Fault::Stale: return "stale";
-        case Fault::Unplug: return "unplug";
+        case Fault::None:
+            return "none";
+        case Fault::Drop:
+            return "drop";
+        case Fault::CorruptChecksum:
+            return "corrupt";
+        case Fault::CutShort:
+            return "short";
+        case Fault::Late:
+            return "late";
+        case Fault::Stale:
+            return "stale";
+        case Fault::Unplug:
+            return "unplug";
     }
     return "none";
 }
@@ -245,9 +252,12 @@ Fault Simulator::DrawFault(int exchange) {
     const auto& r = config_.rates;
     if (r.drop + r.corrupt + r.cutShort + r.late + r.stale + r.unplug <= 0) return Fault::None;
     double u = std::uniform_real_distribution<double>(0.0, 1.0)(rng_);
-    for (auto [p, f] : {std::pair{r.unplug, Fault::Unplug}, {r.drop, Fault::Drop},
-                        {r.corrupt, Fault::CorruptChecksum}, {r.cutShort, Fault::CutShort},
-                        {r.late, Fault::Late}, {r.stale, Fault::Stale}}) {
+    for (auto [p, f] : {std::pair{r.unplug, Fault::Unplug},
+                        {r.drop, Fault::Drop},
+                        {r.corrupt, Fault::CorruptChecksum},
+                        {r.cutShort, Fault::CutShort},
+                        {r.late, Fault::Late},
+                        {r.stale, Fault::Stale}}) {
         if (u < p) return f;
         u -= p;
     }
@@ -274,7 +284,8 @@ void Simulator::DamageReply(Fault fault, std::uint8_t requestLetter, Bytes& repl
         case Fault::Stale: {
             const int extra = std::uniform_int_distribution<int>(1, 8)(rng_);
             for (int i = 0; i < extra; ++i)
-                reply.push_back(static_cast<std::uint8_t>(std::uniform_int_distribution<int>(0, 255)(rng_)));
+                reply.push_back(
+                    static_cast<std::uint8_t>(std::uniform_int_distribution<int>(0, 255)(rng_)));
             break;
         }
         default:
@@ -282,8 +293,7 @@ void Simulator::DamageReply(Fault fault, std::uint8_t requestLetter, Bytes& repl
     }
 }
 
-FtStatus Simulator::Write(int handle, std::span<const std::uint8_t> bytes,
-                          std::uint32_t& written) {
+FtStatus Simulator::Write(int handle, std::span<const std::uint8_t> bytes, std::uint32_t& written) {
     std::lock_guard lock(mutex_);
     written = 0;
     FtStatus status;
@@ -295,8 +305,11 @@ FtStatus Simulator::Write(int handle, std::span<const std::uint8_t> bytes,
 
     const int exchange = ++exchanges_;
     const Fault fault = DrawFault(exchange);
-    LoggedFrame entry{static_cast<int>(b - bridges_.data()), exchange,
-                      Bytes(bytes.begin(), bytes.end()), {}, fault};
+    LoggedFrame entry{static_cast<int>(b - bridges_.data()),
+                      exchange,
+                      Bytes(bytes.begin(), bytes.end()),
+                      {},
+                      fault};
     if (fault == Fault::Unplug) {
         b->plugged = false;
         b->rx.clear();
@@ -373,8 +386,8 @@ FtStatus Simulator::QueueStatus(int handle, std::uint32_t& queued) {
     return ft::Ok;
 }
 
-FtStatus Simulator::WaitForQueue(int handle, std::uint32_t count,
-                                 std::chrono::microseconds timeout, std::uint32_t& queued) {
+FtStatus Simulator::WaitForQueue(int handle, std::uint32_t count, std::chrono::microseconds timeout,
+                                 std::uint32_t& queued) {
     std::unique_lock lock(mutex_);
     const auto deadline = Clock::now() + timeout;
     queued = 0;

@@ -52,9 +52,9 @@ struct SimConfig {
     std::uint32_t seed = 1;
     std::map<int, Fault> faultsAt;  // exchange number (from 1) -> fault
     TimingModel timing;
-    double lateSeconds = 0.35;      // how late a late reply comes
+    double lateSeconds = 0.35;  // how late a late reply comes
     std::uint32_t moduleBaud = 100000;
-    std::string statePath;          // module memory kept here between runs
+    std::string statePath;  // module memory kept here between runs
     std::size_t logCapacity = 20000;
 };
 
@@ -73,7 +73,7 @@ struct LoggedFrame {
 };
 
 class Simulator {
-public:
+  public:
     using Clock = std::chrono::steady_clock;
 
     explicit Simulator(SimConfig config = {});
@@ -124,7 +124,7 @@ public:
 
     void SaveState() const;
 
-private:
+  private:
     struct Pending {
         Bytes bytes;
         Clock::time_point visibleAt;
@@ -142,7 +142,7 @@ private:
         int listFailures = 0;
     };
 
-    SimBridgeState* Listed(int index);                 // by list index among plugged bridges
+    SimBridgeState* Listed(int index);  // by list index among plugged bridges
     SimBridgeState* ByHandle(int handle, FtStatus& status);
     std::uint32_t Visible(const SimBridgeState& b, Clock::time_point now) const;
     Fault DrawFault(int exchange);

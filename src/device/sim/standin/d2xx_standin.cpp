@@ -43,9 +43,13 @@ std::shared_ptr<sim::Simulator> Sim() {
     return slot;
 }
 
-int HandleOf(FT_HANDLE handle) { return static_cast<int>(reinterpret_cast<std::uintptr_t>(handle)); }
+int HandleOf(FT_HANDLE handle) {
+    return static_cast<int>(reinterpret_cast<std::uintptr_t>(handle));
+}
 
-FT_STATUS Out(FtStatus status) { return static_cast<FT_STATUS>(status); }
+FT_STATUS Out(FtStatus status) {
+    return static_cast<FT_STATUS>(status);
+}
 
 FT_STATUS CopyOut(FtStatus status, const std::string& text, void* buffer) {
     if (status == ft::Ok) {
@@ -127,7 +131,9 @@ VX42_EXPORT FT_STATUS FT_GetQueueStatus(FT_HANDLE ftHandle, DWORD* lpdwAmountInR
     return Out(status);
 }
 
-VX42_EXPORT FT_STATUS FT_Close(FT_HANDLE ftHandle) { return Out(Sim()->Close(HandleOf(ftHandle))); }
+VX42_EXPORT FT_STATUS FT_Close(FT_HANDLE ftHandle) {
+    return Out(Sim()->Close(HandleOf(ftHandle)));
+}
 
 // Test controls.
 
@@ -135,7 +141,8 @@ VX42_EXPORT FT_STATUS FT_Close(FT_HANDLE ftHandle) { return Out(Sim()->Close(Han
 // is not understood (the simulator is then left as it was).
 VX42_EXPORT int VX42Sim_Configure(const char* settings) {
     try {
-        auto fresh = std::make_shared<sim::Simulator>(sim::ParseSimConfig(settings ? settings : ""));
+        auto fresh =
+            std::make_shared<sim::Simulator>(sim::ParseSimConfig(settings ? settings : ""));
         std::lock_guard lock(GlobalMutex());
         GlobalSlot() = std::move(fresh);
         return 0;
@@ -147,7 +154,8 @@ VX42_EXPORT int VX42Sim_Configure(const char* settings) {
 VX42_EXPORT int VX42Sim_ReadMemory(int bridge, unsigned address, unsigned char* out,
                                    unsigned count) {
     try {
-        const auto bytes = Sim()->Module(bridge).Read(static_cast<int>(address), static_cast<int>(count));
+        const auto bytes =
+            Sim()->Module(bridge).Read(static_cast<int>(address), static_cast<int>(count));
         std::memcpy(out, bytes.data(), bytes.size());
         return 0;
     } catch (const std::exception&) {
@@ -165,6 +173,10 @@ VX42_EXPORT int VX42Sim_WriteMemory(int bridge, unsigned address, const unsigned
     }
 }
 
-VX42_EXPORT int VX42Sim_Exchanges() { return Sim()->Exchanges(); }
+VX42_EXPORT int VX42Sim_Exchanges() {
+    return Sim()->Exchanges();
+}
 
-VX42_EXPORT int VX42Sim_DriverCalls() { return Sim()->DriverCalls(); }
+VX42_EXPORT int VX42Sim_DriverCalls() {
+    return Sim()->DriverCalls();
+}
