@@ -1,0 +1,106 @@
+// Takes screenshots of the main window in each layout and state, for people to look at:
+// offline and compact; a retrieved calibration on each tab; each menu open. Run it under
+// Xvfb (scripts/screenshots.sh). Writes PNG files into the folder given as the argument.
+
+#include <QApplication>
+#include <QDir>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QTabBar>
+#include <QTest>
+#include <QTimer>
+
+#include <cstdio>
+#include <memory>
+
+#include "app/qt/app_context.h"
+#include "app/qt/link_module_service.h"
+#include "device/sim/sim_bridge.h"
+#include "files/calibration_file.h"
+#include "files/paths.h"
+#include "ui/frm_main.h"
+
+namespace {
+
+// Answers every question with No or Cancel and prints what it was asked.
+class QuietPrompt : public vx42::Prompt {
+public:
+    void Message(const std::string& text, const std::string&, vx42::Icon) override {
+        std::fprintf(stderr, "message: %s\n", text.c_str());
+    }
+    vx42::Answer YesNo(const std::string& text, const std::string&, vx42::Icon) override {
+        std::fprintf(stderr, "question (No): %s\n", text.c_str());
+        return vx42::Answer::No;
+    }
+    vx42::Answer YesNoCancel(const std::string& text, const std::string&, vx42::Icon) override {
+        std::fprintf(stderr, "question (No): %s\n", text.c_str());
+        return vx42::Answer::No;
+    }
+    std::optional<std::string> OpenFile(const vx42::FileDialog&) override { return std::nullopt; }
+    std::optional<std::string> SaveFile(const vx42::FileDialog&) override { return std::nullopt; }
+    std::optional<std::string> InputBox(const std::string&, const std::string&,
+                                        const std::string&) override {
+        return std::nullopt;
+    }
+};
+
+void Shot(QWidget& window, const QString& folder, const QString& name) {
+    QTest::qWait(150);
+    QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect frame = window.frameGeometry().adjusted(0, 0, 0, 0);
+    QPixmap pixmap = screen->grabWindow(0, frame.x(), frame.y(), frame.width() + 260,
+                                        frame.height() + 40);
+    if (pixmap.isNull() || pixmap.width() < 10) pixmap = window.grab();
+    pixmap.save(folder + "/" + name + ".png");
+    std::fprintf(stderr, "wrote %s/%s.png\n", qPrintable(folder), qPrintable(name));
+}
+
+bool WaitIdle(vx42::FrmMain& w) {
+    return QTest::qWaitFor([&] { return !w.busy() && w.link().pending() == 0; }, 60000);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    const QString folder = argc > 1 ? argv[1] : "screenshots";
+    QDir().mkpath(folder);
+
+    QuietPrompt prompt;
+    vx42::MemorySettingsStore store;
+    const std::string programFolder = vx42::ProgramFolder();
+    vx42::AppContext app(vx42::StartupMode::Full, programFolder, prompt, store);
+    app.presets = vx42::ReadGaugePresets(app.presetsPath(), prompt);
+
+    vx42::sim::SimConfig config;
+    auto sim = std::make_shared<vx42::sim::Simulator>(config);
+    const std::string demo = vx42::JoinPath(programFolder, "Demo.DVF");
+    if (vx42::FileExists(demo)) sim->Module().Write(vx42::kCalBaseAddress, vx42::ReadCalibrationFile(demo).image.bytes());
+    vx42::LinkModuleService module(std::make_unique<vx42::sim::SimBridge>(sim), prompt, true);
+
+    vx42::FrmMain window(app, module);
+    window.show();
+    Shot(window, folder, "01-offline-compact");
+
+    window.ConnectCommand();
+    WaitIdle(window);
+    const char* tabs[] = {"02-output-1", "03-output-2", "04-output-3", "05-output-4", "06-can-status"};
+    for (int t = 0; t < 5; ++t) {
+        window.TabStrip->setCurrentIndex(t);
+        Shot(window, folder, tabs[t]);
+    }
+    window.TabStrip->setCurrentIndex(0);
+    int n = 7;
+    for (QAction* action : window.menuBar()->actions()) {
+        QMenu* menu = action->menu();
+        if (!menu) continue;
+        window.menuBar()->setActiveAction(action);
+        QTest::qWait(200);
+        Shot(window, folder, QString("%1-menu-%2").arg(n++, 2, 10, QChar('0')).arg(menu->objectName()));
+        menu->hide();
+    }
+    window.ConnectCommand();  // disconnect
+    WaitIdle(window);
+    return 0;
+}
