@@ -1,0 +1,225 @@
+// The message editor's field rules and its editing of the "User Defined" library.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "app/scripted_prompt.h"
+#include "can/library_files.h"
+#include "can/message_editor.h"
+#include "files/paths.h"
+#include "support/temp_dir.h"
+
+using namespace vx42;
+
+namespace {
+
+CanMessage Named(const std::string& name, int id = 0x100) {
+    CanMessage m;
+    m.Name = FixedText(name, canwidth::Name);
+    m.Description = FixedText("about " + name, canwidth::Description);
+    m.CanId = id;
+    m.DataLength = 8;
+    m.BitLength = 16;
+    m.Multiplier = 0.25;
+    m.Unit = FixedText("RPM", canwidth::Unit);
+    m.EndianLength = 2;
+    return m;
+}
+
+LibrarySet UserSet(std::vector<CanMessage> messages, std::string version = "C002") {
+    LibrarySet set;
+    set.MessageLibraries.push_back(NewLibrary("Engine"));
+    CanLibrary user = NewLibrary(kUserDefinedName);
+    user.Version = std::move(version);
+    user.Messages = std::move(messages);
+    set.MessageLibraries.push_back(user);
+    return set;
+}
+
+}  // namespace
+
+TEST(MessageEditorFields, TypingColoursRangedFieldsOnly) {
+    EXPECT_FALSE(FieldInRange(kFieldDataLength, "9"));
+    EXPECT_TRUE(FieldInRange(kFieldDataLength, "8"));
+    EXPECT_TRUE(FieldInRange(kFieldDataLength, ""));  // reads as 0
+    EXPECT_FALSE(FieldInRange(kFieldBitLength, "0"));
+    EXPECT_TRUE(FieldInRange(kFieldBitLength, "16"));
+    EXPECT_FALSE(FieldInRange(kFieldBitLength, "17"));
+    EXPECT_FALSE(FieldInRange(kFieldStartBit, "-1"));
+    EXPECT_FALSE(FieldInRange(kFieldEndianLength, "0"));
+    EXPECT_FALSE(FieldInRange(kFieldEndianLength, "9"));
+    EXPECT_TRUE(FieldInRange(kFieldMultiplier, "1e300"));
+    EXPECT_TRUE(FieldInRange(kFieldName, "anything"));
+}
+
+TEST(MessageEditorFields, LeavingClampsToTheRange) {
+    EXPECT_EQ(ClampFieldText(kFieldDataLength, "9"), "8");
+    EXPECT_EQ(ClampFieldText(kFieldBitLength, "0"), "1");
+    EXPECT_EQ(ClampFieldText(kFieldStartByte, " 1 2"), "7");  // spaces removed: 12
+    EXPECT_EQ(ClampFieldText(kFieldStartBit, ".6"), "1");     // read as 0.6
+    EXPECT_EQ(ClampFieldText(kFieldStartBit, ",4"), "0");
+    EXPECT_EQ(ClampFieldText(kFieldDataLength, "x"), "0");
+    EXPECT_EQ(ClampFieldText(kFieldEndianLength, "300"), "8");
+    EXPECT_EQ(ClampFieldText(kFieldEndianLength, ""), "1");
+    EXPECT_EQ(ClampFieldText(kFieldMultiplier, " 2.5 "), " 2.5 ");  // not ranged
+}
+
+TEST(MessageEditorFields, CanIdRoundTripsAndBadTextIsRefused) {
+    CanMessage m;
+    EXPECT_EQ(StoreField(m, kFieldCanId, "18FEF100"), StoreResult::Changed);
+    EXPECT_EQ(m.CanId, 0x18FEF100);
+    EXPECT_EQ(MessageFieldTexts(m)[kFieldCanId], "18FEF100");
+    EXPECT_EQ(StoreField(m, kFieldCanId, "18fef100"), StoreResult::Unchanged);
+    // The top bit set keeps its 32-bit pattern.
+    EXPECT_EQ(StoreField(m, kFieldCanId, "FFFFFFFF"), StoreResult::Changed);
+    EXPECT_EQ(MessageFieldTexts(m)[kFieldCanId], "FFFFFFFF");
+    for (const char* bad : {"", "18G", "123456789", "&H10"}) {
+        EXPECT_EQ(StoreField(m, kFieldCanId, bad), StoreResult::Refused) << bad;
+        EXPECT_EQ(m.CanId, -1) << bad;
+    }
+}
+
+TEST(MessageEditorFields, NumbersStoreAndRefuseOutsideTheirTypes) {
+    CanMessage m;
+    EXPECT_EQ(StoreField(m, kFieldBitLength, ClampFieldText(kFieldBitLength, "0")),
+              StoreResult::Changed);
+    EXPECT_EQ(m.BitLength, 1);
+    EXPECT_EQ(StoreField(m, kFieldDataLength, "9"), StoreResult::Refused);  // not clamped
+    EXPECT_EQ(m.DataLength, 0);
+    EXPECT_EQ(StoreField(m, kFieldOffset, "-40"), StoreResult::Changed);
+    EXPECT_EQ(m.Offset, -40);
+    EXPECT_EQ(StoreField(m, kFieldOffset, "2147483648"), StoreResult::Refused);
+    EXPECT_EQ(StoreField(m, kFieldOffset, "-2147483648"), StoreResult::Changed);
+    EXPECT_EQ(m.Offset, INT32_MIN);
+    EXPECT_EQ(StoreField(m, kFieldMultiplier, ".125"), StoreResult::Changed);
+    EXPECT_DOUBLE_EQ(m.Multiplier, 0.125);
+    EXPECT_EQ(MessageFieldTexts(m)[kFieldMultiplier], "0.125");
+    EXPECT_EQ(StoreField(m, kFieldEndianLength, ClampFieldText(kFieldEndianLength, "999")),
+              StoreResult::Changed);
+    EXPECT_EQ(m.EndianLength, 8);
+}
+
+TEST(MessageEditorFields, TextsAreComparedAndStoredAtTheirWidths) {
+    CanMessage m = Named("Oil Temp");
+    EXPECT_EQ(StoreField(m, kFieldName, "Oil Temp"), StoreResult::Unchanged);
+    EXPECT_EQ(StoreField(m, kFieldName, std::string(30, 'N')), StoreResult::Changed);
+    EXPECT_EQ(m.Name, std::string(24, 'N'));
+    EXPECT_EQ(StoreField(m, kFieldDescription, "short"), StoreResult::Changed);
+    EXPECT_EQ(m.Description.size(), 80u);
+    EXPECT_EQ(MessageFieldTexts(m)[kFieldDescription], "short");
+}
+
+TEST(MessageEditorFields, ShownCountsAreClamped) {
+    CanMessage m = Named("x");
+    m.DataLength = 12;
+    m.BitLength = 0;
+    m.EndianLength = 0;
+    const FieldTexts t = MessageFieldTexts(m);
+    EXPECT_EQ(t[kFieldDataLength], "8");
+    EXPECT_EQ(t[kFieldBitLength], "1");
+    EXPECT_EQ(t[kFieldEndianLength], "0");  // shown as stored, coloured red
+    EXPECT_EQ(m.DataLength, 12);            // showing stores nothing
+}
+
+TEST(MessageEditorFields, ValidationMarksEmptyNewAndMalformedFields) {
+    FieldTexts t = MessageFieldTexts(Named("Boost"));
+    EXPECT_FALSE(AnyError(FieldErrors(t)));
+    t[kFieldName] = " New Message ";
+    t[kFieldDescription] = "  ";
+    t[kFieldCanId] = "12Z";
+    t[kFieldOffset] = "99999999999";
+    const auto errors = FieldErrors(t);
+    EXPECT_TRUE(AnyError(errors));
+    for (int f : {kFieldName, kFieldDescription, kFieldCanId, kFieldOffset})
+        EXPECT_TRUE(errors[f]) << f;
+    for (int f : {kFieldDataLength, kFieldStartByte, kFieldBitLength, kFieldStartBit,
+                  kFieldMultiplier, kFieldEndianLength})
+        EXPECT_FALSE(errors[f]) << f;
+}
+
+TEST(UserLibraryEditorTest, OpeningDependsOnTheLibrary) {
+    LibrarySet none;
+    UserLibraryEditor missing(none);
+    EXPECT_EQ(missing.Open(), UserLibraryEditor::Opening::Empty);
+    ASSERT_EQ(none.MessageLibraries.size(), 1u);
+    EXPECT_EQ(Trimmed(none.MessageLibraries[0].Name), kUserDefinedName);
+
+    LibrarySet old = UserSet({Named("a")}, "C001");
+    EXPECT_EQ(UserLibraryEditor(old).Open(), UserLibraryEditor::Opening::Invalid);
+
+    LibrarySet set = UserSet({Named("speed"), Named("Boost"), Named("Coolant"), Named("Boost")});
+    UserLibraryEditor editor(set);
+    EXPECT_EQ(editor.Open(), UserLibraryEditor::Opening::Editable);
+    EXPECT_EQ(editor.Items(), (std::vector<std::string>{"Boost", "Boost", "Coolant", "speed"}));
+    EXPECT_EQ(editor.order(), (std::vector<int>{1, 3, 2, 0}));
+}
+
+TEST(UserLibraryEditorTest, AddCancelAndDelete) {
+    LibrarySet set = UserSet({Named("Boost"), Named("Coolant"), Named("Speed")});
+    UserLibraryEditor editor(set);
+    editor.Open();
+    const int position = editor.AddNew();
+    EXPECT_TRUE(editor.addingNew());
+    EXPECT_EQ(editor.count(), 4);
+    EXPECT_EQ(position, 2);  // between "Coolant" and "Speed"
+    EXPECT_EQ(Trimmed(editor.At(position)->Name), kNewMessageName);
+    EXPECT_EQ(editor.At(position)->CanId, 0);
+    editor.CancelAdd();
+    EXPECT_FALSE(editor.addingNew());
+    EXPECT_EQ(editor.count(), 3);
+    EXPECT_EQ(editor.Items(), (std::vector<std::string>{"Boost", "Coolant", "Speed"}));
+
+    set.MessageLibraries[1].Messages[1].ClearRtr = true;
+    editor.Delete(0);  // "Boost"
+    EXPECT_TRUE(editor.changed());
+    ASSERT_EQ(editor.count(), 2);
+    EXPECT_EQ(Trimmed(editor.At(0)->Name), "Coolant");
+    EXPECT_TRUE(editor.At(0)->ClearRtr);
+    editor.Delete(1);
+    editor.Delete(0);
+    EXPECT_EQ(editor.count(), 0);
+    EXPECT_EQ(editor.At(0), nullptr);
+    EXPECT_EQ(editor.AddNew(), 0);
+    EXPECT_EQ(editor.count(), 1);
+}
+
+TEST(UserLibraryEditorTest, SaveWritesTheFileAndAFailedSaveStaysUnsaved) {
+    test::TempDir dir;
+    const std::string folder = LibraryFolderOf(dir.str());
+    LibrarySet set = UserSet({Named("Boost", 0x18FEF100)}, "C002");
+    UserLibraryEditor editor(set);
+    editor.Open();
+    editor.AddNew();
+    CanMessage* added = editor.At(editor.PositionOfIndex(1));
+    ASSERT_NE(added, nullptr);
+    EXPECT_EQ(StoreField(*added, kFieldName, "Afr"), StoreResult::Changed);
+    editor.MarkChanged();
+    EXPECT_TRUE(editor.SetUnit(*added, "kPa"));
+    EXPECT_FALSE(editor.SetUnit(*added, "kPa "));
+    ASSERT_TRUE(editor.Save(folder));
+    EXPECT_FALSE(editor.changed());
+    EXPECT_FALSE(editor.addingNew());
+    EXPECT_EQ(editor.Items(), (std::vector<std::string>{"Afr", "Boost"}));
+
+    ScriptedPrompt prompt;
+    LibrarySet loaded;
+    SetupLibraries(loaded, folder, prompt);
+    ASSERT_GE(loaded.UserDefinedIndex, 0);
+    EXPECT_EQ(loaded.MessageLibraries[static_cast<std::size_t>(loaded.UserDefinedIndex)],
+              set.MessageLibraries[1]);
+    EXPECT_TRUE(prompt.Unexpected().empty());
+
+    // A folder that cannot hold the file: nothing looks saved.
+    const std::string blocked = dir.file("not-a-folder");
+    std::ofstream(blocked) << "x";
+    LibrarySet other = UserSet({Named("Boost")}, "C001");
+    UserLibraryEditor failing(other);
+    failing.Open();
+    failing.AddNew();
+    failing.MarkChanged();
+    EXPECT_FALSE(failing.Save(blocked));
+    EXPECT_TRUE(failing.changed());
+    EXPECT_TRUE(failing.addingNew());
+    EXPECT_EQ(other.MessageLibraries[1].Version, "C001");
+}
