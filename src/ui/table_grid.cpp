@@ -241,9 +241,7 @@ void TableGridWidget::mousePressEvent(QMouseEvent* event) {
 void TableGridWidget::openEditor(const std::string& text) {
     editRow_ = currentRow();
     editCol_ = currentColumn();
-    editor_->setGeometry(visualRect(model().Writable(editRow_, editCol_)
-                                        ? currentIndex()
-                                        : currentIndex()));
+    editor_->setGeometry(visualRect(currentIndex()));
     editor_->setText(Q(text));
     editor_->show();
     editor_->setFocus();
@@ -253,6 +251,8 @@ void TableGridWidget::openEditor(const std::string& text) {
 void TableGridWidget::closeEditor() {
     editRow_ = editCol_ = -1;
     committing_ = true;
+    // The table takes the focus before the editor goes, so the focus does not move on.
+    if (editor_->hasFocus()) setFocus();
     editor_->hide();
     committing_ = false;
 }
@@ -263,6 +263,7 @@ void TableGridWidget::commitEditor() {
     const int row = editRow_, col = editCol_;
     const std::string text = editor_->text().toStdString();
     editRow_ = editCol_ = -1;
+    if (editor_->hasFocus()) setFocus();
     editor_->hide();
     if (commitCell_) setCellText(row, col, commitCell_(row, col, text));
     committing_ = false;
@@ -335,9 +336,7 @@ void TableGridWidget::resizeEvent(QResizeEvent* event) {
     setFixedHeight(fixedHeight());
     sizeColumns();
     if (editor_->isVisible() && editRow_ >= 0)
-        editor_->setGeometry(visualRect(model().Writable(editRow_, editCol_)
-                                            ? indexFromItem(item(editRow_, editCol_))
-                                            : currentIndex()));
+        editor_->setGeometry(visualRect(indexFromItem(item(editRow_, editCol_))));
 }
 
 }  // namespace vx42

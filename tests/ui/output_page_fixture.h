@@ -3,7 +3,10 @@
 // Helpers type into the page's boxes as a user does and read the image and the simulator's
 // memory.
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QLineEdit>
 #include <QTabBar>
 #include <QTest>

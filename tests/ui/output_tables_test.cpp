@@ -1,0 +1,234 @@
+// The output tables through the page: cells committed from the in-place editor, the tables
+// following the period, breakpoint fills, the voltage-output boxes, the plots, and live gauge
+// calibration, checked in the image and in the simulator's memory.
+
+#include <QPushButton>
+
+#include "calibration/outputs/live_calibration.h"
+#include "output_page_fixture.h"
+#include "ui/entry_box.h"
+#include "ui/table_grid.h"
+#include "ui/table_plot.h"
+
+using namespace vx42;
+using namespace vx42::test;
+
+namespace {
+
+// Opens the editor on a cell by typing, as a user does, and commits with Enter.
+void TypeIntoCell(TableGridWidget* grid, int row, int col, const QString& text) {
+    grid->setFocus();
+    grid->selectCells(row, col);
+    QTest::keyClick(grid, Qt::Key_Backspace);  // opens the editor with the cell's text
+    QLineEdit* editor = grid->editor();
+    QVERIFY(editor->isVisible());
+    editor->clear();
+    QTest::keyClicks(editor, text);
+    QTest::keyClick(editor, Qt::Key_Return);
+}
+
+}  // namespace
+
+class OutputTablesTest : public QObject {
+    Q_OBJECT
+private slots:
+    void dutyCellsFollowThePeriod();
+    void frequencyCellsAndTheirClamps();
+    void editorCommitsOnLeavingAndCancelsOnEscape();
+    void breakpointsFromTheMessageRange();
+    void voltageOutputBoxesFillTheirCells();
+    void liveCalibrationDrivesTheModuleOnly();
+};
+
+void OutputTablesTest::dutyCellsFollowThePeriod() {
+    PageFixture f;
+    f.GoOnline();
+    OutputPage& p = f.page();
+    p.optType[2]->click();
+    PageFixture::Type(p.txtPeriod, "100");
+    TypeIntoCell(p.mshAnalogTable, 1, 1, "25");
+    f.Settle();
+    const int cell = f.cal(0).TableBlock;
+    QCOMPARE(f.image().Word(cell), 2500u);
+    QCOMPARE(f.Word(cell), 2500u);
+    QCOMPARE(QString::fromStdString(p.mshAnalogTable->cellText(1, 1)), QString("25.0"));
+    QVERIFY(f.w.app.files.CalibrationChanged);
+    // The plot follows the edit at once.
+    QCOMPARE(p.plotAnalogTable->curves().at(0).values.at(0), 25.0);
+    PageFixture::Type(p.txtPeriod, "200");
+    QCOMPARE(f.image().Word(cell), 2500u);
+    QCOMPARE(QString::fromStdString(p.mshAnalogTable->cellText(1, 1)), QString("50.0"));
+    QCOMPARE(p.plotAnalogTable->curves().at(0).values.at(0), 50.0);
+    // Duty cells are clamped to 100 %.
+    TypeIntoCell(p.mshAnalogTable, 2, 3, "150");
+    QCOMPARE(QString::fromStdString(p.mshAnalogTable->cellText(2, 3)), QString("100.0"));
+    QCOMPARE(f.image().Word(cell + 32 + 4), 5000u);
+    // A battery breakpoint.
+    TypeIntoCell(p.mshAnalogTable, 4, 0, "14.01");
+    QCOMPARE(f.image().Word(f.cal(0).SecondaryBlock + 6), 1043u);
+    QCOMPARE(QString::fromStdString(p.mshAnalogTable->cellText(4, 0)), QString("14.01"));
+    QVERIFY2(f.unexpected().isEmpty(), qPrintable(f.unexpected()));
+}
+
+void OutputTablesTest::frequencyCellsAndTheirClamps() {
+    PageFixture f;
+    f.GoOnline();
+    OutputPage& p = f.page();
+    p.optType[4]->click();
+    TypeIntoCell(p.mshFreqTable, 1, 0, "123.45");
+    f.Settle();
+    const int cell = f.cal(0).TableBlock;
+    QCOMPARE(f.image().Word(cell), 1234u);
+    QCOMPARE(f.Word(cell), 1234u);
+    QCOMPARE(QString::fromStdString(p.mshFreqTable->cellText(1, 0)), QString("123.4"));
+    TypeIntoCell(p.mshFreqTable, 1, 1, "9000");
+    QCOMPARE(f.image().Word(cell + 2), 65535u);
+    QCOMPARE(QString::fromStdString(p.mshFreqTable->cellText(1, 1)), QString("6553.5"));
+    TypeIntoCell(p.mshFreqTable, 0, 2, "70000");
+    QCOMPARE(f.image().Word(f.cal(0).PrimaryBlock + 4), 65535u);
+    QCOMPARE(p.plotFreqTable->breakpoints().at(2), 65535.0);
+    QCOMPARE(p.plotFreqTable->curves().at(0).values.at(0), 123.4);
+    QVERIFY2(f.unexpected().isEmpty(), qPrintable(f.unexpected()));
+}
+
+void OutputTablesTest::editorCommitsOnLeavingAndCancelsOnEscape() {
+    PageFixture f;
+    f.GoOnline();
+    OutputPage& p = f.page();
+    p.optType[4]->click();
+    TableGridWidget* grid = p.mshFreqTable;
+    const int cell = f.cal(0).TableBlock;
+    // Escape stores nothing.
+    grid->setFocus();
+    grid->selectCells(1, 3);
+    QTest::keyClick(grid, Qt::Key_5);
+    QCOMPARE(grid->editor()->text(), QString("5"));
+    QTest::keyClick(grid->editor(), Qt::Key_Escape);
+    QVERIFY(!grid->editorOpen());
+    QCOMPARE(f.image().Word(cell + 6), 0u);
+    // A digit opens the editor with the digit; Up commits, and stays out of the header row.
+    QTest::keyClick(grid, Qt::Key_7);
+    QTest::keyClick(grid->editor(), Qt::Key_Up);
+    QCOMPARE(f.image().Word(cell + 6), 70u);
+    QCOMPARE(grid->currentRow(), 1);
+    QVERIFY(grid->hasFocus());
+    // Leaving the cell for another control commits it (clamped).
+    grid->selectCells(1, 4);
+    QTest::keyClick(grid, Qt::Key_Minus);
+    QCOMPARE(grid->editor()->text(), QString("-"));
+    QTest::keyClicks(grid->editor(), "3");
+    p.txtOutputName->setFocus();
+    QCOMPARE(f.image().Word(cell + 8), 0u);
+    QVERIFY(!grid->editorOpen());
+    QCOMPARE(QString::fromStdString(grid->cellText(1, 4)), QString("0.0"));
+    QVERIFY2(f.unexpected().isEmpty(), qPrintable(f.unexpected()));
+}
+
+void OutputTablesTest::breakpointsFromTheMessageRange() {
+    PageFixture f;
+    f.GoOnline();
+    OutputPage& p = f.page();
+    p.optType[2]->click();
+    // Without a primary message: refused with a message, nothing stored.
+    f.w.prompt.ExpectMessage("Select a primary CAN message first");
+    p.cmdSetBreakpoints->click();
+    QCOMPARE(f.image().Word(f.cal(0).PrimaryBlock + 30), 0u);
+
+    f.SelectMessage(0, "Level");  // 8 bits
+    p.cmdSetBreakpoints->click();
+    f.Settle();
+    const int block = f.cal(0).PrimaryBlock;
+    for (int k = 0; k < 16; ++k) QCOMPARE(f.Word(block + 2 * k), 17u * k);
+    QCOMPARE(QString::fromStdString(p.mshAnalogTable->cellText(0, 16)), QString("255"));
+
+    f.SelectMessage(0, "Wide");  // 16 bits, from the speedo table's own button
+    p.optType[4]->click();
+    p.cmdSetBreakpointsFreq->click();
+    f.Settle();
+    for (int k = 0; k < 16; ++k) QCOMPARE(f.image().Word(block + 2 * k), 4369u * k);
+    QCOMPARE(f.Word(block + 30), 65535u);
+    QCOMPARE(QString::fromStdString(p.mshFreqTable->cellText(0, 15)), QString("65535"));
+    QVERIFY2(f.unexpected().isEmpty(), qPrintable(f.unexpected()));
+}
+
+void OutputTablesTest::voltageOutputBoxesFillTheirCells() {
+    PageFixture f;
+    f.GoOnline();
+    OutputPage& p = f.page();
+    p.optType[1]->click();
+    PageFixture::Type(p.txtPeriod, "100");
+    const int applied = f.Applied();
+    PageFixture::Type(p.txtVoltOutDuty[1], "80");
+    f.Settle();
+    QCOMPARE(f.Applied() - applied, 90);
+    const int table = f.cal(0).TableBlock;
+    for (int r = 0; r < 6; ++r) {
+        QCOMPARE(f.Word(table + 32 * r), 0u);  // column 1 is the minimum's
+        for (int c = 1; c < 16; ++c) QCOMPARE(f.Word(table + 32 * r + 2 * c), 8000u);
+    }
+    PageFixture::Type(p.txtVoltOutDuty[0], "10");
+    f.Settle();
+    QCOMPARE(f.Applied() - applied, 96);
+    for (int r = 0; r < 6; ++r) QCOMPARE(f.image().Word(table + 32 * r), 1000u);
+    QCOMPARE(p.txtVoltOutDuty[0]->text(), QString("10.0"));
+    PageFixture::Type(p.txtVoltOutData[1], "500");
+    for (int k = 1; k < 16; ++k) QCOMPARE(f.image().Word(f.cal(0).PrimaryBlock + 2 * k), 500u);
+    QCOMPARE(QString::fromStdString(p.mshAnalogTable->cellText(0, 16)), QString("500"));
+    QVERIFY2(f.unexpected().isEmpty(), qPrintable(f.unexpected()));
+}
+
+void OutputTablesTest::liveCalibrationDrivesTheModuleOnly() {
+    PageFixture f;
+    OutputPage& p = f.page();
+    // Offline: refused with its message.
+    f.w.prompt.ExpectMessage(kLiveOfflineText);
+    p.cmdCalibrate->click();
+    QCOMPARE(p.cmdCalibrate->text(), QString(kStartCalibrateCaption));
+    QVERIFY(!p.cmdUp->isEnabled());
+
+    f.GoOnline();
+    f.SelectTab(2);
+    p.optType[2]->click();
+    PageFixture::Type(p.txtPeriod, "100");
+    f.Settle();
+    const CalImage before = f.image();
+    const bool changed = f.w.app.files.CalibrationChanged;
+    p.cmdCalibrate->click();
+    f.Settle();
+    QCOMPARE(p.cmdCalibrate->text(), QString(kStopCalibrateCaption));
+    QVERIFY(p.cmdUp->isEnabled());
+    QCOMPARE(f.Byte(0x3901), 3);
+    PageFixture::Type(p.txtDutyCycle, "40");
+    f.Settle();
+    QCOMPARE(f.Byte(0x392F), 0x0F);
+    QCOMPARE(f.Byte(0x3930), 0xA0);
+    p.cmdUp->click();
+    f.Settle();
+    QCOMPARE(p.txtDutyCycle->text(), QString("41"));
+    QCOMPARE(f.Word(0x392F), 4100u);
+    PageFixture::Type(p.txtDutyCycle, "100");
+    p.cmdUp->click();  // stays within 100
+    QCOMPARE(p.txtDutyCycle->text(), QString("100"));
+    p.cmdCalibrate->click();
+    f.Settle();
+    QCOMPARE(f.Byte(0x3901), 0);
+    QCOMPARE(p.txtDutyCycle->text(), QString("0"));
+    QVERIFY(!p.txtDutyCycle->isEnabled());
+    QVERIFY(f.image() == before);
+    QCOMPARE(f.w.app.files.CalibrationChanged, changed);
+
+    // A speedo on output 1 at 100 Hz.
+    f.SelectTab(0);
+    p.optType[4]->click();
+    p.cmdCalibrateSpeed->click();
+    PageFixture::Type(p.txtDutyCycleSpeed, "100");
+    f.Settle();
+    QCOMPARE(f.Byte(0x3901), 1);
+    QCOMPARE(f.Byte(0x390D), 0x03);
+    QCOMPARE(f.Byte(0x390E), 0xE8);
+    p.cmdCalibrateSpeed->click();
+    QVERIFY2(f.unexpected().isEmpty(), qPrintable(f.unexpected()));
+}
+
+QTEST_MAIN(OutputTablesTest)
+#include "output_tables_test.moc"
