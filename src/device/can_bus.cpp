@@ -37,8 +37,8 @@ std::array<SlotStatus, kMessageSlots> CanSlotStatus(ModuleLink& link, const CalI
         if (!link.Read2BytesRetry(CanStatusAddress(k), word))
             slot = SlotStatus::Unchanged;
         else
-            slot = MakeWord(word[0], word[1]) != 0 ? SlotStatus::Receiving
-                                                   : SlotStatus::NotReceiving;
+            slot =
+                MakeWord(word[0], word[1]) != 0 ? SlotStatus::Receiving : SlotStatus::NotReceiving;
     }
     return shown;
 }

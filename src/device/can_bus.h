@@ -35,7 +35,7 @@ std::optional<int> CanSpeedOptionIndex(unsigned kbits);
 // The "Set CAN Speed" window's choice: the index of the option last clicked, kept for as long
 // as the window object lives (0 until an option was ever clicked).
 class CanSpeedChoice {
-public:
+  public:
     // Opening the window: the option matching the image's CanSpeed is selected and recorded;
     // any other value selects nothing and leaves the recorded index as it was.
     std::optional<int> Load(const CalImage& image);
@@ -46,7 +46,7 @@ public:
     // module with one single-change write. The calibration is not marked changed.
     void Ok(EditTarget& target) const;
 
-private:
+  private:
     int recorded_ = 0;
 };
 
@@ -58,7 +58,9 @@ enum class SlotStatus {
 };
 
 // Module address of message slot k's status word.
-constexpr int CanStatusAddress(int slot) { return address::CanStatus + 10 * slot; }
+constexpr int CanStatusAddress(int slot) {
+    return address::CanStatus + 10 * slot;
+}
 
 // Slots 0 to 7 in order (output k / 2; primary when k is even): a secondary slot whose
 // output's SecondaryMode is 0 is not receiving without a read; every other slot reads its

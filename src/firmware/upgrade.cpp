@@ -21,7 +21,9 @@ void Report(const Progress& progress, int done, int total) {
 
 // A boot image holds the file's bytes and one 0x00: without a file byte there is nothing to
 // install.
-bool HasBootLoader(const BootImage& image) { return image.size() > 1; }
+bool HasBootLoader(const BootImage& image) {
+    return image.size() > 1;
+}
 
 // Runs `use` with the link open: the link's own connection when it has one, otherwise one
 // opened for the purpose (its messages shown on failure) and closed afterwards.
@@ -50,8 +52,8 @@ UpgradeOutcome UpgradeFirmware(ModuleLink& link, const FirmwareFile& firmware,
     return UpgradeOutcome::Complete;
 }
 
-UpgradeOutcome UpgradeBootLoader(ModuleLink& link, const BootImage& image,
-                                 const StatusLine& status, const Progress& progress) {
+UpgradeOutcome UpgradeBootLoader(ModuleLink& link, const BootImage& image, const StatusLine& status,
+                                 const Progress& progress) {
     Say(status, upgrade_status::StartingBootLoader);
     if (!WriteBootImage(link, image, progress)) return UpgradeOutcome::Failed;
     Say(status, upgrade_status::BootLoaderComplete);
@@ -111,7 +113,8 @@ bool EnterBootloader(ModuleLink& link) {
 
 std::int64_t FirmwareBytes(const FirmwareFile& firmware) {
     std::int64_t total = 0;
-    for (const auto& record : firmware.records) total += static_cast<std::int64_t>(record.data.size());
+    for (const auto& record : firmware.records)
+        total += static_cast<std::int64_t>(record.data.size());
     return total;
 }
 
@@ -202,9 +205,12 @@ std::optional<int> ParseReadAddress(std::string_view text) {
         for (std::size_t j = 2; j < rest.size(); ++j) {
             const char c = rest[j];
             int digit = -1;
-            if (c >= '0' && c <= '9') digit = c - '0';
-            else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-            else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+            if (c >= '0' && c <= '9')
+                digit = c - '0';
+            else if (c >= 'A' && c <= 'F')
+                digit = c - 'A' + 10;
+            else if (c >= 'a' && c <= 'f')
+                digit = c - 'a' + 10;
             if (digit < 0) break;
             value = value * 16 + digit;
             if (value > 0xFFFF) return std::nullopt;

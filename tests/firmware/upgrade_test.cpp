@@ -1,0 +1,449 @@
+#include "firmware/upgrade.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "calibration/converters.h"
+#include "device/link_fixture.h"
+#include "support/temp_dir.h"
+
+namespace vx42 {
+namespace {
+
+using sim::Fault;
+using test::LinkFixture;
+namespace st = upgrade_status;
+
+Bytes Counting(std::uint8_t first, std::size_t n) {
+    Bytes out(n);
+    for (std::size_t i = 0; i < n; ++i) out[i] = static_cast<std::uint8_t>(first + 7 * i);
+    return out;
+}
+
+FirmwareRecord Record(std::int32_t address, Bytes data) {
+    return {1, static_cast<std::int32_t>(data.size()), address, std::move(data)};
+}
+
+UpgradeFile FirmwareUpgrade(std::vector<FirmwareRecord> records, std::string name = "app.ROM") {
+    UpgradeFile file;
+    file.fileName = std::move(name);
+    file.extension = file.fileName.substr(file.fileName.rfind('.') + 1);
+    file.firmware.recordCount = static_cast<std::uint8_t>(records.size());
+    file.firmware.records = std::move(records);
+    return file;
+}
+
+UpgradeFile BootUpgrade(std::size_t fileBytes) {
+    UpgradeFile file;
+    file.fileName = "Upgrade.BLU";
+    file.extension = "BLU";
+    file.bootImage = Counting(3, fileBytes);
+    file.bootImage.push_back(0x00);  // as a loaded image ends
+    return file;
+}
+
+struct Step {
+    int done, total;
+    std::string text;
+    bool operator==(const Step&) const = default;
+};
+
+// Collects what the dialog would show.
+struct Shown {
+    std::vector<std::string> status;
+    std::vector<Step> progress;
+    StatusLine Status() {
+        return [this](const std::string& s) { status.push_back(s); };
+    }
+    Progress Bar() {
+        return [this](int d, int t, const std::string& s) { progress.push_back({d, t, s}); };
+    }
+};
+
+// Bootloader block frames sent: (24-bit address, 16 data bytes).
+std::vector<std::pair<std::uint32_t, Bytes>> BootBlocks(const LinkFixture& f) {
+    std::vector<std::pair<std::uint32_t, Bytes>> out;
+    for (const auto& r : f.Requests())
+        if (r.size() == 24 && r[0] == 'P' && r[5] == '0' && r[6] == '0' && r[7] == '0')
+            out.push_back(
+                {(std::uint32_t{r[1]} << 16) | (r[2] << 8) | r[3], Bytes(r.begin() + 8, r.end())});
+    return out;
+}
+
+bool SentLetter(const LinkFixture& f, char letter) {
+    for (const auto& r : f.Requests())
+        if (r.size() == 1 && r[0] == letter) return true;
+    return false;
+}
+
+// ---- Firmware ----
+
+TEST(FirmwareUpgrade, RecordsLandByteForByteInProgramMemoryOverTheWindowsConnection) {
+    LinkFixture f;
+    f.Connect();
+    ASSERT_TRUE(f.link.Online());
+    const auto file =
+        FirmwareUpgrade({Record(0x008000, Counting(1, 20)), Record(0x012340, Counting(9, 32)),
+                         Record(0x01F000, Counting(5, 3))});
+    Shown shown;
+    EXPECT_EQ(StartUpgrade(f.link, true, file, shown.Status(), shown.Bar()),
+              UpgradeOutcome::Complete);
+
+    EXPECT_EQ(shown.status, (std::vector<std::string>{st::StartingFirmware, st::SendingFinish,
+                                                      st::SendingReset, st::FirmwareComplete}));
+    // Every data byte at its address; each record's last block filled with 0xFF; nothing else.
+    std::map<std::uint32_t, std::uint8_t> expected;
+    for (const auto& r : file.firmware.records) {
+        const auto end = static_cast<std::uint32_t>(r.address + r.length);
+        for (auto a = static_cast<std::uint32_t>(r.address); a < (end + 15) / 16 * 16; ++a)
+            expected[a] = a < end ? r.data[a - static_cast<std::uint32_t>(r.address)] : 0xFF;
+    }
+    EXPECT_EQ(f.module().ProgramMemory(), expected);
+    EXPECT_TRUE(f.module().UpgradeFinished());
+    EXPECT_EQ(f.module().Resets(), 1);
+    EXPECT_FALSE(f.module().InBootloader());
+
+    // The window's connection was used and is closed: the window is offline.
+    EXPECT_FALSE(f.link.Online());
+    EXPECT_FALSE(f.link.DeviceOpen());
+
+    // Progress: the caption first, then one step per byte up to the total.
+    ASSERT_EQ(shown.progress.size(), 1u + 55u);
+    EXPECT_EQ(shown.progress.front(), (Step{0, 55, " Bytes of 55 Bytes copied."}));
+    EXPECT_EQ(shown.progress[20], (Step{20, 55, "20 Bytes of 55 Bytes copied."}));
+    EXPECT_EQ(shown.progress.back(), (Step{55, 55, "55 Bytes of 55 Bytes copied."}));
+    EXPECT_TRUE(f.prompt.Unexpected().empty());
+}
+
+TEST(FirmwareUpgrade, TwentyByteRecordGoesOutAsAFullBlockAndAPaddedOne) {
+    LinkFixture f;
+    f.Connect();
+    ASSERT_TRUE(EnterBootloader(f.link));
+    ASSERT_TRUE(f.module().InBootloader());
+    f.sim->ClearLog();
+
+    const Bytes data = Counting(0x40, 20);
+    const auto file = FirmwareUpgrade({Record(0x008000, data)});
+    ASSERT_TRUE(SendFirmwareRecords(f.link, file.firmware, {}, {}));
+
+    const auto blocks = BootBlocks(f);
+    ASSERT_EQ(blocks.size(), 2u);
+    EXPECT_EQ(blocks[0].first, 0x008000u);
+    EXPECT_EQ(blocks[0].second, Bytes(data.begin(), data.begin() + 16));
+    EXPECT_EQ(blocks[1].first, 0x008010u);
+    Bytes tail(data.begin() + 16, data.end());
+    tail.resize(16, 0xFF);
+    EXPECT_EQ(blocks[1].second, tail);
+}
+
+TEST(FirmwareUpgrade, ModuleRefusingOrSilentAtTheHandOverStopsSilently) {
+    struct Case {
+        const char* what;
+        std::vector<std::pair<int, Fault>> faults;  // exchange after the start -> fault
+        bool handedOver;                            // the module's own state afterwards
+    };
+    // A module that was set to run: the hand-over flag is clear. When the staged change's first
+    // step is never acknowledged the flag stays clear and the module answers "N".
+    const std::vector<Case> cases{
+        {"answers N",
+         {{1, Fault::CorruptChecksum},
+          {2, Fault::CorruptChecksum},
+          {3, Fault::CorruptChecksum},
+          {4, Fault::CorruptChecksum},
+          {5, Fault::CorruptChecksum}},
+         false},
+        {"does not answer", {{6, Fault::Drop}}, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        LinkFixture f;
+        f.Connect();
+        const std::uint8_t clear[2] = {0, 0};
+        f.module().Write(address::UpgradeUnlock, clear);
+        const int base = f.sim->Exchanges();
+        for (const auto& [at, fault] : c.faults) f.sim->InjectAt(base + at, fault);
+
+        Shown shown;
+        EXPECT_EQ(StartUpgrade(f.link, true, FirmwareUpgrade({Record(0x8000, Counting(1, 16))}),
+                               shown.Status(), shown.Bar()),
+                  UpgradeOutcome::Refused);
+        EXPECT_TRUE(shown.status.empty());
+        EXPECT_TRUE(SentLetter(f, '?'));
+        EXPECT_TRUE(BootBlocks(f).empty());
+        EXPECT_EQ(f.module().InBootloader(), c.handedOver);
+        EXPECT_TRUE(f.module().ProgramMemory().empty());
+        EXPECT_FALSE(f.link.DeviceOpen());
+        EXPECT_TRUE(f.prompt.Unexpected().empty());
+    }
+}
+
+TEST(FirmwareUpgrade, UnacknowledgedBlockStopsWithTwoLinesAndANewStartResumes) {
+    LinkFixture f;
+    f.Connect();
+    const auto file = FirmwareUpgrade({Record(0x008000, Counting(1, 40))});
+    // Hand-over: 4 staged steps, the marker, "?"; then the blocks. The second block is lost.
+    f.sim->InjectAt(f.sim->Exchanges() + 6 + 2, Fault::Drop);
+    Shown shown;
+    EXPECT_EQ(StartUpgrade(f.link, true, file, shown.Status(), shown.Bar()),
+              UpgradeOutcome::Failed);
+    EXPECT_EQ(shown.status, (std::vector<std::string>{st::StartingFirmware, st::FlashFailed,
+                                                      st::CheckConnection}));
+    EXPECT_EQ(BootBlocks(f).size(), 2u);  // no retry, and the third block never goes out
+    EXPECT_FALSE(SentLetter(f, 'C'));
+    EXPECT_FALSE(SentLetter(f, 'G'));
+    EXPECT_TRUE(f.module().InBootloader());
+    EXPECT_FALSE(f.link.DeviceOpen());
+    // The byte that completed the lost block is not shown as copied.
+    EXPECT_EQ(shown.progress.back().done, 31);
+
+    // The module waits in its bootloader; a new start opens the link itself and sends it all.
+    f.sim->ClearLog();
+    Shown again;
+    EXPECT_EQ(StartUpgrade(f.link, false, file, again.Status(), again.Bar()),
+              UpgradeOutcome::Complete);
+    EXPECT_EQ(again.status.back(), st::FirmwareComplete);
+    EXPECT_EQ(BootBlocks(f).size(), 3u);
+    for (int i = 0; i < 40; ++i)
+        EXPECT_EQ(f.module().ProgramMemory().at(0x008000u + static_cast<unsigned>(i)),
+                  file.firmware.records[0].data[static_cast<std::size_t>(i)]);
+    EXPECT_FALSE(f.link.DeviceOpen());
+}
+
+TEST(FirmwareUpgrade, FinishOrResetNotAcknowledgedEndsTheListAtTheLastLineReached) {
+    // Exchanges: 6 for the hand-over, 1 block, then "C", then "G".
+    const std::vector<std::pair<int, std::vector<std::string>>> cases{
+        {8, {st::StartingFirmware, st::SendingFinish}},
+        {9, {st::StartingFirmware, st::SendingFinish, st::SendingReset}},
+    };
+    for (const auto& [lost, lines] : cases) {
+        SCOPED_TRACE(lost);
+        LinkFixture f;
+        f.Connect();
+        f.sim->InjectAt(f.sim->Exchanges() + lost, Fault::Drop);
+        Shown shown;
+        EXPECT_EQ(StartUpgrade(f.link, true, FirmwareUpgrade({Record(0x8000, Counting(1, 16))}),
+                               shown.Status(), {}),
+                  UpgradeOutcome::Failed);
+        EXPECT_EQ(shown.status, lines);
+        EXPECT_EQ(SentLetter(f, 'G'), lost == 9);
+        EXPECT_FALSE(f.link.DeviceOpen());
+    }
+}
+
+// ---- Files and extensions ----
+
+void WriteFile(const std::string& path, const Bytes& bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+}
+
+Bytes FirmwareFileBytes(const std::vector<FirmwareRecord>& records) {
+    Bytes out{static_cast<std::uint8_t>(records.size()), 'I', 'D', 'E', 'N', 'T', '-', '0', '1'};
+    for (std::int32_t v : {0x8000, 0x8003}) {
+        const auto b = LongToBytes(v);
+        out.insert(out.end(), b.begin(), b.end());
+    }
+    for (const auto& r : records) {
+        out.push_back(r.type);
+        for (std::int32_t v : {r.length, r.address}) {
+            const auto b = LongToBytes(v);
+            out.insert(out.end(), b.begin(), b.end());
+        }
+        out.insert(out.end(), r.data.begin(), r.data.end());
+    }
+    return out;
+}
+
+TEST(UpgradeFiles, ExtensionsAreComparedInAnyCase) {
+    for (const char* e : {"ROM", "rom", "Rm2", "rm2"})
+        EXPECT_EQ(UpgradeKindOf(e), UpgradeKind::Firmware) << e;
+    for (const char* e : {"BLU", "blu"}) EXPECT_EQ(UpgradeKindOf(e), UpgradeKind::BootLoader) << e;
+    for (const char* e : {"", "BIN", "ROMX", "s19"})
+        EXPECT_EQ(UpgradeKindOf(e), UpgradeKind::None) << e;
+}
+
+TEST(UpgradeFiles, LowerCaseRomFileLoadsAndUpgrades) {
+    test::TempDir dir;
+    const auto records = std::vector{Record(0x8000, Counting(2, 24))};
+    WriteFile(dir.file("app.rom"), FirmwareFileBytes(records));
+    LinkFixture f;
+    UpgradeFile file;
+    ASSERT_TRUE(LoadUpgradeFile(dir.file("app.rom"), file, f.prompt));
+    EXPECT_EQ(file.fileName, "app.rom");
+    EXPECT_EQ(file.extension, "rom");
+    EXPECT_EQ(file.firmware.records, records);
+
+    // Offline: the link is opened for the upgrade and closed after it.
+    EXPECT_EQ(StartUpgrade(f.link, false, file, {}, {}), UpgradeOutcome::Complete);
+    EXPECT_EQ(f.module().ProgramMemory().at(0x8017), records[0].data[23]);
+    EXPECT_EQ(f.module().ProgramMemory().at(0x801F), 0xFF);
+    EXPECT_FALSE(f.link.DeviceOpen());
+}
+
+TEST(UpgradeFiles, FailedLoadKeepsThePreviousFileAndOtherExtensionsSendNothing) {
+    test::TempDir dir;
+    WriteFile(dir.file("boot.blu"), Counting(1, 10));
+    LinkFixture f;
+    UpgradeFile file;
+    ASSERT_TRUE(LoadUpgradeFile(dir.file("boot.blu"), file, f.prompt));
+    EXPECT_EQ(file.bootImage.size(), 11u);
+    EXPECT_EQ(file.bootImage.back(), 0x00);
+
+    f.prompt.ExpectMessage(kFileNotFound);
+    EXPECT_FALSE(LoadUpgradeFile(dir.file("missing.ROM"), file, f.prompt));
+    EXPECT_EQ(file.fileName, "boot.blu");
+    EXPECT_EQ(file.extension, "blu");
+    EXPECT_EQ(file.bootImage.size(), 11u);
+
+    WriteFile(dir.file("notes.txt"), Counting(1, 10));
+    ASSERT_TRUE(LoadUpgradeFile(dir.file("notes.txt"), file, f.prompt));
+    EXPECT_TRUE(file.bootImage.empty());
+    EXPECT_EQ(StartUpgrade(f.link, false, file, {}, {}), UpgradeOutcome::NothingToSend);
+    EXPECT_EQ(f.sim->Exchanges(), 0);
+    EXPECT_FALSE(f.link.DeviceOpen());
+
+    EXPECT_EQ(StartUpgrade(f.link, false, UpgradeFile{}, {}, {}), UpgradeOutcome::NoFile);
+    EXPECT_TRUE(f.prompt.Unexpected().empty());
+}
+
+TEST(UpgradeFiles, UnopenableLinkSendsNothing) {
+    LinkFixture f;
+    f.sim->Unplug(0);
+    f.prompt.ExpectMessage("No Dialvane found.");
+    Shown shown;
+    EXPECT_EQ(StartUpgrade(f.link, false, BootUpgrade(20), shown.Status(), {}),
+              UpgradeOutcome::NoLink);
+    EXPECT_TRUE(shown.status.empty());
+    EXPECT_TRUE(f.prompt.Unexpected().empty());
+}
+
+// ---- Bootloader image ----
+
+TEST(BootLoaderUpgrade, ImageLandsFrom0400PaddedWithFFAndTheInstallMarkerFollows) {
+    // 100 file bytes and the loaded 0x00: blocks 0 to 96. 110 file bytes: the image's highest
+    // index is 110 and the blocks run while offset <= 112, so one block wholly of 0xFF follows.
+    for (const auto& [fileBytes, writtenEnd] : {std::pair{100, 112}, std::pair{110, 128}}) {
+        SCOPED_TRACE(fileBytes);
+        LinkFixture f;
+        const Bytes before(200, 0x5A);
+        f.module().Write(0x0400, before);
+        const auto file = BootUpgrade(static_cast<std::size_t>(fileBytes));
+        Shown shown;
+        EXPECT_EQ(StartUpgrade(f.link, false, file, shown.Status(), shown.Bar()),
+                  UpgradeOutcome::Complete);
+        EXPECT_EQ(shown.status,
+                  (std::vector<std::string>{st::StartingBootLoader, st::BootLoaderComplete,
+                                            st::LoadFirmwareNext}));
+        Bytes expected = file.bootImage;  // the file's bytes and the 0x00
+        expected.resize(static_cast<std::size_t>(writtenEnd), 0xFF);
+        expected.resize(before.size(), 0x5A);  // untouched beyond the last block
+        EXPECT_EQ(f.module().Read(0x0400, static_cast<int>(before.size())), expected);
+        EXPECT_EQ(f.module().Read(address::Marker, 2), (Bytes{0x04, 0x00}));
+        EXPECT_FALSE(f.module().Frozen());
+        EXPECT_EQ(f.module().Read(address::AfterUpdate, 1), Bytes{0xFF});
+        EXPECT_FALSE(f.link.DeviceOpen());
+
+        // The bar runs to the image's highest index; the caption counts its bytes.
+        const int highest = fileBytes;
+        EXPECT_EQ(
+            shown.progress.front(),
+            (Step{0, highest, " Bytes of " + std::to_string(highest + 1) + " Bytes copied."}));
+        const std::string all = std::to_string(highest + 1);
+        EXPECT_EQ(shown.progress.back(),
+                  (Step{highest, highest, all + " Bytes of " + all + " Bytes copied."}));
+        EXPECT_EQ(shown.progress.size(), static_cast<std::size_t>(writtenEnd / 16));
+    }
+}
+
+TEST(BootLoaderUpgrade, RefusedFreezeOrMarkerReportsNoCompletion) {
+    {
+        SCOPED_TRACE("freeze");
+        LinkFixture f;
+        for (int i = 1; i <= 5; ++i) f.sim->InjectAt(i, Fault::Drop);
+        f.prompt.ExpectMessage("Error Writing Set Freeze for update command");
+        Shown shown;
+        EXPECT_EQ(StartUpgrade(f.link, false, BootUpgrade(40), shown.Status(), {}),
+                  UpgradeOutcome::Failed);
+        EXPECT_EQ(shown.status, std::vector<std::string>{st::StartingBootLoader});
+        EXPECT_EQ(f.module().Read(0x0400, 1), Bytes{0xFF});  // nothing written
+        EXPECT_TRUE(f.prompt.Unexpected().empty());
+    }
+    {
+        SCOPED_TRACE("marker");
+        LinkFixture f;
+        // Freeze, 3 blocks, clear, 0x3901, then the marker (one attempt).
+        f.sim->InjectAt(7, Fault::Drop);
+        Shown shown;
+        EXPECT_EQ(StartUpgrade(f.link, false, BootUpgrade(40), shown.Status(), {}),
+                  UpgradeOutcome::Failed);
+        EXPECT_EQ(shown.status, std::vector<std::string>{st::StartingBootLoader});
+        EXPECT_EQ(f.sim->Exchanges(), 7);
+        EXPECT_FALSE(f.link.DeviceOpen());
+    }
+}
+
+TEST(BootLoaderUpgrade, AnImageWithoutFileBytesIsNotInstalled) {
+    LinkFixture f;
+    UpgradeFile file = BootUpgrade(0);
+    ASSERT_EQ(file.bootImage, Bytes{0x00});
+    EXPECT_EQ(StartUpgrade(f.link, false, file, {}, {}), UpgradeOutcome::NothingToSend);
+    EXPECT_EQ(f.module().Read(address::Marker, 2), (Bytes{0xFF, 0xFF}));
+}
+
+TEST(BootLoaderUpgrade, CopyBytesReadsFFPastTheImage) {
+    const BootImage image{1, 2, 3, 0};
+    EXPECT_EQ(CopyBytesFromBootLoader(image, 2, 3), (Bytes{3, 0, 0xFF, 0xFF}));
+    EXPECT_EQ(CopyBytesFromBootLoader(image, 16, 1), (Bytes{0xFF, 0xFF}));
+}
+
+// ---- Service commands ----
+
+TEST(ServiceCommands, ReadAddressTakesDecimalOrHexadecimal) {
+    EXPECT_EQ(ParseReadAddress("&H3B7B"), 0x3B7B);
+    EXPECT_EQ(ParseReadAddress("&hff"), 0xFF);
+    EXPECT_EQ(ParseReadAddress("&HFFFF"), 0xFFFF);
+    EXPECT_EQ(ParseReadAddress(" 15227"), 15227);
+    EXPECT_EQ(ParseReadAddress("12.5"), 12);  // nearest, halves to even
+    EXPECT_EQ(ParseReadAddress("13.5"), 14);
+    EXPECT_EQ(ParseReadAddress("1024 bytes"), 1024);
+    EXPECT_EQ(ParseReadAddress("abc"), 0);
+    EXPECT_EQ(ParseReadAddress("&H"), 0);
+    // Not one of the module's addresses.
+    EXPECT_EQ(ParseReadAddress("65536"), std::nullopt);
+    EXPECT_EQ(ParseReadAddress("-1"), std::nullopt);
+    EXPECT_EQ(ParseReadAddress("&H10000"), std::nullopt);
+    EXPECT_EQ(ParseReadAddress("&H0000000000000000001"), 1);
+
+    EXPECT_EQ(ReadValueText(0x0A, 0xF0), "Value: $A $F0");
+    EXPECT_EQ(ReadValueText(0, 0xFF), "Value: $0 $FF");
+}
+
+TEST(ServiceCommands, ReadAddressAndSendBootloaderCloseOnlyWhatTheyOpened) {
+    LinkFixture f;
+    const std::uint8_t word[2] = {0x00, 0x7D};
+    f.module().Write(0x3B7B, word);
+    EXPECT_EQ(ReadAddress(f.link, "&H3B7B"), "Value: $0 $7D");
+    EXPECT_FALSE(f.link.DeviceOpen());
+    EXPECT_EQ(ReadAddress(f.link, "70000"), std::nullopt);
+    EXPECT_EQ(f.sim->Exchanges(), 1);  // a bad address sends nothing
+
+    EXPECT_TRUE(SendBootloader(f.link));
+    EXPECT_EQ(f.module().Read(address::Marker, 2), (Bytes{0x04, 0x00}));
+    EXPECT_FALSE(f.link.DeviceOpen());
+
+    // While the window is online its connection is used and stays.
+    f.Connect();
+    EXPECT_EQ(ReadAddress(f.link, "15227"), "Value: $0 $7D");
+    EXPECT_TRUE(f.link.Online());
+    EXPECT_TRUE(f.link.DeviceOpen());
+
+    // A read that is not answered shows nothing.
+    f.sim->InjectAt(f.sim->Exchanges() + 1, Fault::Drop);
+    EXPECT_EQ(ReadAddress(f.link, "&H3B7B"), std::nullopt);
+    EXPECT_TRUE(f.prompt.Unexpected().empty());
+}
+
+}  // namespace
+}  // namespace vx42
