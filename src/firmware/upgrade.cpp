@@ -1,5 +1,8 @@
 #include "firmware/upgrade.h"
 
+#include <algorithm>
+#include <cctype>
+#include <charconv>
 #include <cstdio>
 
 #include "calibration/converters.h"
@@ -202,19 +205,15 @@ std::optional<int> ParseReadAddress(std::string_view text) {
     const std::string_view rest = text.substr(i);
     double value = 0;
     if (rest.size() >= 2 && rest[0] == '&' && (rest[1] == 'H' || rest[1] == 'h')) {
-        for (std::size_t j = 2; j < rest.size(); ++j) {
-            const char c = rest[j];
-            int digit = -1;
-            if (c >= '0' && c <= '9')
-                digit = c - '0';
-            else if (c >= 'A' && c <= 'F')
-                digit = c - 'A' + 10;
-            else if (c >= 'a' && c <= 'f')
-                digit = c - 'a' + 10;
-            if (digit < 0) break;
-            value = value * 16 + digit;
-            if (value > 0xFFFF) return std::nullopt;
-        }
+        // The hexadecimal digits that follow; none is 0.
+        const char* first = rest.data() + 2;
+        const char* last = std::find_if_not(first, rest.data() + rest.size(), [](char c) {
+            return std::isxdigit(static_cast<unsigned char>(c)) != 0;
+        });
+        std::uint64_t hex = 0;
+        if (first != last && std::from_chars(first, last, hex, 16).ec != std::errc{})
+            return std::nullopt;
+        value = static_cast<double>(hex);
     } else {
         value = RoundHalfEven(LeadingNumber(rest));
     }
