@@ -272,7 +272,9 @@ void TableGridWidget::commitEditor() {
 bool TableGridWidget::eventFilter(QObject* watched, QEvent* event) {
     if (watched != editor_) return QTableWidget::eventFilter(watched, event);
     if (event->type() == QEvent::FocusOut) {
-        commitEditor();
+        // Leaving the cell commits it; another window or a pop-up taking the focus does not.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) commitEditor();
         return false;
     }
     if (event->type() != QEvent::KeyPress) return false;

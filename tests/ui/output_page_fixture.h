@@ -17,6 +17,7 @@
 
 #include "calibration/cal_image.h"
 #include "can/can_message.h"
+#include "ui/entry_box.h"
 #include "ui/output_page.h"
 #include "ui_fixture.h"
 
