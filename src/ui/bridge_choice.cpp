@@ -3,8 +3,7 @@
 #include <filesystem>
 
 #include "calibration/cal_image.h"
-#include "device/d2xx_bridge.h"
-#include "device/sim/sim_bridge.h"
+#include "device/bridge_factory.h"
 #include "files/calibration_file.h"
 #include "files/paths.h"
 
@@ -12,7 +11,7 @@ namespace vx42 {
 
 std::unique_ptr<Bridge> ChooseBridge(bool simulator, const std::string& programFolder,
                                      const std::string& statePath) {
-    if (!simulator) return std::make_unique<D2xxBridge>();
+    if (!simulator) return MakeBridge(BridgeKind::Auto);
     sim::SimConfig config;
     config.statePath = statePath;
     config.timing.enabled = true;
@@ -24,7 +23,7 @@ std::unique_ptr<Bridge> ChooseBridge(bool simulator, const std::string& programF
         sim->Module().Write(kCalBaseAddress, read.image.bytes());
         sim->SaveState();
     }
-    return std::make_unique<sim::SimBridge>(sim);
+    return MakeBridge(BridgeKind::Sim, sim);
 }
 
 }  // namespace vx42
