@@ -7,6 +7,7 @@
 #include "calibration/converters.h"
 #include "calibration/number_format.h"
 #include "calibration/outputs/output_view.h"
+#include "can/can_message.h"
 
 namespace vx42::cli {
 
@@ -182,7 +183,8 @@ std::string SecondaryModeText(std::uint8_t secondaryMode, std::uint8_t functionF
 
 std::string SlotIdentifierText(const CalImage& image, int slot) {
     const int address = CalAddresses().MessageSlot.at(slot).CanId;
-    return "register " + BytesToHex(image.CopyFromImage(ImageIndex(address), width::CanId - 1));
+    const std::string reg = BytesToHex(image.CopyFromImage(ImageIndex(address), width::CanId - 1));
+    return CanIdFromModule(reg) + " (register " + reg + ")";
 }
 
 std::string SignalPlaceText(const CalImage& image, int output, int dataIndex) {

@@ -47,9 +47,20 @@ void WriteOutputFile(const std::string& path, std::span<const std::uint8_t> byte
     }
 }
 
-void PrintJson(const nlohmann::ordered_json& json) {
-    std::cout << json.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
+namespace {
+template <typename Json>
+void PrintDocument(const Json& json) {
+    // A text taken from a damaged file may not be valid UTF-8: replaced, never refused.
+    std::cout << json.dump(2, ' ', false, Json::error_handler_t::replace) << "\n";
     std::cout.flush();
+}
+}  // namespace
+
+void PrintJson(const nlohmann::ordered_json& json) {
+    PrintDocument(json);
+}
+void PrintJson(const nlohmann::json& json) {
+    PrintDocument(json);
 }
 
 nlohmann::ordered_json JsonNumber(double value) {

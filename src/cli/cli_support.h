@@ -52,6 +52,7 @@ void WriteOutputFile(const std::string& path, std::span<const std::uint8_t> byte
 // One JSON document on standard output, indented, every double printed so that it reads
 // back as the same value.
 void PrintJson(const nlohmann::ordered_json& json);
+void PrintJson(const nlohmann::json& json);
 // A double as JSON: the number itself, or "NaN", "Infinity", "-Infinity" (JSON has no such
 // numbers).
 nlohmann::ordered_json JsonNumber(double value);

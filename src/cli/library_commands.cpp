@@ -1,10 +1,147 @@
 // vx42ctl library show | build, canid to-module | from-module.
 
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <optional>
+
+#include "can/blowfish.h"
+#include "can/can_message.h"
+#include "can/hex_text.h"
+#include "can/library_files.h"
+#include "can/library_json.h"
 #include "cli/cli_support.h"
 #include "cli/commands.h"
+#include "files/paths.h"
 
 namespace vx42::cli {
 
-void AddLibraryCommands(CLI::App&, Session&) {}
+namespace {
+
+constexpr std::uint32_t kLargestExtendedId = 0x1FFFFFFF;
+constexpr std::uint32_t kLargestStandardId = 0x7FF;
+
+struct LibraryOptions {
+    std::string file;
+    std::string output;
+    std::string id;
+    bool clearRtr = false;
+};
+
+CanLibrary ReadLibrary(const std::string& path) {
+    // Read first, so a missing file is told as such and not as a failed decryption.
+    (void)ReadInputFile(path, clsBlowfish::kMaxFileBytes);
+    clsBlowfish cipher;
+    std::vector<std::uint8_t> bytes;
+    if (!cipher.DecryptFile(path, bytes, LibraryKey))
+        throw CliError(Quoted(path) + " is not a message library: " + cipher.LastError());
+    CanLibrary library;
+    library.Name = LibraryNameFromFile(std::filesystem::path(path).filename().string());
+    const LibraryReadResult result = ReadLibraryBytes(bytes, library);
+    switch (result.status) {
+        case LibraryReadResult::Status::Ok:
+            break;
+        case LibraryReadResult::Status::NotALibrary:
+            throw CliError(Quoted(path) + " is not a message library (version \"" +
+                           library.Version + "\")");
+        case LibraryReadResult::Status::Damaged:
+            throw CliError(Quoted(path) + " is damaged: " + std::to_string(result.loaded) +
+                           " complete messages of " + std::to_string(result.expected));
+    }
+    return library;
+}
+
+void ShowLibrary(const LibraryOptions& o) {
+    PrintJson(LibraryToJson(ReadLibrary(o.file)));
+}
+
+void BuildLibrary(const LibraryOptions& o) {
+    CanLibrary library;
+    try {
+        library = LibraryFromJson(ReadJsonFile(o.file), Quoted(o.file));
+    } catch (const LibraryJsonError& e) {
+        throw CliError(e.what());
+    }
+    clsBlowfish cipher;
+    if (!cipher.EncryptFile(WriteLibraryBytes(library), o.output, LibraryKey))
+        throw CliError(cipher.LastError());
+}
+
+// Hexadecimal text as typed: an optional "0x" and leading zeros are allowed.
+std::optional<std::uint32_t> TypedHex(std::string text) {
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) text.erase(0, 2);
+    const auto digits = text.find_first_not_of('0');
+    if (!text.empty() && digits == std::string::npos) return 0;
+    if (digits != std::string::npos) text.erase(0, digits);
+    return ParseHex32(text);
+}
+
+std::string EightDigits(std::uint32_t value) {
+    std::string digits = Hex32(value);
+    digits.insert(0, 8 - digits.size(), '0');
+    return digits;
+}
+
+void ToModule(const LibraryOptions& o) {
+    const auto id = TypedHex(o.id);
+    if (!id || *id > kLargestExtendedId)
+        throw CliError("canid to-module: " + Quoted(o.id) +
+                       " is not a CAN identifier (hexadecimal, at most 1FFFFFFF)");
+    const std::string idHex = CanIdHex(static_cast<std::int32_t>(*id));
+    if (idHex.size() <= 4 && *id > kLargestStandardId)
+        Note("canid to-module: " + idHex +
+             " has at most 4 digits and is taken as a standard identifier, but a standard "
+             "identifier has 11 bits (at most 7FF)");
+    std::string hex8 = CanIdToModule(idHex);
+    if (o.clearRtr) hex8 = EightDigits(ClearRtrBits(*ParseHex32(hex8)));
+    std::cout << hex8 << "\n";
+}
+
+void FromModule(const LibraryOptions& o) {
+    const std::string id = CanIdFromModule(o.id);
+    if (id.empty())
+        throw CliError("canid from-module: " + Quoted(o.id) +
+                       " is not a module register value (1 to 8 hexadecimal digits)");
+    std::cout << id << "\n";
+}
+
+}  // namespace
+
+void AddLibraryCommands(CLI::App& app, Session&) {
+    auto o = std::make_shared<LibraryOptions>();
+
+    auto* library = app.add_subcommand("library", "Message library files (.DVM)");
+    library->require_subcommand(1);
+    auto* show = library->add_subcommand(
+        "show",
+        "Decrypt a message library and print it as JSON: its name (from the file name), "
+        "its version and every message definition");
+    show->add_option("FILE", o->file, "Message library file (.DVM)")->required();
+    show->callback([o] { ShowLibrary(*o); });
+    auto* build = library->add_subcommand(
+        "build",
+        "Write an encrypted message library of version C002 from JSON in the shape "
+        "\"library show\" prints (its Name and Version are ignored: the name comes "
+        "from the file name)");
+    build->add_option("IN", o->file, "JSON file")->required();
+    build->add_option("-o,--output", o->output, "Message library file to write (.DVM)")->required();
+    build->callback([o] { BuildLibrary(*o); });
+
+    auto* canid = app.add_subcommand(
+        "canid", "Convert between CAN identifiers and the module's identifier register");
+    canid->require_subcommand(1);
+    auto* to = canid->add_subcommand(
+        "to-module",
+        "Print the 8 hexadecimal digits of the module's identifier register for a "
+        "CAN identifier (4 digits or fewer: standard, more: extended)");
+    to->add_option("ID", o->id, "CAN identifier in hexadecimal, as typed in the message editor")
+        ->required();
+    to->add_flag("--clear-rtr", o->clearRtr, "Clear the remote-request bits (\"Clear RTR Bit\")");
+    to->callback([o] { ToModule(*o); });
+    auto* from = canid->add_subcommand(
+        "from-module", "Print the CAN identifier, in hexadecimal, of a module register value");
+    from->add_option("HEX8", o->id, "The register's 8 hexadecimal digits")->required();
+    from->callback([o] { FromModule(*o); });
+}
 
 }  // namespace vx42::cli

@@ -194,7 +194,7 @@ TEST_F(CalibrationCommands, DiffOfABadFileIsAFailureNotADifference) {
 TEST(CliHelp, EveryCommandExplainsItself) {
     const CliResult top = RunCli({"--help"});
     EXPECT_EQ(top.status, 0);
-    for (const char* group : {"calibration", "presets", "firmware", "srec2blu"})
+    for (const char* group : {"calibration", "library", "presets", "firmware", "srec2blu", "canid"})
         EXPECT_THAT(top.out, HasSubstr(group));
     const CliResult diff = RunCli({"calibration", "diff", "--help"});
     EXPECT_EQ(diff.status, 0);

@@ -1,0 +1,147 @@
+// vx42ctl library show | build and canid, run as a program.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "cli/cli_runner.h"
+#include "files/file_io.h"
+
+namespace vx42::test {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+class LibraryCommands : public ::testing::Test {
+  protected:
+    std::string Write(const std::string& name, const std::string& bytes) {
+        const std::string path = dir.file(name);
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+    TempDir dir;
+};
+
+void ExpectFailure(const CliResult& r, const std::string& mentions) {
+    EXPECT_EQ(r.status, 2);
+    EXPECT_THAT(r.out, IsEmpty());
+    ASSERT_EQ(Lines(r.err).size(), 1u) << r.err;
+    EXPECT_THAT(r.err, HasSubstr(mentions));
+}
+
+const char* const kLibraryJson = R"({
+  "Name": "ignored", "Version": "V001",
+  "Messages": [
+    {"CanId": 419361024, "Name": "  Engine Speed ", "Description": "Crankshaft speed",
+     "DataLength": 8, "StartByte": 3, "StartBit": 0, "BitLength": 16, "BigEndian": false,
+     "ClearRtr": true, "Offset": 0, "Multiplier": 0.125, "Unit": "rpm", "EndianLength": 2},
+    {"CanId": 1280, "Name": "Coolant", "Description": "Température",
+     "DataLength": 8, "StartByte": 0, "StartBit": 0, "BitLength": 8, "BigEndian": true,
+     "ClearRtr": false, "Offset": -40, "Multiplier": 0.1, "Unit": "°C", "EndianLength": 1}
+  ]})";
+
+TEST_F(LibraryCommands, BuildThenShowGivesBackEveryMessage) {
+    const std::string dvm = dir.file("Engine_Data.DVM");
+    const CliResult built = RunCli({"library", "build", Write("in.json", kLibraryJson), "-o", dvm});
+    ASSERT_EQ(built.status, 0) << built.err;
+    // Encrypted: none of the texts can be read in the file.
+    EXPECT_EQ(ReadText(dvm).find("Crankshaft"), std::string::npos);
+
+    const CliResult shown = RunCli({"library", "show", dvm});
+    ASSERT_EQ(shown.status, 0) << shown.err;
+    const auto j = nlohmann::json::parse(shown.out);
+    EXPECT_EQ(j["Name"], "Engine Data");
+    EXPECT_EQ(j["Version"], "C002");
+    ASSERT_EQ(j["Messages"].size(), 2u);
+    const auto& m0 = j["Messages"][0];
+    EXPECT_EQ(m0["CanId"], 419361024);
+    EXPECT_EQ(m0["Name"], "Engine Speed");
+    EXPECT_EQ(m0["StartByte"], 3);
+    EXPECT_EQ(m0["BigEndian"], false);
+    EXPECT_EQ(m0["ClearRtr"], true);
+    EXPECT_EQ(m0["Multiplier"].get<double>(), 0.125);
+    EXPECT_EQ(m0["EndianLength"], 2);
+    const auto& m1 = j["Messages"][1];
+    EXPECT_EQ(m1["Description"], "Température");
+    EXPECT_EQ(m1["Unit"], "°C");
+    EXPECT_EQ(m1["Offset"], -40);
+    EXPECT_EQ(m1["Multiplier"].get<double>(), 0.1);
+
+    // The shown JSON builds the same library again.
+    const std::string again = dir.file("Again.DVM");
+    ASSERT_EQ(RunCli({"library", "build", Write("shown.json", shown.out), "-o", again}).status, 0);
+    auto j2 = nlohmann::json::parse(RunCli({"library", "show", again}).out);
+    j2["Name"] = j["Name"];
+    EXPECT_EQ(j2, j);
+}
+
+TEST_F(LibraryCommands, DamagedLibrariesAreRefusedByName) {
+    const std::string dvm = dir.file("Good.DVM");
+    ASSERT_EQ(RunCli({"library", "build", Write("in.json", kLibraryJson), "-o", dvm}).status, 0);
+    const std::string bytes = ReadText(dvm);
+
+    ExpectFailure(RunCli({"library", "show", Write("Cut.DVM", bytes.substr(0, bytes.size() - 3))}),
+                  "Cut.DVM\" is not a message library");
+    ExpectFailure(RunCli({"library", "show", Write("Plain.DVM", std::string(64, 'x'))}),
+                  "Plain.DVM\" is not a message library");
+    ExpectFailure(RunCli({"library", "show", dir.file("None.DVM")}), "None.DVM");
+}
+
+TEST_F(LibraryCommands, BuildNamesTheBadFieldAndKeepsThePreviousFile) {
+    const std::string dvm = Write("Old.DVM", "previous");
+    auto j = nlohmann::json::parse(kLibraryJson);
+    j["Messages"][1].erase("BitLength");
+    ExpectFailure(RunCli({"library", "build", Write("a.json", j.dump()), "-o", dvm}), "BitLength");
+    j = nlohmann::json::parse(kLibraryJson);
+    j["Messages"][0]["DataLength"] = 300;
+    ExpectFailure(RunCli({"library", "build", Write("b.json", j.dump()), "-o", dvm}), "DataLength");
+    ExpectFailure(RunCli({"library", "build", Write("c.json", "[1,"), "-o", dvm}), "c.json");
+    EXPECT_EQ(ReadText(dvm), "previous");
+}
+
+TEST(CanIdCommands, ToModuleAndBack) {
+    const auto out = [](std::vector<std::string> args) {
+        const CliResult r = RunCli(args);
+        EXPECT_EQ(r.status, 0) << r.err;
+        return r.out;
+    };
+    EXPECT_EQ(out({"canid", "to-module", "18FEF100"}), "C7FDE200\n");
+    EXPECT_EQ(out({"canid", "to-module", "0x18fef100"}), "C7FDE200\n");
+    EXPECT_EQ(out({"canid", "to-module", "18FEF100", "--clear-rtr"}), "47EDE200\n");
+    EXPECT_EQ(out({"canid", "from-module", "C7FDE200"}), "18FEF100\n");
+    // Standard identifiers sit in the top 11 bits; leading zeros do not make one extended.
+    EXPECT_EQ(out({"canid", "to-module", "123"}), "24600000\n");
+    EXPECT_EQ(out({"canid", "to-module", "00000123"}), "24600000\n");
+    EXPECT_EQ(out({"canid", "from-module", "24600000"}), "123\n");
+    EXPECT_EQ(out({"canid", "to-module", "0"}), "00000000\n");
+    for (std::uint32_t id : {0x7FFu, 0x10000u, 0x1FFFFFFFu, 0x12345u}) {
+        char hex[16];
+        std::snprintf(hex, sizeof hex, "%X", id);
+        const std::string reg = out({"canid", "to-module", hex});
+        EXPECT_EQ(out({"canid", "from-module", reg.substr(0, 8)}), std::string(hex) + "\n");
+    }
+}
+
+TEST(CanIdCommands, FourDigitsAboveElevenBitsAreWarnedAbout) {
+    // Four digits or fewer make a standard identifier, which has room for 7FF at most.
+    const CliResult r = RunCli({"canid", "to-module", "800"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "10000000\n");
+    EXPECT_THAT(r.err, HasSubstr("standard identifier has 11 bits"));
+}
+
+TEST(CanIdCommands, BadIdentifiersFail) {
+    for (const char* bad : {"xyz", "20000000", "123456789", ""}) {
+        const CliResult r = RunCli({"canid", "to-module", bad});
+        EXPECT_EQ(r.status, 2) << bad;
+        EXPECT_THAT(r.err, HasSubstr("canid to-module")) << bad;
+    }
+    const CliResult r = RunCli({"canid", "from-module", "G0000000"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_THAT(r.err, HasSubstr("\"G0000000\" is not a module register value"));
+}
+
+}  // namespace
+}  // namespace vx42::test
