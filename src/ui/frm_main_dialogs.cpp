@@ -1,10 +1,112 @@
 // The main window's dialog commands: Settings (Units, CAN Message Setup), File (Update
 // Library), Communications (Set CAN Speed, Firmware Upgrade) and the "CAN Status" tab.
 
+#include <QAction>
+#include <QApplication>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "can/library_files.h"
+#include "ui/can_status_frame.h"
+#include "ui/frm_can_speed.h"
+#include "ui/frm_firmware_upgrade.h"
 #include "ui/frm_main.h"
+#include "ui/frm_message_setup.h"
+#include "ui/frm_unit_settings.h"
+#include "ui/output_page.h"
 
 namespace vx42 {
 
-void FrmMain::BuildDialogCommands() {}
+void FrmMain::BuildDialogCommands() {
+    // The "CAN Status" tab: the indicators below the connection frame.
+    auto* status = new CanStatusFrame(canStatusPage);
+    static_cast<QVBoxLayout*>(canStatusPage->layout())->insertWidget(1, status);
+    // Opening a file hides the frames of the old calibration; the new one shows it again.
+    connect(this, &FrmMain::imageReplaced, status, [status] { status->setVisible(true); });
+    connect(status->cmdCheckCANStats, &QPushButton::clicked, this, [this, status] {
+        Trapped("cmdCheckCANStats", "Click", [this, status] {
+            ModuleLink* device = module_.DeviceLink();
+            if (!online_ || !device) return;
+            status->cmdCheckCANStats->setEnabled(false);
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+            SettleLink();
+            ++busy_;
+            link_->call<std::array<SlotStatus, kMessageSlots>>(
+                [device, image = app_.image] { return CanSlotStatus(*device, image); }, this,
+                [this, status](std::array<SlotStatus, kMessageSlots> shown) {
+                    status->Show(shown);
+                    QApplication::restoreOverrideCursor();
+                    status->cmdCheckCANStats->setEnabled(true);
+                    FinishCommand();
+                });
+        });
+    });
+
+    connect(menuSettingsUnits, &QAction::triggered, this, [this] {
+        Trapped("menuSettingsUnits", "Click", [this] {
+            SettleLink();
+            FrmUnitSettings units(
+                app_.settings, app_.store, app_.prompt, app_.log, [this] { outputPage->Reload(); },
+                this);
+            units.exec();
+        });
+    });
+
+    connect(menuSettingsCAN, &QAction::triggered, this, [this] {
+        Trapped("menuSettingsCAN", "Click", [this] {
+            SettleLink();
+            const std::string folder = app_.libraryFolder();
+            if (CheckUserDefinedLibrary(app_.libraries, folder, app_.prompt)) {
+                FrmMessageSetup editor(app_.libraries, folder, app_.prompt, app_.log, this);
+                editor.exec();
+                // Whatever was not saved is dropped: the libraries come from their files again.
+                app_.libraries = LibrarySet{};
+                SetupLibraries(app_.libraries, folder, app_.prompt);
+            }
+            outputPage->Reload();
+        });
+    });
+
+    connect(menuFileUpdateLib, &QAction::triggered, this, [this] {
+        Trapped("menuFileUpdateLib", "Click", [this] {
+            SettleLink();
+            if (ImportLibrary(app_.libraries, app_.prompt, app_.settings, app_.store,
+                              app_.programFolder))
+                outputPage->Reload();
+        });
+    });
+
+    // The speed window lives with the main window: it keeps the option last clicked.
+    auto* speed = new FrmCanSpeed(app_.prompt, app_.log, this);
+    connect(menuComSetCAN, &QAction::triggered, this, [this, speed] {
+        Trapped("menuComSetCAN", "Click", [this, speed] {
+            SettleLink();
+            speed->Load(app_.image);
+            if (speed->exec() != QDialog::Accepted) return;
+            EditTarget target = edit();
+            speed->choice().Ok(target);
+        });
+    });
+
+    connect(menuComFirmUpgrade, &QAction::triggered, this, [this] {
+        Trapped("menuComFirmUpgrade", "Click", [this] {
+            SettleLink();
+            ModuleLink* device = module_.DeviceLink();
+            if (!device) return;
+            FrmFirmwareUpgrade upgrade(
+                {app_.prompt, app_.log, app_.settings, app_.store, app_.programFolder, *link_,
+                 *device, [this] { return online_; }},
+                this);
+            // The upgrade closes the link when it has used it.
+            auto follow = [this] {
+                online_ = module_.Online();
+                SetOnlineStatus();
+            };
+            connect(&upgrade, &FrmFirmwareUpgrade::linkFinished, this, follow);
+            upgrade.exec();
+            follow();
+        });
+    });
+}
 
 }  // namespace vx42

@@ -14,6 +14,7 @@ public:
     LinkModuleService(std::unique_ptr<Bridge> bridge, Prompt& prompt, bool simulated);
 
     ModuleLink& link() { return link_; }
+    ModuleLink* DeviceLink() override { return &link_; }
 
     bool ConnectIfOffline() override;
     void Disconnect() override;

@@ -13,6 +13,8 @@
 
 namespace vx42 {
 
+class ModuleLink;
+
 // Progress of a long transfer: bar value, bar maximum, the text under the bar.
 using TransferProgress = std::function<void(int value, int maximum, const std::string& text)>;
 
@@ -40,6 +42,9 @@ public:
     virtual void WriteMarkerCBE0() {}
     // Two bytes read at a module address, tried up to five times; nothing when every try failed.
     virtual std::optional<std::array<std::uint8_t, 2>> Read2BytesRetry(int address) = 0;
+    // The link itself, for the procedures that drive it step by step (firmware upgrade, CAN
+    // status); null when the service has no module link behind it.
+    virtual ModuleLink* DeviceLink() { return nullptr; }
 };
 
 }  // namespace vx42
