@@ -20,6 +20,15 @@ CalImage WithSpeed(unsigned kbits) {
     return image;
 }
 
+// Every output uses secondary data.
+CalImage AllSecondary() {
+    CalImage image;
+    for (int o = 0; o < kOutputs; ++o) image.SetByte(CalAddresses().OutputCal[o].SecondaryMode, 1);
+    return image;
+}
+
+using Shown = std::array<SlotStatus, kMessageSlots>;
+
 // Status reads sent, as slot numbers.
 std::vector<int> SlotsRead(const LinkFixture& f) {
     std::vector<int> slots;
@@ -79,9 +88,7 @@ TEST(CanStatus, SlotsWithAndWithoutSecondaryData) {
     for (int k = 0; k < kMessageSlots; ++k) f.module().SetCanStatus(k, words[k]);
 
     // Every output uses secondary data: all eight words are read.
-    CalImage image;
-    for (int o = 0; o < kOutputs; ++o) image.SetByte(CalAddresses().OutputCal[o].SecondaryMode, 1);
-    using Shown = std::array<SlotStatus, kMessageSlots>;
+    CalImage image = AllSecondary();
     EXPECT_EQ(CanSlotStatus(f.link, image), (Shown{R, R, N, R, R, N, N, R}));
     EXPECT_EQ(SlotsRead(f), (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7}));
 
@@ -99,22 +106,19 @@ TEST(CanStatus, FailedReadLeavesItsIndicatorAndTheRestAreStillRead) {
     LinkFixture f;
     f.Connect();
     for (int k = 0; k < kMessageSlots; ++k) f.module().SetCanStatus(k, 1);
-    CalImage image;
-    for (int o = 0; o < kOutputs; ++o) image.SetByte(CalAddresses().OutputCal[o].SecondaryMode, 1);
+    const CalImage image = AllSecondary();
 
     // Slot 2's read fails all five attempts; slot 0's fails four times and then succeeds.
     const int base = f.sim->Exchanges();
     for (int i = 1; i <= 4; ++i) f.sim->InjectAt(base + i, Fault::Drop);
     for (int i = 7; i <= 11; ++i) f.sim->InjectAt(base + i, Fault::CorruptChecksum);
-    using Shown = std::array<SlotStatus, kMessageSlots>;
     EXPECT_EQ(CanSlotStatus(f.link, image), (Shown{R, R, U, R, R, R, R, R}));
     EXPECT_TRUE(f.prompt.Unexpected().empty());  // no message for a failed read
 }
 
 TEST(CanStatus, OfflineCheckChangesNothing) {
     LinkFixture f;
-    CalImage image;
-    using Shown = std::array<SlotStatus, kMessageSlots>;
+    const CalImage image;
     EXPECT_EQ(CheckCanStatus(f.link, image), (Shown{U, U, U, U, U, U, U, U}));
     EXPECT_EQ(f.sim->Exchanges(), 0);
 
