@@ -48,12 +48,12 @@ void RelayPicture::setFunction(SwitchFunction function) {
 
 QSize RelayPicture::sizeHint() const {
     const int h = fontMetrics().height();
-    return {fontMetrics().horizontalAdvance("Output Off") + 12 * h, 6 * h};
+    return {fontMetrics().horizontalAdvance("Output Off") + 12 * h, 7 * h};
 }
 
 QSize RelayPicture::minimumSizeHint() const {
     const int h = fontMetrics().height();
-    return {fontMetrics().horizontalAdvance("Output Off") + 8 * h, 6 * h};
+    return {fontMetrics().horizontalAdvance("Output Off") + 8 * h, 7 * h};
 }
 
 void RelayPicture::paintEvent(QPaintEvent*) {
@@ -69,7 +69,10 @@ void RelayPicture::paintEvent(QPaintEvent*) {
     const int left = frame.left() + fm.horizontalAdvance("Off") + 10;
     const int right = frame.right() - 8;
     const int top = frame.top() + lineH / 2 + 4;
-    const int bottom = frame.bottom() - lineH - 6;
+    // Room for the point names under the axis: two staggered lines for a window.
+    const Shape shape = ShapeOf(function_);
+    const int labelLines = shape.edges.size() > 1 ? 2 : 1;
+    const int bottom = frame.bottom() - labelLines * lineH - 6;
     const int yOn = top + 2;
     const int yOff = bottom - 2;
 
@@ -83,7 +86,6 @@ void RelayPicture::paintEvent(QPaintEvent*) {
                Qt::AlignRight | Qt::AlignVCenter, "Off");
     p.drawText(QRect(right - 60, bottom + 2, 60, lineH), Qt::AlignRight | Qt::AlignTop, "Data");
 
-    const Shape shape = ShapeOf(function_);
     const int points = 2 * static_cast<int>(shape.edges.size());
     const double step = (right - 50 - left) / static_cast<double>(points + 1);
     auto xOf = [&](int point) { return left + step * (point + 1); };
@@ -121,7 +123,9 @@ void RelayPicture::paintEvent(QPaintEvent*) {
             const char* label = k == 0 ? shape.edges[e].lower : shape.edges[e].upper;
             p.drawLine(x, bottom - 3, x, bottom + 3);
             const int w = fm.horizontalAdvance(label);
-            p.drawText(QRect(x - w / 2 - 2, bottom + 3, w + 4, lineH), Qt::AlignCenter, label);
+            const int line = labelLines > 1 ? k : 0;
+            p.drawText(QRect(x - w / 2 - 2, bottom + 3 + line * lineH, w + 4, lineH),
+                       Qt::AlignCenter, label);
         }
     }
 }

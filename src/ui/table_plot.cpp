@@ -21,7 +21,8 @@ QString AxisText(double v) { return QString::fromStdString(ShortestText(RoundHal
 }  // namespace
 
 TablePlot::TablePlot(QWidget* parent) : QWidget(parent) {
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    setMaximumHeight(16 * fontMetrics().height());
 }
 
 void TablePlot::setTable(TableGrid grid, const TableTexts& texts) {
@@ -57,7 +58,7 @@ void TablePlot::setCurves(std::vector<double> breakpoints, std::vector<PlotCurve
 
 QSize TablePlot::sizeHint() const {
     const int h = fontMetrics().height();
-    return {24 * h, 12 * h};
+    return {24 * h, 10 * h};
 }
 
 QSize TablePlot::minimumSizeHint() const {
@@ -111,7 +112,7 @@ void TablePlot::paintEvent(QPaintEvent*) {
     p.drawLine(plot.bottomLeft(), plot.topLeft());
     p.drawText(QRect(plot.left() - 20, plot.bottom() + 2, 80, lineH), Qt::AlignLeft,
                AxisText(xMin));
-    p.drawText(QRect(plot.right() - 80, plot.bottom() + 2, 100, lineH), Qt::AlignRight,
+    p.drawText(QRect(plot.right() - 100, plot.bottom() + 2, 100, lineH), Qt::AlignRight,
                AxisText(xMax));
 
     auto point = [&](double x, double y) {
