@@ -56,8 +56,8 @@ std::optional<std::string> ConsolePrompt::InputBox(const std::string&, const std
     return std::nullopt;
 }
 
-void ConsolePrompt::Fail(const std::string& fallback) const {
-    if (shown_ > 0) throw ReportedFailure();
+void ConsolePrompt::Fail(const std::string& fallback, int shownBefore) const {
+    if (shown_ > shownBefore) throw ReportedFailure();
     throw CliError(fallback);
 }
 

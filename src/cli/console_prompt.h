@@ -28,9 +28,9 @@ class ConsolePrompt : public Prompt {
     int MessagesShown() const { return shown_; }
     const std::string& LastMessage() const { return last_; }
 
-    // Throws: ReportedFailure when a message already said what went wrong, otherwise
-    // CliError with the fallback text.
-    [[noreturn]] void Fail(const std::string& fallback) const;
+    // Throws: ReportedFailure when a message shown after the first `shownBefore` messages
+    // already said what went wrong, otherwise CliError with the fallback text.
+    [[noreturn]] void Fail(const std::string& fallback, int shownBefore = 0) const;
 
     // A message as one line: line breaks become "; ".
     static std::string OneLine(const std::string& text);

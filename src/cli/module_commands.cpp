@@ -1,10 +1,286 @@
-// vx42ctl info, retrieve, write, verify, can-speed, can-status, read, upgrade.
+// vx42ctl info, retrieve, write, verify, can-speed, can-status, read, upgrade: the commands
+// that talk to a module.
 
+#include <charconv>
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <optional>
+
+#include "calibration/converters.h"
+#include "can/hex_text.h"
+#include "cli/calibration_diff.h"
+#include "cli/calibration_text.h"
 #include "cli/cli_support.h"
 #include "cli/commands.h"
+#include "cli/module_session.h"
+#include "device/can_bus.h"
+#include "files/paths.h"
+#include "firmware/upgrade.h"
 
 namespace vx42::cli {
 
-void AddModuleCommands(CLI::App&, Session&) {}
+namespace {
+
+struct ModuleOptions {
+    DeviceOptions device;
+    std::string file;
+    std::string output;
+    std::string value;  // the CAN speed to set, or the address to read
+};
+
+// Runs a module command: the prompt names the command, the session is connected.
+template <typename Body>
+void WithModule(Session& session, const ModuleOptions& o, const char* command, Body body) {
+    session.prompt.SetOperation(command);
+    ModuleSession module(o.device, session.prompt);
+    module.Connect();
+    body(module);
+}
+
+void Info(Session& session, const ModuleOptions& o) {
+    WithModule(session, o, "info", [](ModuleSession& module) {
+        nlohmann::ordered_json j;
+        j["SerialNumber"] = module.link().DeviceSerial();
+        j["FirmwareVersion"] = module.link().FirmwareVersion();
+        PrintJson(j);
+    });
+}
+
+// The module's whole calibration, with a progress bar.
+CalImage RetrieveFrom(Session& session, ModuleSession& module) {
+    const int shown = session.prompt.MessagesShown();
+    CalImage image;
+    ProgressBar bar;
+    if (!module.link().RetrieveCalibration(image, module.ProgressOn(bar)))
+        session.prompt.Fail("the module's calibration could not be read", shown);
+    return image;
+}
+
+void Retrieve(Session& session, const ModuleOptions& o) {
+    WithModule(session, o, "retrieve", [&](ModuleSession& module) {
+        WriteCalibrationOutput(o.output, RetrieveFrom(session, module));
+        Note("retrieve: the calibration of module " + module.link().DeviceSerial() +
+             " was written to " + Quoted(o.output));
+    });
+}
+
+void Write(Session& session, const ModuleOptions& o) {
+    const CalImage image = ReadCalibrationInput(o.file);
+    WithModule(session, o, "write", [&](ModuleSession& module) {
+        const int shown = session.prompt.MessagesShown();
+        ProgressBar bar;
+        if (!module.link().WriteWholeCalibration(image, module.ProgressOn(bar)))
+            session.prompt.Fail("the calibration was not written", shown);
+        bar.Finish();
+        Note("write: " + Quoted(o.file) + " was written to module " + module.link().DeviceSerial());
+    });
+}
+
+void Verify(Session& session, const ModuleOptions& o) {
+    const CalImage expected = ReadCalibrationInput(o.file);
+    std::vector<SettingDifference> differences;
+    WithModule(session, o, "verify", [&](ModuleSession& module) {
+        differences = DiffCalibrations(expected, RetrieveFrom(session, module), UnitFlags{});
+    });
+    for (const auto& d : differences) std::cout << DifferenceLine(d) << "\n";
+    if (!differences.empty()) {
+        Note("verify: the module differs from " + Quoted(o.file) + " in " +
+             std::to_string(differences.size()) + " settings (file -> module)");
+        throw ExitStatus(kExitDiffer);
+    }
+    Note("verify: the module holds " + Quoted(o.file));
+}
+
+// Two bytes of the module's memory, read with the usual attempts.
+Bytes ReadTwoBytes(ModuleSession& module, int address, const std::string& what) {
+    Bytes data;
+    if (!module.link().Read2BytesRetry(address, data) || data.size() < 2)
+        throw CliError(what + " could not be read from the module");
+    return data;
+}
+
+void CanSpeed(Session& session, const ModuleOptions& o) {
+    std::optional<unsigned> wanted;
+    if (!o.value.empty()) {
+        unsigned kbits = 0;
+        const auto* end = o.value.data() + o.value.size();
+        const auto [ptr, ec] = std::from_chars(o.value.data(), end, kbits);
+        if (ec != std::errc{} || ptr != end || !CanSpeedOptionIndex(kbits)) {
+            std::string choices;
+            for (const auto& option : kCanSpeeds)
+                choices += (choices.empty() ? "" : ", ") + std::to_string(option.kbits);
+            throw CliError("can-speed: " + Quoted(o.value) + " is not a CAN speed; choose one of " +
+                           choices + " (kbit/s)");
+        }
+        wanted = kbits;
+    }
+    WithModule(session, o, "can-speed", [&](ModuleSession& module) {
+        const int address = CalAddresses().CanSpeed;
+        if (wanted) {
+            const std::uint8_t bytes[2] = {HighByte(*wanted), LowByte(*wanted)};
+            if (!module.link().WriteStagedChange(address, bytes))
+                throw CliError("can-speed: Error Writing Calibration Change");
+        }
+        const Bytes now = ReadTwoBytes(module, address, "can-speed: the CAN speed");
+        const unsigned kbits = MakeWord(now[0], now[1]);
+        if (wanted && kbits != *wanted)
+            throw CliError("can-speed: the module reads back " + std::to_string(kbits) +
+                           " kbit/s after " + std::to_string(*wanted) + " kbit/s was written");
+        nlohmann::ordered_json j;
+        j["CanSpeed"] = kbits;
+        PrintJson(j);
+    });
+}
+
+void CanStatus(Session& session, const ModuleOptions& o) {
+    WithModule(session, o, "can-status", [&](ModuleSession& module) {
+        // The slot rules need only each output's use of its secondary data.
+        CalImage image;
+        for (int k = 0; k < kOutputs; ++k) {
+            const int address = CalAddresses().OutputCal[k].SecondaryMode;
+            image.SetByte(address, ReadTwoBytes(module, address,
+                                                "can-status: how " + OutputTitle(k) +
+                                                    " uses its secondary data")[0]);
+        }
+        const auto status = CanSlotStatus(module.link(), image);
+        nlohmann::ordered_json slots = nlohmann::ordered_json::array();
+        for (int s = 0; s < kMessageSlots; ++s) {
+            if (status[s] == SlotStatus::Unchanged)
+                throw CliError("can-status: the status of message slot " + std::to_string(s + 1) +
+                               " could not be read from the module");
+            nlohmann::ordered_json j;
+            j["Slot"] = s + 1;
+            j["Output"] = s / 2 + 1;
+            j["Data"] = s % 2 == 0 ? "primary" : "secondary";
+            j["Receiving"] = status[s] == SlotStatus::Receiving;
+            slots.push_back(j);
+        }
+        PrintJson(slots);
+    });
+}
+
+// A module address: decimal, or hexadecimal after "0x" or "&H"; 0 to 65535.
+std::optional<int> ParseAddress(std::string text) {
+    std::optional<std::uint32_t> value;
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
+        value = ParseHex32(text.substr(2));
+    else if (text.size() > 2 && text[0] == '&' && (text[1] == 'H' || text[1] == 'h'))
+        value = ParseHex32(text.substr(2));
+    else {
+        std::uint32_t decimal = 0;
+        const auto* end = text.data() + text.size();
+        const auto [ptr, ec] = std::from_chars(text.data(), end, decimal);
+        if (!text.empty() && ec == std::errc{} && ptr == end) value = decimal;
+    }
+    if (!value || *value > 0xFFFF) return std::nullopt;
+    return static_cast<int>(*value);
+}
+
+void Read(Session& session, const ModuleOptions& o) {
+    const auto address = ParseAddress(o.value);
+    if (!address)
+        throw CliError("read: " + Quoted(o.value) +
+                       " is not a module address (0 to 65535, or 0x0000 to 0xFFFF)");
+    WithModule(session, o, "read", [&](ModuleSession& module) {
+        char hex[8];
+        std::snprintf(hex, sizeof hex, "0x%04X", *address);
+        const Bytes data = ReadTwoBytes(module, *address, std::string("read: the bytes at ") + hex);
+        nlohmann::ordered_json j;
+        j["Address"] = *address;
+        j["Bytes"] = BytesToHex(std::span(data.data(), 2));
+        j["Word"] = MakeWord(data[0], data[1]);
+        PrintJson(j);
+    });
+}
+
+const char* OutcomeText(UpgradeOutcome outcome) {
+    switch (outcome) {
+        case UpgradeOutcome::NoFile:
+        case UpgradeOutcome::NothingToSend:
+            return "there was nothing to send";
+        case UpgradeOutcome::NoLink:
+            return "the module could not be reached";
+        case UpgradeOutcome::Refused:
+            return "the module did not hand over to its bootloader";
+        case UpgradeOutcome::Failed:
+            return "the upgrade stopped before it was complete";
+        case UpgradeOutcome::Complete:
+            break;
+    }
+    return "complete";
+}
+
+void Upgrade(Session& session, const ModuleOptions& o) {
+    session.prompt.SetOperation("upgrade");
+    if (UpgradeKindOf(ExtensionOfPath(o.file)) == UpgradeKind::None)
+        throw CliError("upgrade: " + Quoted(o.file) +
+                       " is not a firmware file (.ROM, .RM2) or a bootloader upgrade (.BLU)");
+    if (!FileExists(o.file)) throw CliError("upgrade: File not found: " + Quoted(o.file));
+    UpgradeFile file;
+    // The loader keeps the folder and the name apart: it needs a path with a folder.
+    const std::string path = std::filesystem::absolute(o.file).string();
+    if (!LoadUpgradeFile(path, file, session.prompt))
+        session.prompt.Fail("upgrade: " + Quoted(o.file) + " could not be loaded");
+    ModuleSession module(o.device, session.prompt);
+    const int shown = session.prompt.MessagesShown();
+    ProgressBar bar;
+    const auto status = [&bar](const std::string& line) {
+        bar.Finish();
+        Note("upgrade: " + line);
+    };
+    const UpgradeOutcome outcome =
+        StartUpgrade(module.link(), false, file, status, module.ProgressOn(bar));
+    bar.Finish();
+    if (outcome != UpgradeOutcome::Complete)
+        session.prompt.Fail(std::string("upgrade: ") + OutcomeText(outcome), shown);
+}
+
+}  // namespace
+
+void AddModuleCommands(CLI::App& app, Session& session) {
+    auto o = std::make_shared<ModuleOptions>();
+    Session* s = &session;
+    const auto add = [&](const char* name, const char* help,
+                         void (*run)(Session&, const ModuleOptions&)) {
+        auto* command = app.add_subcommand(name, help);
+        command->group("Module commands");
+        AddDeviceOptions(*command, o->device);
+        command->callback([s, o, run] { run(*s, *o); });
+        return command;
+    };
+
+    add("info", "Connect to the module and print its serial number and firmware version as JSON",
+        Info);
+    add("retrieve", "Read the module's whole calibration into a calibration file", Retrieve)
+        ->add_option("-o,--output", o->output, "Calibration file to write (.DVF)")
+        ->required();
+    add("write", "Write a calibration file to the module whole (frozen for the update)", Write)
+        ->add_option("FILE", o->file, "Calibration file (.DVF)")
+        ->required();
+    add("verify",
+        "Read the module's calibration back and compare it with a calibration file: one line "
+        "per setting that differs (file -> module); exit status 0 when equal, 1 when not",
+        Verify)
+        ->add_option("FILE", o->file, "Calibration file (.DVF)")
+        ->required();
+    add("can-speed",
+        "Print the CAN bus speed the module listens at, or set it first (1000, 500, 250, 125, "
+        "100, 50, 20, 10 or 5 kbit/s)",
+        CanSpeed)
+        ->add_option("KBITS", o->value, "The CAN speed to set, in kbit/s");
+    add("can-status",
+        "Print whether each of the eight message slots is receiving its CAN message, as JSON",
+        CanStatus);
+    add("read", "Read two bytes of the module's memory and print them as JSON", Read)
+        ->add_option("ADDRESS", o->value, "Module address: decimal, or hexadecimal after 0x")
+        ->required();
+    add("upgrade",
+        "Upgrade the module's firmware (.ROM, .RM2) through its bootloader, or its bootloader "
+        "(.BLU) through the running firmware",
+        Upgrade)
+        ->add_option("FILE", o->file, "Firmware file (.ROM, .RM2) or bootloader upgrade (.BLU)")
+        ->required();
+}
 
 }  // namespace vx42::cli

@@ -33,14 +33,6 @@ class CalibrationCommands : public ::testing::Test {
     TempDir dir;
 };
 
-// The one line of a failure: exit status 2, nothing on standard output.
-void ExpectFailure(const CliResult& r, const std::string& mentions) {
-    EXPECT_EQ(r.status, 2);
-    EXPECT_THAT(r.out, IsEmpty());
-    ASSERT_EQ(Lines(r.err).size(), 1u) << r.err;
-    EXPECT_THAT(r.err, HasSubstr(mentions));
-}
-
 TEST_F(CalibrationCommands, ShowThenBuildGivesBackTheImageByteForByte) {
     for (unsigned seed : {1u, 2u, 3u}) {
         const std::string dvf = Write("in.DVF", RandomPaddedCalibration(seed));

@@ -4,8 +4,12 @@
 
 #include <cmath>
 #include <random>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "calibration/cal_image.h"
+#include "calibration/converters.h"
 
 namespace vx42::test {
 
@@ -89,6 +93,27 @@ inline CalImage RandomPaddedCalibration(unsigned seed) {
         image.StoreDouble(def.Multiplier, specials[s]);
     }
     return image;
+}
+
+// A firmware file: header (count, 8 identification bytes, version and information
+// addresses), then per record type, length, address and data; numbers least significant
+// byte first.
+inline std::string FirmwareFile(int count,
+                                const std::vector<std::pair<int, std::string>>& records) {
+    std::string out(1, static_cast<char>(count));
+    out += "\x01\x02\x03\x04\xA5\xB6\xC7\xD8";
+    const auto append = [&out](std::int32_t v) {
+        for (auto b : LongToBytes(v)) out += static_cast<char>(b);
+    };
+    append(0x8010);
+    append(0x8013);
+    for (const auto& [address, data] : records) {
+        out += '\x07';
+        append(static_cast<std::int32_t>(data.size()));
+        append(address);
+        out += data;
+    }
+    return out;
 }
 
 }  // namespace vx42::test

@@ -3,6 +3,8 @@
 // standard error (through files, so neither pipe can block the other).
 
 #include <fcntl.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -63,6 +65,15 @@ inline std::vector<std::string> Lines(const std::string& text) {
     std::istringstream in(text);
     for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
+}
+
+// A failure: exit status 2, nothing on standard output, and one line on standard error that
+// names the file or the operation and says what is wrong.
+inline void ExpectFailure(const CliResult& r, const std::string& mentions) {
+    EXPECT_EQ(r.status, 2) << r.err;
+    EXPECT_THAT(r.out, ::testing::IsEmpty());
+    ASSERT_EQ(Lines(r.err).size(), 1u) << r.err;
+    EXPECT_THAT(r.err, ::testing::HasSubstr(mentions));
 }
 
 }  // namespace vx42::test

@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "calibration/converters.h"
+#include "cli/cli_fixture.h"
 #include "cli/cli_runner.h"
 #include "files/file_io.h"
 
@@ -25,13 +26,6 @@ class FileCommands : public ::testing::Test {
     }
     TempDir dir;
 };
-
-void ExpectFailure(const CliResult& r, const std::string& mentions) {
-    EXPECT_EQ(r.status, 2);
-    EXPECT_THAT(r.out, IsEmpty());
-    ASSERT_EQ(Lines(r.err).size(), 1u) << r.err;
-    EXPECT_THAT(r.err, HasSubstr(mentions));
-}
 
 TEST_F(FileCommands, PresetsShowListsEveryPresetWithItsTables) {
     const std::string cfg = Write("GaugePresets.CFG",
@@ -74,26 +68,6 @@ TEST_F(FileCommands, PresetsShowDoesNotCreateAMissingFile) {
     const std::string path = dir.file("none.CFG");
     ExpectFailure(RunCli({"presets", "show", path}), "none.CFG");
     EXPECT_FALSE(std::filesystem::exists(path));
-}
-
-// A firmware file: header (count, 8 identification bytes, version and information
-// addresses), then per record type, length, address and data; numbers least significant
-// byte first.
-std::string FirmwareFile(int count, const std::vector<std::pair<int, std::string>>& records) {
-    std::string out(1, static_cast<char>(count));
-    out += "\x01\x02\x03\x04\xA5\xB6\xC7\xD8";
-    const auto append = [&out](std::int32_t v) {
-        for (auto b : LongToBytes(v)) out += static_cast<char>(b);
-    };
-    append(0x8010);
-    append(0x8013);
-    for (const auto& [address, data] : records) {
-        out += '\x07';
-        append(static_cast<std::int32_t>(data.size()));
-        append(address);
-        out += data;
-    }
-    return out;
 }
 
 TEST_F(FileCommands, FirmwareShowPrintsHeaderAndRecords) {

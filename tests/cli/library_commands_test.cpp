@@ -24,13 +24,6 @@ class LibraryCommands : public ::testing::Test {
     TempDir dir;
 };
 
-void ExpectFailure(const CliResult& r, const std::string& mentions) {
-    EXPECT_EQ(r.status, 2);
-    EXPECT_THAT(r.out, IsEmpty());
-    ASSERT_EQ(Lines(r.err).size(), 1u) << r.err;
-    EXPECT_THAT(r.err, HasSubstr(mentions));
-}
-
 const char* const kLibraryJson = R"({
   "Name": "ignored", "Version": "V001",
   "Messages": [

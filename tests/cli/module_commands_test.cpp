@@ -1,0 +1,166 @@
+// The module commands of vx42ctl against the simulated module, whose memory lives in a state
+// file between the runs.
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "calibration/converters.h"
+#include "cli/cli_fixture.h"
+#include "cli/cli_runner.h"
+#include "device/sim/simulator.h"
+#include "files/calibration_file.h"
+#include "files/file_io.h"
+
+namespace vx42::test {
+namespace {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+class ModuleCommands : public ::testing::Test {
+  protected:
+    // A command against the simulated module of this test's state file.
+    CliResult Run(std::vector<std::string> args) {
+        args.push_back("--sim-state");
+        args.push_back(state);
+        return RunCli(args);
+    }
+    std::string WriteCalibration(const std::string& name, const CalImage& image) {
+        const std::string path = dir.file(name);
+        WriteCalibrationFile(path, image);
+        return path;
+    }
+    TempDir dir;
+    std::string state = dir.file("module.state");
+};
+
+TEST_F(ModuleCommands, WriteRetrieveVerifyAndDiffAcrossRuns) {
+    const std::string file = WriteCalibration("sample.DVF", SampleCalibration());
+    const CliResult written = Run({"write", file});
+    ASSERT_EQ(written.status, 0) << written.err;
+    EXPECT_THAT(written.err, HasSubstr("was written to module DV42A001"));
+
+    const std::string back = dir.file("back.DVF");
+    const CliResult retrieved = Run({"retrieve", "-o", back});
+    ASSERT_EQ(retrieved.status, 0) << retrieved.err;
+    EXPECT_EQ(ReadWholeFile(back, 1 << 20), ReadWholeFile(file, 1 << 20));
+    EXPECT_EQ(RunCli({"calibration", "diff", file, back}).status, 0);
+
+    const CliResult verified = Run({"verify", file});
+    EXPECT_EQ(verified.status, 0) << verified.err;
+    EXPECT_THAT(verified.out, IsEmpty());
+
+    // The CAN speed set on the module is the one difference verify finds.
+    const CliResult set = Run({"can-speed", "250"});
+    ASSERT_EQ(set.status, 0) << set.err;
+    EXPECT_EQ(nlohmann::json::parse(set.out)["CanSpeed"], 250);
+    const CliResult differs = Run({"verify", file});
+    EXPECT_EQ(differs.status, 1);
+    EXPECT_THAT(Lines(differs.out), ElementsAre("CAN speed: 500 kbit/s -> 250 kbit/s"));
+}
+
+TEST_F(ModuleCommands, InfoAndReadShowTheModule) {
+    const CliResult info = RunCli({"info", "--device", "sim", "--sim", "version=3.4.5"});
+    ASSERT_EQ(info.status, 0) << info.err;
+    const auto j = nlohmann::json::parse(info.out);
+    EXPECT_EQ(j["SerialNumber"], "DV42A001");
+    EXPECT_EQ(j["FirmwareVersion"], "3.4.5");
+
+    ASSERT_EQ(Run({"write", WriteCalibration("a.DVF", SampleCalibration())}).status, 0);
+    for (const char* address : {"0x900", "2304", "&H900"}) {
+        const CliResult read = Run({"read", address});
+        ASSERT_EQ(read.status, 0) << read.err;
+        const auto r = nlohmann::json::parse(read.out);
+        EXPECT_EQ(r["Address"], 0x900);
+        EXPECT_EQ(r["Bytes"], "01F4");
+        EXPECT_EQ(r["Word"], 500);
+    }
+    for (const char* bad : {"0x10000", "12ab", "-1", ""})
+        ExpectFailure(Run({"read", bad}), "is not a module address");
+}
+
+TEST_F(ModuleCommands, CanSpeedRefusesSpeedsTheModuleCannotRun) {
+    ExpectFailure(Run({"can-speed", "300"}), "choose one of 1000, 500, 250");
+    ExpectFailure(Run({"can-speed", "500k"}), "is not a CAN speed");
+    const CliResult shown = Run({"can-speed"});
+    ASSERT_EQ(shown.status, 0);
+    // A fresh module's memory is erased.
+    EXPECT_EQ(nlohmann::json::parse(shown.out)["CanSpeed"], 0xFFFF);
+}
+
+TEST_F(ModuleCommands, CanStatusReadsEverySlotInUse) {
+    CalImage image = SampleCalibration();
+    image.SetByte(CalAddresses().OutputCal[1].SecondaryMode, 1);  // output 2 uses slot 4
+    ASSERT_EQ(Run({"write", WriteCalibration("a.DVF", image)}).status, 0);
+    {
+        sim::SimConfig config;
+        config.statePath = state;
+        sim::Simulator simulator(config);
+        simulator.Module().SetCanStatus(0, 0x0102);
+        simulator.Module().SetCanStatus(1, 0x0001);  // output 1 does not use its secondary data
+        simulator.Module().SetCanStatus(3, 0x0100);
+        simulator.SaveState();
+    }
+    const CliResult r = Run({"can-status"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto j = nlohmann::json::parse(r.out);
+    ASSERT_EQ(j.size(), 8u);
+    std::vector<bool> receiving;
+    for (const auto& slot : j) receiving.push_back(slot["Receiving"]);
+    EXPECT_THAT(receiving, ElementsAre(true, false, false, true, false, false, false, false));
+    EXPECT_EQ(j[3]["Output"], 2);
+    EXPECT_EQ(j[3]["Data"], "secondary");
+}
+
+TEST_F(ModuleCommands, FailedTransfersLeaveNoHalfWrittenFile) {
+    ASSERT_EQ(Run({"write", WriteCalibration("a.DVF", SampleCalibration())}).status, 0);
+    const std::string out = WriteCalibration("out.DVF", CalImage{});
+    const auto before = ReadWholeFile(out, 1 << 20);
+    // Exchange 1 asks for the firmware version; block 10 is read in exchanges 12 to 16.
+    const CliResult r =
+        Run({"retrieve", "-o", out, "--sim",
+             "fault=drop@12;fault=drop@13;fault=drop@14;fault=drop@15;fault=drop@16"});
+    ExpectFailure(r, "retrieve: Error Retrieving Calibration");
+    EXPECT_EQ(ReadWholeFile(out, 1 << 20), before);
+
+    ExpectFailure(
+        Run({"retrieve", "-o", dir.file("new.DVF"), "--sim", "bridge=Other USB|AB12CD34"}),
+        "retrieve: Connection Error");
+    EXPECT_FALSE(std::filesystem::exists(dir.file("new.DVF")));
+}
+
+TEST_F(ModuleCommands, BadArgumentsAreRefusedBeforeTheModuleIsTouched) {
+    ExpectFailure(Run({"write", dir.file("none.DVF")}), "none.DVF");
+    ExpectFailure(RunCli({"info", "--device", "ftdi", "--sim-state", state}),
+                  "need the simulated module");
+    ExpectFailure(Run({"info", "--sim", "drop"}), "--sim: simulator setting without '='");
+    const CliResult unknown = RunCli({"info", "--device", "serial"});
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_THAT(unknown.err, HasSubstr("--device"));
+}
+
+TEST_F(ModuleCommands, UpgradeSendsFirmwareAndBootloaderImages) {
+    const std::string rom = FirmwareFile(1, {{0x8000, std::string(40, '\x5A')}});
+    const std::string romPath = dir.file("fw.ROM");
+    std::ofstream(romPath, std::ios::binary) << rom;
+    const CliResult firmware = Run({"upgrade", romPath});
+    EXPECT_EQ(firmware.status, 0) << firmware.err;
+    EXPECT_THAT(firmware.err, HasSubstr("upgrade: Firmware Upgrade Complete"));
+
+    const std::string blu = dir.file("boot.BLU");
+    std::ofstream(blu, std::ios::binary) << std::string(100, '\x11');
+    const CliResult boot = Run({"upgrade", blu});
+    EXPECT_EQ(boot.status, 0) << boot.err;
+    EXPECT_THAT(boot.err, HasSubstr("Bootloader upgrade complete"));
+
+    ExpectFailure(Run({"upgrade", dir.file("fw.txt")}), "is not a firmware file");
+    ExpectFailure(Run({"upgrade", dir.file("gone.ROM")}), "gone.ROM");
+    std::ofstream(dir.file("cut.ROM"), std::ios::binary) << rom.substr(0, 30);
+    ExpectFailure(Run({"upgrade", dir.file("cut.ROM")}), "cut.ROM");
+}
+
+}  // namespace
+}  // namespace vx42::test
