@@ -1,0 +1,313 @@
+// "CAN Message Setup": the user's library edited through the window's controls, and the
+// main window's menu entry around it (the library check, the rebuild after closing).
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <fstream>
+#include <iterator>
+
+#include "can/blowfish.h"
+#include "can/library_files.h"
+#include "dialog_fixture.h"
+#include "files/paths.h"
+#include "ui/frm_message_setup.h"
+#include "ui/output_page.h"
+#include "ui_fixture.h"
+
+using namespace vx42;
+using vx42::test::OnModal;
+using vx42::test::WindowFixture;
+
+namespace {
+
+CanMessage Message(const std::string& name, std::int32_t id) {
+    CanMessage m;
+    m.Name = FixedText(name, canwidth::Name);
+    m.Description = FixedText(name + " value", canwidth::Description);
+    m.CanId = id;
+    m.DataLength = 8;
+    m.BitLength = 16;
+    m.Multiplier = 0.5;
+    m.Unit = FixedText("kPa", canwidth::Unit);
+    m.EndianLength = 2;
+    m.BigEndian = true;
+    return m;
+}
+
+std::vector<char> FileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteUserFile(const std::string& folder, std::vector<CanMessage> messages,
+                   const char* version = "C002") {
+    CanLibrary user = NewLibrary(kUserDefinedName);
+    user.Messages = std::move(messages);
+    auto bytes = WriteLibraryBytes(user);
+    std::copy(version, version + 4, bytes.begin());
+    std::filesystem::create_directories(folder);
+    clsBlowfish cipher;
+    QVERIFY(cipher.EncryptFile(bytes, JoinPath(folder, kUserDefinedFile), LibraryKey));
+}
+
+struct EditorFixture {
+    test::TempDir dir;
+    ScriptedPrompt prompt;
+    ErrorLog log{dir.str()};
+    LibrarySet set;
+    std::string folder = LibraryFolderOf(dir.str());
+
+    explicit EditorFixture(std::vector<CanMessage> messages, const char* version = "C002") {
+        WriteUserFile(folder, std::move(messages), version);
+        SetupLibraries(set, folder, prompt);
+    }
+    const CanLibrary& user() const {
+        return set.MessageLibraries[static_cast<std::size_t>(set.UserDefinedIndex)];
+    }
+    std::string userFile() const { return JoinPath(folder, kUserDefinedFile); }
+    QString unexpected() const {
+        QStringList out;
+        for (const auto& u : prompt.Unexpected()) out << QString::fromStdString(u);
+        return out.join('\n');
+    }
+};
+
+// Types a field's text and leaves it, as the user does.
+void Enter(FrmMessageSetup& d, int field, const QString& text) {
+    d.txtEditMess[field]->setText(text);
+    d.FieldLeft(field);
+}
+
+QStringList Items(const QComboBox* list) {
+    QStringList items;
+    for (int i = 0; i < list->count(); ++i) items << list->itemText(i);
+    return items;
+}
+
+}  // namespace
+
+class DialogMessageSetupTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void opensSortedWithTheFirstMessageShown() {
+        EditorFixture f({Message("Speed", 0x100), Message("Boost", 0x18FEF100)});
+        FrmMessageSetup d(f.set, f.folder, f.prompt, f.log);
+        QCOMPARE(d.windowTitle(), QString("CAN Message Setup"));
+        QCOMPARE(Items(d.cmbUserDefined), QStringList({"Boost", "Speed"}));
+        QCOMPARE(d.txtEditMess[kFieldName]->text(), QString("Boost"));
+        QCOMPARE(d.txtEditMess[kFieldCanId]->text(), QString("18FEF100"));
+        QCOMPARE(d.txtEditMess[kFieldMultiplier]->text(), QString("0.5"));
+        QCOMPARE(d.cmbByteOrder->currentText(), QString("Big-Endian"));
+        QCOMPARE(d.cmbUnit->currentText(), QString("kPa"));
+        QCOMPARE(d.cmbUnit->count(), 15);
+        QVERIFY(d.fraEditUserDefined->isEnabled());
+        QVERIFY(d.cmdDelete->isEnabled());
+        QVERIFY(!d.cmdSave->isEnabled());
+        QVERIFY2(f.unexpected().isEmpty(), qPrintable(f.unexpected()));
+    }
+
+    void rangedFieldsTurnRedWhileTypingAndAreClampedOnLeaving() {
+        EditorFixture f({Message("Boost", 0x100)});
+        FrmMessageSetup d(f.set, f.folder, f.prompt, f.log);
+        d.show();
+        QVERIFY(QTest::qWaitForWindowActive(&d));
+        QLineEdit* dataLength = d.txtEditMess[kFieldDataLength];
+        dataLength->setFocus();
+        dataLength->selectAll();
+        QTest::keyClicks(dataLength, "9");
+        QVERIFY(IsRed(dataLength));
+        d.txtEditMess[kFieldMultiplier]->setFocus();  // leaving the field stores it
+        QCOMPARE(dataLength->text(), QString("8"));
+        QVERIFY(!IsRed(dataLength));
+        QCOMPARE(f.user().Messages[0].DataLength, 8);
+        QVERIFY(!d.cmdSave->isEnabled());  // 8 is what the message held
+
+        Enter(d, kFieldBitLength, "0");
+        QCOMPARE(d.txtEditMess[kFieldBitLength]->text(), QString("1"));
+        QCOMPARE(f.user().Messages[0].BitLength, 1);
+        QVERIFY(d.cmdSave->isEnabled());
+        Enter(d, kFieldEndianLength, "300");
+        QCOMPARE(f.user().Messages[0].EndianLength, 8);
+
+        // An identifier that is not hexadecimal is refused and marked.
+        Enter(d, kFieldCanId, "12G");
+        QVERIFY(IsRed(d.lblUserDesc[kFieldCanId]));
+        QCOMPARE(f.user().Messages[0].CanId, 0x100);
+        Enter(d, kFieldCanId, "18FEF100");
+        QVERIFY(!IsRed(d.lblUserDesc[kFieldCanId]));
+        QCOMPARE(f.user().Messages[0].CanId, 0x18FEF100);
+        QVERIFY2(f.unexpected().isEmpty(), qPrintable(f.unexpected()));
+    }
+
+    void newMessageNeedsANameBeforeItIsSaved() {
+        EditorFixture f({Message("Boost", 0x100)});
+        const auto before = FileBytes(f.userFile());
+        FrmMessageSetup d(f.set, f.folder, f.prompt, f.log);
+        d.cmdAddMessage->click();
+        QCOMPARE(d.cmdAddMessage->text(), QString("Cancel Add New"));
+        QVERIFY(!d.cmbUserDefined->isEnabled());
+        QVERIFY(!d.cmdDelete->isEnabled());
+        QCOMPARE(d.cmbUserDefined->currentText(), QString("New Message"));
+        QCOMPARE(d.txtEditMess[kFieldName]->text(), QString("New Message"));
+
+        Enter(d, kFieldDescription, "Target boost");
+        QVERIFY(d.cmdSave->isEnabled());
+        f.prompt.ExpectMessage("All fields highlighted in red have missing or incorrect data.");
+        d.cmdSave->click();
+        QVERIFY(IsRed(d.lblUserDesc[kFieldName]));
+        QVERIFY(!IsRed(d.lblUserDesc[kFieldDescription]));
+        QCOMPARE(FileBytes(f.userFile()), before);
+        QCOMPARE(d.cmdAddMessage->text(), QString("Cancel Add New"));
+
+        Enter(d, kFieldName, "Boost Target");
+        Enter(d, kFieldCanId, "18FEF100");
+        d.cmdSave->click();
+        QVERIFY(!IsRed(d.lblUserDesc[kFieldName]));
+        QVERIFY(!d.cmdSave->isEnabled());
+        QCOMPARE(d.cmdAddMessage->text(), QString("Add New Message"));
+        QVERIFY(d.cmbUserDefined->isEnabled());
+        QCOMPARE(Items(d.cmbUserDefined), QStringList({"Boost", "Boost Target"}));
+
+        // Read back from the file: the identifier round-trips.
+        LibrarySet loaded;
+        SetupLibraries(loaded, f.folder, f.prompt);
+        const CanLibrary& user =
+            loaded.MessageLibraries[static_cast<std::size_t>(loaded.UserDefinedIndex)];
+        QCOMPARE(user.MessageCount(), 2);
+        QCOMPARE(Trimmed(user.Messages[1].Name), std::string("Boost Target"));
+        QCOMPARE(user.Messages[1].CanId, 0x18FEF100);
+        FrmMessageSetup again(loaded, f.folder, f.prompt, f.log);
+        again.ListClicked(1);
+        QCOMPARE(again.txtEditMess[kFieldCanId]->text(), QString("18FEF100"));
+        QVERIFY2(f.unexpected().isEmpty(), qPrintable(f.unexpected()));
+    }
+
+    void cancelAddRemovesTheNewMessage() {
+        EditorFixture f({Message("Boost", 0x100), Message("Speed", 0x200)});
+        FrmMessageSetup d(f.set, f.folder, f.prompt, f.log);
+        d.cmdAddMessage->click();
+        QCOMPARE(f.user().MessageCount(), 3);
+        d.cmdAddMessage->click();
+        QCOMPARE(f.user().MessageCount(), 2);
+        QCOMPARE(Items(d.cmbUserDefined), QStringList({"Boost", "Speed"}));
+        QCOMPARE(d.txtEditMess[kFieldName]->text(), QString("Boost"));
+        QVERIFY(d.cmdDelete->isEnabled());
+        QVERIFY(d.cmbUserDefined->isEnabled());
+    }
+
+    void anEditedMessageWithErrorsCannotBeLeft() {
+        EditorFixture f({Message("Boost", 0x100), Message("Speed", 0x200)});
+        FrmMessageSetup d(f.set, f.folder, f.prompt, f.log);
+        Enter(d, kFieldDescription, "");
+        f.prompt.ExpectMessage("Please correct all errors");
+        d.ListClicked(1);
+        QCOMPARE(d.cmbUserDefined->currentIndex(), 0);
+        QVERIFY(IsRed(d.lblUserDesc[kFieldDescription]));
+        Enter(d, kFieldDescription, "Boost pressure");
+        d.ListClicked(1);
+        QCOMPARE(d.txtEditMess[kFieldName]->text(), QString("Speed"));
+        QVERIFY2(f.unexpected().isEmpty(), qPrintable(f.unexpected()));
+    }
+
+    void deletingTheOnlyMessageThenAddingOne() {
+        EditorFixture f({Message("Boost", 0x100)});
+        FrmMessageSetup d(f.set, f.folder, f.prompt, f.log);
+        d.cmdDelete->click();
+        QCOMPARE(d.cmbUserDefined->count(), 0);
+        QVERIFY(d.txtEditMess[kFieldName]->text().isEmpty());
+        QVERIFY(d.txtEditMess[kFieldDescription]->text().isEmpty());
+        QVERIFY(!d.fraEditUserDefined->isEnabled());
+        QVERIFY(!d.cmdSave->isEnabled());
+        QVERIFY(!d.cmdDelete->isEnabled());
+        d.cmdAddMessage->click();
+        QCOMPARE(f.user().MessageCount(), 1);
+        QCOMPARE(Trimmed(f.user().Messages[0].Name), std::string("New Message"));
+        QCOMPARE(Items(d.cmbUserDefined), QStringList({"New Message"}));
+        QVERIFY(d.fraEditUserDefined->isEnabled());
+    }
+
+    void deletingOneOfSeveralShowsTheFirstWithoutValidating() {
+        EditorFixture f({Message("Boost", 0x100), Message("Speed", 0x200), Message("Coolant", 3)});
+        FrmMessageSetup d(f.set, f.folder, f.prompt, f.log);
+        Enter(d, kFieldDescription, "");  // an error the delete discards with the message
+        d.cmdDelete->click();
+        QCOMPARE(Items(d.cmbUserDefined), QStringList({"Coolant", "Speed"}));
+        QCOMPARE(d.txtEditMess[kFieldName]->text(), QString("Coolant"));
+        QVERIFY(d.cmdSave->isEnabled());
+        QVERIFY2(f.unexpected().isEmpty(), qPrintable(f.unexpected()));
+    }
+
+    void anOldLibraryOpensReadOnly() {
+        EditorFixture f({Message("Boost", 0x100)}, "C001");
+        f.prompt.ExpectMessage("Invalid User Defined File.");
+        FrmMessageSetup d(f.set, f.folder, f.prompt, f.log);
+        QCOMPARE(d.cmbUserDefined->count(), 0);
+        QVERIFY(!d.fraEditUserDefined->isEnabled());
+        QVERIFY(!d.cmdDelete->isEnabled());
+        QVERIFY(!d.cmdSave->isEnabled());
+        QCOMPARE(f.prompt.Calls().back().icon, Icon::Exclamation);
+        QVERIFY2(f.unexpected().isEmpty(), qPrintable(f.unexpected()));
+    }
+
+    void aSaveThatCannotWriteSaysSoAndStaysUnsaved() {
+        EditorFixture f({Message("Boost", 0x100)});
+        const std::string blocked = f.dir.file("blocked");
+        std::ofstream(blocked) << "not a folder";
+        FrmMessageSetup d(f.set, blocked, f.prompt, f.log);
+        Enter(d, kFieldName, "Boost 2");
+        f.prompt.ExpectMessage("could not be saved");
+        d.cmdSave->click();
+        QVERIFY(d.cmdSave->isEnabled());
+        QVERIFY(f.set.LibrariesChanged);
+        QVERIFY2(f.unexpected().isEmpty(), qPrintable(f.unexpected()));
+    }
+
+    void closingWithoutSavingKeepsTheFileAndTheLists() {
+        WindowFixture f;
+        const std::string folder = f.app.libraryFolder();
+        WriteUserFile(folder, {Message("Boost", 0x100)});
+        SetupLibraries(f.app.libraries, folder, f.prompt);
+        const CanLibrary onDisk = f.app.libraries.MessageLibraries[0];
+        const auto before = FileBytes(JoinPath(folder, kUserDefinedFile));
+        f.window.outputPage->Reload();
+
+        OnModal<FrmMessageSetup>([](FrmMessageSetup& d) {
+            Enter(d, kFieldName, "Renamed");
+            d.cmdAddMessage->click();
+            d.close();
+        });
+        f.window.menuSettingsCAN->trigger();
+        QCOMPARE(FileBytes(JoinPath(folder, kUserDefinedFile)), before);
+        QCOMPARE(f.app.libraries.MessageLibraries.size(), std::size_t{1});
+        QCOMPARE(f.app.libraries.MessageLibraries[0], onDisk);
+        QVERIFY(!f.app.libraries.LibrariesChanged);
+        auto* library = f.window.outputPage->cmbLibrary[0];
+        library->setCurrentIndex(library->findText("User Defined"));
+        emit library->activated(library->currentIndex());
+        QCOMPARE(Items(f.window.outputPage->cmbMessage[0]), QStringList({"None", "Boost"}));
+        QVERIFY2(f.unexpected().isEmpty(), qPrintable(f.unexpected()));
+    }
+
+    void anOldLibraryIsMovedAsideByTheMenu() {
+        WindowFixture f;
+        const std::string folder = f.app.libraryFolder();
+        WriteUserFile(folder, {Message("Boost", 0x100)}, "C001");
+        SetupLibraries(f.app.libraries, folder, f.prompt);
+        f.prompt.ExpectMessage("Invalid User Defined Library!");
+        f.window.menuSettingsCAN->trigger();  // no editor opens
+        QVERIFY(FileExists(JoinPath(folder, kUserDefinedOldFile)));
+        QVERIFY(!FileExists(JoinPath(folder, kUserDefinedFile)));
+        QStringList libraries = Items(f.window.outputPage->cmbLibrary[0]);
+        QCOMPARE(libraries, QStringList({"None", "User Defined", "User Defined Old"}));
+        QVERIFY2(f.unexpected().isEmpty(), qPrintable(f.unexpected()));
+    }
+};
+
+QTEST_MAIN(DialogMessageSetupTest)
+#include "dialog_message_setup_test.moc"
