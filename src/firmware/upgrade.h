@@ -81,14 +81,14 @@ bool SendFirmwareRecords(ModuleLink& link, const FirmwareFile& firmware, const S
                          const Progress& progress);
 
 // The freeze-for-update bracket over the boot image from 0x0400 (0xFF past its end), then the
-// 0x04 0x00 install marker. True only when the marker was acknowledged. Progress on a bar whose
-// maximum is the image's highest index.
+// 0x04 0x00 install marker. True only when the marker was acknowledged; an image without a
+// file byte is not sent. Progress on a bar whose maximum is the image's highest index.
 bool WriteBootImage(ModuleLink& link, const BootImage& image, const Progress& progress);
 
 enum class UpgradeOutcome {
     NoFile,         // no file chosen: nothing happens
     NoLink,         // the link could not be opened (its messages were shown)
-    NothingToSend,  // the file's extension is not an upgrade's (the link is still closed)
+    NothingToSend,  // not an upgrade's extension, or a BLU image without a file byte
     Refused,        // the module did not hand over to its bootloader
     Failed,         // stopped at a block, the finish, the reset or the bootloader write
     Complete,
@@ -96,7 +96,7 @@ enum class UpgradeOutcome {
 
 // Start Upgrade. `reuseConnection`: the main window is online and its connection is used;
 // otherwise the link is opened for the upgrade. Whenever the link was usable it is
-// disconnected at the end (the main window is offline afterwards).
+// disconnected at the end, whatever the outcome (the main window is offline afterwards).
 UpgradeOutcome StartUpgrade(ModuleLink& link, bool reuseConnection, const UpgradeFile& file,
                             const StatusLine& status, const Progress& progress);
 
