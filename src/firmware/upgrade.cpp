@@ -96,6 +96,7 @@ bool LoadUpgradeFile(const std::string& path, UpgradeFile& file, Prompt& prompt)
 }
 
 Bytes CopyBytesFromBootLoader(const BootImage& image, int offset, int last) {
+    if (last < 0) return {};
     Bytes out(static_cast<std::size_t>(last + 1), 0xFF);
     for (int i = 0; i <= last; ++i) {
         const int index = offset + i;
