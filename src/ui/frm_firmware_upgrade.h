@@ -53,6 +53,8 @@ class FrmFirmwareUpgrade : public TrappedDialog {
 
     void SetUpgradeButtons(bool enabled);
     void AddStatus(const std::string& text);
+    // Esc and the close box do nothing while an operation runs.
+    void reject() override;
 
     QPushButton* cmdOpenFile = nullptr;
     QLabel* lblFilename = nullptr;
@@ -74,7 +76,6 @@ class FrmFirmwareUpgrade : public TrappedDialog {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
-    void reject() override;
 
   private:
     void Build();
