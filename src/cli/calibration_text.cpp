@@ -1,6 +1,7 @@
 #include "cli/calibration_text.h"
 
 #include <algorithm>
+#include <cmath>
 #include <sstream>
 #include <vector>
 
@@ -72,9 +73,11 @@ void DescribeDataSource(std::ostringstream& out, const OutputScope& scope, const
         << ", data length " << int(scope.image.Byte(CalAddresses().MessageSlot[*slot].DataLength))
         << ", " << SignalPlaceText(scope.image, scope.output, i) << ", "
         << (scope.image.Byte(def.ByteOrder) != 0 ? "big-endian" : "little-endian") << "\n";
+    const std::int32_t offset = scope.image.Long(def.Offset);
     out << kIndent << kIndent << "Scaling: raw x "
-        << ShortestText(scope.image.Double(def.Multiplier)) << " + " << scope.image.Long(def.Offset)
-        << (unit.empty() ? "" : " " + unit) << "\n";
+        << ShortestText(scope.image.Double(def.Multiplier)) << (offset < 0 ? " - " : " + ")
+        << ShortestText(std::abs(static_cast<double>(offset))) << (unit.empty() ? "" : " " + unit)
+        << "\n";
     const std::string shown = view.captions.units[i];
     out << kIndent << kIndent << "Timeout " << d.timeout << " ms, data on timeout "
         << WithUnit(d.dataOnTimeout, shown) << "\n";

@@ -19,6 +19,7 @@ void AddCalibrationCommands(CLI::App& app, Session& session);
 void AddFileCommands(CLI::App& app, Session& session);     // presets, firmware, srec2blu
 void AddLibraryCommands(CLI::App& app, Session& session);  // library, canid
 void AddModuleCommands(CLI::App& app, Session& session);   // info, retrieve, write, ...
+void AddDemoCommand(CLI::App& app, Session& session);      // demo
 
 // Parses the command line and runs the chosen command; returns the exit status.
 int Run(int argc, char** argv);

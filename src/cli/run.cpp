@@ -32,6 +32,7 @@ int Run(int argc, char** argv) {
     AddFileCommands(app, session);
     AddLibraryCommands(app, session);
     AddModuleCommands(app, session);
+    AddDemoCommand(app, session);
 
     try {
         app.parse(argc, argv);

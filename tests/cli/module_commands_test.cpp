@@ -19,6 +19,7 @@ namespace {
 using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
+using ::testing::Not;
 
 class ModuleCommands : public ::testing::Test {
   protected:
@@ -160,6 +161,26 @@ TEST_F(ModuleCommands, UpgradeSendsFirmwareAndBootloaderImages) {
     ExpectFailure(Run({"upgrade", dir.file("gone.ROM")}), "gone.ROM");
     std::ofstream(dir.file("cut.ROM"), std::ios::binary) << rom.substr(0, 30);
     ExpectFailure(Run({"upgrade", dir.file("cut.ROM")}), "cut.ROM");
+}
+
+TEST_F(ModuleCommands, DemoGivesAFreshModuleACalibrationOnce) {
+    const CliResult first = RunCli({"demo", "--sim-state", state});
+    ASSERT_EQ(first.status, 0) << first.err;
+    EXPECT_THAT(first.err, HasSubstr("writing a demonstration calibration"));
+    EXPECT_THAT(first.out, HasSubstr("Output 1 \"Cooling Fan\"\n"
+                                     "  Function: Relay Control (Off: Open, On: Voltage)\n"));
+    EXPECT_THAT(first.out, HasSubstr("CAN id 18FEF100 (register C7FDE200)"));
+
+    // The second run finds the calibration written by the first and describes it alike.
+    const CliResult second = RunCli({"demo", "--sim-state", state});
+    ASSERT_EQ(second.status, 0) << second.err;
+    EXPECT_THAT(second.err, Not(HasSubstr("writing")));
+    EXPECT_EQ(second.out, first.out);
+    const std::string back = dir.file("demo.DVF");
+    ASSERT_EQ(Run({"retrieve", "-o", back}).status, 0);
+    EXPECT_THAT(RunCli({"calibration", "describe", back}).out,
+                HasSubstr("Switch rule, primary CAN data: Simple Off to On: On A 203.0 °F, "
+                          "Off A 194.0 °F"));
 }
 
 }  // namespace
