@@ -6,11 +6,11 @@
 #include <QDir>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QTabBar>
 #include <QTest>
 #include <QTimer>
-
 #include <cstdio>
 #include <memory>
 
@@ -19,13 +19,17 @@
 #include "device/sim/sim_bridge.h"
 #include "files/calibration_file.h"
 #include "files/paths.h"
+#include "ui/frm_can_speed.h"
+#include "ui/frm_firmware_upgrade.h"
 #include "ui/frm_main.h"
+#include "ui/frm_message_setup.h"
+#include "ui/frm_unit_settings.h"
 
 namespace {
 
 // Answers every question with No or Cancel and prints what it was asked.
 class QuietPrompt : public vx42::Prompt {
-public:
+  public:
     void Message(const std::string& text, const std::string&, vx42::Icon) override {
         std::fprintf(stderr, "message: %s\n", text.c_str());
     }
@@ -49,11 +53,58 @@ void Shot(QWidget& window, const QString& folder, const QString& name) {
     QTest::qWait(150);
     QScreen* screen = QGuiApplication::primaryScreen();
     const QRect frame = window.frameGeometry().adjusted(0, 0, 0, 0);
-    QPixmap pixmap = screen->grabWindow(0, frame.x(), frame.y(), frame.width() + 260,
-                                        frame.height() + 40);
+    QPixmap pixmap =
+        screen->grabWindow(0, frame.x(), frame.y(), frame.width() + 260, frame.height() + 40);
     if (pixmap.isNull() || pixmap.width() < 10) pixmap = window.grab();
     pixmap.save(folder + "/" + name + ".png");
     std::fprintf(stderr, "wrote %s/%s.png\n", qPrintable(folder), qPrintable(name));
+}
+
+// A dialog shown on its own, grabbed, and hidden again.
+void DialogShot(QDialog& dialog, const QString& folder, const QString& name) {
+    dialog.show();
+    QTest::qWait(150);
+    dialog.grab().save(folder + "/" + name + ".png");
+    std::fprintf(stderr, "wrote %s/%s.png\n", qPrintable(folder), qPrintable(name));
+    dialog.hide();
+}
+
+// Every dialog of the main window, with sample contents.
+void DialogShots(vx42::FrmMain& window, vx42::AppContext& app, vx42::LinkModuleService& module,
+                 const QString& folder) {
+    vx42::FrmUnitSettings units(app.settings, app.store, app.prompt, app.log, {}, &window);
+    DialogShot(units, folder, "20-dialog-unit-settings");
+
+    vx42::LibrarySet sample;
+    vx42::CanLibrary user = vx42::NewLibrary(vx42::kUserDefinedName);
+    vx42::CanMessage boost;
+    boost.Name = vx42::FixedText("Boost Pressure", vx42::canwidth::Name);
+    boost.Description = vx42::FixedText("Intake manifold pressure", vx42::canwidth::Description);
+    boost.CanId = 0x18FEF600;
+    boost.DataLength = 8;
+    boost.StartByte = 1;
+    boost.BitLength = 8;
+    boost.Multiplier = 2;
+    boost.Unit = vx42::FixedText("kPa", vx42::canwidth::Unit);
+    boost.EndianLength = 1;
+    user.Messages.push_back(boost);
+    sample.MessageLibraries.push_back(user);
+    vx42::FrmMessageSetup messages(sample, app.libraryFolder(), app.prompt, app.log, &window);
+    DialogShot(messages, folder, "21-dialog-can-message-setup");
+
+    vx42::FrmCanSpeed speed(app.prompt, app.log, &window);
+    speed.Load(app.image);
+    DialogShot(speed, folder, "22-dialog-set-can-speed");
+
+    vx42::FrmFirmwareUpgrade upgrade(
+        {app.prompt, app.log, app.settings, app.store, app.programFolder, window.link(),
+         module.link(), [&window] { return window.online(); }},
+        &window);
+    for (const char* line :
+         {vx42::upgrade_status::StartingFirmware, vx42::upgrade_status::SendingFinish,
+          vx42::upgrade_status::SendingReset, vx42::upgrade_status::FirmwareComplete})
+        upgrade.AddStatus(line);
+    DialogShot(upgrade, folder, "23-dialog-firmware-upgrade");
 }
 
 bool WaitIdle(vx42::FrmMain& w) {
@@ -76,7 +127,8 @@ int main(int argc, char** argv) {
     vx42::sim::SimConfig config;
     auto sim = std::make_shared<vx42::sim::Simulator>(config);
     const std::string demo = vx42::JoinPath(programFolder, "Demo.DVF");
-    if (vx42::FileExists(demo)) sim->Module().Write(vx42::kCalBaseAddress, vx42::ReadCalibrationFile(demo).image.bytes());
+    if (vx42::FileExists(demo))
+        sim->Module().Write(vx42::kCalBaseAddress, vx42::ReadCalibrationFile(demo).image.bytes());
     vx42::LinkModuleService module(std::make_unique<vx42::sim::SimBridge>(sim), prompt, true);
 
     vx42::FrmMain window(app, module);
@@ -85,7 +137,8 @@ int main(int argc, char** argv) {
 
     window.ConnectCommand();
     WaitIdle(window);
-    const char* tabs[] = {"02-output-1", "03-output-2", "04-output-3", "05-output-4", "06-can-status"};
+    const char* tabs[] = {"02-output-1", "03-output-2", "04-output-3", "05-output-4",
+                          "06-can-status"};
     for (int t = 0; t < 5; ++t) {
         window.TabStrip->setCurrentIndex(t);
         Shot(window, folder, tabs[t]);
@@ -97,9 +150,17 @@ int main(int argc, char** argv) {
         if (!menu) continue;
         window.menuBar()->setActiveAction(action);
         QTest::qWait(200);
-        Shot(window, folder, QString("%1-menu-%2").arg(n++, 2, 10, QChar('0')).arg(menu->objectName()));
+        Shot(window, folder,
+             QString("%1-menu-%2").arg(n++, 2, 10, QChar('0')).arg(menu->objectName()));
         menu->hide();
     }
+    DialogShots(window, app, module, folder);
+    // The CAN status after a check: slots 0, 2 and 5 receiving.
+    for (int slot : {0, 2, 5}) sim->Module().SetCanStatus(slot, 0x0101);
+    window.TabStrip->setCurrentIndex(4);
+    if (auto* check = window.findChild<QPushButton*>("cmdCheckCANStats")) check->click();
+    WaitIdle(window);
+    Shot(window, folder, "24-can-status-checked");
     window.ConnectCommand();  // disconnect
     WaitIdle(window);
     return 0;
