@@ -132,8 +132,6 @@ class DialogMessageSetupTest : public QObject {
         QCOMPARE(d.txtEditMess[kFieldBitLength]->text(), QString("1"));
         QCOMPARE(f.user().Messages[0].BitLength, 1);
         QVERIFY(d.cmdSave->isEnabled());
-        Enter(d, kFieldEndianLength, "300");
-        QCOMPARE(f.user().Messages[0].EndianLength, 8);
 
         // An identifier that is not hexadecimal is refused and marked.
         Enter(d, kFieldCanId, "12G");
