@@ -70,7 +70,7 @@ class SettingList {
     }
     void AddText(std::string name, int address, int width) {
         Add(std::move(name), address, width, [address, width](const CalImage& image) {
-            return "\"" + image.Text(address, width) + "\"";
+            return "\"" + DisplayText(image.Text(address, width)) + "\"";
         });
     }
     void AddHex(std::string name, int address, int width) {

@@ -20,12 +20,6 @@ std::string YesNo(bool value) {
     return value ? "yes" : "no";
 }
 
-// A stored text as shown: a field of a fresh image holds zero bytes, which show as nothing.
-std::string Shown(std::string text) {
-    std::erase(text, '\0');
-    return text;
-}
-
 // Cells right-aligned in columns as wide as their widest text.
 void PrintGrid(std::ostringstream& out, const TableTexts& rows, const std::string& indent) {
     std::vector<std::size_t> widths;
@@ -62,13 +56,14 @@ void DescribeDataSource(std::ostringstream& out, const OutputScope& scope, const
         return;
     }
     const auto& def = CalAddresses().MessageDefSlot[*slot];
-    const std::string library = d.selection ? Shown(d.selection->library) : kNoneName;
-    const std::string message = d.selection ? Shown(d.selection->message) : kNoneName;
+    const std::string library = d.selection ? DisplayText(d.selection->library) : kNoneName;
+    const std::string message = d.selection ? DisplayText(d.selection->message) : kNoneName;
     out << kIndent << head << ": " << library << " / " << message << " (message slot " << *slot + 1
         << ")\n";
-    const std::string description = Shown(scope.image.Text(def.Description, width::Description));
+    const std::string description =
+        DisplayText(scope.image.Text(def.Description, width::Description));
     if (!description.empty()) out << kIndent << kIndent << description << "\n";
-    const std::string unit = Shown(scope.image.Text(def.Unit, width::Unit));
+    const std::string unit = DisplayText(scope.image.Text(def.Unit, width::Unit));
     out << kIndent << kIndent << "CAN id " << SlotIdentifierText(scope.image, *slot)
         << ", data length " << int(scope.image.Byte(CalAddresses().MessageSlot[*slot].DataLength))
         << ", " << SignalPlaceText(scope.image, scope.output, i) << ", "
@@ -131,6 +126,13 @@ void DescribeTables(std::ostringstream& out, const OutputView& view) {
 
 }  // namespace
 
+std::string DisplayText(std::string text) {
+    std::erase(text, '\0');
+    for (char& c : text)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+    return text;
+}
+
 FormatContext StoredFormatContext(const CalImage& image, int output, const UnitFlags& units) {
     FormatContext ctx;
     ctx.units = units;
@@ -140,13 +142,13 @@ FormatContext StoredFormatContext(const CalImage& image, int output, const UnitF
         if (slot < 1 || slot > kMessageSlots) continue;
         const auto& def = CalAddresses().MessageDefSlot[slot - 1];
         DataFormat& d = ctx.data[i];
-        const std::string library = Shown(image.Text(def.LibraryName, width::LibraryName));
-        const std::string message = Shown(image.Text(def.MessageName, width::MessageName));
+        const std::string library = DisplayText(image.Text(def.LibraryName, width::LibraryName));
+        const std::string message = DisplayText(image.Text(def.MessageName, width::MessageName));
         d.selected =
             !library.empty() && library != kNoneName && !message.empty() && message != kNoneName;
         d.Multiplier = image.Double(def.Multiplier);
         d.Offset = image.Long(def.Offset);
-        d.Unit = Shown(image.Text(def.Unit, width::Unit));
+        d.Unit = DisplayText(image.Text(def.Unit, width::Unit));
     }
     return ctx;
 }
@@ -206,7 +208,7 @@ std::string DescribeCalibration(const CalImage& image, const UnitFlags& units) {
         const OutputScope scope{image, ctx, o};
         const OutputView view = GetCalValues(scope);
         const std::uint8_t flags = scope.FunctionFlags();
-        out << "\n" << OutputTitle(o) << " \"" << Shown(view.outputName) << "\"\n";
+        out << "\n" << OutputTitle(o) << " \"" << DisplayText(view.outputName) << "\"\n";
         out << kIndent << "Function: " << FunctionText(flags, scope.OutputOptions()) << "\n";
         if (view.function == OutputFunction::Off) continue;
         out << kIndent << view.periodLabel << ": " << view.period << "\n";

@@ -15,6 +15,10 @@ namespace vx42::cli {
 // message when its slot number is 1 to 8 and the slot names a library and a message.
 FormatContext StoredFormatContext(const CalImage& image, int output, const UnitFlags& units);
 
+// A stored text as printed on one line: zero bytes (a fresh image's fields) show as nothing,
+// other control characters as "?".
+std::string DisplayText(std::string text);
+
 std::string OutputTitle(int output);         // "Output 1"
 const char* DataSourceTitle(int dataIndex);  // "primary CAN data", "secondary CAN data"
 std::string MessageSlotTitle(int slot);      // "Message slot 3 (output 2 primary)"

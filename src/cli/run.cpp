@@ -29,8 +29,9 @@ int Run(int argc, char** argv) {
     app.parse_complete_callback([&session] { session.prompt.SetAssumeYes(session.assumeYes); });
 
     AddCalibrationCommands(app, session);
-    AddFileCommands(app, session);
     AddLibraryCommands(app, session);
+    AddFileCommands(app, session);
+    for (CLI::App* command : app.get_subcommands({})) command->group("File commands");
     AddModuleCommands(app, session);
     AddDemoCommand(app, session);
 
