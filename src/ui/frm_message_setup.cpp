@@ -268,13 +268,17 @@ void FrmMessageSetup::FieldLeft(int field) {
 }
 
 void FrmMessageSetup::OptionClicked(const char* control) {
-    Trapped(control, "Click", [this] {
+    Trapped(control, "Click", [this, control] {
         if (!clickHandling_) return;
         CanMessage* m = Selected();
         if (!m) return;
-        editor_.SetBigEndian(*m, cmbByteOrder->currentText() == kBigEndianItem);
-        editor_.SetUnit(*m, cmbUnit->currentText().toStdString());
-        editor_.SetClearRtr(*m, chkBitRTR->isChecked());
+        const std::string_view name = control;
+        if (name == "cmbByteOrder")
+            editor_.SetBigEndian(*m, cmbByteOrder->currentText() == kBigEndianItem);
+        else if (name == "cmbUnit")
+            editor_.SetUnit(*m, cmbUnit->currentText().toStdString());
+        else
+            editor_.SetClearRtr(*m, chkBitRTR->isChecked());
         UpdateSaveButton();
     });
 }

@@ -112,6 +112,24 @@ class DialogMessageSetupTest : public QObject {
         QVERIFY2(f.unexpected().isEmpty(), qPrintable(f.unexpected()));
     }
 
+    void eachListAndTheCheckBoxStoreTheirOwnField() {
+        CanMessage odd = Message("Boost", 0x100);
+        odd.Unit = FixedText("bar", canwidth::Unit);  // a unit the list does not hold
+        EditorFixture f({odd});
+        FrmMessageSetup d(f.set, f.folder, f.prompt, f.log);
+        QCOMPARE(d.cmbUnit->currentIndex(), -1);
+        d.cmbByteOrder->setCurrentIndex(1);
+        emit d.cmbByteOrder->activated(1);
+        QVERIFY(!f.user().Messages[0].BigEndian);
+        QCOMPARE(Trimmed(f.user().Messages[0].Unit), std::string("bar"));
+        QVERIFY(d.cmdSave->isEnabled());
+        d.chkBitRTR->click();
+        QVERIFY(f.user().Messages[0].ClearRtr);
+        d.cmbUnit->setCurrentIndex(d.cmbUnit->findText("PSI"));
+        emit d.cmbUnit->activated(d.cmbUnit->currentIndex());
+        QCOMPARE(Trimmed(f.user().Messages[0].Unit), std::string("PSI"));
+    }
+
     void rangedFieldsTurnRedWhileTypingAndAreClampedOnLeaving() {
         EditorFixture f({Message("Boost", 0x100)});
         FrmMessageSetup d(f.set, f.folder, f.prompt, f.log);
