@@ -177,6 +177,15 @@ TEST_F(CalibrationCommands, DiffReportsEveryChangedByte) {
     }
 }
 
+TEST_F(CalibrationCommands, DiffPrintsStoredTextsOnOneLine) {
+    const CalImage a = SampleCalibration();
+    CalImage b = a;
+    b.SetByte(CalAddresses().OutputName[1] + 2, '\n');
+    const CliResult r = RunCli({"calibration", "diff", Write("a.DVF", a), Write("b.DVF", b)});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_THAT(Lines(r.out), ElementsAre("Output 2, name: \"Fuel\" -> \"Fu?l\""));
+}
+
 TEST_F(CalibrationCommands, DiffOfABadFileIsAFailureNotADifference) {
     ExpectFailure(
         RunCli({"calibration", "diff", Write("a.DVF", SampleCalibration()), dir.file("gone.DVF")}),
