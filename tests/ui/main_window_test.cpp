@@ -19,9 +19,13 @@ using vx42::test::WindowFixture;
 
 namespace {
 
+// A calibration of varied bytes whose data sources name no message (so loading it asks
+// nothing about undefined messages).
 CalImage Patterned(int seed) {
     CalImage image;
     for (int i = 0; i < kCalImageSize; ++i) image[i] = static_cast<std::uint8_t>(i * 13 + seed);
+    for (const auto& out : CalAddresses().OutputCal)
+        for (const auto& source : out.DataSource) image.SetByte(source.MessageSlot, 0);
     return image;
 }
 
@@ -106,6 +110,8 @@ private slots:
         sim::SimConfig config;
         config.bridges = {{"Dialvane VX42 USB", "DV42A001"}, {"Dialvane VX42 USB", "DV42B002"}};
         WindowFixture f(StartupMode::Full, vx42::test::FastSimulator(config));
+        f.sim->Module(0).Write(kCalBaseAddress, CalImage{}.bytes());
+        f.sim->Module(1).Write(kCalBaseAddress, CalImage{}.bytes());
         Trigger(f.window, "menuConnect");
         QVERIFY(WaitIdle(f.window));
         QVERIFY(f.window.online());
@@ -124,6 +130,7 @@ private slots:
 
     void aFailedRetrieveLeavesTheCalibrationAlone() {
         WindowFixture f;
+        f.sim->Module().Write(kCalBaseAddress, CalImage{}.bytes());
         f.app.image = Patterned(9);
         f.sim->Module().Write(kCalBaseAddress, Patterned(1).bytes());
         // Block 3 never answers: five attempts, then the message.
@@ -180,6 +187,7 @@ private slots:
 
     void openingWhileOnlineProgramsTheModuleAfterTheQuestion() {
         WindowFixture f;
+        f.sim->Module().Write(kCalBaseAddress, CalImage{}.bytes());
         Trigger(f.window, "menuConnect");
         QVERIFY(WaitIdle(f.window));
         const std::string file = f.folder.file("new.DVF");
@@ -229,6 +237,24 @@ private slots:
         f.prompt.ExpectMessage("You must be connected to write the calibration");
         f.window.cmdUpdate->click();  // the window goes on
         QVERIFY2(f.unexpected().isEmpty(), qPrintable(f.unexpected()));
+    }
+
+    void aRetrievedCalibrationWithUnknownMessagesWarnsOnce() {
+        WindowFixture f;
+        CalImage image;
+        const auto& map = CalAddresses();
+        for (int output : {1, 3}) {
+            image.SetByte(map.OutputCal[output].DataSource[1].MessageSlot, 2 * output + 2);
+            image.StoreText(map.MessageDefSlot[2 * output + 1].MessageName, width::MessageName,
+                            "Retarder Torque " + std::to_string(output));
+        }
+        f.sim->Module().Write(kCalBaseAddress, image.bytes());
+        f.prompt.ExpectMessage("One or more variables are not defined in your current libraries.");
+        Trigger(f.window, "menuConnect");
+        QVERIFY(WaitIdle(f.window));
+        QVERIFY2(f.unexpected().isEmpty(), qPrintable(f.unexpected()));
+        QVERIFY(f.app.libraries.UndefinedIndex >= 0);
+        QCOMPARE(f.app.libraries.MessageLibraries[f.app.libraries.UndefinedIndex].MessageCount(), 2);
     }
 
     void theRelayNameStartsInRelayMode() {
