@@ -86,7 +86,8 @@ void Verify(Session& session, const ModuleOptions& o) {
     for (const auto& d : differences) std::cout << DifferenceLine(d) << "\n";
     if (!differences.empty()) {
         Note("verify: the module differs from " + Quoted(o.file) + " in " +
-             std::to_string(differences.size()) + " settings (file -> module)");
+             std::to_string(differences.size()) +
+             (differences.size() == 1 ? " setting" : " settings") + " (file -> module)");
         throw ExitStatus(kExitDiffer);
     }
     Note("verify: the module holds " + Quoted(o.file));
