@@ -9,11 +9,16 @@
 
 #include <functional>
 
+#include "app/qt/frm_input_box.h"
+
 namespace vx42 {
 
 namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+// The caption of the input window that "Set to..." opens.
+constexpr const char* kSetSelectionCaption = "Set Selection";
 
 // Runs f on the application's thread and waits for it.
 template <typename R>
@@ -111,6 +116,12 @@ std::optional<std::string> QtPrompt::InputBox(const std::string& prompt, const s
                                               const std::string& initialText) {
     bool ok = false;
     const QString text = OnGuiThread<QString>([&] {
+        if (title == kSetSelectionCaption) {
+            // The tool's own input window: it keeps a typed digit and puts the caret after it.
+            FrmInputBox box(Q(prompt), Q(title), Q(initialText), parent_);
+            ok = box.exec() == QDialog::Accepted;
+            return box.InputBoxResult();
+        }
         return QInputDialog::getText(parent_, TitleOr(title), Q(prompt), QLineEdit::Normal,
                                      Q(initialText), &ok);
     });
