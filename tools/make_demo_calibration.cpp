@@ -59,6 +59,7 @@ int main(int argc, char** argv) {
             StoreFilterSize(out, 0, "4");
             StoreSamplePeriod(out, 1, "100");
             StoreFilterSize(out, 1, "4");
+            StoreShowFormatted(out, true);
         }
 
         // Output 1: a fuel gauge, 100 Hz, 10 % empty to 90 % full.

@@ -167,8 +167,8 @@ TEST_F(ModuleCommands, DemoGivesAFreshModuleACalibrationOnce) {
     const CliResult first = RunCli({"demo", "--sim-state", state});
     ASSERT_EQ(first.status, 0) << first.err;
     EXPECT_THAT(first.err, HasSubstr("writing a demonstration calibration"));
-    EXPECT_THAT(first.out, HasSubstr("Output 1 \"Cooling Fan\"\n"
-                                     "  Function: Relay Control (Off: Open, On: Voltage)\n"));
+    EXPECT_THAT(first.out, HasSubstr("Output 2 \"Coolant Fan\"\n"
+                                     "  Function: Relay Control (Off: Open, On: Ground)\n"));
     EXPECT_THAT(first.out, HasSubstr("CAN id 18FEF100 (register C7FDE200)"));
 
     // The second run finds the calibration written by the first and describes it alike.
