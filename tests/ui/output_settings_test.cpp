@@ -207,6 +207,7 @@ void OutputSettingsTest::slotSettingsNeedAMessage() {
     QCOMPARE(f.Word(slot.Timeout), 2500u);
 
     // The output name, written in two pieces.
+    f.Settle();  // the writes posted so far have reached the module
     const int applied = f.Applied();
     PageFixture::Type(p.txtOutputName, "Fuel level sender output");
     f.Settle();
@@ -408,6 +409,7 @@ void OutputSettingsTest::relayModeForcesTheFunction() {
     f.SelectTab(1);
     f.Settle();
     QCOMPARE(f.Byte(f.cal(1).FunctionFlags) & 0x27, 0x04);
+    f.Settle();  // the writes posted so far have reached the module
     const int applied = f.Applied();
     f.SelectTab(2);
     f.SelectTab(1);
@@ -427,6 +429,7 @@ void OutputSettingsTest::loadingATabWritesNothing() {
     image.SetByte(f.cal(3).FunctionFlags, 0x02);
     f.SetModuleImage(image);
     f.GoOnline();
+    f.Settle();  // the writes posted so far have reached the module
     const int applied = f.Applied();
     const bool changedBefore = f.w.app.files.CalibrationChanged;
     for (int tab : {1, 2, 3, 0, 4, 3}) {

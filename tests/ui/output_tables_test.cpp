@@ -157,6 +157,7 @@ void OutputTablesTest::voltageOutputBoxesFillTheirCells() {
     OutputPage& p = f.page();
     p.optType[1]->click();
     PageFixture::Type(p.txtPeriod, "100");
+    f.Settle();  // the writes posted so far have reached the module
     const int applied = f.Applied();
     PageFixture::Type(p.txtVoltOutDuty[1], "80");
     f.Settle();
