@@ -9,7 +9,7 @@ namespace {
 
 using test::LinkFixture;
 
-sim::SimConfig Bridges(std::vector<sim::BridgeSpec> bridges) {
+sim::SimConfig Bridges(std::vector<sim::BridgeSetup> bridges) {
     sim::SimConfig c;
     c.bridges = std::move(bridges);
     return c;

@@ -127,10 +127,10 @@ SimConfig ParseSimConfig(std::string_view text) {
 }
 
 Simulator::Simulator(SimConfig config) : config_(std::move(config)), rng_(config_.seed) {
-    for (const auto& spec : config_.bridges) {
+    for (const auto& setup : config_.bridges) {
         SimBridgeState b;
-        b.spec = spec;
-        if (spec.description.find(kDescriptionMark) != std::string::npos) {
+        b.setup = setup;
+        if (setup.description.find(kDescriptionMark) != std::string::npos) {
             b.module = std::make_unique<SimModule>();
             b.module->Version() = config_.version;
         }
@@ -186,7 +186,7 @@ FtStatus Simulator::ListDescription(int index, std::string& description) {
         --b->listFailures;
         return b->listStatus;
     }
-    description = b->spec.description;
+    description = b->setup.description;
     return ft::Ok;
 }
 
@@ -195,7 +195,7 @@ FtStatus Simulator::ListSerial(int index, std::string& serial) {
     ++driverCalls_;
     auto* b = Listed(index);
     if (!b) return ft::DeviceNotFound;
-    serial = b->spec.serial;
+    serial = b->setup.serial;
     return ft::Ok;
 }
 
@@ -204,7 +204,7 @@ FtStatus Simulator::Open(const std::string& description, int& handle) {
     ++driverCalls_;
     for (std::size_t i = 0; i < bridges_.size(); ++i) {
         auto& b = bridges_[i];
-        if (!b.plugged || b.spec.description != description) continue;
+        if (!b.plugged || b.setup.description != description) continue;
         if (b.open) return ft::DeviceNotOpened;
         b.open = true;
         b.rx.clear();
@@ -424,7 +424,7 @@ FtStatus Simulator::Close(int handle) {
 SimModule& Simulator::Module(int bridge) {
     std::lock_guard lock(mutex_);
     auto& b = bridges_.at(static_cast<std::size_t>(bridge));
-    if (!b.module) throw std::logic_error("no module behind bridge " + b.spec.description);
+    if (!b.module) throw std::logic_error("no module behind bridge " + b.setup.description);
     return *b.module;
 }
 
@@ -537,7 +537,7 @@ void Simulator::SaveStateLocked() const {
         out.write(kStateMagic, sizeof kStateMagic);
         for (const auto& b : bridges_) {
             if (!b.module) continue;
-            std::string serial = b.spec.serial;
+            std::string serial = b.setup.serial;
             serial.resize(8, ' ');
             out.write(serial.data(), 8);
             out.write(reinterpret_cast<const char*>(b.module->Memory().data()), kMemorySize);
@@ -556,7 +556,7 @@ void Simulator::LoadState() {
     std::vector<char> memory(kMemorySize);
     while (in.read(serial.data(), 8) && in.read(memory.data(), kMemorySize)) {
         for (auto& b : bridges_) {
-            std::string own = b.spec.serial;
+            std::string own = b.setup.serial;
             own.resize(8, ' ');
             if (b.module && own == serial)
                 std::copy(memory.begin(), memory.end(), b.module->Memory().begin());

@@ -40,13 +40,13 @@ struct TimingModel {
     int bufferBytes = 62;
 };
 
-struct BridgeSpec {
+struct BridgeSetup {
     std::string description;
     std::string serial;  // 8 characters
 };
 
 struct SimConfig {
-    std::vector<BridgeSpec> bridges{{"Dialvane VX42 USB", "DV42A001"}};
+    std::vector<BridgeSetup> bridges{{"Dialvane VX42 USB", "DV42A001"}};
     FirmwareVersion version;
     FaultRates rates;
     std::uint32_t seed = 1;
@@ -130,7 +130,7 @@ class Simulator {
         Clock::time_point visibleAt;
     };
     struct SimBridgeState {
-        BridgeSpec spec;
+        BridgeSetup setup;
         std::unique_ptr<SimModule> module;  // only behind a "Dialvane" bridge
         bool plugged = true;
         bool open = false;
