@@ -19,6 +19,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <limits>
+
 #include "calibration/number_format.h"
 #include "can/library_files.h"
 #include "can/message_selection.h"
@@ -70,7 +72,12 @@ FrmMain::FrmMain(AppContext& app, ModuleService& module, QWidget* parent)
     });
 }
 
-FrmMain::~FrmMain() = default;
+FrmMain::~FrmMain() {
+    // Stop the link first: its pending operations use the module sink and the module. They
+    // finish with the window's events processed, so a message they show can be answered.
+    link_->settle(std::numeric_limits<int>::max());
+    link_.reset();
+}
 
 bool FrmMain::Trapped(const char* object, const char* procedure,
                       const std::function<void()>& body) {

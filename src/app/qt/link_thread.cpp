@@ -13,7 +13,9 @@ LinkThread::LinkThread(QObject* parent) : QObject(parent), worker_(new QObject) 
 }
 
 LinkThread::~LinkThread() {
-    thread_.quit();
+    // The operations already handed over run first (a confirmed edit still reaches the
+    // module); then the thread stops.
+    QMetaObject::invokeMethod(worker_, [this] { thread_.quit(); }, Qt::QueuedConnection);
     thread_.wait();
 }
 
