@@ -150,6 +150,13 @@ TEST(GaugePresetFile, MissingFileIsCreatedEmptyAndUnopenableIsReported) {
 
 // ---- Applying ----
 
+class GaugePresets : public ::testing::Test {
+  protected:
+    void TearDown() override { EXPECT_TRUE(prompt.Unexpected().empty()); }
+    std::vector<GaugePreset> presets = Parse(kTwoPresets);
+    ScriptedPrompt prompt;
+};
+
 int CountCells(const std::vector<PresetStep>& steps, PresetGrid grid, int row = -1) {
     int n = 0;
     for (const auto& s : steps)
@@ -166,9 +173,7 @@ const PresetStep* FindCell(const std::vector<PresetStep>& steps, PresetGrid grid
     return nullptr;
 }
 
-TEST(GaugePresetApply, AnalogPresetPlanInOrder) {
-    const auto presets = Parse(kTwoPresets);
-    ScriptedPrompt prompt;
+TEST_F(GaugePresets, ApplyAnalogPresetPlanInOrder) {
     const auto steps = ApplyPreset(presets, 1, false, prompt);
     using K = PresetStepKind;
     const std::vector<PresetStep> head{
@@ -186,9 +191,7 @@ TEST(GaugePresetApply, AnalogPresetPlanInOrder) {
     EXPECT_TRUE(prompt.Calls().empty());
 }
 
-TEST(GaugePresetApply, SpeedoTachFillsTheFrequencyTableAndBatteryColumnOnly) {
-    const auto presets = Parse(kTwoPresets);
-    ScriptedPrompt prompt;
+TEST_F(GaugePresets, ApplySpeedoTachFillsTheFrequencyTableAndBatteryColumnOnly) {
     const auto steps = ApplyPreset(presets, 2, true, prompt);  // the second entry
     EXPECT_EQ(steps.front().kind, PresetStepKind::LiftFormatCan);
     EXPECT_EQ(steps.back().kind, PresetStepKind::RestoreFormatCan);
@@ -201,19 +204,16 @@ TEST(GaugePresetApply, SpeedoTachFillsTheFrequencyTableAndBatteryColumnOnly) {
     EXPECT_EQ(FindCell(steps, PresetGrid::Frequency, 1, 1)->value, 100.5);
 }
 
-TEST(GaugePresetApply, CustomChangesNothingAndUnusablePresetSaysWhy) {
-    auto presets = Parse(kTwoPresets);
+TEST_F(GaugePresets, ApplyCustomChangesNothingAndUnusablePresetSaysWhy) {
     presets.push_back(
         Parse("<GaugePreset>\n<GaugeName>Bad</GaugeName>\n"
               "<OutputOn>7</OutputOn>\n")[0]);
-    ScriptedPrompt prompt;
     EXPECT_TRUE(ApplyPreset(presets, 0, true, prompt).empty());
     EXPECT_TRUE(ApplyPreset(presets, -1, true, prompt).empty());
     EXPECT_TRUE(ApplyPreset(presets, 9, true, prompt).empty());
     EXPECT_TRUE(prompt.Calls().empty());
     prompt.ExpectMessage("OutputOn 7");
     EXPECT_TRUE(ApplyPreset(presets, 3, true, prompt).empty());
-    EXPECT_TRUE(prompt.Unexpected().empty());
     ASSERT_EQ(prompt.Calls().size(), 1u);
     EXPECT_NE(prompt.Calls()[0].text.find("Bad - "), std::string::npos);
 }
@@ -265,9 +265,7 @@ struct Output {
     }
 };
 
-TEST(GaugePresetMatch, AppliedPresetIsShownUntilAnyCellChanges) {
-    const auto presets = Parse(kTwoPresets);
-    ScriptedPrompt prompt;
+TEST_F(GaugePresets, MatchAppliedPresetIsShownUntilAnyCellChanges) {
     Output o;
     EXPECT_EQ(o.Match(presets), 0);
     o.Apply(ApplyPreset(presets, 1, false, prompt));
@@ -285,9 +283,7 @@ TEST(GaugePresetMatch, AppliedPresetIsShownUntilAnyCellChanges) {
     EXPECT_EQ(o.Match(presets), 0);
 }
 
-TEST(GaugePresetMatch, EveryDisplayedSettingTakesPartAndTheFirstMatchWins) {
-    const auto presets = Parse(kTwoPresets);
-    ScriptedPrompt prompt;
+TEST_F(GaugePresets, MatchEveryDisplayedSettingTakesPartAndTheFirstMatchWins) {
     Output o;
     o.Apply(ApplyPreset(presets, 1, false, prompt));
     ASSERT_EQ(o.Match(presets), 1);
@@ -316,9 +312,7 @@ TEST(GaugePresetMatch, EveryDisplayedSettingTakesPartAndTheFirstMatchWins) {
     EXPECT_EQ(o.Match({broken, presets[1], presets[0], presets[0]}), 3);
 }
 
-TEST(GaugePresetMatch, SpeedoTachComparesItsFrequencyRowOnly) {
-    const auto presets = Parse(kTwoPresets);
-    ScriptedPrompt prompt;
+TEST_F(GaugePresets, MatchSpeedoTachComparesItsFrequencyRowOnly) {
     Output o;
     // Old analog values beyond the frequency row stay in the table block.
     const auto& out = CalAddresses().OutputCal[o.output];
