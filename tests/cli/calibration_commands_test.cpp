@@ -1,41 +1,18 @@
 // vx42ctl calibration show | build | describe | diff, run as a program.
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
 #include <nlohmann/json.hpp>
 
 #include "cli/cli_fixture.h"
-#include "cli/cli_runner.h"
-#include "files/calibration_file.h"
 #include "files/file_io.h"
 
 namespace vx42::test {
 namespace {
 
-using ::testing::ElementsAre;
-using ::testing::HasSubstr;
-using ::testing::IsEmpty;
-using ::testing::Not;
-
-class CalibrationCommands : public ::testing::Test {
-  protected:
-    std::string Write(const std::string& name, const CalImage& image) {
-        const std::string path = dir.file(name);
-        WriteCalibrationFile(path, image);
-        return path;
-    }
-    std::string WriteText(const std::string& name, const std::string& text) {
-        const std::string path = dir.file(name);
-        std::ofstream(path, std::ios::binary) << text;
-        return path;
-    }
-    TempDir dir;
-};
+using CalibrationCommands = CliTest;
 
 TEST_F(CalibrationCommands, ShowThenBuildGivesBackTheImageByteForByte) {
     for (unsigned seed : {1u, 2u, 3u}) {
-        const std::string dvf = Write("in.DVF", RandomPaddedCalibration(seed));
+        const std::string dvf = WriteCalibration("in.DVF", RandomPaddedCalibration(seed));
         const CliResult shown = RunCli({"calibration", "show", dvf});
         ASSERT_EQ(shown.status, 0) << shown.err;
         EXPECT_THAT(shown.err, IsEmpty());
@@ -48,7 +25,8 @@ TEST_F(CalibrationCommands, ShowThenBuildGivesBackTheImageByteForByte) {
 }
 
 TEST_F(CalibrationCommands, ShowDecodesTextsAndPrintsTheContractShape) {
-    const CliResult r = RunCli({"calibration", "show", Write("a.DVF", SampleCalibration())});
+    const CliResult r =
+        RunCli({"calibration", "show", WriteCalibration("a.DVF", SampleCalibration())});
     ASSERT_EQ(r.status, 0) << r.err;
     const auto j = nlohmann::json::parse(r.out);
     ASSERT_EQ(j["Outputs"].size(), 4u);
@@ -76,7 +54,7 @@ TEST_F(CalibrationCommands, ShortAndMissingFiles) {
 }
 
 TEST_F(CalibrationCommands, BuildRefusesBadJsonAndKeepsThePreviousOutput) {
-    const std::string out = Write("out.DVF", SampleCalibration());
+    const std::string out = WriteCalibration("out.DVF", SampleCalibration());
     const auto before = ReadWholeFile(out, 1 << 20);
 
     auto j = nlohmann::json::parse(RunCli({"calibration", "show", out}).out);
@@ -102,7 +80,8 @@ TEST_F(CalibrationCommands, BuildRefusesBadJsonAndKeepsThePreviousOutput) {
 }
 
 TEST_F(CalibrationCommands, DescribeReadsLikeTheOutputTabs) {
-    const CliResult r = RunCli({"calibration", "describe", Write("a.DVF", SampleCalibration())});
+    const CliResult r =
+        RunCli({"calibration", "describe", WriteCalibration("a.DVF", SampleCalibration())});
     ASSERT_EQ(r.status, 0) << r.err;
     const std::string& t = r.out;
     EXPECT_THAT(t, HasSubstr("CAN speed: 500 kbit/s"));
@@ -135,8 +114,8 @@ TEST_F(CalibrationCommands, DescribeReadsLikeTheOutputTabs) {
 
 TEST_F(CalibrationCommands, DiffNamesEachSettingWithBothValues) {
     const CalImage a = SampleCalibration();
-    const std::string fileA = Write("a.DVF", a);
-    const CliResult same = RunCli({"calibration", "diff", fileA, Write("same.DVF", a)});
+    const std::string fileA = WriteCalibration("a.DVF", a);
+    const CliResult same = RunCli({"calibration", "diff", fileA, WriteCalibration("same.DVF", a)});
     EXPECT_EQ(same.status, 0);
     EXPECT_THAT(same.out, IsEmpty());
 
@@ -149,7 +128,7 @@ TEST_F(CalibrationCommands, DiffNamesEachSettingWithBothValues) {
     b.StoreWord(m.CanSpeed, 250);
     b.StoreText(m.MessageDefSlot[0].Unit, width::Unit, "1/min");
     b.SetByte(m.OutputCal[0].DataSource[1].BitLength, 12);
-    const CliResult r = RunCli({"calibration", "diff", fileA, Write("b.DVF", b)});
+    const CliResult r = RunCli({"calibration", "diff", fileA, WriteCalibration("b.DVF", b)});
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_THAT(Lines(r.out),
                 ElementsAre("Output 1, secondary CAN data, bit length: 0 -> 12",
@@ -163,33 +142,25 @@ TEST_F(CalibrationCommands, DiffNamesEachSettingWithBothValues) {
                             "Message slot 1 (output 1 primary), unit: \"rpm\" -> \"1/min\""));
 }
 
-TEST_F(CalibrationCommands, DiffReportsEveryChangedByte) {
+TEST_F(CalibrationCommands, DiffReportsEveryChangedByteOnOneLine) {
     // Whatever byte changes, exactly one line reports it.
     const CalImage a = SampleCalibration();
-    const std::string fileA = Write("a.DVF", a);
+    const std::string fileA = WriteCalibration("a.DVF", a);
     for (int index :
          {0, 100, 0x540 - 0x400 + 60, 0x8FF - 0x400, 0x905 - 0x400, 0xE95 - 0x400, kCalImageLast}) {
         CalImage b = a;
         b[index] ^= 0x04;
-        const CliResult r = RunCli({"calibration", "diff", fileA, Write("b.DVF", b)});
+        const CliResult r = RunCli({"calibration", "diff", fileA, WriteCalibration("b.DVF", b)});
         EXPECT_EQ(r.status, 1) << index;
         EXPECT_EQ(Lines(r.out).size(), 1u) << index << ":\n" << r.out;
     }
-}
-
-TEST_F(CalibrationCommands, DiffPrintsStoredTextsOnOneLine) {
-    const CalImage a = SampleCalibration();
+    // A stored text is printed on one line; a bad file is a failure, not a difference.
     CalImage b = a;
     b.SetByte(CalAddresses().OutputName[1] + 2, '\n');
-    const CliResult r = RunCli({"calibration", "diff", Write("a.DVF", a), Write("b.DVF", b)});
+    const CliResult r = RunCli({"calibration", "diff", fileA, WriteCalibration("b.DVF", b)});
     EXPECT_EQ(r.status, 1);
     EXPECT_THAT(Lines(r.out), ElementsAre("Output 2, name: \"Fuel\" -> \"Fu?l\""));
-}
-
-TEST_F(CalibrationCommands, DiffOfABadFileIsAFailureNotADifference) {
-    ExpectFailure(
-        RunCli({"calibration", "diff", Write("a.DVF", SampleCalibration()), dir.file("gone.DVF")}),
-        "gone.DVF");
+    ExpectFailure(RunCli({"calibration", "diff", fileA, dir.file("gone.DVF")}), "gone.DVF");
 }
 
 TEST(CliHelp, EveryCommandExplainsItself) {

@@ -3,6 +3,7 @@
 // with the calibration file writer.
 
 #include <cmath>
+#include <fstream>
 #include <random>
 #include <string>
 #include <utility>
@@ -10,8 +11,31 @@
 
 #include "calibration/cal_image.h"
 #include "calibration/converters.h"
+#include "cli/cli_runner.h"
+#include "files/calibration_file.h"
 
 namespace vx42::test {
+
+using ::testing::ElementsAre;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::Not;
+
+// A temporary folder for one test's input and output files.
+class CliTest : public ::testing::Test {
+  protected:
+    std::string WriteText(const std::string& name, const std::string& bytes) {
+        const std::string path = dir.file(name);
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+    std::string WriteCalibration(const std::string& name, const CalImage& image) {
+        const std::string path = dir.file(name);
+        WriteCalibrationFile(path, image);
+        return path;
+    }
+    TempDir dir;
+};
 
 // Output 1: a relay on engine speed (message slot 1, formatted, 0.5 rpm per count);
 // output 2: an analog gauge on raw data with its table; output 3: a speedo/tach gauge;

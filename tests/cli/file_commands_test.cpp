@@ -1,50 +1,33 @@
 // vx42ctl presets show, firmware show, srec2blu, run as a program.
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
 #include <nlohmann/json.hpp>
 
-#include "calibration/converters.h"
 #include "cli/cli_fixture.h"
-#include "cli/cli_runner.h"
 #include "files/file_io.h"
 
 namespace vx42::test {
 namespace {
 
-using ::testing::ElementsAre;
-using ::testing::HasSubstr;
-using ::testing::IsEmpty;
-
-class FileCommands : public ::testing::Test {
-  protected:
-    std::string Write(const std::string& name, const std::string& bytes) {
-        const std::string path = dir.file(name);
-        std::ofstream(path, std::ios::binary) << bytes;
-        return path;
-    }
-    TempDir dir;
-};
+using FileCommands = CliTest;
 
 TEST_F(FileCommands, PresetsShowListsEveryPresetWithItsTables) {
-    const std::string cfg = Write("GaugePresets.CFG",
-                                  "<GaugePreset>\r\n"
-                                  "<GaugeName>Oil \xB0 Temp</GaugeName>\r\n"
-                                  "<GaugePartNum>OT-1</GaugePartNum>\r\n"
-                                  "<OutputName>Oil</OutputName>\r\n"
-                                  "<Function>2</Function>\r\n"
-                                  "<Frequency>100</Frequency>\r\n"
-                                  "<OutputOn>0</OutputOn>\r\n"
-                                  "<OutputOff>1</OutputOff>\r\n"
-                                  "<DataBreakpoints>0,0.1,2.5</DataBreakpoints>\r\n"
-                                  "<BatteryBreakpoints>7.99,9.98</BatteryBreakpoints>\r\n"
-                                  "<DataRow3>1,2,3</DataRow3>\r\n"
-                                  "</GaugePreset>\r\n"
-                                  "<GaugePreset>\r\n"
-                                  "<GaugeName>Broken</GaugeName>\r\n"
-                                  "<Function>9</Function>\r\n"
-                                  "</GaugePreset>\r\n");
+    const std::string cfg = WriteText("GaugePresets.CFG",
+                                      "<GaugePreset>\r\n"
+                                      "<GaugeName>Oil \xB0 Temp</GaugeName>\r\n"
+                                      "<GaugePartNum>OT-1</GaugePartNum>\r\n"
+                                      "<OutputName>Oil</OutputName>\r\n"
+                                      "<Function>2</Function>\r\n"
+                                      "<Frequency>100</Frequency>\r\n"
+                                      "<OutputOn>0</OutputOn>\r\n"
+                                      "<OutputOff>1</OutputOff>\r\n"
+                                      "<DataBreakpoints>0,0.1,2.5</DataBreakpoints>\r\n"
+                                      "<BatteryBreakpoints>7.99,9.98</BatteryBreakpoints>\r\n"
+                                      "<DataRow3>1,2,3</DataRow3>\r\n"
+                                      "</GaugePreset>\r\n"
+                                      "<GaugePreset>\r\n"
+                                      "<GaugeName>Broken</GaugeName>\r\n"
+                                      "<Function>9</Function>\r\n"
+                                      "</GaugePreset>\r\n");
     const CliResult r = RunCli({"presets", "show", cfg});
     ASSERT_EQ(r.status, 0) << r.err;
     const auto j = nlohmann::json::parse(r.out);
@@ -71,8 +54,8 @@ TEST_F(FileCommands, PresetsShowDoesNotCreateAMissingFile) {
 }
 
 TEST_F(FileCommands, FirmwareShowPrintsHeaderAndRecords) {
-    const std::string rom =
-        Write("a.ROM", FirmwareFile(2, {{0x8000, std::string("\x00\x1F\xFE", 3)}, {0x1F000, "Z"}}));
+    const std::string rom = WriteText(
+        "a.ROM", FirmwareFile(2, {{0x8000, std::string("\x00\x1F\xFE", 3)}, {0x1F000, "Z"}}));
     const CliResult r = RunCli({"firmware", "show", rom});
     ASSERT_EQ(r.status, 0) << r.err;
     const auto j = nlohmann::json::parse(r.out);
@@ -90,19 +73,21 @@ TEST_F(FileCommands, FirmwareShowPrintsHeaderAndRecords) {
 
 TEST_F(FileCommands, FirmwareShowRefusesDamagedFiles) {
     std::string whole = FirmwareFile(2, {{0x8000, "abcdef"}, {0x9000, "gh"}});
-    ExpectFailure(RunCli({"firmware", "show", Write("cut.ROM", whole.substr(0, whole.size() - 1))}),
-                  "cut.ROM\" is not a valid firmware file: the file ends inside the data of "
-                  "record 2 of 2");
-    ExpectFailure(RunCli({"firmware", "show", Write("head.ROM", whole.substr(0, 10))}), "head.ROM");
+    ExpectFailure(
+        RunCli({"firmware", "show", WriteText("cut.ROM", whole.substr(0, whole.size() - 1))}),
+        "cut.ROM\" is not a valid firmware file: the file ends inside the data of "
+        "record 2 of 2");
+    ExpectFailure(RunCli({"firmware", "show", WriteText("head.ROM", whole.substr(0, 10))}),
+                  "head.ROM");
     ExpectFailure(RunCli({"firmware", "show", dir.file("none.ROM")}), "none.ROM");
 }
 
 TEST_F(FileCommands, SRecordsBecomeABootUpgradeImage) {
-    const std::string s19 = Write("DataFlash.s19",
-                                  "S00600004844521B\n"
-                                  "S1070400010203046A\n"
-                                  "S2080004080A0B0C0D9B\n"
-                                  "S9030000FC\n");
+    const std::string s19 = WriteText("DataFlash.s19",
+                                      "S00600004844521B\n"
+                                      "S1070400010203046A\n"
+                                      "S2080004080A0B0C0D9B\n"
+                                      "S9030000FC\n");
     const std::string blu = dir.file("Upgrade.BLU");
     const CliResult r = RunCli({"srec2blu", s19, "-o", blu});
     ASSERT_EQ(r.status, 0) << r.err;
@@ -112,10 +97,11 @@ TEST_F(FileCommands, SRecordsBecomeABootUpgradeImage) {
 }
 
 TEST_F(FileCommands, BadSRecordsLeaveThePreviousOutputAndCreateNoInput) {
-    const std::string blu = Write("Upgrade.BLU", "previous");
-    ExpectFailure(RunCli({"srec2blu", Write("bad.s19", "S1070400010G03046A\n"), "-o", blu}),
+    const std::string blu = WriteText("Upgrade.BLU", "previous");
+    ExpectFailure(RunCli({"srec2blu", WriteText("bad.s19", "S1070400010G03046A\n"), "-o", blu}),
                   "bad.s19");
-    ExpectFailure(RunCli({"srec2blu", Write("empty.s19", ""), "-o", blu}), "empty.s19\" is empty");
+    ExpectFailure(RunCli({"srec2blu", WriteText("empty.s19", ""), "-o", blu}),
+                  "empty.s19\" is empty");
     EXPECT_EQ(ReadText(blu), "previous");
 
     const std::string missing = dir.file("missing.s19");

@@ -1,28 +1,14 @@
 // vx42ctl library show | build and canid, run as a program.
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
 #include <nlohmann/json.hpp>
 
-#include "cli/cli_runner.h"
+#include "cli/cli_fixture.h"
 #include "files/file_io.h"
 
 namespace vx42::test {
 namespace {
 
-using ::testing::HasSubstr;
-using ::testing::IsEmpty;
-
-class LibraryCommands : public ::testing::Test {
-  protected:
-    std::string Write(const std::string& name, const std::string& bytes) {
-        const std::string path = dir.file(name);
-        std::ofstream(path, std::ios::binary) << bytes;
-        return path;
-    }
-    TempDir dir;
-};
+using LibraryCommands = CliTest;
 
 const char* const kLibraryJson = R"({
   "Name": "ignored", "Version": "V001",
@@ -37,7 +23,8 @@ const char* const kLibraryJson = R"({
 
 TEST_F(LibraryCommands, BuildThenShowGivesBackEveryMessage) {
     const std::string dvm = dir.file("Engine_Data.DVM");
-    const CliResult built = RunCli({"library", "build", Write("in.json", kLibraryJson), "-o", dvm});
+    const CliResult built =
+        RunCli({"library", "build", WriteText("in.json", kLibraryJson), "-o", dvm});
     ASSERT_EQ(built.status, 0) << built.err;
     // Encrypted: none of the texts can be read in the file.
     EXPECT_EQ(ReadText(dvm).find("Crankshaft"), std::string::npos);
@@ -64,7 +51,8 @@ TEST_F(LibraryCommands, BuildThenShowGivesBackEveryMessage) {
 
     // The shown JSON builds the same library again.
     const std::string again = dir.file("Again.DVM");
-    ASSERT_EQ(RunCli({"library", "build", Write("shown.json", shown.out), "-o", again}).status, 0);
+    ASSERT_EQ(RunCli({"library", "build", WriteText("shown.json", shown.out), "-o", again}).status,
+              0);
     auto j2 = nlohmann::json::parse(RunCli({"library", "show", again}).out);
     j2["Name"] = j["Name"];
     EXPECT_EQ(j2, j);
@@ -72,25 +60,29 @@ TEST_F(LibraryCommands, BuildThenShowGivesBackEveryMessage) {
 
 TEST_F(LibraryCommands, DamagedLibrariesAreRefusedByName) {
     const std::string dvm = dir.file("Good.DVM");
-    ASSERT_EQ(RunCli({"library", "build", Write("in.json", kLibraryJson), "-o", dvm}).status, 0);
+    ASSERT_EQ(RunCli({"library", "build", WriteText("in.json", kLibraryJson), "-o", dvm}).status,
+              0);
     const std::string bytes = ReadText(dvm);
 
-    ExpectFailure(RunCli({"library", "show", Write("Cut.DVM", bytes.substr(0, bytes.size() - 3))}),
-                  "Cut.DVM\" is not a message library");
-    ExpectFailure(RunCli({"library", "show", Write("Plain.DVM", std::string(64, 'x'))}),
+    ExpectFailure(
+        RunCli({"library", "show", WriteText("Cut.DVM", bytes.substr(0, bytes.size() - 3))}),
+        "Cut.DVM\" is not a message library");
+    ExpectFailure(RunCli({"library", "show", WriteText("Plain.DVM", std::string(64, 'x'))}),
                   "Plain.DVM\" is not a message library");
     ExpectFailure(RunCli({"library", "show", dir.file("None.DVM")}), "None.DVM");
 }
 
 TEST_F(LibraryCommands, BuildNamesTheBadFieldAndKeepsThePreviousFile) {
-    const std::string dvm = Write("Old.DVM", "previous");
+    const std::string dvm = WriteText("Old.DVM", "previous");
     auto j = nlohmann::json::parse(kLibraryJson);
     j["Messages"][1].erase("BitLength");
-    ExpectFailure(RunCli({"library", "build", Write("a.json", j.dump()), "-o", dvm}), "BitLength");
+    ExpectFailure(RunCli({"library", "build", WriteText("a.json", j.dump()), "-o", dvm}),
+                  "BitLength");
     j = nlohmann::json::parse(kLibraryJson);
     j["Messages"][0]["DataLength"] = 300;
-    ExpectFailure(RunCli({"library", "build", Write("b.json", j.dump()), "-o", dvm}), "DataLength");
-    ExpectFailure(RunCli({"library", "build", Write("c.json", "[1,"), "-o", dvm}), "c.json");
+    ExpectFailure(RunCli({"library", "build", WriteText("b.json", j.dump()), "-o", dvm}),
+                  "DataLength");
+    ExpectFailure(RunCli({"library", "build", WriteText("c.json", "[1,"), "-o", dvm}), "c.json");
     EXPECT_EQ(ReadText(dvm), "previous");
 }
 

@@ -1,27 +1,16 @@
 // The module commands of vx42ctl against the simulated module, whose memory lives in a state
 // file between the runs.
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-
 #include <nlohmann/json.hpp>
 
-#include "calibration/converters.h"
 #include "cli/cli_fixture.h"
-#include "cli/cli_runner.h"
 #include "device/sim/simulator.h"
-#include "files/calibration_file.h"
 #include "files/file_io.h"
 
 namespace vx42::test {
 namespace {
 
-using ::testing::ElementsAre;
-using ::testing::HasSubstr;
-using ::testing::IsEmpty;
-using ::testing::Not;
-
-class ModuleCommands : public ::testing::Test {
+class ModuleCommands : public CliTest {
   protected:
     // A command against the simulated module of this test's state file.
     CliResult Run(std::vector<std::string> args) {
@@ -29,12 +18,6 @@ class ModuleCommands : public ::testing::Test {
         args.push_back(state);
         return RunCli(args);
     }
-    std::string WriteCalibration(const std::string& name, const CalImage& image) {
-        const std::string path = dir.file(name);
-        WriteCalibrationFile(path, image);
-        return path;
-    }
-    TempDir dir;
     std::string state = dir.file("module.state");
 };
 
@@ -145,22 +128,17 @@ TEST_F(ModuleCommands, BadArgumentsAreRefusedBeforeTheModuleIsTouched) {
 
 TEST_F(ModuleCommands, UpgradeSendsFirmwareAndBootloaderImages) {
     const std::string rom = FirmwareFile(1, {{0x8000, std::string(40, '\x5A')}});
-    const std::string romPath = dir.file("fw.ROM");
-    std::ofstream(romPath, std::ios::binary) << rom;
-    const CliResult firmware = Run({"upgrade", romPath});
+    const CliResult firmware = Run({"upgrade", WriteText("fw.ROM", rom)});
     EXPECT_EQ(firmware.status, 0) << firmware.err;
     EXPECT_THAT(firmware.err, HasSubstr("upgrade: Firmware Upgrade Complete"));
 
-    const std::string blu = dir.file("boot.BLU");
-    std::ofstream(blu, std::ios::binary) << std::string(100, '\x11');
-    const CliResult boot = Run({"upgrade", blu});
+    const CliResult boot = Run({"upgrade", WriteText("boot.BLU", std::string(100, '\x11'))});
     EXPECT_EQ(boot.status, 0) << boot.err;
     EXPECT_THAT(boot.err, HasSubstr("Bootloader upgrade complete"));
 
     ExpectFailure(Run({"upgrade", dir.file("fw.txt")}), "is not a firmware file");
     ExpectFailure(Run({"upgrade", dir.file("gone.ROM")}), "gone.ROM");
-    std::ofstream(dir.file("cut.ROM"), std::ios::binary) << rom.substr(0, 30);
-    ExpectFailure(Run({"upgrade", dir.file("cut.ROM")}), "cut.ROM");
+    ExpectFailure(Run({"upgrade", WriteText("cut.ROM", rom.substr(0, 30))}), "cut.ROM");
 }
 
 TEST_F(ModuleCommands, DemoGivesAFreshModuleACalibrationOnce) {
