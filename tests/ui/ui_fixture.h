@@ -4,7 +4,6 @@
 
 #include <QApplication>
 #include <QTest>
-
 #include <memory>
 
 #include "app/qt/app_context.h"
@@ -21,6 +20,21 @@ namespace vx42::test {
 // Waits, with events processed, until the window has no command running.
 inline bool WaitIdle(FrmMain& w, int timeoutMs = 20000) {
     return QTest::qWaitFor([&] { return !w.busy() && w.link().pending() == 0; }, timeoutMs);
+}
+
+// The unplanned dialogs, one per line (empty when every dialog was scripted).
+inline QString UnexpectedDialogs(const ScriptedPrompt& prompt) {
+    QStringList out;
+    for (const auto& u : prompt.Unexpected()) out << QString::fromStdString(u);
+    return out.join('\n');
+}
+
+// Counts the frames the module received that start with the letter.
+inline int CountFrames(sim::Simulator& sim, char letter) {
+    int n = 0;
+    for (const auto& f : sim.Log())
+        if (!f.request.empty() && f.request[0] == static_cast<std::uint8_t>(letter)) ++n;
+    return n;
 }
 
 // The simulator, fast: no wire timing, short pauses between attempts.
@@ -59,12 +73,9 @@ struct WindowFixture {
         return image;
     }
 
-    // The unplanned dialogs, one per line (empty when every dialog was scripted).
-    QString unexpected() const {
-        QStringList out;
-        for (const auto& u : prompt.Unexpected()) out << QString::fromStdString(u);
-        return out.join('\n');
-    }
+    // Every test ends with no dialog left unscripted.
+    ~WindowFixture() { QVERIFY2(unexpected().isEmpty(), qPrintable(unexpected())); }
+    QString unexpected() const { return UnexpectedDialogs(prompt); }
 };
 
 }  // namespace vx42::test
