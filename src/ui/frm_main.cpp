@@ -437,11 +437,11 @@ void FrmMain::OpenCommand() {
     for (const char* name : {"fraConnectStat", "fraPresets", "fraMessages", "fraCANStat"})
         if (auto* w = findChild<QWidget*>(name)) w->setVisible(false);
     menuComSetCAN->setVisible(true);
+    if (online_) UpdateCommand();  // programs the module with the file just opened
     CheckUndefinedMessages(app_.libraries, app_.image, app_.prompt);
     emit imageReplaced();
     SetFullLayout();
     RefreshSelectedTab();
-    if (online_) UpdateCommand();
 }
 
 void FrmMain::SaveCommand(bool saveAs) {
