@@ -37,6 +37,33 @@ W* Named(W* widget, const QString& name) {
 
 QLabel* Caption(const QString& text, QWidget* parent) { return new QLabel(text, parent); }
 
+// The live gauge calibration frame: start/stop, the value, down and up. The controls of the
+// speedo/tach frame carry the suffix "Speed".
+struct LiveControls {
+    QGroupBox* frame;
+    QPushButton* calibrate;
+    QPushButton* up;
+    QPushButton* down;
+    EntryBox* value;
+};
+
+LiveControls BuildLiveControls(QWidget* parent, const QString& frameName, const QString& suffix,
+                               const QString& valueCaption) {
+    LiveControls c;
+    c.frame = Named(new QGroupBox("Live Gauge Calibration", parent), frameName);
+    auto* g = new QGridLayout(c.frame);
+    c.calibrate = Named(new QPushButton(kStartCalibrateCaption, c.frame), "cmdCalibrate" + suffix);
+    c.up = Named(new QPushButton("Up", c.frame), "cmdUp" + suffix);
+    c.down = Named(new QPushButton("Down", c.frame), "cmdDown" + suffix);
+    c.value = Named(new EntryBox(c.frame), "txtDutyCycle" + suffix);
+    g->addWidget(c.calibrate, 0, 0, 1, 3);
+    g->addWidget(Caption(valueCaption, c.frame), 1, 0);
+    g->addWidget(c.value, 1, 1, 1, 2);
+    g->addWidget(c.down, 2, 1);
+    g->addWidget(c.up, 2, 2);
+    return c;
+}
+
 TableKind KindOf(TableGrid grid) {
     return grid == TableGrid::Analog ? TableKind::Analog : TableKind::Frequency;
 }
@@ -106,18 +133,14 @@ void OutputPage::Build() {
     for (int i = 0; i < 2; ++i) dataRow->addWidget(BuildDataFrame(i), 1);
     layout->addLayout(dataRow);
 
-    fraGaugeCal = Named(new QGroupBox("Live Gauge Calibration", this), "fraGaugeCal");
     {
-        auto* g = new QGridLayout(fraGaugeCal);
-        cmdCalibrate = Named(new QPushButton(kStartCalibrateCaption, fraGaugeCal), "cmdCalibrate");
-        cmdUp = Named(new QPushButton("Up", fraGaugeCal), "cmdUp");
-        cmdDown = Named(new QPushButton("Down", fraGaugeCal), "cmdDown");
-        txtDutyCycle = Named(new EntryBox(fraGaugeCal), "txtDutyCycle");
-        g->addWidget(cmdCalibrate, 0, 0, 1, 3);
-        g->addWidget(Caption("Duty Cycle (%)", fraGaugeCal), 1, 0);
-        g->addWidget(txtDutyCycle, 1, 1, 1, 2);
-        g->addWidget(cmdDown, 2, 1);
-        g->addWidget(cmdUp, 2, 2);
+        const LiveControls live =
+            BuildLiveControls(this, "fraGaugeCal", "", "Duty Cycle (%)");
+        fraGaugeCal = live.frame;
+        cmdCalibrate = live.calibrate;
+        cmdUp = live.up;
+        cmdDown = live.down;
+        txtDutyCycle = live.value;
     }
 
     layout->addWidget(BuildRelayFrame(), 1);
@@ -333,18 +356,13 @@ QGroupBox* OutputPage::BuildTableFrame(TableGrid grid) {
         mshFreqTable = table;
         plotFreqTable = plot;
         cmdSetBreakpointsFreq = setButton;
-        auto* live = Named(new QGroupBox("Live Gauge Calibration", frame), "fraGaugeCalSpeed");
-        auto* g = new QGridLayout(live);
-        cmdCalibrateSpeed = Named(new QPushButton(kStartCalibrateCaption, live), "cmdCalibrateSpeed");
-        cmdUpSpeed = Named(new QPushButton("Up", live), "cmdUpSpeed");
-        cmdDownSpeed = Named(new QPushButton("Down", live), "cmdDownSpeed");
-        txtDutyCycleSpeed = Named(new EntryBox(live), "txtDutyCycleSpeed");
-        g->addWidget(cmdCalibrateSpeed, 0, 0, 1, 3);
-        g->addWidget(Caption("Frequency (hz)", live), 1, 0);
-        g->addWidget(txtDutyCycleSpeed, 1, 1, 1, 2);
-        g->addWidget(cmdDownSpeed, 2, 1);
-        g->addWidget(cmdUpSpeed, 2, 2);
-        side->addWidget(live);
+        const LiveControls live =
+            BuildLiveControls(frame, "fraGaugeCalSpeed", "Speed", "Frequency (hz)");
+        cmdCalibrateSpeed = live.calibrate;
+        cmdUpSpeed = live.up;
+        cmdDownSpeed = live.down;
+        txtDutyCycleSpeed = live.value;
+        side->addWidget(live.frame);
     }
     side->addStretch(1);
     below->addLayout(side);
