@@ -4,36 +4,16 @@
 // the timing model off: exchanges per second, the link's own overhead.
 
 #include <benchmark/benchmark.h>
-#include <time.h>
 
-#include <chrono>
-#include <memory>
-
-#include "app/scripted_prompt.h"
-#include "device/module_link.h"
-#include "device/sim/sim_bridge.h"
+#include "link_bench_support.h"
 
 namespace {
 
 using namespace vx42;
 
-double CpuSeconds() {
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
-
-struct Bench {
-    explicit Bench(bool timed) {
-        sim::SimConfig config;
-        config.timing.enabled = timed;
-        simulator = std::make_shared<sim::Simulator>(config);
-        link = std::make_unique<ModuleLink>(std::make_unique<sim::SimBridge>(simulator), prompt);
-        link->ConnectIfOffline();
-    }
-    std::shared_ptr<sim::Simulator> simulator;
-    ScriptedPrompt prompt;
-    std::unique_ptr<ModuleLink> link;
+// A link over the simulator, connected.
+struct Bench : bench::SimulatedLink {
+    explicit Bench(bool timed) : SimulatedLink(timed) { link->ConnectIfOffline(); }
 };
 
 template <typename Transfer>
@@ -43,22 +23,7 @@ void Timed(benchmark::State& state, Transfer transfer) {
         state.SkipWithError("the simulated module did not answer");
         return;
     }
-    double wall = 0, modelled = 0, cpu = 0;
-    for (auto _ : state) {
-        b.simulator->ResetLinkTime();
-        const double cpu0 = CpuSeconds();
-        const auto t0 = std::chrono::steady_clock::now();
-        if (!transfer(*b.link)) state.SkipWithError("transfer failed");
-        const double w =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-        state.SetIterationTime(w);
-        wall += w;
-        cpu += CpuSeconds() - cpu0;
-        modelled += b.simulator->ModelledLinkSeconds();
-    }
-    state.counters["wall_over_link"] = wall / modelled;
-    state.counters["link_s"] = modelled / static_cast<double>(state.iterations());
-    state.counters["cpu_share"] = cpu / wall;
+    bench::TimeAgainstLink(state, b, [&] { return transfer(*b.link); }, "transfer failed");
 }
 
 void BM_RetrieveTimed(benchmark::State& state) {

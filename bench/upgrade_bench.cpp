@@ -5,13 +5,10 @@
 
 #include <benchmark/benchmark.h>
 
-#include <chrono>
 #include <memory>
 
-#include "app/scripted_prompt.h"
-#include "device/module_link.h"
-#include "device/sim/sim_bridge.h"
 #include "firmware/upgrade.h"
+#include "link_bench_support.h"
 
 namespace {
 
@@ -38,16 +35,8 @@ UpgradeFile FirmwareOf128KiB() {
     return file;
 }
 
-struct Bench {
-    explicit Bench(bool timed) {
-        sim::SimConfig config;
-        config.timing.enabled = timed;
-        simulator = std::make_shared<sim::Simulator>(config);
-        link = std::make_unique<ModuleLink>(std::make_unique<sim::SimBridge>(simulator), prompt);
-    }
-    std::shared_ptr<sim::Simulator> simulator;
-    ScriptedPrompt prompt;
-    std::unique_ptr<ModuleLink> link;
+struct Bench : bench::SimulatedLink {
+    using SimulatedLink::SimulatedLink;
     // What the dialog keeps of the progress: the last value and caption.
     int shownDone = 0;
     std::string shownText;
@@ -59,26 +48,13 @@ struct Bench {
     }
 };
 
-double Seconds(std::chrono::steady_clock::time_point since) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
-
 void BM_FirmwareUpgradeTimed(benchmark::State& state) {
     Bench b(true);
     const UpgradeFile file = FirmwareOf128KiB();
-    double wall = 0, modelled = 0;
-    for (auto _ : state) {
-        b.simulator->ResetLinkTime();
-        const auto t0 = std::chrono::steady_clock::now();
-        if (StartUpgrade(*b.link, false, file, {}, b.Bar()) != UpgradeOutcome::Complete)
-            state.SkipWithError("upgrade failed");
-        const double w = Seconds(t0);
-        state.SetIterationTime(w);
-        wall += w;
-        modelled += b.simulator->ModelledLinkSeconds();
-    }
-    state.counters["wall_over_link"] = wall / modelled;
-    state.counters["link_s"] = modelled / static_cast<double>(state.iterations());
+    bench::TimeAgainstLink(
+        state, b,
+        [&] { return StartUpgrade(*b.link, false, file, {}, b.Bar()) == UpgradeOutcome::Complete; },
+        "upgrade failed");
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * kRecords *
                             kRecordBytes);
 }
@@ -91,19 +67,9 @@ void BM_BlockStreamTimed(benchmark::State& state) {
         state.SkipWithError("the simulated module did not hand over");
         return;
     }
-    double wall = 0, modelled = 0;
-    for (auto _ : state) {
-        b.simulator->ResetLinkTime();
-        const auto t0 = std::chrono::steady_clock::now();
-        if (!SendFirmwareRecords(*b.link, file.firmware, {}, b.Bar()))
-            state.SkipWithError("a block was not acknowledged");
-        const double w = Seconds(t0);
-        state.SetIterationTime(w);
-        wall += w;
-        modelled += b.simulator->ModelledLinkSeconds();
-    }
-    state.counters["wall_over_link"] = wall / modelled;
-    state.counters["link_s"] = modelled / static_cast<double>(state.iterations());
+    bench::TimeAgainstLink(
+        state, b, [&] { return SendFirmwareRecords(*b.link, file.firmware, {}, b.Bar()); },
+        "a block was not acknowledged");
 }
 BENCHMARK(BM_BlockStreamTimed)->UseManualTime()->Unit(benchmark::kSecond)->Iterations(1);
 
