@@ -112,6 +112,7 @@ int main(int argc, char** argv) {
             SelectFunction(out, OutputFunction::VoltageOut);
             StoreOutputName(out, "Tach Voltage");
             StorePeriod(out, "200");
+            SetDefaultBatteryBreakpoints(out);
             StoreVoltOutDuty(out, 0, "5");
             StoreVoltOutDuty(out, 1, "95");
             StoreVoltOutData(out, 0, "0");
