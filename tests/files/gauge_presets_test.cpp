@@ -326,7 +326,7 @@ TEST_F(GaugePresets, MatchSpeedoTachComparesItsFrequencyRowOnly) {
 TEST(GaugePresetMatch, TheShippedSamplesLoadCleanlyAndMatchOnceApplied) {
     ScriptedPrompt prompt;
     const fs::path sample =
-        fs::path(__FILE__).parent_path().parent_path().parent_path() / "data" / "GaugePresets.CFG";
+        fs::path(VX42_SOURCE_DIR) / "data" / "GaugePresets.CFG";
     const auto presets = ReadGaugePresets(sample.string(), prompt);
     ASSERT_GE(presets.size(), 3u);
     bool speedo = false;
