@@ -9,6 +9,7 @@
 #include "calibration/converters.h"
 #include "calibration/text_codec.h"
 #include "can/blowfish.h"
+#include "files/file_io.h"
 #include "files/paths.h"
 #include "files/settings.h"
 
@@ -236,13 +237,22 @@ bool CheckUserDefinedLibrary(LibrarySet& set, const std::string& folder, Prompt&
     if (set.MessageLibraries.empty() || !FindUserDefinedLibrary(set)) return true;
     const auto& library = set.MessageLibraries[static_cast<std::size_t>(set.UserDefinedIndex)];
     if (library.Messages.empty() || library.Version == "C002") return true;
+    // An earlier backup is never replaced: the first free name of User_Defined_Old.DVM,
+    // User_Defined_Old_2.DVM, User_Defined_Old_3.DVM, ...
+    std::string backup = kUserDefinedOldFile;
+    const auto taken = [&](const std::string& name) {
+        std::error_code ec;
+        return fs::exists(fs::symlink_status(JoinPath(folder, name), ec));
+    };
+    for (int n = 2; taken(backup); ++n)
+        backup = "User_Defined_Old_" + std::to_string(n) + ".DVM";
     prompt.Message(
         "Invalid User Defined Library!\r\nYour Current User Defined Library has been "
-        "renamed!\r\n\r\nRenamed File: 'User Defined Old'\r\n\r\nA new User Defined file has "
-        "been created.\r\n",
+        "renamed!\r\n\r\nRenamed File: '" + Trimmed(LibraryNameFromFile(backup)) +
+            "'\r\n\r\nA new User Defined file has been created.\r\n",
         {}, Icon::Exclamation);
-    std::error_code ignored;
-    fs::rename(JoinPath(folder, kUserDefinedFile), JoinPath(folder, kUserDefinedOldFile), ignored);
+    // A failed rename is ignored: the old file stays and the message returns next time.
+    RenameWithoutReplacing(JoinPath(folder, kUserDefinedFile), JoinPath(folder, backup));
     SetupLibraries(set, folder, prompt);
     return false;
 }

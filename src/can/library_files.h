@@ -73,8 +73,9 @@ bool SaveUserDefinedLibrary(LibrarySet& set, const std::string& folder);
 
 // The "CAN Message Setup" check: true when the message editor may open. A "User Defined"
 // library with messages whose version is not "C002" is moved aside to
-// "User_Defined_Old.DVM" (a failed rename is ignored), the user is told, the libraries are
-// set up again, and false is returned.
+// "User_Defined_Old.DVM", or the first of "User_Defined_Old_2.DVM", "User_Defined_Old_3.DVM",
+// ... that does not exist (an earlier backup is never replaced; a failed rename is ignored),
+// the user is told the name, the libraries are set up again, and false is returned.
 bool CheckUserDefinedLibrary(LibrarySet& set, const std::string& folder, Prompt& prompt);
 
 // "Update Library": copies a chosen library file into the Libraries folder and sets the

@@ -7,6 +7,16 @@
 #include <random>
 #include <system_error>
 
+#ifdef _WIN32
+#include <io.h>
+#include <stdio.h>
+#else
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace vx42 {
 
 namespace fs = std::filesystem;
@@ -28,32 +38,118 @@ std::vector<std::uint8_t> ReadWholeFile(const std::string& path, std::uintmax_t 
     return bytes;
 }
 
+namespace {
+
+// The file a write to `path` lands in: the target of a symbolic link (links followed to the
+// end), so the link itself stays.
+fs::path WriteTarget(const fs::path& path) {
+    std::error_code ec;
+    fs::path target = path;
+    for (int hops = 0; hops < 40 && fs::is_symlink(target, ec); ++hops) {
+        const fs::path next = fs::read_symlink(target, ec);
+        if (ec) break;
+        target = next.is_absolute() ? next : target.parent_path() / next;
+    }
+    return target;
+}
+
+#ifdef _WIN32
+
+void WriteAndFlush(const fs::path& temp, std::span<const std::uint8_t> bytes,
+                   const fs::path& /*replaced*/) {
+    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+    if (!out) throw std::system_error(errno, std::generic_category());
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+    out.flush();
+    if (!out) throw std::system_error(errno, std::generic_category());
+}
+
+void FlushFolder(const fs::path&) {}
+
+#else
+
+void Check(bool ok) {
+    if (!ok) throw std::system_error(errno, std::generic_category());
+}
+
+// Writes the bytes to a new file and puts them on the disk before it is renamed: after a
+// power cut the target holds either its old or its new contents. The new file takes the
+// permissions of the file it replaces.
+void WriteAndFlush(const fs::path& temp, std::span<const std::uint8_t> bytes,
+                   const fs::path& replaced) {
+    struct stat old {};
+    const bool replacing = ::stat(replaced.c_str(), &old) == 0;
+    const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    Check(fd >= 0);
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    if (replacing) Check(::fchmod(fd, old.st_mode & 07777) == 0);
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        Check(n > 0);
+        done += static_cast<std::size_t>(n);
+    }
+    Check(::fsync(fd) == 0);
+}
+
+// Puts a folder's entries (a rename into it) on the disk.
+void FlushFolder(const fs::path& folder) {
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    Check(fd >= 0);
+    const int result = ::fsync(fd);
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+    Check(result == 0);
+}
+
+#endif
+
+}  // namespace
+
 void WriteFileAtomic(const std::string& path, std::span<const std::uint8_t> bytes) {
-    const fs::path target(path);
+    const fs::path target = WriteTarget(fs::path(path));
     std::random_device rd;
     const fs::path temp =
         target.parent_path() / ("." + target.filename().string() + ".tmp" + std::to_string(rd()));
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) throw FileError("Cannot write \"" + path + "\": " + std::strerror(errno));
-        out.write(reinterpret_cast<const char*>(bytes.data()),
-                  static_cast<std::streamsize>(bytes.size()));
-        out.flush();
-        if (!out) {
-            const std::string why = std::strerror(errno);
-            out.close();
-            std::error_code ignore;
-            fs::remove(temp, ignore);
-            throw FileError("Cannot write \"" + path + "\": " + why);
-        }
-    }
-    std::error_code ec;
-    fs::rename(temp, target, ec);
-    if (ec) {
+    try {
+        WriteAndFlush(temp, bytes, target);
+        fs::rename(temp, target);
+    } catch (const std::exception& e) {
         std::error_code ignore;
         fs::remove(temp, ignore);
-        throw FileError("Cannot write \"" + path + "\": " + ec.message());
+        const auto* system = dynamic_cast<const std::system_error*>(&e);
+        throw FileError("Cannot write \"" + path + "\": " +
+                        (system ? system->code().message() : std::string(e.what())));
     }
+    // The rename has happened; a folder that cannot be flushed leaves it to the system.
+    try {
+        FlushFolder(target.parent_path());
+    } catch (const std::system_error&) {
+    }
+}
+
+bool RenameWithoutReplacing(const std::string& from, const std::string& to) {
+#ifdef _WIN32
+    // The C library's rename never replaces an existing file on Windows.
+    return ::rename(from.c_str(), to.c_str()) == 0;
+#else
+#ifdef RENAME_NOREPLACE
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS) return false;  // taken, or not renamed at all
+#endif
+    // A file system without the no-replace rename: a hard link fails when the name is taken;
+    // the old name then goes.
+    if (::link(from.c_str(), to.c_str()) != 0) return false;
+    ::unlink(from.c_str());
+    return true;
+#endif
 }
 
 }  // namespace vx42

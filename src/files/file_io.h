@@ -21,7 +21,14 @@ public:
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path, std::uintmax_t maxBytes);
 
 // Writes the bytes to a temporary file in the same folder and renames it over the target,
-// so a failed write never destroys the previous file. Throws FileError.
+// so a failed write never destroys the previous file. The new contents are on the disk before
+// the rename and the rename after it, so a power cut leaves the old file or the new one. The
+// file keeps the permissions of the one it replaces; a symbolic link is written through to
+// its target and stays a link. Throws FileError.
 void WriteFileAtomic(const std::string& path, std::span<const std::uint8_t> bytes);
+
+// Renames a file to a name that must not exist yet: false, and nothing changed, when it does
+// (or when the rename fails otherwise).
+bool RenameWithoutReplacing(const std::string& from, const std::string& to);
 
 }  // namespace vx42

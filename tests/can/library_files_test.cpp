@@ -245,6 +245,21 @@ TEST_F(LibraryFolder, UserDefinedLibraryIsSavedAndCheckedForItsVersion) {
     EXPECT_EQ(Names(set), (std::vector<std::string>{"User Defined Old", "User Defined"}));
     EXPECT_EQ(set.UserDefinedIndex, 1);
     EXPECT_TRUE(CheckUserDefinedLibrary(set, Folder(), prompt));
+
+    // A second outdated library never replaces the earlier backup: the next free name.
+    const auto backup = ReadWholeFile(dir.file(kUserDefinedOldFile), 1 << 20);
+    for (const char* next : {"User Defined Old 2", "User Defined Old 3"}) {
+        WriteLibraryFile(dir.file(kUserDefinedFile),
+                         BytesAsVersion(Library("", {Message("Older")}), "C001", false));
+        SetupLibraries(set, Folder(), prompt);
+        prompt.ExpectMessage(std::string("Renamed File: '") + next + "'");
+        EXPECT_FALSE(CheckUserDefinedLibrary(set, Folder(), prompt));
+        EXPECT_TRUE(prompt.ScriptDone());
+    }
+    EXPECT_EQ(ReadWholeFile(dir.file(kUserDefinedOldFile), 1 << 20), backup);
+    EXPECT_TRUE(std::filesystem::exists(dir.file("User_Defined_Old_2.DVM")));
+    EXPECT_TRUE(std::filesystem::exists(dir.file("User_Defined_Old_3.DVM")));
+    EXPECT_FALSE(std::filesystem::exists(dir.file(kUserDefinedFile)));
 }
 
 TEST_F(LibraryFolder, ImportCopiesTheFileAndReloads) {
