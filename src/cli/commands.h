@@ -18,7 +18,10 @@ struct Session {
 void AddCalibrationCommands(CLI::App& app, Session& session);
 void AddFileCommands(CLI::App& app, Session& session);     // presets, firmware, srec2blu
 void AddLibraryCommands(CLI::App& app, Session& session);  // library, canid
-void AddModuleCommands(CLI::App& app, Session& session);   // info, retrieve, write, ...
+// info, retrieve, write, ...; their module options are taken before the command's name too.
+void AddModuleCommands(CLI::App& app, Session& session);
+// Refuses module options given before a command that does not talk to a module.
+void RefuseStrayModuleOptions(const CLI::App& app);
 void AddDemoCommand(CLI::App& app, Session& session);      // demo
 
 // Parses the command line and runs the chosen command; returns the exit status.

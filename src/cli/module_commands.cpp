@@ -242,6 +242,8 @@ void Upgrade(Session& session, const ModuleOptions& o) {
 void AddModuleCommands(CLI::App& app, Session& session) {
     auto o = std::make_shared<ModuleOptions>();
     Session* s = &session;
+    // The module options may also come before the command's name, as global options do.
+    AddDeviceOptions(app, o->device);
     const auto add = [&](const char* name, const char* help,
                          void (*run)(Session&, const ModuleOptions&)) {
         auto* command = app.add_subcommand(name, help);
@@ -282,6 +284,18 @@ void AddModuleCommands(CLI::App& app, Session& session) {
         Upgrade)
         ->add_option("FILE", o->file, "Firmware file (.ROM, .RM2) or bootloader upgrade (.BLU)")
         ->required();
+}
+
+void RefuseStrayModuleOptions(const CLI::App& app) {
+    bool given = false;
+    for (const char* name : {"--device", "--sim-state", "--sim"})
+        if (const CLI::Option* option = app.get_option_no_throw(name)) given |= option->count() > 0;
+    if (!given) return;
+    for (const CLI::App* command : app.get_subcommands())
+        if (command->get_option_no_throw("--device") == nullptr)
+            throw CLI::ValidationError("--device, --sim-state and --sim",
+                                       "they apply to the module commands only, not to \"" +
+                                           command->get_name() + "\"");
 }
 
 }  // namespace vx42::cli

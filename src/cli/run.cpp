@@ -26,7 +26,6 @@ int Run(int argc, char** argv) {
         "JSON and results go to standard output, messages and progress to standard error.\n"
         "Exit status: 0 done; 1 the compared calibrations differ (diff, verify); 2 failed.\n"
         "Run \"vx42ctl COMMAND --help\" for a command's arguments.\n");
-    app.parse_complete_callback([&session] { session.prompt.SetAssumeYes(session.assumeYes); });
 
     AddCalibrationCommands(app, session);
     AddLibraryCommands(app, session);
@@ -34,6 +33,10 @@ int Run(int argc, char** argv) {
     for (CLI::App* command : app.get_subcommands({})) command->group("File commands");
     AddModuleCommands(app, session);
     AddDemoCommand(app, session);
+    app.parse_complete_callback([&app, &session] {
+        RefuseStrayModuleOptions(app);
+        session.prompt.SetAssumeYes(session.assumeYes);
+    });
 
     try {
         app.parse(argc, argv);

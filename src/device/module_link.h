@@ -8,6 +8,7 @@
 // calls. Waits sleep or block in the driver; they never spin. Messages go through the Prompt
 // with their exact texts; progress through a callback.
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -43,6 +44,10 @@ constexpr int StagingTarget = 0x3A01;
 constexpr int StagingCount = 0x3A03;
 constexpr int StagingData = 0x3A04;
 constexpr int CanStatus = 0x3B7B;  // + 10 x message slot
+// The lowest of the marker, the freeze flags and the staging area, which the tool writes above
+// the program area that starts at 0x0400: an image written from 0x0400 must end below it.
+constexpr int FirstToolAddress = std::min({Marker, Freeze, AfterUpdate, StagingApply,
+                                           StagingTarget, StagingCount, StagingData});
 }  // namespace address
 
 // The waits and pauses of the link. The defaults are the module's; tests shorten them.
@@ -70,6 +75,8 @@ class ModuleLink : public ChangeSink {
     ModuleLink& operator=(const ModuleLink&) = delete;
 
     Bridge& bridge() { return *bridge_; }
+    // Where the link's messages go (the procedures that drive the link report there too).
+    Prompt& prompt() { return prompt_; }
     void SetTiming(const LinkTiming& timing) { timing_ = timing; }
     const LinkTiming& timing() const { return timing_; }
 

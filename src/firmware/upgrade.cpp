@@ -13,6 +13,13 @@ namespace vx42 {
 namespace {
 
 constexpr int kBlock = 16;
+constexpr const char* kUpgradeTitle = "Firmware Upgrade";
+
+// The offset of the last block the freeze bracket writes for a boot image whose highest
+// index is `highest`: the blocks run while the offset does not pass highest + 2.
+int LastBootBlockOffset(int highest) {
+    return (highest + 2) / kBlock * kBlock;
+}
 
 void Say(const StatusLine& status, const char* text) {
     if (status) status(text);
@@ -106,9 +113,47 @@ Bytes CopyBytesFromBootLoader(const BootImage& image, int offset, int last) {
     return out;
 }
 
+int LargestBootLoaderFile() {
+    // Whole blocks from 0x0400 that end below the first address the tool writes itself; a
+    // file of L bytes is an image whose highest index is L.
+    const int blocks = (address::FirstToolAddress - kCalBaseAddress) / kBlock;
+    int largest = blocks * kBlock;
+    while (LastBootBlockOffset(largest) + kBlock > blocks * kBlock) --largest;
+    return largest;
+}
+
+std::optional<std::string> UpgradeRefusal(const UpgradeFile& file) {
+    const std::string name = "\"" + file.fileName + "\"";
+    switch (UpgradeKindOf(file.extension)) {
+        case UpgradeKind::Firmware:
+            if (FirmwareBytes(file.firmware) == 0)
+                return name + " holds no firmware records; nothing was sent to the module.";
+            break;
+        case UpgradeKind::BootLoader: {
+            const auto bytes = static_cast<std::int64_t>(file.bootImage.size()) - 1;
+            if (bytes <= 0) return name + " is empty; nothing was sent to the module.";
+            if (bytes > LargestBootLoaderFile())
+                return name + " is " + std::to_string(bytes) +
+                       " bytes, more than the " + std::to_string(LargestBootLoaderFile()) +
+                       " bytes of the module's program area below its marker and freeze "
+                       "addresses; nothing was sent to the module.";
+            break;
+        }
+        case UpgradeKind::None:
+            break;
+    }
+    return std::nullopt;
+}
+
 bool EnterBootloader(ModuleLink& link) {
     const std::uint8_t unlock[2] = {0xFF, 0xFF};
-    link.WriteStagedChange(address::UpgradeUnlock, unlock);
+    if (!link.WriteStagedChange(address::UpgradeUnlock, unlock)) {
+        // A module already waiting in its bootloader (an upgrade stopped at a block) takes no
+        // writes of the running firmware; it answers "?" at once and the transfer starts again.
+        if (link.SetToBootloaderDevice()) return true;
+        link.prompt().Message("Error Writing Calibration Change");
+        return false;
+    }
     Delay(link.timing().retryPauseMs);
     link.WriteMarkerCBE0();
     Delay(link.timing().retryPauseMs);
@@ -134,6 +179,7 @@ bool SendFirmwareRecords(ModuleLink& link, const FirmwareFile& firmware, const S
     const auto send = [&](std::int64_t address) {
         if (link.WriteBootBlockDevice(block, static_cast<std::uint32_t>(address))) {
             block.clear();
+            Report(progress, count, total);
             return true;
         }
         Say(status, upgrade_status::FlashFailed);
@@ -149,7 +195,6 @@ bool SendFirmwareRecords(ModuleLink& link, const FirmwareFile& firmware, const S
             ++count;
             // The block starts at the address of its first byte, 15 before this one.
             if (block.size() == kBlock && !send(record.address + k - (kBlock - 1))) return false;
-            Report(progress, count, total);
         }
         if (!block.empty()) {
             const auto held = static_cast<std::int64_t>(block.size());
@@ -164,6 +209,9 @@ bool WriteBootImage(ModuleLink& link, const BootImage& image, const Progress& pr
     if (!HasBootLoader(image)) return false;
     const int total = static_cast<int>(image.size());
     const int highest = total - 1;
+    // An image that would reach the marker or the freeze flags is never sent (its highest
+    // index is the file's length).
+    if (highest > LargestBootLoaderFile()) return false;
     // The bracket reports once per block, in order; the bar here runs to the highest index.
     int blocks = 0;
     const Progress perBlock = [&](int, int, const std::string&) {
@@ -174,13 +222,17 @@ bool WriteBootImage(ModuleLink& link, const BootImage& image, const Progress& pr
         else
             progress(offset, highest, ProgressText(offset, total));
     };
-    if (!link.WriteFrozenImage(image, highest + 2, perBlock)) return false;
+    if (!link.WriteFrozenImage(image, LastBootBlockOffset(highest), perBlock)) return false;
     return link.WriteMarker0400();
 }
 
 UpgradeOutcome StartUpgrade(ModuleLink& link, bool reuseConnection, const UpgradeFile& file,
                             const StatusLine& status, const Progress& progress) {
     if (file.fileName.empty()) return UpgradeOutcome::NoFile;
+    if (const auto refusal = UpgradeRefusal(file)) {
+        link.prompt().Message(*refusal, kUpgradeTitle, Icon::Exclamation);
+        return UpgradeOutcome::NothingToSend;
+    }
     const bool usable = (reuseConnection && link.DeviceOpen()) || link.OpenForUpgrade();
     if (!usable) return UpgradeOutcome::NoLink;
 
@@ -190,8 +242,7 @@ UpgradeOutcome StartUpgrade(ModuleLink& link, bool reuseConnection, const Upgrad
             outcome = UpgradeFirmware(link, file.firmware, status, progress);
             break;
         case UpgradeKind::BootLoader:
-            if (HasBootLoader(file.bootImage))
-                outcome = UpgradeBootLoader(link, file.bootImage, status, progress);
+            outcome = UpgradeBootLoader(link, file.bootImage, status, progress);
             break;
         case UpgradeKind::None:
             break;

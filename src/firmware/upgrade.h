@@ -65,8 +65,20 @@ bool LoadUpgradeFile(const std::string& path, UpgradeFile& file, Prompt& prompt)
 // Bytes offset .. offset + last of the image; positions past its end read 0xFF.
 Bytes CopyBytesFromBootLoader(const BootImage& image, int offset, int last);
 
+// The largest bootloader upgrade file the module takes: its image is written in 16-byte
+// blocks from 0x0400 (with the 0xFF padding that follows it) and must end below the marker
+// and freeze addresses.
+int LargestBootLoaderFile();
+
+// Why `file` cannot be sent, checked before anything goes to the module: a firmware file
+// without records, a bootloader image without bytes or one too large for the program area.
+// Nothing when it can be sent (or when its extension is not an upgrade's).
+std::optional<std::string> UpgradeRefusal(const UpgradeFile& file);
+
 // The hand-over: 0xFF 0xFF staged for 0x130C, 100 ms, the 0xCB 0xE0 marker, 100 ms, "?".
-// True only when the module answered "Y". (The 100 ms pauses are the link's retry pause.)
+// A staged unlock that fails ends the hand-over before the marker: unless the module already
+// waits in its bootloader (it answers "?"), "Error Writing Calibration Change" is shown. True only when the module answered "Y". (The 100 ms pauses are the
+// link's retry pause.)
 bool EnterBootloader(ModuleLink& link);
 
 // The sum of the records' lengths: the bytes a firmware upgrade copies.
@@ -74,9 +86,10 @@ std::int64_t FirmwareBytes(const FirmwareFile& firmware);
 
 // Streams the records to the bootloader, record by record in file order: every 16 data bytes
 // go out as one block at the address of the block's first byte, and a record's last 1 to 15
-// bytes go out filled to 16 with 0xFF. No retries. Progress after every byte: (bytes placed
-// into blocks, total, "N Bytes of M Bytes copied."). A block that is not acknowledged adds the
-// two failure lines and ends the stream: False.
+// bytes go out filled to 16 with 0xFF. No retries. Progress: (bytes placed
+// into blocks, total, "N Bytes of M Bytes copied.") once at the start and after every block
+// acknowledged. A block that is not acknowledged adds the two failure lines and ends the
+// stream: False.
 bool SendFirmwareRecords(ModuleLink& link, const FirmwareFile& firmware, const StatusLine& status,
                          const Progress& progress);
 
@@ -86,16 +99,18 @@ bool SendFirmwareRecords(ModuleLink& link, const FirmwareFile& firmware, const S
 bool WriteBootImage(ModuleLink& link, const BootImage& image, const Progress& progress);
 
 enum class UpgradeOutcome {
+    Failed,         // stopped at a block, the finish, the reset or the bootloader write (also
+                    // the outcome, made by default, of an upgrade that raised an error)
     NoFile,         // no file chosen: nothing happens
     NoLink,         // the link could not be opened (its messages were shown)
-    NothingToSend,  // not an upgrade's extension, or a BLU image without a file byte
-    Refused,        // the module did not hand over to its bootloader
-    Failed,         // stopped at a block, the finish, the reset or the bootloader write
+    NothingToSend,  // not an upgrade's extension, or a file refused before anything was sent
+    Refused,        // the module did not hand over to its bootloader (or its unlock failed)
     Complete,
 };
 
-// Start Upgrade. `reuseConnection`: the main window is online and its connection is used;
-// otherwise the link is opened for the upgrade. Whenever the link was usable it is
+// Start Upgrade. A file that cannot be sent (UpgradeRefusal) is refused with a message before
+// the link is touched. `reuseConnection`: the main window is online and its connection is
+// used; otherwise the link is opened for the upgrade. Whenever the link was usable it is
 // disconnected at the end, whatever the outcome (the main window is offline afterwards).
 UpgradeOutcome StartUpgrade(ModuleLink& link, bool reuseConnection, const UpgradeFile& file,
                             const StatusLine& status, const Progress& progress);

@@ -64,6 +64,14 @@ TEST_F(ModuleCommands, InfoAndReadShowTheModule) {
     }
     for (const char* bad : {"0x10000", "12ab", "-1", ""})
         ExpectFailure(Run({"read", bad}), "is not a module address");
+
+    // The module options before the command, as global options are written.
+    const CliResult global = RunCli({"--device", "sim", "--sim-state", state, "read", "0x900"});
+    ASSERT_EQ(global.status, 0) << global.err;
+    EXPECT_EQ(nlohmann::json::parse(global.out)["Word"], 500);
+    const CliResult stray = RunCli({"--sim-state", state, "canid", "to-module", "18FEF100"});
+    EXPECT_EQ(stray.status, 2);
+    EXPECT_THAT(stray.err, HasSubstr("apply to the module commands only"));
 }
 
 TEST_F(ModuleCommands, CanSpeedRefusesSpeedsTheModuleCannotRun) {
@@ -139,6 +147,17 @@ TEST_F(ModuleCommands, UpgradeSendsFirmwareAndBootloaderImages) {
     ExpectFailure(Run({"upgrade", dir.file("fw.txt")}), "is not a firmware file");
     ExpectFailure(Run({"upgrade", dir.file("gone.ROM")}), "gone.ROM");
     ExpectFailure(Run({"upgrade", WriteText("cut.ROM", rom.substr(0, 30))}), "cut.ROM");
+
+    // Refused before the module is reached: a bootloader too large for the program area (it
+    // would wrap the 16-bit address) and a firmware file without records.
+    for (const auto& [name, bytes, says] :
+         {std::tuple{"big.BLU", std::string(70000, '\x22'), "is 70000 bytes, more than"},
+          std::tuple{"none.ROM", FirmwareFile(0, {}), "holds no firmware records"}}) {
+        const CliResult refused = Run({"upgrade", WriteText(name, bytes)});
+        EXPECT_EQ(refused.status, 2);
+        EXPECT_THAT(refused.err, HasSubstr(says));
+        EXPECT_THAT(refused.err, Not(HasSubstr("complete")));
+    }
 }
 
 TEST_F(ModuleCommands, DemoGivesAFreshModuleACalibrationOnce) {

@@ -4,6 +4,7 @@
 
 #include <random>
 
+#include "device/progress_throttle.h"
 #include "link_fixture.h"
 
 namespace vx42 {
@@ -40,6 +41,29 @@ TEST(Transfer, ProgressTextGroupsThousandsAndLeavesZeroEmpty) {
     EXPECT_EQ(ProgressText(0, 2727), " Bytes of 2,727 Bytes copied.");
     EXPECT_EQ(ProgressText(1008, 2727), "1,008 Bytes of 2,727 Bytes copied.");
     EXPECT_EQ(ProgressText(2727, 2727), "2,727 Bytes of 2,727 Bytes copied.");
+}
+
+TEST(Transfer, ThrottledProgressPassesTheFirstTheFullAndOnePerIntervalAndFlushesTheLast) {
+    using namespace std::chrono_literals;
+    ProgressThrottle::Clock::time_point now{};
+    std::vector<Step> passed;
+    ProgressThrottle throttle(Record(passed), 33ms, [&] { return now; });
+    // (time in ms, done); total 100.
+    for (const auto& [at, done] : std::vector<std::pair<int, int>>{
+             {0, 0}, {10, 16}, {20, 32}, {33, 48}, {40, 64}, {50, 80}}) {
+        now = ProgressThrottle::Clock::time_point{} + std::chrono::milliseconds(at);
+        throttle.Report(done, 100, std::to_string(done));
+    }
+    std::vector<int> shown;
+    for (const auto& s : passed) shown.push_back(s.done);
+    EXPECT_EQ(shown, (std::vector<int>{0, 48}));
+    throttle.Flush();  // the newest held back, once
+    throttle.Flush();
+    throttle.Report(100, 100, "all");  // a full bar passes at once
+    shown.clear();
+    for (const auto& s : passed) shown.push_back(s.done);
+    EXPECT_EQ(shown, (std::vector<int>{0, 48, 80, 100}));
+    EXPECT_EQ(passed[2].text, "80");
 }
 
 TEST(Transfer, CopyBlockToImageStopsOnAShortBlockAndClipsTheLast) {

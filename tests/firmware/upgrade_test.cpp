@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
 
 #include "device/link_fixture.h"
+#include "device/progress_throttle.h"
 #include "support/temp_dir.h"
 
 namespace vx42 {
@@ -107,10 +109,12 @@ TEST(FirmwareUpgrade, RecordsLandByteForByteInProgramMemoryOverTheWindowsConnect
     EXPECT_FALSE(f.link.Online());
     EXPECT_FALSE(f.link.DeviceOpen());
 
-    // Progress: the caption first, then one step per byte up to the total.
-    ASSERT_EQ(shown.progress.size(), 1u + 55u);
+    // Progress: the caption first, then one step per block acknowledged up to the total.
+    std::vector<int> steps;
+    for (const auto& step : shown.progress) steps.push_back(step.done);
+    EXPECT_EQ(steps, (std::vector<int>{0, 16, 20, 36, 52, 55}));
     EXPECT_EQ(shown.progress.front(), (Step{0, 55, " Bytes of 55 Bytes copied."}));
-    EXPECT_EQ(shown.progress[20], (Step{20, 55, "20 Bytes of 55 Bytes copied."}));
+    EXPECT_EQ(shown.progress[2], (Step{20, 55, "20 Bytes of 55 Bytes copied."}));
     EXPECT_EQ(shown.progress.back(), (Step{55, 55, "55 Bytes of 55 Bytes copied."}));
     EXPECT_TRUE(f.prompt.Unexpected().empty());
 }
@@ -136,16 +140,18 @@ TEST(FirmwareUpgrade, TwentyByteRecordGoesOutAsAFullBlockAndAPaddedOne) {
     EXPECT_EQ(blocks[1].second, tail);
 }
 
-TEST(FirmwareUpgrade, ModuleRefusingOrSilentAtTheHandOverStopsSilently) {
+TEST(FirmwareUpgrade, FailedUnlockIsReportedAndAModuleSilentAtTheHandOverStopsSilently) {
     struct Case {
         const char* what;
         std::vector<std::pair<int, Fault>> faults;  // exchange after the start -> fault
         bool handedOver;                            // the module's own state afterwards
     };
-    // A module that was set to run: the hand-over flag is clear. When the staged change's first
-    // step is never acknowledged the flag stays clear and the module answers "N".
+    // A module that was set to run: the hand-over flag is clear. When the staged unlock's first
+    // step is never acknowledged the marker is not sent, the module answers "N" to the "?"
+    // that asks whether it already waits in its bootloader, and the change-write message is
+    // shown.
     const std::vector<Case> cases{
-        {"answers N",
+        {"unlock fails",
          {{1, Fault::CorruptChecksum},
           {2, Fault::CorruptChecksum},
           {3, Fault::CorruptChecksum},
@@ -162,6 +168,7 @@ TEST(FirmwareUpgrade, ModuleRefusingOrSilentAtTheHandOverStopsSilently) {
         f.module().Write(address::UpgradeUnlock, clear);
         const int base = f.sim->Exchanges();
         for (const auto& [at, fault] : c.faults) f.sim->InjectAt(base + at, fault);
+        if (!c.handedOver) f.prompt.ExpectMessage("Error Writing Calibration Change");
 
         Shown shown;
         EXPECT_EQ(StartUpgrade(f.link, true, FirmwareUpgrade({Record(0x8000, Counting(1, 16))}),
@@ -169,6 +176,8 @@ TEST(FirmwareUpgrade, ModuleRefusingOrSilentAtTheHandOverStopsSilently) {
                   UpgradeOutcome::Refused);
         EXPECT_TRUE(shown.status.empty());
         EXPECT_TRUE(SentLetter(f, '?'));
+        EXPECT_EQ(f.module().Read(address::Marker, 2) == (Bytes{0xCB, 0xE0}), c.handedOver);
+        EXPECT_TRUE(f.prompt.ScriptDone());
         EXPECT_TRUE(BootBlocks(f).empty());
         EXPECT_EQ(f.module().InBootloader(), c.handedOver);
         EXPECT_TRUE(f.module().ProgramMemory().empty());
@@ -193,8 +202,8 @@ TEST(FirmwareUpgrade, UnacknowledgedBlockStopsWithTwoLinesAndANewStartResumes) {
     EXPECT_FALSE(SentLetter(f, 'G'));
     EXPECT_TRUE(f.module().InBootloader());
     EXPECT_FALSE(f.link.DeviceOpen());
-    // The byte that completed the lost block is not shown as copied.
-    EXPECT_EQ(shown.progress.back().done, 31);
+    // Only the acknowledged block is shown as copied.
+    EXPECT_EQ(shown.progress.back().done, 16);
 
     // The module waits in its bootloader; a new start opens the link itself and sends it all.
     f.sim->ClearLog();
@@ -256,12 +265,11 @@ TEST(UpgradeFiles, ExtensionsInAnyCaseAndFilesThatCannotBeSent) {
     EXPECT_EQ(file.fileName, "boot.blu");
     EXPECT_EQ(file.bootImage.size(), 11u);
 
-    // Another extension, a BLU image without file bytes, no file: nothing is sent.
+    // Another extension, no file: nothing is sent.
     const int before = f.sim->Exchanges();
     std::ofstream(dir.file("notes.txt")) << "text";
     ASSERT_TRUE(LoadUpgradeFile(dir.file("notes.txt"), file, f.prompt));
     EXPECT_EQ(StartUpgrade(f.link, false, file, {}, {}), UpgradeOutcome::NothingToSend);
-    EXPECT_EQ(StartUpgrade(f.link, false, BootUpgrade(0), {}, {}), UpgradeOutcome::NothingToSend);
     EXPECT_EQ(StartUpgrade(f.link, false, UpgradeFile{}, {}, {}), UpgradeOutcome::NoFile);
     EXPECT_EQ(f.sim->Exchanges(), before);
     EXPECT_FALSE(f.link.DeviceOpen());
@@ -270,6 +278,40 @@ TEST(UpgradeFiles, ExtensionsInAnyCaseAndFilesThatCannotBeSent) {
     f.prompt.ExpectMessage("No Dialvane found.");
     EXPECT_EQ(StartUpgrade(f.link, false, BootUpgrade(20), {}, {}), UpgradeOutcome::NoLink);
     EXPECT_TRUE(f.prompt.Unexpected().empty());
+}
+
+TEST(UpgradeFiles, FilesThatCannotBeSentAreRefusedBeforeTheLinkIsTouched) {
+    // The bracket writes whole blocks from 0x0400; the last must end below the marker 0x38F4.
+    EXPECT_EQ(address::FirstToolAddress, address::Marker);
+    const int largest = LargestBootLoaderFile();
+    EXPECT_EQ(largest, 13549);
+    const std::vector<std::pair<UpgradeFile, std::string>> refused{
+        {FirmwareUpgrade({}), "\"app.ROM\" holds no firmware records; nothing was sent"},
+        {FirmwareUpgrade({Record(0x8000, {})}), "\"app.ROM\" holds no firmware records"},
+        {BootUpgrade(0), "\"Upgrade.BLU\" is empty; nothing was sent"},
+        {BootUpgrade(static_cast<std::size_t>(largest) + 1),
+         "\"Upgrade.BLU\" is 13550 bytes, more than the 13549 bytes"},
+        {BootUpgrade(70000), "\"Upgrade.BLU\" is 70000 bytes, more than the 13549 bytes"},
+    };
+    for (const auto& [file, message] : refused) {
+        SCOPED_TRACE(message);
+        LinkFixture f;
+        f.prompt.ExpectMessage(message);
+        EXPECT_EQ(StartUpgrade(f.link, false, file, {}, {}), UpgradeOutcome::NothingToSend);
+        EXPECT_TRUE(f.prompt.ScriptDone());
+        EXPECT_EQ(f.sim->Exchanges(), 0);
+        EXPECT_FALSE(f.sim->IsOpen(0));
+    }
+
+    // The largest file fits: its last block is the last whole one below the marker.
+    LinkFixture f;
+    EXPECT_EQ(StartUpgrade(f.link, false, BootUpgrade(static_cast<std::size_t>(largest)), {}, {}),
+              UpgradeOutcome::Complete);
+    int end = 0;
+    for (const auto& r : f.Requests())
+        if (r.size() == 20 && r[0] == 'P') end = std::max(end, (r[1] << 8 | r[2]) + 16);
+    EXPECT_LE(end, address::Marker);
+    EXPECT_GT(end + 16, address::Marker);  // one block more would reach it
 }
 
 // ---- Bootloader image ----
@@ -321,6 +363,33 @@ TEST(BootLoaderUpgrade, InstallMarkerNotAcknowledgedReportsNoCompletion) {
     EXPECT_EQ(f.sim->Exchanges(), 7);
     EXPECT_FALSE(f.link.DeviceOpen());
     EXPECT_EQ(CopyBytesFromBootLoader(BootImage{1, 2, 3, 0}, 2, 3), (Bytes{3, 0, 0xFF, 0xFF}));
+}
+
+// ---- Progress ----
+
+TEST(FirmwareUpgrade, ProgressOfA128KiBUpgradeComesOncePerBlockAndThrottledForTheWindow) {
+    std::vector<FirmwareRecord> records;
+    for (int r = 0; r < 8; ++r) records.push_back(Record(0x010000 + r * 0x4000, Bytes(0x4000, 0x3C)));
+    const auto file = FirmwareUpgrade(std::move(records));
+    LinkFixture f;
+    Shown perBlock, throttled;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(WithThrottledProgress(throttled.Bar(),
+                                    [&](const Progress& progress) {
+                                        return StartUpgrade(f.link, false, file, {},
+                                                            [&](int d, int t, const std::string& s) {
+                                                                perBlock.Bar()(d, t, s);
+                                                                progress(d, t, s);
+                                                            });
+                                    }),
+              UpgradeOutcome::Complete);
+    ASSERT_EQ(perBlock.progress.size(), 1u + 8192u);
+    for (const auto& step : perBlock.progress) ASSERT_EQ(step.done % 16, 0);
+    // The window hears of it at most about 30 times a second, and ends on the total.
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    EXPECT_LE(static_cast<double>(throttled.progress.size()), 2 + took.count() * 1000 / 33);
+    EXPECT_EQ(throttled.progress.back(),
+              (Step{131072, 131072, "131,072 Bytes of 131,072 Bytes copied."}));
 }
 
 // ---- Service commands ----
