@@ -81,20 +81,39 @@ std::string ProgramVersion() {
            std::to_string(VX42_VERSION_PATCH);
 }
 
+namespace {
+// The handler running on this thread (innermost first), for work it hands elsewhere.
+thread_local const ErrorLocation* runningHandler = nullptr;
+}  // namespace
+
+const ErrorLocation* RunningHandler() {
+    return runningHandler;
+}
+
+void ReportError(const ErrorLocation& where, Prompt& prompt, const ErrorLog& log,
+                 std::exception_ptr error) {
+    const ErrorInfo info = DescribeException(error);
+    try {
+        prompt.Message(std::to_string(info.number) + " " + info.description, "VX42",
+                       Icon::Exclamation);
+    } catch (...) {
+        // The error path must not raise a new error.
+    }
+    log.Append(info, where);
+}
+
 bool RunTrapped(const ErrorLocation& where, Prompt& prompt, const ErrorLog& log,
                 const std::function<void()>& body) {
+    struct Running {
+        const ErrorLocation* outer = runningHandler;
+        explicit Running(const ErrorLocation& here) { runningHandler = &here; }
+        ~Running() { runningHandler = outer; }
+    } running(where);
     try {
         body();
         return true;
     } catch (...) {
-        const ErrorInfo info = DescribeException(std::current_exception());
-        try {
-            prompt.Message(std::to_string(info.number) + " " + info.description, "VX42",
-                           Icon::Exclamation);
-        } catch (...) {
-            // The error path must not raise a new error.
-        }
-        log.Append(info, where);
+        ReportError(where, prompt, log, std::current_exception());
         return false;
     }
 }

@@ -61,9 +61,18 @@ private:
 // The program's own version text, "major.minor.revision".
 std::string ProgramVersion();
 
+// Shows an error as "number description" (exclamation) and logs it with the location.
+void ReportError(const ErrorLocation& where, Prompt& prompt, const ErrorLog& log,
+                 std::exception_ptr error);
+
 // Runs a handler body. Any exception is shown as "number description" (exclamation),
 // logged with the location, and ends the handler. Returns false when the body failed.
 bool RunTrapped(const ErrorLocation& where, Prompt& prompt, const ErrorLog& log,
                 const std::function<void()>& body);
+
+// The location of the handler RunTrapped is running on this thread (the innermost), or null.
+// Work a handler hands to another thread keeps it, so its errors are logged under the
+// handler's names.
+const ErrorLocation* RunningHandler();
 
 }  // namespace vx42

@@ -50,6 +50,8 @@ void ModuleLink::ShowConnectionError(const std::string& text) {
 
 bool ModuleLink::OpenDevice(const std::string& wanted, std::string& error) {
     std::lock_guard lock(exchange_);
+    // A device that an interrupted operation left open is closed before it is opened again.
+    if (deviceOpen_ && Track(bridge_->Close()) == ft::Ok) deviceOpen_ = false;
     if (!bridge_->DriverPresent()) {
         error =
             "Driver DLL not found.\r\n"

@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "app/qt/link_thread.h"
+#include "device/progress_throttle.h"
 #include "files/paths.h"
 #include "files/settings.h"
 
@@ -202,7 +203,9 @@ void FrmFirmwareUpgrade::StartUpgrade() {
     };
     OnLink<UpgradeOutcome>(
         [&link, reuse, file = file_, status, progress] {
-            return vx42::StartUpgrade(link, reuse, file, status, progress);
+            return WithThrottledProgress(progress, [&](const Progress& throttled) {
+                return vx42::StartUpgrade(link, reuse, file, status, throttled);
+            });
         },
         [this](UpgradeOutcome outcome) { outcome_ = outcome; });
 }

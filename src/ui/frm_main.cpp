@@ -22,6 +22,7 @@
 #include <limits>
 
 #include "calibration/number_format.h"
+#include "device/progress_throttle.h"
 #include "can/library_files.h"
 #include "can/message_selection.h"
 #include "files/paths.h"
@@ -58,6 +59,10 @@ FrmMain::FrmMain(AppContext& app, ModuleService& module, QWidget* parent)
       link_(std::make_unique<LinkThread>()),
       sink_(std::make_unique<QueuedChangeSink>(*link_, module)) {
     setObjectName("frmMain");
+    // An error on the link's thread is reported here, under the handler that started the work.
+    link_->setErrorReport([this](const ErrorLocation& where, std::exception_ptr error) {
+        ReportError(where, app_.prompt, app_.log, error);
+    });
     Trapped("Form", "Load", [this] {
         move(0, 0);
         BuildMenus();
@@ -296,14 +301,24 @@ void FrmMain::ShowProgress(int value, int maximum, const std::string& text) {
     lblInfo->setText(Q(text));
 }
 
+void FrmMain::SetTransferCommands(bool enabled) {
+    for (QAction* command : {menuConnect, menuComRetrieveCal, menuComSetCAN, menuComFirmUpgrade,
+                             menuFileOpen})
+        command->setEnabled(enabled);
+    cmdUpdate->setEnabled(enabled);
+}
+
+void FrmMain::BeginTransfer() {
+    if (busy_++ == 0) SetTransferCommands(false);
+}
+
 void FrmMain::FinishCommand() {
-    --busy_;
+    if (--busy_ == 0) SetTransferCommands(true);
     emit commandFinished();
 }
 
 void FrmMain::ConnectCommand() {
-    menuConnect->setEnabled(false);
-    ++busy_;
+    BeginTransfer();
     if (online_) {
         link_->call<bool>([this] {
             module_.Disconnect();
@@ -313,21 +328,21 @@ void FrmMain::ConnectCommand() {
                 online_ = online;
                 SetOnlineStatus();
             });
-            menuConnect->setEnabled(true);
             FinishCommand();
         });
         return;
     }
     struct Identity {
         bool online = false;
-        std::string serial, firmware;
+        bool newModule = false;
+        std::string firmware;
     };
     link_->call<Identity>([this] {
         Identity id;
         id.online = module_.ConnectIfOffline();
         if (id.online) {
             module_.SettleLink();
-            id.serial = module_.DeviceSerial();
+            id.newModule = module_.IsNewModule();
             id.firmware = module_.FirmwareVersion();
         }
         return id;
@@ -338,20 +353,19 @@ void FrmMain::ConnectCommand() {
             SetOnlineStatus();
             if (!online_) return;
             lblFirmwareVer->setText(Q("Firmware Version: " + id.firmware));
-            if (id.serial == lastRetrievedSerial_) return;
-            // Only a calibration that was retrieved whole counts: after a failed retrieve the
-            // same module is not a different one.
-            if (retrievedOnConnect_ &&
+            // The module whose calibration was last retrieved whole keeps the program's copy.
+            if (!id.newModule) return;
+            // Whatever calibration is shown did not come from this module.
+            if (app_.files.HasCalibration() &&
                 app_.prompt.YesNo("Different VX42 module detected. would you like to save the "
                                   "current file before retrieving data from the new Dialvane") ==
                     Answer::Yes)
                 SaveCalibrationFile(app_.fileContext(), app_.image, true);
-            StartRetrieve(id.serial);
+            StartRetrieve();
             retrieveStarted = true;
         });
         if (retrieveStarted) return;  // the retrieve ends the command
         RefreshSelectedTab();
-        menuConnect->setEnabled(true);
         FinishCommand();
     });
 }
@@ -363,15 +377,13 @@ void FrmMain::RetrieveCommand() {
         app_.prompt.YesNo("The file has been changed and not saved. Would you like to save now?",
                           "Save Changes?") == Answer::Yes)
         SaveCalibrationFile(app_.fileContext(), app_.image, true);
-    menuConnect->setEnabled(false);
-    menuComRetrieveCal->setEnabled(false);
-    ++busy_;
-    StartRetrieve(module_.DeviceSerial());
+    BeginTransfer();
+    StartRetrieve();
 }
 
 // Hides the tabs, retrieves into a scratch image and, when every block arrived, replaces the
-// calibration. Ends the running command (menuConnect enabled again).
-void FrmMain::StartRetrieve(const std::string& serial) {
+// calibration (the link then records the module as retrieved). Ends the running transfer.
+void FrmMain::StartRetrieve() {
     TabStrip->setVisible(false);
     fraConnectStat->setVisible(false);
     for (const char* name : {"fraPresets", "fraMessages"})
@@ -379,13 +391,16 @@ void FrmMain::StartRetrieve(const std::string& serial) {
     SetCompactLayout();
     ShowProgress(0, kCalImageLast - 1, BytesCopiedText(0, kCalImageSize));
     link_->call<std::optional<CalImage>>(
-        [this] { return module_.RetrieveCalibration(ProgressToWindow()); }, this,
-        [this, serial](std::optional<CalImage> image) {
-            Trapped("menuComRetrieveCal", "Click", [this, &image, &serial] {
+        [this] {
+            return WithThrottledProgress(ProgressToWindow(), [this](const Progress& progress) {
+                return module_.RetrieveCalibration(progress);
+            });
+        },
+        this,
+        [this](std::optional<CalImage> image) {
+            Trapped("menuComRetrieveCal", "Click", [this, &image] {
                 if (image) {
                     app_.image = *image;
-                    lastRetrievedSerial_ = serial;
-                    retrievedOnConnect_ = true;
                     ShowProgress(kCalImageLast - 1, kCalImageLast - 1,
                                  BytesCopiedText(kCalImageSize, kCalImageSize));
                     app_.files.MarkAutoRetrieved();
@@ -398,8 +413,6 @@ void FrmMain::StartRetrieve(const std::string& serial) {
                 if (app_.files.HasCalibration()) SetFullLayout();
                 RefreshSelectedTab();
             });
-            menuConnect->setEnabled(true);
-            menuComRetrieveCal->setEnabled(true);
             FinishCommand();
         });
 }
@@ -409,14 +422,15 @@ void FrmMain::UpdateCommand() {
         app_.prompt.Message("You must be connected to write the calibration");
         return;
     }
-    cmdUpdate->setEnabled(false);
-    ++busy_;
+    BeginTransfer();
     const CalImage image = app_.image;
-    link_->call<bool>([this, image] { return module_.WriteWholeCalibration(image, ProgressToWindow()); },
-                      this, [this](bool) {
-                          cmdUpdate->setEnabled(true);
-                          FinishCommand();
-                      });
+    link_->call<bool>(
+        [this, image] {
+            return WithThrottledProgress(ProgressToWindow(), [&](const Progress& progress) {
+                return module_.WriteWholeCalibration(image, progress);
+            });
+        },
+        this, [this](bool) { FinishCommand(); });
 }
 
 // ---------------------------------------------------------------------------------------
@@ -474,6 +488,14 @@ void FrmMain::Manual() {
 // Closing
 
 void FrmMain::closeEvent(QCloseEvent* event) {
+    // A transfer ends first (each is bounded by the module's time-outs): the close then sees
+    // the calibration and the connection as it left them.
+    while (busy() || link_->pending() > 0) {
+        link_->settle(std::numeric_limits<int>::max());
+        // Then the transfer's completion, already queued.
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
+                                        QEventLoop::WaitForMoreEvents);
+    }
     bool cancel = false;
     Trapped("Form", "QueryUnload", [this, &cancel] {
         SaveSettings(app_.store, app_.settings);

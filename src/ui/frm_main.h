@@ -77,7 +77,9 @@ public:
     void UpdateTitle();
     void RefreshSelectedTab();
 
-    // A command is running on the link (connect, retrieve or update).
+    // A transfer is running on the link (connect and its retrieve, retrieve, update, the CAN
+    // status read): the commands that would talk to the module or replace the image are
+    // disabled until it ends.
     bool busy() const { return busy_ > 0; }
 
 signals:
@@ -95,9 +97,13 @@ private:
     // The commands of the dialogs (Units, CAN Message Setup, Update Library, Set CAN Speed,
     // Firmware Upgrade) and the CAN status frame (frm_main_dialogs.cpp).
     void BuildDialogCommands();
-    void StartRetrieve(const std::string& serial);
+    void StartRetrieve();
     void ShowProgress(int value, int maximum, const std::string& text);
+    // A transfer begins: the module and image commands are disabled while any runs.
+    void BeginTransfer();
+    // A transfer ended, however it ended: the commands come back when none is left.
     void FinishCommand();
+    void SetTransferCommands(bool enabled);
     void About();
     void Manual();
     TransferProgress ProgressToWindow();
@@ -109,8 +115,6 @@ private:
     bool online_ = false;
     int busy_ = 0;
     int selectedOutput_ = 0;
-    std::string lastRetrievedSerial_;
-    bool retrievedOnConnect_ = false;
     bool closeFromCode_ = false;
 
 public:

@@ -30,7 +30,7 @@ void FrmMain::BuildDialogCommands() {
             status->cmdCheckCANStats->setEnabled(false);
             QApplication::setOverrideCursor(Qt::WaitCursor);
             SettleLink();
-            ++busy_;
+            BeginTransfer();
             link_->call<std::array<SlotStatus, kMessageSlots>>(
                 [device, image = app_.image] { return CanSlotStatus(*device, image); }, this,
                 [this, status](std::array<SlotStatus, kMessageSlots> shown) {

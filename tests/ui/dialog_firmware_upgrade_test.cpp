@@ -151,15 +151,16 @@ class DialogFirmwareUpgradeTest : public QObject {
         QCOMPARE(d->lastOutcome(), std::optional<UpgradeOutcome>(UpgradeOutcome::Complete));
     }
 
-    void aModuleThatRefusesTheHandOverStopsSilently() {
+    void aFailedUnlockIsReportedAndTheUpgradeStops() {
         WindowFixture f;
         const std::uint8_t clear[2] = {0, 0};
         f.sim->Module().Write(0x130C, clear);
-        // The staged unlock never gets through, so the module answers "N".
+        // The staged unlock's first step never gets through.
         const int base = f.sim->Exchanges();
         for (int i = 1; i <= 5; ++i) f.sim->InjectAt(base + i, sim::Fault::CorruptChecksum);
         f.prompt.AnswerOpenFile(
             WriteFirmware(f.folder.file("app.ROM"), {{0x8000, Counting(1, 16)}}));
+        f.prompt.ExpectMessage("Error Writing Calibration Change");
         auto d = Dialog(f);
         d->cmdOpenFile->click();
         d->cmdStartUpgrade->click();
@@ -169,6 +170,35 @@ class DialogFirmwareUpgradeTest : public QObject {
         QVERIFY(f.sim->Module().ProgramMemory().empty());
         QVERIFY(!f.module.link().DeviceOpen());
         QVERIFY(d->cmdStartUpgrade->isEnabled());
+    }
+
+    void aDriverErrorDuringTheUpgradeIsTrappedAndTheDialogCanClose() {
+        WindowFixture f;
+        const std::string path = f.folder.file("Upgrade.BLU");
+        std::ofstream(path, std::ios::binary) << "bootloader";
+        f.prompt.AnswerOpenFile(path);
+        auto d = Dialog(f);
+        d->show();
+        d->cmdOpenFile->click();
+        f.bridge().throwingWrites = 1;
+        f.prompt.ExpectMessage("51 driver fault");
+        d->cmdStartUpgrade->click();
+        QVERIFY(Finished(*d));
+        QVERIFY(f.prompt.ScriptDone());
+        QCOMPARE(d->lastOutcome(), std::optional<UpgradeOutcome>(UpgradeOutcome::Failed));
+        QVERIFY(d->cmdStartUpgrade->isEnabled());
+        QVERIFY(d->cmdRead->isEnabled());
+        std::ifstream log(JoinPath(JoinPath(f.folder.str(), "Error Logs"), "ErrLogDVN.log"));
+        std::string line;
+        QVERIFY(std::getline(log, line));
+        QVERIFY2(line.find("frmFirmwareUpgrade, cmdStartUpgrade, Click") != std::string::npos,
+                 line.c_str());
+        // A new start opens the link again and completes.
+        d->cmdStartUpgrade->click();
+        QVERIFY(Finished(*d));
+        QCOMPARE(d->lastOutcome(), std::optional<UpgradeOutcome>(UpgradeOutcome::Complete));
+        d->reject();
+        QVERIFY(!d->isVisible());
     }
 
     void withoutAFileStartOnlyClearsTheStatus() {

@@ -238,6 +238,79 @@ class MainWindowTest : public QObject {
                  2);
     }
 
+    void aModuleWithoutAReadableSerialIsNeverTakenForTheLastOne() {
+        WindowFixture f;
+        f.sim->Module().Write(kCalBaseAddress, Patterned(2).bytes());
+        f.bridge().serialUnreadable = true;
+        // The first such module is retrieved; nothing was shown, so nothing is asked.
+        Trigger(f.window, "menuConnect");
+        QVERIFY(WaitIdle(f.window));
+        QCOMPARE(CountFrames(*f.sim, 'Q'), 171);
+        QVERIFY(f.app.image == Patterned(2));
+        // Connected again it may be another module: asked about, then retrieved again.
+        Trigger(f.window, "menuConnect");
+        QVERIFY(WaitIdle(f.window));
+        f.sim->Module().Write(kCalBaseAddress, Patterned(4).bytes());
+        f.prompt.AnswerYesNo(Answer::No);
+        Trigger(f.window, "menuConnect");
+        QVERIFY(WaitIdle(f.window));
+        QVERIFY(f.prompt.ScriptDone());
+        QVERIFY(f.prompt.Calls().back().text.rfind("Different VX42 module detected.", 0) == 0);
+        QCOMPARE(CountFrames(*f.sim, 'Q'), 2 * 171);
+        QVERIFY(f.app.image == Patterned(4));
+    }
+
+    void nothingTouchesTheModuleOrTheImageWhileATransferRuns() {
+        WindowFixture f;
+        f.sim->Module().Write(kCalBaseAddress, Patterned(6).bytes());
+        f.window.show();
+        Trigger(f.window, "menuConnect");
+        // The connect and its retrieve run on the link: the commands wait for them.
+        QVERIFY(f.window.busy());
+        for (QAction* command : {f.window.menuFileOpen, f.window.menuConnect,
+                                 f.window.menuComRetrieveCal, f.window.menuComSetCAN,
+                                 f.window.menuComFirmUpgrade})
+            QVERIFY2(!command->isEnabled(), qPrintable(command->objectName()));
+        QVERIFY(!f.window.cmdUpdate->isEnabled());
+        f.window.menuFileOpen->trigger();  // no file dialog: the fixture fails on one
+        f.window.lblOnline->clicked();
+        QVERIFY(WaitIdle(f.window));
+        QVERIFY(f.window.online());
+        QVERIFY(f.app.image == Patterned(6));
+        QVERIFY(f.window.menuFileOpen->isEnabled());
+        QVERIFY(f.window.cmdUpdate->isEnabled());
+
+        // Closing during a retrieve lets it end first.
+        f.window.RetrieveCommand();
+        QVERIFY(f.window.busy());
+        QVERIFY(f.window.close());
+        QVERIFY(!f.window.busy());
+        QCOMPARE(CountFrames(*f.sim, 'Q'), 2 * 171);
+        QCOMPARE(f.window.windowTitle(), QString("VX42 Version 2.1.0 [Auto Retrieved File]"));
+    }
+
+    void aDriverErrorOnTheLinkIsTrappedAndTheCommandEnds() {
+        WindowFixture f;
+        f.sim->Module().Write(kCalBaseAddress, Patterned(8).bytes());
+        f.bridge().throwingWrites = 1;
+        f.prompt.ExpectMessage("51 driver fault");
+        Trigger(f.window, "menuConnect");
+        QVERIFY(WaitIdle(f.window));
+        QVERIFY(f.prompt.ScriptDone());
+        QVERIFY(!f.window.online());
+        QVERIFY(f.window.menuConnect->isEnabled());
+        std::ifstream log(JoinPath(JoinPath(f.folder.str(), "Error Logs"), "ErrLogDVN.log"));
+        std::string line;
+        QVERIFY(std::getline(log, line));
+        QVERIFY2(line.find("driver fault, frmMain, menuConnect, Click") != std::string::npos,
+                 line.c_str());
+        // The device the failed connect left open does not stand in the way of the next one.
+        Trigger(f.window, "menuConnect");
+        QVERIFY(WaitIdle(f.window));
+        QVERIFY(f.window.online());
+        QVERIFY(f.app.image == Patterned(8));
+    }
+
     void theRelayNameStartsInRelayMode() {
         WindowFixture f(StartupMode::Relay);
         QCOMPARE(f.window.windowTitle(),

@@ -4,7 +4,9 @@
 
 #include <QApplication>
 #include <QTest>
+#include <atomic>
 #include <memory>
+#include <stdexcept>
 
 #include "app/qt/app_context.h"
 #include "app/qt/link_module_service.h"
@@ -42,12 +44,33 @@ inline std::shared_ptr<sim::Simulator> FastSimulator(sim::SimConfig config = {})
     return std::make_shared<sim::Simulator>(config);
 }
 
+// The simulator's bridge with faults the simulator does not model: a serial number that
+// cannot be read, and a driver that raises an error.
+class FaultyBridge : public sim::SimBridge {
+  public:
+    using SimBridge::SimBridge;
+    std::atomic<bool> serialUnreadable{false};
+    std::atomic<int> throwingWrites{0};  // the next writes raise an error
+
+    FtStatus SerialNumber(int index, std::string& serial) override {
+        if (serialUnreadable) return ft::OtherError;
+        return SimBridge::SerialNumber(index, serial);
+    }
+    FtStatus Write(std::span<const std::uint8_t> bytes, std::uint32_t& written) override {
+        if (throwingWrites > 0) {
+            --throwingWrites;
+            throw std::runtime_error("driver fault");
+        }
+        return SimBridge::Write(bytes, written);
+    }
+};
+
 struct WindowFixture {
     explicit WindowFixture(StartupMode mode = StartupMode::Full,
                            std::shared_ptr<sim::Simulator> simulator = FastSimulator())
         : sim(std::move(simulator)),
           app(mode, folder.str(), prompt, store),
-          module(std::make_unique<sim::SimBridge>(sim), prompt, true),
+          module(MakeBridge(sim), prompt, true),
           window(app, module) {
         LinkTiming fast;
         fast.retryPauseMs = 1;
@@ -64,6 +87,11 @@ struct WindowFixture {
     AppContext app;
     LinkModuleService module;
     FrmMain window;
+
+    static std::unique_ptr<Bridge> MakeBridge(const std::shared_ptr<sim::Simulator>& sim) {
+        return std::make_unique<FaultyBridge>(sim);
+    }
+    FaultyBridge& bridge() { return static_cast<FaultyBridge&>(module.link().bridge()); }
 
     // The module's calibration as the simulator holds it.
     CalImage ModuleImage() {

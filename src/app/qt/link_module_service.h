@@ -22,6 +22,7 @@ public:
     bool Simulated() const override { return simulated_; }
     std::string DeviceSerial() const override { return link_.DeviceSerial(); }
     std::string FirmwareVersion() const override { return link_.FirmwareVersion(); }
+    bool IsNewModule() const override { return link_.IsNewModule(); }
     std::optional<CalImage> RetrieveCalibration(const TransferProgress& progress) override;
     bool WriteWholeCalibration(const CalImage& image, const TransferProgress& progress) override;
     void WriteCalibrationChange(int address, std::span<const std::uint8_t> bytes) override;

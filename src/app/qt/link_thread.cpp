@@ -19,19 +19,33 @@ LinkThread::~LinkThread() {
     thread_.wait();
 }
 
-void LinkThread::post(std::function<void()> op) {
+ErrorLocation LinkThread::postedFrom() {
+    if (const ErrorLocation* handler = RunningHandler()) return *handler;
+    return {"modLink", "LinkThread", "Run"};
+}
+
+void LinkThread::enqueue(std::function<void()> op) {
     ++pending_;
     QMetaObject::invokeMethod(
         worker_,
         [this, op = std::move(op)] {
-            try {
-                op();
-            } catch (...) {
-                // Operations report their own failures; nothing may escape the link's thread.
-            }
+            op();
             if (--pending_ == 0) QMetaObject::invokeMethod(this, &LinkThread::idle, Qt::QueuedConnection);
         },
         Qt::QueuedConnection);
+}
+
+void LinkThread::post(std::function<void()> op) {
+    enqueue([this, op = std::move(op), where = postedFrom(), report = report_] {
+        try {
+            op();
+        } catch (...) {
+            if (!report) return;
+            QMetaObject::invokeMethod(
+                this, [report, where, error = std::current_exception()] { report(where, error); },
+                Qt::QueuedConnection);
+        }
+    });
 }
 
 bool LinkThread::settle(int timeoutMs) {

@@ -27,6 +27,9 @@ public:
     virtual bool Simulated() const = 0;
     virtual std::string DeviceSerial() const = 0;
     virtual std::string FirmwareVersion() const = 0;
+    // The connected module is not the one whose calibration was last retrieved (a module whose
+    // serial number could not be read is never taken for the last one).
+    virtual bool IsNewModule() const = 0;
     // The whole calibration, or nothing when a block could not be read (the message was shown).
     virtual std::optional<CalImage> RetrieveCalibration(const TransferProgress& progress) = 0;
     virtual bool WriteWholeCalibration(const CalImage& image, const TransferProgress& progress) = 0;
