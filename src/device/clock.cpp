@@ -4,6 +4,10 @@
 #include <cmath>
 #include <thread>
 
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
+
 namespace vx42 {
 namespace {
 
@@ -37,6 +41,14 @@ double Delay(double milliseconds) {
 
 double DelaySeconds(double seconds) {
     return SleepFor(seconds);
+}
+
+void PreciseTimersOnThisThread() {
+#ifdef __linux__
+    // 1 ns: the smallest slack the system takes (0 would mean "the default").
+    static thread_local const bool precise = ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL) == 0;
+    (void)precise;
+#endif
 }
 
 }  // namespace vx42

@@ -28,6 +28,7 @@ double ModuleLink::ReplyTimeout(std::size_t requestLength, int replyLength) cons
 }
 
 bool ModuleLink::WaitLocked(double timeoutSeconds, int count) {
+    PreciseTimersOnThisThread();
     const auto wanted = static_cast<std::uint32_t>(count);
     std::uint32_t queued = 0;
     if (bridge_->CanWait()) {

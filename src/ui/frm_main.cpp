@@ -22,9 +22,9 @@
 #include <limits>
 
 #include "calibration/number_format.h"
-#include "device/progress_throttle.h"
 #include "can/library_files.h"
 #include "can/message_selection.h"
+#include "device/progress_throttle.h"
 #include "files/paths.h"
 #include "ui/frm_about.h"
 #include "ui/output_page.h"
