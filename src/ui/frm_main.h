@@ -77,6 +77,11 @@ public:
     void UpdateTitle();
     void RefreshSelectedTab();
 
+    // A pending cell edit is committed to its own output before a command runs; before the
+    // output, the calibration or the link changes, a live gauge calibration also stops.
+    void CommitPendingEdit();
+    void FinishEditing();
+
     // A command is running on the link (connect, retrieve or update).
     bool busy() const { return busy_ > 0; }
 
@@ -88,6 +93,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildMenus();
