@@ -92,6 +92,9 @@ std::vector<CellChange> DiffCells(const GridModel& before, const GridModel& afte
     const int cols = std::min(before.Cols(), after.Cols());
     for (int r = 0; r < rows; ++r) {
         for (int c = 0; c < cols; ++c) {
+            // Untouched cells are passed over without reading their texts as numbers.
+            if (before.Text(r, c) == after.Text(r, c) && before.Exact(r, c) == after.Exact(r, c))
+                continue;
             // A cell holding a number changed when its number did; otherwise by its text.
             const auto number = after.Number(r, c);
             if (number ? before.Number(r, c) != number : before.Text(r, c) != after.Text(r, c)) {

@@ -73,6 +73,10 @@ class GridModel {
     // The number a cell holds: the exact value it was given, or else its text read as a
     // number. Operations compute from this, never from a rounded display text.
     std::optional<double> Number(int row, int col) const;
+    // The exact value a cell was given, if any (nothing outside the grid).
+    std::optional<double> Exact(int row, int col) const {
+        return Contains(row, col) ? numbers_[Index(row, col)] : std::nullopt;
+    }
     // Sets a writable cell to a number, shown in its shortest decimal form (a cell already
     // holding exactly that number keeps its text).
     bool SetNumber(int row, int col, double value);
