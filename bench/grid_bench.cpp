@@ -59,9 +59,10 @@ BENCHMARK(BM_LinearizeRow);
 
 void BM_CopyAndPasteWholeTable(benchmark::State& state) {
     GridModel g = FilledAnalogTable();
+    SilentPrompt prompt;
     const std::string text = CopySelectionText(g);
     for (auto _ : state) {
-        auto out = PasteSelectionText(g, text);
+        auto out = PasteSelectionText(g, text, prompt);
         benchmark::DoNotOptimize(out);
     }
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(text.size()));
@@ -71,17 +72,13 @@ BENCHMARK(BM_CopyAndPasteWholeTable);
 // Recording into a full history: every step changes the whole table and drops the oldest.
 void BM_HistoryRecordAtLimit(benchmark::State& state) {
     GridHistory history;
-    std::vector<CellChange> step;
+    std::vector<WordChange> step;
     for (int r = 0; r < 7; ++r) {
-        for (int c = 0; c < 17; ++c) step.push_back({r, c, "65535.5", "12345.5"});
+        for (int c = 0; c < 17; ++c) step.push_back({r, c, 65535, 12345});
     }
     for (std::size_t i = 0; i < history.MaxSteps(); ++i) history.Record({}, step);
     for (auto _ : state) history.Record({}, step);
-    std::size_t bytes = 0;
-    for (const CellChange& cell : step) {
-        bytes += sizeof(cell) + cell.before.capacity() + cell.after.capacity();
-    }
-    // Texts of table cells fit the strings' own buffers, so this is the whole step.
+    const std::size_t bytes = step.size() * sizeof(WordChange);
     state.counters["bytes_per_step"] = static_cast<double>(bytes);
     state.counters["bytes_at_limit"] = static_cast<double>(bytes * history.MaxSteps());
 }

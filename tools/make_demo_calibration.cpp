@@ -6,8 +6,10 @@
 
 #include <cstdio>
 #include <exception>
+#include <stdexcept>
 #include <string>
 
+#include "app/scripted_prompt.h"
 #include "calibration/edit_target.h"
 #include "calibration/outputs/output_function.h"
 #include "calibration/outputs/output_settings.h"
@@ -113,10 +115,12 @@ int main(int argc, char** argv) {
             StoreOutputName(out, "Tach Voltage");
             StorePeriod(out, "200");
             SetDefaultBatteryBreakpoints(out);
-            StoreVoltOutDuty(out, 0, "5");
-            StoreVoltOutDuty(out, 1, "95");
-            StoreVoltOutData(out, 0, "0");
-            StoreVoltOutData(out, 1, "56000");  // 7000 rpm
+            ScriptedPrompt refusals;  // the boxes' texts are numbers: nothing is refused
+            StoreVoltOutDuty(out, 0, "5", refusals);
+            StoreVoltOutDuty(out, 1, "95", refusals);
+            StoreVoltOutData(out, 0, "0", refusals);
+            StoreVoltOutData(out, 1, "56000", refusals);  // 7000 rpm
+            if (!refusals.Unexpected().empty()) throw std::runtime_error(refusals.Unexpected().front());
         }
         WriteCalibrationFile(argv[2], image);
     } catch (const std::exception& e) {

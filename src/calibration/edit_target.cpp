@@ -29,6 +29,31 @@ void EditTarget::Write(int address, int count) {
     }
 }
 
+std::vector<ByteSpan> StagedChanges(std::vector<ByteSpan> changed) {
+    std::sort(changed.begin(), changed.end(),
+              [](const ByteSpan& a, const ByteSpan& b) { return a.address < b.address; });
+    std::vector<ByteSpan> runs;
+    for (const ByteSpan& span : changed) {
+        if (span.count <= 0) continue;
+        if (!runs.empty() && span.address <= runs.back().address + runs.back().count) {
+            ByteSpan& run = runs.back();
+            run.count = std::max(run.count, span.address + span.count - run.address);
+        } else {
+            runs.push_back(span);
+        }
+    }
+    std::vector<ByteSpan> staged;
+    for (const ByteSpan& run : runs) {
+        for (int done = 0; done < run.count; done += 16)
+            staged.push_back({run.address + done, std::min(16, run.count - done)});
+    }
+    return staged;
+}
+
+void EditTarget::WriteChanged(std::vector<ByteSpan> changed) {
+    for (const ByteSpan& change : StagedChanges(std::move(changed))) Write(change.address, change.count);
+}
+
 void EditTarget::StoreAndWrite(int address, std::span<const std::uint8_t> bytes, bool mark) {
     Store(address, bytes, mark);
     Write(address, static_cast<int>(bytes.size()));

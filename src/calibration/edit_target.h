@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <span>
 #include <string_view>
+#include <vector>
 
 #include "calibration/cal_image.h"
 
@@ -25,6 +26,17 @@ public:
     void WriteCalibrationChange(int, std::span<const std::uint8_t>) override {}
 };
 
+// A run of bytes in the module's memory.
+struct ByteSpan {
+    int address = 0;
+    int count = 0;
+    bool operator==(const ByteSpan&) const = default;
+};
+
+// The staged changes that carry changed bytes to the module: runs that touch or overlap are
+// joined, every change holds at most 16 bytes, and the changes go in address order.
+std::vector<ByteSpan> StagedChanges(std::vector<ByteSpan> changed);
+
 struct EditTarget {
     CalImage& image;
     bool& calibrationChanged;
@@ -38,6 +50,8 @@ struct EditTarget {
     // Write: the image's bytes at address .. address + count - 1 to the module, in pieces of
     // at most 16 bytes.
     void Write(int address, int count);
+    // Writes many changed runs at once, as few staged changes as they allow.
+    void WriteChanged(std::vector<ByteSpan> changed);
     // Store then write, the order every confirmed edit follows.
     void StoreAndWrite(int address, std::span<const std::uint8_t> bytes, bool mark = true);
     void StoreAndWriteByte(int address, std::uint8_t value, bool mark = true);

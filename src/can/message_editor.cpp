@@ -1,6 +1,7 @@
 #include "can/message_editor.h"
 
 #include <cmath>
+#include <cstdlib>
 #include <cstdint>
 #include <limits>
 
@@ -40,6 +41,19 @@ std::string WholeText(double value) {
 bool FitsInt32(double value) {
     return value >= std::numeric_limits<std::int32_t>::min() &&
            value <= std::numeric_limits<std::int32_t>::max();
+}
+
+// A Multiplier or Offset text read whole: spaces removed, a leading "," or "." read as
+// "0.", then a plain decimal number and nothing else. Anything else is no number.
+std::optional<double> WholeFieldNumber(std::string_view text) {
+    std::string s = WithoutSpaces(text);
+    if (!s.empty() && (s[0] == ',' || s[0] == '.')) s = "0." + s.substr(1);
+    if (s.empty() || s.find_first_not_of("0123456789+-.eE") != std::string::npos)
+        return std::nullopt;
+    char* end = nullptr;
+    const double value = std::strtod(s.c_str(), &end);
+    if (end != s.c_str() + s.size() || !std::isfinite(value)) return std::nullopt;
+    return value;
 }
 
 std::uint8_t* CountField(CanMessage& m, int field) {
@@ -163,12 +177,16 @@ StoreResult StoreField(CanMessage& m, int field, std::string_view text) {
             if (!id) return StoreResult::Refused;
             return Assign(m.CanId, static_cast<std::int32_t>(*id));
         }
-        case kFieldMultiplier:
-            return Assign(m.Multiplier, FieldNumber(text));
+        case kFieldMultiplier: {
+            // A text that is no number is refused, never stored as 0.
+            const auto v = WholeFieldNumber(text);
+            if (!v) return StoreResult::Refused;
+            return Assign(m.Multiplier, *v);
+        }
         case kFieldOffset: {
-            const double v = RoundHalfEven(FieldNumber(text));
-            if (!FitsInt32(v)) return StoreResult::Refused;
-            return Assign(m.Offset, static_cast<std::int32_t>(v));
+            const auto v = WholeFieldNumber(text);
+            if (!v || !FitsInt32(RoundHalfEven(*v))) return StoreResult::Refused;
+            return Assign(m.Offset, static_cast<std::int32_t>(RoundHalfEven(*v)));
         }
         default:
             break;
@@ -186,7 +204,9 @@ std::array<bool, kMessageFields> FieldErrors(const FieldTexts& texts) {
     for (int f = 0; f < kMessageFields; ++f) errors[f] = Trimmed(texts[f]).empty();
     if (Trimmed(texts[kFieldName]) == kNewMessageName) errors[kFieldName] = true;
     if (!ParseHex32(WithoutSpaces(texts[kFieldCanId]))) errors[kFieldCanId] = true;
-    if (!FitsInt32(RoundHalfEven(FieldNumber(texts[kFieldOffset])))) errors[kFieldOffset] = true;
+    if (!WholeFieldNumber(texts[kFieldMultiplier])) errors[kFieldMultiplier] = true;
+    const auto offset = WholeFieldNumber(texts[kFieldOffset]);
+    if (!offset || !FitsInt32(RoundHalfEven(*offset))) errors[kFieldOffset] = true;
     return errors;
 }
 
@@ -251,6 +271,7 @@ int UserLibraryEditor::AddNew() {
     addingNew_ = true;
     CanMessage m;
     m.Name = FixedText(kNewMessageName, canwidth::Name);
+    m.BitLength = 1;  // what its field shows (the lowest of 1 to 16), so what is saved
     m.Description = FixedText("", canwidth::Description);
     m.Unit = FixedText("", canwidth::Unit);
     library().Messages.push_back(m);

@@ -76,7 +76,8 @@ enum class StoreResult {
 StoreResult StoreField(CanMessage& message, int field, std::string_view text);
 
 // Which fields are in error: empty, a name still "New Message", an identifier that is not
-// 1 to 8 hexadecimal digits, an offset outside the 32-bit range.
+// 1 to 8 hexadecimal digits, a multiplier or offset that is not a number, an offset outside
+// the 32-bit range.
 std::array<bool, kMessageFields> FieldErrors(const FieldTexts& texts);
 bool AnyError(const std::array<bool, kMessageFields>& errors);
 
@@ -109,8 +110,8 @@ class UserLibraryEditor {
     bool changed() const { return set_.LibrariesChanged; }
     void MarkChanged() { set_.LibrariesChanged = true; }
 
-    // Appends "New Message" (every other field zero, empty or false) and returns its list
-    // position.
+    // Appends "New Message" (Bit Length 1, as its field shows; every other field zero, empty
+    // or false) and returns its list position.
     int AddNew();
     // Removes the message added last.
     void CancelAdd();

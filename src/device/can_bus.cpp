@@ -18,10 +18,10 @@ void CanSpeedChoice::Click(int index) {
     if (index >= 0 && index < static_cast<int>(kCanSpeeds.size())) recorded_ = index;
 }
 
-void CanSpeedChoice::Ok(EditTarget& target) const {
-    target.StoreAndWriteWord(CalAddresses().CanSpeed,
-                             kCanSpeeds[static_cast<std::size_t>(recorded_)].kbits,
-                             /*mark=*/false);
+void CanSpeedChoice::Ok(EditTarget& target, bool online) const {
+    const unsigned kbits = kCanSpeeds[static_cast<std::size_t>(recorded_)].kbits;
+    const bool mark = !online && target.image.Word(CalAddresses().CanSpeed) != kbits;
+    target.StoreAndWriteWord(CalAddresses().CanSpeed, kbits, mark);
 }
 
 std::array<SlotStatus, kMessageSlots> CanSlotStatus(ModuleLink& link, const CalImage& image) {

@@ -35,6 +35,10 @@ namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
+constexpr const char* kSaveChangesText =
+    "The file has been changed and not saved. Would you like to save now?";
+constexpr const char* kSaveChangesTitle = "Save Changes?";
+
 // "count Bytes of total Bytes copied." with both numbers grouped ("" for zero).
 std::string BytesCopiedText(int count, int total) {
     return FormatNumber(count, Pattern::Grouped) + " Bytes of " +
@@ -73,8 +77,31 @@ FrmMain::FrmMain(AppContext& app, ModuleService& module, QWidget* parent)
         UpdateTitle();
         SetupLibraries(app_.libraries, app_.libraryFolder(), app_.prompt);
         BuildDialogCommands();
+        // Every menu command commits a pending cell edit first: chosen with the mouse (the
+        // menu opens first) or by its shortcut.
+        for (QMenu* menu : menuBar()->findChildren<QMenu*>()) {
+            connect(menu, &QMenu::aboutToShow, this,
+                    [this] { Trapped("menuBar", "Click", [this] { CommitPendingEdit(); }); });
+            for (QAction* a : menu->actions()) a->installEventFilter(this);
+        }
         outputPage->Reload();
     });
+}
+
+bool FrmMain::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Shortcut && qobject_cast<QAction*>(watched))
+        Trapped("menuBar", "Click", [this] { CommitPendingEdit(); });
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void FrmMain::CommitPendingEdit() {
+    if (outputPage) outputPage->CommitPendingEdit();
+}
+
+void FrmMain::FinishEditing() {
+    if (!outputPage) return;
+    outputPage->CommitPendingEdit();
+    outputPage->StopLiveCalibration();
 }
 
 FrmMain::~FrmMain() {
@@ -262,9 +289,11 @@ void FrmMain::SetOnlineStatus() {
     lblOnline->setText(d.labelCaption);
     lblOnline->setStyleSheet(ColourStyle(d.rgb == 0x00FF00 ? 0x00A000 : d.rgb));
     lblSimulated->setVisible(online_ && module_.Simulated());
+    if (!online_ && outputPage) outputPage->StopLiveCalibration();  // the link is gone
 }
 
 void FrmMain::RefreshSelectedTab() {
+    FinishEditing();
     const int tab = TabStrip->currentIndex();
     if (tab >= 0 && tab < kOutputs) {
         selectedOutput_ = tab;
@@ -318,6 +347,7 @@ void FrmMain::FinishCommand() {
 }
 
 void FrmMain::ConnectCommand() {
+    FinishEditing();
     BeginTransfer();
     if (online_) {
         link_->call<bool>([this] {
@@ -355,12 +385,17 @@ void FrmMain::ConnectCommand() {
             lblFirmwareVer->setText(Q("Firmware Version: " + id.firmware));
             // The module whose calibration was last retrieved whole keeps the program's copy.
             if (!id.newModule) return;
-            // Whatever calibration is shown did not come from this module.
-            if (app_.files.HasCalibration() &&
-                app_.prompt.YesNo("Different VX42 module detected. would you like to save the "
-                                  "current file before retrieving data from the new Dialvane") ==
-                    Answer::Yes)
+            if (app_.files.CalibrationChanged && !app_.files.AutoRetrieved) {
+                // The module's calibration is about to replace edits nobody saved.
+                if (app_.prompt.YesNo(kSaveChangesText, kSaveChangesTitle) == Answer::Yes)
+                    SaveCalibrationFile(app_.fileContext(), app_.image, true);
+            } else if (app_.files.HasCalibration() &&
+                       app_.prompt.YesNo("Different VX42 module detected. would you like to save "
+                                         "the current file before retrieving data from the new "
+                                         "Dialvane") == Answer::Yes) {
+                // Whatever calibration is shown did not come from this module.
                 SaveCalibrationFile(app_.fileContext(), app_.image, true);
+            }
             StartRetrieve();
             retrieveStarted = true;
         });
@@ -372,10 +407,10 @@ void FrmMain::ConnectCommand() {
 
 void FrmMain::RetrieveCommand() {
     if (!online_) return;
+    FinishEditing();
     SettleLink();
     if (app_.files.CalibrationChanged &&
-        app_.prompt.YesNo("The file has been changed and not saved. Would you like to save now?",
-                          "Save Changes?") == Answer::Yes)
+        app_.prompt.YesNo(kSaveChangesText, kSaveChangesTitle) == Answer::Yes)
         SaveCalibrationFile(app_.fileContext(), app_.image, true);
     BeginTransfer();
     StartRetrieve();
@@ -437,6 +472,7 @@ void FrmMain::UpdateCommand() {
 // File commands
 
 void FrmMain::OpenCommand() {
+    FinishEditing();
     SettleLink();
     auto saveAs = [this] { return SaveCalibrationFile(app_.fileContext(), app_.image, true); };
     if (!OfferSaveBeforeReplacing(app_.fileContext(), saveAs)) return;
@@ -498,6 +534,7 @@ void FrmMain::closeEvent(QCloseEvent* event) {
     }
     bool cancel = false;
     Trapped("Form", "QueryUnload", [this, &cancel] {
+        FinishEditing();  // the pending edit counts for the save question
         SaveSettings(app_.store, app_.settings);
         const CloseReason reason = qApp->isSavingSession() ? CloseReason::System
                                    : closeFromCode_ ? CloseReason::Code

@@ -77,6 +77,11 @@ public:
     void UpdateTitle();
     void RefreshSelectedTab();
 
+    // A pending cell edit is committed to its own output before a command runs; before the
+    // output, the calibration or the link changes, a live gauge calibration also stops.
+    void CommitPendingEdit();
+    void FinishEditing();
+
     // A transfer is running on the link (connect and its retrieve, retrieve, update, the CAN
     // status read): the commands that would talk to the module or replace the image are
     // disabled until it ends.
@@ -90,6 +95,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildMenus();

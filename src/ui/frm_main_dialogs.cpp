@@ -44,6 +44,7 @@ void FrmMain::BuildDialogCommands() {
 
     connect(menuSettingsUnits, &QAction::triggered, this, [this] {
         Trapped("menuSettingsUnits", "Click", [this] {
+            CommitPendingEdit();
             SettleLink();
             FrmUnitSettings units(
                 app_.settings, app_.store, app_.prompt, app_.log, [this] { outputPage->Reload(); },
@@ -84,12 +85,14 @@ void FrmMain::BuildDialogCommands() {
             speed->Load(app_.image);
             if (speed->exec() != QDialog::Accepted) return;
             EditTarget target = edit();
-            speed->choice().Ok(target);
+            speed->choice().Ok(target, online_);
+            UpdateTitle();
         });
     });
 
     connect(menuComFirmUpgrade, &QAction::triggered, this, [this] {
         Trapped("menuComFirmUpgrade", "Click", [this] {
+            FinishEditing();
             SettleLink();
             ModuleLink* device = module_.DeviceLink();
             if (!device) return;

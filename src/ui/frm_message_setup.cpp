@@ -262,7 +262,7 @@ void FrmMessageSetup::FieldLeft(int field) {
     if (RangeOf(field)) box->setText(Q(ClampFieldText(field, box->text().toStdString())));
     const StoreResult result = StoreField(*m, field, box->text().toStdString());
     if (result == StoreResult::Changed) editor_.MarkChanged();
-    if (field == kFieldCanId || field == kFieldOffset)
+    if (field == kFieldCanId || field == kFieldMultiplier || field == kFieldOffset)
         SetRed(lblUserDesc[field], result == StoreResult::Refused);
     UpdateSaveButton();
 }

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -71,16 +72,6 @@ TableGrid GridOfKind(TableKind kind) {
     return kind == TableKind::Analog ? TableGrid::Analog : TableGrid::Freq;
 }
 
-// The cells whose text differs between two showings of a table.
-std::vector<CellChange> ChangedCells(const TableTexts& before, const TableTexts& after) {
-    std::vector<CellChange> out;
-    for (std::size_t r = 0; r < before.size() && r < after.size(); ++r)
-        for (std::size_t c = 0; c < before[r].size() && c < after[r].size(); ++c)
-            if (before[r][c] != after[r][c])
-                out.push_back({static_cast<int>(r), static_cast<int>(c), before[r][c], after[r][c]});
-    return out;
-}
-
 // The wait cursor for the life of the object.
 struct WaitCursor {
     WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
@@ -129,9 +120,12 @@ void OutputPage::Build() {
     layout->setContentsMargins(4, 4, 4, 4);
     layout->addWidget(BuildTopRow());
 
-    auto* dataRow = new QHBoxLayout;
+    // The two CAN data frames sit in `fraMessages`.
+    fraMessages = Named(new QWidget(this), "fraMessages");
+    auto* dataRow = new QHBoxLayout(fraMessages);
+    dataRow->setContentsMargins(0, 0, 0, 0);
     for (int i = 0; i < 2; ++i) dataRow->addWidget(BuildDataFrame(i), 1);
-    layout->addLayout(dataRow);
+    layout->addWidget(fraMessages);
 
     {
         const LiveControls live =
@@ -214,7 +208,7 @@ QWidget* OutputPage::BuildTopRow() {
 }
 
 QGroupBox* OutputPage::BuildDataFrame(int i) {
-    auto* frame = Named(new QGroupBox(i == 0 ? "Primary CAN Data" : " Secondary CAN Data", this),
+    auto* frame = Named(new QGroupBox(i == 0 ? "Primary CAN Data" : " Secondary CAN Data", fraMessages),
                         Indexed("fraData", i));
     fraData[i] = frame;
     auto* g = new QGridLayout(frame);
@@ -525,11 +519,15 @@ void OutputPage::Connect() {
         }
 
         enter(txtVoltOutDuty[i],
-              [i](const OutputEdit& out, const std::string& t) { return StoreVoltOutDuty(out, i, t); },
+              [this, i](const OutputEdit& out, const std::string& t) {
+                  return StoreVoltOutDuty(out, i, t, main_.app().prompt);
+              },
               [this] { ShowTables(); FollowPreset(); });
         colour(txtVoltOutDuty[i], [] { return DataRange{0, 100}; });
         enter(txtVoltOutData[i],
-              [i](const OutputEdit& out, const std::string& t) { return StoreVoltOutData(out, i, t); },
+              [this, i](const OutputEdit& out, const std::string& t) {
+                  return StoreVoltOutData(out, i, t, main_.app().prompt);
+              },
               [this] { ShowTables(); FollowPreset(); });
         colour(txtVoltOutData[i], [this] { return Scope().Range(0); });
 
@@ -584,8 +582,13 @@ void OutputPage::Connect() {
             Handler(grid->editor(), "KeyDown", [&] { shown = CommitCell(kind, row, col, text); });
             return shown;
         });
-        grid->setCommitTable([this, grid, kind](const TableTexts& before, const TableTexts& after) {
-            Handler(grid, "KeyDown", [&] { CommitTable(kind, before, after); });
+        grid->setCommitTable([this, grid, kind](const std::vector<CellChange>& cells) {
+            Handler(grid, "KeyDown", [&] { CommitTable(kind, cells); });
+        });
+        grid->setLimits([this, kind](const CellRange& cells) {
+            const DataRange range =
+                TableLimits(Scope(), kind, cells.top, cells.left, cells.bottom, cells.right);
+            return GridLimits{range.minimum, range.maximum};
         });
         connect(grid, &TableGridWidget::undoRequested, this,
                 [this, grid] { Handler(grid, "KeyDown", [this] { Undo(); }); });
@@ -694,8 +697,8 @@ void OutputPage::ShowView(const OutputView& v) {
                            static_cast<QWidget*>(lblOnB[i]), static_cast<QWidget*>(lblOffB[i])})
             w->setVisible(d.bPointsShown);
     }
-    mshAnalogTable->setTexts(v.analogTable);
-    mshFreqTable->setTexts(v.freqTable);
+    mshAnalogTable->setTable(v.analogTable, GetTableValues(Scope(), TableGrid::Analog));
+    mshFreqTable->setTable(v.freqTable, GetTableValues(Scope(), TableGrid::Freq));
     plotAnalogTable->setTable(TableGrid::Analog, v.analogTable);
     plotFreqTable->setTable(TableGrid::Freq, v.freqTable);
     ShowCaptions(v.captions);
@@ -716,6 +719,7 @@ void OutputPage::Arrange(const OutputView& v) {
     else if (v.frame == FunctionFrame::Table && fraGaugeCal->parentWidget() != fraTable)
         tableSide_->insertWidget(1, fraGaugeCal);
     fraGaugeCal->show();
+    fraMessages->show();  // hidden while a calibration was being replaced
     const bool relayMode = main_.app().mode == StartupMode::Relay;
     for (int k = 0; k < 5; ++k)
         optType[k]->setEnabled(!relayMode || k == static_cast<int>(OutputFunction::RelayControl));
@@ -725,8 +729,8 @@ void OutputPage::ShowTables() {
     const OutputScope out = Scope();
     const TableTexts analog = GetTableTexts(out, TableGrid::Analog);
     const TableTexts freq = GetTableTexts(out, TableGrid::Freq);
-    mshAnalogTable->setTexts(analog);
-    mshFreqTable->setTexts(freq);
+    mshAnalogTable->setTable(analog, GetTableValues(out, TableGrid::Analog));
+    mshFreqTable->setTable(freq, GetTableValues(out, TableGrid::Freq));
     plotAnalogTable->setTable(TableGrid::Analog, analog);
     plotFreqTable->setTable(TableGrid::Freq, freq);
     for (int i = 0; i < 2; ++i) {
@@ -774,6 +778,7 @@ void OutputPage::FollowPreset() {
 
 void OutputPage::FunctionClicked(int index) {
     if (!screenLoaded_) return;
+    StopLiveCalibration();  // the gauge it drove is no longer this output's function
     main_.SettleLink();
     Edit([index](const OutputEdit& out) { SelectFunction(out, static_cast<OutputFunction>(index)); });
     history_.Clear();
@@ -859,6 +864,9 @@ void OutputPage::ApplyPresetEntry(int entry) {
         WaitCursor wait;
         main_.SettleLink();
         Edit([&](const OutputEdit& out) {
+            // The cells go as one batch per table: only changed words, as few writes as
+            // the staging area allows.
+            TableCellBatch analog(out, TableGrid::Analog), freq(out, TableGrid::Freq);
             for (const PresetStep& step : steps) {
                 const std::uint8_t flags = out.Scope().FunctionFlags();
                 switch (step.kind) {
@@ -876,15 +884,16 @@ void OutputPage::ApplyPresetEntry(int entry) {
                         StoreDriveOff(out, static_cast<Drive>(step.option), DriveStatesOf(flags).on);
                         break;
                     case PresetStepKind::SetCell:
-                        StoreTableCell(out, step.grid == PresetGrid::Analog ? TableGrid::Analog
-                                                                            : TableGrid::Freq,
-                                       step.row, step.column, step.value);
+                        (step.grid == PresetGrid::Analog ? analog : freq)
+                            .Store(step.row, step.column, step.value);
                         break;
                     case PresetStepKind::SuppressEvents:
                     case PresetStepKind::ResumeEvents:
                         break;  // the steps run without the controls' events
                 }
             }
+            analog.Finish();
+            freq.Finish();
         });
         history_.Clear();
         UpdateEditActions();
@@ -900,27 +909,30 @@ TableGridWidget* OutputPage::GridOf(TableGrid grid) const {
 }
 
 std::string OutputPage::CommitCell(TableGrid grid, int row, int col, const std::string& text) {
-    const std::string before = GridOf(grid)->cellText(row, col);
-    std::string shown;
+    const auto before = TableCellWord(Scope(), grid, row, col);
+    std::optional<std::string> shown;
     Edit([&](const OutputEdit& out) { shown = CommitTableCell(out, grid, row, col, text); });
-    if (shown != before) history_.Record({output_, KindOf(grid)}, {{row, col, before, shown}});
-    GridOf(grid)->setCellText(row, col, shown);
-    (grid == TableGrid::Analog ? plotAnalogTable : plotFreqTable)->setTable(grid, GridOf(grid)->texts());
+    const auto after = TableCellWord(Scope(), grid, row, col);
+    if (before && after && *before != *after)
+        history_.Record({output_, KindOf(grid)}, {{row, col, *before, *after}});
+    ShowTables();
     UpdateEditActions();
     FollowPreset();
-    return shown;
+    return shown.value_or(GridOf(grid)->cellText(row, col));
 }
 
-void OutputPage::CommitTable(TableGrid grid, const TableTexts& before, const TableTexts& after) {
+void OutputPage::CommitTable(TableGrid grid, const std::vector<CellChange>& cells) {
+    std::vector<CellValue> values;
+    for (const CellChange& cell : cells)
+        if (cell.value) values.push_back({cell.row, cell.col, *cell.value});
     main_.SettleLink();
-    TableTexts shown;
+    std::vector<WordChange> changes;
     {
         WaitCursor wait;
-        Edit([&](const OutputEdit& out) { shown = StoreWholeTable(out, grid, after); });
+        Edit([&](const OutputEdit& out) { changes = StoreTableValues(out, grid, values); });
     }
-    GridOf(grid)->setTexts(shown);
-    history_.Record({output_, KindOf(grid)}, ChangedCells(before, shown));
-    (grid == TableGrid::Analog ? plotAnalogTable : plotFreqTable)->setTable(grid, shown);
+    history_.Record({output_, KindOf(grid)}, std::move(changes));
+    ShowTables();
     UpdateEditActions();
     FollowPreset();
 }
@@ -934,8 +946,9 @@ void OutputPage::RestoreCells(const TableRestore& restore) {
     const TableGrid grid = GridOfKind(restore.table.kind);
     main_.SettleLink();
     Edit([&](const OutputEdit& out) {
-        for (const CellText& cell : restore.cells)
-            CommitTableCell(out, grid, cell.row, cell.col, cell.text);
+        TableCellBatch batch(out, grid);
+        for (const CellWord& cell : restore.cells) batch.StoreWord(cell.row, cell.col, cell.word);
+        batch.Finish();
     });
     ShowTables();
     FollowPreset();
@@ -943,10 +956,12 @@ void OutputPage::RestoreCells(const TableRestore& restore) {
 }
 
 void OutputPage::Undo() {
+    CommitPendingEdit();
     if (auto restore = history_.Undo()) RestoreCells(*restore);
 }
 
 void OutputPage::Redo() {
+    CommitPendingEdit();
     if (auto restore = history_.Redo()) RestoreCells(*restore);
 }
 
@@ -965,7 +980,12 @@ TableGridWidget* OutputPage::MenuTarget() const {
 void OutputPage::CopyFocused() {
     QWidget* focus = QApplication::focusWidget();
     if (auto* grid = qobject_cast<TableGridWidget*>(focus)) return grid->copySelection();
-    if (auto* box = qobject_cast<QLineEdit*>(focus)) box->copy();
+    if (auto* box = qobject_cast<QLineEdit*>(focus)) {
+        // Nothing selected copies nothing: the clipboard is cleared, not left holding
+        // something older.
+        if (box->hasSelectedText()) box->copy();
+        else QApplication::clipboard()->clear();
+    }
 }
 
 void OutputPage::PasteFocused() {
@@ -979,8 +999,21 @@ void OutputPage::PasteFocused() {
 
 void OutputPage::LiveToggle(bool speed) {
     LiveCalibration& live = speed ? *liveSpeed_ : *liveDuty_;
+    // A duty and a speed calibration never run at once.
+    if (!live.Running()) (speed ? *liveDuty_ : *liveSpeed_).Stop();
     live.Toggle(output_, main_.app().prompt);
     ShowLive();
+}
+
+void OutputPage::StopLiveCalibration() {
+    if (!liveDuty_->Running() && !liveSpeed_->Running()) return;
+    liveDuty_->Stop();
+    liveSpeed_->Stop();
+    ShowLive();
+}
+
+void OutputPage::CommitPendingEdit() {
+    for (TableGridWidget* grid : {mshAnalogTable, mshFreqTable}) grid->commitEditor();
 }
 
 void OutputPage::LiveAdjust(bool speed, int step) {

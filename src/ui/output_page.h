@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "calibration/grid/grid_history.h"
+#include "calibration/grid/grid_model.h"
 #include "calibration/outputs/live_calibration.h"
 #include "calibration/outputs/output_view.h"
 #include "ui/output_messages.h"
@@ -49,6 +50,12 @@ public:
     bool screenLoaded() const { return screenLoaded_; }
     const GridHistory& history() const { return history_; }
 
+    // Commits an open cell editor into the output it was typed for (a text that is no number
+    // is dropped with a message), before anything else changes what the page shows.
+    void CommitPendingEdit();
+    // Stops a running live gauge calibration with the stop button's writes.
+    void StopLiveCalibration();
+
     // The table commands of the Edit menu and the tables' keys.
     void Undo();
     void Redo();
@@ -64,6 +71,7 @@ public:
     EntryBox* txtOutputName = nullptr;
     QCheckBox* chkFormatCAN = nullptr;
 
+    QWidget* fraMessages = nullptr;
     std::array<QGroupBox*, 2> fraData{};
     std::array<QComboBox*, 2> cmbLibrary{};
     std::array<QComboBox*, 2> cmbMessage{};
@@ -158,7 +166,7 @@ private:
     void MessageClicked(int i, int position);
     void ApplyPresetEntry(int entry);
     std::string CommitCell(TableGrid grid, int row, int col, const std::string& text);
-    void CommitTable(TableGrid grid, const TableTexts& before, const TableTexts& after);
+    void CommitTable(TableGrid grid, const std::vector<CellChange>& cells);
     void RestoreCells(const TableRestore& restore);
     void LiveToggle(bool speed);
     void LiveAdjust(bool speed, int step);

@@ -91,7 +91,13 @@ TableGridWidget::TableGridWidget(TableGrid grid, Prompt& prompt, QWidget* parent
     setCurrentCell(1, first);
 }
 
+void TableGridWidget::setTable(const TableTexts& texts, const TableValues& values) {
+    setTexts(texts);
+    values_ = values;
+}
+
 void TableGridWidget::setTexts(const TableTexts& texts) {
+    values_.clear();
     for (int r = 0; r < rowCount() && r < static_cast<int>(texts.size()); ++r)
         for (int c = 0; c < columnCount() && c < static_cast<int>(texts[r].size()); ++c)
             item(r, c)->setText(Q(texts[r][c]));
@@ -111,6 +117,8 @@ std::string TableGridWidget::cellText(int row, int col) const {
 
 void TableGridWidget::setCellText(int row, int col, const std::string& text) {
     if (QTableWidgetItem* it = item(row, col)) it->setText(Q(text));
+    if (row < static_cast<int>(values_.size()) && col < static_cast<int>(values_[row].size()))
+        values_[row][col].reset();
 }
 
 void TableGridWidget::selectCells(int row, int col, int rowSel, int colSel) {
@@ -125,6 +133,8 @@ GridModel TableGridWidget::model() const {
     GridModel m = grid_ == TableGrid::Analog ? GridModel::AnalogTable() : GridModel::FreqTable();
     const TableTexts t = texts();
     for (int r = 0; r < rowCount(); ++r) m.SetRow(r, t[r]);
+    for (int r = 0; r < rowCount() && r < static_cast<int>(values_.size()); ++r)
+        m.SetRowNumbers(r, values_[r]);
     const int row = std::max(0, currentRow());
     const int col = std::max(0, currentColumn());
     int rowSel = row, colSel = col;
@@ -141,34 +151,26 @@ GridModel TableGridWidget::model() const {
     return m;
 }
 
-GridLimits TableGridWidget::limits() const {
-    return grid_ == TableGrid::Analog ? AnalogTableLimits()
-                                      : FreqTableLimits(std::max(0, currentRow()));
+GridLimits TableGridWidget::limits(const CellRange& cells) const {
+    if (limits_) return limits_(cells);
+    return grid_ == TableGrid::Analog ? AnalogTableLimits() : FreqTableLimits(cells.top);
 }
 
 void TableGridWidget::showSelection(const GridModel& m) {
     selectCells(m.Row, m.Col, m.RowSel, m.ColSel);
 }
 
-void TableGridWidget::applyOutcome(const GridOutcome& outcome, const TableTexts& before,
-                                   const GridModel& m) {
+void TableGridWidget::applyOutcome(const GridOutcome& outcome, const GridModel& m) {
     showSelection(m);
-    if (outcome.changed) {
-        TableTexts after(m.Rows(), std::vector<std::string>(m.Cols()));
-        for (int r = 0; r < m.Rows(); ++r)
-            for (int c = 0; c < m.Cols(); ++c) after[r][c] = m.Text(r, c);
-        setTexts(after);
-        if (commitTable_) commitTable_(before, after);
-    }
+    if (outcome.changed && commitTable_) commitTable_(outcome.cells);
     if (outcome.openEditor) openEditor(outcome.editorText);
 }
 
 void TableGridWidget::runKey(const GridKey& key) {
     commitEditor();
-    const TableTexts before = texts();
     GridModel m = model();
-    const GridOutcome outcome = GridKeyDown(m, key, limits(), prompt_);
-    applyOutcome(outcome, before, m);
+    const GridOutcome outcome = GridKeyDown(m, key, limits(m.Selection()), prompt_);
+    applyOutcome(outcome, m);
 }
 
 void TableGridWidget::copySelection() {
@@ -178,11 +180,10 @@ void TableGridWidget::copySelection() {
 
 void TableGridWidget::pasteClipboard() {
     commitEditor();
-    const TableTexts before = texts();
     GridModel m = model();
     const GridOutcome outcome =
-        PasteSelectionText(m, QApplication::clipboard()->text().toStdString());
-    applyOutcome(outcome, before, m);
+        PasteSelectionText(m, QApplication::clipboard()->text().toStdString(), prompt_);
+    applyOutcome(outcome, m);
 }
 
 void TableGridWidget::keyPressEvent(QKeyEvent* event) {
@@ -224,9 +225,8 @@ void TableGridWidget::mouseDoubleClickEvent(QMouseEvent* event) {
     if (!index.isValid()) return;
     commitEditor();
     selectCells(index.row(), index.column());
-    const TableTexts before = texts();
     GridModel m = model();
-    applyOutcome(GridDoubleClick(m, prompt_), before, m);
+    applyOutcome(GridDoubleClick(m, prompt_), m);
 }
 
 void TableGridWidget::mousePressEvent(QMouseEvent* event) {
@@ -261,11 +261,19 @@ void TableGridWidget::commitEditor() {
     if (!editor_->isVisible() || committing_ || editRow_ < 0) return;
     committing_ = true;
     const int row = editRow_, col = editCol_;
-    const std::string text = editor_->text().toStdString();
+    const std::string typed = editor_->text().toStdString();
     editRow_ = editCol_ = -1;
     if (editor_->hasFocus()) setFocus();
     editor_->hide();
-    if (commitCell_) setCellText(row, col, commitCell_(row, col, text));
+    // Enter and leaving the cell read the text the same way; a text that is no number is
+    // refused and the cell keeps what it stored.
+    const auto text = NormaliseEditorText(typed, limits({row, col, row, col}));
+    if (!text) prompt_.Message(NotANumberText(typed), kNotANumberTitle, Icon::Exclamation);
+    else if (commitCell_) {
+        // The page shows the table again with exact values; a text it did not show is set.
+        const std::string shown = commitCell_(row, col, *text);
+        if (shown != cellText(row, col)) setCellText(row, col, shown);
+    }
     committing_ = false;
 }
 
@@ -291,11 +299,13 @@ bool TableGridWidget::eventFilter(QObject* watched, QEvent* event) {
     GridModel m = model();
     m.Select(editRow_, editCol_);
     std::string text = editor_->text().toStdString();
-    const GridLimits lim =
-        grid_ == TableGrid::Analog ? AnalogTableLimits() : FreqTableLimits(editRow_);
-    switch (EditorKeyDown(m, code, text, lim)) {
+    switch (EditorKeyDown(m, code, text, limits({editRow_, editCol_, editRow_, editCol_}))) {
         case EditorAction::Store:
             editor_->setText(Q(text));
+            commitEditor();
+            setFocus();
+            break;
+        case EditorAction::Refuse:  // the commit shows why and keeps the stored value
             commitEditor();
             setFocus();
             break;

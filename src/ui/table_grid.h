@@ -26,9 +26,11 @@ class TableGridWidget : public QTableWidget {
 public:
     // A committed cell: the text typed for (row, col); returns the text the cell shows now.
     using CommitCell = std::function<std::string(int row, int col, const std::string& text)>;
-    // An operation changed many cells: `before` is what the table showed, `after` what the
-    // operation left; the page stores `after` and shows what it stored.
-    using CommitTable = std::function<void(const TableTexts& before, const TableTexts& after)>;
+    // An operation changed cells: exactly these, each with the number the operation left in
+    // it; the page stores them and shows the table again.
+    using CommitTable = std::function<void(const std::vector<CellChange>& cells)>;
+    // The limits of an operation on the selected cells.
+    using Limits = std::function<GridLimits(const CellRange& cells)>;
 
     TableGridWidget(TableGrid grid, Prompt& prompt, QWidget* parent = nullptr);
 
@@ -37,7 +39,10 @@ public:
 
     void setCommitCell(CommitCell commit) { commitCell_ = std::move(commit); }
     void setCommitTable(CommitTable commit) { commitTable_ = std::move(commit); }
+    void setLimits(Limits limits) { limits_ = std::move(limits); }
 
+    // Shows the cells' texts and keeps their exact values, which operations compute from.
+    void setTable(const TableTexts& texts, const TableValues& values);
     void setTexts(const TableTexts& texts);
     TableTexts texts() const;
     std::string cellText(int row, int col) const;
@@ -49,9 +54,9 @@ public:
     // The table as a grid model: texts, active cell and selection.
     GridModel model() const;
 
-    // The limits of an operation: the analog table's, or the frequency table's by the
-    // active cell's row.
-    GridLimits limits() const;
+    // The limits of an operation on the given cells: the page's, or else the analog table's
+    // or the frequency table's by the first cell's row.
+    GridLimits limits(const CellRange& cells) const;
 
     // The operations, as the keys and the right-click menu run them.
     void runKey(const GridKey& key);
@@ -80,7 +85,7 @@ protected:
 private:
     void openEditor(const std::string& text);
     void closeEditor();
-    void applyOutcome(const GridOutcome& outcome, const TableTexts& before, const GridModel& m);
+    void applyOutcome(const GridOutcome& outcome, const GridModel& m);
     void showSelection(const GridModel& m);
     void sizeColumns();
     int fixedHeight() const;
@@ -93,6 +98,8 @@ private:
     bool committing_ = false;
     CommitCell commitCell_;
     CommitTable commitTable_;
+    Limits limits_;
+    TableValues values_;
 };
 
 }  // namespace vx42

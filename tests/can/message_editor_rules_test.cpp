@@ -90,6 +90,13 @@ TEST(MessageEditorFields, NumbersStoreAndRefuseOutsideTheirTypes) {
     EXPECT_EQ(StoreField(m, kFieldMultiplier, ".125"), StoreResult::Changed);
     EXPECT_DOUBLE_EQ(m.Multiplier, 0.125);
     EXPECT_EQ(MessageFieldTexts(m)[kFieldMultiplier], "0.125");
+    // A text that is not a number is refused, never stored as 0 or as its leading digits.
+    for (const char* bad : {"abc", "2x", "0x10", "nan", "1.5.2"}) {
+        EXPECT_EQ(StoreField(m, kFieldMultiplier, bad), StoreResult::Refused) << bad;
+        EXPECT_EQ(StoreField(m, kFieldOffset, bad), StoreResult::Refused) << bad;
+    }
+    EXPECT_DOUBLE_EQ(m.Multiplier, 0.125);
+    EXPECT_EQ(m.Offset, INT32_MIN);
     EXPECT_EQ(StoreField(m, kFieldEndianLength, ClampFieldText(kFieldEndianLength, "999")),
               StoreResult::Changed);
     EXPECT_EQ(m.EndianLength, 8);
@@ -124,13 +131,16 @@ TEST(MessageEditorFields, ValidationMarksEmptyNewAndMalformedFields) {
     t[kFieldDescription] = "  ";
     t[kFieldCanId] = "12Z";
     t[kFieldOffset] = "99999999999";
+    t[kFieldMultiplier] = "x1";
     const auto errors = FieldErrors(t);
     EXPECT_TRUE(AnyError(errors));
-    for (int f : {kFieldName, kFieldDescription, kFieldCanId, kFieldOffset})
+    for (int f : {kFieldName, kFieldDescription, kFieldCanId, kFieldOffset, kFieldMultiplier})
         EXPECT_TRUE(errors[f]) << f;
     for (int f : {kFieldDataLength, kFieldStartByte, kFieldBitLength, kFieldStartBit,
-                  kFieldMultiplier, kFieldEndianLength})
+                  kFieldEndianLength})
         EXPECT_FALSE(errors[f]) << f;
+    t[kFieldOffset] = "abc";
+    EXPECT_TRUE(FieldErrors(t)[kFieldOffset]);
 }
 
 TEST(UserLibraryEditorTest, OpeningDependsOnTheLibrary) {

@@ -53,16 +53,20 @@ TEST(CanSpeed, OpeningSelectsTheStoredRateOrNothing) {
     EXPECT_EQ(choice.Recorded(), 2);
 }
 
-TEST(CanSpeed, OkStoresWithoutMarkingTheCalibrationChanged) {
+TEST(CanSpeed, OkOfflineMarksANewSpeedChangedOnlineSendsIt) {
     // 300 at the first opening: nothing selected, and OK stores the first option, 1000.
+    // Offline the new speed lives only in the image: the calibration is marked changed.
     CalImage image = WithSpeed(300);
     bool changed = false;
     OfflineSink offline;
     EditTarget target{image, changed, offline};
     CanSpeedChoice choice;
     ASSERT_EQ(choice.Load(image), std::nullopt);
-    choice.Ok(target);
+    choice.Ok(target, false);
     EXPECT_EQ(image.Word(CalAddresses().CanSpeed), 1000u);
+    EXPECT_TRUE(changed);
+    changed = false;
+    choice.Ok(target, false);  // the same speed again: nothing changed
     EXPECT_FALSE(changed);
 
     // "125K" online: 0x00 0x7D in the image and, through one staged change, in the module.
@@ -71,7 +75,7 @@ TEST(CanSpeed, OkStoresWithoutMarkingTheCalibrationChanged) {
     EditTarget online{image, changed, f.link};
     choice.Click(3);
     EXPECT_STREQ(kCanSpeeds[3].caption, "125K");
-    choice.Ok(online);
+    choice.Ok(online, true);
     const int at = ImageIndex(CalAddresses().CanSpeed);
     EXPECT_EQ(image[at], 0x00);
     EXPECT_EQ(image[at + 1], 0x7D);

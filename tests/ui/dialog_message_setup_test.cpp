@@ -178,6 +178,15 @@ class DialogMessageSetupTest : public QObject {
 
         Enter(d, kFieldName, "Boost Target");
         Enter(d, kFieldCanId, "18FEF100");
+        QCOMPARE(d.txtEditMess[kFieldBitLength]->text(), QString("1"));
+        // A multiplier that is no number is marked and refused, never stored as 0.
+        Enter(d, kFieldMultiplier, "abc");
+        QVERIFY(IsRed(d.lblUserDesc[kFieldMultiplier]));
+        f.prompt.ExpectMessage("All fields highlighted in red have missing or incorrect data.");
+        d.cmdSave->click();
+        QCOMPARE(FileBytes(f.userFile()), before);
+        Enter(d, kFieldMultiplier, "0.5");
+        QVERIFY(!IsRed(d.lblUserDesc[kFieldMultiplier]));
         d.cmdSave->click();
         QVERIFY(!IsRed(d.lblUserDesc[kFieldName]));
         QVERIFY(!d.cmdSave->isEnabled());
@@ -193,6 +202,8 @@ class DialogMessageSetupTest : public QObject {
         QCOMPARE(user.MessageCount(), 2);
         QCOMPARE(Trimmed(user.Messages[1].Name), std::string("Boost Target"));
         QCOMPARE(user.Messages[1].CanId, 0x18FEF100);
+        QCOMPARE(user.Messages[1].BitLength, 1);  // as its field showed
+        QCOMPARE(user.Messages[1].Multiplier, 0.5);
         FrmMessageSetup again(loaded, f.folder, f.prompt, f.log);
         again.ListClicked(1);
         QCOMPARE(again.txtEditMess[kFieldCanId]->text(), QString("18FEF100"));

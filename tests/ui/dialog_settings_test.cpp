@@ -188,6 +188,14 @@ class DialogSettingsTest : public QObject {
         f.window.menuComSetCAN->trigger();
         QCOMPARE(f.app.image.Word(CalAddresses().CanSpeed), 1000u);
         QCOMPARE(CountFrames(*f.sim, 'W') + CountFrames(*f.sim, 'X'), 0);  // offline: nothing sent
+        // Offline the new speed lives only in the calibration: it counts as a change, and
+        // closing asks to save it.
+        QVERIFY(f.app.files.CalibrationChanged);
+        f.prompt.AnswerYesNoCancel(Answer::Cancel);
+        QVERIFY(!f.window.close());
+        QVERIFY(f.prompt.Calls().back().text.rfind("The file has been changed and not saved.", 0) == 0);
+        f.prompt.AnswerYesNoCancel(Answer::No);
+        QVERIFY(f.window.close());
     }
 
     void canStatusOnlineColoursEachSlotAndOfflineDoesNothing() {

@@ -2,6 +2,9 @@
 // files, closing and the error trap.
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QLineEdit>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -33,6 +36,15 @@ void Trigger(FrmMain& w, const char* action) {
     auto* a = w.findChild<QAction*>(action);
     QVERIFY2(a, action);
     a->trigger();
+}
+
+// Writes a patterned calibration file and opens it through File > Open.
+std::string OpenPatterned(WindowFixture& f, int seed) {
+    const std::string file = f.folder.file("truck.DVF");
+    WriteCalibrationFile(file, Patterned(seed));
+    f.prompt.AnswerOpenFile(file);
+    Trigger(f.window, "menuFileOpen");
+    return file;
 }
 
 }  // namespace
@@ -116,6 +128,46 @@ class MainWindowTest : public QObject {
         QCOMPARE(CountFrames(*f.sim, 'Q'), 2 * 171);
     }
 
+    void connectingOverUnsavedEditsAsksFirst() {
+        WindowFixture f;
+        OpenPatterned(f, 3);
+        f.app.image[0] = 0x42;
+        f.app.files.CalibrationChanged = true;
+        f.sim->Module().Write(kCalBaseAddress, Patterned(4).bytes());
+        // The first connect: the retrieved calibration would replace unsaved edits.
+        const std::size_t opened = f.prompt.Calls().size();
+        f.prompt.AnswerYesNo(Answer::No);
+        Trigger(f.window, "menuConnect");
+        QVERIFY(WaitIdle(f.window));
+        const auto calls = f.prompt.Calls();
+        QCOMPARE(calls.size(), opened + 1);
+        QCOMPARE(QString::fromStdString(calls.back().title), QString("Save Changes?"));
+        QCOMPARE(QString::fromStdString(calls.back().text),
+                 QString("The file has been changed and not saved. Would you like to save now?"));
+        QVERIFY(f.app.image == Patterned(4));
+        // Disconnecting asks nothing.
+        Trigger(f.window, "menuConnect");
+        QVERIFY(WaitIdle(f.window));
+        QCOMPARE(f.prompt.Calls().size(), opened + 1);
+    }
+
+    void copyWithNothingSelectedClearsTheClipboard() {
+        WindowFixture f;
+        f.window.SetFullLayout();
+        f.window.show();
+        QVERIFY(f.window.findChild<QWidget*>("fraMessages"));
+        auto* box = f.window.findChild<QLineEdit*>("txtOutputName");
+        QVERIFY(box);
+        QApplication::clipboard()->setText("older");
+        f.window.activateWindow();
+        box->setFocus();
+        QTRY_VERIFY(box->hasFocus());
+        box->setText("Tacho");
+        box->deselect();
+        Trigger(f.window, "mEditCopy");
+        QVERIFY(QApplication::clipboard()->text().isEmpty());
+    }
+
     void aFailedRetrieveLeavesTheCalibrationAlone() {
         WindowFixture f;
         f.sim->Module().Write(kCalBaseAddress, CalImage{}.bytes());
@@ -140,10 +192,7 @@ class MainWindowTest : public QObject {
 
     void openSaveAndSaveAsFollowTheQuestions() {
         WindowFixture f;
-        const std::string file = f.folder.file("truck.DVF");
-        WriteCalibrationFile(file, Patterned(3));
-        f.prompt.AnswerOpenFile(file);
-        Trigger(f.window, "menuFileOpen");
+        const std::string file = OpenPatterned(f, 3);
         QCOMPARE(f.window.windowTitle(), QString("VX42 Version 2.1.0 [truck.DVF]"));
         QVERIFY(f.app.image == Patterned(3));
         QVERIFY(f.window.TabStrip->isVisibleTo(&f.window));

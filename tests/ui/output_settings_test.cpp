@@ -371,6 +371,15 @@ void OutputSettingsTest::presetAppliedThenCustomAfterACellChange() {
     QCOMPARE(f.image().Word(f.cal(0).Period), 10000u);
     QCOMPARE(f.Word(f.cal(0).TableBlock + 2 * 3), 1500u);  // 15 % of 10000
     QCOMPARE(f.Word(f.cal(0).PrimaryBlock + 2 * 15), 150u);
+    // Applied again it changes no cell, so it stores none: only its few settings are written,
+    // never the table's 118 cells again.
+    const auto calibration = [&f] { return f.w.sim->Module().Read(kCalBaseAddress, kCalImageSize); };
+    const auto module = calibration();
+    const int applied = f.Applied();
+    PageFixture::Choose(p.cmbPresets, "Fuel - FG-100");
+    f.Settle();
+    QVERIFY(f.Applied() - applied < 16);
+    QVERIFY(calibration() == module);
 
     // One cell changed: "Custom".
     p.mshAnalogTable->selectCells(2, 4);

@@ -38,6 +38,7 @@ class OutputTablesTest : public QObject {
     void breakpointsFromTheMessageRange();
     void voltageOutputBoxesFillTheirCells();
     void liveCalibrationDrivesTheModuleOnly();
+    void liveCalibrationStopsWhenItsOutputIsLeft();
 };
 
 void OutputTablesTest::dutyCellsFollowThePeriod() {
@@ -157,7 +158,7 @@ void OutputTablesTest::voltageOutputBoxesFillTheirCells() {
     const int applied = f.Applied();
     PageFixture::Type(p.txtVoltOutDuty[1], "80");
     f.Settle();
-    QCOMPARE(f.Applied() - applied, 90);
+    QCOMPARE(f.Applied() - applied, 12);  // 30 contiguous bytes a row: two staged changes
     const int table = f.cal(0).TableBlock;
     for (int r = 0; r < 6; ++r) {
         QCOMPARE(f.Word(table + 32 * r), 0u);  // column 1 is the minimum's
@@ -165,7 +166,7 @@ void OutputTablesTest::voltageOutputBoxesFillTheirCells() {
     }
     PageFixture::Type(p.txtVoltOutDuty[0], "10");
     f.Settle();
-    QCOMPARE(f.Applied() - applied, 96);
+    QCOMPARE(f.Applied() - applied, 18);
     for (int r = 0; r < 6; ++r) QCOMPARE(f.image().Word(table + 32 * r), 1000u);
     QCOMPARE(p.txtVoltOutDuty[0]->text(), QString("10.0"));
     PageFixture::Type(p.txtVoltOutData[1], "500");
@@ -223,6 +224,49 @@ void OutputTablesTest::liveCalibrationDrivesTheModuleOnly() {
     QCOMPARE(f.Byte(0x390D), 0x03);
     QCOMPARE(f.Byte(0x390E), 0xE8);
     p.cmdCalibrateSpeed->click();
+}
+
+void OutputTablesTest::liveCalibrationStopsWhenItsOutputIsLeft() {
+    PageFixture f;
+    f.GoOnline();
+    OutputPage& p = f.page();
+    p.optType[2]->click();
+    auto start = [&] {
+        p.cmdCalibrate->click();
+        PageFixture::Type(p.txtDutyCycle, "40");
+        f.Settle();
+        QCOMPARE(f.Byte(0x3901), 1);
+    };
+    auto stopped = [&] {
+        f.Settle();
+        QCOMPARE(f.Byte(0x3901), 0);
+        QCOMPARE(p.cmdCalibrate->text(), QString(kStartCalibrateCaption));
+        QVERIFY(!p.cmdUp->isEnabled());
+    };
+    // Changing the tab stops it: Up on another output never drives this one.
+    start();
+    f.SelectTab(1);
+    stopped();
+    // Duty and speed never run at once.
+    f.SelectTab(0);
+    start();
+    p.optType[4]->click();  // another function stops the gauge it drove
+    stopped();
+    p.cmdCalibrateSpeed->click();
+    f.Settle();
+    p.optType[2]->click();
+    QVERIFY(!p.cmdUpSpeed->isEnabled());
+    // Disconnecting stops it first, with the stop button's write.
+    start();
+    f.window().ConnectCommand();
+    stopped();
+    QVERIFY(!f.window().online());
+    // Closing the window stops it too.
+    f.GoOnline();
+    start();
+    f.w.prompt.AnswerYesNoCancel(Answer::No);  // the calibration was edited: do not save
+    f.window().close();
+    stopped();
 }
 
 QTEST_MAIN(OutputTablesTest)

@@ -5,6 +5,11 @@
 #include <QClipboard>
 #include <QMenu>
 
+#include <functional>
+
+#include "calibration/grid/grid_model.h"
+#include "calibration/outputs/output_tables.h"
+
 #include "output_page_fixture.h"
 #include "ui/table_grid.h"
 
@@ -35,8 +40,45 @@ struct AnalogFixture : PageFixture {
             ++col;
         }
     }
+    // A word put into the image and the module alike, as a retrieve would leave it.
+    void Plant(int address, unsigned word) {
+        image().StoreWord(address, word);
+        w.sim->Module().Memory()[address] = static_cast<std::uint8_t>(word >> 8);
+        w.sim->Module().Memory()[address + 1] = static_cast<std::uint8_t>(word & 0xFF);
+    }
+    // The module's calibration memory.
+    Bytes ModuleCalibration() {
+        const auto& memory = w.sim->Module().Memory();
+        return Bytes(memory.begin() + kCalBaseAddress, memory.begin() + kCalBaseAddress + kCalImageSize);
+    }
+    // Opens the editor on a cell and types the text into it.
+    void TypePending(int row, int col, const char* text) {
+        grid->setFocus();
+        grid->selectCells(row, col);
+        QTest::keyClick(grid, Qt::Key_Backspace);
+        grid->editor()->setText(text);
+    }
     TableGridWidget* grid = nullptr;
 };
+
+// Every byte of the image and of the module but those of the cells at `changed`.
+void ExpectOnlyChanged(AnalogFixture& f, const CalImage& image, const Bytes& module,
+                       const std::vector<int>& changed, const char* what) {
+    auto inside = [&](int address) {
+        for (int at : changed)
+            if (address == at || address == at + 1) return true;
+        return false;
+    };
+    const Bytes now = f.ModuleCalibration();
+    for (int i = 0; i < kCalImageSize; ++i) {
+        const int address = kCalBaseAddress + i;
+        if (inside(address)) continue;
+        QVERIFY2(f.image()[i] == image[i], qPrintable(QString("%1: image 0x%2").arg(what).arg(address, 0, 16)));
+        QVERIFY2(now[i] == module[i], qPrintable(QString("%1: module 0x%2").arg(what).arg(address, 0, 16)));
+    }
+    for (int at : changed)
+        QVERIFY2(f.image().Word(at) != image.Word(at), qPrintable(QString("%1: unchanged").arg(what)));
+}
 
 }  // namespace
 
@@ -51,6 +93,9 @@ class TableEditTest : public QObject {
     void cornerIsIgnored();
     void copyAndPaste();
     void rightClickMenu();
+    void oneCellOperationChangesOnlyThatCell();
+    void commitPathsGiveOneResultPerInput();
+    void pendingEditLandsInItsOwnOutput();
 };
 
 void TableEditTest::linearizeStoresAndUndoRestores() {
@@ -142,9 +187,9 @@ void TableEditTest::percentPlusMinusAndSetTo() {
     f.Settle();
     QCOMPARE(f.ModuleDuty(4, 2), 100u);
 
-    // Set to 70000 is refused with the range; 12 fills the selection.
-    f.w.prompt.AnswerInput("70000");
-    f.w.prompt.ExpectMessage("Please enter a value between 0 and 65535.");
+    // Set to a text that is no number is refused; 12 fills the selection.
+    f.w.prompt.AnswerInput("1,5");
+    f.w.prompt.ExpectMessage(NotANumberText("1,5"));
     QTest::keyClick(f.grid, Qt::Key_J, Qt::ControlModifier);
     QCOMPARE(f.ModuleDuty(4, 2), 100u);
     f.w.prompt.AnswerInput("12");
@@ -256,6 +301,158 @@ void TableEditTest::rightClickMenu() {
     f.Settle();
     QCOMPARE(f.ModuleDuty(1, 1), 100u);
     QVERIFY(f.window().windowTitle().contains("Auto Retrieved"));
+}
+
+void TableEditTest::oneCellOperationChangesOnlyThatCell() {
+    AnalogFixture f;
+    f.SelectMessage(0, "Coolant");  // -40 °C offset, shown in °F
+    f.page().chkFormatCAN->click();
+    f.Settle();
+    // Words no display text gives back exactly: duty shown to 0.1 %, breakpoints shown in
+    // whole degrees and battery volts to 0.01 V.
+    for (int r = 1; r <= 6; ++r)
+        for (int c = 1; c <= 16; ++c) f.Plant(f.DutyAddress(r, c), 1533 + 7 * r + c);
+    for (int k = 0; k < 16; ++k) f.Plant(f.cal(0).PrimaryBlock + 2 * k, 16 + 3 * k);
+    for (int k = 0; k < 6; ++k) f.Plant(f.cal(0).SecondaryBlock + 2 * k, 601 + k);
+    f.Plant(f.DutyAddress(5, 7), 3000);  // off the line its neighbours span
+    f.page().Reload();
+    f.grid->setFocus();
+
+    struct Step {
+        const char* what;
+        std::function<void()> run;
+        std::vector<int> changed;
+    };
+    const int cell = f.DutyAddress(2, 3);
+    auto key = [&](Qt::Key k, int row, int col, int rowSel, int colSel, const char* answer = nullptr) {
+        return [&f, k, row, col, rowSel, colSel, answer] {
+            if (answer) f.w.prompt.AnswerInput(answer);
+            f.grid->selectCells(row, col, rowSel, colSel);
+            QTest::keyClick(f.grid, k, Qt::ControlModifier);
+        };
+    };
+    const Step steps[] = {
+        {"+1", key(Qt::Key_Equal, 2, 3, 2, 3), {cell}},
+        {"-1", key(Qt::Key_Minus, 2, 3, 2, 3), {cell}},
+        {"percent", key(Qt::Key_P, 2, 3, 2, 3, "10"), {cell}},
+        {"increase", key(Qt::Key_I, 2, 3, 2, 3, "2"), {cell}},
+        {"set to", key(Qt::Key_J, 2, 3, 2, 3, "7"), {cell}},
+        {"undo", [&f] { f.page().Undo(); }, {cell}},
+        {"paste",
+         [&f] {
+             QApplication::clipboard()->setText("9");
+             f.grid->selectCells(2, 3);
+             f.window().mEditPaste->trigger();
+         },
+         {cell}},
+        {"set to breakpoint", key(Qt::Key_J, 0, 5, 0, 5, "50"), {f.cal(0).PrimaryBlock + 8}},
+        {"linearize", key(Qt::Key_L, 4, 6, 4, 8), {f.DutyAddress(4, 7)}},
+        {"interpolation", key(Qt::Key_T, 5, 6, 5, 8), {f.DutyAddress(5, 7)}},
+    };
+    for (const Step& step : steps) {
+        const CalImage image = f.image();
+        const Bytes module = f.ModuleCalibration();
+        step.run();
+        f.Settle();
+        ExpectOnlyChanged(f, image, module, step.changed, step.what);
+        if (QTest::currentTestFailed()) return;
+    }
+    // Undo gives back the words that were there, byte for byte.
+    const CalImage beforeLast = f.image();
+    f.grid->selectCells(2, 3);
+    QTest::keyClick(f.grid, Qt::Key_Equal, Qt::ControlModifier);
+    f.page().Undo();
+    f.Settle();
+    QVERIFY(f.image() == beforeLast);
+    QVERIFY(f.ModuleCalibration() == Bytes(beforeLast.bytes().begin(), beforeLast.bytes().end()));
+    QVERIFY(f.w.prompt.ScriptDone());
+}
+
+// Each input gives one result whichever way it reaches a cell: Enter in the editor, leaving
+// the cell, "Set to" and a paste.
+void TableEditTest::commitPathsGiveOneResultPerInput() {
+    AnalogFixture f;  // period 10000 (100 Hz)
+    f.SelectMessage(0, "Coolant");
+    f.page().chkFormatCAN->click();
+    f.Settle();
+    struct Input {
+        int row, col;
+        const char* text;
+        unsigned word;  // 1234 left: refused
+    };
+    const Input inputs[] = {
+        {1, 1, "150", 10000},  // duty above 100 %: the period
+        {0, 1, "-40", 0},      // -40 °F is -40 °C, raw 0 of the message
+        {1, 1, "1,5", 1234},   // refused: "." is the decimal point
+    };
+    // A refused input is told, after any question the path asks.
+    auto refusal = [&f](const Input& in) {
+        if (in.word == 1234) f.w.prompt.ExpectMessage(NotANumberText(in.text));
+    };
+    using Path = std::function<void(const Input&)>;
+    const std::pair<const char*, Path> paths[] = {
+        {"enter", [&](const Input& in) {
+             refusal(in);
+             f.TypePending(in.row, in.col, in.text);
+             QTest::keyClick(f.grid->editor(), Qt::Key_Return);
+         }},
+        {"leave", [&](const Input& in) {
+             refusal(in);
+             f.TypePending(in.row, in.col, in.text);
+             f.page().txtOutputName->setFocus();
+         }},
+        {"set to", [&](const Input& in) {
+             f.w.prompt.AnswerInput(in.text);
+             refusal(in);
+             f.grid->selectCells(in.row, in.col, in.row, in.col + 1);
+             QTest::keyClick(f.grid, Qt::Key_J, Qt::ControlModifier);
+         }},
+        {"paste", [&](const Input& in) {
+             refusal(in);
+             QApplication::clipboard()->setText(in.text);
+             f.grid->selectCells(in.row, in.col);
+             f.page().PasteFocused();
+         }},
+    };
+    for (const auto& [name, path] : paths) {
+        for (const Input& in : inputs) {
+            const int at = *CellAddress(OutputScope{f.image(), {}, 0}, TableGrid::Analog, in.row, in.col);
+            f.Plant(at, 1234);
+            f.page().Reload();
+            f.grid->setFocus();
+            path(in);
+            f.Settle();
+            QVERIFY2(f.image().Word(at) == in.word, qPrintable(QString(name) + " " + in.text));
+            QVERIFY2(f.Word(at) == in.word, qPrintable(QString(name) + " module " + in.text));
+        }
+    }
+    QVERIFY(f.w.prompt.ScriptDone());
+    QVERIFY(f.unexpected().isEmpty());
+}
+
+// A pending edit is committed into the output it was typed for before the tab changes or a
+// menu command runs.
+void TableEditTest::pendingEditLandsInItsOwnOutput() {
+    AnalogFixture f;
+    f.TypePending(1, 1, "42");
+    f.SelectTab(1);
+    f.Settle();
+    QCOMPARE(f.Word(f.DutyAddress(1, 1)), 4200u);
+    QVERIFY(!f.page().mshAnalogTable->editorOpen());
+    QCOMPARE(f.image().Word(f.cal(1).TableBlock), 0u);
+
+    f.SelectTab(0);
+    f.TypePending(1, 2, "17");
+    emit f.window().menuFile->aboutToShow();  // the menu opening for a command
+    f.Settle();
+    QCOMPARE(f.Word(f.DutyAddress(1, 2)), 1700u);
+    // A command that replaces the calibration commits first too (the dialog is cancelled).
+    f.TypePending(1, 3, "5");
+    f.w.prompt.AnswerYesNo(Answer::No);           // do not save first
+    f.w.prompt.AnswerYesNo(Answer::Yes);          // open and program the module
+    f.w.prompt.AnswerOpenFile(std::nullopt);
+    f.window().OpenCommand();
+    QCOMPARE(f.image().Word(f.DutyAddress(1, 3)), 500u);
 }
 
 QTEST_MAIN(TableEditTest)

@@ -47,19 +47,26 @@ std::string CopySelectionText(const GridModel& grid) {
     return text;
 }
 
-GridOutcome PasteSelectionText(GridModel& grid, std::string_view text) {
-    return Changing(grid, [&] {
-        const CellRange sel = grid.Selection();
-        const auto lines = SplitLines(text);
-        bool wrote = false;
-        for (int i = 0; i < static_cast<int>(lines.size()) && i < sel.RowCount(); ++i) {
-            const auto fields = SplitFields(lines[i]);
-            for (int j = 0; j < static_cast<int>(fields.size()) && j < sel.ColCount(); ++j) {
-                const auto value = ReadCellNumber(fields[j]);
-                if (value && grid.SetText(sel.top + i, sel.left + j, CellNumberText(*value))) {
-                    wrote = true;
-                }
+GridOutcome PasteSelectionText(GridModel& grid, std::string_view text, Prompt& prompt) {
+    const CellRange sel = grid.Selection();
+    const auto lines = SplitLines(text);
+    // The fields that land in the selection: all of them numbers, or nothing is pasted.
+    std::vector<CellText> fields;
+    for (int i = 0; i < static_cast<int>(lines.size()) && i < sel.RowCount(); ++i) {
+        const auto line = SplitFields(lines[i]);
+        for (int j = 0; j < static_cast<int>(line.size()) && j < sel.ColCount(); ++j) {
+            if (line[j].find_first_not_of(" \t") == std::string_view::npos) continue;
+            if (!ReadCellNumber(line[j])) {
+                prompt.Message(NotANumberText(line[j]), kNotANumberTitle, Icon::Exclamation);
+                return {};
             }
+            fields.push_back({sel.top + i, sel.left + j, std::string(line[j])});
+        }
+    }
+    return Changing(grid, [&] {
+        bool wrote = false;
+        for (const CellText& field : fields) {
+            if (grid.SetNumber(field.row, field.col, *ReadCellNumber(field.text))) wrote = true;
         }
         return wrote;
     });

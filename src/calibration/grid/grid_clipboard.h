@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/prompt.h"
 #include "calibration/grid/grid_model.h"
 #include "calibration/grid/grid_ops.h"
 
@@ -17,8 +18,9 @@ std::string CopySelectionText(const GridModel& grid);
 // Spreads clipboard text over the selection from its top-left cell: tab-separated fields
 // into successive columns, lines (ended by "\r", "\r\n" or "\n") into successive rows.
 // Fields beyond the selection are dropped; selected cells without a field, or whose field
-// is empty or not a number, keep their text; the locked corner is never written. A pasted
-// number is written in its shortest form. `changed` is set when any cell was written.
-GridOutcome PasteSelectionText(GridModel& grid, std::string_view text);
+// is empty, keep their value; the locked corner is never written. A pasted number is
+// written in its shortest form. A field that is not a number (such as "1,5") is refused
+// with a message and nothing is pasted. `changed` is set when any cell was written.
+GridOutcome PasteSelectionText(GridModel& grid, std::string_view text, Prompt& prompt);
 
 }  // namespace vx42

@@ -6,7 +6,7 @@ namespace vx42 {
 
 GridHistory::GridHistory(std::size_t maxSteps) : maxSteps_(std::max<std::size_t>(maxSteps, 1)) {}
 
-void GridHistory::Record(const TableRef& table, std::vector<CellChange> cells) {
+void GridHistory::Record(const TableRef& table, std::vector<WordChange> cells) {
     if (cells.empty()) return;
     steps_.erase(steps_.begin() + static_cast<std::ptrdiff_t>(done_), steps_.end());
     steps_.push_back({table, std::move(cells)});
@@ -19,9 +19,7 @@ std::optional<TableRestore> GridHistory::Undo() {
     const Step& step = steps_[--done_];
     TableRestore restore{step.table, {}};
     restore.cells.reserve(step.cells.size());
-    for (const CellChange& cell : step.cells) {
-        restore.cells.push_back({cell.row, cell.col, cell.before});
-    }
+    for (const WordChange& cell : step.cells) restore.cells.push_back({cell.row, cell.col, cell.before});
     return restore;
 }
 
@@ -30,9 +28,7 @@ std::optional<TableRestore> GridHistory::Redo() {
     const Step& step = steps_[done_++];
     TableRestore restore{step.table, {}};
     restore.cells.reserve(step.cells.size());
-    for (const CellChange& cell : step.cells) {
-        restore.cells.push_back({cell.row, cell.col, cell.after});
-    }
+    for (const WordChange& cell : step.cells) restore.cells.push_back({cell.row, cell.col, cell.after});
     return restore;
 }
 

@@ -1,11 +1,12 @@
 #pragma once
 // The undo and redo history of the output tables. Every change to a table, one cell or a
-// bulk operation, is one step holding each changed cell's text before and after. Undo
-// gives back the texts to show again, which the window then stores into the image and,
-// while online, the module; redo does the same with the texts after the change.
+// bulk operation, is one step holding each changed cell's stored word before and after.
+// Undo gives back the words that were there before, which the window stores into the
+// image and, while online, the module exactly as they were; redo does the same with the
+// words after the change.
 //
 // The history keeps at most a fixed number of steps, dropping the oldest. It must be
-// cleared whenever the image is replaced whole (retrieval, opening a file), as its texts
+// cleared whenever the image is replaced whole (retrieval, opening a file), as its words
 // then no longer describe the tables.
 
 #include <cstddef>
@@ -13,7 +14,6 @@
 #include <optional>
 #include <vector>
 
-#include "calibration/grid/grid_model.h"
 
 namespace vx42 {
 
@@ -26,10 +26,27 @@ struct TableRef {
     bool operator==(const TableRef&) const = default;
 };
 
-// The cells to show again, and to store, after an undo or a redo.
+// One cell's stored word before and after a change.
+struct WordChange {
+    int row = 0;
+    int col = 0;
+    unsigned before = 0;
+    unsigned after = 0;
+    bool operator==(const WordChange&) const = default;
+};
+
+// One cell's stored word.
+struct CellWord {
+    int row = 0;
+    int col = 0;
+    unsigned word = 0;
+    bool operator==(const CellWord&) const = default;
+};
+
+// The words to store again after an undo or a redo.
 struct TableRestore {
     TableRef table;
-    std::vector<CellText> cells;
+    std::vector<CellWord> cells;
 };
 
 class GridHistory {
@@ -40,12 +57,12 @@ class GridHistory {
 
     // Records one change. A change without cells records nothing. Recording drops every
     // step that could have been redone.
-    void Record(const TableRef& table, std::vector<CellChange> cells);
+    void Record(const TableRef& table, std::vector<WordChange> cells);
 
-    // The texts before the most recent step, which moves to the redo side; nothing when
+    // The words before the most recent step, which moves to the redo side; nothing when
     // there is nothing to undo.
     std::optional<TableRestore> Undo();
-    // The texts after the most recently undone step; nothing when there is nothing to redo.
+    // The words after the most recently undone step; nothing when there is nothing to redo.
     std::optional<TableRestore> Redo();
 
     bool CanUndo() const { return done_ > 0; }
@@ -58,7 +75,7 @@ class GridHistory {
   private:
     struct Step {
         TableRef table;
-        std::vector<CellChange> cells;
+        std::vector<WordChange> cells;
     };
 
     std::size_t maxSteps_;

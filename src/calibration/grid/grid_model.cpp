@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "calibration/converters.h"
+#include "calibration/number_format.h"
 
 namespace vx42 {
 
@@ -14,7 +15,8 @@ GridModel::GridModel(int rows, int cols, int fixedRows, int fixedCols, bool lock
       fixedRows_(std::clamp(fixedRows, 0, rows_ - 1)),
       fixedCols_(std::clamp(fixedCols, 0, cols_ - 1)),
       lockedCorner_(lockedCorner),
-      cells_(static_cast<std::size_t>(rows_) * cols_) {
+      cells_(static_cast<std::size_t>(rows_) * cols_),
+      numbers_(cells_.size()) {
     Select(fixedRows_, fixedCols_);
 }
 
@@ -41,7 +43,29 @@ const std::string& GridModel::Text(int row, int col) const {
 bool GridModel::SetText(int row, int col, std::string text) {
     if (!Writable(row, col)) return false;
     cells_[Index(row, col)] = std::move(text);
+    numbers_[Index(row, col)].reset();
     return true;
+}
+
+std::optional<double> GridModel::Number(int row, int col) const {
+    if (!Contains(row, col)) return std::nullopt;
+    if (const auto& exact = numbers_[Index(row, col)]) return exact;
+    return ReadCellNumber(cells_[Index(row, col)]);
+}
+
+bool GridModel::SetNumber(int row, int col, double value) {
+    if (Writable(row, col) && numbers_[Index(row, col)] == value) return true;  // as shown
+    if (!SetText(row, col, ShortestText(value + 0.0))) return false;
+    numbers_[Index(row, col)] = value + 0.0;
+    return true;
+}
+
+void GridModel::SetRowNumbers(int row, const std::vector<std::optional<double>>& values,
+                              int firstCol) {
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const int col = firstCol + static_cast<int>(i);
+        if (Writable(row, col)) numbers_[Index(row, col)] = values[i];
+    }
 }
 
 void GridModel::SetRow(int row, const std::vector<std::string>& texts, int firstCol) {
@@ -68,31 +92,29 @@ std::vector<CellChange> DiffCells(const GridModel& before, const GridModel& afte
     const int cols = std::min(before.Cols(), after.Cols());
     for (int r = 0; r < rows; ++r) {
         for (int c = 0; c < cols; ++c) {
-            if (before.Text(r, c) != after.Text(r, c)) {
-                changes.push_back({r, c, before.Text(r, c), after.Text(r, c)});
+            // Untouched cells are passed over without reading their texts as numbers.
+            if (before.Text(r, c) == after.Text(r, c) && before.Exact(r, c) == after.Exact(r, c))
+                continue;
+            // A cell holding a number changed when its number did; otherwise by its text.
+            const auto number = after.Number(r, c);
+            if (number ? before.Number(r, c) != number : before.Text(r, c) != after.Text(r, c)) {
+                changes.push_back({r, c, before.Text(r, c), after.Text(r, c), number});
             }
         }
     }
     return changes;
 }
 
-void ApplyCells(GridModel& grid, const std::vector<CellText>& cells) {
-    for (const CellText& cell : cells) grid.SetText(cell.row, cell.col, cell.text);
-}
-
 std::optional<double> ReadCellNumber(std::string_view text) {
-    const auto first = text.find_first_not_of(" \t");
-    if (first == std::string_view::npos) return std::nullopt;
-    const auto last = text.find_last_not_of(" \t");
-    std::string number(text.substr(first, last - first + 1));
-    // Either decimal point is accepted, but only one of them.
-    const auto comma = number.find(',');
-    if (comma != std::string::npos) {
-        if (number.find('.') != std::string::npos) return std::nullopt;
-        number[comma] = '.';
+    std::string number;
+    for (char ch : text) {
+        if (ch != ' ' && ch != '\t') number.push_back(ch);
     }
-    // Only a plain decimal number: no hexadecimal, infinity or NaN spellings.
-    if (number.find_first_not_of("0123456789+-.eE") != std::string::npos) return std::nullopt;
+    // Only a plain decimal number with "." as its point: no "," (neither a decimal point nor
+    // a thousands separator here), no hexadecimal, infinity or NaN spellings.
+    if (number.empty() || number.find_first_not_of("0123456789+-.eE") != std::string::npos) {
+        return std::nullopt;
+    }
     // A leading "+" is allowed, but not before a "-".
     std::string_view digits(number);
     const bool plus = digits.starts_with('+');
@@ -105,6 +127,12 @@ std::optional<double> ReadCellNumber(std::string_view text) {
     if (error != std::errc() || end != digits.data() + digits.size()) return std::nullopt;
     if (!std::isfinite(value)) return std::nullopt;
     return value;
+}
+
+std::string NotANumberText(std::string_view text) {
+    return "\"" + std::string(text) +
+           "\" is not a number. Please enter digits with a period as the decimal point "
+           "(Ex. 1.5 or -40).";
 }
 
 std::vector<int> SizeGridColumns(int gridWidth, int columnCount, int firstColumnWidth) {

@@ -32,12 +32,14 @@ struct CellText {
     bool operator==(const CellText&) const = default;
 };
 
-// One cell's text before and after a change.
+// One cell's text before and after a change, and the number the change left in it (nothing
+// when the cell holds no number).
 struct CellChange {
     int row = 0;
     int col = 0;
     std::string before;
     std::string after;
+    std::optional<double> value;
     bool operator==(const CellChange&) const = default;
 };
 
@@ -65,8 +67,22 @@ class GridModel {
 
     // The text of a cell; empty outside the grid.
     const std::string& Text(int row, int col) const;
-    // Sets the text of a writable cell; returns false (and changes nothing) otherwise.
+    // Sets the text of a writable cell; returns false (and changes nothing) otherwise. The
+    // cell's number is then read from the text.
     bool SetText(int row, int col, std::string text);
+    // The number a cell holds: the exact value it was given, or else its text read as a
+    // number. Operations compute from this, never from a rounded display text.
+    std::optional<double> Number(int row, int col) const;
+    // The exact value a cell was given, if any (nothing outside the grid).
+    std::optional<double> Exact(int row, int col) const {
+        return Contains(row, col) ? numbers_[Index(row, col)] : std::nullopt;
+    }
+    // Sets a writable cell to a number, shown in its shortest decimal form (a cell already
+    // holding exactly that number keeps its text).
+    bool SetNumber(int row, int col, double value);
+    // Gives the cells of a row their exact values (the texts stay as shown), from `firstCol`.
+    void SetRowNumbers(int row, const std::vector<std::optional<double>>& values,
+                       int firstCol = 0);
 
     // Sets every cell of a row from the given texts, starting at column `firstCol`.
     void SetRow(int row, const std::vector<std::string>& texts, int firstCol = 0);
@@ -93,18 +109,22 @@ class GridModel {
     int fixedCols_;
     bool lockedCorner_;
     std::vector<std::string> cells_;
+    std::vector<std::optional<double>> numbers_;  // exact values; nothing: read the text
 };
 
-// The cells whose text differs between two grids of the same size, row by row.
+// The cells whose number (or, for cells holding none, text) differs between two grids of
+// the same size, row by row.
 std::vector<CellChange> DiffCells(const GridModel& before, const GridModel& after);
 
-// Shows the given texts; cells outside the grid and the locked corner are left alone.
-void ApplyCells(GridModel& grid, const std::vector<CellText>& cells);
-
-// A cell's text read as a number as the user typed it: blanks around it allowed, "." or ","
-// as the decimal point, optional sign and exponent, nothing else. Empty or non-numeric
-// text gives nothing.
+// The one reading of a number typed or pasted into a table cell: blanks are ignored, "." is
+// the decimal point (a leading one reads as "0."), optional sign and exponent, nothing
+// else. A "," is refused rather than read as a decimal point or a thousands separator, so
+// "1,5" is never taken for 1 or 15. Empty or non-numeric text gives nothing.
 std::optional<double> ReadCellNumber(std::string_view text);
+
+// The message refusing a text that is not a number.
+std::string NotANumberText(std::string_view text);
+inline constexpr const char* kNotANumberTitle = "Not A Number";
 
 // Column widths of a grid `gridWidth` wide. With a first width of 0 every column gets the
 // grid's width divided by the column count; otherwise column 0 gets `firstColumnWidth` and

@@ -29,21 +29,24 @@ bool IsBlank(std::string_view text) {
     return text.find_first_not_of(" \t") == text.npos;
 }
 
-// True when the text starts (after blanks and a sign) with a digit, or a point and a digit.
-bool HasLeadingNumber(std::string_view text) {
-    std::size_t i = text.find_first_not_of(" \t");
-    if (i == text.npos) return false;
-    if (text[i] == '+' || text[i] == '-') ++i;
-    if (i < text.size() && text[i] == '.') ++i;
-    return i < text.size() && text[i] >= '0' && text[i] <= '9';
+// A cell's number as an operation reads it; an empty or non-numeric cell counts as 0.
+double NumberAt(const GridModel& grid, int row, int col) {
+    return grid.Number(row, col).value_or(0);
 }
 
-// Writes f(cell text) into every writable cell of the selection, corners put in order.
-void ForEachSelected(GridModel& grid, const std::function<std::string(const std::string&)>& f) {
+// The number of an answer; a text that is no number is refused with a message.
+std::optional<double> AnswerNumber(const std::string& answer, Prompt& prompt) {
+    const auto value = ReadCellNumber(answer);
+    if (!value) prompt.Message(NotANumberText(answer), kNotANumberTitle, Icon::Exclamation);
+    return value;
+}
+
+// Writes f(cell number) into every writable cell of the selection, corners put in order.
+void ForEachSelected(GridModel& grid, const std::function<double(double)>& f) {
     const CellRange sel = grid.Selection();
     for (int r = sel.top; r <= sel.bottom; ++r) {
         for (int c = sel.left; c <= sel.right; ++c) {
-            if (grid.Writable(r, c)) grid.SetText(r, c, f(grid.Text(r, c)));
+            if (grid.Writable(r, c)) grid.SetNumber(r, c, f(NumberAt(grid, r, c)));
         }
     }
 }
@@ -78,11 +81,12 @@ bool Linearize(GridModel& grid, Prompt& prompt) {
         OneRowSpan(grid, prompt, kLinearizeTitle, "You may only linearize 1 row at a time.",
                    "You must select two or more points to linearize.");
     if (!span) return false;
-    const double yL = LeadingNumber(grid.Text(span->row, span->left));
-    const double yR = LeadingNumber(grid.Text(span->row, span->right));
-    for (int c = span->left; c <= span->right; ++c) {
+    const double yL = NumberAt(grid, span->row, span->left);
+    const double yR = NumberAt(grid, span->row, span->right);
+    // The two ends are the points the line runs through: they keep their exact values.
+    for (int c = span->left + 1; c < span->right; ++c) {
         const double y = yL + (c - span->left) * (yR - yL) / (span->right - span->left);
-        grid.SetText(span->row, c, CellNumberText(RoundHalfEven(y)));
+        grid.SetNumber(span->row, c, RoundHalfEven(y));
     }
     return true;
 }
@@ -93,10 +97,10 @@ bool LinearInterpolation(GridModel& grid, Prompt& prompt) {
                    "You may only use linear Interpolation on 1 row at a time.",
                    "You must select two or more points to do a linear Interpolation.");
     if (!span) return false;
-    const double yL = LeadingNumber(grid.Text(span->row, span->left));
-    const double yR = LeadingNumber(grid.Text(span->row, span->right));
-    const double xL = LeadingNumber(grid.Text(0, span->left));
-    const double xR = LeadingNumber(grid.Text(0, span->right));
+    const double yL = NumberAt(grid, span->row, span->left);
+    const double yR = NumberAt(grid, span->row, span->right);
+    const double xL = NumberAt(grid, 0, span->left);
+    const double xR = NumberAt(grid, 0, span->right);
     if (xL == xR) {
         prompt.Message(
             "The breakpoints at both ends of the selection are equal, so there is nothing to "
@@ -105,8 +109,8 @@ bool LinearInterpolation(GridModel& grid, Prompt& prompt) {
         return false;
     }
     for (int c = span->left; c <= span->right; ++c) {
-        const double x = LeadingNumber(grid.Text(0, c));
-        grid.SetText(span->row, c, CellNumberText(yL + (x - xL) * (yR - yL) / (xR - xL)));
+        const double x = NumberAt(grid, 0, c);
+        grid.SetNumber(span->row, c, yL + (x - xL) * (yR - yL) / (xR - xL));
     }
     return true;
 }
@@ -114,23 +118,23 @@ bool LinearInterpolation(GridModel& grid, Prompt& prompt) {
 bool PercentChange(GridModel& grid, GridLimits limits, Prompt& prompt) {
     const auto answer = prompt.InputBox(kPercentPrompt, kPercentTitle, "");
     if (!answer || IsBlank(*answer)) return false;
-    const double factor = 1 + LeadingNumber(*answer) / 100;
+    const auto percent = AnswerNumber(*answer, prompt);
+    if (!percent) return false;
+    const double factor = 1 + *percent / 100;
     if (!(factor >= 0.01 && factor <= 1.99)) {
         prompt.Message(kPercentRange, kPercentTitle);
         return false;
     }
-    ForEachSelected(grid, [&](const std::string& text) {
-        return CellNumberText(
-            ClampRound(LeadingNumber(text) * factor, limits.lowest, limits.highest, 0));
+    ForEachSelected(grid, [&](double value) {
+        return ClampRound(value * factor, limits.lowest, limits.highest, 0);
     });
     return true;
 }
 
 // Ctrl with "+" or "-": an empty or non-numeric cell counts as 0.
 bool AddOne(GridModel& grid, GridLimits limits, double delta) {
-    ForEachSelected(grid, [&](const std::string& text) {
-        const double value = ReadCellNumber(text).value_or(0) + delta;
-        return CellNumberText(ClampRound(value, limits.lowest, limits.highest, 0));
+    ForEachSelected(grid, [&](double value) {
+        return ClampRound(value + delta, limits.lowest, limits.highest, 0);
     });
     return true;
 }
@@ -138,10 +142,10 @@ bool AddOne(GridModel& grid, GridLimits limits, double delta) {
 bool IncreaseDecrease(GridModel& grid, GridLimits limits, Prompt& prompt) {
     const auto answer = prompt.InputBox(kAmountPrompt, kAmountTitle, "");
     if (!answer || IsBlank(*answer)) return false;
-    const double amount = LeadingNumber(*answer);
-    ForEachSelected(grid, [&](const std::string& text) {
-        return CellNumberText(
-            ClampRound(LeadingNumber(text) + amount, limits.lowest, limits.highest, 0));
+    const auto amount = AnswerNumber(*answer, prompt);
+    if (!amount) return false;
+    ForEachSelected(grid, [&](double value) {
+        return ClampRound(value + *amount, limits.lowest, limits.highest, 0);
     });
     return true;
 }
@@ -167,17 +171,11 @@ bool SetSelection(GridModel& grid, GridLimits limits, const std::string& initial
                   Prompt& prompt) {
     const auto answer = prompt.InputBox(kSetPrompt, kSetTitle, initialText);
     if (!answer || IsBlank(*answer)) return false;
-    const double value = LeadingNumber(*answer);
-    // An answer that is no number at all is refused like one out of range, rather than
-    // setting the selection to 0.
-    if (!HasLeadingNumber(*answer) || value < limits.lowest || value > limits.highest) {
-        prompt.Message("Please enter a value between " + ShortestText(limits.lowest) + " and " +
-                           ShortestText(limits.highest) + ".",
-                       kSetTitle);
-        return false;
-    }
-    const std::string text = CellNumberText(value);
-    ForEachSelected(grid, [&](const std::string&) { return text; });
+    const auto value = AnswerNumber(*answer, prompt);
+    if (!value) return false;
+    // A value beyond the cells' range is clamped to it, as a value typed into one cell is.
+    const double set = Clamp(*value, limits.lowest, limits.highest);
+    ForEachSelected(grid, [&](double) { return set; });
     return true;
 }
 
@@ -255,23 +253,21 @@ GridOutcome GridDoubleClick(GridModel& grid, Prompt& prompt) {
     return GridKeyDown(grid, GridKey::Plain(keys::kSpace), GridLimits{0, 0}, prompt);
 }
 
-std::string NormaliseEditorText(std::string_view text, GridLimits limits) {
-    std::string compact;
-    for (char ch : text) {
-        if (ch != ' ' && ch != '\t') compact.push_back(ch);
-    }
-    if (!compact.empty() && (compact.front() == ',' || compact.front() == '.')) {
-        compact.insert(compact.begin(), '0');
-    }
-    const double value = ReadCellNumber(compact).value_or(0);
-    return CellNumberText(Clamp(value, limits.lowest, limits.highest));
+std::optional<std::string> NormaliseEditorText(std::string_view text, GridLimits limits) {
+    if (IsBlank(text)) return CellNumberText(std::max(0.0, limits.lowest));
+    const auto value = ReadCellNumber(text);
+    if (!value) return std::nullopt;
+    return CellNumberText(Clamp(*value, limits.lowest, limits.highest));
 }
 
 EditorAction EditorKeyDown(GridModel& grid, int keyCode, std::string& editText, GridLimits limits) {
     switch (keyCode) {
         case keys::kEnter:
-            editText = NormaliseEditorText(editText, limits);
-            return EditorAction::Store;
+            if (const auto normal = NormaliseEditorText(editText, limits)) {
+                editText = *normal;
+                return EditorAction::Store;
+            }
+            return EditorAction::Refuse;
         case keys::kEscape:
             return EditorAction::Cancel;
         case keys::kUp:

@@ -4,6 +4,7 @@
 // messages go through the prompt; what the window must do afterwards is in the outcome.
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -57,7 +58,8 @@ struct GridOutcome {
     // Cells were changed: the window stores the table into the image and the module and
     // marks the title.
     bool changed = false;
-    // The cells whose text differs afterwards, for the undo history.
+    // The cells whose text or number the operation changed, each with the number it left:
+    // exactly these cells are stored.
     std::vector<CellChange> cells;
     // Lay the in-place editor over the active cell with `editorText`, the caret at its end,
     // show it and give it the focus.
@@ -78,14 +80,15 @@ GridOutcome GridKeyDown(GridModel& grid, const GridKey& key, GridLimits limits, 
 // A double-click on a table: the editor opens with the active cell's text.
 GridOutcome GridDoubleClick(GridModel& grid, Prompt& prompt);
 
-// Asks "Set Selection" (the answer box starts with `initialText`) and writes the value
-// into every selected cell when it lies within the limits.
+// Asks "Set Selection" (the answer box starts with `initialText`) and writes the value,
+// clamped to the limits, into every selected cell. An answer that is no number is refused.
 GridOutcome SetSelectionTo(GridModel& grid, GridLimits limits, const std::string& initialText,
                            Prompt& prompt);
 
 enum class EditorAction {
     None,    // not a key of the editor's own
     Store,   // Enter: the normalised text is to be stored into the active cell
+    Refuse,  // Enter on a text that is no number: nothing is stored
     Cancel,  // Escape: hide the editor, reset the highlight, focus the table; store nothing
     ToTable  // Up or Down: the table takes the focus (the active row may have moved)
 };
@@ -94,10 +97,10 @@ enum class EditorAction {
 // the active cell moves one row when it can (the selection follows it).
 EditorAction EditorKeyDown(GridModel& grid, int keyCode, std::string& editText, GridLimits limits);
 
-// The editor's text made a number within the limits: blanks removed, a "0" put before a
-// leading "," or ".", read as a number, clamped, written back in its shortest form. Empty
-// or non-numeric text counts as 0.
-std::string NormaliseEditorText(std::string_view text, GridLimits limits);
+// The editor's text made a number within the limits: read as a cell number, clamped,
+// written back in its shortest form. An empty text counts as 0 (or the lowest limit when
+// that is above 0); a text that is no number gives nothing.
+std::optional<std::string> NormaliseEditorText(std::string_view text, GridLimits limits);
 
 // Runs an operation on the grid that reports whether it changed cells, and lists the cells
 // whose text it changed.

@@ -17,10 +17,16 @@ void LiveCalibration::Toggle(int output, Prompt& prompt) {
         running_ = true;
         output_ = output;
         WriteWithRetry(kLiveOutputAddress, static_cast<std::uint8_t>(output + 1));
+        value_ = 0;
     } else {
-        running_ = false;
-        WriteWithRetry(kLiveOutputAddress, 0);
+        Stop();
     }
+}
+
+void LiveCalibration::Stop() {
+    if (!running_) return;
+    running_ = false;
+    WriteWithRetry(kLiveOutputAddress, 0);
     value_ = 0;
 }
 

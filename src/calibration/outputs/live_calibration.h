@@ -50,7 +50,12 @@ class LiveCalibration {
 
     // The start/stop button: starts (refused offline with a message) or stops.
     void Toggle(int output, Prompt& prompt);
+    // Stops a running calibration with the same write as the stop button; nothing while
+    // stopped.
+    void Stop();
     bool Running() const { return running_; }
+    // The output being driven (meaningful while running).
+    int Output() const { return output_; }
     std::string Caption() const {
         return running_ ? kStopCalibrateCaption : kStartCalibrateCaption;
     }

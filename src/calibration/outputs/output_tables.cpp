@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "calibration/converters.h"
+#include "calibration/grid/grid_model.h"
 #include "calibration/number_format.h"
 #include "calibration/outputs/entry_filters.h"
 
@@ -74,49 +76,131 @@ std::string GetTableCellText(const OutputScope& out, TableGrid grid, int row, in
     return {};
 }
 
-void StoreTableCell(const OutputEdit& out, TableGrid grid, int row, int col, double typed) {
-    const OutputScope scope = out.Scope();
-    const auto address = CellAddress(scope, grid, row, col);
-    if (!address) return;
+std::optional<double> GetTableCellValue(const OutputScope& out, TableGrid grid, int row, int col) {
+    const auto raw = TableCellWord(out, grid, row, col);
+    if (!raw) return std::nullopt;
+    switch (CellKindOf(grid, row, col)) {
+        case CellKind::DataBreakpoint:
+            return GetFormatedValue(*raw, out.image, out.output, 0, out.ctx);
+        case CellKind::Battery:
+            return *raw * 55.0 / 4096;
+        case CellKind::Duty:
+            return *raw / out.Period() * 100;
+        case CellKind::Frequency:
+            return *raw / 10.0;
+        case CellKind::None:
+            break;
+    }
+    return std::nullopt;
+}
+
+std::optional<unsigned> TableCellWord(const OutputScope& out, TableGrid grid, int row, int col) {
+    const auto address = CellAddress(out, grid, row, col);
+    if (!address) return std::nullopt;
+    return out.image.Word(*address);
+}
+
+unsigned CellWordMaximum(const OutputScope& out, TableGrid grid, int row, int col) {
+    if (CellKindOf(grid, row, col) == CellKind::Duty)
+        return static_cast<unsigned>(Clamp(std::trunc(out.Period()), 0, 65535));
+    return 65535;
+}
+
+unsigned TypedCellWord(const OutputScope& out, TableGrid grid, int row, int col, double typed) {
     double word = 0;
     switch (CellKindOf(grid, row, col)) {
         case CellKind::DataBreakpoint:
-            word = SetFormatedValueToWrite(typed, scope.image, scope.output, 0, scope.ctx);
+            word = SetFormatedValueToWrite(typed, out.image, out.output, 0, out.ctx);
             break;
         case CellKind::Battery:
             word = VoltsToRaw(typed);
             break;
         case CellKind::Duty:
-            word = OnTimeCounts(typed, scope.Period());
+            word = OnTimeCounts(typed, out.Period());
             break;
         case CellKind::Frequency:
             word = TenthsCounts(typed);
             break;
         case CellKind::None:
-            return;
+            return 0;
     }
-    out.edit.StoreAndWriteWord(*address, word);
+    if (std::isnan(word)) word = 0;
+    return static_cast<unsigned>(std::trunc(Clamp(word, 0, CellWordMaximum(out, grid, row, col))));
 }
 
-std::string CommitTableCell(const OutputEdit& out, TableGrid grid, int row, int col,
-                            std::string_view text) {
-    double value = EnteredNumber(text);
-    switch (CellKindOf(grid, row, col)) {
-        case CellKind::Duty:
-            value = Clamp(value, 0, 100);
-            break;
-        case CellKind::Frequency:
-            value = Clamp(value, 0, kMaxFrequency);
-            break;
-        case CellKind::DataBreakpoint:
-            if (grid == TableGrid::Freq) value = Clamp(value, 0, 65535);
-            break;
-        case CellKind::Battery:
-        case CellKind::None:
-            break;
+DataRange TableLimits(const OutputScope& out, TableGrid grid, int top, int left, int bottom,
+                      int right) {
+    std::optional<DataRange> limits;
+    for (int r = top; r <= bottom; ++r) {
+        for (int c = left; c <= right; ++c) {
+            const auto address = CellAddress(out, grid, r, c);
+            if (!address) continue;
+            DataRange cell{0, 65535};
+            switch (CellKindOf(grid, r, c)) {
+                case CellKind::DataBreakpoint: cell = out.Range(0); break;
+                case CellKind::Battery: cell = {0, 65535 * 55.0 / 4096}; break;
+                case CellKind::Duty: cell = {0, CellWordMaximum(out, grid, r, c) / out.Period() * 100}; break;
+                case CellKind::Frequency: cell = {0, kMaxFrequency}; break;
+                case CellKind::None: continue;
+            }
+            if (!limits) limits = cell;
+            limits->minimum = std::min(limits->minimum, cell.minimum);
+            limits->maximum = std::max(limits->maximum, cell.maximum);
+        }
     }
-    StoreTableCell(out, grid, row, col, value);
+    return limits.value_or(DataRange{0, 0});
+}
+
+void StoreTableCell(const OutputEdit& out, TableGrid grid, int row, int col, double typed) {
+    const OutputScope scope = out.Scope();
+    const auto address = CellAddress(scope, grid, row, col);
+    if (!address) return;
+    out.edit.StoreAndWriteWord(*address, TypedCellWord(scope, grid, row, col, typed));
+}
+
+std::optional<std::string> CommitTableCell(const OutputEdit& out, TableGrid grid, int row,
+                                           int col, std::string_view text) {
+    const auto value = ReadCellNumber(text);
+    if (!value) return std::nullopt;
+    StoreTableCell(out, grid, row, col, *value);
     return GetTableCellText(out.Scope(), grid, row, col);
+}
+
+void TableCellBatch::Store(int row, int col, double typed) {
+    if (!CellAddress(out_.Scope(), grid_, row, col)) return;
+    StoreWord(row, col, TypedCellWord(out_.Scope(), grid_, row, col, typed));
+}
+
+void TableCellBatch::StoreWord(int row, int col, unsigned word) {
+    const OutputScope scope = out_.Scope();
+    const auto address = CellAddress(scope, grid_, row, col);
+    if (!address) return;
+    const unsigned before = scope.image.Word(*address);
+    if (before == word) return;
+    out_.edit.StoreWord(*address, word);
+    // A cell stored twice in one batch keeps its first "before".
+    for (WordChange& change : changes_) {
+        if (change.row == row && change.col == col) {
+            change.after = word;
+            return;
+        }
+    }
+    changes_.push_back({row, col, before, word});
+}
+
+std::vector<WordChange> TableCellBatch::Finish() {
+    std::vector<ByteSpan> spans;
+    for (const WordChange& change : changes_)
+        spans.push_back({*CellAddress(out_.Scope(), grid_, change.row, change.col), 2});
+    out_.edit.WriteChanged(std::move(spans));
+    return std::exchange(changes_, {});
+}
+
+std::vector<WordChange> StoreTableValues(const OutputEdit& out, TableGrid grid,
+                                         const std::vector<CellValue>& cells) {
+    TableCellBatch batch(out, grid);
+    for (const CellValue& cell : cells) batch.Store(cell.row, cell.col, cell.value);
+    return batch.Finish();
 }
 
 TableTexts GetTableTexts(const OutputScope& out, TableGrid grid) {
@@ -127,13 +211,12 @@ TableTexts GetTableTexts(const OutputScope& out, TableGrid grid) {
     return texts;
 }
 
-TableTexts StoreWholeTable(const OutputEdit& out, TableGrid grid, const TableTexts& texts) {
+TableValues GetTableValues(const OutputScope& out, TableGrid grid) {
     const GridSize size = SizeOf(grid);
-    for (int r = 0; r < size.rows && r < static_cast<int>(texts.size()); ++r)
-        for (int c = 0; c < size.cols && c < static_cast<int>(texts[r].size()); ++c)
-            if (CellKindOf(grid, r, c) != CellKind::None)
-                StoreTableCell(out, grid, r, c, EnteredNumber(texts[r][c]));
-    return GetTableTexts(out.Scope(), grid);
+    TableValues values(static_cast<std::size_t>(size.rows));
+    for (int r = 0; r < size.rows; ++r)
+        for (int c = 0; c < size.cols; ++c) values[r].push_back(GetTableCellValue(out, grid, r, c));
+    return values;
 }
 
 namespace {
@@ -141,14 +224,26 @@ namespace {
 std::pair<int, int> VoltOutColumns(int index) {
     return index == 0 ? std::pair{1, 1} : std::pair{2, kAnalogGrid.cols - 1};
 }
+
+
+// The number of a voltage-output box, refused with a message when it is none.
+std::optional<double> VoltOutNumber(std::string_view text, Prompt& prompt) {
+    const auto value = ReadCellNumber(text);
+    if (!value) prompt.Message(NotANumberText(text), kNotANumberTitle, Icon::Exclamation);
+    return value;
+}
 }  // namespace
 
-std::string StoreVoltOutDuty(const OutputEdit& out, int index, std::string_view text) {
-    const double percent = Clamp(EnteredNumber(text), 0, 100);
-    const auto [first, last] = VoltOutColumns(index);
-    for (int c = first; c <= last; ++c)
-        for (int r = 1; r < kAnalogGrid.rows; ++r)
-            StoreTableCell(out, TableGrid::Analog, r, c, percent);
+std::string StoreVoltOutDuty(const OutputEdit& out, int index, std::string_view text,
+                             Prompt& prompt) {
+    if (const auto value = VoltOutNumber(text, prompt)) {
+        const double percent = Clamp(*value, 0, 100);
+        const auto [first, last] = VoltOutColumns(index);
+        TableCellBatch batch(out, TableGrid::Analog);
+        for (int c = first; c <= last; ++c)
+            for (int r = 1; r < kAnalogGrid.rows; ++r) batch.Store(r, c, percent);
+        batch.Finish();
+    }
     return VoltOutDutyText(out.Scope(), index);
 }
 
@@ -156,11 +251,16 @@ std::string VoltOutDutyText(const OutputScope& out, int index) {
     return GetTableCellText(out, TableGrid::Analog, 1, VoltOutColumns(index).first);
 }
 
-std::string StoreVoltOutData(const OutputEdit& out, int index, std::string_view text) {
-    const DataRange range = out.Scope().Range(0);
-    const double value = Clamp(EnteredNumber(text), range.minimum, range.maximum);
-    const auto [first, last] = VoltOutColumns(index);
-    for (int c = first; c <= last; ++c) StoreTableCell(out, TableGrid::Analog, 0, c, value);
+std::string StoreVoltOutData(const OutputEdit& out, int index, std::string_view text,
+                             Prompt& prompt) {
+    if (const auto typed = VoltOutNumber(text, prompt)) {
+        const DataRange range = out.Scope().Range(0);
+        const double value = Clamp(*typed, range.minimum, range.maximum);
+        const auto [first, last] = VoltOutColumns(index);
+        TableCellBatch batch(out, TableGrid::Analog);
+        for (int c = first; c <= last; ++c) batch.Store(0, c, value);
+        batch.Finish();
+    }
     return VoltOutDataText(out.Scope(), index);
 }
 

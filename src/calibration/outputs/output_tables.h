@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/prompt.h"
+#include "calibration/grid/grid_history.h"
 #include "calibration/outputs/output_scope.h"
 
 namespace vx42 {
@@ -34,34 +35,79 @@ std::optional<int> CellAddress(const OutputScope& out, TableGrid grid, int row, 
 
 // A cell as shown; empty for the corner and cells outside the grid.
 std::string GetTableCellText(const OutputScope& out, TableGrid grid, int row, int col);
-// Stores a typed value into a cell by its store rule and writes the word.
+// A cell's exact value in the units it is shown in (percent, hertz, volts, the data's
+// units), unrounded; nothing for the corner and cells outside the grid.
+std::optional<double> GetTableCellValue(const OutputScope& out, TableGrid grid, int row, int col);
+// The word a cell stores now; nothing for the corner and cells outside the grid.
+std::optional<unsigned> TableCellWord(const OutputScope& out, TableGrid grid, int row, int col);
+
+// The highest word a cell may store: a duty cell's on-time never exceeds the period
+// (100 %); every other cell takes any word.
+unsigned CellWordMaximum(const OutputScope& out, TableGrid grid, int row, int col);
+// The word a typed value stores into a cell: the cell's store rule, then the one clamp every
+// path into a cell goes through (0 to `CellWordMaximum`). Limits apply to the stored word,
+// so a formatted breakpoint below 0 in its units is taken wherever its word is in range.
+unsigned TypedCellWord(const OutputScope& out, TableGrid grid, int row, int col, double typed);
+// The range of the values the selected cells can show, lowest first: the one their stored
+// words allow (duty 0 to 100 %, frequency 0 to 6553.5 Hz, breakpoints the data's range).
+DataRange TableLimits(const OutputScope& out, TableGrid grid, int top, int left, int bottom,
+                      int right);
+
+// Stores a typed value into a cell and writes its word: the single-cell edit.
 void StoreTableCell(const OutputEdit& out, TableGrid grid, int row, int col, double typed);
-// Commits the text of a cell's editor: clamped to the cell's range (duty 0-100 %,
-// frequency 0-6553.5 Hz, frequency-table breakpoints 0-65535; analog breakpoints and
-// battery voltages by the word store only), stored, and returned as the cell now shows.
-std::string CommitTableCell(const OutputEdit& out, TableGrid grid, int row, int col,
-                            std::string_view text);
+// Commits the text of a cell's editor: read as a cell number, stored (clamped as every
+// path is) and returned as the cell now shows. A text that is not a number stores nothing
+// and gives nothing.
+std::optional<std::string> CommitTableCell(const OutputEdit& out, TableGrid grid, int row,
+                                           int col, std::string_view text);
+
+// Many cells of one table stored at once (a grid operation, a paste, a preset, an undo):
+// only cells whose word changes are stored, and `Finish` writes them to the module as few
+// staged changes as the staging area allows.
+class TableCellBatch {
+  public:
+    TableCellBatch(const OutputEdit& out, TableGrid grid) : out_(out), grid_(grid) {}
+    // A typed value, by the cell's store rule and clamp.
+    void Store(int row, int col, double typed);
+    // A stored word as it was (undo and redo).
+    void StoreWord(int row, int col, unsigned word);
+    // Writes the changed cells and gives each one's word before and after.
+    std::vector<WordChange> Finish();
+
+  private:
+    OutputEdit out_;
+    TableGrid grid_;
+    std::vector<WordChange> changes_;
+};
+
+struct CellValue {
+    int row = 0;
+    int col = 0;
+    double value = 0;
+};
+// Stores the values an operation computed, exactly those cells, as one batch.
+std::vector<WordChange> StoreTableValues(const OutputEdit& out, TableGrid grid,
+                                         const std::vector<CellValue>& cells);
 
 using TableTexts = std::vector<std::vector<std::string>>;  // [row][col]
-// Every cell of a grid as shown (headers included).
+using TableValues = std::vector<std::vector<std::optional<double>>>;
+// Every cell of a grid as shown (headers included), and its exact values.
 TableTexts GetTableTexts(const OutputScope& out, TableGrid grid);
-// Stores every cell of a grid but the corner from its text, row by row, and returns the grid
-// as then shown: the commit after an operation changed many cells at once.
-TableTexts StoreWholeTable(const OutputEdit& out, TableGrid grid, const TableTexts& texts);
-inline TableTexts StoreCalValIfChanged(const OutputEdit& out, const TableTexts& texts) {
-    return StoreWholeTable(out, TableGrid::Analog, texts);
-}
+TableValues GetTableValues(const OutputScope& out, TableGrid grid);
 
 // ---- Voltage output: the analog table reduced to two data points.
 inline constexpr std::array<const char*, 2> kVoltOutDutyCaptions = {"Min Duty Cycle",
                                                                     "Max Duty Cycle"};
 inline constexpr std::array<const char*, 2> kVoltOutDataCaptions = {"CAN Data Min", "CAN Data Max"};
 // `txtVoltOutDuty(i)`: 0-100 %, into column 1 (i = 0) or columns 2-16 (i = 1) of every
-// battery row, column by column; shows the value of row 1 of its first column.
-std::string StoreVoltOutDuty(const OutputEdit& out, int index, std::string_view text);
+// battery row as one batch; shows the value of row 1 of its first column. A text that is
+// not a number is refused with a message.
+std::string StoreVoltOutDuty(const OutputEdit& out, int index, std::string_view text,
+                             Prompt& prompt);
 std::string VoltOutDutyText(const OutputScope& out, int index);
 // `txtVoltOutData(i)`: within the data range, into breakpoint 1 (i = 0) or 2-16 (i = 1).
-std::string StoreVoltOutData(const OutputEdit& out, int index, std::string_view text);
+std::string StoreVoltOutData(const OutputEdit& out, int index, std::string_view text,
+                             Prompt& prompt);
 std::string VoltOutDataText(const OutputScope& out, int index);
 
 // ---- Breakpoint fills.

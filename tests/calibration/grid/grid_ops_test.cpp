@@ -117,6 +117,14 @@ TEST_F(GridOps, PercentClampsRoundsAndRefusesOutOfRange) {
     prompt.AnswerInput(std::nullopt);
     EXPECT_FALSE(Key(analog, GridKey::Ctrl('P')).changed);
     EXPECT_FALSE(Key(analog, GridKey::Ctrl('P')).changed);
+    for (const char* notNumber : {"1,5", "12abc"}) {  // refused, never read as 1 or 12
+        prompt.AnswerInput(notNumber);
+        prompt.ExpectMessage(NotANumberText(notNumber));
+        EXPECT_FALSE(Key(analog, GridKey::Ctrl('P')).changed);
+        prompt.AnswerInput(notNumber);
+        prompt.ExpectMessage(NotANumberText(notNumber));
+        EXPECT_FALSE(Key(analog, GridKey::Ctrl('I')).changed);
+    }
     EXPECT_EQ(RowOf(analog, 1)[2], "1");
 }
 
@@ -148,29 +156,52 @@ TEST_F(GridOps, IncreaseDecreaseAddsTheAmountWithinLimits) {
     EXPECT_EQ(RowOf(analog, 2)[2], "65535");
 }
 
-TEST_F(GridOps, SetToWritesTheValueOrShowsTheRange) {
+TEST_F(GridOps, SetToWritesTheValueClampedOrRefusesANonNumber) {
     analog.Select(3, 3, 2, 1);
-    prompt.AnswerInput("70000");
-    prompt.ExpectMessage("Please enter a value between 0 and 65535.");
-    const auto refused = Key(analog, GridKey::Ctrl('J'));
-    EXPECT_FALSE(refused.changed);
+    prompt.AnswerInput("1,5");  // refused, never read as 1
+    prompt.ExpectMessage("\"1,5\" is not a number. Please enter digits with a period as the "
+                         "decimal point (Ex. 1.5 or -40).");
+    EXPECT_FALSE(Key(analog, GridKey::Ctrl('J')).changed);
     EXPECT_EQ(prompt.Calls()[0].title, "Set Selection");
     EXPECT_EQ(prompt.Calls()[0].text,
               "Please enter the value you would like to set the entire selection to.");
     EXPECT_EQ(prompt.Calls()[0].dialog.fileName, "");  // the initial text
+    EXPECT_EQ(LastCall().title, "Not A Number");
     EXPECT_EQ(analog.Text(2, 2), "");
 
-    prompt.AnswerInput("12.25 Hz");
+    prompt.AnswerInput(" 12.25 ");
     const auto set = Key(analog, GridKey::Ctrl('J'));
     EXPECT_TRUE(set.changed);
     EXPECT_EQ(set.cells.size(), 6u);
+    EXPECT_EQ(set.cells[0].value, 12.25);
     EXPECT_EQ(analog.Text(2, 1), "12.25");  // not rounded here
     EXPECT_EQ(analog.Text(3, 3), "12.25");
 
-    freq.Select(1, 0, 1, 3);
-    prompt.AnswerInput("abc");  // no number at all is refused, not taken as 0
-    prompt.ExpectMessage("Please enter a value between 0 and 6553.5.");
-    EXPECT_FALSE(Key(freq, GridKey::Ctrl('J'), FreqTableLimits(1)).changed);
+    // Beyond the cells' range the value is clamped, as a value typed into one cell is.
+    prompt.AnswerInput("150");
+    Key(analog, GridKey::Ctrl('J'), GridLimits{0, 100});
+    EXPECT_EQ(analog.Text(3, 3), "100");
+}
+
+TEST_F(GridOps, OperationsComputeFromExactValuesAndReportOnlyChangedCells) {
+    // Shown rounded to 0.1, held exactly: the ends of a linear interpolation keep theirs.
+    freq.SetRow(0, {"0", "10", "20"});
+    freq.SetRow(1, {"15.3", "0", "20.1"});
+    freq.SetRowNumbers(1, {15.33, 0, 20.07});
+    freq.Select(1, 0, 1, 2);
+    const auto out = Key(freq, GridKey::Ctrl('T'), FreqTableLimits(1));
+    ASSERT_EQ(out.cells.size(), 1u);
+    EXPECT_EQ(out.cells[0].col, 1);
+    EXPECT_DOUBLE_EQ(*out.cells[0].value, 17.7);
+    EXPECT_EQ(freq.Number(1, 0), 15.33);
+
+    // +1 on exact values, and a cell whose result is its own value is not reported.
+    freq.SetRowNumbers(1, {15.33, 17.7, 6553.5});
+    freq.Select(1, 0, 1, 2);
+    const auto plus = Key(freq, GridKey::Ctrl(keys::kPlus), FreqTableLimits(1));
+    ASSERT_EQ(plus.cells.size(), 2u);
+    EXPECT_EQ(plus.cells[0].value, 16);  // 16.33 rounded
+    EXPECT_EQ(plus.cells[1].value, 19);  // 18.7 rounded
 }
 
 TEST_F(GridOps, KeysThatStartTheEditor) {
@@ -225,14 +256,13 @@ TEST_F(GridOps, TheAnalogCornerIsNeverChanged) {
 
 TEST(GridEditor, EnterNormalisesTheTextWithinTheLimits) {
     const GridLimits word{0, 65535};
-    EXPECT_EQ(NormaliseEditorText(" 1 2.5 ", word), "12.5");
-    EXPECT_EQ(NormaliseEditorText(",5", word), "0.5");
-    EXPECT_EQ(NormaliseEditorText(".25", word), "0.25");
-    EXPECT_EQ(NormaliseEditorText("70000", word), "65535");
-    EXPECT_EQ(NormaliseEditorText("-3", word), "0");
-    EXPECT_EQ(NormaliseEditorText("", word), "0");
+    const std::pair<const char*, std::optional<std::string>> cases[] = {
+        {" 1 2.5 ", "12.5"}, {".25", "0.25"},  {"70000", "65535"}, {"-3", "0"},
+        {"", "0"},           {"x7", std::nullopt}, {",5", std::nullopt}, {"1,5", std::nullopt},
+    };
+    for (const auto& [typed, normal] : cases) EXPECT_EQ(NormaliseEditorText(typed, word), normal) << typed;
     EXPECT_EQ(NormaliseEditorText("", GridLimits{5, 10}), "5");
-    EXPECT_EQ(NormaliseEditorText("x7", word), "0");
+    EXPECT_EQ(NormaliseEditorText("-40", GridLimits{-40, 100}), "-40");
     EXPECT_EQ(NormaliseEditorText("6553.57", GridLimits{0, 6553.5}), "6553.5");
 
     GridModel g = GridModel::AnalogTable();
@@ -240,6 +270,8 @@ TEST(GridEditor, EnterNormalisesTheTextWithinTheLimits) {
     std::string text = " 4 ";
     EXPECT_EQ(EditorKeyDown(g, keys::kEnter, text, word), EditorAction::Store);
     EXPECT_EQ(text, "4");
+    text = "1,5";
+    EXPECT_EQ(EditorKeyDown(g, keys::kEnter, text, word), EditorAction::Refuse);
     EXPECT_EQ(EditorKeyDown(g, keys::kEscape, text, word), EditorAction::Cancel);
     EXPECT_EQ(EditorKeyDown(g, 'A', text, word), EditorAction::None);
 }

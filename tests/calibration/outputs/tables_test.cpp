@@ -1,4 +1,7 @@
+#include <functional>
+
 #include "app/scripted_prompt.h"
+#include "calibration/grid/grid_model.h"
 #include "calibration/outputs/output_tables.h"
 #include "outputs_fixture.h"
 
@@ -37,6 +40,8 @@ TEST_F(Tables, DutyCellKeepsItsOnTimeWhenTheFrequencyChanges) {
     EXPECT_EQ(GetTableCellText(Scope(), G::Analog, 3, 5), "50.0");
     EXPECT_EQ(CommitTableCell(Out(), G::Analog, 3, 5, "140"), "100.0");  // clamped to 100 %
     EXPECT_EQ(image.Word(at), 5000u);
+    EXPECT_EQ(CommitTableCell(Out(), G::Analog, 3, 5, "x"), std::nullopt);
+    EXPECT_EQ(image.Word(at), 5000u);
     SetPeriod(0);  // taken as 1
     EXPECT_EQ(GetTableCellText(Scope(), G::Analog, 3, 5), "500000.0");
 }
@@ -58,46 +63,133 @@ TEST_F(Tables, DataBreakpointsFollowTheFormatting) {
     EXPECT_EQ(image.Word(Cal().PrimaryBlock + 30), 500u);
 }
 
-TEST_F(Tables, WholeTableStoredFromItsTexts) {
-    SetPeriod(1000);
-    TableTexts texts = GetTableTexts(Scope(), G::Analog);
-    ASSERT_EQ(texts.size(), 7u);
-    ASSERT_EQ(texts[0].size(), 17u);
-    texts[0][0] = "999";  // the corner stores nothing
-    texts[2][3] = "12.5";
-    texts[0][16] = "4000";
-    const TableTexts shown = StoreCalValIfChanged(Out(), texts);
-    EXPECT_EQ(shown[2][3], "12.5");
-    EXPECT_EQ(shown[0][16], "4000");
-    EXPECT_EQ(shown[0][0], "");
-    EXPECT_EQ(sink.writes.size(), 7u * 17u - 1u);
-    EXPECT_EQ(image.Word(Cal().TableBlock + 32 + 4), 125u);
-    EXPECT_EQ(GetTableTexts(Scope(), G::Freq).at(1).size(), 16u);
+TEST_F(Tables, ABatchStoresOnlyChangedWordsAsFewStagedChanges) {
+    SetPeriod(10000);
+    image.StoreWord(Cal().TableBlock, 1533);  // shown as 15.3
+    image.StoreWord(Cal().PrimaryBlock + 30, 16);
+    const CalImage before = image;
+    // +1 over a whole row as an operation computes it from exact values; the end cell
+    // keeps its value, so only its neighbours change.
+    std::vector<CellValue> cells;
+    for (int c = 1; c <= 16; ++c) cells.push_back({1, c, c == 16 ? 0.0 : 1.0});
+    const auto changes = StoreTableValues(Out(), G::Analog, cells);
+    EXPECT_EQ(changes.size(), 15u);
+    EXPECT_EQ(changes[0], (WordChange{1, 1, 1533, 100}));
+    EXPECT_TRUE(changed);
+    // Two contiguous runs in address order: 16 bytes, then the remaining 14.
+    ASSERT_EQ(sink.writes.size(), 2u);
+    EXPECT_EQ(sink.writes[0].first, Cal().TableBlock);
+    EXPECT_EQ(sink.writes[0].second.size(), 16u);
+    EXPECT_EQ(sink.writes[1].first, Cal().TableBlock + 16);
+    EXPECT_EQ(sink.writes[1].second.size(), 14u);
+    // Every other byte of the image is untouched.
+    for (int i = 0; i < kCalImageSize; ++i) {
+        const int address = i + kCalBaseAddress;
+        if (address < Cal().TableBlock || address >= Cal().TableBlock + 30) {
+            EXPECT_EQ(image[i], before[i]) << address;
+        }
+    }
+    sink.writes.clear();
+
+    // The words as they were, back as one batch (undo).
+    TableCellBatch undo(Out(), G::Analog);
+    for (const WordChange& change : changes) undo.StoreWord(change.row, change.col, change.before);
+    undo.StoreWord(0, 16, 16);  // unchanged: not written
+    EXPECT_EQ(undo.Finish().size(), 15u);
+    EXPECT_EQ(image, before);
+    EXPECT_EQ(sink.writes.size(), 2u);
+}
+
+TEST_F(Tables, StagedChangesJoinTouchingRunsUpToSixteenBytes) {
+    const std::vector<ByteSpan> staged =
+        StagedChanges({{0x500, 2}, {0x480, 2}, {0x482, 2}, {0x490, 2}, {0x520, 1}, {0x501, 2}});
+    EXPECT_EQ(staged, (std::vector<ByteSpan>{{0x480, 4}, {0x490, 2}, {0x500, 3}, {0x520, 1}}));
+    std::vector<ByteSpan> row;
+    for (int k = 0; k < 40; ++k) row.push_back({0x600 + 2 * k, 2});
+    EXPECT_EQ(StagedChanges(row),
+              (std::vector<ByteSpan>{{0x600, 16}, {0x610, 16}, {0x620, 16}, {0x630, 16}, {0x640, 16}}));
+    EXPECT_TRUE(StagedChanges({{0x600, 0}}).empty());
+}
+
+// One clamp and one number reading whatever path a value takes into a cell: the editor's
+// commit, a grid operation's batch, a preset's batch and a voltage-output box.
+TEST_F(Tables, EveryPathGivesOneResultPerInput) {
+    SetPeriod(10000);
+    ctx.units.MetricTemperature = false;
+    SelectMessage(0, 0, 1, -40, "°C");  // raw 0 is -40 °C, -40 °F
+    ScriptedPrompt prompt;
+    struct Input {
+        int row, col;
+        const char* text;
+        std::optional<unsigned> word;  // nothing: refused
+    };
+    const Input inputs[] = {
+        {1, 1, "150", 10000},        // duty beyond 100 %: the period
+        {0, 1, "-40", 0},            // -40 °F is raw 0: taken
+        {0, 1, "-60", 0},            // below raw 0: clamped
+        {1, 1, "1,5", std::nullopt}, // not a number with "." as the point
+    };
+    using Path = std::function<void(const Input&)>;
+    const std::vector<std::pair<const char*, Path>> paths = {
+        {"editor", [&](const Input& in) { CommitTableCell(Out(), G::Analog, in.row, in.col, in.text); }},
+        {"operation",
+         [&](const Input& in) {
+             if (auto v = ReadCellNumber(in.text)) StoreTableValues(Out(), G::Analog, {{in.row, in.col, *v}});
+         }},
+        {"preset",
+         [&](const Input& in) {
+             TableCellBatch batch(Out(), G::Analog);
+             if (auto v = ReadCellNumber(in.text)) batch.Store(in.row, in.col, *v);
+             batch.Finish();
+         }},
+    };
+    for (const auto& [name, path] : paths) {
+        for (const Input& in : inputs) {
+            const int at = *CellAddress(Scope(), G::Analog, in.row, in.col);
+            image.StoreWord(at, 1234);
+            path(in);
+            EXPECT_EQ(image.Word(at), in.word.value_or(1234)) << name << " " << in.text;
+        }
+    }
+    // The voltage-output boxes read and clamp the same way.
+    EXPECT_EQ(StoreVoltOutDuty(Out(), 0, "150", prompt), "100.0");
+    prompt.ExpectMessage(NotANumberText("1,5"));
+    EXPECT_EQ(StoreVoltOutDuty(Out(), 0, "1,5", prompt), "100.0");
+    EXPECT_EQ(StoreVoltOutData(Out(), 0, "-40", prompt), "-40");
+    EXPECT_EQ(image.Word(Cal().PrimaryBlock), 0u);
+    EXPECT_TRUE(prompt.Unexpected().empty());
+    EXPECT_EQ(TableLimits(Scope(), G::Analog, 0, 1, 1, 1).minimum, -40);
+    EXPECT_EQ(TableLimits(Scope(), G::Analog, 1, 1, 1, 1).maximum, 100);
 }
 
 TEST_F(Tables, VoltageOutputBoxesFillTheirCells) {
+    ScriptedPrompt prompt;
     SetPeriod(10000, 1);
-    EXPECT_EQ(StoreVoltOutDuty(Out(1), 1, "80"), "80.0");
-    EXPECT_EQ(sink.writes.size(), 90u);
-    for (const auto& [address, bytes] : sink.writes) EXPECT_EQ(bytes, (Bytes{0x1F, 0x40}));
-    // Column by column, rows 1 to 6 within a column.
+    EXPECT_EQ(StoreVoltOutDuty(Out(1), 1, "80", prompt), "80.0");
+    // Columns 2 to 16 of each battery row: 30 contiguous bytes, two staged changes a row.
+    EXPECT_EQ(sink.writes.size(), 12u);
+    for (const auto& [address, bytes] : sink.writes)
+        for (std::size_t k = 0; k < bytes.size(); k += 2)
+            EXPECT_EQ((Bytes{bytes[k], bytes[k + 1]}), (Bytes{0x1F, 0x40}));
     EXPECT_EQ(sink.writes[0].first, Cal(1).TableBlock + 2);
-    EXPECT_EQ(sink.writes[1].first, Cal(1).TableBlock + 32 + 2);
-    EXPECT_EQ(sink.writes[89].first, Cal(1).TableBlock + 5 * 32 + 30);
+    EXPECT_EQ(sink.writes[11].first, Cal(1).TableBlock + 5 * 32 + 18);
     sink.writes.clear();
+    EXPECT_EQ(StoreVoltOutDuty(Out(1), 1, "80", prompt), "80.0");
+    EXPECT_TRUE(sink.writes.empty());  // nothing changed: nothing written
 
-    EXPECT_EQ(StoreVoltOutDuty(Out(1), 0, "10"), "10.0");
+    EXPECT_EQ(StoreVoltOutDuty(Out(1), 0, "10", prompt), "10.0");
     EXPECT_EQ(sink.writes.size(), 6u);
     EXPECT_EQ(image.Word(Cal(1).TableBlock), 1000u);
     EXPECT_EQ(image.Word(Cal(1).TableBlock + 2), 8000u);  // max cells untouched
     sink.writes.clear();
 
-    EXPECT_EQ(StoreVoltOutData(Out(1), 1, "70000"), "65535");
-    EXPECT_EQ(sink.writes.size(), 15u);
+    EXPECT_EQ(StoreVoltOutData(Out(1), 1, "70000", prompt), "65535");
+    EXPECT_EQ(sink.writes.size(), 2u);
     EXPECT_EQ(image.Word(Cal(1).PrimaryBlock), 0u);
     EXPECT_EQ(image.Word(Cal(1).PrimaryBlock + 30), 65535u);
-    EXPECT_EQ(StoreVoltOutData(Out(1), 0, "12"), "12");
+    EXPECT_EQ(StoreVoltOutData(Out(1), 0, "12", prompt), "12");
     EXPECT_EQ(VoltOutDataText(Scope(1), 1), "65535");
+    EXPECT_TRUE(prompt.Unexpected().empty());
 }
 
 TEST_F(Tables, BreakpointsSpreadOverTheMessagesBits) {
