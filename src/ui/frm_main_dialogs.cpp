@@ -85,6 +85,7 @@ void FrmMain::BuildDialogCommands() {
             if (speed->exec() != QDialog::Accepted) return;
             EditTarget target = edit();
             speed->choice().Ok(target);
+            ShowStatus();
         });
     });
 
