@@ -8,7 +8,8 @@ bash scripts/install-deps.sh
 bash scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 rm -rf screenshots
 for mode in full relay; do
-  xvfb-run -a -s "-screen 0 1366x768x24" ./build/bin/vx42_screenshots "screenshots/100-$mode" "--$mode"
+  xvfb-run -a -s "-screen 0 1366x768x24" \
+    ./build/bin/vx42_screenshots "screenshots/100-$mode" "--$mode"
   QT_SCALE_FACTOR=1.5 xvfb-run -a -s "-screen 0 1920x1080x24" \
     ./build/bin/vx42_screenshots "screenshots/150-$mode" "--$mode"
 done

@@ -26,14 +26,14 @@ OnlineDisplay OnlineStatusDisplay(bool online);
 // What the status bar at the foot of the window is made from.
 struct StatusFacts {
     bool online = false;
-    bool simulated = false;       // the built-in module simulator stands in for a module
-    std::string serial;           // the module's, while online
-    std::string firmware;         // its firmware version, while online
-    bool fileLoaded = false;      // a named file is shown
-    bool autoRetrieved = false;   // a calibration retrieved from the module is shown
-    std::string fileName;         // the named file
-    bool changed = false;         // unsaved changes
-    bool hasCanSpeed = false;     // a calibration is shown, so its CAN bus speed is known
+    bool simulated = false;      // the built-in module simulator stands in for a module
+    std::string serial;          // the module's, while online
+    std::string firmware;        // its firmware version, while online
+    bool fileLoaded = false;     // a named file is shown
+    bool autoRetrieved = false;  // a calibration retrieved from the module is shown
+    std::string fileName;        // the named file
+    bool changed = false;        // unsaved changes
+    bool hasCanSpeed = false;    // a calibration is shown, so its CAN bus speed is known
     unsigned canKbits = 0;
 };
 

@@ -222,7 +222,8 @@ void FrmMain::BuildFrames() {
     retrieveLayout->addWidget(ProgressBar, 1);
     lblInfo = new QLabel("0 Bytes of 0 Bytes copied.", fraRetrieve);
     lblInfo->setObjectName("lblInfo");
-    lblInfo->setMinimumWidth(lblInfo->fontMetrics().horizontalAdvance("0,000 Bytes of 0,000 Bytes copied.") + 8);
+    lblInfo->setMinimumWidth(
+        lblInfo->fontMetrics().horizontalAdvance("0,000 Bytes of 0,000 Bytes copied.") + 8);
     retrieveLayout->addWidget(lblInfo);
     cmdUpdate = new QPushButton("Update", fraRetrieve);
     cmdUpdate->setObjectName("cmdUpdate");

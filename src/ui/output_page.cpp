@@ -180,7 +180,8 @@ void OutputPage::KeepSizesSteady() {
     const QString useSecondary = chkUseSecondary->text();
     for (int flags = 0; flags < 256; ++flags) {
         const auto f = static_cast<std::uint8_t>(flags);
-        label = std::max(label, lblOutSetting->fontMetrics().horizontalAdvance(PeriodRuleOf(f).label));
+        label = std::max(label,
+                         lblOutSetting->fontMetrics().horizontalAdvance(PeriodRuleOf(f).label));
         chkUseSecondary->setText(Q(UseSecondaryCaption(f)));
         check = std::max(check, chkUseSecondary->sizeHint().width());
     }
@@ -207,7 +208,8 @@ QSize OutputPage::sizeHint() const {
         largest = largest.expandedTo(frame->sizeHint());
     }
     if (shown.isNull()) largest.rheight() += layout()->spacing();
-    return {std::max(hint.width(), largest.width() + 8), hint.height() + largest.height() - shown.height()};
+    return {std::max(hint.width(), largest.width() + 8),
+            hint.height() + largest.height() - shown.height()};
 }
 
 QWidget* OutputPage::BuildTopRow() {

@@ -95,7 +95,8 @@ void TablePlot::paintEvent(QPaintEvent*) {
     for (const QString& label : yLabels) labelW = std::max(labelW, fm.horizontalAdvance(label));
     int legendW = 0;
     if (curves_.size() > 1)
-        for (const PlotCurve& c : curves_) legendW = std::max(legendW, fm.horizontalAdvance(c.name) + 28);
+        for (const PlotCurve& c : curves_)
+            legendW = std::max(legendW, fm.horizontalAdvance(c.name) + 28);
     const QRect plot(frame.left() + labelW + 10, frame.top() + lineH + 6,
                      frame.width() - labelW - 20 - legendW, frame.height() - 3 * lineH - 12);
     if (plot.width() < 10 || plot.height() < 10) return;

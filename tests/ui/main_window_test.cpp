@@ -327,8 +327,9 @@ class MainWindowTest : public QObject {
         f.window.show();
         auto shown = [&f] {
             QStringList out;
-            for (QLabel* l : std::initializer_list<QLabel*>{f.window.lblStatusOnline, f.window.lblStatusModule,
-                              f.window.lblStatusFile, f.window.lblStatusCanSpeed})
+            for (QLabel* l : std::initializer_list<QLabel*>{
+                     f.window.lblStatusOnline, f.window.lblStatusModule, f.window.lblStatusFile,
+                     f.window.lblStatusCanSpeed})
                 out << (l->isVisible() ? l->text() : QString("-"));
             return out.join(" | ");
         };
@@ -393,13 +394,15 @@ class MainWindowTest : public QObject {
         prompt.ExpectMessage("75 Path/File access error");
         Program program;
         auto bridge = [] { return std::make_unique<sim::SimBridge>(vx42::test::FastSimulator()); };
-        QVERIFY(!StartProgram(program, StartupMode::Full, folder.str(), prompt, store, bridge, true));
+        QVERIFY(
+            !StartProgram(program, StartupMode::Full, folder.str(), prompt, store, bridge, true));
         QVERIFY(!program.window && !program.app);
         QVERIFY2(prompt.Unexpected().empty(), qPrintable(vx42::test::UnexpectedDialogs(prompt)));
         QCOMPARE(prompt.Calls().size(), size_t(1));
         const auto lines = LogLines(folder.str());
         QCOMPARE(lines.size(), size_t(1));
-        QVERIFY(lines[0].find("Path/File access error, modMain, modMain, Main") != std::string::npos);
+        QVERIFY(lines[0].find("Path/File access error, modMain, modMain, Main") !=
+                std::string::npos);
 
         // A sound start gives a loaded window, not yet shown.
         MemorySettingsStore good;
