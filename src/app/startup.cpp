@@ -25,6 +25,24 @@ OnlineDisplay OnlineStatusDisplay(bool online) {
     return {"Connect", "Offline", 0xFF0000};
 }
 
+StatusTexts StatusBarTexts(const StatusFacts& f) {
+    StatusTexts t;
+    t.connection = OnlineStatusDisplay(f.online).labelCaption;
+    if (f.simulated) t.connection += " (simulated module)";
+    if (f.online)
+        t.module = "Module " + (f.serial.empty() ? std::string("?") : f.serial) + ", firmware " +
+                   (f.firmware.empty() ? std::string("?") : f.firmware);
+    t.file = f.fileLoaded      ? "File: " + f.fileName
+             : f.autoRetrieved ? std::string("Auto Retrieved File")
+                               : std::string("No File Loaded");
+    if ((f.fileLoaded || f.autoRetrieved) && f.changed) t.file += " (unsaved changes)";
+    if (f.hasCanSpeed)
+        t.canSpeed = "CAN bus " + (f.canKbits >= 1000 && f.canKbits % 1000 == 0
+                                       ? std::to_string(f.canKbits / 1000) + " Mbit/s"
+                                       : std::to_string(f.canKbits) + " kbit/s");
+    return t;
+}
+
 std::string ManualPath(const std::string& programFolder) {
     return (std::filesystem::path(programFolder) / "Instructions" /
             "M771020455 VX42-002 Instructions v1.1.pdf")

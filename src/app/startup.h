@@ -23,6 +23,31 @@ struct OnlineDisplay {
 };
 OnlineDisplay OnlineStatusDisplay(bool online);
 
+// What the status bar at the foot of the window is made from.
+struct StatusFacts {
+    bool online = false;
+    bool simulated = false;      // the built-in module simulator stands in for a module
+    std::string serial;          // the module's, while online
+    std::string firmware;        // its firmware version, while online
+    bool fileLoaded = false;     // a named file is shown
+    bool autoRetrieved = false;  // a calibration retrieved from the module is shown
+    std::string fileName;        // the named file
+    bool changed = false;        // unsaved changes
+    bool hasCanSpeed = false;    // a calibration is shown, so its CAN bus speed is known
+    unsigned canKbits = 0;
+};
+
+// The status bar's fields: "Online" or "Offline" (with "(simulated module)"), the module's
+// serial number and firmware while online, the calibration shown with its unsaved-changes
+// mark, and the CAN bus speed. An empty field is not shown.
+struct StatusTexts {
+    std::string connection;
+    std::string module;
+    std::string file;
+    std::string canSpeed;
+};
+StatusTexts StatusBarTexts(const StatusFacts& facts);
+
 // The installation manual, opened from the Help menu.
 std::string ManualPath(const std::string& programFolder);
 

@@ -43,7 +43,11 @@ FileDialog CalibrationDialog(const FileContext& ctx, const std::string& title,
                              const std::string& fileName) {
     FileDialog d;
     d.title = title;
-    d.initialFolder = ctx.settings.CalibrationPath;
+    // The folder of a first run is made when a dialog first needs it; a remembered folder
+    // that has gone is not made again: the dialog starts in what is left of it.
+    const std::string& folder = ctx.settings.CalibrationPath;
+    d.initialFolder =
+        DialogStartFolder(folder, folder == DefaultCalibrationPath(DocumentsFolder()));
     d.fileName = fileName;
     d.filter = kCalibrationFilter;
     return d;

@@ -94,6 +94,20 @@ std::string DocumentsFolder() {
 #endif
 }
 
+std::string DialogStartFolder(const std::string& folder, bool create) {
+    if (folder.empty()) return {};
+    std::error_code ec;
+    if (fs::is_directory(folder, ec)) return folder;
+    if (create && fs::create_directories(folder, ec) && fs::is_directory(folder, ec)) return folder;
+    fs::path parent = fs::path(folder);
+    if (!parent.has_filename()) parent = parent.parent_path();  // a trailing separator
+    while (parent.has_relative_path()) {
+        parent = parent.parent_path();
+        if (fs::is_directory(parent, ec)) return parent.string();
+    }
+    return fs::is_directory(parent, ec) ? parent.string() : std::string();
+}
+
 bool FileExists(const std::string& path) {
     std::error_code ec;
     return fs::is_regular_file(path, ec);

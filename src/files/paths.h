@@ -32,6 +32,11 @@ std::string ProgramFolder();
 // $HOME/Documents); empty when it cannot be determined.
 std::string DocumentsFolder();
 
+// The folder a file dialog starts in: the folder itself when it exists; when it does not
+// and `create` is set, the folder is created; otherwise, or when creating it fails, its
+// nearest existing parent. Empty when no part of the path exists. Never throws.
+std::string DialogStartFolder(const std::string& folder, bool create);
+
 // A regular file exists at the path (never throws).
 bool FileExists(const std::string& path);
 // Its length in bytes; 0 when it does not exist or cannot be read.

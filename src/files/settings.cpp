@@ -55,6 +55,10 @@ std::string BoolText(bool b) { return b ? "True" : "False"; }
 
 }  // namespace
 
+std::string DefaultCalibrationPath(const std::string& documentsFolder) {
+    return documentsFolder + "VX42" + kPathSeparator + "Calibrations";
+}
+
 Settings LoadSettings(const SettingsStore& store, const std::string& programFolder,
                       const std::string& documentsFolder) {
     Settings s;
@@ -63,8 +67,7 @@ Settings LoadSettings(const SettingsStore& store, const std::string& programFold
         return v ? *v : std::move(fallback);
     };
     s.LibraryPath = get("Paths", "LibraryPath", JoinPath(programFolder, "Libraries"));
-    s.CalibrationPath = get("Paths", "CalibrationPath",
-                            documentsFolder + "VX42" + kPathSeparator + "Calibrations");
+    s.CalibrationPath = get("Paths", "CalibrationPath", DefaultCalibrationPath(documentsFolder));
     s.FirmwarePath = get("Paths", "FirmwarePath", JoinPath(programFolder, "Firmware"));
     for (const auto& u : kUnitKeys) {
         auto v = store.Get("Units", u.key);

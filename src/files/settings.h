@@ -47,6 +47,9 @@ struct Settings {
 // true); anything else gives the fallback.
 bool TextToBool(const std::string& text, bool fallback);
 
+// The calibration folder of a first run: documents folder + "VX42" + "Calibrations".
+std::string DefaultCalibrationPath(const std::string& documentsFolder);
+
 Settings LoadSettings(const SettingsStore& store, const std::string& programFolder,
                       const std::string& documentsFolder);
 void SaveSettings(SettingsStore& store, const Settings& settings);

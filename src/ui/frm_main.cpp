@@ -13,8 +13,10 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QSessionManager>
 #include <QStackedWidget>
+#include <QStatusBar>
 #include <QTabBar>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -44,6 +46,17 @@ std::string BytesCopiedText(int count, int total) {
     return FormatNumber(count, Pattern::Grouped) + " Bytes of " +
            FormatNumber(total, Pattern::Grouped) + " Bytes copied.";
 }
+
+// A scroll area that asks for room to show all of its page: the window takes the page's
+// whole size where the screen has it, and scrolls the page only on a smaller screen.
+class FitScrollArea : public QScrollArea {
+public:
+    using QScrollArea::QScrollArea;
+    QSize sizeHint() const override {
+        const int f = 2 * frameWidth();
+        return widget() ? widget()->sizeHint() + QSize(f, f) : QScrollArea::sizeHint();
+    }
+};
 
 QString ColourStyle(unsigned rgb) {
     return QString("color: #%1; font-weight: bold;").arg(rgb, 6, 16, QChar('0'));
@@ -85,6 +98,7 @@ FrmMain::FrmMain(AppContext& app, ModuleService& module, QWidget* parent)
             for (QAction* a : menu->actions()) a->installEventFilter(this);
         }
         outputPage->Reload();
+        loaded_ = true;
     });
 }
 
@@ -197,7 +211,11 @@ void FrmMain::BuildFrames() {
             [this] { Trapped("TabStrip", "Click", [this] { RefreshSelectedTab(); }); });
     layout->addWidget(TabStrip);
 
-    pages = new QStackedWidget(central);
+    pagesScroll = new FitScrollArea(central);
+    pagesScroll->setObjectName("pagesScroll");
+    pagesScroll->setWidgetResizable(true);
+    pagesScroll->setFrameShape(QFrame::NoFrame);
+    pages = new QStackedWidget(pagesScroll);
     outputPage = new OutputPage(*this, pages);
     pages->addWidget(outputPage);
 
@@ -208,15 +226,7 @@ void FrmMain::BuildFrames() {
     fraConnectStat->setObjectName("fraConnectStat");
     auto* connLayout = new QHBoxLayout(fraConnectStat);
     connLayout->addWidget(new QLabel("Connection:", fraConnectStat));
-    lblOnline = new ClickLabel("Offline", fraConnectStat);
-    lblOnline->setObjectName("lblOnline");
-    lblOnline->setCursor(Qt::PointingHandCursor);
-    lblOnline->setToolTip("Click to connect or disconnect");
-    connect(lblOnline, &ClickLabel::clicked, this, [this] {
-        Trapped("lblOnline", "Click", [this] {
-            if (menuConnect->isEnabled()) ConnectCommand();
-        });
-    });
+    lblOnline = NewConnectionLabel("lblOnline", "Offline", fraConnectStat);
     connLayout->addWidget(lblOnline);
     lblSimulated = new QLabel("(simulated module: no VX42 is attached)", fraConnectStat);
     lblSimulated->setObjectName("lblSimulated");
@@ -230,31 +240,71 @@ void FrmMain::BuildFrames() {
     canLayout->addWidget(fraConnectStat);
     canLayout->addStretch(1);
     pages->addWidget(canStatusPage);
-    layout->addWidget(pages, 1);
+    pagesScroll->setWidget(pages);
+    layout->addWidget(pagesScroll, 1);
 
     fraRetrieve = new QWidget(central);
     fraRetrieve->setObjectName("fraRetrieve");
     auto* retrieveLayout = new QHBoxLayout(fraRetrieve);
     retrieveLayout->setContentsMargins(0, 0, 0, 0);
-    auto* progressColumn = new QVBoxLayout;
     ProgressBar = new QProgressBar(fraRetrieve);
     ProgressBar->setObjectName("ProgressBar");
     ProgressBar->setTextVisible(false);
     ProgressBar->setValue(0);
-    progressColumn->addWidget(ProgressBar);
+    retrieveLayout->addWidget(ProgressBar, 1);
     lblInfo = new QLabel("0 Bytes of 0 Bytes copied.", fraRetrieve);
     lblInfo->setObjectName("lblInfo");
-    progressColumn->addWidget(lblInfo);
-    retrieveLayout->addLayout(progressColumn, 1);
+    lblInfo->setMinimumWidth(
+        lblInfo->fontMetrics().horizontalAdvance("0,000 Bytes of 0,000 Bytes copied.") + 8);
+    retrieveLayout->addWidget(lblInfo);
     cmdUpdate = new QPushButton("Update", fraRetrieve);
     cmdUpdate->setObjectName("cmdUpdate");
     cmdUpdate->setToolTip("Write the whole calibration to the module");
     connect(cmdUpdate, &QPushButton::clicked, this,
             [this] { Trapped("cmdUpdate", "Click", [this] { UpdateCommand(); }); });
-    retrieveLayout->addWidget(cmdUpdate, 0, Qt::AlignTop);
+    retrieveLayout->addWidget(cmdUpdate);
     layout->addWidget(fraRetrieve);
 
     setCentralWidget(central);
+    BuildStatusBar();
+}
+
+// A connection caption that acts as menuConnect, while that is enabled (it is not while a
+// connect or disconnect runs).
+ClickLabel* FrmMain::NewConnectionLabel(const char* name, const QString& caption, QWidget* parent) {
+    auto* label = new ClickLabel(caption, parent);
+    label->setObjectName(name);
+    label->setCursor(Qt::PointingHandCursor);
+    label->setToolTip("Click to connect or disconnect");
+    connect(label, &ClickLabel::clicked, this, [this, name] {
+        Trapped(name, "Click", [this] {
+            if (menuConnect->isEnabled()) ConnectCommand();
+        });
+    });
+    return label;
+}
+
+// The status bar: whether an edit reaches a module, which one, what is shown and the bus
+// speed, on every tab.
+void FrmMain::BuildStatusBar() {
+    QStatusBar* bar = statusBar();
+    bar->setObjectName("statusBar");
+    bar->setSizeGripEnabled(false);
+    lblStatusOnline = NewConnectionLabel("lblStatusOnline", {}, bar);
+    bar->addWidget(lblStatusOnline);
+    lblStatusModule = new QLabel(bar);
+    lblStatusModule->setObjectName("lblStatusModule");
+    bar->addWidget(lblStatusModule);
+    lblStatusFile = new QLabel(bar);
+    lblStatusFile->setObjectName("lblStatusFile");
+    bar->addWidget(lblStatusFile, 1);
+    lblStatusCanSpeed = new QLabel(bar);
+    lblStatusCanSpeed->setObjectName("lblStatusCanSpeed");
+    lblStatusCanSpeed->setContentsMargins(0, 0, 8, 0);
+    bar->addPermanentWidget(lblStatusCanSpeed);
+    // Every change of the file state shows in the title; the status bar follows it.
+    connect(this, &QWidget::windowTitleChanged, this, [this] { ShowStatus(); });
+    connect(this, &FrmMain::imageReplaced, this, [this] { ShowStatus(); });
 }
 
 // ---------------------------------------------------------------------------------------
@@ -262,6 +312,7 @@ void FrmMain::BuildFrames() {
 
 void FrmMain::SetCompactLayout() {
     TabStrip->setVisible(false);
+    pagesScroll->setVisible(false);
     pages->setVisible(false);
     cmdUpdate->setVisible(false);
     centralWidget()->layout()->activate();
@@ -272,24 +323,70 @@ void FrmMain::SetCompactLayout() {
 
 void FrmMain::SetFullLayout() {
     TabStrip->setVisible(true);
+    pagesScroll->setVisible(true);
     pages->setVisible(true);
     cmdUpdate->setVisible(true);
-    const int height = app_.mode == StartupMode::Relay ? 700 : 740;
-    resize(qMax(width(), 780), qMax(height, sizeHint().height()));
+    // The connect, retrieve and open commands hide the presets; the full mode shows them.
+    outputPage->fraPresets->setVisible(app_.mode != StartupMode::Relay);
+    // The pages tell their new sizes only through posted events: ask them now.
+    for (QWidget* w : {static_cast<QWidget*>(outputPage), canStatusPage,
+                       static_cast<QWidget*>(pages), static_cast<QWidget*>(pagesScroll)})
+        w->updateGeometry();
+    centralWidget()->layout()->invalidate();
+    layout()->invalidate();
+    // The whole page where the screen has room for it; on a smaller screen the window takes
+    // what there is and the page scrolls, the Update button staying in sight.
+    QSize wanted = sizeHint().expandedTo(QSize(width(), 0));
+    if (const QScreen* s = screen()) {
+        const QSize frameExtra = frameGeometry().size() - size();
+        wanted = wanted.boundedTo(s->availableGeometry().size() - frameExtra);
+    }
+    resize(wanted);
 }
 
 void FrmMain::UpdateTitle() {
     app_.files.UpdateTitle();
     setWindowTitle(Q(app_.files.Title));
+    ShowStatus();
 }
 
 void FrmMain::SetOnlineStatus() {
     const OnlineDisplay d = OnlineStatusDisplay(online_);
     menuConnect->setText(d.menuCaption);
     lblOnline->setText(d.labelCaption);
-    lblOnline->setStyleSheet(ColourStyle(d.rgb == 0x00FF00 ? 0x00A000 : d.rgb));
+    lblOnline->setStyleSheet(ColourStyle(d.rgb));
     lblSimulated->setVisible(online_ && module_.Simulated());
     if (!online_ && outputPage) outputPage->StopLiveCalibration();  // the link is gone
+    const int mark = lblStatusOnline->fontMetrics().height() * 2 / 3;
+    lblStatusOnline->setStyleSheet(
+        QString("border-style: solid; border-width: 0px 0px 0px %1px; border-color: #%2; "
+                "padding-left: %3px; font-weight: bold;")
+            .arg(mark)
+            .arg(d.rgb, 6, 16, QChar('0'))
+            .arg(mark / 2));
+    ShowStatus();
+}
+
+void FrmMain::ShowStatus() {
+    StatusFacts f;
+    f.online = online_;
+    f.simulated = module_.Simulated();
+    f.serial = moduleSerial_;
+    f.firmware = moduleFirmware_;
+    f.fileLoaded = app_.files.FileLoaded;
+    f.autoRetrieved = app_.files.AutoRetrieved;
+    f.fileName = app_.files.CurrentFileName;
+    f.changed = app_.files.CalibrationChanged;
+    f.hasCanSpeed = app_.files.HasCalibration();
+    f.canKbits = app_.image.Word(CalAddresses().CanSpeed);
+    const StatusTexts t = StatusBarTexts(f);
+    const std::pair<QLabel*, const std::string*> fields[] = {
+        {lblStatusOnline, &t.connection}, {lblStatusModule, &t.module},
+        {lblStatusFile, &t.file}, {lblStatusCanSpeed, &t.canSpeed}};
+    for (const auto& [label, text] : fields) {
+        label->setText(Q(*text));
+        label->setVisible(!text->empty());
+    }
 }
 
 void FrmMain::RefreshSelectedTab() {
@@ -365,6 +462,7 @@ void FrmMain::ConnectCommand() {
     struct Identity {
         bool online = false;
         bool newModule = false;
+        std::string serial;
         std::string firmware;
     };
     link_->call<Identity>([this] {
@@ -373,6 +471,7 @@ void FrmMain::ConnectCommand() {
         if (id.online) {
             module_.SettleLink();
             id.newModule = module_.IsNewModule();
+            id.serial = module_.DeviceSerial();
             id.firmware = module_.FirmwareVersion();
         }
         return id;
@@ -383,6 +482,9 @@ void FrmMain::ConnectCommand() {
             SetOnlineStatus();
             if (!online_) return;
             lblFirmwareVer->setText(Q("Firmware Version: " + id.firmware));
+            moduleSerial_ = id.serial;
+            moduleFirmware_ = id.firmware;
+            ShowStatus();
             // The module whose calibration was last retrieved whole keeps the program's copy.
             if (!id.newModule) return;
             if (app_.files.CalibrationChanged && !app_.files.AutoRetrieved) {
@@ -498,6 +600,7 @@ void FrmMain::SaveCommand(bool saveAs) {
     SettleLink();
     SaveCalibrationFile(app_.fileContext(), app_.image, saveAs);
     setWindowTitle(Q(app_.files.Title));
+    ShowStatus();
 }
 
 // ---------------------------------------------------------------------------------------
@@ -548,10 +651,11 @@ void FrmMain::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    if (online_) {
+    Trapped("Form", "Unload", [this] {
+        if (!online_) return;
         link_->post([this] { module_.Disconnect(); });
         link_->settle();
-    }
+    });
     event->accept();
 }
 

@@ -22,6 +22,7 @@ class QGroupBox;
 class QMenu;
 class QProgressBar;
 class QPushButton;
+class QScrollArea;
 class QStackedWidget;
 class QTabBar;
 
@@ -76,6 +77,10 @@ public:
     void SetFullLayout();
     void UpdateTitle();
     void RefreshSelectedTab();
+    // The status bar from the connection, the module, the file state and the image.
+    void ShowStatus();
+    // The window's load ran to its end (an error in it leaves the window unusable).
+    bool loaded() const { return loaded_; }
 
     // A pending cell edit is committed to its own output before a command runs; before the
     // output, the calibration or the link changes, a live gauge calibration also stops.
@@ -100,6 +105,8 @@ protected:
 private:
     void BuildMenus();
     void BuildFrames();
+    void BuildStatusBar();
+    ClickLabel* NewConnectionLabel(const char* name, const QString& caption, QWidget* parent);
     // The commands of the dialogs (Units, CAN Message Setup, Update Library, Set CAN Speed,
     // Firmware Upgrade) and the CAN status frame (frm_main_dialogs.cpp).
     void BuildDialogCommands();
@@ -122,6 +129,8 @@ private:
     int busy_ = 0;
     int selectedOutput_ = 0;
     bool closeFromCode_ = false;
+    bool loaded_ = false;
+    std::string moduleSerial_, moduleFirmware_;  // of the module last identified
 
 public:
     // Controls, named as the window's objectNames.
@@ -147,6 +156,7 @@ public:
     QAction* menuHelpManual = nullptr;
 
     QTabBar* TabStrip = nullptr;
+    QScrollArea* pagesScroll = nullptr;  // the tabs' pages scroll on a small screen
     QStackedWidget* pages = nullptr;
     OutputPage* outputPage = nullptr;
     QWidget* canStatusPage = nullptr;
@@ -158,6 +168,11 @@ public:
     QProgressBar* ProgressBar = nullptr;
     QLabel* lblInfo = nullptr;
     QPushButton* cmdUpdate = nullptr;
+    // The status bar, on every tab.
+    ClickLabel* lblStatusOnline = nullptr;
+    QLabel* lblStatusModule = nullptr;
+    QLabel* lblStatusFile = nullptr;
+    QLabel* lblStatusCanSpeed = nullptr;
 };
 
 }  // namespace vx42

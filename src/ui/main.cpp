@@ -7,15 +7,12 @@
 #include <QStandardPaths>
 
 #include <cstring>
-#include <memory>
 
-#include "app/qt/app_context.h"
-#include "app/qt/link_module_service.h"
 #include "app/qt/qt_prompt.h"
 #include "app/qt/qt_settings_store.h"
 #include "files/paths.h"
 #include "ui/bridge_choice.h"
-#include "ui/frm_main.h"
+#include "ui/program_start.h"
 
 int main(int argc, char** argv) {
     bool simulator = false;
@@ -30,18 +27,20 @@ int main(int argc, char** argv) {
     const vx42::StartupMode mode = vx42::ModeFromProgramName(argc > 0 ? argv[0] : "VX42");
     vx42::QtPrompt prompt;
     vx42::QtSettingsStore store;
-    vx42::AppContext app(mode, vx42::ProgramFolder(), prompt, store);
-    app.presets = vx42::ReadGaugePresets(app.presetsPath(), prompt);
-
-    const QString dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
-    QDir().mkpath(dataFolder);
-    vx42::LinkModuleService module(
-        vx42::ChooseBridge(simulator, app.programFolder,
-                           (dataFolder + "/simulated-module.state").toStdString()),
-        prompt, simulator);
-
-    vx42::FrmMain window(app, module);
-    prompt.setParent(&window);
-    window.show();
-    return application.exec();
+    const std::string programFolder = vx42::ProgramFolder();
+    auto bridge = [simulator, &programFolder] {
+        const QString dataFolder =
+            QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+        QDir().mkpath(dataFolder);
+        return vx42::ChooseBridge(simulator, programFolder,
+                                  (dataFolder + "/simulated-module.state").toStdString());
+    };
+    vx42::Program program;
+    if (!vx42::StartProgram(program, mode, programFolder, prompt, store, bridge, simulator))
+        return 1;  // the error has been shown and logged
+    prompt.setParent(program.window.get());
+    program.window->show();
+    const int status = application.exec();
+    prompt.setParent(nullptr);
+    return status;
 }

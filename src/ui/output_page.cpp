@@ -14,6 +14,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "calibration/outputs/output_settings.h"
 #include "files/gauge_presets.h"
 #include "ui/entry_box.h"
@@ -38,6 +40,20 @@ W* Named(W* widget, const QString& name) {
 
 QLabel* Caption(const QString& text, QWidget* parent) { return new QLabel(text, parent); }
 
+// Close spacing inside a frame, so that the page fits a laptop's screen.
+template <typename L>
+L* Tight(L* layout) {
+    layout->setContentsMargins(6, 2, 6, 4);
+    layout->setSpacing(4);
+    return layout;
+}
+
+// A number box as wide as its longest number, not as wide as a line of text.
+EntryBox* NumberBox(EntryBox* box) {
+    box->setMaximumWidth(box->fontMetrics().horizontalAdvance("-000000.000") + 12);
+    return box;
+}
+
 // The live gauge calibration frame: start/stop, the value, down and up. The controls of the
 // speedo/tach frame carry the suffix "Speed".
 struct LiveControls {
@@ -52,16 +68,19 @@ LiveControls BuildLiveControls(QWidget* parent, const QString& frameName, const 
                                const QString& valueCaption) {
     LiveControls c;
     c.frame = Named(new QGroupBox("Live Gauge Calibration", parent), frameName);
-    auto* g = new QGridLayout(c.frame);
+    c.frame->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    auto* g = Tight(new QGridLayout(c.frame));
     c.calibrate = Named(new QPushButton(kStartCalibrateCaption, c.frame), "cmdCalibrate" + suffix);
     c.up = Named(new QPushButton("Up", c.frame), "cmdUp" + suffix);
     c.down = Named(new QPushButton("Down", c.frame), "cmdDown" + suffix);
     c.value = Named(new EntryBox(c.frame), "txtDutyCycle" + suffix);
-    g->addWidget(c.calibrate, 0, 0, 1, 3);
-    g->addWidget(Caption(valueCaption, c.frame), 1, 0);
-    g->addWidget(c.value, 1, 1, 1, 2);
-    g->addWidget(c.down, 2, 1);
-    g->addWidget(c.up, 2, 2);
+    // One line: start, the value and its two steps.
+    g->addWidget(c.calibrate, 0, 0);
+    g->addWidget(Caption(valueCaption, c.frame), 0, 1);
+    g->addWidget(c.value, 0, 2);
+    g->addWidget(c.down, 0, 3);
+    g->addWidget(c.up, 0, 4);
+    c.value->setMaximumWidth(c.value->fontMetrics().horizontalAdvance("00000.0") + 16);
     return c;
 }
 
@@ -118,14 +137,16 @@ OutputPage::~OutputPage() = default;
 void OutputPage::Build() {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
-    layout->addWidget(BuildTopRow());
-
-    // The two CAN data frames sit in `fraMessages`.
+    // The output's function, state, settings and presets beside its two CAN data sources
+    // (in `fraMessages`), so that the page fits a laptop's screen.
+    auto* topRow = new QHBoxLayout;
+    topRow->addWidget(BuildTopRow());
     fraMessages = Named(new QWidget(this), "fraMessages");
     auto* dataRow = new QHBoxLayout(fraMessages);
     dataRow->setContentsMargins(0, 0, 0, 0);
     for (int i = 0; i < 2; ++i) dataRow->addWidget(BuildDataFrame(i), 1);
-    layout->addWidget(fraMessages);
+    topRow->addWidget(fraMessages, 2);
+    layout->addLayout(topRow);
 
     {
         const LiveControls live =
@@ -143,12 +164,53 @@ void OutputPage::Build() {
     layout->addWidget(BuildTableFrame(TableGrid::Freq), 1);
     layout->addStretch(0);
     BuildGridMenu();
+    KeepSizesSteady();
+}
+
+// The window takes its size once, when a calibration is first shown: what changes with the
+// output shown (captions, the relay's second switch points, where the live calibration
+// sits) keeps the frames' sizes, so no tab needs more room than the first one.
+void OutputPage::KeepSizesSteady() {
+    int label = 0, check = 0;
+    const QString useSecondary = chkUseSecondary->text();
+    for (int flags = 0; flags < 256; ++flags) {
+        const auto f = static_cast<std::uint8_t>(flags);
+        label = std::max(label,
+                         lblOutSetting->fontMetrics().horizontalAdvance(PeriodRuleOf(f).label));
+        chkUseSecondary->setText(Q(UseSecondaryCaption(f)));
+        check = std::max(check, chkUseSecondary->sizeHint().width());
+    }
+    chkUseSecondary->setText(useSecondary);
+    lblOutSetting->setMinimumWidth(label);
+    chkUseSecondary->setMinimumWidth(check);
+    chkUseSecondary1->setMinimumWidth(check);
+    for (int i = 0; i < 2; ++i)
+        for (QWidget* w : {static_cast<QWidget*>(txtOnB[i]), static_cast<QWidget*>(txtOffB[i]),
+                           static_cast<QWidget*>(lblOnB[i]), static_cast<QWidget*>(lblOffB[i])}) {
+            QSizePolicy policy = w->sizePolicy();
+            policy.setRetainSizeWhenHidden(true);
+            w->setSizePolicy(policy);
+        }
+    tableSide_->addStrut(fraGaugeCal->sizeHint().height());
+}
+
+QSize OutputPage::sizeHint() const {
+    QSize hint = QWidget::sizeHint();
+    QSize shown(0, 0), largest(0, 0);
+    for (const QWidget* frame : {fraRelay, fraVoltageOut, fraTable, fraFreqTable}) {
+        if (!frame) continue;
+        if (!frame->isHidden()) shown = shown.expandedTo(frame->sizeHint());
+        largest = largest.expandedTo(frame->sizeHint());
+    }
+    if (shown.isNull()) largest.rheight() += layout()->spacing();
+    return {std::max(hint.width(), largest.width() + 8),
+            hint.height() + largest.height() - shown.height()};
 }
 
 QWidget* OutputPage::BuildTopRow() {
     auto* row = new QWidget(this);
-    auto* h = new QHBoxLayout(row);
-    h->setContentsMargins(0, 0, 0, 0);
+    auto* frames = new QGridLayout(row);  // function over state, settings over presets
+    frames->setContentsMargins(0, 0, 0, 0);
 
     auto* fraFunction = Named(new QGroupBox("Output Function", row), "fraFunction");
     auto* fv = new QGridLayout(fraFunction);
@@ -156,7 +218,7 @@ QWidget* OutputPage::BuildTopRow() {
         optType[i] = Named(new QRadioButton(kFunctionCaptions[i], fraFunction), Indexed("optType", i));
         fv->addWidget(optType[i], i % 3, i / 3);
     }
-    h->addWidget(fraFunction);
+    frames->addWidget(fraFunction, 0, 0);
 
     auto* fraState = Named(new QGroupBox("Output State", row), "fraOutputState");
     auto* sg = new QGridLayout(fraState);
@@ -176,7 +238,7 @@ QWidget* OutputPage::BuildTopRow() {
     }
     sg->addWidget(offBox, 0, 0);
     sg->addWidget(onBox, 0, 1);
-    h->addWidget(fraState);
+    frames->addWidget(fraState, 1, 0);
 
     auto* settings = new QGroupBox("Output Settings", row);
     auto* g = new QGridLayout(settings);
@@ -191,7 +253,7 @@ QWidget* OutputPage::BuildTopRow() {
     chkFormatCAN = Named(new QCheckBox("Show formatted CAN data", settings), "chkFormatCAN");
     g->addWidget(chkFormatCAN, 2, 0, 1, 2);
     g->setColumnStretch(1, 1);
-    h->addWidget(settings, 1);
+    frames->addWidget(settings, 0, 1);
 
     fraPresets = Named(new QGroupBox("Gauge Presets", row), "fraPresets");
     auto* pv = new QVBoxLayout(fraPresets);
@@ -203,7 +265,8 @@ QWidget* OutputPage::BuildTopRow() {
     pv->addWidget(cmbPresets);
     pv->addStretch(1);
     fraPresets->setVisible(main_.app().mode != StartupMode::Relay);
-    h->addWidget(fraPresets);
+    frames->addWidget(fraPresets, 1, 1);
+    frames->setRowStretch(2, 1);
     return row;
 }
 
@@ -211,7 +274,7 @@ QGroupBox* OutputPage::BuildDataFrame(int i) {
     auto* frame = Named(new QGroupBox(i == 0 ? "Primary CAN Data" : " Secondary CAN Data", fraMessages),
                         Indexed("fraData", i));
     fraData[i] = frame;
-    auto* g = new QGridLayout(frame);
+    auto* g = Tight(new QGridLayout(frame));
     int row = 0;
     if (i == 1) {
         chkUseSecondary = Named(new QCheckBox("Use secondary data on timeout", frame), "chkUseSecondary");
@@ -227,11 +290,11 @@ QGroupBox* OutputPage::BuildDataFrame(int i) {
     g->addWidget(cmbLibrary[i], row++, 1, 1, 2);
     g->addWidget(Caption("CAN Data", frame), row, 0);
     g->addWidget(cmbMessage[i], row++, 1, 1, 2);
-    txtTimoutTimer[i] = Named(new EntryBox(frame), Indexed("txtTimoutTimer", i));
+    txtTimoutTimer[i] = NumberBox(Named(new EntryBox(frame), Indexed("txtTimoutTimer", i)));
     g->addWidget(Caption("Timeout", frame), row, 0);
     g->addWidget(txtTimoutTimer[i], row, 1);
     g->addWidget(Caption("(ms)", frame), row++, 2);
-    txtDataOnTimeout[i] = Named(new EntryBox(frame), Indexed("txtDataOnTimeout", i));
+    txtDataOnTimeout[i] = NumberBox(Named(new EntryBox(frame), Indexed("txtDataOnTimeout", i)));
     lblMessUnit[i] = Named(Caption("(Raw)", frame), Indexed("lblMessUnit", i));
     g->addWidget(Caption("Data On Timeout", frame), row, 0);
     g->addWidget(txtDataOnTimeout[i], row, 1);
@@ -239,9 +302,9 @@ QGroupBox* OutputPage::BuildDataFrame(int i) {
 
     auto* filter = Named(new QGroupBox(i == 0 ? "Primary Data Filter" : "Secondary Data Filter", frame),
                          Indexed("fraFilter", i));
-    auto* fg = new QGridLayout(filter);
-    txtSamplePeriod[i] = Named(new EntryBox(filter), Indexed("txtSamplePeriod", i));
-    txtAverageLength[i] = Named(new EntryBox(filter), Indexed("txtAverageLength", i));
+    auto* fg = Tight(new QGridLayout(filter));
+    txtSamplePeriod[i] = NumberBox(Named(new EntryBox(filter), Indexed("txtSamplePeriod", i)));
+    txtAverageLength[i] = NumberBox(Named(new EntryBox(filter), Indexed("txtAverageLength", i)));
     fg->addWidget(Caption("Sample Period", filter), 0, 0);
     fg->addWidget(txtSamplePeriod[i], 0, 1);
     fg->addWidget(Caption("(ms)", filter), 0, 2);
@@ -326,17 +389,18 @@ QGroupBox* OutputPage::BuildTableFrame(TableGrid grid) {
     const bool analog = grid == TableGrid::Analog;
     auto* frame = Named(new QGroupBox(analog ? "Analog Gauge Table" : "Speedo/Tach Gauge Table", this),
                         analog ? "fraTable" : "fraFreqTable");
-    auto* v = new QVBoxLayout(frame);
+    // The table with its commands below it, and its plot beside it.
+    auto* beside = Tight(new QHBoxLayout(frame));
+    auto* v = new QVBoxLayout;
     const int k = analog ? 0 : 1;
     lblDataStat[k] = Named(Caption(kUnformattedCaption, frame), Indexed("lblDataStat", k));
     v->addWidget(lblDataStat[k]);
     auto* table = new TableGridWidget(grid, main_.app().prompt, frame);
     v->addWidget(table);
-    auto* below = new QHBoxLayout;
-    auto* side = new QVBoxLayout;
+    auto* side = new QHBoxLayout;
     auto* setButton = Named(new QPushButton(kSetBreakpointsCaption, frame), "cmdSetBreakpoints");
     setButton->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    side->addWidget(setButton);
+    side->addWidget(setButton, 0, Qt::AlignTop);
     auto* plot = Named(new TablePlot(frame), analog ? "plotAnalogTable" : "plotFreqTable");
     if (analog) {
         fraTable = frame;
@@ -359,9 +423,10 @@ QGroupBox* OutputPage::BuildTableFrame(TableGrid grid) {
         side->addWidget(live.frame);
     }
     side->addStretch(1);
-    below->addLayout(side);
-    below->addWidget(plot, 1);
-    v->addLayout(below, 1);
+    v->addLayout(side);
+    v->addStretch(1);
+    beside->addLayout(v, 3);
+    beside->addWidget(plot, 2);
     return frame;
 }
 
@@ -715,7 +780,7 @@ void OutputPage::Arrange(const OutputView& v) {
     fraTable->setVisible(v.frame == FunctionFrame::Table);
     // The gauge's live calibration sits in whichever of its frames is shown.
     if (v.frame == FunctionFrame::VoltageOut && fraGaugeCal->parentWidget() != fraVoltageOut)
-        voltageSide_->addWidget(fraGaugeCal);
+        voltageSide_->addWidget(fraGaugeCal, 0, Qt::AlignTop);
     else if (v.frame == FunctionFrame::Table && fraGaugeCal->parentWidget() != fraTable)
         tableSide_->insertWidget(1, fraGaugeCal);
     fraGaugeCal->show();

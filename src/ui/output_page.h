@@ -16,6 +16,7 @@
 #include "ui/output_messages.h"
 
 class QAction;
+class QBoxLayout;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -47,6 +48,9 @@ public:
     void Reload();
 
     int output() const { return output_; }
+    // The page's size with its largest function frame, whichever is shown: the window keeps
+    // its size from tab to tab.
+    QSize sizeHint() const override;
     bool screenLoaded() const { return screenLoaded_; }
     const GridHistory& history() const { return history_; }
 
@@ -142,6 +146,7 @@ private:
     QGroupBox* BuildVoltageOutFrame();
     QGroupBox* BuildTableFrame(TableGrid grid);
     void BuildGridMenu();
+    void KeepSizesSteady();
     void Connect();
 
     // GetCalValues: the controls from the image, nothing stored meanwhile.
@@ -193,7 +198,7 @@ private:
     std::unique_ptr<LiveCalibration> liveSpeed_;
     TableGridWidget* menuTarget_ = nullptr;
     // Where the live calibration of an analog gauge or a voltage output sits.
-    QVBoxLayout* tableSide_ = nullptr;
+    QBoxLayout* tableSide_ = nullptr;
     QHBoxLayout* voltageSide_ = nullptr;
 };
 

@@ -53,17 +53,20 @@ void TablePlot::setCurves(std::vector<double> breakpoints, std::vector<PlotCurve
     breakpoints_ = std::move(breakpoints);
     curves_ = std::move(curves);
     yTitle_ = std::move(yTitle);
+    updateGeometry();
     update();
 }
 
 QSize TablePlot::sizeHint() const {
     const int h = fontMetrics().height();
-    return {24 * h, 10 * h};
+    return {20 * h, 10 * h};
 }
 
 QSize TablePlot::minimumSizeHint() const {
+    // The title, the axis numbers and caption, and a legend line per curve beside the plot.
     const int h = fontMetrics().height();
-    return {14 * h, 8 * h};
+    const int legendLines = curves_.size() > 1 ? static_cast<int>(curves_.size()) : 0;
+    return {14 * h, std::max(8 * h, (3 + legendLines) * h + 2 * legendLines + 16)};
 }
 
 void TablePlot::paintEvent(QPaintEvent*) {
@@ -85,9 +88,15 @@ void TablePlot::paintEvent(QPaintEvent*) {
     if (xMax <= xMin) xMax = xMin + 1;
     if (yMax <= yMin) yMax = yMin + 1;
 
-    const QString yTop = AxisText(yMax);
-    const int labelW = std::max(fm.horizontalAdvance(yTop), fm.horizontalAdvance(AxisText(yMin)));
-    const int legendW = curves_.size() > 1 ? fm.horizontalAdvance("00.00 V") + 28 : 0;
+    // Room for the widest of the axis numbers and of the legend's names.
+    QStringList yLabels;
+    for (int k = 0; k <= 4; ++k) yLabels << AxisText(yMin + k * (yMax - yMin) / 4);
+    int labelW = 0;
+    for (const QString& label : yLabels) labelW = std::max(labelW, fm.horizontalAdvance(label));
+    int legendW = 0;
+    if (curves_.size() > 1)
+        for (const PlotCurve& c : curves_)
+            legendW = std::max(legendW, fm.horizontalAdvance(c.name) + 28);
     const QRect plot(frame.left() + labelW + 10, frame.top() + lineH + 6,
                      frame.width() - labelW - 20 - legendW, frame.height() - 3 * lineH - 12);
     if (plot.width() < 10 || plot.height() < 10) return;
@@ -105,15 +114,16 @@ void TablePlot::paintEvent(QPaintEvent*) {
         p.drawLine(plot.left(), y, plot.right(), y);
         p.setPen(palette().text().color());
         p.drawText(QRect(frame.left() + 2, y - lineH / 2, labelW + 4, lineH),
-                   Qt::AlignRight | Qt::AlignVCenter, AxisText(yMin + k * (yMax - yMin) / 4));
+                   Qt::AlignRight | Qt::AlignVCenter, yLabels[k]);
     }
     p.setPen(palette().text().color());
     p.drawLine(plot.bottomLeft(), plot.bottomRight());
     p.drawLine(plot.bottomLeft(), plot.topLeft());
-    p.drawText(QRect(plot.left() - 20, plot.bottom() + 2, 80, lineH), Qt::AlignLeft,
-               AxisText(xMin));
-    p.drawText(QRect(plot.right() - 100, plot.bottom() + 2, 100, lineH), Qt::AlignRight,
-               AxisText(xMax));
+    const QString xLow = AxisText(xMin), xHigh = AxisText(xMax);
+    p.drawText(QRect(plot.left(), plot.bottom() + 2, fm.horizontalAdvance(xLow) + 2, lineH),
+               Qt::AlignLeft, xLow);
+    const int highW = fm.horizontalAdvance(xHigh) + 2;
+    p.drawText(QRect(plot.right() - highW, plot.bottom() + 2, highW, lineH), Qt::AlignRight, xHigh);
 
     auto point = [&](double x, double y) {
         return QPointF(plot.left() + (x - xMin) / (xMax - xMin) * plot.width(),

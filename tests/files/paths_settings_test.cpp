@@ -55,6 +55,22 @@ TEST(Paths, FileExistsAndLengthNeverThrow) {
     EXPECT_EQ(FileLength(dir.file("five")), 5u);
 }
 
+TEST(Paths, DialogsStartInAnExistingFolder) {
+    test::TempDir dir;
+    const std::string made = dir.file("VX42") + S + "Calibrations";
+    const std::string gone = dir.file("gone") + S + "deeper" + S;
+    std::ofstream(dir.file("plain")) << "x";
+    EXPECT_EQ(DialogStartFolder(dir.str(), false), dir.str());
+    EXPECT_EQ(DialogStartFolder(gone, false), dir.str());  // the nearest parent; nothing made
+    EXPECT_FALSE(std::filesystem::exists(dir.file("gone")));
+    EXPECT_EQ(DialogStartFolder(made, true), made);
+    EXPECT_TRUE(std::filesystem::is_directory(made));
+    // A file in the way: the folder cannot be made, so the dialog starts beside it.
+    EXPECT_EQ(DialogStartFolder(dir.file("plain") + S + "sub", true), dir.str());
+    EXPECT_EQ(DialogStartFolder("", true), "");
+    EXPECT_EQ(DialogStartFolder("no-such-relative-folder" + S + "x", false), "");
+}
+
 TEST(Settings, FirstRunGivesTheDefaults) {
     MemorySettingsStore store;
     const Settings s = LoadSettings(store, S + "opt" + S + "vx42", S + "home" + S + "me" + S + "Documents" + S);

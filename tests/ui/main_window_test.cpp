@@ -4,15 +4,25 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QComboBox>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStackedWidget>
 #include <QTabBar>
 #include <QTest>
+#include <filesystem>
 #include <fstream>
 
+#include "app/qt/qt_prompt.h"
 #include "files/paths.h"
+#include "ui/entry_box.h"
+#include "ui/output_page.h"
+#include "ui/program_start.h"
 #include "ui_fixture.h"
 
 using namespace vx42;
@@ -46,6 +56,34 @@ std::string OpenPatterned(WindowFixture& f, int seed) {
     Trigger(f.window, "menuFileOpen");
     return file;
 }
+
+// The error log's lines.
+std::vector<std::string> LogLines(const std::string& programFolder) {
+    std::ifstream log(JoinPath(JoinPath(programFolder, "Error Logs"), "ErrLogDVN.log"));
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(log, line);) lines.push_back(line);
+    return lines;
+}
+
+// A settings store that fails as a damaged one does.
+class FailingStore : public SettingsStore {
+public:
+    std::optional<std::string> Get(const std::string&, const std::string&) const override {
+        throw NumberedError(75, "Path/File access error");
+    }
+    void Set(const std::string&, const std::string&, const std::string&) override {}
+};
+
+// $HOME pointed at a fresh folder for the life of the object: a first run.
+struct FreshHome {
+    FreshHome() : saved(qgetenv("HOME")) {
+        qputenv("HOME", QByteArray::fromStdString(home.str()));
+        qunsetenv("XDG_CONFIG_HOME");
+    }
+    ~FreshHome() { qputenv("HOME", saved); }
+    vx42::test::TempDir home;
+    QByteArray saved;
+};
 
 }  // namespace
 
@@ -360,6 +398,183 @@ class MainWindowTest : public QObject {
         QVERIFY(f.app.image == Patterned(8));
     }
 
+    void thePresetsShowInTheFullModeAfterARetrieveAndAnOpen() {
+        WindowFixture f;
+        f.window.show();
+        std::ofstream(f.app.presetsPath()) << "<GaugePreset>\n<GaugeName>Tacho</GaugeName>\n"
+                                              "<GaugePartNum>TC-8</GaugePartNum>\n"
+                                              "<OutputName>Tachometer</OutputName>\n"
+                                              "<Function>4</Function>\n<Frequency>50</Frequency>\n"
+                                              "</GaugePreset>\n";
+        f.app.presets = ReadGaugePresets(f.app.presetsPath(), f.prompt);
+        QComboBox* list = f.window.outputPage->cmbPresets;
+        list->clear();  // listed again as start-up lists them
+        for (const std::string& entry : FillPresetList(f.app.presets))
+            list->addItem(QString::fromStdString(entry));
+        f.sim->Module().Write(kCalBaseAddress, Patterned(2).bytes());
+        Trigger(f.window, "menuConnect");
+        QVERIFY(WaitIdle(f.window));
+        QVERIFY(f.window.outputPage->fraPresets->isVisible());
+        list->setCurrentIndex(1);
+        emit list->activated(1);
+        QVERIFY(WaitIdle(f.window));
+        const int name = CalAddresses().OutputName[0];
+        QCOMPARE(f.ModuleImage().Text(name, width::OutputName), std::string("Tachometer"));
+        QVERIFY(f.ModuleImage() == f.app.image);  // every change reached the module
+        f.window.TabStrip->setCurrentIndex(kOutputs);  // "CAN Status"
+        QVERIFY(!f.window.outputPage->fraPresets->isVisible());
+
+        Trigger(f.window, "menuConnect");  // offline, then open a file
+        QVERIFY(WaitIdle(f.window));
+        const std::string file = f.folder.file("truck.DVF");
+        WriteCalibrationFile(file, Patterned(3));
+        f.prompt.AnswerYesNo(Answer::No);  // the preset's changes need not be saved
+        f.prompt.AnswerOpenFile(file);
+        Trigger(f.window, "menuFileOpen");
+        f.window.TabStrip->setCurrentIndex(1);
+        QVERIFY(f.window.outputPage->fraPresets->isVisible());
+    }
+
+    void theRelayModeNeverShowsThePresets() {
+        WindowFixture f(StartupMode::Relay);
+        f.window.show();
+        Trigger(f.window, "menuConnect");
+        QVERIFY(WaitIdle(f.window));
+        QVERIFY(f.window.TabStrip->isVisible());
+        QVERIFY(!f.window.outputPage->fraPresets->isVisible());
+    }
+
+    void theStatusBarFollowsTheConnectionAndTheFile() {
+        WindowFixture f;
+        f.window.show();
+        auto shown = [&f] {
+            QStringList out;
+            for (QLabel* l : std::initializer_list<QLabel*>{
+                     f.window.lblStatusOnline, f.window.lblStatusModule, f.window.lblStatusFile,
+                     f.window.lblStatusCanSpeed})
+                out << (l->isVisible() ? l->text() : QString("-"));
+            return out.join(" | ");
+        };
+        QCOMPARE(shown(), QString("Offline (simulated module) | - | No File Loaded | -"));
+        CalImage image = Patterned(4);
+        image.StoreWord(CalAddresses().CanSpeed, 250);
+        f.sim->Module().Write(kCalBaseAddress, image.bytes());
+        Trigger(f.window, "menuConnect");
+        QVERIFY(WaitIdle(f.window));
+        QCOMPARE(shown(), "Online (simulated module) | Module " +
+                              QString("DV42A001") +
+                              ", firmware 2.1.0 | Auto Retrieved File | CAN bus 250 kbit/s");
+        QVERIFY(f.window.lblOnline->styleSheet().contains("#00ff00"));
+        Trigger(f.window, "menuConnect");
+        QVERIFY(WaitIdle(f.window));
+        QCOMPARE(shown(), QString("Offline (simulated module) | - | Auto Retrieved File | "
+                                  "CAN bus 250 kbit/s"));
+
+        const std::string file = f.folder.file("truck.DVF");
+        image.StoreWord(CalAddresses().CanSpeed, 500);
+        WriteCalibrationFile(file, image);
+        f.prompt.AnswerOpenFile(file);
+        Trigger(f.window, "menuFileOpen");
+        QCOMPARE(f.window.lblStatusFile->text(), QString("File: truck.DVF"));
+        QCOMPARE(f.window.lblStatusCanSpeed->text(), QString("CAN bus 500 kbit/s"));
+        EntryBox* name = f.window.outputPage->txtOutputName;
+        name->setText("Renamed");
+        QTest::keyClick(name, Qt::Key_Return);
+        QCOMPARE(f.window.lblStatusFile->text(), QString("File: truck.DVF (unsaved changes)"));
+        Trigger(f.window, "menuFileSave");
+        QCOMPARE(f.window.lblStatusFile->text(), QString("File: truck.DVF"));
+    }
+
+    void theFullWindowFitsALaptopScreen() {
+        WindowFixture f;
+        f.window.show();
+        f.sim->Module().Write(kCalBaseAddress, Patterned(6).bytes());
+        Trigger(f.window, "menuConnect");
+        QVERIFY(WaitIdle(f.window));
+        QCOMPARE(f.window.screen()->size(), QSize(1366, 768));
+        for (int tab = 0; tab <= kOutputs; ++tab) {
+            f.window.TabStrip->setCurrentIndex(tab);
+            const QRect frame = f.window.frameGeometry();
+            QVERIFY2(frame.width() <= 1340 && frame.height() <= 700,
+                     qPrintable(QString("%1 x %2").arg(frame.width()).arg(frame.height())));
+            // All of it in sight: the page does not scroll.
+            QTRY_VERIFY(!f.window.pagesScroll->verticalScrollBar()->isVisible());
+            QTRY_VERIFY(!f.window.pagesScroll->horizontalScrollBar()->isVisible());
+        }
+        // A smaller window scrolls the page and keeps the Update button in sight.
+        f.window.resize(900, 480);
+        QTRY_VERIFY(f.window.pagesScroll->verticalScrollBar()->isVisible());
+        QVERIFY(f.window.cmdUpdate->isVisible());
+        QVERIFY(f.window.rect().contains(
+            f.window.cmdUpdate->mapTo(&f.window, f.window.cmdUpdate->rect().bottomRight())));
+    }
+
+    void aFailingStartUpIsShownLoggedAndEndsCleanly() {
+        vx42::test::TempDir folder;
+        ScriptedPrompt prompt;
+        FailingStore store;
+        prompt.ExpectMessage("75 Path/File access error");
+        Program program;
+        auto bridge = [] { return std::make_unique<sim::SimBridge>(vx42::test::FastSimulator()); };
+        QVERIFY(
+            !StartProgram(program, StartupMode::Full, folder.str(), prompt, store, bridge, true));
+        QVERIFY(!program.window && !program.app);
+        QVERIFY2(prompt.Unexpected().empty(), qPrintable(vx42::test::UnexpectedDialogs(prompt)));
+        QCOMPARE(prompt.Calls().size(), size_t(1));
+        const auto lines = LogLines(folder.str());
+        QCOMPARE(lines.size(), size_t(1));
+        QVERIFY(lines[0].find("Path/File access error, modMain, modMain, Main") !=
+                std::string::npos);
+
+        // A sound start gives a loaded window, not yet shown.
+        MemorySettingsStore good;
+        QVERIFY(StartProgram(program, StartupMode::Full, folder.str(), prompt, good, bridge, true));
+        QVERIFY(program.window->loaded() && !program.window->isVisible());
+    }
+
+    void closingWhileOnlineClosesTheDevice() {
+        WindowFixture f;
+        f.window.show();
+        Trigger(f.window, "menuConnect");
+        QVERIFY(WaitIdle(f.window));
+        QVERIFY(f.sim->IsOpen(0));
+        QVERIFY(f.window.close());
+        QVERIFY(!f.sim->IsOpen(0));
+        QVERIFY(LogLines(f.folder.str()).empty());
+    }
+
+    void aFirstSaveAsStartsInTheCalibrationFolder() {
+        FreshHome fresh;
+        WindowFixture f;
+        const std::string folder = DefaultCalibrationPath(DocumentsFolder());
+        QVERIFY(folder.rfind(fresh.home.str(), 0) == 0);
+        QVERIFY(!std::filesystem::exists(folder));
+        f.app.files.MarkAutoRetrieved();
+        f.prompt.AnswerSaveFile(std::nullopt);
+        Trigger(f.window, "menuFileSaveAs");
+        const FileDialog first = f.prompt.Calls().back().dialog;
+        QCOMPARE(first.initialFolder, folder);
+        QVERIFY(std::filesystem::is_directory(folder));  // made when first needed
+        QCOMPARE(first.fileName, std::string());
+        QCOMPARE(QtPrompt::StartPath(first), QString::fromStdString(folder) + "/");
+
+        // With a file shown, Save As proposes its name in its folder.
+        const std::string file = f.folder.file("truck.DVF");
+        WriteCalibrationFile(file, Patterned(3));
+        f.prompt.AnswerOpenFile(file);
+        Trigger(f.window, "menuFileOpen");
+        f.prompt.AnswerSaveFile(std::nullopt);
+        Trigger(f.window, "menuFileSaveAs");
+        const FileDialog second = f.prompt.Calls().back().dialog;
+        QCOMPARE(QtPrompt::StartPath(second), QString::fromStdString(f.folder.file("truck.DVF")));
+        // A remembered folder that has gone: the dialog starts in what is left of it.
+        f.app.settings.CalibrationPath = f.folder.file("gone") + "/deeper/";
+        f.prompt.AnswerSaveFile(std::nullopt);
+        Trigger(f.window, "menuFileSaveAs");
+        QCOMPARE(f.prompt.Calls().back().dialog.initialFolder, f.folder.str());
+        QVERIFY(!std::filesystem::exists(f.folder.file("gone")));
+    }
+
     void theRelayNameStartsInRelayMode() {
         WindowFixture f(StartupMode::Relay);
         QCOMPARE(f.window.windowTitle(),
@@ -367,5 +582,16 @@ class MainWindowTest : public QObject {
     }
 };
 
-QTEST_MAIN(MainWindowTest)
+// The window tests run on a laptop's screen: 1366 x 768 at 100 %.
+int main(int argc, char** argv) {
+    vx42::test::TempDir screens;
+    const std::string config = screens.file("screen.json");
+    std::ofstream(config) << R"({"screens": [{"name": "laptop", "x": 0, "y": 0, "width": 1366,
+        "height": 768, "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})";
+    qputenv("QT_QPA_PLATFORM", QByteArray("offscreen:configfile=") + config.c_str());
+    QApplication application(argc, argv);
+    MainWindowTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "main_window_test.moc"

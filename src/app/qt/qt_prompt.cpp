@@ -1,6 +1,7 @@
 #include "app/qt/qt_prompt.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -10,6 +11,7 @@
 #include <functional>
 
 #include "app/qt/frm_input_box.h"
+#include "files/paths.h"
 
 namespace vx42 {
 
@@ -70,6 +72,12 @@ QString QtPrompt::QtFilter(const std::string& filter) {
     return out.join(";;");
 }
 
+QString QtPrompt::StartPath(const FileDialog& d) {
+    QString folder = QDir::fromNativeSeparators(Q(DialogStartFolder(d.initialFolder, false)));
+    if (!folder.isEmpty() && !folder.endsWith('/')) folder += '/';
+    return folder + Q(d.fileName);
+}
+
 void QtPrompt::Message(const std::string& text, const std::string& title, Icon icon) {
     OnGuiThread<int>([&] { return Ask(parent_, text, title, icon, QMessageBox::Ok); });
 }
@@ -92,9 +100,7 @@ Answer QtPrompt::YesNoCancel(const std::string& text, const std::string& title, 
 
 std::optional<std::string> QtPrompt::OpenFile(const FileDialog& d) {
     const QString path = OnGuiThread<QString>([&] {
-        const QString start = d.fileName.empty() ? Q(d.initialFolder)
-                                                 : Q(d.initialFolder) + "/" + Q(d.fileName);
-        return QFileDialog::getOpenFileName(parent_, Q(d.title), start, QtFilter(d.filter));
+        return QFileDialog::getOpenFileName(parent_, Q(d.title), StartPath(d), QtFilter(d.filter));
     });
     if (path.isEmpty()) return std::nullopt;
     return path.toStdString();
@@ -102,10 +108,8 @@ std::optional<std::string> QtPrompt::OpenFile(const FileDialog& d) {
 
 std::optional<std::string> QtPrompt::SaveFile(const FileDialog& d) {
     const QString path = OnGuiThread<QString>([&] {
-        const QString start = d.fileName.empty() ? Q(d.initialFolder)
-                                                 : Q(d.initialFolder) + "/" + Q(d.fileName);
         // The overwrite question is the tool's own, asked after ".DVF" is added.
-        return QFileDialog::getSaveFileName(parent_, Q(d.title), start, QtFilter(d.filter),
+        return QFileDialog::getSaveFileName(parent_, Q(d.title), StartPath(d), QtFilter(d.filter),
                                             nullptr, QFileDialog::DontConfirmOverwrite);
     });
     if (path.isEmpty()) return std::nullopt;

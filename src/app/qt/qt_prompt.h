@@ -25,6 +25,9 @@ public:
     // "Desc (*.EXT)|*.EXT|..." as a Qt name filter list, matching either case of the
     // extension.
     static QString QtFilter(const std::string& filter);
+    // Where a file dialog opens: the dialog's folder (or its nearest existing parent), ending
+    // in a separator so that it is never taken for a file name, then the proposed name.
+    static QString StartPath(const FileDialog& dialog);
 
 private:
     QPointer<QWidget> parent_;

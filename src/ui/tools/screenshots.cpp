@@ -1,6 +1,8 @@
 // Takes screenshots of the main window in each layout and state, for people to look at:
 // offline and compact; a retrieved calibration on each tab; each menu open. Run it under
-// Xvfb (scripts/screenshots.sh). Writes PNG files into the folder given as the argument.
+// Xvfb (scripts/screenshots.sh). Writes PNG files into the folder given as the first
+// argument; "--relay" as the second starts the window in relay mode. The main window's
+// shots are of the whole screen, so they show whether the window fits it.
 
 #include <QApplication>
 #include <QDir>
@@ -52,12 +54,13 @@ class QuietPrompt : public vx42::Prompt {
 void Shot(QWidget& window, const QString& folder, const QString& name) {
     QTest::qWait(150);
     QScreen* screen = QGuiApplication::primaryScreen();
-    const QRect frame = window.frameGeometry().adjusted(0, 0, 0, 0);
-    QPixmap pixmap =
-        screen->grabWindow(0, frame.x(), frame.y(), frame.width() + 260, frame.height() + 40);
+    QPixmap pixmap = screen->grabWindow(0);
     if (pixmap.isNull() || pixmap.width() < 10) pixmap = window.grab();
     pixmap.save(folder + "/" + name + ".png");
-    std::fprintf(stderr, "wrote %s/%s.png\n", qPrintable(folder), qPrintable(name));
+    const QRect frame = window.frameGeometry();
+    std::fprintf(stderr, "wrote %s/%s.png (window %dx%d of screen %dx%d)\n", qPrintable(folder),
+                 qPrintable(name), frame.width(), frame.height(), screen->size().width(),
+                 screen->size().height());
 }
 
 // A dialog shown on its own, grabbed, and hidden again.
@@ -116,12 +119,14 @@ bool WaitIdle(vx42::FrmMain& w) {
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     const QString folder = argc > 1 ? argv[1] : "screenshots";
+    const bool relay = argc > 2 && QString(argv[2]) == "--relay";
     QDir().mkpath(folder);
 
     QuietPrompt prompt;
     vx42::MemorySettingsStore store;
     const std::string programFolder = vx42::ProgramFolder();
-    vx42::AppContext app(vx42::StartupMode::Full, programFolder, prompt, store);
+    vx42::AppContext app(relay ? vx42::StartupMode::Relay : vx42::StartupMode::Full,
+                         programFolder, prompt, store);
     app.presets = vx42::ReadGaugePresets(app.presetsPath(), prompt);
 
     vx42::sim::SimConfig config;

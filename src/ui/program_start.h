@@ -1,0 +1,29 @@
+#pragma once
+// The program's start: the gauge presets, the settings, the module and the main window, made
+// inside the error trap like every handler. A start that fails has shown and logged its
+// error and leaves nothing behind; the program then ends.
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/qt/app_context.h"
+#include "app/qt/link_module_service.h"
+#include "device/bridge.h"
+#include "ui/frm_main.h"
+
+namespace vx42 {
+
+struct Program {
+    std::unique_ptr<AppContext> app;
+    std::unique_ptr<LinkModuleService> module;
+    std::unique_ptr<FrmMain> window;  // loaded, not yet shown
+};
+
+// Returns false, with `program` empty, when an error ended the start-up or the window's
+// load. makeBridge is called once the settings have been read.
+bool StartProgram(Program& program, StartupMode mode, const std::string& programFolder,
+                  Prompt& prompt, SettingsStore& store,
+                  const std::function<std::unique_ptr<Bridge>()>& makeBridge, bool simulated);
+
+}  // namespace vx42
