@@ -20,6 +20,9 @@ void AddFileCommands(CLI::App& app, Session& session);     // presets, firmware,
 void AddLibraryCommands(CLI::App& app, Session& session);  // library, canid
 void AddModuleCommands(CLI::App& app, Session& session);   // info, retrieve, write, ...
 void AddDemoCommand(CLI::App& app, Session& session);      // demo
+void AddHistoryCommands(CLI::App& app, Session& session);  // history
+// "calibration check", added to the calibration group.
+void AddCalibrationCheck(CLI::App& calibration, Session& session);
 
 // Parses the command line and runs the chosen command; returns the exit status.
 int Run(int argc, char** argv);
