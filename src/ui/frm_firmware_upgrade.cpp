@@ -201,8 +201,8 @@ void FrmFirmwareUpgrade::StartUpgrade() {
             Qt::QueuedConnection);
     };
     OnLink<UpgradeOutcome>(
-        [&link, reuse, file = file_, status, progress] {
-            return vx42::StartUpgrade(link, reuse, file, status, progress);
+        [&link, reuse, file = file_, status, progress, before = ctx_.beforeSending] {
+            return vx42::StartUpgrade(link, reuse, file, status, progress, before);
         },
         [this](UpgradeOutcome outcome) { outcome_ = outcome; });
 }

@@ -56,7 +56,11 @@ FrmMain::FrmMain(AppContext& app, ModuleService& module, QWidget* parent)
       app_(app),
       module_(module),
       link_(std::make_unique<LinkThread>()),
-      sink_(std::make_unique<QueuedChangeSink>(*link_, module)) {
+      sink_(std::make_unique<QueuedChangeSink>(*link_, module)),
+      keeper_(std::make_unique<RestoreKeeper>(app.historyFolder, RestorePointLimit(app.store))),
+      keepingSink_(std::make_unique<KeepingSink>(*sink_, [this] {
+          if (online_) keeper_->Changed();
+      })) {
     setObjectName("frmMain");
     Trapped("Form", "Load", [this] {
         move(0, 0);
@@ -68,6 +72,7 @@ FrmMain::FrmMain(AppContext& app, ModuleService& module, QWidget* parent)
         UpdateTitle();
         SetupLibraries(app_.libraries, app_.libraryFolder(), app_.prompt);
         BuildDialogCommands();
+        BuildHistoryCommands();
         outputPage->Reload();
     });
 }
@@ -384,6 +389,7 @@ void FrmMain::StartRetrieve(const std::string& serial) {
             Trapped("menuComRetrieveCal", "Click", [this, &image, &serial] {
                 if (image) {
                     app_.image = *image;
+                    KeepRestorePoint(serial, app_.image, restore_event::Retrieve);
                     lastRetrievedSerial_ = serial;
                     retrievedOnConnect_ = true;
                     ShowProgress(kCalImageLast - 1, kCalImageLast - 1,
@@ -409,14 +415,30 @@ void FrmMain::UpdateCommand() {
         app_.prompt.Message("You must be connected to write the calibration");
         return;
     }
+    WriteWhole(restore_event::Update);
+}
+
+void FrmMain::WriteWhole(const std::string& event) {
+    if (!ConfirmCheckBeforeWrite()) return;
     cmdUpdate->setEnabled(false);
     ++busy_;
     const CalImage image = app_.image;
-    link_->call<bool>([this, image] { return module_.WriteWholeCalibration(image, ProgressToWindow()); },
-                      this, [this](bool) {
-                          cmdUpdate->setEnabled(true);
-                          FinishCommand();
-                      });
+    struct Written {
+        bool ok = false;
+        std::string serial;
+    };
+    link_->call<Written>(
+        [this, image] {
+            const bool ok = module_.WriteWholeCalibration(image, ProgressToWindow());
+            return Written{ok, module_.DeviceSerial()};
+        },
+        this, [this, image, event](Written written) {
+            Trapped("cmdUpdate", "Click", [this, &image, &event, &written] {
+                if (written.ok) KeepRestorePoint(written.serial, image, event);
+            });
+            cmdUpdate->setEnabled(true);
+            FinishCommand();
+        });
 }
 
 // ---------------------------------------------------------------------------------------
@@ -437,7 +459,10 @@ void FrmMain::OpenCommand() {
     for (const char* name : {"fraConnectStat", "fraPresets", "fraMessages", "fraCANStat"})
         if (auto* w = findChild<QWidget*>(name)) w->setVisible(false);
     menuComSetCAN->setVisible(true);
-    if (online_) UpdateCommand();  // programs the module with the file just opened
+    // Programs the module with the file just opened.
+    if (online_)
+        WriteWhole(std::string(restore_event::ProgrammedFromFile) + " " +
+                   app_.files.CurrentFileName);
     CheckUndefinedMessages(app_.libraries, app_.image, app_.prompt);
     emit imageReplaced();
     SetFullLayout();

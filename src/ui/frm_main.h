@@ -16,6 +16,9 @@
 #include "app/qt/module_service.h"
 #include "app/qt/queued_change_sink.h"
 #include "calibration/edit_target.h"
+#include "calibration/review/calibration_check.h"
+#include "files/restore_points.h"
+#include "firmware/upgrade.h"
 
 class QAction;
 class QGroupBox;
@@ -28,6 +31,7 @@ class QTabBar;
 namespace vx42 {
 
 class OutputPage;
+class FrmCalibrationCheck;
 
 // A label that acts as a button (lblOnline).
 class ClickLabel : public QLabel {
@@ -57,7 +61,7 @@ public:
 
     // What an edit works on: the image, the changed flag and the module (nothing is sent
     // offline). Call UpdateTitle after the change.
-    EditTarget edit() { return {app_.image, app_.files.CalibrationChanged, *sink_}; }
+    EditTarget edit() { return {app_.image, app_.files.CalibrationChanged, *keepingSink_}; }
     // A live-calibration byte, written on the link's thread after everything posted before.
     void PostLiveWrite(int address, std::uint8_t value);
 
@@ -76,6 +80,12 @@ public:
     void SetFullLayout();
     void UpdateTitle();
     void RefreshSelectedTab();
+    // Restore points and the calibration check (frm_main_history.cpp).
+    void CheckCommand();
+    void HistoryCommand();
+    // Shows the output tab of a finding and puts the focus on its control.
+    void ShowFinding(const Finding& finding);
+    RestoreKeeper& keeper() { return *keeper_; }
 
     // A command is running on the link (connect, retrieve or update).
     bool busy() const { return busy_ > 0; }
@@ -95,6 +105,16 @@ private:
     // The commands of the dialogs (Units, CAN Message Setup, Update Library, Set CAN Speed,
     // Firmware Upgrade) and the CAN status frame (frm_main_dialogs.cpp).
     void BuildDialogCommands();
+    // Edit > Check Calibration and File > Module History.
+    void BuildHistoryCommands();
+    // The check before a whole write: true to write (no errors, or the user wants to anyway).
+    bool ConfirmCheckBeforeWrite();
+    // The whole write of the calibration shown, kept as a restore point under `event`.
+    void WriteWhole(const std::string& event);
+    void KeepRestorePoint(const std::string& serial, const CalImage& image,
+                          const std::string& event);
+    // What the firmware upgrade runs before it sends anything: the restore point.
+    BeforeSending BeforeUpgrade();
     void StartRetrieve(const std::string& serial);
     void ShowProgress(int value, int maximum, const std::string& text);
     void FinishCommand();
@@ -106,6 +126,9 @@ private:
     ModuleService& module_;
     std::unique_ptr<LinkThread> link_;
     std::unique_ptr<QueuedChangeSink> sink_;
+    std::unique_ptr<RestoreKeeper> keeper_;
+    std::unique_ptr<KeepingSink> keepingSink_;
+    FrmCalibrationCheck* checkWindow_ = nullptr;
     bool online_ = false;
     int busy_ = 0;
     int selectedOutput_ = 0;
@@ -120,10 +143,12 @@ public:
     QAction* menuFileSave = nullptr;
     QAction* menuFileSaveAs = nullptr;
     QAction* menuFileUpdateLib = nullptr;
+    QAction* menuFileHistory = nullptr;
     QAction* menuFileExit = nullptr;
     QMenu* mEdit = nullptr;
     QAction* mEditCopy = nullptr;
     QAction* mEditPaste = nullptr;
+    QAction* mEditCheck = nullptr;
     QMenu* menuSettings = nullptr;
     QAction* menuSettingsUnits = nullptr;
     QAction* menuSettingsCAN = nullptr;

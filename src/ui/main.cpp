@@ -35,6 +35,7 @@ int main(int argc, char** argv) {
 
     const QString dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
     QDir().mkpath(dataFolder);
+    app.historyFolder = (dataFolder + "/history").toStdString();
     vx42::LinkModuleService module(
         vx42::ChooseBridge(simulator, app.programFolder,
                            (dataFolder + "/simulated-module.state").toStdString()),
