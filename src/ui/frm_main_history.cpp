@@ -57,6 +57,10 @@ void FrmMain::CheckCommand() {
             [this] { return CheckCalibration(app_.image, &app_.libraries, app_.settings.Units); },
             [this](const Finding& f) { ShowFinding(f); }, app_.prompt, app_.log, this);
         checkWindow_->setModal(false);
+        // A calibration retrieved, opened or restored is checked again while the list is open.
+        connect(this, &FrmMain::imageReplaced, checkWindow_, [this] {
+            if (checkWindow_->isVisible()) checkWindow_->Refresh();
+        });
     }
     checkWindow_->Refresh();
     checkWindow_->show();
