@@ -154,9 +154,10 @@ void AddCalibrationCheck(CLI::App& calibration, Session& session) {
 
 void AddHistoryCommands(CLI::App& app, Session&) {
     auto o = std::make_shared<HistoryOptions>();
-    auto* group = app.add_subcommand(
-        "history", "The restore points the window keeps: every calibration read from or "
-                   "written to a module, per module");
+    auto* group =
+        app.add_subcommand("history",
+                           "The restore points the window keeps: every calibration read from or "
+                           "written to a module, per module");
     group->require_subcommand(1);
     auto folder = [o](CLI::App* command) {
         command->add_option("--history-folder", o->historyFolder,
@@ -168,8 +169,9 @@ void AddHistoryCommands(CLI::App& app, Session&) {
     list->callback([o] { List(*o); });
 
     auto* show = group->add_subcommand(
-        "show", "Print a module's entries as JSON, each with the settings changed from the one "
-                "before");
+        "show",
+        "Print a module's entries as JSON, each with the settings changed from the one "
+        "before");
     show->add_option("SERIAL", o->serial, "The module's serial number")->required();
     show->add_flag("--metric", o->metric, "Compare formatted values in metric units");
     folder(show);

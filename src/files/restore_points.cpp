@@ -56,9 +56,15 @@ std::string TimeText(std::int64_t time, const char* format, bool local) {
     const std::time_t t = static_cast<std::time_t>(time);
     std::tm tm{};
 #ifdef _WIN32
-    if (local) localtime_s(&tm, &t); else gmtime_s(&tm, &t);
+    if (local)
+        localtime_s(&tm, &t);
+    else
+        gmtime_s(&tm, &t);
 #else
-    if (local) localtime_r(&t, &tm); else gmtime_r(&t, &tm);
+    if (local)
+        localtime_r(&t, &tm);
+    else
+        gmtime_r(&t, &tm);
 #endif
     char text[32];
     std::strftime(text, sizeof text, format, &tm);
@@ -151,9 +157,10 @@ ModuleHistory* Find(std::vector<ModuleHistory>& modules, const std::string& key)
 
 RestorePoints::RestorePoints(std::string folder, int limit, FileWriter writer)
     : folder_(std::move(folder)), limit_(std::max(1, limit)), writer_(std::move(writer)) {
-    if (!writer_) writer_ = [](const std::string& path, std::span<const std::uint8_t> bytes) {
-        WriteFileAtomic(path, bytes);
-    };
+    if (!writer_)
+        writer_ = [](const std::string& path, std::span<const std::uint8_t> bytes) {
+            WriteFileAtomic(path, bytes);
+        };
 }
 
 std::string RestorePoints::IndexPath() const {
@@ -176,7 +183,8 @@ std::vector<ModuleHistory> RestorePoints::ReadIndex() const {
 
 void RestorePoints::WriteIndex(const std::vector<ModuleHistory>& modules) const {
     const std::string text = IndexJson(modules).dump(1);
-    writer_(IndexPath(), std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+    writer_(IndexPath(),
+            std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
 }
 
 std::vector<ModuleHistory> RestorePoints::Modules() const {
@@ -213,8 +221,7 @@ bool RestorePoints::Record(const std::string& serial, const CalImage& image,
     } catch (const FileError&) {
         // Keep the damaged index for whoever wants to look at it, and begin again: the
         // calibration files themselves are untouched.
-        fs::rename(IndexPath(), JoinPath(folder_, "index-damaged-" + UtcStamp(time) + ".json"),
-                   ec);
+        fs::rename(IndexPath(), JoinPath(folder_, "index-damaged-" + UtcStamp(time) + ".json"), ec);
         if (ec) throw;
     }
     const std::string key = ModuleKey(serial);
@@ -247,7 +254,8 @@ bool RestorePoints::Record(const std::string& serial, const CalImage& image,
             name = UtcStamp(time) + "-" + std::to_string(n) + ".DVF";
         writer_(JoinPath(moduleFolder, name), image.bytes());
         const bool afterChanges = h->movedOn && event == restore_event::Retrieve;
-        h->entries.push_back({name, time, afterChanges ? restore_event::RetrieveAfterChanges : event});
+        h->entries.push_back(
+            {name, time, afterChanges ? restore_event::RetrieveAfterChanges : event});
         while (h->entries.size() > static_cast<std::size_t>(limit_)) {
             dropped.push_back(PathOf(*h, h->entries.front()));
             h->entries.erase(h->entries.begin());

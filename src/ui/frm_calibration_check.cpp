@@ -11,7 +11,9 @@ namespace vx42 {
 
 namespace {
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 std::string Counted(std::size_t n, const char* one) {
     return std::to_string(n) + " " + one + (n == 1 ? "" : "s");
@@ -89,8 +91,8 @@ void FrmCalibrationCheck::Refresh() {
             lstFindings, {f.severity == Severity::Error ? "Error" : "Warning",
                           QString("Output %1").arg(f.output + 1), Q(f.setting), Q(text)});
         item->setToolTip(3, Q(f.message));
-        item->setForeground(0, f.severity == Severity::Error ? QColor(0xC0, 0, 0)
-                                                             : QColor(0x90, 0x60, 0));
+        item->setForeground(
+            0, f.severity == Severity::Error ? QColor(0xC0, 0, 0) : QColor(0x90, 0x60, 0));
     }
     for (int c = 0; c < 3; ++c) lstFindings->resizeColumnToContents(c);
     lblSummary->setText(Q(FindingCountText(findings_)));

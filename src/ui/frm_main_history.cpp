@@ -89,8 +89,8 @@ bool FrmMain::ConfirmCheckBeforeWrite() {
 void FrmMain::KeepRestorePoint(const std::string& serial, const CalImage& image,
                                const std::string& event) {
     if (const auto problem = keeper_->Keep(serial, image, event))
-        app_.prompt.Message("The restore point could not be kept: " + *problem,
-                            "Restore Point", Icon::Exclamation);
+        app_.prompt.Message("The restore point could not be kept: " + *problem, "Restore Point",
+                            Icon::Exclamation);
 }
 
 BeforeSending FrmMain::BeforeUpgrade() {
@@ -110,8 +110,7 @@ void FrmMain::HistoryCommand() {
                             Icon::Exclamation);
         return;
     }
-    FrmModuleHistory history(*store, app_.image, app_.settings.Units, app_.prompt, app_.log,
-                             this);
+    FrmModuleHistory history(*store, app_.image, app_.settings.Units, app_.prompt, app_.log, this);
     if (history.exec() != QDialog::Accepted || !history.chosen()) return;
     const auto& chosen = *history.chosen();
     app_.image = chosen.image;
@@ -125,7 +124,8 @@ void FrmMain::HistoryCommand() {
     RefreshSelectedTab();
     if (online_ && !busy() && ModuleKey(lastRetrievedSerial_) == chosen.serial &&
         app_.prompt.YesNo("The restore point is now the calibration shown. Write it to the "
-                          "module " + chosen.serial + " now?",
+                          "module " +
+                              chosen.serial + " now?",
                           "Restore", Icon::Question) == Answer::Yes)
         UpdateCommand();
 }

@@ -13,7 +13,9 @@ namespace vx42 {
 
 namespace {
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 QTreeWidget* List(QWidget* parent, const char* name, const QStringList& headers) {
     auto* list = new QTreeWidget(parent);
@@ -56,9 +58,8 @@ FrmModuleHistory::FrmModuleHistory(RestorePoints& store, const CalImage& shown,
     txtDifferences->setReadOnly(true);
     txtDifferences->setLineWrapMode(QPlainTextEdit::NoWrap);
     split->addWidget(lists);
-    split->addWidget(
-        Titled(split, "Differences from the calibration shown (restore point -> shown)",
-               txtDifferences));
+    split->addWidget(Titled(
+        split, "Differences from the calibration shown (restore point -> shown)", txtDifferences));
     layout->addWidget(split, 1);
 
     auto* row = new QHBoxLayout;
@@ -75,12 +76,14 @@ FrmModuleHistory::FrmModuleHistory(RestorePoints& store, const CalImage& shown,
     resize(860, 560);
 
     connect(lstModules, &QTreeWidget::currentItemChanged, this, [this] {
-        Trapped("lstModules", "Click",
-                [this] { SelectModule(lstModules->indexOfTopLevelItem(lstModules->currentItem())); });
+        Trapped("lstModules", "Click", [this] {
+            SelectModule(lstModules->indexOfTopLevelItem(lstModules->currentItem()));
+        });
     });
     connect(lstEntries, &QTreeWidget::currentItemChanged, this, [this] {
-        Trapped("lstEntries", "Click",
-                [this] { SelectEntry(lstEntries->indexOfTopLevelItem(lstEntries->currentItem())); });
+        Trapped("lstEntries", "Click", [this] {
+            SelectEntry(lstEntries->indexOfTopLevelItem(lstEntries->currentItem()));
+        });
     });
     connect(lstEntries, &QTreeWidget::itemDoubleClicked, this,
             [this] { Trapped("lstEntries", "DblClick", [this] { Restore(); }); });
@@ -108,9 +111,9 @@ void FrmModuleHistory::SelectModule(int row) {
     if (row < 0 || row >= static_cast<int>(modules_.size())) return;
     const ModuleHistory& m = modules_[static_cast<std::size_t>(row)];
     for (const EntrySummary& s : SummariseEntries(store_, m, units_))
-        new QTreeWidgetItem(lstEntries,
-                            {Q(RestoreTimeText(s.entry.time)), Q(s.entry.event),
-                             s.changed < 0 ? QString("(file missing)") : QString::number(s.changed)});
+        new QTreeWidgetItem(
+            lstEntries, {Q(RestoreTimeText(s.entry.time)), Q(s.entry.event),
+                         s.changed < 0 ? QString("(file missing)") : QString::number(s.changed)});
     for (int c = 0; c < 3; ++c) lstEntries->resizeColumnToContents(c);
     // The newest entry first in view.
     if (lstEntries->topLevelItemCount() > 0)

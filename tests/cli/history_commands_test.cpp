@@ -15,8 +15,8 @@ using HistoryCommands = CliTest;
 using ::testing::HasSubstr;
 
 TEST_F(HistoryCommands, CheckPassesTheDemonstrationAndCatchesADamagedCopy) {
-    const CliResult sound = RunCli({"calibration", "check", VX42_DEMO_DVF, "--library-folder",
-                                    VX42_LIBRARY_FOLDER});
+    const CliResult sound =
+        RunCli({"calibration", "check", VX42_DEMO_DVF, "--library-folder", VX42_LIBRARY_FOLDER});
     ASSERT_EQ(sound.status, 0) << sound.err;
     const auto ok = nlohmann::json::parse(sound.out);
     EXPECT_EQ(ok["errors"], 0);
@@ -36,9 +36,9 @@ TEST_F(HistoryCommands, CheckPassesTheDemonstrationAndCatchesADamagedCopy) {
     EXPECT_EQ(found["findings"][1]["identifier"], "duty-above-period");
     EXPECT_THAT(found["findings"][1]["message"].get<std::string>(), HasSubstr("150.0 %"));
 
-    ExpectFailure(RunCli({"calibration", "check", VX42_DEMO_DVF, "--library-folder",
-                          dir.file("none")}),
-                  "none");
+    ExpectFailure(
+        RunCli({"calibration", "check", VX42_DEMO_DVF, "--library-folder", dir.file("none")}),
+        "none");
 }
 
 TEST_F(HistoryCommands, HistoryListsShowsAndExportsTheWindowsRestorePoints) {
@@ -70,9 +70,9 @@ TEST_F(HistoryCommands, HistoryListsShowsAndExportsTheWindowsRestorePoints) {
     EXPECT_EQ(ReadCalibrationFile(first).image, DemoCalibration());
 
     ExpectFailure(RunCli({"history", "show", "OTHER", "--history-folder", folder}), "OTHER");
-    ExpectFailure(RunCli({"history", "export", "FT4XK2QZ", "3", "-o", first, "--history-folder",
-                          folder}),
-                  "entries 1 to 2");
+    ExpectFailure(
+        RunCli({"history", "export", "FT4XK2QZ", "3", "-o", first, "--history-folder", folder}),
+        "entries 1 to 2");
 }
 
 }  // namespace

@@ -61,8 +61,8 @@ TEST(UpgradeRestorePoint, AFailedRetrieveAsksWhetherToUpgradeWithoutOne) {
             return KeepRestorePointBeforeUpgrade(link, store, f.prompt, {});
         };
         const auto outcome = StartUpgrade(f.link, true, SmallFirmware(), {}, {}, before);
-        EXPECT_EQ(outcome, answer == Answer::Yes ? UpgradeOutcome::Complete
-                                                 : UpgradeOutcome::Cancelled);
+        EXPECT_EQ(outcome,
+                  answer == Answer::Yes ? UpgradeOutcome::Complete : UpgradeOutcome::Cancelled);
         EXPECT_EQ(BootBlocksSent(f), answer == Answer::Yes ? 1 : 0);
         EXPECT_TRUE(store.Modules().empty());
         EXPECT_FALSE(f.link.Online());

@@ -39,8 +39,8 @@ struct HistoryWindow : WindowFixture {
     HistoryWindow() {
         window.keeper() = RestoreKeeper(history.str(), 200);
         // The library the demonstration's messages come from.
-        app.libraries.MessageLibraries.push_back(ReadLibraryJsonFile(
-            std::string(VX42_SOURCE_DIR) + "/data/libraries/SAE_J1939.json"));
+        app.libraries.MessageLibraries.push_back(
+            ReadLibraryJsonFile(std::string(VX42_SOURCE_DIR) + "/data/libraries/SAE_J1939.json"));
         sim->Module().Write(kCalBaseAddress, Demo().bytes());
     }
     void Connect() {
@@ -48,7 +48,9 @@ struct HistoryWindow : WindowFixture {
         QVERIFY(WaitIdle(window));
         QVERIFY(window.online());
     }
-    ModuleHistory Module() { return *window.keeper().store()->Module(window.module().DeviceSerial()); }
+    ModuleHistory Module() {
+        return *window.keeper().store()->Module(window.module().DeviceSerial());
+    }
     std::vector<std::string> Events() {
         std::vector<std::string> out;
         for (const auto& e : Module().entries) out.push_back(e.event);
@@ -124,8 +126,7 @@ class RestorePointsTest : public QObject {
             QCOMPARE(d.lstEntries->topLevelItem(1)->text(1), QString("Update"));
             QCOMPARE(d.lstEntries->topLevelItem(1)->text(2), QString("1"));
             d.lstEntries->setCurrentItem(d.lstEntries->topLevelItem(0));
-            QVERIFY(d.txtDifferences->toPlainText().contains(
-                "Output 3, Duty Cycle (%): 50 -> 0"));
+            QVERIFY(d.txtDifferences->toPlainText().contains("Output 3, Duty Cycle (%): 50 -> 0"));
             d.cmdRestore->click();
         });
         f.window.menuFileHistory->trigger();

@@ -36,9 +36,7 @@ class OutputCheck {
     bool InUse(int dataIndex) const {
         return frame_ != FunctionFrame::None && (dataIndex == 0 || UsesSecondary());
     }
-    std::string DataUnit(int dataIndex) const {
-        return CanDataCaptionsOf(out_).units[dataIndex];
-    }
+    std::string DataUnit(int dataIndex) const { return CanDataCaptionsOf(out_).units[dataIndex]; }
     std::string CellText(TableGrid grid, int row, int col) const {
         const std::string text = GetTableCellText(out_, grid, row, col);
         switch (CellKindOf(grid, row, col)) {
@@ -168,10 +166,9 @@ void CheckSwitchPoints(OutputCheck& c) {
             c.Add(check_rule::SwitchPointOrder, Severity::Error,
                   std::string(DataSourceTitle(i)) + ", switch point " + kSwitchPointCaptions[on],
                   std::string(kSwitchPointCaptions[on]) + " (" + WithDataUnit(texts[on], unit) +
-                      ") and " + kSwitchPointCaptions[off] + " (" +
-                      WithDataUnit(texts[off], unit) + ") contradict " +
-                      Quote(kSwitchFunctionCaptions[static_cast<int>(function)]) + ": " +
-                      kSwitchPointCaptions[off] + " must not be " +
+                      ") and " + kSwitchPointCaptions[off] + " (" + WithDataUnit(texts[off], unit) +
+                      ") contradict " + Quote(kSwitchFunctionCaptions[static_cast<int>(function)]) +
+                      ": " + kSwitchPointCaptions[off] + " must not be " +
                       (offBelow ? "above " : "below ") + kSwitchPointCaptions[on] + ".",
                   Control(pair == 0 ? "txtOnA" : "txtOnB", i));
         }
@@ -201,14 +198,12 @@ void CheckMessages(OutputCheck& c, const LibrarySet* libraries) {
         if (LibrariesHold(*libraries, name)) continue;
         c.Add(check_rule::UnknownMessage, Severity::Warning,
               std::string(DataSourceTitle(i)) + ", message",
-              "no loaded library holds the message " + Quote(name) + ".",
-              Control("cmbMessage", i));
+              "no loaded library holds the message " + Quote(name) + ".", Control("cmbMessage", i));
     }
     if (c.Frame() != FunctionFrame::None && c.UsesSecondary() && !c.HasMessage(1))
         c.Add(check_rule::SecondaryWithoutMessage, Severity::Error,
               std::string(DataSourceTitle(1)) + ", message",
-              "the secondary data is used (" +
-                  UseSecondaryCaption(c.Scope().FunctionFlags()) +
+              "the secondary data is used (" + UseSecondaryCaption(c.Scope().FunctionFlags()) +
                   ") but no secondary message is selected.",
               Control("cmbMessage", 1));
     if (c.Frame() == FunctionFrame::None && (c.HasMessage(0) || c.HasMessage(1)))
