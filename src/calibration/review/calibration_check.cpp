@@ -150,7 +150,8 @@ void CheckVoltageData(OutputCheck& c) {
 
 void CheckSwitchPoints(OutputCheck& c) {
     for (int i = 0; i < 2; ++i) {
-        if (!c.InUse(i)) continue;
+        // Used secondary data without a message is a finding of its own.
+        if (!c.InUse(i) || (i == 1 && !c.HasMessage(1))) continue;
         std::array<std::string, 4> texts;
         for (int p = 0; p < 4; ++p)
             texts[p] = SwitchPointText(c.Scope(), i, static_cast<SwitchPoint>(p));
