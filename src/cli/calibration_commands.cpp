@@ -7,8 +7,8 @@
 
 #include "calibration/cal_image.h"
 #include "calibration/converters.h"
-#include "cli/calibration_diff.h"
-#include "cli/calibration_text.h"
+#include "calibration/review/calibration_diff.h"
+#include "calibration/review/calibration_text.h"
 #include "cli/cli_support.h"
 #include "cli/commands.h"
 #include "files/calibration_json.h"
@@ -90,7 +90,7 @@ void Map(const CalibrationOptions& o) {
 
 }  // namespace
 
-void AddCalibrationCommands(CLI::App& app, Session&) {
+void AddCalibrationCommands(CLI::App& app, Session& session) {
     auto o = std::make_shared<CalibrationOptions>();
     auto* group = app.add_subcommand("calibration",
                                      "Calibration files (.DVF): show, build, "
@@ -128,6 +128,8 @@ void AddCalibrationCommands(CLI::App& app, Session&) {
     diff->add_option("B", o->second, "Second calibration file (.DVF)")->required();
     diff->add_flag("--metric", o->metric, "Show formatted values in metric units");
     diff->callback([o] { Diff(*o); });
+
+    AddCalibrationCheck(*group, session);
 
     auto* map = app.add_subcommand("map",
                                    "Print the address map and the head of each output of a "

@@ -23,6 +23,9 @@ void AddModuleCommands(CLI::App& app, Session& session);
 // Refuses module options given before a command that does not talk to a module.
 void RefuseStrayModuleOptions(const CLI::App& app);
 void AddDemoCommand(CLI::App& app, Session& session);      // demo
+void AddHistoryCommands(CLI::App& app, Session& session);  // history
+// "calibration check", added to the calibration group.
+void AddCalibrationCheck(CLI::App& calibration, Session& session);
 
 // Parses the command line and runs the chosen command; returns the exit status.
 int Run(int argc, char** argv);

@@ -9,8 +9,8 @@
 
 #include "calibration/converters.h"
 #include "can/hex_text.h"
-#include "cli/calibration_diff.h"
-#include "cli/calibration_text.h"
+#include "calibration/review/calibration_diff.h"
+#include "calibration/review/calibration_text.h"
 #include "cli/cli_support.h"
 #include "cli/commands.h"
 #include "cli/module_session.h"
@@ -206,6 +206,8 @@ const char* OutcomeText(UpgradeOutcome outcome) {
             return "the module did not hand over to its bootloader";
         case UpgradeOutcome::Failed:
             return "the upgrade stopped before it was complete";
+        case UpgradeOutcome::Cancelled:
+            return "the upgrade was cancelled before anything was sent";
         case UpgradeOutcome::Complete:
             break;
     }

@@ -30,6 +30,7 @@ int Run(int argc, char** argv) {
     AddCalibrationCommands(app, session);
     AddLibraryCommands(app, session);
     AddFileCommands(app, session);
+    AddHistoryCommands(app, session);
     for (CLI::App* command : app.get_subcommands({})) command->group("File commands");
     AddModuleCommands(app, session);
     AddDemoCommand(app, session);

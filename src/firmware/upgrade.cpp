@@ -227,7 +227,8 @@ bool WriteBootImage(ModuleLink& link, const BootImage& image, const Progress& pr
 }
 
 UpgradeOutcome StartUpgrade(ModuleLink& link, bool reuseConnection, const UpgradeFile& file,
-                            const StatusLine& status, const Progress& progress) {
+                            const StatusLine& status, const Progress& progress,
+                            const BeforeSending& before) {
     if (file.fileName.empty()) return UpgradeOutcome::NoFile;
     if (const auto refusal = UpgradeRefusal(file)) {
         link.prompt().Message(*refusal, kUpgradeTitle, Icon::Exclamation);
@@ -236,8 +237,15 @@ UpgradeOutcome StartUpgrade(ModuleLink& link, bool reuseConnection, const Upgrad
     const bool usable = (reuseConnection && link.DeviceOpen()) || link.OpenForUpgrade();
     if (!usable) return UpgradeOutcome::NoLink;
 
+    const UpgradeKind kind = UpgradeKindOf(file.extension);
+    const bool sends = kind == UpgradeKind::Firmware ||
+                       (kind == UpgradeKind::BootLoader && HasBootLoader(file.bootImage));
+    if (sends && before && !before(link)) {
+        link.Disconnect();
+        return UpgradeOutcome::Cancelled;
+    }
     UpgradeOutcome outcome = UpgradeOutcome::NothingToSend;
-    switch (UpgradeKindOf(file.extension)) {
+    switch (kind) {
         case UpgradeKind::Firmware:
             outcome = UpgradeFirmware(link, file.firmware, status, progress);
             break;

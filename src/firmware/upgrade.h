@@ -106,14 +106,20 @@ enum class UpgradeOutcome {
     NothingToSend,  // not an upgrade's extension, or a file refused before anything was sent
     Refused,        // the module did not hand over to its bootloader (or its unlock failed)
     Complete,
+    Cancelled,      // stopped before anything was sent (see BeforeSending)
 };
+
+// Runs once the link is usable and before an upgrade sends anything (the restore point of
+// the module's calibration); false stops the upgrade, which then sends nothing.
+using BeforeSending = std::function<bool(ModuleLink& link)>;
 
 // Start Upgrade. A file that cannot be sent (UpgradeRefusal) is refused with a message before
 // the link is touched. `reuseConnection`: the main window is online and its connection is
 // used; otherwise the link is opened for the upgrade. Whenever the link was usable it is
 // disconnected at the end, whatever the outcome (the main window is offline afterwards).
 UpgradeOutcome StartUpgrade(ModuleLink& link, bool reuseConnection, const UpgradeFile& file,
-                            const StatusLine& status, const Progress& progress);
+                            const StatusLine& status, const Progress& progress,
+                            const BeforeSending& before = {});
 
 // The address typed for Read Address: decimal, or hexadecimal after "&H", taken to the nearest
 // integer. Nothing for an address outside the module's 0 to 65535.

@@ -202,9 +202,9 @@ void FrmFirmwareUpgrade::StartUpgrade() {
             Qt::QueuedConnection);
     };
     OnLink<UpgradeOutcome>(
-        [&link, reuse, file = file_, status, progress] {
+        [&link, reuse, file = file_, status, progress, before = ctx_.beforeSending] {
             return WithThrottledProgress(progress, [&](const Progress& throttled) {
-                return vx42::StartUpgrade(link, reuse, file, status, throttled);
+                return vx42::StartUpgrade(link, reuse, file, status, throttled, before);
             });
         },
         [this](UpgradeOutcome outcome) { outcome_ = outcome; });

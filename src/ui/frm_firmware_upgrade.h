@@ -35,6 +35,8 @@ class FrmFirmwareUpgrade : public TrappedDialog {
         ModuleLink& module;
         // Whether the main window is online (its connection is then reused).
         std::function<bool()> online;
+        // Runs on the link before anything is sent (keeps the restore point).
+        BeforeSending beforeSending = {};
     };
     explicit FrmFirmwareUpgrade(Context context, QWidget* parent = nullptr);
 

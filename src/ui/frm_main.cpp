@@ -74,7 +74,11 @@ FrmMain::FrmMain(AppContext& app, ModuleService& module, QWidget* parent)
       app_(app),
       module_(module),
       link_(std::make_unique<LinkThread>()),
-      sink_(std::make_unique<QueuedChangeSink>(*link_, module)) {
+      sink_(std::make_unique<QueuedChangeSink>(*link_, module)),
+      keeper_(std::make_unique<RestoreKeeper>(app.historyFolder, RestorePointLimit(app.store))),
+      keepingSink_(std::make_unique<KeepingSink>(*sink_, [this] {
+          if (online_) keeper_->Changed();
+      })) {
     setObjectName("frmMain");
     // An error on the link's thread is reported here, under the handler that started the work.
     link_->setErrorReport([this](const ErrorLocation& where, std::exception_ptr error) {
@@ -90,6 +94,7 @@ FrmMain::FrmMain(AppContext& app, ModuleService& module, QWidget* parent)
         UpdateTitle();
         SetupLibraries(app_.libraries, app_.libraryFolder(), app_.prompt);
         BuildDialogCommands();
+        BuildHistoryCommands();
         // Every menu command commits a pending cell edit first: chosen with the mouse (the
         // menu opens first) or by its shortcut.
         for (QMenu* menu : menuBar()->findChildren<QMenu*>()) {
@@ -538,6 +543,7 @@ void FrmMain::StartRetrieve() {
             Trapped("menuComRetrieveCal", "Click", [this, &image] {
                 if (image) {
                     app_.image = *image;
+                    KeepRestorePoint(moduleSerial_, app_.image, restore_event::Retrieve);
                     ShowProgress(kCalImageLast - 1, kCalImageLast - 1,
                                  BytesCopiedText(kCalImageSize, kCalImageSize));
                     app_.files.MarkAutoRetrieved();
@@ -559,15 +565,31 @@ void FrmMain::UpdateCommand() {
         app_.prompt.Message("You must be connected to write the calibration");
         return;
     }
+    WriteWhole(restore_event::Update);
+}
+
+void FrmMain::WriteWhole(const std::string& event) {
+    if (!ConfirmCheckBeforeWrite()) return;
     BeginTransfer();
     const CalImage image = app_.image;
-    link_->call<bool>(
+    struct Written {
+        bool ok = false;
+        std::string serial;
+    };
+    link_->call<Written>(
         [this, image] {
-            return WithThrottledProgress(ProgressToWindow(), [&](const Progress& progress) {
-                return module_.WriteWholeCalibration(image, progress);
-            });
+            const bool ok =
+                WithThrottledProgress(ProgressToWindow(), [&](const Progress& progress) {
+                    return module_.WriteWholeCalibration(image, progress);
+                });
+            return Written{ok, module_.DeviceSerial()};
         },
-        this, [this](bool) { FinishCommand(); });
+        this, [this, image, event](Written written) {
+            Trapped("cmdUpdate", "Click", [this, &image, &event, &written] {
+                if (written.ok) KeepRestorePoint(written.serial, image, event);
+            });
+            FinishCommand();
+        });
 }
 
 // ---------------------------------------------------------------------------------------
@@ -589,7 +611,10 @@ void FrmMain::OpenCommand() {
     for (const char* name : {"fraConnectStat", "fraPresets", "fraMessages", "fraCANStat"})
         if (auto* w = findChild<QWidget*>(name)) w->setVisible(false);
     menuComSetCAN->setVisible(true);
-    if (online_) UpdateCommand();  // programs the module with the file just opened
+    // Programs the module with the file just opened.
+    if (online_)
+        WriteWhole(std::string(restore_event::ProgrammedFromFile) + " " +
+                   app_.files.CurrentFileName);
     CheckUndefinedMessages(app_.libraries, app_.image, app_.prompt);
     emit imageReplaced();
     SetFullLayout();

@@ -16,6 +16,9 @@
 #include "app/qt/module_service.h"
 #include "app/qt/queued_change_sink.h"
 #include "calibration/edit_target.h"
+#include "calibration/review/calibration_check.h"
+#include "files/restore_points.h"
+#include "firmware/upgrade.h"
 
 class QAction;
 class QGroupBox;
@@ -29,6 +32,7 @@ class QTabBar;
 namespace vx42 {
 
 class OutputPage;
+class FrmCalibrationCheck;
 
 // A label that acts as a button (lblOnline).
 class ClickLabel : public QLabel {
@@ -58,7 +62,7 @@ public:
 
     // What an edit works on: the image, the changed flag and the module (nothing is sent
     // offline). Call UpdateTitle after the change.
-    EditTarget edit() { return {app_.image, app_.files.CalibrationChanged, *sink_}; }
+    EditTarget edit() { return {app_.image, app_.files.CalibrationChanged, *keepingSink_}; }
     // A live-calibration byte, written on the link's thread after everything posted before.
     void PostLiveWrite(int address, std::uint8_t value);
 
@@ -81,6 +85,12 @@ public:
     void ShowStatus();
     // The window's load ran to its end (an error in it leaves the window unusable).
     bool loaded() const { return loaded_; }
+    // Restore points and the calibration check (frm_main_history.cpp).
+    void CheckCommand();
+    void HistoryCommand();
+    // Shows the output tab of a finding and puts the focus on its control.
+    void ShowFinding(const Finding& finding);
+    RestoreKeeper& keeper() { return *keeper_; }
 
     // A pending cell edit is committed to its own output before a command runs; before the
     // output, the calibration or the link changes, a live gauge calibration also stops.
@@ -110,6 +120,16 @@ private:
     // The commands of the dialogs (Units, CAN Message Setup, Update Library, Set CAN Speed,
     // Firmware Upgrade) and the CAN status frame (frm_main_dialogs.cpp).
     void BuildDialogCommands();
+    // Edit > Check Calibration and File > Module History.
+    void BuildHistoryCommands();
+    // The check before a whole write: true to write (no errors, or the user wants to anyway).
+    bool ConfirmCheckBeforeWrite();
+    // The whole write of the calibration shown, kept as a restore point under `event`.
+    void WriteWhole(const std::string& event);
+    void KeepRestorePoint(const std::string& serial, const CalImage& image,
+                          const std::string& event);
+    // What the firmware upgrade runs before it sends anything: the restore point.
+    BeforeSending BeforeUpgrade();
     void StartRetrieve();
     void ShowProgress(int value, int maximum, const std::string& text);
     // A transfer begins: the module and image commands are disabled while any runs.
@@ -125,6 +145,9 @@ private:
     ModuleService& module_;
     std::unique_ptr<LinkThread> link_;
     std::unique_ptr<QueuedChangeSink> sink_;
+    std::unique_ptr<RestoreKeeper> keeper_;
+    std::unique_ptr<KeepingSink> keepingSink_;
+    FrmCalibrationCheck* checkWindow_ = nullptr;
     bool online_ = false;
     int busy_ = 0;
     int selectedOutput_ = 0;
@@ -139,10 +162,12 @@ public:
     QAction* menuFileSave = nullptr;
     QAction* menuFileSaveAs = nullptr;
     QAction* menuFileUpdateLib = nullptr;
+    QAction* menuFileHistory = nullptr;
     QAction* menuFileExit = nullptr;
     QMenu* mEdit = nullptr;
     QAction* mEditCopy = nullptr;
     QAction* mEditPaste = nullptr;
+    QAction* mEditCheck = nullptr;
     QMenu* menuSettings = nullptr;
     QAction* menuSettingsUnits = nullptr;
     QAction* menuSettingsCAN = nullptr;

@@ -98,7 +98,7 @@ void FrmMain::BuildDialogCommands() {
             if (!device) return;
             FrmFirmwareUpgrade upgrade(
                 {app_.prompt, app_.log, app_.settings, app_.store, app_.programFolder, *link_,
-                 *device, [this] { return online_; }},
+                 *device, [this] { return online_; }, BeforeUpgrade()},
                 this);
             // The upgrade closes the link when it has used it.
             auto follow = [this] {

@@ -76,10 +76,13 @@ class DialogFirmwareUpgradeTest : public QObject {
   private slots:
     void firmwareUpgradeReusesTheConnectionAndLeavesTheWindowOffline() {
         WindowFixture f;
+        const test::TempDir history;
+        f.window.keeper() = RestoreKeeper(history.str(), 200);
         f.window.show();
         f.window.menuConnect->trigger();
         QVERIFY(WaitIdle(f.window));
         QVERIFY(f.window.online());
+        f.sim->Module().Write(kCalBaseAddress + 100, Bytes{0x42});  // changed since the retrieve
         const Bytes first = Counting(1, 20), second = Counting(9, 16);
         const std::string path =
             WriteFirmware(f.folder.file("app.rom"), {{0x8000, first}, {0x9000, second}});
@@ -127,6 +130,12 @@ class DialogFirmwareUpgradeTest : public QObject {
         QVERIFY(!f.window.online());
         QCOMPARE(f.window.lblOnline->text(), QString("Offline"));
         QCOMPARE(f.app.settings.FirmwarePath, FolderOfPath(path));
+        // What the module held before the upgrade was kept first.
+        const auto kept = f.window.keeper().store()->Modules().at(0);
+        QCOMPARE(kept.entries.size(), std::size_t{2});
+        QCOMPARE(kept.entries[1].event, std::string(restore_event::BeforeUpgrade));
+        QCOMPARE(f.window.keeper().store()->Load(kept, kept.entries[1]).Byte(kCalBaseAddress + 100),
+                 std::uint8_t{0x42});
     }
 
     void bootloaderUpgradeWritesTheImageFrom0400() {

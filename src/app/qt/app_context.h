@@ -34,6 +34,8 @@ struct AppContext {
     FileState files;
     LibrarySet libraries;               // the message libraries, loaded at start
     std::vector<GaugePreset> presets;   // read once at start
+    // Where the restore points of the modules are kept; empty keeps none.
+    std::string historyFolder;
 
     // The file commands' view of the state above.
     FileContext fileContext() { return {files, prompt, settings, store}; }

@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTabBar>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <cstdio>
@@ -21,10 +22,13 @@
 #include "device/sim/sim_bridge.h"
 #include "files/calibration_file.h"
 #include "files/paths.h"
+#include "calibration/outputs/output_tables.h"
+#include "ui/frm_calibration_check.h"
 #include "ui/frm_can_speed.h"
 #include "ui/frm_firmware_upgrade.h"
 #include "ui/frm_main.h"
 #include "ui/frm_message_setup.h"
+#include "ui/frm_module_history.h"
 #include "ui/frm_unit_settings.h"
 
 namespace {
@@ -110,6 +114,31 @@ void DialogShots(vx42::FrmMain& window, vx42::AppContext& app, vx42::LinkModuleS
     DialogShot(upgrade, folder, "23-dialog-firmware-upgrade");
 }
 
+// Module History with two restore points of the module shown, and the calibration check of a
+// damaged copy of its calibration (breakpoints reversed, a duty cycle at 150 %).
+void HistoryShots(vx42::FrmMain& window, vx42::AppContext& app, const QString& folder) {
+    vx42::RestorePoints* store = window.keeper().store();
+    if (!store) return;
+    vx42::CalImage changed = app.image;
+    changed.StoreWord(vx42::CalAddresses().OutputCal[1].Period, 750);
+    window.keeper().Keep(window.module().DeviceSerial(), changed, vx42::restore_event::Update);
+    vx42::FrmModuleHistory history(*store, app.image, app.settings.Units, app.prompt, app.log,
+                                   &window);
+    DialogShot(history, folder, "25-dialog-module-history");
+
+    vx42::CalImage damaged = app.image;
+    const vx42::FormatContext raw;
+    const vx42::OutputScope out{damaged, raw, 0};
+    for (int c = 1; c <= 16; ++c)
+        damaged.StoreWord(*vx42::CellAddress(out, vx42::TableGrid::Analog, 0, c), 4000 - c);
+    damaged.StoreWord(*vx42::CellAddress(out, vx42::TableGrid::Analog, 2, 5), out.Period() * 1.5);
+    vx42::FrmCalibrationCheck check(
+        [&] { return vx42::CheckCalibration(damaged, &app.libraries, app.settings.Units); },
+        [](const vx42::Finding&) {}, app.prompt, app.log, &window);
+    check.Refresh();
+    DialogShot(check, folder, "26-dialog-check-calibration");
+}
+
 bool WaitIdle(vx42::FrmMain& w) {
     return QTest::qWaitFor([&] { return !w.busy() && w.link().pending() == 0; }, 60000);
 }
@@ -137,6 +166,8 @@ int main(int argc, char** argv) {
     vx42::LinkModuleService module(std::make_unique<vx42::sim::SimBridge>(sim), prompt, true);
 
     vx42::FrmMain window(app, module);
+    const QTemporaryDir history;
+    window.keeper() = vx42::RestoreKeeper(history.path().toStdString(), 200);
     window.show();
     Shot(window, folder, "01-offline-compact");
 
@@ -160,6 +191,7 @@ int main(int argc, char** argv) {
         menu->hide();
     }
     DialogShots(window, app, module, folder);
+    HistoryShots(window, app, folder);
     // The CAN status after a check: slots 0, 2 and 5 receiving.
     for (int slot : {0, 2, 5}) sim->Module().SetCanStatus(slot, 0x0101);
     window.TabStrip->setCurrentIndex(4);

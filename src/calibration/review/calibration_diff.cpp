@@ -1,4 +1,4 @@
-#include "cli/calibration_diff.h"
+#include "calibration/review/calibration_diff.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -8,9 +8,9 @@
 #include "calibration/number_format.h"
 #include "calibration/outputs/output_settings.h"
 #include "calibration/outputs/output_view.h"
-#include "cli/calibration_text.h"
+#include "calibration/review/calibration_text.h"
 
-namespace vx42::cli {
+namespace vx42 {
 
 namespace {
 
@@ -25,11 +25,6 @@ struct Setting {
 
 std::string Hex2(int value) {
     return "0x" + ByteToHex(static_cast<std::uint8_t>(value));
-}
-
-std::string WithUnit(const std::string& value, const std::string& unit) {
-    if (unit.empty() || unit == kRawUnit || unit == kNoneName) return value;
-    return value + " " + unit;
 }
 
 // One output of one image with its formatting, as the value functions read it.
@@ -129,7 +124,7 @@ void AddRelaySettings(SettingList& list, const std::string& prefix, int output,
             list.AddScoped(
                 prefix + DataSourceTitle(i) + ", switch point " + kSwitchPointCaptions[p],
                 SwitchPointAddress(named, i, point), 2, output, [i, point](const OutputOf& o) {
-                    return WithUnit(SwitchPointText(o.Scope(), i, point), DataUnit(o, i));
+                    return WithDataUnit(SwitchPointText(o.Scope(), i, point), DataUnit(o, i));
                 });
         }
     list.AddScoped(
@@ -181,7 +176,7 @@ void AddTableSettings(SettingList& list, const std::string& prefix, int output,
             list.AddScoped(
                 prefix + name, *address, 2, output, [grid, r, c, kind, unit](const OutputOf& o) {
                     const std::string text = GetTableCellText(o.Scope(), grid, r, c);
-                    return kind == CellKind::DataBreakpoint ? WithUnit(text, DataUnit(o, 0))
+                    return kind == CellKind::DataBreakpoint ? WithDataUnit(text, DataUnit(o, 0))
                                                             : text + unit;
                 });
         }
@@ -301,4 +296,4 @@ std::string DifferenceLine(const SettingDifference& difference) {
     return difference.setting + ": " + difference.first + " -> " + difference.second;
 }
 
-}  // namespace vx42::cli
+}  // namespace vx42

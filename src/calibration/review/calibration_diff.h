@@ -8,7 +8,7 @@
 #include "calibration/cal_image.h"
 #include "calibration/units.h"
 
-namespace vx42::cli {
+namespace vx42 {
 
 struct SettingDifference {
     int address;          // module address of the setting's first byte
@@ -29,4 +29,4 @@ std::vector<SettingDifference> DiffCalibrations(const CalImage& first, const Cal
 // "setting: first -> second".
 std::string DifferenceLine(const SettingDifference& difference);
 
-}  // namespace vx42::cli
+}  // namespace vx42

@@ -8,16 +8,19 @@
 #include "calibration/units.h"
 #include "calibration/value_format.h"
 
-namespace vx42::cli {
+namespace vx42 {
 
 // The formatting of an output's data sources by the message definitions stored with the
-// calibration (the command-line tool reads no libraries): a data source counts as having a
+// calibration (no message library is needed): a data source counts as having a
 // message when its slot number is 1 to 8 and the slot names a library and a message.
 FormatContext StoredFormatContext(const CalImage& image, int output, const UnitFlags& units);
 
 // A stored text as printed on one line: zero bytes (a fresh image's fields) show as nothing,
 // other control characters as "?".
 std::string DisplayText(std::string text);
+
+// A CAN data value with its unit; none for raw data or a message without a unit.
+std::string WithDataUnit(const std::string& value, const std::string& unit);
 
 std::string OutputTitle(int output);         // "Output 1"
 const char* DataSourceTitle(int dataIndex);  // "primary CAN data", "secondary CAN data"
@@ -35,4 +38,4 @@ std::string SignalPlaceText(const CalImage& image, int output, int dataIndex);
 // The whole calibration as text, output by output.
 std::string DescribeCalibration(const CalImage& image, const UnitFlags& units);
 
-}  // namespace vx42::cli
+}  // namespace vx42

@@ -1,4 +1,4 @@
-#include "cli/calibration_text.h"
+#include "calibration/review/calibration_text.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,7 +10,7 @@
 #include "calibration/outputs/output_view.h"
 #include "can/can_message.h"
 
-namespace vx42::cli {
+namespace vx42 {
 
 namespace {
 
@@ -153,6 +153,11 @@ FormatContext StoredFormatContext(const CalImage& image, int output, const UnitF
     return ctx;
 }
 
+std::string WithDataUnit(const std::string& value, const std::string& unit) {
+    if (unit.empty() || unit == kRawUnit || unit == kNoneName) return value;
+    return value + " " + unit;
+}
+
 std::string OutputTitle(int output) {
     return "Output " + std::to_string(output + 1);
 }
@@ -227,4 +232,4 @@ std::string DescribeCalibration(const CalImage& image, const UnitFlags& units) {
     return out.str();
 }
 
-}  // namespace vx42::cli
+}  // namespace vx42

@@ -1,0 +1,141 @@
+#pragma once
+// Restore points: every calibration that came from or went to a module, kept per module (by
+// its serial number) as ordinary calibration files beside a small JSON index, so an installer
+// can always get back to what a module held.
+//
+// Layout of the history folder: index.json, and one folder per module holding its entries as
+// .DVF files. Every file is written atomically, the calibration before the index, so a failed
+// index write leaves the previous index whole (and at worst one unlisted calibration file).
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "calibration/cal_image.h"
+#include "calibration/edit_target.h"
+
+namespace vx42 {
+
+class SettingsStore;
+
+constexpr int kDefaultRestorePointLimit = 200;
+// The key of a module whose serial number could not be read.
+constexpr const char* kUnknownModule = "unknown";
+
+// What made an entry.
+namespace restore_event {
+constexpr const char* Retrieve = "Retrieve";
+// A retrieve after the tool had changed the module since its last entry.
+constexpr const char* RetrieveAfterChanges = "Retrieve after changes";
+constexpr const char* Update = "Update";
+constexpr const char* ProgrammedFromFile = "Programmed from file";  // followed by the file name
+constexpr const char* BeforeUpgrade = "Before upgrade";
+}  // namespace restore_event
+
+struct RestoreEntry {
+    std::string file;       // the calibration file's name in the module's folder
+    std::int64_t time = 0;  // seconds since 1970-01-01 UTC
+    std::string event;
+    bool operator==(const RestoreEntry&) const = default;
+};
+
+struct ModuleHistory {
+    std::string serial;
+    std::string folder;         // the module's folder name inside the history folder
+    std::int64_t lastSeen = 0;  // the last entry or retrieve
+    // The tool changed the module after its newest entry; the next retrieve records it so.
+    bool movedOn = false;
+    std::vector<RestoreEntry> entries;  // oldest first
+    bool operator==(const ModuleHistory&) const = default;
+};
+
+// Writes one whole file; tests put a failing writer in its place.
+using FileWriter = std::function<void(const std::string& path, std::span<const std::uint8_t>)>;
+
+class RestorePoints {
+  public:
+    // limit: entries kept per module (at least 1); the oldest are dropped beyond it.
+    explicit RestorePoints(std::string folder, int limit = kDefaultRestorePointLimit,
+                           FileWriter writer = {});
+
+    const std::string& folder() const { return folder_; }
+
+    // The modules seen, in the order first seen. An absent index is an empty history; an
+    // unreadable or malformed one throws FileError.
+    std::vector<ModuleHistory> Modules() const;
+    std::optional<ModuleHistory> Module(const std::string& serial) const;
+
+    // Keeps the image as the module's newest entry, unless it equals the newest kept (then
+    // only the time last seen changes). True when an entry was added. A malformed index is
+    // set aside (index-damaged-TIME.json) and a new one begun. Throws FileError when a file
+    // cannot be written; what was kept before stays as it was.
+    bool Record(const std::string& serial, const CalImage& image, const std::string& event,
+                std::int64_t time);
+    // The tool changed the module since its newest entry (nothing for a module never seen).
+    void MarkMovedOn(const std::string& serial);
+
+    std::string PathOf(const ModuleHistory& module, const RestoreEntry& entry) const;
+    // An entry's calibration; throws FileError when its file is missing or unreadable.
+    CalImage Load(const ModuleHistory& module, const RestoreEntry& entry) const;
+
+  private:
+    std::string IndexPath() const;
+    std::vector<ModuleHistory> ReadIndex() const;
+    void WriteIndex(const std::vector<ModuleHistory>& modules) const;
+
+    std::string folder_;
+    int limit_;
+    FileWriter writer_;
+};
+
+// What the window keeps of the calibrations that pass between it and a module. With no
+// folder it keeps nothing.
+class RestoreKeeper {
+  public:
+    RestoreKeeper(std::string folder, int limit);
+
+    bool enabled() const { return store_.has_value(); }
+    RestorePoints* store() { return store_ ? &*store_ : nullptr; }
+
+    // After a whole retrieve or write: keeps the image for the module. Returns what went
+    // wrong, or nothing when the restore point was kept.
+    std::optional<std::string> Keep(const std::string& serial, const CalImage& image,
+                                    const std::string& event);
+    // Before a change is written to the module: the first after a retrieve or write marks
+    // that the module moved on from its newest entry.
+    void Changed();
+
+  private:
+    std::optional<RestorePoints> store_;
+    std::string serial_;
+    bool marked_ = true;  // nothing to mark before the first retrieve or write
+};
+
+// The window's edits on their way to the module, with the keeper told of each one first.
+class KeepingSink : public ChangeSink {
+  public:
+    KeepingSink(ChangeSink& next, std::function<void()> changed)
+        : next_(next), changed_(std::move(changed)) {}
+    void WriteCalibrationChange(int address, std::span<const std::uint8_t> bytes) override {
+        changed_();
+        next_.WriteCalibrationChange(address, bytes);
+    }
+
+  private:
+    ChangeSink& next_;
+    std::function<void()> changed_;
+};
+
+// The key a serial number is kept under: blanks trimmed, "unknown" when nothing is left.
+std::string ModuleKey(const std::string& serial);
+// The setting "History" / "RestorePointLimit" (1 to 100000), 200 when absent or unusable.
+int RestorePointLimit(const SettingsStore& store);
+// "2026-03-14 09:26:53" in local time.
+std::string RestoreTimeText(std::int64_t time);
+// Seconds since 1970-01-01 UTC now.
+std::int64_t NowSeconds();
+
+}  // namespace vx42

@@ -1,0 +1,25 @@
+#include "firmware/upgrade_restore_point.h"
+
+#include "app/prompt.h"
+#include "files/file_io.h"
+
+namespace vx42 {
+
+bool KeepRestorePointBeforeUpgrade(ModuleLink& link, RestorePoints& store, Prompt& prompt,
+                                   const Progress& progress) {
+    CalImage image;
+    std::string problem;
+    if (link.RetrieveCalibration(image, progress)) {
+        try {
+            store.Record(link.DeviceSerial(), image, restore_event::BeforeUpgrade, NowSeconds());
+            return true;
+        } catch (const FileError& e) {
+            problem = std::string("The restore point could not be kept: ") + e.what() +
+                      "\n\nUpgrade without a restore point?";
+        }
+    }
+    const std::string question = problem.empty() ? kNoRestorePointQuestion : problem;
+    return prompt.YesNo(question, kRestorePointTitle, Icon::Exclamation) == Answer::Yes;
+}
+
+}  // namespace vx42

@@ -1,0 +1,133 @@
+// The main window's restore points and calibration check: Edit > Check Calibration,
+// File > Module History, the check before a whole write, and keeping what passes between
+// the window and a module.
+
+#include <QAction>
+#include <QMenu>
+#include <QTabBar>
+
+#include "calibration/review/calibration_check.h"
+#include "firmware/upgrade_restore_point.h"
+#include "ui/frm_calibration_check.h"
+#include "ui/frm_main.h"
+#include "ui/frm_module_history.h"
+#include "ui/output_page.h"
+#include "ui/table_grid.h"
+
+namespace vx42 {
+
+namespace {
+
+constexpr std::size_t kErrorsListed = 12;
+
+std::string CheckQuestion(const std::vector<Finding>& findings) {
+    std::string text = "The calibration check found errors: the module cannot work as meant.\n";
+    std::size_t listed = 0, errors = 0;
+    for (const Finding& f : findings) {
+        if (f.severity != Severity::Error) continue;
+        ++errors;
+        if (listed++ < kErrorsListed) text += "\n" + f.message;
+    }
+    if (errors > kErrorsListed)
+        text += "\n... and " + std::to_string(errors - kErrorsListed) + " more.";
+    return text + "\n\nWrite the calibration to the module anyway?";
+}
+
+}  // namespace
+
+void FrmMain::BuildHistoryCommands() {
+    const auto actions = menuFile->actions();
+    menuFileHistory = new QAction("Module History", menuFile);
+    menuFileHistory->setObjectName("menuFileHistory");
+    menuFile->insertAction(actions.value(actions.indexOf(menuFileUpdateLib) + 1), menuFileHistory);
+    connect(menuFileHistory, &QAction::triggered, this,
+            [this] { Trapped("menuFileHistory", "Click", [this] { HistoryCommand(); }); });
+
+    mEdit->addSeparator();
+    mEditCheck = mEdit->addAction("Check Calibration");
+    mEditCheck->setObjectName("mEditCheck");
+    mEditCheck->setShortcut(QKeySequence("F7"));
+    connect(mEditCheck, &QAction::triggered, this,
+            [this] { Trapped("mEditCheck", "Click", [this] { CheckCommand(); }); });
+}
+
+void FrmMain::CheckCommand() {
+    if (!checkWindow_) {
+        checkWindow_ = new FrmCalibrationCheck(
+            [this] { return CheckCalibration(app_.image, &app_.libraries, app_.settings.Units); },
+            [this](const Finding& f) { ShowFinding(f); }, app_.prompt, app_.log, this);
+        checkWindow_->setModal(false);
+        // A calibration retrieved, opened or restored is checked again while the list is open.
+        connect(this, &FrmMain::imageReplaced, checkWindow_, [this] {
+            if (checkWindow_->isVisible()) checkWindow_->Refresh();
+        });
+    }
+    checkWindow_->Refresh();
+    checkWindow_->show();
+    checkWindow_->raise();
+}
+
+void FrmMain::ShowFinding(const Finding& finding) {
+    if (finding.output < 0 || finding.output >= kOutputs) return;
+    TabStrip->setCurrentIndex(finding.output);
+    RefreshSelectedTab();
+    auto* control = outputPage->findChild<QWidget*>(QString::fromStdString(finding.place.control));
+    if (!control) return;
+    if (auto* grid = qobject_cast<TableGridWidget*>(control); grid && finding.place.row >= 0)
+        grid->selectCells(finding.place.row, finding.place.col);
+    activateWindow();
+    control->setFocus(Qt::OtherFocusReason);
+}
+
+bool FrmMain::ConfirmCheckBeforeWrite() {
+    const auto findings = CheckCalibration(app_.image, &app_.libraries, app_.settings.Units);
+    if (!HasErrors(findings)) return true;
+    return app_.prompt.YesNo(CheckQuestion(findings), "Check Calibration", Icon::Exclamation) ==
+           Answer::Yes;
+}
+
+void FrmMain::KeepRestorePoint(const std::string& serial, const CalImage& image,
+                               const std::string& event) {
+    if (const auto problem = keeper_->Keep(serial, image, event))
+        app_.prompt.Message("The restore point could not be kept: " + *problem, "Restore Point",
+                            Icon::Exclamation);
+}
+
+BeforeSending FrmMain::BeforeUpgrade() {
+    RestorePoints* store = keeper_->store();
+    if (!store) return {};
+    // Runs on the link's thread; the prompt brings its question to the window.
+    return [store, &prompt = app_.prompt](ModuleLink& link) {
+        return KeepRestorePointBeforeUpgrade(link, *store, prompt, {});
+    };
+}
+
+void FrmMain::HistoryCommand() {
+    SettleLink();
+    RestorePoints* store = keeper_->store();
+    if (!store) {
+        app_.prompt.Message("No folder for restore points is set up.", "Module History",
+                            Icon::Exclamation);
+        return;
+    }
+    FrmModuleHistory history(*store, app_.image, app_.settings.Units, app_.prompt, app_.log, this);
+    if (history.exec() != QDialog::Accepted || !history.chosen()) return;
+    const auto& chosen = *history.chosen();
+    app_.image = chosen.image;
+    app_.files.CalibrationChanged = true;
+    if (!app_.files.HasCalibration()) app_.files.MarkAutoRetrieved();
+    UpdateTitle();
+    setWindowTitle(QString::fromStdString(app_.files.Title));
+    emit imageReplaced();
+    SetFullLayout();
+    menuComSetCAN->setVisible(true);
+    RefreshSelectedTab();
+    if (online_ && !busy() && ModuleKey(moduleSerial_) == chosen.serial &&
+        app_.prompt.YesNo("The restore point is now the calibration shown. Write it to the "
+                          "module " +
+                              chosen.serial + " now?",
+                          "Restore", Icon::Question) == Answer::Yes)
+        UpdateCommand();
+}
+
+}  // namespace vx42

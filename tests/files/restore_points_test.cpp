@@ -1,0 +1,147 @@
+#include "files/restore_points.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "files/file_io.h"
+#include "files/paths.h"
+#include "files/settings.h"
+#include "support/temp_dir.h"
+
+namespace vx42 {
+namespace {
+
+using test::TempDir;
+namespace fs = std::filesystem;
+
+CalImage Image(std::uint8_t seed) {
+    CalImage image;
+    for (int i = 0; i < kCalImageSize; ++i) image[i] = static_cast<std::uint8_t>(seed + i * 7);
+    return image;
+}
+
+std::vector<std::string> Events(const ModuleHistory& m) {
+    std::vector<std::string> out;
+    for (const auto& e : m.entries) out.push_back(e.event);
+    return out;
+}
+
+std::size_t CalibrationFiles(const std::string& folder) {
+    std::size_t n = 0;
+    for (const auto& f : fs::recursive_directory_iterator(folder))
+        n += f.path().extension() == ".DVF";
+    return n;
+}
+
+TEST(RestorePoints, KeepsEachDifferentImageOnceAndReadsItBack) {
+    TempDir dir;
+    RestorePoints store(dir.str());
+    EXPECT_THAT(store.Modules(), ::testing::IsEmpty());
+    EXPECT_TRUE(store.Record("FT12AB34", Image(1), restore_event::Retrieve, 1000));
+    EXPECT_FALSE(store.Record("FT12AB34", Image(1), restore_event::Update, 1001));  // same image
+    EXPECT_TRUE(store.Record("FT12AB34", Image(2), restore_event::Update, 1001));
+    EXPECT_TRUE(store.Record("FT12AB34", Image(1), restore_event::Retrieve, 1001));  // back again
+    EXPECT_TRUE(store.Record("  ", Image(3), restore_event::BeforeUpgrade, 1002));
+
+    const auto modules = store.Modules();
+    ASSERT_EQ(modules.size(), 2u);
+    EXPECT_EQ(modules[0].serial, "FT12AB34");
+    EXPECT_EQ(modules[0].lastSeen, 1001);
+    EXPECT_EQ(Events(modules[0]), (std::vector<std::string>{"Retrieve", "Update", "Retrieve"}));
+    EXPECT_NE(modules[0].entries[1].file, modules[0].entries[2].file);  // same second
+    EXPECT_EQ(store.Load(modules[0], modules[0].entries[1]), Image(2));
+    EXPECT_EQ(store.Load(modules[0], modules[0].entries[2]), Image(1));
+    EXPECT_EQ(modules[1].serial, kUnknownModule);
+    EXPECT_EQ(store.Load(modules[1], modules[1].entries[0]), Image(3));
+    // The entries are ordinary calibration files.
+    EXPECT_EQ(FileLength(store.PathOf(modules[0], modules[0].entries[0])),
+              static_cast<std::uintmax_t>(kCalImageSize));
+}
+
+TEST(RestorePoints, DropsTheOldestBeyondTheLimitWithTheirFiles) {
+    TempDir dir;
+    RestorePoints store(dir.str(), 3);
+    for (std::uint8_t i = 0; i < 5; ++i) store.Record("A", Image(i), "Update", 100 + i);
+    const auto m = *store.Module("A");
+    ASSERT_EQ(m.entries.size(), 3u);
+    EXPECT_EQ(store.Load(m, m.entries[0]), Image(2));
+    EXPECT_EQ(store.Load(m, m.entries[2]), Image(4));
+    EXPECT_EQ(CalibrationFiles(dir.str()), 3u);
+
+    MemorySettingsStore settings;
+    EXPECT_EQ(RestorePointLimit(settings), 200);
+    for (const auto& [text, limit] : std::vector<std::pair<std::string, int>>{
+             {"25", 25}, {"0", 200}, {"-4", 200}, {"12x", 200}, {"100001", 200}}) {
+        settings.Set("History", "RestorePointLimit", text);
+        EXPECT_EQ(RestorePointLimit(settings), limit) << text;
+    }
+}
+
+TEST(RestorePoints, AFailedIndexWriteLeavesTheHistoryAsItWas) {
+    TempDir dir;
+    bool failIndex = false;
+    RestorePoints store(dir.str(), 200,
+                        [&](const std::string& path, std::span<const std::uint8_t> bytes) {
+                            if (failIndex && path.ends_with("index.json"))
+                                throw FileError("Cannot write \"" + path + "\": disk full");
+                            WriteFileAtomic(path, bytes);
+                        });
+    store.Record("A", Image(1), "Retrieve", 10);
+    const auto before = store.Modules();
+    failIndex = true;
+    EXPECT_THROW(store.Record("A", Image(2), "Update", 11), FileError);
+    EXPECT_EQ(store.Modules(), before);
+    failIndex = false;
+    EXPECT_TRUE(store.Record("A", Image(2), "Update", 11));
+    const auto m = *store.Module("A");
+    ASSERT_EQ(m.entries.size(), 2u);
+    EXPECT_EQ(store.Load(m, m.entries[1]), Image(2));
+}
+
+TEST(RestorePoints, TheFirstChangeAfterAnEntryNamesTheNextRetrieve) {
+    TempDir dir;
+    RestoreKeeper keeper(dir.str(), 200);
+    keeper.Changed();  // nothing kept yet: nothing to mark
+    EXPECT_FALSE(keeper.Keep("A", Image(1), restore_event::Retrieve));
+    keeper.Changed();
+    EXPECT_TRUE(keeper.store()->Module("A")->movedOn);
+    EXPECT_FALSE(keeper.Keep("A", Image(2), restore_event::Retrieve));
+    const auto m = *keeper.store()->Module("A");
+    EXPECT_EQ(Events(m), (std::vector<std::string>{"Retrieve", "Retrieve after changes"}));
+    EXPECT_FALSE(m.movedOn);
+    // Without a folder nothing is kept.
+    RestoreKeeper none("", 200);
+    EXPECT_FALSE(none.enabled());
+    EXPECT_FALSE(none.Keep("A", Image(1), restore_event::Retrieve));
+}
+
+TEST(RestorePoints, AHostileIndexIsRefusedAndSetAsideByTheNextRecord) {
+    const std::vector<std::string> hostile = {
+        "{",
+        "[]",
+        R"({"format":1})",
+        R"({"format":2,"modules":[]})",
+        R"({"format":1,"modules":[{"serial":"A","folder":"../..","lastSeen":1,"entries":[]}]})",
+        R"({"format":1,"modules":[{"serial":"A","folder":"A","lastSeen":1,"entries":[)"
+        R"({"file":"../../etc/passwd","time":1,"event":"x"}]}]})",
+        R"({"format":1,"modules":[{"serial":"A","folder":"A","lastSeen":"1","entries":[]}]})",
+        R"({"format":1,"modules":[{"serial":"A","folder":"A","lastSeen":1,"entries":[]},)"
+        R"({"serial":"A","folder":"B","lastSeen":1,"entries":[]}]})",
+    };
+    for (const std::string& text : hostile) {
+        SCOPED_TRACE(text);
+        TempDir dir;
+        std::ofstream(dir.file("index.json")) << text;
+        RestorePoints store(dir.str());
+        EXPECT_THROW(store.Modules(), FileError);
+        EXPECT_TRUE(store.Record("A", Image(1), "Retrieve", 1700000000));
+        EXPECT_EQ(store.Modules().size(), 1u);
+        EXPECT_TRUE(FileExists(dir.file("index-damaged-20231114-221320.json")));
+    }
+}
+
+}  // namespace
+}  // namespace vx42

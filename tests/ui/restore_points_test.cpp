@@ -1,0 +1,185 @@
+// Restore points and the calibration check in the main window, against the module simulator:
+// what each retrieve and whole write keeps, Module History's Restore, the check's question
+// before a write and the Check Calibration list.
+
+#include <QAction>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "can/library_json.h"
+#include "dialog_fixture.h"
+#include "support/demo_calibration.h"
+#include "ui/frm_calibration_check.h"
+#include "ui/frm_module_history.h"
+#include "ui/output_page.h"
+#include "ui/table_grid.h"
+#include "ui_fixture.h"
+
+using namespace vx42;
+using vx42::test::CountFrames;
+using vx42::test::OnModal;
+using vx42::test::WaitIdle;
+using vx42::test::WindowFixture;
+
+namespace {
+
+CalImage Demo() {
+    return test::DemoCalibration();
+}
+// Output 1's breakpoints reversed and the duty at row 2, column 5 at 150 %.
+CalImage Damaged() {
+    return test::DamagedDemo(2, 5);
+}
+
+struct HistoryWindow : WindowFixture {
+    HistoryWindow() {
+        window.keeper() = RestoreKeeper(history.str(), 200);
+        // The library the demonstration's messages come from.
+        app.libraries.MessageLibraries.push_back(
+            ReadLibraryJsonFile(std::string(VX42_SOURCE_DIR) + "/data/libraries/SAE_J1939.json"));
+        sim->Module().Write(kCalBaseAddress, Demo().bytes());
+    }
+    void Connect() {
+        window.menuConnect->trigger();
+        QVERIFY(WaitIdle(window));
+        QVERIFY(window.online());
+    }
+    ModuleHistory Module() {
+        return *window.keeper().store()->Module(window.module().DeviceSerial());
+    }
+    std::vector<std::string> Events() {
+        std::vector<std::string> out;
+        for (const auto& e : Module().entries) out.push_back(e.event);
+        return out;
+    }
+    CalImage Newest() {
+        const auto m = Module();
+        return window.keeper().store()->Load(m, m.entries.back());
+    }
+    test::TempDir history;
+};
+
+using Strings = std::vector<std::string>;
+
+}  // namespace
+
+class RestorePointsTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void everyRetrieveAndWholeWriteIsKept() {
+        HistoryWindow f;
+        f.Connect();
+        QCOMPARE(f.Events(), Strings{"Retrieve"});
+        QVERIFY(f.Newest() == Demo());
+
+        // A staged change marks that the module moved on; Update keeps what it wrote.
+        EditTarget edit = f.window.edit();
+        edit.StoreAndWriteWord(CalAddresses().CanSpeed, 500);
+        f.window.cmdUpdate->click();
+        QVERIFY(WaitIdle(f.window));
+        QCOMPARE(f.Events(), (Strings{"Retrieve", "Update"}));
+        QVERIFY(f.Newest() == f.app.image);
+
+        // Programming a file on open; the same image written again is kept once.
+        CalImage renamed = Demo();
+        renamed.StoreText(CalAddresses().OutputName[1], width::OutputName, "Radiator Fan");
+        const std::string file = f.folder.file("fan.DVF");
+        WriteCalibrationFile(file, renamed);
+        f.prompt.AnswerYesNo(Answer::No);   // save the changes first?
+        f.prompt.AnswerYesNo(Answer::Yes);  // open and program
+        f.prompt.AnswerOpenFile(file);
+        f.window.menuFileOpen->trigger();
+        QVERIFY(WaitIdle(f.window));
+        f.window.cmdUpdate->click();
+        QVERIFY(WaitIdle(f.window));
+        QCOMPARE(f.Events(), (Strings{"Retrieve", "Update", "Programmed from file fan.DVF"}));
+        QVERIFY(f.Newest() == renamed);
+
+        // A change after the write, then a retrieve: kept as what the module moved on to.
+        EditTarget again = f.window.edit();
+        again.StoreAndWriteWord(CalAddresses().CanSpeed, 125);
+        f.prompt.AnswerYesNo(Answer::No);  // save the changes first?
+        f.window.menuComRetrieveCal->trigger();
+        QVERIFY(WaitIdle(f.window));
+        QCOMPARE(f.Events().back(), std::string("Retrieve after changes"));
+        QVERIFY(f.Newest() == f.ModuleImage());
+    }
+
+    void restoringAnEntryWritesItBackToTheModule() {
+        HistoryWindow f;
+        f.Connect();
+        const CalImage original = f.ModuleImage();
+        EditTarget edit = f.window.edit();
+        edit.StoreAndWriteWord(CalAddresses().OutputCal[2].Period, 10);
+        f.window.cmdUpdate->click();
+        QVERIFY(WaitIdle(f.window));
+        QVERIFY(!(f.ModuleImage() == original));
+
+        f.prompt.AnswerYesNo(Answer::Yes);  // write the restore point now?
+        OnModal<FrmModuleHistory>([](FrmModuleHistory& d) {
+            QCOMPARE(d.lstModules->topLevelItemCount(), 1);
+            QCOMPARE(d.lstModules->topLevelItem(0)->text(2), QString("2"));
+            QCOMPARE(d.lstEntries->topLevelItem(1)->text(1), QString("Update"));
+            QCOMPARE(d.lstEntries->topLevelItem(1)->text(2), QString("1"));
+            d.lstEntries->setCurrentItem(d.lstEntries->topLevelItem(0));
+            QVERIFY(d.txtDifferences->toPlainText().contains("Output 3, Duty Cycle (%): 50 -> 0"));
+            d.cmdRestore->click();
+        });
+        f.window.menuFileHistory->trigger();
+        QVERIFY(WaitIdle(f.window));
+        QVERIFY(f.app.image == original);
+        QVERIFY(f.app.files.CalibrationChanged);
+        QVERIFY(f.ModuleImage() == original);
+        QCOMPARE(f.Events(), (Strings{"Retrieve", "Update", "Update"}));
+    }
+
+    void updateAsksBeforeWritingACalibrationWithErrors() {
+        HistoryWindow f;
+        f.Connect();
+        f.app.image = Damaged();
+        const int writesBefore = CountFrames(*f.sim, 'W');
+        f.prompt.AnswerYesNo(Answer::No);
+        f.window.cmdUpdate->click();
+        QVERIFY(WaitIdle(f.window));
+        QCOMPARE(CountFrames(*f.sim, 'W'), writesBefore);
+        QVERIFY(f.ModuleImage() == Demo());
+        const auto question = f.prompt.Calls().back();
+        QCOMPARE(QString::fromStdString(question.title), QString("Check Calibration"));
+        QVERIFY(QString::fromStdString(question.text).contains("data breakpoint 2"));
+        QVERIFY(QString::fromStdString(question.text).contains("150.0 %"));
+
+        f.prompt.AnswerYesNo(Answer::Yes);
+        f.window.cmdUpdate->click();
+        QVERIFY(WaitIdle(f.window));
+        QVERIFY(f.ModuleImage() == Damaged());
+    }
+
+    void checkCalibrationListsFindingsAndShowsTheirControls() {
+        HistoryWindow f;
+        f.window.show();
+        f.Connect();
+        f.window.mEditCheck->trigger();
+        auto* check = f.window.findChild<FrmCalibrationCheck*>();
+        QVERIFY(check && check->isVisible());
+        QCOMPARE(check->lstFindings->topLevelItemCount(), 0);
+        QCOMPARE(check->lblSummary->text(), QString("No errors or warnings"));
+
+        f.app.image = Damaged();
+        check->cmdCheckAgain->click();
+        QCOMPARE(check->lblSummary->text(), QString("2 errors, 0 warnings"));
+        f.window.TabStrip->setCurrentIndex(2);
+        check->ShowRow(1);  // the duty cell at 150 %
+        QCOMPARE(f.window.TabStrip->currentIndex(), 0);
+        auto* grid = f.window.outputPage->mshAnalogTable;
+        QCOMPARE(grid->currentRow(), 2);
+        QCOMPARE(grid->currentColumn(), 5);
+        check->close();
+    }
+};
+
+QTEST_MAIN(RestorePointsTest)
+#include "restore_points_test.moc"
