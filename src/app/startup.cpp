@@ -25,10 +25,14 @@ OnlineDisplay OnlineStatusDisplay(bool online) {
     return {"Connect", "Offline", 0xFF0000};
 }
 
-std::string ManualPath(const std::string& programFolder) {
-    return (std::filesystem::path(programFolder) / "Instructions" /
+std::string ManualPath(const std::string& sharedFolder) {
+    return (std::filesystem::path(sharedFolder) / "Instructions" /
             "M771020455 VX42-002 Instructions v1.1.pdf")
         .string();
+}
+
+std::string DesktopEntryId(StartupMode mode) {
+    return mode == StartupMode::Relay ? "example.kestrane.VX42RelayControl" : kIconName;
 }
 
 }  // namespace vx42

@@ -4,7 +4,7 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QStandardPaths>
+#include <QIcon>
 
 #include <cstring>
 #include <memory>
@@ -13,9 +13,27 @@
 #include "app/qt/link_module_service.h"
 #include "app/qt/qt_prompt.h"
 #include "app/qt/qt_settings_store.h"
+#include "files/folders.h"
 #include "files/paths.h"
 #include "ui/bridge_choice.h"
 #include "ui/frm_main.h"
+
+namespace {
+
+// The program's icon in every size drawn: from the desktop's icon theme when installed, else
+// from the icons built beside the program (SHARE/icons/hicolor/NxN/apps).
+QIcon ProgramIcon(const std::string& sharedFolder) {
+    QIcon icon = QIcon::fromTheme(vx42::kIconName);
+    if (!icon.isNull()) return icon;
+    const QDir hicolor(QString::fromStdString(sharedFolder) + "/../icons/hicolor");
+    for (const QString& size : hicolor.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QString file = hicolor.filePath(size + "/apps/" + vx42::kIconName + ".png");
+        if (QFile::exists(file)) icon.addFile(file);
+    }
+    return icon;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     bool simulator = false;
@@ -25,19 +43,22 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     application.setApplicationName(vx42::kApplicationName);
     application.setOrganizationName(vx42::kApplicationName);
-    application.setApplicationDisplayName("VX42");
 
     const vx42::StartupMode mode = vx42::ModeFromProgramName(argc > 0 ? argv[0] : "VX42");
+    // No display name: the desktop would add it to every window title.
+    application.setDesktopFileName(QString::fromStdString(vx42::DesktopEntryId(mode)));
     vx42::QtPrompt prompt;
     vx42::QtSettingsStore store;
     vx42::AppContext app(mode, vx42::ProgramFolder(), prompt, store);
+    application.setWindowIcon(ProgramIcon(app.folders.shared));
     app.presets = vx42::ReadGaugePresets(app.presetsPath(), prompt);
 
-    const QString dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
-    QDir().mkpath(dataFolder);
+    // The simulated module's memory lasts between runs in the user's data folder.
+    const std::string dataFolder = vx42::UserDataFolder();
+    QDir().mkpath(QString::fromStdString(dataFolder));
     vx42::LinkModuleService module(
-        vx42::ChooseBridge(simulator, app.programFolder,
-                           (dataFolder + "/simulated-module.state").toStdString()),
+        vx42::ChooseBridge(simulator, app.folders.shared,
+                           vx42::JoinPath(dataFolder, "simulated-module.state")),
         prompt, simulator);
 
     vx42::FrmMain window(app, module);
