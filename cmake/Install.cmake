@@ -44,11 +44,14 @@ find_program(HELP2MAN help2man)
 find_program(GZIP gzip REQUIRED)
 if(HELP2MAN)
   add_custom_command(OUTPUT ${generated}/vx42ctl.1.gz
-    COMMAND ${HELP2MAN} --no-info --section=1 --source=Kestrane
+    COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=0
+            bash ${packaging}/man_commands.sh $<TARGET_FILE:vx42ctl> ${generated}/commands.h2m
+    COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=0 ${HELP2MAN} --no-info --section=1 --source=Kestrane
             "--name=configure VX42 interface modules and their files"
+            --include=${generated}/commands.h2m
             --output=${generated}/vx42ctl.1 $<TARGET_FILE:vx42ctl>
     COMMAND ${GZIP} -9nf ${generated}/vx42ctl.1
-    DEPENDS vx42ctl
+    DEPENDS vx42ctl ${packaging}/man_commands.sh
     COMMENT "Making the vx42ctl man page"
     VERBATIM)
   add_custom_target(vx42ctl_man ALL DEPENDS ${generated}/vx42ctl.1.gz)
