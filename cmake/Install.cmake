@@ -59,6 +59,17 @@ if(HELP2MAN)
 else()
   message(WARNING "help2man not found: vx42ctl's man page is left out")
 endif()
+# The window's man page, for both of its names.
+if(TARGET VX42)
+  add_custom_command(OUTPUT ${generated}/VX42.1.gz
+    COMMAND ${GZIP} -9nc ${packaging}/VX42.1 > ${generated}/VX42.1.gz
+    DEPENDS ${packaging}/VX42.1)
+  add_custom_target(vx42_man ALL DEPENDS ${generated}/VX42.1.gz)
+  install(FILES ${generated}/VX42.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(CODE "
+    file(CREATE_LINK VX42.1.gz
+         \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_MANDIR}/man1/VX42RelayControl.1.gz\" SYMBOLIC)")
+endif()
 install(FILES ${packaging}/vx42ctl.bash-completion DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
         RENAME vx42ctl)
 
