@@ -10,6 +10,7 @@ packages=(
   nlohmann-json3-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth imagemagick fonts-dejavu-core
+  qt6-svg-dev help2man dpkg-dev file lintian desktop-file-utils appstream
 )
 
 missing=()

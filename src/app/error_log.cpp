@@ -63,8 +63,8 @@ std::string FormatLogLine(const std::string& dateTime, const std::string& versio
     return line;
 }
 
-ErrorLog::ErrorLog(std::string programFolder)
-    : path_((fs::path(programFolder) / "Error Logs" / "ErrLogDVN.log").string()) {}
+ErrorLog::ErrorLog(std::string folder)
+    : path_((fs::path(folder) / "Error Logs" / "ErrLogDVN.log").string()) {}
 
 bool ErrorLog::Append(const ErrorInfo& error, const ErrorLocation& where) const {
     std::error_code ec;

@@ -47,8 +47,9 @@ std::string FormatLogLine(const std::string& dateTime, const std::string& versio
 
 class ErrorLog {
 public:
-    // programFolder: the log goes to programFolder/Error Logs/ErrLogDVN.log.
-    explicit ErrorLog(std::string programFolder);
+    // The log goes to folder/Error Logs/ErrLogDVN.log (the program folder when run from the
+    // build folder, the user's state folder when installed).
+    explicit ErrorLog(std::string folder);
     const std::string& path() const { return path_; }
     // Appends one line; creates the folder when missing. Drops the entry quietly when the
     // log cannot be written. Returns whether the line was written.

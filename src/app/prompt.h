@@ -38,6 +38,12 @@ public:
     virtual std::optional<std::string> InputBox(const std::string& prompt,
                                                 const std::string& title,
                                                 const std::string& initialText = {}) = 0;
+    // Opens a document with the desktop's own viewer (the shell's "open"). Returns whether
+    // a viewer took it; where there is no desktop nothing opens.
+    virtual bool OpenDocument(const std::string& path) {
+        (void)path;
+        return false;
+    }
 };
 
 }  // namespace vx42

@@ -11,6 +11,7 @@ const char* KindName(PromptKind k) {
         case PromptKind::OpenFile: return "open dialog";
         case PromptKind::SaveFile: return "save dialog";
         case PromptKind::InputBox: return "input box";
+        case PromptKind::OpenDocument: return "document opened";
     }
     return "?";
 }
@@ -41,6 +42,11 @@ void ScriptedPrompt::AnswerInput(std::optional<std::string> text) {
     script_.push_back({PromptKind::InputBox, Answer::Ok, std::move(text)});
 }
 
+void ScriptedPrompt::ExpectOpenDocument(std::string pathContains) {
+    std::lock_guard lock(mutex_);
+    script_.push_back({PromptKind::OpenDocument, Answer::Ok, std::move(pathContains)});
+}
+
 std::optional<ScriptedPrompt::Entry> ScriptedPrompt::Take(PromptKind kind, const PromptCall& call) {
     std::lock_guard lock(mutex_);
     calls_.push_back(call);
@@ -51,9 +57,10 @@ std::optional<ScriptedPrompt::Entry> ScriptedPrompt::Take(PromptKind kind, const
     }
     Entry e = script_.front();
     script_.pop_front();
-    if (kind == PromptKind::Message && e.text && !e.text->empty() &&
-        call.text.find(*e.text) == std::string::npos) {
-        unexpected_.push_back("message \"" + call.text + "\" does not contain \"" + *e.text + "\"");
+    if ((kind == PromptKind::Message || kind == PromptKind::OpenDocument) && e.text &&
+        !e.text->empty() && call.text.find(*e.text) == std::string::npos) {
+        unexpected_.push_back(std::string(KindName(kind)) + " \"" + call.text +
+                              "\" does not contain \"" + *e.text + "\"");
     }
     return e;
 }
@@ -91,6 +98,11 @@ std::optional<std::string> ScriptedPrompt::InputBox(const std::string& prompt,
     none.fileName = initialText;
     auto e = Take(PromptKind::InputBox, {PromptKind::InputBox, prompt, title, Icon::None, none});
     return e ? e->text : std::nullopt;
+}
+
+bool ScriptedPrompt::OpenDocument(const std::string& path) {
+    return Take(PromptKind::OpenDocument, {PromptKind::OpenDocument, path, {}, Icon::None, {}})
+        .has_value();
 }
 
 std::vector<PromptCall> ScriptedPrompt::Calls() const {

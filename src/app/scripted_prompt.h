@@ -12,7 +12,7 @@
 
 namespace vx42 {
 
-enum class PromptKind { Message, YesNo, YesNoCancel, OpenFile, SaveFile, InputBox };
+enum class PromptKind { Message, YesNo, YesNoCancel, OpenFile, SaveFile, InputBox, OpenDocument };
 
 struct PromptCall {
     PromptKind kind;
@@ -31,6 +31,8 @@ public:
     void AnswerOpenFile(std::optional<std::string> path);
     void AnswerSaveFile(std::optional<std::string> path);
     void AnswerInput(std::optional<std::string> text);
+    // A document opened with the desktop's viewer, whose path contains the text.
+    void ExpectOpenDocument(std::string pathContains);
 
     void Message(const std::string& text, const std::string& title, Icon icon) override;
     Answer YesNo(const std::string& text, const std::string& title, Icon icon) override;
@@ -39,6 +41,7 @@ public:
     std::optional<std::string> SaveFile(const FileDialog& dialog) override;
     std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
                                         const std::string& initialText) override;
+    bool OpenDocument(const std::string& path) override;
 
     std::vector<PromptCall> Calls() const;
     std::vector<std::string> Unexpected() const;  // descriptions of unplanned calls

@@ -43,10 +43,14 @@ StatusTexts StatusBarTexts(const StatusFacts& f) {
     return t;
 }
 
-std::string ManualPath(const std::string& programFolder) {
-    return (std::filesystem::path(programFolder) / "Instructions" /
+std::string ManualPath(const std::string& sharedFolder) {
+    return (std::filesystem::path(sharedFolder) / "Instructions" /
             "M771020455 VX42-002 Instructions v1.1.pdf")
         .string();
+}
+
+std::string DesktopEntryId(StartupMode mode) {
+    return mode == StartupMode::Relay ? "example.kestrane.VX42RelayControl" : kIconName;
 }
 
 }  // namespace vx42

@@ -48,7 +48,12 @@ struct StatusTexts {
 };
 StatusTexts StatusBarTexts(const StatusFacts& facts);
 
-// The installation manual, opened from the Help menu.
-std::string ManualPath(const std::string& programFolder);
+// The installation manual, opened from the Help menu, in the folder of the shipped data.
+std::string ManualPath(const std::string& sharedFolder);
+
+// The desktop's name for each mode: its desktop entry (without ".desktop"), which the desktop
+// uses to match the window to its entry and icon. The icon has the full mode's name.
+std::string DesktopEntryId(StartupMode mode);
+inline constexpr const char* kIconName = "example.kestrane.VX42";
 
 }  // namespace vx42

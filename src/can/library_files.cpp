@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <map>
 #include <numeric>
 
 #include "app/prompt.h"
@@ -159,30 +160,36 @@ std::string LibraryFolderOf(const std::string& programFolder) {
     return JoinPath(programFolder, "Libraries") + kPathSeparator;
 }
 
-void LoadLibraries(LibrarySet& set, const std::string& folder, Prompt& prompt) {
-    std::error_code ec;
-    if (!fs::is_directory(folder, ec)) return;
-    // File-name order, so the result does not depend on how the file system lists them.
-    std::vector<std::string> names;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        std::error_code fileEc;
-        if (!it->is_regular_file(fileEc)) continue;
-        const std::string name = it->path().filename().string();
-        if (IsLibraryFileName(name) && it->file_size(fileEc) > 0 && !fileEc) names.push_back(name);
+void LoadLibraries(LibrarySet& set, const LibraryFolders& folders, Prompt& prompt) {
+    // File name to path; the user's folder is listed last so that its file of a name wins.
+    std::map<std::string, std::string> files;
+    bool anyFolder = false;
+    for (const std::string* folder : {&folders.shipped, &folders.user}) {
+        std::error_code ec;
+        if (!fs::is_directory(*folder, ec)) continue;
+        anyFolder = true;
+        for (fs::directory_iterator it(*folder, ec), end; !ec && it != end; it.increment(ec)) {
+            std::error_code fileEc;
+            if (!it->is_regular_file(fileEc)) continue;
+            const std::string name = it->path().filename().string();
+            if (IsLibraryFileName(name) && it->file_size(fileEc) > 0 && !fileEc)
+                files[name] = JoinPath(*folder, name);
+        }
     }
-    std::sort(names.begin(), names.end());
+    if (!anyFolder) return;
 
     set.MessageLibraries.clear();
     set.UserDefinedIndex = -1;
     set.UndefinedIndex = -1;
     clsBlowfish cipher;
     cipher.Key(LibraryKey);
-    for (const auto& name : names) {
+    // File-name order (the map's), so the result does not depend on how folders are listed.
+    for (const auto& [name, path] : files) {
         CanLibrary library;
         library.Name = LibraryNameFromFile(name);
         std::vector<std::uint8_t> bytes;
         LibraryReadResult result;
-        if (cipher.DecryptFile(JoinPath(folder, name), bytes, LibraryKey, kMaxLibraryFileBytes))
+        if (cipher.DecryptFile(path, bytes, LibraryKey, kMaxLibraryFileBytes))
             result = ReadLibraryBytes(bytes, library);
         else
             result.status = LibraryReadResult::Status::NotALibrary;
@@ -191,8 +198,8 @@ void LoadLibraries(LibrarySet& set, const std::string& folder, Prompt& prompt) {
     }
 }
 
-void SetupLibraries(LibrarySet& set, const std::string& folder, Prompt& prompt) {
-    LoadLibraries(set, folder, prompt);
+void SetupLibraries(LibrarySet& set, const LibraryFolders& folders, Prompt& prompt) {
+    LoadLibraries(set, folders, prompt);
     if (!FindUserDefinedLibrary(set)) {
         set.MessageLibraries.push_back(NewLibrary(kUserDefinedName));
         FindUserDefinedLibrary(set);
@@ -233,7 +240,7 @@ bool SaveUserDefinedLibrary(LibrarySet& set, const std::string& folder) {
     return true;
 }
 
-bool CheckUserDefinedLibrary(LibrarySet& set, const std::string& folder, Prompt& prompt) {
+bool CheckUserDefinedLibrary(LibrarySet& set, const LibraryFolders& folders, Prompt& prompt) {
     if (set.MessageLibraries.empty() || !FindUserDefinedLibrary(set)) return true;
     const auto& library = set.MessageLibraries[static_cast<std::size_t>(set.UserDefinedIndex)];
     if (library.Messages.empty() || library.Version == "C002") return true;
@@ -242,7 +249,7 @@ bool CheckUserDefinedLibrary(LibrarySet& set, const std::string& folder, Prompt&
     std::string backup = kUserDefinedOldFile;
     const auto taken = [&](const std::string& name) {
         std::error_code ec;
-        return fs::exists(fs::symlink_status(JoinPath(folder, name), ec));
+        return fs::exists(fs::symlink_status(JoinPath(folders.user, name), ec));
     };
     for (int n = 2; taken(backup); ++n)
         backup = "User_Defined_Old_" + std::to_string(n) + ".DVM";
@@ -252,15 +259,15 @@ bool CheckUserDefinedLibrary(LibrarySet& set, const std::string& folder, Prompt&
             "'\r\n\r\nA new User Defined file has been created.\r\n",
         {}, Icon::Exclamation);
     // A failed rename is ignored: the old file stays and the message returns next time.
-    RenameWithoutReplacing(JoinPath(folder, kUserDefinedFile), JoinPath(folder, backup));
-    SetupLibraries(set, folder, prompt);
+    RenameWithoutReplacing(JoinPath(folders.user, kUserDefinedFile), JoinPath(folders.user, backup));
+    SetupLibraries(set, folders, prompt);
     return false;
 }
 
 bool ImportLibrary(LibrarySet& set, Prompt& prompt, Settings& settings, SettingsStore& store,
-                   const std::string& programFolder) {
-    if (!ImportLibraryFile(prompt, settings, store, programFolder)) return false;
-    SetupLibraries(set, LibraryFolderOf(programFolder), prompt);
+                   const LibraryFolders& folders) {
+    if (!ImportLibraryFile(prompt, settings, store, folders.user)) return false;
+    SetupLibraries(set, folders, prompt);
     return true;
 }
 

@@ -52,14 +52,25 @@ std::string LibraryNameFromFile(std::string_view fileName);
 // The Libraries folder of a program folder, with a trailing separator.
 std::string LibraryFolderOf(const std::string& programFolder);
 
-// Fills the set from every ".DVM" file (any case, not empty) of the folder, in file-name
+// Where libraries are read from: the shipped ones and the user's own (the user's library,
+// imports), which is also where the user's library is written. A user file with the name of
+// a shipped one takes its place. One folder serves as both.
+struct LibraryFolders {
+    LibraryFolders(std::string folder) : shipped(folder), user(std::move(folder)) {}
+    LibraryFolders(std::string shippedFolder, std::string userFolder)
+        : shipped(std::move(shippedFolder)), user(std::move(userFolder)) {}
+    std::string shipped;
+    std::string user;
+};
+
+// Fills the set from every ".DVM" file (any case, not empty) of the folders, in file-name
 // order. A file that does not decrypt or is not a library is reported through the prompt and
-// loads with no messages; a damaged one loads its complete records and is reported. A
-// missing folder leaves the set unchanged.
-void LoadLibraries(LibrarySet& set, const std::string& folder, Prompt& prompt);
+// loads with no messages; a damaged one loads its complete records and is reported. When
+// neither folder exists the set is left unchanged.
+void LoadLibraries(LibrarySet& set, const LibraryFolders& folders, Prompt& prompt);
 
 // LoadLibraries, then makes sure a "User Defined" library exists and sets the indexes.
-void SetupLibraries(LibrarySet& set, const std::string& folder, Prompt& prompt);
+void SetupLibraries(LibrarySet& set, const LibraryFolders& folders, Prompt& prompt);
 
 // The list order of names: positions sorted by character code (case-sensitive, upper case
 // first), equal names in their original order. Names are compared trimmed.
@@ -73,15 +84,16 @@ bool SaveUserDefinedLibrary(LibrarySet& set, const std::string& folder);
 
 // The "CAN Message Setup" check: true when the message editor may open. A "User Defined"
 // library with messages whose version is not "C002" is moved aside to
-// "User_Defined_Old.DVM", or the first of "User_Defined_Old_2.DVM", "User_Defined_Old_3.DVM",
-// ... that does not exist (an earlier backup is never replaced; a failed rename is ignored),
-// the user is told the name, the libraries are set up again, and false is returned.
-bool CheckUserDefinedLibrary(LibrarySet& set, const std::string& folder, Prompt& prompt);
+// "User_Defined_Old.DVM" in the user's folder, or the first of "User_Defined_Old_2.DVM",
+// "User_Defined_Old_3.DVM", ... that does not exist there (an earlier backup is never replaced;
+// a failed rename is ignored), the user is told the name, the libraries are set up again, and
+// false is returned.
+bool CheckUserDefinedLibrary(LibrarySet& set, const LibraryFolders& folders, Prompt& prompt);
 
-// "Update Library": copies a chosen library file into the Libraries folder and sets the
-// libraries up again. False when the dialog was cancelled. Throws FileError when the copy
+// "Update Library": copies a chosen library file into the user's Libraries folder and sets
+// the libraries up again. False when the dialog was cancelled. Throws FileError when the copy
 // fails.
 bool ImportLibrary(LibrarySet& set, Prompt& prompt, Settings& settings, SettingsStore& store,
-                   const std::string& programFolder);
+                   const LibraryFolders& folders);
 
 }  // namespace vx42

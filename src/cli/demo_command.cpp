@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "files/calibration_file.h"
+#include "files/folders.h"
 #include "files/paths.h"
 #include "calibration/review/calibration_text.h"
 #include "cli/cli_support.h"
@@ -18,7 +19,9 @@ namespace {
 
 // The demonstration calibration built with the program (Demo.DVF in its folder): four outputs
 // set up from the SAE J1939 example library the way an installer would.
-CalImage DemoCalibration() { return ReadCalibrationFile(JoinPath(ProgramFolder(), "Demo.DVF")).image; }
+CalImage DemoCalibration() {
+    return ReadCalibrationFile(JoinPath(ProgramFolders().shared, "Demo.DVF")).image;
+}
 
 bool Erased(const CalImage& image) {
     for (std::uint8_t b : image.bytes())

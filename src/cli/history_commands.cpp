@@ -1,7 +1,6 @@
 // vx42ctl calibration check, and history list | show | export over the restore points the
 // window keeps.
 
-#include <cstdlib>
 #include <filesystem>
 #include <iostream>
 #include <memory>
@@ -64,26 +63,6 @@ void Check(const HistoryOptions& o, Session& session) {
 }
 
 // Where the window keeps its restore points: the user's application data folder.
-std::string DefaultHistoryFolder() {
-    const std::string app = std::string(kApplicationName);
-#ifdef _WIN32
-    const char* base = std::getenv("LOCALAPPDATA");
-    if (!base || !*base) return {};
-    return JoinPath(JoinPath(JoinPath(base, app), app), "history");
-#else
-    const char* data = std::getenv("XDG_DATA_HOME");
-    std::string base;
-    if (data && *data) {
-        base = data;
-    } else {
-        const char* home = std::getenv("HOME");
-        if (!home || !*home) return {};
-        base = std::string(home) + "/.local/share";
-    }
-    return JoinPath(JoinPath(JoinPath(base, app), app), "history");
-#endif
-}
-
 RestorePoints StoreOf(const HistoryOptions& o) {
     const std::string folder = o.historyFolder.empty() ? DefaultHistoryFolder() : o.historyFolder;
     if (folder.empty()) throw CliError("No history folder: give one with --history-folder");

@@ -33,6 +33,9 @@ class Bridge {
 
     // Whether the back end's driver can be used at all (the vendor library loads).
     virtual bool DriverPresent() { return true; }
+    // Whether the last listing or open met a bridge that this user is not permitted to open
+    // (on Linux: the device node's permissions, which a udev rule grants).
+    virtual bool AccessDenied() const { return false; }
 
     // Number of attached bridges.
     virtual FtStatus DeviceCount(int& count) = 0;

@@ -1,8 +1,13 @@
 #include "device/ftdi_bridge.h"
 
 #include <ftdi.h>
+#include <libusb.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+
+#include <unistd.h>
 
 namespace vx42 {
 namespace {
@@ -11,6 +16,17 @@ constexpr int kStringBuffer = 256;
 constexpr int kReadTimeoutMs = 50;
 
 }  // namespace
+
+bool NodeAccessDenied(const std::string& nodePath) {
+    return access(nodePath.c_str(), R_OK | W_OK) != 0 && errno == EACCES;
+}
+
+void FtdiBridge::NoteAccess(libusb_device* device) {
+    char node[64];
+    std::snprintf(node, sizeof node, "/dev/bus/usb/%03d/%03d", libusb_get_bus_number(device),
+                  libusb_get_device_address(device));
+    if (NodeAccessDenied(node)) accessDenied_ = true;
+}
 
 FtdiBridge::FtdiBridge() : ctx_(ftdi_new()) {}
 
@@ -31,6 +47,7 @@ FtStatus FtdiBridge::DeviceCount(int& count) {
     // Without a USB context there is no bridge this driver can reach.
     if (!ctx_) return ft::Ok;
     FreeList();
+    accessDenied_ = false;
     const int found = ftdi_usb_find_all(ctx_, &list_, 0, 0);  // the chip's default ids
     if (found < 0) return ft::IoError;
     for (auto* d = list_; d; d = d->next) devices_.push_back(d->dev);
@@ -45,7 +62,10 @@ FtStatus FtdiBridge::Strings(int index, std::string* description, std::string* s
     const int rc = ftdi_usb_get_strings(ctx_, devices_[static_cast<std::size_t>(index)], nullptr, 0,
                                         desc, kStringBuffer, ser, kStringBuffer);
     // The device could not be opened to read its strings: busy or not permitted.
-    if (rc == -4 || rc == -7) return ft::DeviceNotOpened;
+    if (rc == -4 || rc == -7) {
+        NoteAccess(devices_[static_cast<std::size_t>(index)]);
+        return ft::DeviceNotOpened;
+    }
     if (rc < 0) return ft::IoError;
     if (description) *description = desc;
     if (serial) *serial = ser;
@@ -70,8 +90,10 @@ FtStatus FtdiBridge::OpenByDescription(const std::string& description) {
     for (int i = 0; i < static_cast<int>(devices_.size()); ++i) {
         std::string text;
         if (Strings(i, &text, nullptr) != ft::Ok || text != description) continue;
-        if (ftdi_usb_open_dev(ctx_, devices_[static_cast<std::size_t>(i)]) < 0)
+        if (ftdi_usb_open_dev(ctx_, devices_[static_cast<std::size_t>(i)]) < 0) {
+            NoteAccess(devices_[static_cast<std::size_t>(i)]);
             return ft::DeviceNotOpened;
+        }
         ctx_->usb_read_timeout = kReadTimeoutMs;
         open_ = true;
         received_.clear();

@@ -14,6 +14,9 @@ struct libusb_device;
 
 namespace vx42 {
 
+// Whether the USB device node at the path exists but this user may not read and write it.
+bool NodeAccessDenied(const std::string& nodePath);
+
 class FtdiBridge : public Bridge {
   public:
     FtdiBridge();
@@ -32,8 +35,11 @@ class FtdiBridge : public Bridge {
     FtStatus Read(std::span<std::uint8_t> into, std::uint32_t& got) override;
     FtStatus QueueStatus(std::uint32_t& queued) override;
     FtStatus Close() override;
+    bool AccessDenied() const override { return accessDenied_; }
 
   private:
+    // Notes whether the device's node refuses this user (after a failed open).
+    void NoteAccess(libusb_device* device);
     FtStatus Strings(int index, std::string* description, std::string* serial);
     FtStatus Drain();
     void FreeList();
@@ -42,6 +48,7 @@ class FtdiBridge : public Bridge {
     ftdi_device_list* list_ = nullptr;
     std::vector<libusb_device*> devices_;
     bool open_ = false;
+    bool accessDenied_ = false;
     std::vector<std::uint8_t> received_;
 };
 

@@ -9,6 +9,24 @@ std::string WithCode(const std::string& text, FtStatus status) {
     return text + std::to_string(status);
 }
 
+// Added below the driver's own messages on Linux, where the open driver stands in and a
+// udev rule grants access to the bridge.
+#ifdef __linux__
+constexpr const char* kDriverMissingNote =
+    "\r\n\r\nThe vendor's driver library (libftd2xx.so) is not installed on this computer; "
+    "the tool uses libftdi1 instead when it chooses the driver itself (--device auto).";
+constexpr const char* kAccessDeniedNote =
+    "\r\n\r\nThis is a permission problem: the cable is attached, but this user may not open "
+    "it.\r\nThe udev rule 60-vx42-bridge.rules gives the logged-in user access. It comes with "
+    "the tool's package:\r\n    sudo apt install ./vx42-configurator_*.deb\r\nor, from a "
+    "build of the tool:\r\n    sudo install -m 644 packaging/60-vx42-bridge.rules "
+    "/etc/udev/rules.d/ && sudo udevadm control --reload && sudo udevadm trigger\r\nThen "
+    "unplug the cable and plug it in again.";
+#else
+constexpr const char* kDriverMissingNote = "";
+constexpr const char* kAccessDeniedNote = "";
+#endif
+
 }  // namespace
 
 ModuleLink::ModuleLink(std::unique_ptr<Bridge> bridge, Prompt& prompt)
@@ -58,8 +76,15 @@ bool ModuleLink::OpenDevice(const std::string& wanted, std::string& error) {
             "If the communication cable has never been plugged into this computer do so now.\r\n"
             "If the cable has been plugged in check device manager to make sure the driver has "
             "installed correctly.";
+        error += kDriverMissingNote;
         return false;
     }
+    if (OpenMatching(wanted, error)) return true;
+    if (bridge_->AccessDenied()) error += kAccessDeniedNote;
+    return false;
+}
+
+bool ModuleLink::OpenMatching(const std::string& wanted, std::string& error) {
     std::string description;
     int match = -1;
     for (int pass = 0; pass < 5 && match < 0; ++pass) {

@@ -156,6 +156,9 @@ class ModuleLink : public ChangeSink {
     bool Retried(const std::function<bool()>& command);
     void ShowConnectionError(const std::string& text);
     FtStatus Track(FtStatus status);
+    // Finds the bridge whose description contains `wanted` and opens it (the exchange lock
+    // held).
+    bool OpenMatching(const std::string& wanted, std::string& error);
 
     std::unique_ptr<Bridge> bridge_;
     Prompt& prompt_;

@@ -8,6 +8,7 @@
 #include <nlohmann/json.hpp>
 
 #include "files/file_io.h"
+#include "files/folders.h"
 #include "files/paths.h"
 #include "files/settings.h"
 
@@ -301,6 +302,11 @@ void RestoreKeeper::Changed() {
     } catch (const FileError&) {
         // Only the event name of the next retrieve depends on it.
     }
+}
+
+std::string DefaultHistoryFolder() {
+    const std::string data = UserDataFolder();
+    return data.empty() ? std::string() : JoinPath(data, "history");
 }
 
 std::string ModuleKey(const std::string& serial) {

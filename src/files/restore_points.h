@@ -129,6 +129,10 @@ class KeepingSink : public ChangeSink {
     std::function<void()> changed_;
 };
 
+// The folder restore points are kept in: "history" in the user's data folder (the window and
+// vx42ctl share it). Empty when the user's home cannot be determined.
+std::string DefaultHistoryFolder();
+
 // The key a serial number is kept under: blanks trimmed, "unknown" when nothing is left.
 std::string ModuleKey(const std::string& serial);
 // The setting "History" / "RestorePointLimit" (1 to 100000), 200 when absent or unusable.

@@ -87,26 +87,25 @@ void SaveCalibrationPath(SettingsStore& store, const Settings& settings) {
     store.Set("Paths", "CalibrationPath", settings.CalibrationPath);
 }
 
-std::string CopyLibraryIntoFolder(const std::string& source, const std::string& programFolder) {
-    const std::string target =
-        JoinPath(JoinPath(programFolder, "Libraries"), FileNameOfPath(source));
+std::string CopyLibraryIntoFolder(const std::string& source, const std::string& libraryFolder) {
+    const std::string target = JoinPath(libraryFolder, FileNameOfPath(source));
     // Read first, then write atomically: a failed copy leaves any existing library intact.
     const auto bytes = ReadWholeFile(source, 64u * 1024 * 1024);
     std::error_code ec;
-    fs::create_directories(JoinPath(programFolder, "Libraries"), ec);
+    fs::create_directories(libraryFolder, ec);
     WriteFileAtomic(target, bytes);
     return target;
 }
 
 bool ImportLibraryFile(Prompt& prompt, Settings& settings, SettingsStore& store,
-                       const std::string& programFolder) {
+                       const std::string& libraryFolder) {
     FileDialog dialog;
     dialog.title = "Update Library";
     dialog.initialFolder = settings.LibraryPath;
     dialog.filter = "Dialvane Message Library (*.DVM)|*.DVM";
     const auto path = prompt.OpenFile(dialog);
     if (!path || path->find(kPathSeparator) == std::string::npos) return false;
-    CopyLibraryIntoFolder(*path, programFolder);
+    CopyLibraryIntoFolder(*path, libraryFolder);
     settings.LibraryPath = FolderOfPath(*path);
     store.Set("Paths", "LibraryPath", settings.LibraryPath);
     return true;

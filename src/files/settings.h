@@ -55,14 +55,14 @@ Settings LoadSettings(const SettingsStore& store, const std::string& programFold
 void SaveSettings(SettingsStore& store, const Settings& settings);
 void SaveCalibrationPath(SettingsStore& store, const Settings& settings);
 
-// The "Update Library" import: asks for a library file, copies it into the program's
-// Libraries folder (replacing one of the same name) and remembers its folder. Returns
+// The "Update Library" import: asks for a library file, copies it into the user's
+// libraryFolder (replacing one of the same name) and remembers its folder. Returns
 // false when the dialog was cancelled; throws FileError when the copy fails (LibraryPath
 // then stays as it was).
 bool ImportLibraryFile(Prompt& prompt, Settings& settings, SettingsStore& store,
-                       const std::string& programFolder);
+                       const std::string& libraryFolder);
 
 // The copy step alone: returns the path of the copy.
-std::string CopyLibraryIntoFolder(const std::string& source, const std::string& programFolder);
+std::string CopyLibraryIntoFolder(const std::string& source, const std::string& libraryFolder);
 
 }  // namespace vx42

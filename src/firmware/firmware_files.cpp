@@ -9,6 +9,7 @@
 #include "app/prompt.h"
 #include "calibration/converters.h"
 #include "files/file_io.h"
+#include "files/folders.h"
 #include "files/gauge_presets.h"
 #include "files/paths.h"
 
@@ -284,7 +285,7 @@ bool CreateBootImageFile(const std::string& sourcePath, const std::string& targe
 }
 
 bool CreateBootImageFile(Prompt& prompt, const LinePump& pump) {
-    const std::string folder = ProgramFolder();
+    const std::string folder = ProgramFolders().userData;
     return CreateBootImageFile(JoinPath(folder, kSRecordSourceName),
                                JoinPath(folder, kBootUpgradeName), prompt, pump);
 }

@@ -90,8 +90,8 @@ std::int64_t SRecordImageLast(const std::vector<std::string>& lines);
 void ParseSRecords(std::vector<std::string>& lines, std::vector<std::uint8_t>& image,
                    std::int64_t& highest, const LinePump& pump = {});
 
-// "Create BLU File": reads "DataFlash.s19" from the program's folder and writes the image to
-// "Upgrade.BLU" there. Nothing is shown on success; a missing, empty or malformed source or
+// "Create BLU File": reads "DataFlash.s19" from the program's folder (the user's data folder
+// when the tool is installed) and writes the image to "Upgrade.BLU" there. Nothing is shown on success; a missing, empty or malformed source or
 // a failed write is reported and leaves any previous "Upgrade.BLU" untouched.
 bool CreateBootImageFile(Prompt& prompt, const LinePump& pump = {});
 // The same with explicit paths (for the command-line tool).

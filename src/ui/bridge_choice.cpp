@@ -9,7 +9,7 @@
 
 namespace vx42 {
 
-std::unique_ptr<Bridge> ChooseBridge(bool simulator, const std::string& programFolder,
+std::unique_ptr<Bridge> ChooseBridge(bool simulator, const std::string& sharedFolder,
                                      const std::string& statePath) {
     if (!simulator) return MakeBridge(BridgeKind::Auto);
     sim::SimConfig config;
@@ -17,7 +17,7 @@ std::unique_ptr<Bridge> ChooseBridge(bool simulator, const std::string& programF
     config.timing.enabled = true;
     const bool fresh = !FileExists(statePath);
     auto sim = std::make_shared<sim::Simulator>(config);
-    const std::string demo = JoinPath(programFolder, "Demo.DVF");
+    const std::string demo = JoinPath(sharedFolder, "Demo.DVF");
     if (fresh && FileExists(demo)) {
         const auto read = ReadCalibrationFile(demo);
         sim->Module().Write(kCalBaseAddress, read.image.bytes());

@@ -10,8 +10,8 @@
 namespace vx42 {
 
 // statePath: where the simulated module keeps its memory between runs. A new simulated module
-// starts with the demonstration calibration of the program folder, when there is one.
-std::unique_ptr<Bridge> ChooseBridge(bool simulator, const std::string& programFolder,
+// starts with the demonstration calibration of the shipped data, when there is one.
+std::unique_ptr<Bridge> ChooseBridge(bool simulator, const std::string& sharedFolder,
                                      const std::string& statePath);
 
 }  // namespace vx42

@@ -232,8 +232,8 @@ void FrmFirmwareUpgrade::CreateBluFile() {
     ++running_;
     SetServiceButtons(false);
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    CreateBootImageFile(JoinPath(ctx_.programFolder, kSRecordSourceName),
-                        JoinPath(ctx_.programFolder, kBootUpgradeName), ctx_.prompt,
+    CreateBootImageFile(JoinPath(ctx_.dataFolder, kSRecordSourceName),
+                        JoinPath(ctx_.dataFolder, kBootUpgradeName), ctx_.prompt,
                         [] { QCoreApplication::processEvents(); });
     QApplication::restoreOverrideCursor();
     --running_;

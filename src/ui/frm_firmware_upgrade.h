@@ -30,7 +30,9 @@ class FrmFirmwareUpgrade : public TrappedDialog {
         const ErrorLog& log;
         Settings& settings;
         SettingsStore& store;
-        std::string programFolder;
+        // Where "DataFlash.s19" is read and "Upgrade.BLU" written: the program folder, or the
+        // user's data folder when the tool is installed.
+        std::string dataFolder;
         LinkThread& link;
         ModuleLink& module;
         // Whether the main window is online (its connection is then reused).

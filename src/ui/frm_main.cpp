@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QGroupBox>
@@ -18,7 +17,6 @@
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QTabBar>
-#include <QUrl>
 #include <QVBoxLayout>
 
 #include <limits>
@@ -92,7 +90,7 @@ FrmMain::FrmMain(AppContext& app, ModuleService& module, QWidget* parent)
         SetCompactLayout();
         SetOnlineStatus();
         UpdateTitle();
-        SetupLibraries(app_.libraries, app_.libraryFolder(), app_.prompt);
+        SetupLibraries(app_.libraries, app_.libraryFolders(), app_.prompt);
         BuildDialogCommands();
         BuildHistoryCommands();
         // Every menu command commits a pending cell edit first: chosen with the mouse (the
@@ -167,6 +165,11 @@ void FrmMain::BuildMenus() {
             closeFromCode_ = false;
         });
     });
+    // The keys people expect, shown in the menu; the tables' own keys use other letters.
+    menuFileOpen->setShortcut(QKeySequence("Ctrl+O"));
+    menuFileSave->setShortcut(QKeySequence("Ctrl+S"));
+    menuFileSaveAs->setShortcut(QKeySequence("Ctrl+Shift+S"));
+    menuFileExit->setShortcut(QKeySequence("Ctrl+Q"));
 
     mEdit = menuBar()->addMenu("&Edit");
     mEdit->setObjectName("mEdit");
@@ -639,13 +642,16 @@ void FrmMain::About() {
 
 void FrmMain::Manual() {
     SettleLink();
-    const std::string path = ManualPath(app_.programFolder);
+    const std::string path = ManualPath(app_.folders.shared);
     if (!FileExists(path)) {
         app_.prompt.Message("The installation manual was not found. It belongs at:\n" + path,
                             "Installation Manual", Icon::Exclamation);
         return;
     }
-    QDesktopServices::openUrl(QUrl::fromLocalFile(Q(path)));
+    if (!app_.prompt.OpenDocument(path))
+        app_.prompt.Message("No program to show the installation manual was found. It is at:\n" +
+                                path,
+                            "Installation Manual", Icon::Exclamation);
 }
 
 // ---------------------------------------------------------------------------------------

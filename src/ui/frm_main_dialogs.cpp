@@ -56,13 +56,13 @@ void FrmMain::BuildDialogCommands() {
     connect(menuSettingsCAN, &QAction::triggered, this, [this] {
         Trapped("menuSettingsCAN", "Click", [this] {
             SettleLink();
-            const std::string folder = app_.libraryFolder();
-            if (CheckUserDefinedLibrary(app_.libraries, folder, app_.prompt)) {
-                FrmMessageSetup editor(app_.libraries, folder, app_.prompt, app_.log, this);
+            const LibraryFolders folders = app_.libraryFolders();
+            if (CheckUserDefinedLibrary(app_.libraries, folders, app_.prompt)) {
+                FrmMessageSetup editor(app_.libraries, folders.user, app_.prompt, app_.log, this);
                 editor.exec();
                 // Whatever was not saved is dropped: the libraries come from their files again.
                 app_.libraries = LibrarySet{};
-                SetupLibraries(app_.libraries, folder, app_.prompt);
+                SetupLibraries(app_.libraries, folders, app_.prompt);
             }
             outputPage->Reload();
         });
@@ -72,7 +72,7 @@ void FrmMain::BuildDialogCommands() {
         Trapped("menuFileUpdateLib", "Click", [this] {
             SettleLink();
             if (ImportLibrary(app_.libraries, app_.prompt, app_.settings, app_.store,
-                              app_.programFolder))
+                              app_.libraryFolders()))
                 outputPage->Reload();
         });
     });
@@ -97,7 +97,7 @@ void FrmMain::BuildDialogCommands() {
             ModuleLink* device = module_.DeviceLink();
             if (!device) return;
             FrmFirmwareUpgrade upgrade(
-                {app_.prompt, app_.log, app_.settings, app_.store, app_.programFolder, *link_,
+                {app_.prompt, app_.log, app_.settings, app_.store, app_.folders.userData, *link_,
                  *device, [this] { return online_; }, BeforeUpgrade()},
                 this);
             // The upgrade closes the link when it has used it.

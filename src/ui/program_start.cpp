@@ -4,13 +4,16 @@ namespace vx42 {
 
 bool StartProgram(Program& program, StartupMode mode, const std::string& programFolder,
                   Prompt& prompt, SettingsStore& store,
-                  const std::function<std::unique_ptr<Bridge>()>& makeBridge, bool simulated) {
-    const ErrorLog log(programFolder);
+                  const std::function<std::unique_ptr<Bridge>(const AppContext&)>& makeBridge,
+                  bool simulated, const std::string& historyFolder) {
+    // Until the context knows the folders, an error is logged where the context would log it.
+    const ErrorLog log(FoldersFor(programFolder, UserDataFolder(), UserStateFolder()).state);
     Program made;
     const bool started = RunTrapped({"modMain", "modMain", "Main"}, prompt, log, [&] {
         made.app = std::make_unique<AppContext>(mode, programFolder, prompt, store);
+        made.app->historyFolder = historyFolder;
         made.app->presets = ReadGaugePresets(made.app->presetsPath(), prompt);
-        made.module = std::make_unique<LinkModuleService>(makeBridge(), prompt, simulated);
+        made.module = std::make_unique<LinkModuleService>(makeBridge(*made.app), prompt, simulated);
         made.window = std::make_unique<FrmMain>(*made.app, *made.module);
     });
     // The window's load traps its own errors; a window that did not finish loading is

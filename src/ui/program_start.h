@@ -21,9 +21,11 @@ struct Program {
 };
 
 // Returns false, with `program` empty, when an error ended the start-up or the window's
-// load. makeBridge is called once the settings have been read.
+// load. makeBridge is called once the settings have been read. Restore points are kept in
+// historyFolder (none when it is empty).
 bool StartProgram(Program& program, StartupMode mode, const std::string& programFolder,
                   Prompt& prompt, SettingsStore& store,
-                  const std::function<std::unique_ptr<Bridge>()>& makeBridge, bool simulated);
+                  const std::function<std::unique_ptr<Bridge>(const AppContext&)>& makeBridge,
+                  bool simulated, const std::string& historyFolder = {});
 
 }  // namespace vx42

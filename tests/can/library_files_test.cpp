@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "app/scripted_prompt.h"
@@ -9,6 +10,7 @@
 #include "calibration/text_codec.h"
 #include "can/blowfish.h"
 #include "files/file_io.h"
+#include "files/folders.h"
 #include "files/paths.h"
 #include "files/settings.h"
 #include "support/temp_dir.h"
@@ -260,6 +262,56 @@ TEST_F(LibraryFolder, UserDefinedLibraryIsSavedAndCheckedForItsVersion) {
     EXPECT_TRUE(std::filesystem::exists(dir.file("User_Defined_Old_2.DVM")));
     EXPECT_TRUE(std::filesystem::exists(dir.file("User_Defined_Old_3.DVM")));
     EXPECT_FALSE(std::filesystem::exists(dir.file(kUserDefinedFile)));
+}
+
+// Every file under a folder, for proving that nothing was written there.
+std::vector<std::string> FilesUnder(const std::filesystem::path& folder) {
+    std::vector<std::string> out;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
+        out.push_back(entry.path().string());
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+// Installed, the shipped libraries are read from share/ and the user's own (the user's
+// library, imports, the renamed old library) are kept in the user's data folder; a user file
+// with a shipped file's name takes its place, and nothing is written under the installation.
+TEST_F(LibraryFolder, InstalledTheUsersLibrariesLiveInTheUsersDataFolder) {
+    namespace fs = std::filesystem;
+    test::TempDir prefix, data, state;
+    const fs::path shipped = prefix.path() / "share" / kSharedDataFolderName / "Libraries";
+    fs::create_directories(shipped);
+    fs::create_directories(prefix.path() / "bin");
+    const AppFolders folders = FoldersFor((prefix.path() / "bin").string(), data.str(), state.str());
+    ASSERT_TRUE(folders.installed);
+    const LibraryFolders libraries{folders.sharedLibraries(), folders.userLibraries()};
+    WriteLibraryFile((shipped / "Engine_Data.DVM").string(),
+                     WriteLibraryBytes(Library("", {Message("Speed")})));
+    WriteLibraryFile((shipped / "Body.DVM").string(), WriteLibraryBytes(Library("", {Message("Door")})));
+    const auto installation = FilesUnder(prefix.path());
+
+    SetupLibraries(set, libraries, prompt);
+    EXPECT_EQ(Names(set), (std::vector<std::string>{"Body", "Engine Data", "User Defined"}));
+    set.MessageLibraries.at(static_cast<std::size_t>(set.UserDefinedIndex)).Messages = {Message("Own")};
+    ASSERT_TRUE(SaveUserDefinedLibrary(set, libraries.user));
+    EXPECT_TRUE(FileExists(JoinPath(libraries.user, kUserDefinedFile)));
+
+    Write("Engine_Data.DVM", Library("", {Message("Mine")}));
+    prompt.AnswerOpenFile(dir.file("Engine_Data.DVM"));
+    MemorySettingsStore store;
+    Settings settings;
+    ASSERT_TRUE(ImportLibrary(set, prompt, settings, store, libraries));
+    ASSERT_EQ(Names(set), (std::vector<std::string>{"Body", "Engine Data", "User Defined"}));
+    EXPECT_EQ(Trimmed(set.MessageLibraries[1].Messages.at(0).Name), "Mine");
+    EXPECT_EQ(Trimmed(set.MessageLibraries[2].Messages.at(0).Name), "Own");
+
+    WriteLibraryFile(JoinPath(libraries.user, kUserDefinedFile),
+                     BytesAsVersion(Library("", {Message("Old one")}), "C001", false));
+    SetupLibraries(set, libraries, prompt);
+    prompt.ExpectMessage("Renamed File: 'User Defined Old'");
+    EXPECT_FALSE(CheckUserDefinedLibrary(set, libraries, prompt));
+    EXPECT_TRUE(FileExists(JoinPath(libraries.user, kUserDefinedOldFile)));
+    EXPECT_EQ(FilesUnder(prefix.path()), installation);
 }
 
 TEST_F(LibraryFolder, ImportCopiesTheFileAndReloads) {

@@ -102,12 +102,52 @@ TEST(Connect, DriverMissingMakesNoDriverCall) {
     f.bridge().SetDriverPresent(false);
     f.link.ConnectIfOffline();
     EXPECT_FALSE(f.link.Online());
-    ExpectConnectionError(
-        f.prompt,
+    const std::string text =
         "Driver DLL not found.\r\nIf the communication cable has never been plugged into this "
         "computer do so now.\r\nIf the cable has been plugged in check device manager to make "
-        "sure the driver has installed correctly.");
+        "sure the driver has installed correctly.";
+    const auto calls = f.prompt.Calls();
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].title, "Connection Error");
+    EXPECT_EQ(calls[0].text.substr(0, text.size()), text);
+#ifdef __linux__
+    EXPECT_EQ(calls[0].text.substr(text.size()),
+              "\r\n\r\nThe vendor's driver library (libftd2xx.so) is not installed on this "
+              "computer; the tool uses libftdi1 instead when it chooses the driver itself "
+              "(--device auto).");
+#endif
     EXPECT_EQ(f.sim->DriverCalls(), 0);
+}
+
+// A bridge this user may not open: the driver's own message, then what to do about it.
+class DeniedBridge : public sim::SimBridge {
+  public:
+    using SimBridge::SimBridge;
+    bool AccessDenied() const override { return true; }
+};
+
+TEST(Connect, APermissionProblemIsNamedAfterTheDriversMessage) {
+    ScriptedPrompt prompt;
+    auto simulator = std::make_shared<sim::Simulator>(Bridges({{"Dialvane VX42", "DV000001"}}));
+    simulator->FailListing(0, ft::DeviceNotOpened, 5);
+    ModuleLink link(std::make_unique<DeniedBridge>(simulator), prompt);
+    link.SetTiming(test::FastTiming());
+    EXPECT_FALSE(link.ConnectModule());
+    const auto calls = prompt.Calls();
+    ASSERT_EQ(calls.size(), 1u);
+    const std::string part = "Still failed. Error Code:3";
+    EXPECT_EQ(calls[0].text.substr(0, part.size()), part);
+#ifdef __linux__
+    const std::string advice = calls[0].text.substr(part.size());
+    EXPECT_NE(advice.find("permission problem"), std::string::npos) << advice;
+    EXPECT_NE(advice.find("60-vx42-bridge.rules"), std::string::npos) << advice;
+    EXPECT_NE(advice.find("sudo apt install ./vx42-configurator_"), std::string::npos) << advice;
+#endif
+
+    // A bridge that is only missing says nothing about permissions.
+    LinkFixture f(Bridges({}));
+    EXPECT_FALSE(f.link.ConnectModule());
+    ExpectConnectionError(f.prompt, "No Dialvane found.");
 }
 
 TEST(Connect, SilentModuleIsAskedFiveTimesThenClosed) {

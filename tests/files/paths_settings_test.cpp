@@ -114,9 +114,10 @@ TEST(Settings, ImportCopiesTheLibraryAndRemembersItsFolder) {
     Settings s = LoadSettings(store, program.str(), "");
     ScriptedPrompt prompt;
     prompt.AnswerOpenFile(std::nullopt);
-    EXPECT_FALSE(ImportLibraryFile(prompt, s, store, program.str()));
+    const std::string libraries = JoinPath(program.str(), "Libraries");
+    EXPECT_FALSE(ImportLibraryFile(prompt, s, store, libraries));
     prompt.AnswerOpenFile(source.file("ABS.DVM"));
-    EXPECT_TRUE(ImportLibraryFile(prompt, s, store, program.str()));
+    EXPECT_TRUE(ImportLibraryFile(prompt, s, store, libraries));
     EXPECT_TRUE(prompt.Unexpected().empty());
     EXPECT_EQ(prompt.Calls()[0].dialog.filter, "Dialvane Message Library (*.DVM)|*.DVM");
     std::ifstream in(program.path() / "Libraries" / "ABS.DVM");
@@ -126,7 +127,7 @@ TEST(Settings, ImportCopiesTheLibraryAndRemembersItsFolder) {
     EXPECT_EQ(store.Get("Paths", "LibraryPath"), source.str() + S);
 
     prompt.AnswerOpenFile(source.file("gone.DVM"));
-    EXPECT_THROW(ImportLibraryFile(prompt, s, store, program.str()), FileError);
+    EXPECT_THROW(ImportLibraryFile(prompt, s, store, libraries), FileError);
 }
 
 }  // namespace

@@ -15,11 +15,15 @@
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QTest>
+#include <QSet>
 #include <filesystem>
 #include <fstream>
 
 #include "app/qt/qt_prompt.h"
+#include "app/startup.h"
+#include "files/folders.h"
 #include "files/paths.h"
+#include "support/temp_dir.h"
 #include "ui/entry_box.h"
 #include "ui/output_page.h"
 #include "ui/program_start.h"
@@ -518,7 +522,9 @@ class MainWindowTest : public QObject {
         FailingStore store;
         prompt.ExpectMessage("75 Path/File access error");
         Program program;
-        auto bridge = [] { return std::make_unique<sim::SimBridge>(vx42::test::FastSimulator()); };
+        auto bridge = [](const AppContext&) {
+            return std::make_unique<sim::SimBridge>(vx42::test::FastSimulator());
+        };
         QVERIFY(
             !StartProgram(program, StartupMode::Full, folder.str(), prompt, store, bridge, true));
         QVERIFY(!program.window && !program.app);
@@ -576,6 +582,70 @@ class MainWindowTest : public QObject {
         Trigger(f.window, "menuFileSaveAs");
         QCOMPARE(f.prompt.Calls().back().dialog.initialFolder, f.folder.str());
         QVERIFY(!std::filesystem::exists(f.folder.file("gone")));
+    }
+
+    void helpManualOpensTheShippedManualWithTheDesktopsViewer() {
+        WindowFixture f;
+        f.prompt.ExpectMessage("The installation manual was not found");
+        Trigger(f.window, "menuHelpManual");
+        const std::string manual = ManualPath(f.folder.str());
+        QVERIFY(std::filesystem::create_directories(std::filesystem::path(manual).parent_path()));
+        std::ofstream(manual) << "%PDF-1.4";
+        f.prompt.ExpectOpenDocument(manual);
+        Trigger(f.window, "menuHelpManual");
+        QVERIFY(f.prompt.ScriptDone());
+        QCOMPARE(QString::fromStdString(f.prompt.Calls().back().text), QString::fromStdString(manual));
+    }
+
+    void fileCommandsHaveTheUsualKeys() {
+        WindowFixture f;
+        const std::pair<const char*, const char*> keys[] = {{"menuFileOpen", "Ctrl+O"},
+                                                            {"menuFileSave", "Ctrl+S"},
+                                                            {"menuFileSaveAs", "Ctrl+Shift+S"},
+                                                            {"menuFileExit", "Ctrl+Q"}};
+        for (const auto& [name, key] : keys)
+            QCOMPARE(f.window.findChild<QAction*>(name)->shortcut(), QKeySequence(key));
+        // No other command of the window answers the same keys.
+        QSet<QString> seen;
+        for (QAction* a : f.window.findChildren<QAction*>())
+            for (const QKeySequence& k : a->shortcuts()) {
+                if (a->shortcutContext() == Qt::WidgetShortcut) continue;  // the tables' own
+                QVERIFY2(!seen.contains(k.toString()), qPrintable(k.toString()));
+                seen.insert(k.toString());
+            }
+    }
+
+    // Installed, the window reads the shipped data from share/ and writes only to the user's
+    // folders: the log to the state folder, the user's libraries to the data folder.
+    void installedTheWindowWritesOnlyToTheUsersFolders() {
+        namespace fs = std::filesystem;
+        test::TempDir prefix, data, state;
+        fs::create_directories(prefix.path() / "bin");
+        const fs::path share = prefix.path() / "share" / kSharedDataFolderName;
+        fs::create_directories(share / "Libraries");
+        const QByteArray oldData = qgetenv("XDG_DATA_HOME"), oldState = qgetenv("XDG_STATE_HOME");
+        qputenv("XDG_DATA_HOME", QByteArray::fromStdString(data.str()));
+        qputenv("XDG_STATE_HOME", QByteArray::fromStdString(state.str()));
+        ScriptedPrompt prompt;
+        MemorySettingsStore store;
+        AppContext app(StartupMode::Full, (prefix.path() / "bin").string(), prompt, store);
+        qputenv("XDG_DATA_HOME", oldData);
+        qputenv("XDG_STATE_HOME", oldState);
+
+        QVERIFY(app.folders.installed);
+        QCOMPARE(QString::fromStdString(app.presetsPath()),
+                 QString::fromStdString((share / "GaugePresets.CFG").string()));
+        QCOMPARE(QString::fromStdString(app.settings.LibraryPath),
+                 QString::fromStdString((share / "Libraries").string()));
+        const std::string userFolder = JoinPath(data.str(), kApplicationName);
+        QCOMPARE(QString::fromStdString(app.libraryFolder()),
+                 QString::fromStdString(JoinPath(userFolder, "Libraries") + "/"));
+        prompt.ExpectMessage("Subscript out of range");
+        RunTrapped({"frmMain", "cmdUpdate", "Click"}, prompt, app.log,
+                   [] { (void)std::vector<int>{}.at(1); });
+        QVERIFY(FileExists(
+            JoinPath(JoinPath(JoinPath(state.str(), kApplicationName), "Error Logs"), "ErrLogDVN.log")));
+        QVERIFY(!fs::exists(prefix.path() / "bin" / "Error Logs"));
     }
 
     void theRelayNameStartsInRelayMode() {

@@ -8,19 +8,22 @@ AppContext::AppContext(StartupMode mode_, std::string programFolder_, Prompt& pr
                        SettingsStore& store_)
     : mode(mode_),
       programFolder(std::move(programFolder_)),
+      folders(FoldersFor(programFolder, UserDataFolder(), UserStateFolder())),
       versionText(VersionTextFor(mode_)),
       prompt(prompt_),
       store(store_),
-      settings(LoadSettings(store_, programFolder, DocumentsFolder())),
-      log(programFolder) {
+      settings(LoadSettings(store_, folders.shared, DocumentsFolder())),
+      log(folders.state) {
     files.VersionText = versionText;
     files.StartTitle();
 }
 
-std::string AppContext::libraryFolder() const {
-    return JoinPath(programFolder, "Libraries") + kPathSeparator;
+std::string AppContext::libraryFolder() const { return folders.userLibraries(); }
+
+LibraryFolders AppContext::libraryFolders() const {
+    return {folders.sharedLibraries(), folders.userLibraries()};
 }
 
-std::string AppContext::presetsPath() const { return JoinPath(programFolder, "GaugePresets.CFG"); }
+std::string AppContext::presetsPath() const { return JoinPath(folders.shared, "GaugePresets.CFG"); }
 
 }  // namespace vx42

@@ -11,7 +11,9 @@
 #include "app/startup.h"
 #include "calibration/cal_image.h"
 #include "can/can_message.h"
+#include "can/library_files.h"
 #include "files/calibration_file.h"
+#include "files/folders.h"
 #include "files/gauge_presets.h"
 #include "files/settings.h"
 
@@ -24,6 +26,7 @@ struct AppContext {
 
     StartupMode mode;
     std::string programFolder;
+    AppFolders folders;  // where shipped data is read and the user's files are written
     std::string versionText;
     Prompt& prompt;
     SettingsStore& store;
@@ -39,7 +42,10 @@ struct AppContext {
 
     // The file commands' view of the state above.
     FileContext fileContext() { return {files, prompt, settings, store}; }
+    // The user's Libraries folder (where the user's library is written), and the folders the
+    // libraries are read from.
     std::string libraryFolder() const;
+    LibraryFolders libraryFolders() const;
     std::string presetsPath() const;
 };
 

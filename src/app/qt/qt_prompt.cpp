@@ -1,12 +1,14 @@
 #include "app/qt/qt_prompt.h"
 
 #include <QApplication>
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QStringList>
 #include <QThread>
+#include <QUrl>
 
 #include <functional>
 
@@ -43,9 +45,8 @@ QMessageBox::Icon QtIcon(Icon icon) {
     return QMessageBox::NoIcon;
 }
 
-QString TitleOr(const std::string& title) {
-    return title.empty() ? QApplication::applicationDisplayName() : Q(title);
-}
+// A box given no title carries the program's name.
+QString TitleOr(const std::string& title) { return title.empty() ? QString("VX42") : Q(title); }
 
 int Ask(QWidget* parent, const std::string& text, const std::string& title, Icon icon,
         QMessageBox::StandardButtons buttons) {
@@ -131,6 +132,10 @@ std::optional<std::string> QtPrompt::InputBox(const std::string& prompt, const s
     });
     if (!ok) return std::nullopt;
     return text.toStdString();
+}
+
+bool QtPrompt::OpenDocument(const std::string& path) {
+    return OnGuiThread<bool>([&] { return QDesktopServices::openUrl(QUrl::fromLocalFile(Q(path))); });
 }
 
 }  // namespace vx42

@@ -21,6 +21,7 @@ public:
     std::optional<std::string> SaveFile(const FileDialog& dialog) override;
     std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
                                         const std::string& initialText) override;
+    bool OpenDocument(const std::string& path) override;
 
     // "Desc (*.EXT)|*.EXT|..." as a Qt name filter list, matching either case of the
     // extension.

@@ -58,7 +58,9 @@ class QuietPrompt : public vx42::Prompt {
 void Shot(QWidget& window, const QString& folder, const QString& name) {
     QTest::qWait(150);
     QScreen* screen = QGuiApplication::primaryScreen();
-    QPixmap pixmap = screen->grabWindow(0);
+    // Without a real screen (the offscreen platform, as for the manual) the window draws itself.
+    QPixmap pixmap;
+    if (QGuiApplication::platformName() != "offscreen") pixmap = screen->grabWindow(0);
     if (pixmap.isNull() || pixmap.width() < 10) pixmap = window.grab();
     pixmap.save(folder + "/" + name + ".png");
     const QRect frame = window.frameGeometry();
@@ -104,7 +106,7 @@ void DialogShots(vx42::FrmMain& window, vx42::AppContext& app, vx42::LinkModuleS
     DialogShot(speed, folder, "22-dialog-set-can-speed");
 
     vx42::FrmFirmwareUpgrade upgrade(
-        {app.prompt, app.log, app.settings, app.store, app.programFolder, window.link(),
+        {app.prompt, app.log, app.settings, app.store, app.folders.userData, window.link(),
          module.link(), [&window] { return window.online(); }},
         &window);
     for (const char* line :
@@ -160,7 +162,7 @@ int main(int argc, char** argv) {
 
     vx42::sim::SimConfig config;
     auto sim = std::make_shared<vx42::sim::Simulator>(config);
-    const std::string demo = vx42::JoinPath(programFolder, "Demo.DVF");
+    const std::string demo = vx42::JoinPath(app.folders.shared, "Demo.DVF");
     if (vx42::FileExists(demo))
         sim->Module().Write(vx42::kCalBaseAddress, vx42::ReadCalibrationFile(demo).image.bytes());
     vx42::LinkModuleService module(std::make_unique<vx42::sim::SimBridge>(sim), prompt, true);

@@ -1,0 +1,63 @@
+#include "files/folders.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#include "files/paths.h"
+#include "files/settings.h"
+
+namespace vx42 {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string WithSeparator(const std::string& folder, const char* name) {
+    return JoinPath(folder, name) + kPathSeparator;
+}
+
+// $variable when set and absolute, else $HOME + fallback; with the application's name.
+std::string UserFolder([[maybe_unused]] const char* variable,
+                       [[maybe_unused]] const char* fallback) {
+#ifdef _WIN32
+    const char* base = std::getenv("LOCALAPPDATA");
+    if (!base || !*base) return {};
+    return JoinPath(base, kApplicationName);
+#else
+    const char* set = std::getenv(variable);
+    if (set && *set == '/') return JoinPath(set, kApplicationName);
+    const char* home = std::getenv("HOME");
+    if (!home || !*home) return {};
+    return JoinPath(JoinPath(home, fallback), kApplicationName);
+#endif
+}
+
+}  // namespace
+
+std::string AppFolders::sharedLibraries() const { return WithSeparator(shared, "Libraries"); }
+std::string AppFolders::userLibraries() const { return WithSeparator(userData, "Libraries"); }
+
+AppFolders FoldersFor(const std::string& programFolder, const std::string& userDataFolder,
+                      const std::string& userStateFolder) {
+    AppFolders folders;
+    folders.program = programFolder;
+    const fs::path share = fs::path(programFolder).parent_path() / "share" / kSharedDataFolderName;
+    std::error_code ec;
+    folders.installed = !programFolder.empty() && fs::is_directory(share, ec);
+    folders.shared = folders.installed ? share.lexically_normal().string() : programFolder;
+    // Without a home for the user's folders there is nowhere better than the program folder.
+    const bool own = folders.installed && !userDataFolder.empty() && !userStateFolder.empty();
+    folders.userData = own ? userDataFolder : programFolder;
+    folders.state = own ? userStateFolder : programFolder;
+    return folders;
+}
+
+AppFolders ProgramFolders() {
+    return FoldersFor(ProgramFolder(), UserDataFolder(), UserStateFolder());
+}
+
+std::string UserDataFolder() { return UserFolder("XDG_DATA_HOME", ".local/share"); }
+std::string UserStateFolder() { return UserFolder("XDG_STATE_HOME", ".local/state"); }
+
+}  // namespace vx42
