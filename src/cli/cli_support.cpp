@@ -1,18 +1,13 @@
 #include "cli/cli_support.h"
 
-#include <cmath>
 #include <iostream>
 
 #include "calibration/cal_image.h"
 #include "files/calibration_file.h"
 #include "files/file_io.h"
+#include "files/json_input.h"
 
 namespace vx42::cli {
-
-namespace {
-// No JSON input of ours comes near this: a calibration is a few hundred kilobytes of text.
-constexpr std::uintmax_t kLargestJsonFile = 64u * 1024 * 1024;
-}  // namespace
 
 std::string Quoted(const std::string& text) {
     return "\"" + text + "\"";
@@ -26,16 +21,11 @@ std::vector<std::uint8_t> ReadInputFile(const std::string& path, std::uintmax_t 
     }
 }
 
-nlohmann::json ReadJsonFile(const std::string& path) {
-    const auto bytes = ReadInputFile(path, kLargestJsonFile);
+nlohmann::json ReadJsonFile(const std::string& path, const limits::JsonLimits& caps) {
     try {
-        return nlohmann::json::parse(bytes.begin(), bytes.end());
-    } catch (const nlohmann::json::parse_error& e) {
-        // The library's text starts with its own error id; keep what follows "parse error".
-        std::string why = e.what();
-        const auto at = why.find("parse error");
-        if (at != std::string::npos) why = why.substr(at);
-        throw CliError(Quoted(path) + " is not valid JSON: " + why);
+        return ReadJsonInput(path, caps);
+    } catch (const JsonInputError& e) {
+        throw CliError(e.what());
     }
 }
 
@@ -61,12 +51,6 @@ void PrintJson(const nlohmann::ordered_json& json) {
 }
 void PrintJson(const nlohmann::json& json) {
     PrintDocument(json);
-}
-
-nlohmann::ordered_json JsonNumber(double value) {
-    if (std::isnan(value)) return "NaN";
-    if (std::isinf(value)) return value > 0 ? "Infinity" : "-Infinity";
-    return value;
 }
 
 void Note(const std::string& text) {

@@ -6,15 +6,13 @@
 #include "cli/cli_support.h"
 #include "cli/commands.h"
 #include "files/gauge_presets.h"
+#include "files/json_input.h"
 #include "files/paths.h"
 #include "firmware/firmware_files.h"
 
 namespace vx42::cli {
 
 namespace {
-
-// A firmware file holds at most the addressable image plus its headers.
-constexpr std::uintmax_t kLargestFirmwareFile = kLargestImage + 64 * 1024;
 
 struct FileOptions {
     std::string file;
@@ -62,7 +60,7 @@ void ShowPresets(Session& session, const FileOptions& o) {
 }
 
 void ShowFirmware(const FileOptions& o) {
-    const auto bytes = ReadInputFile(o.file, kLargestFirmwareFile);
+    const auto bytes = ReadInputFile(o.file, limits::kFirmwareFileBytes);
     FirmwareFile firmware;
     try {
         firmware = ParseFirmwareFile(bytes, o.file);

@@ -7,6 +7,9 @@
 #include <random>
 #include <system_error>
 
+#include "calibration/number_format.h"
+#include "files/input_limits.h"
+
 namespace vx42 {
 
 namespace fs = std::filesystem;
@@ -17,8 +20,8 @@ std::vector<std::uint8_t> ReadWholeFile(const std::string& path, std::uintmax_t 
     const auto size = fs::file_size(path, ec);
     if (ec) throw FileError("Cannot read \"" + path + "\": " + ec.message());
     if (size > maxBytes)
-        throw FileError("\"" + path + "\" is too large (" + std::to_string(size) +
-                        " bytes; at most " + std::to_string(maxBytes) + " expected)");
+        throw InputCapError("\"" + path + "\" is too large (" + LimitText(size) +
+                            " bytes; at most " + LimitText(maxBytes) + " bytes)");
     std::ifstream in(path, std::ios::binary);
     if (!in) throw FileError("Cannot open \"" + path + "\": " + std::strerror(errno));
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
@@ -26,6 +29,18 @@ std::vector<std::uint8_t> ReadWholeFile(const std::string& path, std::uintmax_t 
     if (static_cast<std::uintmax_t>(in.gcount()) != size)
         throw FileError("Cannot read \"" + path + "\": the file ended early");
     return bytes;
+}
+
+std::string LimitText(std::uintmax_t limit) {
+    return limit == 0 ? "0" : FormatNumber(static_cast<double>(limit), Pattern::Grouped);
+}
+
+std::string TooManyText(const std::string& source, const std::string& what, std::uintmax_t limit) {
+    return source + " has more than " + LimitText(limit) + " " + what;
+}
+
+void RefuseTooMany(const std::string& source, const std::string& what, std::uintmax_t limit) {
+    throw InputCapError(TooManyText(source, what, limit));
 }
 
 void WriteFileAtomic(const std::string& path, std::span<const std::uint8_t> bytes) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 
 #include "app/scripted_prompt.h"
 #include "calibration/converters.h"
@@ -138,6 +139,19 @@ TEST(LibraryBytes, DamagedDataLoadsCompleteRecordsOnly) {
     EXPECT_EQ(ReadLibraryBytes({}, read).status, LibraryReadResult::Status::NotALibrary);
 }
 
+TEST(LibraryBytes, MoreRecordsThanALibraryHoldsLoadNone) {
+    // The cap counts the records present, not the count claimed.
+    for (const std::int32_t count : {65535, 65536}) {
+        CanLibrary big = Library("X", {});
+        big.Messages.resize(static_cast<std::size_t>(count));
+        CanLibrary read;
+        const auto result = ReadLibraryBytes(WriteLibraryBytes(big), read);
+        EXPECT_EQ(result.status, count > 65535 ? LibraryReadResult::Status::TooMany
+                                               : LibraryReadResult::Status::Ok);
+        EXPECT_EQ(read.MessageCount(), count > 65535 ? 0 : count);
+    }
+}
+
 TEST(LibraryNames, FromFileNames) {
     EXPECT_EQ(Trimmed(LibraryNameFromFile("User_Defined.DVM")), "User Defined");
     EXPECT_EQ(Trimmed(LibraryNameFromFile("_Engine__Data_.dvm")), "Engine  Data");
@@ -194,11 +208,15 @@ TEST_F(LibraryFolder, BadFilesAreReportedAndLoadingGoesOn) {
     cut.resize(cut.size() - 1);
     WriteLibraryFile(dir.file("D_Cut.DVM"), cut);
 
+    std::ofstream(dir.file("E_Big.DVM"), std::ios::binary) << std::string((16 << 20) + 1, 'x');
+
     prompt.ExpectMessage("Error, input file is not an encrypted\r\n");
     prompt.ExpectMessage("Error, input file is not an encrypted\r\n");
     prompt.ExpectMessage("D_Cut.DVM");
+    prompt.ExpectMessage("\"E_Big.DVM\" is too large (16,777,217 bytes; at most 16,777,216 bytes)");
     LoadLibraries(set, Folder(), prompt);
-    ASSERT_EQ(Names(set), (std::vector<std::string>{"A Plain", "B Good", "C Version", "D Cut"}));
+    ASSERT_EQ(Names(set),
+              (std::vector<std::string>{"A Plain", "B Good", "C Version", "D Cut", "E Big"}));
     EXPECT_EQ(set.MessageLibraries[0].MessageCount(), 0);
     EXPECT_EQ(set.MessageLibraries[1].MessageCount(), 2);
     EXPECT_EQ(set.MessageLibraries[2].MessageCount(), 0);
