@@ -40,8 +40,13 @@ void WriteOutputFile(const std::string& path, std::span<const std::uint8_t> byte
 namespace {
 template <typename Json>
 void PrintDocument(const Json& json) {
-    // A text taken from a damaged file may not be valid UTF-8: replaced, never refused.
-    std::cout << json.dump(2, ' ', false, Json::error_handler_t::replace) << "\n";
+    // Written straight to the stream (as the library's own stream output does), so a large
+    // document is not copied into one text first. A text taken from a damaged file may not be
+    // valid UTF-8: replaced, never refused.
+    nlohmann::detail::serializer<Json> out(nlohmann::detail::output_adapter<char>(std::cout), ' ',
+                                           Json::error_handler_t::replace);
+    out.dump(json, true, false, 2);
+    std::cout << "\n";
     std::cout.flush();
 }
 }  // namespace
