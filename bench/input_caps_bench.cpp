@@ -14,8 +14,8 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/silent_prompt.h"
@@ -81,7 +81,8 @@ std::string LargestCalibrationJson() {
     text += ",\"Notes\":[";
     const std::size_t values = limits::kCalibrationJson.values - 2000;
     const std::size_t each = (limits::kCalibrationJson.bytes - text.size() - 8) / values - 3;
-    for (std::size_t i = 0; i < values; ++i) text += (i ? ",\"" : "\"") + std::string(each, 'n') + "\"";
+    for (std::size_t i = 0; i < values; ++i)
+        text += (i ? ",\"" : "\"") + std::string(each, 'n') + "\"";
     return text + "]}";
 }
 
@@ -90,8 +91,8 @@ std::string LargestPresets() {
     std::string block = "<GaugePreset>\n<GaugeName>Gauge</GaugeName>\n<Function>2</Function>\n";
     for (int r = 1; r <= 6; ++r)
         block += "<DataRow" + std::to_string(r) +
-                 ">1.5,2.5,3.5,4.5,5.5,6.5,7.5,8.5,9.5,10.5,11.5,12.5,13.5,14.5,15.5,16.5</DataRow" +
-                 std::to_string(r) + ">\n";
+                 ">1.5,2.5,3.5,4.5,5.5,6.5,7.5,8.5,9.5,10.5,11.5," +
+                 "12.5,13.5,14.5,15.5,16.5</DataRow" + std::to_string(r) + ">\n";
     block += "</GaugePreset>\n";
     std::string text;
     for (std::size_t i = 0; i < limits::kPresets; ++i) text += block;
@@ -161,7 +162,8 @@ std::vector<Case> Cases() {
         {"refused: presets show, 1 MiB of empty preset blocks", "in.CFG",
          [] {
              std::string text;
-             while (text.size() + 29 <= limits::kPresetsFileBytes) text += "<GaugePreset>\n</GaugePreset>\n";
+             const std::string block = "<GaugePreset>\n</GaugePreset>\n";
+             while (text.size() + block.size() <= limits::kPresetsFileBytes) text += block;
              return text;
          },
          Vx42ctl({"presets", "show"})},

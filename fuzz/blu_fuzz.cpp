@@ -1,8 +1,9 @@
 // Bootloader upgrade files (.BLU), read from a file as the window reads them.
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
-#include <unistd.h>
 
 #include "firmware/firmware_files.h"
 #include "fuzz_support.h"

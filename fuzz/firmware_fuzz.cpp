@@ -16,7 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::size_t total = 0;
     for (const auto& r : file.records) {
         FUZZ_CHECK(r.data.size() == static_cast<std::size_t>(r.length));
-        FUZZ_CHECK(r.address >= 0 && r.address + static_cast<std::int64_t>(r.length) <= kLargestImage);
+        FUZZ_CHECK(r.address >= 0 &&
+                   r.address + static_cast<std::int64_t>(r.length) <= kLargestImage);
         total += r.data.size();
     }
     FUZZ_CHECK(total <= size);

@@ -15,13 +15,12 @@
 #include "app/silent_prompt.h"
 
 // A property that must hold for every input; a failure aborts, so the fuzzer keeps the input.
-#define FUZZ_CHECK(condition)                                                                 \
-    do {                                                                                      \
-        if (!(condition)) {                                                                   \
-            std::fprintf(stderr, "%s:%d: property failed: %s\n", __FILE__, __LINE__,          \
-                         #condition);                                                         \
-            std::abort();                                                                     \
-        }                                                                                     \
+#define FUZZ_CHECK(condition)                                                                     \
+    do {                                                                                          \
+        if (!(condition)) {                                                                       \
+            std::fprintf(stderr, "%s:%d: property failed: %s\n", __FILE__, __LINE__, #condition); \
+            std::abort();                                                                         \
+        }                                                                                         \
     } while (0)
 
 namespace vx42::fuzz {

@@ -150,8 +150,8 @@ CanLibrary LibraryFromJson(const json& document, const std::string& source) {
     const json& list = top.Get("Messages");
     if (!list.is_array()) top.Fail("Messages", "an array");
     if (list.size() > static_cast<std::size_t>(limits::kLibraryMessages))
-        top.Fail("Messages", "an array of at most " + LimitText(limits::kLibraryMessages) +
-                                 " messages");
+        top.Fail("Messages",
+                 "an array of at most " + LimitText(limits::kLibraryMessages) + " messages");
 
     CanLibrary library = NewLibrary("");
     library.Messages.reserve(list.size());

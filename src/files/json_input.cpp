@@ -39,8 +39,8 @@ json ParseJsonText(std::string_view text, const std::string& source,
         // A number beyond the double range (nlohmann error 406).
         std::string why = e.what();
         const auto at = why.find("number overflow");
-        throw JsonInputError(source + " is not valid JSON: " +
-                             (at == std::string::npos ? why : why.substr(at)));
+        throw JsonInputError(
+            source + " is not valid JSON: " + (at == std::string::npos ? why : why.substr(at)));
     } catch (const json::exception& e) {
         // The library's text starts with its own error id; keep what follows "parse error".
         std::string why = e.what();

@@ -209,14 +209,19 @@ TEST_F(LibraryFolder, BadFilesAreReportedAndLoadingGoesOn) {
     WriteLibraryFile(dir.file("D_Cut.DVM"), cut);
 
     std::ofstream(dir.file("E_Big.DVM"), std::ios::binary) << std::string((16 << 20) + 1, 'x');
+    CanLibrary many = Library("", {});
+    many.Messages.resize(65536);
+    Write("F_Many.DVM", many);
 
     prompt.ExpectMessage("Error, input file is not an encrypted\r\n");
     prompt.ExpectMessage("Error, input file is not an encrypted\r\n");
     prompt.ExpectMessage("D_Cut.DVM");
     prompt.ExpectMessage("\"E_Big.DVM\" is too large (16,777,217 bytes; at most 16,777,216 bytes)");
+    prompt.ExpectMessage("\"F_Many.DVM\" has more than 65,535 messages");
     LoadLibraries(set, Folder(), prompt);
-    ASSERT_EQ(Names(set),
-              (std::vector<std::string>{"A Plain", "B Good", "C Version", "D Cut", "E Big"}));
+    ASSERT_EQ(Names(set), (std::vector<std::string>{"A Plain", "B Good", "C Version", "D Cut",
+                                                    "E Big", "F Many"}));
+    EXPECT_EQ(set.MessageLibraries[5].MessageCount(), 0);
     EXPECT_EQ(set.MessageLibraries[0].MessageCount(), 0);
     EXPECT_EQ(set.MessageLibraries[1].MessageCount(), 2);
     EXPECT_EQ(set.MessageLibraries[2].MessageCount(), 0);

@@ -68,8 +68,9 @@ TEST(LibraryJson, RoundTripsThroughTheLibraryBytes) {
 
 TEST(LibraryJson, BadInputNamesTheFileAndTheField) {
     EXPECT_NE(ErrorOf("{").find("lib.json is not valid JSON: parse error"), std::string::npos);
-    EXPECT_NE(ErrorOf(R"({"Messages":[1e400]})").find("lib.json is not valid JSON: number overflow"),
-              std::string::npos);
+    EXPECT_NE(
+        ErrorOf(R"({"Messages":[1e400]})").find("lib.json is not valid JSON: number overflow"),
+        std::string::npos);
     // The count of messages is checked before any is read.
     auto list = [](std::size_t n) {
         std::string text = "{\"Messages\":[0";
@@ -123,7 +124,8 @@ TEST(LibraryJson, NonFiniteMultipliersSurviveShowThenBuild) {
     const std::string shown = LibraryToJsonText(library);
     EXPECT_NE(shown.find("\"Multiplier\": \"NaN\""), std::string::npos);
     EXPECT_NE(shown.find("\"Multiplier\": \"-Infinity\""), std::string::npos);
-    EXPECT_EQ(WriteLibraryBytes(LibraryFromJsonText(shown, "shown.json")), WriteLibraryBytes(library));
+    EXPECT_EQ(WriteLibraryBytes(LibraryFromJsonText(shown, "shown.json")),
+              WriteLibraryBytes(library));
 }
 
 TEST(LibraryJson, TheTextIsTheDocumentWrittenAMessageAtATime) {

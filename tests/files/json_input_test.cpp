@@ -30,11 +30,13 @@ TEST(JsonInput, EveryFaultOfTheTextIsOneTypedErrorNamingTheSource) {
         {"{", "\"in.json\" is not valid JSON: parse error"},
         {"[[[[1]]]]", "\"in.json\" has more than 4 levels of nesting"},
         {"[[[1]]]", "accepted"},  // just under the depth cap
-        {"[1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20]", "\"in.json\" has more than 20 values"},
+        {"[1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20]",
+         "\"in.json\" has more than 20 values"},
         {"[1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19]", "accepted"},
         {"{\"a\":1,\"b\":{\"c\":[]}}", "accepted"},
     };
-    for (const auto& c : cases) EXPECT_EQ(ErrorOf(c.text, caps).substr(0, c.expected.size()), c.expected) << c.text;
+    for (const auto& c : cases)
+        EXPECT_EQ(ErrorOf(c.text, caps).substr(0, c.expected.size()), c.expected) << c.text;
     // A deep nesting of "[" stops at the cap, long before the end of the text.
     EXPECT_EQ(ErrorOf(std::string(4'000'000, '['), limits::kCalibrationJson),
               "\"in.json\" has more than 16 levels of nesting");
@@ -48,7 +50,8 @@ TEST(JsonInput, FilesBeyondTheSizeCapAreTooLarge) {
         ReadJsonInput(path, {1000, 4, 20});
         FAIL() << "accepted";
     } catch (const JsonInputError& e) {
-        EXPECT_EQ(std::string(e.what()), "\"" + path + "\" is too large (2,002 bytes; at most 1,000 bytes)");
+        EXPECT_EQ(std::string(e.what()),
+                  "\"" + path + "\" is too large (2,002 bytes; at most 1,000 bytes)");
     }
     EXPECT_THROW(ReadJsonInput(dir.file("missing.json"), {1000, 4, 20}), JsonInputError);
 }
@@ -73,12 +76,13 @@ TEST(JsonInput, IntegersAreCheckedBeforeTheyAreConverted) {
         {"1.0", lo, hi, std::nullopt},
         {"\"1\"", lo, hi, std::nullopt},
     };
-    for (const auto& c : cases) EXPECT_EQ(JsonInteger(json::parse(c.text), c.lo, c.hi), c.expected) << c.text;
+    for (const auto& c : cases)
+        EXPECT_EQ(JsonInteger(json::parse(c.text), c.lo, c.hi), c.expected) << c.text;
 }
 
 TEST(JsonInput, NumbersJsonCannotHoldAreWrittenAndReadAsTexts) {
-    const double values[] = {std::numeric_limits<double>::quiet_NaN(), INFINITY, -INFINITY, -0.0, 0.1,
-                             1e308};
+    const double values[] = {
+        std::numeric_limits<double>::quiet_NaN(), INFINITY, -INFINITY, -0.0, 0.1, 1e308};
     for (const double v : values) {
         const auto back = JsonNumberValue(nlohmann::json::parse(JsonNumber(v).dump()));
         ASSERT_TRUE(back.has_value()) << v;
