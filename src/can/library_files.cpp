@@ -191,9 +191,9 @@ void LoadLibraries(LibrarySet& set, const std::string& folder, Prompt& prompt) {
         LibraryReadResult result;
         const std::string path = JoinPath(folder, name);
         if (const auto length = FileLength(path); length > limits::kLibraryFileBytes) {
-            prompt.Message("The message library file \"" + name + "\" is too large (" +
-                               LimitText(length) + " bytes; at most " +
-                               LimitText(limits::kLibraryFileBytes) + " bytes). It was not loaded.",
+            prompt.Message("The message library file " +
+                               TooLargeText("\"" + name + "\"", length, limits::kLibraryFileBytes) +
+                               ". It was not loaded.",
                            {}, Icon::Exclamation);
         } else {
             if (cipher.DecryptFile(path, bytes, LibraryKey, limits::kLibraryFileBytes))

@@ -20,8 +20,7 @@ std::vector<std::uint8_t> ReadWholeFile(const std::string& path, std::uintmax_t 
     const auto size = fs::file_size(path, ec);
     if (ec) throw FileError("Cannot read \"" + path + "\": " + ec.message());
     if (size > maxBytes)
-        throw InputCapError("\"" + path + "\" is too large (" + LimitText(size) +
-                            " bytes; at most " + LimitText(maxBytes) + " bytes)");
+        throw InputCapError(TooLargeText("\"" + path + "\"", size, maxBytes));
     std::ifstream in(path, std::ios::binary);
     if (!in) throw FileError("Cannot open \"" + path + "\": " + std::strerror(errno));
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
@@ -33,6 +32,11 @@ std::vector<std::uint8_t> ReadWholeFile(const std::string& path, std::uintmax_t 
 
 std::string LimitText(std::uintmax_t limit) {
     return limit == 0 ? "0" : FormatNumber(static_cast<double>(limit), Pattern::Grouped);
+}
+
+std::string TooLargeText(const std::string& source, std::uintmax_t size, std::uintmax_t limit) {
+    return source + " is too large (" + LimitText(size) + " bytes; at most " + LimitText(limit) +
+           " bytes)";
 }
 
 std::string TooManyText(const std::string& source, const std::string& what, std::uintmax_t limit) {

@@ -59,7 +59,9 @@ class InputCapError : public FileError {
 // "\"GaugePresets.CFG\" has more than 100,000 lines": `source` as it should appear (quoted by
 // the caller), what is counted, the cap.
 std::string TooManyText(const std::string& source, const std::string& what, std::uintmax_t limit);
-// Throws InputCapError with that text.
+// "\"Big.DVM\" is too large (16,777,217 bytes; at most 16,777,216 bytes)".
+std::string TooLargeText(const std::string& source, std::uintmax_t size, std::uintmax_t limit);
+// Throws InputCapError with the TooManyText.
 [[noreturn]] void RefuseTooMany(const std::string& source, const std::string& what,
                                 std::uintmax_t limit);
 // The cap as text, with digit grouping.
