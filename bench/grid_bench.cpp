@@ -3,28 +3,13 @@
 
 #include <benchmark/benchmark.h>
 
-#include "app/prompt.h"
+#include "app/silent_prompt.h"
 #include "calibration/grid/grid_clipboard.h"
 #include "calibration/grid/grid_history.h"
 #include "calibration/grid/grid_ops.h"
 
 namespace vx42 {
 namespace {
-
-// No operation below asks anything.
-struct SilentPrompt : Prompt {
-    void Message(const std::string&, const std::string&, Icon) override {}
-    Answer YesNo(const std::string&, const std::string&, Icon) override { return Answer::No; }
-    Answer YesNoCancel(const std::string&, const std::string&, Icon) override {
-        return Answer::Cancel;
-    }
-    std::optional<std::string> OpenFile(const FileDialog&) override { return std::nullopt; }
-    std::optional<std::string> SaveFile(const FileDialog&) override { return std::nullopt; }
-    std::optional<std::string> InputBox(const std::string&, const std::string&,
-                                        const std::string&) override {
-        return std::nullopt;
-    }
-};
 
 GridModel FilledAnalogTable() {
     GridModel g = GridModel::AnalogTable();

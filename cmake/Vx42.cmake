@@ -12,6 +12,13 @@ if(VX42_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+if(VX42_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message(FATAL_ERROR "VX42_FUZZ needs clang (libFuzzer)")
+  endif()
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
+
 # vx42_library(NAME DEPS ...): a static library of every .cpp file in the current folder.
 function(vx42_library name)
   cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})

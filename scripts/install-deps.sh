@@ -11,6 +11,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth imagemagick fonts-dejavu-core
   qt6-svg-dev help2man dpkg-dev file lintian desktop-file-utils appstream
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -11,6 +11,7 @@
 #include "calibration/text_codec.h"
 #include "can/blowfish.h"
 #include "files/file_io.h"
+#include "files/input_limits.h"
 #include "files/paths.h"
 #include "files/settings.h"
 
@@ -23,8 +24,6 @@ namespace {
 constexpr std::size_t kHeaderSize = 8;
 constexpr std::size_t kRecordSize = 137;  // with EndianLength
 constexpr std::size_t kShortRecordSize = 136;
-// A library file holds at most a few thousand messages; anything far beyond is not one.
-constexpr std::uintmax_t kMaxLibraryFileBytes = 16u * 1024 * 1024;
 
 constexpr const char* kNotEncryptedText = "Error, input file is not an encrypted\r\n";
 
@@ -68,6 +67,11 @@ void ReportProblem(Prompt& prompt, const std::string& fileName, const LibraryRea
                            "\" is damaged: " + std::to_string(r.loaded) + " of " +
                            std::to_string(r.expected) + " messages could be read.",
                        {}, Icon::Exclamation);
+    } else if (r.status == LibraryReadResult::Status::TooMany) {
+        prompt.Message("The message library file \"" + fileName + "\" has more than " +
+                           LimitText(limits::kLibraryMessages) +
+                           " messages, more than a library holds. It was not loaded.",
+                       {}, Icon::Exclamation);
     }
 }
 
@@ -97,6 +101,10 @@ LibraryReadResult ReadLibraryBytes(std::span<const std::uint8_t> bytes, CanLibra
             : std::min<std::size_t>(static_cast<std::size_t>(result.expected), available);
     if (result.expected < 0 || count < static_cast<std::size_t>(result.expected))
         result.status = LibraryReadResult::Status::Damaged;
+    if (count > static_cast<std::size_t>(limits::kLibraryMessages)) {
+        result.status = LibraryReadResult::Status::TooMany;
+        return result;
+    }
 
     library.Messages.resize(count);
     RecordReader in(bytes.subspan(kHeaderSize, count * recordSize));
@@ -189,11 +197,18 @@ void LoadLibraries(LibrarySet& set, const LibraryFolders& folders, Prompt& promp
         library.Name = LibraryNameFromFile(name);
         std::vector<std::uint8_t> bytes;
         LibraryReadResult result;
-        if (cipher.DecryptFile(path, bytes, LibraryKey, kMaxLibraryFileBytes))
-            result = ReadLibraryBytes(bytes, library);
-        else
-            result.status = LibraryReadResult::Status::NotALibrary;
-        ReportProblem(prompt, name, result);
+        if (const auto length = FileLength(path); length > limits::kLibraryFileBytes) {
+            prompt.Message("The message library file " +
+                               TooLargeText("\"" + name + "\"", length, limits::kLibraryFileBytes) +
+                               ". It was not loaded.",
+                           {}, Icon::Exclamation);
+        } else {
+            if (cipher.DecryptFile(path, bytes, LibraryKey, limits::kLibraryFileBytes))
+                result = ReadLibraryBytes(bytes, library);
+            else
+                result.status = LibraryReadResult::Status::NotALibrary;
+            ReportProblem(prompt, name, result);
+        }
         set.MessageLibraries.push_back(std::move(library));
     }
 }

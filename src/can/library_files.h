@@ -34,6 +34,7 @@ struct LibraryReadResult {
         Ok,
         NotALibrary,  // the version does not start with "C" or "V": no messages loaded
         Damaged,      // the data end before the count of records, or the count is negative
+        TooMany,      // the data hold more records than a library may: no messages loaded
     };
     Status status = Status::Ok;
     std::int64_t expected = 0;  // the count in the header
@@ -41,7 +42,8 @@ struct LibraryReadResult {
 };
 
 // Parses decrypted bytes into the library (whose Name is already set): its Version and as
-// many complete records as the data hold, never more than the count. Shows nothing.
+// many complete records as the data hold, never more than the count (none when that is more
+// than limits::kLibraryMessages). Shows nothing.
 LibraryReadResult ReadLibraryBytes(std::span<const std::uint8_t> bytes, CanLibrary& library);
 // The byte image of a library as we write it: "C002", the count, 137-byte records.
 std::vector<std::uint8_t> WriteLibraryBytes(const CanLibrary& library);
@@ -65,8 +67,9 @@ struct LibraryFolders {
 
 // Fills the set from every ".DVM" file (any case, not empty) of the folders, in file-name
 // order. A file that does not decrypt or is not a library is reported through the prompt and
-// loads with no messages; a damaged one loads its complete records and is reported. When
-// neither folder exists the set is left unchanged.
+// loads with no messages; a damaged one loads its complete records and is reported; one
+// beyond the caps of limits (file size, messages) is reported and loads with no messages.
+// When neither folder exists the set is left unchanged.
 void LoadLibraries(LibrarySet& set, const LibraryFolders& folders, Prompt& prompt);
 
 // LoadLibraries, then makes sure a "User Defined" library exists and sets the indexes.

@@ -2,10 +2,12 @@
 
 #include <cmath>
 #include <limits>
+#include <sstream>
 
 #include "calibration/text_codec.h"
 #include "can/library_files.h"
 #include "files/file_io.h"
+#include "files/json_input.h"
 #include "files/paths.h"
 
 namespace vx42 {
@@ -32,20 +34,18 @@ class FieldReader {
     std::int64_t Integer(const char* field, std::int64_t lo, std::int64_t hi) const {
         const json& v = Get(field);
         if (!v.is_number_integer()) Fail(Name(field), "an integer");
-        // Unsigned values beyond the signed range are out of range, not wrapped.
-        const bool huge =
-            v.is_number_unsigned() && v.get<std::uint64_t>() > static_cast<std::uint64_t>(hi);
-        const std::int64_t value = huge ? hi + 1 : v.get<std::int64_t>();
-        if (value < lo || value > hi)
+        const auto value = JsonInteger(v, lo, hi);
+        if (!value)
             Fail(Name(field),
                  "an integer from " + std::to_string(lo) + " to " + std::to_string(hi));
-        return value;
+        return *value;
     }
 
     double Number(const char* field) const {
-        const json& v = Get(field);
-        if (!v.is_number() || !std::isfinite(v.get<double>())) Fail(Name(field), "a number");
-        return v.get<double>();
+        // NaN and the infinities are the texts "NaN", "Infinity" and "-Infinity".
+        const auto v = JsonNumberValue(Get(field));
+        if (!v) Fail(Name(field), "a number");
+        return *v;
     }
 
     bool Boolean(const char* field) const {
@@ -82,39 +82,76 @@ class FieldReader {
 
 }  // namespace
 
+namespace {
+
+json MessageToJson(const CanMessage& m) {
+    return {
+        {"CanId", m.CanId},
+        {"Name", Trimmed(m.Name)},
+        {"Description", Trimmed(m.Description)},
+        {"DataLength", m.DataLength},
+        {"StartByte", m.StartByte},
+        {"StartBit", m.StartBit},
+        {"BitLength", m.BitLength},
+        {"BigEndian", m.BigEndian},
+        {"ClearRtr", m.ClearRtr},
+        {"Offset", m.Offset},
+        {"Multiplier", JsonNumber<json>(m.Multiplier)},
+        {"Unit", Trimmed(m.Unit)},
+        {"EndianLength", m.EndianLength},
+    };
+}
+
+// Texts taken from a damaged file may not be valid UTF-8; they are replaced, not refused.
+std::string Dump(const json& value, int indent) {
+    return value.dump(indent, ' ', false, json::error_handler_t::replace);
+}
+
+}  // namespace
+
 json LibraryToJson(const CanLibrary& library) {
     json messages = json::array();
-    for (const auto& m : library.Messages) {
-        messages.push_back({
-            {"CanId", m.CanId},
-            {"Name", Trimmed(m.Name)},
-            {"Description", Trimmed(m.Description)},
-            {"DataLength", m.DataLength},
-            {"StartByte", m.StartByte},
-            {"StartBit", m.StartBit},
-            {"BitLength", m.BitLength},
-            {"BigEndian", m.BigEndian},
-            {"ClearRtr", m.ClearRtr},
-            {"Offset", m.Offset},
-            {"Multiplier", m.Multiplier},
-            {"Unit", Trimmed(m.Unit)},
-            {"EndianLength", m.EndianLength},
-        });
-    }
+    for (const auto& m : library.Messages) messages.push_back(MessageToJson(m));
     return {{"Name", Trimmed(library.Name)},
             {"Version", Trimmed(library.Version)},
             {"Messages", std::move(messages)}};
 }
 
+void WriteLibraryJson(std::ostream& out, const CanLibrary& library) {
+    // The text LibraryToJson's document gives with an indent of 2 (its keys in order), built
+    // one message at a time.
+    out << "{\n  \"Messages\": ";
+    if (library.Messages.empty()) {
+        out << "[]";
+    } else {
+        out << "[\n";
+        for (std::size_t i = 0; i < library.Messages.size(); ++i) {
+            out << "    ";
+            for (const char c : Dump(MessageToJson(library.Messages[i]), 2)) {
+                out << c;
+                if (c == '\n') out << "    ";
+            }
+            out << (i + 1 < library.Messages.size() ? ",\n" : "\n");
+        }
+        out << "  ]";
+    }
+    out << ",\n  \"Name\": " << Dump(Trimmed(library.Name), -1)
+        << ",\n  \"Version\": " << Dump(Trimmed(library.Version), -1) << "\n}\n";
+}
+
 std::string LibraryToJsonText(const CanLibrary& library) {
-    // Texts taken from a damaged file may not be valid UTF-8; they are replaced, not refused.
-    return LibraryToJson(library).dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+    std::ostringstream out;
+    WriteLibraryJson(out, library);
+    return out.str();
 }
 
 CanLibrary LibraryFromJson(const json& document, const std::string& source) {
     const FieldReader top(document, source, "");
     const json& list = top.Get("Messages");
     if (!list.is_array()) top.Fail("Messages", "an array");
+    if (list.size() > static_cast<std::size_t>(limits::kLibraryMessages))
+        top.Fail("Messages",
+                 "an array of at most " + LimitText(limits::kLibraryMessages) + " messages");
 
     CanLibrary library = NewLibrary("");
     library.Messages.reserve(list.size());
@@ -147,22 +184,21 @@ CanLibrary LibraryFromJson(const json& document, const std::string& source) {
 CanLibrary LibraryFromJsonText(const std::string& text, const std::string& source) {
     json document;
     try {
-        document = json::parse(text);
-    } catch (const json::parse_error& e) {
-        throw LibraryJsonError(source + ": not valid JSON (" + e.what() + ")");
+        document = ParseJsonText(text, source, limits::kLibraryJson);
+    } catch (const JsonInputError& e) {
+        throw LibraryJsonError(e.what());
     }
     return LibraryFromJson(document, source);
 }
 
 CanLibrary ReadLibraryJsonFile(const std::string& path) {
-    std::vector<std::uint8_t> bytes;
+    json document;
     try {
-        bytes = ReadWholeFile(path, 64u * 1024 * 1024);
-    } catch (const FileError& e) {
+        document = ReadJsonInput(path, limits::kLibraryJson);
+    } catch (const JsonInputError& e) {
         throw LibraryJsonError(e.what());
     }
-    CanLibrary library =
-        LibraryFromJsonText(std::string(bytes.begin(), bytes.end()), FileNameOfPath(path));
+    CanLibrary library = LibraryFromJson(document, FileNameOfPath(path));
     // The library is named after its file, as a library file would be.
     std::string name = FileNameOfPath(path);
     const auto dot = name.rfind('.');

@@ -7,6 +7,7 @@
 // it: its name comes from its file, its version is "C002".
 
 #include <nlohmann/json.hpp>
+#include <ostream>
 #include <stdexcept>
 #include <string>
 
@@ -20,10 +21,15 @@ class LibraryJsonError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// NaN and infinite multipliers are the texts "NaN", "Infinity" and "-Infinity".
 nlohmann::json LibraryToJson(const CanLibrary& library);
+// LibraryToJson's document as text (indent 2, a line end after it), written a message at a
+// time so the memory it takes does not grow with the library.
+void WriteLibraryJson(std::ostream& out, const CanLibrary& library);
 std::string LibraryToJsonText(const CanLibrary& library);
 
-// source names the file in error messages. Throws LibraryJsonError.
+// source names the file in error messages. Throws LibraryJsonError (for JSON beyond the
+// caps of limits::kLibraryJson, or more than limits::kLibraryMessages messages, too).
 CanLibrary LibraryFromJson(const nlohmann::json& json, const std::string& source);
 CanLibrary LibraryFromJsonText(const std::string& text, const std::string& source);
 // Reads a JSON file; its library takes the name of the file. Throws LibraryJsonError (also

@@ -33,7 +33,7 @@ void Show(const CalibrationOptions& o) {
 }
 
 void Build(const CalibrationOptions& o) {
-    const auto json = ReadJsonFile(o.file);
+    const auto json = ReadJsonFile(o.file, limits::kCalibrationJson);
     CalImage image;
     try {
         image = CalibrationFromJson(json);

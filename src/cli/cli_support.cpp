@@ -1,18 +1,13 @@
 #include "cli/cli_support.h"
 
-#include <cmath>
 #include <iostream>
 
 #include "calibration/cal_image.h"
 #include "files/calibration_file.h"
 #include "files/file_io.h"
+#include "files/json_input.h"
 
 namespace vx42::cli {
-
-namespace {
-// No JSON input of ours comes near this: a calibration is a few hundred kilobytes of text.
-constexpr std::uintmax_t kLargestJsonFile = 64u * 1024 * 1024;
-}  // namespace
 
 std::string Quoted(const std::string& text) {
     return "\"" + text + "\"";
@@ -26,16 +21,11 @@ std::vector<std::uint8_t> ReadInputFile(const std::string& path, std::uintmax_t 
     }
 }
 
-nlohmann::json ReadJsonFile(const std::string& path) {
-    const auto bytes = ReadInputFile(path, kLargestJsonFile);
+nlohmann::json ReadJsonFile(const std::string& path, const limits::JsonLimits& caps) {
     try {
-        return nlohmann::json::parse(bytes.begin(), bytes.end());
-    } catch (const nlohmann::json::parse_error& e) {
-        // The library's text starts with its own error id; keep what follows "parse error".
-        std::string why = e.what();
-        const auto at = why.find("parse error");
-        if (at != std::string::npos) why = why.substr(at);
-        throw CliError(Quoted(path) + " is not valid JSON: " + why);
+        return ReadJsonInput(path, caps);
+    } catch (const JsonInputError& e) {
+        throw CliError(e.what());
     }
 }
 
@@ -50,8 +40,13 @@ void WriteOutputFile(const std::string& path, std::span<const std::uint8_t> byte
 namespace {
 template <typename Json>
 void PrintDocument(const Json& json) {
-    // A text taken from a damaged file may not be valid UTF-8: replaced, never refused.
-    std::cout << json.dump(2, ' ', false, Json::error_handler_t::replace) << "\n";
+    // Written straight to the stream (as the library's own stream output does), so a large
+    // document is not copied into one text first. A text taken from a damaged file may not be
+    // valid UTF-8: replaced, never refused.
+    nlohmann::detail::serializer<Json> out(nlohmann::detail::output_adapter<char>(std::cout), ' ',
+                                           Json::error_handler_t::replace);
+    out.dump(json, true, false, 2);
+    std::cout << "\n";
     std::cout.flush();
 }
 }  // namespace
@@ -61,12 +56,6 @@ void PrintJson(const nlohmann::ordered_json& json) {
 }
 void PrintJson(const nlohmann::json& json) {
     PrintDocument(json);
-}
-
-nlohmann::ordered_json JsonNumber(double value) {
-    if (std::isnan(value)) return "NaN";
-    if (std::isinf(value)) return value > 0 ? "Infinity" : "-Infinity";
-    return value;
 }
 
 void Note(const std::string& text) {

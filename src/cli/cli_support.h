@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "files/input_limits.h"
+
 namespace vx42::cli {
 
 // Exit statuses: a comparison that found differences ends with 1, any failure with 2.
@@ -44,8 +46,9 @@ std::string Quoted(const std::string& text);
 
 // The whole file, at most maxBytes; CliError naming the file otherwise.
 std::vector<std::uint8_t> ReadInputFile(const std::string& path, std::uintmax_t maxBytes);
-// A JSON document from a file; CliError naming the file and the place of a syntax error.
-nlohmann::json ReadJsonFile(const std::string& path);
+// A JSON document from a file, within the caps of its kind; CliError naming the file and the
+// place of a syntax error or the cap.
+nlohmann::json ReadJsonFile(const std::string& path, const limits::JsonLimits& caps);
 // Writes the whole output file atomically: either all of it or the previous file untouched.
 void WriteOutputFile(const std::string& path, std::span<const std::uint8_t> bytes);
 
@@ -53,9 +56,6 @@ void WriteOutputFile(const std::string& path, std::span<const std::uint8_t> byte
 // back as the same value.
 void PrintJson(const nlohmann::ordered_json& json);
 void PrintJson(const nlohmann::json& json);
-// A double as JSON: the number itself, or "NaN", "Infinity", "-Infinity" (JSON has no such
-// numbers).
-nlohmann::ordered_json JsonNumber(double value);
 
 // A note to the user on standard error, prefixed with the program's name.
 void Note(const std::string& text);

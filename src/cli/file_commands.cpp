@@ -6,15 +6,13 @@
 #include "cli/cli_support.h"
 #include "cli/commands.h"
 #include "files/gauge_presets.h"
+#include "files/json_input.h"
 #include "files/paths.h"
 #include "firmware/firmware_files.h"
 
 namespace vx42::cli {
 
 namespace {
-
-// A firmware file holds at most the addressable image plus its headers.
-constexpr std::uintmax_t kLargestFirmwareFile = kLargestImage + 64 * 1024;
 
 struct FileOptions {
     std::string file;
@@ -62,10 +60,9 @@ void ShowPresets(Session& session, const FileOptions& o) {
 }
 
 void ShowFirmware(const FileOptions& o) {
-    const auto bytes = ReadInputFile(o.file, kLargestFirmwareFile);
     FirmwareFile firmware;
     try {
-        firmware = ParseFirmwareFile(bytes, o.file);
+        firmware = ParseFirmwareFile(ReadInputFile(o.file, limits::kFirmwareFileBytes), o.file);
     } catch (const FirmwareFormatError& e) {
         throw CliError(e.what());
     }
@@ -75,13 +72,14 @@ void ShowFirmware(const FileOptions& o) {
     j["VersionAddress"] = firmware.versionAddress;
     j["InfoAddress"] = firmware.infoAddress;
     nlohmann::ordered_json records = nlohmann::ordered_json::array();
-    for (const auto& r : firmware.records) {
+    for (auto& r : firmware.records) {
         nlohmann::ordered_json record;
         record["Type"] = r.type;
         record["Length"] = r.length;
         record["Address"] = r.address;
         record["Data"] = BytesToHex(r.data);
-        records.push_back(record);
+        std::vector<std::uint8_t>().swap(r.data);  // shown in hexadecimal from here on
+        records.push_back(std::move(record));
     }
     j["Records"] = records;
     PrintJson(j);

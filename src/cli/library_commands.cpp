@@ -29,11 +29,11 @@ struct LibraryOptions {
 };
 
 CanLibrary ReadLibrary(const std::string& path) {
-    // Read first, so a missing file is told as such and not as a failed decryption.
-    (void)ReadInputFile(path, clsBlowfish::kMaxFileBytes);
+    // Read once with the window's cap, so a missing or oversized file is told as such and not
+    // as a failed decryption.
+    std::vector<std::uint8_t> bytes = ReadInputFile(path, limits::kLibraryFileBytes);
     clsBlowfish cipher;
-    std::vector<std::uint8_t> bytes;
-    if (!cipher.DecryptFile(path, bytes, LibraryKey))
+    if (!cipher.DecryptByte(bytes, LibraryKey))
         throw CliError(Quoted(path) + " is not a message library: " + cipher.LastError());
     CanLibrary library;
     library.Name = LibraryNameFromFile(std::filesystem::path(path).filename().string());
@@ -44,6 +44,9 @@ CanLibrary ReadLibrary(const std::string& path) {
         case LibraryReadResult::Status::NotALibrary:
             throw CliError(Quoted(path) + " is not a message library (version \"" +
                            library.Version + "\")");
+        case LibraryReadResult::Status::TooMany:
+            throw CliError(Quoted(path) + " has more than " + LimitText(limits::kLibraryMessages) +
+                           " messages");
         case LibraryReadResult::Status::Damaged:
             throw CliError(Quoted(path) + " is damaged: " + std::to_string(result.loaded) +
                            " complete messages of " + std::to_string(result.expected));
@@ -52,13 +55,14 @@ CanLibrary ReadLibrary(const std::string& path) {
 }
 
 void ShowLibrary(const LibraryOptions& o) {
-    PrintJson(LibraryToJson(ReadLibrary(o.file)));
+    WriteLibraryJson(std::cout, ReadLibrary(o.file));
+    std::cout.flush();
 }
 
 void BuildLibrary(const LibraryOptions& o) {
     CanLibrary library;
     try {
-        library = LibraryFromJson(ReadJsonFile(o.file), Quoted(o.file));
+        library = LibraryFromJson(ReadJsonFile(o.file, limits::kLibraryJson), Quoted(o.file));
     } catch (const LibraryJsonError& e) {
         throw CliError(e.what());
     }

@@ -6,6 +6,7 @@
 #include "app/prompt.h"
 #include "calibration/number_format.h"
 #include "files/file_io.h"
+#include "files/input_limits.h"
 #include "files/paths.h"
 #include "files/settings.h"
 
@@ -14,9 +15,6 @@ namespace vx42 {
 namespace {
 constexpr const char* kSaveNowQuestion =
     "The file has been changed and not saved. Would you like to save now?";
-
-// Larger files are read only as far as needed; a calibration never exceeds this.
-constexpr std::uintmax_t kLargestCalibrationFile = 1024 * 1024;
 
 std::string Upper(std::string s) {
     for (auto& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -59,17 +57,15 @@ bool Chosen(const std::optional<std::string>& path) {
 
 }  // namespace
 
-CalibrationFileRead ReadCalibrationFile(const std::string& path) {
-    const std::uintmax_t length = FileLength(path);
-    if (length > kLargestCalibrationFile)
-        throw FileError("\"" + path + "\" is not a calibration file (" + std::to_string(length) +
-                        " bytes)");
-    const auto bytes = ReadWholeFile(path, kLargestCalibrationFile);
+CalibrationFileRead CalibrationFromFileBytes(std::span<const std::uint8_t> bytes) {
     CalibrationFileRead result;
     result.fileLength = bytes.size();
-    const std::size_t n = std::min(bytes.size(), static_cast<std::size_t>(kCalImageSize));
-    result.image.CopyIntoImage(std::span(bytes.data(), n), 0);
+    result.image.CopyIntoImage(bytes.first(std::min(bytes.size(), std::size_t{kCalImageSize})), 0);
     return result;
+}
+
+CalibrationFileRead ReadCalibrationFile(const std::string& path) {
+    return CalibrationFromFileBytes(ReadWholeFile(path, limits::kCalibrationFileBytes));
 }
 
 void WriteCalibrationFile(const std::string& path, const CalImage& image) {

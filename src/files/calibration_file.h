@@ -3,6 +3,8 @@
 // window's title and its Open, Save and Save As commands.
 
 #include <cstddef>
+#include <cstdint>
+#include <span>
 #include <functional>
 #include <string>
 
@@ -23,8 +25,11 @@ struct CalibrationFileRead {
 };
 
 // Reads a whole calibration file. A short file is accepted: the bytes past its end are 0x00.
-// Bytes past the image in a longer file are ignored. Throws FileError.
+// Bytes past the image in a longer file are ignored. Throws FileError (InputCapError for a
+// file beyond limits::kCalibrationFileBytes).
 CalibrationFileRead ReadCalibrationFile(const std::string& path);
+// The same from the file's bytes.
+CalibrationFileRead CalibrationFromFileBytes(std::span<const std::uint8_t> bytes);
 // Writes exactly the image, atomically. Throws FileError.
 void WriteCalibrationFile(const std::string& path, const CalImage& image);
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "calibration/converters.h"
+#include "files/json_input.h"
 
 namespace vx42 {
 
@@ -28,12 +29,6 @@ ordered_json Words(const CalImage& image, int address, int count) {
     return out;
 }
 
-ordered_json Number(double value) {
-    if (std::isnan(value)) return "NaN";
-    if (std::isinf(value)) return value > 0 ? "Infinity" : "-Infinity";
-    return value;
-}
-
 // Reading back, with the field's path in every error.
 struct Reader {
     const json& node;
@@ -53,11 +48,11 @@ struct Reader {
     long integer(long lo, long hi) const {
         if (!node.is_number_integer())
             throw std::invalid_argument(path + " must be a whole number");
-        const auto v = node.get<long long>();
-        if (v < lo || v > hi)
+        const auto v = JsonInteger(node, lo, hi);
+        if (!v)
             throw std::invalid_argument(path + " must lie between " + std::to_string(lo) + " and " +
                                         std::to_string(hi));
-        return static_cast<long>(v);
+        return static_cast<long>(*v);
     }
     long integer(const std::string& key, long lo, long hi) const {
         return child(key).integer(lo, hi);
@@ -68,15 +63,9 @@ struct Reader {
         return v.get<std::string>();
     }
     double number(const std::string& key) const {
-        const json& v = at(key);
-        if (v.is_number()) return v.get<double>();
-        if (v.is_string()) {
-            const auto s = v.get<std::string>();
-            if (s == "NaN") return std::nan("");
-            if (s == "Infinity") return INFINITY;
-            if (s == "-Infinity") return -INFINITY;
-        }
-        throw std::invalid_argument(path + "." + key + " must be a number");
+        const auto v = JsonNumberValue(at(key));
+        if (!v) throw std::invalid_argument(path + "." + key + " must be a number");
+        return *v;
     }
     Bytes hex(const std::string& key, std::size_t bytes) const {
         const std::string s = text(key);
@@ -137,7 +126,7 @@ ordered_json CalibrationToJson(const CalImage& image) {
         j["Description"] = image.Text(def.Description, width::Description);
         j["ByteOrder"] = image.Byte(def.ByteOrder);
         j["Unit"] = image.Text(def.Unit, width::Unit);
-        j["Multiplier"] = Number(image.Double(def.Multiplier));
+        j["Multiplier"] = JsonNumber(image.Double(def.Multiplier));
         j["Offset"] = image.Long(def.Offset);
         j["EndianLength"] = image.Byte(m.EndianLength[s]);
         slots.push_back(j);

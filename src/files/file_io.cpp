@@ -17,6 +17,9 @@
 #include <unistd.h>
 #endif
 
+#include "calibration/number_format.h"
+#include "files/input_limits.h"
+
 namespace vx42 {
 
 namespace fs = std::filesystem;
@@ -27,8 +30,7 @@ std::vector<std::uint8_t> ReadWholeFile(const std::string& path, std::uintmax_t 
     const auto size = fs::file_size(path, ec);
     if (ec) throw FileError("Cannot read \"" + path + "\": " + ec.message());
     if (size > maxBytes)
-        throw FileError("\"" + path + "\" is too large (" + std::to_string(size) +
-                        " bytes; at most " + std::to_string(maxBytes) + " expected)");
+        throw InputCapError(TooLargeText("\"" + path + "\"", size, maxBytes));
     std::ifstream in(path, std::ios::binary);
     if (!in) throw FileError("Cannot open \"" + path + "\": " + std::strerror(errno));
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
@@ -111,6 +113,23 @@ void FlushFolder(const fs::path& folder) {
 #endif
 
 }  // namespace
+
+std::string LimitText(std::uintmax_t limit) {
+    return limit == 0 ? "0" : FormatNumber(static_cast<double>(limit), Pattern::Grouped);
+}
+
+std::string TooLargeText(const std::string& source, std::uintmax_t size, std::uintmax_t limit) {
+    return source + " is too large (" + LimitText(size) + " bytes; at most " + LimitText(limit) +
+           " bytes)";
+}
+
+std::string TooManyText(const std::string& source, const std::string& what, std::uintmax_t limit) {
+    return source + " has more than " + LimitText(limit) + " " + what;
+}
+
+void RefuseTooMany(const std::string& source, const std::string& what, std::uintmax_t limit) {
+    throw InputCapError(TooManyText(source, what, limit));
+}
 
 void WriteFileAtomic(const std::string& path, std::span<const std::uint8_t> bytes) {
     const fs::path target = WriteTarget(fs::path(path));

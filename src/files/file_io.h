@@ -16,8 +16,8 @@ public:
     explicit FileError(const std::string& message) : NumberedError(75, message) {}
 };
 
-// Reads the whole file; throws FileError when it is missing, unreadable or larger than
-// maxBytes.
+// Reads the whole file; throws FileError when it is missing or unreadable, and its
+// InputCapError (the message gives the cap) when it is larger than maxBytes.
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path, std::uintmax_t maxBytes);
 
 // Writes the bytes to a temporary file in the same folder and renames it over the target,

@@ -11,15 +11,13 @@
 #include "calibration/number_format.h"
 #include "calibration/text_codec.h"
 #include "files/file_io.h"
+#include "files/input_limits.h"
 
 namespace vx42 {
 
 namespace {
 
 namespace fs = std::filesystem;
-
-// A presets file is a few kilobytes; anything near this is not one.
-constexpr std::uintmax_t kLargestPresetsFile = 16 * 1024 * 1024;
 
 constexpr const char* kPresetTag = "GaugePreset";
 constexpr const char* kPresetEndTag = "/GaugePreset";
@@ -139,8 +137,18 @@ std::string_view LineValue(std::string_view line) {
     return line.substr(start + 1, end - start - 1);
 }
 
-std::vector<std::string> SplitTextLines(std::span<const std::uint8_t> bytes) {
+std::vector<std::string> SplitTextLines(std::span<const std::uint8_t> bytes, std::size_t maxLines,
+                                        const std::string& source) {
+    // Counted first, so a file of line ends alone is refused before it costs memory.
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+        if (bytes[i] == '\r' || bytes[i] == '\n') ++count;
+    }
+    if (!bytes.empty() && bytes.back() != '\r' && bytes.back() != '\n') ++count;
+    if (count > maxLines) RefuseTooMany(source, "lines", maxLines);
     std::vector<std::string> lines;
+    lines.reserve(count);
     std::string line;
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         const char c = static_cast<char>(bytes[i]);
@@ -156,11 +164,13 @@ std::vector<std::string> SplitTextLines(std::span<const std::uint8_t> bytes) {
     return lines;
 }
 
-std::vector<GaugePreset> ParseGaugePresets(const std::vector<std::string>& lines) {
+std::vector<GaugePreset> ParseGaugePresets(const std::vector<std::string>& lines,
+                                           const std::string& source) {
     std::vector<GaugePreset> presets;
     std::size_t i = 0;
     while (i < lines.size()) {
         if (LineTag(lines[i++]) != kPresetTag) continue;
+        if (presets.size() == limits::kPresets) RefuseTooMany(source, "presets", limits::kPresets);
         BlockParse block;
         while (i < lines.size()) {
             const std::string_view line = lines[i++];
@@ -181,18 +191,20 @@ std::vector<GaugePreset> ReadGaugePresets(const std::string& path, Prompt& promp
         if (!create) prompt.Message("Could not open file");
         return {};
     }
-    std::vector<std::uint8_t> bytes;
     try {
-        bytes = ReadWholeFile(path, kLargestPresetsFile);
+        const std::string source = "\"" + path + "\"";
+        auto lines = SplitTextLines(ReadWholeFile(path, limits::kPresetsFileBytes),
+                                    limits::kPresetsLines, source);
+        for (auto& line : lines)
+            line = FromWin1252(
+                std::span(reinterpret_cast<const std::uint8_t*>(line.data()), line.size()));
+        return ParseGaugePresets(lines, source);
+    } catch (const InputCapError& e) {
+        prompt.Message(e.what(), "Gauge Presets", Icon::Exclamation);
     } catch (const FileError&) {
         prompt.Message("Could not open file");
-        return {};
     }
-    auto lines = SplitTextLines(bytes);
-    for (auto& line : lines)
-        line =
-            FromWin1252(std::span(reinterpret_cast<const std::uint8_t*>(line.data()), line.size()));
-    return ParseGaugePresets(lines);
+    return {};
 }
 
 std::vector<std::string> FillPresetList(const std::vector<GaugePreset>& presets) {

@@ -11,6 +11,7 @@
 // between that ">" and the first "</". Nothing is trimmed and tags are case-sensitive.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -61,16 +62,23 @@ std::string_view LineTag(std::string_view line);
 std::string_view LineValue(std::string_view line);
 
 // The lines of a text file's bytes, without their line ends (CR LF, LF or a lone CR). A final
-// line end does not start another line.
-std::vector<std::string> SplitTextLines(std::span<const std::uint8_t> bytes);
+// line end does not start another line. More than maxLines lines throw InputCapError naming
+// `source`, before any line is stored.
+std::vector<std::string> SplitTextLines(std::span<const std::uint8_t> bytes,
+                                        std::size_t maxLines = SIZE_MAX,
+                                        const std::string& source = "the text");
 
 // Parses the presets of the file's text (already in UTF-8). Bad values never stop the
 // parse: list items beyond a field's size are ignored, and a function or drive state that is
-// not an option marks its preset unusable.
-std::vector<GaugePreset> ParseGaugePresets(const std::vector<std::string>& lines);
+// not an option marks its preset unusable. More than limits::kPresets presets throw
+// InputCapError naming `source`.
+std::vector<GaugePreset> ParseGaugePresets(const std::vector<std::string>& lines,
+                                           const std::string& source = "the presets file");
 
 // Reads the presets file. A missing file is created empty (no presets, no message); a file
-// that cannot be opened or created shows "Could not open file" and gives no presets.
+// that cannot be opened or created shows "Could not open file" and gives no presets. A file
+// beyond the caps of limits (size, lines, presets) gives none either; its message says what
+// is too large or too many and the cap.
 std::vector<GaugePreset> ReadGaugePresets(const std::string& path, Prompt& prompt);
 
 // The entries of the preset list: "Custom", then "GaugeName - GaugePartNum" per preset in

@@ -11,6 +11,7 @@
 #include "files/file_io.h"
 #include "files/folders.h"
 #include "files/gauge_presets.h"
+#include "files/input_limits.h"
 #include "files/paths.h"
 
 namespace vx42 {
@@ -20,11 +21,8 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr const char* kMessageTitle = "Firmware File";
-// A firmware or BLU file holds at most the addressable image plus its headers.
-constexpr std::uintmax_t kLargestBinaryFile = kLargestImage + 64 * 1024;
-// An S-record line carries at most 255 bytes in about 520 characters for each 255 bytes
-// of image, so three times the image is ample.
-constexpr std::uintmax_t kLargestTextFile = 3 * kLargestImage;
+static_assert(limits::kFirmwareFileBytes >= static_cast<std::uintmax_t>(kLargestImage));
+static_assert(limits::kSRecordFileBytes >= static_cast<std::uintmax_t>(2 * kLargestImage));
 
 std::string Quoted(const std::string& text) {
     return "\"" + text + "\"";
@@ -70,7 +68,7 @@ std::optional<std::vector<std::uint8_t>> ReadBinary(const std::string& path, Pro
         return std::nullopt;
     }
     try {
-        return ReadWholeFile(path, kLargestBinaryFile);
+        return ReadWholeFile(path, limits::kFirmwareFileBytes);
     } catch (const FileError& e) {
         prompt.Message(e.what(), kMessageTitle, Icon::Exclamation);
         return std::nullopt;
@@ -224,11 +222,15 @@ bool ReadTextLines(const std::string& path, std::vector<std::string>& lines) {
         lines.clear();
         return true;
     }
+    std::vector<std::uint8_t> bytes;
     try {
-        lines = SplitTextLines(ReadWholeFile(path, kLargestTextFile));
+        bytes = ReadWholeFile(path, limits::kSRecordFileBytes);
+    } catch (const InputCapError&) {
+        throw;
     } catch (const FileError&) {
         return false;
     }
+    lines = SplitTextLines(bytes, limits::kSRecordLines, Quoted(path));
     return true;
 }
 
@@ -269,7 +271,11 @@ bool CreateBootImageFile(const std::string& sourcePath, const std::string& targe
         return false;
     };
     std::vector<std::string> lines;
-    if (!ReadTextLines(sourcePath, lines)) return fail("Could not open " + Quoted(sourcePath));
+    try {
+        if (!ReadTextLines(sourcePath, lines)) return fail("Could not open " + Quoted(sourcePath));
+    } catch (const InputCapError& e) {
+        return fail(e.what() + std::string("; no BLU file was made."));
+    }
     if (lines.empty()) return fail(Quoted(sourcePath) + " is empty; no BLU file was made.");
     std::vector<std::uint8_t> image;
     std::int64_t highest = -1;

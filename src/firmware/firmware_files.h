@@ -74,7 +74,8 @@ using LinePump = std::function<void()>;
 
 // The lines of a text file in order, without their line ends (bytes as they stand). A
 // missing file is created empty. Returns false only when the file cannot be opened or read
-// (lines then stay as they were).
+// (lines then stay as they were). A file beyond limits::kSRecordFileBytes or
+// limits::kSRecordLines throws InputCapError naming the cap, lines unchanged.
 bool ReadTextLines(const std::string& path, std::vector<std::string>& lines);
 
 // The highest image index the data records (S1, S2, S3) span: last data record's address +

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 
 #include "app/scripted_prompt.h"
 #include "calibration/converters.h"
@@ -140,6 +141,19 @@ TEST(LibraryBytes, DamagedDataLoadsCompleteRecordsOnly) {
     EXPECT_EQ(ReadLibraryBytes({}, read).status, LibraryReadResult::Status::NotALibrary);
 }
 
+TEST(LibraryBytes, MoreRecordsThanALibraryHoldsLoadNone) {
+    // The cap counts the records present, not the count claimed.
+    for (const std::int32_t count : {65535, 65536}) {
+        CanLibrary big = Library("X", {});
+        big.Messages.resize(static_cast<std::size_t>(count));
+        CanLibrary read;
+        const auto result = ReadLibraryBytes(WriteLibraryBytes(big), read);
+        EXPECT_EQ(result.status, count > 65535 ? LibraryReadResult::Status::TooMany
+                                               : LibraryReadResult::Status::Ok);
+        EXPECT_EQ(read.MessageCount(), count > 65535 ? 0 : count);
+    }
+}
+
 TEST(LibraryNames, FromFileNames) {
     EXPECT_EQ(Trimmed(LibraryNameFromFile("User_Defined.DVM")), "User Defined");
     EXPECT_EQ(Trimmed(LibraryNameFromFile("_Engine__Data_.dvm")), "Engine  Data");
@@ -196,11 +210,20 @@ TEST_F(LibraryFolder, BadFilesAreReportedAndLoadingGoesOn) {
     cut.resize(cut.size() - 1);
     WriteLibraryFile(dir.file("D_Cut.DVM"), cut);
 
+    std::ofstream(dir.file("E_Big.DVM"), std::ios::binary) << std::string((16 << 20) + 1, 'x');
+    CanLibrary many = Library("", {});
+    many.Messages.resize(65536);
+    Write("F_Many.DVM", many);
+
     prompt.ExpectMessage("Error, input file is not an encrypted\r\n");
     prompt.ExpectMessage("Error, input file is not an encrypted\r\n");
     prompt.ExpectMessage("D_Cut.DVM");
+    prompt.ExpectMessage("\"E_Big.DVM\" is too large (16,777,217 bytes; at most 16,777,216 bytes)");
+    prompt.ExpectMessage("\"F_Many.DVM\" has more than 65,535 messages");
     LoadLibraries(set, Folder(), prompt);
-    ASSERT_EQ(Names(set), (std::vector<std::string>{"A Plain", "B Good", "C Version", "D Cut"}));
+    ASSERT_EQ(Names(set), (std::vector<std::string>{"A Plain", "B Good", "C Version", "D Cut",
+                                                    "E Big", "F Many"}));
+    EXPECT_EQ(set.MessageLibraries[5].MessageCount(), 0);
     EXPECT_EQ(set.MessageLibraries[0].MessageCount(), 0);
     EXPECT_EQ(set.MessageLibraries[1].MessageCount(), 2);
     EXPECT_EQ(set.MessageLibraries[2].MessageCount(), 0);

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <set>
 
 #include "can/library_files.h"
@@ -65,7 +67,19 @@ TEST(LibraryJson, RoundTripsThroughTheLibraryBytes) {
 }
 
 TEST(LibraryJson, BadInputNamesTheFileAndTheField) {
-    EXPECT_NE(ErrorOf("{").find("lib.json: not valid JSON"), std::string::npos);
+    EXPECT_NE(ErrorOf("{").find("lib.json is not valid JSON: parse error"), std::string::npos);
+    EXPECT_NE(
+        ErrorOf(R"({"Messages":[1e400]})").find("lib.json is not valid JSON: number overflow"),
+        std::string::npos);
+    // The count of messages is checked before any is read.
+    auto list = [](std::size_t n) {
+        std::string text = "{\"Messages\":[0";
+        for (std::size_t i = 1; i < n; ++i) text += ",0";
+        return text + "]}";
+    };
+    EXPECT_EQ(ErrorOf(list(65535)), "lib.json: field \"Messages[0]\" must be an object");
+    EXPECT_EQ(ErrorOf(list(65536)),
+              "lib.json: field \"Messages\" must be an array of at most 65,535 messages");
     EXPECT_EQ(ErrorOf("[]"), "lib.json: field \"the top level\" must be an object");
     EXPECT_EQ(ErrorOf(R"({"Messages": {}})"), "lib.json: field \"Messages\" must be an array");
     EXPECT_EQ(ErrorOf(R"({"Name": "x"})"), "lib.json: field \"Messages\" is missing");
@@ -87,6 +101,9 @@ TEST(LibraryJson, BadInputNamesTheFileAndTheField) {
               "lib.json: field \"Messages[1].StartBit\" must be an integer from 0 to 255");
     EXPECT_EQ(with("CanId", 1.5), "lib.json: field \"Messages[1].CanId\" must be an integer");
     EXPECT_NE(with("CanId", 4294967296u).find("Messages[1].CanId"), std::string::npos);
+    EXPECT_EQ(with("Offset", 18446744073709551615u),
+              "lib.json: field \"Messages[1].Offset\" must be an integer from -2147483648 to "
+              "2147483647");
     EXPECT_EQ(with("BigEndian", 1),
               "lib.json: field \"Messages[1].BigEndian\" must be true or false");
     EXPECT_EQ(with("Multiplier", "2"),
@@ -96,6 +113,27 @@ TEST(LibraryJson, BadInputNamesTheFileAndTheField) {
     EXPECT_EQ(with("Unit", "€uro"), "no error") << "the euro sign is one Windows-1252 byte";
     EXPECT_EQ(with("Unit", "Ω"),
               "lib.json: field \"Messages[1].Unit\" must be a text of Windows-1252 characters");
+}
+
+TEST(LibraryJson, NonFiniteMultipliersSurviveShowThenBuild) {
+    CanLibrary library = LibraryFromJsonText(kOneMessage, "lib.json");
+    for (const double m : {std::numeric_limits<double>::quiet_NaN(), HUGE_VAL, -HUGE_VAL}) {
+        library.Messages.push_back(library.Messages[0]);
+        library.Messages.back().Multiplier = m;
+    }
+    const std::string shown = LibraryToJsonText(library);
+    EXPECT_NE(shown.find("\"Multiplier\": \"NaN\""), std::string::npos);
+    EXPECT_NE(shown.find("\"Multiplier\": \"-Infinity\""), std::string::npos);
+    EXPECT_EQ(WriteLibraryBytes(LibraryFromJsonText(shown, "shown.json")),
+              WriteLibraryBytes(library));
+}
+
+TEST(LibraryJson, TheTextIsTheDocumentWrittenAMessageAtATime) {
+    CanLibrary library = LibraryFromJsonText(kOneMessage, "lib.json");
+    library.Messages.push_back(library.Messages[0]);
+    library.Messages.back().Name = "Second\n\"quoted\"";
+    for (const CanLibrary& l : {library, NewLibrary("Empty")})
+        EXPECT_EQ(LibraryToJsonText(l), LibraryToJson(l).dump(2) + "\n");
 }
 
 TEST(LibraryJson, FilesAreNamedAfterTheirFile) {

@@ -148,6 +148,38 @@ TEST(GaugePresetFile, MissingFileIsCreatedEmptyAndUnopenableIsReported) {
     EXPECT_TRUE(prompt.ScriptDone());
 }
 
+TEST(GaugePresetFile, FilesBeyondACapGiveNoPresetsAndSayWhichCap) {
+    test::TempDir dir;
+    const std::string path = dir.file("GaugePresets.CFG");
+    const std::string block = "<GaugePreset>\n</GaugePreset>\n";
+    auto blocks = [&block](std::size_t n) {
+        std::string text;
+        for (std::size_t i = 0; i < n; ++i) text += block;
+        return text;
+    };
+    const struct {
+        std::string text;
+        std::size_t presets;  // read when nothing is said
+        std::string says;
+    } cases[] = {
+        {blocks(1000), 1000, ""},
+        {blocks(1001), 0, "\"" + path + "\" has more than 1,000 presets"},
+        {std::string(100000, '\n'), 0, ""},
+        {std::string(100001, '\n'), 0, "\"" + path + "\" has more than 100,000 lines"},
+        {std::string(1 << 20, ' '), 0, ""},
+        {std::string((1 << 20) + 1, ' '), 0,
+         "\"" + path + "\" is too large (1,048,577 bytes; at most 1,048,576 bytes)"},
+    };
+    for (const auto& c : cases) {
+        std::ofstream(path, std::ios::binary) << c.text;
+        ScriptedPrompt prompt;
+        if (!c.says.empty()) prompt.ExpectMessage(c.says);
+        EXPECT_EQ(ReadGaugePresets(path, prompt).size(), c.presets) << c.says;
+        EXPECT_TRUE(prompt.Unexpected().empty()) << c.says;
+        EXPECT_TRUE(prompt.ScriptDone()) << c.says;
+    }
+}
+
 // ---- Applying ----
 
 class GaugePresets : public ::testing::Test {

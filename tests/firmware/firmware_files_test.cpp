@@ -298,7 +298,12 @@ TEST(CreateBootImage, BadOrEmptySourceWritesNothing) {
         {dir.file("empty.s19"), "is empty"},
         {dir.file("missing.s19"), "is empty"},  // created empty by the read
         {dir.file("no folder/x.s19"), "Could not open"},
+        // 48 MiB of line ends: refused by their count before a line is stored.
+        {dir.file("line ends.s19"), "has more than 2,097,152 lines; no BLU file was made."},
+        {dir.file("big.s19"), "is too large (50,331,649 bytes; at most 50,331,648 bytes)"},
     };
+    std::ofstream(dir.file("line ends.s19"), std::ios::binary) << std::string(48 << 20, '\n');
+    std::ofstream(dir.file("big.s19"), std::ios::binary) << std::string((48 << 20) + 1, 'S');
     for (const auto& c : cases) {
         SCOPED_TRACE(c.source);
         ScriptedPrompt prompt;
@@ -309,6 +314,20 @@ TEST(CreateBootImage, BadOrEmptySourceWritesNothing) {
         EXPECT_NE(text.find(c.says), std::string::npos) << text;
         EXPECT_EQ(FileBytes(target), (ByteList{1, 2, 3}));
     }
+}
+
+TEST(CreateBootImage, TheLineCapIsExact) {
+    test::TempDir dir;
+    const std::string source = dir.file("DataFlash.s19"), target = dir.file("Upgrade.BLU");
+    const std::string record = SRecord('1', 0x0400, {1, 2}) + "\n";
+    for (const std::size_t lines : {std::size_t{2 << 20}, std::size_t{(2 << 20) + 1}}) {
+        std::ofstream(source, std::ios::binary) << record << std::string(lines - 1, '\n');
+        ScriptedPrompt prompt;
+        const bool made = CreateBootImageFile(source, target, prompt);
+        EXPECT_EQ(made, lines <= (2 << 20)) << lines;
+        EXPECT_EQ(prompt.Calls().size(), made ? 0u : 1u);
+    }
+    EXPECT_EQ(FileBytes(target), (ByteList{1, 2}));
 }
 
 }  // namespace

@@ -1,0 +1,32 @@
+// Calibration files: the image, and its JSON form there and back.
+
+#include "files/calibration_file.h"
+#include "files/calibration_json.h"
+#include "files/json_input.h"
+#include "fuzz_support.h"
+
+using namespace vx42;
+
+namespace {
+
+// "calibration show" then "calibration build".
+CalImage ShowThenBuild(const CalImage& image) {
+    const std::string shown =
+        CalibrationToJson(image).dump(2, ' ', false, nlohmann::json::error_handler_t::replace);
+    try {
+        return CalibrationFromJson(ParseJsonText(shown, "shown", limits::kCalibrationJson));
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "what show printed does not build: %s\n", e.what());
+        std::abort();
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const CalibrationFileRead read = CalibrationFromFileBytes(fuzz::Bytes(data, size));
+    FUZZ_CHECK(read.fileLength == size);
+    const CalImage built = ShowThenBuild(read.image);
+    FUZZ_CHECK(fuzz::SameBytes(ShowThenBuild(built).bytes(), built.bytes()));
+    return 0;
+}
