@@ -93,8 +93,11 @@ int main(int argc, char** argv) {
     writer.setTitle(title.isEmpty() ? QFileInfo(QString::fromLocal8Bit(argv[3])).completeBaseName()
                                     : title);
 
-    // The layout works in screen units (96 per inch) across the printable width.
-    const qreal textWidth = writer.pageLayout().paintRectPixels(96).width() - 2 * doc.documentMargin();
+    // The layout works in screen units (96 per inch) across the printable width, less the 2 cm
+    // on each side that printing a document without pages of its own keeps free.
+    const qreal printMargin = 2 / 2.54 * 96;
+    const qreal textWidth = writer.pageLayout().paintRectPixels(96).width() - 2 * printMargin -
+                            2 * doc.documentMargin();
     if (!FitPictures(doc, textWidth)) return 1;
     doc.print(&writer);
     return 0;
