@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "app/prompt.h"
+#include "base/prompt.h"
 #include "calibration/number_format.h"
 #include "files/file_io.h"
 #include "files/input_limits.h"

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/prompt.h"
+#include "base/prompt.h"
 #include "files/file_io.h"
 #include "files/paths.h"
 

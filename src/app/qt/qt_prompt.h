@@ -5,7 +5,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "app/prompt.h"
+#include "base/prompt.h"
 
 namespace vx42 {
 
