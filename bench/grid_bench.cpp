@@ -3,7 +3,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "app/silent_prompt.h"
+#include "base/silent_prompt.h"
 #include "calibration/grid/grid_clipboard.h"
 #include "calibration/grid/grid_history.h"
 #include "calibration/grid/grid_ops.h"

@@ -18,7 +18,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/silent_prompt.h"
+#include "base/silent_prompt.h"
 #include "calibration/converters.h"
 #include "can/blowfish.h"
 #include "can/library_files.h"

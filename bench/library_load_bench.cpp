@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <random>
 
-#include "app/scripted_prompt.h"
+#include "base/scripted_prompt.h"
 #include "can/blowfish.h"
 #include "can/library_files.h"
 

@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "app/scripted_prompt.h"
+#include "base/scripted_prompt.h"
 #include "device/module_link.h"
 #include "device/sim/sim_bridge.h"
 

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/silent_prompt.h"
+#include "base/silent_prompt.h"
 
 // A property that must hold for every input; a failure aborts, so the fuzzer keeps the input.
 #define FUZZ_CHECK(condition)                                                                     \

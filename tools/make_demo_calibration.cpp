@@ -9,7 +9,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/scripted_prompt.h"
+#include "base/scripted_prompt.h"
 #include "calibration/edit_target.h"
 #include "calibration/outputs/output_function.h"
 #include "calibration/outputs/output_settings.h"

@@ -15,7 +15,7 @@
 
 #include "app/qt/app_context.h"
 #include "app/qt/link_module_service.h"
-#include "app/scripted_prompt.h"
+#include "base/scripted_prompt.h"
 #include "device/sim/sim_bridge.h"
 #include "files/settings.h"
 #include "ui/frm_main.h"

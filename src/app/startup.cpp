@@ -2,7 +2,7 @@
 
 #include <filesystem>
 
-#include "app/error_log.h"
+#include "base/error_log.h"
 
 namespace vx42 {
 

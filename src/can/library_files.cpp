@@ -6,7 +6,7 @@
 #include <map>
 #include <numeric>
 
-#include "app/prompt.h"
+#include "base/prompt.h"
 #include "calibration/converters.h"
 #include "calibration/text_codec.h"
 #include "can/blowfish.h"

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/prompt.h"
+#include "base/prompt.h"
 #include "calibration/text_codec.h"
 #include "can/hex_text.h"
 #include "can/library_files.h"

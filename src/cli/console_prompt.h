@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/prompt.h"
+#include "base/prompt.h"
 
 namespace vx42::cli {
 

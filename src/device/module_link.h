@@ -17,7 +17,7 @@
 #include <span>
 #include <string>
 
-#include "app/prompt.h"
+#include "base/prompt.h"
 #include "calibration/cal_image.h"
 #include "calibration/edit_target.h"
 #include "device/bridge.h"

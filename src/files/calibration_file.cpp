@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "app/prompt.h"
+#include "base/prompt.h"
 #include "calibration/number_format.h"
 #include "files/file_io.h"
 #include "files/input_limits.h"
@@ -51,10 +51,6 @@ FileDialog CalibrationDialog(const FileContext& ctx, const std::string& title,
     return d;
 }
 
-bool Chosen(const std::optional<std::string>& path) {
-    return path && path->find(kPathSeparator) != std::string::npos;
-}
-
 }  // namespace
 
 CalibrationFileRead CalibrationFromFileBytes(std::span<const std::uint8_t> bytes) {
@@ -93,7 +89,7 @@ void FileState::UpdateTitle() {
 
 bool OpenCalibrationFile(FileContext ctx, CalImage& image) {
     const auto path = ctx.prompt.OpenFile(CalibrationDialog(ctx, "Open", ""));
-    if (!Chosen(path)) return false;
+    if (!IsChosenPath(path)) return false;
     const CalibrationFileRead read = ReadCalibrationFile(*path);
     image = read.image;
     NameCurrentFile(ctx, *path);
@@ -120,7 +116,7 @@ SaveOutcome SaveCalibrationFile(FileContext ctx, const CalImage& image, bool sav
         return SaveOutcome::Saved;
     }
     auto path = ctx.prompt.SaveFile(CalibrationDialog(ctx, "Save As", ctx.state.CurrentFileName));
-    if (!Chosen(path)) return SaveOutcome::Cancelled;
+    if (!IsChosenPath(path)) return SaveOutcome::Cancelled;
     std::string target = *path;
     if (target.size() < 4 || Upper(target.substr(target.size() - 4)) != ".DVF") target += ".DVF";
     if (FileExists(target) &&

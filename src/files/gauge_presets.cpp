@@ -6,7 +6,7 @@
 #include <fstream>
 #include <optional>
 
-#include "app/prompt.h"
+#include "base/prompt.h"
 #include "calibration/converters.h"
 #include "calibration/number_format.h"
 #include "calibration/text_codec.h"

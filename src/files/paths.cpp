@@ -16,17 +16,27 @@ namespace vx42 {
 
 namespace fs = std::filesystem;
 
-std::string FolderOfPath(std::string_view path) {
-    const auto last = path.rfind(kPathSeparator);
+namespace {
+std::string_view::size_type LastSeparator(std::string_view path, PathStyle style) {
+    return path.find_last_of(style == PathStyle::Windows ? "\\/" : "/");
+}
+}  // namespace
+
+std::string FolderOfPath(std::string_view path, PathStyle style) {
+    const auto last = LastSeparator(path, style);
     if (path.size() > 3 && last != std::string_view::npos) return std::string(path.substr(0, last + 1));
     return {};
 }
 
-std::string FileNameOfPath(std::string_view path) {
+std::string FileNameOfPath(std::string_view path, PathStyle style) {
     if (path.size() < 4) return std::string(path);
-    const auto last = path.rfind(kPathSeparator);
+    const auto last = LastSeparator(path, style);
     if (last != std::string_view::npos) return std::string(path.substr(last + 1));
     return {};
+}
+
+bool IsChosenPath(const std::optional<std::string>& answer, PathStyle style) {
+    return answer && LastSeparator(*answer, style) != std::string_view::npos;
 }
 
 std::string ExtensionOfPath(std::string_view path) {
@@ -38,7 +48,7 @@ std::string ExtensionOfPath(std::string_view path) {
 
 std::string JoinPath(std::string_view folder, std::string_view name) {
     std::string out(folder);
-    if (!out.empty() && out.back() != kPathSeparator) out.push_back(kPathSeparator);
+    if (!out.empty() && !IsPathSeparator(out.back())) out.push_back(kPathSeparator);
     out += name;
     return out;
 }
@@ -89,7 +99,7 @@ std::string DocumentsFolder() {
     if (!home || !*home) return {};
     std::string docs = XdgDocuments(home);
     if (docs.empty()) docs = std::string(home) + "/Documents";
-    if (docs.back() != kPathSeparator) docs.push_back(kPathSeparator);
+    if (!IsPathSeparator(docs.back())) docs.push_back(kPathSeparator);
     return docs;
 #endif
 }

@@ -1,24 +1,40 @@
 #pragma once
-// Path utilities with the platform's separator, and the two folders the tool starts from.
+// Path utilities with the platform's separators, and the two folders the tool starts from.
+// Paths are UTF-8 throughout; a separator is a single ASCII byte, which never occurs inside
+// a multi-byte character, so paths are split byte by byte.
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace vx42 {
 
+// Which characters separate folders. Windows takes "\" and "/" alike (its file dialogs may
+// give either); elsewhere only "/" does, and "\" is an ordinary file-name character.
+enum class PathStyle { Posix, Windows };
+
 #ifdef _WIN32
-constexpr char kPathSeparator = '\\';
+constexpr PathStyle kPlatformPathStyle = PathStyle::Windows;
+constexpr char kPathSeparator = '\\';  // the separator the tool writes
 #else
+constexpr PathStyle kPlatformPathStyle = PathStyle::Posix;
 constexpr char kPathSeparator = '/';
 #endif
 
+constexpr bool IsPathSeparator(char c, PathStyle style = kPlatformPathStyle) {
+    return c == '/' || (style == PathStyle::Windows && c == '\\');
+}
+
 // Folder part of a path, up to and including its last separator; empty when the path has
 // three characters or fewer, or no separator.
-std::string FolderOfPath(std::string_view path);
+std::string FolderOfPath(std::string_view path, PathStyle style = kPlatformPathStyle);
 // File-name part: a path shorter than four characters is returned unchanged; otherwise
 // what follows the last separator, or empty when there is none.
-std::string FileNameOfPath(std::string_view path);
+std::string FileNameOfPath(std::string_view path, PathStyle style = kPlatformPathStyle);
+// A file dialog's answer counts as a choice only when it is a path, one with a separator;
+// nothing or a bare name is taken for a cancel.
+bool IsChosenPath(const std::optional<std::string>& answer, PathStyle style = kPlatformPathStyle);
 // Extension without its dot, when the last dot stands after the first character of a path
 // longer than two characters; otherwise the path unchanged.
 std::string ExtensionOfPath(std::string_view path);

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/prompt.h"
+#include "base/prompt.h"
 #include "files/file_io.h"
 #include "files/paths.h"
 
@@ -104,7 +104,7 @@ bool ImportLibraryFile(Prompt& prompt, Settings& settings, SettingsStore& store,
     dialog.initialFolder = settings.LibraryPath;
     dialog.filter = "Dialvane Message Library (*.DVM)|*.DVM";
     const auto path = prompt.OpenFile(dialog);
-    if (!path || path->find(kPathSeparator) == std::string::npos) return false;
+    if (!IsChosenPath(path)) return false;
     CopyLibraryIntoFolder(*path, libraryFolder);
     settings.LibraryPath = FolderOfPath(*path);
     store.Set("Paths", "LibraryPath", settings.LibraryPath);

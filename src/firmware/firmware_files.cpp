@@ -6,7 +6,7 @@
 #include <optional>
 #include <string_view>
 
-#include "app/prompt.h"
+#include "base/prompt.h"
 #include "calibration/converters.h"
 #include "files/file_io.h"
 #include "files/folders.h"

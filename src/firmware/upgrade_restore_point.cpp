@@ -1,6 +1,6 @@
 #include "firmware/upgrade_restore_point.h"
 
-#include "app/prompt.h"
+#include "base/prompt.h"
 #include "files/file_io.h"
 
 namespace vx42 {

@@ -5,7 +5,7 @@
 #include <QDialog>
 #include <functional>
 
-#include "app/error_log.h"
+#include "base/error_log.h"
 
 class QWidget;
 

@@ -7,7 +7,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-#include "app/error_log.h"
+#include "base/error_log.h"
 
 namespace vx42 {
 

@@ -10,11 +10,11 @@
 #include <memory>
 #include <string>
 
-#include "app/error_log.h"
 #include "app/qt/app_context.h"
 #include "app/qt/link_thread.h"
 #include "app/qt/module_service.h"
 #include "app/qt/queued_change_sink.h"
+#include "base/error_log.h"
 #include "calibration/edit_target.h"
 #include "calibration/review/calibration_check.h"
 #include "files/restore_points.h"

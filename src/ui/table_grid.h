@@ -10,7 +10,7 @@
 #include <functional>
 #include <string>
 
-#include "app/prompt.h"
+#include "base/prompt.h"
 #include "calibration/grid/grid_model.h"
 #include "calibration/grid/grid_ops.h"
 #include "calibration/outputs/output_tables.h"

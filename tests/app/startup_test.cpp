@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/error_log.h"
+#include "base/error_log.h"
 
 namespace vx42 {
 namespace {

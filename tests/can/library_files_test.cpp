@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/scripted_prompt.h"
+#include "base/scripted_prompt.h"
 #include "calibration/converters.h"
 #include "calibration/text_codec.h"
 #include "can/blowfish.h"

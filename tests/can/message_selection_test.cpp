@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/scripted_prompt.h"
+#include "base/scripted_prompt.h"
 #include "can/hex_text.h"
 
 namespace vx42 {

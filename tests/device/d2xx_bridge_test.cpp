@@ -5,7 +5,7 @@
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
-#include "app/scripted_prompt.h"
+#include "base/scripted_prompt.h"
 #include "device/module_link.h"
 #include "link_fixture.h"
 

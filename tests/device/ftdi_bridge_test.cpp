@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/scripted_prompt.h"
+#include "base/scripted_prompt.h"
 #include "device/bridge_factory.h"
 #include "device/d2xx_bridge.h"
 #include "device/module_link.h"

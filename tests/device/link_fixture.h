@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "app/scripted_prompt.h"
+#include "base/scripted_prompt.h"
 #include "device/module_link.h"
 #include "device/sim/sim_bridge.h"
 #include "device/sim/simulator.h"

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/scripted_prompt.h"
+#include "base/scripted_prompt.h"
 #include "files/file_io.h"
 #include "files/paths.h"
 #include "files/settings.h"

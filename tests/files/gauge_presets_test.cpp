@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/scripted_prompt.h"
+#include "base/scripted_prompt.h"
 #include "calibration/converters.h"
 #include "support/temp_dir.h"
 

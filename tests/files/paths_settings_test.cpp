@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/scripted_prompt.h"
+#include "base/scripted_prompt.h"
 #include "files/file_io.h"
 #include "files/paths.h"
 #include "files/settings.h"
@@ -29,6 +29,49 @@ TEST(Paths, SplitAPathLikeTheDialogsNeed) {
     EXPECT_EQ(ExtensionOfPath("noext"), "noext");
     EXPECT_EQ(JoinPath("dir", "f"), "dir" + S + "f");
     EXPECT_EQ(JoinPath("dir" + S, "f"), "dir" + S + "f");
+}
+
+// Windows takes "\" and "/" alike (Qt's dialogs give "/" there too); elsewhere "\" is an
+// ordinary file-name character.
+TEST(Paths, SeparatorsFollowThePlatformStyle) {
+    constexpr auto W = PathStyle::Windows;
+    constexpr auto P = PathStyle::Posix;
+    struct Case {
+        const char* path;
+        PathStyle style;
+        const char* folder;
+        const char* name;
+    };
+    const Case cases[] = {
+        {"C:/Cal/truck.DVF", W, "C:/Cal/", "truck.DVF"},
+        {"C:\\Cal\\truck.DVF", W, "C:\\Cal\\", "truck.DVF"},
+        {"C:\\Cal/sub\\truck.DVF", W, "C:\\Cal/sub\\", "truck.DVF"},  // the last of either
+        {"C:\\Cal\\sub/truck.DVF", W, "C:\\Cal\\sub/", "truck.DVF"},
+        {"truck.DVF", W, "", ""},
+        {"/home/me/a\\b.DVF", P, "/home/me/", "a\\b.DVF"},
+        {"C:\\Cal\\truck.DVF", P, "", ""},
+        {"/home/me/truck.DVF", P, "/home/me/", "truck.DVF"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        EXPECT_EQ(FolderOfPath(c.path, c.style), c.folder);
+        EXPECT_EQ(FileNameOfPath(c.path, c.style), c.name);
+        // A dialog's answer is a choice exactly when it has a folder part.
+        EXPECT_EQ(IsChosenPath(std::string(c.path), c.style), *c.folder != '\0');
+    }
+    EXPECT_FALSE(IsChosenPath(std::nullopt, W));
+}
+
+TEST(Paths, NonAsciiNamesSplitOnlyAtSeparators) {
+    const std::string folder = "/home/jürgen/Kalibrierung für Größe €/";
+    const std::string path = folder + "Lkw_Öl.DVF";
+    for (const PathStyle style : {PathStyle::Posix, PathStyle::Windows}) {
+        EXPECT_EQ(FolderOfPath(path, style), folder);
+        EXPECT_EQ(FileNameOfPath(path, style), "Lkw_Öl.DVF");
+        EXPECT_TRUE(IsChosenPath(path, style));
+    }
+    EXPECT_EQ(ExtensionOfPath(path), "DVF");
+    EXPECT_EQ(FolderOfPath("C:\\Größe\\Öl.DVF", PathStyle::Windows), "C:\\Größe\\");
 }
 
 TEST(Paths, DocumentsFolderFollowsTheUserDirectories) {
@@ -128,6 +171,23 @@ TEST(Settings, ImportCopiesTheLibraryAndRemembersItsFolder) {
 
     prompt.AnswerOpenFile(source.file("gone.DVM"));
     EXPECT_THROW(ImportLibraryFile(prompt, s, store, libraries), FileError);
+}
+
+TEST(Settings, ImportFromANonAsciiFolderRemembersItExactly) {
+    test::TempDir program, source;
+    const std::filesystem::path folder = source.path() / "Bibliothèques für Öl";
+    std::filesystem::create_directories(folder);
+    const std::string chosen = (folder / "Ölpumpe.DVM").string();
+    std::ofstream(chosen, std::ios::binary) << "pump library";
+    MemorySettingsStore store;
+    Settings s = LoadSettings(store, program.str(), "");
+    ScriptedPrompt prompt;
+    prompt.AnswerOpenFile(chosen);
+    const std::string libraries = JoinPath(program.str(), "Libraries");
+    EXPECT_TRUE(ImportLibraryFile(prompt, s, store, libraries));
+    EXPECT_TRUE(FileExists(JoinPath(libraries, "Ölpumpe.DVM")));
+    EXPECT_EQ(s.LibraryPath, folder.string() + S);
+    EXPECT_EQ(store.Get("Paths", "LibraryPath"), folder.string() + S);
 }
 
 }  // namespace

@@ -552,6 +552,17 @@ class MainWindowTest : public QObject {
         QVERIFY(LogLines(f.folder.str()).empty());
     }
 
+    void fileDialogAnswersArePathsInUtf8() {
+        QVERIFY(!QtPrompt::DialogAnswer(QString()).has_value());  // cancelled
+#ifdef _WIN32
+        QCOMPARE(QtPrompt::DialogAnswer(QString::fromUtf8("C:/Kalibrierung/Jürgen/Öl.DVF")).value(),
+                 std::string("C:\\Kalibrierung\\Jürgen\\Öl.DVF"));
+#else
+        QCOMPARE(QtPrompt::DialogAnswer(QString::fromUtf8("/home/jürgen/Öl.DVF")).value(),
+                 std::string("/home/jürgen/Öl.DVF"));
+#endif
+    }
+
     void aFirstSaveAsStartsInTheCalibrationFolder() {
         FreshHome fresh;
         WindowFixture f;

@@ -10,7 +10,7 @@
 
 #include "app/qt/app_context.h"
 #include "app/qt/link_module_service.h"
-#include "app/scripted_prompt.h"
+#include "base/scripted_prompt.h"
 #include "device/sim/sim_bridge.h"
 #include "device/sim/simulator.h"
 #include "files/settings.h"

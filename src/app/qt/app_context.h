@@ -6,9 +6,9 @@
 #include <memory>
 #include <string>
 
-#include "app/error_log.h"
-#include "app/prompt.h"
 #include "app/startup.h"
+#include "base/error_log.h"
+#include "base/prompt.h"
 #include "calibration/cal_image.h"
 #include "can/can_message.h"
 #include "can/library_files.h"

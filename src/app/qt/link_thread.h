@@ -14,7 +14,7 @@
 #include <exception>
 #include <functional>
 
-#include "app/error_log.h"
+#include "base/error_log.h"
 
 namespace vx42 {
 

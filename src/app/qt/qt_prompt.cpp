@@ -79,6 +79,11 @@ QString QtPrompt::StartPath(const FileDialog& d) {
     return folder + Q(d.fileName);
 }
 
+std::optional<std::string> QtPrompt::DialogAnswer(const QString& path) {
+    if (path.isEmpty()) return std::nullopt;
+    return QDir::toNativeSeparators(path).toStdString();
+}
+
 void QtPrompt::Message(const std::string& text, const std::string& title, Icon icon) {
     OnGuiThread<int>([&] { return Ask(parent_, text, title, icon, QMessageBox::Ok); });
 }
@@ -103,8 +108,7 @@ std::optional<std::string> QtPrompt::OpenFile(const FileDialog& d) {
     const QString path = OnGuiThread<QString>([&] {
         return QFileDialog::getOpenFileName(parent_, Q(d.title), StartPath(d), QtFilter(d.filter));
     });
-    if (path.isEmpty()) return std::nullopt;
-    return path.toStdString();
+    return DialogAnswer(path);
 }
 
 std::optional<std::string> QtPrompt::SaveFile(const FileDialog& d) {
@@ -113,8 +117,7 @@ std::optional<std::string> QtPrompt::SaveFile(const FileDialog& d) {
         return QFileDialog::getSaveFileName(parent_, Q(d.title), StartPath(d), QtFilter(d.filter),
                                             nullptr, QFileDialog::DontConfirmOverwrite);
     });
-    if (path.isEmpty()) return std::nullopt;
-    return path.toStdString();
+    return DialogAnswer(path);
 }
 
 std::optional<std::string> QtPrompt::InputBox(const std::string& prompt, const std::string& title,

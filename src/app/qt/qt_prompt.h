@@ -5,7 +5,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "app/prompt.h"
+#include "base/prompt.h"
 
 namespace vx42 {
 
@@ -29,6 +29,9 @@ public:
     // Where a file dialog opens: the dialog's folder (or its nearest existing parent), ending
     // in a separator so that it is never taken for a file name, then the proposed name.
     static QString StartPath(const FileDialog& dialog);
+    // A file dialog's answer as the tool takes paths: nothing when cancelled, otherwise UTF-8
+    // with the platform's own separators (Qt's dialogs give "/" on every platform).
+    static std::optional<std::string> DialogAnswer(const QString& path);
 
 private:
     QPointer<QWidget> parent_;

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/prompt.h"
+#include "base/prompt.h"
 #include "calibration/grid/grid_model.h"
 #include "calibration/grid/grid_ops.h"
 

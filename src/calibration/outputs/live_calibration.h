@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/prompt.h"
+#include "base/prompt.h"
 #include "calibration/cal_image.h"
 
 namespace vx42 {

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/prompt.h"
+#include "base/prompt.h"
 #include "calibration/grid/grid_history.h"
 #include "calibration/outputs/output_scope.h"
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/scripted_prompt.h"
+#include "base/scripted_prompt.h"
 #include "calibration/grid/grid_clipboard.h"
 #include "calibration/grid/grid_history.h"
 #include "calibration/grid/grid_ops.h"

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/scripted_prompt.h"
+#include "base/scripted_prompt.h"
 
 namespace vx42 {
 namespace {

@@ -1,6 +1,6 @@
 #include "calibration/outputs/live_calibration.h"
 
-#include "app/scripted_prompt.h"
+#include "base/scripted_prompt.h"
 #include "outputs_fixture.h"
 
 namespace vx42 {

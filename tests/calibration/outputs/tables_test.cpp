@@ -1,6 +1,6 @@
 #include <functional>
 
-#include "app/scripted_prompt.h"
+#include "base/scripted_prompt.h"
 #include "calibration/grid/grid_model.h"
 #include "calibration/outputs/output_tables.h"
 #include "outputs_fixture.h"

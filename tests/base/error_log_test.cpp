@@ -1,4 +1,4 @@
-#include "app/error_log.h"
+#include "base/error_log.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/scripted_prompt.h"
+#include "base/scripted_prompt.h"
 #include "support/temp_dir.h"
 
 namespace vx42 {

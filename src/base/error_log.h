@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/prompt.h"
+#include "base/prompt.h"
 
 namespace vx42 {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/prompt.h"
+#include "base/prompt.h"
 
 namespace vx42 {
 

@@ -1,4 +1,4 @@
-#include "app/scripted_prompt.h"
+#include "base/scripted_prompt.h"
 
 namespace vx42 {
 

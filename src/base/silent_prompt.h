@@ -2,7 +2,7 @@
 // A prompt for runs nobody watches (benchmarks, fuzzing): every question is declined, every
 // dialog cancelled, and messages are only counted.
 
-#include "app/prompt.h"
+#include "base/prompt.h"
 
 namespace vx42 {
 
