@@ -70,6 +70,7 @@ public:
     bool Trapped(const char* object, const char* procedure, const std::function<void()>& body);
 
     // The commands, as the menus run them (public for tests and the screenshot script).
+    // Connect, Retrieve, Update and the transfers' progress are in frm_main_module.cpp.
     void ConnectCommand();
     void RetrieveCommand();
     void UpdateCommand();

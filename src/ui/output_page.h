@@ -3,6 +3,9 @@
 // switching rules, tables with their plots, live gauge calibration and gauge presets of the
 // selected output. Every control commits through the output rules (store into the image,
 // write to the module) and the window title follows.
+//
+// output_page_build.cpp builds the frames, output_page.cpp wires and loads them and
+// output_page_edits.cpp holds the handlers, the tables' commands and live calibration.
 
 #include <QWidget>
 

@@ -1,0 +1,444 @@
+// Building the output page: the frames of an output tab, their controls and the tables'
+// menu. The handlers are wired in output_page.cpp.
+#include "ui/output_page.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+#include "calibration/outputs/output_settings.h"
+#include "ui/entry_box.h"
+#include "ui/frm_main.h"
+#include "ui/relay_picture.h"
+#include "ui/table_grid.h"
+#include "ui/table_plot.h"
+
+namespace vx42 {
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+QString Indexed(const char* name, int i) { return QString("%1_%2").arg(name).arg(i); }
+
+template <typename W>
+W* Named(W* widget, const QString& name) {
+    widget->setObjectName(name);
+    return widget;
+}
+
+QLabel* Caption(const QString& text, QWidget* parent) { return new QLabel(text, parent); }
+
+// Close spacing inside a frame, so that the page fits a laptop's screen.
+template <typename L>
+L* Tight(L* layout) {
+    layout->setContentsMargins(6, 2, 6, 4);
+    layout->setSpacing(4);
+    return layout;
+}
+
+// A number box as wide as its longest number, not as wide as a line of text.
+EntryBox* NumberBox(EntryBox* box) {
+    box->setMaximumWidth(box->fontMetrics().horizontalAdvance("-000000.000") + 12);
+    return box;
+}
+
+// The live gauge calibration frame: start/stop, the value, down and up. The controls of the
+// speedo/tach frame carry the suffix "Speed".
+struct LiveControls {
+    QGroupBox* frame;
+    QPushButton* calibrate;
+    QPushButton* up;
+    QPushButton* down;
+    EntryBox* value;
+};
+
+LiveControls BuildLiveControls(QWidget* parent, const QString& frameName, const QString& suffix,
+                               const QString& valueCaption) {
+    LiveControls c;
+    c.frame = Named(new QGroupBox("Live Gauge Calibration", parent), frameName);
+    c.frame->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    auto* g = Tight(new QGridLayout(c.frame));
+    c.calibrate = Named(new QPushButton(kStartCalibrateCaption, c.frame), "cmdCalibrate" + suffix);
+    c.up = Named(new QPushButton("Up", c.frame), "cmdUp" + suffix);
+    c.down = Named(new QPushButton("Down", c.frame), "cmdDown" + suffix);
+    c.value = Named(new EntryBox(c.frame), "txtDutyCycle" + suffix);
+    // One line: start, the value and its two steps.
+    g->addWidget(c.calibrate, 0, 0);
+    g->addWidget(Caption(valueCaption, c.frame), 0, 1);
+    g->addWidget(c.value, 0, 2);
+    g->addWidget(c.down, 0, 3);
+    g->addWidget(c.up, 0, 4);
+    c.value->setMaximumWidth(c.value->fontMetrics().horizontalAdvance("00000.0") + 16);
+    return c;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------
+// Building the page
+
+void OutputPage::Build() {
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    // The output's function, state, settings and presets beside its two CAN data sources
+    // (in `fraMessages`), so that the page fits a laptop's screen.
+    auto* topRow = new QHBoxLayout;
+    topRow->addWidget(BuildTopRow());
+    fraMessages = Named(new QWidget(this), "fraMessages");
+    auto* dataRow = new QHBoxLayout(fraMessages);
+    dataRow->setContentsMargins(0, 0, 0, 0);
+    for (int i = 0; i < 2; ++i) dataRow->addWidget(BuildDataFrame(i), 1);
+    topRow->addWidget(fraMessages, 2);
+    layout->addLayout(topRow);
+
+    {
+        const LiveControls live =
+            BuildLiveControls(this, "fraGaugeCal", "", "Duty Cycle (%)");
+        fraGaugeCal = live.frame;
+        cmdCalibrate = live.calibrate;
+        cmdUp = live.up;
+        cmdDown = live.down;
+        txtDutyCycle = live.value;
+    }
+
+    layout->addWidget(BuildRelayFrame(), 1);
+    layout->addWidget(BuildVoltageOutFrame(), 1);
+    layout->addWidget(BuildTableFrame(TableGrid::Analog), 1);
+    layout->addWidget(BuildTableFrame(TableGrid::Freq), 1);
+    layout->addStretch(0);
+    BuildGridMenu();
+    KeepSizesSteady();
+}
+
+// The window takes its size once, when a calibration is first shown: what changes with the
+// output shown (captions, the relay's second switch points, where the live calibration
+// sits) keeps the frames' sizes, so no tab needs more room than the first one.
+void OutputPage::KeepSizesSteady() {
+    int label = 0, check = 0;
+    const QString useSecondary = chkUseSecondary->text();
+    for (int flags = 0; flags < 256; ++flags) {
+        const auto f = static_cast<std::uint8_t>(flags);
+        label = std::max(label,
+                         lblOutSetting->fontMetrics().horizontalAdvance(PeriodRuleOf(f).label));
+        chkUseSecondary->setText(Q(UseSecondaryCaption(f)));
+        check = std::max(check, chkUseSecondary->sizeHint().width());
+    }
+    chkUseSecondary->setText(useSecondary);
+    lblOutSetting->setMinimumWidth(label);
+    chkUseSecondary->setMinimumWidth(check);
+    chkUseSecondary1->setMinimumWidth(check);
+    for (int i = 0; i < 2; ++i)
+        for (QWidget* w : {static_cast<QWidget*>(txtOnB[i]), static_cast<QWidget*>(txtOffB[i]),
+                           static_cast<QWidget*>(lblOnB[i]), static_cast<QWidget*>(lblOffB[i])}) {
+            QSizePolicy policy = w->sizePolicy();
+            policy.setRetainSizeWhenHidden(true);
+            w->setSizePolicy(policy);
+        }
+    tableSide_->addStrut(fraGaugeCal->sizeHint().height());
+}
+
+QSize OutputPage::sizeHint() const {
+    QSize hint = QWidget::sizeHint();
+    QSize shown(0, 0), largest(0, 0);
+    for (const QWidget* frame : {fraRelay, fraVoltageOut, fraTable, fraFreqTable}) {
+        if (!frame) continue;
+        if (!frame->isHidden()) shown = shown.expandedTo(frame->sizeHint());
+        largest = largest.expandedTo(frame->sizeHint());
+    }
+    if (shown.isNull()) largest.rheight() += layout()->spacing();
+    return {std::max(hint.width(), largest.width() + 8),
+            hint.height() + largest.height() - shown.height()};
+}
+
+QWidget* OutputPage::BuildTopRow() {
+    auto* row = new QWidget(this);
+    auto* frames = new QGridLayout(row);  // function over state, settings over presets
+    frames->setContentsMargins(0, 0, 0, 0);
+
+    auto* fraFunction = Named(new QGroupBox("Output Function", row), "fraFunction");
+    auto* fv = new QGridLayout(fraFunction);
+    for (int i = 0; i < 5; ++i) {
+        optType[i] = Named(new QRadioButton(kFunctionCaptions[i], fraFunction), Indexed("optType", i));
+        fv->addWidget(optType[i], i % 3, i / 3);
+    }
+    frames->addWidget(fraFunction, 0, 0);
+
+    auto* fraState = Named(new QGroupBox("Output State", row), "fraOutputState");
+    auto* sg = new QGridLayout(fraState);
+    auto* offBox = new QWidget(fraState);  // each column is its own exclusive group
+    auto* onBox = new QWidget(fraState);
+    auto* offCol = new QVBoxLayout(offBox);
+    auto* onCol = new QVBoxLayout(onBox);
+    offCol->setContentsMargins(0, 0, 0, 0);
+    onCol->setContentsMargins(0, 0, 0, 0);
+    offCol->addWidget(Caption("<b>Off</b>", offBox));
+    onCol->addWidget(Caption("<b>On</b>", onBox));
+    for (int i = 0; i < 3; ++i) {
+        optOff[i] = Named(new QRadioButton(kDriveCaptions[i], offBox), Indexed("optOff", i));
+        optOn[i] = Named(new QRadioButton(kDriveCaptions[i], onBox), Indexed("optOn", i));
+        offCol->addWidget(optOff[i]);
+        onCol->addWidget(optOn[i]);
+    }
+    sg->addWidget(offBox, 0, 0);
+    sg->addWidget(onBox, 0, 1);
+    frames->addWidget(fraState, 1, 0);
+
+    auto* settings = new QGroupBox("Output Settings", row);
+    auto* g = new QGridLayout(settings);
+    g->addWidget(Caption("Output Name", settings), 0, 0);
+    txtOutputName = Named(new EntryBox(settings), "txtOutputName");
+    txtOutputName->setMaxLength(24);
+    g->addWidget(txtOutputName, 0, 1);
+    lblOutSetting = Named(Caption("Frequency (hz)", settings), "lblOutSetting");
+    g->addWidget(lblOutSetting, 1, 0);
+    txtPeriod = Named(new EntryBox(settings), "txtPeriod");
+    g->addWidget(txtPeriod, 1, 1);
+    chkFormatCAN = Named(new QCheckBox("Show formatted CAN data", settings), "chkFormatCAN");
+    g->addWidget(chkFormatCAN, 2, 0, 1, 2);
+    g->setColumnStretch(1, 1);
+    frames->addWidget(settings, 0, 1);
+
+    fraPresets = Named(new QGroupBox("Gauge Presets", row), "fraPresets");
+    auto* pv = new QVBoxLayout(fraPresets);
+    cmbPresets = Named(new QComboBox(fraPresets), "cmbPresets");
+    cmbPresets->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    cmbPresets->setMinimumContentsLength(18);
+    for (const std::string& entry : FillPresetList(main_.app().presets)) cmbPresets->addItem(Q(entry));
+    cmbPresets->setCurrentIndex(0);
+    pv->addWidget(cmbPresets);
+    pv->addStretch(1);
+    fraPresets->setVisible(main_.app().mode != StartupMode::Relay);
+    frames->addWidget(fraPresets, 1, 1);
+    frames->setRowStretch(2, 1);
+    return row;
+}
+
+QGroupBox* OutputPage::BuildDataFrame(int i) {
+    auto* frame = Named(new QGroupBox(i == 0 ? "Primary CAN Data" : " Secondary CAN Data", fraMessages),
+                        Indexed("fraData", i));
+    fraData[i] = frame;
+    auto* g = Tight(new QGridLayout(frame));
+    int row = 0;
+    if (i == 1) {
+        chkUseSecondary = Named(new QCheckBox("Use secondary data on timeout", frame), "chkUseSecondary");
+        g->addWidget(chkUseSecondary, row++, 0, 1, 3);
+    }
+    cmbLibrary[i] = Named(new QComboBox(frame), Indexed("cmbLibrary", i));
+    cmbMessage[i] = Named(new QComboBox(frame), Indexed("cmbMessage", i));
+    for (QComboBox* c : {cmbLibrary[i], cmbMessage[i]}) {
+        c->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+        c->setMinimumContentsLength(16);
+    }
+    g->addWidget(Caption("CAN Library", frame), row, 0);
+    g->addWidget(cmbLibrary[i], row++, 1, 1, 2);
+    g->addWidget(Caption("CAN Data", frame), row, 0);
+    g->addWidget(cmbMessage[i], row++, 1, 1, 2);
+    txtTimoutTimer[i] = NumberBox(Named(new EntryBox(frame), Indexed("txtTimoutTimer", i)));
+    g->addWidget(Caption("Timeout", frame), row, 0);
+    g->addWidget(txtTimoutTimer[i], row, 1);
+    g->addWidget(Caption("(ms)", frame), row++, 2);
+    txtDataOnTimeout[i] = NumberBox(Named(new EntryBox(frame), Indexed("txtDataOnTimeout", i)));
+    lblMessUnit[i] = Named(Caption("(Raw)", frame), Indexed("lblMessUnit", i));
+    g->addWidget(Caption("Data On Timeout", frame), row, 0);
+    g->addWidget(txtDataOnTimeout[i], row, 1);
+    g->addWidget(lblMessUnit[i], row++, 2);
+
+    auto* filter = Named(new QGroupBox(i == 0 ? "Primary Data Filter" : "Secondary Data Filter", frame),
+                         Indexed("fraFilter", i));
+    auto* fg = Tight(new QGridLayout(filter));
+    txtSamplePeriod[i] = NumberBox(Named(new EntryBox(filter), Indexed("txtSamplePeriod", i)));
+    txtAverageLength[i] = NumberBox(Named(new EntryBox(filter), Indexed("txtAverageLength", i)));
+    fg->addWidget(Caption("Sample Period", filter), 0, 0);
+    fg->addWidget(txtSamplePeriod[i], 0, 1);
+    fg->addWidget(Caption("(ms)", filter), 0, 2);
+    fg->addWidget(Caption("Filter Size", filter), 1, 0);
+    fg->addWidget(txtAverageLength[i], 1, 1);
+    fg->addWidget(Caption("(# of samples)", filter), 1, 2);
+    g->addWidget(filter, row++, 0, 1, 3);
+    g->setColumnStretch(1, 1);
+    g->setRowStretch(row, 1);
+    return frame;
+}
+
+QGroupBox* OutputPage::BuildRelayFrame() {
+    fraRelay = Named(new QGroupBox("Relay Control", this), "fraRelay");
+    auto* v = new QVBoxLayout(fraRelay);
+    auto* combine = new QHBoxLayout;
+    chkUseSecondary1 =
+        Named(new QCheckBox("Use primary and secondary data", fraRelay), "chkUseSecondary1");
+    cmbAndOr = Named(new QComboBox(fraRelay), "cmbAndOr");
+    for (const char* c : kAndOrCaptions) cmbAndOr->addItem(c);
+    combine->addWidget(chkUseSecondary1);
+    combine->addWidget(cmbAndOr);
+    combine->addStretch(1);
+    v->addLayout(combine);
+
+    auto* columns = new QHBoxLayout;
+    for (int i = 0; i < 2; ++i) {
+        auto* box = new QGroupBox(i == 0 ? "Primary Data Switch" : "Secondary Data Switch", fraRelay);
+        auto* g = new QGridLayout(box);
+        cmbOptions[i] = Named(new QComboBox(box), Indexed("cmbOptions", i));
+        for (const char* c : kSwitchFunctionCaptions) cmbOptions[i]->addItem(c);
+        g->addWidget(cmbOptions[i], 0, 0, 1, 2);
+        picRelay[i] = Named(new RelayPicture(box), Indexed("picRelay", i));
+        g->addWidget(picRelay[i], 1, 0, 5, 1);
+        auto point = [&](std::array<EntryBox*, 2>& boxes, const char* name, int row, QLabel** label) {
+            boxes[i] = Named(new EntryBox(box), Indexed(name, i));
+            QLabel* l = Caption(kSwitchPointCaptions[row - 1], box);
+            if (label) *label = l;
+            auto* line = new QHBoxLayout;
+            line->addWidget(l);
+            line->addWidget(boxes[i], 1);
+            g->addLayout(line, row, 1);
+        };
+        point(txtOnA, "txtOnA", 1, nullptr);
+        point(txtOffA, "txtOffA", 2, nullptr);
+        point(txtOnB, "txtOnB", 3, &lblOnB[i]);
+        point(txtOffB, "txtOffB", 4, &lblOffB[i]);
+        lblRelayUnit[i] = Named(Caption("(Raw)", box), Indexed("lblRelayUnit", i));
+        g->addWidget(lblRelayUnit[i], 5, 1);
+        g->setColumnStretch(0, 2);
+        g->setColumnStretch(1, 1);
+        columns->addWidget(box, 1);
+    }
+    v->addLayout(columns);
+    v->addStretch(1);
+    return fraRelay;
+}
+
+QGroupBox* OutputPage::BuildVoltageOutFrame() {
+    fraVoltageOut = Named(new QGroupBox("Voltage Out", this), "fraVoltageOut");
+    auto* h = new QHBoxLayout(fraVoltageOut);
+    auto* limits = new QWidget(fraVoltageOut);
+    auto* g = new QGridLayout(limits);
+    for (int i = 0; i < 2; ++i) {
+        txtVoltOutDuty[i] = Named(new EntryBox(limits), Indexed("txtVoltOutDuty", i));
+        txtVoltOutData[i] = Named(new EntryBox(limits), Indexed("txtVoltOutData", i));
+        lblDataUnit[i] = Named(Caption("(Raw)", limits), Indexed("lblDataUnit", i));
+        g->addWidget(Caption(kVoltOutDutyCaptions[i], limits), i, 0);
+        g->addWidget(txtVoltOutDuty[i], i, 1);
+        g->addWidget(Caption("(%)", limits), i, 2);
+        g->addWidget(Caption(kVoltOutDataCaptions[i], limits), i, 3);
+        g->addWidget(txtVoltOutData[i], i, 4);
+        g->addWidget(lblDataUnit[i], i, 5);
+    }
+    g->setRowStretch(2, 1);
+    h->addWidget(limits, 1);
+    voltageSide_ = h;
+    return fraVoltageOut;
+}
+
+QGroupBox* OutputPage::BuildTableFrame(TableGrid grid) {
+    const bool analog = grid == TableGrid::Analog;
+    auto* frame = Named(new QGroupBox(analog ? "Analog Gauge Table" : "Speedo/Tach Gauge Table", this),
+                        analog ? "fraTable" : "fraFreqTable");
+    // The table with its commands below it, and its plot beside it.
+    auto* beside = Tight(new QHBoxLayout(frame));
+    auto* v = new QVBoxLayout;
+    const int k = analog ? 0 : 1;
+    lblDataStat[k] = Named(Caption(kUnformattedCaption, frame), Indexed("lblDataStat", k));
+    v->addWidget(lblDataStat[k]);
+    auto* table = new TableGridWidget(grid, main_.app().prompt, frame);
+    v->addWidget(table);
+    auto* side = new QHBoxLayout;
+    auto* setButton = Named(new QPushButton(kSetBreakpointsCaption, frame), "cmdSetBreakpoints");
+    setButton->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    side->addWidget(setButton, 0, Qt::AlignTop);
+    auto* plot = Named(new TablePlot(frame), analog ? "plotAnalogTable" : "plotFreqTable");
+    if (analog) {
+        fraTable = frame;
+        mshAnalogTable = table;
+        plotAnalogTable = plot;
+        cmdSetBreakpoints = setButton;
+        tableSide_ = side;
+        side->addWidget(fraGaugeCal);
+    } else {
+        fraFreqTable = frame;
+        mshFreqTable = table;
+        plotFreqTable = plot;
+        cmdSetBreakpointsFreq = setButton;
+        const LiveControls live =
+            BuildLiveControls(frame, "fraGaugeCalSpeed", "Speed", "Frequency (hz)");
+        cmdCalibrateSpeed = live.calibrate;
+        cmdUpSpeed = live.up;
+        cmdDownSpeed = live.down;
+        txtDutyCycleSpeed = live.value;
+        side->addWidget(live.frame);
+    }
+    side->addStretch(1);
+    v->addLayout(side);
+    v->addStretch(1);
+    beside->addLayout(v, 3);
+    beside->addWidget(plot, 2);
+    return frame;
+}
+
+void OutputPage::BuildGridMenu() {
+    mEditFlexGrid = Named(new QMenu("EditFlexGrid", this), "mEditFlexGrid");
+    auto entry = [this](const char* name, const char* caption, const char* shortcut,
+                        std::function<void(TableGridWidget&)> run) {
+        QAction* a = mEditFlexGrid->addAction(caption);
+        a->setObjectName(name);
+        if (shortcut) {
+            a->setShortcut(QKeySequence(shortcut));
+            a->setShortcutVisibleInContextMenu(true);
+            a->setShortcutContext(Qt::WidgetShortcut);  // the tables' own keys run it
+        }
+        connect(a, &QAction::triggered, this, [this, a, run] {
+            Handler(a, "Click", [this, run] {
+                if (TableGridWidget* grid = MenuTarget()) run(*grid);
+            });
+        });
+        return a;
+    };
+    auto key = [](GridKey k) { return [k](TableGridWidget& g) { g.runKey(k); }; };
+    mEditFlexCopy = entry("mEditFlexCopy", "Copy", nullptr, [](TableGridWidget& g) { g.copySelection(); });
+    mEditFlexPaste = entry("mEditFlexPaste", "Paste", nullptr, [](TableGridWidget& g) { g.pasteClipboard(); });
+    mEditFlexGrid->addSeparator();
+    mEditFlexLinearize = entry("mEditFlexLinearize", "Linearize", "Ctrl+L", key(GridKey::Ctrl('L')));
+    mEditFlexLinearInterpolation = entry("mEditFlexLinearInterpolation", "Linear In&terpolation",
+                                         "Ctrl+T", key(GridKey::Ctrl('T')));
+    mEditFlexPercent = entry("mEditFlexPercent", "Percent add/subtract", "Ctrl+P", key(GridKey::Ctrl('P')));
+    mEditFlexGrid->addSeparator();
+    mEditFlexIncrease1 = entry("mEditFlexIncrease1", "Increase 1", nullptr, key(GridKey::Ctrl(keys::kPlus)));
+    mEditFlexDecrease1 = entry("mEditFlexDecrease1", "Decrease 1", nullptr, key(GridKey::Ctrl(keys::kMinus)));
+    mEditFlexIncreaseDecrease = entry("mEditFlexIncreaseDecrease", "&Increase/Decrease", "Ctrl+I",
+                                      key(GridKey::Ctrl('I')));
+    mEditFlexSetTo = entry("mEditFlexSetTo", "Set to...", nullptr, key(GridKey::Ctrl('J')));
+
+    // Undo and redo of the tables in the window's Edit menu, before Copy and Paste.
+    QMenu* edit = main_.mEdit;
+    mEditUndo = new QAction("&Undo", edit);
+    mEditUndo->setObjectName("mEditUndo");
+    mEditUndo->setShortcut(QKeySequence("Ctrl+Z"));
+    mEditRedo = new QAction("&Redo", edit);
+    mEditRedo->setObjectName("mEditRedo");
+    mEditRedo->setShortcut(QKeySequence("Ctrl+Y"));
+    if (edit) {
+        QAction* first = edit->actions().isEmpty() ? nullptr : edit->actions().first();
+        edit->insertAction(first, mEditUndo);
+        edit->insertAction(first, mEditRedo);
+        edit->insertSeparator(first);
+    }
+    connect(mEditUndo, &QAction::triggered, this, [this] { Handler(mEditUndo, "Click", [this] { Undo(); }); });
+    connect(mEditRedo, &QAction::triggered, this, [this] { Handler(mEditRedo, "Click", [this] { Redo(); }); });
+    if (main_.mEditCopy)
+        connect(main_.mEditCopy, &QAction::triggered, this,
+                [this] { Handler(main_.mEditCopy, "Click", [this] { CopyFocused(); }); });
+    if (main_.mEditPaste)
+        connect(main_.mEditPaste, &QAction::triggered, this,
+                [this] { Handler(main_.mEditPaste, "Click", [this] { PasteFocused(); }); });
+    UpdateEditActions();
+}
+
+}  // namespace vx42

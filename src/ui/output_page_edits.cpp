@@ -1,0 +1,319 @@
+// The output page's handlers: function, drive, secondary use and switch functions, data
+// sources, presets, the tables and their commands, live gauge calibration.
+#include "ui/output_page.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <algorithm>
+
+#include "calibration/outputs/output_settings.h"
+#include "files/gauge_presets.h"
+#include "ui/entry_box.h"
+#include "ui/frm_main.h"
+#include "ui/relay_picture.h"
+#include "ui/table_grid.h"
+
+namespace vx42 {
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+std::string S(const QString& s) { return s.toStdString(); }
+
+TableKind KindOf(TableGrid grid) {
+    return grid == TableGrid::Analog ? TableKind::Analog : TableKind::Frequency;
+}
+TableGrid GridOfKind(TableKind kind) {
+    return kind == TableKind::Analog ? TableGrid::Analog : TableGrid::Freq;
+}
+
+// The wait cursor for the life of the object.
+struct WaitCursor {
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------
+// Function, drive, secondary use, switch functions
+
+void OutputPage::FunctionClicked(int index) {
+    if (!screenLoaded_) return;
+    StopLiveCalibration();  // the gauge it drove is no longer this output's function
+    main_.SettleLink();
+    Edit([index](const OutputEdit& out) { SelectFunction(out, static_cast<OutputFunction>(index)); });
+    history_.Clear();
+    UpdateEditActions();
+    LoadScreen();
+}
+
+void OutputPage::DriveClicked(bool offGroup, int index) {
+    if (!screenLoaded_) return;
+    main_.SettleLink();
+    auto checked = [](const std::array<QRadioButton*, 3>& group) {
+        for (int k = 0; k < 3; ++k)
+            if (group[k]->isChecked() && group[k]) return static_cast<Drive>(k);
+        return Drive::Open;
+    };
+    DriveStates states{};
+    Edit([&](const OutputEdit& out) {
+        states = offGroup ? StoreDriveOff(out, static_cast<Drive>(index), checked(optOn))
+                          : StoreDriveOn(out, static_cast<Drive>(index), checked(optOff));
+    });
+    optOff[static_cast<int>(states.off)]->setChecked(true);
+    optOn[static_cast<int>(states.on)]->setChecked(true);
+    FollowPreset();
+}
+
+void OutputPage::UseSecondaryClicked(bool ticked) {
+    if (!screenLoaded_) return;
+    main_.SettleLink();
+    Edit([ticked](const OutputEdit& out) { StoreUseSecondary(out, ticked); });
+    chkUseSecondary->setChecked(ticked);
+    chkUseSecondary1->setChecked(ticked);
+}
+
+void OutputPage::AndOrClicked(int index) {
+    if (!screenLoaded_) return;
+    Edit([index](const OutputEdit& out) { StoreAndOr(out, static_cast<AndOr>(index)); });
+}
+
+void OutputPage::SwitchFunctionClicked(int i, int index) {
+    if (!screenLoaded_) return;
+    const auto function = static_cast<SwitchFunction>(index);
+    Edit([&](const OutputEdit& out) { StoreSwitchFunction(out, i, function); });
+    picRelay[i]->setFunction(function);
+    const bool b = ShowsBPoints(function);
+    for (QWidget* w : {static_cast<QWidget*>(txtOnB[i]), static_cast<QWidget*>(txtOffB[i]),
+                       static_cast<QWidget*>(lblOnB[i]), static_cast<QWidget*>(lblOffB[i])})
+        w->setVisible(b);
+    RecolourSwitchPoints(i);
+}
+
+// ---------------------------------------------------------------------------------------
+// Library and message lists
+
+void OutputPage::LibraryClicked(int i, int position) {
+    if (listFilling_) return;
+    messages_.ChooseLibrary(i, position);
+    FillMessageList(i);
+    if (position == 0) MessageClicked(i, 0);
+    main_.UpdateTitle();
+}
+
+void OutputPage::MessageClicked(int i, int position) {
+    if (!screenLoaded_ || listFilling_) return;
+    WaitCursor wait;
+    main_.SettleLink();
+    messages_.ChooseMessage(i, position);
+    Edit([&](const OutputEdit& out) { messages_.StoreSelection(out.edit, output_, i); });
+    main_.link().post([this] { main_.module().WriteMarkerCBE0(); });
+    history_.Clear();  // the breakpoints may now be shown in another scale
+    UpdateEditActions();
+    LoadScreen();
+}
+
+// ---------------------------------------------------------------------------------------
+// Presets
+
+void OutputPage::ApplyPresetEntry(int entry) {
+    if (!screenLoaded_ || presetsChanging_) return;
+    const std::vector<PresetStep> steps = ApplyPreset(main_.app().presets, entry,
+                                                      chkFormatCAN->isChecked(), main_.app().prompt);
+    if (steps.empty()) return;
+    {
+        WaitCursor wait;
+        main_.SettleLink();
+        Edit([&](const OutputEdit& out) {
+            // The cells go as one batch per table: only changed words, as few writes as
+            // the staging area allows.
+            TableCellBatch analog(out, TableGrid::Analog), freq(out, TableGrid::Freq);
+            for (const PresetStep& step : steps) {
+                const std::uint8_t flags = out.Scope().FunctionFlags();
+                switch (step.kind) {
+                    case PresetStepKind::LiftFormatCan: StoreShowFormatted(out, false); break;
+                    case PresetStepKind::RestoreFormatCan: StoreShowFormatted(out, true); break;
+                    case PresetStepKind::SetName: StoreOutputName(out, step.text); break;
+                    case PresetStepKind::SetFunction:
+                        SelectFunction(out, static_cast<OutputFunction>(step.option));
+                        break;
+                    case PresetStepKind::SetPeriod: StorePeriod(out, step.text); break;
+                    case PresetStepKind::SetOnOption:
+                        StoreDriveOn(out, static_cast<Drive>(step.option), DriveStatesOf(flags).off);
+                        break;
+                    case PresetStepKind::SetOffOption:
+                        StoreDriveOff(out, static_cast<Drive>(step.option), DriveStatesOf(flags).on);
+                        break;
+                    case PresetStepKind::SetCell:
+                        (step.grid == PresetGrid::Analog ? analog : freq)
+                            .Store(step.row, step.column, step.value);
+                        break;
+                    case PresetStepKind::SuppressEvents:
+                    case PresetStepKind::ResumeEvents:
+                        break;  // the steps run without the controls' events
+                }
+            }
+            analog.Finish();
+            freq.Finish();
+        });
+        history_.Clear();
+        UpdateEditActions();
+    }
+    LoadScreen();
+}
+
+// ---------------------------------------------------------------------------------------
+// Tables
+
+TableGridWidget* OutputPage::GridOf(TableGrid grid) const {
+    return grid == TableGrid::Analog ? mshAnalogTable : mshFreqTable;
+}
+
+std::string OutputPage::CommitCell(TableGrid grid, int row, int col, const std::string& text) {
+    const auto before = TableCellWord(Scope(), grid, row, col);
+    std::optional<std::string> shown;
+    Edit([&](const OutputEdit& out) { shown = CommitTableCell(out, grid, row, col, text); });
+    const auto after = TableCellWord(Scope(), grid, row, col);
+    if (before && after && *before != *after)
+        history_.Record({output_, KindOf(grid)}, {{row, col, *before, *after}});
+    ShowTables();
+    UpdateEditActions();
+    FollowPreset();
+    return shown.value_or(GridOf(grid)->cellText(row, col));
+}
+
+void OutputPage::CommitTable(TableGrid grid, const std::vector<CellChange>& cells) {
+    std::vector<CellValue> values;
+    for (const CellChange& cell : cells)
+        if (cell.value) values.push_back({cell.row, cell.col, *cell.value});
+    main_.SettleLink();
+    std::vector<WordChange> changes;
+    {
+        WaitCursor wait;
+        Edit([&](const OutputEdit& out) { changes = StoreTableValues(out, grid, values); });
+    }
+    history_.Record({output_, KindOf(grid)}, std::move(changes));
+    ShowTables();
+    UpdateEditActions();
+    FollowPreset();
+}
+
+void OutputPage::RestoreCells(const TableRestore& restore) {
+    if (restore.table.output != output_) {
+        // The change belongs to another output: show its tab first.
+        main_.TabStrip->setCurrentIndex(restore.table.output);
+        if (output_ != restore.table.output) SelectOutput(restore.table.output);
+    }
+    const TableGrid grid = GridOfKind(restore.table.kind);
+    main_.SettleLink();
+    Edit([&](const OutputEdit& out) {
+        TableCellBatch batch(out, grid);
+        for (const CellWord& cell : restore.cells) batch.StoreWord(cell.row, cell.col, cell.word);
+        batch.Finish();
+    });
+    ShowTables();
+    FollowPreset();
+    UpdateEditActions();
+}
+
+void OutputPage::Undo() {
+    CommitPendingEdit();
+    if (auto restore = history_.Undo()) RestoreCells(*restore);
+}
+
+void OutputPage::Redo() {
+    CommitPendingEdit();
+    if (auto restore = history_.Redo()) RestoreCells(*restore);
+}
+
+void OutputPage::UpdateEditActions() {
+    if (mEditUndo) mEditUndo->setEnabled(history_.CanUndo());
+    if (mEditRedo) mEditRedo->setEnabled(history_.CanRedo());
+}
+
+TableGridWidget* OutputPage::MenuTarget() const {
+    if (menuTarget_) return menuTarget_;
+    for (TableGridWidget* grid : {mshAnalogTable, mshFreqTable})
+        if (grid->hasFocus()) return grid;
+    return nullptr;
+}
+
+void OutputPage::CopyFocused() {
+    QWidget* focus = QApplication::focusWidget();
+    if (auto* grid = qobject_cast<TableGridWidget*>(focus)) return grid->copySelection();
+    if (auto* box = qobject_cast<QLineEdit*>(focus)) {
+        // Nothing selected copies nothing: the clipboard is cleared, not left holding
+        // something older.
+        if (box->hasSelectedText()) box->copy();
+        else QApplication::clipboard()->clear();
+    }
+}
+
+void OutputPage::PasteFocused() {
+    QWidget* focus = QApplication::focusWidget();
+    if (auto* grid = qobject_cast<TableGridWidget*>(focus)) return grid->pasteClipboard();
+    if (auto* box = qobject_cast<QLineEdit*>(focus)) box->paste();
+}
+
+// ---------------------------------------------------------------------------------------
+// Live gauge calibration
+
+void OutputPage::LiveToggle(bool speed) {
+    LiveCalibration& live = speed ? *liveSpeed_ : *liveDuty_;
+    // A duty and a speed calibration never run at once.
+    if (!live.Running()) (speed ? *liveDuty_ : *liveSpeed_).Stop();
+    live.Toggle(output_, main_.app().prompt);
+    ShowLive();
+}
+
+void OutputPage::StopLiveCalibration() {
+    if (!liveDuty_->Running() && !liveSpeed_->Running()) return;
+    liveDuty_->Stop();
+    liveSpeed_->Stop();
+    ShowLive();
+}
+
+void OutputPage::CommitPendingEdit() {
+    for (TableGridWidget* grid : {mshAnalogTable, mshFreqTable}) grid->commitEditor();
+}
+
+void OutputPage::LiveAdjust(bool speed, int step) {
+    LiveCalibration& live = speed ? *liveSpeed_ : *liveDuty_;
+    if (step > 0) live.Up(main_.app().image);
+    else live.Down(main_.app().image);
+    ShowLive();
+}
+
+void OutputPage::LiveEnter(bool speed) {
+    LiveCalibration& live = speed ? *liveSpeed_ : *liveDuty_;
+    live.Enter(main_.app().image, S((speed ? txtDutyCycleSpeed : txtDutyCycle)->text()));
+    ShowLive();
+}
+
+void OutputPage::ShowLive() {
+    struct Set {
+        LiveCalibration& live;
+        QPushButton* start;
+        QPushButton* up;
+        QPushButton* down;
+        EntryBox* value;
+    };
+    for (const Set& s : {Set{*liveDuty_, cmdCalibrate, cmdUp, cmdDown, txtDutyCycle},
+                         Set{*liveSpeed_, cmdCalibrateSpeed, cmdUpSpeed, cmdDownSpeed, txtDutyCycleSpeed}}) {
+        s.start->setText(Q(s.live.Caption()));
+        s.value->setText(Q(s.live.ValueText()));
+        for (QWidget* w : {static_cast<QWidget*>(s.up), static_cast<QWidget*>(s.down),
+                           static_cast<QWidget*>(s.value)})
+            w->setEnabled(s.live.AdjustEnabled());
+    }
+}
+
+}  // namespace vx42
