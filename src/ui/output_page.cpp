@@ -18,6 +18,7 @@
 #include "files/gauge_presets.h"
 #include "ui/entry_box.h"
 #include "ui/frm_main.h"
+#include "ui/output_live_calibration.h"
 #include "ui/relay_picture.h"
 #include "ui/table_grid.h"
 #include "ui/table_plot.h"
@@ -30,30 +31,11 @@ std::string S(const QString& s) { return s.toStdString(); }
 
 }  // namespace
 
-// Live calibration's link: the writes go to the link's thread, which tries each one up to
-// five times; the window never waits for them.
-class OutputPage::LiveAdapter : public LiveLink {
-public:
-    explicit LiveAdapter(FrmMain& main) : main_(main) {}
-    bool Online() const override { return main_.online(); }
-    void SettleLink() override { main_.SettleLink(); }
-    bool WriteByte(int address, std::uint8_t value) override {
-        main_.PostLiveWrite(address, value);
-        return true;
-    }
-    void PauseBeforeRetry() override {}
-
-private:
-    FrmMain& main_;
-};
-
 OutputPage::OutputPage(FrmMain& main, QWidget* parent)
     : QWidget(parent),
       main_(main),
       messages_(main.app().libraries),
-      liveLink_(std::make_unique<LiveAdapter>(main)),
-      liveDuty_(std::make_unique<LiveCalibration>(*liveLink_, LiveGauge::Duty)),
-      liveSpeed_(std::make_unique<LiveCalibration>(*liveLink_, LiveGauge::Frequency)) {
+      live_(std::make_unique<OutputLiveCalibration>(main)) {
     setObjectName("outputPage");
     Build();
     Connect();
@@ -198,18 +180,18 @@ void OutputPage::Connect() {
         });
 
     connect(cmdCalibrate, &QPushButton::clicked, this,
-            [this] { Handler(cmdCalibrate, "Click", [this] { LiveToggle(false); }); });
+            [this] { Handler(cmdCalibrate, "Click", [this] { live_->Toggle(LiveGauge::Duty, output_); }); });
     connect(cmdCalibrateSpeed, &QPushButton::clicked, this,
-            [this] { Handler(cmdCalibrateSpeed, "Click", [this] { LiveToggle(true); }); });
-    connect(cmdUp, &QPushButton::clicked, this, [this] { Handler(cmdUp, "Click", [this] { LiveAdjust(false, 1); }); });
-    connect(cmdDown, &QPushButton::clicked, this, [this] { Handler(cmdDown, "Click", [this] { LiveAdjust(false, -1); }); });
-    connect(cmdUpSpeed, &QPushButton::clicked, this, [this] { Handler(cmdUpSpeed, "Click", [this] { LiveAdjust(true, 1); }); });
-    connect(cmdDownSpeed, &QPushButton::clicked, this, [this] { Handler(cmdDownSpeed, "Click", [this] { LiveAdjust(true, -1); }); });
+            [this] { Handler(cmdCalibrateSpeed, "Click", [this] { live_->Toggle(LiveGauge::Frequency, output_); }); });
+    connect(cmdUp, &QPushButton::clicked, this, [this] { Handler(cmdUp, "Click", [this] { live_->Adjust(LiveGauge::Duty, 1); }); });
+    connect(cmdDown, &QPushButton::clicked, this, [this] { Handler(cmdDown, "Click", [this] { live_->Adjust(LiveGauge::Duty, -1); }); });
+    connect(cmdUpSpeed, &QPushButton::clicked, this, [this] { Handler(cmdUpSpeed, "Click", [this] { live_->Adjust(LiveGauge::Frequency, 1); }); });
+    connect(cmdDownSpeed, &QPushButton::clicked, this, [this] { Handler(cmdDownSpeed, "Click", [this] { live_->Adjust(LiveGauge::Frequency, -1); }); });
     connect(txtDutyCycle, &EntryBox::committed, this,
-            [this] { Handler(txtDutyCycle, "KeyPress", [this] { LiveEnter(false); }); });
+            [this] { Handler(txtDutyCycle, "KeyPress", [this] { live_->Enter(LiveGauge::Duty); }); });
     connect(txtDutyCycleSpeed, &EntryBox::committed, this,
-            [this] { Handler(txtDutyCycleSpeed, "KeyPress", [this] { LiveEnter(true); }); });
-    ShowLive();
+            [this] { Handler(txtDutyCycleSpeed, "KeyPress", [this] { live_->Enter(LiveGauge::Frequency); }); });
+    live_->Show();
 
     connect(cmbPresets, &QComboBox::activated, this,
             [this](int k) { Handler(cmbPresets, "Click", [this, k] { ApplyPresetEntry(k); }); });

@@ -5,7 +5,8 @@
 // write to the module) and the window title follows.
 //
 // output_page_build.cpp builds the frames, output_page.cpp wires and loads them and
-// output_page_edits.cpp holds the handlers, the tables' commands and live calibration.
+// output_page_edits.cpp holds the handlers and the tables' commands; the live gauge
+// calibration frames are an OutputLiveCalibration (output_live_calibration.cpp).
 
 #include <QWidget>
 
@@ -14,7 +15,6 @@
 
 #include "calibration/grid/grid_history.h"
 #include "calibration/grid/grid_model.h"
-#include "calibration/outputs/live_calibration.h"
 #include "calibration/outputs/output_view.h"
 #include "ui/output_messages.h"
 
@@ -34,6 +34,7 @@ namespace vx42 {
 
 class EntryBox;
 class FrmMain;
+class OutputLiveCalibration;
 class RelayPicture;
 class TableGridWidget;
 class TablePlot;
@@ -140,8 +141,6 @@ public:
     QAction* mEditRedo = nullptr;
 
 private:
-    class LiveAdapter;
-
     void Build();
     QWidget* BuildTopRow();
     QGroupBox* BuildDataFrame(int i);
@@ -176,10 +175,6 @@ private:
     std::string CommitCell(TableGrid grid, int row, int col, const std::string& text);
     void CommitTable(TableGrid grid, const std::vector<CellChange>& cells);
     void RestoreCells(const TableRestore& restore);
-    void LiveToggle(bool speed);
-    void LiveAdjust(bool speed, int step);
-    void LiveEnter(bool speed);
-    void ShowLive();
 
     TableGridWidget* GridOf(TableGrid grid) const;
     TableGridWidget* MenuTarget() const;
@@ -196,9 +191,7 @@ private:
     FormatContext ctx_;
     OutputMessages messages_;
     GridHistory history_;
-    std::unique_ptr<LiveAdapter> liveLink_;
-    std::unique_ptr<LiveCalibration> liveDuty_;
-    std::unique_ptr<LiveCalibration> liveSpeed_;
+    std::unique_ptr<OutputLiveCalibration> live_;
     TableGridWidget* menuTarget_ = nullptr;
     // Where the live calibration of an analog gauge or a voltage output sits.
     QBoxLayout* tableSide_ = nullptr;

@@ -19,6 +19,7 @@
 #include "calibration/outputs/output_settings.h"
 #include "ui/entry_box.h"
 #include "ui/frm_main.h"
+#include "ui/output_live_calibration.h"
 #include "ui/relay_picture.h"
 #include "ui/table_grid.h"
 #include "ui/table_plot.h"
@@ -52,36 +53,6 @@ EntryBox* NumberBox(EntryBox* box) {
     return box;
 }
 
-// The live gauge calibration frame: start/stop, the value, down and up. The controls of the
-// speedo/tach frame carry the suffix "Speed".
-struct LiveControls {
-    QGroupBox* frame;
-    QPushButton* calibrate;
-    QPushButton* up;
-    QPushButton* down;
-    EntryBox* value;
-};
-
-LiveControls BuildLiveControls(QWidget* parent, const QString& frameName, const QString& suffix,
-                               const QString& valueCaption) {
-    LiveControls c;
-    c.frame = Named(new QGroupBox("Live Gauge Calibration", parent), frameName);
-    c.frame->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    auto* g = Tight(new QGridLayout(c.frame));
-    c.calibrate = Named(new QPushButton(kStartCalibrateCaption, c.frame), "cmdCalibrate" + suffix);
-    c.up = Named(new QPushButton("Up", c.frame), "cmdUp" + suffix);
-    c.down = Named(new QPushButton("Down", c.frame), "cmdDown" + suffix);
-    c.value = Named(new EntryBox(c.frame), "txtDutyCycle" + suffix);
-    // One line: start, the value and its two steps.
-    g->addWidget(c.calibrate, 0, 0);
-    g->addWidget(Caption(valueCaption, c.frame), 0, 1);
-    g->addWidget(c.value, 0, 2);
-    g->addWidget(c.down, 0, 3);
-    g->addWidget(c.up, 0, 4);
-    c.value->setMaximumWidth(c.value->fontMetrics().horizontalAdvance("00000.0") + 16);
-    return c;
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------------------
@@ -102,8 +73,7 @@ void OutputPage::Build() {
     layout->addLayout(topRow);
 
     {
-        const LiveControls live =
-            BuildLiveControls(this, "fraGaugeCal", "", "Duty Cycle (%)");
+        const OutputLiveCalibration::Controls& live = live_->Build(LiveGauge::Duty, this);
         fraGaugeCal = live.frame;
         cmdCalibrate = live.calibrate;
         cmdUp = live.up;
@@ -367,8 +337,7 @@ QGroupBox* OutputPage::BuildTableFrame(TableGrid grid) {
         mshFreqTable = table;
         plotFreqTable = plot;
         cmdSetBreakpointsFreq = setButton;
-        const LiveControls live =
-            BuildLiveControls(frame, "fraGaugeCalSpeed", "Speed", "Frequency (hz)");
+        const OutputLiveCalibration::Controls& live = live_->Build(LiveGauge::Frequency, frame);
         cmdCalibrateSpeed = live.calibrate;
         cmdUpSpeed = live.up;
         cmdDownSpeed = live.down;

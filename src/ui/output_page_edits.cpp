@@ -18,14 +18,12 @@
 #include "files/gauge_presets.h"
 #include "ui/entry_box.h"
 #include "ui/frm_main.h"
+#include "ui/output_live_calibration.h"
 #include "ui/relay_picture.h"
 #include "ui/table_grid.h"
 
 namespace vx42 {
 namespace {
-
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-std::string S(const QString& s) { return s.toStdString(); }
 
 TableKind KindOf(TableGrid grid) {
     return grid == TableGrid::Analog ? TableKind::Analog : TableKind::Frequency;
@@ -264,56 +262,12 @@ void OutputPage::PasteFocused() {
 }
 
 // ---------------------------------------------------------------------------------------
-// Live gauge calibration
+// Pending edits and live gauge calibration
 
-void OutputPage::LiveToggle(bool speed) {
-    LiveCalibration& live = speed ? *liveSpeed_ : *liveDuty_;
-    // A duty and a speed calibration never run at once.
-    if (!live.Running()) (speed ? *liveDuty_ : *liveSpeed_).Stop();
-    live.Toggle(output_, main_.app().prompt);
-    ShowLive();
-}
-
-void OutputPage::StopLiveCalibration() {
-    if (!liveDuty_->Running() && !liveSpeed_->Running()) return;
-    liveDuty_->Stop();
-    liveSpeed_->Stop();
-    ShowLive();
-}
+void OutputPage::StopLiveCalibration() { live_->Stop(); }
 
 void OutputPage::CommitPendingEdit() {
     for (TableGridWidget* grid : {mshAnalogTable, mshFreqTable}) grid->commitEditor();
-}
-
-void OutputPage::LiveAdjust(bool speed, int step) {
-    LiveCalibration& live = speed ? *liveSpeed_ : *liveDuty_;
-    if (step > 0) live.Up(main_.app().image);
-    else live.Down(main_.app().image);
-    ShowLive();
-}
-
-void OutputPage::LiveEnter(bool speed) {
-    LiveCalibration& live = speed ? *liveSpeed_ : *liveDuty_;
-    live.Enter(main_.app().image, S((speed ? txtDutyCycleSpeed : txtDutyCycle)->text()));
-    ShowLive();
-}
-
-void OutputPage::ShowLive() {
-    struct Set {
-        LiveCalibration& live;
-        QPushButton* start;
-        QPushButton* up;
-        QPushButton* down;
-        EntryBox* value;
-    };
-    for (const Set& s : {Set{*liveDuty_, cmdCalibrate, cmdUp, cmdDown, txtDutyCycle},
-                         Set{*liveSpeed_, cmdCalibrateSpeed, cmdUpSpeed, cmdDownSpeed, txtDutyCycleSpeed}}) {
-        s.start->setText(Q(s.live.Caption()));
-        s.value->setText(Q(s.live.ValueText()));
-        for (QWidget* w : {static_cast<QWidget*>(s.up), static_cast<QWidget*>(s.down),
-                           static_cast<QWidget*>(s.value)})
-            w->setEnabled(s.live.AdjustEnabled());
-    }
 }
 
 }  // namespace vx42
