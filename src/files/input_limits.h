@@ -47,6 +47,8 @@ struct JsonLimits {
 inline constexpr JsonLimits kCalibrationJson{4 * kMiB, 16, 100000};
 // A library as JSON: 27 values a message.
 inline constexpr JsonLimits kLibraryJson{64 * kMiB, 16, 2 * 1024 * 1024};
+// The restore point index: 5 values an entry, at most a few hundred entries a module.
+inline constexpr JsonLimits kRestoreIndexJson{16 * kMiB, 8, 1024 * 1024};
 
 }  // namespace limits
 

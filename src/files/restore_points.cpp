@@ -9,6 +9,8 @@
 
 #include "files/file_io.h"
 #include "files/folders.h"
+#include "files/input_limits.h"
+#include "files/json_input.h"
 #include "files/paths.h"
 #include "files/settings.h"
 
@@ -22,7 +24,6 @@ namespace {
 constexpr const char* kIndexName = "index.json";
 constexpr int kIndexFormat = 1;
 // Bounds on what the index may hold; it is read back from disk, so it is checked whole.
-constexpr std::uintmax_t kIndexMaxBytes = 16u * 1024 * 1024;
 constexpr std::size_t kNameMax = 64, kEventMax = 256, kSerialMax = 64;
 constexpr std::size_t kModulesMax = 100000, kEntriesMax = 100000;
 
@@ -90,15 +91,16 @@ std::string StringField(const json& object, const char* name, std::size_t max) {
 
 std::int64_t TimeField(const json& object, const char* name) {
     const json* v = Field(object, name);
-    if (!v || !v->is_number_integer())
+    const auto time = v ? JsonInteger(*v, INT64_MIN, INT64_MAX) : std::nullopt;
+    if (!time)
         throw FileError(std::string("the field \"") + name + "\" is missing or not a whole number");
-    return v->get<std::int64_t>();
+    return *time;
 }
 
 std::vector<ModuleHistory> ParseIndex(const json& root) {
     if (!root.is_object()) throw FileError("it is not a JSON object");
     const json* format = Field(root, "format");
-    if (!format || !format->is_number_integer() || format->get<int>() != kIndexFormat)
+    if (!format || !JsonInteger(*format, kIndexFormat, kIndexFormat))
         throw FileError("its format is not one this tool reads");
     const json* modules = Field(root, "modules");
     if (!modules || !modules->is_array() || modules->size() > kModulesMax)
@@ -171,12 +173,10 @@ std::string RestorePoints::IndexPath() const {
 std::vector<ModuleHistory> RestorePoints::ReadIndex() const {
     const std::string path = IndexPath();
     if (!FileExists(path)) return {};
-    const auto bytes = ReadWholeFile(path, kIndexMaxBytes);
-    const json root = json::parse(bytes.begin(), bytes.end(), nullptr, false);
-    if (root.is_discarded())
-        throw FileError("The restore point index \"" + path + "\" is not valid JSON");
     try {
-        return ParseIndex(root);
+        return ParseIndex(ReadJsonInput(path, limits::kRestoreIndexJson));
+    } catch (const JsonInputError& e) {
+        throw FileError("The restore point index cannot be read: " + std::string(e.what()));
     } catch (const FileError& e) {
         throw FileError("The restore point index \"" + path + "\" cannot be used: " + e.what());
     }
