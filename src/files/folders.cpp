@@ -53,9 +53,11 @@ AppFolders FoldersFor(const std::string& programFolder, const std::string& userD
     return folders;
 }
 
-AppFolders ProgramFolders() {
-    return FoldersFor(ProgramFolder(), UserDataFolder(), UserStateFolder());
+AppFolders FoldersFor(const std::string& programFolder) {
+    return FoldersFor(programFolder, UserDataFolder(), UserStateFolder());
 }
+
+AppFolders ProgramFolders() { return FoldersFor(ProgramFolder()); }
 
 std::string UserDataFolder() { return UserFolder("XDG_DATA_HOME", ".local/share"); }
 std::string UserStateFolder() { return UserFolder("XDG_STATE_HOME", ".local/state"); }

@@ -31,6 +31,8 @@ struct AppFolders {
 // beside the program folder PREFIX/bin, with the user's folders given.
 AppFolders FoldersFor(const std::string& programFolder, const std::string& userDataFolder,
                       const std::string& userStateFolder);
+// The folders for a program folder, with this user's own folders.
+AppFolders FoldersFor(const std::string& programFolder);
 // The folders of the running program.
 AppFolders ProgramFolders();
 

@@ -7,7 +7,7 @@ bool StartProgram(Program& program, StartupMode mode, const std::string& program
                   const std::function<std::unique_ptr<Bridge>(const AppContext&)>& makeBridge,
                   bool simulated, const std::string& historyFolder) {
     // Until the context knows the folders, an error is logged where the context would log it.
-    const ErrorLog log(FoldersFor(programFolder, UserDataFolder(), UserStateFolder()).state);
+    const ErrorLog log(FoldersFor(programFolder).state);
     Program made;
     const bool started = RunTrapped({"modMain", "modMain", "Main"}, prompt, log, [&] {
         made.app = std::make_unique<AppContext>(mode, programFolder, prompt, store);

@@ -8,7 +8,7 @@ AppContext::AppContext(StartupMode mode_, std::string programFolder_, Prompt& pr
                        SettingsStore& store_)
     : mode(mode_),
       programFolder(std::move(programFolder_)),
-      folders(FoldersFor(programFolder, UserDataFolder(), UserStateFolder())),
+      folders(FoldersFor(programFolder)),
       versionText(VersionTextFor(mode_)),
       prompt(prompt_),
       store(store_),
