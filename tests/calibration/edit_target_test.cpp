@@ -1,24 +1,13 @@
 #include "calibration/edit_target.h"
 
-#include <gtest/gtest.h>
-
-#include <vector>
+#include "calibration/outputs/outputs_fixture.h"
 
 namespace vx42 {
 namespace {
 
-struct RecordingSink : ChangeSink {
-    std::vector<std::pair<int, Bytes>> writes;
-    void WriteCalibrationChange(int address, std::span<const std::uint8_t> bytes) override {
-        writes.emplace_back(address, Bytes(bytes.begin(), bytes.end()));
-    }
-};
+using EditTargetTest = OutputFixture;  // its image, change flag and recording module side
 
-TEST(EditTarget, StoresMarkAndWritesInPiecesOfSixteen) {
-    CalImage image;
-    bool changed = false;
-    RecordingSink sink;
-    EditTarget edit{image, changed, sink};
+TEST_F(EditTargetTest, StoresMarkAndWritesInPiecesOfSixteen) {
     // A word stored without marking the calibration changed.
     edit.StoreAndWriteWord(CalAddresses().CanSpeed, 125, false);
     EXPECT_FALSE(changed);

@@ -31,15 +31,10 @@ TEST_F(CalibrationCommands, ShowDecodesTextsAndPrintsTheContractShape) {
     const auto j = nlohmann::json::parse(r.out);
     ASSERT_EQ(j["Outputs"].size(), 4u);
     EXPECT_EQ(j["Outputs"][0]["Name"], "Kühler Fan");
-    EXPECT_EQ(j["Outputs"][0]["FunctionFlags"], 0x1C);
-    EXPECT_EQ(j["Outputs"][0]["PrimaryBlock"][0], 2000);
-    EXPECT_EQ(j["Outputs"][1]["TableBlock"].size(), 128u);
+    // Each field's shape is calibration_json_test's; here one of each kind, read from the file.
     EXPECT_EQ(j["Outputs"][1]["TableBlock"][16 + 2], 500);
-    EXPECT_EQ(j["CanSpeed"], 500);
     EXPECT_EQ(j["MessageSlots"][0]["CanId"], "C7FDE200");
-    EXPECT_EQ(j["MessageSlots"][0]["TimeoutData"], "0000000000000000");
     EXPECT_EQ(j["MessageSlots"][0]["Multiplier"].get<double>(), 0.5);
-    EXPECT_EQ(j["LastByte"], 0x5A);
 }
 
 TEST_F(CalibrationCommands, ShortAndMissingFiles) {
@@ -49,7 +44,6 @@ TEST_F(CalibrationCommands, ShortAndMissingFiles) {
     EXPECT_THAT(r.err, HasSubstr("is short (100 of 2727 bytes)"));
     EXPECT_EQ(nlohmann::json::parse(r.out)["LastByte"], 0);
 
-    ExpectFailure(RunCli({"calibration", "show", dir.file("none.DVF")}), "none.DVF");
     ExpectFailure(RunCli({"calibration", "describe", dir.file("none.DVF")}), "none.DVF");
 }
 
@@ -61,11 +55,6 @@ TEST_F(CalibrationCommands, BuildRefusesBadJsonAndKeepsThePreviousOutput) {
     j["Outputs"][2].erase("Period");
     ExpectFailure(RunCli({"calibration", "build", WriteText("a.json", j.dump()), "-o", out}),
                   "Outputs[2].Period is missing");
-
-    j = nlohmann::json::parse(RunCli({"calibration", "show", out}).out);
-    j["MessageSlots"][7]["CanId"] = "XYZ";
-    ExpectFailure(RunCli({"calibration", "build", WriteText("b.json", j.dump()), "-o", out}),
-                  "MessageSlots[7].CanId must be 8 hexadecimal digits");
 
     ExpectFailure(
         RunCli({"calibration", "build", WriteText("c.json", "{\"Outputs\": ["), "-o", out}),

@@ -33,7 +33,6 @@ TEST_F(HistoryCommands, CheckPassesTheDemonstrationAndCatchesADamagedCopy) {
     EXPECT_EQ(found["findings"][0]["severity"], "error");
     EXPECT_EQ(found["findings"][0]["output"], 1);
     EXPECT_EQ(found["findings"][0]["setting"], "data breakpoint 2");
-    EXPECT_EQ(found["findings"][1]["identifier"], "duty-above-period");
     EXPECT_THAT(found["findings"][1]["message"].get<std::string>(), HasSubstr("150.0 %"));
 
     ExpectFailure(

@@ -35,19 +35,11 @@ TEST_F(LibraryCommands, BuildThenShowGivesBackEveryMessage) {
     EXPECT_EQ(j["Name"], "Engine Data");
     EXPECT_EQ(j["Version"], "C002");
     ASSERT_EQ(j["Messages"].size(), 2u);
-    const auto& m0 = j["Messages"][0];
-    EXPECT_EQ(m0["CanId"], 419361024);
-    EXPECT_EQ(m0["Name"], "Engine Speed");
-    EXPECT_EQ(m0["StartByte"], 3);
-    EXPECT_EQ(m0["BigEndian"], false);
-    EXPECT_EQ(m0["ClearRtr"], true);
-    EXPECT_EQ(m0["Multiplier"].get<double>(), 0.125);
-    EXPECT_EQ(m0["EndianLength"], 2);
-    const auto& m1 = j["Messages"][1];
-    EXPECT_EQ(m1["Description"], "Température");
-    EXPECT_EQ(m1["Unit"], "°C");
-    EXPECT_EQ(m1["Offset"], -40);
-    EXPECT_EQ(m1["Multiplier"].get<double>(), 0.1);
+    // Each field's reading is library_json_test's; here the texts and numbers through the file.
+    EXPECT_EQ(j["Messages"][0]["Name"], "Engine Speed");
+    EXPECT_EQ(j["Messages"][0]["Multiplier"].get<double>(), 0.125);
+    EXPECT_EQ(j["Messages"][1]["Description"], "Température");
+    EXPECT_EQ(j["Messages"][1]["Offset"], -40);
 
     // The shown JSON builds the same library again.
     const std::string again = dir.file("Again.DVM");
@@ -86,6 +78,8 @@ TEST_F(LibraryCommands, BuildNamesTheBadFieldAndKeepsThePreviousFile) {
     EXPECT_EQ(ReadText(dvm), "previous");
 }
 
+// The conversion itself is message_selection_test's; here what the command adds: the typed
+// forms, the "--clear-rtr" option and the warning about four digits above 7FF.
 TEST(CanIdCommands, ToModuleAndBack) {
     const auto out = [](std::vector<std::string> args) {
         const CliResult r = RunCli(args);
@@ -96,21 +90,10 @@ TEST(CanIdCommands, ToModuleAndBack) {
     EXPECT_EQ(out({"canid", "to-module", "0x18fef100"}), "C7FDE200\n");
     EXPECT_EQ(out({"canid", "to-module", "18FEF100", "--clear-rtr"}), "47EDE200\n");
     EXPECT_EQ(out({"canid", "from-module", "C7FDE200"}), "18FEF100\n");
-    // Standard identifiers sit in the top 11 bits; leading zeros do not make one extended.
-    EXPECT_EQ(out({"canid", "to-module", "123"}), "24600000\n");
+    // Leading zeros do not make a standard identifier extended.
     EXPECT_EQ(out({"canid", "to-module", "00000123"}), "24600000\n");
-    EXPECT_EQ(out({"canid", "from-module", "24600000"}), "123\n");
     EXPECT_EQ(out({"canid", "to-module", "0"}), "00000000\n");
-    for (std::uint32_t id : {0x7FFu, 0x10000u, 0x1FFFFFFFu, 0x12345u}) {
-        char hex[16];
-        std::snprintf(hex, sizeof hex, "%X", id);
-        const std::string reg = out({"canid", "to-module", hex});
-        EXPECT_EQ(out({"canid", "from-module", reg.substr(0, 8)}), std::string(hex) + "\n");
-    }
-}
 
-TEST(CanIdCommands, FourDigitsAboveElevenBitsAreWarnedAbout) {
-    // Four digits or fewer make a standard identifier, which has room for 7FF at most.
     const CliResult r = RunCli({"canid", "to-module", "800"});
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "10000000\n");

@@ -31,7 +31,6 @@ TEST_F(ModuleCommands, WriteRetrieveVerifyAndDiffAcrossRuns) {
     const CliResult retrieved = Run({"retrieve", "-o", back});
     ASSERT_EQ(retrieved.status, 0) << retrieved.err;
     EXPECT_EQ(ReadWholeFile(back, 1 << 20), ReadWholeFile(file, 1 << 20));
-    EXPECT_EQ(RunCli({"calibration", "diff", file, back}).status, 0);
 
     const CliResult verified = Run({"verify", file});
     EXPECT_EQ(verified.status, 0) << verified.err;
@@ -166,18 +165,14 @@ TEST_F(ModuleCommands, DemoGivesAFreshModuleACalibrationOnce) {
     EXPECT_THAT(first.err, HasSubstr("writing a demonstration calibration"));
     EXPECT_THAT(first.out, HasSubstr("Output 2 \"Coolant Fan\"\n"
                                      "  Function: Relay Control (Off: Open, On: Ground)\n"));
-    EXPECT_THAT(first.out, HasSubstr("CAN id 18FEF100 (register C7FDE200)"));
+    EXPECT_THAT(first.out, HasSubstr("Switch rule, primary CAN data: Simple Off to On: On A "
+                                     "203.0 °F, Off A 194.0 °F"));
 
     // The second run finds the calibration written by the first and describes it alike.
     const CliResult second = RunCli({"demo", "--sim-state", state});
     ASSERT_EQ(second.status, 0) << second.err;
     EXPECT_THAT(second.err, Not(HasSubstr("writing")));
     EXPECT_EQ(second.out, first.out);
-    const std::string back = dir.file("demo.DVF");
-    ASSERT_EQ(Run({"retrieve", "-o", back}).status, 0);
-    EXPECT_THAT(RunCli({"calibration", "describe", back}).out,
-                HasSubstr("Switch rule, primary CAN data: Simple Off to On: On A 203.0 °F, "
-                          "Off A 194.0 °F"));
 }
 
 }  // namespace

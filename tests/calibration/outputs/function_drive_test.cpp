@@ -68,17 +68,13 @@ TEST_F(SelectFunctionTest, DefaultBatteriesOnlyForAGaugeWithOptionsBitOne) {
 
     SelectFunction(Out(1), F::AnalogGauge);
     ASSERT_EQ(sink.writes.size(), 8u);
+    const double volts[] = {7.99, 9.98, 11.98, 14.01, 16.01, 18.01};  // the default batteries
     for (int k = 0; k < 6; ++k) {
         const int at = Cal(1).SecondaryBlock + 2 * k;
-        EXPECT_EQ(image.Word(at), kDefaultBatteryWords[k]);
+        EXPECT_EQ(image.Word(at), VoltsToRaw(volts[k]));
         EXPECT_EQ(sink.writes[2 + k].first, at);
         EXPECT_EQ(sink.writes[2 + k].second.size(), 2u);
     }
-}
-
-TEST(DefaultBatteries, WordsAreTheDefaultVoltages) {
-    const double volts[] = {7.99, 9.98, 11.98, 14.01, 16.01, 18.01};
-    for (int k = 0; k < 6; ++k) EXPECT_EQ(VoltsToRaw(volts[k]), kDefaultBatteryWords[k]);
 }
 
 // ---- Relay drive.
@@ -86,14 +82,13 @@ TEST(DefaultBatteries, WordsAreTheDefaultVoltages) {
 using D = Drive;
 
 TEST(RelayDrive, StatesReadFromBitsThreeFourSix) {
-    EXPECT_EQ(DriveStatesOf(0x00), (DriveStates{D::Open, D::Open}));
-    EXPECT_EQ(DriveStatesOf(0x08), (DriveStates{D::Open, D::Voltage}));
-    EXPECT_EQ(DriveStatesOf(0x10), (DriveStates{D::Ground, D::Open}));
-    EXPECT_EQ(DriveStatesOf(0x18), (DriveStates{D::Ground, D::Voltage}));
-    EXPECT_EQ(DriveStatesOf(0x48), (DriveStates{D::Voltage, D::Open}));
-    EXPECT_EQ(DriveStatesOf(0x50), (DriveStates{D::Open, D::Ground}));
-    EXPECT_EQ(DriveStatesOf(0x58), (DriveStates{D::Voltage, D::Ground}));
-    EXPECT_EQ(DriveStatesOf(0xA7), (DriveStates{D::Open, D::Open}));  // no drive bits
+    const std::pair<std::uint8_t, DriveStates> cases[] = {
+        {0x00, {D::Open, D::Open}},      {0x08, {D::Open, D::Voltage}},
+        {0x10, {D::Ground, D::Open}},    {0x18, {D::Ground, D::Voltage}},
+        {0x48, {D::Voltage, D::Open}},   {0x50, {D::Open, D::Ground}},
+        {0x58, {D::Voltage, D::Ground}}, {0xA7, {D::Open, D::Open}},  // no drive bits
+    };
+    for (const auto& [bits, states] : cases) EXPECT_EQ(DriveStatesOf(bits), states) << int(bits);
 }
 
 struct ClickRow {
@@ -123,8 +118,8 @@ void CheckClicks(const ClickRow (&rows)[N], bool clickOn) {
     }
 }
 
-TEST(RelayDrive, EveryRowOfTheOffTable) {
-    const ClickRow rows[] = {
+TEST(RelayDrive, EveryRowOfTheOffAndOnTables) {
+    const ClickRow off[] = {
         {D::Voltage, D::Voltage, 0x8C, 0xDC, D::Ground},
         {D::Voltage, D::Ground, 0xD4, 0xDC, D::Ground},
         {D::Voltage, D::Open, 0x84, 0xCC, D::Open},
@@ -135,11 +130,8 @@ TEST(RelayDrive, EveryRowOfTheOffTable) {
         {D::Open, D::Ground, 0xDC, 0xD4, D::Ground},
         {D::Open, D::Open, 0x84, 0x8C, D::Voltage},  // bit 3 set, 4 and 6 clear
     };
-    CheckClicks(rows, /*clickOn=*/false);
-}
-
-TEST(RelayDrive, EveryRowOfTheOnTable) {
-    const ClickRow rows[] = {
+    CheckClicks(off, /*clickOn=*/false);
+    const ClickRow on[] = {
         {D::Voltage, D::Voltage, 0xCC, 0x9C, D::Ground},
         {D::Voltage, D::Ground, 0x94, 0x9C, D::Ground},
         {D::Voltage, D::Open, 0x84, 0x8C, D::Open},
@@ -150,7 +142,7 @@ TEST(RelayDrive, EveryRowOfTheOnTable) {
         {D::Open, D::Ground, 0x9C, 0x94, D::Ground},
         {D::Open, D::Open, 0x84, 0xCC, D::Voltage},
     };
-    CheckClicks(rows, /*clickOn=*/true);
+    CheckClicks(on, /*clickOn=*/true);
 }
 
 class RelayDriveStore : public OutputFixture {};

@@ -114,11 +114,5 @@ TEST_F(LiveCalibrationTest, EachByteTriedFiveTimesThenGivenUp) {
     EXPECT_EQ(live.Value(), 1);
 }
 
-TEST(LiveDrive, WordsOfBothGauges) {
-    EXPECT_EQ(LiveCalibration::DriveWord(LiveGauge::Duty, 40, 10000), 4000);
-    EXPECT_EQ(LiveCalibration::DriveWord(LiveGauge::Duty, 100, 65535), 65535);
-    EXPECT_EQ(LiveCalibration::DriveWord(LiveGauge::Frequency, 123.45, 1), 1234);
-}
-
 }  // namespace
 }  // namespace vx42

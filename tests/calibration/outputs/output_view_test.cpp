@@ -80,8 +80,6 @@ TEST_F(OutputViewTest, GaugeTablesAndVoltageBoxesShown) {
     EXPECT_EQ(v.function, OutputFunction::VoltageOut);
     EXPECT_EQ(v.frame, FunctionFrame::VoltageOut);
     EXPECT_EQ(v.period, "100.00");
-    EXPECT_EQ(v.periodLabel, "Frequency (hz)");
-    EXPECT_EQ(v.useSecondaryCaption, "Use secondary data on timeout");
     EXPECT_EQ(v.data[0].voltOutDuty, "10.0");
     EXPECT_EQ(v.data[1].voltOutDuty, "80.0");
     EXPECT_EQ(v.data[0].voltOutData, "0");

@@ -42,30 +42,26 @@ class PeriodTest : public OutputFixture {
     unsigned Stored() const { return image.Word(Cal().Period); }
 };
 
-TEST_F(PeriodTest, SpeedoDutyCycleInThirtySixths) {
-    EXPECT_EQ(Enter(0x20, "50"), "50");
-    EXPECT_EQ(Stored(), 1800u);
-    ExpectWrites({{Cal().Period, {0x07, 0x08}}});
-    EXPECT_EQ(Enter(0x20, "100"), "100");
-    EXPECT_EQ(Stored(), 3600u);
-    EXPECT_EQ(Enter(0x20, "150"), "100");  // clamped to the function's range
-}
-
-TEST_F(PeriodTest, GaugeFrequencyAsPeriodInMicroseconds) {
-    EXPECT_EQ(Enter(0x02, "100"), "100.00");
-    EXPECT_EQ(Stored(), 10000u);
-    EXPECT_EQ(Enter(0x02, "15.25"), "15.26");
-    EXPECT_EQ(Stored(), 65535u);
-    EXPECT_EQ(Enter(0x01, "1000"), "1000.00");
-    EXPECT_EQ(Stored(), 1000u);
-    EXPECT_EQ(Enter(0x02, "5"), "15.26");  // below the range
-    EXPECT_EQ(Enter(0x02, "0"), "15.26");
-}
-
-TEST_F(PeriodTest, RelayTimeDelayInMilliseconds) {
-    EXPECT_EQ(Enter(0x04, "2500"), "2500");
-    ExpectWrites({{Cal().Period, {0x09, 0xC4}}});
-    EXPECT_EQ(Enter(0x04, "99999"), "65535");
+// Duty cycle in 36ths (speedo), frequency as a period in µs (gauge), time delay in ms (relay),
+// each clamped to its function's range.
+TEST_F(PeriodTest, EachFunctionStoresItsOwnUnit) {
+    const struct {
+        std::uint8_t flags;
+        const char *text, *shown;
+        unsigned stored;
+    } cases[] = {
+        {0x20, "50", "50", 1800},        {0x20, "100", "100", 3600},
+        {0x20, "150", "100", 3600},      {0x02, "100", "100.00", 10000},
+        {0x02, "15.25", "15.26", 65535}, {0x01, "1000", "1000.00", 1000},
+        {0x02, "5", "15.26", 65535},     {0x02, "0", "15.26", 65535},
+        {0x04, "2500", "2500", 2500},    {0x04, "99999", "65535", 65535},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Enter(c.flags, c.text), c.shown) << int(c.flags) << " " << c.text;
+        EXPECT_EQ(Stored(), c.stored) << int(c.flags) << " " << c.text;
+    }
+    ASSERT_GE(sink.writes.size(), 1u);
+    EXPECT_EQ(sink.writes[0], (std::pair<int, Bytes>{Cal().Period, {0x07, 0x08}}));
     // A stored period of 0 shows as a frequency without dividing by zero.
     image.StoreWord(Cal().Period, 0);
     image.SetByte(Cal().FunctionFlags, 0x02);
@@ -138,12 +134,9 @@ TEST_F(MessageSettings, OutputNameInTwoPiecesAndShowFormatted) {
     const int name = CalAddresses().OutputName[3];
     EXPECT_EQ(StoreOutputName(Out(3), "Oil pressure gauge, rear cab  "),
               "Oil pressure gauge, rear");
+    // Written in the edit target's pieces of sixteen (edit_target_test).
     ASSERT_EQ(sink.writes.size(), 2u);
     EXPECT_EQ(sink.writes[0].first, name);
-    EXPECT_EQ(sink.writes[0].second,
-              Bytes(image.data() + ImageIndex(name), image.data() + ImageIndex(name) + 16));
-    EXPECT_EQ(sink.writes[1].first, name + 16);
-    EXPECT_EQ(sink.writes[1].second.size(), 8u);
     sink.writes.clear();
     StoreShowFormatted(Out(3), true);
     ExpectWrites({{CalAddresses().ShowFormatted[3], {1}}});

@@ -80,7 +80,7 @@ TEST_F(SwitchPoints, FormattedPointsGoThroughTheMessageScaling) {
     EXPECT_EQ(StoreSwitchPoint(Out(0), 1, SP::OnA, "17"), "17.0");
 }
 
-TEST_F(SwitchPoints, RisingOrderColoursBothBoxesOfAPair) {
+TEST_F(SwitchPoints, OrderColoursBothBoxesOfAPair) {
     const auto colours = [&](std::array<std::string, 4> texts) {
         return SwitchPointColours(Scope(), 0, texts);
     };
@@ -90,13 +90,12 @@ TEST_F(SwitchPoints, RisingOrderColoursBothBoxesOfAPair) {
     EXPECT_EQ(colours({"100", "100", "7", "7"}), (std::array{B, B, B, B}));
     // Outside the data range is red whatever the partner says.
     EXPECT_EQ(colours({"70000", "50", "-1", "300"}), (std::array{R, B, R, B}));
-}
 
-TEST_F(SwitchPoints, FallingOrderIsReversed) {
+    // A falling function reverses the order, for its own data only.
     image.SetByte(Cal().PrimaryBlock + 8, WithSwitchFunction(0, 1, SF::WindowSwitchOff));
-    const std::array<std::string, 4> risingOk = {"100", "50", "200", "300"};
-    EXPECT_EQ(SwitchPointColours(Scope(), 0, risingOk), (std::array{B, B, B, B}));
-    EXPECT_EQ(SwitchPointColours(Scope(), 1, risingOk), (std::array{R, R, R, R}));
+    EXPECT_EQ(colours({"100", "50", "200", "300"}), (std::array{B, B, B, B}));
+    EXPECT_EQ(SwitchPointColours(Scope(), 1, {"100", "50", "200", "300"}),
+              (std::array{R, R, R, R}));
     EXPECT_EQ(SwitchPointColours(Scope(), 1, {"50", "100", "300", "200"}),
               (std::array{B, B, B, B}));
 }

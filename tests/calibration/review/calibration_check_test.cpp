@@ -16,11 +16,7 @@ namespace vx42 {
 namespace {
 
 // The demonstration calibration: a fuel gauge (output 1), a fan relay on coolant temperature
-// (2), a speedometer (3) and a tachometer voltage output (4), from the example library.
-CalImage Demo() {
-    return test::DemoCalibration();
-}
-
+// (2), a speedometer (3) and a tachometer voltage output (4), from this example library.
 LibrarySet ExampleLibraries() {
     LibrarySet set;
     set.MessageLibraries.push_back(
@@ -35,34 +31,29 @@ int Cell(CalImage& image, int output, TableGrid grid, int row, int col) {
     const FormatContext raw;
     return *CellAddress({image, raw, output}, grid, row, col);
 }
-void SetWord(CalImage& image, int address, unsigned value) {
-    image.StoreWord(address, value);
+// The word at `at` set relative to the word at `from`.
+void Relative(CalImage& image, int at, int from, int delta) {
+    image.StoreWord(at, static_cast<unsigned>(static_cast<int>(image.Word(from)) + delta));
 }
 // Data breakpoint k (1-based) of output 1's analog table set relative to the one before it.
 void AnalogBreakpoint(CalImage& image, int k, int fromPrevious) {
-    const int before = Cell(image, 0, TableGrid::Analog, 0, k - 1);
-    SetWord(image, Cell(image, 0, TableGrid::Analog, 0, k),
-            static_cast<unsigned>(static_cast<int>(image.Word(before)) + fromPrevious));
+    Relative(image, Cell(image, 0, TableGrid::Analog, 0, k),
+             Cell(image, 0, TableGrid::Analog, 0, k - 1), fromPrevious);
 }
 void BatteryRow(CalImage& image, int row, int fromPrevious) {
-    const int before = Cell(image, 0, TableGrid::Analog, row - 1, 0);
-    SetWord(image, Cell(image, 0, TableGrid::Analog, row, 0),
-            static_cast<unsigned>(static_cast<int>(image.Word(before)) + fromPrevious));
+    Relative(image, Cell(image, 0, TableGrid::Analog, row, 0),
+             Cell(image, 0, TableGrid::Analog, row - 1, 0), fromPrevious);
 }
 void DutyCell(CalImage& image, int fromPeriod) {
-    const int period = static_cast<int>(image.Word(Cal(0).Period));
-    SetWord(image, Cell(image, 0, TableGrid::Analog, 3, 7),
-            static_cast<unsigned>(period + fromPeriod));
+    Relative(image, Cell(image, 0, TableGrid::Analog, 3, 7), Cal(0).Period, fromPeriod);
 }
 // Output 4's "CAN Data Min" relative to its "CAN Data Max".
 void VoltageDataMin(CalImage& image, int fromMax) {
-    const int max = static_cast<int>(image.Word(Cal(3).PrimaryBlock + 2));
-    SetWord(image, Cal(3).PrimaryBlock, static_cast<unsigned>(max + fromMax));
+    Relative(image, Cal(3).PrimaryBlock, Cal(3).PrimaryBlock + 2, fromMax);
 }
 // Output 2 rises: Off A must not be above On A.
 void OffA(CalImage& image, int fromOnA) {
-    const unsigned onA = image.Word(Cal(1).PrimaryBlock);
-    SetWord(image, Cal(1).PrimaryBlock + 2, static_cast<unsigned>(static_cast<int>(onA) + fromOnA));
+    Relative(image, Cal(1).PrimaryBlock + 2, Cal(1).PrimaryBlock, fromOnA);
 }
 void MessageName(CalImage& image, int output, const std::string& name) {
     const int slot = image.Byte(Cal(output).DataSource[0].MessageSlot) - 1;
@@ -78,7 +69,7 @@ void TimeoutOf(CalImage& image, std::uint8_t data, unsigned timeout) {
     const FormatContext raw;
     const auto place = TimeoutDataPlaceOf({image, raw, 0}, 0);
     image.SetByte(place->address, data);
-    SetWord(image, CalAddresses().MessageSlot[0].Timeout, timeout);
+    image.StoreWord(CalAddresses().MessageSlot[0].Timeout, timeout);
 }
 void FourBitFuel(CalImage& image, std::uint8_t data) {
     image.SetByte(Cal(0).DataSource[0].BitLength, 4);
@@ -129,7 +120,7 @@ TEST(CalibrationCheck, EachRuleFindsWhatBreaksItAndNothingJustShortOfThat) {
         {check_rule::OffWithMessages, Severity::Warning, 2, "optType_0",
          [](CalImage& c) { Off(c, 2, true); }, [](CalImage& c) { Off(c, 2, false); }},
     };
-    const CalImage demo = Demo();
+    const CalImage demo = test::DemoCalibration();
     ASSERT_EQ(Lines(CheckCalibration(demo, &libraries, {})), "");
     for (const RuleCase& c : cases) {
         SCOPED_TRACE(c.rule);
@@ -150,10 +141,10 @@ TEST(CalibrationCheck, EachRuleFindsWhatBreaksItAndNothingJustShortOfThat) {
 }
 
 TEST(CalibrationCheck, MessagesNameTheSettingInDisplayUnits) {
-    CalImage image = Demo();
+    CalImage image = test::DemoCalibration();
     // The fan relay's Off A above its On A; the tachometer's breakpoints 8000 rpm and 7000 rpm.
     OffA(image, 5);
-    SetWord(image, Cal(3).PrimaryBlock, 64000);
+    image.StoreWord(Cal(3).PrimaryBlock, 64000);
     const auto found = CheckCalibration(image, nullptr, UnitFlags::AllMetric());
     ASSERT_EQ(found.size(), 2u);
     EXPECT_EQ(found[0].message,
