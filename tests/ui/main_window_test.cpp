@@ -192,7 +192,6 @@ class MainWindowTest : public QObject {
 
     void aFailedRetrieveLeavesTheCalibrationAlone() {
         WindowFixture f;
-        f.sim->Module().Write(kCalBaseAddress, CalImage{}.bytes());
         f.app.image = Patterned(9);
         f.sim->Module().Write(kCalBaseAddress, Patterned(1).bytes());
         // Block 3 never answers: five attempts, then the message.
@@ -569,12 +568,6 @@ class MainWindowTest : public QObject {
                 QVERIFY2(!seen.contains(k.toString()), qPrintable(k.toString()));
                 seen.insert(k.toString());
             }
-    }
-
-    void theRelayNameStartsInRelayMode() {
-        WindowFixture f(StartupMode::Relay);
-        QCOMPARE(f.window.windowTitle(),
-                 QString("VX42 Relay Control Version 2.1.0 [No File Loaded]"));
     }
 };
 
