@@ -31,6 +31,7 @@
 
 using namespace vx42;
 using vx42::test::CountFrames;
+using vx42::test::LogLines;
 using vx42::test::WaitIdle;
 using vx42::test::WindowFixture;
 
@@ -59,14 +60,6 @@ std::string OpenPatterned(WindowFixture& f, int seed) {
     f.prompt.AnswerOpenFile(file);
     Trigger(f.window, "menuFileOpen");
     return file;
-}
-
-// The error log's lines.
-std::vector<std::string> LogLines(const std::string& programFolder) {
-    std::ifstream log(JoinPath(JoinPath(programFolder, "Error Logs"), "ErrLogDVN.log"));
-    std::vector<std::string> lines;
-    for (std::string line; std::getline(log, line);) lines.push_back(line);
-    return lines;
 }
 
 // A settings store that fails as a damaged one does.
@@ -110,8 +103,7 @@ class MainWindowTest : public QObject {
         const CalImage moduleImage = Patterned(5);
         f.sim->Module().Write(kCalBaseAddress, moduleImage.bytes());
         f.window.show();
-        Trigger(f.window, "menuConnect");
-        QVERIFY(WaitIdle(f.window));
+        f.ToggleConnection();
         QVERIFY(f.window.online());
         QCOMPARE(f.window.lblOnline->text(), QString("Online"));
         QVERIFY(!f.window.lblSimulated->isHidden());
@@ -125,12 +117,10 @@ class MainWindowTest : public QObject {
         QCOMPARE(CountFrames(*f.sim, 'Q'), 171);
 
         // Disconnect and connect the same module: nothing is read again.
-        Trigger(f.window, "menuConnect");
-        QVERIFY(WaitIdle(f.window));
+        f.ToggleConnection();
         QVERIFY(!f.window.online());
         f.app.image[10] = 0xEE;  // an offline edit stays in the program
-        Trigger(f.window, "menuConnect");
-        QVERIFY(WaitIdle(f.window));
+        f.ToggleConnection();
         QVERIFY(f.window.online());
         QCOMPARE(CountFrames(*f.sim, 'Q'), 171);
         QCOMPARE(f.app.image[10], 0xEE);
@@ -144,28 +134,18 @@ class MainWindowTest : public QObject {
         QVERIFY(f.ModuleImage() == f.app.image);
     }
 
-    void updateOfflineRefuses() {
-        WindowFixture f;
-        f.prompt.ExpectMessage("You must be connected to write the calibration");
-        f.window.UpdateCommand();
-        QCOMPARE(CountFrames(*f.sim, 'P'), 0);
-    }
-
     void aSecondModuleAsksToSaveFirst() {
         sim::SimConfig config;
         config.bridges = {{"Dialvane VX42 USB", "DV42A001"}, {"Dialvane VX42 USB", "DV42B002"}};
         WindowFixture f(StartupMode::Full, vx42::test::FastSimulator(config));
         f.sim->Module(0).Write(kCalBaseAddress, CalImage{}.bytes());
         f.sim->Module(1).Write(kCalBaseAddress, CalImage{}.bytes());
-        Trigger(f.window, "menuConnect");
-        QVERIFY(WaitIdle(f.window));
+        f.ToggleConnection();
         QVERIFY(f.window.online());
-        Trigger(f.window, "menuConnect");  // disconnect
-        QVERIFY(WaitIdle(f.window));
+        f.ToggleConnection();  // disconnect
         f.sim->Unplug(0);
         f.prompt.AnswerYesNo(Answer::No);
-        Trigger(f.window, "menuConnect");
-        QVERIFY(WaitIdle(f.window));
+        f.ToggleConnection();
         const auto calls = f.prompt.Calls();
         QCOMPARE(calls.size(), size_t(1));
         QVERIFY(calls[0].text.rfind("Different VX42 module detected.", 0) == 0);
@@ -181,8 +161,7 @@ class MainWindowTest : public QObject {
         // The first connect: the retrieved calibration would replace unsaved edits.
         const std::size_t opened = f.prompt.Calls().size();
         f.prompt.AnswerYesNo(Answer::No);
-        Trigger(f.window, "menuConnect");
-        QVERIFY(WaitIdle(f.window));
+        f.ToggleConnection();
         const auto calls = f.prompt.Calls();
         QCOMPARE(calls.size(), opened + 1);
         QCOMPARE(QString::fromStdString(calls.back().title), QString("Save Changes?"));
@@ -190,8 +169,7 @@ class MainWindowTest : public QObject {
                  QString("The file has been changed and not saved. Would you like to save now?"));
         QVERIFY(f.app.image == Patterned(4));
         // Disconnecting asks nothing.
-        Trigger(f.window, "menuConnect");
-        QVERIFY(WaitIdle(f.window));
+        f.ToggleConnection();
         QCOMPARE(f.prompt.Calls().size(), opened + 1);
     }
 
@@ -214,7 +192,6 @@ class MainWindowTest : public QObject {
 
     void aFailedRetrieveLeavesTheCalibrationAlone() {
         WindowFixture f;
-        f.sim->Module().Write(kCalBaseAddress, CalImage{}.bytes());
         f.app.image = Patterned(9);
         f.sim->Module().Write(kCalBaseAddress, Patterned(1).bytes());
         // Block 3 never answers: five attempts, then the message.
@@ -222,15 +199,12 @@ class MainWindowTest : public QObject {
         f.prompt.ExpectMessage("Error Retrieving Calibration");
         f.sim->SetFaultRates(rates, 1);
         for (int n = 0; n < 5; ++n) f.sim->InjectAt(1 + 1 + 3 + n, sim::Fault::Drop);
-        Trigger(f.window, "menuConnect");
-        QVERIFY(WaitIdle(f.window));
+        f.ToggleConnection();
         QVERIFY(f.app.image == Patterned(9));
         QCOMPARE(f.window.windowTitle(), QString("VX42 Version 2.1.0 [No File Loaded]"));
         // The module counts as not retrieved: connecting again retrieves.
-        Trigger(f.window, "menuConnect");
-        QVERIFY(WaitIdle(f.window));
-        Trigger(f.window, "menuConnect");
-        QVERIFY(WaitIdle(f.window));
+        f.ToggleConnection();
+        f.ToggleConnection();
         QVERIFY(f.app.image == Patterned(1));
     }
 
@@ -265,8 +239,7 @@ class MainWindowTest : public QObject {
     void openingWhileOnlineProgramsTheModuleAfterTheQuestion() {
         WindowFixture f;
         f.sim->Module().Write(kCalBaseAddress, CalImage{}.bytes());
-        Trigger(f.window, "menuConnect");
-        QVERIFY(WaitIdle(f.window));
+        f.ToggleConnection();
         const std::string file = f.folder.file("new.DVF");
         WriteCalibrationFile(file, Patterned(7));
         const CalImage before = f.ModuleImage();
@@ -306,12 +279,12 @@ class MainWindowTest : public QObject {
         WindowFixture f;
         f.prompt.ExpectMessage("Subscript out of range");
         QVERIFY(!f.window.Trapped("cmdUpdate", "Click", [] { (void)std::vector<int>{}.at(1); }));
-        std::ifstream log(JoinPath(JoinPath(f.folder.str(), "Error Logs"), "ErrLogDVN.log"));
-        std::string line;
-        QVERIFY(std::getline(log, line));
-        QVERIFY(line.find("frmMain, cmdUpdate, Click") != std::string::npos);
+        const auto lines = LogLines(f.folder.str());
+        QVERIFY(!lines.empty() && lines[0].find("frmMain, cmdUpdate, Click") != std::string::npos);
+        // The window goes on; offline, Update refuses and sends nothing.
         f.prompt.ExpectMessage("You must be connected to write the calibration");
-        f.window.cmdUpdate->click();  // the window goes on
+        f.window.cmdUpdate->click();
+        QCOMPARE(CountFrames(*f.sim, 'P'), 0);
     }
 
     void aRetrievedCalibrationWithUnknownMessagesWarnsOnce() {
@@ -325,8 +298,7 @@ class MainWindowTest : public QObject {
         }
         f.sim->Module().Write(kCalBaseAddress, image.bytes());
         f.prompt.ExpectMessage("One or more variables are not defined in your current libraries.");
-        Trigger(f.window, "menuConnect");
-        QVERIFY(WaitIdle(f.window));
+        f.ToggleConnection();
         QVERIFY(f.app.libraries.UndefinedIndex >= 0);
         QCOMPARE(f.app.libraries.MessageLibraries[f.app.libraries.UndefinedIndex].MessageCount(),
                  2);
@@ -337,17 +309,14 @@ class MainWindowTest : public QObject {
         f.sim->Module().Write(kCalBaseAddress, Patterned(2).bytes());
         f.bridge().serialUnreadable = true;
         // The first such module is retrieved; nothing was shown, so nothing is asked.
-        Trigger(f.window, "menuConnect");
-        QVERIFY(WaitIdle(f.window));
+        f.ToggleConnection();
         QCOMPARE(CountFrames(*f.sim, 'Q'), 171);
         QVERIFY(f.app.image == Patterned(2));
         // Connected again it may be another module: asked about, then retrieved again.
-        Trigger(f.window, "menuConnect");
-        QVERIFY(WaitIdle(f.window));
+        f.ToggleConnection();
         f.sim->Module().Write(kCalBaseAddress, Patterned(4).bytes());
         f.prompt.AnswerYesNo(Answer::No);
-        Trigger(f.window, "menuConnect");
-        QVERIFY(WaitIdle(f.window));
+        f.ToggleConnection();
         QVERIFY(f.prompt.ScriptDone());
         QVERIFY(f.prompt.Calls().back().text.rfind("Different VX42 module detected.", 0) == 0);
         QCOMPARE(CountFrames(*f.sim, 'Q'), 2 * 171);
@@ -388,19 +357,15 @@ class MainWindowTest : public QObject {
         f.sim->Module().Write(kCalBaseAddress, Patterned(8).bytes());
         f.bridge().throwingWrites = 1;
         f.prompt.ExpectMessage("51 driver fault");
-        Trigger(f.window, "menuConnect");
-        QVERIFY(WaitIdle(f.window));
+        f.ToggleConnection();
         QVERIFY(f.prompt.ScriptDone());
         QVERIFY(!f.window.online());
         QVERIFY(f.window.menuConnect->isEnabled());
-        std::ifstream log(JoinPath(JoinPath(f.folder.str(), "Error Logs"), "ErrLogDVN.log"));
-        std::string line;
-        QVERIFY(std::getline(log, line));
-        QVERIFY2(line.find("driver fault, frmMain, menuConnect, Click") != std::string::npos,
-                 line.c_str());
+        const auto lines = LogLines(f.folder.str());
+        QVERIFY(!lines.empty() &&
+                lines[0].find("driver fault, frmMain, menuConnect, Click") != std::string::npos);
         // The device the failed connect left open does not stand in the way of the next one.
-        Trigger(f.window, "menuConnect");
-        QVERIFY(WaitIdle(f.window));
+        f.ToggleConnection();
         QVERIFY(f.window.online());
         QVERIFY(f.app.image == Patterned(8));
     }
@@ -419,20 +384,18 @@ class MainWindowTest : public QObject {
         for (const std::string& entry : FillPresetList(f.app.presets))
             list->addItem(QString::fromStdString(entry));
         f.sim->Module().Write(kCalBaseAddress, Patterned(2).bytes());
-        Trigger(f.window, "menuConnect");
-        QVERIFY(WaitIdle(f.window));
+        f.ToggleConnection();
         QVERIFY(f.window.outputPage->fraPresets->isVisible());
         list->setCurrentIndex(1);
         emit list->activated(1);
         QVERIFY(WaitIdle(f.window));
-        const int name = CalAddresses().OutputName[0];
-        QCOMPARE(f.ModuleImage().Text(name, width::OutputName), std::string("Tachometer"));
+        QCOMPARE(f.app.image.Text(CalAddresses().OutputName[0], width::OutputName),
+                 std::string("Tachometer"));
         QVERIFY(f.ModuleImage() == f.app.image);  // every change reached the module
         f.window.TabStrip->setCurrentIndex(kOutputs);  // "CAN Status"
         QVERIFY(!f.window.outputPage->fraPresets->isVisible());
 
-        Trigger(f.window, "menuConnect");  // offline, then open a file
-        QVERIFY(WaitIdle(f.window));
+        f.ToggleConnection();  // offline, then open a file
         const std::string file = f.folder.file("truck.DVF");
         WriteCalibrationFile(file, Patterned(3));
         f.prompt.AnswerYesNo(Answer::No);  // the preset's changes need not be saved
@@ -440,15 +403,6 @@ class MainWindowTest : public QObject {
         Trigger(f.window, "menuFileOpen");
         f.window.TabStrip->setCurrentIndex(1);
         QVERIFY(f.window.outputPage->fraPresets->isVisible());
-    }
-
-    void theRelayModeNeverShowsThePresets() {
-        WindowFixture f(StartupMode::Relay);
-        f.window.show();
-        Trigger(f.window, "menuConnect");
-        QVERIFY(WaitIdle(f.window));
-        QVERIFY(f.window.TabStrip->isVisible());
-        QVERIFY(!f.window.outputPage->fraPresets->isVisible());
     }
 
     void theStatusBarFollowsTheConnectionAndTheFile() {
@@ -466,14 +420,12 @@ class MainWindowTest : public QObject {
         CalImage image = Patterned(4);
         image.StoreWord(CalAddresses().CanSpeed, 250);
         f.sim->Module().Write(kCalBaseAddress, image.bytes());
-        Trigger(f.window, "menuConnect");
-        QVERIFY(WaitIdle(f.window));
+        f.ToggleConnection();
         QCOMPARE(shown(), "Online (simulated module) | Module " +
                               QString("DV42A001") +
                               ", firmware 2.1.0 | Auto Retrieved File | CAN bus 250 kbit/s");
         QVERIFY(f.window.lblOnline->styleSheet().contains("#00ff00"));
-        Trigger(f.window, "menuConnect");
-        QVERIFY(WaitIdle(f.window));
+        f.ToggleConnection();
         QCOMPARE(shown(), QString("Offline (simulated module) | - | Auto Retrieved File | "
                                   "CAN bus 250 kbit/s"));
 
@@ -496,8 +448,7 @@ class MainWindowTest : public QObject {
         WindowFixture f;
         f.window.show();
         f.sim->Module().Write(kCalBaseAddress, Patterned(6).bytes());
-        Trigger(f.window, "menuConnect");
-        QVERIFY(WaitIdle(f.window));
+        f.ToggleConnection();
         QCOMPARE(f.window.screen()->size(), QSize(1366, 768));
         for (int tab = 0; tab <= kOutputs; ++tab) {
             f.window.TabStrip->setCurrentIndex(tab);
@@ -544,8 +495,7 @@ class MainWindowTest : public QObject {
     void closingWhileOnlineClosesTheDevice() {
         WindowFixture f;
         f.window.show();
-        Trigger(f.window, "menuConnect");
-        QVERIFY(WaitIdle(f.window));
+        f.ToggleConnection();
         QVERIFY(f.sim->IsOpen(0));
         QVERIFY(f.window.close());
         QVERIFY(!f.sim->IsOpen(0));
@@ -587,12 +537,6 @@ class MainWindowTest : public QObject {
         Trigger(f.window, "menuFileSaveAs");
         const FileDialog second = f.prompt.Calls().back().dialog;
         QCOMPARE(QtPrompt::StartPath(second), QString::fromStdString(f.folder.file("truck.DVF")));
-        // A remembered folder that has gone: the dialog starts in what is left of it.
-        f.app.settings.CalibrationPath = f.folder.file("gone") + "/deeper/";
-        f.prompt.AnswerSaveFile(std::nullopt);
-        Trigger(f.window, "menuFileSaveAs");
-        QCOMPARE(f.prompt.Calls().back().dialog.initialFolder, f.folder.str());
-        QVERIFY(!std::filesystem::exists(f.folder.file("gone")));
     }
 
     void helpManualOpensTheShippedManualWithTheDesktopsViewer() {
@@ -624,45 +568,6 @@ class MainWindowTest : public QObject {
                 QVERIFY2(!seen.contains(k.toString()), qPrintable(k.toString()));
                 seen.insert(k.toString());
             }
-    }
-
-    // Installed, the window reads the shipped data from share/ and writes only to the user's
-    // folders: the log to the state folder, the user's libraries to the data folder.
-    void installedTheWindowWritesOnlyToTheUsersFolders() {
-        namespace fs = std::filesystem;
-        test::TempDir prefix, data, state;
-        fs::create_directories(prefix.path() / "bin");
-        const fs::path share = prefix.path() / "share" / kSharedDataFolderName;
-        fs::create_directories(share / "Libraries");
-        const QByteArray oldData = qgetenv("XDG_DATA_HOME"), oldState = qgetenv("XDG_STATE_HOME");
-        qputenv("XDG_DATA_HOME", QByteArray::fromStdString(data.str()));
-        qputenv("XDG_STATE_HOME", QByteArray::fromStdString(state.str()));
-        ScriptedPrompt prompt;
-        MemorySettingsStore store;
-        AppContext app(StartupMode::Full, (prefix.path() / "bin").string(), prompt, store);
-        qputenv("XDG_DATA_HOME", oldData);
-        qputenv("XDG_STATE_HOME", oldState);
-
-        QVERIFY(app.folders.installed);
-        QCOMPARE(QString::fromStdString(app.presetsPath()),
-                 QString::fromStdString((share / "GaugePresets.CFG").string()));
-        QCOMPARE(QString::fromStdString(app.settings.LibraryPath),
-                 QString::fromStdString((share / "Libraries").string()));
-        const std::string userFolder = JoinPath(data.str(), kApplicationName);
-        QCOMPARE(QString::fromStdString(app.libraryFolder()),
-                 QString::fromStdString(JoinPath(userFolder, "Libraries") + "/"));
-        prompt.ExpectMessage("Subscript out of range");
-        RunTrapped({"frmMain", "cmdUpdate", "Click"}, prompt, app.log,
-                   [] { (void)std::vector<int>{}.at(1); });
-        QVERIFY(FileExists(
-            JoinPath(JoinPath(JoinPath(state.str(), kApplicationName), "Error Logs"), "ErrLogDVN.log")));
-        QVERIFY(!fs::exists(prefix.path() / "bin" / "Error Logs"));
-    }
-
-    void theRelayNameStartsInRelayMode() {
-        WindowFixture f(StartupMode::Relay);
-        QCOMPARE(f.window.windowTitle(),
-                 QString("VX42 Relay Control Version 2.1.0 [No File Loaded]"));
     }
 };
 

@@ -104,4 +104,9 @@ struct PageFixture {
     QString unexpected() const { return w.unexpected(); }
 };
 
+// A page fixture already connected, its calibration retrieved.
+struct OnlinePage : PageFixture {
+    explicit OnlinePage(StartupMode mode = StartupMode::Full) : PageFixture(mode) { GoOnline(); }
+};
+
 }  // namespace vx42::test

@@ -8,7 +8,6 @@
 #include <QRadioButton>
 
 #include "calibration/outputs/output_function.h"
-#include "calibration/outputs/relay_drive.h"
 #include "output_page_fixture.h"
 #include "ui/entry_box.h"
 #include "ui/relay_picture.h"
@@ -32,7 +31,6 @@ class OutputSettingsTest : public QObject {
     void relayDriveFollowsBothTransitionTables();
     void periodByFunction();
     void slotSettingsNeedAMessage();
-    void dataOnTimeoutGoesToTheSignalsBytes();
     void switchFunctionsAndPointColours();
     void secondaryUseAndOr();
     void messageSelectionIsStoredAndShownAgain();
@@ -42,35 +40,26 @@ class OutputSettingsTest : public QObject {
 };
 
 void OutputSettingsTest::functionsStoreTheirBitsAndShowTheirFrames() {
-    PageFixture f;
-    f.GoOnline();
+    OnlinePage f;
     OutputPage& p = f.page();
-    const auto& cal = f.cal(0);
-    const int options = CalAddresses().OutputOptions[0];
+    const int flags = f.cal(0).FunctionFlags, options = CalAddresses().OutputOptions[0];
     struct Case {
         int option;
         std::uint8_t functionBit;
-        bool voltageOut;
         QWidget* frame;
         const char* label;
     };
     const Case cases[] = {
-        {4, 0x20, false, p.fraFreqTable, "Duty Cycle (%)"},
-        {3, 0x04, false, p.fraRelay, "Time Delay (ms)"},
-        {1, 0x02, true, p.fraVoltageOut, "Frequency (hz)"},
-        {2, 0x02, false, p.fraTable, "Frequency (hz)"},
-        {0, 0x01, false, nullptr, "Frequency (hz)"},
+        {4, 0x20, p.fraFreqTable, "Duty Cycle (%)"}, {3, 0x04, p.fraRelay, "Time Delay (ms)"},
+        {1, 0x02, p.fraVoltageOut, "Frequency (hz)"}, {2, 0x02, p.fraTable, "Frequency (hz)"},
+        {0, 0x01, nullptr, "Frequency (hz)"},
     };
     for (const Case& c : cases) {
         p.optType[c.option]->click();
         f.Settle();
-        const std::uint8_t flags = f.image().Byte(cal.FunctionFlags);
-        QCOMPARE(flags & 0x27, c.functionBit);
-        QCOMPARE(f.Byte(cal.FunctionFlags), flags);
-        if (c.option == 1 || c.option == 2) {
-            QCOMPARE((f.image().Byte(options) & 1) != 0, c.voltageOut);
-            QCOMPARE(f.Byte(options), f.image().Byte(options));
-        }
+        QCOMPARE(f.Byte(flags) & 0x27, c.functionBit);
+        QCOMPARE(f.Byte(flags), f.image().Byte(flags));
+        QCOMPARE(f.Byte(options), f.image().Byte(options));
         for (QWidget* frame :
              {static_cast<QWidget*>(p.fraFreqTable), static_cast<QWidget*>(p.fraRelay),
               static_cast<QWidget*>(p.fraVoltageOut), static_cast<QWidget*>(p.fraTable)})
@@ -87,111 +76,58 @@ void OutputSettingsTest::functionsStoreTheirBitsAndShowTheirFrames() {
     QVERIFY(f.window().windowTitle().contains("[Auto Retrieved File]"));
 }
 
+// One click per group: the other group follows, in the image, the module and its buttons.
 void OutputSettingsTest::relayDriveFollowsBothTransitionTables() {
-    PageFixture f;
-    f.GoOnline();
+    OnlinePage f;
     OutputPage& p = f.page();
     const int flagsAddress = f.cal(0).FunctionFlags;
-    // The bits for each possible (Off, On) pair: bit 3 voltage, bit 4 ground, bit 6 swap.
-    auto bitsFor = [](Drive off, Drive on) -> std::uint8_t {
-        std::uint8_t b = 0x04;
-        if (on == Drive::Voltage) b |= 0x08;
-        if (off == Drive::Ground) b |= 0x10;
-        if (off == Drive::Voltage) b |= 0x48;
-        if (on == Drive::Ground) b |= 0x50;
-        return b;
-    };
-    // What the other group shows after a click, by the chosen state and the other's state.
-    const Drive V = Drive::Voltage, G = Drive::Ground, O = Drive::Open;
-    const Drive resulting[3][3] = {{G, G, O}, {V, O, O}, {V, G, V}};  // [chosen][other before]
-    for (bool offGroup : {true, false}) {
-        for (int chosen = 0; chosen < 3; ++chosen) {
-            for (int other = 0; other < 3; ++other) {
-                for (int start = 0; start < 3; ++start) {  // the clicked group's state before
-                    const Drive off = static_cast<Drive>(offGroup ? start : other);
-                    const Drive on = static_cast<Drive>(offGroup ? other : start);
-                    if (off == on && off != O) continue;  // not a possible starting pair
-                    f.image().SetByte(flagsAddress, bitsFor(off, on));
-                    f.page().SelectOutput(0);
-                    auto& group = offGroup ? p.optOff : p.optOn;
-                    group[chosen]->click();
-                    f.Settle();
-                    const DriveStates states = DriveStatesOf(f.image().Byte(flagsAddress));
-                    const Drive expectOther = resulting[chosen][other];
-                    const QString where = QString("%1 chosen %2 other %3")
-                                              .arg(offGroup ? "Off" : "On")
-                                              .arg(chosen)
-                                              .arg(other);
-                    QVERIFY2((offGroup ? states.off : states.on) == static_cast<Drive>(chosen),
-                             qPrintable(where));
-                    QVERIFY2((offGroup ? states.on : states.off) == expectOther, qPrintable(where));
-                    QVERIFY2(
-                        (offGroup ? p.optOn : p.optOff)[static_cast<int>(expectOther)]->isChecked(),
-                        qPrintable(where));
-                    QCOMPARE(f.Byte(flagsAddress), f.image().Byte(flagsAddress));
-                }
-            }
-        }
-    }
-    // The two edge cases by their bits.
     f.image().SetByte(flagsAddress, 0x04);  // Off open, On open
     p.SelectOutput(0);
-    p.optOff[2]->click();
+    p.optOff[2]->click();  // Off open again: On turns to voltage
+    f.Settle();
     QCOMPARE(f.image().Byte(flagsAddress) & 0x58, 0x08);
+    QCOMPARE(f.Byte(flagsAddress), f.image().Byte(flagsAddress));
+    QVERIFY(p.optOn[0]->isChecked());
     f.image().SetByte(flagsAddress, 0x14);  // Off ground, On open
     p.SelectOutput(0);
-    p.optOn[1]->click();
+    p.optOn[1]->click();  // On ground: Off turns open
+    f.Settle();
     QCOMPARE(f.image().Byte(flagsAddress) & 0x58, 0x50);
+    QCOMPARE(f.Byte(flagsAddress), f.image().Byte(flagsAddress));
+    QVERIFY(p.optOff[2]->isChecked());
 }
 
 void OutputSettingsTest::periodByFunction() {
-    PageFixture f;
-    f.GoOnline();
+    OnlinePage f;
     OutputPage& p = f.page();
     const int period = f.cal(0).Period;
-    p.optType[4]->click();
-    PageFixture::Type(p.txtPeriod, "50");
-    f.Settle();
-    QCOMPARE(f.image().Word(period), 1800u);
-    QCOMPARE(f.Word(period), 1800u);
-    QCOMPARE(p.txtPeriod->text(), QString("50"));
     p.optType[2]->click();
     PageFixture::Type(p.txtPeriod, "100");
-    QCOMPARE(f.image().Word(period), 10000u);
+    f.Settle();
+    QCOMPARE(f.Word(period), 10000u);
     QCOMPARE(p.txtPeriod->text(), QString("100.00"));
-    PageFixture::Type(p.txtPeriod, "15.25");
-    QCOMPARE(f.image().Word(period), 65535u);
-    QCOMPARE(p.txtPeriod->text(), QString("15.26"));
     // Out of range shows red while typing, and is clamped on Enter.
     p.txtPeriod->setText("2000");
     QVERIFY(IsRed(p.txtPeriod));
     QTest::keyClick(p.txtPeriod, Qt::Key_Return);
     QCOMPARE(f.image().Word(period), 1000u);
     QVERIFY(!IsRed(p.txtPeriod));
-    p.optType[3]->click();
-    PageFixture::Type(p.txtPeriod, "2500");
-    f.Settle();
-    QCOMPARE(f.Byte(period), 0x09);
-    QCOMPARE(f.Byte(period + 1), 0xC4);
     // Leaving a box without Enter commits nothing.
     p.txtPeriod->setText("7");
     p.txtOutputName->setFocus();
-    QCOMPARE(f.image().Word(period), 2500u);
+    QCOMPARE(f.image().Word(period), 1000u);
     QVERIFY(f.window().windowTitle().contains("[Auto Retrieved File]"));
 }
 
 void OutputSettingsTest::slotSettingsNeedAMessage() {
-    PageFixture f;
-    f.GoOnline();
+    OnlinePage f;
     OutputPage& p = f.page();
     const auto& src = f.cal(0).DataSource[0];
     // Without a message the timeout stores nothing and shows 0.
     QVERIFY(!p.txtTimoutTimer[0]->isEnabled());
     QCOMPARE(p.txtTimoutTimer[0]->text(), QString("0"));
-    PageFixture::Type(p.txtSamplePeriod[0], "256");
-    QCOMPARE(f.image().Byte(src.SamplePeriod), 0);
-    QCOMPARE(p.txtSamplePeriod[0]->text(), QString("256"));
     PageFixture::Type(p.txtSamplePeriod[0], "300");
+    QCOMPARE(f.image().Byte(src.SamplePeriod), 0);
     QCOMPARE(p.txtSamplePeriod[0]->text(), QString("256"));
     PageFixture::Type(p.txtAverageLength[0], "40");
     QCOMPARE(f.image().Byte(src.FilterSize), 32);
@@ -206,45 +142,19 @@ void OutputSettingsTest::slotSettingsNeedAMessage() {
     const auto& slot = CalAddresses().MessageSlot[0];
     QCOMPARE(f.image().Word(slot.Timeout), 2500u);
     QCOMPARE(f.Word(slot.Timeout), 2500u);
+    PageFixture::Type(p.txtDataOnTimeout[0], "3000");  // "Speed": 12 bits at byte 6
+    f.Settle();
+    QCOMPARE(f.Word(slot.TimeoutData + 6), 3000u);
 
-    // The output name, written in two pieces.
-    f.Settle();  // the writes posted so far have reached the module
-    const int applied = f.Applied();
+    // The output name, to its last byte.
     PageFixture::Type(p.txtOutputName, "Fuel level sender output");
     f.Settle();
-    QCOMPARE(QString::fromStdString(f.image().Text(CalAddresses().OutputName[0], 24)),
-             QString("Fuel level sender output"));
-    QCOMPARE(f.Applied() - applied, 2);  // bytes 1-16, then 17-24
     QCOMPARE(f.Byte(CalAddresses().OutputName[0] + 23), 't');
     QVERIFY(f.window().windowTitle().contains("[Auto Retrieved File]"));
 }
 
-void OutputSettingsTest::dataOnTimeoutGoesToTheSignalsBytes() {
-    PageFixture f;
-    f.GoOnline();
-    OutputPage& p = f.page();
-    const auto& slot0 = CalAddresses().MessageSlot[0];
-    f.SelectMessage(0, "Speed");  // bit length 12 at byte 6
-    PageFixture::Type(p.txtDataOnTimeout[0], "3000");
-    f.Settle();
-    QCOMPARE(f.image().Word(slot0.TimeoutData + 6), 3000u);
-    QCOMPARE(f.Word(slot0.TimeoutData + 6), 3000u);
-
-    const auto& slot1 = CalAddresses().MessageSlot[1];
-    f.SelectMessage(1, "Level");                      // bit length 8 at byte 7
-    PageFixture::Type(p.txtDataOnTimeout[1], "300");  // clamped to the byte
-    f.Settle();
-    QCOMPARE(f.image().Byte(slot1.TimeoutData + 7), 255);
-    QCOMPARE(f.image().Byte(slot1.TimeoutData + 6), 0);
-    QCOMPARE(f.Byte(slot1.TimeoutData + 7), 255);
-    QCOMPARE(p.txtDataOnTimeout[1]->text(), QString("255"));
-    // The next slot's identifier is untouched.
-    QCOMPARE(f.image().Byte(CalAddresses().MessageSlot[2].CanId), 0);
-}
-
 void OutputSettingsTest::switchFunctionsAndPointColours() {
-    PageFixture f;
-    f.GoOnline();
+    OnlinePage f;
     OutputPage& p = f.page();
     p.optType[3]->click();
     const int switchByte = f.cal(0).PrimaryBlock + 8;
@@ -262,11 +172,9 @@ void OutputSettingsTest::switchFunctionsAndPointColours() {
     PageFixture::Type(p.txtOnA[0], "100");
     f.Settle();
     QCOMPARE(f.Word(f.cal(0).PrimaryBlock), 100u);  // stored whatever its colour
-    QVERIFY(IsRed(p.txtOnA[0]));
-    QVERIFY(IsRed(p.txtOffA[0]));
+    QVERIFY(IsRed(p.txtOnA[0]) && IsRed(p.txtOffA[0]));
     p.txtOnA[0]->setText("250");  // colours follow every keystroke
-    QVERIFY(!IsRed(p.txtOnA[0]));
-    QVERIFY(!IsRed(p.txtOffA[0]));
+    QVERIFY(!IsRed(p.txtOnA[0]) && !IsRed(p.txtOffA[0]));
     // Falling reverses the order: the same points turn red.
     PageFixture::Type(p.txtOnA[0], "250");
     PageFixture::Choose(p.cmbOptions[0], "Simple On to Off");
@@ -275,12 +183,10 @@ void OutputSettingsTest::switchFunctionsAndPointColours() {
 }
 
 void OutputSettingsTest::secondaryUseAndOr() {
-    PageFixture f;
-    f.GoOnline();
+    OnlinePage f;
     OutputPage& p = f.page();
     p.optType[3]->click();
     const int mode = f.cal(0).SecondaryMode;
-    QCOMPARE(p.chkUseSecondary->text(), QString("Use primary and secondary data"));
     PageFixture::Choose(p.cmbAndOr, "Or");  // with the box clear: stores 2, turning it on
     f.Settle();
     QCOMPARE(f.image().Byte(mode), 2);
@@ -296,8 +202,6 @@ void OutputSettingsTest::secondaryUseAndOr() {
     f.Settle();
     QCOMPARE(f.image().Byte(mode), 1);
     QCOMPARE(f.Byte(mode), 1);
-    p.optType[2]->click();
-    QCOMPARE(p.chkUseSecondary->text(), QString("Use secondary data on timeout"));
 }
 
 void OutputSettingsTest::messageSelectionIsStoredAndShownAgain() {
@@ -305,8 +209,6 @@ void OutputSettingsTest::messageSelectionIsStoredAndShownAgain() {
     f.w.app.settings.Units.MetricTemperature = true;
     f.GoOnline();
     OutputPage& p = f.page();
-    QCOMPARE(p.cmbLibrary[0]->itemText(0), QString("None"));
-    QCOMPARE(p.cmbLibrary[0]->currentText(), QString("None"));
     f.SelectMessage(0, "Coolant");
     f.Settle();
     const auto& def = CalAddresses().MessageDefSlot[0];
@@ -324,9 +226,7 @@ void OutputSettingsTest::messageSelectionIsStoredAndShownAgain() {
     p.chkFormatCAN->click();
     QCOMPARE(p.lblDataStat[0]->text(), QString("CAN Data Formated in °C"));
     QCOMPARE(p.lblMessUnit[0]->text(), QString("(°C)"));
-    QCOMPARE(p.lblMessUnit[1]->text(), QString("(None)"));
     p.chkFormatCAN->click();
-    QCOMPARE(p.lblDataStat[0]->text(), QString("Unformated CAN Data"));
     QCOMPARE(p.lblMessUnit[0]->text(), QString("(Raw)"));
 
     // Another output without a message shows "None", not the previous output's message.
@@ -370,17 +270,6 @@ void OutputSettingsTest::presetAppliedThenCustomAfterACellChange() {
     QVERIFY(p.chkFormatCAN->isChecked());
     QCOMPARE(f.image().Word(f.cal(0).Period), 10000u);
     QCOMPARE(f.Word(f.cal(0).TableBlock + 2 * 3), 1500u);  // 15 % of 10000
-    QCOMPARE(f.Word(f.cal(0).PrimaryBlock + 2 * 15), 150u);
-    // Applied again it changes no cell, so it stores none: only its few settings are written,
-    // never the table's 118 cells again.
-    const auto calibration = [&f] { return f.w.sim->Module().Read(kCalBaseAddress, kCalImageSize); };
-    const auto module = calibration();
-    const int applied = f.Applied();
-    PageFixture::Choose(p.cmbPresets, "Fuel - FG-100");
-    f.Settle();
-    QVERIFY(f.Applied() - applied < 16);
-    QVERIFY(calibration() == module);
-
     // One cell changed: "Custom".
     p.mshAnalogTable->selectCells(2, 4);
     p.mshAnalogTable->setFocus();
@@ -389,17 +278,13 @@ void OutputSettingsTest::presetAppliedThenCustomAfterACellChange() {
     // Undo puts the cell back: the preset matches again.
     p.Undo();
     QCOMPARE(p.cmbPresets->currentText(), QString("Fuel - FG-100"));
-    // Picking "Custom" changes nothing.
-    f.image();
-    const CalImage before = f.image();
-    PageFixture::Choose(p.cmbPresets, "Custom");
-    QVERIFY(f.image() == before);
 }
 
 void OutputSettingsTest::relayModeForcesTheFunction() {
-    PageFixture f(StartupMode::Relay);
-    f.GoOnline();
+    OnlinePage f(StartupMode::Relay);
     OutputPage& p = f.page();
+    QCOMPARE(f.window().windowTitle(),
+             QString("VX42 Relay Control Version 2.1.0 [Auto Retrieved File]"));
     QVERIFY(!p.fraPresets->isVisibleTo(&p));
     f.SelectTab(2);
     f.Settle();

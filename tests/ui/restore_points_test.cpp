@@ -44,8 +44,7 @@ struct HistoryWindow : WindowFixture {
         sim->Module().Write(kCalBaseAddress, Demo().bytes());
     }
     void Connect() {
-        window.menuConnect->trigger();
-        QVERIFY(WaitIdle(window));
+        ToggleConnection();
         QVERIFY(window.online());
     }
     ModuleHistory Module() {

@@ -5,14 +5,18 @@
 #include <QApplication>
 #include <QTest>
 #include <atomic>
+#include <fstream>
 #include <memory>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "app/qt/app_context.h"
 #include "app/qt/link_module_service.h"
 #include "base/scripted_prompt.h"
 #include "device/sim/sim_bridge.h"
 #include "device/sim/simulator.h"
+#include "files/paths.h"
 #include "files/settings.h"
 #include "support/temp_dir.h"
 #include "ui/frm_main.h"
@@ -29,6 +33,14 @@ inline QString UnexpectedDialogs(const ScriptedPrompt& prompt) {
     QStringList out;
     for (const auto& u : prompt.Unexpected()) out << QString::fromStdString(u);
     return out.join('\n');
+}
+
+// The error log's lines.
+inline std::vector<std::string> LogLines(const std::string& programFolder) {
+    std::ifstream log(JoinPath(JoinPath(programFolder, "Error Logs"), "ErrLogDVN.log"));
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(log, line);) lines.push_back(line);
+    return lines;
 }
 
 // Counts the frames the module received that start with the letter.
@@ -92,6 +104,12 @@ struct WindowFixture {
         return std::make_unique<FaultyBridge>(sim);
     }
     FaultyBridge& bridge() { return static_cast<FaultyBridge&>(module.link().bridge()); }
+
+    // Connects or disconnects through the menu and waits for the command to end.
+    void ToggleConnection() {
+        window.menuConnect->trigger();
+        QVERIFY(WaitIdle(window));
+    }
 
     // The module's calibration as the simulator holds it.
     CalImage ModuleImage() {
