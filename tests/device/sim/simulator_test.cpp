@@ -61,10 +61,6 @@ TEST(Simulator, ListsAndOpensBridges) {
     EXPECT_EQ(s.Close(h), ft::Ok);
     std::uint32_t q = 0;
     EXPECT_EQ(s.QueueStatus(h, q), ft::InvalidHandle);
-
-    s.FailListing(1, ft::DeviceNotOpened, 1);
-    EXPECT_EQ(s.ListDescription(1, text), ft::DeviceNotOpened);
-    EXPECT_EQ(s.ListDescription(1, text), ft::Ok);
 }
 
 TEST(Simulator, ModuleListensAtItsLineSpeedOnly) {
@@ -161,16 +157,6 @@ TEST(Simulator, TimingModelHoldsRepliesForWireAndLatency) {
     s.ResetLinkTime();
     ASSERT_EQ(s.Write(h, Bytes(20, 0), n), ft::Ok);  // no answer: only its wire time
     EXPECT_NEAR(s.ModelledLinkSeconds(), 0.002, 1e-4);
-}
-
-TEST(Simulator, WaitForQueueGivesUpAtItsTimeOut) {
-    Simulator s;
-    const int h = OpenModule(s, "Dialvane VX42 USB");
-    std::uint32_t q = 99;
-    const auto start = Simulator::Clock::now();
-    EXPECT_EQ(s.WaitForQueue(h, 1, 20ms, q), ft::Ok);
-    EXPECT_EQ(q, 0u);
-    EXPECT_GE(Simulator::Clock::now() - start, 20ms);
 }
 
 TEST(Simulator, StateFileCarriesModuleMemoryBetweenRuns) {
