@@ -40,7 +40,6 @@ std::vector<int> SlotsRead(const LinkFixture& f) {
 TEST(CanSpeed, OpeningSelectsTheStoredRateOrNothing) {
     CanSpeedChoice choice;
     EXPECT_EQ(choice.Load(WithSpeed(500)), 1);
-    EXPECT_STREQ(kCanSpeeds[1].caption, "500K");
     EXPECT_EQ(choice.Recorded(), 1);
     EXPECT_EQ(CanSpeedChoice{}.Load(WithSpeed(5)), 8);
 
@@ -74,7 +73,6 @@ TEST(CanSpeed, OkOfflineMarksANewSpeedChangedOnlineSendsIt) {
     f.Connect();
     EditTarget online{image, changed, f.link};
     choice.Click(3);
-    EXPECT_STREQ(kCanSpeeds[3].caption, "125K");
     choice.Ok(online, true);
     const int at = ImageIndex(CalAddresses().CanSpeed);
     EXPECT_EQ(image[at], 0x00);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "link_fixture.h"
 
 namespace vx42 {
@@ -25,7 +27,10 @@ void ExpectConnectionError(const ScriptedPrompt& prompt, const std::string& text
 }
 
 TEST(Connect, FindsTheModuleSetsTheLineAndIdentifies) {
-    LinkFixture f(Bridges({{"USB Serial", "XX000001"}, {"Kestrane Dialvane VX42", "DV12345678"}}));
+    // Two bridges match: the lowest index wins.
+    LinkFixture f(Bridges({{"USB Serial", "XX000001"},
+                           {"Kestrane Dialvane VX42", "DV12345678"},
+                           {"Dialvane VX42 B", "DVBBBBBB"}}));
     f.module(1).Version() = {2, 3, 4};
     f.link.ConnectIfOffline();
     EXPECT_TRUE(f.link.Online());
@@ -34,6 +39,7 @@ TEST(Connect, FindsTheModuleSetsTheLineAndIdentifies) {
     EXPECT_EQ(f.link.FirmwareVersion(), "2.3.4");
     EXPECT_EQ(f.sim->BaudRate(1), 100000u);
     EXPECT_EQ(f.sim->LatencyTimer(1), 2);
+    EXPECT_FALSE(f.sim->IsOpen(2));
     EXPECT_TRUE(f.prompt.Calls().empty());
     EXPECT_TRUE(f.link.IsNewModule());
 
@@ -44,57 +50,51 @@ TEST(Connect, FindsTheModuleSetsTheLineAndIdentifies) {
     EXPECT_FALSE(f.sim->IsOpen(1));
 }
 
-TEST(Connect, TwoMatchingBridgesTheLowestIndexWins) {
-    LinkFixture f(Bridges({{"Dialvane VX42", "DVAAAAAA"}, {"Dialvane VX42 B", "DVBBBBBB"}}));
+TEST(Connect, ListingOpeningAndWaitingFailuresNameTheirCause) {
+    // The driver is asked once when nothing is attached, five passes over three calls when
+    // nothing matches; a bridge that cannot be asked yet is waited for, then the next tried.
+    const sim::BridgeSetup module{"Dialvane VX42", "DV000001"};
+    struct Case {
+        std::vector<sim::BridgeSetup> bridges;
+        std::function<void(sim::Simulator&)> setup;
+        std::string message;
+        int driverCalls = -1;  // not checked
+    };
+    const std::vector<Case> cases{
+        {{}, {}, "No Dialvane found.", 1},
+        {{{"USB Serial", "XX000001"}, {"Cable", "XX000002"}},
+         {},
+         "The Dialvane could not be found. Error Code: 0",
+         5 * 3},
+        {{module},
+         [](sim::Simulator& s) { s.FailListing(0, ft::DeviceNotOpened, 5); },
+         "Still failed. Error Code:3"},
+        {{module},
+         [](sim::Simulator& s) { s.FailListing(0, ft::IoError, 5); },
+         "List device failed. Error Code:4"},
+        {{module},
+         [](sim::Simulator& s) {
+             int handle = 0;
+             ASSERT_EQ(s.Open("Dialvane VX42", handle), ft::Ok);  // somebody else has it
+         },
+         "The Dialvane could not be opened. Error Code: 3"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.message);
+        LinkFixture f(Bridges(c.bridges));
+        if (c.setup) c.setup(*f.sim);
+        EXPECT_FALSE(f.link.ConnectModule());
+        ExpectConnectionError(f.prompt, c.message);
+        if (c.driverCalls >= 0) {
+            EXPECT_EQ(f.sim->DriverCalls(), c.driverCalls);
+        }
+        EXPECT_FALSE(f.link.DeviceOpen());
+    }
+
+    LinkFixture f(Bridges({module, {"Dialvane VX42 B", "DV000002"}}));
+    f.sim->FailListing(0, ft::DeviceNotOpened, 1);
     ASSERT_TRUE(f.link.ConnectModule());
-    EXPECT_EQ(f.link.DeviceSerial(), "DVAAAAAA");
-    EXPECT_TRUE(f.sim->IsOpen(0));
-    EXPECT_FALSE(f.sim->IsOpen(1));
-}
-
-TEST(Connect, NoBridgeAttachedFailsAtOnce) {
-    LinkFixture f(Bridges({}));
-    EXPECT_FALSE(f.link.ConnectModule());
-    ExpectConnectionError(f.prompt, "No Dialvane found.");
-    EXPECT_EQ(f.sim->DriverCalls(), 1);  // one count, no five passes
-}
-
-TEST(Connect, NoMatchingBridgeAfterFivePasses) {
-    LinkFixture f(Bridges({{"USB Serial", "XX000001"}, {"Cable", "XX000002"}}));
-    EXPECT_FALSE(f.link.ConnectModule());
-    ExpectConnectionError(f.prompt, "The Dialvane could not be found. Error Code: 0");
-    EXPECT_EQ(f.sim->DriverCalls(), 5 * 3);
-    EXPECT_FALSE(f.link.DeviceOpen());
-}
-
-TEST(Connect, ListingErrorsAndTheStillFailedWait) {
-    {
-        // A bridge that cannot be asked yet: wait, then go on to the next index.
-        LinkFixture f(Bridges({{"Dialvane VX42", "DV000001"}, {"Dialvane VX42 B", "DV000002"}}));
-        f.sim->FailListing(0, ft::DeviceNotOpened, 1);
-        ASSERT_TRUE(f.link.ConnectModule());
-        EXPECT_EQ(f.link.DeviceSerial(), "DV000002");
-    }
-    {
-        LinkFixture f(Bridges({{"Dialvane VX42", "DV000001"}}));
-        f.sim->FailListing(0, ft::DeviceNotOpened, 5);
-        EXPECT_FALSE(f.link.ConnectModule());
-        ExpectConnectionError(f.prompt, "Still failed. Error Code:3");
-    }
-    {
-        LinkFixture f(Bridges({{"Dialvane VX42", "DV000001"}}));
-        f.sim->FailListing(0, ft::IoError, 5);
-        EXPECT_FALSE(f.link.ConnectModule());
-        ExpectConnectionError(f.prompt, "List device failed. Error Code:4");
-    }
-}
-
-TEST(Connect, OpenFailureNamesTheStatus) {
-    LinkFixture f;
-    int handle = 0;
-    ASSERT_EQ(f.sim->Open("Dialvane VX42 USB", handle), ft::Ok);  // somebody else has it
-    EXPECT_FALSE(f.link.ConnectModule());
-    ExpectConnectionError(f.prompt, "The Dialvane could not be opened. Error Code: 3");
+    EXPECT_EQ(f.link.DeviceSerial(), "DV000002");
 }
 
 TEST(Connect, DriverMissingMakesNoDriverCall) {
@@ -143,11 +143,6 @@ TEST(Connect, APermissionProblemIsNamedAfterTheDriversMessage) {
     EXPECT_NE(advice.find("60-vx42-bridge.rules"), std::string::npos) << advice;
     EXPECT_NE(advice.find("sudo apt install ./vx42-configurator_"), std::string::npos) << advice;
 #endif
-
-    // A bridge that is only missing says nothing about permissions.
-    LinkFixture f(Bridges({}));
-    EXPECT_FALSE(f.link.ConnectModule());
-    ExpectConnectionError(f.prompt, "No Dialvane found.");
 }
 
 TEST(Connect, SilentModuleIsAskedFiveTimesThenClosed) {

@@ -11,13 +11,6 @@ Bytes B(std::initializer_list<int> v) {
     return out;
 }
 
-TEST(Frames, SingleLetterRequests) {
-    EXPECT_EQ(FirmwareRequest(), B({'F'}));
-    EXPECT_EQ(BootloaderRequest(), B({'?'}));
-    EXPECT_EQ(FinishUpgradeRequest(), B({'C'}));
-    EXPECT_EQ(ResetRequest(), B({'G'}));
-}
-
 TEST(Frames, AddressedRequestsByteForByte) {
     // Address 0x0400 goes out as 0x04, 0x00 and adds 0x04 to the checksum.
     EXPECT_EQ(Read16Request(0x0400), B({'Q', 0x04, 0x00, 0x04}));

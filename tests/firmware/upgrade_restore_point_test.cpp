@@ -26,45 +26,45 @@ int BootBlocksSent(const LinkFixture& f) {
     return n;
 }
 
-TEST(UpgradeRestorePoint, TheCalibrationIsKeptBeforeAnythingIsSent) {
+// A connected module, a restore-point store, and an upgrade that keeps a point first.
+struct Upgrading {
+    Upgrading() { f.Connect(); }
+    UpgradeOutcome Start() {
+        return StartUpgrade(f.link, true, SmallFirmware(), {}, {}, [this](ModuleLink& link) {
+            return KeepRestorePointBeforeUpgrade(link, store, f.prompt, {});
+        });
+    }
     LinkFixture f;
+    test::TempDir dir;
+    RestorePoints store{dir.str()};
+};
+
+TEST(UpgradeRestorePoint, TheCalibrationIsKeptBeforeAnythingIsSent) {
+    Upgrading u;
     CalImage image;
     for (int i = 0; i < kCalImageSize; ++i) image[i] = static_cast<std::uint8_t>(i * 3);
-    f.module().Write(kCalBaseAddress, image.bytes());
-    test::TempDir dir;
-    RestorePoints store(dir.str());
-    f.Connect();
-    const BeforeSending before = [&](ModuleLink& link) {
-        return KeepRestorePointBeforeUpgrade(link, store, f.prompt, {});
-    };
-    EXPECT_EQ(StartUpgrade(f.link, true, SmallFirmware(), {}, {}, before),
-              UpgradeOutcome::Complete);
-    const auto m = store.Module(f.link.DeviceSerial());
+    u.f.module().Write(kCalBaseAddress, image.bytes());
+    EXPECT_EQ(u.Start(), UpgradeOutcome::Complete);
+    const auto m = u.store.Module(u.f.link.DeviceSerial());
     ASSERT_TRUE(m);
     ASSERT_EQ(m->entries.size(), 1u);
     EXPECT_EQ(m->entries[0].event, restore_event::BeforeUpgrade);
-    EXPECT_EQ(store.Load(*m, m->entries[0]), image);
-    EXPECT_TRUE(f.prompt.Unexpected().empty());
+    EXPECT_EQ(u.store.Load(*m, m->entries[0]), image);
+    EXPECT_TRUE(u.f.prompt.Unexpected().empty());
 }
 
 TEST(UpgradeRestorePoint, AFailedRetrieveAsksWhetherToUpgradeWithoutOne) {
     for (const Answer answer : {Answer::No, Answer::Yes}) {
-        LinkFixture f;
-        test::TempDir dir;
-        RestorePoints store(dir.str());
-        f.Connect();
+        Upgrading u;
+        LinkFixture& f = u.f;
         // The first block is never answered.
         for (int k = 1; k <= 5; ++k) f.sim->InjectAt(f.sim->Exchanges() + k, sim::Fault::Drop);
         f.prompt.ExpectMessage("Error Retrieving Calibration");
         f.prompt.AnswerYesNo(answer);
-        const BeforeSending before = [&](ModuleLink& link) {
-            return KeepRestorePointBeforeUpgrade(link, store, f.prompt, {});
-        };
-        const auto outcome = StartUpgrade(f.link, true, SmallFirmware(), {}, {}, before);
-        EXPECT_EQ(outcome,
+        EXPECT_EQ(u.Start(),
                   answer == Answer::Yes ? UpgradeOutcome::Complete : UpgradeOutcome::Cancelled);
         EXPECT_EQ(BootBlocksSent(f), answer == Answer::Yes ? 1 : 0);
-        EXPECT_TRUE(store.Modules().empty());
+        EXPECT_TRUE(u.store.Modules().empty());
         EXPECT_FALSE(f.link.Online());
         EXPECT_TRUE(f.prompt.Unexpected().empty());
         ASSERT_EQ(f.prompt.Calls().size(), 2u);

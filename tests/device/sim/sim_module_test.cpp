@@ -40,15 +40,8 @@ TEST(SimModule, IgnoresFramesItCannotParse) {
     EXPECT_TRUE(m.Handle(Bytes{'C'}).empty());  // only the bootloader finishes an upgrade
 }
 
-TEST(SimModule, WritesFreezeAndStagedChanges) {
+TEST(SimModule, StagedChangeLandsOnlyWhenApplied) {
     SimModule m;
-    EXPECT_EQ(m.Handle(Framed({'X', 0x39, 0x00, 0xFF})), Bytes{'X'});
-    EXPECT_TRUE(m.Frozen());
-    EXPECT_EQ(
-        m.Handle(Framed({'P', 0x04, 0x10, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16})),
-        Bytes{'P'});
-    EXPECT_EQ(m.Read(0x0410, 2), (Bytes{1, 2}));
-
     // Staging: target 0x0500, 3 bytes, data, then apply.
     m.Handle(Framed({'W', 0x3A, 0x01, 0x05, 0x00}));
     m.Handle(Framed({'X', 0x3A, 0x03, 3}));
