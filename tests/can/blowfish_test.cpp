@@ -20,6 +20,11 @@ std::vector<std::uint8_t> Counting(std::size_t n) {
     return bytes;
 }
 
+std::uint32_t Word(std::span<const std::uint8_t> bytes, std::size_t at) {
+    return std::uint32_t{bytes[at]} << 24 | std::uint32_t{bytes[at + 1]} << 16 |
+           std::uint32_t{bytes[at + 2]} << 8 | bytes[at + 3];
+}
+
 // Eric Young's published ECB vectors: key, plaintext, ciphertext.
 struct Vector {
     const char* key;
@@ -45,13 +50,9 @@ constexpr Vector kVectors[] = {
 void ChainEncrypt(std::vector<std::uint8_t>& frame) {
     clsBlowfish raw;
     raw.Key(LibraryKey);
-    auto word = [&frame](std::size_t at) {
-        return std::uint32_t{frame[at]} << 24 | std::uint32_t{frame[at + 1]} << 16 |
-               std::uint32_t{frame[at + 2]} << 8 | frame[at + 3];
-    };
     std::uint32_t cl = 0, cr = 0;
     for (std::size_t at = 0; at < frame.size(); at += 8) {
-        std::uint32_t l = word(at) ^ cl, r = word(at + 4) ^ cr;
+        std::uint32_t l = Word(frame, at) ^ cl, r = Word(frame, at + 4) ^ cr;
         raw.EncryptBlock(l, r);
         for (std::size_t i = 0; i < 4; ++i) {
             frame[at + i] = static_cast<std::uint8_t>(l >> (24 - 8 * i));
@@ -62,13 +63,9 @@ void ChainEncrypt(std::vector<std::uint8_t>& frame) {
     }
 }
 
-TEST(BlowfishTable, IsThePiTableInBothArrangements) {
+// The standard arrangement is pinned by the published vectors below.
+TEST(BlowfishTable, OursVariesTheBoxIndexFastest) {
     using A = SBoxArrangement;
-    EXPECT_EQ(clsBlowfish::InitialSBox(A::Standard, 0, 0), 0xD1310BA6u);
-    EXPECT_EQ(clsBlowfish::InitialSBox(A::Standard, 0, 1), 0x98DFB5ACu);
-    EXPECT_EQ(clsBlowfish::InitialSBox(A::Standard, 1, 0), 0x4B7A70E9u);
-    EXPECT_EQ(clsBlowfish::InitialSBox(A::Standard, 3, 255), 0x3AC372E6u);
-    // Ours: the box index varies fastest.
     EXPECT_EQ(clsBlowfish::InitialSBox(A::Library, 0, 0), 0xD1310BA6u);
     EXPECT_EQ(clsBlowfish::InitialSBox(A::Library, 1, 0), 0x98DFB5ACu);
     EXPECT_EQ(clsBlowfish::InitialSBox(A::Library, 0, 64), 0x4B7A70E9u);
@@ -80,19 +77,14 @@ TEST(BlowfishBlock, MatchesThePublishedVectorsInTheStandardArrangement) {
         SCOPED_TRACE(v.key);
         clsBlowfish cipher(SBoxArrangement::Standard);
         cipher.KeyBytes(Hex(v.key));
-        const auto plain = Hex(v.plain);
-        std::uint32_t l = (std::uint32_t{plain[0]} << 24) | (std::uint32_t{plain[1]} << 16) |
-                          (std::uint32_t{plain[2]} << 8) | plain[3];
-        std::uint32_t r = (std::uint32_t{plain[4]} << 24) | (std::uint32_t{plain[5]} << 16) |
-                          (std::uint32_t{plain[6]} << 8) | plain[7];
-        const std::uint32_t l0 = l, r0 = r;
+        const auto plain = Hex(v.plain), expected = Hex(v.cipher);
+        std::uint32_t l = Word(plain, 0), r = Word(plain, 4);
         cipher.EncryptBlock(l, r);
-        EXPECT_EQ(Hex32(l) + ":" + Hex32(r),
-                  Hex32(*ParseHex32(std::string_view(v.cipher, 8))) + ":" +
-                      Hex32(*ParseHex32(std::string_view(v.cipher + 8, 8))));
+        EXPECT_EQ(l, Word(expected, 0));
+        EXPECT_EQ(r, Word(expected, 4));
         cipher.DecryptBlock(l, r);
-        EXPECT_EQ(l, l0);
-        EXPECT_EQ(r, r0);
+        EXPECT_EQ(l, Word(plain, 0));
+        EXPECT_EQ(r, Word(plain, 4));
     }
 }
 

@@ -337,21 +337,6 @@ TEST_F(LibraryFolder, InstalledTheUsersLibrariesLiveInTheUsersDataFolder) {
     EXPECT_EQ(FilesUnder(prefix.path()), installation);
 }
 
-TEST_F(LibraryFolder, ImportCopiesTheFileAndReloads) {
-    test::TempDir program;
-    Write("Imported_Lib.DVM", Library("", {Message("Speed")}));
-    MemorySettingsStore store;
-    Settings settings;
-    prompt.AnswerOpenFile(dir.file("Imported_Lib.DVM"));
-    ASSERT_TRUE(ImportLibrary(set, prompt, settings, store, program.str()));
-    EXPECT_EQ(Names(set), (std::vector<std::string>{"Imported Lib", "User Defined"}));
-    EXPECT_EQ(settings.LibraryPath, FolderOfPath(dir.file("Imported_Lib.DVM")));
-
-    prompt.AnswerOpenFile(std::nullopt);
-    EXPECT_FALSE(ImportLibrary(set, prompt, settings, store, program.str()));
-    EXPECT_EQ(set.MessageLibraries.size(), 2u);
-}
-
 TEST(UserDefinedMessages, DeletingMovesTheOthersDown) {
     LibrarySet set;
     set.MessageLibraries = {Library("ABS", {Message("x")}),

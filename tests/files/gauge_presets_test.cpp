@@ -6,7 +6,9 @@
 #include <fstream>
 
 #include "base/scripted_prompt.h"
-#include "calibration/converters.h"
+#include "calibration/outputs/output_function.h"
+#include "calibration/outputs/output_settings.h"
+#include "calibration/outputs/output_tables.h"
 #include "support/temp_dir.h"
 
 namespace vx42 {
@@ -252,45 +254,34 @@ TEST_F(GaugePresets, ApplyCustomChangesNothingAndUnusablePresetSaysWhy) {
 
 // ---- Matching ----
 
-// Carries a plan out on the image the way the window's store rules encode each setting.
+// Carries a plan out through the stores the output tab uses; the tab shows the options chosen.
 struct Output {
     CalImage image;
     OutputDisplay display;
     int output = 1;
 
     void Apply(const std::vector<PresetStep>& steps) {
-        const auto& map = CalAddresses();
+        bool changed = false;
+        OfflineSink sink;
+        EditTarget edit{image, changed, sink};
+        const FormatContext ctx;
+        const OutputEdit out{edit, ctx, output};
+        TableCellBatch analog(out, TableGrid::Analog), freq(out, TableGrid::Freq);
         for (const auto& s : steps) {
             using K = PresetStepKind;
-            if (s.kind == K::SetName)
-                image.StoreText(map.OutputName[output], width::OutputName, s.text);
-            if (s.kind == K::SetPeriod) {
-                image.StoreWord(map.OutputCal[output].Period, 1e6 / LeadingNumber(s.text));
-                display.periodText = s.text + ".00";
+            if (s.kind == K::SetName) StoreOutputName(out, s.text);
+            if (s.kind == K::SetFunction) {
+                SelectFunction(out, static_cast<OutputFunction>(s.option));
+                display.function = s.option;
             }
-            if (s.kind == K::SetFunction) display.function = s.option;
+            if (s.kind == K::SetPeriod) display.periodText = StorePeriod(out, s.text);
             if (s.kind == K::SetOnOption) display.on = s.option;
             if (s.kind == K::SetOffOption) display.off = s.option;
-            if (s.kind == K::SetCell) StoreCell(s);
+            if (s.kind == K::SetCell)
+                (s.grid == PresetGrid::Analog ? analog : freq).Store(s.row, s.column, s.value);
         }
-    }
-    void StoreCell(const PresetStep& s) {
-        const auto& out = CalAddresses().OutputCal[output];
-        double period = image.Word(out.Period);
-        if (period == 0) period = 1;
-        if (s.grid == PresetGrid::Frequency) {
-            if (s.row == 0)
-                image.StoreWord(out.PrimaryBlock + 2 * s.column, s.value);
-            else
-                image.StoreWord(out.TableBlock + 2 * s.column, s.value * 10);
-        } else if (s.row == 0) {
-            image.StoreWord(out.PrimaryBlock + 2 * (s.column - 1), s.value);
-        } else if (s.column == 0) {
-            image.StoreWord(out.SecondaryBlock + 2 * (s.row - 1), VoltsToRaw(s.value));
-        } else {
-            image.StoreWord(out.TableBlock + 32 * (s.row - 1) + 2 * (s.column - 1),
-                            std::trunc(s.value / 100 * period));
-        }
+        analog.Finish();
+        freq.Finish();
     }
     int Match(const std::vector<GaugePreset>& presets) const {
         return SelectMatchingPreset(presets, image, output, display);

@@ -148,46 +148,32 @@ TEST(Settings, TextToBoolReadsWordsAndNumbers) {
     EXPECT_TRUE(TextToBool("maybe", true));
 }
 
-TEST(Settings, ImportCopiesTheLibraryAndRemembersItsFolder) {
-    test::TempDir program, source;
-    std::ofstream(source.file("ABS.DVM"), std::ios::binary) << "new library";
-    std::filesystem::create_directories(program.path() / "Libraries");
-    std::ofstream(program.path() / "Libraries" / "ABS.DVM") << "old";
-    MemorySettingsStore store;
-    Settings s = LoadSettings(store, program.str(), "");
-    ScriptedPrompt prompt;
-    prompt.AnswerOpenFile(std::nullopt);
-    const std::string libraries = JoinPath(program.str(), "Libraries");
-    EXPECT_FALSE(ImportLibraryFile(prompt, s, store, libraries));
-    prompt.AnswerOpenFile(source.file("ABS.DVM"));
-    EXPECT_TRUE(ImportLibraryFile(prompt, s, store, libraries));
-    EXPECT_TRUE(prompt.Unexpected().empty());
-    EXPECT_EQ(prompt.Calls()[0].dialog.filter, "Dialvane Message Library (*.DVM)|*.DVM");
-    std::ifstream in(program.path() / "Libraries" / "ABS.DVM");
-    std::string content((std::istreambuf_iterator<char>(in)), {});
-    EXPECT_EQ(content, "new library");
-    EXPECT_EQ(s.LibraryPath, source.str() + S);
-    EXPECT_EQ(store.Get("Paths", "LibraryPath"), source.str() + S);
-
-    prompt.AnswerOpenFile(source.file("gone.DVM"));
-    EXPECT_THROW(ImportLibraryFile(prompt, s, store, libraries), FileError);
-}
-
-TEST(Settings, ImportFromANonAsciiFolderRemembersItExactly) {
+TEST(Settings, ImportCopiesTheLibraryOverTheOldAndRemembersItsFolderExactly) {
     test::TempDir program, source;
     const std::filesystem::path folder = source.path() / "Bibliothèques für Öl";
     std::filesystem::create_directories(folder);
     const std::string chosen = (folder / "Ölpumpe.DVM").string();
-    std::ofstream(chosen, std::ios::binary) << "pump library";
+    std::ofstream(chosen, std::ios::binary) << "new library";
+    const std::string libraries = JoinPath(program.str(), "Libraries");
+    std::filesystem::create_directories(libraries);
+    std::ofstream(JoinPath(libraries, "Ölpumpe.DVM")) << "old";
     MemorySettingsStore store;
     Settings s = LoadSettings(store, program.str(), "");
     ScriptedPrompt prompt;
+    prompt.AnswerOpenFile(std::nullopt);
+    EXPECT_FALSE(ImportLibraryFile(prompt, s, store, libraries));
     prompt.AnswerOpenFile(chosen);
-    const std::string libraries = JoinPath(program.str(), "Libraries");
     EXPECT_TRUE(ImportLibraryFile(prompt, s, store, libraries));
-    EXPECT_TRUE(FileExists(JoinPath(libraries, "Ölpumpe.DVM")));
+    EXPECT_TRUE(prompt.Unexpected().empty());
+    EXPECT_EQ(prompt.Calls()[0].dialog.filter, "Dialvane Message Library (*.DVM)|*.DVM");
+    std::ifstream in(JoinPath(libraries, "Ölpumpe.DVM"));
+    std::string content((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(content, "new library");
     EXPECT_EQ(s.LibraryPath, folder.string() + S);
     EXPECT_EQ(store.Get("Paths", "LibraryPath"), folder.string() + S);
+
+    prompt.AnswerOpenFile(source.file("gone.DVM"));
+    EXPECT_THROW(ImportLibraryFile(prompt, s, store, libraries), FileError);
 }
 
 }  // namespace
