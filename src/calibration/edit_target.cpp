@@ -68,4 +68,14 @@ void EditTarget::StoreAndWriteWord(int address, double value, bool mark) {
     StoreAndWrite(address, word, mark);
 }
 
+void EditTarget::StoreAndWriteRuns(const std::vector<BytesAt>& runs) {
+    std::vector<ByteSpan> changed;
+    for (const BytesAt& run : runs) {
+        if (run.bytes.empty()) continue;
+        Store(run.address, run.bytes);
+        changed.push_back({run.address, static_cast<int>(run.bytes.size())});
+    }
+    WriteChanged(std::move(changed));
+}
+
 }  // namespace vx42

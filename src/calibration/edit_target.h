@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "calibration/cal_image.h"
+#include "calibration/converters.h"
 
 namespace vx42 {
 
@@ -37,6 +38,21 @@ struct ByteSpan {
 // joined, every change holds at most 16 bytes, and the changes go in address order.
 std::vector<ByteSpan> StagedChanges(std::vector<ByteSpan> changed);
 
+// Bytes to store at a module address.
+struct BytesAt {
+    int address = 0;
+    Bytes bytes;
+    bool operator==(const BytesAt&) const = default;
+};
+
+// A run of bytes as it was before a change and as the change left it.
+struct ByteChange {
+    int address = 0;
+    Bytes before;
+    Bytes after;
+    bool operator==(const ByteChange&) const = default;
+};
+
 struct EditTarget {
     CalImage& image;
     bool& calibrationChanged;
@@ -56,6 +72,9 @@ struct EditTarget {
     void StoreAndWrite(int address, std::span<const std::uint8_t> bytes, bool mark = true);
     void StoreAndWriteByte(int address, std::uint8_t value, bool mark = true);
     void StoreAndWriteWord(int address, double value, bool mark = true);
+    // Stores every run, marking the calibration changed, then writes them all as few staged
+    // changes as they allow.
+    void StoreAndWriteRuns(const std::vector<BytesAt>& runs);
 };
 
 }  // namespace vx42

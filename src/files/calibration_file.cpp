@@ -87,20 +87,35 @@ void FileState::UpdateTitle() {
     Title = VersionText + " [" + CurrentFileName + (CalibrationChanged ? "*" : "") + "]";
 }
 
+namespace {
+
+void ReportShortFile(Prompt& prompt, const std::string& path, const CalibrationFileRead& read) {
+    if (!read.shortFile()) return;
+    prompt.Message("The file \"" + FileNameOfPath(path) + "\" holds only " +
+                       FormatNumber(static_cast<double>(read.fileLength), Pattern::Grouped) +
+                       " of the " + FormatNumber(kCalImageSize, Pattern::Grouped) +
+                       " calibration bytes. The missing bytes were set to 0.",
+                   "Short Calibration File", Icon::Exclamation);
+}
+
+}  // namespace
+
 bool OpenCalibrationFile(FileContext ctx, CalImage& image) {
     const auto path = ctx.prompt.OpenFile(CalibrationDialog(ctx, "Open", ""));
     if (!IsChosenPath(path)) return false;
     const CalibrationFileRead read = ReadCalibrationFile(*path);
     image = read.image;
     NameCurrentFile(ctx, *path);
-    if (read.shortFile()) {
-        ctx.prompt.Message("The file \"" + FileNameOfPath(*path) + "\" holds only " +
-                               FormatNumber(static_cast<double>(read.fileLength), Pattern::Grouped) +
-                               " of the " + FormatNumber(kCalImageSize, Pattern::Grouped) +
-                               " calibration bytes. The missing bytes were set to 0.",
-                           "Short Calibration File", Icon::Exclamation);
-    }
+    ReportShortFile(ctx.prompt, *path, read);
     return true;
+}
+
+std::optional<ChosenCalibration> ChooseCalibrationFile(FileContext ctx, const std::string& title) {
+    const auto path = ctx.prompt.OpenFile(CalibrationDialog(ctx, title, ""));
+    if (!IsChosenPath(path)) return std::nullopt;
+    const CalibrationFileRead read = ReadCalibrationFile(*path);
+    ReportShortFile(ctx.prompt, *path, read);
+    return ChosenCalibration{FileNameOfPath(*path), read.image};
 }
 
 SaveOutcome SaveCalibrationFile(FileContext ctx, const CalImage& image, bool saveAs) {

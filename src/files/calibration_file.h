@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <span>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "calibration/cal_image.h"
@@ -69,6 +70,15 @@ struct FileContext {
 // the file and the title shows it; a short file is reported. Returns false when cancelled.
 // A file that cannot be read throws FileError and leaves image and state as they were.
 bool OpenCalibrationFile(FileContext ctx, CalImage& image);
+
+// A calibration chosen in the same dialog only to be looked at (compared with the one
+// shown): the image shown and the file state stay as they are. A short file is reported as
+// on open. Nothing when cancelled; a file that cannot be read throws FileError.
+struct ChosenCalibration {
+    std::string fileName;
+    CalImage image;
+};
+std::optional<ChosenCalibration> ChooseCalibrationFile(FileContext ctx, const std::string& title);
 
 // Save (saveAs false: quick save to the current file when there is one) and Save As (the
 // dialog, ".DVF" appended unless the name ends in it in any case, the overwrite question).

@@ -83,6 +83,7 @@ FrmMain::FrmMain(AppContext& app, ModuleService& module, QWidget* parent)
         SetupLibraries(app_.libraries, app_.libraryFolders(), app_.prompt);
         BuildDialogCommands();
         BuildHistoryCommands();
+        BuildCompareCommands();
         // Every menu command commits a pending cell edit first: chosen with the mouse (the
         // menu opens first) or by its shortcut.
         for (QMenu* menu : menuBar()->findChildren<QMenu*>()) {

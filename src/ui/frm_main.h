@@ -92,6 +92,9 @@ public:
     // Shows the output tab of a finding and puts the focus on its control.
     void ShowFinding(const Finding& finding);
     RestoreKeeper& keeper() { return *keeper_; }
+    // File > Compare With File and Compare With Restore Point (frm_main_compare.cpp): the
+    // differences from the calibration shown, and the copy of the settings checked there.
+    void CompareCommand(bool restorePoint);
 
     // A pending cell edit is committed to its own output before a command runs; before the
     // output, the calibration or the link changes, a live gauge calibration also stops.
@@ -123,6 +126,8 @@ private:
     void BuildDialogCommands();
     // Edit > Check Calibration and File > Module History.
     void BuildHistoryCommands();
+    void BuildCompareCommands();
+    void ShowComparison(const CalImage& other, const std::string& otherName);
     // The check before a whole write: true to write (no errors, or the user wants to anyway).
     bool ConfirmCheckBeforeWrite();
     // The whole write of the calibration shown, kept as a restore point under `event`.
@@ -164,6 +169,8 @@ public:
     QAction* menuFileSaveAs = nullptr;
     QAction* menuFileUpdateLib = nullptr;
     QAction* menuFileHistory = nullptr;
+    QAction* menuFileCompare = nullptr;
+    QAction* menuFileCompareRestore = nullptr;
     QAction* menuFileExit = nullptr;
     QMenu* mEdit = nullptr;
     QAction* mEditCopy = nullptr;

@@ -49,8 +49,8 @@ void FrmMain::ShowProgress(int value, int maximum, const std::string& text) {
 
 void FrmMain::SetTransferCommands(bool enabled) {
     for (QAction* command : {menuConnect, menuComRetrieveCal, menuComSetCAN, menuComFirmUpgrade,
-                             menuFileOpen})
-        command->setEnabled(enabled);
+                             menuFileOpen, menuFileCompare, menuFileCompareRestore})
+        if (command) command->setEnabled(enabled);
     cmdUpdate->setEnabled(enabled);
 }
 

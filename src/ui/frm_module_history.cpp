@@ -40,7 +40,7 @@ QWidget* Titled(QWidget* parent, const QString& title, QWidget* content) {
 
 FrmModuleHistory::FrmModuleHistory(RestorePoints& store, const CalImage& shown,
                                    const UnitFlags& units, Prompt& prompt, const ErrorLog& log,
-                                   QWidget* parent)
+                                   QWidget* parent, Use use)
     : TrappedDialog("frmModuleHistory", "Module History", prompt, log, parent),
       store_(store),
       shown_(shown),
@@ -64,9 +64,11 @@ FrmModuleHistory::FrmModuleHistory(RestorePoints& store, const CalImage& shown,
 
     auto* row = new QHBoxLayout;
     row->addStretch(1);
-    cmdRestore = new QPushButton("Restore", this);
+    const bool compare = use == Use::Compare;
+    cmdRestore = new QPushButton(compare ? "Compare" : "Restore", this);
     cmdRestore->setObjectName("cmdRestore");
-    cmdRestore->setToolTip("Make this restore point the calibration shown");
+    cmdRestore->setToolTip(compare ? "Compare this restore point with the calibration shown"
+                                   : "Make this restore point the calibration shown");
     cmdRestore->setEnabled(false);
     row->addWidget(cmdRestore);
     cmdClose = new QPushButton("Close", this);

@@ -1,7 +1,8 @@
 #pragma once
 // "Module History": the modules seen with their restore points, what an entry changed, how
 // it differs from the calibration shown, and Restore, which makes an entry the calibration
-// shown (the window then offers to write it to the module).
+// shown (the window then offers to write it to the module). File > Compare With Restore
+// Point uses the same list to choose an entry to compare with.
 
 #include <optional>
 #include <string>
@@ -19,8 +20,12 @@ namespace vx42 {
 class FrmModuleHistory : public TrappedDialog {
     Q_OBJECT
   public:
+    // What the chosen entry is taken for: the button reads "Restore" or "Compare".
+    enum class Use { Restore, Compare };
+
     FrmModuleHistory(RestorePoints& store, const CalImage& shown, const UnitFlags& units,
-                     Prompt& prompt, const ErrorLog& log, QWidget* parent);
+                     Prompt& prompt, const ErrorLog& log, QWidget* parent,
+                     Use use = Use::Restore);
 
     void SelectModule(int row);
     void SelectEntry(int row);

@@ -64,6 +64,10 @@ public:
     // Stops a running live gauge calibration with the stop button's writes.
     void StopLiveCalibration();
 
+    // Settings copied from another calibration were stored: they become one undo step and
+    // the page shows the stored values again, the history kept.
+    void RecordCopy(std::vector<ByteChange> changes);
+
     // The table commands of the Edit menu and the tables' keys.
     void Undo();
     void Redo();
@@ -174,7 +178,9 @@ private:
     void ApplyPresetEntry(int entry);
     std::string CommitCell(TableGrid grid, int row, int col, const std::string& text);
     void CommitTable(TableGrid grid, const std::vector<CellChange>& cells);
+    void Restore(const TableRestore& restore);
     void RestoreCells(const TableRestore& restore);
+    void RestoreBytes(const std::vector<BytesAt>& runs);
 
     TableGridWidget* GridOf(TableGrid grid) const;
     TableGridWidget* MenuTarget() const;

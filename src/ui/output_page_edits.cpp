@@ -222,14 +222,36 @@ void OutputPage::RestoreCells(const TableRestore& restore) {
     UpdateEditActions();
 }
 
+void OutputPage::RestoreBytes(const std::vector<BytesAt>& runs) {
+    // The runs may change any output's function: a running live calibration stops first.
+    StopLiveCalibration();
+    main_.SettleLink();
+    main_.edit().StoreAndWriteRuns(runs);
+    main_.UpdateTitle();
+    main_.ShowStatus();
+    LoadScreen();
+    UpdateEditActions();
+}
+
+void OutputPage::Restore(const TableRestore& restore) {
+    if (restore.bytes.empty()) RestoreCells(restore);
+    else RestoreBytes(restore.bytes);
+}
+
+void OutputPage::RecordCopy(std::vector<ByteChange> changes) {
+    history_.RecordBytes(std::move(changes));
+    LoadScreen();
+    UpdateEditActions();
+}
+
 void OutputPage::Undo() {
     CommitPendingEdit();
-    if (auto restore = history_.Undo()) RestoreCells(*restore);
+    if (auto restore = history_.Undo()) Restore(*restore);
 }
 
 void OutputPage::Redo() {
     CommitPendingEdit();
-    if (auto restore = history_.Redo()) RestoreCells(*restore);
+    if (auto restore = history_.Redo()) Restore(*restore);
 }
 
 void OutputPage::UpdateEditActions() {

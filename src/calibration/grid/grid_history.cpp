@@ -6,30 +6,46 @@ namespace vx42 {
 
 GridHistory::GridHistory(std::size_t maxSteps) : maxSteps_(std::max<std::size_t>(maxSteps, 1)) {}
 
-void GridHistory::Record(const TableRef& table, std::vector<WordChange> cells) {
-    if (cells.empty()) return;
+void GridHistory::Push(Step step) {
     steps_.erase(steps_.begin() + static_cast<std::ptrdiff_t>(done_), steps_.end());
-    steps_.push_back({table, std::move(cells)});
+    steps_.push_back(std::move(step));
     if (steps_.size() > maxSteps_) steps_.pop_front();
     done_ = steps_.size();
 }
 
+void GridHistory::Record(const TableRef& table, std::vector<WordChange> cells) {
+    if (cells.empty()) return;
+    Push({table, std::move(cells), {}});
+}
+
+void GridHistory::RecordBytes(std::vector<ByteChange> runs) {
+    std::erase_if(runs, [](const ByteChange& run) { return run.before == run.after; });
+    if (runs.empty()) return;
+    Push({{}, {}, std::move(runs)});
+}
+
+TableRestore GridHistory::RestoreOf(const Step& step, bool after) {
+    TableRestore restore{step.table, {}, {}};
+    restore.cells.reserve(step.cells.size());
+    for (const WordChange& cell : step.cells)
+        restore.cells.push_back({cell.row, cell.col, after ? cell.after : cell.before});
+    // Undone in the reverse order, so a run written twice ends as it first was.
+    if (after)
+        for (const ByteChange& run : step.runs) restore.bytes.push_back({run.address, run.after});
+    else
+        for (auto run = step.runs.rbegin(); run != step.runs.rend(); ++run)
+            restore.bytes.push_back({run->address, run->before});
+    return restore;
+}
+
 std::optional<TableRestore> GridHistory::Undo() {
     if (!CanUndo()) return std::nullopt;
-    const Step& step = steps_[--done_];
-    TableRestore restore{step.table, {}};
-    restore.cells.reserve(step.cells.size());
-    for (const WordChange& cell : step.cells) restore.cells.push_back({cell.row, cell.col, cell.before});
-    return restore;
+    return RestoreOf(steps_[--done_], false);
 }
 
 std::optional<TableRestore> GridHistory::Redo() {
     if (!CanRedo()) return std::nullopt;
-    const Step& step = steps_[done_++];
-    TableRestore restore{step.table, {}};
-    restore.cells.reserve(step.cells.size());
-    for (const WordChange& cell : step.cells) restore.cells.push_back({cell.row, cell.col, cell.after});
-    return restore;
+    return RestoreOf(steps_[done_++], true);
 }
 
 void GridHistory::Clear() {

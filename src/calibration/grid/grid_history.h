@@ -1,9 +1,10 @@
 #pragma once
-// The undo and redo history of the output tables. Every change to a table, one cell or a
-// bulk operation, is one step holding each changed cell's stored word before and after.
-// Undo gives back the words that were there before, which the window stores into the
-// image and, while online, the module exactly as they were; redo does the same with the
-// words after the change.
+// The undo and redo history of the output tables and of settings copied from another
+// calibration. Every change to a table, one cell or a bulk operation, is one step holding
+// each changed cell's stored word before and after; a copy is one step holding runs of
+// bytes before and after, across outputs and module-wide settings. Undo gives back the
+// words or bytes that were there before, which the window stores into the image and,
+// while online, the module exactly as they were; redo does the same with those after.
 //
 // The history keeps at most a fixed number of steps, dropping the oldest. It must be
 // cleared whenever the image is replaced whole (retrieval, opening a file), as its words
@@ -14,6 +15,7 @@
 #include <optional>
 #include <vector>
 
+#include "calibration/edit_target.h"
 
 namespace vx42 {
 
@@ -43,10 +45,12 @@ struct CellWord {
     bool operator==(const CellWord&) const = default;
 };
 
-// The words to store again after an undo or a redo.
+// The words to store again after an undo or a redo; for a step of byte runs, the runs to
+// store instead (no cells then).
 struct TableRestore {
     TableRef table;
     std::vector<CellWord> cells;
+    std::vector<BytesAt> bytes;
 };
 
 class GridHistory {
@@ -58,6 +62,8 @@ class GridHistory {
     // Records one change. A change without cells records nothing. Recording drops every
     // step that could have been redone.
     void Record(const TableRef& table, std::vector<WordChange> cells);
+    // Records one change of byte runs the same way; runs without a change are left out.
+    void RecordBytes(std::vector<ByteChange> runs);
 
     // The words before the most recent step, which moves to the redo side; nothing when
     // there is nothing to undo.
@@ -76,7 +82,10 @@ class GridHistory {
     struct Step {
         TableRef table;
         std::vector<WordChange> cells;
+        std::vector<ByteChange> runs;
     };
+    void Push(Step step);
+    static TableRestore RestoreOf(const Step& step, bool after);
 
     std::size_t maxSteps_;
     std::deque<Step> steps_;  // oldest first; the first done_ of them are done

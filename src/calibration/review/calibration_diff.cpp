@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <stdexcept>
+#include <utility>
 
 #include "calibration/converters.h"
 #include "calibration/number_format.h"
@@ -21,6 +23,10 @@ struct Setting {
     int address;
     int width;
     ValueOf value;
+    int output;
+    SettingGroup group;
+    TableGrid grid;
+    int row, col;
 };
 
 std::string Hex2(int value) {
@@ -40,12 +46,26 @@ class SettingList {
   public:
     explicit SettingList(const UnitFlags& units) : units_(units), owned_(kCalImageSize, false) {}
 
+    // The settings added from here on belong to the output (-1: module-wide) and group.
+    void In(int output, SettingGroup group) {
+        output_ = output;
+        group_ = group;
+    }
+    // The setting added next is a table cell.
+    void AtCell(TableGrid grid, int row, int col) {
+        grid_ = grid;
+        row_ = row;
+        col_ = col;
+    }
+
     void Add(std::string name, int address, int width, ValueOf value) {
+        const int row = std::exchange(row_, -1), col = std::exchange(col_, -1);
         bool any = false;
         for (int a = address; a < address + width; ++a) any |= !owned_[ImageIndex(a)];
         if (!any) return;
         for (int a = address; a < address + width; ++a) owned_[ImageIndex(a)] = true;
-        settings_.push_back({std::move(name), address, width, std::move(value)});
+        settings_.push_back(
+            {std::move(name), address, width, std::move(value), output_, group_, grid_, row, col});
     }
     // A setting whose value needs the output's formatting.
     void AddScoped(std::string name, int address, int width, int output,
@@ -97,6 +117,10 @@ class SettingList {
     UnitFlags units_;
     std::vector<bool> owned_;
     std::vector<Setting> settings_;
+    int output_ = -1;
+    SettingGroup group_ = SettingGroup::ModuleWide;
+    TableGrid grid_ = TableGrid::Analog;
+    int row_ = -1, col_ = -1;
 };
 
 std::string DataUnit(const OutputOf& o, int dataIndex) {
@@ -106,10 +130,12 @@ std::string DataUnit(const OutputOf& o, int dataIndex) {
 void AddDataSource(SettingList& list, const std::string& prefix, int output, int i) {
     const auto& ds = CalAddresses().OutputCal[output].DataSource[i];
     const std::string head = prefix + DataSourceTitle(i) + ", ";
+    list.In(output, SettingGroup::Messages);
     list.AddByte(head + "message slot", ds.MessageSlot);
     list.AddByte(head + "byte index", ds.ByteIndex);
     list.AddByte(head + "start bit", ds.StartBit);
     list.AddByte(head + "bit length", ds.BitLength);
+    list.In(output, SettingGroup::Filters);
     list.AddScoped(head + "filter size", ds.FilterSize, 1, output,
                    [i](const OutputOf& o) { return FilterSizeText(o.Scope(), i) + " samples"; });
     list.AddScoped(head + "sample period", ds.SamplePeriod, 1, output,
@@ -118,6 +144,7 @@ void AddDataSource(SettingList& list, const std::string& prefix, int output, int
 
 void AddRelaySettings(SettingList& list, const std::string& prefix, int output,
                       const OutputScope& named) {
+    list.In(output, SettingGroup::SwitchRules);
     for (int i = 0; i < 2; ++i)
         for (int p = 0; p < 4; ++p) {
             const auto point = static_cast<SwitchPoint>(p);
@@ -144,6 +171,7 @@ void AddTableSettings(SettingList& list, const std::string& prefix, int output,
                       const OutputScope& named, TableGrid grid) {
     const GridSize size = SizeOf(grid);
     const TableTexts headers = GetTableTexts(named, grid);
+    list.In(output, SettingGroup::Table);
     for (int r = 0; r < size.rows; ++r)
         for (int c = 0; c < size.cols; ++c) {
             const auto address = CellAddress(named, grid, r, c);
@@ -173,6 +201,7 @@ void AddTableSettings(SettingList& list, const std::string& prefix, int output,
                 case CellKind::None:
                     continue;
             }
+            list.AtCell(grid, r, c);
             list.AddScoped(
                 prefix + name, *address, 2, output, [grid, r, c, kind, unit](const OutputOf& o) {
                     const std::string text = GetTableCellText(o.Scope(), grid, r, c);
@@ -195,7 +224,9 @@ void AddOutput(SettingList& list, const CalImage& first, const CalImage& second,
     const FormatContext ctx = StoredFormatContext(namer, output, units);
     const OutputScope named{namer, ctx, output};
 
+    list.In(output, SettingGroup::Names);
     list.AddText(prefix + "name", m.OutputName[output], width::OutputName);
+    list.In(output, SettingGroup::Function);
     list.Add(prefix + "function", cal.FunctionFlags, 1, [output](const CalImage& image) {
         const auto& mm = CalAddresses();
         return FunctionText(image.Byte(mm.OutputCal[output].FunctionFlags),
@@ -237,6 +268,7 @@ void AddOutput(SettingList& list, const CalImage& first, const CalImage& second,
         case FunctionFrame::None:
             break;
     }
+    list.In(output, SettingGroup::Other);
     list.AddUnclaimedWords(prefix + "primary block", cal.PrimaryBlock, width::PrimaryBlock);
     list.AddUnclaimedWords(prefix + "secondary block", cal.SecondaryBlock, width::SecondaryBlock);
     list.AddUnclaimedWords(prefix + "table block", cal.TableBlock, width::TableBlock);
@@ -246,11 +278,15 @@ void AddMessageSlot(SettingList& list, int s) {
     const auto& slot = CalAddresses().MessageSlot[s];
     const auto& def = CalAddresses().MessageDefSlot[s];
     const std::string prefix = MessageSlotTitle(s) + ", ";
+    const int output = s / 2;  // two slots per output, primary first
+    list.In(output, SettingGroup::Messages);
     list.Add(prefix + "CAN id", slot.CanId, width::CanId,
              [s](const CalImage& image) { return SlotIdentifierText(image, s); });
     list.AddByte(prefix + "data length", slot.DataLength);
+    list.In(output, SettingGroup::Timeouts);
     list.AddWord(prefix + "timeout", slot.Timeout, " ms");
     list.AddHex(prefix + "data on timeout", slot.TimeoutData, width::TimeoutData);
+    list.In(output, SettingGroup::Messages);
     list.AddText(prefix + "library", def.LibraryName, width::LibraryName);
     list.AddText(prefix + "message", def.MessageName, width::MessageName);
     list.AddText(prefix + "description", def.Description, width::Description);
@@ -266,24 +302,37 @@ void AddMessageSlot(SettingList& list, int s) {
     list.AddByte(prefix + "endianness length", CalAddresses().EndianLength[s]);
 }
 
-}  // namespace
-
-std::vector<SettingDifference> DiffCalibrations(const CalImage& first, const CalImage& second,
-                                                const UnitFlags& units) {
+// Every setting of the image, in address order of appearance.
+SettingList AllSettings(const CalImage& first, const CalImage& second, const UnitFlags& units) {
     SettingList list(units);
     for (int o = 0; o < kOutputs; ++o) AddOutput(list, first, second, units, o);
+    list.In(-1, SettingGroup::ModuleWide);
     list.AddWord("CAN speed", CalAddresses().CanSpeed, " kbit/s");
     for (int s = 0; s < kMessageSlots; ++s) AddMessageSlot(list, s);
+    list.In(-1, SettingGroup::ModuleWide);
     list.AddByte("Last byte (0x0EA6)", kCalBaseAddress + kCalImageLast);
     list.AddUnclaimedBytes();
+    return list;
+}
 
-    std::vector<SettingDifference> differences;
+bool SameBytes(const CalImage& first, const CalImage& second, int address, int count) {
+    const int index = ImageIndex(address);
+    return std::equal(first.data() + index, first.data() + index + count, second.data() + index);
+}
+
+// The settings that differ, in address order of appearance.
+std::vector<ComparedSetting> CompareSettings(const CalImage& first, const CalImage& second,
+                                             const UnitFlags& units) {
+    const SettingList list = AllSettings(first, second, units);
+    std::vector<ComparedSetting> differences;
     for (const Setting& s : list.Settings()) {
-        const int index = ImageIndex(s.address);
-        if (std::equal(first.data() + index, first.data() + index + s.width, second.data() + index))
-            continue;
-        SettingDifference d{s.address, s.name, s.value(first), s.value(second)};
+        if (SameBytes(first, second, s.address, s.width)) continue;
+        ComparedSetting d{s.output, s.group, s.address, s.width, s.name, s.name,
+                          s.value(first), s.value(second), s.grid, s.row, s.col};
+        const std::string prefix = s.output >= 0 ? OutputTitle(s.output) + ", " : std::string();
+        if (!prefix.empty() && d.label.starts_with(prefix)) d.label.erase(0, prefix.size());
         if (d.first == d.second) {
+            const int index = ImageIndex(s.address);
             d.first += " [" + BytesToHex(first.CopyFromImage(index, s.width - 1)) + "]";
             d.second += " [" + BytesToHex(second.CopyFromImage(index, s.width - 1)) + "]";
         }
@@ -292,8 +341,101 @@ std::vector<SettingDifference> DiffCalibrations(const CalImage& first, const Cal
     return differences;
 }
 
+// The whole grid of the table whose cells differ, both calibrations' texts side by side.
+TableComparison CompareTable(const CalImage& first, const CalImage& second,
+                             const UnitFlags& units, int output, TableGrid grid) {
+    const GridSize size = SizeOf(grid);
+    TableComparison table{grid, size.rows, size.cols, {}, {}, {}};
+    const FormatContext firstCtx = StoredFormatContext(first, output, units);
+    const FormatContext secondCtx = StoredFormatContext(second, output, units);
+    const OutputScope a{first, firstCtx, output}, b{second, secondCtx, output};
+    // The cells' places by the calibration that names the table.
+    const bool firstOff = FrameOf(a.FunctionFlags(), a.OutputOptions()) == FunctionFrame::None;
+    const OutputScope& named = firstOff ? b : a;
+    for (int r = 0; r < size.rows; ++r)
+        for (int c = 0; c < size.cols; ++c) {
+            table.first.push_back(GetTableCellText(a, grid, r, c));
+            table.second.push_back(GetTableCellText(b, grid, r, c));
+            const auto address = CellAddress(named, grid, r, c);
+            table.differs.push_back(address && !SameBytes(first, second, *address, 2));
+        }
+    return table;
+}
+
+}  // namespace
+
+const char* SettingGroupTitle(SettingGroup group) {
+    switch (group) {
+        case SettingGroup::Function: return "Function and drive";
+        case SettingGroup::Names: return "Name";
+        case SettingGroup::Messages: return "Messages";
+        case SettingGroup::SwitchRules: return "Switch rules";
+        case SettingGroup::Timeouts: return "Timeouts";
+        case SettingGroup::Filters: return "Filters";
+        case SettingGroup::Table: return "Table";
+        case SettingGroup::Other: return "Other stored words";
+        case SettingGroup::ModuleWide: break;
+    }
+    return "Module-wide settings";
+}
+
+std::vector<SettingDifference> DiffCalibrations(const CalImage& first, const CalImage& second,
+                                                const UnitFlags& units) {
+    std::vector<SettingDifference> differences;
+    for (ComparedSetting& d : CompareSettings(first, second, units))
+        differences.push_back({d.address, std::move(d.name), std::move(d.first), std::move(d.second)});
+    return differences;
+}
+
+std::vector<GroupDifferences> CompareCalibrations(const CalImage& first, const CalImage& second,
+                                                  const UnitFlags& units) {
+    std::vector<GroupDifferences> groups;
+    auto groupOf = [&groups](int output, SettingGroup group) -> GroupDifferences& {
+        for (GroupDifferences& g : groups)
+            if (g.output == output && g.group == group) return g;
+        std::string title = SettingGroupTitle(group);
+        if (output >= 0) title = OutputTitle(output) + ": " + title;
+        return groups.emplace_back(GroupDifferences{output, group, title, {}, {}});
+    };
+    for (ComparedSetting& d : CompareSettings(first, second, units))
+        groupOf(d.output, d.group).settings.push_back(std::move(d));
+    // Outputs in order, each output's groups in their order, the module-wide ones last.
+    auto rank = [](const GroupDifferences& g) {
+        return std::pair(g.output < 0 ? kOutputs : g.output, static_cast<int>(g.group));
+    };
+    std::stable_sort(groups.begin(), groups.end(),
+                     [&rank](const auto& a, const auto& b) { return rank(a) < rank(b); });
+    for (GroupDifferences& g : groups) {
+        if (g.group != SettingGroup::Table) continue;
+        g.table = CompareTable(first, second, units, g.output, g.settings.front().grid);
+    }
+    return groups;
+}
+
 std::string DifferenceLine(const SettingDifference& difference) {
     return difference.setting + ": " + difference.first + " -> " + difference.second;
+}
+
+std::vector<ByteChange> CopySettings(EditTarget& target, const CalImage& other,
+                                     const std::vector<ComparedSetting>& chosen) {
+    std::vector<ByteChange> changes;
+    for (const ComparedSetting& s : chosen) {
+        if (s.address < kCalBaseAddress || s.count <= 0 ||
+            ImageIndex(s.address) + s.count > kCalImageSize)
+            throw std::out_of_range("a setting outside the calibration");
+        if (SameBytes(target.image, other, s.address, s.count)) continue;
+        // A setting chosen twice is copied once.
+        if (std::any_of(changes.begin(), changes.end(),
+                        [&s](const ByteChange& c) { return c.address == s.address; }))
+            continue;
+        const int index = ImageIndex(s.address);
+        changes.push_back({s.address, target.image.CopyFromImage(index, s.count - 1),
+                           other.CopyFromImage(index, s.count - 1)});
+    }
+    std::vector<BytesAt> runs;
+    for (const ByteChange& c : changes) runs.push_back({c.address, c.after});
+    target.StoreAndWriteRuns(runs);
+    return changes;
 }
 
 }  // namespace vx42

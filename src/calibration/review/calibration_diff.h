@@ -1,11 +1,20 @@
 #pragma once
 // The settings in which two calibrations differ, each named as a person names it on the
-// output tabs (output, setting, data source, table cell) with both values as shown there.
+// output tabs (output, setting, data source, table cell) with both values as shown there,
+// and the copy of chosen settings from one calibration into another.
+//
+// There is one comparison: every setting of the image with its address range, its output
+// and its group. `CompareCalibrations` gives the differences grouped for the compare
+// window, `DiffCalibrations` the same differences in address order of appearance for
+// "calibration diff" and the restore points.
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "calibration/cal_image.h"
+#include "calibration/edit_target.h"
+#include "calibration/outputs/output_tables.h"
 #include "calibration/units.h"
 
 namespace vx42 {
@@ -18,6 +27,53 @@ struct SettingDifference {
     bool operator==(const SettingDifference&) const = default;
 };
 
+// The groups of an output's settings, and the module-wide settings.
+enum class SettingGroup {
+    Function,     // function and drive, period, secondary data, formatted data
+    Names,        // the output's name
+    Messages,     // the data sources' messages and the message definitions they use
+    SwitchRules,  // switch points and switch functions
+    Timeouts,     // the messages' timeouts and data on timeout
+    Filters,      // filter sizes and sample periods
+    Table,        // the analog or frequency table
+    Other,        // block words no setting of the output's function uses
+    ModuleWide,   // CAN speed and every byte outside the outputs
+};
+// "Function and drive", "Names", ..., "Module-wide settings".
+const char* SettingGroupTitle(SettingGroup group);
+
+// One setting that differs.
+struct ComparedSetting {
+    int output = -1;  // 0 to 3; -1 for a module-wide setting
+    SettingGroup group = SettingGroup::ModuleWide;
+    int address = 0;  // module address of the first byte
+    int count = 0;    // bytes
+    std::string name;   // as DiffCalibrations names it
+    std::string label;  // the name within its output ("switch point On A")
+    std::string first, second;
+    // A table cell's place (row and column -1 for any other setting).
+    TableGrid grid = TableGrid::Analog;
+    int row = -1, col = -1;
+};
+
+// A table as two grids of cell texts, row by row; the corner and cells outside the grid
+// are empty.
+struct TableComparison {
+    TableGrid grid = TableGrid::Analog;
+    int rows = 0, cols = 0;
+    std::vector<std::string> first, second;
+    std::vector<bool> differs;
+    int Index(int row, int col) const { return row * cols + col; }
+};
+
+struct GroupDifferences {
+    int output = -1;
+    SettingGroup group = SettingGroup::ModuleWide;
+    std::string title;  // "Output 2: Switch rules", "Module-wide settings"
+    std::vector<ComparedSetting> settings;
+    std::optional<TableComparison> table;  // for a table group
+};
+
 // Every byte of the image belongs to exactly one named setting, so no difference goes
 // unreported. The tables and switch blocks are named by the function of the output in the
 // first calibration (by the second's when the first's output is off); their bytes that the
@@ -26,7 +82,18 @@ struct SettingDifference {
 std::vector<SettingDifference> DiffCalibrations(const CalImage& first, const CalImage& second,
                                                 const UnitFlags& units);
 
+// The same differences by output (in the order of `SettingGroup`), then module-wide; groups
+// without a difference are left out.
+std::vector<GroupDifferences> CompareCalibrations(const CalImage& first, const CalImage& second,
+                                                  const UnitFlags& units);
+
 // "setting: first -> second".
 std::string DifferenceLine(const SettingDifference& difference);
+
+// Takes the chosen settings' bytes from `other` into the target's image (marking it
+// changed) and, online, to the module as staged changes. Only settings whose bytes differ
+// are stored; a table goes as its changed cells. Returns the runs changed, for undo.
+std::vector<ByteChange> CopySettings(EditTarget& target, const CalImage& other,
+                                     const std::vector<ComparedSetting>& chosen);
 
 }  // namespace vx42

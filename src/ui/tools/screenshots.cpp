@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QTreeWidget>
 #include <cstdio>
 #include <memory>
 
@@ -25,6 +26,7 @@
 #include "calibration/outputs/output_tables.h"
 #include "ui/frm_calibration_check.h"
 #include "ui/frm_can_speed.h"
+#include "ui/frm_compare.h"
 #include "ui/frm_firmware_upgrade.h"
 #include "ui/frm_main.h"
 #include "ui/frm_message_setup.h"
@@ -141,6 +143,25 @@ void HistoryShots(vx42::FrmMain& window, vx42::AppContext& app, const QString& f
     DialogShot(check, folder, "26-dialog-check-calibration");
 }
 
+// The comparison with a calibration that differs in a few groups: a name, a period, three
+// cells of output 1's table and the CAN speed; one group checked, the table in view.
+void CompareShot(vx42::FrmMain& window, vx42::AppContext& app, const QString& folder) {
+    const auto& m = vx42::CalAddresses();
+    vx42::CalImage other = app.image;
+    other.StoreText(m.OutputName[1], vx42::width::OutputName, "Oil Pressure");
+    other.StoreWord(m.OutputCal[1].Period, 750);
+    const vx42::FormatContext raw;
+    const vx42::OutputScope out{other, raw, 0};
+    for (int c : {3, 4, 5})
+        other.StoreWord(*vx42::CellAddress(out, vx42::TableGrid::Analog, 2, c), out.Period() / 2);
+    other.StoreWord(m.CanSpeed, 500);
+    vx42::FrmCompare compare(vx42::CompareCalibrations(app.image, other, app.settings.Units),
+                             "\"Job 1041.DVF\"", app.prompt, app.log, &window);
+    if (QTreeWidgetItem* group = compare.GroupItem("Output 2: Function and drive"))
+        group->setCheckState(0, Qt::Checked);
+    DialogShot(compare, folder, "27-dialog-compare");
+}
+
 bool WaitIdle(vx42::FrmMain& w) {
     return QTest::qWaitFor([&] { return !w.busy() && w.link().pending() == 0; }, 60000);
 }
@@ -194,6 +215,7 @@ int main(int argc, char** argv) {
     }
     DialogShots(window, app, module, folder);
     HistoryShots(window, app, folder);
+    CompareShot(window, app, folder);
     // The CAN status after a check: slots 0, 2 and 5 receiving.
     for (int slot : {0, 2, 5}) sim->Module().SetCanStatus(slot, 0x0101);
     window.TabStrip->setCurrentIndex(4);

@@ -1,0 +1,155 @@
+// The comparison of two calibrations by group, and the copy of chosen settings with its undo.
+#include "calibration/review/calibration_diff.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <utility>
+
+#include "calibration/grid/grid_history.h"
+#include "calibration/outputs/switching.h"
+#include "support/demo_calibration.h"
+
+namespace vx42 {
+namespace {
+
+// Output 1 of the demonstration is an analog gauge, output 2 a relay.
+constexpr int kGauge = 0;
+constexpr int kRelay = 1;
+
+const OutputCalAddresses& Cal(int output) {
+    return CalAddresses().OutputCal[output];
+}
+
+int CellAt(const CalImage& image, int row, int col) {
+    const FormatContext raw;
+    return *CellAddress(OutputScope{image, raw, kGauge}, TableGrid::Analog, row, col);
+}
+
+// The demonstration with one setting of each group changed.
+CalImage OneOfEachGroup(const CalImage& demo) {
+    const auto& m = CalAddresses();
+    CalImage other = demo;
+    const FormatContext raw;
+    const OutputScope relay{other, raw, kRelay};
+    other.StoreWord(Cal(kGauge).Period, 120);                               // function
+    other.StoreText(m.OutputName[kGauge], width::OutputName, "Fuel Left");     // name
+    other.SetByte(Cal(kGauge).DataSource[0].ByteIndex, 3);                     // messages
+    other.StoreWord(m.MessageSlot[0].Timeout, 2500);                           // timeouts
+    other.SetByte(Cal(kGauge).DataSource[0].FilterSize, 9);                    // filters
+    other.StoreWord(CellAt(demo, 2, 5), 40);                                   // table
+    other.StoreWord(SwitchPointAddress(relay, 0, SwitchPoint::OnA), 1234);     // switch rules
+    other.StoreWord(m.CanSpeed, 500);                                          // module-wide
+    return other;
+}
+
+// A module side that keeps what it is sent, as the module's memory would.
+struct ModuleMemory : ChangeSink {
+    CalImage memory;
+    std::vector<ByteSpan> writes;
+    void WriteCalibrationChange(int address, std::span<const std::uint8_t> bytes) override {
+        memory.CopyIntoImage(bytes, ImageIndex(address));
+        writes.push_back({address, static_cast<int>(bytes.size())});
+    }
+};
+
+TEST(CompareCalibrations, FindsOneSettingOfEachGroupInItsGroup) {
+    const CalImage demo = test::DemoCalibration();
+    const CalImage other = OneOfEachGroup(demo);
+    std::map<std::pair<int, SettingGroup>, std::vector<std::string>> found;
+    for (const GroupDifferences& g : CompareCalibrations(demo, other, UnitFlags{}))
+        for (const ComparedSetting& s : g.settings) {
+            EXPECT_EQ(std::pair(s.output, s.group), std::pair(g.output, g.group));
+            EXPECT_NE(s.first, s.second) << s.name;
+            found[{g.output, g.group}].push_back(s.label);
+        }
+    using G = SettingGroup;
+    const std::map<std::pair<int, SettingGroup>, std::vector<std::string>> expected{
+        {{kGauge, G::Function}, {"Frequency (hz)"}},
+        {{kGauge, G::Names}, {"name"}},
+        {{kGauge, G::Messages}, {"primary CAN data, byte index"}},
+        {{kGauge, G::Timeouts}, {"Message slot 1 (output 1 primary), timeout"}},
+        {{kGauge, G::Filters}, {"primary CAN data, filter size"}},
+        {{kGauge, G::Table}, found[{kGauge, G::Table}]},  // its name is checked below
+        {{kRelay, G::SwitchRules}, {"primary CAN data, switch point On A"}},
+        {{-1, G::ModuleWide}, {"CAN speed"}},
+    };
+    const std::vector<std::string>& cells = found[{kGauge, G::Table}];
+    ASSERT_EQ(cells.size(), 1u);
+    EXPECT_EQ(cells[0].rfind("analog table, row 2 (", 0), 0u);
+    EXPECT_EQ(found, expected);
+
+    // The table comes as its whole grid with only the changed cell marked.
+    const auto groups = CompareCalibrations(demo, other, UnitFlags{});
+    const auto table = std::find_if(groups.begin(), groups.end(),
+                                    [](const auto& g) { return g.table.has_value(); });
+    ASSERT_NE(table, groups.end());
+    const TableComparison& grid = *table->table;
+    EXPECT_EQ(std::count(grid.differs.begin(), grid.differs.end(), true), 1);
+    EXPECT_TRUE(grid.differs[static_cast<std::size_t>(grid.Index(2, 5))]);
+    EXPECT_NE(grid.first[static_cast<std::size_t>(grid.Index(2, 5))],
+              grid.second[static_cast<std::size_t>(grid.Index(2, 5))]);
+    // The command line's list is the same comparison.
+    EXPECT_EQ(DiffCalibrations(demo, other, UnitFlags{}).size(), 8u);
+}
+
+TEST(CopySettings, StoresOnlyTheChosenGroupAndUndoGivesItBack) {
+    const CalImage demo = test::DemoCalibration();
+    CalImage other = OneOfEachGroup(demo);
+    for (int c : {6, 7}) other.StoreWord(CellAt(demo, 3, c), 60);
+    CalImage image = demo;
+    bool changed = false;
+    ModuleMemory module;
+    module.memory = demo;
+    EditTarget target{image, changed, module};
+
+    const auto groups = CompareCalibrations(demo, other, UnitFlags{});
+    const auto table = std::find_if(groups.begin(), groups.end(),
+                                    [](const auto& g) { return g.group == SettingGroup::Table; });
+    ASSERT_NE(table, groups.end());
+    ASSERT_EQ(table->settings.size(), 3u);
+    GridHistory history;
+    history.Record({kGauge, TableKind::Analog}, {{1, 1, 5, 6}});  // an earlier hand edit
+    history.RecordBytes(CopySettings(target, other, table->settings));
+
+    // Exactly the three cells, in the image and in the module's memory.
+    CalImage expected = demo;
+    for (const ComparedSetting& s : table->settings)
+        expected.CopyIntoImage(other.CopyFromImage(ImageIndex(s.address), 1), ImageIndex(s.address));
+    EXPECT_TRUE(image == expected);
+    EXPECT_TRUE(module.memory == expected);
+    EXPECT_TRUE(changed);
+    int sent = 0;
+    for (const ByteSpan& w : module.writes) sent += w.count;
+    EXPECT_EQ(sent, 6);  // three words, nothing else
+    // Copied again: nothing differs, nothing is stored or sent.
+    module.writes.clear();
+    EXPECT_TRUE(CopySettings(target, other, table->settings).empty());
+    EXPECT_TRUE(module.writes.empty());
+
+    // Undo stores the bytes before, redo those after, through the same store and write.
+    auto undo = history.Undo();
+    ASSERT_TRUE(undo && undo->cells.empty());
+    target.StoreAndWriteRuns(undo->bytes);
+    EXPECT_TRUE(image == demo);
+    EXPECT_TRUE(module.memory == demo);
+    const auto redo = history.Redo();
+    ASSERT_TRUE(redo);
+    target.StoreAndWriteRuns(redo->bytes);
+    EXPECT_TRUE(module.memory == expected);
+    // The step of the hand edit below stays a table step.
+    history.Undo();
+    undo = history.Undo();
+    ASSERT_TRUE(undo);
+    EXPECT_TRUE(undo->bytes.empty());
+    EXPECT_EQ(undo->cells, (std::vector<CellWord>{{1, 1, 5}}));
+
+    ComparedSetting outside{};
+    outside.address = kCalBaseAddress + kCalImageLast;
+    outside.count = 2;
+    EXPECT_THROW(CopySettings(target, other, {outside}), std::out_of_range);
+}
+
+}  // namespace
+}  // namespace vx42

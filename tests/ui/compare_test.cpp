@@ -1,0 +1,71 @@
+// File > Compare With File against the module simulator: the comparison window, Copy selected
+// into the calibration shown and the module, and Edit > Undo of the copy.
+
+#include <QAction>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "can/library_json.h"
+#include "dialog_fixture.h"
+#include "support/demo_calibration.h"
+#include "ui/entry_box.h"
+#include "ui/frm_compare.h"
+#include "ui/output_page.h"
+#include "ui_fixture.h"
+
+using namespace vx42;
+using vx42::test::OnModal;
+using vx42::test::WaitIdle;
+using vx42::test::WindowFixture;
+
+class CompareTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void copiesTheCheckedGroupIntoImageAndModuleAndUndoesIt() {
+        WindowFixture f;
+        f.app.libraries.MessageLibraries.push_back(
+            ReadLibraryJsonFile(std::string(VX42_SOURCE_DIR) + "/data/libraries/SAE_J1939.json"));
+        const CalImage demo = test::DemoCalibration();
+        f.sim->Module().Write(kCalBaseAddress, demo.bytes());
+        f.ToggleConnection();
+        QVERIFY(f.window.online());
+
+        // The other calibration differs in output 1's name and in the CAN speed.
+        const auto& m = CalAddresses();
+        CalImage other = demo;
+        other.StoreText(m.OutputName[0], width::OutputName, "Fuel Left");
+        other.StoreWord(m.CanSpeed, 500);
+        const std::string file = f.folder.file("job.DVF");
+        WriteCalibrationFile(file, other);
+
+        f.prompt.AnswerOpenFile(file);
+        OnModal<FrmCompare>([](FrmCompare& d) {
+            QCOMPARE(d.lstDifferences->topLevelItemCount(), 2);
+            QTreeWidgetItem* name = d.GroupItem("Output 1: Name");
+            QVERIFY(name && d.GroupItem("Module-wide settings"));
+            name->setCheckState(0, Qt::Checked);
+            QCOMPARE(name->child(0)->checkState(0), Qt::Checked);
+            d.cmdCopySelected->click();
+        });
+        f.window.menuFileCompare->trigger();
+        QVERIFY(WaitIdle(f.window));
+
+        CalImage expected = demo;
+        expected.StoreText(m.OutputName[0], width::OutputName, "Fuel Left");
+        QVERIFY(f.app.image == expected);
+        QVERIFY(f.ModuleImage() == expected);
+        QVERIFY(f.app.files.CalibrationChanged);
+        QCOMPARE(f.window.outputPage->txtOutputName->text(), QString("Fuel Left"));
+
+        f.window.outputPage->mEditUndo->trigger();
+        QVERIFY(WaitIdle(f.window));
+        QVERIFY(f.app.image == demo);
+        QVERIFY(f.ModuleImage() == demo);
+        QCOMPARE(f.window.outputPage->txtOutputName->text(), QString("Fuel Gauge"));
+    }
+};
+
+QTEST_MAIN(CompareTest)
+#include "compare_test.moc"
