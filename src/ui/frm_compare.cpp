@@ -19,6 +19,13 @@ QString Q(const std::string& s) {
     return QString::fromStdString(s);
 }
 
+// A setting's name as a line of its own: "Name", "Primary CAN data, byte index".
+QString Capitalised(const std::string& s) {
+    QString text = Q(s);
+    if (!text.isEmpty()) text[0] = text[0].toUpper();
+    return text;
+}
+
 // Where an item's setting lives: its group, and its place in the group (-1 for the group).
 constexpr int kGroupRole = Qt::UserRole;
 constexpr int kSettingRole = Qt::UserRole + 1;
@@ -52,7 +59,8 @@ FrmCompare::FrmCompare(std::vector<GroupDifferences> groups, const QString& othe
     lstDifferences->setAlternatingRowColors(true);
     for (int g = 0; g < static_cast<int>(groups_.size()); ++g) {
         const GroupDifferences& group = groups_[static_cast<std::size_t>(g)];
-        auto* top = new QTreeWidgetItem(lstDifferences, {Q(group.title)});
+        auto* top = new QTreeWidgetItem(
+            lstDifferences, {QString("%1 (%2)").arg(Q(group.title)).arg(group.settings.size())});
         top->setFlags(top->flags() | Qt::ItemIsUserCheckable | Qt::ItemIsAutoTristate);
         top->setData(0, kGroupRole, g);
         top->setData(0, kSettingRole, -1);
@@ -62,7 +70,7 @@ FrmCompare::FrmCompare(std::vector<GroupDifferences> groups, const QString& othe
         for (int s = 0; s < static_cast<int>(group.settings.size()); ++s) {
             const ComparedSetting& setting = group.settings[static_cast<std::size_t>(s)];
             auto* item =
-                new QTreeWidgetItem(top, {Q(setting.label), Q(setting.first), Q(setting.second)});
+                new QTreeWidgetItem(top, {Capitalised(setting.label), Q(setting.first), Q(setting.second)});
             item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
             item->setCheckState(0, Qt::Unchecked);
             item->setData(0, kGroupRole, g);
@@ -179,10 +187,9 @@ void FrmCompare::ShowTableOf(const QTreeWidgetItem* item) {
     grdTable->resizeRowsToContents();
 }
 
-QTreeWidgetItem* FrmCompare::GroupItem(const QString& title) const {
-    for (int g = 0; g < lstDifferences->topLevelItemCount(); ++g)
-        if (lstDifferences->topLevelItem(g)->text(0) == title)
-            return lstDifferences->topLevelItem(g);
+QTreeWidgetItem* FrmCompare::GroupItem(const std::string& title) const {
+    for (std::size_t g = 0; g < groups_.size(); ++g)
+        if (groups_[g].title == title) return lstDifferences->topLevelItem(static_cast<int>(g));
     return nullptr;
 }
 

@@ -31,7 +31,7 @@ class FrmCompare : public TrappedDialog {
     // Shows the grid of the table the item belongs to; hides the grid for any other item.
     void ShowTableOf(const QTreeWidgetItem* item);
     // The tree's item of a group, by its title; nothing when no group has it.
-    QTreeWidgetItem* GroupItem(const QString& title) const;
+    QTreeWidgetItem* GroupItem(const std::string& title) const;
 
     QLabel* lblCompared = nullptr;
     QTreeWidget* lstDifferences = nullptr;
