@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <set>
 #include <stdexcept>
 #include <utility>
 
@@ -70,9 +71,11 @@ class SettingList {
     // A setting whose value needs the output's formatting.
     void AddScoped(std::string name, int address, int width, int output,
                    std::function<std::string(const OutputOf&)> value) {
-        Add(std::move(name), address, width, [this, output, value](const CalImage& image) {
-            return value(OutputOf{image, StoredFormatContext(image, output, units_), output});
-        });
+        // The units by value: the list may be moved while its settings are read.
+        Add(std::move(name), address, width,
+            [units = units_, output, value](const CalImage& image) {
+                return value(OutputOf{image, StoredFormatContext(image, output, units), output});
+            });
     }
     void AddByte(std::string name, int address) {
         Add(std::move(name), address, 1,
@@ -419,15 +422,13 @@ std::string DifferenceLine(const SettingDifference& difference) {
 std::vector<ByteChange> CopySettings(EditTarget& target, const CalImage& other,
                                      const std::vector<ComparedSetting>& chosen) {
     std::vector<ByteChange> changes;
+    std::set<int> copied;
     for (const ComparedSetting& s : chosen) {
         if (s.address < kCalBaseAddress || s.count <= 0 ||
             ImageIndex(s.address) + s.count > kCalImageSize)
             throw std::out_of_range("a setting outside the calibration");
         if (SameBytes(target.image, other, s.address, s.count)) continue;
-        // A setting chosen twice is copied once.
-        if (std::any_of(changes.begin(), changes.end(),
-                        [&s](const ByteChange& c) { return c.address == s.address; }))
-            continue;
+        if (!copied.insert(s.address).second) continue;  // a setting chosen twice goes once
         const int index = ImageIndex(s.address);
         changes.push_back({s.address, target.image.CopyFromImage(index, s.count - 1),
                            other.CopyFromImage(index, s.count - 1)});
