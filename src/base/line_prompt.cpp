@@ -30,18 +30,28 @@ void LinePrompt::Message(const std::string& text, const std::string& title, Icon
     Show(text, title);
 }
 
+std::string LinePrompt::Asked(const std::string& text, const char* refusal) const {
+    if (yesSwitch_.empty()) return text + " [" + (assumeYes_ ? "yes" : refusal) + "]";
+    if (assumeYes_) return text + " [yes: " + yesSwitch_ + "]";
+    return text + " [" + refusal + ": pass " + yesSwitch_ + " to answer yes]";
+}
+
 Answer LinePrompt::YesNo(const std::string& text, const std::string& title, Icon) {
-    Show(text + (assumeYes_ ? " [yes: --yes]" : " [no: pass --yes to answer yes]"), title);
+    Show(Asked(text, "no"), title);
     return assumeYes_ ? Answer::Yes : Answer::No;
 }
 
 Answer LinePrompt::YesNoCancel(const std::string& text, const std::string& title, Icon) {
-    Show(text + (assumeYes_ ? " [yes: --yes]" : " [cancelled: pass --yes to answer yes]"), title);
+    Show(Asked(text, "cancelled"), title);
     return assumeYes_ ? Answer::Yes : Answer::Cancel;
 }
 
-std::optional<std::string> LinePrompt::OpenFile(const FileDialog&) { return std::nullopt; }
-std::optional<std::string> LinePrompt::SaveFile(const FileDialog&) { return std::nullopt; }
+std::optional<std::string> LinePrompt::OpenFile(const FileDialog&) {
+    return std::nullopt;
+}
+std::optional<std::string> LinePrompt::SaveFile(const FileDialog&) {
+    return std::nullopt;
+}
 
 std::optional<std::string> LinePrompt::InputBox(const std::string&, const std::string&,
                                                 const std::string&) {

@@ -1,11 +1,12 @@
 #pragma once
 // A prompt for front ends that can only write lines of text (a terminal, a log, nothing at
 // all): each message becomes one line, questions take a standing answer (yes when the user
-// allowed it beforehand, otherwise the answer that changes nothing) and the line says which,
-// and there are no dialogs: files come from elsewhere. Only where the lines go is left to the
-// front end.
+// allowed it beforehand, otherwise the answer that changes nothing) and the line says which
+// and how to allow yes, and there are no dialogs: files come from elsewhere. Only where the
+// lines go is left to the front end.
 
 #include <string>
+#include <utility>
 
 #include "base/prompt.h"
 
@@ -13,7 +14,10 @@ namespace vx42 {
 
 class LinePrompt : public Prompt {
   public:
-    explicit LinePrompt(bool assumeYes = false) : assumeYes_(assumeYes) {}
+    // `yesSwitch`: how the user allows yes beforehand (vx42ctl: "--yes"); empty when they
+    // cannot.
+    explicit LinePrompt(std::string yesSwitch = {}, bool assumeYes = false)
+        : yesSwitch_(std::move(yesSwitch)), assumeYes_(assumeYes) {}
 
     void SetAssumeYes(bool yes) { assumeYes_ = yes; }
     // What the messages are about (the command), shown before each of them.
@@ -44,7 +48,10 @@ class LinePrompt : public Prompt {
 
   private:
     void Show(const std::string& text, const std::string& title);
+    // The question's line: the text and the standing answer taken.
+    std::string Asked(const std::string& text, const char* refusal) const;
 
+    std::string yesSwitch_;
     bool assumeYes_;
     std::string operation_;
     int shown_ = 0;

@@ -8,7 +8,7 @@ namespace vx42::cli {
 
 class ConsolePrompt : public LinePrompt {
   public:
-    using LinePrompt::LinePrompt;
+    explicit ConsolePrompt(bool assumeYes = false) : LinePrompt("--yes", assumeYes) {}
 
     // Throws: ReportedFailure when a message shown after the first `shownBefore` messages
     // already said what went wrong, otherwise CliError with the fallback text.

@@ -41,18 +41,22 @@ TEST(LinePrompt, MessagesBecomeOneLineAfterOperationAndTitle) {
 }
 
 TEST(LinePrompt, QuestionsTakeTheStandingAnswerAndSaySo) {
-    RecordingLinePrompt refuse;
+    RecordingLinePrompt refuse("--yes");
     EXPECT_EQ(refuse.YesNo("Overwrite?"), Answer::No);
     EXPECT_EQ(refuse.YesNoCancel("Save changes?"), Answer::Cancel);
     EXPECT_EQ(refuse.lines, (std::vector<std::string>{
                                 "Overwrite? [no: pass --yes to answer yes]",
                                 "Save changes? [cancelled: pass --yes to answer yes]"}));
 
-    RecordingLinePrompt allow(true);
+    RecordingLinePrompt allow("--yes", true);
     EXPECT_EQ(allow.YesNo("Overwrite?"), Answer::Yes);
     EXPECT_EQ(allow.YesNoCancel("Save changes?"), Answer::Yes);
     EXPECT_EQ(allow.lines.back(), "Save changes? [yes: --yes]");
     EXPECT_EQ(allow.MessagesShown(), 2);
+
+    RecordingLinePrompt noWayToAllow;
+    EXPECT_EQ(noWayToAllow.YesNo("Overwrite?"), Answer::No);
+    EXPECT_EQ(noWayToAllow.lines.back(), "Overwrite? [no]");
 
     // Nothing to choose a file or type a text with: every dialog is cancelled, silently.
     EXPECT_FALSE(allow.OpenFile({}));
