@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     SilentPrompt prompt;
     BootImage image{0x55};
     const bool read = ReadBootImageFile(path, image, prompt);
-    FUZZ_CHECK(read && prompt.messages == 0);
+    FUZZ_CHECK(read && prompt.MessagesShown() == 0);
     FUZZ_CHECK(image.size() == size + 1 && image.back() == 0x00);
     FUZZ_CHECK(std::equal(data, data + size, image.begin()));
     return 0;

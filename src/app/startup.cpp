@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "base/error_log.h"
+#include "base/system_text.h"
 
 namespace vx42 {
 
@@ -44,9 +45,8 @@ StatusTexts StatusBarTexts(const StatusFacts& f) {
 }
 
 std::string ManualPath(const std::string& sharedFolder) {
-    return (std::filesystem::path(sharedFolder) / "Instructions" /
-            "M771020455 VX42-002 Instructions v1.1.pdf")
-        .string();
+    return Utf8FromPath(PathFromUtf8(sharedFolder) / "Instructions" /
+                        "M771020455 VX42-002 Instructions v1.1.pdf");
 }
 
 std::string DesktopEntryId(StartupMode mode) {

@@ -7,6 +7,8 @@
 #include <new>
 #include <system_error>
 
+#include "base/system_text.h"
+
 namespace vx42 {
 
 namespace fs = std::filesystem;
@@ -64,12 +66,12 @@ std::string FormatLogLine(const std::string& dateTime, const std::string& versio
 }
 
 ErrorLog::ErrorLog(std::string folder)
-    : path_((fs::path(folder) / "Error Logs" / "ErrLogDVN.log").string()) {}
+    : path_(Utf8FromPath(PathFromUtf8(folder) / "Error Logs" / "ErrLogDVN.log")) {}
 
 bool ErrorLog::Append(const ErrorInfo& error, const ErrorLocation& where) const {
     std::error_code ec;
-    fs::create_directories(fs::path(path_).parent_path(), ec);
-    std::ofstream out(path_, std::ios::app | std::ios::binary);
+    fs::create_directories(PathFromUtf8(path_).parent_path(), ec);
+    std::ofstream out(PathFromUtf8(path_), std::ios::app | std::ios::binary);
     if (!out) return false;
     out << FormatLogLine(NowText(), ProgramVersion(), error, where) << '\n';
     out.flush();

@@ -7,6 +7,7 @@
 #include <numeric>
 
 #include "base/prompt.h"
+#include "base/system_text.h"
 #include "calibration/converters.h"
 #include "calibration/text_codec.h"
 #include "can/blowfish.h"
@@ -174,12 +175,13 @@ void LoadLibraries(LibrarySet& set, const LibraryFolders& folders, Prompt& promp
     bool anyFolder = false;
     for (const std::string* folder : {&folders.shipped, &folders.user}) {
         std::error_code ec;
-        if (!fs::is_directory(*folder, ec)) continue;
+        const fs::path listed = PathFromUtf8(*folder);
+        if (!fs::is_directory(listed, ec)) continue;
         anyFolder = true;
-        for (fs::directory_iterator it(*folder, ec), end; !ec && it != end; it.increment(ec)) {
+        for (fs::directory_iterator it(listed, ec), end; !ec && it != end; it.increment(ec)) {
             std::error_code fileEc;
             if (!it->is_regular_file(fileEc)) continue;
-            const std::string name = it->path().filename().string();
+            const std::string name = Utf8FromPath(it->path().filename());
             if (IsLibraryFileName(name) && it->file_size(fileEc) > 0 && !fileEc)
                 files[name] = JoinPath(*folder, name);
         }
@@ -246,7 +248,7 @@ std::vector<int> SortLibraries(const LibrarySet& set) {
 bool SaveUserDefinedLibrary(LibrarySet& set, const std::string& folder) {
     if (!FindUserDefinedLibrary(set)) return false;
     std::error_code ec;
-    fs::create_directories(folder, ec);
+    fs::create_directories(PathFromUtf8(folder), ec);
     clsBlowfish cipher;
     const auto bytes =
         WriteLibraryBytes(set.MessageLibraries[static_cast<std::size_t>(set.UserDefinedIndex)]);
@@ -264,7 +266,7 @@ bool CheckUserDefinedLibrary(LibrarySet& set, const LibraryFolders& folders, Pro
     std::string backup = kUserDefinedOldFile;
     const auto taken = [&](const std::string& name) {
         std::error_code ec;
-        return fs::exists(fs::symlink_status(JoinPath(folders.user, name), ec));
+        return fs::exists(fs::symlink_status(PathFromUtf8(JoinPath(folders.user, name)), ec));
     };
     for (int n = 2; taken(backup); ++n)
         backup = "User_Defined_Old_" + std::to_string(n) + ".DVM";

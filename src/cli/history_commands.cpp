@@ -5,6 +5,7 @@
 #include <iostream>
 #include <memory>
 
+#include "base/system_text.h"
 #include "calibration/review/calibration_check.h"
 #include "calibration/review/restore_history.h"
 #include "can/library_files.h"
@@ -39,7 +40,7 @@ void Check(const HistoryOptions& o, Session& session) {
     LibrarySet libraries;
     if (!o.libraryFolder.empty()) {
         std::error_code ec;
-        if (!std::filesystem::is_directory(o.libraryFolder, ec))
+        if (!std::filesystem::is_directory(PathFromUtf8(o.libraryFolder), ec))
             throw CliError(Quoted(o.libraryFolder) + " is not a folder");
         LoadLibraries(libraries, o.libraryFolder, session.prompt);
     }

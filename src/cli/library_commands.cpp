@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 
+#include "base/system_text.h"
 #include "can/blowfish.h"
 #include "can/can_message.h"
 #include "can/hex_text.h"
@@ -36,7 +37,7 @@ CanLibrary ReadLibrary(const std::string& path) {
     if (!cipher.DecryptByte(bytes, LibraryKey))
         throw CliError(Quoted(path) + " is not a message library: " + cipher.LastError());
     CanLibrary library;
-    library.Name = LibraryNameFromFile(std::filesystem::path(path).filename().string());
+    library.Name = LibraryNameFromFile(Utf8FromPath(PathFromUtf8(path).filename()));
     const LibraryReadResult result = ReadLibraryBytes(bytes, library);
     switch (result.status) {
         case LibraryReadResult::Status::Ok:

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 
+#include "base/system_text.h"
 #include "calibration/converters.h"
 #include "can/hex_text.h"
 #include "calibration/review/calibration_diff.h"
@@ -222,7 +223,7 @@ void Upgrade(Session& session, const ModuleOptions& o) {
     if (!FileExists(o.file)) throw CliError("upgrade: File not found: " + Quoted(o.file));
     UpgradeFile file;
     // The loader keeps the folder and the name apart: it needs a path with a folder.
-    const std::string path = std::filesystem::absolute(o.file).string();
+    const std::string path = Utf8FromPath(std::filesystem::absolute(PathFromUtf8(o.file)));
     if (!LoadUpgradeFile(path, file, session.prompt))
         session.prompt.Fail("upgrade: " + Quoted(o.file) + " could not be loaded");
     ModuleSession module(o.device, session.prompt);

@@ -17,6 +17,7 @@
 #include <unistd.h>
 #endif
 
+#include "base/system_text.h"
 #include "calibration/number_format.h"
 #include "files/input_limits.h"
 
@@ -26,12 +27,13 @@ namespace fs = std::filesystem;
 
 std::vector<std::uint8_t> ReadWholeFile(const std::string& path, std::uintmax_t maxBytes) {
     std::error_code ec;
-    if (!fs::is_regular_file(path, ec)) throw FileError("File not found: \"" + path + "\"");
-    const auto size = fs::file_size(path, ec);
+    const fs::path file = PathFromUtf8(path);
+    if (!fs::is_regular_file(file, ec)) throw FileError("File not found: \"" + path + "\"");
+    const auto size = fs::file_size(file, ec);
     if (ec) throw FileError("Cannot read \"" + path + "\": " + ec.message());
     if (size > maxBytes)
         throw InputCapError(TooLargeText("\"" + path + "\"", size, maxBytes));
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(file, std::ios::binary);
     if (!in) throw FileError("Cannot open \"" + path + "\": " + std::strerror(errno));
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
     in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
@@ -132,10 +134,11 @@ void RefuseTooMany(const std::string& source, const std::string& what, std::uint
 }
 
 void WriteFileAtomic(const std::string& path, std::span<const std::uint8_t> bytes) {
-    const fs::path target = WriteTarget(fs::path(path));
+    const fs::path target = WriteTarget(PathFromUtf8(path));
     std::random_device rd;
     const fs::path temp =
-        target.parent_path() / ("." + target.filename().string() + ".tmp" + std::to_string(rd()));
+        target.parent_path() /
+        PathFromUtf8("." + Utf8FromPath(target.filename()) + ".tmp" + std::to_string(rd()));
     try {
         WriteAndFlush(temp, bytes, target);
         fs::rename(temp, target);
@@ -156,7 +159,7 @@ void WriteFileAtomic(const std::string& path, std::span<const std::uint8_t> byte
 bool RenameWithoutReplacing(const std::string& from, const std::string& to) {
 #ifdef _WIN32
     // The C library's rename never replaces an existing file on Windows.
-    return ::rename(from.c_str(), to.c_str()) == 0;
+    return ::_wrename(PathFromUtf8(from).c_str(), PathFromUtf8(to).c_str()) == 0;
 #else
 #ifdef RENAME_NOREPLACE
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)

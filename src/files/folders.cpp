@@ -1,9 +1,9 @@
 #include "files/folders.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
+#include "base/system_text.h"
 #include "files/paths.h"
 #include "files/settings.h"
 
@@ -21,15 +21,15 @@ std::string WithSeparator(const std::string& folder, const char* name) {
 std::string UserFolder([[maybe_unused]] const char* variable,
                        [[maybe_unused]] const char* fallback) {
 #ifdef _WIN32
-    const char* base = std::getenv("LOCALAPPDATA");
-    if (!base || !*base) return {};
+    const std::string base = LocalAppDataFolder();
+    if (base.empty()) return {};
     return JoinPath(base, kApplicationName);
 #else
-    const char* set = std::getenv(variable);
-    if (set && *set == '/') return JoinPath(set, kApplicationName);
-    const char* home = std::getenv("HOME");
-    if (!home || !*home) return {};
-    return JoinPath(JoinPath(home, fallback), kApplicationName);
+    const auto set = EnvironmentVariable(variable);
+    if (set && set->starts_with('/')) return JoinPath(*set, kApplicationName);
+    const auto home = EnvironmentVariable("HOME");
+    if (!home || home->empty()) return {};
+    return JoinPath(JoinPath(*home, fallback), kApplicationName);
 #endif
 }
 
@@ -42,10 +42,11 @@ AppFolders FoldersFor(const std::string& programFolder, const std::string& userD
                       const std::string& userStateFolder) {
     AppFolders folders;
     folders.program = programFolder;
-    const fs::path share = fs::path(programFolder).parent_path() / "share" / kSharedDataFolderName;
+    const fs::path share =
+        PathFromUtf8(programFolder).parent_path() / "share" / kSharedDataFolderName;
     std::error_code ec;
     folders.installed = !programFolder.empty() && fs::is_directory(share, ec);
-    folders.shared = folders.installed ? share.lexically_normal().string() : programFolder;
+    folders.shared = folders.installed ? Utf8FromPath(share.lexically_normal()) : programFolder;
     // Without a home for the user's folders there is nowhere better than the program folder.
     const bool own = folders.installed && !userDataFolder.empty() && !userStateFolder.empty();
     folders.userData = own ? userDataFolder : programFolder;

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "base/prompt.h"
+#include "base/system_text.h"
 #include "calibration/converters.h"
 #include "calibration/number_format.h"
 #include "calibration/text_codec.h"
@@ -186,8 +187,8 @@ std::vector<GaugePreset> ParseGaugePresets(const std::vector<std::string>& lines
 
 std::vector<GaugePreset> ReadGaugePresets(const std::string& path, Prompt& prompt) {
     std::error_code ec;
-    if (!fs::exists(fs::path(path), ec) && !ec) {
-        std::ofstream create(path, std::ios::binary);
+    if (!fs::exists(PathFromUtf8(path), ec) && !ec) {
+        std::ofstream create(PathFromUtf8(path), std::ios::binary);
         if (!create) prompt.Message("Could not open file");
         return {};
     }

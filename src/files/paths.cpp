@@ -1,16 +1,18 @@
 #include "files/paths.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
 
 #ifdef _WIN32
 #include <windows.h>
+#include <knownfolders.h>
 #include <shlobj.h>
 #else
 #include <unistd.h>
 #endif
+
+#include "base/system_text.h"
 
 namespace vx42 {
 
@@ -53,16 +55,42 @@ std::string JoinPath(std::string_view folder, std::string_view name) {
     return out;
 }
 
+#ifdef _WIN32
+namespace {
+// A folder the system knows by its id, in UTF-8; empty when there is none.
+std::string KnownFolder(REFKNOWNFOLDERID id) {
+    PWSTR wide = nullptr;
+    std::string folder;
+    if (SUCCEEDED(SHGetKnownFolderPath(id, KF_FLAG_DEFAULT, nullptr, &wide)) && wide)
+        folder = Utf8FromWide(wide);
+    CoTaskMemFree(wide);  // owned by the caller even when the call failed
+    return folder;
+}
+}  // namespace
+
+std::string LocalAppDataFolder() { return KnownFolder(FOLDERID_LocalAppData); }
+#endif
+
 std::string ProgramFolder() {
 #ifdef _WIN32
-    char buf[MAX_PATH];
-    const DWORD n = GetModuleFileNameA(nullptr, buf, MAX_PATH);
-    return fs::path(std::string(buf, n)).parent_path().string();
+    // The module's path may be longer than MAX_PATH: grow until it fits.
+    std::wstring buf(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(nullptr, buf.data(), static_cast<DWORD>(buf.size()));
+        if (n == 0) return {};
+        if (n < buf.size()) {
+            buf.resize(n);
+            break;
+        }
+        if (buf.size() >= 32768) return {};  // longer than any Windows path
+        buf.resize(buf.size() * 2);
+    }
+    return Utf8FromPath(fs::path(buf).parent_path());
 #else
     std::error_code ec;
     const auto exe = fs::read_symlink("/proc/self/exe", ec);
-    if (ec) return fs::current_path(ec).string();
-    return exe.parent_path().string();
+    if (ec) return Utf8FromPath(fs::current_path(ec));
+    return Utf8FromPath(exe.parent_path());
 #endif
 }
 
@@ -70,9 +98,9 @@ namespace {
 #ifndef _WIN32
 // XDG_DOCUMENTS_DIR from the user-dirs file, with $HOME expanded.
 std::string XdgDocuments(const std::string& home) {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
+    const auto config = EnvironmentVariable("XDG_CONFIG_HOME");
     const fs::path file =
-        fs::path(config && *config ? config : home + "/.config") / "user-dirs.dirs";
+        PathFromUtf8(config && !config->empty() ? *config : home + "/.config") / "user-dirs.dirs";
     std::ifstream in(file);
     std::string line;
     while (std::getline(in, line)) {
@@ -91,14 +119,13 @@ std::string XdgDocuments(const std::string& home) {
 
 std::string DocumentsFolder() {
 #ifdef _WIN32
-    char buf[MAX_PATH] = {};
-    if (!SHGetSpecialFolderPathA(nullptr, buf, CSIDL_PERSONAL, FALSE)) return {};
-    return std::string(buf) + kPathSeparator;
+    const std::string docs = KnownFolder(FOLDERID_Documents);
+    return docs.empty() ? docs : JoinPath(docs, "");
 #else
-    const char* home = std::getenv("HOME");
-    if (!home || !*home) return {};
-    std::string docs = XdgDocuments(home);
-    if (docs.empty()) docs = std::string(home) + "/Documents";
+    const auto home = EnvironmentVariable("HOME");
+    if (!home || home->empty()) return {};
+    std::string docs = XdgDocuments(*home);
+    if (docs.empty()) docs = *home + "/Documents";
     if (!IsPathSeparator(docs.back())) docs.push_back(kPathSeparator);
     return docs;
 #endif
@@ -107,26 +134,28 @@ std::string DocumentsFolder() {
 std::string DialogStartFolder(const std::string& folder, bool create) {
     if (folder.empty()) return {};
     std::error_code ec;
-    if (fs::is_directory(folder, ec)) return folder;
-    if (create && fs::create_directories(folder, ec) && fs::is_directory(folder, ec)) return folder;
-    fs::path parent = fs::path(folder);
+    const fs::path path = PathFromUtf8(folder);
+    if (fs::is_directory(path, ec)) return folder;
+    if (create && fs::create_directories(path, ec) && fs::is_directory(path, ec)) return folder;
+    fs::path parent = path;
     if (!parent.has_filename()) parent = parent.parent_path();  // a trailing separator
     while (parent.has_relative_path()) {
         parent = parent.parent_path();
-        if (fs::is_directory(parent, ec)) return parent.string();
+        if (fs::is_directory(parent, ec)) return Utf8FromPath(parent);
     }
-    return fs::is_directory(parent, ec) ? parent.string() : std::string();
+    return fs::is_directory(parent, ec) ? Utf8FromPath(parent) : std::string();
 }
 
 bool FileExists(const std::string& path) {
     std::error_code ec;
-    return fs::is_regular_file(path, ec);
+    return fs::is_regular_file(PathFromUtf8(path), ec);
 }
 
 std::uintmax_t FileLength(const std::string& path) {
     std::error_code ec;
-    if (!fs::is_regular_file(path, ec)) return 0;
-    const auto n = fs::file_size(path, ec);
+    const fs::path file = PathFromUtf8(path);
+    if (!fs::is_regular_file(file, ec)) return 0;
+    const auto n = fs::file_size(file, ec);
     return ec ? 0 : n;
 }
 

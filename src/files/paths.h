@@ -44,6 +44,11 @@ std::string JoinPath(std::string_view folder, std::string_view name);
 
 // The folder of the running executable, without a trailing separator.
 std::string ProgramFolder();
+#ifdef _WIN32
+// The user's local application-data folder, without a trailing separator; empty when the
+// system has none.
+std::string LocalAppDataFolder();
+#endif
 // The user's documents folder with a trailing separator (XDG user directories, else
 // $HOME/Documents); empty when it cannot be determined.
 std::string DocumentsFolder();

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
+#include "base/system_text.h"
 #include "files/file_io.h"
 #include "files/folders.h"
 #include "files/input_limits.h"
@@ -215,14 +216,15 @@ CalImage RestorePoints::Load(const ModuleHistory& module, const RestoreEntry& en
 bool RestorePoints::Record(const std::string& serial, const CalImage& image,
                            const std::string& event, std::int64_t time) {
     std::error_code ec;
-    fs::create_directories(folder_, ec);
+    fs::create_directories(PathFromUtf8(folder_), ec);
     std::vector<ModuleHistory> modules;
     try {
         modules = ReadIndex();
     } catch (const FileError&) {
         // Keep the damaged index for whoever wants to look at it, and begin again: the
         // calibration files themselves are untouched.
-        fs::rename(IndexPath(), JoinPath(folder_, "index-damaged-" + UtcStamp(time) + ".json"), ec);
+        const std::string damaged = JoinPath(folder_, "index-damaged-" + UtcStamp(time) + ".json");
+        fs::rename(PathFromUtf8(IndexPath()), PathFromUtf8(damaged), ec);
         if (ec) throw;
     }
     const std::string key = ModuleKey(serial);
@@ -249,7 +251,7 @@ bool RestorePoints::Record(const std::string& serial, const CalImage& image,
     std::vector<std::string> dropped;
     if (!same) {
         const std::string moduleFolder = JoinPath(folder_, h->folder);
-        fs::create_directories(moduleFolder, ec);
+        fs::create_directories(PathFromUtf8(moduleFolder), ec);
         std::string name = UtcStamp(time) + ".DVF";
         for (int n = 2; FileExists(JoinPath(moduleFolder, name)); ++n)
             name = UtcStamp(time) + "-" + std::to_string(n) + ".DVF";
@@ -265,7 +267,7 @@ bool RestorePoints::Record(const std::string& serial, const CalImage& image,
     h->movedOn = false;
     WriteIndex(modules);
     // Only once the index no longer lists them.
-    for (const std::string& path : dropped) fs::remove(path, ec);
+    for (const std::string& path : dropped) fs::remove(PathFromUtf8(path), ec);
     return !same;
 }
 

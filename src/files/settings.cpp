@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "base/prompt.h"
+#include "base/system_text.h"
 #include "files/file_io.h"
 #include "files/paths.h"
 
@@ -92,7 +93,7 @@ std::string CopyLibraryIntoFolder(const std::string& source, const std::string& 
     // Read first, then write atomically: a failed copy leaves any existing library intact.
     const auto bytes = ReadWholeFile(source, 64u * 1024 * 1024);
     std::error_code ec;
-    fs::create_directories(libraryFolder, ec);
+    fs::create_directories(PathFromUtf8(libraryFolder), ec);
     WriteFileAtomic(target, bytes);
     return target;
 }

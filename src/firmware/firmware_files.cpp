@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "base/prompt.h"
+#include "base/system_text.h"
 #include "calibration/converters.h"
 #include "files/file_io.h"
 #include "files/folders.h"
@@ -216,8 +217,8 @@ bool ReadBootImageFile(const std::string& path, BootImage& image, Prompt& prompt
 
 bool ReadTextLines(const std::string& path, std::vector<std::string>& lines) {
     std::error_code ec;
-    if (!fs::exists(fs::path(path), ec) && !ec) {
-        std::ofstream create(path, std::ios::binary);
+    if (!fs::exists(PathFromUtf8(path), ec) && !ec) {
+        std::ofstream create(PathFromUtf8(path), std::ios::binary);
         if (!create) return false;
         lines.clear();
         return true;

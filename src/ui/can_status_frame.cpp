@@ -5,6 +5,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "ui/control_names.h"
+
 namespace vx42 {
 
 namespace {
@@ -20,7 +22,7 @@ CanStatusFrame::CanStatusFrame(QWidget* parent) : QGroupBox("CAN Status", parent
     grid->setHorizontalSpacing(16);
     for (int output = 0; output < kMessageSlots / 2; ++output) {
         auto* caption = new QLabel(QString("Output %1 CAN Data Status").arg(output + 1), this);
-        caption->setObjectName("lblCanDesc");
+        caption->setObjectName(Indexed("lblCanDesc", output));
         QFont bold = caption->font();
         bold.setBold(true);
         caption->setFont(bold);
@@ -29,8 +31,7 @@ CanStatusFrame::CanStatusFrame(QWidget* parent) : QGroupBox("CAN Status", parent
         for (int reference = 0; reference < 2; ++reference) {
             const int slot = output * 2 + reference;
             auto* shape = new QLabel(this);
-            shape->setObjectName("shaOutCAN");
-            shape->setProperty("index", slot);
+            shape->setObjectName(Indexed("shaOutCAN", slot));
             const int side = shape->fontMetrics().height();
             shape->setFixedSize(side * 2, side);
             shaOutCAN[static_cast<std::size_t>(slot)] = shape;

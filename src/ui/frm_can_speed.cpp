@@ -8,6 +8,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "ui/control_names.h"
+
 namespace vx42 {
 
 FrmCanSpeed::FrmCanSpeed(Prompt& prompt, const ErrorLog& log, QWidget* parent)
@@ -19,8 +21,7 @@ FrmCanSpeed::FrmCanSpeed(Prompt& prompt, const ErrorLog& log, QWidget* parent)
     group_ = new QButtonGroup(this);
     for (std::size_t i = 0; i < kCanSpeeds.size(); ++i) {
         auto* option = new QRadioButton(kCanSpeeds[i].caption, fraSpeed);
-        option->setObjectName("optSpeedCAN");
-        option->setProperty("index", static_cast<int>(i));
+        option->setObjectName(Indexed("optSpeedCAN", static_cast<int>(i)));
         group_->addButton(option, static_cast<int>(i));
         grid->addWidget(option, static_cast<int>(i) % 3, static_cast<int>(i) / 3);
         optSpeedCAN[i] = option;

@@ -1,5 +1,7 @@
 #include "ui/frm_message_setup.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
@@ -14,6 +16,7 @@
 
 #include "can/library_files.h"
 #include "files/paths.h"
+#include "ui/control_names.h"
 
 namespace vx42 {
 
@@ -64,17 +67,14 @@ void FrmMessageSetup::Build() {
         lblUserDesc[f] =
             new QLabel(kFieldCaptions[static_cast<std::size_t>(f)], fraEditUserDefined);
         txtEditMess[f] = new QLineEdit(fraEditUserDefined);
-        txtEditMess[f]->setObjectName("txtEditMess");
-        txtEditMess[f]->setProperty("index", f);
+        txtEditMess[f]->setObjectName(Indexed("txtEditMess", f));
         if (MaxLengthOf(f) > 0) txtEditMess[f]->setMaxLength(MaxLengthOf(f));
         lblUserDesc[f]->setBuddy(txtEditMess[f]);
     }
     lblUserDesc[kMessageFields] = new QLabel("Byte Order", fraEditUserDefined);
     lblUserDesc[kMessageFields + 1] = new QLabel("Unit", fraEditUserDefined);
-    for (std::size_t i = 0; i < lblUserDesc.size(); ++i) {
-        lblUserDesc[i]->setObjectName("lblUserDesc");
-        lblUserDesc[i]->setProperty("index", static_cast<int>(i));
-    }
+    for (std::size_t i = 0; i < lblUserDesc.size(); ++i)
+        lblUserDesc[i]->setObjectName(Indexed("lblUserDesc", static_cast<int>(i)));
     cmbByteOrder = new QComboBox(fraEditUserDefined);
     cmbByteOrder->setObjectName("cmbByteOrder");
     cmbUnit = new QComboBox(fraEditUserDefined);
@@ -154,8 +154,10 @@ bool FrmMessageSetup::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusOut) {
         // Leaving a field for another control; not the window losing the focus to a message.
         const auto reason = static_cast<QFocusEvent*>(event)->reason();
-        const int field = watched->property("index").toInt();
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+        const int field = static_cast<int>(
+            std::find(txtEditMess.begin(), txtEditMess.end(), watched) - txtEditMess.begin());
+        if (field < kMessageFields && reason != Qt::ActiveWindowFocusReason &&
+            reason != Qt::PopupFocusReason)
             Trapped("txtEditMess", "LostFocus", [this, field] { FieldLeft(field); });
     }
     return TrappedDialog::eventFilter(watched, event);

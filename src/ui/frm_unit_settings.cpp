@@ -7,6 +7,8 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "ui/control_names.h"
+
 namespace vx42 {
 
 namespace {
@@ -47,8 +49,7 @@ FrmUnitSettings::FrmUnitSettings(Settings& settings, SettingsStore& store, Promp
         for (int option = 0; option < 2; ++option) {
             auto* button = new QRadioButton(
                 QString::fromUtf8(option == 0 ? family.metric : family.standard), frame);
-            button->setObjectName(family.option);
-            button->setProperty("index", option);
+            button->setObjectName(Indexed(family.option, option));
             column->addWidget(button);
             groups[f][static_cast<std::size_t>(option)] = button;
         }

@@ -122,7 +122,7 @@ public:
     QGroupBox* fraFreqTable = nullptr;
     TableGridWidget* mshFreqTable = nullptr;
     TablePlot* plotFreqTable = nullptr;
-    QPushButton* cmdSetBreakpointsFreq = nullptr;  // objectName cmdSetBreakpoints
+    QPushButton* cmdSetBreakpointsFreq = nullptr;  // objectName cmdSetBreakpoints_1
     QPushButton* cmdCalibrateSpeed = nullptr;
     QPushButton* cmdUpSpeed = nullptr;
     QPushButton* cmdDownSpeed = nullptr;

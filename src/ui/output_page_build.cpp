@@ -17,6 +17,7 @@
 #include <algorithm>
 
 #include "calibration/outputs/output_settings.h"
+#include "ui/control_names.h"
 #include "ui/entry_box.h"
 #include "ui/frm_main.h"
 #include "ui/output_live_calibration.h"
@@ -28,8 +29,6 @@ namespace vx42 {
 namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
-
-QString Indexed(const char* name, int i) { return QString("%1_%2").arg(name).arg(i); }
 
 template <typename W>
 W* Named(W* widget, const QString& name) {
@@ -321,7 +320,8 @@ QGroupBox* OutputPage::BuildTableFrame(TableGrid grid) {
     auto* table = new TableGridWidget(grid, main_.app().prompt, frame);
     v->addWidget(table);
     auto* side = new QHBoxLayout;
-    auto* setButton = Named(new QPushButton(kSetBreakpointsCaption, frame), "cmdSetBreakpoints");
+    auto* setButton =
+        Named(new QPushButton(kSetBreakpointsCaption, frame), Indexed("cmdSetBreakpoints", k));
     setButton->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     side->addWidget(setButton, 0, Qt::AlignTop);
     auto* plot = Named(new TablePlot(frame), analog ? "plotAnalogTable" : "plotFreqTable");

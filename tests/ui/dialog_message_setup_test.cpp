@@ -75,9 +75,16 @@ struct EditorFixture {
     QString unexpected() const { return test::UnexpectedDialogs(prompt); }
 };
 
+QLineEdit* Field(FrmMessageSetup& d, int field) {
+    return test::FindIndexed<QLineEdit>(d, "txtEditMess", field);
+}
+QLabel* FieldLabel(FrmMessageSetup& d, int field) {
+    return test::FindIndexed<QLabel>(d, "lblUserDesc", field);
+}
+
 // Types a field's text and leaves it, as the user does.
 void Enter(FrmMessageSetup& d, int field, const QString& text) {
-    d.txtEditMess[field]->setText(text);
+    Field(d, field)->setText(text);
     d.FieldLeft(field);
 }
 
@@ -96,8 +103,8 @@ class DialogMessageSetupTest : public QObject {
         EditorFixture f({Message("Speed", 0x100), Message("Boost", 0x18FEF100)});
         FrmMessageSetup d(f.set, f.folder, f.prompt, f.log);
         QCOMPARE(Items(d.cmbUserDefined), QStringList({"Boost", "Speed"}));
-        QCOMPARE(d.txtEditMess[kFieldName]->text(), QString("Boost"));
-        QCOMPARE(d.txtEditMess[kFieldCanId]->text(), QString("18FEF100"));
+        QCOMPARE(Field(d, kFieldName)->text(), QString("Boost"));
+        QCOMPARE(Field(d, kFieldCanId)->text(), QString("18FEF100"));
         QCOMPARE(d.cmbByteOrder->currentText(), QString("Big-Endian"));
         QCOMPARE(d.cmbUnit->currentText(), QString("kPa"));
         QVERIFY(d.fraEditUserDefined->isEnabled());
@@ -128,19 +135,19 @@ class DialogMessageSetupTest : public QObject {
         FrmMessageSetup d(f.set, f.folder, f.prompt, f.log);
         d.show();
         QVERIFY(QTest::qWaitForWindowActive(&d));
-        QLineEdit* dataLength = d.txtEditMess[kFieldDataLength];
+        QLineEdit* dataLength = Field(d, kFieldDataLength);
         dataLength->setFocus();
         dataLength->selectAll();
         QTest::keyClicks(dataLength, "9");
         QVERIFY(IsRed(dataLength));
-        d.txtEditMess[kFieldMultiplier]->setFocus();  // leaving the field stores it
+        Field(d, kFieldMultiplier)->setFocus();  // leaving the field stores it
         QCOMPARE(dataLength->text(), QString("8"));
         QVERIFY(!IsRed(dataLength));
         QCOMPARE(f.user().Messages[0].DataLength, 8);
         QVERIFY(!d.cmdSave->isEnabled());  // 8 is what the message held
         // A refused text marks its label and stores nothing.
         Enter(d, kFieldCanId, "12G");
-        QVERIFY(IsRed(d.lblUserDesc[kFieldCanId]));
+        QVERIFY(IsRed(FieldLabel(d, kFieldCanId)));
         QCOMPARE(f.user().Messages[0].CanId, 0x100);
     }
 
@@ -153,21 +160,21 @@ class DialogMessageSetupTest : public QObject {
         QVERIFY(!d.cmbUserDefined->isEnabled());
         QVERIFY(!d.cmdDelete->isEnabled());
         QCOMPARE(d.cmbUserDefined->currentText(), QString("New Message"));
-        QCOMPARE(d.txtEditMess[kFieldName]->text(), QString("New Message"));
+        QCOMPARE(Field(d, kFieldName)->text(), QString("New Message"));
 
         Enter(d, kFieldDescription, "Target boost");
         QVERIFY(d.cmdSave->isEnabled());
         f.prompt.ExpectMessage("All fields highlighted in red have missing or incorrect data.");
         d.cmdSave->click();
-        QVERIFY(IsRed(d.lblUserDesc[kFieldName]));
-        QVERIFY(!IsRed(d.lblUserDesc[kFieldDescription]));
+        QVERIFY(IsRed(FieldLabel(d, kFieldName)));
+        QVERIFY(!IsRed(FieldLabel(d, kFieldDescription)));
         QCOMPARE(FileBytes(f.userFile()), before);
         QCOMPARE(d.cmdAddMessage->text(), QString("Cancel Add New"));
 
         Enter(d, kFieldName, "Boost Target");
         Enter(d, kFieldCanId, "18FEF100");
         d.cmdSave->click();
-        QVERIFY(!IsRed(d.lblUserDesc[kFieldName]));
+        QVERIFY(!IsRed(FieldLabel(d, kFieldName)));
         QVERIFY(!d.cmdSave->isEnabled());
         QCOMPARE(d.cmdAddMessage->text(), QString("Add New Message"));
         QVERIFY(d.cmbUserDefined->isEnabled());
@@ -191,7 +198,7 @@ class DialogMessageSetupTest : public QObject {
         d.cmdAddMessage->click();
         QCOMPARE(f.user().MessageCount(), 2);
         QCOMPARE(Items(d.cmbUserDefined), QStringList({"Boost", "Speed"}));
-        QCOMPARE(d.txtEditMess[kFieldName]->text(), QString("Boost"));
+        QCOMPARE(Field(d, kFieldName)->text(), QString("Boost"));
         QVERIFY(d.cmdDelete->isEnabled());
         QVERIFY(d.cmbUserDefined->isEnabled());
     }
@@ -203,10 +210,10 @@ class DialogMessageSetupTest : public QObject {
         f.prompt.ExpectMessage("Please correct all errors");
         d.ListClicked(1);
         QCOMPARE(d.cmbUserDefined->currentIndex(), 0);
-        QVERIFY(IsRed(d.lblUserDesc[kFieldDescription]));
+        QVERIFY(IsRed(FieldLabel(d, kFieldDescription)));
         Enter(d, kFieldDescription, "Boost pressure");
         d.ListClicked(1);
-        QCOMPARE(d.txtEditMess[kFieldName]->text(), QString("Speed"));
+        QCOMPARE(Field(d, kFieldName)->text(), QString("Speed"));
     }
 
     void deletingTheOnlyMessageThenAddingOne() {
@@ -214,7 +221,7 @@ class DialogMessageSetupTest : public QObject {
         FrmMessageSetup d(f.set, f.folder, f.prompt, f.log);
         d.cmdDelete->click();
         QCOMPARE(d.cmbUserDefined->count(), 0);
-        QVERIFY(d.txtEditMess[kFieldName]->text().isEmpty());
+        QVERIFY(Field(d, kFieldName)->text().isEmpty());
         QVERIFY(!d.fraEditUserDefined->isEnabled());
         QVERIFY(!d.cmdSave->isEnabled());
         QVERIFY(!d.cmdDelete->isEnabled());
@@ -231,7 +238,7 @@ class DialogMessageSetupTest : public QObject {
         Enter(d, kFieldDescription, "");  // an error the delete discards with the message
         d.cmdDelete->click();
         QCOMPARE(Items(d.cmbUserDefined), QStringList({"Coolant", "Speed"}));
-        QCOMPARE(d.txtEditMess[kFieldName]->text(), QString("Coolant"));
+        QCOMPARE(Field(d, kFieldName)->text(), QString("Coolant"));
         QVERIFY(d.cmdSave->isEnabled());
     }
 

@@ -23,6 +23,7 @@
 
 using namespace vx42;
 using vx42::test::CountFrames;
+using vx42::test::FindIndexed;
 using vx42::test::OnModal;
 using vx42::test::WaitIdle;
 using vx42::test::WindowFixture;
@@ -45,6 +46,11 @@ void Connect(WindowFixture& f) {
     f.window.show();
     f.ToggleConnection();
     QVERIFY(f.window.online());
+}
+
+// The unit output 1 shows beside its primary data.
+QString UnitShown(WindowFixture& f) {
+    return FindIndexed<QLabel>(*f.window.outputPage, "lblMessUnit", 0)->text();
 }
 
 CanStatusFrame* StatusFrame(WindowFixture& f) {
@@ -70,7 +76,7 @@ class DialogSettingsTest : public QObject {
                               &f.app.libraries.MessageLibraries.back().Messages[0]);
         f.window.outputPage->Reload();
         f.window.outputPage->chkFormatCAN->click();  // values shown in their units
-        QCOMPARE(f.window.outputPage->lblMessUnit[0]->text(), QString::fromUtf8("(°F)"));
+        QCOMPARE(UnitShown(f), QString::fromUtf8("(°F)"));
         const int writes = f.store.writes();
 
         OnModal<FrmUnitSettings>([](FrmUnitSettings& d) {
@@ -88,7 +94,7 @@ class DialogSettingsTest : public QObject {
             d.cmdMetric->click();
             d.cmdApply->click();
             QVERIFY(d.isVisible());  // Apply keeps the window open
-            shownWhileOpen = f.window.outputPage->lblMessUnit[0]->text();
+            shownWhileOpen = UnitShown(f);
             d.cmdStandard->click();
             QTest::keyClick(&d, Qt::Key_Escape);  // Esc: the applied choices remain
         });
@@ -101,7 +107,7 @@ class DialogSettingsTest : public QObject {
         // Standard, then OK: stored, the window closed, the values shown again.
         OnModal<FrmUnitSettings>([](FrmUnitSettings& d) {
             for (auto& group : d.groups) QVERIFY(group[0]->isChecked());
-            d.optSpeed[1]->click();
+            FindIndexed<QRadioButton>(d, "optSpeed", 1)->click();
             d.cmdOK->click();
         });
         f.window.menuSettingsUnits->trigger();
@@ -109,7 +115,7 @@ class DialogSettingsTest : public QObject {
         expected.MetricSpeed = false;
         QCOMPARE(f.app.settings.Units, expected);
         QCOMPARE(LoadSettings(f.store, f.app.programFolder, {}).Units, expected);
-        QCOMPARE(f.window.outputPage->lblMessUnit[0]->text(), QString::fromUtf8("(°C)"));
+        QCOMPARE(UnitShown(f), QString::fromUtf8("(°C)"));
     }
 
     // The import itself is the library files' own; the window lists what it brought.
@@ -121,9 +127,9 @@ class DialogSettingsTest : public QObject {
                                    LibraryKey));
         f.prompt.AnswerOpenFile(source.file("Body_Bus.DVM"));
         f.window.menuFileUpdateLib->trigger();
+        auto* library = FindIndexed<QComboBox>(*f.window.outputPage, "cmbLibrary", 0);
         QStringList items;
-        for (int i = 0; i < f.window.outputPage->cmbLibrary[0]->count(); ++i)
-            items << f.window.outputPage->cmbLibrary[0]->itemText(i);
+        for (int i = 0; i < library->count(); ++i) items << library->itemText(i);
         QCOMPARE(items, QStringList({"None", "Body Bus", "User Defined"}));
     }
 
@@ -136,8 +142,8 @@ class DialogSettingsTest : public QObject {
 
         // The stored speed is selected; another option and OK store it here and in the module.
         OnModal<FrmCanSpeed>([](FrmCanSpeed& d) {
-            QVERIFY(d.optSpeedCAN[1]->isChecked());
-            QTest::mouseClick(d.optSpeedCAN[3], Qt::LeftButton);
+            QVERIFY(FindIndexed<QRadioButton>(d, "optSpeedCAN", 1)->isChecked());
+            QTest::mouseClick(FindIndexed<QRadioButton>(d, "optSpeedCAN", 3), Qt::LeftButton);
             d.cmdOK->click();
         });
         f.window.menuComSetCAN->trigger();
@@ -148,8 +154,8 @@ class DialogSettingsTest : public QObject {
 
         // Cancel stores nothing.
         OnModal<FrmCanSpeed>([](FrmCanSpeed& d) {
-            QVERIFY(d.optSpeedCAN[3]->isChecked());
-            QTest::mouseClick(d.optSpeedCAN[0], Qt::LeftButton);
+            QVERIFY(FindIndexed<QRadioButton>(d, "optSpeedCAN", 3)->isChecked());
+            QTest::mouseClick(FindIndexed<QRadioButton>(d, "optSpeedCAN", 0), Qt::LeftButton);
             d.cmdCancel->click();
         });
         f.window.menuComSetCAN->trigger();

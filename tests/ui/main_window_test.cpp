@@ -98,6 +98,22 @@ class MainWindowTest : public QObject {
         QCOMPARE(f.window.lblInfo->text(), QString("0 Bytes of 0 Bytes copied."));
     }
 
+    // Each control of an array has a name of its own, so a name finds exactly one control.
+    void noTwoControlsShareAName() {
+        WindowFixture f;
+        f.window.SetFullLayout();
+        QSet<QString> seen;
+        QStringList shared;
+        for (const QObject* child : f.window.findChildren<QObject*>()) {
+            const QString name = child->objectName();
+            if (name.isEmpty() || name.startsWith("qt_")) continue;
+            if (seen.contains(name)) shared << name;
+            seen.insert(name);
+        }
+        QVERIFY2(shared.isEmpty(), qPrintable(shared.join(", ")));
+        QVERIFY(seen.contains("shaOutCAN_7"));
+    }
+
     void connectRetrievesOnceAndUpdateWrites() {
         WindowFixture f;
         const CalImage moduleImage = Patterned(5);

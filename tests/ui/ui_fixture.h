@@ -13,6 +13,7 @@
 
 #include "app/qt/app_context.h"
 #include "app/qt/link_module_service.h"
+#include "base/control_names.h"
 #include "base/scripted_prompt.h"
 #include "device/sim/sim_bridge.h"
 #include "device/sim/simulator.h"
@@ -76,6 +77,18 @@ class FaultyBridge : public sim::SimBridge {
         return SimBridge::Write(bytes, written);
     }
 };
+
+// A control of an array, found by the name its window gives it ("txtEditMess_3"). Throws
+// when the window holds no such control of that type, or more than one.
+template <typename T>
+T* FindIndexed(const QObject& parent, const char* array, int index) {
+    const QString name = QString::fromStdString(IndexedName(array, index));
+    const auto found = parent.findChildren<T*>(name);
+    if (found.size() != 1)
+        throw std::runtime_error(std::to_string(found.size()) + " controls named " +
+                                 name.toStdString());
+    return found.front();
+}
 
 struct WindowFixture {
     explicit WindowFixture(StartupMode mode = StartupMode::Full,

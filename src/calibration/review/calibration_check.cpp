@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "base/control_names.h"
 #include "calibration/outputs/output_settings.h"
 #include "calibration/outputs/output_view.h"
 #include "calibration/review/calibration_text.h"
@@ -67,7 +68,7 @@ class OutputCheck {
 };
 
 FindingPlace Control(const std::string& name, int index) {
-    return {name + "_" + std::to_string(index)};
+    return {IndexedName(name, index)};
 }
 
 const char* GridName(TableGrid grid) {

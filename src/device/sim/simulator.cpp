@@ -2,8 +2,11 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <stdexcept>
+
+#include "base/system_text.h"
 
 namespace vx42::sim {
 namespace {
@@ -532,7 +535,7 @@ void Simulator::SaveStateLocked() const {
     if (config_.statePath.empty()) return;
     const std::string temp = config_.statePath + ".tmp";
     {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        std::ofstream out(PathFromUtf8(temp), std::ios::binary | std::ios::trunc);
         if (!out) return;
         out.write(kStateMagic, sizeof kStateMagic);
         for (const auto& b : bridges_) {
@@ -544,12 +547,13 @@ void Simulator::SaveStateLocked() const {
         }
         if (!out) return;
     }
-    std::rename(temp.c_str(), config_.statePath.c_str());
+    std::error_code ec;
+    std::filesystem::rename(PathFromUtf8(temp), PathFromUtf8(config_.statePath), ec);
 }
 
 void Simulator::LoadState() {
     if (config_.statePath.empty()) return;
-    std::ifstream in(config_.statePath, std::ios::binary);
+    std::ifstream in(PathFromUtf8(config_.statePath), std::ios::binary);
     char magic[sizeof kStateMagic];
     if (!in.read(magic, sizeof magic) || !std::equal(magic, magic + 8, kStateMagic)) return;
     std::string serial(8, ' ');

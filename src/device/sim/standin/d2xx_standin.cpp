@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 
+#include "base/system_text.h"
 #include "device/d2xx_api.h"
 #include "device/sim/simulator.h"
 
@@ -32,9 +33,9 @@ std::shared_ptr<sim::Simulator> Sim() {
     auto& slot = GlobalSlot();
     if (!slot) {
         sim::SimConfig config;
-        if (const char* text = std::getenv("VX42_SIM_CONFIG")) {
+        if (const auto text = EnvironmentVariable("VX42_SIM_CONFIG")) {
             try {
-                config = sim::ParseSimConfig(text);
+                config = sim::ParseSimConfig(*text);
             } catch (const std::exception&) {
             }
         }
