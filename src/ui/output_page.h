@@ -16,6 +16,7 @@
 #include "calibration/grid/grid_history.h"
 #include "calibration/grid/grid_model.h"
 #include "calibration/outputs/output_view.h"
+#include "ui/output_context.h"
 #include "ui/output_messages.h"
 
 class QAction;
@@ -51,12 +52,12 @@ public:
     // of units or of the libraries).
     void Reload();
 
-    int output() const { return output_; }
+    int output() const { return ctx_.output; }
     // The page's size with its largest function frame, whichever is shown: the window keeps
     // its size from tab to tab.
     QSize sizeHint() const override;
-    bool screenLoaded() const { return screenLoaded_; }
-    const GridHistory& history() const { return history_; }
+    bool screenLoaded() const { return ctx_.screenLoaded; }
+    const GridHistory& history() const { return ctx_.history; }
 
     // Commits an open cell editor into the output it was typed for (a text that is no number
     // is dropped with a message), before anything else changes what the page shows.
@@ -178,19 +179,11 @@ private:
 
     TableGridWidget* GridOf(TableGrid grid) const;
     TableGridWidget* MenuTarget() const;
-    OutputScope Scope() const;
-    // Runs an edit of the current output, then marks the title.
-    void Edit(const std::function<void(const OutputEdit&)>& body);
-    void Handler(QObject* control, const char* event, const std::function<void()>& body);
 
     FrmMain& main_;
-    int output_ = 0;
-    bool screenLoaded_ = false;
-    bool listFilling_ = false;
+    OutputContext ctx_;
     bool presetsChanging_ = false;
-    FormatContext ctx_;
     OutputMessages messages_;
-    GridHistory history_;
     std::unique_ptr<OutputLiveCalibration> live_;
     TableGridWidget* menuTarget_ = nullptr;
     // Where the live calibration of an analog gauge or a voltage output sits.

@@ -364,7 +364,7 @@ void OutputPage::BuildGridMenu() {
             a->setShortcutContext(Qt::WidgetShortcut);  // the tables' own keys run it
         }
         connect(a, &QAction::triggered, this, [this, a, run] {
-            Handler(a, "Click", [this, run] {
+            ctx_.Handler(a, "Click", [this, run] {
                 if (TableGridWidget* grid = MenuTarget()) run(*grid);
             });
         });
@@ -399,14 +399,14 @@ void OutputPage::BuildGridMenu() {
         edit->insertAction(first, mEditRedo);
         edit->insertSeparator(first);
     }
-    connect(mEditUndo, &QAction::triggered, this, [this] { Handler(mEditUndo, "Click", [this] { Undo(); }); });
-    connect(mEditRedo, &QAction::triggered, this, [this] { Handler(mEditRedo, "Click", [this] { Redo(); }); });
+    connect(mEditUndo, &QAction::triggered, this, [this] { ctx_.Handler(mEditUndo, "Click", [this] { Undo(); }); });
+    connect(mEditRedo, &QAction::triggered, this, [this] { ctx_.Handler(mEditRedo, "Click", [this] { Redo(); }); });
     if (main_.mEditCopy)
         connect(main_.mEditCopy, &QAction::triggered, this,
-                [this] { Handler(main_.mEditCopy, "Click", [this] { CopyFocused(); }); });
+                [this] { ctx_.Handler(main_.mEditCopy, "Click", [this] { CopyFocused(); }); });
     if (main_.mEditPaste)
         connect(main_.mEditPaste, &QAction::triggered, this,
-                [this] { Handler(main_.mEditPaste, "Click", [this] { PasteFocused(); }); });
+                [this] { ctx_.Handler(main_.mEditPaste, "Click", [this] { PasteFocused(); }); });
     UpdateEditActions();
 }
 

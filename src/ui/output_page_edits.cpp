@@ -44,17 +44,17 @@ struct WaitCursor {
 // Function, drive, secondary use, switch functions
 
 void OutputPage::FunctionClicked(int index) {
-    if (!screenLoaded_) return;
+    if (!ctx_.screenLoaded) return;
     StopLiveCalibration();  // the gauge it drove is no longer this output's function
     main_.SettleLink();
-    Edit([index](const OutputEdit& out) { SelectFunction(out, static_cast<OutputFunction>(index)); });
-    history_.Clear();
+    ctx_.Edit([index](const OutputEdit& out) { SelectFunction(out, static_cast<OutputFunction>(index)); });
+    ctx_.history.Clear();
     UpdateEditActions();
     LoadScreen();
 }
 
 void OutputPage::DriveClicked(bool offGroup, int index) {
-    if (!screenLoaded_) return;
+    if (!ctx_.screenLoaded) return;
     main_.SettleLink();
     auto checked = [](const std::array<QRadioButton*, 3>& group) {
         for (int k = 0; k < 3; ++k)
@@ -62,7 +62,7 @@ void OutputPage::DriveClicked(bool offGroup, int index) {
         return Drive::Open;
     };
     DriveStates states{};
-    Edit([&](const OutputEdit& out) {
+    ctx_.Edit([&](const OutputEdit& out) {
         states = offGroup ? StoreDriveOff(out, static_cast<Drive>(index), checked(optOn))
                           : StoreDriveOn(out, static_cast<Drive>(index), checked(optOff));
     });
@@ -72,22 +72,22 @@ void OutputPage::DriveClicked(bool offGroup, int index) {
 }
 
 void OutputPage::UseSecondaryClicked(bool ticked) {
-    if (!screenLoaded_) return;
+    if (!ctx_.screenLoaded) return;
     main_.SettleLink();
-    Edit([ticked](const OutputEdit& out) { StoreUseSecondary(out, ticked); });
+    ctx_.Edit([ticked](const OutputEdit& out) { StoreUseSecondary(out, ticked); });
     chkUseSecondary->setChecked(ticked);
     chkUseSecondary1->setChecked(ticked);
 }
 
 void OutputPage::AndOrClicked(int index) {
-    if (!screenLoaded_) return;
-    Edit([index](const OutputEdit& out) { StoreAndOr(out, static_cast<AndOr>(index)); });
+    if (!ctx_.screenLoaded) return;
+    ctx_.Edit([index](const OutputEdit& out) { StoreAndOr(out, static_cast<AndOr>(index)); });
 }
 
 void OutputPage::SwitchFunctionClicked(int i, int index) {
-    if (!screenLoaded_) return;
+    if (!ctx_.screenLoaded) return;
     const auto function = static_cast<SwitchFunction>(index);
-    Edit([&](const OutputEdit& out) { StoreSwitchFunction(out, i, function); });
+    ctx_.Edit([&](const OutputEdit& out) { StoreSwitchFunction(out, i, function); });
     picRelay[i]->setFunction(function);
     const bool b = ShowsBPoints(function);
     for (QWidget* w : {static_cast<QWidget*>(txtOnB[i]), static_cast<QWidget*>(txtOffB[i]),
@@ -100,7 +100,7 @@ void OutputPage::SwitchFunctionClicked(int i, int index) {
 // Library and message lists
 
 void OutputPage::LibraryClicked(int i, int position) {
-    if (listFilling_) return;
+    if (ctx_.listFilling) return;
     messages_.ChooseLibrary(i, position);
     FillMessageList(i);
     if (position == 0) MessageClicked(i, 0);
@@ -108,13 +108,13 @@ void OutputPage::LibraryClicked(int i, int position) {
 }
 
 void OutputPage::MessageClicked(int i, int position) {
-    if (!screenLoaded_ || listFilling_) return;
+    if (!ctx_.screenLoaded || ctx_.listFilling) return;
     WaitCursor wait;
     main_.SettleLink();
     messages_.ChooseMessage(i, position);
-    Edit([&](const OutputEdit& out) { messages_.StoreSelection(out.edit, output_, i); });
+    ctx_.Edit([&](const OutputEdit& out) { messages_.StoreSelection(out.edit, ctx_.output, i); });
     main_.link().post([this] { main_.module().WriteMarkerCBE0(); });
-    history_.Clear();  // the breakpoints may now be shown in another scale
+    ctx_.history.Clear();  // the breakpoints may now be shown in another scale
     UpdateEditActions();
     LoadScreen();
 }
@@ -123,14 +123,14 @@ void OutputPage::MessageClicked(int i, int position) {
 // Presets
 
 void OutputPage::ApplyPresetEntry(int entry) {
-    if (!screenLoaded_ || presetsChanging_) return;
+    if (!ctx_.screenLoaded || presetsChanging_) return;
     const std::vector<PresetStep> steps = ApplyPreset(main_.app().presets, entry,
                                                       chkFormatCAN->isChecked(), main_.app().prompt);
     if (steps.empty()) return;
     {
         WaitCursor wait;
         main_.SettleLink();
-        Edit([&](const OutputEdit& out) {
+        ctx_.Edit([&](const OutputEdit& out) {
             // The cells go as one batch per table: only changed words, as few writes as
             // the staging area allows.
             TableCellBatch analog(out, TableGrid::Analog), freq(out, TableGrid::Freq);
@@ -162,7 +162,7 @@ void OutputPage::ApplyPresetEntry(int entry) {
             analog.Finish();
             freq.Finish();
         });
-        history_.Clear();
+        ctx_.history.Clear();
         UpdateEditActions();
     }
     LoadScreen();
@@ -176,12 +176,12 @@ TableGridWidget* OutputPage::GridOf(TableGrid grid) const {
 }
 
 std::string OutputPage::CommitCell(TableGrid grid, int row, int col, const std::string& text) {
-    const auto before = TableCellWord(Scope(), grid, row, col);
+    const auto before = TableCellWord(ctx_.Scope(), grid, row, col);
     std::optional<std::string> shown;
-    Edit([&](const OutputEdit& out) { shown = CommitTableCell(out, grid, row, col, text); });
-    const auto after = TableCellWord(Scope(), grid, row, col);
+    ctx_.Edit([&](const OutputEdit& out) { shown = CommitTableCell(out, grid, row, col, text); });
+    const auto after = TableCellWord(ctx_.Scope(), grid, row, col);
     if (before && after && *before != *after)
-        history_.Record({output_, KindOf(grid)}, {{row, col, *before, *after}});
+        ctx_.history.Record({ctx_.output, KindOf(grid)}, {{row, col, *before, *after}});
     ShowTables();
     UpdateEditActions();
     FollowPreset();
@@ -196,23 +196,23 @@ void OutputPage::CommitTable(TableGrid grid, const std::vector<CellChange>& cell
     std::vector<WordChange> changes;
     {
         WaitCursor wait;
-        Edit([&](const OutputEdit& out) { changes = StoreTableValues(out, grid, values); });
+        ctx_.Edit([&](const OutputEdit& out) { changes = StoreTableValues(out, grid, values); });
     }
-    history_.Record({output_, KindOf(grid)}, std::move(changes));
+    ctx_.history.Record({ctx_.output, KindOf(grid)}, std::move(changes));
     ShowTables();
     UpdateEditActions();
     FollowPreset();
 }
 
 void OutputPage::RestoreCells(const TableRestore& restore) {
-    if (restore.table.output != output_) {
+    if (restore.table.output != ctx_.output) {
         // The change belongs to another output: show its tab first.
         main_.TabStrip->setCurrentIndex(restore.table.output);
-        if (output_ != restore.table.output) SelectOutput(restore.table.output);
+        if (ctx_.output != restore.table.output) SelectOutput(restore.table.output);
     }
     const TableGrid grid = GridOfKind(restore.table.kind);
     main_.SettleLink();
-    Edit([&](const OutputEdit& out) {
+    ctx_.Edit([&](const OutputEdit& out) {
         TableCellBatch batch(out, grid);
         for (const CellWord& cell : restore.cells) batch.StoreWord(cell.row, cell.col, cell.word);
         batch.Finish();
@@ -224,17 +224,17 @@ void OutputPage::RestoreCells(const TableRestore& restore) {
 
 void OutputPage::Undo() {
     CommitPendingEdit();
-    if (auto restore = history_.Undo()) RestoreCells(*restore);
+    if (auto restore = ctx_.history.Undo()) RestoreCells(*restore);
 }
 
 void OutputPage::Redo() {
     CommitPendingEdit();
-    if (auto restore = history_.Redo()) RestoreCells(*restore);
+    if (auto restore = ctx_.history.Redo()) RestoreCells(*restore);
 }
 
 void OutputPage::UpdateEditActions() {
-    if (mEditUndo) mEditUndo->setEnabled(history_.CanUndo());
-    if (mEditRedo) mEditRedo->setEnabled(history_.CanRedo());
+    if (mEditUndo) mEditUndo->setEnabled(ctx_.history.CanUndo());
+    if (mEditRedo) mEditRedo->setEnabled(ctx_.history.CanRedo());
 }
 
 TableGridWidget* OutputPage::MenuTarget() const {
