@@ -18,25 +18,23 @@
 #include "files/gauge_presets.h"
 #include "ui/entry_box.h"
 #include "ui/frm_main.h"
+#include "ui/output_frame_support.h"
 #include "ui/output_live_calibration.h"
+#include "ui/output_presets.h"
 #include "ui/relay_picture.h"
 #include "ui/table_grid.h"
 #include "ui/table_plot.h"
 
 namespace vx42 {
-namespace {
-
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-std::string S(const QString& s) { return s.toStdString(); }
-
-}  // namespace
+using namespace output_frames;
 
 OutputPage::OutputPage(FrmMain& main, QWidget* parent)
     : QWidget(parent),
       main_(main),
       ctx_(main, *this),
       messages_(main.app().libraries),
-      live_(std::make_unique<OutputLiveCalibration>(main)) {
+      live_(std::make_unique<OutputLiveCalibration>(main)),
+      presets_(std::make_unique<OutputPresets>(ctx_)) {
     setObjectName("outputPage");
     ctx_.LoadScreen = [this] { LoadScreen(); };
     ctx_.ShowTables = [this] { ShowTables(); };
@@ -175,8 +173,7 @@ void OutputPage::Connect() {
             [this] { ctx_.Handler(txtDutyCycleSpeed, "KeyPress", [this] { live_->Enter(LiveGauge::Frequency); }); });
     live_->Show();
 
-    connect(cmbPresets, &QComboBox::activated, this,
-            [this](int k) { ctx_.Handler(cmbPresets, "Click", [this, k] { ApplyPresetEntry(k); }); });
+    presets_->Connect();
 
     for (TableGridWidget* grid : {mshAnalogTable, mshFreqTable}) {
         const TableGrid kind = grid->grid();
@@ -352,7 +349,6 @@ void OutputPage::RecolourSwitchPoints(int i) {
 }
 
 void OutputPage::FollowPreset() {
-    if (!fraPresets->isVisibleTo(this) && main_.app().mode == StartupMode::Relay) return;
     OutputDisplay display;
     display.periodText = S(txtPeriod->text());
     for (int k = 0; k < 5; ++k)
@@ -361,10 +357,7 @@ void OutputPage::FollowPreset() {
         if (optOn[k]->isChecked()) display.on = k;
         if (optOff[k]->isChecked()) display.off = k;
     }
-    presetsChanging_ = true;
-    cmbPresets->setCurrentIndex(
-        SelectMatchingPreset(main_.app().presets, main_.app().image, ctx_.output, display));
-    presetsChanging_ = false;
+    presets_->Follow(display);
 }
 
 }  // namespace vx42

@@ -36,6 +36,7 @@ namespace vx42 {
 class EntryBox;
 class FrmMain;
 class OutputLiveCalibration;
+class OutputPresets;
 class RelayPicture;
 class TableGridWidget;
 class TablePlot;
@@ -172,7 +173,6 @@ private:
     void SwitchFunctionClicked(int i, int index);
     void LibraryClicked(int i, int position);
     void MessageClicked(int i, int position);
-    void ApplyPresetEntry(int entry);
     std::string CommitCell(TableGrid grid, int row, int col, const std::string& text);
     void CommitTable(TableGrid grid, const std::vector<CellChange>& cells);
     void RestoreCells(const TableRestore& restore);
@@ -182,9 +182,9 @@ private:
 
     FrmMain& main_;
     OutputContext ctx_;
-    bool presetsChanging_ = false;
     OutputMessages messages_;
     std::unique_ptr<OutputLiveCalibration> live_;
+    std::unique_ptr<OutputPresets> presets_;
     TableGridWidget* menuTarget_ = nullptr;
     // Where the live calibration of an analog gauge or a voltage output sits.
     QBoxLayout* tableSide_ = nullptr;

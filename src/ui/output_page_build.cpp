@@ -19,41 +19,15 @@
 #include "calibration/outputs/output_settings.h"
 #include "ui/entry_box.h"
 #include "ui/frm_main.h"
+#include "ui/output_frame_support.h"
 #include "ui/output_live_calibration.h"
+#include "ui/output_presets.h"
 #include "ui/relay_picture.h"
 #include "ui/table_grid.h"
 #include "ui/table_plot.h"
 
 namespace vx42 {
-namespace {
-
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-
-QString Indexed(const char* name, int i) { return QString("%1_%2").arg(name).arg(i); }
-
-template <typename W>
-W* Named(W* widget, const QString& name) {
-    widget->setObjectName(name);
-    return widget;
-}
-
-QLabel* Caption(const QString& text, QWidget* parent) { return new QLabel(text, parent); }
-
-// Close spacing inside a frame, so that the page fits a laptop's screen.
-template <typename L>
-L* Tight(L* layout) {
-    layout->setContentsMargins(6, 2, 6, 4);
-    layout->setSpacing(4);
-    return layout;
-}
-
-// A number box as wide as its longest number, not as wide as a line of text.
-EntryBox* NumberBox(EntryBox* box) {
-    box->setMaximumWidth(box->fontMetrics().horizontalAdvance("-000000.000") + 12);
-    return box;
-}
-
-}  // namespace
+using namespace output_frames;
 
 // ---------------------------------------------------------------------------------------
 // Building the page
@@ -178,16 +152,8 @@ QWidget* OutputPage::BuildTopRow() {
     g->setColumnStretch(1, 1);
     frames->addWidget(settings, 0, 1);
 
-    fraPresets = Named(new QGroupBox("Gauge Presets", row), "fraPresets");
-    auto* pv = new QVBoxLayout(fraPresets);
-    cmbPresets = Named(new QComboBox(fraPresets), "cmbPresets");
-    cmbPresets->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    cmbPresets->setMinimumContentsLength(18);
-    for (const std::string& entry : FillPresetList(main_.app().presets)) cmbPresets->addItem(Q(entry));
-    cmbPresets->setCurrentIndex(0);
-    pv->addWidget(cmbPresets);
-    pv->addStretch(1);
-    fraPresets->setVisible(main_.app().mode != StartupMode::Relay);
+    fraPresets = presets_->Build(row, chkFormatCAN);
+    cmbPresets = presets_->cmbPresets;
     frames->addWidget(fraPresets, 1, 1);
     frames->setRowStretch(2, 1);
     return row;

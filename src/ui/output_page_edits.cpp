@@ -1,5 +1,5 @@
 // The output page's handlers: function, drive, secondary use and switch functions, data
-// sources, presets, the tables and their commands, live gauge calibration.
+// sources, the tables and their commands, live gauge calibration.
 #include "ui/output_page.h"
 
 #include <QAction>
@@ -18,6 +18,7 @@
 #include "files/gauge_presets.h"
 #include "ui/entry_box.h"
 #include "ui/frm_main.h"
+#include "ui/output_frame_support.h"
 #include "ui/output_live_calibration.h"
 #include "ui/relay_picture.h"
 #include "ui/table_grid.h"
@@ -32,13 +33,8 @@ TableGrid GridOfKind(TableKind kind) {
     return kind == TableKind::Analog ? TableGrid::Analog : TableGrid::Freq;
 }
 
-// The wait cursor for the life of the object.
-struct WaitCursor {
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
-
 }  // namespace
+using namespace output_frames;
 
 // ---------------------------------------------------------------------------------------
 // Function, drive, secondary use, switch functions
@@ -116,55 +112,6 @@ void OutputPage::MessageClicked(int i, int position) {
     main_.link().post([this] { main_.module().WriteMarkerCBE0(); });
     ctx_.history.Clear();  // the breakpoints may now be shown in another scale
     UpdateEditActions();
-    LoadScreen();
-}
-
-// ---------------------------------------------------------------------------------------
-// Presets
-
-void OutputPage::ApplyPresetEntry(int entry) {
-    if (!ctx_.screenLoaded || presetsChanging_) return;
-    const std::vector<PresetStep> steps = ApplyPreset(main_.app().presets, entry,
-                                                      chkFormatCAN->isChecked(), main_.app().prompt);
-    if (steps.empty()) return;
-    {
-        WaitCursor wait;
-        main_.SettleLink();
-        ctx_.Edit([&](const OutputEdit& out) {
-            // The cells go as one batch per table: only changed words, as few writes as
-            // the staging area allows.
-            TableCellBatch analog(out, TableGrid::Analog), freq(out, TableGrid::Freq);
-            for (const PresetStep& step : steps) {
-                const std::uint8_t flags = out.Scope().FunctionFlags();
-                switch (step.kind) {
-                    case PresetStepKind::LiftFormatCan: StoreShowFormatted(out, false); break;
-                    case PresetStepKind::RestoreFormatCan: StoreShowFormatted(out, true); break;
-                    case PresetStepKind::SetName: StoreOutputName(out, step.text); break;
-                    case PresetStepKind::SetFunction:
-                        SelectFunction(out, static_cast<OutputFunction>(step.option));
-                        break;
-                    case PresetStepKind::SetPeriod: StorePeriod(out, step.text); break;
-                    case PresetStepKind::SetOnOption:
-                        StoreDriveOn(out, static_cast<Drive>(step.option), DriveStatesOf(flags).off);
-                        break;
-                    case PresetStepKind::SetOffOption:
-                        StoreDriveOff(out, static_cast<Drive>(step.option), DriveStatesOf(flags).on);
-                        break;
-                    case PresetStepKind::SetCell:
-                        (step.grid == PresetGrid::Analog ? analog : freq)
-                            .Store(step.row, step.column, step.value);
-                        break;
-                    case PresetStepKind::SuppressEvents:
-                    case PresetStepKind::ResumeEvents:
-                        break;  // the steps run without the controls' events
-                }
-            }
-            analog.Finish();
-            freq.Finish();
-        });
-        ctx_.history.Clear();
-        UpdateEditActions();
-    }
     LoadScreen();
 }
 
