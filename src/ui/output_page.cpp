@@ -21,6 +21,7 @@
 #include "ui/output_frame_support.h"
 #include "ui/output_live_calibration.h"
 #include "ui/output_presets.h"
+#include "ui/output_voltage_out.h"
 #include "ui/relay_picture.h"
 #include "ui/table_grid.h"
 #include "ui/table_plot.h"
@@ -34,7 +35,8 @@ OutputPage::OutputPage(FrmMain& main, QWidget* parent)
       ctx_(main, *this),
       messages_(main.app().libraries),
       live_(std::make_unique<OutputLiveCalibration>(main)),
-      presets_(std::make_unique<OutputPresets>(ctx_)) {
+      presets_(std::make_unique<OutputPresets>(ctx_)),
+      voltage_(std::make_unique<OutputVoltageOut>(ctx_)) {
     setObjectName("outputPage");
     ctx_.LoadScreen = [this] { LoadScreen(); };
     ctx_.ShowTables = [this] { ShowTables(); };
@@ -119,19 +121,6 @@ void OutputPage::Connect() {
             });
         }
 
-        ctx_.Enter(txtVoltOutDuty[i],
-              [this, i](const OutputEdit& out, const std::string& t) {
-                  return StoreVoltOutDuty(out, i, t, main_.app().prompt);
-              },
-              [this] { ShowTables(); FollowPreset(); });
-        ctx_.Colour(txtVoltOutDuty[i], [] { return DataRange{0, 100}; });
-        ctx_.Enter(txtVoltOutData[i],
-              [this, i](const OutputEdit& out, const std::string& t) {
-                  return StoreVoltOutData(out, i, t, main_.app().prompt);
-              },
-              [this] { ShowTables(); FollowPreset(); });
-        ctx_.Colour(txtVoltOutData[i], [this] { return ctx_.Scope().Range(0); });
-
         connect(cmbOptions[i], &QComboBox::activated, this, [this, i](int k) {
             ctx_.Handler(cmbOptions[i], "Click", [this, i, k] { SwitchFunctionClicked(i, k); });
         });
@@ -174,6 +163,7 @@ void OutputPage::Connect() {
     live_->Show();
 
     presets_->Connect();
+    voltage_->Connect();
 
     for (TableGridWidget* grid : {mshAnalogTable, mshFreqTable}) {
         const TableGrid kind = grid->grid();
@@ -275,8 +265,6 @@ void OutputPage::ShowView(const OutputView& v) {
         txtAverageLength[i]->setText(Q(d.averageLength));
         txtSamplePeriod[i]->setText(Q(d.samplePeriod));
         txtDataOnTimeout[i]->setText(Q(d.dataOnTimeout));
-        txtVoltOutDuty[i]->setText(Q(d.voltOutDuty));
-        txtVoltOutData[i]->setText(Q(d.voltOutData));
         txtTimoutTimer[i]->setEnabled(d.slotSettingsEnabled);
         txtDataOnTimeout[i]->setEnabled(d.slotSettingsEnabled);
         cmbOptions[i]->setCurrentIndex(static_cast<int>(d.switchFunction));
@@ -292,6 +280,7 @@ void OutputPage::ShowView(const OutputView& v) {
     mshFreqTable->setTable(v.freqTable, GetTableValues(ctx_.Scope(), TableGrid::Freq));
     plotAnalogTable->setTable(TableGrid::Analog, v.analogTable);
     plotFreqTable->setTable(TableGrid::Freq, v.freqTable);
+    voltage_->Show(v);
     ShowCaptions(v.captions);
     Arrange(v);
 }
@@ -306,7 +295,7 @@ void OutputPage::Arrange(const OutputView& v) {
     fraTable->setVisible(v.frame == FunctionFrame::Table);
     // The gauge's live calibration sits in whichever of its frames is shown.
     if (v.frame == FunctionFrame::VoltageOut && fraGaugeCal->parentWidget() != fraVoltageOut)
-        voltageSide_->addWidget(fraGaugeCal, 0, Qt::AlignTop);
+        voltage_->side->addWidget(fraGaugeCal, 0, Qt::AlignTop);
     else if (v.frame == FunctionFrame::Table && fraGaugeCal->parentWidget() != fraTable)
         tableSide_->insertWidget(1, fraGaugeCal);
     fraGaugeCal->show();
@@ -324,10 +313,7 @@ void OutputPage::ShowTables() {
     mshFreqTable->setTable(freq, GetTableValues(out, TableGrid::Freq));
     plotAnalogTable->setTable(TableGrid::Analog, analog);
     plotFreqTable->setTable(TableGrid::Freq, freq);
-    for (int i = 0; i < 2; ++i) {
-        txtVoltOutDuty[i]->setText(Q(VoltOutDutyText(out, i)));
-        txtVoltOutData[i]->setText(Q(VoltOutDataText(out, i)));
-    }
+    voltage_->ShowLimits();
 }
 
 void OutputPage::ShowCaptions(const CanDataCaptions& captions) {

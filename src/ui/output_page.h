@@ -37,6 +37,7 @@ class EntryBox;
 class FrmMain;
 class OutputLiveCalibration;
 class OutputPresets;
+class OutputVoltageOut;
 class RelayPicture;
 class TableGridWidget;
 class TablePlot;
@@ -147,7 +148,6 @@ private:
     QWidget* BuildTopRow();
     QGroupBox* BuildDataFrame(int i);
     QGroupBox* BuildRelayFrame();
-    QGroupBox* BuildVoltageOutFrame();
     QGroupBox* BuildTableFrame(TableGrid grid);
     void BuildGridMenu();
     void KeepSizesSteady();
@@ -185,10 +185,10 @@ private:
     OutputMessages messages_;
     std::unique_ptr<OutputLiveCalibration> live_;
     std::unique_ptr<OutputPresets> presets_;
+    std::unique_ptr<OutputVoltageOut> voltage_;
     TableGridWidget* menuTarget_ = nullptr;
-    // Where the live calibration of an analog gauge or a voltage output sits.
+    // Where the live calibration of an analog gauge sits (a voltage output's: its frame's side).
     QBoxLayout* tableSide_ = nullptr;
-    QHBoxLayout* voltageSide_ = nullptr;
 };
 
 }  // namespace vx42

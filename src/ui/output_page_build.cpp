@@ -22,6 +22,7 @@
 #include "ui/output_frame_support.h"
 #include "ui/output_live_calibration.h"
 #include "ui/output_presets.h"
+#include "ui/output_voltage_out.h"
 #include "ui/relay_picture.h"
 #include "ui/table_grid.h"
 #include "ui/table_plot.h"
@@ -56,7 +57,11 @@ void OutputPage::Build() {
     }
 
     layout->addWidget(BuildRelayFrame(), 1);
-    layout->addWidget(BuildVoltageOutFrame(), 1);
+    layout->addWidget(voltage_->Build(this), 1);
+    fraVoltageOut = voltage_->fraVoltageOut;
+    txtVoltOutDuty = voltage_->txtVoltOutDuty;
+    txtVoltOutData = voltage_->txtVoltOutData;
+    lblDataUnit = voltage_->lblDataUnit;
     layout->addWidget(BuildTableFrame(TableGrid::Analog), 1);
     layout->addWidget(BuildTableFrame(TableGrid::Freq), 1);
     layout->addStretch(0);
@@ -250,28 +255,6 @@ QGroupBox* OutputPage::BuildRelayFrame() {
     v->addLayout(columns);
     v->addStretch(1);
     return fraRelay;
-}
-
-QGroupBox* OutputPage::BuildVoltageOutFrame() {
-    fraVoltageOut = Named(new QGroupBox("Voltage Out", this), "fraVoltageOut");
-    auto* h = new QHBoxLayout(fraVoltageOut);
-    auto* limits = new QWidget(fraVoltageOut);
-    auto* g = new QGridLayout(limits);
-    for (int i = 0; i < 2; ++i) {
-        txtVoltOutDuty[i] = Named(new EntryBox(limits), Indexed("txtVoltOutDuty", i));
-        txtVoltOutData[i] = Named(new EntryBox(limits), Indexed("txtVoltOutData", i));
-        lblDataUnit[i] = Named(Caption("(Raw)", limits), Indexed("lblDataUnit", i));
-        g->addWidget(Caption(kVoltOutDutyCaptions[i], limits), i, 0);
-        g->addWidget(txtVoltOutDuty[i], i, 1);
-        g->addWidget(Caption("(%)", limits), i, 2);
-        g->addWidget(Caption(kVoltOutDataCaptions[i], limits), i, 3);
-        g->addWidget(txtVoltOutData[i], i, 4);
-        g->addWidget(lblDataUnit[i], i, 5);
-    }
-    g->setRowStretch(2, 1);
-    h->addWidget(limits, 1);
-    voltageSide_ = h;
-    return fraVoltageOut;
 }
 
 QGroupBox* OutputPage::BuildTableFrame(TableGrid grid) {
