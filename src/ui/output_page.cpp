@@ -21,8 +21,8 @@
 #include "ui/output_frame_support.h"
 #include "ui/output_live_calibration.h"
 #include "ui/output_presets.h"
+#include "ui/output_relay_rules.h"
 #include "ui/output_voltage_out.h"
-#include "ui/relay_picture.h"
 #include "ui/table_grid.h"
 #include "ui/table_plot.h"
 
@@ -36,6 +36,7 @@ OutputPage::OutputPage(FrmMain& main, QWidget* parent)
       messages_(main.app().libraries),
       live_(std::make_unique<OutputLiveCalibration>(main)),
       presets_(std::make_unique<OutputPresets>(ctx_)),
+      relay_(std::make_unique<OutputRelayRules>(ctx_)),
       voltage_(std::make_unique<OutputVoltageOut>(ctx_)) {
     setObjectName("outputPage");
     ctx_.LoadScreen = [this] { LoadScreen(); };
@@ -65,12 +66,6 @@ void OutputPage::Connect() {
         connect(optOn[k], &QRadioButton::clicked, this,
                 [this, k] { ctx_.Handler(optOn[k], "Click", [this, k] { DriveClicked(false, k); }); });
     }
-    for (QCheckBox* box : {chkUseSecondary, chkUseSecondary1})
-        connect(box, &QCheckBox::clicked, this, [this, box](bool ticked) {
-            ctx_.Handler(box, "Click", [this, ticked] { UseSecondaryClicked(ticked); });
-        });
-    connect(cmbAndOr, &QComboBox::activated, this,
-            [this](int k) { ctx_.Handler(cmbAndOr, "Click", [this, k] { AndOrClicked(k); }); });
     connect(chkFormatCAN, &QCheckBox::clicked, this, [this](bool ticked) {
         ctx_.Handler(chkFormatCAN, "Click", [this, ticked] {
             if (!ctx_.screenLoaded) return;
@@ -109,21 +104,6 @@ void OutputPage::Connect() {
               [i](const OutputEdit& out, const std::string& t) { return StoreFilterSize(out, i, t); });
         ctx_.Colour(txtAverageLength[i], [] { return DataRange{kFilterSizeMin, kFilterSizeMax}; });
 
-        const std::array<std::array<EntryBox*, 2>*, 4> points = {&txtOnA, &txtOffA, &txtOnB, &txtOffB};
-        for (int p = 0; p < 4; ++p) {
-            EntryBox* box = (*points[p])[i];
-            const auto point = static_cast<SwitchPoint>(p);
-            ctx_.Enter(box, [i, point](const OutputEdit& out, const std::string& t) {
-                return StoreSwitchPoint(out, i, point, t);
-            }, [this, i] { RecolourSwitchPoints(i); });
-            connect(box, &QLineEdit::textChanged, this, [this, box, i] {
-                ctx_.Handler(box, "Change", [this, i] { RecolourSwitchPoints(i); });
-            });
-        }
-
-        connect(cmbOptions[i], &QComboBox::activated, this, [this, i](int k) {
-            ctx_.Handler(cmbOptions[i], "Click", [this, i, k] { SwitchFunctionClicked(i, k); });
-        });
         connect(cmbLibrary[i], &QComboBox::activated, this, [this, i](int k) {
             ctx_.Handler(cmbLibrary[i], "Click", [this, i, k] { LibraryClicked(i, k); });
         });
@@ -163,6 +143,7 @@ void OutputPage::Connect() {
     live_->Show();
 
     presets_->Connect();
+    relay_->Connect();
     voltage_->Connect();
 
     for (TableGridWidget* grid : {mshAnalogTable, mshFreqTable}) {
@@ -255,9 +236,6 @@ void OutputPage::ShowView(const OutputView& v) {
     optOn[static_cast<int>(v.drive.on)]->setChecked(true);
     txtOutputName->setText(Q(v.outputName));
     chkFormatCAN->setChecked(v.showFormatted);
-    chkUseSecondary->setChecked(v.useSecondary);
-    chkUseSecondary1->setChecked(v.useSecondary);
-    if (v.andOr) cmbAndOr->setCurrentIndex(static_cast<int>(*v.andOr));
     txtPeriod->setText(Q(v.period));
     for (int i = 0; i < 2; ++i) {
         const DataSourceView& d = v.data[i];
@@ -267,19 +245,12 @@ void OutputPage::ShowView(const OutputView& v) {
         txtDataOnTimeout[i]->setText(Q(d.dataOnTimeout));
         txtTimoutTimer[i]->setEnabled(d.slotSettingsEnabled);
         txtDataOnTimeout[i]->setEnabled(d.slotSettingsEnabled);
-        cmbOptions[i]->setCurrentIndex(static_cast<int>(d.switchFunction));
-        picRelay[i]->setFunction(d.switchFunction);
-        const std::array<EntryBox*, 4> boxes = {txtOnA[i], txtOffA[i], txtOnB[i], txtOffB[i]};
-        for (int p = 0; p < 4; ++p) boxes[p]->setText(Q(d.switchPoints[p]));
-        RecolourSwitchPoints(i);
-        for (QWidget* w : {static_cast<QWidget*>(txtOnB[i]), static_cast<QWidget*>(txtOffB[i]),
-                           static_cast<QWidget*>(lblOnB[i]), static_cast<QWidget*>(lblOffB[i])})
-            w->setVisible(d.bPointsShown);
     }
     mshAnalogTable->setTable(v.analogTable, GetTableValues(ctx_.Scope(), TableGrid::Analog));
     mshFreqTable->setTable(v.freqTable, GetTableValues(ctx_.Scope(), TableGrid::Freq));
     plotAnalogTable->setTable(TableGrid::Analog, v.analogTable);
     plotFreqTable->setTable(TableGrid::Freq, v.freqTable);
+    relay_->Show(v);
     voltage_->Show(v);
     ShowCaptions(v.captions);
     Arrange(v);
@@ -287,8 +258,6 @@ void OutputPage::ShowView(const OutputView& v) {
 
 void OutputPage::Arrange(const OutputView& v) {
     lblOutSetting->setText(Q(v.periodLabel));
-    chkUseSecondary->setText(Q(v.useSecondaryCaption));
-    chkUseSecondary1->setText(Q(v.useSecondaryCaption));
     fraFreqTable->setVisible(v.frame == FunctionFrame::FreqTable);
     fraRelay->setVisible(v.frame == FunctionFrame::Relay);
     fraVoltageOut->setVisible(v.frame == FunctionFrame::VoltageOut);
@@ -324,14 +293,6 @@ void OutputPage::ShowCaptions(const CanDataCaptions& captions) {
         lblRelayUnit[i]->setText(unit);
         lblDataUnit[i]->setText("(" + Q(captions.units[0]) + ")");
     }
-}
-
-void OutputPage::RecolourSwitchPoints(int i) {
-    const std::array<EntryBox*, 4> boxes = {txtOnA[i], txtOffA[i], txtOnB[i], txtOffB[i]};
-    std::array<std::string, 4> texts;
-    for (int p = 0; p < 4; ++p) texts[p] = S(boxes[p]->text());
-    const auto colours = SwitchPointColours(ctx_.Scope(), i, texts);
-    for (int p = 0; p < 4; ++p) boxes[p]->setOutOfRange(colours[p] == TextColour::Red);
 }
 
 void OutputPage::FollowPreset() {

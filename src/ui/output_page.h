@@ -37,6 +37,7 @@ class EntryBox;
 class FrmMain;
 class OutputLiveCalibration;
 class OutputPresets;
+class OutputRelayRules;
 class OutputVoltageOut;
 class RelayPicture;
 class TableGridWidget;
@@ -147,7 +148,6 @@ private:
     void Build();
     QWidget* BuildTopRow();
     QGroupBox* BuildDataFrame(int i);
-    QGroupBox* BuildRelayFrame();
     QGroupBox* BuildTableFrame(TableGrid grid);
     void BuildGridMenu();
     void KeepSizesSteady();
@@ -161,16 +161,12 @@ private:
     void Arrange(const OutputView& v);
     void ShowTables();
     void ShowCaptions(const CanDataCaptions& captions);
-    void RecolourSwitchPoints(int i);
     void FollowPreset();
     void UpdateEditActions();
 
     // Handlers' bodies.
     void FunctionClicked(int index);
     void DriveClicked(bool offGroup, int index);
-    void UseSecondaryClicked(bool ticked);
-    void AndOrClicked(int index);
-    void SwitchFunctionClicked(int i, int index);
     void LibraryClicked(int i, int position);
     void MessageClicked(int i, int position);
     std::string CommitCell(TableGrid grid, int row, int col, const std::string& text);
@@ -185,6 +181,7 @@ private:
     OutputMessages messages_;
     std::unique_ptr<OutputLiveCalibration> live_;
     std::unique_ptr<OutputPresets> presets_;
+    std::unique_ptr<OutputRelayRules> relay_;
     std::unique_ptr<OutputVoltageOut> voltage_;
     TableGridWidget* menuTarget_ = nullptr;
     // Where the live calibration of an analog gauge sits (a voltage output's: its frame's side).

@@ -22,8 +22,8 @@
 #include "ui/output_frame_support.h"
 #include "ui/output_live_calibration.h"
 #include "ui/output_presets.h"
+#include "ui/output_relay_rules.h"
 #include "ui/output_voltage_out.h"
-#include "ui/relay_picture.h"
 #include "ui/table_grid.h"
 #include "ui/table_plot.h"
 
@@ -56,7 +56,19 @@ void OutputPage::Build() {
         txtDutyCycle = live.value;
     }
 
-    layout->addWidget(BuildRelayFrame(), 1);
+    layout->addWidget(relay_->Build(this, chkUseSecondary), 1);
+    fraRelay = relay_->fraRelay;
+    chkUseSecondary1 = relay_->chkUseSecondary1;
+    cmbAndOr = relay_->cmbAndOr;
+    cmbOptions = relay_->cmbOptions;
+    picRelay = relay_->picRelay;
+    txtOnA = relay_->txtOnA;
+    txtOffA = relay_->txtOffA;
+    txtOnB = relay_->txtOnB;
+    txtOffB = relay_->txtOffB;
+    lblOnB = relay_->lblOnB;
+    lblOffB = relay_->lblOffB;
+    lblRelayUnit = relay_->lblRelayUnit;
     layout->addWidget(voltage_->Build(this), 1);
     fraVoltageOut = voltage_->fraVoltageOut;
     txtVoltOutDuty = voltage_->txtVoltOutDuty;
@@ -209,52 +221,6 @@ QGroupBox* OutputPage::BuildDataFrame(int i) {
     g->setColumnStretch(1, 1);
     g->setRowStretch(row, 1);
     return frame;
-}
-
-QGroupBox* OutputPage::BuildRelayFrame() {
-    fraRelay = Named(new QGroupBox("Relay Control", this), "fraRelay");
-    auto* v = new QVBoxLayout(fraRelay);
-    auto* combine = new QHBoxLayout;
-    chkUseSecondary1 =
-        Named(new QCheckBox("Use primary and secondary data", fraRelay), "chkUseSecondary1");
-    cmbAndOr = Named(new QComboBox(fraRelay), "cmbAndOr");
-    for (const char* c : kAndOrCaptions) cmbAndOr->addItem(c);
-    combine->addWidget(chkUseSecondary1);
-    combine->addWidget(cmbAndOr);
-    combine->addStretch(1);
-    v->addLayout(combine);
-
-    auto* columns = new QHBoxLayout;
-    for (int i = 0; i < 2; ++i) {
-        auto* box = new QGroupBox(i == 0 ? "Primary Data Switch" : "Secondary Data Switch", fraRelay);
-        auto* g = new QGridLayout(box);
-        cmbOptions[i] = Named(new QComboBox(box), Indexed("cmbOptions", i));
-        for (const char* c : kSwitchFunctionCaptions) cmbOptions[i]->addItem(c);
-        g->addWidget(cmbOptions[i], 0, 0, 1, 2);
-        picRelay[i] = Named(new RelayPicture(box), Indexed("picRelay", i));
-        g->addWidget(picRelay[i], 1, 0, 5, 1);
-        auto point = [&](std::array<EntryBox*, 2>& boxes, const char* name, int row, QLabel** label) {
-            boxes[i] = Named(new EntryBox(box), Indexed(name, i));
-            QLabel* l = Caption(kSwitchPointCaptions[row - 1], box);
-            if (label) *label = l;
-            auto* line = new QHBoxLayout;
-            line->addWidget(l);
-            line->addWidget(boxes[i], 1);
-            g->addLayout(line, row, 1);
-        };
-        point(txtOnA, "txtOnA", 1, nullptr);
-        point(txtOffA, "txtOffA", 2, nullptr);
-        point(txtOnB, "txtOnB", 3, &lblOnB[i]);
-        point(txtOffB, "txtOffB", 4, &lblOffB[i]);
-        lblRelayUnit[i] = Named(Caption("(Raw)", box), Indexed("lblRelayUnit", i));
-        g->addWidget(lblRelayUnit[i], 5, 1);
-        g->setColumnStretch(0, 2);
-        g->setColumnStretch(1, 1);
-        columns->addWidget(box, 1);
-    }
-    v->addLayout(columns);
-    v->addStretch(1);
-    return fraRelay;
 }
 
 QGroupBox* OutputPage::BuildTableFrame(TableGrid grid) {

@@ -1,4 +1,4 @@
-// The output page's handlers: function, drive, secondary use and switch functions, data
+// The output page's handlers: function and drive, data
 // sources, the tables and their commands, live gauge calibration.
 #include "ui/output_page.h"
 
@@ -20,7 +20,6 @@
 #include "ui/frm_main.h"
 #include "ui/output_frame_support.h"
 #include "ui/output_live_calibration.h"
-#include "ui/relay_picture.h"
 #include "ui/table_grid.h"
 
 namespace vx42 {
@@ -37,7 +36,7 @@ TableGrid GridOfKind(TableKind kind) {
 using namespace output_frames;
 
 // ---------------------------------------------------------------------------------------
-// Function, drive, secondary use, switch functions
+// Function and drive
 
 void OutputPage::FunctionClicked(int index) {
     if (!ctx_.screenLoaded) return;
@@ -65,31 +64,6 @@ void OutputPage::DriveClicked(bool offGroup, int index) {
     optOff[static_cast<int>(states.off)]->setChecked(true);
     optOn[static_cast<int>(states.on)]->setChecked(true);
     FollowPreset();
-}
-
-void OutputPage::UseSecondaryClicked(bool ticked) {
-    if (!ctx_.screenLoaded) return;
-    main_.SettleLink();
-    ctx_.Edit([ticked](const OutputEdit& out) { StoreUseSecondary(out, ticked); });
-    chkUseSecondary->setChecked(ticked);
-    chkUseSecondary1->setChecked(ticked);
-}
-
-void OutputPage::AndOrClicked(int index) {
-    if (!ctx_.screenLoaded) return;
-    ctx_.Edit([index](const OutputEdit& out) { StoreAndOr(out, static_cast<AndOr>(index)); });
-}
-
-void OutputPage::SwitchFunctionClicked(int i, int index) {
-    if (!ctx_.screenLoaded) return;
-    const auto function = static_cast<SwitchFunction>(index);
-    ctx_.Edit([&](const OutputEdit& out) { StoreSwitchFunction(out, i, function); });
-    picRelay[i]->setFunction(function);
-    const bool b = ShowsBPoints(function);
-    for (QWidget* w : {static_cast<QWidget*>(txtOnB[i]), static_cast<QWidget*>(txtOffB[i]),
-                       static_cast<QWidget*>(lblOnB[i]), static_cast<QWidget*>(lblOffB[i])})
-        w->setVisible(b);
-    RecolourSwitchPoints(i);
 }
 
 // ---------------------------------------------------------------------------------------
