@@ -22,6 +22,7 @@
 #include "ui/output_live_calibration.h"
 #include "ui/output_presets.h"
 #include "ui/output_relay_rules.h"
+#include "ui/output_tables_frame.h"
 #include "ui/output_voltage_out.h"
 #include "ui/table_grid.h"
 #include "ui/table_plot.h"
@@ -37,13 +38,14 @@ OutputPage::OutputPage(FrmMain& main, QWidget* parent)
       live_(std::make_unique<OutputLiveCalibration>(main)),
       presets_(std::make_unique<OutputPresets>(ctx_)),
       relay_(std::make_unique<OutputRelayRules>(ctx_)),
-      voltage_(std::make_unique<OutputVoltageOut>(ctx_)) {
+      voltage_(std::make_unique<OutputVoltageOut>(ctx_)),
+      tables_(std::make_unique<OutputTables>(ctx_, messages_, *live_)) {
     setObjectName("outputPage");
     ctx_.LoadScreen = [this] { LoadScreen(); };
     ctx_.ShowTables = [this] { ShowTables(); };
     ctx_.ShowCaptions = [this](const CanDataCaptions& captions) { ShowCaptions(captions); };
     ctx_.FollowPreset = [this] { FollowPreset(); };
-    ctx_.UpdateEditActions = [this] { UpdateEditActions(); };
+    ctx_.UpdateEditActions = [this] { tables_->UpdateEditActions(); };
     ctx_.SelectOutput = [this](int output) { SelectOutput(output); };
     ctx_.StopLiveCalibration = [this] { StopLiveCalibration(); };
     Build();
@@ -112,22 +114,6 @@ void OutputPage::Connect() {
         });
     }
 
-    for (QPushButton* button : {cmdSetBreakpoints, cmdSetBreakpointsFreq})
-        connect(button, &QPushButton::clicked, this, [this, button] {
-            ctx_.Handler(button, "Click", [this] {
-                main_.SettleLink();
-                bool stored = false;
-                ctx_.Edit([&](const OutputEdit& out) {
-                    stored = SetBreakpointsToMessageRange(out, messages_.PrimaryBitLength(),
-                                                          main_.app().prompt);
-                });
-                if (!stored) return;
-                ShowTables();
-                ShowCaptions(CanDataCaptionsOf(ctx_.Scope()));
-                FollowPreset();
-            });
-        });
-
     connect(cmdCalibrate, &QPushButton::clicked, this,
             [this] { ctx_.Handler(cmdCalibrate, "Click", [this] { live_->Toggle(LiveGauge::Duty, ctx_.output); }); });
     connect(cmdCalibrateSpeed, &QPushButton::clicked, this,
@@ -146,34 +132,7 @@ void OutputPage::Connect() {
     relay_->Connect();
     voltage_->Connect();
 
-    for (TableGridWidget* grid : {mshAnalogTable, mshFreqTable}) {
-        const TableGrid kind = grid->grid();
-        grid->setCommitCell([this, grid, kind](int row, int col, const std::string& text) {
-            std::string shown = grid->cellText(row, col);
-            ctx_.Handler(grid->editor(), "KeyDown", [&] { shown = CommitCell(kind, row, col, text); });
-            return shown;
-        });
-        grid->setCommitTable([this, grid, kind](const std::vector<CellChange>& cells) {
-            ctx_.Handler(grid, "KeyDown", [&] { CommitTable(kind, cells); });
-        });
-        grid->setLimits([this, kind](const CellRange& cells) {
-            const DataRange range =
-                TableLimits(ctx_.Scope(), kind, cells.top, cells.left, cells.bottom, cells.right);
-            return GridLimits{range.minimum, range.maximum};
-        });
-        connect(grid, &TableGridWidget::undoRequested, this,
-                [this, grid] { ctx_.Handler(grid, "KeyDown", [this] { Undo(); }); });
-        connect(grid, &TableGridWidget::redoRequested, this,
-                [this, grid] { ctx_.Handler(grid, "KeyDown", [this] { Redo(); }); });
-        connect(grid, &TableGridWidget::menuRequested, this, [this, grid](const QPoint& at) {
-            ctx_.Handler(grid, "MouseDown", [this, grid, at] {
-                menuTarget_ = grid;
-                mEditFlexGrid->popup(at);
-            });
-        });
-    }
-
-    connect(&main_, &FrmMain::imageReplaced, this, [this] { ctx_.history.Clear(); UpdateEditActions(); });
+    tables_->Connect();
 }
 
 // ---------------------------------------------------------------------------------------
@@ -191,7 +150,7 @@ void OutputPage::SelectOutput(int output) {
 
 void OutputPage::Reload() {
     ctx_.history.Clear();
-    UpdateEditActions();
+    ctx_.UpdateEditActions();
     LoadScreen();
 }
 
@@ -246,10 +205,7 @@ void OutputPage::ShowView(const OutputView& v) {
         txtTimoutTimer[i]->setEnabled(d.slotSettingsEnabled);
         txtDataOnTimeout[i]->setEnabled(d.slotSettingsEnabled);
     }
-    mshAnalogTable->setTable(v.analogTable, GetTableValues(ctx_.Scope(), TableGrid::Analog));
-    mshFreqTable->setTable(v.freqTable, GetTableValues(ctx_.Scope(), TableGrid::Freq));
-    plotAnalogTable->setTable(TableGrid::Analog, v.analogTable);
-    plotFreqTable->setTable(TableGrid::Freq, v.freqTable);
+    tables_->Show(v);
     relay_->Show(v);
     voltage_->Show(v);
     ShowCaptions(v.captions);
@@ -266,7 +222,7 @@ void OutputPage::Arrange(const OutputView& v) {
     if (v.frame == FunctionFrame::VoltageOut && fraGaugeCal->parentWidget() != fraVoltageOut)
         voltage_->side->addWidget(fraGaugeCal, 0, Qt::AlignTop);
     else if (v.frame == FunctionFrame::Table && fraGaugeCal->parentWidget() != fraTable)
-        tableSide_->insertWidget(1, fraGaugeCal);
+        tables_->gaugeSide->insertWidget(1, fraGaugeCal);
     fraGaugeCal->show();
     fraMessages->show();  // hidden while a calibration was being replaced
     const bool relayMode = main_.app().mode == StartupMode::Relay;
@@ -275,13 +231,7 @@ void OutputPage::Arrange(const OutputView& v) {
 }
 
 void OutputPage::ShowTables() {
-    const OutputScope out = ctx_.Scope();
-    const TableTexts analog = GetTableTexts(out, TableGrid::Analog);
-    const TableTexts freq = GetTableTexts(out, TableGrid::Freq);
-    mshAnalogTable->setTable(analog, GetTableValues(out, TableGrid::Analog));
-    mshFreqTable->setTable(freq, GetTableValues(out, TableGrid::Freq));
-    plotAnalogTable->setTable(TableGrid::Analog, analog);
-    plotFreqTable->setTable(TableGrid::Freq, freq);
+    tables_->ShowTables();
     voltage_->ShowLimits();
 }
 

@@ -38,6 +38,7 @@ class FrmMain;
 class OutputLiveCalibration;
 class OutputPresets;
 class OutputRelayRules;
+class OutputTables;
 class OutputVoltageOut;
 class RelayPicture;
 class TableGridWidget;
@@ -148,8 +149,6 @@ private:
     void Build();
     QWidget* BuildTopRow();
     QGroupBox* BuildDataFrame(int i);
-    QGroupBox* BuildTableFrame(TableGrid grid);
-    void BuildGridMenu();
     void KeepSizesSteady();
     void Connect();
 
@@ -162,19 +161,13 @@ private:
     void ShowTables();
     void ShowCaptions(const CanDataCaptions& captions);
     void FollowPreset();
-    void UpdateEditActions();
 
     // Handlers' bodies.
     void FunctionClicked(int index);
     void DriveClicked(bool offGroup, int index);
     void LibraryClicked(int i, int position);
     void MessageClicked(int i, int position);
-    std::string CommitCell(TableGrid grid, int row, int col, const std::string& text);
-    void CommitTable(TableGrid grid, const std::vector<CellChange>& cells);
-    void RestoreCells(const TableRestore& restore);
 
-    TableGridWidget* GridOf(TableGrid grid) const;
-    TableGridWidget* MenuTarget() const;
 
     FrmMain& main_;
     OutputContext ctx_;
@@ -183,9 +176,8 @@ private:
     std::unique_ptr<OutputPresets> presets_;
     std::unique_ptr<OutputRelayRules> relay_;
     std::unique_ptr<OutputVoltageOut> voltage_;
-    TableGridWidget* menuTarget_ = nullptr;
+    std::unique_ptr<OutputTables> tables_;
     // Where the live calibration of an analog gauge sits (a voltage output's: its frame's side).
-    QBoxLayout* tableSide_ = nullptr;
 };
 
 }  // namespace vx42

@@ -23,9 +23,8 @@
 #include "ui/output_live_calibration.h"
 #include "ui/output_presets.h"
 #include "ui/output_relay_rules.h"
+#include "ui/output_tables_frame.h"
 #include "ui/output_voltage_out.h"
-#include "ui/table_grid.h"
-#include "ui/table_plot.h"
 
 namespace vx42 {
 using namespace output_frames;
@@ -74,10 +73,39 @@ void OutputPage::Build() {
     txtVoltOutDuty = voltage_->txtVoltOutDuty;
     txtVoltOutData = voltage_->txtVoltOutData;
     lblDataUnit = voltage_->lblDataUnit;
-    layout->addWidget(BuildTableFrame(TableGrid::Analog), 1);
-    layout->addWidget(BuildTableFrame(TableGrid::Freq), 1);
+    layout->addWidget(tables_->Build(TableGrid::Analog, this, fraGaugeCal), 1);
+    layout->addWidget(tables_->Build(TableGrid::Freq, this, nullptr), 1);
     layout->addStretch(0);
-    BuildGridMenu();
+    tables_->BuildMenu();
+    {
+        const OutputLiveCalibration::Controls& live = live_->ControlsOf(LiveGauge::Frequency);
+        cmdCalibrateSpeed = live.calibrate;
+        cmdUpSpeed = live.up;
+        cmdDownSpeed = live.down;
+        txtDutyCycleSpeed = live.value;
+    }
+    const OutputTables& t = *tables_;
+    lblDataStat = t.lblDataStat;
+    fraTable = t.fraTable;
+    mshAnalogTable = t.mshAnalogTable;
+    plotAnalogTable = t.plotAnalogTable;
+    cmdSetBreakpoints = t.cmdSetBreakpoints;
+    fraFreqTable = t.fraFreqTable;
+    mshFreqTable = t.mshFreqTable;
+    plotFreqTable = t.plotFreqTable;
+    cmdSetBreakpointsFreq = t.cmdSetBreakpointsFreq;
+    mEditFlexGrid = t.mEditFlexGrid;
+    mEditFlexCopy = t.mEditFlexCopy;
+    mEditFlexPaste = t.mEditFlexPaste;
+    mEditFlexLinearize = t.mEditFlexLinearize;
+    mEditFlexLinearInterpolation = t.mEditFlexLinearInterpolation;
+    mEditFlexPercent = t.mEditFlexPercent;
+    mEditFlexIncrease1 = t.mEditFlexIncrease1;
+    mEditFlexDecrease1 = t.mEditFlexDecrease1;
+    mEditFlexIncreaseDecrease = t.mEditFlexIncreaseDecrease;
+    mEditFlexSetTo = t.mEditFlexSetTo;
+    mEditUndo = t.mEditUndo;
+    mEditRedo = t.mEditRedo;
     KeepSizesSteady();
 }
 
@@ -105,7 +133,7 @@ void OutputPage::KeepSizesSteady() {
             policy.setRetainSizeWhenHidden(true);
             w->setSizePolicy(policy);
         }
-    tableSide_->addStrut(fraGaugeCal->sizeHint().height());
+    tables_->gaugeSide->addStrut(fraGaugeCal->sizeHint().height());
 }
 
 QSize OutputPage::sizeHint() const {
@@ -221,108 +249,6 @@ QGroupBox* OutputPage::BuildDataFrame(int i) {
     g->setColumnStretch(1, 1);
     g->setRowStretch(row, 1);
     return frame;
-}
-
-QGroupBox* OutputPage::BuildTableFrame(TableGrid grid) {
-    const bool analog = grid == TableGrid::Analog;
-    auto* frame = Named(new QGroupBox(analog ? "Analog Gauge Table" : "Speedo/Tach Gauge Table", this),
-                        analog ? "fraTable" : "fraFreqTable");
-    // The table with its commands below it, and its plot beside it.
-    auto* beside = Tight(new QHBoxLayout(frame));
-    auto* v = new QVBoxLayout;
-    const int k = analog ? 0 : 1;
-    lblDataStat[k] = Named(Caption(kUnformattedCaption, frame), Indexed("lblDataStat", k));
-    v->addWidget(lblDataStat[k]);
-    auto* table = new TableGridWidget(grid, main_.app().prompt, frame);
-    v->addWidget(table);
-    auto* side = new QHBoxLayout;
-    auto* setButton = Named(new QPushButton(kSetBreakpointsCaption, frame), "cmdSetBreakpoints");
-    setButton->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    side->addWidget(setButton, 0, Qt::AlignTop);
-    auto* plot = Named(new TablePlot(frame), analog ? "plotAnalogTable" : "plotFreqTable");
-    if (analog) {
-        fraTable = frame;
-        mshAnalogTable = table;
-        plotAnalogTable = plot;
-        cmdSetBreakpoints = setButton;
-        tableSide_ = side;
-        side->addWidget(fraGaugeCal);
-    } else {
-        fraFreqTable = frame;
-        mshFreqTable = table;
-        plotFreqTable = plot;
-        cmdSetBreakpointsFreq = setButton;
-        const OutputLiveCalibration::Controls& live = live_->Build(LiveGauge::Frequency, frame);
-        cmdCalibrateSpeed = live.calibrate;
-        cmdUpSpeed = live.up;
-        cmdDownSpeed = live.down;
-        txtDutyCycleSpeed = live.value;
-        side->addWidget(live.frame);
-    }
-    side->addStretch(1);
-    v->addLayout(side);
-    v->addStretch(1);
-    beside->addLayout(v, 3);
-    beside->addWidget(plot, 2);
-    return frame;
-}
-
-void OutputPage::BuildGridMenu() {
-    mEditFlexGrid = Named(new QMenu("EditFlexGrid", this), "mEditFlexGrid");
-    auto entry = [this](const char* name, const char* caption, const char* shortcut,
-                        std::function<void(TableGridWidget&)> run) {
-        QAction* a = mEditFlexGrid->addAction(caption);
-        a->setObjectName(name);
-        if (shortcut) {
-            a->setShortcut(QKeySequence(shortcut));
-            a->setShortcutVisibleInContextMenu(true);
-            a->setShortcutContext(Qt::WidgetShortcut);  // the tables' own keys run it
-        }
-        connect(a, &QAction::triggered, this, [this, a, run] {
-            ctx_.Handler(a, "Click", [this, run] {
-                if (TableGridWidget* grid = MenuTarget()) run(*grid);
-            });
-        });
-        return a;
-    };
-    auto key = [](GridKey k) { return [k](TableGridWidget& g) { g.runKey(k); }; };
-    mEditFlexCopy = entry("mEditFlexCopy", "Copy", nullptr, [](TableGridWidget& g) { g.copySelection(); });
-    mEditFlexPaste = entry("mEditFlexPaste", "Paste", nullptr, [](TableGridWidget& g) { g.pasteClipboard(); });
-    mEditFlexGrid->addSeparator();
-    mEditFlexLinearize = entry("mEditFlexLinearize", "Linearize", "Ctrl+L", key(GridKey::Ctrl('L')));
-    mEditFlexLinearInterpolation = entry("mEditFlexLinearInterpolation", "Linear In&terpolation",
-                                         "Ctrl+T", key(GridKey::Ctrl('T')));
-    mEditFlexPercent = entry("mEditFlexPercent", "Percent add/subtract", "Ctrl+P", key(GridKey::Ctrl('P')));
-    mEditFlexGrid->addSeparator();
-    mEditFlexIncrease1 = entry("mEditFlexIncrease1", "Increase 1", nullptr, key(GridKey::Ctrl(keys::kPlus)));
-    mEditFlexDecrease1 = entry("mEditFlexDecrease1", "Decrease 1", nullptr, key(GridKey::Ctrl(keys::kMinus)));
-    mEditFlexIncreaseDecrease = entry("mEditFlexIncreaseDecrease", "&Increase/Decrease", "Ctrl+I",
-                                      key(GridKey::Ctrl('I')));
-    mEditFlexSetTo = entry("mEditFlexSetTo", "Set to...", nullptr, key(GridKey::Ctrl('J')));
-
-    // Undo and redo of the tables in the window's Edit menu, before Copy and Paste.
-    QMenu* edit = main_.mEdit;
-    mEditUndo = new QAction("&Undo", edit);
-    mEditUndo->setObjectName("mEditUndo");
-    mEditUndo->setShortcut(QKeySequence("Ctrl+Z"));
-    mEditRedo = new QAction("&Redo", edit);
-    mEditRedo->setObjectName("mEditRedo");
-    mEditRedo->setShortcut(QKeySequence("Ctrl+Y"));
-    if (edit) {
-        QAction* first = edit->actions().isEmpty() ? nullptr : edit->actions().first();
-        edit->insertAction(first, mEditUndo);
-        edit->insertAction(first, mEditRedo);
-        edit->insertSeparator(first);
-    }
-    connect(mEditUndo, &QAction::triggered, this, [this] { ctx_.Handler(mEditUndo, "Click", [this] { Undo(); }); });
-    connect(mEditRedo, &QAction::triggered, this, [this] { ctx_.Handler(mEditRedo, "Click", [this] { Redo(); }); });
-    if (main_.mEditCopy)
-        connect(main_.mEditCopy, &QAction::triggered, this,
-                [this] { ctx_.Handler(main_.mEditCopy, "Click", [this] { CopyFocused(); }); });
-    if (main_.mEditPaste)
-        connect(main_.mEditPaste, &QAction::triggered, this,
-                [this] { ctx_.Handler(main_.mEditPaste, "Click", [this] { PasteFocused(); }); });
-    UpdateEditActions();
 }
 
 }  // namespace vx42

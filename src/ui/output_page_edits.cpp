@@ -20,19 +20,10 @@
 #include "ui/frm_main.h"
 #include "ui/output_frame_support.h"
 #include "ui/output_live_calibration.h"
+#include "ui/output_tables_frame.h"
 #include "ui/table_grid.h"
 
 namespace vx42 {
-namespace {
-
-TableKind KindOf(TableGrid grid) {
-    return grid == TableGrid::Analog ? TableKind::Analog : TableKind::Frequency;
-}
-TableGrid GridOfKind(TableKind kind) {
-    return kind == TableKind::Analog ? TableGrid::Analog : TableGrid::Freq;
-}
-
-}  // namespace
 using namespace output_frames;
 
 // ---------------------------------------------------------------------------------------
@@ -44,7 +35,7 @@ void OutputPage::FunctionClicked(int index) {
     main_.SettleLink();
     ctx_.Edit([index](const OutputEdit& out) { SelectFunction(out, static_cast<OutputFunction>(index)); });
     ctx_.history.Clear();
-    UpdateEditActions();
+    ctx_.UpdateEditActions();
     LoadScreen();
 }
 
@@ -85,110 +76,19 @@ void OutputPage::MessageClicked(int i, int position) {
     ctx_.Edit([&](const OutputEdit& out) { messages_.StoreSelection(out.edit, ctx_.output, i); });
     main_.link().post([this] { main_.module().WriteMarkerCBE0(); });
     ctx_.history.Clear();  // the breakpoints may now be shown in another scale
-    UpdateEditActions();
+    ctx_.UpdateEditActions();
     LoadScreen();
 }
 
 // ---------------------------------------------------------------------------------------
-// Tables
-
-TableGridWidget* OutputPage::GridOf(TableGrid grid) const {
-    return grid == TableGrid::Analog ? mshAnalogTable : mshFreqTable;
-}
-
-std::string OutputPage::CommitCell(TableGrid grid, int row, int col, const std::string& text) {
-    const auto before = TableCellWord(ctx_.Scope(), grid, row, col);
-    std::optional<std::string> shown;
-    ctx_.Edit([&](const OutputEdit& out) { shown = CommitTableCell(out, grid, row, col, text); });
-    const auto after = TableCellWord(ctx_.Scope(), grid, row, col);
-    if (before && after && *before != *after)
-        ctx_.history.Record({ctx_.output, KindOf(grid)}, {{row, col, *before, *after}});
-    ShowTables();
-    UpdateEditActions();
-    FollowPreset();
-    return shown.value_or(GridOf(grid)->cellText(row, col));
-}
-
-void OutputPage::CommitTable(TableGrid grid, const std::vector<CellChange>& cells) {
-    std::vector<CellValue> values;
-    for (const CellChange& cell : cells)
-        if (cell.value) values.push_back({cell.row, cell.col, *cell.value});
-    main_.SettleLink();
-    std::vector<WordChange> changes;
-    {
-        WaitCursor wait;
-        ctx_.Edit([&](const OutputEdit& out) { changes = StoreTableValues(out, grid, values); });
-    }
-    ctx_.history.Record({ctx_.output, KindOf(grid)}, std::move(changes));
-    ShowTables();
-    UpdateEditActions();
-    FollowPreset();
-}
-
-void OutputPage::RestoreCells(const TableRestore& restore) {
-    if (restore.table.output != ctx_.output) {
-        // The change belongs to another output: show its tab first.
-        main_.TabStrip->setCurrentIndex(restore.table.output);
-        if (ctx_.output != restore.table.output) SelectOutput(restore.table.output);
-    }
-    const TableGrid grid = GridOfKind(restore.table.kind);
-    main_.SettleLink();
-    ctx_.Edit([&](const OutputEdit& out) {
-        TableCellBatch batch(out, grid);
-        for (const CellWord& cell : restore.cells) batch.StoreWord(cell.row, cell.col, cell.word);
-        batch.Finish();
-    });
-    ShowTables();
-    FollowPreset();
-    UpdateEditActions();
-}
-
-void OutputPage::Undo() {
-    CommitPendingEdit();
-    if (auto restore = ctx_.history.Undo()) RestoreCells(*restore);
-}
-
-void OutputPage::Redo() {
-    CommitPendingEdit();
-    if (auto restore = ctx_.history.Redo()) RestoreCells(*restore);
-}
-
-void OutputPage::UpdateEditActions() {
-    if (mEditUndo) mEditUndo->setEnabled(ctx_.history.CanUndo());
-    if (mEditRedo) mEditRedo->setEnabled(ctx_.history.CanRedo());
-}
-
-TableGridWidget* OutputPage::MenuTarget() const {
-    if (menuTarget_) return menuTarget_;
-    for (TableGridWidget* grid : {mshAnalogTable, mshFreqTable})
-        if (grid->hasFocus()) return grid;
-    return nullptr;
-}
-
-void OutputPage::CopyFocused() {
-    QWidget* focus = QApplication::focusWidget();
-    if (auto* grid = qobject_cast<TableGridWidget*>(focus)) return grid->copySelection();
-    if (auto* box = qobject_cast<QLineEdit*>(focus)) {
-        // Nothing selected copies nothing: the clipboard is cleared, not left holding
-        // something older.
-        if (box->hasSelectedText()) box->copy();
-        else QApplication::clipboard()->clear();
-    }
-}
-
-void OutputPage::PasteFocused() {
-    QWidget* focus = QApplication::focusWidget();
-    if (auto* grid = qobject_cast<TableGridWidget*>(focus)) return grid->pasteClipboard();
-    if (auto* box = qobject_cast<QLineEdit*>(focus)) box->paste();
-}
-
-// ---------------------------------------------------------------------------------------
-// Pending edits and live gauge calibration
+// Live gauge calibration and the tables' commands
 
 void OutputPage::StopLiveCalibration() { live_->Stop(); }
 
-void OutputPage::CommitPendingEdit() {
-    for (TableGridWidget* grid : {mshAnalogTable, mshFreqTable}) grid->commitEditor();
-}
+void OutputPage::CommitPendingEdit() { tables_->CommitPendingEdit(); }
+void OutputPage::Undo() { tables_->Undo(); }
+void OutputPage::Redo() { tables_->Redo(); }
+void OutputPage::CopyFocused() { tables_->CopyFocused(); }
+void OutputPage::PasteFocused() { tables_->PasteFocused(); }
 
 }  // namespace vx42
