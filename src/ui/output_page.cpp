@@ -18,6 +18,7 @@
 #include "files/gauge_presets.h"
 #include "ui/entry_box.h"
 #include "ui/frm_main.h"
+#include "ui/output_data_sources.h"
 #include "ui/output_frame_support.h"
 #include "ui/output_live_calibration.h"
 #include "ui/output_presets.h"
@@ -34,12 +35,12 @@ OutputPage::OutputPage(FrmMain& main, QWidget* parent)
     : QWidget(parent),
       main_(main),
       ctx_(main, *this),
-      messages_(main.app().libraries),
+      data_(std::make_unique<OutputDataSources>(ctx_)),
       live_(std::make_unique<OutputLiveCalibration>(main)),
       presets_(std::make_unique<OutputPresets>(ctx_)),
       relay_(std::make_unique<OutputRelayRules>(ctx_)),
       voltage_(std::make_unique<OutputVoltageOut>(ctx_)),
-      tables_(std::make_unique<OutputTables>(ctx_, messages_, *live_)) {
+      tables_(std::make_unique<OutputTables>(ctx_, data_->messages(), *live_)) {
     setObjectName("outputPage");
     ctx_.LoadScreen = [this] { LoadScreen(); };
     ctx_.ShowTables = [this] { ShowTables(); };
@@ -93,25 +94,7 @@ void OutputPage::Connect() {
           [this] { FollowPreset(); });
 
     for (int i = 0; i < 2; ++i) {
-        ctx_.Enter(txtTimoutTimer[i],
-              [i](const OutputEdit& out, const std::string& t) { return StoreTimeout(out, i, t); });
-        ctx_.Colour(txtTimoutTimer[i], [] { return DataRange{0, kTimeoutMax}; });
-        ctx_.Enter(txtDataOnTimeout[i],
-              [i](const OutputEdit& out, const std::string& t) { return StoreDataOnTimeout(out, i, t); });
-        ctx_.Colour(txtDataOnTimeout[i], [this, i] { return ctx_.Scope().Range(i); });
-        ctx_.Enter(txtSamplePeriod[i],
-              [i](const OutputEdit& out, const std::string& t) { return StoreSamplePeriod(out, i, t); });
-        ctx_.Colour(txtSamplePeriod[i], [] { return DataRange{kSamplePeriodMin, kSamplePeriodMax}; });
-        ctx_.Enter(txtAverageLength[i],
-              [i](const OutputEdit& out, const std::string& t) { return StoreFilterSize(out, i, t); });
-        ctx_.Colour(txtAverageLength[i], [] { return DataRange{kFilterSizeMin, kFilterSizeMax}; });
 
-        connect(cmbLibrary[i], &QComboBox::activated, this, [this, i](int k) {
-            ctx_.Handler(cmbLibrary[i], "Click", [this, i, k] { LibraryClicked(i, k); });
-        });
-        connect(cmbMessage[i], &QComboBox::activated, this, [this, i](int k) {
-            ctx_.Handler(cmbMessage[i], "Click", [this, i, k] { MessageClicked(i, k); });
-        });
     }
 
     connect(cmdCalibrate, &QPushButton::clicked, this,
@@ -129,6 +112,7 @@ void OutputPage::Connect() {
     live_->Show();
 
     presets_->Connect();
+    data_->Connect();
     relay_->Connect();
     voltage_->Connect();
 
@@ -154,36 +138,9 @@ void OutputPage::Reload() {
     LoadScreen();
 }
 
-void OutputPage::FillLibraryLists() {
-    ctx_.listFilling = true;
-    messages_.Rebuild();
-    for (int i = 0; i < 2; ++i) {
-        cmbLibrary[i]->clear();
-        for (const std::string& item : messages_.LibraryItems()) cmbLibrary[i]->addItem(Q(item));
-        cmbLibrary[i]->setCurrentIndex(0);
-    }
-    ctx_.listFilling = false;
-}
-
-void OutputPage::FillMessageList(int i) {
-    ctx_.listFilling = true;
-    cmbMessage[i]->clear();
-    for (const std::string& item : messages_.MessageItems(i)) cmbMessage[i]->addItem(Q(item));
-    cmbMessage[i]->setCurrentIndex(messages_.MessagePosition(i));
-    ctx_.listFilling = false;
-}
-
 void OutputPage::LoadScreen() {
     ctx_.screenLoaded = false;
-    // Every load starts from "None", so an output without a stored message never shows
-    // (or formats with) the message of the output shown before it.
-    FillLibraryLists();
-    for (int i = 0; i < 2; ++i) {
-        messages_.ShowMessageSelection(main_.app().image, ctx_.output, i);
-        cmbLibrary[i]->setCurrentIndex(messages_.LibraryPosition(i));
-        FillMessageList(i);
-    }
-    ctx_.format = messages_.Format(main_.app().settings.Units);
+    ctx_.format = data_->ShowSelection();
     ShowView(GetCalValues(ctx_.Scope()));
     FollowPreset();
     ctx_.screenLoaded = true;
@@ -196,16 +153,8 @@ void OutputPage::ShowView(const OutputView& v) {
     txtOutputName->setText(Q(v.outputName));
     chkFormatCAN->setChecked(v.showFormatted);
     txtPeriod->setText(Q(v.period));
-    for (int i = 0; i < 2; ++i) {
-        const DataSourceView& d = v.data[i];
-        txtTimoutTimer[i]->setText(Q(d.timeout));
-        txtAverageLength[i]->setText(Q(d.averageLength));
-        txtSamplePeriod[i]->setText(Q(d.samplePeriod));
-        txtDataOnTimeout[i]->setText(Q(d.dataOnTimeout));
-        txtTimoutTimer[i]->setEnabled(d.slotSettingsEnabled);
-        txtDataOnTimeout[i]->setEnabled(d.slotSettingsEnabled);
-    }
     tables_->Show(v);
+    data_->Show(v);
     relay_->Show(v);
     voltage_->Show(v);
     ShowCaptions(v.captions);

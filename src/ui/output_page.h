@@ -17,7 +17,6 @@
 #include "calibration/grid/grid_model.h"
 #include "calibration/outputs/output_view.h"
 #include "ui/output_context.h"
-#include "ui/output_messages.h"
 
 class QAction;
 class QBoxLayout;
@@ -35,6 +34,7 @@ namespace vx42 {
 
 class EntryBox;
 class FrmMain;
+class OutputDataSources;
 class OutputLiveCalibration;
 class OutputPresets;
 class OutputRelayRules;
@@ -148,14 +148,11 @@ public:
 private:
     void Build();
     QWidget* BuildTopRow();
-    QGroupBox* BuildDataFrame(int i);
     void KeepSizesSteady();
     void Connect();
 
     // GetCalValues: the controls from the image, nothing stored meanwhile.
     void LoadScreen();
-    void FillLibraryLists();
-    void FillMessageList(int i);
     void ShowView(const OutputView& v);
     void Arrange(const OutputView& v);
     void ShowTables();
@@ -165,13 +162,11 @@ private:
     // Handlers' bodies.
     void FunctionClicked(int index);
     void DriveClicked(bool offGroup, int index);
-    void LibraryClicked(int i, int position);
-    void MessageClicked(int i, int position);
 
 
     FrmMain& main_;
     OutputContext ctx_;
-    OutputMessages messages_;
+    std::unique_ptr<OutputDataSources> data_;
     std::unique_ptr<OutputLiveCalibration> live_;
     std::unique_ptr<OutputPresets> presets_;
     std::unique_ptr<OutputRelayRules> relay_;

@@ -19,6 +19,7 @@
 #include "calibration/outputs/output_settings.h"
 #include "ui/entry_box.h"
 #include "ui/frm_main.h"
+#include "ui/output_data_sources.h"
 #include "ui/output_frame_support.h"
 #include "ui/output_live_calibration.h"
 #include "ui/output_presets.h"
@@ -39,11 +40,17 @@ void OutputPage::Build() {
     // (in `fraMessages`), so that the page fits a laptop's screen.
     auto* topRow = new QHBoxLayout;
     topRow->addWidget(BuildTopRow());
-    fraMessages = Named(new QWidget(this), "fraMessages");
-    auto* dataRow = new QHBoxLayout(fraMessages);
-    dataRow->setContentsMargins(0, 0, 0, 0);
-    for (int i = 0; i < 2; ++i) dataRow->addWidget(BuildDataFrame(i), 1);
-    topRow->addWidget(fraMessages, 2);
+    topRow->addWidget(data_->Build(this), 2);
+    fraMessages = data_->fraMessages;
+    fraData = data_->fraData;
+    cmbLibrary = data_->cmbLibrary;
+    cmbMessage = data_->cmbMessage;
+    txtTimoutTimer = data_->txtTimoutTimer;
+    txtDataOnTimeout = data_->txtDataOnTimeout;
+    lblMessUnit = data_->lblMessUnit;
+    txtSamplePeriod = data_->txtSamplePeriod;
+    txtAverageLength = data_->txtAverageLength;
+    chkUseSecondary = data_->chkUseSecondary;
     layout->addLayout(topRow);
 
     {
@@ -202,53 +209,6 @@ QWidget* OutputPage::BuildTopRow() {
     frames->addWidget(fraPresets, 1, 1);
     frames->setRowStretch(2, 1);
     return row;
-}
-
-QGroupBox* OutputPage::BuildDataFrame(int i) {
-    auto* frame = Named(new QGroupBox(i == 0 ? "Primary CAN Data" : " Secondary CAN Data", fraMessages),
-                        Indexed("fraData", i));
-    fraData[i] = frame;
-    auto* g = Tight(new QGridLayout(frame));
-    int row = 0;
-    if (i == 1) {
-        chkUseSecondary = Named(new QCheckBox("Use secondary data on timeout", frame), "chkUseSecondary");
-        g->addWidget(chkUseSecondary, row++, 0, 1, 3);
-    }
-    cmbLibrary[i] = Named(new QComboBox(frame), Indexed("cmbLibrary", i));
-    cmbMessage[i] = Named(new QComboBox(frame), Indexed("cmbMessage", i));
-    for (QComboBox* c : {cmbLibrary[i], cmbMessage[i]}) {
-        c->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-        c->setMinimumContentsLength(16);
-    }
-    g->addWidget(Caption("CAN Library", frame), row, 0);
-    g->addWidget(cmbLibrary[i], row++, 1, 1, 2);
-    g->addWidget(Caption("CAN Data", frame), row, 0);
-    g->addWidget(cmbMessage[i], row++, 1, 1, 2);
-    txtTimoutTimer[i] = NumberBox(Named(new EntryBox(frame), Indexed("txtTimoutTimer", i)));
-    g->addWidget(Caption("Timeout", frame), row, 0);
-    g->addWidget(txtTimoutTimer[i], row, 1);
-    g->addWidget(Caption("(ms)", frame), row++, 2);
-    txtDataOnTimeout[i] = NumberBox(Named(new EntryBox(frame), Indexed("txtDataOnTimeout", i)));
-    lblMessUnit[i] = Named(Caption("(Raw)", frame), Indexed("lblMessUnit", i));
-    g->addWidget(Caption("Data On Timeout", frame), row, 0);
-    g->addWidget(txtDataOnTimeout[i], row, 1);
-    g->addWidget(lblMessUnit[i], row++, 2);
-
-    auto* filter = Named(new QGroupBox(i == 0 ? "Primary Data Filter" : "Secondary Data Filter", frame),
-                         Indexed("fraFilter", i));
-    auto* fg = Tight(new QGridLayout(filter));
-    txtSamplePeriod[i] = NumberBox(Named(new EntryBox(filter), Indexed("txtSamplePeriod", i)));
-    txtAverageLength[i] = NumberBox(Named(new EntryBox(filter), Indexed("txtAverageLength", i)));
-    fg->addWidget(Caption("Sample Period", filter), 0, 0);
-    fg->addWidget(txtSamplePeriod[i], 0, 1);
-    fg->addWidget(Caption("(ms)", filter), 0, 2);
-    fg->addWidget(Caption("Filter Size", filter), 1, 0);
-    fg->addWidget(txtAverageLength[i], 1, 1);
-    fg->addWidget(Caption("(# of samples)", filter), 1, 2);
-    g->addWidget(filter, row++, 0, 1, 3);
-    g->setColumnStretch(1, 1);
-    g->setRowStretch(row, 1);
-    return frame;
 }
 
 }  // namespace vx42

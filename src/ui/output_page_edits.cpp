@@ -1,5 +1,4 @@
-// The output page's handlers: function and drive, data
-// sources, the tables and their commands, live gauge calibration.
+// The output page's handlers: function and drive, the tables and their commands, live gauge calibration.
 #include "ui/output_page.h"
 
 #include <QAction>
@@ -55,29 +54,6 @@ void OutputPage::DriveClicked(bool offGroup, int index) {
     optOff[static_cast<int>(states.off)]->setChecked(true);
     optOn[static_cast<int>(states.on)]->setChecked(true);
     FollowPreset();
-}
-
-// ---------------------------------------------------------------------------------------
-// Library and message lists
-
-void OutputPage::LibraryClicked(int i, int position) {
-    if (ctx_.listFilling) return;
-    messages_.ChooseLibrary(i, position);
-    FillMessageList(i);
-    if (position == 0) MessageClicked(i, 0);
-    main_.UpdateTitle();
-}
-
-void OutputPage::MessageClicked(int i, int position) {
-    if (!ctx_.screenLoaded || ctx_.listFilling) return;
-    WaitCursor wait;
-    main_.SettleLink();
-    messages_.ChooseMessage(i, position);
-    ctx_.Edit([&](const OutputEdit& out) { messages_.StoreSelection(out.edit, ctx_.output, i); });
-    main_.link().post([this] { main_.module().WriteMarkerCBE0(); });
-    ctx_.history.Clear();  // the breakpoints may now be shown in another scale
-    ctx_.UpdateEditActions();
-    LoadScreen();
 }
 
 // ---------------------------------------------------------------------------------------
