@@ -20,6 +20,7 @@
 #include "ui/frm_main.h"
 #include "ui/output_data_sources.h"
 #include "ui/output_frame_support.h"
+#include "ui/output_function_frame.h"
 #include "ui/output_live_calibration.h"
 #include "ui/output_presets.h"
 #include "ui/output_relay_rules.h"
@@ -35,6 +36,7 @@ OutputPage::OutputPage(FrmMain& main, QWidget* parent)
     : QWidget(parent),
       main_(main),
       ctx_(main, *this),
+      function_(std::make_unique<OutputFunctionFrame>(ctx_)),
       data_(std::make_unique<OutputDataSources>(ctx_)),
       live_(std::make_unique<OutputLiveCalibration>(main)),
       presets_(std::make_unique<OutputPresets>(ctx_)),
@@ -60,43 +62,7 @@ OutputPage::~OutputPage() = default;
 // Wiring
 
 void OutputPage::Connect() {
-    for (int k = 0; k < 5; ++k)
-        connect(optType[k], &QRadioButton::clicked, this,
-                [this, k] { ctx_.Handler(optType[k], "Click", [this, k] { FunctionClicked(k); }); });
-    for (int k = 0; k < 3; ++k) {
-        connect(optOff[k], &QRadioButton::clicked, this,
-                [this, k] { ctx_.Handler(optOff[k], "Click", [this, k] { DriveClicked(true, k); }); });
-        connect(optOn[k], &QRadioButton::clicked, this,
-                [this, k] { ctx_.Handler(optOn[k], "Click", [this, k] { DriveClicked(false, k); }); });
-    }
-    connect(chkFormatCAN, &QCheckBox::clicked, this, [this](bool ticked) {
-        ctx_.Handler(chkFormatCAN, "Click", [this, ticked] {
-            if (!ctx_.screenLoaded) return;
-            ctx_.Edit([ticked](const OutputEdit& out) { StoreShowFormatted(out, ticked); });
-            ctx_.history.Clear();  // the breakpoints' texts change their meaning
-            LoadScreen();
-        });
-    });
-
-    ctx_.Enter(txtPeriod, [](const OutputEdit& out, const std::string& t) { return StorePeriod(out, t); },
-          [this] {
-              ctx_.history.Clear();  // the duty cells now read against another period
-              ShowTables();
-              for (int i = 0; i < 2; ++i) txtVoltOutDuty[i]->setText(Q(VoltOutDutyText(ctx_.Scope(), i)));
-              FollowPreset();
-          });
-    ctx_.Colour(txtPeriod, [this] {
-        const PeriodRule rule = PeriodRuleOf(ctx_.Scope().FunctionFlags());
-        return DataRange{rule.minimum, rule.maximum};
-    });
-    ctx_.Enter(txtOutputName,
-          [](const OutputEdit& out, const std::string& t) { return StoreOutputName(out, t); },
-          [this] { FollowPreset(); });
-
-    for (int i = 0; i < 2; ++i) {
-
-    }
-
+    function_->Connect();
     connect(cmdCalibrate, &QPushButton::clicked, this,
             [this] { ctx_.Handler(cmdCalibrate, "Click", [this] { live_->Toggle(LiveGauge::Duty, ctx_.output); }); });
     connect(cmdCalibrateSpeed, &QPushButton::clicked, this,
@@ -147,12 +113,7 @@ void OutputPage::LoadScreen() {
 }
 
 void OutputPage::ShowView(const OutputView& v) {
-    optType[static_cast<int>(v.function)]->setChecked(true);
-    optOff[static_cast<int>(v.drive.off)]->setChecked(true);
-    optOn[static_cast<int>(v.drive.on)]->setChecked(true);
-    txtOutputName->setText(Q(v.outputName));
-    chkFormatCAN->setChecked(v.showFormatted);
-    txtPeriod->setText(Q(v.period));
+    function_->Show(v);
     tables_->Show(v);
     data_->Show(v);
     relay_->Show(v);
@@ -162,7 +123,6 @@ void OutputPage::ShowView(const OutputView& v) {
 }
 
 void OutputPage::Arrange(const OutputView& v) {
-    lblOutSetting->setText(Q(v.periodLabel));
     fraFreqTable->setVisible(v.frame == FunctionFrame::FreqTable);
     fraRelay->setVisible(v.frame == FunctionFrame::Relay);
     fraVoltageOut->setVisible(v.frame == FunctionFrame::VoltageOut);
@@ -174,9 +134,6 @@ void OutputPage::Arrange(const OutputView& v) {
         tables_->gaugeSide->insertWidget(1, fraGaugeCal);
     fraGaugeCal->show();
     fraMessages->show();  // hidden while a calibration was being replaced
-    const bool relayMode = main_.app().mode == StartupMode::Relay;
-    for (int k = 0; k < 5; ++k)
-        optType[k]->setEnabled(!relayMode || k == static_cast<int>(OutputFunction::RelayControl));
 }
 
 void OutputPage::ShowTables() {
@@ -195,15 +152,7 @@ void OutputPage::ShowCaptions(const CanDataCaptions& captions) {
 }
 
 void OutputPage::FollowPreset() {
-    OutputDisplay display;
-    display.periodText = S(txtPeriod->text());
-    for (int k = 0; k < 5; ++k)
-        if (optType[k]->isChecked()) display.function = k;
-    for (int k = 0; k < 3; ++k) {
-        if (optOn[k]->isChecked()) display.on = k;
-        if (optOff[k]->isChecked()) display.off = k;
-    }
-    presets_->Follow(display);
+    presets_->Follow(function_->Display());
 }
 
 }  // namespace vx42

@@ -35,6 +35,7 @@ namespace vx42 {
 class EntryBox;
 class FrmMain;
 class OutputDataSources;
+class OutputFunctionFrame;
 class OutputLiveCalibration;
 class OutputPresets;
 class OutputRelayRules;
@@ -160,12 +161,11 @@ private:
     void FollowPreset();
 
     // Handlers' bodies.
-    void FunctionClicked(int index);
-    void DriveClicked(bool offGroup, int index);
 
 
     FrmMain& main_;
     OutputContext ctx_;
+    std::unique_ptr<OutputFunctionFrame> function_;
     std::unique_ptr<OutputDataSources> data_;
     std::unique_ptr<OutputLiveCalibration> live_;
     std::unique_ptr<OutputPresets> presets_;

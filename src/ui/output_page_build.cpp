@@ -21,6 +21,7 @@
 #include "ui/frm_main.h"
 #include "ui/output_data_sources.h"
 #include "ui/output_frame_support.h"
+#include "ui/output_function_frame.h"
 #include "ui/output_live_calibration.h"
 #include "ui/output_presets.h"
 #include "ui/output_relay_rules.h"
@@ -161,49 +162,14 @@ QWidget* OutputPage::BuildTopRow() {
     auto* frames = new QGridLayout(row);  // function over state, settings over presets
     frames->setContentsMargins(0, 0, 0, 0);
 
-    auto* fraFunction = Named(new QGroupBox("Output Function", row), "fraFunction");
-    auto* fv = new QGridLayout(fraFunction);
-    for (int i = 0; i < 5; ++i) {
-        optType[i] = Named(new QRadioButton(kFunctionCaptions[i], fraFunction), Indexed("optType", i));
-        fv->addWidget(optType[i], i % 3, i / 3);
-    }
-    frames->addWidget(fraFunction, 0, 0);
-
-    auto* fraState = Named(new QGroupBox("Output State", row), "fraOutputState");
-    auto* sg = new QGridLayout(fraState);
-    auto* offBox = new QWidget(fraState);  // each column is its own exclusive group
-    auto* onBox = new QWidget(fraState);
-    auto* offCol = new QVBoxLayout(offBox);
-    auto* onCol = new QVBoxLayout(onBox);
-    offCol->setContentsMargins(0, 0, 0, 0);
-    onCol->setContentsMargins(0, 0, 0, 0);
-    offCol->addWidget(Caption("<b>Off</b>", offBox));
-    onCol->addWidget(Caption("<b>On</b>", onBox));
-    for (int i = 0; i < 3; ++i) {
-        optOff[i] = Named(new QRadioButton(kDriveCaptions[i], offBox), Indexed("optOff", i));
-        optOn[i] = Named(new QRadioButton(kDriveCaptions[i], onBox), Indexed("optOn", i));
-        offCol->addWidget(optOff[i]);
-        onCol->addWidget(optOn[i]);
-    }
-    sg->addWidget(offBox, 0, 0);
-    sg->addWidget(onBox, 0, 1);
-    frames->addWidget(fraState, 1, 0);
-
-    auto* settings = new QGroupBox("Output Settings", row);
-    auto* g = new QGridLayout(settings);
-    g->addWidget(Caption("Output Name", settings), 0, 0);
-    txtOutputName = Named(new EntryBox(settings), "txtOutputName");
-    txtOutputName->setMaxLength(24);
-    g->addWidget(txtOutputName, 0, 1);
-    lblOutSetting = Named(Caption("Frequency (hz)", settings), "lblOutSetting");
-    g->addWidget(lblOutSetting, 1, 0);
-    txtPeriod = Named(new EntryBox(settings), "txtPeriod");
-    g->addWidget(txtPeriod, 1, 1);
-    chkFormatCAN = Named(new QCheckBox("Show formatted CAN data", settings), "chkFormatCAN");
-    g->addWidget(chkFormatCAN, 2, 0, 1, 2);
-    g->setColumnStretch(1, 1);
-    frames->addWidget(settings, 0, 1);
-
+    function_->Build(frames, row);
+    optType = function_->optType;
+    optOff = function_->optOff;
+    optOn = function_->optOn;
+    lblOutSetting = function_->lblOutSetting;
+    txtPeriod = function_->txtPeriod;
+    txtOutputName = function_->txtOutputName;
+    chkFormatCAN = function_->chkFormatCAN;
     fraPresets = presets_->Build(row, chkFormatCAN);
     cmbPresets = presets_->cmbPresets;
     frames->addWidget(fraPresets, 1, 1);
