@@ -1,18 +1,9 @@
 #include "ui/output_page.h"
 
-#include <QAction>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMenu>
 #include <QPushButton>
-#include <QRadioButton>
-#include <QVBoxLayout>
-
-#include <algorithm>
 
 #include "calibration/outputs/output_settings.h"
 #include "files/gauge_presets.h"
@@ -26,8 +17,6 @@
 #include "ui/output_relay_rules.h"
 #include "ui/output_tables_frame.h"
 #include "ui/output_voltage_out.h"
-#include "ui/table_grid.h"
-#include "ui/table_plot.h"
 
 namespace vx42 {
 using namespace output_frames;
@@ -58,6 +47,14 @@ OutputPage::OutputPage(FrmMain& main, QWidget* parent)
 
 OutputPage::~OutputPage() = default;
 
+void OutputPage::StopLiveCalibration() { live_->Stop(); }
+
+void OutputPage::CommitPendingEdit() { tables_->CommitPendingEdit(); }
+void OutputPage::Undo() { tables_->Undo(); }
+void OutputPage::Redo() { tables_->Redo(); }
+void OutputPage::CopyFocused() { tables_->CopyFocused(); }
+void OutputPage::PasteFocused() { tables_->PasteFocused(); }
+
 // ---------------------------------------------------------------------------------------
 // Wiring
 
@@ -81,7 +78,6 @@ void OutputPage::Connect() {
     data_->Connect();
     relay_->Connect();
     voltage_->Connect();
-
     tables_->Connect();
 }
 
@@ -114,10 +110,10 @@ void OutputPage::LoadScreen() {
 
 void OutputPage::ShowView(const OutputView& v) {
     function_->Show(v);
-    tables_->Show(v);
     data_->Show(v);
     relay_->Show(v);
     voltage_->Show(v);
+    tables_->Show(v);
     ShowCaptions(v.captions);
     Arrange(v);
 }

@@ -4,9 +4,13 @@
 // selected output. Every control commits through the output rules (store into the image,
 // write to the module) and the window title follows.
 //
-// output_page_build.cpp builds the frames, output_page.cpp wires and loads them and
-// output_page_edits.cpp holds the handlers and the tables' commands; the live gauge
-// calibration frames are an OutputLiveCalibration (output_live_calibration.cpp).
+// Each frame or concern is a class of its own, sharing the output's OutputContext: the
+// function and drive (OutputFunctionFrame), the CAN data sources (OutputDataSources), the
+// relay rules (OutputRelayRules), the voltage output (OutputVoltageOut), the tables with
+// their menu, undo and redo (OutputTables), the live gauge calibration
+// (OutputLiveCalibration) and the presets (OutputPresets). The page arranges them
+// (output_page_build.cpp), routes the tab's output index, loads the screen by asking each
+// to show the output (output_page.cpp) and keeps their controls as its members below.
 
 #include <QWidget>
 
@@ -160,8 +164,6 @@ private:
     void ShowCaptions(const CanDataCaptions& captions);
     void FollowPreset();
 
-    // Handlers' bodies.
-
 
     FrmMain& main_;
     OutputContext ctx_;
@@ -172,7 +174,6 @@ private:
     std::unique_ptr<OutputRelayRules> relay_;
     std::unique_ptr<OutputVoltageOut> voltage_;
     std::unique_ptr<OutputTables> tables_;
-    // Where the live calibration of an analog gauge sits (a voltage output's: its frame's side).
 };
 
 }  // namespace vx42

@@ -1,17 +1,12 @@
-// Building the output page: the frames of an output tab, their controls and the tables'
-// menu. The handlers are wired in output_page.cpp.
+// Building the output page: each frame builds itself, the page lays them out and keeps
+// their controls as its members. The handlers are wired in output_page.cpp.
 #include "ui/output_page.h"
 
-#include <QAction>
 #include <QCheckBox>
-#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMenu>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
