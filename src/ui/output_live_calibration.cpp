@@ -7,19 +7,10 @@
 
 #include "ui/entry_box.h"
 #include "ui/frm_main.h"
+#include "ui/output_frame_support.h"
 
 namespace vx42 {
-namespace {
-
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-
-template <typename W>
-W* Named(W* widget, const QString& name) {
-    widget->setObjectName(name);
-    return widget;
-}
-
-}  // namespace
+using namespace output_frames;
 
 // Live calibration's link: the writes go to the link's thread, which tries each one up to
 // five times; the window never waits for them.

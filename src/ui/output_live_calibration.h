@@ -35,6 +35,11 @@ public:
     // Builds the frame of `gauge` in `parent` (fraGaugeCal, or fraGaugeCalSpeed).
     const Controls& Build(LiveGauge gauge, QWidget* parent);
 
+    // The controls of `gauge`'s frame, once built.
+    const Controls& ControlsOf(LiveGauge gauge) const {
+        return gauge == LiveGauge::Duty ? duty_.controls : speed_.controls;
+    }
+
     // The frame's commands: start/stop for `output`, one step down or up, a typed value.
     void Toggle(LiveGauge gauge, int output);
     void Adjust(LiveGauge gauge, int step);

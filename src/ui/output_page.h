@@ -4,9 +4,13 @@
 // selected output. Every control commits through the output rules (store into the image,
 // write to the module) and the window title follows.
 //
-// output_page_build.cpp builds the frames, output_page.cpp wires and loads them and
-// output_page_edits.cpp holds the handlers and the tables' commands; the live gauge
-// calibration frames are an OutputLiveCalibration (output_live_calibration.cpp).
+// Each frame or concern is a class of its own, sharing the output's OutputContext: the
+// function and drive (OutputFunctionFrame), the CAN data sources (OutputDataSources), the
+// relay rules (OutputRelayRules), the voltage output (OutputVoltageOut), the tables with
+// their menu, undo and redo (OutputTables), the live gauge calibration
+// (OutputLiveCalibration) and the presets (OutputPresets). The page arranges them
+// (output_page_build.cpp), routes the tab's output index, loads the screen by asking each
+// to show the output (output_page.cpp) and keeps their controls as its members below.
 
 #include <QWidget>
 
@@ -16,7 +20,7 @@
 #include "calibration/grid/grid_history.h"
 #include "calibration/grid/grid_model.h"
 #include "calibration/outputs/output_view.h"
-#include "ui/output_messages.h"
+#include "ui/output_context.h"
 
 class QAction;
 class QBoxLayout;
@@ -34,7 +38,13 @@ namespace vx42 {
 
 class EntryBox;
 class FrmMain;
+class OutputDataSources;
+class OutputFunctionFrame;
 class OutputLiveCalibration;
+class OutputPresets;
+class OutputRelayRules;
+class OutputTables;
+class OutputVoltageOut;
 class RelayPicture;
 class TableGridWidget;
 class TablePlot;
@@ -51,12 +61,12 @@ public:
     // of units or of the libraries).
     void Reload();
 
-    int output() const { return output_; }
+    int output() const { return ctx_.output; }
     // The page's size with its largest function frame, whichever is shown: the window keeps
     // its size from tab to tab.
     QSize sizeHint() const override;
-    bool screenLoaded() const { return screenLoaded_; }
-    const GridHistory& history() const { return history_; }
+    bool screenLoaded() const { return ctx_.screenLoaded; }
+    const GridHistory& history() const { return ctx_.history; }
 
     // Commits an open cell editor into the output it was typed for (a text that is no number
     // is dropped with a message), before anything else changes what the page shows.
@@ -64,13 +74,12 @@ public:
     // Stops a running live gauge calibration with the stop button's writes.
     void StopLiveCalibration();
 
-    // Settings copied from another calibration were stored: they become one undo step and
-    // the page shows the stored values again, the history kept.
-    void RecordCopy(std::vector<ByteChange> changes);
-
     // The table commands of the Edit menu and the tables' keys.
     void Undo();
     void Redo();
+    // Settings copied from another calibration were stored: they become one undo step and
+    // the page shows the stored values again, the history kept.
+    void RecordCopy(std::vector<ByteChange> changes);
     void CopyFocused();
     void PasteFocused();
 
@@ -112,7 +121,7 @@ public:
     QGroupBox* fraTable = nullptr;
     TableGridWidget* mshAnalogTable = nullptr;
     TablePlot* plotAnalogTable = nullptr;
-    QPushButton* cmdSetBreakpoints = nullptr;
+    QPushButton* cmdSetBreakpoints = nullptr;  // objectName cmdSetBreakpoints_0
     QGroupBox* fraGaugeCal = nullptr;
     QPushButton* cmdCalibrate = nullptr;
     QPushButton* cmdUp = nullptr;
@@ -147,61 +156,27 @@ public:
 private:
     void Build();
     QWidget* BuildTopRow();
-    QGroupBox* BuildDataFrame(int i);
-    QGroupBox* BuildRelayFrame();
-    QGroupBox* BuildVoltageOutFrame();
-    QGroupBox* BuildTableFrame(TableGrid grid);
-    void BuildGridMenu();
     void KeepSizesSteady();
     void Connect();
 
     // GetCalValues: the controls from the image, nothing stored meanwhile.
     void LoadScreen();
-    void FillLibraryLists();
-    void FillMessageList(int i);
     void ShowView(const OutputView& v);
     void Arrange(const OutputView& v);
     void ShowTables();
     void ShowCaptions(const CanDataCaptions& captions);
-    void RecolourSwitchPoints(int i);
     void FollowPreset();
-    void UpdateEditActions();
 
-    // Handlers' bodies.
-    void FunctionClicked(int index);
-    void DriveClicked(bool offGroup, int index);
-    void UseSecondaryClicked(bool ticked);
-    void AndOrClicked(int index);
-    void SwitchFunctionClicked(int i, int index);
-    void LibraryClicked(int i, int position);
-    void MessageClicked(int i, int position);
-    void ApplyPresetEntry(int entry);
-    std::string CommitCell(TableGrid grid, int row, int col, const std::string& text);
-    void CommitTable(TableGrid grid, const std::vector<CellChange>& cells);
-    void Restore(const TableRestore& restore);
-    void RestoreCells(const TableRestore& restore);
-    void RestoreBytes(const std::vector<BytesAt>& runs);
-
-    TableGridWidget* GridOf(TableGrid grid) const;
-    TableGridWidget* MenuTarget() const;
-    OutputScope Scope() const;
-    // Runs an edit of the current output, then marks the title.
-    void Edit(const std::function<void(const OutputEdit&)>& body);
-    void Handler(QObject* control, const char* event, const std::function<void()>& body);
 
     FrmMain& main_;
-    int output_ = 0;
-    bool screenLoaded_ = false;
-    bool listFilling_ = false;
-    bool presetsChanging_ = false;
-    FormatContext ctx_;
-    OutputMessages messages_;
-    GridHistory history_;
+    OutputContext ctx_;
+    std::unique_ptr<OutputFunctionFrame> function_;
+    std::unique_ptr<OutputDataSources> data_;
     std::unique_ptr<OutputLiveCalibration> live_;
-    TableGridWidget* menuTarget_ = nullptr;
-    // Where the live calibration of an analog gauge or a voltage output sits.
-    QBoxLayout* tableSide_ = nullptr;
-    QHBoxLayout* voltageSide_ = nullptr;
+    std::unique_ptr<OutputPresets> presets_;
+    std::unique_ptr<OutputRelayRules> relay_;
+    std::unique_ptr<OutputVoltageOut> voltage_;
+    std::unique_ptr<OutputTables> tables_;
 };
 
 }  // namespace vx42

@@ -1,58 +1,30 @@
-// Building the output page: the frames of an output tab, their controls and the tables'
-// menu. The handlers are wired in output_page.cpp.
+// Building the output page: each frame builds itself, the page lays them out and keeps
+// their controls as its members. The handlers are wired in output_page.cpp.
 #include "ui/output_page.h"
 
-#include <QAction>
 #include <QCheckBox>
-#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMenu>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
 
 #include "calibration/outputs/output_settings.h"
-#include "ui/control_names.h"
 #include "ui/entry_box.h"
 #include "ui/frm_main.h"
+#include "ui/output_data_sources.h"
+#include "ui/output_frame_support.h"
+#include "ui/output_function_frame.h"
 #include "ui/output_live_calibration.h"
-#include "ui/relay_picture.h"
-#include "ui/table_grid.h"
-#include "ui/table_plot.h"
+#include "ui/output_presets.h"
+#include "ui/output_relay_rules.h"
+#include "ui/output_tables_frame.h"
+#include "ui/output_voltage_out.h"
 
 namespace vx42 {
-namespace {
-
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-
-template <typename W>
-W* Named(W* widget, const QString& name) {
-    widget->setObjectName(name);
-    return widget;
-}
-
-QLabel* Caption(const QString& text, QWidget* parent) { return new QLabel(text, parent); }
-
-// Close spacing inside a frame, so that the page fits a laptop's screen.
-template <typename L>
-L* Tight(L* layout) {
-    layout->setContentsMargins(6, 2, 6, 4);
-    layout->setSpacing(4);
-    return layout;
-}
-
-// A number box as wide as its longest number, not as wide as a line of text.
-EntryBox* NumberBox(EntryBox* box) {
-    box->setMaximumWidth(box->fontMetrics().horizontalAdvance("-000000.000") + 12);
-    return box;
-}
-
-}  // namespace
+using namespace output_frames;
 
 // ---------------------------------------------------------------------------------------
 // Building the page
@@ -64,11 +36,17 @@ void OutputPage::Build() {
     // (in `fraMessages`), so that the page fits a laptop's screen.
     auto* topRow = new QHBoxLayout;
     topRow->addWidget(BuildTopRow());
-    fraMessages = Named(new QWidget(this), "fraMessages");
-    auto* dataRow = new QHBoxLayout(fraMessages);
-    dataRow->setContentsMargins(0, 0, 0, 0);
-    for (int i = 0; i < 2; ++i) dataRow->addWidget(BuildDataFrame(i), 1);
-    topRow->addWidget(fraMessages, 2);
+    topRow->addWidget(data_->Build(this), 2);
+    fraMessages = data_->fraMessages;
+    fraData = data_->fraData;
+    cmbLibrary = data_->cmbLibrary;
+    cmbMessage = data_->cmbMessage;
+    txtTimoutTimer = data_->txtTimoutTimer;
+    txtDataOnTimeout = data_->txtDataOnTimeout;
+    lblMessUnit = data_->lblMessUnit;
+    txtSamplePeriod = data_->txtSamplePeriod;
+    txtAverageLength = data_->txtAverageLength;
+    chkUseSecondary = data_->chkUseSecondary;
     layout->addLayout(topRow);
 
     {
@@ -80,12 +58,57 @@ void OutputPage::Build() {
         txtDutyCycle = live.value;
     }
 
-    layout->addWidget(BuildRelayFrame(), 1);
-    layout->addWidget(BuildVoltageOutFrame(), 1);
-    layout->addWidget(BuildTableFrame(TableGrid::Analog), 1);
-    layout->addWidget(BuildTableFrame(TableGrid::Freq), 1);
+    layout->addWidget(relay_->Build(this, chkUseSecondary), 1);
+    fraRelay = relay_->fraRelay;
+    chkUseSecondary1 = relay_->chkUseSecondary1;
+    cmbAndOr = relay_->cmbAndOr;
+    cmbOptions = relay_->cmbOptions;
+    picRelay = relay_->picRelay;
+    txtOnA = relay_->txtOnA;
+    txtOffA = relay_->txtOffA;
+    txtOnB = relay_->txtOnB;
+    txtOffB = relay_->txtOffB;
+    lblOnB = relay_->lblOnB;
+    lblOffB = relay_->lblOffB;
+    lblRelayUnit = relay_->lblRelayUnit;
+    layout->addWidget(voltage_->Build(this), 1);
+    fraVoltageOut = voltage_->fraVoltageOut;
+    txtVoltOutDuty = voltage_->txtVoltOutDuty;
+    txtVoltOutData = voltage_->txtVoltOutData;
+    lblDataUnit = voltage_->lblDataUnit;
+    layout->addWidget(tables_->Build(TableGrid::Analog, this, fraGaugeCal), 1);
+    layout->addWidget(tables_->Build(TableGrid::Freq, this, nullptr), 1);
     layout->addStretch(0);
-    BuildGridMenu();
+    tables_->BuildMenu();
+    {
+        const OutputLiveCalibration::Controls& live = live_->ControlsOf(LiveGauge::Frequency);
+        cmdCalibrateSpeed = live.calibrate;
+        cmdUpSpeed = live.up;
+        cmdDownSpeed = live.down;
+        txtDutyCycleSpeed = live.value;
+    }
+    const OutputTables& t = *tables_;
+    lblDataStat = t.lblDataStat;
+    fraTable = t.fraTable;
+    mshAnalogTable = t.mshAnalogTable;
+    plotAnalogTable = t.plotAnalogTable;
+    cmdSetBreakpoints = t.cmdSetBreakpoints;
+    fraFreqTable = t.fraFreqTable;
+    mshFreqTable = t.mshFreqTable;
+    plotFreqTable = t.plotFreqTable;
+    cmdSetBreakpointsFreq = t.cmdSetBreakpointsFreq;
+    mEditFlexGrid = t.mEditFlexGrid;
+    mEditFlexCopy = t.mEditFlexCopy;
+    mEditFlexPaste = t.mEditFlexPaste;
+    mEditFlexLinearize = t.mEditFlexLinearize;
+    mEditFlexLinearInterpolation = t.mEditFlexLinearInterpolation;
+    mEditFlexPercent = t.mEditFlexPercent;
+    mEditFlexIncrease1 = t.mEditFlexIncrease1;
+    mEditFlexDecrease1 = t.mEditFlexDecrease1;
+    mEditFlexIncreaseDecrease = t.mEditFlexIncreaseDecrease;
+    mEditFlexSetTo = t.mEditFlexSetTo;
+    mEditUndo = t.mEditUndo;
+    mEditRedo = t.mEditRedo;
     KeepSizesSteady();
 }
 
@@ -113,7 +136,7 @@ void OutputPage::KeepSizesSteady() {
             policy.setRetainSizeWhenHidden(true);
             w->setSizePolicy(policy);
         }
-    tableSide_->addStrut(fraGaugeCal->sizeHint().height());
+    tables_->gaugeSide->addStrut(fraGaugeCal->sizeHint().height());
 }
 
 QSize OutputPage::sizeHint() const {
@@ -134,280 +157,19 @@ QWidget* OutputPage::BuildTopRow() {
     auto* frames = new QGridLayout(row);  // function over state, settings over presets
     frames->setContentsMargins(0, 0, 0, 0);
 
-    auto* fraFunction = Named(new QGroupBox("Output Function", row), "fraFunction");
-    auto* fv = new QGridLayout(fraFunction);
-    for (int i = 0; i < 5; ++i) {
-        optType[i] = Named(new QRadioButton(kFunctionCaptions[i], fraFunction), Indexed("optType", i));
-        fv->addWidget(optType[i], i % 3, i / 3);
-    }
-    frames->addWidget(fraFunction, 0, 0);
-
-    auto* fraState = Named(new QGroupBox("Output State", row), "fraOutputState");
-    auto* sg = new QGridLayout(fraState);
-    auto* offBox = new QWidget(fraState);  // each column is its own exclusive group
-    auto* onBox = new QWidget(fraState);
-    auto* offCol = new QVBoxLayout(offBox);
-    auto* onCol = new QVBoxLayout(onBox);
-    offCol->setContentsMargins(0, 0, 0, 0);
-    onCol->setContentsMargins(0, 0, 0, 0);
-    offCol->addWidget(Caption("<b>Off</b>", offBox));
-    onCol->addWidget(Caption("<b>On</b>", onBox));
-    for (int i = 0; i < 3; ++i) {
-        optOff[i] = Named(new QRadioButton(kDriveCaptions[i], offBox), Indexed("optOff", i));
-        optOn[i] = Named(new QRadioButton(kDriveCaptions[i], onBox), Indexed("optOn", i));
-        offCol->addWidget(optOff[i]);
-        onCol->addWidget(optOn[i]);
-    }
-    sg->addWidget(offBox, 0, 0);
-    sg->addWidget(onBox, 0, 1);
-    frames->addWidget(fraState, 1, 0);
-
-    auto* settings = new QGroupBox("Output Settings", row);
-    auto* g = new QGridLayout(settings);
-    g->addWidget(Caption("Output Name", settings), 0, 0);
-    txtOutputName = Named(new EntryBox(settings), "txtOutputName");
-    txtOutputName->setMaxLength(24);
-    g->addWidget(txtOutputName, 0, 1);
-    lblOutSetting = Named(Caption("Frequency (hz)", settings), "lblOutSetting");
-    g->addWidget(lblOutSetting, 1, 0);
-    txtPeriod = Named(new EntryBox(settings), "txtPeriod");
-    g->addWidget(txtPeriod, 1, 1);
-    chkFormatCAN = Named(new QCheckBox("Show formatted CAN data", settings), "chkFormatCAN");
-    g->addWidget(chkFormatCAN, 2, 0, 1, 2);
-    g->setColumnStretch(1, 1);
-    frames->addWidget(settings, 0, 1);
-
-    fraPresets = Named(new QGroupBox("Gauge Presets", row), "fraPresets");
-    auto* pv = new QVBoxLayout(fraPresets);
-    cmbPresets = Named(new QComboBox(fraPresets), "cmbPresets");
-    cmbPresets->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    cmbPresets->setMinimumContentsLength(18);
-    for (const std::string& entry : FillPresetList(main_.app().presets)) cmbPresets->addItem(Q(entry));
-    cmbPresets->setCurrentIndex(0);
-    pv->addWidget(cmbPresets);
-    pv->addStretch(1);
-    fraPresets->setVisible(main_.app().mode != StartupMode::Relay);
+    function_->Build(frames, row);
+    optType = function_->optType;
+    optOff = function_->optOff;
+    optOn = function_->optOn;
+    lblOutSetting = function_->lblOutSetting;
+    txtPeriod = function_->txtPeriod;
+    txtOutputName = function_->txtOutputName;
+    chkFormatCAN = function_->chkFormatCAN;
+    fraPresets = presets_->Build(row, chkFormatCAN);
+    cmbPresets = presets_->cmbPresets;
     frames->addWidget(fraPresets, 1, 1);
     frames->setRowStretch(2, 1);
     return row;
-}
-
-QGroupBox* OutputPage::BuildDataFrame(int i) {
-    auto* frame = Named(new QGroupBox(i == 0 ? "Primary CAN Data" : " Secondary CAN Data", fraMessages),
-                        Indexed("fraData", i));
-    fraData[i] = frame;
-    auto* g = Tight(new QGridLayout(frame));
-    int row = 0;
-    if (i == 1) {
-        chkUseSecondary = Named(new QCheckBox("Use secondary data on timeout", frame), "chkUseSecondary");
-        g->addWidget(chkUseSecondary, row++, 0, 1, 3);
-    }
-    cmbLibrary[i] = Named(new QComboBox(frame), Indexed("cmbLibrary", i));
-    cmbMessage[i] = Named(new QComboBox(frame), Indexed("cmbMessage", i));
-    for (QComboBox* c : {cmbLibrary[i], cmbMessage[i]}) {
-        c->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-        c->setMinimumContentsLength(16);
-    }
-    g->addWidget(Caption("CAN Library", frame), row, 0);
-    g->addWidget(cmbLibrary[i], row++, 1, 1, 2);
-    g->addWidget(Caption("CAN Data", frame), row, 0);
-    g->addWidget(cmbMessage[i], row++, 1, 1, 2);
-    txtTimoutTimer[i] = NumberBox(Named(new EntryBox(frame), Indexed("txtTimoutTimer", i)));
-    g->addWidget(Caption("Timeout", frame), row, 0);
-    g->addWidget(txtTimoutTimer[i], row, 1);
-    g->addWidget(Caption("(ms)", frame), row++, 2);
-    txtDataOnTimeout[i] = NumberBox(Named(new EntryBox(frame), Indexed("txtDataOnTimeout", i)));
-    lblMessUnit[i] = Named(Caption("(Raw)", frame), Indexed("lblMessUnit", i));
-    g->addWidget(Caption("Data On Timeout", frame), row, 0);
-    g->addWidget(txtDataOnTimeout[i], row, 1);
-    g->addWidget(lblMessUnit[i], row++, 2);
-
-    auto* filter = Named(new QGroupBox(i == 0 ? "Primary Data Filter" : "Secondary Data Filter", frame),
-                         Indexed("fraFilter", i));
-    auto* fg = Tight(new QGridLayout(filter));
-    txtSamplePeriod[i] = NumberBox(Named(new EntryBox(filter), Indexed("txtSamplePeriod", i)));
-    txtAverageLength[i] = NumberBox(Named(new EntryBox(filter), Indexed("txtAverageLength", i)));
-    fg->addWidget(Caption("Sample Period", filter), 0, 0);
-    fg->addWidget(txtSamplePeriod[i], 0, 1);
-    fg->addWidget(Caption("(ms)", filter), 0, 2);
-    fg->addWidget(Caption("Filter Size", filter), 1, 0);
-    fg->addWidget(txtAverageLength[i], 1, 1);
-    fg->addWidget(Caption("(# of samples)", filter), 1, 2);
-    g->addWidget(filter, row++, 0, 1, 3);
-    g->setColumnStretch(1, 1);
-    g->setRowStretch(row, 1);
-    return frame;
-}
-
-QGroupBox* OutputPage::BuildRelayFrame() {
-    fraRelay = Named(new QGroupBox("Relay Control", this), "fraRelay");
-    auto* v = new QVBoxLayout(fraRelay);
-    auto* combine = new QHBoxLayout;
-    chkUseSecondary1 =
-        Named(new QCheckBox("Use primary and secondary data", fraRelay), "chkUseSecondary1");
-    cmbAndOr = Named(new QComboBox(fraRelay), "cmbAndOr");
-    for (const char* c : kAndOrCaptions) cmbAndOr->addItem(c);
-    combine->addWidget(chkUseSecondary1);
-    combine->addWidget(cmbAndOr);
-    combine->addStretch(1);
-    v->addLayout(combine);
-
-    auto* columns = new QHBoxLayout;
-    for (int i = 0; i < 2; ++i) {
-        auto* box = new QGroupBox(i == 0 ? "Primary Data Switch" : "Secondary Data Switch", fraRelay);
-        auto* g = new QGridLayout(box);
-        cmbOptions[i] = Named(new QComboBox(box), Indexed("cmbOptions", i));
-        for (const char* c : kSwitchFunctionCaptions) cmbOptions[i]->addItem(c);
-        g->addWidget(cmbOptions[i], 0, 0, 1, 2);
-        picRelay[i] = Named(new RelayPicture(box), Indexed("picRelay", i));
-        g->addWidget(picRelay[i], 1, 0, 5, 1);
-        auto point = [&](std::array<EntryBox*, 2>& boxes, const char* name, int row, QLabel** label) {
-            boxes[i] = Named(new EntryBox(box), Indexed(name, i));
-            QLabel* l = Caption(kSwitchPointCaptions[row - 1], box);
-            if (label) *label = l;
-            auto* line = new QHBoxLayout;
-            line->addWidget(l);
-            line->addWidget(boxes[i], 1);
-            g->addLayout(line, row, 1);
-        };
-        point(txtOnA, "txtOnA", 1, nullptr);
-        point(txtOffA, "txtOffA", 2, nullptr);
-        point(txtOnB, "txtOnB", 3, &lblOnB[i]);
-        point(txtOffB, "txtOffB", 4, &lblOffB[i]);
-        lblRelayUnit[i] = Named(Caption("(Raw)", box), Indexed("lblRelayUnit", i));
-        g->addWidget(lblRelayUnit[i], 5, 1);
-        g->setColumnStretch(0, 2);
-        g->setColumnStretch(1, 1);
-        columns->addWidget(box, 1);
-    }
-    v->addLayout(columns);
-    v->addStretch(1);
-    return fraRelay;
-}
-
-QGroupBox* OutputPage::BuildVoltageOutFrame() {
-    fraVoltageOut = Named(new QGroupBox("Voltage Out", this), "fraVoltageOut");
-    auto* h = new QHBoxLayout(fraVoltageOut);
-    auto* limits = new QWidget(fraVoltageOut);
-    auto* g = new QGridLayout(limits);
-    for (int i = 0; i < 2; ++i) {
-        txtVoltOutDuty[i] = Named(new EntryBox(limits), Indexed("txtVoltOutDuty", i));
-        txtVoltOutData[i] = Named(new EntryBox(limits), Indexed("txtVoltOutData", i));
-        lblDataUnit[i] = Named(Caption("(Raw)", limits), Indexed("lblDataUnit", i));
-        g->addWidget(Caption(kVoltOutDutyCaptions[i], limits), i, 0);
-        g->addWidget(txtVoltOutDuty[i], i, 1);
-        g->addWidget(Caption("(%)", limits), i, 2);
-        g->addWidget(Caption(kVoltOutDataCaptions[i], limits), i, 3);
-        g->addWidget(txtVoltOutData[i], i, 4);
-        g->addWidget(lblDataUnit[i], i, 5);
-    }
-    g->setRowStretch(2, 1);
-    h->addWidget(limits, 1);
-    voltageSide_ = h;
-    return fraVoltageOut;
-}
-
-QGroupBox* OutputPage::BuildTableFrame(TableGrid grid) {
-    const bool analog = grid == TableGrid::Analog;
-    auto* frame = Named(new QGroupBox(analog ? "Analog Gauge Table" : "Speedo/Tach Gauge Table", this),
-                        analog ? "fraTable" : "fraFreqTable");
-    // The table with its commands below it, and its plot beside it.
-    auto* beside = Tight(new QHBoxLayout(frame));
-    auto* v = new QVBoxLayout;
-    const int k = analog ? 0 : 1;
-    lblDataStat[k] = Named(Caption(kUnformattedCaption, frame), Indexed("lblDataStat", k));
-    v->addWidget(lblDataStat[k]);
-    auto* table = new TableGridWidget(grid, main_.app().prompt, frame);
-    v->addWidget(table);
-    auto* side = new QHBoxLayout;
-    auto* setButton =
-        Named(new QPushButton(kSetBreakpointsCaption, frame), Indexed("cmdSetBreakpoints", k));
-    setButton->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    side->addWidget(setButton, 0, Qt::AlignTop);
-    auto* plot = Named(new TablePlot(frame), analog ? "plotAnalogTable" : "plotFreqTable");
-    if (analog) {
-        fraTable = frame;
-        mshAnalogTable = table;
-        plotAnalogTable = plot;
-        cmdSetBreakpoints = setButton;
-        tableSide_ = side;
-        side->addWidget(fraGaugeCal);
-    } else {
-        fraFreqTable = frame;
-        mshFreqTable = table;
-        plotFreqTable = plot;
-        cmdSetBreakpointsFreq = setButton;
-        const OutputLiveCalibration::Controls& live = live_->Build(LiveGauge::Frequency, frame);
-        cmdCalibrateSpeed = live.calibrate;
-        cmdUpSpeed = live.up;
-        cmdDownSpeed = live.down;
-        txtDutyCycleSpeed = live.value;
-        side->addWidget(live.frame);
-    }
-    side->addStretch(1);
-    v->addLayout(side);
-    v->addStretch(1);
-    beside->addLayout(v, 3);
-    beside->addWidget(plot, 2);
-    return frame;
-}
-
-void OutputPage::BuildGridMenu() {
-    mEditFlexGrid = Named(new QMenu("EditFlexGrid", this), "mEditFlexGrid");
-    auto entry = [this](const char* name, const char* caption, const char* shortcut,
-                        std::function<void(TableGridWidget&)> run) {
-        QAction* a = mEditFlexGrid->addAction(caption);
-        a->setObjectName(name);
-        if (shortcut) {
-            a->setShortcut(QKeySequence(shortcut));
-            a->setShortcutVisibleInContextMenu(true);
-            a->setShortcutContext(Qt::WidgetShortcut);  // the tables' own keys run it
-        }
-        connect(a, &QAction::triggered, this, [this, a, run] {
-            Handler(a, "Click", [this, run] {
-                if (TableGridWidget* grid = MenuTarget()) run(*grid);
-            });
-        });
-        return a;
-    };
-    auto key = [](GridKey k) { return [k](TableGridWidget& g) { g.runKey(k); }; };
-    mEditFlexCopy = entry("mEditFlexCopy", "Copy", nullptr, [](TableGridWidget& g) { g.copySelection(); });
-    mEditFlexPaste = entry("mEditFlexPaste", "Paste", nullptr, [](TableGridWidget& g) { g.pasteClipboard(); });
-    mEditFlexGrid->addSeparator();
-    mEditFlexLinearize = entry("mEditFlexLinearize", "Linearize", "Ctrl+L", key(GridKey::Ctrl('L')));
-    mEditFlexLinearInterpolation = entry("mEditFlexLinearInterpolation", "Linear In&terpolation",
-                                         "Ctrl+T", key(GridKey::Ctrl('T')));
-    mEditFlexPercent = entry("mEditFlexPercent", "Percent add/subtract", "Ctrl+P", key(GridKey::Ctrl('P')));
-    mEditFlexGrid->addSeparator();
-    mEditFlexIncrease1 = entry("mEditFlexIncrease1", "Increase 1", nullptr, key(GridKey::Ctrl(keys::kPlus)));
-    mEditFlexDecrease1 = entry("mEditFlexDecrease1", "Decrease 1", nullptr, key(GridKey::Ctrl(keys::kMinus)));
-    mEditFlexIncreaseDecrease = entry("mEditFlexIncreaseDecrease", "&Increase/Decrease", "Ctrl+I",
-                                      key(GridKey::Ctrl('I')));
-    mEditFlexSetTo = entry("mEditFlexSetTo", "Set to...", nullptr, key(GridKey::Ctrl('J')));
-
-    // Undo and redo of the tables in the window's Edit menu, before Copy and Paste.
-    QMenu* edit = main_.mEdit;
-    mEditUndo = new QAction("&Undo", edit);
-    mEditUndo->setObjectName("mEditUndo");
-    mEditUndo->setShortcut(QKeySequence("Ctrl+Z"));
-    mEditRedo = new QAction("&Redo", edit);
-    mEditRedo->setObjectName("mEditRedo");
-    mEditRedo->setShortcut(QKeySequence("Ctrl+Y"));
-    if (edit) {
-        QAction* first = edit->actions().isEmpty() ? nullptr : edit->actions().first();
-        edit->insertAction(first, mEditUndo);
-        edit->insertAction(first, mEditRedo);
-        edit->insertSeparator(first);
-    }
-    connect(mEditUndo, &QAction::triggered, this, [this] { Handler(mEditUndo, "Click", [this] { Undo(); }); });
-    connect(mEditRedo, &QAction::triggered, this, [this] { Handler(mEditRedo, "Click", [this] { Redo(); }); });
-    if (main_.mEditCopy)
-        connect(main_.mEditCopy, &QAction::triggered, this,
-                [this] { Handler(main_.mEditCopy, "Click", [this] { CopyFocused(); }); });
-    if (main_.mEditPaste)
-        connect(main_.mEditPaste, &QAction::triggered, this,
-                [this] { Handler(main_.mEditPaste, "Click", [this] { PasteFocused(); }); });
-    UpdateEditActions();
 }
 
 }  // namespace vx42

@@ -1,0 +1,52 @@
+#pragma once
+// Small helpers the frames of an output tab build with: text conversions, names of controls
+// (arrays carry their index as the suffix "_index"), captions, close spacing, number boxes
+// and the wait cursor.
+
+#include <QApplication>
+#include <QLabel>
+#include <QString>
+
+#include <string>
+
+#include "ui/control_names.h"
+#include "ui/entry_box.h"
+
+namespace vx42::output_frames {
+
+inline QString Q(const std::string& s) { return QString::fromStdString(s); }
+inline std::string S(const QString& s) { return s.toStdString(); }
+
+using vx42::Indexed;
+
+template <typename W>
+W* Named(W* widget, const QString& name) {
+    widget->setObjectName(name);
+    return widget;
+}
+
+inline QLabel* Caption(const QString& text, QWidget* parent) { return new QLabel(text, parent); }
+
+// Close spacing inside a frame, so that the page fits a laptop's screen.
+template <typename L>
+L* Tight(L* layout) {
+    layout->setContentsMargins(6, 2, 6, 4);
+    layout->setSpacing(4);
+    return layout;
+}
+
+// A number box as wide as its longest number, not as wide as a line of text.
+inline EntryBox* NumberBox(EntryBox* box) {
+    box->setMaximumWidth(box->fontMetrics().horizontalAdvance("-000000.000") + 12);
+    return box;
+}
+
+// The wait cursor for the life of the object.
+struct WaitCursor {
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+}  // namespace vx42::output_frames

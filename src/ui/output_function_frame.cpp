@@ -1,0 +1,152 @@
+#include "ui/output_function_frame.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "calibration/outputs/output_settings.h"
+#include "files/gauge_presets.h"
+#include "ui/frm_main.h"
+#include "ui/output_context.h"
+#include "ui/output_frame_support.h"
+
+namespace vx42 {
+using namespace output_frames;
+
+void OutputFunctionFrame::Build(QGridLayout* frames, QWidget* row) {
+    auto* fraFunction = Named(new QGroupBox("Output Function", row), "fraFunction");
+    auto* fv = new QGridLayout(fraFunction);
+    for (int i = 0; i < 5; ++i) {
+        optType[i] = Named(new QRadioButton(kFunctionCaptions[i], fraFunction), Indexed("optType", i));
+        fv->addWidget(optType[i], i % 3, i / 3);
+    }
+    frames->addWidget(fraFunction, 0, 0);
+
+    auto* fraState = Named(new QGroupBox("Output State", row), "fraOutputState");
+    auto* sg = new QGridLayout(fraState);
+    auto* offBox = new QWidget(fraState);  // each column is its own exclusive group
+    auto* onBox = new QWidget(fraState);
+    auto* offCol = new QVBoxLayout(offBox);
+    auto* onCol = new QVBoxLayout(onBox);
+    offCol->setContentsMargins(0, 0, 0, 0);
+    onCol->setContentsMargins(0, 0, 0, 0);
+    offCol->addWidget(Caption("<b>Off</b>", offBox));
+    onCol->addWidget(Caption("<b>On</b>", onBox));
+    for (int i = 0; i < 3; ++i) {
+        optOff[i] = Named(new QRadioButton(kDriveCaptions[i], offBox), Indexed("optOff", i));
+        optOn[i] = Named(new QRadioButton(kDriveCaptions[i], onBox), Indexed("optOn", i));
+        offCol->addWidget(optOff[i]);
+        onCol->addWidget(optOn[i]);
+    }
+    sg->addWidget(offBox, 0, 0);
+    sg->addWidget(onBox, 0, 1);
+    frames->addWidget(fraState, 1, 0);
+
+    auto* settings = new QGroupBox("Output Settings", row);
+    auto* g = new QGridLayout(settings);
+    g->addWidget(Caption("Output Name", settings), 0, 0);
+    txtOutputName = Named(new EntryBox(settings), "txtOutputName");
+    txtOutputName->setMaxLength(24);
+    g->addWidget(txtOutputName, 0, 1);
+    lblOutSetting = Named(Caption("Frequency (hz)", settings), "lblOutSetting");
+    g->addWidget(lblOutSetting, 1, 0);
+    txtPeriod = Named(new EntryBox(settings), "txtPeriod");
+    g->addWidget(txtPeriod, 1, 1);
+    chkFormatCAN = Named(new QCheckBox("Show formatted CAN data", settings), "chkFormatCAN");
+    g->addWidget(chkFormatCAN, 2, 0, 1, 2);
+    g->setColumnStretch(1, 1);
+    frames->addWidget(settings, 0, 1);
+
+}
+
+void OutputFunctionFrame::Connect() {
+    for (int k = 0; k < 5; ++k)
+        QObject::connect(optType[k], &QRadioButton::clicked, &ctx_.page,
+                [this, k] { ctx_.Handler(optType[k], "Click", [this, k] { FunctionClicked(k); }); });
+    for (int k = 0; k < 3; ++k) {
+        QObject::connect(optOff[k], &QRadioButton::clicked, &ctx_.page,
+                [this, k] { ctx_.Handler(optOff[k], "Click", [this, k] { DriveClicked(true, k); }); });
+        QObject::connect(optOn[k], &QRadioButton::clicked, &ctx_.page,
+                [this, k] { ctx_.Handler(optOn[k], "Click", [this, k] { DriveClicked(false, k); }); });
+    }
+    QObject::connect(chkFormatCAN, &QCheckBox::clicked, &ctx_.page, [this](bool ticked) {
+        ctx_.Handler(chkFormatCAN, "Click", [this, ticked] {
+            if (!ctx_.screenLoaded) return;
+            ctx_.Edit([ticked](const OutputEdit& out) { StoreShowFormatted(out, ticked); });
+            ctx_.history.Clear();  // the breakpoints' texts change their meaning
+            ctx_.LoadScreen();
+        });
+    });
+
+    ctx_.Enter(txtPeriod, [](const OutputEdit& out, const std::string& t) { return StorePeriod(out, t); },
+          [this] {
+              ctx_.history.Clear();  // the duty cells now read against another period
+              ctx_.ShowTables();  // the voltage output's duty cycles too
+              ctx_.FollowPreset();
+          });
+    ctx_.Colour(txtPeriod, [this] {
+        const PeriodRule rule = PeriodRuleOf(ctx_.Scope().FunctionFlags());
+        return DataRange{rule.minimum, rule.maximum};
+    });
+    ctx_.Enter(txtOutputName,
+          [](const OutputEdit& out, const std::string& t) { return StoreOutputName(out, t); },
+          [this] { ctx_.FollowPreset(); });
+}
+
+void OutputFunctionFrame::Show(const OutputView& v) {
+    optType[static_cast<int>(v.function)]->setChecked(true);
+    optOff[static_cast<int>(v.drive.off)]->setChecked(true);
+    optOn[static_cast<int>(v.drive.on)]->setChecked(true);
+    txtOutputName->setText(Q(v.outputName));
+    chkFormatCAN->setChecked(v.showFormatted);
+    txtPeriod->setText(Q(v.period));
+    lblOutSetting->setText(Q(v.periodLabel));
+    const bool relayMode = ctx_.main.app().mode == StartupMode::Relay;
+    for (int k = 0; k < 5; ++k)
+        optType[k]->setEnabled(!relayMode || k == static_cast<int>(OutputFunction::RelayControl));
+}
+
+OutputDisplay OutputFunctionFrame::Display() const {
+    OutputDisplay display;
+    display.periodText = S(txtPeriod->text());
+    for (int k = 0; k < 5; ++k)
+        if (optType[k]->isChecked()) display.function = k;
+    for (int k = 0; k < 3; ++k) {
+        if (optOn[k]->isChecked()) display.on = k;
+        if (optOff[k]->isChecked()) display.off = k;
+    }
+    return display;
+}
+
+void OutputFunctionFrame::FunctionClicked(int index) {
+    if (!ctx_.screenLoaded) return;
+    ctx_.StopLiveCalibration();  // the gauge it drove is no longer this output's function
+    ctx_.main.SettleLink();
+    ctx_.Edit([index](const OutputEdit& out) { SelectFunction(out, static_cast<OutputFunction>(index)); });
+    ctx_.history.Clear();
+    ctx_.UpdateEditActions();
+    ctx_.LoadScreen();
+}
+
+void OutputFunctionFrame::DriveClicked(bool offGroup, int index) {
+    if (!ctx_.screenLoaded) return;
+    ctx_.main.SettleLink();
+    auto checked = [](const std::array<QRadioButton*, 3>& group) {
+        for (int k = 0; k < 3; ++k)
+            if (group[k]->isChecked() && group[k]) return static_cast<Drive>(k);
+        return Drive::Open;
+    };
+    DriveStates states{};
+    ctx_.Edit([&](const OutputEdit& out) {
+        states = offGroup ? StoreDriveOff(out, static_cast<Drive>(index), checked(optOn))
+                          : StoreDriveOn(out, static_cast<Drive>(index), checked(optOff));
+    });
+    optOff[static_cast<int>(states.off)]->setChecked(true);
+    optOn[static_cast<int>(states.on)]->setChecked(true);
+    ctx_.FollowPreset();
+}
+
+}  // namespace vx42

@@ -1,0 +1,91 @@
+#include "ui/output_presets.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QVBoxLayout>
+
+#include "calibration/outputs/output_settings.h"
+#include "files/gauge_presets.h"
+#include "ui/frm_main.h"
+#include "ui/output_context.h"
+#include "ui/output_frame_support.h"
+
+namespace vx42 {
+using namespace output_frames;
+
+QGroupBox* OutputPresets::Build(QWidget* parent, const QCheckBox* showFormatted) {
+    showFormatted_ = showFormatted;
+    fraPresets = Named(new QGroupBox("Gauge Presets", parent), "fraPresets");
+    auto* pv = new QVBoxLayout(fraPresets);
+    cmbPresets = Named(new QComboBox(fraPresets), "cmbPresets");
+    cmbPresets->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    cmbPresets->setMinimumContentsLength(18);
+    for (const std::string& entry : FillPresetList(ctx_.main.app().presets)) cmbPresets->addItem(Q(entry));
+    cmbPresets->setCurrentIndex(0);
+    pv->addWidget(cmbPresets);
+    pv->addStretch(1);
+    fraPresets->setVisible(ctx_.main.app().mode != StartupMode::Relay);
+    return fraPresets;
+}
+
+void OutputPresets::Connect() {
+    QObject::connect(cmbPresets, &QComboBox::activated, &ctx_.page,
+            [this](int k) { ctx_.Handler(cmbPresets, "Click", [this, k] { ApplyPresetEntry(k); }); });
+}
+
+void OutputPresets::ApplyPresetEntry(int entry) {
+    if (!ctx_.screenLoaded || presetsChanging_) return;
+    const std::vector<PresetStep> steps = ApplyPreset(ctx_.main.app().presets, entry,
+                                                      showFormatted_->isChecked(), ctx_.main.app().prompt);
+    if (steps.empty()) return;
+    {
+        WaitCursor wait;
+        ctx_.main.SettleLink();
+        ctx_.Edit([&](const OutputEdit& out) {
+            // The cells go as one batch per table: only changed words, as few writes as
+            // the staging area allows.
+            TableCellBatch analog(out, TableGrid::Analog), freq(out, TableGrid::Freq);
+            for (const PresetStep& step : steps) {
+                const std::uint8_t flags = out.Scope().FunctionFlags();
+                switch (step.kind) {
+                    case PresetStepKind::LiftFormatCan: StoreShowFormatted(out, false); break;
+                    case PresetStepKind::RestoreFormatCan: StoreShowFormatted(out, true); break;
+                    case PresetStepKind::SetName: StoreOutputName(out, step.text); break;
+                    case PresetStepKind::SetFunction:
+                        SelectFunction(out, static_cast<OutputFunction>(step.option));
+                        break;
+                    case PresetStepKind::SetPeriod: StorePeriod(out, step.text); break;
+                    case PresetStepKind::SetOnOption:
+                        StoreDriveOn(out, static_cast<Drive>(step.option), DriveStatesOf(flags).off);
+                        break;
+                    case PresetStepKind::SetOffOption:
+                        StoreDriveOff(out, static_cast<Drive>(step.option), DriveStatesOf(flags).on);
+                        break;
+                    case PresetStepKind::SetCell:
+                        (step.grid == PresetGrid::Analog ? analog : freq)
+                            .Store(step.row, step.column, step.value);
+                        break;
+                    case PresetStepKind::SuppressEvents:
+                    case PresetStepKind::ResumeEvents:
+                        break;  // the steps run without the controls' events
+                }
+            }
+            analog.Finish();
+            freq.Finish();
+        });
+        ctx_.history.Clear();
+        ctx_.UpdateEditActions();
+    }
+    ctx_.LoadScreen();
+}
+
+void OutputPresets::Follow(const OutputDisplay& display) {
+    if (!fraPresets->isVisibleTo(&ctx_.page) && ctx_.main.app().mode == StartupMode::Relay) return;
+    presetsChanging_ = true;
+    cmbPresets->setCurrentIndex(
+        SelectMatchingPreset(ctx_.main.app().presets, ctx_.main.app().image, ctx_.output, display));
+    presetsChanging_ = false;
+}
+
+}  // namespace vx42

@@ -1,0 +1,70 @@
+#include "ui/output_voltage_out.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+
+#include "calibration/outputs/output_settings.h"
+#include "ui/frm_main.h"
+#include "ui/output_context.h"
+#include "ui/output_frame_support.h"
+
+namespace vx42 {
+using namespace output_frames;
+
+QGroupBox* OutputVoltageOut::Build(QWidget* parent) {
+    fraVoltageOut = Named(new QGroupBox("Voltage Out", parent), "fraVoltageOut");
+    auto* h = new QHBoxLayout(fraVoltageOut);
+    auto* limits = new QWidget(fraVoltageOut);
+    auto* g = new QGridLayout(limits);
+    for (int i = 0; i < 2; ++i) {
+        txtVoltOutDuty[i] = Named(new EntryBox(limits), Indexed("txtVoltOutDuty", i));
+        txtVoltOutData[i] = Named(new EntryBox(limits), Indexed("txtVoltOutData", i));
+        lblDataUnit[i] = Named(Caption("(Raw)", limits), Indexed("lblDataUnit", i));
+        g->addWidget(Caption(kVoltOutDutyCaptions[i], limits), i, 0);
+        g->addWidget(txtVoltOutDuty[i], i, 1);
+        g->addWidget(Caption("(%)", limits), i, 2);
+        g->addWidget(Caption(kVoltOutDataCaptions[i], limits), i, 3);
+        g->addWidget(txtVoltOutData[i], i, 4);
+        g->addWidget(lblDataUnit[i], i, 5);
+    }
+    g->setRowStretch(2, 1);
+    h->addWidget(limits, 1);
+    side = h;
+    return fraVoltageOut;
+}
+
+void OutputVoltageOut::Connect() {
+    for (int i = 0; i < 2; ++i) {
+        ctx_.Enter(txtVoltOutDuty[i],
+              [this, i](const OutputEdit& out, const std::string& t) {
+                  return StoreVoltOutDuty(out, i, t, ctx_.main.app().prompt);
+              },
+              [this] { ctx_.ShowTables(); ctx_.FollowPreset(); });
+        ctx_.Colour(txtVoltOutDuty[i], [] { return DataRange{0, 100}; });
+        ctx_.Enter(txtVoltOutData[i],
+              [this, i](const OutputEdit& out, const std::string& t) {
+                  return StoreVoltOutData(out, i, t, ctx_.main.app().prompt);
+              },
+              [this] { ctx_.ShowTables(); ctx_.FollowPreset(); });
+        ctx_.Colour(txtVoltOutData[i], [this] { return ctx_.Scope().Range(0); });
+    }
+}
+
+void OutputVoltageOut::Show(const OutputView& v) {
+    for (int i = 0; i < 2; ++i) {
+        txtVoltOutDuty[i]->setText(Q(v.data[i].voltOutDuty));
+        txtVoltOutData[i]->setText(Q(v.data[i].voltOutData));
+    }
+}
+
+void OutputVoltageOut::ShowLimits() {
+    const OutputScope out = ctx_.Scope();
+    for (int i = 0; i < 2; ++i) {
+        txtVoltOutDuty[i]->setText(Q(VoltOutDutyText(out, i)));
+        txtVoltOutData[i]->setText(Q(VoltOutDataText(out, i)));
+    }
+}
+
+}  // namespace vx42
