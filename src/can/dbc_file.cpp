@@ -312,7 +312,7 @@ class Reader {
                     if (state == State::InMessage) {
                         if (++signals_ > limits::kDbcSignals)
                             RefuseTooMany(source_, "signals", limits::kDbcSignals);
-                        file_.messages.back().signals.push_back(ParseSignal(c));
+                        file_.messages.back().signalList.push_back(ParseSignal(c));
                     } else if (state == State::None) {
                         Problem(firstLine, "a signal outside a message");
                     }  // else a signal of a damaged message, skipped with it
@@ -372,7 +372,7 @@ class Reader {
     void Apply(std::vector<Reference>& references) {
         std::unordered_map<std::string, DbcSignal*> signalIndex;
         for (const auto& [raw, index] : messageIndex_)
-            for (DbcSignal& s : file_.messages[index].signals)
+            for (DbcSignal& s : file_.messages[index].signalList)
                 signalIndex.try_emplace(std::to_string(raw) + ' ' + s.name, &s);
         for (Reference& r : references) {
             if (r.signal.empty()) {
@@ -400,7 +400,7 @@ class Reader {
 
 std::size_t DbcFile::SignalCount() const {
     std::size_t n = 0;
-    for (const DbcMessage& m : messages) n += m.signals.size();
+    for (const DbcMessage& m : messages) n += m.signalList.size();
     return n;
 }
 

@@ -45,7 +45,7 @@ struct DbcMessage {
     int length = 0;  // data bytes
     std::string transmitter;
     std::string comment;
-    std::vector<DbcSignal> signals;
+    std::vector<DbcSignal> signalList;
 };
 
 struct DbcProblem {

@@ -173,9 +173,9 @@ DbcImportList::DbcImportList(const DbcFile& file) : file_(file) {
     for (std::size_t m = 0; m < file.messages.size(); ++m) {
         firstRow_.push_back(static_cast<int>(rows_.size()));
         const DbcMessage& message = file.messages[m];
-        for (std::size_t s = 0; s < message.signals.size(); ++s)
+        for (std::size_t s = 0; s < message.signalList.size(); ++s)
             rows_.push_back({static_cast<int>(m), static_cast<int>(s),
-                             ConvertSignal(message, message.signals[s]), false});
+                             ConvertSignal(message, message.signalList[s]), false});
     }
     firstRow_.push_back(static_cast<int>(rows_.size()));
     messageMatches_.assign(file.messages.size(), true);
@@ -204,7 +204,7 @@ bool DbcImportList::RowShown(int row) const {
     const Row& r = rows_[static_cast<std::size_t>(row)];
     if (messageMatches_[static_cast<std::size_t>(r.message)]) return true;
     const DbcSignal& s = file_.messages[static_cast<std::size_t>(r.message)]
-                             .signals[static_cast<std::size_t>(r.signal)];
+                             .signalList[static_cast<std::size_t>(r.signal)];
     return Matches(s.name) || Matches(s.unit) || Matches(s.comment);
 }
 

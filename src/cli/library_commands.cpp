@@ -32,7 +32,7 @@ struct LibraryOptions {
     bool user = false;
     std::string libraryFolder;
     std::vector<std::string> messages;
-    std::vector<std::string> signals;
+    std::vector<std::string> signalList;
 };
 
 CanLibrary ReadLibrary(const std::string& path) {
@@ -111,10 +111,10 @@ void ImportDbc(const LibraryOptions& o, Session& session) {
     for (std::size_t r = 0; r < list.rows().size(); ++r) {
         const auto& row = list.rows()[r];
         const DbcMessage& m = file.messages[static_cast<std::size_t>(row.message)];
-        const DbcSignal& s = m.signals[static_cast<std::size_t>(row.signal)];
+        const DbcSignal& s = m.signalList[static_cast<std::size_t>(row.signal)];
         if (!MessageChosen(m, o.messages)) continue;
-        if (!o.signals.empty() &&
-            std::find(o.signals.begin(), o.signals.end(), s.name) == o.signals.end())
+        if (!o.signalList.empty() &&
+            std::find(o.signalList.begin(), o.signalList.end(), s.name) == o.signalList.end())
             continue;
         considered.push_back(static_cast<int>(r));
         list.SetChecked(static_cast<int>(r), true);
@@ -127,7 +127,7 @@ void ImportDbc(const LibraryOptions& o, Session& session) {
             const auto& row = list.rows()[static_cast<std::size_t>(r)];
             const DbcMessage& m = file.messages[static_cast<std::size_t>(row.message)];
             const std::string what =
-                m.name + " " + m.signals[static_cast<std::size_t>(row.signal)].name;
+                m.name + " " + m.signalList[static_cast<std::size_t>(row.signal)].name;
             if (!row.import.importable) {
                 std::cout << "not imported: " << what << ": " << row.import.reason << "\n";
                 continue;
@@ -247,7 +247,7 @@ void AddLibraryCommands(CLI::App& app, Session& session) {
         ->needs(user);
     importDbc->add_option("--message", o->messages,
                           "Only this message: its name or identifier (decimal or 0x...); repeatable");
-    importDbc->add_option("--signal", o->signals, "Only signals of this name; repeatable");
+    importDbc->add_option("--signal", o->signalList, "Only signals of this name; repeatable");
     importDbc->callback([o, &session] {
         if (o->output.empty() && !o->user) throw CliError("import-dbc: give -o OUT.DVM or --user");
         ImportDbc(*o, session);

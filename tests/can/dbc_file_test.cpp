@@ -75,9 +75,9 @@ TEST(DbcFile, ReadsEveryPartOfASignalAndReportsDamagedLines) {
     EXPECT_EQ(eec1.id, 0x18FEF100u);
     EXPECT_EQ(eec1.name, "EEC1");
     EXPECT_EQ(eec1.length, 8);
-    ASSERT_EQ(eec1.signals.size(), 5u);
+    ASSERT_EQ(eec1.signalList.size(), 5u);
 
-    const DbcSignal& speed = eec1.signals[0];
+    const DbcSignal& speed = eec1.signalList[0];
     EXPECT_EQ(speed.startBit, 24);
     EXPECT_EQ(speed.length, 16);
     EXPECT_FALSE(speed.motorola);
@@ -88,25 +88,25 @@ TEST(DbcFile, ReadsEveryPartOfASignalAndReportsDamagedLines) {
     EXPECT_EQ(speed.receivers, (std::vector<std::string>{"Dash", "Gauge"}));
     EXPECT_EQ(speed.comment, "Crankshaft \"speed\"\r\nsecond line");
 
-    const DbcSignal& coolant = eec1.signals[1];
+    const DbcSignal& coolant = eec1.signalList[1];
     EXPECT_TRUE(coolant.motorola);
     EXPECT_EQ(coolant.offset, -40.5);
     EXPECT_EQ(coolant.unit, "°C");  // Latin-1 0xB0 read as UTF-8
 
-    EXPECT_TRUE(eec1.signals[2].isSigned);
-    EXPECT_TRUE(eec1.signals[3].multiplexor);
-    EXPECT_FALSE(eec1.signals[3].multiplexed());
-    EXPECT_EQ(eec1.signals[3].values,
+    EXPECT_TRUE(eec1.signalList[2].isSigned);
+    EXPECT_TRUE(eec1.signalList[3].multiplexor);
+    EXPECT_FALSE(eec1.signalList[3].multiplexed());
+    EXPECT_EQ(eec1.signalList[3].values,
               (std::vector<std::pair<std::int64_t, std::string>>{{0, "Off"}, {1, "On"}}));
-    EXPECT_EQ(eec1.signals[4].multiplexValue, 1);
-    EXPECT_EQ(eec1.signals[4].factor, 0.01);
-    EXPECT_EQ(eec1.signals[4].offset, 2);
+    EXPECT_EQ(eec1.signalList[4].multiplexValue, 1);
+    EXPECT_EQ(eec1.signalList[4].factor, 0.01);
+    EXPECT_EQ(eec1.signalList[4].offset, 2);
 
     const DbcMessage& small = file.messages[1];
     EXPECT_FALSE(small.extended);
     EXPECT_EQ(small.id, 291u);
     EXPECT_EQ(small.comment, "Small frame");
-    EXPECT_EQ(small.signals.size(), 1u);
+    EXPECT_EQ(small.signalList.size(), 1u);
 }
 
 TEST(DbcFile, DamageNeverSpreadsToWhatFollows) {
@@ -128,8 +128,8 @@ TEST(DbcFile, DamageNeverSpreadsToWhatFollows) {
     EXPECT_EQ(lines, (std::vector<int>{1, 4, 6, 7, 9}));
     ASSERT_EQ(file.messages.size(), 2u);
     EXPECT_EQ(file.messages[0].name, "Good");
-    ASSERT_EQ(file.messages[0].signals.size(), 1u);
-    EXPECT_EQ(file.messages[0].signals[0].name, "C");
+    ASSERT_EQ(file.messages[0].signalList.size(), 1u);
+    EXPECT_EQ(file.messages[0].signalList[0].name, "C");
     EXPECT_EQ(file.messages[1].name, "Last");
 }
 

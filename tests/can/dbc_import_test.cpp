@@ -207,8 +207,8 @@ TEST(DbcImportList, FilterNarrowsAndOnlyImportableShownSignalsAreChecked) {
     door.name = "DoorOpen";
     door.comment = "driver side";
     angle.name = "SteerAngle";
-    file.messages[0].signals = {speed, torque};
-    file.messages[1].signals = {door, angle};
+    file.messages[0].signalList = {speed, torque};
+    file.messages[1].signalList = {door, angle};
     DbcImportList list(file);
     ASSERT_EQ(list.rows().size(), 4u);
 

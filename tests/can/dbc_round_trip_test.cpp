@@ -81,7 +81,7 @@ TEST(DbcRoundTrip, ImportedSignalKeepsItsMeaningThroughTheCalibrationFile) {
     for (int ref = 0; ref < 2; ++ref) {
         SCOPED_TRACE(names[ref]);
         const DbcMessage& m = file.messages[static_cast<std::size_t>(ref)];
-        const DbcSignal& s = m.signals[0];
+        const DbcSignal& s = m.signalList[0];
         const auto stored = MessageFromSlot(back, output, ref);
         ASSERT_TRUE(stored.has_value());
         const CanMessage& imported = *lists.SelectedMessage(ref);
@@ -111,8 +111,8 @@ TEST(DbcRoundTrip, ImportedSignalKeepsItsMeaningThroughTheCalibrationFile) {
     }
 
     // The switch points hold the raw values of the database's scaling.
-    const DbcSignal& oil = file.messages[0].signals[0];
-    const DbcSignal& coolant = file.messages[1].signals[0];
+    const DbcSignal& oil = file.messages[0].signalList[0];
+    const DbcSignal& coolant = file.messages[1].signalList[0];
     EXPECT_EQ(back.Word(SwitchPointAddress(scope, 0, SwitchPoint::OnA)), RawOf(oil, 90));
     EXPECT_EQ(back.Word(SwitchPointAddress(scope, 1, SwitchPoint::OnA)), RawOf(coolant, 85));
 }
