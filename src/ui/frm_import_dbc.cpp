@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <cmath>
 
 #include "can/hex_text.h"
 
@@ -19,7 +20,10 @@ QString Q(const std::string& s) {
 }
 
 QString Scaling(const DbcSignal& s) {
-    return QString("x %1 + %2").arg(s.factor, 0, 'g', 10).arg(s.offset, 0, 'g', 10);
+    return QString("x %1 %2 %3")
+        .arg(s.factor, 0, 'g', 10)
+        .arg(s.offset < 0 ? "-" : "+")
+        .arg(std::abs(s.offset), 0, 'g', 10);
 }
 
 }  // namespace
