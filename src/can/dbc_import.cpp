@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <limits>
 #include <set>
+#include <unordered_map>
 #include <utility>
 
 namespace vx42 {
@@ -241,6 +242,16 @@ std::vector<CanMessage> DbcImportList::Chosen() const {
     return chosen;
 }
 
+bool UserLibraryHasRoom(const LibrarySet& set, std::size_t more) {
+    std::size_t held = 0;
+    for (const CanLibrary& library : set.MessageLibraries)
+        if (Trimmed(library.Name) == kUserDefinedName) {
+            held = library.Messages.size();
+            break;
+        }
+    return held + more <= static_cast<std::size_t>(limits::kLibraryMessages);
+}
+
 std::vector<std::string> AddToUserLibrary(LibrarySet& set, const std::vector<CanMessage>& chosen) {
     if (!FindUserDefinedLibrary(set)) {
         set.MessageLibraries.push_back(NewLibrary(kUserDefinedName));
@@ -249,13 +260,19 @@ std::vector<std::string> AddToUserLibrary(LibrarySet& set, const std::vector<Can
     CanLibrary& library = set.MessageLibraries[static_cast<std::size_t>(set.UserDefinedIndex)];
     std::set<std::string> taken;
     for (const CanMessage& m : library.Messages) taken.insert(Trimmed(m.Name));
+    // The number to try next for a name, so many equal names cost no more than distinct ones.
+    std::unordered_map<std::string, int> next;
     std::vector<std::string> names;
     for (CanMessage m : chosen) {
-        const std::string base = Trimmed(FixedText(m.Name, canwidth::Name));
-        std::string name = base.empty() ? "Signal" : base;
-        for (int n = 2; taken.count(name); ++n) {
-            const std::string suffix = " " + std::to_string(n);
-            name = Trimmed(FixedText(base, canwidth::Name - suffix.size())) + suffix;
+        std::string base = Trimmed(FixedText(m.Name, canwidth::Name));
+        if (base.empty()) base = "Signal";
+        std::string name = base;
+        if (taken.count(name)) {
+            int& n = next.try_emplace(base, 2).first->second;
+            do {
+                const std::string suffix = " " + std::to_string(n++);
+                name = Trimmed(FixedText(base, canwidth::Name - suffix.size())) + suffix;
+            } while (taken.count(name));
         }
         taken.insert(name);
         names.push_back(name);

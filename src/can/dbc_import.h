@@ -86,6 +86,10 @@ class DbcImportList {
     std::vector<bool> messageMatches_;
 };
 
+// Whether the "User Defined" library (a new one when missing) can take that many more
+// definitions: a library file holds at most limits::kLibraryMessages.
+bool UserLibraryHasRoom(const LibrarySet& set, std::size_t more);
+
 // Adds the definitions to the "User Defined" library (created when missing): each name cut to
 // its width and made unique against the library by a number (" 2", " 3", ...), the
 // description cut to its width; marks the libraries changed. Returns the names given.

@@ -157,6 +157,9 @@ void ImportDbc(const LibraryOptions& o, Session& session) {
         }
         target = JoinPath(folder, kUserDefinedFile);
     }
+    if (!UserLibraryHasRoom(set, static_cast<std::size_t>(list.CheckedCount())))
+        throw CliError(Quoted(target) + " would hold more than " +
+                       LimitText(limits::kLibraryMessages) + " messages");
     const std::vector<std::string> names = AddToUserLibrary(set, list.Chosen());
 
     if (o.user) {

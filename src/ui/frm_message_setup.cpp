@@ -390,6 +390,13 @@ void FrmMessageSetup::ImportDbc() {
     FrmImportDbc chooser(list, FileNameOfPath(*path), prompt_, errorLog_, this);
     if (chooser.exec() != QDialog::Accepted || list.CheckedCount() == 0) return;
 
+    if (!UserLibraryHasRoom(libraries_, static_cast<std::size_t>(list.CheckedCount()))) {
+        prompt_.Message("The User Defined library can hold at most " +
+                            LimitText(limits::kLibraryMessages) +
+                            " messages; choose fewer signals.",
+                        {}, Icon::Exclamation);
+        return;
+    }
     const std::vector<std::string> names = AddToUserLibrary(libraries_, list.Chosen());
     if (!editor_.Save(folder_)) {
         ReportSaveFailure();

@@ -192,6 +192,10 @@ TEST(DbcImport, NamesAreCutAndMadeUniqueInTheUserLibrary) {
     EXPECT_TRUE(set.LibrariesChanged);
     // A second import continues the numbering.
     EXPECT_EQ(AddToUserLibrary(set, {counter}), (std::vector<std::string>{"COUNTER 3"}));
+    // A library file holds at most 65,535 messages.
+    EXPECT_TRUE(UserLibraryHasRoom(set, limits::kLibraryMessages - 5));
+    EXPECT_FALSE(UserLibraryHasRoom(set, limits::kLibraryMessages - 4));
+    EXPECT_FALSE(UserLibraryHasRoom(LibrarySet{}, limits::kLibraryMessages + 1));
 }
 
 TEST(DbcImportList, FilterNarrowsAndOnlyImportableShownSignalsAreChecked) {
