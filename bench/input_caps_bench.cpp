@@ -46,7 +46,7 @@ std::function<int(const fs::path&, const fs::path&)> Vx42ctl(std::vector<std::st
         std::vector<std::string> args{"vx42ctl"};
         args.insert(args.end(), words.begin(), words.end());
         args.push_back(input.string());
-        if (words.back() == "build" || words.back() == "srec2blu")
+        if (words.back() == "build" || words.back() == "srec2blu" || words.back() == "import-dbc")
             args.insert(args.end(), {"-o", output.string()});
         std::vector<char*> argv;
         for (auto& a : args) argv.push_back(a.data());
@@ -156,6 +156,17 @@ std::vector<Case> Cases() {
              return ReadBootImageFile(input.string(), image, prompt) ? 0 : 2;
          }},
         {"srec2blu: 48 MiB, 2,013,265 lines", "in.s19", LargestSRecords, Vx42ctl({"srec2blu"})},
+        // As many signals as a database may hold, as many imported as a library may hold.
+        {"library import-dbc: 262,144 signals, 65,535 imported", "in.dbc",
+         [] {
+             std::string text = "BO_ 256 M: 8 X\n";
+             for (std::size_t i = 0; i < limits::kDbcSignals; ++i)
+                 text += i < static_cast<std::size_t>(limits::kLibraryMessages)
+                             ? " SG_ S : 0|8@1+ (1,0) [0|1] \"\" X\n"
+                             : " SG_ S : 0|8@1- (1,0) [0|1] \"\" X\n";
+             return text;
+         },
+         Vx42ctl({"library", "import-dbc"})},
         // Hostile files that once took gigabytes, now refused (exit status 2).
         {"refused: srec2blu, 48 MiB of line feeds", "in.s19",
          [] { return std::string(limits::kSRecordFileBytes, '\n'); }, Vx42ctl({"srec2blu"})},

@@ -36,6 +36,13 @@ inline constexpr std::uintmax_t kFirmwareFileBytes = 16 * kMiB + 64 * 1024;
 inline constexpr std::uintmax_t kSRecordFileBytes = 48 * kMiB;
 inline constexpr std::size_t kSRecordLines = 2 * 1024 * 1024;
 
+// CAN databases (.dbc): a large real one is about a megabyte with a few thousand signals.
+inline constexpr std::uintmax_t kDbcFileBytes = 16 * kMiB;
+inline constexpr std::size_t kDbcMessages = 65536;
+inline constexpr std::size_t kDbcSignals = 256 * 1024;
+// Problems of a damaged database beyond this many are counted, not kept.
+inline constexpr std::size_t kDbcProblemsKept = 1000;
+
 // JSON inputs of the command-line tool: size, nesting depth and values (numbers, texts,
 // arrays, objects and keys counted alike).
 struct JsonLimits {

@@ -14,9 +14,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "can/dbc_import.h"
 #include "can/library_files.h"
 #include "files/paths.h"
 #include "ui/control_names.h"
+#include "ui/frm_import_dbc.h"
 
 namespace vx42 {
 
@@ -35,6 +37,8 @@ FrmMessageSetup::FrmMessageSetup(LibrarySet& libraries, std::string folder, Prom
                                  const ErrorLog& log, QWidget* parent)
     : TrappedDialog("frmMessageSetup", "CAN Message Setup", prompt, log, parent),
       editor_(libraries),
+      libraries_(libraries),
+      errorLog_(log),
       folder_(std::move(folder)) {
     Build();
     Connect();
@@ -119,11 +123,13 @@ void FrmMessageSetup::Build() {
     cmdAddMessage = button("cmdAddMessage", kAddCaption);
     cmdDelete = button("cmdDelete", "Delete Message");
     cmdSave = button("cmdSave", "Save Changes");
+    cmdImportDbc = button("cmdImportDbc", "Import DBC...");
     // Wide enough for either caption of the add button.
     cmdAddMessage->setMinimumWidth(
         cmdAddMessage->fontMetrics().horizontalAdvance(kCancelAddCaption) + 24);
     buttons->addWidget(cmdAddMessage);
     buttons->addWidget(cmdDelete);
+    buttons->addWidget(cmdImportDbc);
     buttons->addStretch(1);
     buttons->addWidget(cmdSave);
     layout->addLayout(buttons);
@@ -148,6 +154,8 @@ void FrmMessageSetup::Connect() {
             [this] { Trapped("cmdDelete", "Click", [this] { DeleteSelected(); }); });
     connect(cmdSave, &QPushButton::clicked, this,
             [this] { Trapped("cmdSave", "Click", [this] { Save(); }); });
+    connect(cmdImportDbc, &QPushButton::clicked, this,
+            [this] { Trapped("cmdImportDbc", "Click", [this] { ImportDbc(); }); });
 }
 
 bool FrmMessageSetup::eventFilter(QObject* watched, QEvent* event) {
@@ -171,6 +179,8 @@ void FrmMessageSetup::SetupEditor() {
     if (opening == UserLibraryEditor::Opening::Invalid)
         prompt_.Message(kInvalidUserDefinedFile, {}, Icon::Exclamation);
     SetAddingButtons(false);
+    // A library of another version is shown read-only: nothing is added to it either.
+    cmdImportDbc->setEnabled(opening != UserLibraryEditor::Opening::Invalid);
     if (opening == UserLibraryEditor::Opening::Editable) FillList(0);
     SetEditing(opening == UserLibraryEditor::Opening::Editable);
     UpdateSaveButton();
@@ -336,16 +346,71 @@ void FrmMessageSetup::DeleteSelected() {
 void FrmMessageSetup::Save() {
     if (!ValidateFields()) return;
     if (!editor_.Save(folder_)) {
-        prompt_.Message("The User Defined library could not be saved to \"" +
-                            JoinPath(folder_, kUserDefinedFile) +
-                            "\". Your changes are kept in this window; close it to discard them.",
-                        {}, Icon::Exclamation);
-        UpdateSaveButton();
+        ReportSaveFailure();
         return;
     }
     UpdateSaveButton();
     SetAddingButtons(false);
     FillList(0);
+}
+
+void FrmMessageSetup::ReportSaveFailure() {
+    prompt_.Message("The User Defined library could not be saved to \"" +
+                        JoinPath(folder_, kUserDefinedFile) +
+                        "\". Your changes are kept in this window; close it to discard them.",
+                    {}, Icon::Exclamation);
+    UpdateSaveButton();
+}
+
+void FrmMessageSetup::ImportDbc() {
+    // The import saves the library, so a message being edited must be complete first.
+    if ((editor_.addingNew() || editor_.changed()) && editor_.count() > 0 && !ValidateFields())
+        return;
+    FileDialog dialog;
+    dialog.title = "Import DBC";
+    dialog.filter = "CAN Database (*.dbc)|*.dbc";
+    const auto path = prompt_.OpenFile(dialog);
+    if (!IsChosenPath(path)) return;
+    DbcFile file;
+    try {
+        file = ReadDbcFile(*path);
+    } catch (const FileError& e) {
+        prompt_.Message(e.what(), {}, Icon::Exclamation);
+        return;
+    }
+    if (file.problemCount > 0) {
+        std::string text = "Lines of \"" + FileNameOfPath(*path) +
+                           "\" that cannot be read were skipped:";
+        for (std::size_t i = 0; i < file.problems.size() && i < 10; ++i)
+            text += "\r\nline " + std::to_string(file.problems[i].line) + ": " +
+                    file.problems[i].text;
+        if (file.problemCount > 10)
+            text += "\r\nand " + std::to_string(file.problemCount - 10) + " more.";
+        prompt_.Message(text, {}, Icon::Exclamation);
+    }
+    DbcImportList list(file);
+    FrmImportDbc chooser(list, FileNameOfPath(*path), prompt_, errorLog_, this);
+    if (chooser.exec() != QDialog::Accepted || list.CheckedCount() == 0) return;
+
+    if (!UserLibraryHasRoom(libraries_, static_cast<std::size_t>(list.CheckedCount()))) {
+        prompt_.Message("The User Defined library can hold at most " +
+                            LimitText(limits::kLibraryMessages) +
+                            " messages; choose fewer signals.",
+                        {}, Icon::Exclamation);
+        return;
+    }
+    const std::vector<std::string> names = AddToUserLibrary(libraries_, list.Chosen());
+    if (!editor_.Save(folder_)) {
+        ReportSaveFailure();
+        return;
+    }
+    SetAddingButtons(false);
+    SetEditing(true);
+    UpdateSaveButton();
+    FillList(editor_.PositionOfIndex(editor_.count() - static_cast<int>(names.size())));
+    prompt_.Message(std::to_string(names.size()) +
+                        " signals were added to the User Defined library and saved.",
+                    {}, Icon::Information);
 }
 
 }  // namespace vx42

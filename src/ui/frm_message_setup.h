@@ -44,6 +44,7 @@ class FrmMessageSetup : public TrappedDialog {
     QPushButton* cmdAddMessage = nullptr;
     QPushButton* cmdDelete = nullptr;
     QPushButton* cmdSave = nullptr;
+    QPushButton* cmdImportDbc = nullptr;  // "Import DBC..."
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -61,10 +62,15 @@ class FrmMessageSetup : public TrappedDialog {
     void AddOrCancel();
     void DeleteSelected();
     void Save();
+    // Chosen signals of a CAN database added to the library and saved as Save saves it.
+    void ImportDbc();
+    void ReportSaveFailure();
     // A change of byte order, unit or RTR flag (the click handlers).
     void OptionClicked(const char* control);
 
     UserLibraryEditor editor_;
+    LibrarySet& libraries_;
+    const ErrorLog& errorLog_;
     std::string folder_;
     bool clickHandling_ = false;
     int shownPosition_ = -1;  // the list position whose message the fields show

@@ -113,3 +113,54 @@ TEST(CanIdCommands, BadIdentifiersFail) {
 
 }  // namespace
 }  // namespace vx42::test
+
+namespace vx42::test {
+namespace {
+
+TEST_F(LibraryCommands, ImportDbcAddsToTheUserLibraryAndTellsWhatWasNot) {
+    const std::string dbc = WriteText("engine.dbc",
+                                      "BO_ 2566844672 EEC1: 8 ECU\n"
+                                      " SG_ EngineSpeed : 24|16@1+ (0.125,0) [0|8031] \"rpm\" X\n"
+                                      " SG_ Torque : 8|8@1- (1,0) [-125|125] \"%\" X\n"
+                                      " SG_ Broken : 8|8@1+ (1,0 [0|1] \"\" X\n"
+                                      "BO_ 100 Other: 8 ECU\n"
+                                      " SG_ Level : 0|8@1+ (0.4,0.5) [0|100] \"%\" X\n");
+    const std::string folder = dir.file("Libraries");
+    const CliResult first =
+        RunCli({"library", "import-dbc", dbc, "--user", "--library-folder", folder,
+                "--message", "0x18FEF100"});
+    ASSERT_EQ(first.status, 0) << first.err;
+    EXPECT_NE(first.out.find("imported: EEC1 EngineSpeed as \"EngineSpeed\""), std::string::npos);
+    EXPECT_NE(first.out.find("not imported: EEC1 Torque: signed"), std::string::npos);
+    EXPECT_EQ(first.out.find("Level"), std::string::npos);  // not chosen
+    EXPECT_NE(first.err.find("line 4"), std::string::npos);
+
+    // A second import adds to the first, a taken name numbered.
+    const CliResult second = RunCli({"library", "import-dbc", dbc, "--user", "--library-folder",
+                                     folder, "--signal", "EngineSpeed", "--signal", "Level"});
+    ASSERT_EQ(second.status, 0) << second.err;
+    EXPECT_NE(second.out.find("as \"EngineSpeed 2\""), std::string::npos);
+    EXPECT_NE(second.out.find("offset 0.5 rounded to 1"), std::string::npos);
+
+    const auto j = nlohmann::json::parse(
+        RunCli({"library", "show", folder + "/User_Defined.DVM"}).out);
+    ASSERT_EQ(j["Messages"].size(), 3u);
+    EXPECT_EQ(j["Messages"][0]["CanId"], 0x18FEF100);
+    EXPECT_EQ(j["Messages"][0]["StartByte"], 3);
+    EXPECT_EQ(j["Messages"][0]["Unit"], "RPM");
+    EXPECT_EQ(j["Messages"][2]["Name"], "Level");
+
+    // A new library file; nothing importable is a failure.
+    ASSERT_EQ(RunCli({"library", "import-dbc", dbc, "-o", dir.file("Engine.DVM")}).status, 0);
+    EXPECT_EQ(nlohmann::json::parse(RunCli({"library", "show", dir.file("Engine.DVM")}).out)
+                  ["Messages"].size(), 2u);
+    const CliResult none =
+        RunCli({"library", "import-dbc", dbc, "-o", dir.file("None.DVM"), "--signal", "Torque"});
+    EXPECT_EQ(none.status, 2);
+    EXPECT_NE(none.out.find("not imported: EEC1 Torque"), std::string::npos);
+    EXPECT_NE(none.err.find("none of the chosen signals"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("None.DVM")));
+}
+
+}  // namespace
+}  // namespace vx42::test

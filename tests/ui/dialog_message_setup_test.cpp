@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTreeWidgetItem>
 #include <fstream>
 #include <iterator>
 
@@ -16,6 +17,7 @@
 #include "can/library_files.h"
 #include "dialog_fixture.h"
 #include "files/paths.h"
+#include "ui/frm_import_dbc.h"
 #include "ui/frm_message_setup.h"
 #include "ui/output_page.h"
 #include "ui_fixture.h"
@@ -300,6 +302,51 @@ class DialogMessageSetupTest : public QObject {
         QVERIFY(!FileExists(JoinPath(folder, kUserDefinedFile)));
         QStringList libraries = Items(f.window.outputPage->cmbLibrary[0]);
         QCOMPARE(libraries, QStringList({"None", "User Defined", "User Defined Old"}));
+    }
+
+    void importDbcSavesTheChosenSignalAndOffersItOnTheOutputs() {
+        WindowFixture f;
+        const std::string folder = f.app.libraryFolder();
+        WriteUserFile(folder, {Message("Boost", 0x100)});
+        SetupLibraries(f.app.libraries, folder, f.prompt);
+        f.window.outputPage->Reload();
+        const std::string dbc = f.folder.file("engine.dbc");
+        std::ofstream(dbc) << "BO_ 2566844672 EEC1: 8 ECU\n"
+                              " SG_ EngineSpeed : 24|16@1+ (0.125,0) [0|8031] \"rpm\" X\n"
+                              " SG_ Torque : 8|8@1- (1,0) [-125|125] \"%\" X\n"
+                              " SG_ Load : 16|8@1+ (1,0) [0|100] \"%\" X\n";
+        f.prompt.AnswerOpenFile(dbc);
+        f.prompt.ExpectMessage("1 signals were added");
+
+        OnModal<FrmMessageSetup>([](FrmMessageSetup& d) {
+            OnModal<FrmImportDbc>([](FrmImportDbc& chooser) {
+                QVERIFY(!chooser.cmdOK->isEnabled());
+                QVERIFY(!(chooser.RowItem(1)->flags() & Qt::ItemIsEnabled));
+                QVERIFY(chooser.RowItem(1)->text(4).contains("signed"));
+                chooser.txtFilter->setText("speed");
+                QVERIFY(chooser.RowItem(2)->isHidden());
+                chooser.RowItem(0)->setCheckState(0, Qt::Checked);
+                QCOMPARE(chooser.MessageItem(0)->checkState(0), Qt::PartiallyChecked);
+                chooser.cmdOK->click();
+            });
+            d.cmdImportDbc->click();
+            QCOMPARE(d.cmbUserDefined->currentText(), QString("EngineSpeed"));
+            QVERIFY(!d.cmdSave->isEnabled());
+            d.close();
+        });
+        f.window.menuSettingsCAN->trigger();
+
+        LibrarySet onDisk;
+        SetupLibraries(onDisk, folder, f.prompt);
+        const auto& user = onDisk.MessageLibraries[static_cast<std::size_t>(onDisk.UserDefinedIndex)];
+        QCOMPARE(user.Messages.size(), std::size_t{2});
+        QCOMPARE(Trimmed(user.Messages[1].Name), std::string("EngineSpeed"));
+        QCOMPARE(user.Messages[1].CanId, 0x18FEF100);
+        auto* library = f.window.outputPage->cmbLibrary[1];
+        library->setCurrentIndex(library->findText("User Defined"));
+        emit library->activated(library->currentIndex());
+        QCOMPARE(Items(f.window.outputPage->cmbMessage[1]),
+                 QStringList({"None", "Boost", "EngineSpeed"}));
     }
 };
 

@@ -28,6 +28,7 @@
 #include "ui/frm_can_speed.h"
 #include "ui/frm_compare.h"
 #include "ui/frm_firmware_upgrade.h"
+#include "ui/frm_import_dbc.h"
 #include "ui/frm_main.h"
 #include "ui/frm_message_setup.h"
 #include "ui/frm_module_history.h"
@@ -103,6 +104,29 @@ void DialogShots(vx42::FrmMain& window, vx42::AppContext& app, vx42::LinkModuleS
     vx42::FrmMessageSetup messages(sample, app.libraryFolder(), app.prompt, app.log, &window);
     DialogShot(messages, folder, "21-dialog-can-message-setup");
 
+    // The import list of a small database: two signals chosen, the others not importable.
+    const vx42::DbcFile database = vx42::ReadDbc(
+        "BO_ 2364540158 EEC1: 8 Engine\n"
+        " SG_ EngineSpeed : 24|16@1+ (0.125,0) [0|8031.875] \"rpm\" Dash\n"
+        " SG_ ActualEngineTorque : 16|8@1+ (1,-125) [-125|125] \"%\" Dash\n"
+        " SG_ DriverDemandTorque : 8|8@1- (1,0) [-125|125] \"%\" Dash\n"
+        "BO_ 2566844926 ET1: 8 Engine\n"
+        " SG_ CoolantTemperature : 0|8@1+ (1,-40) [-40|210] \"degC\" Dash\n"
+        " SG_ OilTemperature : 16|16@1+ (0.03125,-273) [-273|1735] \"degC\" Dash\n"
+        " SG_ TurboOilTemperature : 32|16@1+ (0.03125,-273) [-273|1735] \"degC\" Dash\n"
+        "BO_ 1056 Cluster: 8 Dash\n"
+        " SG_ VehicleSpeed : 39|16@0+ (0.01,-0.5) [0|300] \"km/h\" ECU\n"
+        " SG_ FuelLevel : 55|8@0+ (0.4,0) [0|100] \"%\" ECU\n"
+        " SG_ Page M : 60|4@1+ (1,0) [0|15] \"\" ECU\n"
+        " SG_ TripDistance m1 : 0|32@1+ (0.1,0) [0|4e8] \"km\" ECU\n"
+        "CM_ SG_ 2566844926 CoolantTemperature \"Engine coolant temperature\";\n",
+        "sample");
+    vx42::DbcImportList importList(database);
+    importList.SetChecked(0, true);
+    importList.SetChecked(3, true);
+    vx42::FrmImportDbc importDbc(importList, "engine.dbc", app.prompt, app.log, &window);
+    DialogShot(importDbc, folder, "27-dialog-import-dbc");
+
     vx42::FrmCanSpeed speed(app.prompt, app.log, &window);
     speed.Load(app.image);
     DialogShot(speed, folder, "22-dialog-set-can-speed");
@@ -159,7 +183,7 @@ void CompareShot(vx42::FrmMain& window, vx42::AppContext& app, const QString& fo
                              "\"Job 1041.DVF\"", app.prompt, app.log, &window);
     if (QTreeWidgetItem* group = compare.GroupItem("Output 2: Function and drive"))
         group->setCheckState(0, Qt::Checked);
-    DialogShot(compare, folder, "27-dialog-compare");
+    DialogShot(compare, folder, "28-dialog-compare");
 }
 
 bool WaitIdle(vx42::FrmMain& w) {

@@ -1,0 +1,247 @@
+#include "can/dbc_import.h"
+#include "dbc_frame.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+
+#include "can/library_json.h"
+
+namespace vx42 {
+namespace {
+
+DbcMessage Message(int length = 8, std::uint32_t id = 0x18FEEE00, bool extended = true) {
+    DbcMessage m;
+    m.id = id;
+    m.extended = extended;
+    m.name = "MSG";
+    m.length = length;
+    return m;
+}
+
+DbcSignal Signal(int start, int length, bool motorola) {
+    DbcSignal s;
+    s.name = "Sig";
+    s.startBit = start;
+    s.length = length;
+    s.motorola = motorola;
+    return s;
+}
+
+using test::PackDbcSignal;
+
+TEST(DbcPosition, EverySignalThatFitsReadsBackTheBitsTheDatabaseMeans) {
+    int checked = 0;
+    for (bool motorola : {false, true})
+        for (int length = 1; length <= 16; ++length)
+            for (int start = 0; start < 64; ++start) {
+                const DbcSignal s = Signal(start, length, motorola);
+                const SignalImport r = ConvertSignal(Message(), s);
+                if (!r.importable) continue;  // beyond the frame
+                ++checked;
+                const std::uint32_t mask = (1u << length) - 1;
+                for (std::uint32_t raw : {0xA5C3u & mask, 0x5A3Cu & mask, mask, 1u}) {
+                    const auto frame = PackDbcSignal(s, raw);
+                    ASSERT_EQ(ExtractSignal(r.definition, frame), raw)
+                        << (motorola ? "Motorola " : "Intel ") << start << "|" << length;
+                }
+                // Neighbouring bits set do not leak into the value.
+                auto frame = PackDbcSignal(s, 0x2u & mask);
+                for (std::size_t i = 0; i < frame.size(); ++i)
+                    frame[i] = static_cast<std::uint8_t>(frame[i] | ~PackDbcSignal(s, mask)[i]);
+                ASSERT_EQ(ExtractSignal(r.definition, frame), 0x2u & mask);
+            }
+    // A signal of length n fits at 65 - n start bits, in either byte order.
+    EXPECT_EQ(checked, 2 * 904);
+}
+
+struct PositionCase {
+    int start, length;
+    bool motorola;
+    int startByte, startBit, endianLength;
+};
+
+TEST(DbcPosition, FieldsOfTheWorkedExamples) {
+    const PositionCase cases[] = {
+        {24, 16, false, 3, 0, 2},  // Intel, byte-aligned (J1939 engine speed)
+        {12, 4, false, 1, 4, 1},   // Intel within one byte
+        {4, 12, false, 0, 4, 2},   // Intel crossing into the next byte
+        {7, 16, true, 0, 0, 2},    // Motorola, byte-aligned
+        {7, 12, true, 0, 4, 2},    // Motorola crossing bytes, ends mid-byte
+        {20, 12, true, 2, 1, 2},   // Motorola from the middle of byte 2 into byte 3
+        {38, 1, true, 4, 6, 1},    // one bit
+        {3, 12, true, 0, 0, 2},    // Motorola over three nibbles
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.start) + "|" + std::to_string(c.length));
+        const CanMessage d = ConvertSignal(Message(), Signal(c.start, c.length, c.motorola)).definition;
+        EXPECT_EQ(d.StartByte, c.startByte);
+        EXPECT_EQ(d.StartBit, c.startBit);
+        EXPECT_EQ(d.EndianLength, c.endianLength);
+        EXPECT_EQ(d.BitLength, c.length);
+        EXPECT_EQ(d.BigEndian, c.motorola);
+    }
+}
+
+TEST(DbcImport, DefinitionMatchesTheShippedLibrarysOwn) {
+    const CanLibrary shipped =
+        ReadLibraryJsonFile(std::string(VX42_SOURCE_DIR) + "/data/libraries/SAE_J1939.json");
+    const CanMessage& speed = shipped.Messages.at(0);
+    ASSERT_EQ(Trimmed(speed.Name), "Engine Speed");
+    DbcSignal s = Signal(24, 16, false);
+    s.name = "Engine Speed";
+    s.factor = 0.125;
+    s.unit = "rpm";
+    DbcMessage eec1 = Message(8, 0x0CF00400);
+    const SignalImport r = ConvertSignal(eec1, s);
+    ASSERT_TRUE(r.importable);
+    CanMessage d = r.definition;
+    EXPECT_EQ(Trimmed(d.Unit), Trimmed(speed.Unit));
+    d.Name = speed.Name;
+    d.Description = speed.Description;
+    d.Unit = speed.Unit;
+    EXPECT_EQ(d, speed);
+    EXPECT_TRUE(r.notes.empty());
+}
+
+TEST(DbcImport, SignalsThatCannotBeStatedExactlyAreRefusedWithTheReason) {
+    struct Case {
+        const char* what;
+        DbcMessage message;
+        DbcSignal signal;
+    };
+    DbcSignal plain = Signal(0, 8, false);
+    DbcSignal signedOne = plain, muxed = plain, wide = Signal(0, 17, false),
+              beyond = Signal(60, 8, false), flat = plain;
+    signedOne.isSigned = true;
+    muxed.multiplexValue = 2;
+    flat.factor = 0;
+    const Case cases[] = {
+        {"signed", Message(), signedOne},
+        {"multiplexed", Message(), muxed},
+        {"17 bits", Message(), wide},
+        {"beyond the frame", Message(), beyond},
+        {"beyond its data length", Message(2), Signal(16, 4, false)},
+        {"Motorola beyond its data length", Message(2), Signal(15, 12, true)},
+        {"a CAN FD frame", Message(12), plain},
+        {"standard beyond 11 bits", Message(8, 0x800, false), plain},
+        {"extended that reads as standard", Message(8, 0x1234, true), plain},
+        {"factor 0", Message(), flat},
+    };
+    for (const Case& c : cases) {
+        const SignalImport r = ConvertSignal(c.message, c.signal);
+        EXPECT_FALSE(r.importable) << c.what;
+        EXPECT_FALSE(r.reason.empty()) << c.what;
+    }
+    // The multiplexor itself is a plain value; a short standard identifier is standard.
+    DbcSignal selector = plain;
+    selector.multiplexor = true;
+    const SignalImport r = ConvertSignal(Message(8, 0x7FF, false), selector);
+    ASSERT_TRUE(r.importable) << r.reason;
+    EXPECT_EQ(CanIdHex(r.definition.CanId), "7FF");
+    EXPECT_EQ(CanIdHex(ConvertSignal(Message(8, 0x12345, true), plain).definition.CanId), "12345");
+}
+
+TEST(DbcImport, OffsetIsRoundedAndReportedAndTheCommentBecomesTheDescription) {
+    DbcSignal s = Signal(0, 8, false);
+    s.offset = -40.5;
+    s.factor = 0.5;
+    s.comment = "Inlet air\r\n  temperature";
+    s.unit = "V";
+    const SignalImport r = ConvertSignal(Message(), s);
+    ASSERT_TRUE(r.importable);
+    EXPECT_EQ(r.definition.Offset, -41);
+    EXPECT_EQ(r.definition.Multiplier, 0.5);
+    EXPECT_EQ(r.definition.Description, "Inlet air temperature");
+    EXPECT_EQ(r.definition.Unit, "None");
+    ASSERT_EQ(r.notes.size(), 2u);
+    EXPECT_NE(r.notes[0].find("-40.5"), std::string::npos);
+    EXPECT_NE(r.notes[1].find("\"V\""), std::string::npos);
+}
+
+TEST(DbcImport, UnitsMapOntoTheToolsList) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"degC", "°C"}, {"°C", "°C"},   {"C", "°C"},       {"Cel", "°C"},   {"degF", "°F"},
+        {"km/h", "KPH"}, {"kph", "KPH"}, {"mph", "MPH"},   {"rpm", "RPM"},  {"kPa", "kPa"},
+        {"psi", "PSI"},  {"%", "%"},     {"g/s", "g/sec"}, {"Nm", "N·m"},   {"ft-lb", "ft·lb"},
+        {"L", "l"},      {"gal", "gal"}, {"lb/h", "lbs/hr"}, {"V", "None"}, {"", "None"},
+        {" rpm ", "RPM"}};
+    for (const auto& [dbc, tool] : cases) {
+        EXPECT_EQ(MapUnit(dbc), tool) << dbc;
+        EXPECT_NE(std::find(kCanUnits.begin(), kCanUnits.end(), tool), kCanUnits.end());
+    }
+}
+
+TEST(DbcImport, NamesAreCutAndMadeUniqueInTheUserLibrary) {
+    LibrarySet set;
+    set.MessageLibraries.push_back(NewLibrary("SAE J1939"));
+    CanMessage existing;
+    existing.Name = FixedText("COUNTER", canwidth::Name);
+    set.MessageLibraries[0].Messages.push_back(existing);  // another library's name is free
+    CanMessage counter, longName;
+    counter.Name = "COUNTER";
+    longName.Name = "AVeryLongSignalNameOfThirtyChars";
+    longName.Description = std::string(100, 'd');
+    const auto names = AddToUserLibrary(set, {counter, counter, longName, longName});
+    EXPECT_EQ(names, (std::vector<std::string>{"COUNTER", "COUNTER 2", "AVeryLongSignalNameOfThi",
+                                               "AVeryLongSignalNameOfT 2"}));
+    ASSERT_GE(set.UserDefinedIndex, 0);
+    const CanLibrary& user = set.MessageLibraries[static_cast<std::size_t>(set.UserDefinedIndex)];
+    EXPECT_EQ(user.Messages.size(), 4u);
+    EXPECT_EQ(user.Messages[3].Description.size(), canwidth::Description);
+    EXPECT_TRUE(set.LibrariesChanged);
+    // A second import continues the numbering.
+    EXPECT_EQ(AddToUserLibrary(set, {counter}), (std::vector<std::string>{"COUNTER 3"}));
+    // A library file holds at most 65,535 messages.
+    EXPECT_TRUE(UserLibraryHasRoom(set, limits::kLibraryMessages - 5));
+    EXPECT_FALSE(UserLibraryHasRoom(set, limits::kLibraryMessages - 4));
+    EXPECT_FALSE(UserLibraryHasRoom(LibrarySet{}, limits::kLibraryMessages + 1));
+}
+
+TEST(DbcImportList, FilterNarrowsAndOnlyImportableShownSignalsAreChecked) {
+    DbcFile file;
+    file.messages = {Message(8, 0x123, false), Message(8, 0x18FEF100, true)};
+    file.messages[0].name = "Engine";
+    file.messages[1].name = "Body";
+    DbcSignal speed = Signal(0, 16, false), torque = Signal(16, 8, false),
+              door = Signal(0, 1, false), angle = Signal(8, 16, false);
+    speed.name = "Speed";
+    torque.name = "Torque";
+    torque.isSigned = true;
+    door.name = "DoorOpen";
+    door.comment = "driver side";
+    angle.name = "SteerAngle";
+    file.messages[0].signalList = {speed, torque};
+    file.messages[1].signalList = {door, angle};
+    DbcImportList list(file);
+    ASSERT_EQ(list.rows().size(), 4u);
+
+    list.SetFilter(" DRIVER ");  // a comment
+    EXPECT_FALSE(list.MessageShown(0));
+    EXPECT_TRUE(list.MessageShown(1));
+    EXPECT_TRUE(list.RowShown(2));
+    EXPECT_FALSE(list.RowShown(3));
+    list.SetMessageChecked(1, true);  // only the shown signal
+    EXPECT_EQ(list.CheckedCount(), 1);
+
+    list.SetFilter("0x123");  // an identifier: the whole message
+    EXPECT_TRUE(list.RowShown(0));
+    EXPECT_TRUE(list.RowShown(1));
+    list.SetMessageChecked(0, true);  // the signed torque stays unchecked
+    EXPECT_EQ(list.CheckedCount(), 2);
+    list.SetChecked(1, true);
+    EXPECT_EQ(list.CheckedCount(), 2);
+
+    const auto chosen = list.Chosen();
+    ASSERT_EQ(chosen.size(), 2u);
+    EXPECT_EQ(chosen[0].Name, "Speed");
+    EXPECT_EQ(chosen[1].Name, "DoorOpen");
+    EXPECT_EQ(chosen[1].Description, "driver side");
+
+    list.SetFilter("");
+    list.CheckAll();
+    EXPECT_EQ(list.CheckedCount(), 3);
+}
+
+}  // namespace
+}  // namespace vx42
