@@ -24,8 +24,8 @@ std::string Synthetic() {
     std::ostringstream text;
     text << "VERSION \"\"\n\nNS_ :\n    CM_\n    VAL_\n\nBS_:\n\nBU_: ECU Dash\n\n";
     for (int m = 0; m < 500; ++m) {
-        text << "BO_ " << (0x80000000u + 0x18FE0000u + static_cast<unsigned>(m)) << " Message_"
-             << m << ": 8 ECU\n";
+        text << "BO_ " << (0x80000000u + 0x18FE0000u + static_cast<unsigned>(m)) << " Message_" << m
+             << ": 8 ECU\n";
         for (int s = 0; s < 10; ++s) {
             const bool motorola = s % 2 == 1;
             const int start = motorola ? 8 * (s % 4) + 7 : 16 * (s % 4);
@@ -38,8 +38,8 @@ std::string Synthetic() {
         text << "CM_ SG_ " << (0x80000000u + 0x18FE0000u + static_cast<unsigned>(m)) << " Signal_"
              << m << "_0 \"Synthetic signal " << m << "\";\n";
     for (int m = 0; m < 500; ++m)
-        text << "VAL_ " << (0x80000000u + 0x18FE0000u + static_cast<unsigned>(m)) << " Signal_"
-             << m << "_9 0 \"Off\" 1 \"On\" ;\n";
+        text << "VAL_ " << (0x80000000u + 0x18FE0000u + static_cast<unsigned>(m)) << " Signal_" << m
+             << "_9 0 \"Off\" 1 \"On\" ;\n";
     return text.str();
 }
 

@@ -256,8 +256,7 @@ std::optional<Reference> ParseValues(Cursor& c) {
     r.isValues = true;
     const std::string_view first = c.Name("identifier");
     const auto parsed = std::from_chars(first.data(), first.data() + first.size(), r.rawId);
-    if (parsed.ec != std::errc() || parsed.ptr != first.data() + first.size())
-        return std::nullopt;
+    if (parsed.ec != std::errc() || parsed.ptr != first.data() + first.size()) return std::nullopt;
     r.signal = DbcText(c.Name("signal name"));
     while (!c.AtEnd() && !c.Peek(';')) {
         const auto value = c.Integer<std::int64_t>("value");
@@ -406,7 +405,8 @@ std::size_t DbcFile::SignalCount() const {
 
 std::string DbcText(std::string_view bytes) {
     if (ValidUtf8(bytes)) return std::string(bytes);
-    return FromWin1252(std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+    return FromWin1252(
+        std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
 }
 
 DbcFile ReadDbc(std::string_view text, const std::string& source) {

@@ -20,10 +20,10 @@ namespace vx42 {
 
 struct DbcSignal {
     std::string name;
-    int startBit = 0;        // Intel: the least significant bit; Motorola: the most significant
-    int length = 0;          // bits, 1 to 64
-    bool motorola = false;   // "@0": big-endian; "@1": little-endian (Intel)
-    bool isSigned = false;   // "-"
+    int startBit = 0;       // Intel: the least significant bit; Motorola: the most significant
+    int length = 0;         // bits, 1 to 64
+    bool motorola = false;  // "@0": big-endian; "@1": little-endian (Intel)
+    bool isSigned = false;  // "-"
     double factor = 1;
     double offset = 0;
     double minimum = 0;

@@ -231,8 +231,8 @@ void DbcImportList::CheckAll() {
 }
 
 int DbcImportList::CheckedCount() const {
-    return static_cast<int>(std::count_if(rows_.begin(), rows_.end(),
-                                          [](const Row& r) { return r.checked; }));
+    return static_cast<int>(
+        std::count_if(rows_.begin(), rows_.end(), [](const Row& r) { return r.checked; }));
 }
 
 std::vector<CanMessage> DbcImportList::Chosen() const {

@@ -28,8 +28,8 @@ std::uint32_t ExtractSignal(const CanMessage& definition, std::span<const std::u
 // One database signal as the import sees it.
 struct SignalImport {
     bool importable = false;
-    std::string reason;       // why not, when not importable
-    CanMessage definition;    // when importable; Name and Description not yet unique or cut
+    std::string reason;              // why not, when not importable
+    CanMessage definition;           // when importable; Name and Description not yet unique or cut
     std::vector<std::string> notes;  // what was changed on the way (an offset rounded, ...)
 };
 
@@ -82,7 +82,7 @@ class DbcImportList {
     const DbcFile& file_;
     std::vector<Row> rows_;
     std::vector<int> firstRow_;  // per message; rows_.size() past the last
-    std::string filter_;          // lower case
+    std::string filter_;         // lower case
     std::vector<bool> messageMatches_;
 };
 

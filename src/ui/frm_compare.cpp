@@ -40,13 +40,13 @@ FrmCompare::FrmCompare(std::vector<GroupDifferences> groups, const QString& othe
     auto* layout = new QVBoxLayout(this);
     std::size_t count = 0;
     for (const GroupDifferences& g : groups_) count += g.settings.size();
-    lblCompared = new QLabel(
-        QString("%1 %2 from %3. Check what to copy into the calibration shown.")
-            .arg(count)
-            .arg(count == 1 ? "setting of the calibration shown differs"
-                            : "settings of the calibration shown differ")
-            .arg(otherName),
-        this);
+    lblCompared =
+        new QLabel(QString("%1 %2 from %3. Check what to copy into the calibration shown.")
+                       .arg(count)
+                       .arg(count == 1 ? "setting of the calibration shown differs"
+                                       : "settings of the calibration shown differ")
+                       .arg(otherName),
+                   this);
     lblCompared->setObjectName("lblCompared");
     lblCompared->setWordWrap(true);
     layout->addWidget(lblCompared);
@@ -69,8 +69,8 @@ FrmCompare::FrmCompare(std::vector<GroupDifferences> groups, const QString& othe
         top->setFont(0, bold);
         for (int s = 0; s < static_cast<int>(group.settings.size()); ++s) {
             const ComparedSetting& setting = group.settings[static_cast<std::size_t>(s)];
-            auto* item =
-                new QTreeWidgetItem(top, {Capitalised(setting.label), Q(setting.first), Q(setting.second)});
+            auto* item = new QTreeWidgetItem(
+                top, {Capitalised(setting.label), Q(setting.first), Q(setting.second)});
             item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
             item->setCheckState(0, Qt::Unchecked);
             item->setData(0, kGroupRole, g);
@@ -112,10 +112,9 @@ FrmCompare::FrmCompare(std::vector<GroupDifferences> groups, const QString& othe
     layout->addLayout(row);
     resize(900, 620);
 
-    connect(lstDifferences, &QTreeWidget::currentItemChanged, this,
-            [this](QTreeWidgetItem* item) {
-                Trapped("lstDifferences", "Click", [this, item] { ShowTableOf(item); });
-            });
+    connect(lstDifferences, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
+        Trapped("lstDifferences", "Click", [this, item] { ShowTableOf(item); });
+    });
     connect(cmdCopySelected, &QPushButton::clicked, this,
             [this] { Trapped("cmdCopySelected", "Click", [this] { CopySelected(); }); });
     connect(cmdClose, &QPushButton::clicked, this, &QDialog::reject);
@@ -152,10 +151,9 @@ void FrmCompare::CopySelected() {
 
 void FrmCompare::ShowTableOf(const QTreeWidgetItem* item) {
     const int g = item ? item->data(0, kGroupRole).toInt() : -1;
-    const TableComparison* table =
-        g >= 0 && groups_[static_cast<std::size_t>(g)].table
-            ? &*groups_[static_cast<std::size_t>(g)].table
-            : nullptr;
+    const TableComparison* table = g >= 0 && groups_[static_cast<std::size_t>(g)].table
+                                       ? &*groups_[static_cast<std::size_t>(g)].table
+                                       : nullptr;
     grdTable->setVisible(table != nullptr);
     if (!table) {
         lblTable->setText("Choose a table's group to see its grid.");

@@ -102,8 +102,10 @@ void FrmImportDbc::Fill() {
             const DbcSignal& s = message.signalList[static_cast<std::size_t>(row.signal)];
             auto* child = new QTreeWidgetItem(item);
             child->setText(0, Q(s.name));
-            child->setText(1, QString("%1|%2 %3").arg(s.startBit).arg(s.length).arg(
-                                  s.motorola ? "Motorola" : "Intel"));
+            child->setText(1, QString("%1|%2 %3")
+                                  .arg(s.startBit)
+                                  .arg(s.length)
+                                  .arg(s.motorola ? "Motorola" : "Intel"));
             child->setText(2, Scaling(s));
             child->setToolTip(0, Q(s.comment));
             if (row.import.importable) {

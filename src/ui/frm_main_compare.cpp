@@ -36,9 +36,10 @@ void FrmMain::CompareCommand(bool restorePoint) {
     FinishEditing();
     SettleLink();
     if (!app_.files.HasCalibration()) {
-        app_.prompt.Message("Open or retrieve a calibration first: it is what the other "
-                            "calibration is compared with.",
-                            "Compare", Icon::Information);
+        app_.prompt.Message(
+            "Open or retrieve a calibration first: it is what the other "
+            "calibration is compared with.",
+            "Compare", Icon::Information);
         return;
     }
     if (!restorePoint) {
@@ -52,8 +53,8 @@ void FrmMain::CompareCommand(bool restorePoint) {
                             Icon::Exclamation);
         return;
     }
-    FrmModuleHistory history(*store, app_.image, app_.settings.Units, app_.prompt, app_.log,
-                             this, FrmModuleHistory::Use::Compare);
+    FrmModuleHistory history(*store, app_.image, app_.settings.Units, app_.prompt, app_.log, this,
+                             FrmModuleHistory::Use::Compare);
     if (history.exec() != QDialog::Accepted || !history.chosen()) return;
     ShowComparison(history.chosen()->image,
                    "the restore point of module " + history.chosen()->serial);
@@ -66,8 +67,8 @@ void FrmMain::ShowComparison(const CalImage& other, const std::string& otherName
                             Icon::Information);
         return;
     }
-    FrmCompare compare(std::move(groups), QString::fromStdString(otherName), app_.prompt,
-                       app_.log, this);
+    FrmCompare compare(std::move(groups), QString::fromStdString(otherName), app_.prompt, app_.log,
+                       this);
     if (compare.exec() != QDialog::Accepted) return;
     const std::vector<ComparedSetting> chosen = compare.Checked();
     // Nothing may change the image or the link while the copy is stored and written.

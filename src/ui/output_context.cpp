@@ -8,7 +8,9 @@
 
 namespace vx42 {
 
-OutputScope OutputContext::Scope() const { return {main.app().image, format, output}; }
+OutputScope OutputContext::Scope() const {
+    return {main.app().image, format, output};
+}
 
 void OutputContext::Edit(const std::function<void(const OutputEdit&)>& body) const {
     EditTarget target = main.edit();

@@ -27,13 +27,15 @@ QWidget* OutputDataSources::Build(QWidget* parent) {
 }
 
 QGroupBox* OutputDataSources::BuildDataFrame(int i) {
-    auto* frame = Named(new QGroupBox(i == 0 ? "Primary CAN Data" : " Secondary CAN Data", fraMessages),
-                        Indexed("fraData", i));
+    auto* frame =
+        Named(new QGroupBox(i == 0 ? "Primary CAN Data" : " Secondary CAN Data", fraMessages),
+              Indexed("fraData", i));
     fraData[i] = frame;
     auto* g = Tight(new QGridLayout(frame));
     int row = 0;
     if (i == 1) {
-        chkUseSecondary = Named(new QCheckBox("Use secondary data on timeout", frame), "chkUseSecondary");
+        chkUseSecondary =
+            Named(new QCheckBox("Use secondary data on timeout", frame), "chkUseSecondary");
         g->addWidget(chkUseSecondary, row++, 0, 1, 3);
     }
     cmbLibrary[i] = Named(new QComboBox(frame), Indexed("cmbLibrary", i));
@@ -56,8 +58,9 @@ QGroupBox* OutputDataSources::BuildDataFrame(int i) {
     g->addWidget(txtDataOnTimeout[i], row, 1);
     g->addWidget(lblMessUnit[i], row++, 2);
 
-    auto* filter = Named(new QGroupBox(i == 0 ? "Primary Data Filter" : "Secondary Data Filter", frame),
-                         Indexed("fraFilter", i));
+    auto* filter =
+        Named(new QGroupBox(i == 0 ? "Primary Data Filter" : "Secondary Data Filter", frame),
+              Indexed("fraFilter", i));
     auto* fg = Tight(new QGridLayout(filter));
     txtSamplePeriod[i] = NumberBox(Named(new EntryBox(filter), Indexed("txtSamplePeriod", i)));
     txtAverageLength[i] = NumberBox(Named(new EntryBox(filter), Indexed("txtAverageLength", i)));
@@ -75,17 +78,23 @@ QGroupBox* OutputDataSources::BuildDataFrame(int i) {
 
 void OutputDataSources::Connect() {
     for (int i = 0; i < 2; ++i) {
-        ctx_.Enter(txtTimoutTimer[i],
-              [i](const OutputEdit& out, const std::string& t) { return StoreTimeout(out, i, t); });
+        ctx_.Enter(txtTimoutTimer[i], [i](const OutputEdit& out, const std::string& t) {
+            return StoreTimeout(out, i, t);
+        });
         ctx_.Colour(txtTimoutTimer[i], [] { return DataRange{0, kTimeoutMax}; });
-        ctx_.Enter(txtDataOnTimeout[i],
-              [i](const OutputEdit& out, const std::string& t) { return StoreDataOnTimeout(out, i, t); });
+        ctx_.Enter(txtDataOnTimeout[i], [i](const OutputEdit& out, const std::string& t) {
+            return StoreDataOnTimeout(out, i, t);
+        });
         ctx_.Colour(txtDataOnTimeout[i], [this, i] { return ctx_.Scope().Range(i); });
-        ctx_.Enter(txtSamplePeriod[i],
-              [i](const OutputEdit& out, const std::string& t) { return StoreSamplePeriod(out, i, t); });
-        ctx_.Colour(txtSamplePeriod[i], [] { return DataRange{kSamplePeriodMin, kSamplePeriodMax}; });
-        ctx_.Enter(txtAverageLength[i],
-              [i](const OutputEdit& out, const std::string& t) { return StoreFilterSize(out, i, t); });
+        ctx_.Enter(txtSamplePeriod[i], [i](const OutputEdit& out, const std::string& t) {
+            return StoreSamplePeriod(out, i, t);
+        });
+        ctx_.Colour(txtSamplePeriod[i], [] {
+            return DataRange{kSamplePeriodMin, kSamplePeriodMax};
+        });
+        ctx_.Enter(txtAverageLength[i], [i](const OutputEdit& out, const std::string& t) {
+            return StoreFilterSize(out, i, t);
+        });
         ctx_.Colour(txtAverageLength[i], [] { return DataRange{kFilterSizeMin, kFilterSizeMax}; });
         QObject::connect(cmbLibrary[i], &QComboBox::activated, &ctx_.page, [this, i](int k) {
             ctx_.Handler(cmbLibrary[i], "Click", [this, i, k] { LibraryClicked(i, k); });

@@ -21,7 +21,7 @@ struct OutputContext;
 struct OutputView;
 
 class OutputDataSources {
-public:
+  public:
     explicit OutputDataSources(OutputContext& ctx);
 
     // Builds fraMessages, the two data sources side by side, in `parent`.
@@ -44,7 +44,7 @@ public:
     std::array<EntryBox*, 2> txtAverageLength{};
     QCheckBox* chkUseSecondary = nullptr;
 
-private:
+  private:
     QGroupBox* BuildDataFrame(int i);
     void FillLibraryLists();
     void FillMessageList(int i);

@@ -6,7 +6,6 @@
 #include <QApplication>
 #include <QLabel>
 #include <QString>
-
 #include <string>
 
 #include "ui/control_names.h"
@@ -14,8 +13,12 @@
 
 namespace vx42::output_frames {
 
-inline QString Q(const std::string& s) { return QString::fromStdString(s); }
-inline std::string S(const QString& s) { return s.toStdString(); }
+inline QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+inline std::string S(const QString& s) {
+    return s.toStdString();
+}
 
 using vx42::Indexed;
 
@@ -25,7 +28,9 @@ W* Named(W* widget, const QString& name) {
     return widget;
 }
 
-inline QLabel* Caption(const QString& text, QWidget* parent) { return new QLabel(text, parent); }
+inline QLabel* Caption(const QString& text, QWidget* parent) {
+    return new QLabel(text, parent);
+}
 
 // Close spacing inside a frame, so that the page fits a laptop's screen.
 template <typename L>

@@ -20,7 +20,8 @@ void OutputFunctionFrame::Build(QGridLayout* frames, QWidget* row) {
     auto* fraFunction = Named(new QGroupBox("Output Function", row), "fraFunction");
     auto* fv = new QGridLayout(fraFunction);
     for (int i = 0; i < 5; ++i) {
-        optType[i] = Named(new QRadioButton(kFunctionCaptions[i], fraFunction), Indexed("optType", i));
+        optType[i] =
+            Named(new QRadioButton(kFunctionCaptions[i], fraFunction), Indexed("optType", i));
         fv->addWidget(optType[i], i % 3, i / 3);
     }
     frames->addWidget(fraFunction, 0, 0);
@@ -59,18 +60,20 @@ void OutputFunctionFrame::Build(QGridLayout* frames, QWidget* row) {
     g->addWidget(chkFormatCAN, 2, 0, 1, 2);
     g->setColumnStretch(1, 1);
     frames->addWidget(settings, 0, 1);
-
 }
 
 void OutputFunctionFrame::Connect() {
     for (int k = 0; k < 5; ++k)
-        QObject::connect(optType[k], &QRadioButton::clicked, &ctx_.page,
-                [this, k] { ctx_.Handler(optType[k], "Click", [this, k] { FunctionClicked(k); }); });
+        QObject::connect(optType[k], &QRadioButton::clicked, &ctx_.page, [this, k] {
+            ctx_.Handler(optType[k], "Click", [this, k] { FunctionClicked(k); });
+        });
     for (int k = 0; k < 3; ++k) {
-        QObject::connect(optOff[k], &QRadioButton::clicked, &ctx_.page,
-                [this, k] { ctx_.Handler(optOff[k], "Click", [this, k] { DriveClicked(true, k); }); });
-        QObject::connect(optOn[k], &QRadioButton::clicked, &ctx_.page,
-                [this, k] { ctx_.Handler(optOn[k], "Click", [this, k] { DriveClicked(false, k); }); });
+        QObject::connect(optOff[k], &QRadioButton::clicked, &ctx_.page, [this, k] {
+            ctx_.Handler(optOff[k], "Click", [this, k] { DriveClicked(true, k); });
+        });
+        QObject::connect(optOn[k], &QRadioButton::clicked, &ctx_.page, [this, k] {
+            ctx_.Handler(optOn[k], "Click", [this, k] { DriveClicked(false, k); });
+        });
     }
     QObject::connect(chkFormatCAN, &QCheckBox::clicked, &ctx_.page, [this](bool ticked) {
         ctx_.Handler(chkFormatCAN, "Click", [this, ticked] {
@@ -81,19 +84,21 @@ void OutputFunctionFrame::Connect() {
         });
     });
 
-    ctx_.Enter(txtPeriod, [](const OutputEdit& out, const std::string& t) { return StorePeriod(out, t); },
-          [this] {
-              ctx_.history.Clear();  // the duty cells now read against another period
-              ctx_.ShowTables();  // the voltage output's duty cycles too
-              ctx_.FollowPreset();
-          });
+    ctx_.Enter(
+        txtPeriod, [](const OutputEdit& out, const std::string& t) { return StorePeriod(out, t); },
+        [this] {
+            ctx_.history.Clear();  // the duty cells now read against another period
+            ctx_.ShowTables();     // the voltage output's duty cycles too
+            ctx_.FollowPreset();
+        });
     ctx_.Colour(txtPeriod, [this] {
         const PeriodRule rule = PeriodRuleOf(ctx_.Scope().FunctionFlags());
         return DataRange{rule.minimum, rule.maximum};
     });
-    ctx_.Enter(txtOutputName,
-          [](const OutputEdit& out, const std::string& t) { return StoreOutputName(out, t); },
-          [this] { ctx_.FollowPreset(); });
+    ctx_.Enter(
+        txtOutputName,
+        [](const OutputEdit& out, const std::string& t) { return StoreOutputName(out, t); },
+        [this] { ctx_.FollowPreset(); });
 }
 
 void OutputFunctionFrame::Show(const OutputView& v) {
@@ -125,7 +130,9 @@ void OutputFunctionFrame::FunctionClicked(int index) {
     if (!ctx_.screenLoaded) return;
     ctx_.StopLiveCalibration();  // the gauge it drove is no longer this output's function
     ctx_.main.SettleLink();
-    ctx_.Edit([index](const OutputEdit& out) { SelectFunction(out, static_cast<OutputFunction>(index)); });
+    ctx_.Edit([index](const OutputEdit& out) {
+        SelectFunction(out, static_cast<OutputFunction>(index));
+    });
     ctx_.history.Clear();
     ctx_.UpdateEditActions();
     ctx_.LoadScreen();

@@ -18,7 +18,7 @@ struct OutputDisplay;
 struct OutputView;
 
 class OutputFunctionFrame {
-public:
+  public:
     explicit OutputFunctionFrame(OutputContext& ctx) : ctx_(ctx) {}
 
     // Builds the function over the state, and the settings beside the function, in `frames`.
@@ -36,7 +36,7 @@ public:
     EntryBox* txtOutputName = nullptr;
     QCheckBox* chkFormatCAN = nullptr;
 
-private:
+  private:
     void FunctionClicked(int index);
     void DriveClicked(bool offGroup, int index);
 

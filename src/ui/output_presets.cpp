@@ -21,7 +21,8 @@ QGroupBox* OutputPresets::Build(QWidget* parent, const QCheckBox* showFormatted)
     cmbPresets = Named(new QComboBox(fraPresets), "cmbPresets");
     cmbPresets->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     cmbPresets->setMinimumContentsLength(18);
-    for (const std::string& entry : FillPresetList(ctx_.main.app().presets)) cmbPresets->addItem(Q(entry));
+    for (const std::string& entry : FillPresetList(ctx_.main.app().presets))
+        cmbPresets->addItem(Q(entry));
     cmbPresets->setCurrentIndex(0);
     pv->addWidget(cmbPresets);
     pv->addStretch(1);
@@ -30,14 +31,15 @@ QGroupBox* OutputPresets::Build(QWidget* parent, const QCheckBox* showFormatted)
 }
 
 void OutputPresets::Connect() {
-    QObject::connect(cmbPresets, &QComboBox::activated, &ctx_.page,
-            [this](int k) { ctx_.Handler(cmbPresets, "Click", [this, k] { ApplyPresetEntry(k); }); });
+    QObject::connect(cmbPresets, &QComboBox::activated, &ctx_.page, [this](int k) {
+        ctx_.Handler(cmbPresets, "Click", [this, k] { ApplyPresetEntry(k); });
+    });
 }
 
 void OutputPresets::ApplyPresetEntry(int entry) {
     if (!ctx_.screenLoaded || presetsChanging_) return;
-    const std::vector<PresetStep> steps = ApplyPreset(ctx_.main.app().presets, entry,
-                                                      showFormatted_->isChecked(), ctx_.main.app().prompt);
+    const std::vector<PresetStep> steps = ApplyPreset(
+        ctx_.main.app().presets, entry, showFormatted_->isChecked(), ctx_.main.app().prompt);
     if (steps.empty()) return;
     {
         WaitCursor wait;
@@ -49,18 +51,28 @@ void OutputPresets::ApplyPresetEntry(int entry) {
             for (const PresetStep& step : steps) {
                 const std::uint8_t flags = out.Scope().FunctionFlags();
                 switch (step.kind) {
-                    case PresetStepKind::LiftFormatCan: StoreShowFormatted(out, false); break;
-                    case PresetStepKind::RestoreFormatCan: StoreShowFormatted(out, true); break;
-                    case PresetStepKind::SetName: StoreOutputName(out, step.text); break;
+                    case PresetStepKind::LiftFormatCan:
+                        StoreShowFormatted(out, false);
+                        break;
+                    case PresetStepKind::RestoreFormatCan:
+                        StoreShowFormatted(out, true);
+                        break;
+                    case PresetStepKind::SetName:
+                        StoreOutputName(out, step.text);
+                        break;
                     case PresetStepKind::SetFunction:
                         SelectFunction(out, static_cast<OutputFunction>(step.option));
                         break;
-                    case PresetStepKind::SetPeriod: StorePeriod(out, step.text); break;
+                    case PresetStepKind::SetPeriod:
+                        StorePeriod(out, step.text);
+                        break;
                     case PresetStepKind::SetOnOption:
-                        StoreDriveOn(out, static_cast<Drive>(step.option), DriveStatesOf(flags).off);
+                        StoreDriveOn(out, static_cast<Drive>(step.option),
+                                     DriveStatesOf(flags).off);
                         break;
                     case PresetStepKind::SetOffOption:
-                        StoreDriveOff(out, static_cast<Drive>(step.option), DriveStatesOf(flags).on);
+                        StoreDriveOff(out, static_cast<Drive>(step.option),
+                                      DriveStatesOf(flags).on);
                         break;
                     case PresetStepKind::SetCell:
                         (step.grid == PresetGrid::Analog ? analog : freq)

@@ -13,7 +13,7 @@ struct OutputContext;
 struct OutputDisplay;
 
 class OutputPresets {
-public:
+  public:
     explicit OutputPresets(OutputContext& ctx) : ctx_(ctx) {}
 
     // Builds fraPresets in `parent`; a preset is applied with the output's CAN data shown
@@ -26,7 +26,7 @@ public:
     QGroupBox* fraPresets = nullptr;
     QComboBox* cmbPresets = nullptr;
 
-private:
+  private:
     void ApplyPresetEntry(int entry);
 
     OutputContext& ctx_;

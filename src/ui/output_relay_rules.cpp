@@ -33,14 +33,16 @@ QGroupBox* OutputRelayRules::Build(QWidget* parent, QCheckBox* useSecondary) {
 
     auto* columns = new QHBoxLayout;
     for (int i = 0; i < 2; ++i) {
-        auto* box = new QGroupBox(i == 0 ? "Primary Data Switch" : "Secondary Data Switch", fraRelay);
+        auto* box =
+            new QGroupBox(i == 0 ? "Primary Data Switch" : "Secondary Data Switch", fraRelay);
         auto* g = new QGridLayout(box);
         cmbOptions[i] = Named(new QComboBox(box), Indexed("cmbOptions", i));
         for (const char* c : kSwitchFunctionCaptions) cmbOptions[i]->addItem(c);
         g->addWidget(cmbOptions[i], 0, 0, 1, 2);
         picRelay[i] = Named(new RelayPicture(box), Indexed("picRelay", i));
         g->addWidget(picRelay[i], 1, 0, 5, 1);
-        auto point = [&](std::array<EntryBox*, 2>& boxes, const char* name, int row, QLabel** label) {
+        auto point = [&](std::array<EntryBox*, 2>& boxes, const char* name, int row,
+                         QLabel** label) {
             boxes[i] = Named(new EntryBox(box), Indexed(name, i));
             QLabel* l = Caption(kSwitchPointCaptions[row - 1], box);
             if (label) *label = l;
@@ -69,16 +71,21 @@ void OutputRelayRules::Connect() {
         QObject::connect(box, &QCheckBox::clicked, &ctx_.page, [this, box](bool ticked) {
             ctx_.Handler(box, "Click", [this, ticked] { UseSecondaryClicked(ticked); });
         });
-    QObject::connect(cmbAndOr, &QComboBox::activated, &ctx_.page,
-            [this](int k) { ctx_.Handler(cmbAndOr, "Click", [this, k] { AndOrClicked(k); }); });
+    QObject::connect(cmbAndOr, &QComboBox::activated, &ctx_.page, [this](int k) {
+        ctx_.Handler(cmbAndOr, "Click", [this, k] { AndOrClicked(k); });
+    });
     for (int i = 0; i < 2; ++i) {
-        const std::array<std::array<EntryBox*, 2>*, 4> points = {&txtOnA, &txtOffA, &txtOnB, &txtOffB};
+        const std::array<std::array<EntryBox*, 2>*, 4> points = {&txtOnA, &txtOffA, &txtOnB,
+                                                                 &txtOffB};
         for (int p = 0; p < 4; ++p) {
             EntryBox* box = (*points[p])[i];
             const auto point = static_cast<SwitchPoint>(p);
-            ctx_.Enter(box, [i, point](const OutputEdit& out, const std::string& t) {
-                return StoreSwitchPoint(out, i, point, t);
-            }, [this, i] { RecolourSwitchPoints(i); });
+            ctx_.Enter(
+                box,
+                [i, point](const OutputEdit& out, const std::string& t) {
+                    return StoreSwitchPoint(out, i, point, t);
+                },
+                [this, i] { RecolourSwitchPoints(i); });
             QObject::connect(box, &QLineEdit::textChanged, &ctx_.page, [this, box, i] {
                 ctx_.Handler(box, "Change", [this, i] { RecolourSwitchPoints(i); });
             });

@@ -19,7 +19,7 @@ struct OutputContext;
 struct OutputView;
 
 class OutputRelayRules {
-public:
+  public:
     explicit OutputRelayRules(OutputContext& ctx) : ctx_(ctx) {}
 
     // Builds fraRelay in `parent`. `useSecondary` is the secondary data source's own box for
@@ -37,7 +37,7 @@ public:
     std::array<QLabel*, 2> lblOnB{}, lblOffB{};
     std::array<QLabel*, 2> lblRelayUnit{};
 
-private:
+  private:
     void UseSecondaryClicked(bool ticked);
     void AndOrClicked(int index);
     void SwitchFunctionClicked(int i, int index);

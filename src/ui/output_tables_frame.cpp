@@ -37,8 +37,9 @@ using namespace output_frames;
 
 QGroupBox* OutputTables::Build(TableGrid grid, QWidget* parent, QGroupBox* gaugeCal) {
     const bool analog = grid == TableGrid::Analog;
-    auto* frame = Named(new QGroupBox(analog ? "Analog Gauge Table" : "Speedo/Tach Gauge Table", parent),
-                        analog ? "fraTable" : "fraFreqTable");
+    auto* frame =
+        Named(new QGroupBox(analog ? "Analog Gauge Table" : "Speedo/Tach Gauge Table", parent),
+              analog ? "fraTable" : "fraFreqTable");
     // The table with its commands below it, and its plot beside it.
     auto* beside = Tight(new QHBoxLayout(frame));
     auto* v = new QVBoxLayout;
@@ -48,8 +49,8 @@ QGroupBox* OutputTables::Build(TableGrid grid, QWidget* parent, QGroupBox* gauge
     auto* table = new TableGridWidget(grid, ctx_.main.app().prompt, frame);
     v->addWidget(table);
     auto* side = new QHBoxLayout;
-    auto* setButton = Named(new QPushButton(kSetBreakpointsCaption, frame),
-                            Indexed("cmdSetBreakpoints", k));
+    auto* setButton =
+        Named(new QPushButton(kSetBreakpointsCaption, frame), Indexed("cmdSetBreakpoints", k));
     setButton->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     side->addWidget(setButton, 0, Qt::AlignTop);
     auto* plot = Named(new TablePlot(frame), analog ? "plotAnalogTable" : "plotFreqTable");
@@ -94,18 +95,24 @@ void OutputTables::BuildMenu() {
         return a;
     };
     auto key = [](GridKey k) { return [k](TableGridWidget& g) { g.runKey(k); }; };
-    mEditFlexCopy = entry("mEditFlexCopy", "Copy", nullptr, [](TableGridWidget& g) { g.copySelection(); });
-    mEditFlexPaste = entry("mEditFlexPaste", "Paste", nullptr, [](TableGridWidget& g) { g.pasteClipboard(); });
+    mEditFlexCopy =
+        entry("mEditFlexCopy", "Copy", nullptr, [](TableGridWidget& g) { g.copySelection(); });
+    mEditFlexPaste =
+        entry("mEditFlexPaste", "Paste", nullptr, [](TableGridWidget& g) { g.pasteClipboard(); });
     mEditFlexGrid->addSeparator();
-    mEditFlexLinearize = entry("mEditFlexLinearize", "Linearize", "Ctrl+L", key(GridKey::Ctrl('L')));
+    mEditFlexLinearize =
+        entry("mEditFlexLinearize", "Linearize", "Ctrl+L", key(GridKey::Ctrl('L')));
     mEditFlexLinearInterpolation = entry("mEditFlexLinearInterpolation", "Linear In&terpolation",
                                          "Ctrl+T", key(GridKey::Ctrl('T')));
-    mEditFlexPercent = entry("mEditFlexPercent", "Percent add/subtract", "Ctrl+P", key(GridKey::Ctrl('P')));
+    mEditFlexPercent =
+        entry("mEditFlexPercent", "Percent add/subtract", "Ctrl+P", key(GridKey::Ctrl('P')));
     mEditFlexGrid->addSeparator();
-    mEditFlexIncrease1 = entry("mEditFlexIncrease1", "Increase 1", nullptr, key(GridKey::Ctrl(keys::kPlus)));
-    mEditFlexDecrease1 = entry("mEditFlexDecrease1", "Decrease 1", nullptr, key(GridKey::Ctrl(keys::kMinus)));
-    mEditFlexIncreaseDecrease = entry("mEditFlexIncreaseDecrease", "&Increase/Decrease", "Ctrl+I",
-                                      key(GridKey::Ctrl('I')));
+    mEditFlexIncrease1 =
+        entry("mEditFlexIncrease1", "Increase 1", nullptr, key(GridKey::Ctrl(keys::kPlus)));
+    mEditFlexDecrease1 =
+        entry("mEditFlexDecrease1", "Decrease 1", nullptr, key(GridKey::Ctrl(keys::kMinus)));
+    mEditFlexIncreaseDecrease =
+        entry("mEditFlexIncreaseDecrease", "&Increase/Decrease", "Ctrl+I", key(GridKey::Ctrl('I')));
     mEditFlexSetTo = entry("mEditFlexSetTo", "Set to...", nullptr, key(GridKey::Ctrl('J')));
 
     // Undo and redo of the tables in the window's Edit menu, before Copy and Paste.
@@ -122,14 +129,18 @@ void OutputTables::BuildMenu() {
         edit->insertAction(first, mEditRedo);
         edit->insertSeparator(first);
     }
-    QObject::connect(mEditUndo, &QAction::triggered, &ctx_.page, [this] { ctx_.Handler(mEditUndo, "Click", [this] { Undo(); }); });
-    QObject::connect(mEditRedo, &QAction::triggered, &ctx_.page, [this] { ctx_.Handler(mEditRedo, "Click", [this] { Redo(); }); });
+    QObject::connect(mEditUndo, &QAction::triggered, &ctx_.page,
+                     [this] { ctx_.Handler(mEditUndo, "Click", [this] { Undo(); }); });
+    QObject::connect(mEditRedo, &QAction::triggered, &ctx_.page,
+                     [this] { ctx_.Handler(mEditRedo, "Click", [this] { Redo(); }); });
     if (ctx_.main.mEditCopy)
-        QObject::connect(ctx_.main.mEditCopy, &QAction::triggered, &ctx_.page,
-                [this] { ctx_.Handler(ctx_.main.mEditCopy, "Click", [this] { CopyFocused(); }); });
+        QObject::connect(ctx_.main.mEditCopy, &QAction::triggered, &ctx_.page, [this] {
+            ctx_.Handler(ctx_.main.mEditCopy, "Click", [this] { CopyFocused(); });
+        });
     if (ctx_.main.mEditPaste)
-        QObject::connect(ctx_.main.mEditPaste, &QAction::triggered, &ctx_.page,
-                [this] { ctx_.Handler(ctx_.main.mEditPaste, "Click", [this] { PasteFocused(); }); });
+        QObject::connect(ctx_.main.mEditPaste, &QAction::triggered, &ctx_.page, [this] {
+            ctx_.Handler(ctx_.main.mEditPaste, "Click", [this] { PasteFocused(); });
+        });
     UpdateEditActions();
 }
 
@@ -150,12 +161,12 @@ void OutputTables::Connect() {
             });
         });
 
-
     for (TableGridWidget* grid : {mshAnalogTable, mshFreqTable}) {
         const TableGrid kind = grid->grid();
         grid->setCommitCell([this, grid, kind](int row, int col, const std::string& text) {
             std::string shown = grid->cellText(row, col);
-            ctx_.Handler(grid->editor(), "KeyDown", [&] { shown = CommitCell(kind, row, col, text); });
+            ctx_.Handler(grid->editor(), "KeyDown",
+                         [&] { shown = CommitCell(kind, row, col, text); });
             return shown;
         });
         grid->setCommitTable([this, grid, kind](const std::vector<CellChange>& cells) {
@@ -167,18 +178,22 @@ void OutputTables::Connect() {
             return GridLimits{range.minimum, range.maximum};
         });
         QObject::connect(grid, &TableGridWidget::undoRequested, &ctx_.page,
-                [this, grid] { ctx_.Handler(grid, "KeyDown", [this] { Undo(); }); });
+                         [this, grid] { ctx_.Handler(grid, "KeyDown", [this] { Undo(); }); });
         QObject::connect(grid, &TableGridWidget::redoRequested, &ctx_.page,
-                [this, grid] { ctx_.Handler(grid, "KeyDown", [this] { Redo(); }); });
-        QObject::connect(grid, &TableGridWidget::menuRequested, &ctx_.page, [this, grid](const QPoint& at) {
-            ctx_.Handler(grid, "MouseDown", [this, grid, at] {
-                menuTarget_ = grid;
-                mEditFlexGrid->popup(at);
-            });
-        });
+                         [this, grid] { ctx_.Handler(grid, "KeyDown", [this] { Redo(); }); });
+        QObject::connect(grid, &TableGridWidget::menuRequested, &ctx_.page,
+                         [this, grid](const QPoint& at) {
+                             ctx_.Handler(grid, "MouseDown", [this, grid, at] {
+                                 menuTarget_ = grid;
+                                 mEditFlexGrid->popup(at);
+                             });
+                         });
     }
 
-    QObject::connect(&ctx_.main, &FrmMain::imageReplaced, &ctx_.page, [this] { ctx_.history.Clear(); UpdateEditActions(); });
+    QObject::connect(&ctx_.main, &FrmMain::imageReplaced, &ctx_.page, [this] {
+        ctx_.history.Clear();
+        UpdateEditActions();
+    });
 }
 
 // ---------------------------------------------------------------------------------------
@@ -267,8 +282,10 @@ void OutputTables::RestoreBytes(const std::vector<BytesAt>& runs) {
 }
 
 void OutputTables::Restore(const TableRestore& restore) {
-    if (restore.bytes.empty()) RestoreCells(restore);
-    else RestoreBytes(restore.bytes);
+    if (restore.bytes.empty())
+        RestoreCells(restore);
+    else
+        RestoreBytes(restore.bytes);
 }
 
 void OutputTables::RecordCopy(std::vector<ByteChange> changes) {
@@ -305,8 +322,10 @@ void OutputTables::CopyFocused() {
     if (auto* box = qobject_cast<QLineEdit*>(focus)) {
         // Nothing selected copies nothing: the clipboard is cleared, not left holding
         // something older.
-        if (box->hasSelectedText()) box->copy();
-        else QApplication::clipboard()->clear();
+        if (box->hasSelectedText())
+            box->copy();
+        else
+            QApplication::clipboard()->clear();
     }
 }
 

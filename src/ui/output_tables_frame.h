@@ -28,7 +28,7 @@ class TablePlot;
 struct OutputContext;
 
 class OutputTables {
-public:
+  public:
     OutputTables(OutputContext& ctx, const OutputMessages& messages, OutputLiveCalibration& live)
         : ctx_(ctx), messages_(messages), live_(live) {}
 
@@ -78,7 +78,7 @@ public:
     QAction* mEditUndo = nullptr;
     QAction* mEditRedo = nullptr;
 
-private:
+  private:
     std::string CommitCell(TableGrid grid, int row, int col, const std::string& text);
     void CommitTable(TableGrid grid, const std::vector<CellChange>& cells);
     void Restore(const TableRestore& restore);

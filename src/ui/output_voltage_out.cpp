@@ -37,17 +37,25 @@ QGroupBox* OutputVoltageOut::Build(QWidget* parent) {
 
 void OutputVoltageOut::Connect() {
     for (int i = 0; i < 2; ++i) {
-        ctx_.Enter(txtVoltOutDuty[i],
-              [this, i](const OutputEdit& out, const std::string& t) {
-                  return StoreVoltOutDuty(out, i, t, ctx_.main.app().prompt);
-              },
-              [this] { ctx_.ShowTables(); ctx_.FollowPreset(); });
+        ctx_.Enter(
+            txtVoltOutDuty[i],
+            [this, i](const OutputEdit& out, const std::string& t) {
+                return StoreVoltOutDuty(out, i, t, ctx_.main.app().prompt);
+            },
+            [this] {
+                ctx_.ShowTables();
+                ctx_.FollowPreset();
+            });
         ctx_.Colour(txtVoltOutDuty[i], [] { return DataRange{0, 100}; });
-        ctx_.Enter(txtVoltOutData[i],
-              [this, i](const OutputEdit& out, const std::string& t) {
-                  return StoreVoltOutData(out, i, t, ctx_.main.app().prompt);
-              },
-              [this] { ctx_.ShowTables(); ctx_.FollowPreset(); });
+        ctx_.Enter(
+            txtVoltOutData[i],
+            [this, i](const OutputEdit& out, const std::string& t) {
+                return StoreVoltOutData(out, i, t, ctx_.main.app().prompt);
+            },
+            [this] {
+                ctx_.ShowTables();
+                ctx_.FollowPreset();
+            });
         ctx_.Colour(txtVoltOutData[i], [this] { return ctx_.Scope().Range(0); });
     }
 }

@@ -16,7 +16,7 @@ struct OutputContext;
 struct OutputView;
 
 class OutputVoltageOut {
-public:
+  public:
     explicit OutputVoltageOut(OutputContext& ctx) : ctx_(ctx) {}
 
     // Builds fraVoltageOut in `parent`.
@@ -33,7 +33,7 @@ public:
     // Where the live calibration sits while this frame is shown.
     QHBoxLayout* side = nullptr;
 
-private:
+  private:
     OutputContext& ctx_;
 };
 

@@ -1,8 +1,8 @@
+#include "base/line_prompt.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
-
-#include "base/line_prompt.h"
 
 namespace vx42 {
 namespace {
@@ -44,9 +44,9 @@ TEST(LinePrompt, QuestionsTakeTheStandingAnswerAndSaySo) {
     RecordingLinePrompt refuse("--yes");
     EXPECT_EQ(refuse.YesNo("Overwrite?"), Answer::No);
     EXPECT_EQ(refuse.YesNoCancel("Save changes?"), Answer::Cancel);
-    EXPECT_EQ(refuse.lines, (std::vector<std::string>{
-                                "Overwrite? [no: pass --yes to answer yes]",
-                                "Save changes? [cancelled: pass --yes to answer yes]"}));
+    EXPECT_EQ(refuse.lines,
+              (std::vector<std::string>{"Overwrite? [no: pass --yes to answer yes]",
+                                        "Save changes? [cancelled: pass --yes to answer yes]"}));
 
     RecordingLinePrompt allow("--yes", true);
     EXPECT_EQ(allow.YesNo("Overwrite?"), Answer::Yes);

@@ -10,7 +10,8 @@
 namespace vx42 {
 namespace {
 
-const std::filesystem::path kDbcFolder = std::filesystem::path(VX42_SOURCE_DIR) / "tests/can/data/dbc";
+const std::filesystem::path kDbcFolder =
+    std::filesystem::path(VX42_SOURCE_DIR) / "tests/can/data/dbc";
 
 // The messages and signals of a file counted by their lines, not by the reader.
 std::pair<std::size_t, std::size_t> CountLines(const std::filesystem::path& path) {
@@ -45,24 +46,25 @@ TEST(DbcFile, EveryPublishedFileReadsWhole) {
 // and a damaged signal line reported by number and skipped.
 TEST(DbcFile, ReadsEveryPartOfASignalAndReportsDamagedLines) {
     const std::string text =
-        "VERSION \"\"\r\n"                                         // 1
-        "BU_: ECU Dash\r\n"                                        // 2
-        "BO_ 2566844672 EEC1: 8 ECU\r\n"                           // 3
+        "VERSION \"\"\r\n"                                                           // 1
+        "BU_: ECU Dash\r\n"                                                          // 2
+        "BO_ 2566844672 EEC1: 8 ECU\r\n"                                             // 3
         " SG_ EngineSpeed : 24|16@1+ (0.125,0) [0|8031.875] \"rpm\" Dash,Gauge\r\n"  // 4
-        " SG_ Coolant : 7|12@0+ (0.1,-40.5) [-40|360] \"\xB0" "C\" Dash\r\n"         // 5
-        " SG_ Torque : 32|8@1- (1,0) [-125|125] \"%\" Dash\r\n"                      // 6
-        " SG_ Page M : 40|4@1+ (1,0) [0|15] \"\" Dash\r\n"                           // 7
-        " SG_ PageOne m1 : 44|4@1+ (1E-002,+2) [0|1] \"\" Dash\r\n"                  // 8
-        " SG_ Broken : 48|x@1+ (1,0) [0|1] \"\" Dash\r\n"                            // 9
-        "\r\n"                                                     // 10
-        "BO_ 291 Small: 2 Dash\r\n"                                // 11
-        " SG_ Bit : 0|1@1+ (1,0) [0|1] \"\" ECU\r\n"               // 12
-        "BA_DEF_ SG_ \"GenSigStartValue\" INT 0 10000;\r\n"        // 13
+        " SG_ Coolant : 7|12@0+ (0.1,-40.5) [-40|360] \"\xB0"
+        "C\" Dash\r\n"                                                   // 5
+        " SG_ Torque : 32|8@1- (1,0) [-125|125] \"%\" Dash\r\n"          // 6
+        " SG_ Page M : 40|4@1+ (1,0) [0|15] \"\" Dash\r\n"               // 7
+        " SG_ PageOne m1 : 44|4@1+ (1E-002,+2) [0|1] \"\" Dash\r\n"      // 8
+        " SG_ Broken : 48|x@1+ (1,0) [0|1] \"\" Dash\r\n"                // 9
+        "\r\n"                                                           // 10
+        "BO_ 291 Small: 2 Dash\r\n"                                      // 11
+        " SG_ Bit : 0|1@1+ (1,0) [0|1] \"\" ECU\r\n"                     // 12
+        "BA_DEF_ SG_ \"GenSigStartValue\" INT 0 10000;\r\n"              // 13
         "CM_ SG_ 2566844672 EngineSpeed \"Crankshaft \\\"speed\\\"\r\n"  // 14
-        "second line\";\r\n"                                       // 15
-        "CM_ BO_ 291 \"Small frame\";\r\n"                         // 16
-        "VAL_ 2566844672 Page 0 \"Off\" 1 \"On\" ;\r\n"            // 17
-        "VAL_ 99 Nowhere 0 \"x\";\r\n";                            // 18
+        "second line\";\r\n"                                             // 15
+        "CM_ BO_ 291 \"Small frame\";\r\n"                               // 16
+        "VAL_ 2566844672 Page 0 \"Off\" 1 \"On\" ;\r\n"                  // 17
+        "VAL_ 99 Nowhere 0 \"x\";\r\n";                                  // 18
     const DbcFile file = ReadDbc(text, "test");
 
     ASSERT_EQ(file.problemCount, 1u);
@@ -120,8 +122,8 @@ TEST(DbcFile, DamageNeverSpreadsToWhatFollows) {
         " SG_ C : 16|8@1+ (1,0) [0|1] \"\" X\n"      // 7
         "CM_ SG_ 101 C \"never closed;\n"            // 8
         "BO_ 102 Last: 1 X\n";                       // 9
-    const std::string withSection = text.substr(0, text.find(" SG_ Orphan")) + "BS_:\n" +
-                                    text.substr(text.find(" SG_ Orphan"));
+    const std::string withSection =
+        text.substr(0, text.find(" SG_ Orphan")) + "BS_:\n" + text.substr(text.find(" SG_ Orphan"));
     const DbcFile file = ReadDbc(withSection, "test");
     std::vector<int> lines;
     for (const DbcProblem& p : file.problems) lines.push_back(p.line);

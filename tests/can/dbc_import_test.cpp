@@ -1,11 +1,11 @@
 #include "can/dbc_import.h"
-#include "dbc_frame.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
 
 #include "can/library_json.h"
+#include "dbc_frame.h"
 
 namespace vx42 {
 namespace {
@@ -74,7 +74,8 @@ TEST(DbcPosition, FieldsOfTheWorkedExamples) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.start) + "|" + std::to_string(c.length));
-        const CanMessage d = ConvertSignal(Message(), Signal(c.start, c.length, c.motorola)).definition;
+        const CanMessage d =
+            ConvertSignal(Message(), Signal(c.start, c.length, c.motorola)).definition;
         EXPECT_EQ(d.StartByte, c.startByte);
         EXPECT_EQ(d.StartBit, c.startBit);
         EXPECT_EQ(d.EndianLength, c.endianLength);
@@ -161,10 +162,10 @@ TEST(DbcImport, OffsetIsRoundedAndReportedAndTheCommentBecomesTheDescription) {
 
 TEST(DbcImport, UnitsMapOntoTheToolsList) {
     const std::pair<const char*, const char*> cases[] = {
-        {"degC", "°C"}, {"°C", "°C"},   {"C", "°C"},       {"Cel", "°C"},   {"degF", "°F"},
-        {"km/h", "KPH"}, {"kph", "KPH"}, {"mph", "MPH"},   {"rpm", "RPM"},  {"kPa", "kPa"},
-        {"psi", "PSI"},  {"%", "%"},     {"g/s", "g/sec"}, {"Nm", "N·m"},   {"ft-lb", "ft·lb"},
-        {"L", "l"},      {"gal", "gal"}, {"lb/h", "lbs/hr"}, {"V", "None"}, {"", "None"},
+        {"degC", "°C"},  {"°C", "°C"},   {"C", "°C"},        {"Cel", "°C"},  {"degF", "°F"},
+        {"km/h", "KPH"}, {"kph", "KPH"}, {"mph", "MPH"},     {"rpm", "RPM"}, {"kPa", "kPa"},
+        {"psi", "PSI"},  {"%", "%"},     {"g/s", "g/sec"},   {"Nm", "N·m"},  {"ft-lb", "ft·lb"},
+        {"L", "l"},      {"gal", "gal"}, {"lb/h", "lbs/hr"}, {"V", "None"},  {"", "None"},
         {" rpm ", "RPM"}};
     for (const auto& [dbc, tool] : cases) {
         EXPECT_EQ(MapUnit(dbc), tool) << dbc;

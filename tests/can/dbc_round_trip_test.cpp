@@ -8,10 +8,10 @@
 #include "calibration/outputs/output_settings.h"
 #include "calibration/outputs/switching.h"
 #include "can/dbc_import.h"
-#include "dbc_frame.h"
 #include "can/hex_text.h"
 #include "can/library_files.h"
 #include "can/message_selection.h"
+#include "dbc_frame.h"
 #include "files/calibration_file.h"
 #include "support/temp_dir.h"
 

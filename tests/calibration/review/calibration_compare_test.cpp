@@ -1,6 +1,4 @@
 // The comparison of two calibrations by group, and the copy of chosen settings with its undo.
-#include "calibration/review/calibration_diff.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,6 +7,7 @@
 
 #include "calibration/grid/grid_history.h"
 #include "calibration/outputs/switching.h"
+#include "calibration/review/calibration_diff.h"
 #include "support/demo_calibration.h"
 
 namespace vx42 {
@@ -34,13 +33,13 @@ CalImage OneOfEachGroup(const CalImage& demo) {
     const FormatContext raw;
     const OutputScope relay{other, raw, kRelay};
     other.StoreWord(Cal(kGauge).Period, 120);                               // function
-    other.StoreText(m.OutputName[kGauge], width::OutputName, "Fuel Left");     // name
-    other.SetByte(Cal(kGauge).DataSource[0].ByteIndex, 3);                     // messages
-    other.StoreWord(m.MessageSlot[0].Timeout, 2500);                           // timeouts
-    other.SetByte(Cal(kGauge).DataSource[0].FilterSize, 9);                    // filters
-    other.StoreWord(CellAt(demo, 2, 5), 40);                                   // table
-    other.StoreWord(SwitchPointAddress(relay, 0, SwitchPoint::OnA), 1234);     // switch rules
-    other.StoreWord(m.CanSpeed, 500);                                          // module-wide
+    other.StoreText(m.OutputName[kGauge], width::OutputName, "Fuel Left");  // name
+    other.SetByte(Cal(kGauge).DataSource[0].ByteIndex, 3);                  // messages
+    other.StoreWord(m.MessageSlot[0].Timeout, 2500);                        // timeouts
+    other.SetByte(Cal(kGauge).DataSource[0].FilterSize, 9);                 // filters
+    other.StoreWord(CellAt(demo, 2, 5), 40);                                // table
+    other.StoreWord(SwitchPointAddress(relay, 0, SwitchPoint::OnA), 1234);  // switch rules
+    other.StoreWord(m.CanSpeed, 500);                                       // module-wide
     return other;
 }
 
@@ -116,7 +115,8 @@ TEST(CopySettings, StoresOnlyTheChosenGroupAndUndoGivesItBack) {
     // Exactly the three cells, in the image and in the module's memory.
     CalImage expected = demo;
     for (const ComparedSetting& s : table->settings)
-        expected.CopyIntoImage(other.CopyFromImage(ImageIndex(s.address), 1), ImageIndex(s.address));
+        expected.CopyIntoImage(other.CopyFromImage(ImageIndex(s.address), 1),
+                               ImageIndex(s.address));
     EXPECT_TRUE(image == expected);
     EXPECT_TRUE(module.memory == expected);
     EXPECT_TRUE(changed);
