@@ -33,7 +33,9 @@ void UnloadLibrary(void* library) {
 template <typename Fn>
 bool Bind(void* library, const char* name, Fn& fn) {
 #ifdef _WIN32
-    fn = reinterpret_cast<Fn>(GetProcAddress(reinterpret_cast<HMODULE>(library), name));
+    // Through a plain function pointer: the entry point's real type is Fn, not FARPROC's.
+    fn = reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(
+        GetProcAddress(reinterpret_cast<HMODULE>(library), name)));
 #else
     fn = reinterpret_cast<Fn>(dlsym(library, name));
 #endif

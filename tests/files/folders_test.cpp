@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "files/paths.h"
+#include "support/saved_environment.h"
 #include "support/temp_dir.h"
 
 namespace vx42 {
@@ -51,39 +52,23 @@ TEST(Folders, InstalledTheSharedDataAndTheUsersFoldersAreApart) {
     EXPECT_EQ(folders.state, bin);
 }
 
-// Restores an environment variable when the test ends.
-class SavedVariable {
-  public:
-    explicit SavedVariable(const char* name) : name_(name) {
-        const char* v = std::getenv(name);
-        if (v) value_ = v;
-        set_ = v != nullptr;
-    }
-    ~SavedVariable() {
-        if (set_) setenv(name_, value_.c_str(), 1);
-        else unsetenv(name_);
-    }
-
-  private:
-    const char* name_;
-    std::string value_;
-    bool set_ = false;
-};
-
+#ifndef _WIN32
 TEST(Folders, TheUsersFoldersNameTheApplicationOnce) {
-    SavedVariable home("HOME"), data("XDG_DATA_HOME"), state("XDG_STATE_HOME");
-    setenv("HOME", "/home/me", 1);
-    unsetenv("XDG_DATA_HOME");
-    unsetenv("XDG_STATE_HOME");
+    using test::SavedEnvironment;
+    SavedEnvironment saved{"HOME", "XDG_DATA_HOME", "XDG_STATE_HOME"};
+    SavedEnvironment::Set("HOME", "/home/me");
+    SavedEnvironment::Set("XDG_DATA_HOME", nullptr);
+    SavedEnvironment::Set("XDG_STATE_HOME", nullptr);
     EXPECT_EQ(UserDataFolder(), "/home/me/.local/share/Kestrane Dialvane");
     EXPECT_EQ(UserStateFolder(), "/home/me/.local/state/Kestrane Dialvane");
-    setenv("XDG_DATA_HOME", "/srv/data", 1);
-    setenv("XDG_STATE_HOME", "relative/state", 1);  // not absolute: ignored
+    SavedEnvironment::Set("XDG_DATA_HOME", "/srv/data");
+    SavedEnvironment::Set("XDG_STATE_HOME", "relative/state");  // not absolute: ignored
     EXPECT_EQ(UserDataFolder(), "/srv/data/Kestrane Dialvane");
     EXPECT_EQ(UserStateFolder(), "/home/me/.local/state/Kestrane Dialvane");
-    unsetenv("HOME");
+    SavedEnvironment::Set("HOME", nullptr);
     EXPECT_EQ(UserStateFolder(), "");
 }
+#endif
 
 }  // namespace
 }  // namespace vx42

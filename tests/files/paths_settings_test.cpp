@@ -7,6 +7,7 @@
 #include "files/file_io.h"
 #include "files/paths.h"
 #include "files/settings.h"
+#include "support/saved_environment.h"
 #include "support/temp_dir.h"
 
 namespace vx42 {
@@ -74,19 +75,19 @@ TEST(Paths, NonAsciiNamesSplitOnlyAtSeparators) {
     EXPECT_EQ(FolderOfPath("C:\\Größe\\Öl.DVF", PathStyle::Windows), "C:\\Größe\\");
 }
 
+#ifndef _WIN32
 TEST(Paths, DocumentsFolderFollowsTheUserDirectories) {
     test::TempDir home;
-    const char* oldHome = std::getenv("HOME");
-    const std::string saved = oldHome ? oldHome : "";
-    setenv("HOME", home.str().c_str(), 1);
-    unsetenv("XDG_CONFIG_HOME");
+    test::SavedEnvironment saved{"HOME", "XDG_CONFIG_HOME"};
+    test::SavedEnvironment::Set("HOME", home.str().c_str());
+    test::SavedEnvironment::Set("XDG_CONFIG_HOME", nullptr);
     EXPECT_EQ(DocumentsFolder(), home.str() + "/Documents/");
     std::filesystem::create_directories(home.path() / ".config");
     std::ofstream(home.path() / ".config" / "user-dirs.dirs")
         << "# comment\nXDG_DOCUMENTS_DIR=\"$HOME/Dokumente\"\n";
     EXPECT_EQ(DocumentsFolder(), home.str() + "/Dokumente/");
-    setenv("HOME", saved.c_str(), 1);
 }
+#endif
 
 TEST(Paths, FileExistsAndLengthNeverThrow) {
     test::TempDir dir;
