@@ -6,6 +6,7 @@
 #include <array>
 
 #include "calibration/value_format.h"
+#include "ui/output_controls.h"
 #include "ui/output_messages.h"
 
 class QCheckBox;
@@ -22,7 +23,7 @@ struct OutputView;
 
 class OutputDataSources {
   public:
-    explicit OutputDataSources(OutputContext& ctx);
+    OutputDataSources(OutputContext& ctx, OutputDataControls& controls);
 
     // Builds fraMessages, the two data sources side by side, in `parent`.
     QWidget* Build(QWidget* parent);
@@ -33,17 +34,6 @@ class OutputDataSources {
     void Show(const OutputView& v);
     const OutputMessages& messages() const { return messages_; }
 
-    QWidget* fraMessages = nullptr;
-    std::array<QGroupBox*, 2> fraData{};
-    std::array<QComboBox*, 2> cmbLibrary{};
-    std::array<QComboBox*, 2> cmbMessage{};
-    std::array<EntryBox*, 2> txtTimoutTimer{};
-    std::array<EntryBox*, 2> txtDataOnTimeout{};
-    std::array<QLabel*, 2> lblMessUnit{};
-    std::array<EntryBox*, 2> txtSamplePeriod{};
-    std::array<EntryBox*, 2> txtAverageLength{};
-    QCheckBox* chkUseSecondary = nullptr;
-
   private:
     QGroupBox* BuildDataFrame(int i);
     void FillLibraryLists();
@@ -52,6 +42,7 @@ class OutputDataSources {
     void MessageClicked(int i, int position);
 
     OutputContext& ctx_;
+    OutputDataControls& c_;  // the page's
     OutputMessages messages_;
 };
 

@@ -20,9 +20,9 @@ void OutputFunctionFrame::Build(QGridLayout* frames, QWidget* row) {
     auto* fraFunction = Named(new QGroupBox("Output Function", row), "fraFunction");
     auto* fv = new QGridLayout(fraFunction);
     for (int i = 0; i < 5; ++i) {
-        optType[i] =
+        c_.optType[i] =
             Named(new QRadioButton(kFunctionCaptions[i], fraFunction), Indexed("optType", i));
-        fv->addWidget(optType[i], i % 3, i / 3);
+        fv->addWidget(c_.optType[i], i % 3, i / 3);
     }
     frames->addWidget(fraFunction, 0, 0);
 
@@ -37,10 +37,10 @@ void OutputFunctionFrame::Build(QGridLayout* frames, QWidget* row) {
     offCol->addWidget(Caption("<b>Off</b>", offBox));
     onCol->addWidget(Caption("<b>On</b>", onBox));
     for (int i = 0; i < 3; ++i) {
-        optOff[i] = Named(new QRadioButton(kDriveCaptions[i], offBox), Indexed("optOff", i));
-        optOn[i] = Named(new QRadioButton(kDriveCaptions[i], onBox), Indexed("optOn", i));
-        offCol->addWidget(optOff[i]);
-        onCol->addWidget(optOn[i]);
+        c_.optOff[i] = Named(new QRadioButton(kDriveCaptions[i], offBox), Indexed("optOff", i));
+        c_.optOn[i] = Named(new QRadioButton(kDriveCaptions[i], onBox), Indexed("optOn", i));
+        offCol->addWidget(c_.optOff[i]);
+        onCol->addWidget(c_.optOn[i]);
     }
     sg->addWidget(offBox, 0, 0);
     sg->addWidget(onBox, 0, 1);
@@ -49,34 +49,34 @@ void OutputFunctionFrame::Build(QGridLayout* frames, QWidget* row) {
     auto* settings = new QGroupBox("Output Settings", row);
     auto* g = new QGridLayout(settings);
     g->addWidget(Caption("Output Name", settings), 0, 0);
-    txtOutputName = Named(new EntryBox(settings), "txtOutputName");
-    txtOutputName->setMaxLength(24);
-    g->addWidget(txtOutputName, 0, 1);
-    lblOutSetting = Named(Caption("Frequency (hz)", settings), "lblOutSetting");
-    g->addWidget(lblOutSetting, 1, 0);
-    txtPeriod = Named(new EntryBox(settings), "txtPeriod");
-    g->addWidget(txtPeriod, 1, 1);
-    chkFormatCAN = Named(new QCheckBox("Show formatted CAN data", settings), "chkFormatCAN");
-    g->addWidget(chkFormatCAN, 2, 0, 1, 2);
+    c_.txtOutputName = Named(new EntryBox(settings), "txtOutputName");
+    c_.txtOutputName->setMaxLength(24);
+    g->addWidget(c_.txtOutputName, 0, 1);
+    c_.lblOutSetting = Named(Caption("Frequency (hz)", settings), "lblOutSetting");
+    g->addWidget(c_.lblOutSetting, 1, 0);
+    c_.txtPeriod = Named(new EntryBox(settings), "txtPeriod");
+    g->addWidget(c_.txtPeriod, 1, 1);
+    c_.chkFormatCAN = Named(new QCheckBox("Show formatted CAN data", settings), "chkFormatCAN");
+    g->addWidget(c_.chkFormatCAN, 2, 0, 1, 2);
     g->setColumnStretch(1, 1);
     frames->addWidget(settings, 0, 1);
 }
 
 void OutputFunctionFrame::Connect() {
     for (int k = 0; k < 5; ++k)
-        QObject::connect(optType[k], &QRadioButton::clicked, &ctx_.page, [this, k] {
-            ctx_.Handler(optType[k], "Click", [this, k] { FunctionClicked(k); });
+        QObject::connect(c_.optType[k], &QRadioButton::clicked, &ctx_.page, [this, k] {
+            ctx_.Handler(c_.optType[k], "Click", [this, k] { FunctionClicked(k); });
         });
     for (int k = 0; k < 3; ++k) {
-        QObject::connect(optOff[k], &QRadioButton::clicked, &ctx_.page, [this, k] {
-            ctx_.Handler(optOff[k], "Click", [this, k] { DriveClicked(true, k); });
+        QObject::connect(c_.optOff[k], &QRadioButton::clicked, &ctx_.page, [this, k] {
+            ctx_.Handler(c_.optOff[k], "Click", [this, k] { DriveClicked(true, k); });
         });
-        QObject::connect(optOn[k], &QRadioButton::clicked, &ctx_.page, [this, k] {
-            ctx_.Handler(optOn[k], "Click", [this, k] { DriveClicked(false, k); });
+        QObject::connect(c_.optOn[k], &QRadioButton::clicked, &ctx_.page, [this, k] {
+            ctx_.Handler(c_.optOn[k], "Click", [this, k] { DriveClicked(false, k); });
         });
     }
-    QObject::connect(chkFormatCAN, &QCheckBox::clicked, &ctx_.page, [this](bool ticked) {
-        ctx_.Handler(chkFormatCAN, "Click", [this, ticked] {
+    QObject::connect(c_.chkFormatCAN, &QCheckBox::clicked, &ctx_.page, [this](bool ticked) {
+        ctx_.Handler(c_.chkFormatCAN, "Click", [this, ticked] {
             if (!ctx_.screenLoaded) return;
             ctx_.Edit([ticked](const OutputEdit& out) { StoreShowFormatted(out, ticked); });
             ctx_.history.Clear();  // the breakpoints' texts change their meaning
@@ -85,43 +85,45 @@ void OutputFunctionFrame::Connect() {
     });
 
     ctx_.Enter(
-        txtPeriod, [](const OutputEdit& out, const std::string& t) { return StorePeriod(out, t); },
+        c_.txtPeriod,
+        [](const OutputEdit& out, const std::string& t) { return StorePeriod(out, t); },
         [this] {
             ctx_.history.Clear();  // the duty cells now read against another period
             ctx_.ShowTables();     // the voltage output's duty cycles too
             ctx_.FollowPreset();
         });
-    ctx_.Colour(txtPeriod, [this] {
+    ctx_.Colour(c_.txtPeriod, [this] {
         const PeriodRule rule = PeriodRuleOf(ctx_.Scope().FunctionFlags());
         return DataRange{rule.minimum, rule.maximum};
     });
     ctx_.Enter(
-        txtOutputName,
+        c_.txtOutputName,
         [](const OutputEdit& out, const std::string& t) { return StoreOutputName(out, t); },
         [this] { ctx_.FollowPreset(); });
 }
 
 void OutputFunctionFrame::Show(const OutputView& v) {
-    optType[static_cast<int>(v.function)]->setChecked(true);
-    optOff[static_cast<int>(v.drive.off)]->setChecked(true);
-    optOn[static_cast<int>(v.drive.on)]->setChecked(true);
-    txtOutputName->setText(Q(v.outputName));
-    chkFormatCAN->setChecked(v.showFormatted);
-    txtPeriod->setText(Q(v.period));
-    lblOutSetting->setText(Q(v.periodLabel));
+    c_.optType[static_cast<int>(v.function)]->setChecked(true);
+    c_.optOff[static_cast<int>(v.drive.off)]->setChecked(true);
+    c_.optOn[static_cast<int>(v.drive.on)]->setChecked(true);
+    c_.txtOutputName->setText(Q(v.outputName));
+    c_.chkFormatCAN->setChecked(v.showFormatted);
+    c_.txtPeriod->setText(Q(v.period));
+    c_.lblOutSetting->setText(Q(v.periodLabel));
     const bool relayMode = ctx_.main.app().mode == StartupMode::Relay;
     for (int k = 0; k < 5; ++k)
-        optType[k]->setEnabled(!relayMode || k == static_cast<int>(OutputFunction::RelayControl));
+        c_.optType[k]->setEnabled(!relayMode ||
+                                  k == static_cast<int>(OutputFunction::RelayControl));
 }
 
 OutputDisplay OutputFunctionFrame::Display() const {
     OutputDisplay display;
-    display.periodText = S(txtPeriod->text());
+    display.periodText = S(c_.txtPeriod->text());
     for (int k = 0; k < 5; ++k)
-        if (optType[k]->isChecked()) display.function = k;
+        if (c_.optType[k]->isChecked()) display.function = k;
     for (int k = 0; k < 3; ++k) {
-        if (optOn[k]->isChecked()) display.on = k;
-        if (optOff[k]->isChecked()) display.off = k;
+        if (c_.optOn[k]->isChecked()) display.on = k;
+        if (c_.optOff[k]->isChecked()) display.off = k;
     }
     return display;
 }
@@ -148,11 +150,11 @@ void OutputFunctionFrame::DriveClicked(bool offGroup, int index) {
     };
     DriveStates states{};
     ctx_.Edit([&](const OutputEdit& out) {
-        states = offGroup ? StoreDriveOff(out, static_cast<Drive>(index), checked(optOn))
-                          : StoreDriveOn(out, static_cast<Drive>(index), checked(optOff));
+        states = offGroup ? StoreDriveOff(out, static_cast<Drive>(index), checked(c_.optOn))
+                          : StoreDriveOn(out, static_cast<Drive>(index), checked(c_.optOff));
     });
-    optOff[static_cast<int>(states.off)]->setChecked(true);
-    optOn[static_cast<int>(states.on)]->setChecked(true);
+    c_.optOff[static_cast<int>(states.off)]->setChecked(true);
+    c_.optOn[static_cast<int>(states.on)]->setChecked(true);
     ctx_.FollowPreset();
 }
 

@@ -4,6 +4,8 @@
 
 #include <array>
 
+#include "ui/output_controls.h"
+
 class QCheckBox;
 class QGridLayout;
 class QLabel;
@@ -19,7 +21,8 @@ struct OutputView;
 
 class OutputFunctionFrame {
   public:
-    explicit OutputFunctionFrame(OutputContext& ctx) : ctx_(ctx) {}
+    OutputFunctionFrame(OutputContext& ctx, OutputFunctionControls& controls)
+        : ctx_(ctx), c_(controls) {}
 
     // Builds the function over the state, and the settings beside the function, in `frames`.
     void Build(QGridLayout* frames, QWidget* row);
@@ -28,19 +31,12 @@ class OutputFunctionFrame {
     // What the controls show, for finding the matching preset.
     OutputDisplay Display() const;
 
-    std::array<QRadioButton*, 5> optType{};
-    std::array<QRadioButton*, 3> optOff{};
-    std::array<QRadioButton*, 3> optOn{};
-    QLabel* lblOutSetting = nullptr;
-    EntryBox* txtPeriod = nullptr;
-    EntryBox* txtOutputName = nullptr;
-    QCheckBox* chkFormatCAN = nullptr;
-
   private:
     void FunctionClicked(int index);
     void DriveClicked(bool offGroup, int index);
 
     OutputContext& ctx_;
+    OutputFunctionControls& c_;  // the page's
 };
 
 }  // namespace vx42

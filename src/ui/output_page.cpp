@@ -25,13 +25,13 @@ OutputPage::OutputPage(FrmMain& main, QWidget* parent)
     : QWidget(parent),
       main_(main),
       ctx_(main, *this),
-      function_(std::make_unique<OutputFunctionFrame>(ctx_)),
-      data_(std::make_unique<OutputDataSources>(ctx_)),
+      function_(std::make_unique<OutputFunctionFrame>(ctx_, *this)),
+      data_(std::make_unique<OutputDataSources>(ctx_, *this)),
       live_(std::make_unique<OutputLiveCalibration>(main)),
-      presets_(std::make_unique<OutputPresets>(ctx_)),
-      relay_(std::make_unique<OutputRelayRules>(ctx_)),
-      voltage_(std::make_unique<OutputVoltageOut>(ctx_)),
-      tables_(std::make_unique<OutputTables>(ctx_, data_->messages(), *live_)) {
+      presets_(std::make_unique<OutputPresets>(ctx_, *this)),
+      relay_(std::make_unique<OutputRelayRules>(ctx_, *this)),
+      voltage_(std::make_unique<OutputVoltageOut>(ctx_, *this)),
+      tables_(std::make_unique<OutputTables>(ctx_, *this, data_->messages(), *live_)) {
     setObjectName("outputPage");
     ctx_.LoadScreen = [this] { LoadScreen(); };
     ctx_.ShowTables = [this] { ShowTables(); };

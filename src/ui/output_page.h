@@ -10,7 +10,8 @@
 // their menu, undo and redo (OutputTables), the live gauge calibration
 // (OutputLiveCalibration) and the presets (OutputPresets). The page arranges them
 // (output_page_build.cpp), routes the tab's output index, loads the screen by asking each
-// to show the output (output_page.cpp) and keeps their controls as its members below.
+// to show the output (output_page.cpp) and holds their controls, which each frame reaches
+// through a reference.
 
 #include <QWidget>
 
@@ -21,6 +22,7 @@
 #include "calibration/grid/grid_model.h"
 #include "calibration/outputs/output_view.h"
 #include "ui/output_context.h"
+#include "ui/output_controls.h"
 
 class QAction;
 class QBoxLayout;
@@ -49,7 +51,13 @@ class RelayPicture;
 class TableGridWidget;
 class TablePlot;
 
-class OutputPage : public QWidget {
+class OutputPage : public QWidget,
+                   public OutputFunctionControls,
+                   public OutputDataControls,
+                   public OutputRelayControls,
+                   public OutputVoltageControls,
+                   public OutputTableControls,
+                   public OutputPresetControls {
     Q_OBJECT
 public:
     OutputPage(FrmMain& main, QWidget* parent);
@@ -83,75 +91,17 @@ public:
     void CopyFocused();
     void PasteFocused();
 
-    // The controls, named as their objectNames; arrays carry their index.
-    std::array<QRadioButton*, 5> optType{};
-    std::array<QRadioButton*, 3> optOff{};
-    std::array<QRadioButton*, 3> optOn{};
-    QLabel* lblOutSetting = nullptr;
-    EntryBox* txtPeriod = nullptr;
-    EntryBox* txtOutputName = nullptr;
-    QCheckBox* chkFormatCAN = nullptr;
-
-    QWidget* fraMessages = nullptr;
-    std::array<QGroupBox*, 2> fraData{};
-    std::array<QComboBox*, 2> cmbLibrary{};
-    std::array<QComboBox*, 2> cmbMessage{};
-    std::array<EntryBox*, 2> txtTimoutTimer{};
-    std::array<EntryBox*, 2> txtDataOnTimeout{};
-    std::array<QLabel*, 2> lblMessUnit{};
-    std::array<EntryBox*, 2> txtSamplePeriod{};
-    std::array<EntryBox*, 2> txtAverageLength{};
-    QCheckBox* chkUseSecondary = nullptr;
-    QCheckBox* chkUseSecondary1 = nullptr;
-    QComboBox* cmbAndOr = nullptr;
-
-    QGroupBox* fraRelay = nullptr;
-    std::array<QComboBox*, 2> cmbOptions{};
-    std::array<RelayPicture*, 2> picRelay{};
-    std::array<EntryBox*, 2> txtOnA{}, txtOffA{}, txtOnB{}, txtOffB{};
-    std::array<QLabel*, 2> lblOnB{}, lblOffB{};
-    std::array<QLabel*, 2> lblRelayUnit{};
-
-    QGroupBox* fraVoltageOut = nullptr;
-    std::array<EntryBox*, 2> txtVoltOutDuty{};
-    std::array<EntryBox*, 2> txtVoltOutData{};
-    std::array<QLabel*, 2> lblDataUnit{};
-
-    std::array<QLabel*, 2> lblDataStat{};
-    QGroupBox* fraTable = nullptr;
-    TableGridWidget* mshAnalogTable = nullptr;
-    TablePlot* plotAnalogTable = nullptr;
-    QPushButton* cmdSetBreakpoints = nullptr;  // objectName cmdSetBreakpoints_0
+    // The live gauge calibration's controls, named as their objectNames; the frames' controls
+    // are the Output...Controls this page is made of.
     QGroupBox* fraGaugeCal = nullptr;
     QPushButton* cmdCalibrate = nullptr;
     QPushButton* cmdUp = nullptr;
     QPushButton* cmdDown = nullptr;
     EntryBox* txtDutyCycle = nullptr;
-
-    QGroupBox* fraFreqTable = nullptr;
-    TableGridWidget* mshFreqTable = nullptr;
-    TablePlot* plotFreqTable = nullptr;
-    QPushButton* cmdSetBreakpointsFreq = nullptr;  // objectName cmdSetBreakpoints_1
     QPushButton* cmdCalibrateSpeed = nullptr;
     QPushButton* cmdUpSpeed = nullptr;
     QPushButton* cmdDownSpeed = nullptr;
     EntryBox* txtDutyCycleSpeed = nullptr;
-
-    QGroupBox* fraPresets = nullptr;
-    QComboBox* cmbPresets = nullptr;
-
-    QMenu* mEditFlexGrid = nullptr;
-    QAction* mEditFlexCopy = nullptr;
-    QAction* mEditFlexPaste = nullptr;
-    QAction* mEditFlexLinearize = nullptr;
-    QAction* mEditFlexLinearInterpolation = nullptr;
-    QAction* mEditFlexPercent = nullptr;
-    QAction* mEditFlexIncrease1 = nullptr;
-    QAction* mEditFlexDecrease1 = nullptr;
-    QAction* mEditFlexIncreaseDecrease = nullptr;
-    QAction* mEditFlexSetTo = nullptr;
-    QAction* mEditUndo = nullptr;
-    QAction* mEditRedo = nullptr;
 
 private:
     void Build();

@@ -1,5 +1,5 @@
-// Building the output page: each frame builds itself, the page lays them out and keeps
-// their controls as its members. The handlers are wired in output_page.cpp.
+// Building the output page: each frame builds itself into the controls the page holds, and
+// the page lays them out. The handlers are wired in output_page.cpp.
 #include "ui/output_page.h"
 
 #include <QCheckBox>
@@ -37,16 +37,6 @@ void OutputPage::Build() {
     auto* topRow = new QHBoxLayout;
     topRow->addWidget(BuildTopRow());
     topRow->addWidget(data_->Build(this), 2);
-    fraMessages = data_->fraMessages;
-    fraData = data_->fraData;
-    cmbLibrary = data_->cmbLibrary;
-    cmbMessage = data_->cmbMessage;
-    txtTimoutTimer = data_->txtTimoutTimer;
-    txtDataOnTimeout = data_->txtDataOnTimeout;
-    lblMessUnit = data_->lblMessUnit;
-    txtSamplePeriod = data_->txtSamplePeriod;
-    txtAverageLength = data_->txtAverageLength;
-    chkUseSecondary = data_->chkUseSecondary;
     layout->addLayout(topRow);
 
     {
@@ -59,23 +49,7 @@ void OutputPage::Build() {
     }
 
     layout->addWidget(relay_->Build(this, chkUseSecondary), 1);
-    fraRelay = relay_->fraRelay;
-    chkUseSecondary1 = relay_->chkUseSecondary1;
-    cmbAndOr = relay_->cmbAndOr;
-    cmbOptions = relay_->cmbOptions;
-    picRelay = relay_->picRelay;
-    txtOnA = relay_->txtOnA;
-    txtOffA = relay_->txtOffA;
-    txtOnB = relay_->txtOnB;
-    txtOffB = relay_->txtOffB;
-    lblOnB = relay_->lblOnB;
-    lblOffB = relay_->lblOffB;
-    lblRelayUnit = relay_->lblRelayUnit;
     layout->addWidget(voltage_->Build(this), 1);
-    fraVoltageOut = voltage_->fraVoltageOut;
-    txtVoltOutDuty = voltage_->txtVoltOutDuty;
-    txtVoltOutData = voltage_->txtVoltOutData;
-    lblDataUnit = voltage_->lblDataUnit;
     layout->addWidget(tables_->Build(TableGrid::Analog, this, fraGaugeCal), 1);
     layout->addWidget(tables_->Build(TableGrid::Freq, this, nullptr), 1);
     layout->addStretch(0);
@@ -87,28 +61,6 @@ void OutputPage::Build() {
         cmdDownSpeed = live.down;
         txtDutyCycleSpeed = live.value;
     }
-    const OutputTables& t = *tables_;
-    lblDataStat = t.lblDataStat;
-    fraTable = t.fraTable;
-    mshAnalogTable = t.mshAnalogTable;
-    plotAnalogTable = t.plotAnalogTable;
-    cmdSetBreakpoints = t.cmdSetBreakpoints;
-    fraFreqTable = t.fraFreqTable;
-    mshFreqTable = t.mshFreqTable;
-    plotFreqTable = t.plotFreqTable;
-    cmdSetBreakpointsFreq = t.cmdSetBreakpointsFreq;
-    mEditFlexGrid = t.mEditFlexGrid;
-    mEditFlexCopy = t.mEditFlexCopy;
-    mEditFlexPaste = t.mEditFlexPaste;
-    mEditFlexLinearize = t.mEditFlexLinearize;
-    mEditFlexLinearInterpolation = t.mEditFlexLinearInterpolation;
-    mEditFlexPercent = t.mEditFlexPercent;
-    mEditFlexIncrease1 = t.mEditFlexIncrease1;
-    mEditFlexDecrease1 = t.mEditFlexDecrease1;
-    mEditFlexIncreaseDecrease = t.mEditFlexIncreaseDecrease;
-    mEditFlexSetTo = t.mEditFlexSetTo;
-    mEditUndo = t.mEditUndo;
-    mEditRedo = t.mEditRedo;
     KeepSizesSteady();
 }
 
@@ -158,15 +110,7 @@ QWidget* OutputPage::BuildTopRow() {
     frames->setContentsMargins(0, 0, 0, 0);
 
     function_->Build(frames, row);
-    optType = function_->optType;
-    optOff = function_->optOff;
-    optOn = function_->optOn;
-    lblOutSetting = function_->lblOutSetting;
-    txtPeriod = function_->txtPeriod;
-    txtOutputName = function_->txtOutputName;
-    chkFormatCAN = function_->chkFormatCAN;
     fraPresets = presets_->Build(row, chkFormatCAN);
-    cmbPresets = presets_->cmbPresets;
     frames->addWidget(fraPresets, 1, 1);
     frames->setRowStretch(2, 1);
     return row;

@@ -16,23 +16,23 @@ using namespace output_frames;
 
 QGroupBox* OutputPresets::Build(QWidget* parent, const QCheckBox* showFormatted) {
     showFormatted_ = showFormatted;
-    fraPresets = Named(new QGroupBox("Gauge Presets", parent), "fraPresets");
-    auto* pv = new QVBoxLayout(fraPresets);
-    cmbPresets = Named(new QComboBox(fraPresets), "cmbPresets");
-    cmbPresets->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    cmbPresets->setMinimumContentsLength(18);
+    c_.fraPresets = Named(new QGroupBox("Gauge Presets", parent), "fraPresets");
+    auto* pv = new QVBoxLayout(c_.fraPresets);
+    c_.cmbPresets = Named(new QComboBox(c_.fraPresets), "cmbPresets");
+    c_.cmbPresets->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    c_.cmbPresets->setMinimumContentsLength(18);
     for (const std::string& entry : FillPresetList(ctx_.main.app().presets))
-        cmbPresets->addItem(Q(entry));
-    cmbPresets->setCurrentIndex(0);
-    pv->addWidget(cmbPresets);
+        c_.cmbPresets->addItem(Q(entry));
+    c_.cmbPresets->setCurrentIndex(0);
+    pv->addWidget(c_.cmbPresets);
     pv->addStretch(1);
-    fraPresets->setVisible(ctx_.main.app().mode != StartupMode::Relay);
-    return fraPresets;
+    c_.fraPresets->setVisible(ctx_.main.app().mode != StartupMode::Relay);
+    return c_.fraPresets;
 }
 
 void OutputPresets::Connect() {
-    QObject::connect(cmbPresets, &QComboBox::activated, &ctx_.page, [this](int k) {
-        ctx_.Handler(cmbPresets, "Click", [this, k] { ApplyPresetEntry(k); });
+    QObject::connect(c_.cmbPresets, &QComboBox::activated, &ctx_.page, [this](int k) {
+        ctx_.Handler(c_.cmbPresets, "Click", [this, k] { ApplyPresetEntry(k); });
     });
 }
 
@@ -93,9 +93,10 @@ void OutputPresets::ApplyPresetEntry(int entry) {
 }
 
 void OutputPresets::Follow(const OutputDisplay& display) {
-    if (!fraPresets->isVisibleTo(&ctx_.page) && ctx_.main.app().mode == StartupMode::Relay) return;
+    if (!c_.fraPresets->isVisibleTo(&ctx_.page) && ctx_.main.app().mode == StartupMode::Relay)
+        return;
     presetsChanging_ = true;
-    cmbPresets->setCurrentIndex(
+    c_.cmbPresets->setCurrentIndex(
         SelectMatchingPreset(ctx_.main.app().presets, ctx_.main.app().image, ctx_.output, display));
     presetsChanging_ = false;
 }

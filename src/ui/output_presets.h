@@ -1,4 +1,6 @@
 #pragma once
+
+#include "ui/output_controls.h"
 // The gauge presets frame of an output tab: the list of presets, the chosen one applied to
 // the output, and the list following the output's settings to the preset they match.
 
@@ -14,7 +16,7 @@ struct OutputDisplay;
 
 class OutputPresets {
   public:
-    explicit OutputPresets(OutputContext& ctx) : ctx_(ctx) {}
+    OutputPresets(OutputContext& ctx, OutputPresetControls& controls) : ctx_(ctx), c_(controls) {}
 
     // Builds fraPresets in `parent`; a preset is applied with the output's CAN data shown
     // formatted or not as `showFormatted` says.
@@ -23,13 +25,11 @@ class OutputPresets {
     // Shows the preset the output's shown settings match.
     void Follow(const OutputDisplay& display);
 
-    QGroupBox* fraPresets = nullptr;
-    QComboBox* cmbPresets = nullptr;
-
   private:
     void ApplyPresetEntry(int entry);
 
     OutputContext& ctx_;
+    OutputPresetControls& c_;  // the page's
     const QCheckBox* showFormatted_ = nullptr;
     bool presetsChanging_ = false;
 };

@@ -19,28 +19,28 @@ using namespace output_frames;
 
 QGroupBox* OutputRelayRules::Build(QWidget* parent, QCheckBox* useSecondary) {
     chkUseSecondary = useSecondary;
-    fraRelay = Named(new QGroupBox("Relay Control", parent), "fraRelay");
-    auto* v = new QVBoxLayout(fraRelay);
+    c_.fraRelay = Named(new QGroupBox("Relay Control", parent), "fraRelay");
+    auto* v = new QVBoxLayout(c_.fraRelay);
     auto* combine = new QHBoxLayout;
-    chkUseSecondary1 =
-        Named(new QCheckBox("Use primary and secondary data", fraRelay), "chkUseSecondary1");
-    cmbAndOr = Named(new QComboBox(fraRelay), "cmbAndOr");
-    for (const char* c : kAndOrCaptions) cmbAndOr->addItem(c);
-    combine->addWidget(chkUseSecondary1);
-    combine->addWidget(cmbAndOr);
+    c_.chkUseSecondary1 =
+        Named(new QCheckBox("Use primary and secondary data", c_.fraRelay), "chkUseSecondary1");
+    c_.cmbAndOr = Named(new QComboBox(c_.fraRelay), "cmbAndOr");
+    for (const char* c : kAndOrCaptions) c_.cmbAndOr->addItem(c);
+    combine->addWidget(c_.chkUseSecondary1);
+    combine->addWidget(c_.cmbAndOr);
     combine->addStretch(1);
     v->addLayout(combine);
 
     auto* columns = new QHBoxLayout;
     for (int i = 0; i < 2; ++i) {
         auto* box =
-            new QGroupBox(i == 0 ? "Primary Data Switch" : "Secondary Data Switch", fraRelay);
+            new QGroupBox(i == 0 ? "Primary Data Switch" : "Secondary Data Switch", c_.fraRelay);
         auto* g = new QGridLayout(box);
-        cmbOptions[i] = Named(new QComboBox(box), Indexed("cmbOptions", i));
-        for (const char* c : kSwitchFunctionCaptions) cmbOptions[i]->addItem(c);
-        g->addWidget(cmbOptions[i], 0, 0, 1, 2);
-        picRelay[i] = Named(new RelayPicture(box), Indexed("picRelay", i));
-        g->addWidget(picRelay[i], 1, 0, 5, 1);
+        c_.cmbOptions[i] = Named(new QComboBox(box), Indexed("cmbOptions", i));
+        for (const char* c : kSwitchFunctionCaptions) c_.cmbOptions[i]->addItem(c);
+        g->addWidget(c_.cmbOptions[i], 0, 0, 1, 2);
+        c_.picRelay[i] = Named(new RelayPicture(box), Indexed("picRelay", i));
+        g->addWidget(c_.picRelay[i], 1, 0, 5, 1);
         auto point = [&](std::array<EntryBox*, 2>& boxes, const char* name, int row,
                          QLabel** label) {
             boxes[i] = Named(new EntryBox(box), Indexed(name, i));
@@ -51,32 +51,32 @@ QGroupBox* OutputRelayRules::Build(QWidget* parent, QCheckBox* useSecondary) {
             line->addWidget(boxes[i], 1);
             g->addLayout(line, row, 1);
         };
-        point(txtOnA, "txtOnA", 1, nullptr);
-        point(txtOffA, "txtOffA", 2, nullptr);
-        point(txtOnB, "txtOnB", 3, &lblOnB[i]);
-        point(txtOffB, "txtOffB", 4, &lblOffB[i]);
-        lblRelayUnit[i] = Named(Caption("(Raw)", box), Indexed("lblRelayUnit", i));
-        g->addWidget(lblRelayUnit[i], 5, 1);
+        point(c_.txtOnA, "txtOnA", 1, nullptr);
+        point(c_.txtOffA, "txtOffA", 2, nullptr);
+        point(c_.txtOnB, "txtOnB", 3, &c_.lblOnB[i]);
+        point(c_.txtOffB, "txtOffB", 4, &c_.lblOffB[i]);
+        c_.lblRelayUnit[i] = Named(Caption("(Raw)", box), Indexed("lblRelayUnit", i));
+        g->addWidget(c_.lblRelayUnit[i], 5, 1);
         g->setColumnStretch(0, 2);
         g->setColumnStretch(1, 1);
         columns->addWidget(box, 1);
     }
     v->addLayout(columns);
     v->addStretch(1);
-    return fraRelay;
+    return c_.fraRelay;
 }
 
 void OutputRelayRules::Connect() {
-    for (QCheckBox* box : {chkUseSecondary, chkUseSecondary1})
+    for (QCheckBox* box : {chkUseSecondary, c_.chkUseSecondary1})
         QObject::connect(box, &QCheckBox::clicked, &ctx_.page, [this, box](bool ticked) {
             ctx_.Handler(box, "Click", [this, ticked] { UseSecondaryClicked(ticked); });
         });
-    QObject::connect(cmbAndOr, &QComboBox::activated, &ctx_.page, [this](int k) {
-        ctx_.Handler(cmbAndOr, "Click", [this, k] { AndOrClicked(k); });
+    QObject::connect(c_.cmbAndOr, &QComboBox::activated, &ctx_.page, [this](int k) {
+        ctx_.Handler(c_.cmbAndOr, "Click", [this, k] { AndOrClicked(k); });
     });
     for (int i = 0; i < 2; ++i) {
-        const std::array<std::array<EntryBox*, 2>*, 4> points = {&txtOnA, &txtOffA, &txtOnB,
-                                                                 &txtOffB};
+        const std::array<std::array<EntryBox*, 2>*, 4> points = {&c_.txtOnA, &c_.txtOffA,
+                                                                 &c_.txtOnB, &c_.txtOffB};
         for (int p = 0; p < 4; ++p) {
             EntryBox* box = (*points[p])[i];
             const auto point = static_cast<SwitchPoint>(p);
@@ -90,27 +90,28 @@ void OutputRelayRules::Connect() {
                 ctx_.Handler(box, "Change", [this, i] { RecolourSwitchPoints(i); });
             });
         }
-        QObject::connect(cmbOptions[i], &QComboBox::activated, &ctx_.page, [this, i](int k) {
-            ctx_.Handler(cmbOptions[i], "Click", [this, i, k] { SwitchFunctionClicked(i, k); });
+        QObject::connect(c_.cmbOptions[i], &QComboBox::activated, &ctx_.page, [this, i](int k) {
+            ctx_.Handler(c_.cmbOptions[i], "Click", [this, i, k] { SwitchFunctionClicked(i, k); });
         });
     }
 }
 
 void OutputRelayRules::Show(const OutputView& v) {
     chkUseSecondary->setChecked(v.useSecondary);
-    chkUseSecondary1->setChecked(v.useSecondary);
-    if (v.andOr) cmbAndOr->setCurrentIndex(static_cast<int>(*v.andOr));
+    c_.chkUseSecondary1->setChecked(v.useSecondary);
+    if (v.andOr) c_.cmbAndOr->setCurrentIndex(static_cast<int>(*v.andOr));
     for (int i = 0; i < 2; ++i) {
         const DataSourceView& d = v.data[i];
-        cmbOptions[i]->setCurrentIndex(static_cast<int>(d.switchFunction));
-        picRelay[i]->setFunction(d.switchFunction);
-        const std::array<EntryBox*, 4> boxes = {txtOnA[i], txtOffA[i], txtOnB[i], txtOffB[i]};
+        c_.cmbOptions[i]->setCurrentIndex(static_cast<int>(d.switchFunction));
+        c_.picRelay[i]->setFunction(d.switchFunction);
+        const std::array<EntryBox*, 4> boxes = {c_.txtOnA[i], c_.txtOffA[i], c_.txtOnB[i],
+                                                c_.txtOffB[i]};
         for (int p = 0; p < 4; ++p) boxes[p]->setText(Q(d.switchPoints[p]));
         RecolourSwitchPoints(i);
         ShowBPoints(i, d.bPointsShown);
     }
     chkUseSecondary->setText(Q(v.useSecondaryCaption));
-    chkUseSecondary1->setText(Q(v.useSecondaryCaption));
+    c_.chkUseSecondary1->setText(Q(v.useSecondaryCaption));
 }
 
 void OutputRelayRules::UseSecondaryClicked(bool ticked) {
@@ -118,7 +119,7 @@ void OutputRelayRules::UseSecondaryClicked(bool ticked) {
     ctx_.main.SettleLink();
     ctx_.Edit([ticked](const OutputEdit& out) { StoreUseSecondary(out, ticked); });
     chkUseSecondary->setChecked(ticked);
-    chkUseSecondary1->setChecked(ticked);
+    c_.chkUseSecondary1->setChecked(ticked);
 }
 
 void OutputRelayRules::AndOrClicked(int index) {
@@ -130,19 +131,20 @@ void OutputRelayRules::SwitchFunctionClicked(int i, int index) {
     if (!ctx_.screenLoaded) return;
     const auto function = static_cast<SwitchFunction>(index);
     ctx_.Edit([&](const OutputEdit& out) { StoreSwitchFunction(out, i, function); });
-    picRelay[i]->setFunction(function);
+    c_.picRelay[i]->setFunction(function);
     ShowBPoints(i, ShowsBPoints(function));
     RecolourSwitchPoints(i);
 }
 
 void OutputRelayRules::ShowBPoints(int i, bool shown) {
-    for (QWidget* w : {static_cast<QWidget*>(txtOnB[i]), static_cast<QWidget*>(txtOffB[i]),
-                       static_cast<QWidget*>(lblOnB[i]), static_cast<QWidget*>(lblOffB[i])})
+    for (QWidget* w : {static_cast<QWidget*>(c_.txtOnB[i]), static_cast<QWidget*>(c_.txtOffB[i]),
+                       static_cast<QWidget*>(c_.lblOnB[i]), static_cast<QWidget*>(c_.lblOffB[i])})
         w->setVisible(shown);
 }
 
 void OutputRelayRules::RecolourSwitchPoints(int i) {
-    const std::array<EntryBox*, 4> boxes = {txtOnA[i], txtOffA[i], txtOnB[i], txtOffB[i]};
+    const std::array<EntryBox*, 4> boxes = {c_.txtOnA[i], c_.txtOffA[i], c_.txtOnB[i],
+                                            c_.txtOffB[i]};
     std::array<std::string, 4> texts;
     for (int p = 0; p < 4; ++p) texts[p] = S(boxes[p]->text());
     const auto colours = SwitchPointColours(ctx_.Scope(), i, texts);

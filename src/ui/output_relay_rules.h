@@ -5,6 +5,8 @@
 
 #include <array>
 
+#include "ui/output_controls.h"
+
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
@@ -20,22 +22,13 @@ struct OutputView;
 
 class OutputRelayRules {
   public:
-    explicit OutputRelayRules(OutputContext& ctx) : ctx_(ctx) {}
+    OutputRelayRules(OutputContext& ctx, OutputRelayControls& controls) : ctx_(ctx), c_(controls) {}
 
     // Builds fraRelay in `parent`. `useSecondary` is the secondary data source's own box for
     // the same setting, kept in step with this frame's.
     QGroupBox* Build(QWidget* parent, QCheckBox* useSecondary);
     void Connect();
     void Show(const OutputView& v);
-
-    QGroupBox* fraRelay = nullptr;
-    QCheckBox* chkUseSecondary1 = nullptr;
-    QComboBox* cmbAndOr = nullptr;
-    std::array<QComboBox*, 2> cmbOptions{};
-    std::array<RelayPicture*, 2> picRelay{};
-    std::array<EntryBox*, 2> txtOnA{}, txtOffA{}, txtOnB{}, txtOffB{};
-    std::array<QLabel*, 2> lblOnB{}, lblOffB{};
-    std::array<QLabel*, 2> lblRelayUnit{};
 
   private:
     void UseSecondaryClicked(bool ticked);
@@ -46,6 +39,7 @@ class OutputRelayRules {
     void RecolourSwitchPoints(int i);
 
     OutputContext& ctx_;
+    OutputRelayControls& c_;  // the page's
     QCheckBox* chkUseSecondary = nullptr;
 };
 

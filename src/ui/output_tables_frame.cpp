@@ -44,8 +44,8 @@ QGroupBox* OutputTables::Build(TableGrid grid, QWidget* parent, QGroupBox* gauge
     auto* beside = Tight(new QHBoxLayout(frame));
     auto* v = new QVBoxLayout;
     const int k = analog ? 0 : 1;
-    lblDataStat[k] = Named(Caption(kUnformattedCaption, frame), Indexed("lblDataStat", k));
-    v->addWidget(lblDataStat[k]);
+    c_.lblDataStat[k] = Named(Caption(kUnformattedCaption, frame), Indexed("lblDataStat", k));
+    v->addWidget(c_.lblDataStat[k]);
     auto* table = new TableGridWidget(grid, ctx_.main.app().prompt, frame);
     v->addWidget(table);
     auto* side = new QHBoxLayout;
@@ -55,17 +55,17 @@ QGroupBox* OutputTables::Build(TableGrid grid, QWidget* parent, QGroupBox* gauge
     side->addWidget(setButton, 0, Qt::AlignTop);
     auto* plot = Named(new TablePlot(frame), analog ? "plotAnalogTable" : "plotFreqTable");
     if (analog) {
-        fraTable = frame;
-        mshAnalogTable = table;
-        plotAnalogTable = plot;
-        cmdSetBreakpoints = setButton;
+        c_.fraTable = frame;
+        c_.mshAnalogTable = table;
+        c_.plotAnalogTable = plot;
+        c_.cmdSetBreakpoints = setButton;
         gaugeSide = side;
         side->addWidget(gaugeCal);
     } else {
-        fraFreqTable = frame;
-        mshFreqTable = table;
-        plotFreqTable = plot;
-        cmdSetBreakpointsFreq = setButton;
+        c_.fraFreqTable = frame;
+        c_.mshFreqTable = table;
+        c_.plotFreqTable = plot;
+        c_.cmdSetBreakpointsFreq = setButton;
         side->addWidget(live_.Build(LiveGauge::Frequency, frame).frame);
     }
     side->addStretch(1);
@@ -77,10 +77,10 @@ QGroupBox* OutputTables::Build(TableGrid grid, QWidget* parent, QGroupBox* gauge
 }
 
 void OutputTables::BuildMenu() {
-    mEditFlexGrid = Named(new QMenu("EditFlexGrid", &ctx_.page), "mEditFlexGrid");
+    c_.mEditFlexGrid = Named(new QMenu("EditFlexGrid", &ctx_.page), "mEditFlexGrid");
     auto entry = [this](const char* name, const char* caption, const char* shortcut,
                         std::function<void(TableGridWidget&)> run) {
-        QAction* a = mEditFlexGrid->addAction(caption);
+        QAction* a = c_.mEditFlexGrid->addAction(caption);
         a->setObjectName(name);
         if (shortcut) {
             a->setShortcut(QKeySequence(shortcut));
@@ -95,44 +95,44 @@ void OutputTables::BuildMenu() {
         return a;
     };
     auto key = [](GridKey k) { return [k](TableGridWidget& g) { g.runKey(k); }; };
-    mEditFlexCopy =
+    c_.mEditFlexCopy =
         entry("mEditFlexCopy", "Copy", nullptr, [](TableGridWidget& g) { g.copySelection(); });
-    mEditFlexPaste =
+    c_.mEditFlexPaste =
         entry("mEditFlexPaste", "Paste", nullptr, [](TableGridWidget& g) { g.pasteClipboard(); });
-    mEditFlexGrid->addSeparator();
-    mEditFlexLinearize =
+    c_.mEditFlexGrid->addSeparator();
+    c_.mEditFlexLinearize =
         entry("mEditFlexLinearize", "Linearize", "Ctrl+L", key(GridKey::Ctrl('L')));
-    mEditFlexLinearInterpolation = entry("mEditFlexLinearInterpolation", "Linear In&terpolation",
-                                         "Ctrl+T", key(GridKey::Ctrl('T')));
-    mEditFlexPercent =
+    c_.mEditFlexLinearInterpolation = entry("mEditFlexLinearInterpolation", "Linear In&terpolation",
+                                            "Ctrl+T", key(GridKey::Ctrl('T')));
+    c_.mEditFlexPercent =
         entry("mEditFlexPercent", "Percent add/subtract", "Ctrl+P", key(GridKey::Ctrl('P')));
-    mEditFlexGrid->addSeparator();
-    mEditFlexIncrease1 =
+    c_.mEditFlexGrid->addSeparator();
+    c_.mEditFlexIncrease1 =
         entry("mEditFlexIncrease1", "Increase 1", nullptr, key(GridKey::Ctrl(keys::kPlus)));
-    mEditFlexDecrease1 =
+    c_.mEditFlexDecrease1 =
         entry("mEditFlexDecrease1", "Decrease 1", nullptr, key(GridKey::Ctrl(keys::kMinus)));
-    mEditFlexIncreaseDecrease =
+    c_.mEditFlexIncreaseDecrease =
         entry("mEditFlexIncreaseDecrease", "&Increase/Decrease", "Ctrl+I", key(GridKey::Ctrl('I')));
-    mEditFlexSetTo = entry("mEditFlexSetTo", "Set to...", nullptr, key(GridKey::Ctrl('J')));
+    c_.mEditFlexSetTo = entry("mEditFlexSetTo", "Set to...", nullptr, key(GridKey::Ctrl('J')));
 
     // Undo and redo of the tables in the window's Edit menu, before Copy and Paste.
     QMenu* edit = ctx_.main.mEdit;
-    mEditUndo = new QAction("&Undo", edit);
-    mEditUndo->setObjectName("mEditUndo");
-    mEditUndo->setShortcut(QKeySequence("Ctrl+Z"));
-    mEditRedo = new QAction("&Redo", edit);
-    mEditRedo->setObjectName("mEditRedo");
-    mEditRedo->setShortcut(QKeySequence("Ctrl+Y"));
+    c_.mEditUndo = new QAction("&Undo", edit);
+    c_.mEditUndo->setObjectName("mEditUndo");
+    c_.mEditUndo->setShortcut(QKeySequence("Ctrl+Z"));
+    c_.mEditRedo = new QAction("&Redo", edit);
+    c_.mEditRedo->setObjectName("mEditRedo");
+    c_.mEditRedo->setShortcut(QKeySequence("Ctrl+Y"));
     if (edit) {
         QAction* first = edit->actions().isEmpty() ? nullptr : edit->actions().first();
-        edit->insertAction(first, mEditUndo);
-        edit->insertAction(first, mEditRedo);
+        edit->insertAction(first, c_.mEditUndo);
+        edit->insertAction(first, c_.mEditRedo);
         edit->insertSeparator(first);
     }
-    QObject::connect(mEditUndo, &QAction::triggered, &ctx_.page,
-                     [this] { ctx_.Handler(mEditUndo, "Click", [this] { Undo(); }); });
-    QObject::connect(mEditRedo, &QAction::triggered, &ctx_.page,
-                     [this] { ctx_.Handler(mEditRedo, "Click", [this] { Redo(); }); });
+    QObject::connect(c_.mEditUndo, &QAction::triggered, &ctx_.page,
+                     [this] { ctx_.Handler(c_.mEditUndo, "Click", [this] { Undo(); }); });
+    QObject::connect(c_.mEditRedo, &QAction::triggered, &ctx_.page,
+                     [this] { ctx_.Handler(c_.mEditRedo, "Click", [this] { Redo(); }); });
     if (ctx_.main.mEditCopy)
         QObject::connect(ctx_.main.mEditCopy, &QAction::triggered, &ctx_.page, [this] {
             ctx_.Handler(ctx_.main.mEditCopy, "Click", [this] { CopyFocused(); });
@@ -145,7 +145,7 @@ void OutputTables::BuildMenu() {
 }
 
 void OutputTables::Connect() {
-    for (QPushButton* button : {cmdSetBreakpoints, cmdSetBreakpointsFreq})
+    for (QPushButton* button : {c_.cmdSetBreakpoints, c_.cmdSetBreakpointsFreq})
         QObject::connect(button, &QPushButton::clicked, &ctx_.page, [this, button] {
             ctx_.Handler(button, "Click", [this] {
                 ctx_.main.SettleLink();
@@ -161,7 +161,7 @@ void OutputTables::Connect() {
             });
         });
 
-    for (TableGridWidget* grid : {mshAnalogTable, mshFreqTable}) {
+    for (TableGridWidget* grid : {c_.mshAnalogTable, c_.mshFreqTable}) {
         const TableGrid kind = grid->grid();
         grid->setCommitCell([this, grid, kind](int row, int col, const std::string& text) {
             std::string shown = grid->cellText(row, col);
@@ -185,7 +185,7 @@ void OutputTables::Connect() {
                          [this, grid](const QPoint& at) {
                              ctx_.Handler(grid, "MouseDown", [this, grid, at] {
                                  menuTarget_ = grid;
-                                 mEditFlexGrid->popup(at);
+                                 c_.mEditFlexGrid->popup(at);
                              });
                          });
     }
@@ -200,27 +200,27 @@ void OutputTables::Connect() {
 // Showing
 
 void OutputTables::Show(const OutputView& v) {
-    mshAnalogTable->setTable(v.analogTable, GetTableValues(ctx_.Scope(), TableGrid::Analog));
-    mshFreqTable->setTable(v.freqTable, GetTableValues(ctx_.Scope(), TableGrid::Freq));
-    plotAnalogTable->setTable(TableGrid::Analog, v.analogTable);
-    plotFreqTable->setTable(TableGrid::Freq, v.freqTable);
+    c_.mshAnalogTable->setTable(v.analogTable, GetTableValues(ctx_.Scope(), TableGrid::Analog));
+    c_.mshFreqTable->setTable(v.freqTable, GetTableValues(ctx_.Scope(), TableGrid::Freq));
+    c_.plotAnalogTable->setTable(TableGrid::Analog, v.analogTable);
+    c_.plotFreqTable->setTable(TableGrid::Freq, v.freqTable);
 }
 
 void OutputTables::ShowTables() {
     const OutputScope out = ctx_.Scope();
     const TableTexts analog = GetTableTexts(out, TableGrid::Analog);
     const TableTexts freq = GetTableTexts(out, TableGrid::Freq);
-    mshAnalogTable->setTable(analog, GetTableValues(out, TableGrid::Analog));
-    mshFreqTable->setTable(freq, GetTableValues(out, TableGrid::Freq));
-    plotAnalogTable->setTable(TableGrid::Analog, analog);
-    plotFreqTable->setTable(TableGrid::Freq, freq);
+    c_.mshAnalogTable->setTable(analog, GetTableValues(out, TableGrid::Analog));
+    c_.mshFreqTable->setTable(freq, GetTableValues(out, TableGrid::Freq));
+    c_.plotAnalogTable->setTable(TableGrid::Analog, analog);
+    c_.plotFreqTable->setTable(TableGrid::Freq, freq);
 }
 
 // ---------------------------------------------------------------------------------------
 // Commits, undo and redo, copy and paste
 
 TableGridWidget* OutputTables::GridOf(TableGrid grid) const {
-    return grid == TableGrid::Analog ? mshAnalogTable : mshFreqTable;
+    return grid == TableGrid::Analog ? c_.mshAnalogTable : c_.mshFreqTable;
 }
 
 std::string OutputTables::CommitCell(TableGrid grid, int row, int col, const std::string& text) {
@@ -305,13 +305,13 @@ void OutputTables::Redo() {
 }
 
 void OutputTables::UpdateEditActions() {
-    if (mEditUndo) mEditUndo->setEnabled(ctx_.history.CanUndo());
-    if (mEditRedo) mEditRedo->setEnabled(ctx_.history.CanRedo());
+    if (c_.mEditUndo) c_.mEditUndo->setEnabled(ctx_.history.CanUndo());
+    if (c_.mEditRedo) c_.mEditRedo->setEnabled(ctx_.history.CanRedo());
 }
 
 TableGridWidget* OutputTables::MenuTarget() const {
     if (menuTarget_) return menuTarget_;
-    for (TableGridWidget* grid : {mshAnalogTable, mshFreqTable})
+    for (TableGridWidget* grid : {c_.mshAnalogTable, c_.mshFreqTable})
         if (grid->hasFocus()) return grid;
     return nullptr;
 }
@@ -336,7 +336,7 @@ void OutputTables::PasteFocused() {
 }
 
 void OutputTables::CommitPendingEdit() {
-    for (TableGridWidget* grid : {mshAnalogTable, mshFreqTable}) grid->commitEditor();
+    for (TableGridWidget* grid : {c_.mshAnalogTable, c_.mshFreqTable}) grid->commitEditor();
 }
 
 }  // namespace vx42

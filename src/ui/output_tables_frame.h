@@ -10,6 +10,7 @@
 #include "calibration/grid/grid_history.h"
 #include "calibration/grid/grid_model.h"
 #include "calibration/outputs/output_view.h"
+#include "ui/output_controls.h"
 
 class QAction;
 class QBoxLayout;
@@ -29,8 +30,9 @@ struct OutputContext;
 
 class OutputTables {
   public:
-    OutputTables(OutputContext& ctx, const OutputMessages& messages, OutputLiveCalibration& live)
-        : ctx_(ctx), messages_(messages), live_(live) {}
+    OutputTables(OutputContext& ctx, OutputTableControls& controls, const OutputMessages& messages,
+                 OutputLiveCalibration& live)
+        : ctx_(ctx), c_(controls), messages_(messages), live_(live) {}
 
     // Builds fraTable (with `gaugeCal`, the live calibration, beside its command) or
     // fraFreqTable (with the speedo/tach's live calibration) in `parent`.
@@ -53,30 +55,8 @@ class OutputTables {
     void CopyFocused();
     void PasteFocused();
 
-    std::array<QLabel*, 2> lblDataStat{};
-    QGroupBox* fraTable = nullptr;
-    TableGridWidget* mshAnalogTable = nullptr;
-    TablePlot* plotAnalogTable = nullptr;
-    QPushButton* cmdSetBreakpoints = nullptr;  // objectName cmdSetBreakpoints_0
-    QGroupBox* fraFreqTable = nullptr;
-    TableGridWidget* mshFreqTable = nullptr;
-    TablePlot* plotFreqTable = nullptr;
-    QPushButton* cmdSetBreakpointsFreq = nullptr;  // objectName cmdSetBreakpoints_1
     // Where the live calibration of an analog gauge sits while the table is shown.
     QBoxLayout* gaugeSide = nullptr;
-
-    QMenu* mEditFlexGrid = nullptr;
-    QAction* mEditFlexCopy = nullptr;
-    QAction* mEditFlexPaste = nullptr;
-    QAction* mEditFlexLinearize = nullptr;
-    QAction* mEditFlexLinearInterpolation = nullptr;
-    QAction* mEditFlexPercent = nullptr;
-    QAction* mEditFlexIncrease1 = nullptr;
-    QAction* mEditFlexDecrease1 = nullptr;
-    QAction* mEditFlexIncreaseDecrease = nullptr;
-    QAction* mEditFlexSetTo = nullptr;
-    QAction* mEditUndo = nullptr;
-    QAction* mEditRedo = nullptr;
 
   private:
     std::string CommitCell(TableGrid grid, int row, int col, const std::string& text);
@@ -88,6 +68,7 @@ class OutputTables {
     TableGridWidget* MenuTarget() const;
 
     OutputContext& ctx_;
+    OutputTableControls& c_;  // the page's
     const OutputMessages& messages_;
     OutputLiveCalibration& live_;
     TableGridWidget* menuTarget_ = nullptr;

@@ -14,31 +14,31 @@ namespace vx42 {
 using namespace output_frames;
 
 QGroupBox* OutputVoltageOut::Build(QWidget* parent) {
-    fraVoltageOut = Named(new QGroupBox("Voltage Out", parent), "fraVoltageOut");
-    auto* h = new QHBoxLayout(fraVoltageOut);
-    auto* limits = new QWidget(fraVoltageOut);
+    c_.fraVoltageOut = Named(new QGroupBox("Voltage Out", parent), "fraVoltageOut");
+    auto* h = new QHBoxLayout(c_.fraVoltageOut);
+    auto* limits = new QWidget(c_.fraVoltageOut);
     auto* g = new QGridLayout(limits);
     for (int i = 0; i < 2; ++i) {
-        txtVoltOutDuty[i] = Named(new EntryBox(limits), Indexed("txtVoltOutDuty", i));
-        txtVoltOutData[i] = Named(new EntryBox(limits), Indexed("txtVoltOutData", i));
-        lblDataUnit[i] = Named(Caption("(Raw)", limits), Indexed("lblDataUnit", i));
+        c_.txtVoltOutDuty[i] = Named(new EntryBox(limits), Indexed("txtVoltOutDuty", i));
+        c_.txtVoltOutData[i] = Named(new EntryBox(limits), Indexed("txtVoltOutData", i));
+        c_.lblDataUnit[i] = Named(Caption("(Raw)", limits), Indexed("lblDataUnit", i));
         g->addWidget(Caption(kVoltOutDutyCaptions[i], limits), i, 0);
-        g->addWidget(txtVoltOutDuty[i], i, 1);
+        g->addWidget(c_.txtVoltOutDuty[i], i, 1);
         g->addWidget(Caption("(%)", limits), i, 2);
         g->addWidget(Caption(kVoltOutDataCaptions[i], limits), i, 3);
-        g->addWidget(txtVoltOutData[i], i, 4);
-        g->addWidget(lblDataUnit[i], i, 5);
+        g->addWidget(c_.txtVoltOutData[i], i, 4);
+        g->addWidget(c_.lblDataUnit[i], i, 5);
     }
     g->setRowStretch(2, 1);
     h->addWidget(limits, 1);
     side = h;
-    return fraVoltageOut;
+    return c_.fraVoltageOut;
 }
 
 void OutputVoltageOut::Connect() {
     for (int i = 0; i < 2; ++i) {
         ctx_.Enter(
-            txtVoltOutDuty[i],
+            c_.txtVoltOutDuty[i],
             [this, i](const OutputEdit& out, const std::string& t) {
                 return StoreVoltOutDuty(out, i, t, ctx_.main.app().prompt);
             },
@@ -46,9 +46,9 @@ void OutputVoltageOut::Connect() {
                 ctx_.ShowTables();
                 ctx_.FollowPreset();
             });
-        ctx_.Colour(txtVoltOutDuty[i], [] { return DataRange{0, 100}; });
+        ctx_.Colour(c_.txtVoltOutDuty[i], [] { return DataRange{0, 100}; });
         ctx_.Enter(
-            txtVoltOutData[i],
+            c_.txtVoltOutData[i],
             [this, i](const OutputEdit& out, const std::string& t) {
                 return StoreVoltOutData(out, i, t, ctx_.main.app().prompt);
             },
@@ -56,22 +56,22 @@ void OutputVoltageOut::Connect() {
                 ctx_.ShowTables();
                 ctx_.FollowPreset();
             });
-        ctx_.Colour(txtVoltOutData[i], [this] { return ctx_.Scope().Range(0); });
+        ctx_.Colour(c_.txtVoltOutData[i], [this] { return ctx_.Scope().Range(0); });
     }
 }
 
 void OutputVoltageOut::Show(const OutputView& v) {
     for (int i = 0; i < 2; ++i) {
-        txtVoltOutDuty[i]->setText(Q(v.data[i].voltOutDuty));
-        txtVoltOutData[i]->setText(Q(v.data[i].voltOutData));
+        c_.txtVoltOutDuty[i]->setText(Q(v.data[i].voltOutDuty));
+        c_.txtVoltOutData[i]->setText(Q(v.data[i].voltOutData));
     }
 }
 
 void OutputVoltageOut::ShowLimits() {
     const OutputScope out = ctx_.Scope();
     for (int i = 0; i < 2; ++i) {
-        txtVoltOutDuty[i]->setText(Q(VoltOutDutyText(out, i)));
-        txtVoltOutData[i]->setText(Q(VoltOutDataText(out, i)));
+        c_.txtVoltOutDuty[i]->setText(Q(VoltOutDutyText(out, i)));
+        c_.txtVoltOutData[i]->setText(Q(VoltOutDataText(out, i)));
     }
 }
 

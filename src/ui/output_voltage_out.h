@@ -4,6 +4,8 @@
 
 #include <array>
 
+#include "ui/output_controls.h"
+
 class QGroupBox;
 class QHBoxLayout;
 class QLabel;
@@ -17,7 +19,8 @@ struct OutputView;
 
 class OutputVoltageOut {
   public:
-    explicit OutputVoltageOut(OutputContext& ctx) : ctx_(ctx) {}
+    OutputVoltageOut(OutputContext& ctx, OutputVoltageControls& controls)
+        : ctx_(ctx), c_(controls) {}
 
     // Builds fraVoltageOut in `parent`.
     QGroupBox* Build(QWidget* parent);
@@ -26,15 +29,12 @@ class OutputVoltageOut {
     // The limits again from the image (after the tables or the period changed).
     void ShowLimits();
 
-    QGroupBox* fraVoltageOut = nullptr;
-    std::array<EntryBox*, 2> txtVoltOutDuty{};
-    std::array<EntryBox*, 2> txtVoltOutData{};
-    std::array<QLabel*, 2> lblDataUnit{};
     // Where the live calibration sits while this frame is shown.
     QHBoxLayout* side = nullptr;
 
   private:
     OutputContext& ctx_;
+    OutputVoltageControls& c_;  // the page's
 };
 
 }  // namespace vx42
