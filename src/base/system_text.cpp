@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "base/utf8.h"
+
 namespace vx42 {
 
 std::filesystem::path PathFromUtf8(std::string_view utf8) {
@@ -17,25 +19,6 @@ std::string Utf8FromPath(const std::filesystem::path& path) {
 }
 
 namespace {
-void AppendUtf8(std::string& out, char32_t c) {
-    const auto put = [&out](unsigned bits) { out.push_back(static_cast<char>(bits)); };
-    if (c < 0x80) {
-        put(c);
-    } else if (c < 0x800) {
-        put(0xC0 | (c >> 6));
-        put(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        put(0xE0 | (c >> 12));
-        put(0x80 | ((c >> 6) & 0x3F));
-        put(0x80 | (c & 0x3F));
-    } else {
-        put(0xF0 | (c >> 18));
-        put(0x80 | ((c >> 12) & 0x3F));
-        put(0x80 | ((c >> 6) & 0x3F));
-        put(0x80 | (c & 0x3F));
-    }
-}
-
 bool IsHighSurrogate(char16_t u) {
     return u >= 0xD800 && u <= 0xDBFF;
 }

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+#include "base/utf8.h"
+
 namespace vx42 {
 namespace {
 
@@ -23,19 +25,6 @@ std::uint8_t ByteOf(char32_t cp) {
     for (std::size_t i = 0; i < kHigh.size(); ++i)
         if (kHigh[i] == cp) return static_cast<std::uint8_t>(0x80 + i);
     return '?';
-}
-
-void AppendUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out.push_back(static_cast<char>(cp));
-    } else if (cp < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-    }
 }
 
 // Decodes one UTF-8 character at text[i]; advances i. Returns U+FFFD for malformed input.

@@ -6,48 +6,13 @@
 #include <span>
 #include <unordered_map>
 
+#include "base/utf8.h"
 #include "calibration/text_codec.h"
 #include "files/file_io.h"
 
 namespace vx42 {
 
 namespace {
-
-bool ValidUtf8(std::string_view s) {
-    std::size_t i = 0;
-    while (i < s.size()) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        int more = 0;
-        std::uint32_t cp = 0;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        } else if (c >= 0xC2 && c <= 0xDF) {
-            more = 1;
-            cp = c & 0x1Fu;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            more = 2;
-            cp = c & 0x0Fu;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            more = 3;
-            cp = c & 0x07u;
-        } else {
-            return false;
-        }
-        if (i + static_cast<std::size_t>(more) >= s.size()) return false;
-        for (int k = 1; k <= more; ++k) {
-            const auto d = static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]);
-            if ((d & 0xC0) != 0x80) return false;
-            cp = (cp << 6) | (d & 0x3Fu);
-        }
-        // Overlong forms, surrogates and code points beyond Unicode.
-        if ((more == 2 && cp < 0x800) || (more == 3 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-            (cp >= 0xD800 && cp <= 0xDFFF))
-            return false;
-        i += static_cast<std::size_t>(more) + 1;
-    }
-    return true;
-}
 
 // A statement being read: one line, or several while a quoted text runs on.
 class Cursor {
@@ -404,7 +369,7 @@ std::size_t DbcFile::SignalCount() const {
 }
 
 std::string DbcText(std::string_view bytes) {
-    if (ValidUtf8(bytes)) return std::string(bytes);
+    if (IsValidUtf8(bytes)) return std::string(bytes);
     return FromWin1252(
         std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
 }
