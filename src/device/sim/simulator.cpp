@@ -6,6 +6,7 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "base/numbers.h"
 #include "base/system_text.h"
 
 namespace vx42::sim {
@@ -26,12 +27,7 @@ std::string Trim(std::string_view s) {
 }
 
 double Number(const std::string& key, const std::string& value) {
-    try {
-        std::size_t used = 0;
-        const double d = std::stod(value, &used);
-        if (used == value.size()) return d;
-    } catch (const std::exception&) {
-    }
+    if (const auto number = ReadNumber(value)) return *number;
     throw std::invalid_argument("simulator setting " + key + ": not a number: " + value);
 }
 
@@ -87,11 +83,10 @@ SimConfig ParseSimConfig(std::string_view text) {
             ownBridges = true;
             c.bridges.push_back({value.substr(0, bar), value.substr(bar + 1)});
         } else if (key == "version") {
-            int v[3] = {0, 0, 0};
-            if (std::sscanf(value.c_str(), "%d.%d.%d", &v[0], &v[1], &v[2]) != 3)
-                throw std::invalid_argument("version wants major.minor.revision: " + value);
-            c.version = {static_cast<std::uint8_t>(v[0]), static_cast<std::uint8_t>(v[1]),
-                         static_cast<std::uint8_t>(v[2])};
+            const auto v = ReadVersion(value, 3, 255);
+            if (!v) throw std::invalid_argument("version wants major.minor.revision: " + value);
+            c.version = {static_cast<std::uint8_t>((*v)[0]), static_cast<std::uint8_t>((*v)[1]),
+                         static_cast<std::uint8_t>((*v)[2])};
         } else if (key == "seed") {
             c.seed = static_cast<std::uint32_t>(Number(key, value));
         } else if (key == "drop") {
