@@ -12,6 +12,7 @@ packages=(
   xvfb xauth imagemagick fonts-dejavu-core
   qt6-svg-dev help2man dpkg-dev file lintian desktop-file-utils appstream
   clang libclang-rt-14-dev
+  locales
 )
 
 missing=()

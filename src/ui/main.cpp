@@ -5,7 +5,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QIcon>
-
+#include <clocale>
 #include <cstring>
 
 #include "app/qt/qt_prompt.h"
@@ -38,6 +38,10 @@ int main(int argc, char** argv) {
         if (std::strcmp(argv[i], "--simulator") == 0) simulator = true;
 
     QApplication application(argc, argv);
+    // Qt has just set the C library's locale from the desktop. Numbers never depend on it (the
+    // tool reads and writes them with a period everywhere), and the C numeric locale keeps any
+    // library call that still consults it from reading "62.5" as 62 on a comma desktop.
+    std::setlocale(LC_NUMERIC, "C");
     application.setApplicationName(vx42::kApplicationName);
     application.setOrganizationName(vx42::kApplicationName);
 
