@@ -40,7 +40,7 @@ std::optional<int> ReadWindowArguments(int argc, const char* const* argv, Startu
     app.add_flag("--simulator", read.simulator,
                  "Talk to the built-in module simulator instead of a USB cable");
     app.add_option("FILE", read.file, "A calibration file (.DVF) to open, as File > Open does");
-    app.footer("The scripting tool is vx42ctl; the manual is in Help > Installation Manual.");
+    app.footer("The scripting tool is vx42ctl; the manual is in Help > Installation Manual.\n");
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {

@@ -7,7 +7,7 @@
 set -uo pipefail
 export LC_ALL=C
 program=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
-completion=$2
+completion=$(cd "$(dirname "$2")" && pwd)/$(basename "$2")
 framework=/usr/share/bash-completion/bash_completion
 [ -f "$framework" ] || { echo "bash-completion is not installed: skipped"; exit 77; }
 work=$(mktemp -d)
