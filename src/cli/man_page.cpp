@@ -62,8 +62,9 @@ std::string ValueName(const CLI::Option* option) {
     return Upper(name);
 }
 
+// A flag expects no value; an option one or more.
 bool TakesValue(const CLI::Option* option) {
-    return option->get_type_size_max() > 0;
+    return option->get_expected_max() != 0;
 }
 bool Repeatable(const CLI::Option* option) {
     return option->get_expected_max() > 1 || option->get_expected_max() < 0;

@@ -101,7 +101,9 @@ appstreamcli validate --no-net "$root/share/metainfo/example.kestrane.VX42.metai
     fail "the metainfo does not validate"
 
 # Hardened programs, their symbols kept in the -dbgsym package under their build ids.
-hardening-check "$root/bin/VX42" "$root/bin/vx42ctl" >"$work/hardening.log" 2>&1 ||
+# Control-flow protection is not asked for: it needs a C library and start files built for it,
+# which Debian 12 does not ship (its own programs lack it too).
+hardening-check --nocfprotection "$root/bin/VX42" "$root/bin/vx42ctl" >"$work/hardening.log" 2>&1 ||
     { cat "$work/hardening.log" >&2; fail "hardening-check finds the programs unprotected"; }
 ddeb=$(ls "$work"/out/vx42-configurator-dbgsym_*_*.ddeb 2>/dev/null | head -1)
 [ -n "$ddeb" ] || fail "no vx42-configurator-dbgsym package was made"

@@ -282,6 +282,7 @@ class MainWindowTest : public QObject {
         // Save writes where the file is.
         QCOMPARE(f.app.files.CurrentFileFolder + f.app.files.CurrentFileName, file);
         // Online, the question of File > Open comes first; No leaves the module alone.
+        f.prompt.AnswerYesNo(Answer::No);  // not saved before the module's is retrieved
         f.ToggleConnection();
         const CalImage before = f.ModuleImage();
         f.prompt.AnswerYesNo(Answer::No);
