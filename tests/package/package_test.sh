@@ -76,7 +76,7 @@ dpkg-deb -f "$deb" Recommends | grep -qw 'xdg-utils' || fail "Recommends lacks x
 mkdir -p "$work/mime/packages"
 cp /usr/share/mime/packages/freedesktop.org.xml "$root/share/mime/packages/vx42-configurator.xml" \
     "$work/mime/packages/"
-update-mime-database "$work/mime" 2>"$work/mime.log" || { cat "$work/mime.log" >&2; fail "the file types do not read"; }
+XDG_DATA_HOME="$work" update-mime-database "$work/mime" 2>"$work/mime.log" || { cat "$work/mime.log" >&2; fail "the file types do not read"; }
 [ -s "$work/mime.log" ] && { cat "$work/mime.log" >&2; fail "update-mime-database complains"; }
 for glob in "x-vx42-calibration:\*.dvf" "x-vx42-message-library:\*.dvm" \
         "x-vx42-gauge-presets:GaugePresets.CFG" "x-vx42-firmware:\*.rm2" "x-vx42-bootloader:\*.blu"; do
@@ -113,7 +113,7 @@ for program in VX42 vx42ctl; do
     [ -n "$id" ] || fail "$program has no build id"
     debug="$work/dbgsym/usr/lib/debug/.build-id/${id:0:2}/${id:2}.debug"
     [ -f "$debug" ] || fail "the debug symbols of $program are not in the -dbgsym package"
-    readelf -S "$debug" | grep -q '\.debug_info' || fail "$debug holds no debug information"
+    readelf -S "$debug" 2>/dev/null | grep -q '\.debug_info' || fail "$debug holds no debug information"
     readelf -S "$root/bin/$program" | grep -q '\.debug_info' && fail "$program is not stripped"
 done
 
