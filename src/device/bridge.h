@@ -36,6 +36,8 @@ class Bridge {
     // Whether the last listing or open met a bridge that this user is not permitted to open
     // (on Linux: the device node's permissions, which a udev rule grants).
     virtual bool AccessDenied() const { return false; }
+    // Whether the last open failed because another program has the bridge open.
+    virtual bool InUse() const { return false; }
 
     // Number of attached bridges.
     virtual FtStatus DeviceCount(int& count) = 0;

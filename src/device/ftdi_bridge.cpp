@@ -2,12 +2,11 @@
 
 #include <ftdi.h>
 #include <libusb.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-
-#include <unistd.h>
 
 namespace vx42 {
 namespace {
@@ -83,6 +82,7 @@ FtStatus FtdiBridge::SerialNumber(int index, std::string& serial) {
 FtStatus FtdiBridge::OpenByDescription(const std::string& description) {
     if (!ctx_) return ft::DeviceNotFound;
     if (open_) return ft::DeviceNotOpened;
+    inUse_ = false;
     if (devices_.empty()) {
         int count = 0;
         if (const FtStatus s = DeviceCount(count); s != ft::Ok) return s;
@@ -90,8 +90,11 @@ FtStatus FtdiBridge::OpenByDescription(const std::string& description) {
     for (int i = 0; i < static_cast<int>(devices_.size()); ++i) {
         std::string text;
         if (Strings(i, &text, nullptr) != ft::Ok || text != description) continue;
-        if (ftdi_usb_open_dev(ctx_, devices_[static_cast<std::size_t>(i)]) < 0) {
+        const int rc = ftdi_usb_open_dev(ctx_, devices_[static_cast<std::size_t>(i)]);
+        if (rc < 0) {
             NoteAccess(devices_[static_cast<std::size_t>(i)]);
+            // The interface could not be claimed: another program holds it.
+            inUse_ = rc == -5 && !accessDenied_;
             return ft::DeviceNotOpened;
         }
         ctx_->usb_read_timeout = kReadTimeoutMs;

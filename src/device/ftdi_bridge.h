@@ -36,6 +36,7 @@ class FtdiBridge : public Bridge {
     FtStatus QueueStatus(std::uint32_t& queued) override;
     FtStatus Close() override;
     bool AccessDenied() const override { return accessDenied_; }
+    bool InUse() const override { return inUse_; }
 
   private:
     // Notes whether the device's node refuses this user (after a failed open).
@@ -49,6 +50,7 @@ class FtdiBridge : public Bridge {
     std::vector<libusb_device*> devices_;
     bool open_ = false;
     bool accessDenied_ = false;
+    bool inUse_ = false;
     std::vector<std::uint8_t> received_;
 };
 

@@ -103,11 +103,15 @@ void ReportShortFile(Prompt& prompt, const std::string& path, const CalibrationF
 bool OpenCalibrationFile(FileContext ctx, CalImage& image) {
     const auto path = ctx.prompt.OpenFile(CalibrationDialog(ctx, "Open", ""));
     if (!IsChosenPath(path)) return false;
-    const CalibrationFileRead read = ReadCalibrationFile(*path);
-    image = read.image;
-    NameCurrentFile(ctx, *path);
-    ReportShortFile(ctx.prompt, *path, read);
+    OpenCalibrationFileAt(ctx, image, *path);
     return true;
+}
+
+void OpenCalibrationFileAt(FileContext ctx, CalImage& image, const std::string& path) {
+    const CalibrationFileRead read = ReadCalibrationFile(path);
+    image = read.image;
+    NameCurrentFile(ctx, path);
+    ReportShortFile(ctx.prompt, path, read);
 }
 
 std::optional<ChosenCalibration> ChooseCalibrationFile(FileContext ctx, const std::string& title) {

@@ -70,6 +70,8 @@ struct FileContext {
 // the file and the title shows it; a short file is reported. Returns false when cancelled.
 // A file that cannot be read throws FileError and leaves image and state as they were.
 bool OpenCalibrationFile(FileContext ctx, CalImage& image);
+// The same read for a file chosen without the dialog (the window's command line).
+void OpenCalibrationFileAt(FileContext ctx, CalImage& image, const std::string& path);
 
 // A calibration chosen in the same dialog only to be looked at (compared with the one
 // shown): the image shown and the file state stay as they are. A short file is reported as

@@ -413,6 +413,10 @@ void FrmMain::SettleLink() {
 // File commands
 
 void FrmMain::OpenCommand() {
+    OpenFileCommand({});
+}
+
+void FrmMain::OpenFileCommand(const std::string& path) {
     FinishEditing();
     SettleLink();
     auto saveAs = [this] { return SaveCalibrationFile(app_.fileContext(), app_.image, true); };
@@ -422,7 +426,11 @@ void FrmMain::OpenCommand() {
                           "module do you still want to open the file?",
                           "Open And Program File?") != Answer::Yes)
         return;
-    if (!OpenCalibrationFile(app_.fileContext(), app_.image)) return;
+    if (path.empty()) {
+        if (!OpenCalibrationFile(app_.fileContext(), app_.image)) return;
+    } else {
+        OpenCalibrationFileAt(app_.fileContext(), app_.image, path);
+    }
     setWindowTitle(Q(app_.files.Title));
     SetCompactLayout();
     for (const char* name : {"fraConnectStat", "fraPresets", "fraMessages", "fraCANStat"})

@@ -75,6 +75,9 @@ public:
     void RetrieveCommand();
     void UpdateCommand();
     void OpenCommand();
+    // Open for a file already chosen (the program's command line): as OpenCommand once its
+    // dialog has chosen `path`.
+    void OpenFileCommand(const std::string& path);
     void SaveCommand(bool saveAs);
     void SettleLink();
     void SetOnlineStatus();

@@ -204,6 +204,18 @@ FtStatus Simulator::Open(const std::string& description, int& handle) {
         auto& b = bridges_[i];
         if (!b.plugged || b.setup.description != description) continue;
         if (b.open) return ft::DeviceNotOpened;
+        inUseElsewhere_ = false;
+        if (!config_.statePath.empty() && !AnyOpen()) {
+            // The module's memory is shared through the state file: one program at a time.
+            auto stateLock = std::make_unique<FileLock>(config_.statePath + ".lock");
+            if (!stateLock->held()) {
+                inUseElsewhere_ = true;
+                return ft::DeviceNotOpened;
+            }
+            stateLock_ = std::move(stateLock);
+            // Another program that had the module since has left it changed.
+            if (StateStamp() != stateStamp_) LoadState();
+        }
         b.open = true;
         b.rx.clear();
         b.baud = 9600;
@@ -416,7 +428,23 @@ FtStatus Simulator::Close(int handle) {
     b->open = false;
     b->rx.clear();
     SaveStateLocked();
+    if (!AnyOpen()) stateLock_.reset();
     return ft::Ok;
+}
+
+std::filesystem::file_time_type Simulator::StateStamp() const {
+    std::error_code ec;
+    const auto stamp = std::filesystem::last_write_time(PathFromUtf8(config_.statePath), ec);
+    return ec ? std::filesystem::file_time_type::min() : stamp;
+}
+
+bool Simulator::AnyOpen() const {
+    return std::any_of(bridges_.begin(), bridges_.end(), [](const auto& b) { return b.open; });
+}
+
+bool Simulator::InUseElsewhere() const {
+    std::lock_guard lock(mutex_);
+    return inUseElsewhere_;
 }
 
 SimModule& Simulator::Module(int bridge) {
@@ -528,6 +556,12 @@ void Simulator::SaveState() const {
 // and its 64 KiB of memory.
 void Simulator::SaveStateLocked() const {
     if (config_.statePath.empty()) return;
+    // Another program that has the module open owns the file until it closes it.
+    std::unique_ptr<FileLock> probe;
+    if (!stateLock_) {
+        probe = std::make_unique<FileLock>(config_.statePath + ".lock");
+        if (!probe->held()) return;
+    }
     const std::string temp = config_.statePath + ".tmp";
     {
         std::ofstream out(PathFromUtf8(temp), std::ios::binary | std::ios::trunc);
@@ -544,10 +578,12 @@ void Simulator::SaveStateLocked() const {
     }
     std::error_code ec;
     std::filesystem::rename(PathFromUtf8(temp), PathFromUtf8(config_.statePath), ec);
+    stateStamp_ = StateStamp();
 }
 
 void Simulator::LoadState() {
     if (config_.statePath.empty()) return;
+    stateStamp_ = StateStamp();
     std::ifstream in(PathFromUtf8(config_.statePath), std::ios::binary);
     char magic[sizeof kStateMagic];
     if (!in.read(magic, sizeof magic) || !std::equal(magic, magic + 8, kStateMagic)) return;
