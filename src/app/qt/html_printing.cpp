@@ -53,23 +53,31 @@ void SetHtmlWithPlots(QTextDocument& doc, const std::string& html) {
 
 }  // namespace
 
-bool PrintHtml(const std::string& html, QPagedPaintDevice& device) {
-    QTextDocument doc;
-    SetHtmlWithPlots(doc, html);
+namespace {
+
+constexpr double kFooter = 22;  // the foot line, in layout units
+
+double LayoutScale(const QPagedPaintDevice& device) {
+    return device.logicalDpiX() / 96.0;
+}
+
+}  // namespace
+
+QSizeF PageBodySize(const QPagedPaintDevice& device) {
+    const double scale = LayoutScale(device);
+    const QRectF paint = device.pageLayout().paintRectPixels(device.logicalDpiX());
+    return {paint.width() / scale, paint.height() / scale - kFooter};
+}
+
+bool PrintPages(QTextDocument& doc, QPagedPaintDevice& device) {
+    const QSizeF page = PageBodySize(device);
+    doc.setPageSize(page);
     QPainter painter;
     if (!painter.begin(&device)) return false;
-    // The document is laid out in screen units (96 a inch) on pages as large as the device's
-    // paintable area, less a line at the foot for the page number.
-    const double scale = device.logicalDpiX() / 96.0;
-    const QRectF paint = device.pageLayout().paintRectPixels(device.logicalDpiX());
-    const QSizeF area(paint.width() / scale, paint.height() / scale);
-    constexpr double kFooter = 22;
-    const QSizeF page(area.width(), area.height() - kFooter);
-    doc.setPageSize(page);
-    painter.scale(scale, scale);
+    painter.scale(LayoutScale(device), LayoutScale(device));
     const QString title = doc.metaInformation(QTextDocument::DocumentTitle);
     QFont footerFont = doc.defaultFont();
-    footerFont.setPixelSize(10);  // in the layout's units, as the page is painted
+    footerFont.setPixelSize(10);  // in layout units, as the page is painted
     const int pages = doc.pageCount();
     for (int p = 0; p < pages; ++p) {
         if (p > 0) device.newPage();
@@ -79,12 +87,18 @@ bool PrintHtml(const std::string& html, QPagedPaintDevice& device) {
         painter.restore();
         painter.setFont(footerFont);
         painter.setPen(Qt::darkGray);
-        const QRectF footer(0, area.height() - kFooter + 6, area.width(), kFooter - 6);
+        const QRectF footer(0, page.height() + 6, page.width(), kFooter - 6);
         painter.drawText(footer, Qt::AlignLeft | Qt::AlignBottom, title);
         painter.drawText(footer, Qt::AlignRight | Qt::AlignBottom,
                          QString("Page %1 of %2").arg(p + 1).arg(pages));
     }
     return painter.end();
+}
+
+bool PrintHtml(const std::string& html, QPagedPaintDevice& device) {
+    QTextDocument doc;
+    SetHtmlWithPlots(doc, html);
+    return PrintPages(doc, device);
 }
 
 void WriteHtmlPdf(const std::string& html, const std::string& path, const std::string& title) {

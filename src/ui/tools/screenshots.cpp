@@ -163,7 +163,7 @@ void WriteFirmwareFile(const std::string& path, int size) {
 void FirmwareShot(vx42::FrmMain& window, vx42::AppContext& app, vx42::LinkModuleService& module,
                   QuietPrompt& prompt, const QString& folder) {
     const QTemporaryDir files;
-    const std::string path = (files.path() + "/VX42 2.06.ROM").toStdString();
+    const std::string path = (files.path() + "/VX42 2.2.0.ROM").toStdString();
     WriteFirmwareFile(path, 4096);
     vx42::FrmFirmwareUpgrade upgrade(
         {app.prompt, app.log, app.settings, app.store, app.folders.userData, window.link(),
@@ -264,6 +264,9 @@ int main(int argc, char** argv) {
         Shot(window, folder, tabs[t]);
     }
     window.TabStrip->setCurrentIndex(0);
+    // The foot of the window online to the simulated module, where the status bar says so.
+    const QPixmap whole = window.grab();
+    whole.copy(0, whole.height() - 62, whole.width(), 62).save(folder + "/29-simulated-module.png");
     int n = 7;
     for (QAction* action : window.menuBar()->actions()) {
         QMenu* menu = action->menu();
