@@ -148,6 +148,7 @@ PrintOutcome QtPrompt::PrintDocument(const std::string& html, const std::string&
     return OnGuiThread<PrintOutcome>([&] {
         QPrinter printer(QPrinter::HighResolution);
         printer.setDocName(Q(title));
+        printer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
         QPrintDialog dialog(&printer, parent_);
         dialog.setWindowTitle(TitleOr(title));
         if (dialog.exec() != QDialog::Accepted) return PrintOutcome::Cancelled;
