@@ -87,6 +87,14 @@ std::optional<ChosenCalibration> ChooseCalibrationFile(FileContext ctx, const st
 // Throws FileError when the write fails; the previous file then stays intact.
 SaveOutcome SaveCalibrationFile(FileContext ctx, const CalImage& image, bool saveAs);
 
+// The save dialog of Save As and of the files made from the calibration shown (a job sheet):
+// it starts where calibrations are kept and proposes `fileName`; `extension` (".DVF") is added
+// unless the chosen name ends in it in any case, and a file already there is replaced only when
+// the user agrees. Nothing when cancelled.
+std::optional<std::string> ChooseSaveTarget(FileContext ctx, const std::string& title,
+                                            const std::string& fileName, const std::string& filter,
+                                            const std::string& extension);
+
 // Before a calibration is replaced (opening a file): offers to save unsaved changes.
 // Returns true to go on. Answering Yes and then not saving cancels, so no change is lost.
 bool OfferSaveBeforeReplacing(FileContext ctx, const std::function<SaveOutcome()>& saveAs);

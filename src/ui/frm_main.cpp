@@ -84,6 +84,7 @@ FrmMain::FrmMain(AppContext& app, ModuleService& module, QWidget* parent)
         BuildDialogCommands();
         BuildHistoryCommands();
         BuildCompareCommands();
+        BuildJobSheetCommands();
         // Every menu command commits a pending cell edit first: chosen with the mouse (the
         // menu opens first) or by its shortcut.
         for (QMenu* menu : menuBar()->findChildren<QMenu*>()) {
