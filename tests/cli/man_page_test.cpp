@@ -53,23 +53,18 @@ TEST_F(ManPageTest, EachCommandGroupIsASectionAndEachCommandInIt) {
     EXPECT_EQ(page.find("Exit status"), std::string::npos);
 }
 
-TEST_F(ManPageTest, ACommandAddedToAGroupAppearsInItsSection) {
-    CLI::App* calibration = app.get_subcommand("calibration");
-    std::string file, output;
-    CLI::App* report = calibration->add_subcommand("report", "Write the job sheet as HTML");
-    report->add_option("FILE", file, "Calibration file (.DVF)")->required();
-    report->add_option("-o,--output", output, "HTML file to write");
+TEST_F(ManPageTest, EachCommandAppearsInItsGroupsSection) {
+    // Sections come from the command tree, so a command has its page without a word written
+    // for it; "calibration report" is one such.
     const std::string section = SectionText(ManPageCommands(app), "CALIBRATION COMMANDS");
     const auto at = section.find(".SS \"calibration report\"\n");
     ASSERT_NE(at, std::string::npos) << section;
-    EXPECT_NE(
-        section.find("\\fBvx42ctl calibration report\\fR [\\fB\\-\\-output\\fR\\~\\fIFILE\\fR] "
-                     "\\fIFILE\\fR\n",
-                     at),
-        std::string::npos)
+    EXPECT_NE(section.find(
+                  "\\fBvx42ctl calibration report\\fR [\\fB\\-\\-output\\fR\\~\\fIFILE\\fR] ", at),
+              std::string::npos)
         << section.substr(at);
     EXPECT_NE(section.find(
-                  ".TP\n\\fB\\-o\\fR, \\fB\\-\\-output\\fR \\fIFILE\\fR\nHTML file to write\n", at),
+                  ".TP\n\\fB\\-o\\fR, \\fB\\-\\-output\\fR \\fIFILE\\fR\nHTML file to write", at),
               std::string::npos)
         << section.substr(at);
 }
