@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "app/qt/link_thread.h"
+#include "base/numbers.h"
 #include "device/progress_throttle.h"
 #include "files/paths.h"
 #include "files/settings.h"
@@ -212,9 +213,11 @@ void FrmFirmwareUpgrade::StartUpgrade() {
 
 void FrmFirmwareUpgrade::ReadAddressCommand() {
     if (running()) return;
+    const std::string typed = txtRead->text().toStdString();
+    if (!AcceptTypedNumber(ctx_.prompt, typed)) return;
     ModuleLink& link = ctx_.module;
     OnLink<std::optional<std::string>>(
-        [&link, text = txtRead->text().toStdString()] { return ReadAddress(link, text); },
+        [&link, text = typed] { return ReadAddress(link, text); },
         [this](std::optional<std::string> value) {
             if (value) lblValue->setText(Q(*value));
         });

@@ -173,6 +173,12 @@ class DialogFirmwareUpgradeTest : public QObject {
         WindowFixture f;
         f.sim->Module().SetCanStatus(0, 0x12AB);
         auto d = Dialog(f);
+        // A comma is no decimal point or thousands separator: refused, nothing read.
+        f.prompt.ExpectMessage("\"15,227\" is not a number");
+        d->txtRead->setText("15,227");
+        d->cmdRead->click();
+        QVERIFY(d->cmdRead->isEnabled());
+        QCOMPARE(f.sim->Exchanges(), 0);
         d->txtRead->setText("&H3B7B");
         d->cmdRead->click();
         QVERIFY(!d->cmdRead->isEnabled());
