@@ -65,7 +65,7 @@ FrmMain::FrmMain(AppContext& app, ModuleService& module, QWidget* parent)
       session_(std::make_unique<CalibrationSession>(app.image, app.historyFolder,
                                                     RestorePointLimit(app.store))),
       sink_(std::make_unique<QueuedChangeSink>(
-          *link_, this, module, [this] { return session_->connection(); },
+          *link_, this, module, [this] { return StampForEdit(); },
           [this](std::uint64_t stamp, int address, const Bytes& bytes) {
               session_->ChangeHanded(stamp, address, bytes);
           },
@@ -400,7 +400,8 @@ void FrmMain::ShowStatus() {
     f.hasCanSpeed = app_.files.HasCalibration();
     f.canKbits = app_.image.Word(CalAddresses().CanSpeed);
     const StatusTexts t = StatusBarTexts(f);
-    const std::string agreement = AgreementText(session_->Agreement());
+    agreementShown_ = session_->Agreement();
+    const std::string agreement = AgreementText(agreementShown_);
     const std::pair<QLabel*, const std::string*> fields[] = {{lblStatusOnline, &t.connection},
                                                              {lblStatusModule, &t.module},
                                                              {lblStatusFile, &t.file},

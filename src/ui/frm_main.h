@@ -157,6 +157,10 @@ private:
     void FollowConnection(bool online, std::uint64_t connection, const std::string& serial);
     // A confirmed edit that did not reach the module it was made for.
     void ChangeNotWritten(bool sent);
+    // The connection a confirmed edit is sent over (0: kept offline). While the module holds
+    // a different calibration, asks first, once for all the writes of one command: Yes writes
+    // the whole calibration shown instead, No keeps the edit offline.
+    std::uint64_t StampForEdit();
     void About();
     void Manual();
     TransferProgress ProgressToWindow();
@@ -171,6 +175,8 @@ private:
     int selectedOutput_ = 0;
     bool closeFromCode_ = false;
     bool loaded_ = false;
+    std::optional<Answer> differsAnswer_;  // for the command running now
+    ModuleAgreement agreementShown_ = ModuleAgreement::Unknown;  // on the status bar
     std::string moduleSerial_, moduleFirmware_;  // of the module last identified
 
 public:

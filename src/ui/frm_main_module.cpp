@@ -78,6 +78,29 @@ void FrmMain::ChangeNotWritten(bool sent) {
     ShowStatus();
 }
 
+std::uint64_t FrmMain::StampForEdit() {
+    const std::uint64_t stamp = session_->connection();
+    // As the status bar showed it before the command: the edit is in the image already.
+    if (stamp == 0 || agreementShown_ != ModuleAgreement::Differs) return stamp;
+    if (!differsAnswer_) {
+        differsAnswer_ = app_.prompt.YesNo(
+            "The module holds a different calibration than the one shown, so this change alone "
+            "would not make them equal.\n\nYes writes the whole calibration shown to the module "
+            "(this change included). No keeps the change in the calibration shown only.",
+            "Module Holds A Different Calibration", Icon::Question);
+        // One answer for the writes of this command; the whole write follows it.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                const bool write = differsAnswer_ == Answer::Yes;
+                differsAnswer_.reset();
+                if (write) Trapped("cmdUpdate", "Click", [this] { UpdateCommand(); });
+            },
+            Qt::QueuedConnection);
+    }
+    return 0;
+}
+
 void FrmMain::ConnectCommand() {
     FinishEditing();
     if (!BeginTransfer(online_ ? Transfer::Disconnect : Transfer::Connect)) return;

@@ -43,6 +43,12 @@ struct SessionWindow : WindowFixture {
                  ((f.request[1] << 8) | f.request[2]) == address::StagingTarget;
         return n;
     }
+    std::vector<std::string> Events() {
+        std::vector<std::string> out;
+        const auto m = window.keeper().store()->Module(module.DeviceSerial());
+        for (const auto& e : m->entries) out.push_back(e.event);
+        return out;
+    }
     test::TempDir history;
 };
 
@@ -100,11 +106,27 @@ class ModuleSessionTest : public QObject {
                  QString("Module holds a different calibration: Update writes the one shown"));
         QCOMPARE(f.window.session().Agreement(), ModuleAgreement::Differs);
 
-        f.window.cmdUpdate->click();
+        // A single edit now asks first: No keeps it in the calibration shown only.
+        const int staged = f.StagedChanges();
+        const CalImage module = f.ModuleImage();
+        f.prompt.AnswerYesNo(Answer::No);
+        EditTarget cell = f.window.edit();
+        cell.StoreAndWriteWord(CalAddresses().OutputCal[1].Period, 20);
+        QTest::qWait(20);  // the command ends
         QVERIFY(WaitIdle(f.window));
-        QVERIFY(f.ModuleImage() == retrieved);
+        QCOMPARE(f.StagedChanges(), staged);
+        QVERIFY(f.ModuleImage() == module);
+        QCOMPARE(f.window.session().Agreement(), ModuleAgreement::Differs);
+        // Yes writes the whole calibration shown, this edit included.
+        f.prompt.AnswerYesNo(Answer::Yes);
+        cell.StoreAndWriteWord(CalAddresses().OutputCal[1].Period, 30);
+        QTest::qWait(50);
+        QVERIFY(WaitIdle(f.window));
+        QCOMPARE(f.StagedChanges(), staged);
+        QVERIFY(f.ModuleImage() == f.app.image);
         QCOMPARE(f.window.session().Agreement(), ModuleAgreement::InStep);
         QVERIFY(f.window.lblStatusAgreement->text().isEmpty());
+        QCOMPARE(f.Events().back(), std::string("Update"));
     }
 
     void anEditMadeWhileAConnectRunsNeverReachesTheModule() {
