@@ -44,6 +44,7 @@ struct AnalogFixture : PageFixture {
         image().StoreWord(address, word);
         w.sim->Module().Memory()[address] = static_cast<std::uint8_t>(word >> 8);
         w.sim->Module().Memory()[address + 1] = static_cast<std::uint8_t>(word & 0xFF);
+        window().session().Retrieved(image());  // the tool knows the module holds it
     }
     // The module's calibration memory.
     Bytes ModuleCalibration() {
