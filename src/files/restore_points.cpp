@@ -9,6 +9,9 @@
 #include <tuple>
 
 #ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX  // std::min and std::max below
+#endif
 #include <windows.h>
 #else
 #include <fcntl.h>
