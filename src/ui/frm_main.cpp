@@ -65,7 +65,8 @@ FrmMain::FrmMain(AppContext& app, ModuleService& module, QWidget* parent)
       session_(std::make_unique<CalibrationSession>(app.image, app.historyFolder,
                                                     RestorePointLimit(app.store))),
       sink_(std::make_unique<QueuedChangeSink>(
-          *link_, this, module, [this] { return StampForEdit(); },
+          *link_, this, module,
+          [this](int address, std::size_t count) { return StampForEdit(address, count); },
           [this](std::uint64_t stamp, int address, const Bytes& bytes) {
               session_->ChangeHanded(stamp, address, bytes);
           },
@@ -401,6 +402,7 @@ void FrmMain::ShowStatus() {
     f.canKbits = app_.image.Word(CalAddresses().CanSpeed);
     const StatusTexts t = StatusBarTexts(f);
     agreementShown_ = session_->Agreement();
+    if (agreementShown_ == ModuleAgreement::Differs) shownBefore_ = app_.image;
     const std::string agreement = AgreementText(agreementShown_);
     const std::pair<QLabel*, const std::string*> fields[] = {{lblStatusOnline, &t.connection},
                                                              {lblStatusModule, &t.module},

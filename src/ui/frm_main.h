@@ -157,10 +157,10 @@ private:
     void FollowConnection(bool online, std::uint64_t connection, const std::string& serial);
     // A confirmed edit that did not reach the module it was made for.
     void ChangeNotWritten(bool sent);
-    // The connection a confirmed edit is sent over (0: kept offline). While the module holds
-    // a different calibration, asks first, once for all the writes of one command: Yes writes
-    // the whole calibration shown instead, No keeps the edit offline.
-    std::uint64_t StampForEdit();
+    // The connection a confirmed edit is sent over (0: not sent). While the module holds a
+    // different calibration, asks first, once for all the writes of one command: Yes writes
+    // the whole calibration shown instead, No keeps the edit offline, Cancel drops it.
+    std::uint64_t StampForEdit(int address, std::size_t count);
     void About();
     void Manual();
     TransferProgress ProgressToWindow();
@@ -177,6 +177,7 @@ private:
     bool loaded_ = false;
     std::optional<Answer> differsAnswer_;  // for the command running now
     ModuleAgreement agreementShown_ = ModuleAgreement::Unknown;  // on the status bar
+    CalImage shownBefore_;  // the calibration shown then, while the module differs
     std::string moduleSerial_, moduleFirmware_;  // of the module last identified
 
 public:

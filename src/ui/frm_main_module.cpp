@@ -78,26 +78,39 @@ void FrmMain::ChangeNotWritten(bool sent) {
     ShowStatus();
 }
 
-std::uint64_t FrmMain::StampForEdit() {
+std::uint64_t FrmMain::StampForEdit(int address, std::size_t count) {
     const std::uint64_t stamp = session_->connection();
     // As the status bar showed it before the command: the edit is in the image already.
     if (stamp == 0 || agreementShown_ != ModuleAgreement::Differs) return stamp;
     if (!differsAnswer_) {
-        differsAnswer_ = app_.prompt.YesNo(
+        differsAnswer_ = app_.prompt.YesNoCancel(
             "The module holds a different calibration than the one shown, so this change alone "
             "would not make them equal.\n\nYes writes the whole calibration shown to the module "
-            "(this change included). No keeps the change in the calibration shown only.",
+            "(this change included). No keeps the change in the calibration shown only. Cancel "
+            "drops the change.",
             "Module Holds A Different Calibration", Icon::Question);
-        // One answer for the writes of this command; the whole write follows it.
+        // One answer for the writes of this command; then the whole write, or the page shows
+        // the calibration without the dropped change.
         QMetaObject::invokeMethod(
             this,
             [this] {
-                const bool write = differsAnswer_ == Answer::Yes;
+                const Answer answer = *differsAnswer_;
                 differsAnswer_.reset();
-                if (write) Trapped("cmdUpdate", "Click", [this] { UpdateCommand(); });
+                Trapped("frmMain", "ChangeDropped", [this, answer] {
+                    if (answer == Answer::Yes) UpdateCommand();
+                    if (answer != Answer::Cancel) return;
+                    outputPage->Reload();
+                    UpdateTitle();
+                });
             },
             Qt::QueuedConnection);
     }
+    if (differsAnswer_ == Answer::Cancel)
+        for (std::size_t i = 0; i < count; ++i) {
+            const int at = address + static_cast<int>(i);
+            if (ImageIndex(at) >= 0 && ImageIndex(at) < kCalImageSize)
+                app_.image.SetByte(at, shownBefore_.Byte(at));
+        }
     return 0;
 }
 

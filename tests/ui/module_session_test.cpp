@@ -109,16 +109,26 @@ class ModuleSessionTest : public QObject {
         // A single edit now asks first: No keeps it in the calibration shown only.
         const int staged = f.StagedChanges();
         const CalImage module = f.ModuleImage();
-        f.prompt.AnswerYesNo(Answer::No);
+        f.prompt.AnswerYesNoCancel(Answer::No);
         EditTarget cell = f.window.edit();
         cell.StoreAndWriteWord(CalAddresses().OutputCal[1].Period, 20);
-        QTest::qWait(20);  // the command ends
+        f.window.UpdateTitle();  // as every editor does after its change
+        QTest::qWait(20);        // the command ends
         QVERIFY(WaitIdle(f.window));
         QCOMPARE(f.StagedChanges(), staged);
         QVERIFY(f.ModuleImage() == module);
         QCOMPARE(f.window.session().Agreement(), ModuleAgreement::Differs);
+        // Cancel drops it: the calibration shown is as it was before.
+        const CalImage before = f.app.image;
+        f.prompt.AnswerYesNoCancel(Answer::Cancel);
+        cell.StoreAndWriteWord(CalAddresses().OutputCal[1].Period, 25);
+        QTest::qWait(20);
+        QVERIFY(WaitIdle(f.window));
+        QVERIFY(f.app.image == before);
+        QCOMPARE(f.StagedChanges(), staged);
+        QVERIFY(f.ModuleImage() == module);
         // Yes writes the whole calibration shown, this edit included.
-        f.prompt.AnswerYesNo(Answer::Yes);
+        f.prompt.AnswerYesNoCancel(Answer::Yes);
         cell.StoreAndWriteWord(CalAddresses().OutputCal[1].Period, 30);
         QTest::qWait(50);
         QVERIFY(WaitIdle(f.window));

@@ -16,9 +16,9 @@ enum class ChangeOutcome { Applied, Failed, NotSent };
 
 class QueuedChangeSink : public ChangeSink {
 public:
-    // The connection an edit is made for when the user confirms it (0 offline: nothing is
-    // sent).
-    using Stamp = std::function<std::uint64_t()>;
+    // The connection the edit of `count` bytes at `address` is made for when the user confirms
+    // it (0: nothing is sent).
+    using Stamp = std::function<std::uint64_t(int address, std::size_t count)>;
     // On the window's thread: the change is handed over, and later how it ended.
     using Handed = std::function<void(std::uint64_t stamp, int address, const Bytes& bytes)>;
     using Ended = std::function<void(std::uint64_t stamp, ChangeOutcome outcome)>;
@@ -33,7 +33,7 @@ public:
           ended_(std::move(ended)) {}
 
     void WriteCalibrationChange(int address, std::span<const std::uint8_t> bytes) override {
-        const std::uint64_t stamp = stamp_();
+        const std::uint64_t stamp = stamp_(address, bytes.size());
         if (stamp == 0) return;  // an offline edit
         Bytes copy(bytes.begin(), bytes.end());
         handed_(stamp, address, copy);
