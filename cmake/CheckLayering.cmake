@@ -12,7 +12,7 @@ if(NOT SOURCE_DIR OR NOT IS_DIRECTORY "${SOURCE_DIR}")
 endif()
 get_filename_component(SOURCE_DIR "${SOURCE_DIR}" ABSOLUTE)
 
-set(core_folders base calibration can device files firmware)
+set(core_folders base calibration can device files firmware session)
 set(upper_folders ui app cli)
 
 # The project's own folders, for includes written with angle brackets.

@@ -18,6 +18,8 @@
 #include "device/can_bus.h"
 #include "files/paths.h"
 #include "firmware/upgrade.h"
+#include "firmware/upgrade_restore_point.h"
+#include "session/calibration_session.h"
 
 namespace vx42::cli {
 
@@ -28,7 +30,47 @@ struct ModuleOptions {
     std::string file;
     std::string output;
     std::string value;  // the CAN speed to set, or the address to read
+    std::string historyFolder;
+    bool noHistory = false;
+    bool force = false;  // write a calibration the check finds errors in
 };
+
+// The restore points of retrieve, write and upgrade: the window's history unless another
+// folder is given; none with --no-history.
+std::string HistoryFolderOf(const ModuleOptions& o) {
+    if (o.noHistory) return {};
+    const std::string folder = o.historyFolder.empty() ? DefaultHistoryFolder() : o.historyFolder;
+    if (folder.empty())
+        throw CliError(
+            "No history folder for the restore point: give one with --history-folder, "
+            "or --no-history to keep none");
+    return folder;
+}
+
+// The session over a connected module: what the window's session does, one step at a time.
+struct CommandSession {
+    CommandSession(const ModuleOptions& o, ModuleSession& module)
+        : session(shown, HistoryFolderOf(o), kDefaultRestorePointLimit) {
+        session.Connected(module.link().Connection(), module.link().DeviceSerial());
+    }
+    // A restore point that could not be kept fails the command (after its work is done).
+    static void Kept(const char* command, const std::optional<std::string>& problem) {
+        if (problem)
+            throw CliError(std::string(command) +
+                           ": the restore point could not be kept: " + *problem);
+    }
+    CalImage shown;
+    CalibrationSession session;
+};
+
+// The calibration check's errors in the file, as notes; their text when there are any.
+std::string CheckErrors(const char* command, const std::string& file, const CalImage& image) {
+    const auto findings = CheckCalibration(image, nullptr, UnitFlags{});
+    for (const Finding& f : findings) Note(std::string(command) + ": " + FindingLine(f));
+    if (!HasErrors(findings)) return {};
+    return "the calibration check found errors in " + Quoted(file) + ":\n" +
+           CheckErrorLines(findings, findings.size());
+}
 
 // Runs a module command: the prompt names the command, the session is connected.
 template <typename Body>
@@ -59,27 +101,46 @@ CalImage RetrieveFrom(Session& session, ModuleSession& module) {
 }
 
 void Retrieve(Session& session, const ModuleOptions& o) {
+    HistoryFolderOf(o);  // before the module is touched
     WithModule(session, o, "retrieve", [&](ModuleSession& module) {
-        WriteCalibrationOutput(o.output, RetrieveFrom(session, module));
+        CommandSession command(o, module);
+        const CalImage image = RetrieveFrom(session, module);
+        const auto problem = command.session.Retrieved(image);
+        WriteCalibrationOutput(o.output, image);
         Note("retrieve: the calibration of module " + module.link().DeviceSerial() +
              " was written to " + Quoted(o.output));
+        CommandSession::Kept("retrieve", problem);
     });
 }
 
 void Write(Session& session, const ModuleOptions& o) {
     const CalImage image = ReadCalibrationInput(o.file);
+    HistoryFolderOf(o);
+    if (const std::string errors = CheckErrors("write", o.file, image); !errors.empty()) {
+        if (!o.force)
+            throw CliError("write: " + errors + "\nNothing was written; --force writes it anyway.");
+        Note("write: written despite the errors (--force)");
+    }
     WithModule(session, o, "write", [&](ModuleSession& module) {
+        CommandSession command(o, module);
+        command.session.ReplaceShown(image, ImageOrigin::File, o.file);
         const int shown = session.prompt.MessagesShown();
         ProgressBar bar;
-        if (!module.link().WriteWholeCalibration(image, module.ProgressOn(bar)))
-            session.prompt.Fail("the calibration was not written", shown);
+        const bool written = module.link().WriteWholeCalibration(image, module.ProgressOn(bar));
         bar.Finish();
+        const auto problem = command.session.WholeWriteEnded(
+            written, image,
+            std::string(restore_event::ProgrammedFromFile) + " " + FileNameOfPath(o.file));
+        if (!written) session.prompt.Fail("the calibration was not written", shown);
         Note("write: " + Quoted(o.file) + " was written to module " + module.link().DeviceSerial());
+        CommandSession::Kept("write", problem);
     });
 }
 
 void Verify(Session& session, const ModuleOptions& o) {
     const CalImage expected = ReadCalibrationInput(o.file);
+    if (const std::string errors = CheckErrors("verify", o.file, expected); !errors.empty())
+        Note("verify: " + errors);
     std::vector<SettingDifference> differences;
     WithModule(session, o, "verify", [&](ModuleSession& module) {
         differences = DiffCalibrations(expected, RetrieveFrom(session, module), UnitFlags{});
@@ -217,6 +278,7 @@ void Upgrade(Session& session, const ModuleOptions& o) {
     const std::string path = Utf8FromPath(std::filesystem::absolute(PathFromUtf8(o.file)));
     if (!LoadUpgradeFile(path, file, session.prompt))
         session.prompt.Fail("upgrade: " + Quoted(o.file) + " could not be loaded");
+    const std::string historyFolder = HistoryFolderOf(o);
     ModuleSession module(o.device, session.prompt);
     const int shown = session.prompt.MessagesShown();
     ProgressBar bar;
@@ -224,8 +286,16 @@ void Upgrade(Session& session, const ModuleOptions& o) {
         bar.Finish();
         Note("upgrade: " + line);
     };
+    // The module's calibration is kept before anything is sent, as the window keeps it.
+    BeforeSending before;
+    if (!historyFolder.empty())
+        before = [&](ModuleLink& link) {
+            RestorePoints store(historyFolder);
+            return KeepRestorePointBeforeUpgrade(link, store, session.prompt,
+                                                 module.ProgressOn(bar));
+        };
     const UpgradeOutcome outcome =
-        StartUpgrade(module.link(), false, file, status, module.ProgressOn(bar));
+        StartUpgrade(module.link(), false, file, status, module.ProgressOn(bar), before);
     bar.Finish();
     if (outcome != UpgradeOutcome::Complete)
         session.prompt.Fail(std::string("upgrade: ") + OutcomeText(outcome), shown);
@@ -249,15 +319,34 @@ void AddModuleCommands(CLI::App& app, Session& session) {
 
     add("info", "Connect to the module and print its serial number and firmware version as JSON",
         Info);
-    add("retrieve", "Read the module's whole calibration into a calibration file", Retrieve)
+    // Retrieve, write and upgrade keep what passes as restore points, as the window does.
+    const auto history = [o](CLI::App* command) {
+        command
+            ->add_option("--history-folder", o->historyFolder,
+                         "Keep the restore point in this folder (default: the window's history "
+                         "in the user's data folder)")
+            ->group("Restore points");
+        command->add_flag("--no-history", o->noHistory, "Keep no restore point")
+            ->group("Restore points");
+        return command;
+    };
+    history(add("retrieve",
+                "Read the module's whole calibration into a calibration file (kept as a "
+                "restore point)",
+                Retrieve))
         ->add_option("-o,--output", o->output, "Calibration file to write (.DVF)")
         ->required();
-    add("write", "Write a calibration file to the module whole (frozen for the update)", Write)
-        ->add_option("FILE", o->file, "Calibration file (.DVF)")
-        ->required();
+    auto* write = history(add("write",
+                              "Check a calibration file and write it to the module whole (frozen "
+                              "for the update; kept as a restore point); a calibration with "
+                              "check errors is refused unless --force",
+                              Write));
+    write->add_option("FILE", o->file, "Calibration file (.DVF)")->required();
+    write->add_flag("--force", o->force, "Write even when the calibration check finds errors");
     add("verify",
         "Read the module's calibration back and compare it with a calibration file: one line "
-        "per setting that differs (file -> module); exit status 0 when equal, 1 when not",
+        "per setting that differs (file -> module); exit status 0 when equal, 1 when not. The "
+        "calibration check's findings in the file are noted",
         Verify)
         ->add_option("FILE", o->file, "Calibration file (.DVF)")
         ->required();
@@ -272,10 +361,11 @@ void AddModuleCommands(CLI::App& app, Session& session) {
     add("read", "Read two bytes of the module's memory and print them as JSON", Read)
         ->add_option("ADDRESS", o->value, "Module address: decimal, or hexadecimal after 0x")
         ->required();
-    add("upgrade",
-        "Upgrade the module's firmware (.ROM, .RM2) through its bootloader, or its bootloader "
-        "(.BLU) through the running firmware",
-        Upgrade)
+    history(add("upgrade",
+                "Upgrade the module's firmware (.ROM, .RM2) through its bootloader, or its "
+                "bootloader (.BLU) through the running firmware; the module's calibration is "
+                "kept as a restore point first",
+                Upgrade))
         ->add_option("FILE", o->file, "Firmware file (.ROM, .RM2) or bootloader upgrade (.BLU)")
         ->required();
 }
@@ -287,9 +377,9 @@ void RefuseStrayModuleOptions(const CLI::App& app) {
     if (!given) return;
     for (const CLI::App* command : app.get_subcommands())
         if (command->get_option_no_throw("--device") == nullptr)
-            throw CLI::ValidationError("--device, --sim-state and --sim",
-                                       "they apply to the module commands only, not to \"" +
-                                           command->get_name() + "\"");
+            throw CLI::ValidationError(
+                "--device, --sim-state and --sim",
+                "they apply to the module commands only, not to \"" + command->get_name() + "\"");
 }
 
 }  // namespace vx42::cli

@@ -199,7 +199,11 @@ void ModuleLink::Disconnect() {
 }
 
 void ModuleLink::ConnectIfOffline() {
-    if (!online_) online_ = ConnectModule();
+    if (online_) return;
+    if (ConnectModule()) {
+        ++connection_;
+        online_ = true;
+    }
 }
 
 }  // namespace vx42

@@ -46,8 +46,8 @@ constexpr int StagingData = 0x3A04;
 constexpr int CanStatus = 0x3B7B;  // + 10 x message slot
 // The lowest of the marker, the freeze flags and the staging area, which the tool writes above
 // the program area that starts at 0x0400: an image written from 0x0400 must end below it.
-constexpr int FirstToolAddress = std::min({Marker, Freeze, AfterUpdate, StagingApply,
-                                           StagingTarget, StagingCount, StagingData});
+constexpr int FirstToolAddress =
+    std::min({Marker, Freeze, AfterUpdate, StagingApply, StagingTarget, StagingCount, StagingData});
 }  // namespace address
 
 // The waits and pauses of the link. The defaults are the module's; tests shorten them.
@@ -84,6 +84,9 @@ class ModuleLink : public ChangeSink {
     bool DeviceOpen() const { return deviceOpen_; }
     bool Online() const { return online_; }
     bool CommandInProgress() const { return commandInProgress_; }
+    // The connection now open: a new number every connect, 0 offline. An edit made for one
+    // connection is never sent over another.
+    std::uint64_t Connection() const { return online_ ? connection_.load() : 0; }
     std::string DeviceSerial() const;
     std::string FirmwareVersion() const;
     std::string LastRetrievedSerial() const;
@@ -143,6 +146,8 @@ class ModuleLink : public ChangeSink {
     // One confirmed edit to the module: nothing offline; "Error Writing Calibration Change"
     // when the apply step fails.
     void WriteCalibrationChange(int address, std::span<const std::uint8_t> bytes) override;
+    // The same, true when the change was applied.
+    bool WriteChange(int address, std::span<const std::uint8_t> bytes);
     bool StoreFirmwareVersion();
     bool WriteMarkerCBE0();
     bool WriteMarker0400();
@@ -168,6 +173,7 @@ class ModuleLink : public ChangeSink {
     std::atomic<bool> deviceOpen_{false};
     std::atomic<bool> online_{false};
     std::atomic<bool> commandInProgress_{false};
+    std::atomic<std::uint64_t> connection_{0};
     std::atomic<FtStatus> ftStatus_{ft::Ok};
     std::atomic<std::uint32_t> baud_{kLineSpeed};
     double quietUntil_ = 0;  // a timed-out reply may still arrive until then

@@ -133,8 +133,14 @@ bool ModuleLink::WriteStagedChange(int address, std::span<const std::uint8_t> by
 }
 
 void ModuleLink::WriteCalibrationChange(int address, std::span<const std::uint8_t> bytes) {
-    if (!online_) return;
-    if (!WriteStagedChange(address, bytes)) prompt_.Message("Error Writing Calibration Change");
+    WriteChange(address, bytes);
+}
+
+bool ModuleLink::WriteChange(int address, std::span<const std::uint8_t> bytes) {
+    if (!online_) return false;
+    if (WriteStagedChange(address, bytes)) return true;
+    prompt_.Message("Error Writing Calibration Change");
+    return false;
 }
 
 }  // namespace vx42

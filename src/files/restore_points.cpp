@@ -6,6 +6,20 @@
 #include <ctime>
 #include <filesystem>
 #include <nlohmann/json.hpp>
+#include <tuple>
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX  // std::min and std::max below
+#endif
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cerrno>
+#endif
 
 #include "base/numbers.h"
 #include "base/system_text.h"
@@ -24,7 +38,9 @@ using nlohmann::json;
 namespace {
 
 constexpr const char* kIndexName = "index.json";
-constexpr int kIndexFormat = 1;
+constexpr const char* kLockName = "history.lock";
+constexpr int kIndexFormat = 1;        // the one index every module once shared
+constexpr int kModuleIndexFormat = 2;  // a module's own index
 // Bounds on what the index may hold; it is read back from disk, so it is checked whole.
 constexpr std::size_t kNameMax = 64, kEventMax = 256, kSerialMax = 64;
 constexpr std::size_t kModulesMax = 100000, kEntriesMax = 100000;
@@ -99,7 +115,37 @@ std::int64_t TimeField(const json& object, const char* name) {
     return *time;
 }
 
-std::vector<ModuleHistory> ParseIndex(const json& root) {
+RestoreEntry ParseEntry(const json& e) {
+    if (!e.is_object()) throw FileError("an entry is not a JSON object");
+    RestoreEntry entry{StringField(e, "file", kNameMax), TimeField(e, "time"),
+                       StringField(e, "event", kEventMax)};
+    if (!SafeEntryFile(entry.file))
+        throw FileError("an entry's file is not a plain calibration file name");
+    return entry;
+}
+
+// The fields a module's record has in both kinds of index.
+ModuleHistory ParseModule(const json& m) {
+    if (!m.is_object()) throw FileError("a module is not a JSON object");
+    ModuleHistory h;
+    h.serial = StringField(m, "serial", kSerialMax);
+    h.lastSeen = TimeField(m, "lastSeen");
+    const json* moved = Field(m, "movedOn");
+    h.movedOn = moved && moved->is_boolean() && moved->get<bool>();
+    const json* entries = Field(m, "entries");
+    if (!entries || !entries->is_array() || entries->size() > kEntriesMax)
+        throw FileError("a module has no list of entries");
+    for (const json& e : *entries) h.entries.push_back(ParseEntry(e));
+    h.firstSeen = h.entries.empty() ? h.lastSeen : h.entries.front().time;
+    return h;
+}
+
+bool PlainFolder(const std::string& folder) {
+    return SafeName(folder, kNameMax) && folder.find('.') == std::string::npos;
+}
+
+// The index every module once shared (format 1), still read where no module index replaced it.
+std::vector<ModuleHistory> ParseSharedIndex(const json& root) {
     if (!root.is_object()) throw FileError("it is not a JSON object");
     const json* format = Field(root, "format");
     if (!format || !JsonInteger(*format, kIndexFormat, kIndexFormat))
@@ -109,26 +155,9 @@ std::vector<ModuleHistory> ParseIndex(const json& root) {
         throw FileError("it has no list of modules");
     std::vector<ModuleHistory> result;
     for (const json& m : *modules) {
-        if (!m.is_object()) throw FileError("a module is not a JSON object");
-        ModuleHistory h;
-        h.serial = StringField(m, "serial", kSerialMax);
+        ModuleHistory h = ParseModule(m);
         h.folder = StringField(m, "folder", kNameMax);
-        if (!SafeName(h.folder, kNameMax) || h.folder.find('.') != std::string::npos)
-            throw FileError("a module's folder is not a plain name");
-        h.lastSeen = TimeField(m, "lastSeen");
-        const json* moved = Field(m, "movedOn");
-        h.movedOn = moved && moved->is_boolean() && moved->get<bool>();
-        const json* entries = Field(m, "entries");
-        if (!entries || !entries->is_array() || entries->size() > kEntriesMax)
-            throw FileError("a module has no list of entries");
-        for (const json& e : *entries) {
-            if (!e.is_object()) throw FileError("an entry is not a JSON object");
-            RestoreEntry entry{StringField(e, "file", kNameMax), TimeField(e, "time"),
-                               StringField(e, "event", kEventMax)};
-            if (!SafeEntryFile(entry.file))
-                throw FileError("an entry's file is not a plain calibration file name");
-            h.entries.push_back(std::move(entry));
-        }
+        if (!PlainFolder(h.folder)) throw FileError("a module's folder is not a plain name");
         for (const ModuleHistory& other : result)
             if (other.serial == h.serial || other.folder == h.folder)
                 throw FileError("a module is listed twice");
@@ -137,28 +166,115 @@ std::vector<ModuleHistory> ParseIndex(const json& root) {
     return result;
 }
 
-json IndexJson(const std::vector<ModuleHistory>& modules) {
-    json list = json::array();
-    for (const ModuleHistory& h : modules) {
-        json entries = json::array();
-        for (const RestoreEntry& e : h.entries)
-            entries.push_back({{"file", e.file}, {"time", e.time}, {"event", e.event}});
-        list.push_back({{"serial", h.serial},
-                        {"folder", h.folder},
-                        {"lastSeen", h.lastSeen},
-                        {"movedOn", h.movedOn},
-                        {"entries", std::move(entries)}});
-    }
-    return {{"format", kIndexFormat}, {"modules", std::move(list)}};
+// A module's own index, in its folder.
+ModuleHistory ParseModuleIndex(const json& root, const std::string& folder) {
+    if (!root.is_object()) throw FileError("it is not a JSON object");
+    const json* format = Field(root, "format");
+    if (!format || !JsonInteger(*format, kModuleIndexFormat, kModuleIndexFormat))
+        throw FileError("its format is not one this tool reads");
+    ModuleHistory h = ParseModule(root);
+    h.firstSeen = TimeField(root, "firstSeen");
+    h.folder = folder;
+    return h;
 }
 
-ModuleHistory* Find(std::vector<ModuleHistory>& modules, const std::string& key) {
-    for (ModuleHistory& h : modules)
-        if (h.serial == key) return &h;
-    return nullptr;
+json ModuleIndexJson(const ModuleHistory& h) {
+    json entries = json::array();
+    for (const RestoreEntry& e : h.entries)
+        entries.push_back({{"file", e.file}, {"time", e.time}, {"event", e.event}});
+    return {{"format", kModuleIndexFormat}, {"serial", h.serial},
+            {"firstSeen", h.firstSeen},     {"lastSeen", h.lastSeen},
+            {"movedOn", h.movedOn},         {"entries", std::move(entries)}};
+}
+
+// An index too large to read: reported, and left as it is (it is not damaged).
+class IndexTooLarge : public FileError {
+  public:
+    using FileError::FileError;
+};
+
+void RefuseOverCap(const std::string& path) {
+    const std::uintmax_t length = FileLength(path);
+    if (length > limits::kRestoreIndexJson.bytes)
+        throw IndexTooLarge("The restore point index \"" + path + "\" holds " +
+                            std::to_string(length) + " bytes, more than the " +
+                            std::to_string(limits::kRestoreIndexJson.bytes) +
+                            " bytes an index may hold. It is left as it is; no restore point "
+                            "is kept in it until it is made smaller.");
+}
+
+// Reads an index with the caps; FileError naming the file when it cannot be used.
+template <typename Parse>
+auto ReadIndexFile(const std::string& path, Parse parse) {
+    RefuseOverCap(path);
+    try {
+        return parse(ReadJsonInput(path, limits::kRestoreIndexJson));
+    } catch (const JsonInputError& e) {
+        throw FileError("The restore point index cannot be read: " + std::string(e.what()));
+    } catch (const IndexTooLarge&) {
+        throw;
+    } catch (const FileError& e) {
+        throw FileError("The restore point index \"" + path + "\" cannot be used: " + e.what());
+    }
+}
+
+// Sets a damaged index aside for whoever wants to look at it: the calibration files stay.
+void SetAside(const std::string& path, const std::string& folder, std::int64_t time) {
+    std::error_code ec;
+    const std::string damaged = JoinPath(folder, "index-damaged-" + UtcStamp(time) + ".json");
+    fs::rename(PathFromUtf8(path), PathFromUtf8(damaged), ec);
+    if (ec) throw FileError("The damaged restore point index \"" + path + "\" cannot be set aside");
 }
 
 }  // namespace
+
+// An advisory lock on the history folder, held by one writer at a time across processes (the
+// window, the relay window and vx42ctl) and threads.
+class RestorePoints::FolderLock {
+  public:
+    explicit FolderLock(const std::string& folder) {
+        const std::string path = JoinPath(folder, kLockName);
+#ifdef _WIN32
+        handle_ = CreateFileW(PathFromUtf8(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        OVERLAPPED whole{};
+        if (handle_ == INVALID_HANDLE_VALUE ||
+            !LockFileEx(handle_, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole)) {
+            if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+            throw FileError("The restore points cannot be locked: \"" + path + "\"");
+        }
+#else
+        fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+        int locked = -1;
+        while (fd_ >= 0 && (locked = ::flock(fd_, LOCK_EX)) != 0 && errno == EINTR) {
+        }
+        if (fd_ < 0 || locked != 0) {
+            if (fd_ >= 0) ::close(fd_);
+            throw FileError("The restore points cannot be locked: \"" + path + "\"");
+        }
+#endif
+    }
+    ~FolderLock() {
+#ifdef _WIN32
+        OVERLAPPED whole{};
+        UnlockFileEx(handle_, 0, MAXDWORD, MAXDWORD, &whole);
+        CloseHandle(handle_);
+#else
+        ::flock(fd_, LOCK_UN);
+        ::close(fd_);
+#endif
+    }
+    FolderLock(const FolderLock&) = delete;
+    FolderLock& operator=(const FolderLock&) = delete;
+
+  private:
+#ifdef _WIN32
+    HANDLE handle_ = INVALID_HANDLE_VALUE;
+#else
+    int fd_ = -1;
+#endif
+};
 
 RestorePoints::RestorePoints(std::string folder, int limit, FileWriter writer)
     : folder_(std::move(folder)), limit_(std::max(1, limit)), writer_(std::move(writer)) {
@@ -168,35 +284,57 @@ RestorePoints::RestorePoints(std::string folder, int limit, FileWriter writer)
         };
 }
 
-std::string RestorePoints::IndexPath() const {
+std::string RestorePoints::SharedIndexPath() const {
     return JoinPath(folder_, kIndexName);
 }
 
-std::vector<ModuleHistory> RestorePoints::ReadIndex() const {
-    const std::string path = IndexPath();
-    if (!FileExists(path)) return {};
-    try {
-        return ParseIndex(ReadJsonInput(path, limits::kRestoreIndexJson));
-    } catch (const JsonInputError& e) {
-        throw FileError("The restore point index cannot be read: " + std::string(e.what()));
-    } catch (const FileError& e) {
-        throw FileError("The restore point index \"" + path + "\" cannot be used: " + e.what());
-    }
+std::string RestorePoints::ModuleIndexPath(const std::string& moduleFolder) const {
+    return JoinPath(JoinPath(folder_, moduleFolder), kIndexName);
 }
 
-void RestorePoints::WriteIndex(const std::vector<ModuleHistory>& modules) const {
-    const std::string text = IndexJson(modules).dump(1);
-    writer_(IndexPath(),
+std::vector<ModuleHistory> RestorePoints::ReadSharedIndex() const {
+    const std::string path = SharedIndexPath();
+    if (!FileExists(path)) return {};
+    return ReadIndexFile(path, ParseSharedIndex);
+}
+
+std::optional<ModuleHistory> RestorePoints::ReadModuleIndex(const std::string& moduleFolder) const {
+    const std::string path = ModuleIndexPath(moduleFolder);
+    if (!FileExists(path)) return std::nullopt;
+    return ReadIndexFile(path,
+                         [&](const json& root) { return ParseModuleIndex(root, moduleFolder); });
+}
+
+void RestorePoints::WriteModuleIndex(const ModuleHistory& module) const {
+    const std::string text = ModuleIndexJson(module).dump(1);
+    writer_(ModuleIndexPath(module.folder),
             std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
 }
 
 std::vector<ModuleHistory> RestorePoints::Modules() const {
-    return ReadIndex();
+    std::vector<ModuleHistory> result;
+    std::error_code ec;
+    for (const auto& item : fs::directory_iterator(PathFromUtf8(folder_), ec)) {
+        const std::string name = Utf8FromPath(item.path().filename());
+        if (!PlainFolder(name) || !item.is_directory(ec)) continue;
+        if (auto module = ReadModuleIndex(name)) result.push_back(std::move(*module));
+    }
+    // Modules of the shared index that no module index has replaced yet.
+    for (ModuleHistory& old : ReadSharedIndex())
+        if (std::none_of(result.begin(), result.end(), [&](const ModuleHistory& m) {
+                return m.folder == old.folder || m.serial == old.serial;
+            }))
+            result.push_back(std::move(old));
+    std::sort(result.begin(), result.end(), [](const ModuleHistory& a, const ModuleHistory& b) {
+        return std::tie(a.firstSeen, a.folder) < std::tie(b.firstSeen, b.folder);
+    });
+    return result;
 }
 
 std::optional<ModuleHistory> RestorePoints::Module(const std::string& serial) const {
-    auto modules = ReadIndex();
-    if (ModuleHistory* h = Find(modules, ModuleKey(serial))) return *h;
+    const std::string key = ModuleKey(serial);
+    for (ModuleHistory& h : Modules())
+        if (h.serial == key) return std::move(h);
     return std::nullopt;
 }
 
@@ -214,70 +352,116 @@ CalImage RestorePoints::Load(const ModuleHistory& module, const RestoreEntry& en
     return image;
 }
 
+std::optional<ModuleHistory> RestorePoints::Locate(const std::string& key, bool create,
+                                                   std::int64_t time) const {
+    std::vector<ModuleHistory> shared;
+    try {
+        shared = ReadSharedIndex();
+    } catch (const IndexTooLarge&) {
+        throw;
+    } catch (const FileError&) {
+        if (!create) return std::nullopt;
+        SetAside(SharedIndexPath(), folder_, time);
+    }
+    const ModuleHistory fresh{key, {}, time, time, false, {}};
+    // The index in a folder; a damaged one is set aside (when a module is to be created) and
+    // the folder taken for this module.
+    bool damaged = false;
+    auto own = [&](const std::string& folder) -> std::optional<ModuleHistory> {
+        try {
+            return ReadModuleIndex(folder);
+        } catch (const IndexTooLarge&) {
+            throw;
+        } catch (const FileError&) {
+            if (!create) throw;
+            SetAside(ModuleIndexPath(folder), JoinPath(folder_, folder), time);
+            damaged = true;
+            return std::nullopt;
+        }
+    };
+    auto in = [](ModuleHistory h, const std::string& folder) {
+        h.folder = folder;
+        return h;
+    };
+    try {
+        // A module the shared index lists, until its own index replaces that.
+        const auto old = std::find_if(shared.begin(), shared.end(),
+                                      [&](const ModuleHistory& m) { return m.serial == key; });
+        if (old != shared.end()) {
+            const auto current = own(old->folder);
+            if (damaged) return in(fresh, old->folder);
+            if (!current) return *old;
+            if (current->serial == key) return current;
+        }
+        // The module's folder is its key, or the key with "-2", "-3", ... when another module
+        // holds that name.
+        for (int n = 1;; ++n) {
+            const std::string folder =
+                n == 1 ? FolderFor(key) : FolderFor(key) + "-" + std::to_string(n);
+            const auto current = own(folder);
+            if (damaged) return in(fresh, folder);
+            if (current && current->serial == key) return current;
+            if (current || std::any_of(shared.begin(), shared.end(),
+                                       [&](const ModuleHistory& m) { return m.folder == folder; }))
+                continue;
+            if (!create) return std::nullopt;
+            return in(fresh, folder);
+        }
+    } catch (const IndexTooLarge&) {
+        throw;
+    } catch (const FileError&) {
+        return std::nullopt;  // looked up only: a damaged index holds nothing to change
+    }
+}
+
 bool RestorePoints::Record(const std::string& serial, const CalImage& image,
                            const std::string& event, std::int64_t time) {
     std::error_code ec;
     fs::create_directories(PathFromUtf8(folder_), ec);
-    std::vector<ModuleHistory> modules;
-    try {
-        modules = ReadIndex();
-    } catch (const FileError&) {
-        // Keep the damaged index for whoever wants to look at it, and begin again: the
-        // calibration files themselves are untouched.
-        const std::string damaged = JoinPath(folder_, "index-damaged-" + UtcStamp(time) + ".json");
-        fs::rename(PathFromUtf8(IndexPath()), PathFromUtf8(damaged), ec);
-        if (ec) throw;
-    }
-    const std::string key = ModuleKey(serial);
-    ModuleHistory* h = Find(modules, key);
-    if (!h) {
-        std::string folder = FolderFor(key);
-        for (int n = 2; std::any_of(modules.begin(), modules.end(),
-                                    [&](const ModuleHistory& m) { return m.folder == folder; });
-             ++n)
-            folder = FolderFor(key) + "-" + std::to_string(n);
-        modules.push_back({key, folder, time, false, {}});
-        h = &modules.back();
-    }
-    h->lastSeen = time;
+    const FolderLock lock(folder_);
+    ModuleHistory h = *Locate(ModuleKey(serial), true, time);
+    h.lastSeen = time;
 
     bool same = false;
-    if (!h->entries.empty()) {
+    if (!h.entries.empty()) {
         try {
-            same = Load(*h, h->entries.back()) == image;
+            same = Load(h, h.entries.back()) == image;
         } catch (const FileError&) {
             same = false;  // the newest file is gone: keep this one
         }
     }
     std::vector<std::string> dropped;
+    const std::string moduleFolder = JoinPath(folder_, h.folder);
+    fs::create_directories(PathFromUtf8(moduleFolder), ec);
     if (!same) {
-        const std::string moduleFolder = JoinPath(folder_, h->folder);
-        fs::create_directories(PathFromUtf8(moduleFolder), ec);
         std::string name = UtcStamp(time) + ".DVF";
         for (int n = 2; FileExists(JoinPath(moduleFolder, name)); ++n)
             name = UtcStamp(time) + "-" + std::to_string(n) + ".DVF";
+        // The calibration first: an index never lists a file that is not there.
         writer_(JoinPath(moduleFolder, name), image.bytes());
-        const bool afterChanges = h->movedOn && event == restore_event::Retrieve;
-        h->entries.push_back(
+        const bool afterChanges = h.movedOn && event == restore_event::Retrieve;
+        h.entries.push_back(
             {name, time, afterChanges ? restore_event::RetrieveAfterChanges : event});
-        while (h->entries.size() > static_cast<std::size_t>(limit_)) {
-            dropped.push_back(PathOf(*h, h->entries.front()));
-            h->entries.erase(h->entries.begin());
+        while (h.entries.size() > static_cast<std::size_t>(limit_)) {
+            dropped.push_back(PathOf(h, h.entries.front()));
+            h.entries.erase(h.entries.begin());
         }
     }
-    h->movedOn = false;
-    WriteIndex(modules);
+    h.movedOn = false;
+    WriteModuleIndex(h);
     // Only once the index no longer lists them.
     for (const std::string& path : dropped) fs::remove(PathFromUtf8(path), ec);
     return !same;
 }
 
 void RestorePoints::MarkMovedOn(const std::string& serial) {
-    auto modules = ReadIndex();
-    ModuleHistory* h = Find(modules, ModuleKey(serial));
+    std::error_code ec;
+    if (!fs::is_directory(PathFromUtf8(folder_), ec)) return;
+    const FolderLock lock(folder_);
+    auto h = Locate(ModuleKey(serial), false, 0);
     if (!h || h->movedOn) return;
     h->movedOn = true;
-    WriteIndex(modules);
+    WriteModuleIndex(*h);
 }
 
 RestoreKeeper::RestoreKeeper(std::string folder, int limit) {

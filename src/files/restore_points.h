@@ -3,9 +3,13 @@
 // its serial number) as ordinary calibration files beside a small JSON index, so an installer
 // can always get back to what a module held.
 //
-// Layout of the history folder: index.json, and one folder per module holding its entries as
-// .DVF files. Every file is written atomically, the calibration before the index, so a failed
-// index write leaves the previous index whole (and at worst one unlisted calibration file).
+// Layout of the history folder: one folder per module holding its entries as .DVF files and its
+// own index.json (an index.json in the history folder itself, which older versions shared
+// between every module, is still read for the modules it lists until they are recorded again).
+// Every file is written atomically, the calibration before the index, so a failed write leaves
+// the previous index whole (and at worst one unlisted calibration file). Writers hold an
+// advisory lock on the folder ("history.lock"), so the window, the relay window and vx42ctl
+// may record at once without losing an entry.
 
 #include <cstdint>
 #include <functional>
@@ -44,7 +48,8 @@ struct RestoreEntry {
 
 struct ModuleHistory {
     std::string serial;
-    std::string folder;         // the module's folder name inside the history folder
+    std::string folder;  // the module's folder name inside the history folder
+    std::int64_t firstSeen = 0;
     std::int64_t lastSeen = 0;  // the last entry or retrieve
     // The tool changed the module after its newest entry; the next retrieve records it so.
     bool movedOn = false;
@@ -64,14 +69,15 @@ class RestorePoints {
     const std::string& folder() const { return folder_; }
 
     // The modules seen, in the order first seen. An absent index is an empty history; an
-    // unreadable or malformed one throws FileError.
+    // unreadable, malformed or too large one throws FileError.
     std::vector<ModuleHistory> Modules() const;
     std::optional<ModuleHistory> Module(const std::string& serial) const;
 
     // Keeps the image as the module's newest entry, unless it equals the newest kept (then
     // only the time last seen changes). True when an entry was added. A malformed index is
-    // set aside (index-damaged-TIME.json) and a new one begun. Throws FileError when a file
-    // cannot be written; what was kept before stays as it was.
+    // set aside (index-damaged-TIME.json) and a new one begun; one larger than an index may be
+    // is reported (FileError) and left as it is. Throws FileError when a file cannot be
+    // written; what was kept before stays as it was.
     bool Record(const std::string& serial, const CalImage& image, const std::string& event,
                 std::int64_t time);
     // The tool changed the module since its newest entry (nothing for a module never seen).
@@ -82,9 +88,16 @@ class RestorePoints {
     CalImage Load(const ModuleHistory& module, const RestoreEntry& entry) const;
 
   private:
-    std::string IndexPath() const;
-    std::vector<ModuleHistory> ReadIndex() const;
-    void WriteIndex(const std::vector<ModuleHistory>& modules) const;
+    class FolderLock;
+    std::string SharedIndexPath() const;
+    std::string ModuleIndexPath(const std::string& moduleFolder) const;
+    std::vector<ModuleHistory> ReadSharedIndex() const;
+    std::optional<ModuleHistory> ReadModuleIndex(const std::string& moduleFolder) const;
+    void WriteModuleIndex(const ModuleHistory& module) const;
+    // The module's history, from its own index or the shared one; with `create`, a new one
+    // for a module never seen (and a damaged index set aside). Nothing for a module never seen.
+    std::optional<ModuleHistory> Locate(const std::string& key, bool create,
+                                        std::int64_t time) const;
 
     std::string folder_;
     int limit_;

@@ -133,7 +133,8 @@ template <typename R>
 void FrmFirmwareUpgrade::OnLink(std::function<R()> op, std::function<void(R)> done) {
     ++running_;
     SetServiceButtons(false);
-    ctx_.link.call<R>(std::move(op), this, [this, done = std::move(done)](R result) {
+    ctx_.link.call<R>(std::move(op), this, [this, done = std::move(done)](R result, bool) {
+        // A failed operation's default result reads as a failure here.
         Trapped("Form", "LinkFinished", [&] { done(result); });
         --running_;
         if (running_ == 0) SetServiceButtons(true);

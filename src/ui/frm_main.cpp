@@ -62,11 +62,20 @@ FrmMain::FrmMain(AppContext& app, ModuleService& module, QWidget* parent)
       app_(app),
       module_(module),
       link_(std::make_unique<LinkThread>()),
-      sink_(std::make_unique<QueuedChangeSink>(*link_, module)),
-      keeper_(std::make_unique<RestoreKeeper>(app.historyFolder, RestorePointLimit(app.store))),
-      keepingSink_(std::make_unique<KeepingSink>(*sink_, [this] {
-          if (online_) keeper_->Changed();
-      })) {
+      session_(std::make_unique<CalibrationSession>(app.image, app.historyFolder,
+                                                    RestorePointLimit(app.store))),
+      sink_(std::make_unique<QueuedChangeSink>(
+          *link_, this, module,
+          [this](int address, std::size_t count) { return StampForEdit(address, count); },
+          [this](std::uint64_t stamp, int address, const Bytes& bytes) {
+              session_->ChangeHanded(stamp, address, bytes);
+          },
+          [this](std::uint64_t stamp, ChangeOutcome outcome) {
+              if (outcome == ChangeOutcome::Applied) return;
+              session_->ChangeLost(stamp);
+              Trapped("frmMain", "ChangeWritten",
+                      [this, outcome] { ChangeNotWritten(outcome == ChangeOutcome::Failed); });
+          })) {
     setObjectName("frmMain");
     // An error on the link's thread is reported here, under the handler that started the work.
     link_->setErrorReport([this](const ErrorLocation& where, std::exception_ptr error) {
@@ -93,6 +102,7 @@ FrmMain::FrmMain(AppContext& app, ModuleService& module, QWidget* parent)
             for (QAction* a : menu->actions()) a->installEventFilter(this);
         }
         outputPage->Reload();
+        ApplyCommandState();
         loaded_ = true;
     });
 }
@@ -190,6 +200,12 @@ void FrmMain::BuildMenus() {
     menuComFirmUpgrade = menuCom->addAction("Firmware Upgrade");
     menuComFirmUpgrade->setObjectName("menuComFirmUpgrade");
 
+    BindCommand(menuFileOpen, SessionCommand::Open);
+    BindCommand(menuConnect, SessionCommand::Connect);
+    BindCommand(menuComSetCAN, SessionCommand::SetCanSpeed);
+    BindCommand(menuComRetrieveCal, SessionCommand::Retrieve);
+    BindCommand(menuComFirmUpgrade, SessionCommand::FirmwareUpgrade);
+
     menuHelp = menuBar()->addMenu("Help");
     menuHelp->setObjectName("menuHelp");
     menuHelpAbout = action(menuHelp, "menuHelpAbout", "About", "menuHelpAbout", &FrmMain::About);
@@ -217,6 +233,7 @@ void FrmMain::BuildFrames() {
     pagesScroll->setFrameShape(QFrame::NoFrame);
     pages = new QStackedWidget(pagesScroll);
     outputPage = new OutputPage(*this, pages);
+    BindCommand(outputPage, SessionCommand::EditOutputs);
     pages->addWidget(outputPage);
 
     canStatusPage = new QWidget(pages);
@@ -260,6 +277,7 @@ void FrmMain::BuildFrames() {
     cmdUpdate = new QPushButton("Update", fraRetrieve);
     cmdUpdate->setObjectName("cmdUpdate");
     cmdUpdate->setToolTip("Write the whole calibration to the module");
+    BindCommand(cmdUpdate, SessionCommand::Update);
     connect(cmdUpdate, &QPushButton::clicked, this,
             [this] { Trapped("cmdUpdate", "Click", [this] { UpdateCommand(); }); });
     retrieveLayout->addWidget(cmdUpdate);
@@ -298,6 +316,10 @@ void FrmMain::BuildStatusBar() {
     lblStatusFile = new QLabel(bar);
     lblStatusFile->setObjectName("lblStatusFile");
     bar->addWidget(lblStatusFile, 1);
+    lblStatusAgreement = new QLabel(bar);
+    lblStatusAgreement->setObjectName("lblStatusAgreement");
+    lblStatusAgreement->setStyleSheet("color: #B00000;");
+    bar->addWidget(lblStatusAgreement);
     lblStatusCanSpeed = new QLabel(bar);
     lblStatusCanSpeed->setObjectName("lblStatusCanSpeed");
     lblStatusCanSpeed->setContentsMargins(0, 0, 8, 0);
@@ -380,12 +402,28 @@ void FrmMain::ShowStatus() {
     f.hasCanSpeed = app_.files.HasCalibration();
     f.canKbits = app_.image.Word(CalAddresses().CanSpeed);
     const StatusTexts t = StatusBarTexts(f);
-    const std::pair<QLabel*, const std::string*> fields[] = {
-        {lblStatusOnline, &t.connection}, {lblStatusModule, &t.module},
-        {lblStatusFile, &t.file}, {lblStatusCanSpeed, &t.canSpeed}};
+    agreementShown_ = session_->Agreement();
+    if (agreementShown_ == ModuleAgreement::Differs) shownBefore_ = app_.image;
+    const std::string agreement = AgreementText(agreementShown_);
+    const std::pair<QLabel*, const std::string*> fields[] = {{lblStatusOnline, &t.connection},
+                                                             {lblStatusModule, &t.module},
+                                                             {lblStatusFile, &t.file},
+                                                             {lblStatusAgreement, &agreement},
+                                                             {lblStatusCanSpeed, &t.canSpeed}};
     for (const auto& [label, text] : fields) {
         label->setText(Q(*text));
         label->setVisible(!text->empty());
+    }
+    ApplyCommandState();
+}
+
+void FrmMain::ApplyCommandState() {
+    // Each command control carries the session command it stands for.
+    for (QObject* control : findChildren<QObject*>()) {
+        const QVariant command = control->property(kSessionCommandProperty);
+        if (command.isValid())
+            control->setProperty("enabled",
+                                 session_->Allows(static_cast<SessionCommand>(command.toInt())));
     }
 }
 
@@ -418,6 +456,7 @@ void FrmMain::OpenCommand() {
 }
 
 void FrmMain::OpenFileCommand(const std::string& path) {
+    if (!session_->Allows(SessionCommand::Open)) return;
     FinishEditing();
     SettleLink();
     auto saveAs = [this] { return SaveCalibrationFile(app_.fileContext(), app_.image, true); };
@@ -427,11 +466,13 @@ void FrmMain::OpenFileCommand(const std::string& path) {
                           "module do you still want to open the file?",
                           "Open And Program File?") != Answer::Yes)
         return;
+    CalImage opened = app_.image;
     if (path.empty()) {
-        if (!OpenCalibrationFile(app_.fileContext(), app_.image)) return;
+        if (!OpenCalibrationFile(app_.fileContext(), opened)) return;
     } else {
-        OpenCalibrationFileAt(app_.fileContext(), app_.image, path);
+        OpenCalibrationFileAt(app_.fileContext(), opened, path);
     }
+    session_->ReplaceShown(opened, ImageOrigin::File, app_.files.CurrentFileName);
     setWindowTitle(Q(app_.files.Title));
     SetCompactLayout();
     for (const char* name : {"fraConnectStat", "fraPresets", "fraMessages", "fraCANStat"})

@@ -19,6 +19,7 @@
 #include "calibration/review/calibration_check.h"
 #include "files/restore_points.h"
 #include "firmware/upgrade.h"
+#include "session/calibration_session.h"
 
 class QAction;
 class QGroupBox;
@@ -46,6 +47,13 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 };
 
+// The session command a menu entry, button or page stands for: the window gives it the state
+// the session's rule gives that command.
+inline constexpr const char* kSessionCommandProperty = "sessionCommand";
+inline void BindCommand(QObject* control, SessionCommand command) {
+    control->setProperty(kSessionCommandProperty, static_cast<int>(command));
+}
+
 class FrmMain : public QMainWindow {
     Q_OBJECT
 public:
@@ -62,7 +70,7 @@ public:
 
     // What an edit works on: the image, the changed flag and the module (nothing is sent
     // offline). Call UpdateTitle after the change.
-    EditTarget edit() { return {app_.image, app_.files.CalibrationChanged, *keepingSink_}; }
+    EditTarget edit() { return {app_.image, app_.files.CalibrationChanged, *sink_}; }
     // A live-calibration byte, written on the link's thread after everything posted before.
     void PostLiveWrite(int address, std::uint8_t value);
 
@@ -94,7 +102,9 @@ public:
     void HistoryCommand();
     // Shows the output tab of a finding and puts the focus on its control.
     void ShowFinding(const Finding& finding);
-    RestoreKeeper& keeper() { return *keeper_; }
+    RestoreKeeper& keeper() { return session_->keeper(); }
+    // The session with the module: the calibration shown, what the module holds, the transfer.
+    CalibrationSession& session() { return *session_; }
     // File > Compare With File and Compare With Restore Point (frm_main_compare.cpp): the
     // differences from the calibration shown, and the copy of the settings checked there.
     void CompareCommand(bool restorePoint);
@@ -109,9 +119,10 @@ public:
     void FinishEditing();
 
     // A transfer is running on the link (connect and its retrieve, retrieve, update, the CAN
-    // status read): the commands that would talk to the module or replace the image are
-    // disabled until it ends.
-    bool busy() const { return busy_ > 0; }
+    // status read, an upgrade): the commands take their state from the session's rule.
+    bool busy() const { return session_->transfer() != Transfer::None; }
+    // Every command bound to a session command takes the state the session's rule gives it.
+    void ApplyCommandState();
 
 signals:
     // The image was replaced whole (retrieve or open): the tabs must show it again.
@@ -140,17 +151,24 @@ private:
     bool ConfirmCheckBeforeWrite();
     // The whole write of the calibration shown, kept as a restore point under `event`.
     void WriteWhole(const std::string& event);
-    void KeepRestorePoint(const std::string& serial, const CalImage& image,
-                          const std::string& event);
+    // What went wrong keeping a restore point, shown; nothing for nothing.
+    void ShowKeepProblem(const std::optional<std::string>& problem);
     // What the firmware upgrade runs before it sends anything: the restore point.
     BeforeSending BeforeUpgrade();
     void StartRetrieve();
     void ShowProgress(int value, int maximum, const std::string& text);
-    // A transfer begins: the module and image commands are disabled while any runs.
-    void BeginTransfer();
-    // A transfer ended, however it ended: the commands come back when none is left.
+    // A transfer begins; false (and nothing starts) while another runs.
+    bool BeginTransfer(Transfer transfer);
+    // The transfer ended, however it ended.
     void FinishCommand();
-    void SetTransferCommands(bool enabled);
+    // The connection as the link reports it: the session and the displays follow.
+    void FollowConnection(bool online, std::uint64_t connection, const std::string& serial);
+    // A confirmed edit that did not reach the module it was made for.
+    void ChangeNotWritten(bool sent);
+    // The connection a confirmed edit is sent over (0: not sent). While the module holds a
+    // different calibration, asks first, once for all the writes of one command: Yes writes
+    // the whole calibration shown instead, No keeps the edit offline, Cancel drops it.
+    std::uint64_t StampForEdit(int address, std::size_t count);
     void About();
     void Manual();
     TransferProgress ProgressToWindow();
@@ -158,15 +176,16 @@ private:
     AppContext& app_;
     ModuleService& module_;
     std::unique_ptr<LinkThread> link_;
+    std::unique_ptr<CalibrationSession> session_;
     std::unique_ptr<QueuedChangeSink> sink_;
-    std::unique_ptr<RestoreKeeper> keeper_;
-    std::unique_ptr<KeepingSink> keepingSink_;
     FrmCalibrationCheck* checkWindow_ = nullptr;
     bool online_ = false;
-    int busy_ = 0;
     int selectedOutput_ = 0;
     bool closeFromCode_ = false;
     bool loaded_ = false;
+    std::optional<Answer> differsAnswer_;  // for the command running now
+    ModuleAgreement agreementShown_ = ModuleAgreement::Unknown;  // on the status bar
+    CalImage shownBefore_;  // the calibration shown then, while the module differs
     std::string moduleSerial_, moduleFirmware_;  // of the module last identified
 
 public:
@@ -215,6 +234,7 @@ public:
     ClickLabel* lblStatusOnline = nullptr;
     QLabel* lblStatusModule = nullptr;
     QLabel* lblStatusFile = nullptr;
+    QLabel* lblStatusAgreement = nullptr;
     QLabel* lblStatusCanSpeed = nullptr;
 };
 

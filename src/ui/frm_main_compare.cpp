@@ -21,6 +21,8 @@ void FrmMain::BuildCompareCommands() {
     menuFileCompare->setObjectName("menuFileCompare");
     menuFileCompareRestore = new QAction("Compare With Restore Point...", menuFile);
     menuFileCompareRestore->setObjectName("menuFileCompareRestore");
+    BindCommand(menuFileCompare, SessionCommand::Compare);
+    BindCommand(menuFileCompareRestore, SessionCommand::CompareRestore);
     for (QAction* command : {menuFileCompare, menuFileCompareRestore}) {
         menuFile->insertAction(before, command);
         const bool restorePoint = command == menuFileCompareRestore;
@@ -33,6 +35,8 @@ void FrmMain::BuildCompareCommands() {
 }
 
 void FrmMain::CompareCommand(bool restorePoint) {
+    if (!session_->Allows(restorePoint ? SessionCommand::CompareRestore : SessionCommand::Compare))
+        return;
     FinishEditing();
     SettleLink();
     if (!app_.files.HasCalibration()) {
@@ -47,7 +51,7 @@ void FrmMain::CompareCommand(bool restorePoint) {
         if (chosen) ShowComparison(chosen->image, "\"" + chosen->fileName + "\"");
         return;
     }
-    RestorePoints* store = keeper_->store();
+    RestorePoints* store = keeper().store();
     if (!store) {
         app_.prompt.Message("No folder for restore points is set up.", "Compare",
                             Icon::Exclamation);
@@ -74,6 +78,8 @@ void FrmMain::ShowComparison(const CalImage& other, const std::string& otherName
     // Nothing may change the image or the link while the copy is stored and written.
     FinishEditing();
     SettleLink();
+    // A transfer begun while the window was open replaces or writes the calibration.
+    if (!session_->Allows(SessionCommand::EditOutputs)) return;
     EditTarget target = edit();
     outputPage->RecordCopy(CopySettings(target, other, chosen));
     UpdateTitle();

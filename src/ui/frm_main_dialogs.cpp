@@ -20,6 +20,7 @@ namespace vx42 {
 void FrmMain::BuildDialogCommands() {
     // The "CAN Status" tab: the indicators below the connection frame.
     auto* status = new CanStatusFrame(canStatusPage);
+    BindCommand(status->cmdCheckCANStats, SessionCommand::CanStatus);
     static_cast<QVBoxLayout*>(canStatusPage->layout())->insertWidget(1, status);
     // Opening a file hides the frames of the old calibration; the new one shows it again.
     connect(this, &FrmMain::imageReplaced, status, [status] { status->setVisible(true); });
@@ -27,16 +28,24 @@ void FrmMain::BuildDialogCommands() {
         Trapped("cmdCheckCANStats", "Click", [this, status] {
             ModuleLink* device = module_.DeviceLink();
             if (!online_ || !device) return;
-            status->cmdCheckCANStats->setEnabled(false);
-            QApplication::setOverrideCursor(Qt::WaitCursor);
             SettleLink();
-            BeginTransfer();
+            if (!BeginTransfer(Transfer::CanStatus)) return;
+            QApplication::setOverrideCursor(Qt::WaitCursor);
             link_->call<std::array<SlotStatus, kMessageSlots>>(
                 [device, image = app_.image] { return CanSlotStatus(*device, image); }, this,
-                [this, status](std::array<SlotStatus, kMessageSlots> shown) {
-                    status->Show(shown);
+                [this, status](std::array<SlotStatus, kMessageSlots> shown, bool failed) {
                     QApplication::restoreOverrideCursor();
-                    status->cmdCheckCANStats->setEnabled(true);
+                    // A read that failed leaves the indicators as they were.
+                    if (failed)
+                        Trapped("cmdCheckCANStats", "Click", [this] {
+                            app_.prompt.Message(
+                                "The CAN status could not be read from the "
+                                "module: the indicators show the last status "
+                                "read.",
+                                "CAN Status", Icon::Exclamation);
+                        });
+                    else
+                        status->Show(shown);
                     FinishCommand();
                 });
         });
@@ -95,19 +104,19 @@ void FrmMain::BuildDialogCommands() {
             FinishEditing();
             SettleLink();
             ModuleLink* device = module_.DeviceLink();
-            if (!device) return;
+            if (!device || !BeginTransfer(Transfer::Upgrade)) return;
             FrmFirmwareUpgrade upgrade(
                 {app_.prompt, app_.log, app_.settings, app_.store, app_.folders.userData, *link_,
                  *device, [this] { return online_; }, BeforeUpgrade()},
                 this);
             // The upgrade closes the link when it has used it.
             auto follow = [this] {
-                online_ = module_.Online();
-                SetOnlineStatus();
+                FollowConnection(module_.Online(), module_.Connection(), module_.DeviceSerial());
             };
             connect(&upgrade, &FrmFirmwareUpgrade::linkFinished, this, follow);
             upgrade.exec();
             follow();
+            FinishCommand();
         });
     });
 }

@@ -16,30 +16,12 @@
 
 namespace vx42 {
 
-namespace {
-
-constexpr std::size_t kErrorsListed = 12;
-
-std::string CheckQuestion(const std::vector<Finding>& findings) {
-    std::string text = "The calibration check found errors: the module cannot work as meant.\n";
-    std::size_t listed = 0, errors = 0;
-    for (const Finding& f : findings) {
-        if (f.severity != Severity::Error) continue;
-        ++errors;
-        if (listed++ < kErrorsListed) text += "\n" + f.message;
-    }
-    if (errors > kErrorsListed)
-        text += "\n... and " + std::to_string(errors - kErrorsListed) + " more.";
-    return text + "\n\nWrite the calibration to the module anyway?";
-}
-
-}  // namespace
-
 void FrmMain::BuildHistoryCommands() {
     const auto actions = menuFile->actions();
     menuFileHistory = new QAction("Module History", menuFile);
     menuFileHistory->setObjectName("menuFileHistory");
     menuFile->insertAction(actions.value(actions.indexOf(menuFileUpdateLib) + 1), menuFileHistory);
+    BindCommand(menuFileHistory, SessionCommand::History);
     connect(menuFileHistory, &QAction::triggered, this,
             [this] { Trapped("menuFileHistory", "Click", [this] { HistoryCommand(); }); });
 
@@ -80,21 +62,23 @@ void FrmMain::ShowFinding(const Finding& finding) {
 }
 
 bool FrmMain::ConfirmCheckBeforeWrite() {
-    const auto findings = CheckCalibration(app_.image, &app_.libraries, app_.settings.Units);
+    const auto findings = session_->CheckBeforeWrite(&app_.libraries, app_.settings.Units);
     if (!HasErrors(findings)) return true;
-    return app_.prompt.YesNo(CheckQuestion(findings), "Check Calibration", Icon::Exclamation) ==
-           Answer::Yes;
+    return app_.prompt.YesNo(
+               "The calibration check found errors: the module cannot work as "
+               "meant.\n\n" +
+                   CheckErrorLines(findings) + "\n\nWrite the calibration to the module anyway?",
+               "Check Calibration", Icon::Exclamation) == Answer::Yes;
 }
 
-void FrmMain::KeepRestorePoint(const std::string& serial, const CalImage& image,
-                               const std::string& event) {
-    if (const auto problem = keeper_->Keep(serial, image, event))
+void FrmMain::ShowKeepProblem(const std::optional<std::string>& problem) {
+    if (problem)
         app_.prompt.Message("The restore point could not be kept: " + *problem, "Restore Point",
                             Icon::Exclamation);
 }
 
 BeforeSending FrmMain::BeforeUpgrade() {
-    RestorePoints* store = keeper_->store();
+    RestorePoints* store = keeper().store();
     if (!store) return {};
     // Runs on the link's thread; the prompt brings its question to the window.
     return [store, &prompt = app_.prompt](ModuleLink& link) {
@@ -103,8 +87,9 @@ BeforeSending FrmMain::BeforeUpgrade() {
 }
 
 void FrmMain::HistoryCommand() {
+    if (!session_->Allows(SessionCommand::History)) return;
     SettleLink();
-    RestorePoints* store = keeper_->store();
+    RestorePoints* store = keeper().store();
     if (!store) {
         app_.prompt.Message("No folder for restore points is set up.", "Module History",
                             Icon::Exclamation);
@@ -113,7 +98,7 @@ void FrmMain::HistoryCommand() {
     FrmModuleHistory history(*store, app_.image, app_.settings.Units, app_.prompt, app_.log, this);
     if (history.exec() != QDialog::Accepted || !history.chosen()) return;
     const auto& chosen = *history.chosen();
-    app_.image = chosen.image;
+    if (!session_->ReplaceShown(chosen.image, ImageOrigin::RestorePoint, chosen.serial)) return;
     app_.files.CalibrationChanged = true;
     if (!app_.files.HasCalibration()) app_.files.MarkAutoRetrieved();
     UpdateTitle();

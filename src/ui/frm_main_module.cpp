@@ -47,94 +47,164 @@ void FrmMain::ShowProgress(int value, int maximum, const std::string& text) {
     lblInfo->setText(Q(text));
 }
 
-void FrmMain::SetTransferCommands(bool enabled) {
-    for (QAction* command : {menuConnect, menuComRetrieveCal, menuComSetCAN, menuComFirmUpgrade,
-                             menuFileOpen, menuFileCompare, menuFileCompareRestore})
-        if (command) command->setEnabled(enabled);
-    cmdUpdate->setEnabled(enabled);
-}
-
-void FrmMain::BeginTransfer() {
-    if (busy_++ == 0) SetTransferCommands(false);
+bool FrmMain::BeginTransfer(Transfer transfer) {
+    if (!session_->Begin(transfer)) return false;
+    ShowStatus();
+    return true;
 }
 
 void FrmMain::FinishCommand() {
-    if (--busy_ == 0) SetTransferCommands(true);
+    session_->End();
+    ShowStatus();
     emit commandFinished();
+}
+
+void FrmMain::FollowConnection(bool online, std::uint64_t connection, const std::string& serial) {
+    online_ = online;
+    if (online)
+        session_->Connected(connection, serial);
+    else
+        session_->Disconnected();
+    SetOnlineStatus();
+}
+
+void FrmMain::ChangeNotWritten(bool sent) {
+    // A failed apply step was reported by the link ("Error Writing Calibration Change").
+    if (!sent)
+        app_.prompt.Message(
+            "A change was not written to the module: the connection it was made for has ended. "
+            "The calibration shown keeps it; Update writes it to the module.",
+            "Change Not Written", Icon::Exclamation);
+    ShowStatus();
+}
+
+std::uint64_t FrmMain::StampForEdit(int address, std::size_t count) {
+    const std::uint64_t stamp = session_->connection();
+    // As the status bar showed it before the command: the edit is in the image already.
+    if (stamp == 0 || agreementShown_ != ModuleAgreement::Differs) return stamp;
+    if (!differsAnswer_) {
+        differsAnswer_ = app_.prompt.YesNoCancel(
+            "The module holds a different calibration than the one shown, so this change alone "
+            "would not make them equal.\n\nYes writes the whole calibration shown to the module "
+            "(this change included). No keeps the change in the calibration shown only. Cancel "
+            "drops the change.",
+            "Module Holds A Different Calibration", Icon::Question);
+        // One answer for the writes of this command; then the whole write, or the page shows
+        // the calibration without the dropped change.
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                const Answer answer = *differsAnswer_;
+                differsAnswer_.reset();
+                Trapped("frmMain", "ChangeDropped", [this, answer] {
+                    if (answer == Answer::Yes) UpdateCommand();
+                    if (answer != Answer::Cancel) return;
+                    outputPage->Reload();
+                    UpdateTitle();
+                });
+            },
+            Qt::QueuedConnection);
+    }
+    if (differsAnswer_ == Answer::Cancel)
+        for (std::size_t i = 0; i < count; ++i) {
+            const int at = address + static_cast<int>(i);
+            if (ImageIndex(at) >= 0 && ImageIndex(at) < kCalImageSize)
+                app_.image.SetByte(at, shownBefore_.Byte(at));
+        }
+    return 0;
 }
 
 void FrmMain::ConnectCommand() {
     FinishEditing();
-    BeginTransfer();
+    if (!BeginTransfer(online_ ? Transfer::Disconnect : Transfer::Connect)) return;
     if (online_) {
-        link_->call<bool>([this] {
-            module_.Disconnect();
-            return module_.Online();
-        }, this, [this](bool online) {
-            Trapped("menuConnect", "Click", [this, online] {
-                online_ = online;
-                SetOnlineStatus();
+        link_->call<bool>(
+            [this] {
+                module_.Disconnect();
+                return module_.Online();
+            },
+            this,
+            [this](bool online, bool failed) {
+                Trapped("menuConnect", "Click", [this, online, failed] {
+                    if (failed || online)
+                        FollowConnection(module_.Online(), module_.Connection(),
+                                         module_.DeviceSerial());
+                    else
+                        FollowConnection(false, 0, {});
+                });
+                FinishCommand();
             });
-            FinishCommand();
-        });
         return;
     }
     struct Identity {
         bool online = false;
         bool newModule = false;
+        std::uint64_t connection = 0;
         std::string serial;
         std::string firmware;
     };
-    link_->call<Identity>([this] {
-        Identity id;
-        id.online = module_.ConnectIfOffline();
-        if (id.online) {
-            module_.SettleLink();
-            id.newModule = module_.IsNewModule();
-            id.serial = module_.DeviceSerial();
-            id.firmware = module_.FirmwareVersion();
-        }
-        return id;
-    }, this, [this](Identity id) {
-        bool retrieveStarted = false;
-        Trapped("menuConnect", "Click", [this, &id, &retrieveStarted] {
-            online_ = id.online;
-            SetOnlineStatus();
-            if (!online_) return;
-            lblFirmwareVer->setText(Q("Firmware Version: " + id.firmware));
-            moduleSerial_ = id.serial;
-            moduleFirmware_ = id.firmware;
-            ShowStatus();
-            // The module whose calibration was last retrieved whole keeps the program's copy.
-            if (!id.newModule) return;
-            if (app_.files.CalibrationChanged && !app_.files.AutoRetrieved) {
-                // The module's calibration is about to replace edits nobody saved.
-                if (app_.prompt.YesNo(kSaveChangesText, kSaveChangesTitle) == Answer::Yes)
-                    SaveCalibrationFile(app_.fileContext(), app_.image, true);
-            } else if (app_.files.HasCalibration() &&
-                       app_.prompt.YesNo("Different VX42 module detected. would you like to save "
-                                         "the current file before retrieving data from the new "
-                                         "Dialvane") == Answer::Yes) {
-                // Whatever calibration is shown did not come from this module.
-                SaveCalibrationFile(app_.fileContext(), app_.image, true);
+    link_->call<Identity>(
+        [this] {
+            Identity id;
+            id.online = module_.ConnectIfOffline();
+            if (id.online) {
+                module_.SettleLink();
+                id.newModule = module_.IsNewModule();
+                id.connection = module_.Connection();
+                id.serial = module_.DeviceSerial();
+                id.firmware = module_.FirmwareVersion();
             }
-            StartRetrieve();
-            retrieveStarted = true;
+            return id;
+        },
+        this,
+        [this](Identity id, bool failed) {
+            if (failed) {
+                // What the link reached before the error: nothing is known of the module.
+                id.online = module_.Online();
+                id.newModule = true;
+                id.connection = module_.Connection();
+                id.serial = module_.DeviceSerial();
+                id.firmware = module_.FirmwareVersion();
+            }
+            bool retrieveStarted = false;
+            Trapped("menuConnect", "Click", [this, &id, &retrieveStarted] {
+                FollowConnection(id.online, id.connection, id.serial);
+                if (!online_) return;
+                lblFirmwareVer->setText(Q("Firmware Version: " + id.firmware));
+                moduleSerial_ = id.serial;
+                moduleFirmware_ = id.firmware;
+                ShowStatus();
+                // The module whose calibration was last retrieved whole keeps the program's copy.
+                if (!id.newModule) return;
+                if (app_.files.CalibrationChanged && !app_.files.AutoRetrieved) {
+                    // The module's calibration is about to replace edits nobody saved.
+                    if (app_.prompt.YesNo(kSaveChangesText, kSaveChangesTitle) == Answer::Yes)
+                        SaveCalibrationFile(app_.fileContext(), app_.image, true);
+                } else if (app_.files.HasCalibration() &&
+                           app_.prompt.YesNo(
+                               "Different VX42 module detected. would you like to save "
+                               "the current file before retrieving data from the new "
+                               "Dialvane") == Answer::Yes) {
+                    // Whatever calibration is shown did not come from this module.
+                    SaveCalibrationFile(app_.fileContext(), app_.image, true);
+                }
+                StartRetrieve();
+                retrieveStarted = true;
+            });
+            if (retrieveStarted) return;  // the retrieve ends the command
+            RefreshSelectedTab();
+            FinishCommand();
         });
-        if (retrieveStarted) return;  // the retrieve ends the command
-        RefreshSelectedTab();
-        FinishCommand();
-    });
 }
 
 void FrmMain::RetrieveCommand() {
-    if (!online_) return;
+    if (!online_ || !session_->Allows(SessionCommand::Retrieve)) return;
     FinishEditing();
     SettleLink();
     if (app_.files.CalibrationChanged &&
         app_.prompt.YesNo(kSaveChangesText, kSaveChangesTitle) == Answer::Yes)
         SaveCalibrationFile(app_.fileContext(), app_.image, true);
-    BeginTransfer();
+    if (!BeginTransfer(Transfer::Retrieve)) return;
     StartRetrieve();
 }
 
@@ -154,11 +224,10 @@ void FrmMain::StartRetrieve() {
             });
         },
         this,
-        [this](std::optional<CalImage> image) {
+        [this](std::optional<CalImage> image, bool) {
             Trapped("menuComRetrieveCal", "Click", [this, &image] {
                 if (image) {
-                    app_.image = *image;
-                    KeepRestorePoint(moduleSerial_, app_.image, restore_event::Retrieve);
+                    ShowKeepProblem(session_->Retrieved(*image));
                     ShowProgress(kCalImageLast - 1, kCalImageLast - 1,
                                  BytesCopiedText(kCalImageSize, kCalImageSize));
                     app_.files.MarkAutoRetrieved();
@@ -167,7 +236,8 @@ void FrmMain::StartRetrieve() {
                     emit imageReplaced();
                     menuComSetCAN->setVisible(true);
                 }
-                // A failed retrieve leaves the calibration as it was: show it again if there is one.
+                // A failed retrieve leaves the calibration as it was: show it again if there is
+                // one.
                 if (app_.files.HasCalibration()) SetFullLayout();
                 RefreshSelectedTab();
             });
@@ -185,23 +255,18 @@ void FrmMain::UpdateCommand() {
 
 void FrmMain::WriteWhole(const std::string& event) {
     if (!ConfirmCheckBeforeWrite()) return;
-    BeginTransfer();
+    if (!BeginTransfer(Transfer::Write)) return;
     const CalImage image = app_.image;
-    struct Written {
-        bool ok = false;
-        std::string serial;
-    };
-    link_->call<Written>(
+    link_->call<bool>(
         [this, image] {
-            const bool ok =
-                WithThrottledProgress(ProgressToWindow(), [&](const Progress& progress) {
-                    return module_.WriteWholeCalibration(image, progress);
-                });
-            return Written{ok, module_.DeviceSerial()};
+            return WithThrottledProgress(ProgressToWindow(), [&](const Progress& progress) {
+                return module_.WriteWholeCalibration(image, progress);
+            });
         },
-        this, [this, image, event](Written written) {
-            Trapped("cmdUpdate", "Click", [this, &image, &event, &written] {
-                if (written.ok) KeepRestorePoint(written.serial, image, event);
+        this,
+        [this, image, event](bool written, bool failed) {
+            Trapped("cmdUpdate", "Click", [this, &image, &event, written, failed] {
+                ShowKeepProblem(session_->WholeWriteEnded(written && !failed, image, event));
             });
             FinishCommand();
         });

@@ -295,13 +295,26 @@ void OutputTables::RecordCopy(std::vector<ByteChange> changes) {
 }
 
 void OutputTables::Undo() {
-    CommitPendingEdit();
-    if (auto restore = ctx_.history.Undo()) Restore(*restore);
+    Step(true);
 }
 
 void OutputTables::Redo() {
+    Step(false);
+}
+
+void OutputTables::Step(bool undo) {
     CommitPendingEdit();
-    if (auto restore = ctx_.history.Redo()) Restore(*restore);
+    const OutputScope scope = ctx_.Scope();
+    const auto holds = StepHolds(scope.image, scope.ctx);
+    GridHistory::Refusal refusal{};
+    const auto restore =
+        undo ? ctx_.history.Undo(holds, &refusal) : ctx_.history.Redo(holds, &refusal);
+    if (restore) return Restore(*restore);
+    if (refusal == GridHistory::Refusal::ChangedSince)
+        ctx_.main.app().prompt.Message(std::string("Nothing was ") + (undo ? "undone" : "redone") +
+                                           ": the cells of that step were changed since by another "
+                                           "command.",
+                                       undo ? "Undo" : "Redo", Icon::Information);
 }
 
 void OutputTables::UpdateEditActions() {

@@ -49,6 +49,8 @@ class OutputTables {
     void CommitPendingEdit();
     void Undo();
     void Redo();
+    // Undo or redo, only while the step's cells hold what it expects; says so otherwise.
+    void Step(bool undo);
     // Settings copied from another calibration were stored: they become one undo step and
     // the page shows the stored values again, the history kept.
     void RecordCopy(std::vector<ByteChange> changes);

@@ -86,6 +86,7 @@ inline CalImage SampleCalibration() {
     const auto& o3 = m.OutputCal[2];
     image.StoreText(m.OutputName[2], width::OutputName, "Speedo");
     image.SetByte(o3.FunctionFlags, 0x20);
+    for (int i = 0; i < 16; ++i) image.StoreWord(o3.PrimaryBlock + 2 * i, 50 * i);
     for (int c = 0; c < 16; ++c) image.StoreWord(o3.TableBlock + 2 * c, 100 * c);
 
     image[kCalImageLast] = 0x5A;

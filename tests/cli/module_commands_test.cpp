@@ -16,9 +16,24 @@ class ModuleCommands : public CliTest {
     CliResult Run(std::vector<std::string> args) {
         args.push_back("--sim-state");
         args.push_back(state);
+        // The commands that keep restore points keep them in this test's folder.
+        if (args[0] == "retrieve" || args[0] == "write" || args[0] == "upgrade") {
+            args.push_back("--history-folder");
+            args.push_back(history);
+        }
         return RunCli(args);
     }
+    // The events of the simulated module's restore points, oldest first.
+    std::vector<std::string> Kept() {
+        const CliResult show = RunCli({"history", "show", "DV42A001", "--history-folder", history});
+        EXPECT_EQ(show.status, 0) << show.err;
+        std::vector<std::string> events;
+        const auto shown = nlohmann::json::parse(show.out);
+        for (const auto& entry : shown["entries"]) events.push_back(entry["event"]);
+        return events;
+    }
     std::string state = dir.file("module.state");
+    std::string history = dir.file("history");
 };
 
 TEST_F(ModuleCommands, WriteRetrieveVerifyAndDiffAcrossRuns) {
@@ -85,7 +100,8 @@ TEST_F(ModuleCommands, CanSpeedRefusesSpeedsTheModuleCannotRun) {
 TEST_F(ModuleCommands, CanStatusReadsEverySlotInUse) {
     CalImage image = SampleCalibration();
     image.SetByte(CalAddresses().OutputCal[1].SecondaryMode, 1);  // output 2 uses slot 4
-    ASSERT_EQ(Run({"write", WriteCalibration("a.DVF", image)}).status, 0);
+    // Output 2's secondary data has no message: the check's error is written anyway here.
+    ASSERT_EQ(Run({"write", WriteCalibration("a.DVF", image), "--force"}).status, 0);
     {
         sim::SimConfig config;
         config.statePath = state;
@@ -121,6 +137,52 @@ TEST_F(ModuleCommands, FailedTransfersLeaveNoHalfWrittenFile) {
         Run({"retrieve", "-o", dir.file("new.DVF"), "--sim", "bridge=Other USB|AB12CD34"}),
         "retrieve: Connection Error");
     EXPECT_FALSE(std::filesystem::exists(dir.file("new.DVF")));
+}
+
+TEST_F(ModuleCommands, RetrieveWriteAndUpgradeKeepRestorePointsAsTheWindowDoes) {
+    const std::string file = WriteCalibration("sample.DVF", SampleCalibration());
+    ASSERT_EQ(Run({"write", file}).status, 0);
+    EXPECT_THAT(Kept(), ElementsAre("Programmed from file sample.DVF"));
+    CalImage other = SampleCalibration();
+    other.StoreWord(CalAddresses().CanSpeed, 250);
+    ASSERT_EQ(Run({"write", WriteCalibration("other.DVF", other)}).status, 0);
+    ASSERT_EQ(Run({"retrieve", "-o", dir.file("back.DVF")}).status, 0);  // the same: not again
+    ASSERT_EQ(Run({"write", file}).status, 0);
+    ASSERT_EQ(Run({"upgrade", WriteText("fw.ROM", FirmwareFile(1, {{0x8000, "ZZ"}}))}).status, 0);
+    EXPECT_THAT(Kept(),
+                ElementsAre("Programmed from file sample.DVF", "Programmed from file other.DVF",
+                            "Programmed from file sample.DVF"));
+    // --no-history keeps nothing.
+    ASSERT_EQ(RunCli({"write", WriteCalibration("third.DVF", other), "--sim-state", state,
+                      "--history-folder", history, "--no-history"})
+                  .status,
+              0);
+    EXPECT_EQ(Kept().size(), 3u);
+}
+
+TEST_F(ModuleCommands, WriteRefusesACalibrationWithCheckErrorsUnlessForced) {
+    ASSERT_EQ(Run({"write", WriteCalibration("good.DVF", SampleCalibration())}).status, 0);
+    CalImage bad = SampleCalibration();
+    // Output 2's battery voltages no longer increase.
+    bad.StoreWord(CalAddresses().OutputCal[1].SecondaryBlock + 2, 100);
+    const std::string file = WriteCalibration("bad.DVF", bad);
+    const CliResult refused = Run({"write", file});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_THAT(refused.err, HasSubstr("calibration check found errors"));
+    EXPECT_THAT(refused.err, HasSubstr("Output 2"));
+    EXPECT_THAT(refused.err, HasSubstr("--force"));
+    EXPECT_EQ(Run({"verify", file}).status, 1);  // the module kept the good one
+    EXPECT_EQ(Kept().size(), 1u);
+
+    const CliResult verified = Run({"verify", WriteCalibration("good2.DVF", SampleCalibration())});
+    EXPECT_EQ(verified.status, 0) << verified.err;
+    const CliResult forced = Run({"write", file, "--force"});
+    EXPECT_EQ(forced.status, 0) << forced.err;
+    EXPECT_THAT(forced.err, HasSubstr("--force"));
+    const CliResult checked = Run({"verify", file});
+    EXPECT_EQ(checked.status, 0) << checked.err;
+    EXPECT_THAT(checked.err, HasSubstr("calibration check found errors"));
+    EXPECT_EQ(Kept().size(), 2u);
 }
 
 TEST_F(ModuleCommands, BadArgumentsAreRefusedBeforeTheModuleIsTouched) {

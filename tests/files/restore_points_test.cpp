@@ -5,8 +5,10 @@
 
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "files/file_io.h"
+#include "files/input_limits.h"
 #include "files/paths.h"
 #include "files/settings.h"
 #include "support/temp_dir.h"
@@ -27,6 +29,10 @@ std::vector<std::string> Events(const ModuleHistory& m) {
     std::vector<std::string> out;
     for (const auto& e : m.entries) out.push_back(e.event);
     return out;
+}
+
+void WriteCalibrationBytes(const std::string& path, const CalImage& image) {
+    WriteFileAtomic(path, image.bytes());
 }
 
 std::size_t CalibrationFiles(const std::string& folder) {
@@ -141,6 +147,90 @@ TEST(RestorePoints, AHostileIndexIsRefusedAndSetAsideByTheNextRecord) {
         EXPECT_EQ(store.Modules().size(), 1u);
         EXPECT_TRUE(FileExists(dir.file("index-damaged-20231114-221320.json")));
     }
+}
+
+TEST(RestorePoints, EachModuleHasItsOwnIndexAndTheSharedOneIsStillRead) {
+    TempDir dir;
+    // What an older version kept: one index for every module.
+    fs::create_directories(dir.path() / "OLD1");
+    WriteCalibrationBytes(dir.file("OLD1/20200101-000000.DVF"), Image(9));
+    std::ofstream(dir.file("index.json"))
+        << R"({"format":1,"modules":[{"serial":"OLD1","folder":"OLD1","lastSeen":5,)"
+           R"("entries":[{"file":"20200101-000000.DVF","time":5,"event":"Retrieve"}]}]})";
+    RestorePoints store(dir.str());
+    EXPECT_TRUE(store.Record("NEW2", Image(1), restore_event::Retrieve, 10));
+    EXPECT_TRUE(FileExists(dir.file("NEW2/index.json")));
+    auto modules = store.Modules();
+    ASSERT_EQ(modules.size(), 2u);
+    EXPECT_EQ(modules[0].serial, "OLD1");
+    EXPECT_EQ(store.Load(modules[0], modules[0].entries[0]), Image(9));
+    // The old module's next entry carries its history over into its own index.
+    EXPECT_TRUE(store.Record("OLD1", Image(2), restore_event::Update, 20));
+    EXPECT_TRUE(FileExists(dir.file("OLD1/index.json")));
+    const auto old = *store.Module("OLD1");
+    EXPECT_EQ(Events(old), (std::vector<std::string>{"Retrieve", "Update"}));
+}
+
+TEST(RestorePoints, AnIndexOverItsCapIsReportedAndLeftAsItIs) {
+    TempDir dir;
+    RestorePoints store(dir.str());
+    store.Record("BIG", Image(1), restore_event::Retrieve, 10);
+    const std::string index = dir.file("BIG/index.json");
+    std::ofstream(index, std::ios::app) << std::string(limits::kRestoreIndexJson.bytes, ' ');
+    const auto length = FileLength(index);
+    try {
+        store.Record("BIG", Image(2), restore_event::Retrieve, 11);
+        FAIL() << "an index over its cap was used";
+    } catch (const FileError& e) {
+        EXPECT_THAT(e.what(), ::testing::HasSubstr("more than the"));
+    }
+    EXPECT_THROW(store.Modules(), FileError);
+    EXPECT_EQ(FileLength(index), length);  // not set aside, not rewritten
+    for (const auto& f : fs::recursive_directory_iterator(dir.path()))
+        EXPECT_EQ(f.path().filename().string().find("damaged"), std::string::npos);
+    // The other modules keep their history.
+    EXPECT_TRUE(store.Record("SMALL", Image(3), restore_event::Retrieve, 12));
+}
+
+TEST(RestorePoints, TheCalibrationIsWrittenBeforeTheIndexThatListsIt) {
+    TempDir dir;
+    std::vector<std::string> written;
+    bool failCalibration = false;
+    RestorePoints store(dir.str(), 200,
+                        [&](const std::string& path, std::span<const std::uint8_t> bytes) {
+                            if (failCalibration && path.ends_with(".DVF"))
+                                throw FileError("Cannot write \"" + path + "\": disk full");
+                            written.push_back(path.ends_with(".DVF") ? "calibration" : "index");
+                            WriteFileAtomic(path, bytes);
+                        });
+    store.Record("A", Image(1), restore_event::Retrieve, 10);
+    EXPECT_EQ(written, (std::vector<std::string>{"calibration", "index"}));
+    const auto before = store.Modules();
+    failCalibration = true;
+    EXPECT_THROW(store.Record("A", Image(2), restore_event::Update, 11), FileError);
+    // No index lists a calibration that was never written.
+    EXPECT_EQ(store.Modules(), before);
+    const auto m = *store.Module("A");
+    for (const auto& e : m.entries) EXPECT_TRUE(FileExists(store.PathOf(m, e)));
+}
+
+TEST(RestorePoints, WritersAtOnceLoseNoEntry) {
+    TempDir dir;
+    constexpr int kWriters = 4, kEach = 15;
+    std::vector<std::thread> writers;
+    for (int w = 0; w < kWriters; ++w)
+        writers.emplace_back([&, w] {
+            // Each writer as its own process would: its own store over the same folder.
+            RestorePoints store(dir.str(), 1000);
+            for (int i = 0; i < kEach; ++i)
+                store.Record(w % 2 ? "A" : "B", Image(static_cast<std::uint8_t>(w * kEach + i)),
+                             restore_event::Update, 100 + i);
+        });
+    for (auto& t : writers) t.join();
+    RestorePoints store(dir.str(), 1000);
+    EXPECT_EQ(store.Module("A")->entries.size() + store.Module("B")->entries.size(),
+              static_cast<std::size_t>(kWriters * kEach));
+    EXPECT_EQ(CalibrationFiles(dir.str()), static_cast<std::size_t>(kWriters * kEach));
 }
 
 }  // namespace

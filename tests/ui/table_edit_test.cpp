@@ -44,6 +44,7 @@ struct AnalogFixture : PageFixture {
         image().StoreWord(address, word);
         w.sim->Module().Memory()[address] = static_cast<std::uint8_t>(word >> 8);
         w.sim->Module().Memory()[address + 1] = static_cast<std::uint8_t>(word & 0xFF);
+        window().session().Retrieved(image());  // the tool knows the module holds it
     }
     // The module's calibration memory.
     Bytes ModuleCalibration() {
@@ -96,6 +97,7 @@ class TableEditTest : public QObject {
     void oneCellOperationChangesOnlyThatCell();
     void commitPathsGiveOneResultPerInput();
     void pendingEditLandsInItsOwnOutput();
+    void undoActsOnlyWhileTheCellsHoldWhatTheStepLeft();
 };
 
 void TableEditTest::linearizeStoresAndUndoRestores() {
@@ -360,6 +362,35 @@ void TableEditTest::pendingEditLandsInItsOwnOutput() {
     f.w.prompt.AnswerOpenFile(std::nullopt);
     f.window().OpenCommand();
     QCOMPARE(f.image().Word(f.DutyAddress(1, 3)), 500u);
+}
+
+// A cell changed since by another path (a compared copy, a preset) is not reverted by an
+// undo of the step before it: the undo says so and changes nothing.
+void TableEditTest::undoActsOnlyWhileTheCellsHoldWhatTheStepLeft() {
+    AnalogFixture f;
+    f.SetRow(2, {"10"});
+    f.Settle();
+    QCOMPARE(f.ModuleDuty(2, 1), 1000u);
+    const int address = f.DutyAddress(2, 1);
+    EditTarget other = f.window().edit();
+    other.StoreAndWriteWord(address, 300);
+    f.Settle();
+    f.w.prompt.ExpectMessage("Nothing was undone");
+    f.page().Undo();
+    f.Settle();
+    QCOMPARE(f.image().Word(address), 300u);
+    QCOMPARE(f.ModuleDuty(2, 1), 300u);
+    // Once the cell holds what the step left again, the undo acts.
+    other.StoreAndWriteWord(address, 1000);
+    f.page().Undo();
+    f.Settle();
+    QCOMPARE(f.ModuleDuty(2, 1), 0u);
+    // Redo likewise only from what the undo left.
+    other.StoreAndWriteWord(address, 77);
+    f.w.prompt.ExpectMessage("Nothing was redone");
+    f.page().Redo();
+    f.Settle();
+    QCOMPARE(f.ModuleDuty(2, 1), 77u);
 }
 
 QTEST_MAIN(TableEditTest)

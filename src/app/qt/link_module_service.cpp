@@ -26,8 +26,8 @@ bool LinkModuleService::WriteWholeCalibration(const CalImage& image,
     return link_.WriteWholeCalibration(image, progress);
 }
 
-void LinkModuleService::WriteCalibrationChange(int address, std::span<const std::uint8_t> bytes) {
-    link_.WriteCalibrationChange(address, bytes);
+bool LinkModuleService::WriteCalibrationChange(int address, std::span<const std::uint8_t> bytes) {
+    return link_.WriteChange(address, bytes);
 }
 
 bool LinkModuleService::WriteLiveByte(int address, std::uint8_t value) {

@@ -25,7 +25,8 @@ public:
     bool IsNewModule() const override { return link_.IsNewModule(); }
     std::optional<CalImage> RetrieveCalibration(const TransferProgress& progress) override;
     bool WriteWholeCalibration(const CalImage& image, const TransferProgress& progress) override;
-    void WriteCalibrationChange(int address, std::span<const std::uint8_t> bytes) override;
+    std::uint64_t Connection() const override { return link_.Connection(); }
+    bool WriteCalibrationChange(int address, std::span<const std::uint8_t> bytes) override;
     void SettleLink() override { link_.SettleLink(); }
     bool WriteLiveByte(int address, std::uint8_t value) override;
     void WriteMarkerCBE0() override { link_.WriteMarkerCBE0(); }

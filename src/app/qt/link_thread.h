@@ -5,7 +5,8 @@
 //
 // Every operation ends: one that raises an error is reported on the window's thread under the
 // names of the handler that handed it over (the error trap's message and log line), and its
-// completion still runs, with a default-made result that reads as a failure.
+// completion still runs, told that the operation failed (its result is then default-made and
+// means nothing).
 
 #include <QObject>
 #include <QThread>
@@ -32,10 +33,10 @@ public:
 
     // Runs op on the link's thread after every operation posted before it.
     void post(std::function<void()> op);
-    // Runs op on the link's thread, then done(...) on the thread of `context` (the window);
-    // when op raised an error, done(R{}) after the error was reported.
+    // Runs op on the link's thread, then done(result, false) on the thread of `context` (the
+    // window); when op raised an error, done(R{}, true) after the error was reported.
     template <typename R>
-    void call(std::function<R()> op, QObject* context, std::function<void(R)> done) {
+    void call(std::function<R()> op, QObject* context, std::function<void(R, bool failed)> done) {
         enqueue([op = std::move(op), context, done = std::move(done), where = postedFrom(),
                  report = report_] {
             R result{};
@@ -49,7 +50,7 @@ public:
                 context,
                 [done, result = std::move(result), error, where, report] {
                     if (error && report) report(where, error);
-                    done(result);
+                    done(result, error != nullptr);
                 },
                 Qt::QueuedConnection);
         });

@@ -33,8 +33,10 @@ public:
     // The whole calibration, or nothing when a block could not be read (the message was shown).
     virtual std::optional<CalImage> RetrieveCalibration(const TransferProgress& progress) = 0;
     virtual bool WriteWholeCalibration(const CalImage& image, const TransferProgress& progress) = 0;
-    // A confirmed edit; nothing is sent offline.
-    virtual void WriteCalibrationChange(int address, std::span<const std::uint8_t> bytes) = 0;
+    // The connection now open (a new number every connect), 0 offline.
+    virtual std::uint64_t Connection() const = 0;
+    // A confirmed edit; nothing is sent offline. True when the module applied it.
+    virtual bool WriteCalibrationChange(int address, std::span<const std::uint8_t> bytes) = 0;
     // Lets a running exchange finish and the receive queue drain.
     virtual void SettleLink() = 0;
     // A single-byte write outside the calibration (live gauge calibration), tried up to five

@@ -38,14 +38,26 @@ TableRestore GridHistory::RestoreOf(const Step& step, bool after) {
     return restore;
 }
 
-std::optional<TableRestore> GridHistory::Undo() {
-    if (!CanUndo()) return std::nullopt;
-    return RestoreOf(steps_[--done_], false);
+std::optional<TableRestore> GridHistory::Move(bool undo, const Holds& holds, Refusal* refusal) {
+    if (refusal) *refusal = Refusal::NothingToDo;
+    if (undo ? !CanUndo() : !CanRedo()) return std::nullopt;
+    const Step& step = steps_[undo ? done_ - 1 : done_];
+    // The state the step must find: an undo what the step left, a redo what it undid to.
+    if (holds && !holds(RestoreOf(step, undo))) {
+        if (refusal) *refusal = Refusal::ChangedSince;
+        return std::nullopt;
+    }
+    if (refusal) *refusal = Refusal::None;
+    undo ? --done_ : ++done_;
+    return RestoreOf(step, !undo);
 }
 
-std::optional<TableRestore> GridHistory::Redo() {
-    if (!CanRedo()) return std::nullopt;
-    return RestoreOf(steps_[done_++], true);
+std::optional<TableRestore> GridHistory::Undo(const Holds& holds, Refusal* refusal) {
+    return Move(true, holds, refusal);
+}
+
+std::optional<TableRestore> GridHistory::Redo(const Holds& holds, Refusal* refusal) {
+    return Move(false, holds, refusal);
 }
 
 void GridHistory::Clear() {

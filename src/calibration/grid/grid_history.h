@@ -12,6 +12,7 @@
 
 #include <cstddef>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -65,11 +66,20 @@ class GridHistory {
     // Records one change of byte runs the same way; runs without a change are left out.
     void RecordBytes(std::vector<ByteChange> runs);
 
-    // The words before the most recent step, which moves to the redo side; nothing when
-    // there is nothing to undo.
-    std::optional<TableRestore> Undo();
-    // The words after the most recently undone step; nothing when there is nothing to redo.
-    std::optional<TableRestore> Redo();
+    // Whether the image holds the words or bytes given (for an undo, what the step left; for
+    // a redo, what it found).
+    using Holds = std::function<bool(const TableRestore& expected)>;
+    // Why an undo or redo did nothing.
+    enum class Refusal { None, NothingToDo, ChangedSince };
+
+    // The words before the most recent step, which moves to the redo side. Nothing when there
+    // is nothing to undo, or when the step's cells no longer hold what the step left (they
+    // were changed since by another path; `refusal` says which).
+    // Without `holds` nothing is checked (the history alone, in its own tests).
+    std::optional<TableRestore> Undo(const Holds& holds = {}, Refusal* refusal = nullptr);
+    // The words after the most recently undone step, only while its cells hold what the undo
+    // put back.
+    std::optional<TableRestore> Redo(const Holds& holds = {}, Refusal* refusal = nullptr);
 
     bool CanUndo() const { return done_ > 0; }
     bool CanRedo() const { return done_ < steps_.size(); }
@@ -85,6 +95,7 @@ class GridHistory {
         std::vector<ByteChange> runs;
     };
     void Push(Step step);
+    std::optional<TableRestore> Move(bool undo, const Holds& holds, Refusal* refusal);
     static TableRestore RestoreOf(const Step& step, bool after);
 
     std::size_t maxSteps_;

@@ -137,11 +137,20 @@ DataRange TableLimits(const OutputScope& out, TableGrid grid, int top, int left,
             if (!address) continue;
             DataRange cell{0, 65535};
             switch (CellKindOf(grid, r, c)) {
-                case CellKind::DataBreakpoint: cell = out.Range(0); break;
-                case CellKind::Battery: cell = {0, 65535 * 55.0 / 4096}; break;
-                case CellKind::Duty: cell = {0, CellWordMaximum(out, grid, r, c) / out.Period() * 100}; break;
-                case CellKind::Frequency: cell = {0, kMaxFrequency}; break;
-                case CellKind::None: continue;
+                case CellKind::DataBreakpoint:
+                    cell = out.Range(0);
+                    break;
+                case CellKind::Battery:
+                    cell = {0, 65535 * 55.0 / 4096};
+                    break;
+                case CellKind::Duty:
+                    cell = {0, CellWordMaximum(out, grid, r, c) / out.Period() * 100};
+                    break;
+                case CellKind::Frequency:
+                    cell = {0, kMaxFrequency};
+                    break;
+                case CellKind::None:
+                    continue;
             }
             if (!limits) limits = cell;
             limits->minimum = std::min(limits->minimum, cell.minimum);
@@ -158,8 +167,8 @@ void StoreTableCell(const OutputEdit& out, TableGrid grid, int row, int col, dou
     out.edit.StoreAndWriteWord(*address, TypedCellWord(scope, grid, row, col, typed));
 }
 
-std::optional<std::string> CommitTableCell(const OutputEdit& out, TableGrid grid, int row,
-                                           int col, std::string_view text) {
+std::optional<std::string> CommitTableCell(const OutputEdit& out, TableGrid grid, int row, int col,
+                                           std::string_view text) {
     const auto value = ReadCellNumber(text);
     if (!value) return std::nullopt;
     StoreTableCell(out, grid, row, col, *value);
@@ -169,6 +178,22 @@ std::optional<std::string> CommitTableCell(const OutputEdit& out, TableGrid grid
 void TableCellBatch::Store(int row, int col, double typed) {
     if (!CellAddress(out_.Scope(), grid_, row, col)) return;
     StoreWord(row, col, TypedCellWord(out_.Scope(), grid_, row, col, typed));
+}
+
+GridHistory::Holds StepHolds(const CalImage& image, const FormatContext& ctx) {
+    return [&image, &ctx](const TableRestore& expected) {
+        for (const BytesAt& run : expected.bytes)
+            for (std::size_t i = 0; i < run.bytes.size(); ++i)
+                if (image.Byte(run.address + static_cast<int>(i)) != run.bytes[i]) return false;
+        const OutputScope scope{image, ctx, expected.table.output};
+        const TableGrid grid =
+            expected.table.kind == TableKind::Analog ? TableGrid::Analog : TableGrid::Freq;
+        for (const CellWord& cell : expected.cells) {
+            const auto address = CellAddress(scope, grid, cell.row, cell.col);
+            if (!address || image.Word(*address) != cell.word) return false;
+        }
+        return true;
+    };
 }
 
 void TableCellBatch::StoreWord(int row, int col, unsigned word) {
@@ -224,7 +249,6 @@ namespace {
 std::pair<int, int> VoltOutColumns(int index) {
     return index == 0 ? std::pair{1, 1} : std::pair{2, kAnalogGrid.cols - 1};
 }
-
 
 // The number of a voltage-output box, refused with a message when it is none.
 std::optional<double> VoltOutNumber(std::string_view text, Prompt& prompt) {

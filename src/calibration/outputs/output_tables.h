@@ -58,8 +58,8 @@ void StoreTableCell(const OutputEdit& out, TableGrid grid, int row, int col, dou
 // Commits the text of a cell's editor: read as a cell number, stored (clamped as every
 // path is) and returned as the cell now shows. A text that is not a number stores nothing
 // and gives nothing.
-std::optional<std::string> CommitTableCell(const OutputEdit& out, TableGrid grid, int row,
-                                           int col, std::string_view text);
+std::optional<std::string> CommitTableCell(const OutputEdit& out, TableGrid grid, int row, int col,
+                                           std::string_view text);
 
 // Many cells of one table stored at once (a grid operation, a paste, a preset, an undo):
 // only cells whose word changes are stored, and `Finish` writes them to the module as few
@@ -79,6 +79,10 @@ class TableCellBatch {
     TableGrid grid_;
     std::vector<WordChange> changes_;
 };
+
+// Whether the image holds what an undo or redo step expects there: each cell's stored word in
+// its output's table, or each run of bytes.
+GridHistory::Holds StepHolds(const CalImage& image, const FormatContext& ctx);
 
 struct CellValue {
     int row = 0;

@@ -1,0 +1,139 @@
+#pragma once
+// One session with a module, shared by the window and vx42ctl: the calibration shown and where
+// it came from, what the tool believes the connected module holds (so whether the module is in
+// step with the calibration shown, differs from it, or is not known), the one transfer that may
+// run at a time, and the steps of a whole write (check, ask, write, keep a restore point) and
+// of a retrieve (keep a restore point).
+//
+// The session decides; it does not talk to the module itself. The window runs each transfer on
+// the link's thread and reports its end here; vx42ctl runs the same steps one after the other.
+// The commands of the window take their enabled state from CommandEnabled over State().
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "calibration/cal_image.h"
+#include "calibration/review/calibration_check.h"
+#include "files/restore_points.h"
+
+namespace vx42 {
+
+// Where the calibration shown came from.
+enum class ImageOrigin { None, New, File, Module, RestorePoint };
+
+// Whether the connected module holds exactly the calibration shown.
+enum class ModuleAgreement { Unknown, InStep, Differs };
+
+// The transfers with the module, of which one runs at a time.
+enum class Transfer { None, Connect, Disconnect, Retrieve, Write, CanStatus, Upgrade };
+
+// The window's commands whose use depends on the session.
+enum class SessionCommand {
+    Connect,
+    Retrieve,
+    Update,
+    Open,
+    History,
+    Compare,
+    CompareRestore,
+    SetCanSpeed,
+    FirmwareUpgrade,
+    CanStatus,
+    EditOutputs,  // the output page: typing, tables, presets
+};
+
+struct SessionState {
+    bool online = false;
+    Transfer transfer = Transfer::None;
+    ModuleAgreement agreement = ModuleAgreement::Unknown;
+    bool operator==(const SessionState&) const = default;
+};
+
+// The one rule for every command: whether it may be used in the state.
+bool CommandEnabled(SessionCommand command, const SessionState& state);
+
+// The connection an edit was made for: 0 when it was made offline.
+using ConnectionId = std::uint64_t;
+
+// "Module holds a different calibration: Update writes the one shown" while the module
+// differs; empty otherwise.
+std::string AgreementText(ModuleAgreement agreement);
+
+// The errors of a calibration check, one a line (at most `listed`, then "... and N more.").
+std::string CheckErrorLines(const std::vector<Finding>& findings, std::size_t listed = 12);
+
+class CalibrationSession {
+  public:
+    // shown: the calibration shown, owned by the caller for the whole session. historyFolder:
+    // where restore points are kept (empty keeps none); limit: entries kept a module.
+    CalibrationSession(CalImage& shown, std::string historyFolder, int limit);
+
+    // The calibration shown and its origin (the file's name, the module's serial).
+    const CalImage& shown() const { return shown_; }
+    ImageOrigin origin() const { return origin_; }
+    const std::string& originName() const { return originName_; }
+
+    SessionState State() const;
+    bool Allows(SessionCommand command) const { return CommandEnabled(command, State()); }
+    bool online() const { return online_; }
+    Transfer transfer() const { return transfer_; }
+    const std::string& serial() const { return serial_; }
+    ConnectionId connection() const { return online_ ? connection_ : 0; }
+    ModuleAgreement Agreement() const;
+    // What the tool believes the module `moduleKey()` holds, when it knows.
+    const std::optional<CalImage>& moduleImage() const { return moduleImage_; }
+    const std::string& moduleKey() const { return moduleKey_; }
+    RestoreKeeper& keeper() { return keeper_; }
+
+    // The one transfer: false when another is running (nothing changes then).
+    bool Begin(Transfer transfer);
+    void End();
+
+    // The module `serial` is connected as connection `id` (from the link; a new one every
+    // connect). What the tool knew of the module stays known when it is the same module.
+    void Connected(ConnectionId id, const std::string& serial);
+    // The connection ended (disconnect, unplug, upgrade). The module keeps its memory.
+    void Disconnected();
+
+    // The calibration shown is replaced whole (open, restore, new); false while a transfer
+    // runs. Nothing is written to the module.
+    bool ReplaceShown(const CalImage& image, ImageOrigin origin, const std::string& name);
+
+    // A whole retrieve from the connected module arrived: it becomes the calibration shown and
+    // what the module is known to hold, and is kept as a restore point. Returns what went
+    // wrong keeping it.
+    std::optional<std::string> Retrieved(const CalImage& image);
+
+    // The check before a whole write of the calibration shown: its findings.
+    std::vector<Finding> CheckBeforeWrite(const LibrarySet* libraries,
+                                          const UnitFlags& units) const;
+    // A whole write of `image` ended: written, the module holds it and it is kept as a
+    // restore point under `event`; failed, what the module holds is no longer known.
+    std::optional<std::string> WholeWriteEnded(bool written, const CalImage& image,
+                                               const std::string& event);
+
+    // A confirmed edit of the calibration shown goes to the module of connection `stamp`:
+    // the tool now believes the module holds the bytes too.
+    void ChangeHanded(ConnectionId stamp, int address, std::span<const std::uint8_t> bytes);
+    // The edit did not land (not sent: another connection, or the apply step failed): what the
+    // module holds is no longer known.
+    void ChangeLost(ConnectionId stamp);
+
+  private:
+    CalImage& shown_;
+    ImageOrigin origin_ = ImageOrigin::None;
+    std::string originName_;
+    RestoreKeeper keeper_;
+    Transfer transfer_ = Transfer::None;
+    bool online_ = false;
+    ConnectionId connection_ = 0;
+    std::string serial_;
+    // What the module `moduleKey_` holds as far as the tool knows.
+    std::string moduleKey_;
+    std::optional<CalImage> moduleImage_;
+};
+
+}  // namespace vx42

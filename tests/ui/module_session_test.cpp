@@ -1,0 +1,177 @@
+// The main window over its module session: the commands follow the session's one rule while a
+// transfer runs, the status bar says when the module holds another calibration, an edit made
+// while a connect runs never reaches the module, and a failed CAN status read leaves the
+// indicators as they were.
+
+#include <QAction>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeWidget>
+
+#include "can/library_json.h"
+#include "dialog_fixture.h"
+#include "support/demo_calibration.h"
+#include "ui/can_status_frame.h"
+#include "ui/frm_module_history.h"
+#include "ui/output_page.h"
+#include "ui_fixture.h"
+
+using namespace vx42;
+using vx42::test::CountFrames;
+using vx42::test::OnModal;
+using vx42::test::WaitIdle;
+using vx42::test::WindowFixture;
+
+namespace {
+
+struct SessionWindow : WindowFixture {
+    SessionWindow() {
+        window.keeper() = RestoreKeeper(history.str(), 200);
+        app.libraries.MessageLibraries.push_back(
+            ReadLibraryJsonFile(std::string(VX42_SOURCE_DIR) + "/data/libraries/SAE_J1939.json"));
+        sim->Module().Write(kCalBaseAddress, test::DemoCalibration().bytes());
+    }
+    void Connect() {
+        ToggleConnection();
+        QVERIFY(window.online());
+    }
+    // The frames of staged changes the module received (the target step of each).
+    int StagedChanges() {
+        int n = 0;
+        for (const auto& f : sim->Log())
+            n += f.request.size() > 3 && f.request[0] == 'W' &&
+                 ((f.request[1] << 8) | f.request[2]) == address::StagingTarget;
+        return n;
+    }
+    std::vector<std::string> Events() {
+        std::vector<std::string> out;
+        const auto m = window.keeper().store()->Module(module.DeviceSerial());
+        for (const auto& e : m->entries) out.push_back(e.event);
+        return out;
+    }
+    test::TempDir history;
+};
+
+}  // namespace
+
+class ModuleSessionTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void aTransferDisablesEveryModuleAndImageCommand() {
+        SessionWindow f;
+        f.Connect();
+        QList<QObject*> commands = {f.window.menuConnect,     f.window.menuComRetrieveCal,
+                                    f.window.menuFileOpen,    f.window.menuFileHistory,
+                                    f.window.menuFileCompare, f.window.menuFileCompareRestore,
+                                    f.window.menuComSetCAN,   f.window.menuComFirmUpgrade,
+                                    f.window.cmdUpdate,       f.window.outputPage};
+        for (QObject* c : commands)
+            QVERIFY2(c->property("enabled").toBool(), qPrintable(c->objectName()));
+        f.window.menuComRetrieveCal->trigger();
+        QVERIFY(f.window.busy());
+        for (QObject* c : commands)
+            QVERIFY2(!c->property("enabled").toBool(), qPrintable(c->objectName()));
+        // A restore asked for now does nothing: the retrieve owns the calibration.
+        f.window.HistoryCommand();
+        QVERIFY(WaitIdle(f.window));
+        for (QObject* c : commands)
+            QVERIFY2(c->property("enabled").toBool(), qPrintable(c->objectName()));
+        // Offline, retrieve and the status read have no module to ask.
+        f.ToggleConnection();
+        QVERIFY(!f.window.menuComRetrieveCal->isEnabled());
+        QVERIFY(f.window.menuFileHistory->isEnabled());
+    }
+
+    void theStatusBarSaysWhenTheModuleHoldsAnotherCalibration() {
+        SessionWindow f;
+        f.Connect();
+        QVERIFY(f.window.lblStatusAgreement->text().isEmpty());
+        const CalImage retrieved = f.app.image;
+        EditTarget edit = f.window.edit();
+        edit.StoreAndWriteWord(CalAddresses().OutputCal[2].Period, 10);
+        f.window.cmdUpdate->click();
+        QVERIFY(WaitIdle(f.window));
+
+        // The first entry restored, its write declined: the module keeps the other one.
+        f.prompt.AnswerYesNo(Answer::No);
+        OnModal<FrmModuleHistory>([](FrmModuleHistory& d) {
+            d.lstEntries->setCurrentItem(d.lstEntries->topLevelItem(0));
+            d.cmdRestore->click();
+        });
+        f.window.menuFileHistory->trigger();
+        QVERIFY(WaitIdle(f.window));
+        QVERIFY(f.app.image == retrieved);
+        QVERIFY(!(f.ModuleImage() == retrieved));
+        QCOMPARE(f.window.lblStatusAgreement->text(),
+                 QString("Module holds a different calibration: Update writes the one shown"));
+        QCOMPARE(f.window.session().Agreement(), ModuleAgreement::Differs);
+
+        // A single edit now asks first: No keeps it in the calibration shown only.
+        const int staged = f.StagedChanges();
+        const CalImage module = f.ModuleImage();
+        f.prompt.AnswerYesNoCancel(Answer::No);
+        EditTarget cell = f.window.edit();
+        cell.StoreAndWriteWord(CalAddresses().OutputCal[1].Period, 20);
+        f.window.UpdateTitle();  // as every editor does after its change
+        QTest::qWait(20);        // the command ends
+        QVERIFY(WaitIdle(f.window));
+        QCOMPARE(f.StagedChanges(), staged);
+        QVERIFY(f.ModuleImage() == module);
+        QCOMPARE(f.window.session().Agreement(), ModuleAgreement::Differs);
+        // Cancel drops it: the calibration shown is as it was before.
+        const CalImage before = f.app.image;
+        f.prompt.AnswerYesNoCancel(Answer::Cancel);
+        cell.StoreAndWriteWord(CalAddresses().OutputCal[1].Period, 25);
+        QTest::qWait(20);
+        QVERIFY(WaitIdle(f.window));
+        QVERIFY(f.app.image == before);
+        QCOMPARE(f.StagedChanges(), staged);
+        QVERIFY(f.ModuleImage() == module);
+        // Yes writes the whole calibration shown, this edit included.
+        f.prompt.AnswerYesNoCancel(Answer::Yes);
+        cell.StoreAndWriteWord(CalAddresses().OutputCal[1].Period, 30);
+        QTest::qWait(50);
+        QVERIFY(WaitIdle(f.window));
+        QCOMPARE(f.StagedChanges(), staged);
+        QVERIFY(f.ModuleImage() == f.app.image);
+        QCOMPARE(f.window.session().Agreement(), ModuleAgreement::InStep);
+        QVERIFY(f.window.lblStatusAgreement->text().isEmpty());
+        QCOMPARE(f.Events().back(), std::string("Update"));
+    }
+
+    void anEditMadeWhileAConnectRunsNeverReachesTheModule() {
+        SessionWindow f;
+        f.app.image = test::DemoCalibration();
+        f.app.image.StoreWord(CalAddresses().CanSpeed, 125);
+        f.app.files.FileLoaded = true;
+        f.prompt.AnswerYesNo(Answer::No);  // another module's calibration: save first?
+        f.window.menuConnect->trigger();
+        // Confirmed before the connection is made: an edit of the offline file.
+        EditTarget edit = f.window.edit();
+        edit.StoreAndWriteWord(CalAddresses().CanSpeed, 250);
+        QVERIFY(WaitIdle(f.window));
+        QVERIFY(f.window.online());
+        QCOMPARE(f.StagedChanges(), 0);
+        QVERIFY(f.ModuleImage() == test::DemoCalibration());
+    }
+
+    void aFailedStatusReadLeavesTheIndicatorsAsTheyWere() {
+        SessionWindow f;
+        f.Connect();
+        auto* status = f.window.findChild<CanStatusFrame*>();
+        QVERIFY(status);
+        std::array<unsigned, kMessageSlots> before{};
+        for (int s = 0; s < kMessageSlots; ++s) before[s] = status->Colour(s);
+        f.bridge().throwingWrites = 1000;
+        f.prompt.ExpectMessage("driver fault");
+        f.prompt.ExpectMessage("The CAN status could not be read");
+        status->cmdCheckCANStats->click();
+        QVERIFY(WaitIdle(f.window));
+        f.bridge().throwingWrites = 0;
+        for (int s = 0; s < kMessageSlots; ++s) QCOMPARE(status->Colour(s), before[s]);
+        QVERIFY(status->cmdCheckCANStats->isEnabled());
+    }
+};
+
+QTEST_MAIN(ModuleSessionTest)
+#include "module_session_test.moc"
