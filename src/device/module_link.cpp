@@ -22,9 +22,13 @@ constexpr const char* kAccessDeniedNote =
     "build of the tool:\r\n    sudo install -m 644 packaging/60-vx42-bridge.rules "
     "/etc/udev/rules.d/ && sudo udevadm control --reload && sudo udevadm trigger\r\nThen "
     "unplug the cable and plug it in again.";
+constexpr const char* kUsbUnreachableNote =
+    "\r\n\r\nUSB could not be reached: libusb could not start on this computer, so no cable "
+    "can be seen. Is /dev/bus/usb there (a container or sandbox may hide it)?";
 #else
 constexpr const char* kDriverMissingNote = "";
 constexpr const char* kAccessDeniedNote = "";
+constexpr const char* kUsbUnreachableNote = "";
 #endif
 
 }  // namespace
@@ -80,6 +84,7 @@ bool ModuleLink::OpenDevice(const std::string& wanted, std::string& error) {
         return false;
     }
     if (OpenMatching(wanted, error)) return true;
+    if (bridge_->UsbUnreachable()) error += kUsbUnreachableNote;
     if (bridge_->AccessDenied()) error += kAccessDeniedNote;
     return false;
 }
@@ -180,6 +185,12 @@ bool ModuleLink::ConnectModule() {
     CloseDevice(ignored);
     ShowConnectionError("Get Firmware Version Failed");
     return false;
+}
+
+FtStatus ModuleLink::SetEventChar(std::optional<std::uint8_t> eventChar) {
+    std::lock_guard lock(exchange_);
+    if (!deviceOpen_) return ft::InvalidHandle;
+    return bridge_->SetEventChar(eventChar);
 }
 
 void ModuleLink::Disconnect() {

@@ -106,6 +106,12 @@ VX42_EXPORT FT_STATUS FT_Purge(FT_HANDLE ftHandle, ULONG dwMask) {
     return Out(Sim()->Purge(HandleOf(ftHandle)));
 }
 
+VX42_EXPORT FT_STATUS FT_SetChars(FT_HANDLE ftHandle, UCHAR uEventCh, UCHAR uEventChEn,
+                                  UCHAR /*uErrorCh*/, UCHAR /*uErrorChEn*/) {
+    return Out(Sim()->SetEventChar(
+        HandleOf(ftHandle), uEventChEn ? std::optional<std::uint8_t>(uEventCh) : std::nullopt));
+}
+
 VX42_EXPORT FT_STATUS FT_Write(FT_HANDLE ftHandle, void* lpBuffer, DWORD dwBytesToWrite,
                                DWORD* lpdwBytesWritten) {
     std::uint32_t written = 0;
