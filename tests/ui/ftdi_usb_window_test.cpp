@@ -25,12 +25,7 @@ struct FtdiWindow {
           app(StartupMode::Full, folder.str(), prompt, store),
           module(std::make_unique<FtdiBridge>(), prompt, false),
           window(app, module) {
-        LinkTiming fast;
-        fast.retryPauseMs = 1;
-        fast.commandPauseMs = 1;
-        fast.stillFailedSeconds = 0.01;
-        fast.replyAllowanceSeconds = 0.05;
-        module.link().SetTiming(fast);
+        module.link().SetTiming(test::WindowTiming());
     }
     ~FtdiWindow() {
         QVERIFY2(test::UnexpectedDialogs(prompt).isEmpty(),
