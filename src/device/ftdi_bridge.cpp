@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 
 #include "base/system_text.h"
@@ -64,8 +65,10 @@ void FtdiBridge::NoteAccess(libusb_device* device) {
     if (SysfsProduct(device).find(kModuleDescription) != std::string::npos) accessDenied_ = true;
 }
 
-FtdiBridge::FtdiBridge(std::string sysfsDevices)
-    : sysfsDevices_(std::move(sysfsDevices)), ctx_(ftdi_new()) {}
+FtdiBridge::FtdiBridge(std::string sysfsDevices, std::string deviceNodes)
+    : sysfsDevices_(std::move(sysfsDevices)),
+      deviceNodes_(std::move(deviceNodes)),
+      ctx_(ftdi_new()) {}
 
 FtdiBridge::~FtdiBridge() {
     if (open_) ftdi_usb_close(ctx_);
@@ -87,6 +90,10 @@ FtStatus FtdiBridge::DeviceCount(int& count) {
     accessDenied_ = false;
     const int found = ftdi_usb_find_all(ctx_, &list_, 0, 0);  // the chip's default ids
     if (found < 0) return ft::IoError;
+    // Nothing listed where there are no device nodes: not even the root hubs can be seen.
+    std::error_code ec;
+    noDeviceNodes_ = found == 0 && !std::filesystem::is_directory(PathFromUtf8(deviceNodes_), ec);
+    if (noDeviceNodes_) return ft::IoError;
     for (auto* d = list_; d; d = d->next) devices_.push_back(d->dev);
     count = static_cast<int>(devices_.size());
     return ft::Ok;

@@ -21,11 +21,15 @@ bool NodeAccessDenied(const std::string& nodePath);
 
 // Where Linux shows every USB device's product string to every user, opened or not.
 inline constexpr const char* kUsbSysfsDevices = "/sys/bus/usb/devices";
+// The device nodes libusb opens; without them (a container, a sandbox) no device can be seen.
+inline constexpr const char* kUsbDeviceNodes = "/dev/bus/usb";
 
 class FtdiBridge : public Bridge {
   public:
-    // `sysfsDevices`: the folder holding one entry per USB device, named BUS-PORT.PORT...
-    explicit FtdiBridge(std::string sysfsDevices = kUsbSysfsDevices);
+    // `sysfsDevices`: the folder holding one entry per USB device, named BUS-PORT.PORT...;
+    // `deviceNodes`: the folder of the USB device nodes.
+    explicit FtdiBridge(std::string sysfsDevices = kUsbSysfsDevices,
+                        std::string deviceNodes = kUsbDeviceNodes);
     ~FtdiBridge() override;
     FtdiBridge(const FtdiBridge&) = delete;
     FtdiBridge& operator=(const FtdiBridge&) = delete;
@@ -52,7 +56,8 @@ class FtdiBridge : public Bridge {
     // Only a bridge whose product string names the module counts: another USB-serial cable
     // this user may not open is no reason to speak of permissions.
     bool AccessDenied() const override { return accessDenied_; }
-    bool UsbUnreachable() const override { return ctx_ == nullptr; }
+    // libusb could not start, or it lists nothing because the system shows it no USB at all.
+    bool UsbUnreachable() const override { return ctx_ == nullptr || noDeviceNodes_; }
 
   private:
     // After a failed open: notes whether the device refuses this user and is the module's.
@@ -66,6 +71,8 @@ class FtdiBridge : public Bridge {
     void FreeList();
 
     std::string sysfsDevices_;
+    std::string deviceNodes_;
+    bool noDeviceNodes_ = false;
     ftdi_context* ctx_ = nullptr;
     ftdi_device_list* list_ = nullptr;
     std::vector<libusb_device*> devices_;

@@ -23,8 +23,9 @@ constexpr const char* kAccessDeniedNote =
     "/etc/udev/rules.d/ && sudo udevadm control --reload && sudo udevadm trigger\r\nThen "
     "unplug the cable and plug it in again.";
 constexpr const char* kUsbUnreachableNote =
-    "\r\n\r\nUSB could not be reached: libusb could not start on this computer, so no cable "
-    "can be seen. Is /dev/bus/usb there (a container or sandbox may hide it)?";
+    "\r\n\r\nUSB could not be reached: libusb could not start on this computer or sees no USB "
+    "at all, so no cable can be seen. Is /dev/bus/usb there (a container or sandbox may hide "
+    "it)?";
 #else
 constexpr const char* kDriverMissingNote = "";
 constexpr const char* kAccessDeniedNote = "";

@@ -116,7 +116,7 @@ TEST_F(FtdiCommands, FaultsEndAsThroughTheSimulatedModule) {
     const std::string out = WriteCalibration("out.DVF", CalImage{});
     const auto before = ReadWholeFile(out, 1 << 20);
     ExpectFailure(Run({"retrieve", "-o", out},
-                      "fault=drop@12;fault=short@13;fault=late@14;fault=drop@15;fault=drop@16"),
+                      "fault=drop@12;fault=short@13;fault=corrupt@14;fault=drop@15;fault=drop@16"),
                   "retrieve: Error Retrieving Calibration");
     EXPECT_EQ(ReadWholeFile(out, 1 << 20), before);
 }

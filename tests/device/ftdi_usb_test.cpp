@@ -214,6 +214,11 @@ struct Outcome {
 Outcome RunWithFault(bool throughUsb, Fault fault, int exchange) {
     sim::SimConfig config = TwoCables();
     config.faultsAt[exchange] = fault;
+    // A late reply comes well after the reply's time-out and well before the pause after it
+    // ends, so that neither path's scheduling can move it to the other side.
+    config.lateSeconds = 0.05;
+    LinkTiming timing = test::FastTiming();
+    timing.retryPauseMs = 60;
     auto sim = std::make_shared<sim::Simulator>(config);
     sim->Module(kModuleBridge).Write(kCalBaseAddress, Pattern(kCalImageSize, 9));
     std::unique_ptr<Bridge> bridge;
@@ -227,7 +232,7 @@ Outcome RunWithFault(bool throughUsb, Fault fault, int exchange) {
     Outcome out;
     {
         ModuleLink link(std::move(bridge), prompt);
-        link.SetTiming(test::FastTiming());
+        link.SetTiming(timing);
         link.ConnectIfOffline();
         out.online = link.Online();
         CalImage image;
@@ -329,6 +334,28 @@ TEST_F(FtdiUsb, AKernelSerialDriverOnTheInterfaceIsDetached) {
     link->ConnectIfOffline();
     EXPECT_TRUE(link->Online()) << ::testing::PrintToString(Messages());
     EXPECT_FALSE(usb::KernelDriverAttached(kModuleBridge));
+}
+
+// libusb starts, but the system shows it no device nodes: nothing can be listed, not even
+// a root hub. With the nodes there and no bridge, the module is simply not found.
+TEST_F(FtdiUsb, WithoutDeviceNodesTheMessageSaysUsbCouldNotBeReached) {
+    sim::SimConfig none;
+    none.bridges.clear();
+    Plug(none);
+    for (const bool nodes : {false, true}) {
+        ScriptedPrompt shown;
+        const std::string folder = nodes ? sysfs.str() : sysfs.file("no-such-folder");
+        ModuleLink link(std::make_unique<FtdiBridge>(sysfs.str(), folder), shown);
+        link.ConnectIfOffline();
+        ASSERT_EQ(shown.Calls().size(), 1u);
+        if (nodes) {
+            EXPECT_EQ(shown.Calls()[0].text, "No Dialvane found.");
+        } else {
+            EXPECT_THAT(shown.Calls()[0].text,
+                        ::testing::StartsWith("Failed to get a list of USB devices. Error Code:4"));
+            EXPECT_THAT(shown.Calls()[0].text, HasSubstr("USB could not be reached"));
+        }
+    }
 }
 
 TEST_F(FtdiUsb, WhenLibusbCannotStartTheMessageSaysUsbCouldNotBeReached) {
