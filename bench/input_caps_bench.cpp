@@ -191,7 +191,8 @@ std::pair<int, double> InChild(const std::function<int()>& run) {
     std::fflush(stdout);
     const pid_t pid = fork();
     if (pid == 0) {
-        std::freopen("/dev/null", "w", stdout);
+        // What the command prints is not measured; a child that cannot silence it stops.
+        if (!std::freopen("/dev/null", "w", stdout)) _exit(127);
         _exit(run());
     }
     int status = 0;

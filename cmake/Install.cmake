@@ -36,29 +36,42 @@ install(FILES ${packaging}/${VX42_APP_ID}.desktop ${packaging}/${VX42_APP_ID}Rel
 install(FILES ${packaging}/vx42.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
         RENAME ${VX42_APP_ID}.svg)
 install(DIRECTORY ${CMAKE_BINARY_DIR}/icons/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
+# The release notes, from NEWS, in the metainfo and the package's changelog.
+include(${CMAKE_CURRENT_LIST_DIR}/News.cmake)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/NEWS)
+vx42_read_news(${PROJECT_SOURCE_DIR}/NEWS ${VX42_PACKAGE_NAME} "Kestrane <support@kestrane.example>")
 configure_file(${packaging}/${VX42_APP_ID}.metainfo.xml.in ${generated}/${VX42_APP_ID}.metainfo.xml @ONLY)
 install(FILES ${generated}/${VX42_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 
-# vx42ctl: its man page, made from its own help, and its bash completion.
-find_program(HELP2MAN help2man)
+# The file types (calibration, message library, gauge presets, firmware, bootloader) with an
+# icon each: the sheet of packaging/vx42-file.svg.in with the type's extension.
+install(FILES ${packaging}/vx42-configurator.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages)
+foreach(type_label_colour
+    "calibration|DVF|#2f4f6f" "message-library|DVM|#3d7a3d" "gauge-presets|CFG|#8a5a00"
+    "firmware|ROM|#8c2a20" "bootloader|BLU|#5a3d7a")
+  string(REPLACE "|" ";" parts "${type_label_colour}")
+  list(GET parts 0 type)
+  list(GET parts 1 LABEL)
+  list(GET parts 2 COLOUR)
+  configure_file(${packaging}/vx42-file.svg.in
+                 ${generated}/mimetypes/application-x-vx42-${type}.svg @ONLY)
+  install(FILES ${generated}/mimetypes/application-x-vx42-${type}.svg
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/mimetypes)
+endforeach()
+
+# vx42ctl: its man page (the hand-written page with the program's own commands put in by
+# make_vx42ctl_man) and its bash completion.
 find_program(GZIP gzip REQUIRED)
-if(HELP2MAN)
-  add_custom_command(OUTPUT ${generated}/vx42ctl.1.gz
-    COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=0
-            bash ${packaging}/man_commands.sh $<TARGET_FILE:vx42ctl> ${generated}/commands.h2m
-    COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=0 ${HELP2MAN} --no-info --section=1 --source=Kestrane
-            "--name=configure VX42 interface modules and their files"
-            --include=${generated}/commands.h2m
-            --output=${generated}/vx42ctl.1 $<TARGET_FILE:vx42ctl>
-    COMMAND ${GZIP} -9nf ${generated}/vx42ctl.1
-    DEPENDS vx42ctl ${packaging}/man_commands.sh
-    COMMENT "Making the vx42ctl man page"
-    VERBATIM)
-  add_custom_target(vx42ctl_man ALL DEPENDS ${generated}/vx42ctl.1.gz)
-  install(FILES ${generated}/vx42ctl.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-else()
-  message(WARNING "help2man not found: vx42ctl's man page is left out")
-endif()
+configure_file(${packaging}/vx42ctl.1.in ${generated}/vx42ctl.1.in @ONLY)
+add_custom_command(OUTPUT ${generated}/vx42ctl.1.gz
+  COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=0
+          $<TARGET_FILE:make_vx42ctl_man> ${generated}/vx42ctl.1.in ${generated}/vx42ctl.1
+  COMMAND ${GZIP} -9nf ${generated}/vx42ctl.1
+  DEPENDS make_vx42ctl_man ${generated}/vx42ctl.1.in
+  COMMENT "Making the vx42ctl man page"
+  VERBATIM)
+add_custom_target(vx42ctl_man ALL DEPENDS ${generated}/vx42ctl.1.gz)
+install(FILES ${generated}/vx42ctl.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 # The window's man page, for both of its names.
 if(TARGET VX42)
   add_custom_command(OUTPUT ${generated}/VX42.1.gz
@@ -77,7 +90,7 @@ install(FILES ${packaging}/vx42ctl.bash-completion DESTINATION ${CMAKE_INSTALL_D
 install(FILES ${packaging}/60-vx42-bridge.rules DESTINATION lib/udev/rules.d)
 
 # The package's documents.
-configure_file(${packaging}/changelog.in ${generated}/changelog @ONLY)
+file(CONFIGURE OUTPUT ${generated}/changelog CONTENT "@VX42_DEBIAN_CHANGELOG@" @ONLY)
 add_custom_command(OUTPUT ${generated}/changelog.gz
   COMMAND ${GZIP} -9nkf ${generated}/changelog
   DEPENDS ${generated}/changelog
@@ -85,6 +98,16 @@ add_custom_command(OUTPUT ${generated}/changelog.gz
 add_custom_target(vx42_changelog ALL DEPENDS ${generated}/changelog.gz)
 install(FILES ${packaging}/copyright ${generated}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${VX42_PACKAGE_NAME})
+
+# The top of the .tar.gz: a README and the script that puts the unpacked programs in the
+# user's application menu (CPackPerGenerator.cmake adds them to that package only).
+set(tarball_top ${generated}/tarball)
+set(ARCH ${CMAKE_SYSTEM_PROCESSOR})
+configure_file(${packaging}/tarball/README ${tarball_top}/README @ONLY)
+file(COPY ${packaging}/tarball/setup-desktop.sh DESTINATION ${tarball_top}
+     FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+                      WORLD_READ WORLD_EXECUTE)
+set(CPACK_VX42_TARBALL_TOP ${tarball_top})
 
 # Packages: scripts/package.sh runs CPack in the build folder.
 set(CPACK_GENERATOR "DEB;TGZ")
@@ -102,12 +125,18 @@ files, and upgrades the module's firmware. The command-line tool vx42ctl
 does the same for scripts, and a built-in module simulator lets the tool
 be tried without a module.")
 set(CPACK_PACKAGE_FILE_NAME "${VX42_PACKAGE_NAME}-${PROJECT_VERSION}-${CMAKE_SYSTEM_PROCESSOR}")
-set(CPACK_STRIP_FILES TRUE)
+# The .deb's programs are stripped as their symbols go to the -dbgsym package (below); the
+# .tar.gz strips its own (CPackPerGenerator.cmake).
+set(CPACK_STRIP_FILES FALSE)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://www.kestrane.example/vx42")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Help > Installation Manual and the About box's web address open through xdg-open.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
+# The programs' debug symbols, split off into vx42-configurator-dbgsym (a .ddeb).
+set(CPACK_DEBIAN_DEBUGINFO_PACKAGE ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${packaging}/postinst ${packaging}/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
 # The .deb installs under /usr; the .tar.gz unpacks to a folder that runs where it lies.
@@ -119,4 +148,8 @@ include(CPack)
 if(NOT VX42_SANITIZE)
   add_test(NAME package_deb COMMAND bash ${PROJECT_SOURCE_DIR}/tests/package/package_test.sh ${CMAKE_BINARY_DIR})
   set_tests_properties(package_deb PROPERTIES LABELS package TIMEOUT 600 RUN_SERIAL TRUE)
+  # With the package installed on this machine: a calibration file opened by xdg-open in a
+  # clean home under Xvfb shows in the window (skipped when it is not installed).
+  add_test(NAME package_xdg_open COMMAND bash ${PROJECT_SOURCE_DIR}/tests/package/xdg_open_test.sh)
+  set_tests_properties(package_xdg_open PROPERTIES LABELS package TIMEOUT 120 SKIP_RETURN_CODE 77)
 endif()

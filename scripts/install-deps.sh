@@ -9,9 +9,12 @@ packages=(
   libftdi1-dev libusb-1.0-0-dev
   nlohmann-json3-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth imagemagick fonts-dejavu-core
-  qt6-svg-dev help2man dpkg-dev file lintian desktop-file-utils appstream
+  xvfb xauth imagemagick fonts-dejavu-core poppler-utils
+  qt6-svg-dev dpkg-dev file lintian desktop-file-utils appstream
+  devscripts xdg-utils shared-mime-info x11-utils man-db libglib2.0-bin libfile-mimeinfo-perl
+  bash-completion
   clang libclang-rt-14-dev
+  locales
 )
 
 missing=()

@@ -10,6 +10,7 @@ namespace vx42 {
 
 enum class Icon { None, Exclamation, Information, Question, Critical };
 enum class Answer { Ok, Yes, No, Cancel };
+enum class PrintOutcome { Printed, Cancelled, Failed };
 
 struct FileDialog {
     std::string title;
@@ -43,6 +44,13 @@ public:
     virtual bool OpenDocument(const std::string& path) {
         (void)path;
         return false;
+    }
+    // Prints an HTML document after the platform's print dialog, where the user chooses the
+    // printer and the pages. Where there is no printing nothing is printed.
+    virtual PrintOutcome PrintDocument(const std::string& html, const std::string& title) {
+        (void)html;
+        (void)title;
+        return PrintOutcome::Cancelled;
     }
 };
 

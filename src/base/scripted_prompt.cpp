@@ -12,6 +12,7 @@ const char* KindName(PromptKind k) {
         case PromptKind::SaveFile: return "save dialog";
         case PromptKind::InputBox: return "input box";
         case PromptKind::OpenDocument: return "document opened";
+        case PromptKind::PrintDocument: return "print dialog";
     }
     return "?";
 }
@@ -45,6 +46,11 @@ void ScriptedPrompt::AnswerInput(std::optional<std::string> text) {
 void ScriptedPrompt::ExpectOpenDocument(std::string pathContains) {
     std::lock_guard lock(mutex_);
     script_.push_back({PromptKind::OpenDocument, Answer::Ok, std::move(pathContains)});
+}
+
+void ScriptedPrompt::AnswerPrint(PrintOutcome outcome) {
+    std::lock_guard lock(mutex_);
+    script_.push_back({PromptKind::PrintDocument, Answer::Ok, std::nullopt, outcome});
 }
 
 std::optional<ScriptedPrompt::Entry> ScriptedPrompt::Take(PromptKind kind, const PromptCall& call) {
@@ -103,6 +109,12 @@ std::optional<std::string> ScriptedPrompt::InputBox(const std::string& prompt,
 bool ScriptedPrompt::OpenDocument(const std::string& path) {
     return Take(PromptKind::OpenDocument, {PromptKind::OpenDocument, path, {}, Icon::None, {}})
         .has_value();
+}
+
+PrintOutcome ScriptedPrompt::PrintDocument(const std::string& html, const std::string& title) {
+    auto e =
+        Take(PromptKind::PrintDocument, {PromptKind::PrintDocument, html, title, Icon::None, {}});
+    return e ? e->printed : PrintOutcome::Cancelled;
 }
 
 std::vector<PromptCall> ScriptedPrompt::Calls() const {

@@ -12,11 +12,12 @@
 
 namespace vx42 {
 
-enum class PromptKind { Message, YesNo, YesNoCancel, OpenFile, SaveFile, InputBox, OpenDocument };
+enum class PromptKind { Message, YesNo, YesNoCancel, OpenFile, SaveFile, InputBox, OpenDocument,
+                        PrintDocument };
 
 struct PromptCall {
     PromptKind kind;
-    std::string text;   // message text, dialog's proposed file name or input prompt
+    std::string text;   // message text, proposed file name, input prompt or printed document
     std::string title;
     Icon icon = Icon::None;
     FileDialog dialog;  // for file dialogs
@@ -33,6 +34,8 @@ public:
     void AnswerInput(std::optional<std::string> text);
     // A document opened with the desktop's viewer, whose path contains the text.
     void ExpectOpenDocument(std::string pathContains);
+    // The print dialog, answered with the outcome; the document is recorded as the call's text.
+    void AnswerPrint(PrintOutcome outcome);
 
     void Message(const std::string& text, const std::string& title, Icon icon) override;
     Answer YesNo(const std::string& text, const std::string& title, Icon icon) override;
@@ -42,6 +45,7 @@ public:
     std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
                                         const std::string& initialText) override;
     bool OpenDocument(const std::string& path) override;
+    PrintOutcome PrintDocument(const std::string& html, const std::string& title) override;
 
     std::vector<PromptCall> Calls() const;
     std::vector<std::string> Unexpected() const;  // descriptions of unplanned calls
@@ -53,6 +57,7 @@ private:
         PromptKind kind;
         Answer answer = Answer::Ok;
         std::optional<std::string> text;
+        PrintOutcome printed = PrintOutcome::Cancelled;
     };
     // Takes the next entry if it is of `kind`; records an unexpected call otherwise.
     std::optional<Entry> Take(PromptKind kind, const PromptCall& call);

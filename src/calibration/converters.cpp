@@ -132,29 +132,4 @@ std::uint8_t ClearBit(std::uint8_t byte, int bit) {
     return static_cast<std::uint8_t>(byte & ~(1u << bit));
 }
 
-double LeadingNumber(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-    std::size_t j = i;
-    if (j < text.size() && (text[j] == '+' || text[j] == '-')) ++j;
-    const std::size_t digitsStart = j;
-    while (j < text.size() && text[j] >= '0' && text[j] <= '9') ++j;
-    if (j < text.size() && text[j] == '.') {
-        ++j;
-        while (j < text.size() && text[j] >= '0' && text[j] <= '9') ++j;
-    }
-    if (j == digitsStart || (j == digitsStart + 1 && text[digitsStart] == '.')) return 0;
-    if (j < text.size() && (text[j] == 'e' || text[j] == 'E')) {
-        std::size_t k = j + 1;
-        if (k < text.size() && (text[k] == '+' || text[k] == '-')) ++k;
-        if (k < text.size() && text[k] >= '0' && text[k] <= '9') {
-            while (k < text.size() && text[k] >= '0' && text[k] <= '9') ++k;
-            j = k;
-        }
-    }
-    const std::string number(text.substr(i, j - i));
-    const double v = std::strtod(number.c_str(), nullptr);
-    return std::isfinite(v) ? v : 0;
-}
-
 }  // namespace vx42

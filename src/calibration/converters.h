@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/numbers.h"
+
 namespace vx42 {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -55,9 +57,5 @@ Bytes HexToBytes(std::string_view text, std::size_t count);
 bool IsBitSet(std::uint8_t byte, int bit);
 std::uint8_t SetBit(std::uint8_t byte, int bit);
 std::uint8_t ClearBit(std::uint8_t byte, int bit);
-
-// The leading number of a text: leading blanks skipped, optional sign, digits with "."
-// as the decimal point, optional exponent; no number gives 0.
-double LeadingNumber(std::string_view text);
 
 }  // namespace vx42

@@ -1,7 +1,5 @@
 #include "calibration/number_format.h"
 
-#include <array>
-#include <charconv>
 #include <cmath>
 #include <string_view>
 
@@ -16,25 +14,18 @@ int DecimalsOf(Pattern p) {
     }
 }
 
-std::string Fixed(double value, int decimals) {
-    std::array<char, 512> buf{};
-    auto r = std::to_chars(buf.data(), buf.data() + buf.size(), value, std::chars_format::fixed,
-                           decimals);
-    return std::string(buf.data(), r.ptr);
-}
-
 // Rounds |value| to `decimals` places, halves away from zero, as digits text.
 std::string RoundedAbs(double magnitude, int decimals) {
     // Look well past the last kept digit to tell an exact half from a near one.
-    const std::string wide = Fixed(magnitude, decimals + 40);
+    const std::string wide = FixedPointText(magnitude, decimals + 40);
     const auto point = wide.find('.');
     const std::string_view tail = std::string_view(wide).substr(point + 1 + decimals);
     const bool exactHalf =
         tail[0] == '5' && tail.substr(1).find_first_not_of('0') == std::string_view::npos;
-    if (!exactHalf) return Fixed(magnitude, decimals);
+    if (!exactHalf) return FixedPointText(magnitude, decimals);
     const double step = std::pow(10.0, -decimals);
     // Nudge past the half so the correctly rounded conversion goes away from zero.
-    return Fixed(std::nextafter(magnitude + step / 2, INFINITY), decimals);
+    return FixedPointText(std::nextafter(magnitude + step / 2, INFINITY), decimals);
 }
 
 std::string Group(const std::string& digits) {
@@ -60,12 +51,6 @@ std::string FormatNumber(double value, Pattern pattern) {
     }
     if (value < 0 && !zero) text.insert(text.begin(), '-');
     return text;
-}
-
-std::string ShortestText(double value) {
-    std::array<char, 64> buf{};
-    auto r = std::to_chars(buf.data(), buf.data() + buf.size(), value);
-    return std::string(buf.data(), r.ptr);
 }
 
 }  // namespace vx42

@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "base/numbers.h"
+
 namespace vx42 {
 
 enum class Pattern {
@@ -15,8 +17,5 @@ enum class Pattern {
 // Formats like the display patterns do: rounded to the pattern's decimals with halves
 // away from zero (judged on the exact binary value).
 std::string FormatNumber(double value, Pattern pattern);
-
-// The shortest decimal text that reads back as the same double ("12", "12.5", "6553.5").
-std::string ShortestText(double value);
 
 }  // namespace vx42

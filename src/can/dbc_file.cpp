@@ -1,11 +1,13 @@
 #include "can/dbc_file.h"
 
-#include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <limits>
 #include <optional>
 #include <span>
 #include <unordered_map>
 
+#include "base/numbers.h"
 #include "base/utf8.h"
 #include "calibration/text_codec.h"
 #include "files/file_io.h"
@@ -54,24 +56,19 @@ class Cursor {
     template <typename T>
     T Integer(const char* what) {
         SkipSpace();
-        T value{};
-        std::size_t from = p_;
-        if (from < s_.size() && s_[from] == '+') ++from;
-        const auto r = std::from_chars(s_.data() + from, s_.data() + s_.size(), value);
-        if (r.ec != std::errc() || r.ptr == s_.data() + from) throw std::string("no ") + what;
-        p_ = static_cast<std::size_t>(r.ptr - s_.data());
-        return value;
+        const auto number = ReadIntegerAt(s_.substr(p_));
+        if (!number || number->value < std::numeric_limits<T>::min() ||
+            number->value > static_cast<std::int64_t>(std::numeric_limits<T>::max()))
+            throw std::string("no ") + what;
+        p_ += number->length;
+        return static_cast<T>(number->value);
     }
     double Number(const char* what) {
         SkipSpace();
-        double value = 0;
-        std::size_t from = p_;
-        if (from < s_.size() && s_[from] == '+') ++from;
-        const auto r = std::from_chars(s_.data() + from, s_.data() + s_.size(), value);
-        if (r.ec != std::errc() || r.ptr == s_.data() + from || !std::isfinite(value))
-            throw std::string("no ") + what;
-        p_ = static_cast<std::size_t>(r.ptr - s_.data());
-        return value;
+        const auto number = ReadNumberAt(s_.substr(p_));
+        if (!number) throw std::string("no ") + what;
+        p_ += number->length;
+        return number->value;
     }
     // A quoted text; \" and \\ stand for themselves.
     std::string Quoted(const char* what) {
@@ -139,11 +136,9 @@ DbcSignal ParseSignal(Cursor& c) {
                 s.multiplexor = true;
                 digits.remove_suffix(1);
             }
-            int value = -1;
-            const auto r = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-            if (r.ec != std::errc() || r.ptr != digits.data() + digits.size() || value < 0)
-                throw "multiplexing mark \"" + std::string(mux) + "\"";
-            s.multiplexValue = value;
+            const auto value = ReadUnsigned(digits, 10, INT32_MAX);
+            if (!value) throw "multiplexing mark \"" + std::string(mux) + "\"";
+            s.multiplexValue = static_cast<int>(*value);
         } else {
             throw "multiplexing mark \"" + std::string(mux) + "\"";
         }
@@ -220,8 +215,9 @@ std::optional<Reference> ParseValues(Cursor& c) {
     Reference r;
     r.isValues = true;
     const std::string_view first = c.Name("identifier");
-    const auto parsed = std::from_chars(first.data(), first.data() + first.size(), r.rawId);
-    if (parsed.ec != std::errc() || parsed.ptr != first.data() + first.size()) return std::nullopt;
+    const auto id = ReadUnsigned(first, 10, UINT32_MAX);
+    if (!id) return std::nullopt;
+    r.rawId = static_cast<std::uint32_t>(*id);
     r.signal = DbcText(c.Name("signal name"));
     while (!c.AtEnd() && !c.Peek(';')) {
         const auto value = c.Integer<std::int64_t>("value");

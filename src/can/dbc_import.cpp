@@ -8,6 +8,8 @@
 #include <unordered_map>
 #include <utility>
 
+#include "base/numbers.h"
+
 namespace vx42 {
 
 namespace {
@@ -25,12 +27,6 @@ std::string Lower(std::string_view text) {
 std::string Hex(std::uint32_t value) {
     char text[16];
     std::snprintf(text, sizeof text, "0x%X", value);
-    return text;
-}
-
-std::string Number(double value) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.10g", value);
     return text;
 }
 
@@ -95,12 +91,14 @@ std::uint32_t ExtractSignal(const CanMessage& d, std::span<const std::uint8_t> f
 std::string MapUnit(const std::string& dbcUnit) {
     static const std::vector<std::pair<std::vector<std::string_view>, std::string_view>> kMap = {
         {{"%", "pct", "percent"}, "%"},
-        {{"rpm", "1/min", "rev/min", "u/min"}, "RPM"},
-        {{"°c", "degc", "deg c", "deg_c", "c", "cel", "celsius", "degrees c", "degree c"}, "°C"},
+        {{"rpm", "1/min", "rev/min", "u/min", "r/min"}, "RPM"},
+        {{"°c", "degc", "deg c", "deg_c", "c", "cel", "celsius", "degrees c", "degree c",
+          "degreesc", "degreec"},
+         "°C"},
         {{"°f", "degf", "deg f", "deg_f", "f", "fahrenheit", "degrees f", "degree f"}, "°F"},
         {{"mph", "mi/h"}, "MPH"},
         {{"km/h", "kph", "kmh", "km/hr", "kmph"}, "KPH"},
-        {{"kpa"}, "kPa"},
+        {{"kpa", "kilopascal", "kilopascals"}, "kPa"},
         {{"psi"}, "PSI"},
         {{"g/s", "g/sec", "gps"}, "g/sec"},
         {{"lbs/hr", "lb/hr", "lb/h", "lbs/h"}, "lbs/hr"},
@@ -140,12 +138,20 @@ SignalImport ConvertSignal(const DbcMessage& m, const DbcSignal& s) {
     if (p.startByte + p.endianLength > m.length)
         return refuse("lies beyond the message's " + std::to_string(m.length) + " data bytes");
     if (s.factor == 0) return refuse("factor 0");
-    const double offset = std::round(s.offset);
+    // A definition's offset is whole. Rounding it moves every value by the difference, which
+    // is harmless only within half a raw step; "+ 0.0" keeps a rounded -0.4 from reading "-0".
+    const double offset = std::round(s.offset) + 0.0;
     if (offset < std::numeric_limits<std::int32_t>::min() ||
         offset > std::numeric_limits<std::int32_t>::max())
-        return refuse("offset " + Number(s.offset) + " is beyond a whole 32-bit number");
+        return refuse("offset " + ShortestText(s.offset) + " is beyond a whole 32-bit number");
+    if (std::fabs(s.offset - offset) > std::fabs(s.factor) / 2)
+        return refuse("offset " + ShortestText(s.offset) +
+                      " is not a whole number: rounding it to " + ShortestText(offset) +
+                      " would move every value by more than half a raw step (" +
+                      ShortestText(std::fabs(s.factor) / 2) + ")");
     if (offset != s.offset)
-        r.notes.push_back("offset " + Number(s.offset) + " rounded to " + Number(offset));
+        r.notes.push_back("offset " + ShortestText(s.offset) + " rounded to " +
+                          ShortestText(offset));
 
     CanMessage& d = r.definition;
     d.CanId = static_cast<std::int32_t>(m.id);

@@ -43,17 +43,10 @@ bool FitsInt32(double value) {
            value <= std::numeric_limits<std::int32_t>::max();
 }
 
-// A Multiplier or Offset text read whole: spaces removed, a leading "," or "." read as
-// "0.", then a plain decimal number and nothing else. Anything else is no number.
+// A Multiplier or Offset text read whole: blanks removed, then a plain decimal number and
+// nothing else. Anything else, a comma included, is no number.
 std::optional<double> WholeFieldNumber(std::string_view text) {
-    std::string s = WithoutSpaces(text);
-    if (!s.empty() && (s[0] == ',' || s[0] == '.')) s = "0." + s.substr(1);
-    if (s.empty() || s.find_first_not_of("0123456789+-.eE") != std::string::npos)
-        return std::nullopt;
-    char* end = nullptr;
-    const double value = std::strtod(s.c_str(), &end);
-    if (end != s.c_str() + s.size() || !std::isfinite(value)) return std::nullopt;
-    return value;
+    return ReadNumber(text, {.blanksInside = true});
 }
 
 std::uint8_t* CountField(CanMessage& m, int field) {
@@ -126,23 +119,17 @@ int MaxLengthOf(int field) {
     }
 }
 
-double FieldNumber(std::string_view text) {
-    std::string s = WithoutSpaces(text);
-    if (!s.empty() && (s[0] == ',' || s[0] == '.')) s = "0." + s.substr(1);
-    return LeadingNumber(s);
-}
-
 bool FieldInRange(int field, std::string_view text) {
     const auto range = RangeOf(field);
     if (!range) return true;
-    const double v = FieldNumber(text);
+    const double v = TypedNumber(text);
     return v >= range->min && v <= range->max;
 }
 
 std::string ClampFieldText(int field, std::string_view text) {
     const auto range = RangeOf(field);
     if (!range) return std::string(text);
-    double v = RoundHalfEven(FieldNumber(text));
+    double v = RoundHalfEven(TypedNumber(text));
     if (v > range->max) v = range->max;
     if (v < range->min) v = range->min;
     return WholeText(v);
@@ -194,7 +181,7 @@ StoreResult StoreField(CanMessage& m, int field, std::string_view text) {
     std::uint8_t* count = CountField(m, field);
     const auto range = RangeOf(field);
     if (!count || !range) return StoreResult::Refused;
-    const double v = RoundHalfEven(FieldNumber(text));
+    const double v = RoundHalfEven(TypedNumber(text));
     if (v < range->min || v > range->max) return StoreResult::Refused;
     return Assign(*count, static_cast<std::uint8_t>(v));
 }

@@ -51,9 +51,6 @@ std::optional<FieldRange> RangeOf(int field);
 // The most characters a field takes (0: no limit).
 int MaxLengthOf(int field);
 
-// The numeric value of a field's text as the editor reads it: spaces removed, a leading ","
-// or "." read as "0.", then the number the text starts with (0 when none).
-double FieldNumber(std::string_view text);
 // While typing: a ranged field's text is shown black when its value lies in the range, red
 // otherwise. Fields without a range are always in range.
 bool FieldInRange(int field, std::string_view text);

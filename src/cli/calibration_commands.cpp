@@ -1,17 +1,20 @@
-// vx42ctl calibration show | build | describe | diff, and map.
+// vx42ctl calibration show | build | describe | diff | report, and map.
 
 #include <cstdio>
 #include <iostream>
 #include <memory>
+#include <span>
 #include <stdexcept>
 
 #include "calibration/cal_image.h"
 #include "calibration/converters.h"
 #include "calibration/review/calibration_diff.h"
 #include "calibration/review/calibration_text.h"
+#include "calibration/review/job_sheet.h"
 #include "cli/cli_support.h"
 #include "cli/commands.h"
 #include "files/calibration_json.h"
+#include "files/restore_points.h"
 
 namespace vx42::cli {
 
@@ -22,6 +25,7 @@ struct CalibrationOptions {
     std::string second;
     std::string output;
     bool metric = false;
+    std::string serial, firmware;  // of the module the calibration is for (report)
 };
 
 UnitFlags UnitsOf(const CalibrationOptions& o) {
@@ -54,6 +58,19 @@ void Diff(const CalibrationOptions& o) {
     const auto differences = DiffCalibrations(first, second, UnitsOf(o));
     for (const auto& d : differences) std::cout << DifferenceLine(d) << "\n";
     if (!differences.empty()) throw ExitStatus(kExitDiffer);
+}
+
+// The job sheet as HTML, into a file or on standard output.
+void Report(const CalibrationOptions& o) {
+    const CalImage image = ReadCalibrationInput(o.file);
+    const JobSheetHeader header{o.serial, o.firmware, RestoreTimeText(NowSeconds()), o.file};
+    const std::string html = JobSheetHtml(image, UnitsOf(o), header);
+    if (o.output.empty()) {
+        std::cout << html;
+        return;
+    }
+    WriteOutputFile(o.output,
+                    std::span(reinterpret_cast<const std::uint8_t*>(html.data()), html.size()));
 }
 
 std::string Hex4(int address) {
@@ -128,6 +145,17 @@ void AddCalibrationCommands(CLI::App& app, Session& session) {
     diff->add_option("B", o->second, "Second calibration file (.DVF)")->required();
     diff->add_flag("--metric", o->metric, "Show formatted values in metric units");
     diff->callback([o] { Diff(*o); });
+
+    auto* report = group->add_subcommand(
+        "report",
+        "Write the job sheet of a calibration as HTML: the module, the date, the file and "
+        "per output its function, drive, messages, switch rules and table with a plot");
+    report->add_option("FILE", o->file, "Calibration file (.DVF)")->required();
+    report->add_option("-o,--output", o->output, "HTML file to write (standard output without it)");
+    report->add_option("--serial", o->serial, "The module's serial number, for the sheet");
+    report->add_option("--firmware", o->firmware, "The module's firmware version, for the sheet");
+    report->add_flag("--metric", o->metric, "Show formatted values in metric units");
+    report->callback([o] { Report(*o); });
 
     AddCalibrationCheck(*group, session);
 

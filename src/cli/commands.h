@@ -27,6 +27,10 @@ void AddHistoryCommands(CLI::App& app, Session& session);  // history
 // "calibration check", added to the calibration group.
 void AddCalibrationCheck(CLI::App& calibration, Session& session);
 
+// The whole command line: the global flags, every command and the checks made once it is
+// parsed. Run parses with it; the man page is made from it.
+void DescribeCommands(CLI::App& app, Session& session);
+
 // Parses the command line and runs the chosen command; returns the exit status.
 int Run(int argc, char** argv);
 

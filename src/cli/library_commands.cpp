@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 
+#include "base/numbers.h"
 #include "base/system_text.h"
 #include "can/blowfish.h"
 #include "can/can_message.h"
@@ -87,9 +88,8 @@ bool MessageChosen(const DbcMessage& m, const std::vector<std::string>& choices)
         const bool hex = c.size() > 2 && c[0] == '0' && (c[1] == 'x' || c[1] == 'X');
         const auto id = hex ? ParseHex32(c.substr(2)) : std::optional<std::uint32_t>{};
         if (id && *id == m.id) return true;
-        if (!hex && c.find_first_not_of("0123456789") == std::string::npos && c.size() < 10 &&
-            std::stoul(c) == m.id)
-            return true;
+        const auto decimal = hex ? std::nullopt : ReadUnsigned(c, 10, UINT32_MAX);
+        if (decimal && *decimal == m.id) return true;
     }
     return false;
 }

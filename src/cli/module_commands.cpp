@@ -1,17 +1,17 @@
 // vx42ctl info, retrieve, write, verify, can-speed, can-status, read, upgrade: the commands
 // that talk to a module.
 
-#include <charconv>
 #include <filesystem>
 #include <iostream>
 #include <memory>
 #include <optional>
 
+#include "base/numbers.h"
 #include "base/system_text.h"
 #include "calibration/converters.h"
-#include "can/hex_text.h"
 #include "calibration/review/calibration_diff.h"
 #include "calibration/review/calibration_text.h"
+#include "can/hex_text.h"
 #include "cli/cli_support.h"
 #include "cli/commands.h"
 #include "cli/module_session.h"
@@ -105,17 +105,15 @@ Bytes ReadTwoBytes(ModuleSession& module, int address, const std::string& what) 
 void CanSpeed(Session& session, const ModuleOptions& o) {
     std::optional<unsigned> wanted;
     if (!o.value.empty()) {
-        unsigned kbits = 0;
-        const auto* end = o.value.data() + o.value.size();
-        const auto [ptr, ec] = std::from_chars(o.value.data(), end, kbits);
-        if (ec != std::errc{} || ptr != end || !CanSpeedOptionIndex(kbits)) {
+        const auto kbits = ReadUnsigned(o.value, 10, UINT32_MAX);
+        if (!kbits || !CanSpeedOptionIndex(static_cast<unsigned>(*kbits))) {
             std::string choices;
             for (const auto& option : kCanSpeeds)
                 choices += (choices.empty() ? "" : ", ") + std::to_string(option.kbits);
             throw CliError("can-speed: " + Quoted(o.value) + " is not a CAN speed; choose one of " +
                            choices + " (kbit/s)");
         }
-        wanted = kbits;
+        wanted = static_cast<unsigned>(*kbits);
     }
     WithModule(session, o, "can-speed", [&](ModuleSession& module) {
         const int address = CalAddresses().CanSpeed;
@@ -164,18 +162,11 @@ void CanStatus(Session& session, const ModuleOptions& o) {
 
 // A module address: decimal, or hexadecimal after "0x" or "&H"; 0 to 65535.
 std::optional<int> ParseAddress(std::string text) {
-    std::optional<std::uint32_t> value;
-    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'))
-        value = ParseHex32(text.substr(2));
-    else if (text.size() > 2 && text[0] == '&' && (text[1] == 'H' || text[1] == 'h'))
-        value = ParseHex32(text.substr(2));
-    else {
-        std::uint32_t decimal = 0;
-        const auto* end = text.data() + text.size();
-        const auto [ptr, ec] = std::from_chars(text.data(), end, decimal);
-        if (!text.empty() && ec == std::errc{} && ptr == end) value = decimal;
-    }
-    if (!value || *value > 0xFFFF) return std::nullopt;
+    const bool hex = text.size() > 2 && ((text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) ||
+                                         (text[0] == '&' && (text[1] == 'H' || text[1] == 'h')));
+    const auto value = hex ? ReadUnsigned(std::string_view(text).substr(2), 16, 0xFFFF)
+                           : ReadUnsigned(text, 10, 0xFFFF);
+    if (!value) return std::nullopt;
     return static_cast<int>(*value);
 }
 

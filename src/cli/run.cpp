@@ -10,13 +10,12 @@
 
 namespace vx42::cli {
 
-int Run(int argc, char** argv) {
-    Session session;
-    CLI::App app{
+void DescribeCommands(CLI::App& app, Session& session) {
+    app.name("vx42ctl");
+    app.description(
         "vx42ctl: the VX42 Configurator for scripts. Shows, builds and compares calibration "
         "files, message libraries, gauge presets and firmware files, and talks to a module "
-        "over USB (or to the simulated module).",
-        "vx42ctl"};
+        "over USB (or to the simulated module).");
     app.set_version_flag("--version", "vx42ctl " VX42_TEXT(VX42_VERSION_MAJOR) "." VX42_TEXT(
                                           VX42_VERSION_MINOR) "." VX42_TEXT(VX42_VERSION_PATCH));
     app.require_subcommand(1);
@@ -38,7 +37,12 @@ int Run(int argc, char** argv) {
         RefuseStrayModuleOptions(app);
         session.prompt.SetAssumeYes(session.assumeYes);
     });
+}
 
+int Run(int argc, char** argv) {
+    Session session;
+    CLI::App app;
+    DescribeCommands(app, session);
     try {
         app.parse(argc, argv);
     } catch (const CLI::Success& e) {

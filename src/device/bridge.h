@@ -40,6 +40,8 @@ class Bridge {
     // Whether the driver could not reach USB at all (on Linux: libusb could not start, as in
     // a container without USB devices), so that no listing means anything.
     virtual bool UsbUnreachable() const { return false; }
+    // Whether the last open failed because another program has the bridge open.
+    virtual bool InUse() const { return false; }
 
     // Number of attached bridges.
     virtual FtStatus DeviceCount(int& count) = 0;

@@ -127,6 +127,7 @@ FtStatus FtdiBridge::SerialNumber(int index, std::string& serial) {
 FtStatus FtdiBridge::OpenByDescription(const std::string& description) {
     if (!ctx_) return ft::DeviceNotFound;
     if (open_) return ft::DeviceNotOpened;
+    inUse_ = false;
     if (devices_.empty()) {
         int count = 0;
         if (const FtStatus s = DeviceCount(count); s != ft::Ok) return s;
@@ -134,8 +135,11 @@ FtStatus FtdiBridge::OpenByDescription(const std::string& description) {
     for (int i = 0; i < static_cast<int>(devices_.size()); ++i) {
         std::string text;
         if (Strings(i, &text, nullptr) != ft::Ok || text != description) continue;
-        if (ftdi_usb_open_dev(ctx_, devices_[static_cast<std::size_t>(i)]) < 0) {
+        const int rc = ftdi_usb_open_dev(ctx_, devices_[static_cast<std::size_t>(i)]);
+        if (rc < 0) {
             NoteAccess(devices_[static_cast<std::size_t>(i)]);
+            // The interface could not be claimed: another program holds it.
+            inUse_ = rc == -5 && !accessDenied_;
             return ft::DeviceNotOpened;
         }
         if (ftdi_set_line_property(ctx_, BITS_8, STOP_BIT_1, NONE) < 0) {

@@ -58,6 +58,7 @@ class FtdiBridge : public Bridge {
     bool AccessDenied() const override { return accessDenied_; }
     // libusb could not start, or it lists nothing because the system shows it no USB at all.
     bool UsbUnreachable() const override { return ctx_ == nullptr || noDeviceNodes_; }
+    bool InUse() const override { return inUse_; }
 
   private:
     // After a failed open: notes whether the device refuses this user and is the module's.
@@ -78,6 +79,7 @@ class FtdiBridge : public Bridge {
     std::vector<libusb_device*> devices_;
     bool open_ = false;
     bool accessDenied_ = false;
+    bool inUse_ = false;
     std::vector<std::uint8_t> received_;
 };
 

@@ -31,6 +31,10 @@ constexpr const char* kDriverMissingNote = "";
 constexpr const char* kAccessDeniedNote = "";
 constexpr const char* kUsbUnreachableNote = "";
 #endif
+constexpr const char* kInUseNote =
+    "\r\n\r\nThe module is in use: another program is connected to it (another VX42 or VX42 "
+    "Relay Control window, or vx42ctl). Disconnect it there or close that program, then "
+    "connect again.";
 
 }  // namespace
 
@@ -86,7 +90,10 @@ bool ModuleLink::OpenDevice(const std::string& wanted, std::string& error) {
     }
     if (OpenMatching(wanted, error)) return true;
     if (bridge_->UsbUnreachable()) error += kUsbUnreachableNote;
-    if (bridge_->AccessDenied()) error += kAccessDeniedNote;
+    if (bridge_->AccessDenied())
+        error += kAccessDeniedNote;
+    else if (bridge_->InUse())
+        error += kInUseNote;
     return false;
 }
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "base/numbers.h"
 #include "calibration/number_format.h"
 #include "device/module_link.h"
 
@@ -104,11 +105,11 @@ bool ModuleLink::WriteWholeCalibration(const CalImage& image, const Progress& pr
 }
 
 bool ModuleLink::StoreFirmwareVersion() {
-    unsigned major = 0, minor = 0;
     // An unknown version is not written as 0.0.
-    if (std::sscanf(FirmwareVersion().c_str(), "%u.%u", &major, &minor) != 2) return false;
-    const std::uint8_t bytes[2] = {static_cast<std::uint8_t>(major),
-                                   static_cast<std::uint8_t>(minor)};
+    const auto version = ReadVersion(FirmwareVersion(), 3, 255);
+    if (!version) return false;
+    const std::uint8_t bytes[2] = {static_cast<std::uint8_t>((*version)[0]),
+                                   static_cast<std::uint8_t>((*version)[1])};
     return Attempts(5, 0, [&] { return Write2BytesDevice(bytes, address::FirmwareVersionStore); });
 }
 

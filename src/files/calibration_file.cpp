@@ -103,11 +103,15 @@ void ReportShortFile(Prompt& prompt, const std::string& path, const CalibrationF
 bool OpenCalibrationFile(FileContext ctx, CalImage& image) {
     const auto path = ctx.prompt.OpenFile(CalibrationDialog(ctx, "Open", ""));
     if (!IsChosenPath(path)) return false;
-    const CalibrationFileRead read = ReadCalibrationFile(*path);
-    image = read.image;
-    NameCurrentFile(ctx, *path);
-    ReportShortFile(ctx.prompt, *path, read);
+    OpenCalibrationFileAt(ctx, image, *path);
     return true;
+}
+
+void OpenCalibrationFileAt(FileContext ctx, CalImage& image, const std::string& path) {
+    const CalibrationFileRead read = ReadCalibrationFile(path);
+    image = read.image;
+    NameCurrentFile(ctx, path);
+    ReportShortFile(ctx.prompt, path, read);
 }
 
 std::optional<ChosenCalibration> ChooseCalibrationFile(FileContext ctx, const std::string& title) {
@@ -130,18 +134,32 @@ SaveOutcome SaveCalibrationFile(FileContext ctx, const CalImage& image, bool sav
         ctx.state.SetFileTitle();
         return SaveOutcome::Saved;
     }
-    auto path = ctx.prompt.SaveFile(CalibrationDialog(ctx, "Save As", ctx.state.CurrentFileName));
-    if (!IsChosenPath(path)) return SaveOutcome::Cancelled;
-    std::string target = *path;
-    if (target.size() < 4 || Upper(target.substr(target.size() - 4)) != ".DVF") target += ".DVF";
-    if (FileExists(target) &&
-        ctx.prompt.YesNo("A file with this name already exists. Would you like to overwrite this file?",
-                         "File Already Exists") != Answer::Yes) {
-        return SaveOutcome::Cancelled;
-    }
-    WriteCalibrationFile(target, image);
-    NameCurrentFile(ctx, target);
+    const auto target =
+        ChooseSaveTarget(ctx, "Save As", ctx.state.CurrentFileName, kCalibrationFilter, ".DVF");
+    if (!target) return SaveOutcome::Cancelled;
+    WriteCalibrationFile(*target, image);
+    NameCurrentFile(ctx, *target);
     return SaveOutcome::Saved;
+}
+
+std::optional<std::string> ChooseSaveTarget(FileContext ctx, const std::string& title,
+                                            const std::string& fileName, const std::string& filter,
+                                            const std::string& extension) {
+    FileDialog dialog = CalibrationDialog(ctx, title, fileName);
+    dialog.filter = filter;
+    const auto path = ctx.prompt.SaveFile(dialog);
+    if (!IsChosenPath(path)) return std::nullopt;
+    std::string target = *path;
+    if (target.size() < extension.size() ||
+        Upper(target.substr(target.size() - extension.size())) != Upper(extension))
+        target += extension;
+    if (FileExists(target) &&
+        ctx.prompt.YesNo(
+            "A file with this name already exists. Would you like to overwrite this file?",
+            "File Already Exists") != Answer::Yes) {
+        return std::nullopt;
+    }
+    return target;
 }
 
 bool OfferSaveBeforeReplacing(FileContext ctx, const std::function<SaveOutcome()>& saveAs) {

@@ -70,6 +70,8 @@ struct FileContext {
 // the file and the title shows it; a short file is reported. Returns false when cancelled.
 // A file that cannot be read throws FileError and leaves image and state as they were.
 bool OpenCalibrationFile(FileContext ctx, CalImage& image);
+// The same read for a file chosen without the dialog (the window's command line).
+void OpenCalibrationFileAt(FileContext ctx, CalImage& image, const std::string& path);
 
 // A calibration chosen in the same dialog only to be looked at (compared with the one
 // shown): the image shown and the file state stay as they are. A short file is reported as
@@ -84,6 +86,14 @@ std::optional<ChosenCalibration> ChooseCalibrationFile(FileContext ctx, const st
 // dialog, ".DVF" appended unless the name ends in it in any case, the overwrite question).
 // Throws FileError when the write fails; the previous file then stays intact.
 SaveOutcome SaveCalibrationFile(FileContext ctx, const CalImage& image, bool saveAs);
+
+// The save dialog of Save As and of the files made from the calibration shown (a job sheet):
+// it starts where calibrations are kept and proposes `fileName`; `extension` (".DVF") is added
+// unless the chosen name ends in it in any case, and a file already there is replaced only when
+// the user agrees. Nothing when cancelled.
+std::optional<std::string> ChooseSaveTarget(FileContext ctx, const std::string& title,
+                                            const std::string& fileName, const std::string& filter,
+                                            const std::string& extension);
 
 // Before a calibration is replaced (opening a file): offers to save unsaved changes.
 // Returns true to go on. Answering Yes and then not saving cancels, so no change is lost.

@@ -1,11 +1,11 @@
 #include "files/gauge_presets.h"
 
-#include <charconv>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <optional>
 
+#include "base/numbers.h"
 #include "base/prompt.h"
 #include "base/system_text.h"
 #include "calibration/converters.h"
@@ -31,20 +31,6 @@ struct BlockParse {
     std::array<std::string, kOptionFields> problems;  // the last value of each field decides
 };
 
-// The whole text as a number, blanks around it allowed, "." as the decimal point; nothing
-// when the text is not one number.
-std::optional<double> WholeNumber(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    if (text.empty() || text.front() == '+') return std::nullopt;
-    double value = 0;
-    const auto r = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (r.ec != std::errc() || r.ptr != text.data() + text.size() || !std::isfinite(value))
-        return std::nullopt;
-    return value;
-}
-
 std::int16_t ToInt16(double value) {
     return static_cast<std::int16_t>(Clamp(value, INT16_MIN, INT16_MAX));
 }
@@ -69,7 +55,7 @@ void ReadList(std::string_view value, std::array<double, N>& field) {
 
 void ReadDriveState(std::string_view tag, std::string_view value, std::int16_t& field,
                     std::string& problem) {
-    const auto number = WholeNumber(value);
+    const auto number = ReadNumber(value);
     if (!number) {
         field = 0;
         problem = std::string(tag) + " \"" + std::string(value) + "\" is not a number";

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
+#include "base/numbers.h"
 #include "base/system_text.h"
 #include "files/file_io.h"
 #include "files/folders.h"
@@ -325,11 +326,9 @@ std::string ModuleKey(const std::string& serial) {
 int RestorePointLimit(const SettingsStore& store) {
     const auto text = store.Get("History", "RestorePointLimit");
     if (!text) return kDefaultRestorePointLimit;
-    int value = 0;
-    const auto [end, ec] = std::from_chars(text->data(), text->data() + text->size(), value);
-    if (ec != std::errc{} || end != text->data() + text->size() || value < 1 || value > 100000)
-        return kDefaultRestorePointLimit;
-    return value;
+    const auto value = ReadUnsigned(*text, 10, 100000);
+    if (!value || *value < 1) return kDefaultRestorePointLimit;
+    return static_cast<int>(*value);
 }
 
 std::string RestoreTimeText(std::int64_t time) {

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "base/numbers.h"
 #include "base/prompt.h"
 #include "base/system_text.h"
 #include "files/file_io.h"
@@ -33,9 +34,7 @@ bool TextToBool(const std::string& text, bool fallback) {
         if (c != ' ') t.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
     if (t == "true") return true;
     if (t == "false") return false;
-    char* end = nullptr;
-    const double v = std::strtod(t.c_str(), &end);
-    if (!t.empty() && end && *end == '\0') return v != 0;
+    if (const auto v = ReadNumber(t)) return *v != 0;
     return fallback;
 }
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <charconv>
 #include <cstdio>
 
 #include "calibration/converters.h"
@@ -266,14 +265,14 @@ std::optional<int> ParseReadAddress(std::string_view text) {
     double value = 0;
     if (rest.size() >= 2 && rest[0] == '&' && (rest[1] == 'H' || rest[1] == 'h')) {
         // The hexadecimal digits that follow; none is 0.
-        const char* first = rest.data() + 2;
-        const char* last = std::find_if_not(first, rest.data() + rest.size(), [](char c) {
-            return std::isxdigit(static_cast<unsigned char>(c)) != 0;
-        });
-        std::uint64_t hex = 0;
-        if (first != last && std::from_chars(first, last, hex, 16).ec != std::errc{})
-            return std::nullopt;
-        value = static_cast<double>(hex);
+        const std::string_view digits = rest.substr(2);
+        const std::string_view hex = digits.substr(
+            0, std::min(digits.size(), digits.find_first_not_of("0123456789ABCDEFabcdef")));
+        if (!hex.empty()) {
+            const auto number = ReadUnsigned(hex, 16);
+            if (!number) return std::nullopt;
+            value = static_cast<double>(*number);
+        }
     } else {
         value = RoundHalfEven(LeadingNumber(rest));
     }

@@ -10,11 +10,21 @@ void EntryBox::setOutOfRange(bool outOfRange) {
     setPalette(p);
 }
 
+void EntryBox::refuseCommit() {
+    refused_ = true;
+}
+
 void EntryBox::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         event->accept();
+        refused_ = false;
         emit committed();
-        focusNextPrevChild(true);
+        if (refused_) {
+            setFocus();
+            selectAll();
+        } else {
+            focusNextPrevChild(true);
+        }
         return;
     }
     QLineEdit::keyPressEvent(event);

@@ -13,12 +13,18 @@ public:
 
     // Black inside the box's range, red outside.
     void setOutOfRange(bool outOfRange);
+    // Called while the box reports a commit: the commit was refused, so the focus stays in
+    // the box with its text selected for correcting instead of moving on.
+    void refuseCommit();
 
-signals:
+  signals:
     void committed();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+
+  private:
+    bool refused_ = false;
 };
 
 }  // namespace vx42

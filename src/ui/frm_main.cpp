@@ -84,6 +84,7 @@ FrmMain::FrmMain(AppContext& app, ModuleService& module, QWidget* parent)
         BuildDialogCommands();
         BuildHistoryCommands();
         BuildCompareCommands();
+        BuildJobSheetCommands();
         // Every menu command commits a pending cell edit first: chosen with the mouse (the
         // menu opens first) or by its shortcut.
         for (QMenu* menu : menuBar()->findChildren<QMenu*>()) {
@@ -413,6 +414,10 @@ void FrmMain::SettleLink() {
 // File commands
 
 void FrmMain::OpenCommand() {
+    OpenFileCommand({});
+}
+
+void FrmMain::OpenFileCommand(const std::string& path) {
     FinishEditing();
     SettleLink();
     auto saveAs = [this] { return SaveCalibrationFile(app_.fileContext(), app_.image, true); };
@@ -422,7 +427,11 @@ void FrmMain::OpenCommand() {
                           "module do you still want to open the file?",
                           "Open And Program File?") != Answer::Yes)
         return;
-    if (!OpenCalibrationFile(app_.fileContext(), app_.image)) return;
+    if (path.empty()) {
+        if (!OpenCalibrationFile(app_.fileContext(), app_.image)) return;
+    } else {
+        OpenCalibrationFileAt(app_.fileContext(), app_.image, path);
+    }
     setWindowTitle(Q(app_.files.Title));
     SetCompactLayout();
     for (const char* name : {"fraConnectStat", "fraPresets", "fraMessages", "fraCANStat"})

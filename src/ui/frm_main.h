@@ -75,6 +75,9 @@ public:
     void RetrieveCommand();
     void UpdateCommand();
     void OpenCommand();
+    // Open for a file already chosen (the program's command line): as OpenCommand once its
+    // dialog has chosen `path`.
+    void OpenFileCommand(const std::string& path);
     void SaveCommand(bool saveAs);
     void SettleLink();
     void SetOnlineStatus();
@@ -95,6 +98,10 @@ public:
     // File > Compare With File and Compare With Restore Point (frm_main_compare.cpp): the
     // differences from the calibration shown, and the copy of the settings checked there.
     void CompareCommand(bool restorePoint);
+    // File > Print... and Export Job Sheet... (frm_main_job_sheet.cpp): the job sheet of the
+    // calibration shown on the printer chosen, or as a PDF file.
+    void PrintCommand();
+    void ExportJobSheetCommand();
 
     // A pending cell edit is committed to its own output before a command runs; before the
     // output, the calibration or the link changes, a live gauge calibration also stops.
@@ -127,6 +134,7 @@ private:
     // Edit > Check Calibration and File > Module History.
     void BuildHistoryCommands();
     void BuildCompareCommands();
+    void BuildJobSheetCommands();
     void ShowComparison(const CalImage& other, const std::string& otherName);
     // The check before a whole write: true to write (no errors, or the user wants to anyway).
     bool ConfirmCheckBeforeWrite();
@@ -171,6 +179,8 @@ public:
     QAction* menuFileHistory = nullptr;
     QAction* menuFileCompare = nullptr;
     QAction* menuFileCompareRestore = nullptr;
+    QAction* menuFilePrint = nullptr;
+    QAction* menuFileExportJobSheet = nullptr;
     QAction* menuFileExit = nullptr;
     QMenu* mEdit = nullptr;
     QAction* mEditCopy = nullptr;

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+#include "base/numbers.h"
 #include "calibration/outputs/entry_filters.h"
 #include "ui/entry_box.h"
 #include "ui/frm_main.h"
@@ -25,15 +26,34 @@ void OutputContext::Handler(QObject* control, const char* event,
     main.Trapped(name.constData(), event, body);
 }
 
-void OutputContext::Enter(EntryBox* box, Store store, std::function<void()> after) const {
-    QObject::connect(box, &EntryBox::committed, &page, [this, box, store, after] {
-        Handler(box, "KeyPress", [this, box, store, after] {
+namespace {
+
+// Stores a box's text on Enter and shows what was stored; a number box refuses a comma.
+void Commit(const OutputContext& ctx, EntryBox* box, bool number, OutputContext::Store store,
+            std::function<void()> after) {
+    QObject::connect(box, &EntryBox::committed, &ctx.page, [&ctx, box, number, store, after] {
+        ctx.Handler(box, "KeyPress", [&ctx, box, number, store, after] {
+            const std::string typed = box->text().toStdString();
+            if (number && !AcceptTypedNumber(ctx.main.app().prompt, typed)) {
+                box->refuseCommit();
+                return;
+            }
             std::string shown;
-            Edit([&](const OutputEdit& out) { shown = store(out, box->text().toStdString()); });
+            ctx.Edit([&](const OutputEdit& out) { shown = store(out, typed); });
             box->setText(QString::fromStdString(shown));
             if (after) after();
         });
     });
+}
+
+}  // namespace
+
+void OutputContext::Enter(EntryBox* box, Store store, std::function<void()> after) const {
+    Commit(*this, box, false, std::move(store), std::move(after));
+}
+
+void OutputContext::EnterNumber(EntryBox* box, Store store, std::function<void()> after) const {
+    Commit(*this, box, true, std::move(store), std::move(after));
 }
 
 void OutputContext::Colour(EntryBox* box, std::function<DataRange()> range) const {

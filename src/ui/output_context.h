@@ -38,6 +38,9 @@ struct OutputContext {
     // A text box stores on Enter (and shows what was stored); `after` runs next.
     using Store = std::function<std::string(const OutputEdit&, const std::string&)>;
     void Enter(EntryBox* box, Store store, std::function<void()> after = {}) const;
+    // The same for a box that holds a number: a typed comma is refused with a message and
+    // nothing is stored.
+    void EnterNumber(EntryBox* box, Store store, std::function<void()> after = {}) const;
     // A text box turns red, silently on every change, while its number is out of `range`.
     void Colour(EntryBox* box, std::function<DataRange()> range) const;
 

@@ -78,21 +78,21 @@ QGroupBox* OutputDataSources::BuildDataFrame(int i) {
 
 void OutputDataSources::Connect() {
     for (int i = 0; i < 2; ++i) {
-        ctx_.Enter(c_.txtTimoutTimer[i], [i](const OutputEdit& out, const std::string& t) {
+        ctx_.EnterNumber(c_.txtTimoutTimer[i], [i](const OutputEdit& out, const std::string& t) {
             return StoreTimeout(out, i, t);
         });
         ctx_.Colour(c_.txtTimoutTimer[i], [] { return DataRange{0, kTimeoutMax}; });
-        ctx_.Enter(c_.txtDataOnTimeout[i], [i](const OutputEdit& out, const std::string& t) {
+        ctx_.EnterNumber(c_.txtDataOnTimeout[i], [i](const OutputEdit& out, const std::string& t) {
             return StoreDataOnTimeout(out, i, t);
         });
         ctx_.Colour(c_.txtDataOnTimeout[i], [this, i] { return ctx_.Scope().Range(i); });
-        ctx_.Enter(c_.txtSamplePeriod[i], [i](const OutputEdit& out, const std::string& t) {
+        ctx_.EnterNumber(c_.txtSamplePeriod[i], [i](const OutputEdit& out, const std::string& t) {
             return StoreSamplePeriod(out, i, t);
         });
         ctx_.Colour(c_.txtSamplePeriod[i], [] {
             return DataRange{kSamplePeriodMin, kSamplePeriodMax};
         });
-        ctx_.Enter(c_.txtAverageLength[i], [i](const OutputEdit& out, const std::string& t) {
+        ctx_.EnterNumber(c_.txtAverageLength[i], [i](const OutputEdit& out, const std::string& t) {
             return StoreFilterSize(out, i, t);
         });
         ctx_.Colour(c_.txtAverageLength[i], [] {

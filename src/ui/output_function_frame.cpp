@@ -84,7 +84,7 @@ void OutputFunctionFrame::Connect() {
         });
     });
 
-    ctx_.Enter(
+    ctx_.EnterNumber(
         c_.txtPeriod,
         [](const OutputEdit& out, const std::string& t) { return StorePeriod(out, t); },
         [this] {

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "base/numbers.h"
 #include "ui/entry_box.h"
 #include "ui/frm_main.h"
 #include "ui/output_frame_support.h"
@@ -87,7 +88,12 @@ void OutputLiveCalibration::Adjust(LiveGauge gauge, int step) {
 
 void OutputLiveCalibration::Enter(LiveGauge gauge) {
     Gauge& g = Of(gauge);
-    g.live->Enter(main_.app().image, g.controls.value->text().toStdString());
+    const std::string typed = g.controls.value->text().toStdString();
+    if (!AcceptTypedNumber(main_.app().prompt, typed)) {
+        g.controls.value->refuseCommit();
+        return;
+    }
+    g.live->Enter(main_.app().image, typed);
     Show();
 }
 

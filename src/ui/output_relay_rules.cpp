@@ -80,7 +80,7 @@ void OutputRelayRules::Connect() {
         for (int p = 0; p < 4; ++p) {
             EntryBox* box = (*points[p])[i];
             const auto point = static_cast<SwitchPoint>(p);
-            ctx_.Enter(
+            ctx_.EnterNumber(
                 box,
                 [i, point](const OutputEdit& out, const std::string& t) {
                     return StoreSwitchPoint(out, i, point, t);

@@ -37,7 +37,7 @@ QGroupBox* OutputVoltageOut::Build(QWidget* parent) {
 
 void OutputVoltageOut::Connect() {
     for (int i = 0; i < 2; ++i) {
-        ctx_.Enter(
+        ctx_.EnterNumber(
             c_.txtVoltOutDuty[i],
             [this, i](const OutputEdit& out, const std::string& t) {
                 return StoreVoltOutDuty(out, i, t, ctx_.main.app().prompt);
@@ -47,7 +47,7 @@ void OutputVoltageOut::Connect() {
                 ctx_.FollowPreset();
             });
         ctx_.Colour(c_.txtVoltOutDuty[i], [] { return DataRange{0, 100}; });
-        ctx_.Enter(
+        ctx_.EnterNumber(
             c_.txtVoltOutData[i],
             [this, i](const OutputEdit& out, const std::string& t) {
                 return StoreVoltOutData(out, i, t, ctx_.main.app().prompt);

@@ -268,7 +268,8 @@ void TableGridWidget::commitEditor() {
     // Enter and leaving the cell read the text the same way; a text that is no number is
     // refused and the cell keeps what it stored.
     const auto text = NormaliseEditorText(typed, limits({row, col, row, col}));
-    if (!text) prompt_.Message(NotANumberText(typed), kNotANumberTitle, Icon::Exclamation);
+    if (!text)
+        RefuseNotANumber(prompt_, typed);
     else if (commitCell_) {
         // The page shows the table again with exact values; a text it did not show is set.
         const std::string shown = commitCell_(row, col, *text);

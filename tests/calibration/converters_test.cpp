@@ -65,17 +65,5 @@ TEST(Converters, BitsOutsideTheByteAreIgnored) {
     EXPECT_EQ(ClearBit(0xFF, 8), 0xFF);
 }
 
-TEST(Converters, LeadingNumberReadsWhatATextStartsWith) {
-    EXPECT_EQ(LeadingNumber("  12.5abc"), 12.5);
-    EXPECT_EQ(LeadingNumber("-5"), -5);
-    EXPECT_EQ(LeadingNumber("abc"), 0);
-    EXPECT_EQ(LeadingNumber(""), 0);
-    EXPECT_EQ(LeadingNumber("."), 0);
-    EXPECT_EQ(LeadingNumber(".5"), 0.5);
-    EXPECT_EQ(LeadingNumber("1e3x"), 1000);
-    EXPECT_EQ(LeadingNumber("2e"), 2);
-    EXPECT_EQ(LeadingNumber("1e999"), 0);  // not a finite number
-}
-
 }  // namespace
 }  // namespace vx42

@@ -146,13 +146,13 @@ TEST(DbcImport, SignalsThatCannotBeStatedExactlyAreRefusedWithTheReason) {
 TEST(DbcImport, OffsetIsRoundedAndReportedAndTheCommentBecomesTheDescription) {
     DbcSignal s = Signal(0, 8, false);
     s.offset = -40.5;
-    s.factor = 0.5;
+    s.factor = 1;  // half a raw step: the most that rounding may move a value
     s.comment = "Inlet air\r\n  temperature";
     s.unit = "V";
     const SignalImport r = ConvertSignal(Message(), s);
     ASSERT_TRUE(r.importable);
     EXPECT_EQ(r.definition.Offset, -41);
-    EXPECT_EQ(r.definition.Multiplier, 0.5);
+    EXPECT_EQ(r.definition.Multiplier, 1);
     EXPECT_EQ(r.definition.Description, "Inlet air temperature");
     EXPECT_EQ(r.definition.Unit, "None");
     ASSERT_EQ(r.notes.size(), 2u);
@@ -160,13 +160,36 @@ TEST(DbcImport, OffsetIsRoundedAndReportedAndTheCommentBecomesTheDescription) {
     EXPECT_NE(r.notes[1].find("\"V\""), std::string::npos);
 }
 
+TEST(DbcImport, AnOffsetIsRoundedOnlyWithinHalfARawStep) {
+    DbcSignal yaw = Signal(23, 16, true);  // a published yaw rate: (0.0002,-6.5)
+    yaw.factor = 0.0002;
+    yaw.offset = -6.5;
+    const SignalImport refused = ConvertSignal(Message(), yaw);
+    EXPECT_FALSE(refused.importable);
+    EXPECT_NE(refused.reason.find("offset -6.5 is not a whole number"), std::string::npos)
+        << refused.reason;
+    DbcSignal small = Signal(0, 8, false);
+    small.factor = -1;  // the step's size counts, whatever its sign
+    small.offset = -0.4;
+    const SignalImport r = ConvertSignal(Message(), small);
+    ASSERT_TRUE(r.importable) << r.reason;
+    EXPECT_EQ(r.definition.Offset, 0);
+    ASSERT_FALSE(r.notes.empty());
+    EXPECT_EQ(r.notes[0], "offset -0.4 rounded to 0");
+    small.factor = 0.5;
+    small.offset = 0.3;  // rounding to 0 would move every value by more than 0.25
+    EXPECT_FALSE(ConvertSignal(Message(), small).importable);
+}
+
 TEST(DbcImport, UnitsMapOntoTheToolsList) {
     const std::pair<const char*, const char*> cases[] = {
-        {"degC", "°C"},  {"°C", "°C"},   {"C", "°C"},        {"Cel", "°C"},  {"degF", "°F"},
-        {"km/h", "KPH"}, {"kph", "KPH"}, {"mph", "MPH"},     {"rpm", "RPM"}, {"kPa", "kPa"},
-        {"psi", "PSI"},  {"%", "%"},     {"g/s", "g/sec"},   {"Nm", "N·m"},  {"ft-lb", "ft·lb"},
-        {"L", "l"},      {"gal", "gal"}, {"lb/h", "lbs/hr"}, {"V", "None"},  {"", "None"},
-        {" rpm ", "RPM"}};
+        {"degC", "°C"},    {"°C", "°C"},       {"C", "°C"},        {"Cel", "°C"},
+        {"degF", "°F"},    {"km/h", "KPH"},    {"kph", "KPH"},     {"mph", "MPH"},
+        {"rpm", "RPM"},    {"kPa", "kPa"},     {"psi", "PSI"},     {"%", "%"},
+        {"g/s", "g/sec"},  {"Nm", "N·m"},      {"ft-lb", "ft·lb"}, {"L", "l"},
+        {"gal", "gal"},    {"lb/h", "lbs/hr"}, {"V", "None"},      {"", "None"},
+        {" rpm ", "RPM"},  {"r/min", "RPM"},   {"R/min", "RPM"},   {"kilopascal", "kPa"},
+        {"degreesC", "°C"}};
     for (const auto& [dbc, tool] : cases) {
         EXPECT_EQ(MapUnit(dbc), tool) << dbc;
         EXPECT_NE(std::find(kCanUnits.begin(), kCanUnits.end(), tool), kCanUnits.end());

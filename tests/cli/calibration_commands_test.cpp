@@ -1,8 +1,9 @@
-// vx42ctl calibration show | build | describe | diff, run as a program.
+// vx42ctl calibration show | build | describe | diff | report, run as a program.
 
 #include <nlohmann/json.hpp>
 
 #include "cli/cli_fixture.h"
+#include "calibration/review/job_sheet.h"
 #include "files/file_io.h"
 
 namespace vx42::test {
@@ -167,6 +168,31 @@ TEST(CliHelp, EveryCommandExplainsItself) {
     const CliResult unknown = RunCli({"calibration", "frobnicate"});
     EXPECT_EQ(unknown.status, 2);
     EXPECT_THAT(unknown.err, Not(IsEmpty()));
+}
+
+TEST_F(CalibrationCommands, ReportWritesTheJobSheetTheWindowPrints) {
+    const std::string dvf = WriteCalibration("Truck 12.DVF", SampleCalibration());
+    const std::string html = dir.file("sheet.html");
+    const CliResult r = RunCli({"calibration", "report", dvf, "-o", html, "--serial", "DV42A001",
+                                "--firmware", "2.1.0", "--metric"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_THAT(r.out, IsEmpty());
+    const auto bytes = ReadWholeFile(html, 1 << 20);
+    const std::string sheet(bytes.begin(), bytes.end());
+    // The same layout as the core makes for the window, date aside.
+    JobSheetHeader header{"DV42A001", "2.1.0", "", dvf};
+    const auto date = sheet.find("<th>Date</th><td>") + 17;
+    header.date = sheet.substr(date, sheet.find("</td>", date) - date);
+    EXPECT_EQ(sheet, JobSheetHtml(SampleCalibration(), UnitFlags::AllMetric(), header));
+    EXPECT_THAT(sheet, HasSubstr("Output 1: Kühler Fan"));
+
+    // Without -o the sheet goes to standard output; a missing file is refused.
+    const CliResult shown = RunCli({"calibration", "report", dvf});
+    ASSERT_EQ(shown.status, 0) << shown.err;
+    EXPECT_THAT(shown.out, HasSubstr("<td>not recorded</td>"));
+    EXPECT_THAT(shown.out, HasSubstr("</html>"));
+    ExpectFailure(RunCli({"calibration", "report", dir.file("none.DVF"), "-o", html}), "none.DVF");
+    EXPECT_EQ(ReadWholeFile(html, 1 << 20), bytes);
 }
 
 }  // namespace

@@ -124,7 +124,7 @@ TEST_F(LibraryCommands, ImportDbcAddsToTheUserLibraryAndTellsWhatWasNot) {
                                       " SG_ Torque : 8|8@1- (1,0) [-125|125] \"%\" X\n"
                                       " SG_ Broken : 8|8@1+ (1,0 [0|1] \"\" X\n"
                                       "BO_ 100 Other: 8 ECU\n"
-                                      " SG_ Level : 0|8@1+ (0.4,0.5) [0|100] \"%\" X\n");
+                                      " SG_ Level : 0|8@1+ (1,0.5) [0|100] \"%\" X\n");
     const std::string folder = dir.file("Libraries");
     const CliResult first =
         RunCli({"library", "import-dbc", dbc, "--user", "--library-folder", folder,

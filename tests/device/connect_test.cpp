@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "link_fixture.h"
+#include "support/temp_dir.h"
 
 namespace vx42 {
 namespace {
@@ -143,6 +144,25 @@ TEST(Connect, APermissionProblemIsNamedAfterTheDriversMessage) {
     EXPECT_NE(advice.find("60-vx42-bridge.rules"), std::string::npos) << advice;
     EXPECT_NE(advice.find("sudo apt install ./vx42-configurator_"), std::string::npos) << advice;
 #endif
+}
+
+TEST(Connect, AModuleAnotherProgramIsConnectedToIsNamedAsInUse) {
+    test::TempDir dir;
+    sim::SimConfig shared;
+    shared.statePath = dir.file("module.state");
+    LinkFixture first(shared), second(shared);
+    first.Connect();
+    EXPECT_FALSE(second.link.ConnectModule());
+    const auto calls = second.prompt.Calls();
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].title, "Connection Error");
+    const std::string part = "The Dialvane could not be opened. Error Code: 3";
+    EXPECT_EQ(calls[0].text.substr(0, part.size()), part);
+    EXPECT_NE(calls[0].text.find("The module is in use: another program is connected to it"),
+              std::string::npos)
+        << calls[0].text;
+    first.link.Disconnect();
+    EXPECT_TRUE(second.link.ConnectModule());
 }
 
 TEST(Connect, SilentModuleIsAskedFiveTimesThenClosed) {

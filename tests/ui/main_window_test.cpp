@@ -272,6 +272,26 @@ class MainWindowTest : public QObject {
         QCOMPARE(QString::fromStdString(calls[0].title), QString("Open And Program File?"));
     }
 
+    void aFileNamedOnTheCommandLineOpensAsFileOpenDoes() {
+        WindowFixture f;
+        const std::string file = f.folder.file("truck.DVF");
+        WriteCalibrationFile(file, Patterned(3));
+        f.window.OpenFileCommand(file);  // no dialog: the fixture fails on one
+        QCOMPARE(f.window.windowTitle(), QString("VX42 Version 2.1.0 [truck.DVF]"));
+        QVERIFY(f.app.image == Patterned(3));
+        // Save writes where the file is.
+        QCOMPARE(f.app.files.CurrentFileFolder + f.app.files.CurrentFileName, file);
+        // Online, the question of File > Open comes first; No leaves the module alone.
+        f.prompt.AnswerYesNo(Answer::No);  // not saved before the module's is retrieved
+        f.ToggleConnection();
+        const CalImage before = f.ModuleImage();
+        f.prompt.AnswerYesNo(Answer::No);
+        f.window.OpenFileCommand(file);
+        QVERIFY(f.ModuleImage() == before);
+        QCOMPARE(QString::fromStdString(f.prompt.Calls().back().title),
+                 QString("Open And Program File?"));
+    }
+
     void closingWithUnsavedChangesAsks() {
         WindowFixture f;
         f.window.show();

@@ -6,6 +6,8 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QStringList>
 #include <QThread>
 #include <QUrl>
@@ -13,6 +15,7 @@
 #include <functional>
 
 #include "app/qt/frm_input_box.h"
+#include "app/qt/html_printing.h"
 #include "files/paths.h"
 
 namespace vx42 {
@@ -139,6 +142,18 @@ std::optional<std::string> QtPrompt::InputBox(const std::string& prompt, const s
 
 bool QtPrompt::OpenDocument(const std::string& path) {
     return OnGuiThread<bool>([&] { return QDesktopServices::openUrl(QUrl::fromLocalFile(Q(path))); });
+}
+
+PrintOutcome QtPrompt::PrintDocument(const std::string& html, const std::string& title) {
+    return OnGuiThread<PrintOutcome>([&] {
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setDocName(Q(title));
+        printer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
+        QPrintDialog dialog(&printer, parent_);
+        dialog.setWindowTitle(TitleOr(title));
+        if (dialog.exec() != QDialog::Accepted) return PrintOutcome::Cancelled;
+        return PrintHtml(html, printer) ? PrintOutcome::Printed : PrintOutcome::Failed;
+    });
 }
 
 }  // namespace vx42

@@ -22,6 +22,7 @@ public:
     std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
                                         const std::string& initialText) override;
     bool OpenDocument(const std::string& path) override;
+    PrintOutcome PrintDocument(const std::string& html, const std::string& title) override;
 
     // "Desc (*.EXT)|*.EXT|..." as a Qt name filter list, matching either case of the
     // extension.

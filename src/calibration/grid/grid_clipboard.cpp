@@ -57,7 +57,7 @@ GridOutcome PasteSelectionText(GridModel& grid, std::string_view text, Prompt& p
         for (int j = 0; j < static_cast<int>(line.size()) && j < sel.ColCount(); ++j) {
             if (line[j].find_first_not_of(" \t") == std::string_view::npos) continue;
             if (!ReadCellNumber(line[j])) {
-                prompt.Message(NotANumberText(line[j]), kNotANumberTitle, Icon::Exclamation);
+                RefuseNotANumber(prompt, line[j]);
                 return {};
             }
             fields.push_back({sel.top + i, sel.left + j, std::string(line[j])});

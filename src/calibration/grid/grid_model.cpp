@@ -106,33 +106,7 @@ std::vector<CellChange> DiffCells(const GridModel& before, const GridModel& afte
 }
 
 std::optional<double> ReadCellNumber(std::string_view text) {
-    std::string number;
-    for (char ch : text) {
-        if (ch != ' ' && ch != '\t') number.push_back(ch);
-    }
-    // Only a plain decimal number with "." as its point: no "," (neither a decimal point nor
-    // a thousands separator here), no hexadecimal, infinity or NaN spellings.
-    if (number.empty() || number.find_first_not_of("0123456789+-.eE") != std::string::npos) {
-        return std::nullopt;
-    }
-    // A leading "+" is allowed, but not before a "-".
-    std::string_view digits(number);
-    const bool plus = digits.starts_with('+');
-    if (plus) digits.remove_prefix(1);
-    if (digits.empty() || (plus && (digits.front() == '+' || digits.front() == '-'))) {
-        return std::nullopt;
-    }
-    double value = 0;
-    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    if (error != std::errc() || end != digits.data() + digits.size()) return std::nullopt;
-    if (!std::isfinite(value)) return std::nullopt;
-    return value;
-}
-
-std::string NotANumberText(std::string_view text) {
-    return "\"" + std::string(text) +
-           "\" is not a number. Please enter digits with a period as the decimal point "
-           "(Ex. 1.5 or -40).";
+    return ReadNumber(text, {.blanksInside = true});
 }
 
 std::vector<int> SizeGridColumns(int gridWidth, int columnCount, int firstColumnWidth) {

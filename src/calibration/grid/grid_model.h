@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/numbers.h"
+
 namespace vx42 {
 
 // A rectangle of cells, ends included, top <= bottom and left <= right.
@@ -121,10 +123,6 @@ std::vector<CellChange> DiffCells(const GridModel& before, const GridModel& afte
 // else. A "," is refused rather than read as a decimal point or a thousands separator, so
 // "1,5" is never taken for 1 or 15. Empty or non-numeric text gives nothing.
 std::optional<double> ReadCellNumber(std::string_view text);
-
-// The message refusing a text that is not a number.
-std::string NotANumberText(std::string_view text);
-inline constexpr const char* kNotANumberTitle = "Not A Number";
 
 // Column widths of a grid `gridWidth` wide. With a first width of 0 every column gets the
 // grid's width divided by the column count; otherwise column 0 gets `firstColumnWidth` and

@@ -37,7 +37,7 @@ double NumberAt(const GridModel& grid, int row, int col) {
 // The number of an answer; a text that is no number is refused with a message.
 std::optional<double> AnswerNumber(const std::string& answer, Prompt& prompt) {
     const auto value = ReadCellNumber(answer);
-    if (!value) prompt.Message(NotANumberText(answer), kNotANumberTitle, Icon::Exclamation);
+    if (!value) RefuseNotANumber(prompt, answer);
     return value;
 }
 

@@ -7,24 +7,12 @@
 
 namespace vx42 {
 
-double EnteredNumber(std::string_view text) {
-    std::string packed;
-    for (char c : text)
-        if (c != ' ' && c != '\t') packed.push_back(c);
-    if (!packed.empty() && (packed.front() == ',' || packed.front() == '.')) {
-        packed.insert(packed.begin(), '0');
-        packed[1] = '.';
-    }
-    const double value = LeadingNumber(packed);
-    return std::isnan(value) ? 0 : value;
-}
-
 std::string ClampTextBox(std::string_view text, double minimum, double maximum) {
-    return ShortestText(Clamp(EnteredNumber(text), minimum, maximum));
+    return ShortestText(Clamp(TypedNumber(text), minimum, maximum));
 }
 
 bool TextInRange(std::string_view text, double minimum, double maximum) {
-    const double value = EnteredNumber(text);
+    const double value = TypedNumber(text);
     return value >= minimum && value <= maximum;
 }
 

@@ -4,14 +4,12 @@
 #include <string>
 #include <string_view>
 
+#include "base/numbers.h"
+
 namespace vx42 {
 
 // The text colours of an entry box: black in range, red out of range.
 enum class TextColour { Black = 0, Red = 255 };
-
-// The number a box's text stands for: blanks removed, a leading "," or "." read as "0.",
-// the leading numeric part taken; an empty or non-numeric text is 0.
-double EnteredNumber(std::string_view text);
 
 // The box's text clamped to minimum..maximum, as plain decimal text.
 std::string ClampTextBox(std::string_view text, double minimum, double maximum);

@@ -39,7 +39,7 @@ void LiveCalibration::Down(const CalImage& image) {
 }
 
 void LiveCalibration::Enter(const CalImage& image, std::string_view text) {
-    if (running_) SetValue(image, Clamp(EnteredNumber(text), 0, Maximum()));
+    if (running_) SetValue(image, Clamp(TypedNumber(text), 0, Maximum()));
 }
 
 std::string LiveCalibration::ValueText() const {

@@ -110,7 +110,7 @@ void SelectFunction(const OutputEdit& out, OutputFunction function) {
 std::string StorePeriod(const OutputEdit& out, std::string_view text) {
     const OutputScope scope = out.Scope();
     const PeriodRule rule = PeriodRuleOf(scope.FunctionFlags());
-    const double entered = Clamp(EnteredNumber(text), rule.minimum, rule.maximum);
+    const double entered = Clamp(TypedNumber(text), rule.minimum, rule.maximum);
     out.edit.StoreAndWriteWord(scope.Cal().Period, PeriodToStored(entered, rule.kind));
     return PeriodTextOf(scope);
 }

@@ -19,7 +19,7 @@ std::optional<int> TimeoutAddress(const OutputScope& out, int dataIndex) {
 // Stores a 1-byte setting of the data source from its box's text.
 void StoreSourceByte(const OutputEdit& out, int address, std::string_view text, double lo,
                      double hi, std::uint8_t (*encode)(double)) {
-    out.edit.StoreAndWriteByte(address, encode(Clamp(EnteredNumber(text), lo, hi)));
+    out.edit.StoreAndWriteByte(address, encode(Clamp(TypedNumber(text), lo, hi)));
 }
 
 }  // namespace
@@ -27,7 +27,7 @@ void StoreSourceByte(const OutputEdit& out, int address, std::string_view text, 
 std::string StoreTimeout(const OutputEdit& out, int dataIndex, std::string_view text) {
     const OutputScope scope = out.Scope();
     if (const auto address = TimeoutAddress(scope, dataIndex))
-        out.edit.StoreAndWriteWord(*address, Clamp(EnteredNumber(text), 0, kTimeoutMax));
+        out.edit.StoreAndWriteWord(*address, Clamp(TypedNumber(text), 0, kTimeoutMax));
     return TimeoutText(scope, dataIndex);
 }
 
@@ -51,7 +51,7 @@ std::string StoreDataOnTimeout(const OutputEdit& out, int dataIndex, std::string
     const auto place = TimeoutDataPlaceOf(scope, dataIndex);
     if (place && place->stored > 0) {
         const DataRange range = scope.Range(dataIndex);
-        const double typed = Clamp(EnteredNumber(text), range.minimum, range.maximum);
+        const double typed = Clamp(TypedNumber(text), range.minimum, range.maximum);
         const double raw =
             SetFormatedValueToWrite(typed, scope.image, scope.output, dataIndex, scope.ctx);
         Bytes bytes;

@@ -229,7 +229,7 @@ std::pair<int, int> VoltOutColumns(int index) {
 // The number of a voltage-output box, refused with a message when it is none.
 std::optional<double> VoltOutNumber(std::string_view text, Prompt& prompt) {
     const auto value = ReadCellNumber(text);
-    if (!value) prompt.Message(NotANumberText(text), kNotANumberTitle, Icon::Exclamation);
+    if (!value) RefuseNotANumber(prompt, text);
     return value;
 }
 }  // namespace

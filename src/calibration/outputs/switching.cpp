@@ -75,8 +75,8 @@ int SwitchPointAddress(const OutputScope& out, int dataIndex, SwitchPoint point)
 std::string StoreSwitchPoint(const OutputEdit& out, int dataIndex, SwitchPoint point,
                              std::string_view text) {
     const OutputScope scope = out.Scope();
-    const double raw = SetFormatedValueToWrite(EnteredNumber(text), scope.image, scope.output,
-                                               dataIndex, scope.ctx);
+    const double raw =
+        SetFormatedValueToWrite(TypedNumber(text), scope.image, scope.output, dataIndex, scope.ctx);
     out.edit.StoreAndWriteWord(SwitchPointAddress(scope, dataIndex, point), raw);
     return SwitchPointText(scope, dataIndex, point);
 }
@@ -106,7 +106,7 @@ std::array<TextColour, 4> SwitchPointColours(const OutputScope& out, int dataInd
     for (int p = 0; p < 4; ++p) {
         const int partner = p ^ 1;  // On A <-> Off A, On B <-> Off B
         const DataRange range = SwitchPointRange(out, dataIndex, static_cast<SwitchPoint>(p),
-                                                 EnteredNumber(texts[partner]));
+                                                 TypedNumber(texts[partner]));
         colours[p] = ColourTextBox(texts[p], range.minimum, range.maximum);
     }
     return colours;

@@ -63,16 +63,11 @@ void DescribeDataSource(std::ostringstream& out, const OutputScope& scope, const
     const std::string description =
         DisplayText(scope.image.Text(def.Description, width::Description));
     if (!description.empty()) out << kIndent << kIndent << description << "\n";
-    const std::string unit = DisplayText(scope.image.Text(def.Unit, width::Unit));
     out << kIndent << kIndent << "CAN id " << SlotIdentifierText(scope.image, *slot)
         << ", data length " << int(scope.image.Byte(CalAddresses().MessageSlot[*slot].DataLength))
         << ", " << SignalPlaceText(scope.image, scope.output, i) << ", "
         << (scope.image.Byte(def.ByteOrder) != 0 ? "big-endian" : "little-endian") << "\n";
-    const std::int32_t offset = scope.image.Long(def.Offset);
-    out << kIndent << kIndent << "Scaling: raw x "
-        << ShortestText(scope.image.Double(def.Multiplier)) << (offset < 0 ? " - " : " + ")
-        << ShortestText(std::abs(static_cast<double>(offset))) << (unit.empty() ? "" : " " + unit)
-        << "\n";
+    out << kIndent << kIndent << "Scaling: " << ScalingText(scope.image, *slot) << "\n";
     const std::string shown = view.captions.units[i];
     out << kIndent << kIndent << "Timeout " << d.timeout << " ms, data on timeout "
         << WithUnit(d.dataOnTimeout, shown) << "\n";
@@ -202,6 +197,14 @@ std::string SignalPlaceText(const CalImage& image, int output, int dataIndex) {
     return "byte " + std::to_string(image.Byte(ds.ByteIndex)) + ", start bit " +
            std::to_string(image.Byte(ds.StartBit)) + ", " +
            std::to_string(image.Byte(ds.BitLength)) + " bits";
+}
+
+std::string ScalingText(const CalImage& image, int slot) {
+    const auto& def = CalAddresses().MessageDefSlot.at(slot);
+    const std::int32_t offset = image.Long(def.Offset);
+    const std::string unit = DisplayText(image.Text(def.Unit, width::Unit));
+    return "raw x " + ShortestText(image.Double(def.Multiplier)) + (offset < 0 ? " - " : " + ") +
+           ShortestText(std::abs(static_cast<double>(offset))) + (unit.empty() ? "" : " " + unit);
 }
 
 std::string DescribeCalibration(const CalImage& image, const UnitFlags& units) {

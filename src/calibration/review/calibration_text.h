@@ -34,6 +34,8 @@ std::string SecondaryModeText(std::uint8_t secondaryMode, std::uint8_t functionF
 std::string SlotIdentifierText(const CalImage& image, int slot);
 // A data source's place in the CAN data: "byte 1, start bit 0, 8 bits".
 std::string SignalPlaceText(const CalImage& image, int output, int dataIndex);
+// A message slot's scaling with the message's own unit: "raw x 0.4 + 0 %".
+std::string ScalingText(const CalImage& image, int slot);
 
 // The whole calibration as text, output by output.
 std::string DescribeCalibration(const CalImage& image, const UnitFlags& units);

@@ -19,6 +19,7 @@ class SimBridge : public Bridge {
     void SetDriverPresent(bool present) { driverPresent_ = present; }
 
     bool DriverPresent() override { return driverPresent_; }
+    bool InUse() const override { return sim_->InUseElsewhere(); }
     FtStatus DeviceCount(int& count) override;
     FtStatus Description(int index, std::string& description) override;
     FtStatus SerialNumber(int index, std::string& serial) override;

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "base/numbers.h"
 #include "base/system_text.h"
 
 namespace vx42::sim {
@@ -27,12 +28,7 @@ std::string Trim(std::string_view s) {
 }
 
 double Number(const std::string& key, const std::string& value) {
-    try {
-        std::size_t used = 0;
-        const double d = std::stod(value, &used);
-        if (used == value.size()) return d;
-    } catch (const std::exception&) {
-    }
+    if (const auto number = ReadNumber(value)) return *number;
     throw std::invalid_argument("simulator setting " + key + ": not a number: " + value);
 }
 
@@ -88,11 +84,10 @@ SimConfig ParseSimConfig(std::string_view text) {
             ownBridges = true;
             c.bridges.push_back({value.substr(0, bar), value.substr(bar + 1)});
         } else if (key == "version") {
-            int v[3] = {0, 0, 0};
-            if (std::sscanf(value.c_str(), "%d.%d.%d", &v[0], &v[1], &v[2]) != 3)
-                throw std::invalid_argument("version wants major.minor.revision: " + value);
-            c.version = {static_cast<std::uint8_t>(v[0]), static_cast<std::uint8_t>(v[1]),
-                         static_cast<std::uint8_t>(v[2])};
+            const auto v = ReadVersion(value, 3, 255);
+            if (!v) throw std::invalid_argument("version wants major.minor.revision: " + value);
+            c.version = {static_cast<std::uint8_t>((*v)[0]), static_cast<std::uint8_t>((*v)[1]),
+                         static_cast<std::uint8_t>((*v)[2])};
         } else if (key == "seed") {
             c.seed = static_cast<std::uint32_t>(Number(key, value));
         } else if (key == "drop") {
@@ -210,6 +205,18 @@ FtStatus Simulator::Open(const std::string& description, int& handle) {
         auto& b = bridges_[i];
         if (!b.plugged || b.setup.description != description) continue;
         if (b.open) return ft::DeviceNotOpened;
+        inUseElsewhere_ = false;
+        if (!config_.statePath.empty() && !AnyOpen()) {
+            // The module's memory is shared through the state file: one program at a time.
+            auto stateLock = std::make_unique<FileLock>(config_.statePath + ".lock");
+            if (!stateLock->held()) {
+                inUseElsewhere_ = true;
+                return ft::DeviceNotOpened;
+            }
+            stateLock_ = std::move(stateLock);
+            // Another program that had the module since has left it changed.
+            if (StateStamp() != stateStamp_) LoadState();
+        }
         b.open = true;
         b.rx.clear();
         b.baud = 9600;
@@ -435,6 +442,7 @@ FtStatus Simulator::Close(int handle) {
     b->open = false;
     b->rx.clear();
     SaveStateLocked();
+    if (!AnyOpen()) stateLock_.reset();
     return ft::Ok;
 }
 
@@ -451,6 +459,21 @@ BridgeSetup Simulator::SetupOf(int bridge) const {
 std::optional<std::uint8_t> Simulator::EventChar(int bridge) const {
     std::lock_guard lock(mutex_);
     return bridges_.at(static_cast<std::size_t>(bridge)).eventChar;
+}
+
+std::filesystem::file_time_type Simulator::StateStamp() const {
+    std::error_code ec;
+    const auto stamp = std::filesystem::last_write_time(PathFromUtf8(config_.statePath), ec);
+    return ec ? std::filesystem::file_time_type::min() : stamp;
+}
+
+bool Simulator::AnyOpen() const {
+    return std::any_of(bridges_.begin(), bridges_.end(), [](const auto& b) { return b.open; });
+}
+
+bool Simulator::InUseElsewhere() const {
+    std::lock_guard lock(mutex_);
+    return inUseElsewhere_;
 }
 
 SimModule& Simulator::Module(int bridge) {
@@ -562,6 +585,12 @@ void Simulator::SaveState() const {
 // and its 64 KiB of memory.
 void Simulator::SaveStateLocked() const {
     if (config_.statePath.empty()) return;
+    // Another program that has the module open owns the file until it closes it.
+    std::unique_ptr<FileLock> probe;
+    if (!stateLock_) {
+        probe = std::make_unique<FileLock>(config_.statePath + ".lock");
+        if (!probe->held()) return;
+    }
     const std::string temp = config_.statePath + ".tmp";
     {
         std::ofstream out(PathFromUtf8(temp), std::ios::binary | std::ios::trunc);
@@ -578,10 +607,12 @@ void Simulator::SaveStateLocked() const {
     }
     std::error_code ec;
     std::filesystem::rename(PathFromUtf8(temp), PathFromUtf8(config_.statePath), ec);
+    stateStamp_ = StateStamp();
 }
 
 void Simulator::LoadState() {
     if (config_.statePath.empty()) return;
+    stateStamp_ = StateStamp();
     std::ifstream in(PathFromUtf8(config_.statePath), std::ios::binary);
     char magic[sizeof kStateMagic];
     if (!in.read(magic, sizeof magic) || !std::equal(magic, magic + 8, kStateMagic)) return;

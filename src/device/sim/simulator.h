@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -19,6 +20,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/file_lock.h"
 #include "device/bridge.h"
 #include "device/sim/sim_module.h"
 
@@ -56,7 +58,9 @@ struct SimConfig {
     TimingModel timing;
     double lateSeconds = 0.35;  // how late a late reply comes
     std::uint32_t moduleBaud = 100000;
-    std::string statePath;  // module memory kept here between runs
+    // Module memory kept here between runs. Programs that share it share the module: while one
+    // has a bridge open, the others find it in use (a lock on statePath + ".lock").
+    std::string statePath;
     std::size_t logCapacity = 20000;
 };
 
@@ -130,7 +134,10 @@ class Simulator {
     std::optional<std::uint8_t> EventChar(int bridge) const;
     // The rate the module listens at: a bridge within this fraction of it is understood.
     static constexpr double kBaudTolerance = 0.03;
+    // The last open failed because another program has the shared module open.
+    bool InUseElsewhere() const;
 
+    // Writes the state file, unless another program has the module open.
     void SaveState() const;
 
   private:
@@ -159,6 +166,8 @@ class Simulator {
     void DamageReply(Fault fault, std::uint8_t requestLetter, Bytes& reply);
     void LoadState();
     void SaveStateLocked() const;
+    bool AnyOpen() const;
+    std::filesystem::file_time_type StateStamp() const;  // of the state file as it is now
 
     mutable std::mutex mutex_;
     std::condition_variable arrived_;
@@ -169,6 +178,9 @@ class Simulator {
     int driverCalls_ = 0;
     double linkSeconds_ = 0;
     std::deque<LoggedFrame> log_;
+    std::unique_ptr<FileLock> stateLock_;  // while a bridge is open
+    bool inUseElsewhere_ = false;
+    mutable std::filesystem::file_time_type stateStamp_;  // as last read or written
 };
 
 }  // namespace vx42::sim

@@ -16,7 +16,9 @@
 #include <QTimer>
 #include <QTreeWidget>
 #include <cstdio>
+#include <fstream>
 #include <memory>
+#include <utility>
 
 #include "app/qt/app_context.h"
 #include "app/qt/link_module_service.h"
@@ -36,9 +38,12 @@
 
 namespace {
 
-// Answers every question with No or Cancel and prints what it was asked.
+// Answers every question with No or Cancel and prints what it was asked; a file dialog takes
+// the file set for it once.
 class QuietPrompt : public vx42::Prompt {
   public:
+    std::optional<std::string> openFile, saveFile;
+
     void Message(const std::string& text, const std::string&, vx42::Icon) override {
         std::fprintf(stderr, "message: %s\n", text.c_str());
     }
@@ -50,8 +55,12 @@ class QuietPrompt : public vx42::Prompt {
         std::fprintf(stderr, "question (No): %s\n", text.c_str());
         return vx42::Answer::No;
     }
-    std::optional<std::string> OpenFile(const vx42::FileDialog&) override { return std::nullopt; }
-    std::optional<std::string> SaveFile(const vx42::FileDialog&) override { return std::nullopt; }
+    std::optional<std::string> OpenFile(const vx42::FileDialog&) override {
+        return std::exchange(openFile, std::nullopt);
+    }
+    std::optional<std::string> SaveFile(const vx42::FileDialog&) override {
+        return std::exchange(saveFile, std::nullopt);
+    }
     std::optional<std::string> InputBox(const std::string&, const std::string&,
                                         const std::string&) override {
         return std::nullopt;
@@ -82,8 +91,7 @@ void DialogShot(QDialog& dialog, const QString& folder, const QString& name) {
 }
 
 // Every dialog of the main window, with sample contents.
-void DialogShots(vx42::FrmMain& window, vx42::AppContext& app, vx42::LinkModuleService& module,
-                 const QString& folder) {
+void DialogShots(vx42::FrmMain& window, vx42::AppContext& app, const QString& folder) {
     vx42::FrmUnitSettings units(app.settings, app.store, app.prompt, app.log, {}, &window);
     DialogShot(units, folder, "20-dialog-unit-settings");
 
@@ -130,15 +138,43 @@ void DialogShots(vx42::FrmMain& window, vx42::AppContext& app, vx42::LinkModuleS
     vx42::FrmCanSpeed speed(app.prompt, app.log, &window);
     speed.Load(app.image);
     DialogShot(speed, folder, "22-dialog-set-can-speed");
+}
 
+// A firmware file of one record of `size` bytes at 0x8000: the count of records, eight blanks,
+// the first and last address, then per record its flag, length, address and data.
+void WriteFirmwareFile(const std::string& path, int size) {
+    std::vector<char> out{1};
+    out.insert(out.end(), 8, ' ');
+    const auto put = [&out](std::int32_t v) {
+        for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>(v >> (8 * i)));
+    };
+    put(0x8000);
+    put(0x8003);
+    out.push_back(1);
+    put(size);
+    put(0x8000);
+    for (int i = 0; i < size; ++i) out.push_back(static_cast<char>(i * 7));
+    std::ofstream(path, std::ios::binary)
+        .write(out.data(), static_cast<std::streamsize>(out.size()));
+}
+
+// A firmware upgrade run to its end on the simulated module from a file opened in the dialog,
+// as the manual describes it. The module restarts, so the window is offline afterwards.
+void FirmwareShot(vx42::FrmMain& window, vx42::AppContext& app, vx42::LinkModuleService& module,
+                  QuietPrompt& prompt, const QString& folder) {
+    const QTemporaryDir files;
+    const std::string path = (files.path() + "/VX42 2.2.0.ROM").toStdString();
+    WriteFirmwareFile(path, 4096);
     vx42::FrmFirmwareUpgrade upgrade(
         {app.prompt, app.log, app.settings, app.store, app.folders.userData, window.link(),
          module.link(), [&window] { return window.online(); }},
         &window);
-    for (const char* line :
-         {vx42::upgrade_status::StartingFirmware, vx42::upgrade_status::SendingFinish,
-          vx42::upgrade_status::SendingReset, vx42::upgrade_status::FirmwareComplete})
-        upgrade.AddStatus(line);
+    upgrade.show();
+    prompt.openFile = path;
+    upgrade.cmdOpenFile->click();
+    upgrade.cmdStartUpgrade->click();
+    if (!QTest::qWaitFor([&] { return !upgrade.running(); }, 60000))
+        std::fprintf(stderr, "the firmware upgrade did not finish\n");
     DialogShot(upgrade, folder, "23-dialog-firmware-upgrade");
 }
 
@@ -214,6 +250,7 @@ int main(int argc, char** argv) {
 
     vx42::FrmMain window(app, module);
     const QTemporaryDir history;
+    app.settings.CalibrationPath = history.path().toStdString();
     window.keeper() = vx42::RestoreKeeper(history.path().toStdString(), 200);
     window.show();
     Shot(window, folder, "01-offline-compact");
@@ -227,6 +264,9 @@ int main(int argc, char** argv) {
         Shot(window, folder, tabs[t]);
     }
     window.TabStrip->setCurrentIndex(0);
+    // The foot of the window online to the simulated module, where the status bar says so.
+    const QPixmap whole = window.grab();
+    whole.copy(0, whole.height() - 62, whole.width(), 62).save(folder + "/29-simulated-module.png");
     int n = 7;
     for (QAction* action : window.menuBar()->actions()) {
         QMenu* menu = action->menu();
@@ -237,7 +277,7 @@ int main(int argc, char** argv) {
              QString("%1-menu-%2").arg(n++, 2, 10, QChar('0')).arg(menu->objectName()));
         menu->hide();
     }
-    DialogShots(window, app, module, folder);
+    DialogShots(window, app, folder);
     HistoryShots(window, app, folder);
     CompareShot(window, app, folder);
     // The CAN status after a check: slots 0, 2 and 5 receiving.
@@ -246,7 +286,15 @@ int main(int argc, char** argv) {
     if (auto* check = window.findChild<QPushButton*>("cmdCheckCANStats")) check->click();
     WaitIdle(window);
     Shot(window, folder, "24-can-status-checked");
-    window.ConnectCommand();  // disconnect
+    window.TabStrip->setCurrentIndex(0);
+    // The job sheet of the demonstration calibration, as File > Export Job Sheet... writes it.
+    prompt.saveFile = (folder + "/job-sheet.pdf").toStdString();
+    window.ExportJobSheetCommand();
+    FirmwareShot(window, app, module, prompt, folder);
     WaitIdle(window);
+    if (window.online()) {
+        window.ConnectCommand();  // disconnect
+        WaitIdle(window);
+    }
     return 0;
 }

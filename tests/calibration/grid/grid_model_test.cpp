@@ -54,19 +54,6 @@ TEST(GridClipboard, PasteNeverWritesTheAnalogCorner) {
     EXPECT_EQ(CopySelectionText(g), "\t2\r3\t4");
 }
 
-TEST(GridModel, ReadsCellNumbersStrictly) {
-    EXPECT_EQ(ReadCellNumber(" 12.5 "), 12.5);
-    EXPECT_EQ(ReadCellNumber(" 1 2.5"), 12.5);
-    EXPECT_EQ(ReadCellNumber(".5"), 0.5);
-    EXPECT_EQ(ReadCellNumber("-.5"), -0.5);
-    EXPECT_EQ(ReadCellNumber("+3"), 3);
-    EXPECT_EQ(ReadCellNumber("-2e2"), -200);
-    for (const char* bad : {"", "  ", "abc", "12abc", "1.2.3", "1,5", ",5", "1,500", "+-5",
-                            "inf", "nan", "0x10", "1e999", "-"}) {
-        EXPECT_FALSE(ReadCellNumber(bad).has_value()) << bad;
-    }
-}
-
 TEST(GridModel, SelectionIsOrderedAndKeptInsideTheGrid) {
     GridModel g = GridModel::AnalogTable();
     g.Select(4, 9, 1, 20);

@@ -196,6 +196,27 @@ TEST(Simulator, StateFileCarriesModuleMemoryBetweenRuns) {
     EXPECT_EQ(other.Module().Read(0x0400, 3), (Bytes{0xFF, 0xFF, 0xFF}));
 }
 
+TEST(Simulator, AModuleSharedThroughItsStateFileIsOneProgramsAtATime) {
+    test::TempDir dir;
+    SimConfig c;
+    c.statePath = dir.file("module.state");
+    Simulator first(c), second(c);  // two programs on one simulated module
+    const int h = OpenModule(first, "Dialvane VX42 USB");
+    int other = 0;
+    EXPECT_EQ(second.Open("Dialvane VX42 USB", other), ft::DeviceNotOpened);
+    EXPECT_TRUE(second.InUseElsewhere());
+    EXPECT_FALSE(first.InUseElsewhere());
+    // The program that waits writes nothing over the module meanwhile.
+    first.Module().Write(0x0400, Bytes{7, 8});
+    second.SaveState();
+    EXPECT_FALSE(std::filesystem::exists(c.statePath));
+    // Once the first lets go, the second has the module as the first left it.
+    EXPECT_EQ(first.Close(h), ft::Ok);
+    ASSERT_EQ(second.Open("Dialvane VX42 USB", other), ft::Ok);
+    EXPECT_FALSE(second.InUseElsewhere());
+    EXPECT_EQ(second.Module().Read(0x0400, 2), (Bytes{7, 8}));
+}
+
 TEST(Simulator, ConfigurationText) {
     const SimConfig c = ParseSimConfig(
         "bridge=Dialvane A|DV000001; bridge=Cable|CB000002\nversion=3.4.5;seed=9;drop=0.1;"

@@ -1,0 +1,96 @@
+#include "app/window_arguments.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+#include <vector>
+
+#include "base/error_log.h"
+#include "base/system_text.h"
+
+namespace vx42 {
+namespace {
+
+struct Outcome {
+    std::optional<int> status;
+    WindowArguments arguments;
+    std::string out, err;
+};
+
+Outcome Read(std::vector<const char*> args, StartupMode mode = StartupMode::Full) {
+    args.insert(args.begin(), mode == StartupMode::Relay ? "/usr/bin/VX42RelayControl" : "VX42");
+    Outcome o;
+    std::ostringstream out, err;
+    o.status = ReadWindowArguments(static_cast<int>(args.size()), args.data(), mode, o.arguments,
+                                   out, err);
+    o.out = out.str();
+    o.err = err.str();
+    return o;
+}
+
+TEST(WindowArguments, AFileAndTheSimulatorStartTheWindow) {
+    const Outcome none = Read({});
+    EXPECT_FALSE(none.status);
+    EXPECT_FALSE(none.arguments.simulator);
+    EXPECT_TRUE(none.arguments.file.empty());
+
+    const Outcome both = Read({"--simulator", "/jobs/truck 12.DVF"});
+    EXPECT_FALSE(both.status);
+    EXPECT_TRUE(both.arguments.simulator);
+    EXPECT_EQ(both.arguments.file, "/jobs/truck 12.DVF");
+    EXPECT_TRUE(both.out.empty() && both.err.empty());
+
+    // A file named from the current folder is named whole: Save writes beside it.
+    const Outcome relative = Read({"jobs/../truck.DVF"});
+    ASSERT_FALSE(relative.status);
+    EXPECT_EQ(relative.arguments.file,
+              Utf8FromPath((std::filesystem::current_path() / "truck.DVF").lexically_normal()));
+}
+
+TEST(WindowArguments, HelpAndVersionEndTheRunWithoutAWindow) {
+    const Outcome help = Read({"--help"});
+    EXPECT_EQ(help.status, 0);
+    for (const char* part : {"VX42", "--simulator", "FILE", "--version", "vx42ctl"})
+        EXPECT_NE(help.out.find(part), std::string::npos) << part << " in\n" << help.out;
+    EXPECT_TRUE(help.err.empty());
+
+    EXPECT_EQ(Read({"--version"}).status, 0);
+    EXPECT_EQ(Read({"--version"}).out, "VX42 Version " + ProgramVersion() + "\n");
+    const Outcome relay = Read({"--version"}, StartupMode::Relay);
+    EXPECT_EQ(relay.out, "VX42 Relay Control Version " + ProgramVersion() + "\n");
+    EXPECT_NE(Read({"-h"}, StartupMode::Relay).out.find("VX42RelayControl"), std::string::npos);
+}
+
+TEST(WindowArguments, WhatTheWindowDoesNotTakeIsRefusedInOneLine) {
+    struct Case {
+        std::vector<const char*> args;
+        const char* named;
+    };
+    const Case cases[] = {
+        {{"--simulater"}, "--simulater"},
+        {{"-platform", "offscreen"}, "-platform"},
+        {{"a.DVF", "b.DVF"}, "b.DVF"},
+    };
+    for (const Case& c : cases) {
+        const Outcome o = Read(c.args);
+        EXPECT_EQ(o.status, kUsageStatus) << c.named;
+        EXPECT_TRUE(o.out.empty());
+        EXPECT_EQ(o.err.rfind("VX42: ", 0), 0u) << o.err;
+        EXPECT_NE(o.err.find(c.named), std::string::npos) << o.err;
+        EXPECT_NE(o.err.find("VX42 --help"), std::string::npos) << o.err;
+        EXPECT_EQ(o.err.find('\n'), o.err.size() - 1) << o.err;  // one line
+    }
+}
+
+TEST(WindowArguments, NoDisplayIsOneLineNamingWhatIsMissing) {
+    const std::string unset = NoDisplayMessage("VX42", "");
+    EXPECT_NE(unset.find("DISPLAY"), std::string::npos);
+    const std::string gone = NoDisplayMessage("VX42RelayControl", ":99");
+    EXPECT_EQ(gone.rfind("VX42RelayControl: ", 0), 0u);
+    EXPECT_NE(gone.find("\":99\""), std::string::npos);
+    for (const std::string& line : {unset, gone}) EXPECT_EQ(line.find('\n'), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vx42

@@ -1,0 +1,166 @@
+#include "calibration/review/job_sheet.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "calibration/outputs/output_function.h"
+#include "calibration/outputs/output_settings.h"
+#include "files/calibration_file.h"
+#include "support/demo_calibration.h"
+
+namespace vx42 {
+namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+
+// The part of the sheet from one output's heading to the next one's (or the end).
+std::string Section(const std::string& html, int output) {
+    const auto start = html.find("<h2");
+    std::size_t at = start;
+    for (int o = 0; o < output && at != std::string::npos; ++o) at = html.find("<h2", at + 1);
+    if (at == std::string::npos) return {};
+    const auto end = html.find("<h2", at + 1);
+    return html.substr(at, end == std::string::npos ? std::string::npos : end - at);
+}
+
+int Count(const std::string& text, const std::string& what) {
+    int n = 0;
+    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
+const JobSheetHeader kHeader{"DV42A001", "2.1.0", "2026-03-14 09:26:53", "Truck 12.DVF"};
+
+TEST(JobSheet, ShowsTheJobAndEachOutputOfTheDemonstrationCalibration) {
+    const std::string html = JobSheetHtml(test::DemoCalibration(), UnitFlags{}, kHeader);
+    EXPECT_THAT(html, HasSubstr("<title>Job Sheet: Truck 12.DVF</title>"));
+    for (const char* fact : {"DV42A001", "2.1.0", "2026-03-14 09:26:53", "250 kbit/s",
+                             "temperature °F, speed MPH, pressure PSI"})
+        EXPECT_THAT(html, HasSubstr(fact));
+
+    // The fuel gauge: its message with its unit, the 6 x 16 table and a line per battery row.
+    const std::string fuel = Section(html, 0);
+    EXPECT_THAT(fuel, HasSubstr("Output 1: Fuel Gauge"));
+    EXPECT_THAT(fuel, HasSubstr("<td>Analog Gauge</td>"));
+    EXPECT_THAT(fuel, HasSubstr("SAE J1939 / Fuel Level 1"));
+    EXPECT_THAT(fuel, HasSubstr("raw x 0.4 + 0 %"));
+    EXPECT_THAT(fuel, HasSubstr("<td>2000 ms</td>"));
+    EXPECT_THAT(fuel, HasSubstr("<th>V \\ %</th><th>0</th><th>6</th>"));
+    EXPECT_EQ(Count(fuel, "<td>90.0</td>"), 6);
+    EXPECT_EQ(Count(fuel, "<polyline"), 6);
+    EXPECT_THAT(fuel, HasSubstr(">7.99 V</text>"));
+    EXPECT_THAT(fuel, Not(HasSubstr("page-break-before")));  // the first output follows the header
+    EXPECT_THAT(fuel, Not(HasSubstr("Secondary CAN data</th></tr>")));  // secondary not used
+
+    // The fan relay: its drive and its switch rule in the unit chosen (°F).
+    const std::string fan = Section(html, 1);
+    EXPECT_THAT(fan, HasSubstr("page-break-before: always"));
+    EXPECT_THAT(fan, HasSubstr("<td>On: Ground, Off: Open</td>"));
+    EXPECT_THAT(fan, HasSubstr("<td>Simple Off to On</td>"));
+    EXPECT_THAT(fan, HasSubstr(">203.0 °F</td>"));
+    EXPECT_THAT(fan, HasSubstr(">194.0 °F</td>"));
+    EXPECT_THAT(fan, HasSubstr("<td>-40 °F</td>"));  // data on timeout
+    EXPECT_THAT(fan, Not(HasSubstr("<svg")));        // a relay has no table
+
+    // The speedometer: frequency against speed in MPH.
+    const std::string speedo = Section(html, 2);
+    EXPECT_THAT(speedo, HasSubstr("<td>Speedo/Tach Gauge</td>"));
+    EXPECT_THAT(speedo, HasSubstr("frequency (Hz) by CAN data (MPH)"));
+    EXPECT_THAT(speedo, HasSubstr("<th>124</th>"));
+    EXPECT_THAT(speedo, HasSubstr("<td>440.0</td>"));
+    EXPECT_EQ(Count(speedo, "<polyline"), 1);
+
+    // The tachometer voltage output: its two points in RPM.
+    const std::string tach = Section(html, 3);
+    EXPECT_THAT(tach, HasSubstr("<td>Voltage Out</td>"));
+    EXPECT_THAT(tach, HasSubstr("<tr><th>Max</th><td>7000</td><td>95.0</td></tr>"));
+    EXPECT_THAT(tach, HasSubstr("<td>7.99, 9.98, 11.98, 14.01, 16.01, 18.01</td>"));
+    EXPECT_THAT(tach, HasSubstr(">8000</text>"));  // the speed axis rounded up
+}
+
+TEST(JobSheet, MetricUnitsChangeTheValuesShownNotTheCalibration) {
+    const CalImage demo = test::DemoCalibration();
+    const std::string html = JobSheetHtml(demo, UnitFlags::AllMetric(), kHeader);
+    EXPECT_THAT(html, HasSubstr("temperature °C, speed KPH, pressure kPa, flow g/sec"));
+    const std::string fan = Section(html, 1);
+    EXPECT_THAT(fan, HasSubstr(">95.0 °C</td>"));
+    EXPECT_THAT(fan, HasSubstr(">90.0 °C</td>"));
+    EXPECT_THAT(fan, Not(HasSubstr("°F")));
+    const std::string speedo = Section(html, 2);
+    EXPECT_THAT(speedo, HasSubstr("frequency (Hz) by CAN data (KPH)"));
+    EXPECT_THAT(speedo, HasSubstr("<th>200</th>"));
+    EXPECT_THAT(speedo, HasSubstr("<td>440.0</td>"));  // the frequencies stay
+    EXPECT_EQ(demo, test::DemoCalibration());
+}
+
+TEST(JobSheet, UnknownFactsSayNotRecordedAndOutputsOffTakeNoPage) {
+    CalImage image = test::DemoCalibration();
+    bool changed = false;
+    OfflineSink offline;
+    EditTarget target{image, changed, offline};
+    const FormatContext raw;
+    SelectFunction(OutputEdit{target, raw, 1}, OutputFunction::Off);
+    const std::string html = JobSheetHtml(image, UnitFlags{}, JobSheetHeader{});
+    EXPECT_EQ(Count(html, "not recorded"), 4);
+    EXPECT_THAT(html, HasSubstr("<title>Job Sheet</title>"));
+    const std::string off = Section(html, 1);
+    EXPECT_THAT(off, HasSubstr("<td>Off</td>"));
+    EXPECT_THAT(off, Not(HasSubstr("page-break-before")));
+    EXPECT_THAT(off, Not(HasSubstr("Messages")));
+    EXPECT_EQ(Count(html, "page-break-before"), 2);  // outputs 3 and 4
+}
+
+TEST(JobSheet, TextsFromTheCalibrationAreEscaped) {
+    CalImage image = test::DemoCalibration();
+    image.StoreText(CalAddresses().OutputName[0], width::OutputName, "<b>Fuel & \"Co\"");
+    const std::string html = JobSheetHtml(image, UnitFlags{}, {"<s>", "", "", "a<b>.DVF"});
+    EXPECT_THAT(html, HasSubstr("Output 1: &lt;b&gt;Fuel &amp; &quot;Co&quot;"));
+    EXPECT_THAT(html, HasSubstr("<td>&lt;s&gt;</td>"));
+    EXPECT_THAT(html, HasSubstr("<title>Job Sheet: a&lt;b&gt;.DVF</title>"));
+    EXPECT_THAT(html, Not(HasSubstr("<b>")));
+    EXPECT_EQ(HtmlText("caf\xe9"), "caf?");  // not UTF-8
+    EXPECT_EQ(HtmlText("°C"), "°C");
+}
+
+TEST(JobSheet, PlotHasRoundTicksAndNothingWithoutPoints) {
+    EXPECT_EQ(SvgPlot({}, "x", "y"), "");
+    EXPECT_EQ(SvgPlot({{"a", {}}}, "x", "y"), "");
+    const std::string plot = SvgPlot({{"line", {{0.1, 0.2}, {0.7, 0.3}}}}, "x <1>", "y");
+    EXPECT_THAT(plot, HasSubstr("xmlns=\"http://www.w3.org/2000/svg\""));
+    for (const char* tick :
+         {">0.1</text>", ">0.2</text>", ">0.7</text>", ">0.3</text>", ">0</text>"})
+        EXPECT_THAT(plot, HasSubstr(tick));
+    EXPECT_THAT(plot, Not(HasSubstr("0000000")));  // no binary noise in tick texts
+    EXPECT_THAT(plot, HasSubstr(">x &lt;1&gt;</text>"));
+    EXPECT_THAT(plot, Not(HasSubstr(">line</text>")));  // one line needs no legend
+    // One value alone still gets an axis around it.
+    EXPECT_THAT(SvgPlot({{"a", {{5, 5}}}, {"b", {{5, 5}}}}, "x", "y"), HasSubstr(">b</text>"));
+}
+
+TEST(JobSheet, WindowHeaderNamesTheModuleOnlyWhenItHoldsTheCalibration) {
+    FileState files;
+    files.FileLoaded = true;
+    files.CurrentFileName = "Truck 12.DVF";
+    JobSheetHeader h = WindowJobSheetHeader(files, false, "DV42A001", "2.1.0");
+    EXPECT_EQ(h.serial, "");
+    EXPECT_EQ(h.file, "Truck 12.DVF");
+    EXPECT_TRUE(std::regex_match(h.date, std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d)")));
+    files.CalibrationChanged = true;
+    h = WindowJobSheetHeader(files, true, "DV42A001", "2.1.0");
+    EXPECT_EQ(h.serial, "DV42A001");
+    EXPECT_EQ(h.firmware, "2.1.0");
+    EXPECT_EQ(h.file, "Truck 12.DVF (changed since saved)");
+    files.MarkAutoRetrieved();
+    files.CalibrationChanged = false;
+    EXPECT_EQ(WindowJobSheetHeader(files, true, "", "").file, "retrieved from the module");
+
+    EXPECT_EQ(JobSheetFileName("/home/a/Truck 12.DVF", ".pdf"), "Truck 12.pdf");
+    EXPECT_EQ(JobSheetFileName("", ".pdf"), "Job Sheet.pdf");
+    EXPECT_EQ(JobSheetFileName("C:\\jobs\\.DVF", ".html"), ".DVF.html");
+}
+
+}  // namespace
+}  // namespace vx42

@@ -1,0 +1,106 @@
+// File > Print... and File > Export Job Sheet...: the job sheet of the calibration shown goes
+// to the print dialog and into a PDF file chosen in the save dialog.
+
+#include "calibration/review/job_sheet.h"
+
+#include <QAction>
+#include <QProcess>
+#include <QTest>
+
+#include "can/library_json.h"
+#include "files/file_io.h"
+#include "support/demo_calibration.h"
+#include "ui_fixture.h"
+
+using namespace vx42;
+using vx42::test::WaitIdle;
+using vx42::test::WindowFixture;
+
+namespace {
+// The demonstration calibration's messages come from the example library.
+void LoadExampleLibrary(WindowFixture& f) {
+    f.app.libraries.MessageLibraries.push_back(
+        ReadLibraryJsonFile(std::string(VX42_SOURCE_DIR) + "/data/libraries/SAE_J1939.json"));
+}
+}  // namespace
+
+class JobSheetTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void printingGivesTheSheetOfTheModuleShownToThePrintDialog() {
+        WindowFixture f;
+        LoadExampleLibrary(f);
+        f.sim->Module().Write(kCalBaseAddress, test::DemoCalibration().bytes());
+        f.ToggleConnection();
+        QVERIFY(f.window.online());
+        f.prompt.AnswerPrint(PrintOutcome::Printed);
+        f.window.menuFilePrint->trigger();
+        const PromptCall call = f.prompt.Calls().back();
+        QCOMPARE(call.kind, PromptKind::PrintDocument);
+        QCOMPARE(call.title, std::string("Job Sheet"));
+        // The core's sheet of the image shown, with the module that holds it.
+        const std::string& sheet = call.text;
+        QVERIFY(sheet.find("<td>" + f.module.DeviceSerial() + "</td>") != std::string::npos);
+        QVERIFY(sheet.find("<td>retrieved from the module</td>") != std::string::npos);
+        QVERIFY(sheet.find(">203.0 °F</td>") != std::string::npos);
+        QVERIFY2(f.prompt.Unexpected().empty(), qPrintable(f.unexpected()));
+
+        // A printer that cannot start is said so.
+        f.prompt.AnswerPrint(PrintOutcome::Failed);
+        f.prompt.ExpectMessage("could not be printed");
+        f.window.menuFilePrint->trigger();
+        QVERIFY2(f.prompt.ScriptDone() && f.prompt.Unexpected().empty(),
+                 qPrintable(f.unexpected()));
+    }
+
+    void exportWritesAPdfOfTheSheetWhereTheSaveDialogSays() {
+        WindowFixture f;
+        LoadExampleLibrary(f);
+        const std::string dvf = f.folder.file("Truck 12.DVF");
+        WriteCalibrationFile(dvf, test::DemoCalibration());
+        f.prompt.AnswerOpenFile(dvf);
+        f.window.menuFileOpen->trigger();
+        QVERIFY(WaitIdle(f.window));
+
+        f.prompt.AnswerSaveFile(f.folder.file("sheet"));  // ".pdf" is added
+        f.window.menuFileExportJobSheet->trigger();
+        QVERIFY2(f.prompt.ScriptDone() && f.prompt.Unexpected().empty(),
+                 qPrintable(f.unexpected()));
+        const PromptCall dialog = f.prompt.Calls().back();
+        QCOMPARE(dialog.dialog.fileName, std::string("Truck 12.pdf"));
+        QCOMPARE(dialog.dialog.filter, std::string("PDF Document (*.pdf)|*.pdf"));
+
+        const std::string pdf = f.folder.file("sheet.pdf");
+        const auto bytes = ReadWholeFile(pdf, 1 << 24);
+        QVERIFY(std::string(bytes.begin(), bytes.begin() + 5) == "%PDF-");
+        QProcess text;
+        text.start("pdftotext", {"-layout", QString::fromStdString(pdf), "-"});
+        QVERIFY2(text.waitForFinished(30000) && text.exitCode() == 0, "pdftotext failed");
+        const QString content = QString::fromUtf8(text.readAllStandardOutput());
+        for (const char* expected : {"VX42 Job Sheet", "Truck 12.DVF", "Output 2: Coolant Fan",
+                                     "203.0 °F", "Output 4: Tach Voltage", "Page 4 of 4"})
+            QVERIFY2(content.contains(QString::fromUtf8(expected)), expected);
+        QVERIFY(content.contains("not recorded"));  // offline from a file: no module on it
+
+        // Replacing the file is asked first; No leaves it as it was.
+        f.prompt.AnswerSaveFile(pdf);
+        f.prompt.AnswerYesNo(Answer::No);
+        f.window.menuFileExportJobSheet->trigger();
+        QVERIFY(ReadWholeFile(pdf, 1 << 24) == bytes);
+        QVERIFY2(f.prompt.ScriptDone() && f.prompt.Unexpected().empty(),
+                 qPrintable(f.unexpected()));
+    }
+
+    void withoutACalibrationThereIsNoSheet() {
+        WindowFixture f;
+        f.prompt.ExpectMessage("Open or retrieve a calibration first");
+        f.window.menuFileExportJobSheet->trigger();
+        f.prompt.ExpectMessage("Open or retrieve a calibration first");
+        f.window.menuFilePrint->trigger();
+        QVERIFY2(f.prompt.ScriptDone() && f.prompt.Unexpected().empty(),
+                 qPrintable(f.unexpected()));
+    }
+};
+
+QTEST_MAIN(JobSheetTest)
+#include "job_sheet_test.moc"
