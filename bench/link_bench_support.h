@@ -16,12 +16,19 @@
 
 namespace vx42::bench {
 
+// The back end a benchmark's link runs over, given the simulator.
+using BridgeFor = std::function<std::unique_ptr<Bridge>(std::shared_ptr<sim::Simulator>)>;
+
+inline std::unique_ptr<Bridge> InProcess(std::shared_ptr<sim::Simulator> simulator) {
+    return std::make_unique<sim::SimBridge>(std::move(simulator));
+}
+
 struct SimulatedLink {
-    explicit SimulatedLink(bool timed) {
+    explicit SimulatedLink(bool timed, const BridgeFor& bridgeFor = InProcess) {
         sim::SimConfig config;
         config.timing.enabled = timed;
         simulator = std::make_shared<sim::Simulator>(config);
-        link = std::make_unique<ModuleLink>(std::make_unique<sim::SimBridge>(simulator), prompt);
+        link = std::make_unique<ModuleLink>(bridgeFor(simulator), prompt);
     }
     std::shared_ptr<sim::Simulator> simulator;
     ScriptedPrompt prompt;

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -36,6 +37,9 @@ class Bridge {
     // Whether the last listing or open met a bridge that this user is not permitted to open
     // (on Linux: the device node's permissions, which a udev rule grants).
     virtual bool AccessDenied() const { return false; }
+    // Whether the driver could not reach USB at all (on Linux: libusb could not start, as in
+    // a container without USB devices), so that no listing means anything.
+    virtual bool UsbUnreachable() const { return false; }
     // Whether the last open failed because another program has the bridge open.
     virtual bool InUse() const { return false; }
 
@@ -50,6 +54,13 @@ class Bridge {
     virtual FtStatus SetLatencyTimer(std::uint8_t milliseconds) = 0;
     // Discards whatever waits in the receive buffer.
     virtual FtStatus PurgeReceive() = 0;
+    // The event character: a byte equal to it, received from the module, makes the bridge hand
+    // its buffer to the host at once instead of when the latency timer runs out; none turns it
+    // off. NotSupported where the driver offers no such setting.
+    virtual FtStatus SetEventChar(std::optional<std::uint8_t> eventChar) {
+        (void)eventChar;
+        return ft::NotSupported;
+    }
     virtual FtStatus Write(std::span<const std::uint8_t> bytes, std::uint32_t& written) = 0;
     // Reads up to into.size() bytes of what is queued; never waits for more.
     virtual FtStatus Read(std::span<std::uint8_t> into, std::uint32_t& got) = 0;

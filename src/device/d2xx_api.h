@@ -45,6 +45,10 @@ using FT_ReadFn = FT_STATUS(VX42_D2XX_CALL*)(FT_HANDLE ftHandle, void* lpBuffer,
                                              DWORD dwBytesToRead, DWORD* lpdwBytesReturned);
 using FT_GetQueueStatusFn = FT_STATUS(VX42_D2XX_CALL*)(FT_HANDLE ftHandle,
                                                        DWORD* lpdwAmountInRxQueue);
+// Optional: not every build of the library exports it.
+using FT_SetCharsFn = FT_STATUS(VX42_D2XX_CALL*)(FT_HANDLE ftHandle, UCHAR uEventCh,
+                                                 UCHAR uEventChEn, UCHAR uErrorCh,
+                                                 UCHAR uErrorChEn);
 using FT_CloseFn = FT_STATUS(VX42_D2XX_CALL*)(FT_HANDLE ftHandle);
 }
 

@@ -34,8 +34,8 @@ template <typename Fn>
 bool Bind(void* library, const char* name, Fn& fn) {
 #ifdef _WIN32
     // Through a plain function pointer: the entry point's real type is Fn, not FARPROC's.
-    fn = reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(
-        GetProcAddress(reinterpret_cast<HMODULE>(library), name)));
+    fn = reinterpret_cast<Fn>(
+        reinterpret_cast<void (*)()>(GetProcAddress(reinterpret_cast<HMODULE>(library), name)));
 #else
     fn = reinterpret_cast<Fn>(dlsym(library, name));
 #endif
@@ -64,6 +64,7 @@ D2xxBridge::D2xxBridge(const std::string& library) : library_(LoadLibraryNamed(l
         Bind(library_, "FT_Purge", purge_) && Bind(library_, "FT_Write", write_) &&
         Bind(library_, "FT_Read", read_) && Bind(library_, "FT_GetQueueStatus", getQueueStatus_) &&
         Bind(library_, "FT_Close", close_);
+    if (bound_) Bind(library_, "FT_SetChars", setChars_);
 }
 
 D2xxBridge::~D2xxBridge() {
@@ -120,6 +121,12 @@ FtStatus D2xxBridge::SetLatencyTimer(std::uint8_t milliseconds) {
 FtStatus D2xxBridge::PurgeReceive() {
     if (!bound_) return ft::OtherError;
     return ToStatus(purge_(handle_, FT_PURGE_RX));
+}
+
+FtStatus D2xxBridge::SetEventChar(std::optional<std::uint8_t> eventChar) {
+    if (!bound_) return ft::OtherError;
+    if (!setChars_) return ft::NotSupported;
+    return ToStatus(setChars_(handle_, eventChar.value_or(0), eventChar ? 1 : 0, 0, 0));
 }
 
 FtStatus D2xxBridge::Write(std::span<const std::uint8_t> bytes, std::uint32_t& written) {

@@ -36,6 +36,8 @@ class D2xxBridge : public Bridge {
     FtStatus SetBaudRate(std::uint32_t baud) override;
     FtStatus SetLatencyTimer(std::uint8_t milliseconds) override;
     FtStatus PurgeReceive() override;
+    // Through FT_SetChars where the library exports it; NotSupported where it does not.
+    FtStatus SetEventChar(std::optional<std::uint8_t> eventChar) override;
     FtStatus Write(std::span<const std::uint8_t> bytes, std::uint32_t& written) override;
     FtStatus Read(std::span<std::uint8_t> into, std::uint32_t& got) override;
     FtStatus QueueStatus(std::uint32_t& queued) override;
@@ -56,6 +58,7 @@ class D2xxBridge : public Bridge {
     d2xx::FT_ReadFn read_ = nullptr;
     d2xx::FT_GetQueueStatusFn getQueueStatus_ = nullptr;
     d2xx::FT_CloseFn close_ = nullptr;
+    d2xx::FT_SetCharsFn setChars_ = nullptr;  // optional
 };
 
 }  // namespace vx42

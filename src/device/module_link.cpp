@@ -22,9 +22,14 @@ constexpr const char* kAccessDeniedNote =
     "build of the tool:\r\n    sudo install -m 644 packaging/60-vx42-bridge.rules "
     "/etc/udev/rules.d/ && sudo udevadm control --reload && sudo udevadm trigger\r\nThen "
     "unplug the cable and plug it in again.";
+constexpr const char* kUsbUnreachableNote =
+    "\r\n\r\nUSB could not be reached: libusb could not start on this computer or sees no USB "
+    "at all, so no cable can be seen. Is /dev/bus/usb there (a container or sandbox may hide "
+    "it)?";
 #else
 constexpr const char* kDriverMissingNote = "";
 constexpr const char* kAccessDeniedNote = "";
+constexpr const char* kUsbUnreachableNote = "";
 #endif
 constexpr const char* kInUseNote =
     "\r\n\r\nThe module is in use: another program is connected to it (another VX42 or VX42 "
@@ -84,6 +89,7 @@ bool ModuleLink::OpenDevice(const std::string& wanted, std::string& error) {
         return false;
     }
     if (OpenMatching(wanted, error)) return true;
+    if (bridge_->UsbUnreachable()) error += kUsbUnreachableNote;
     if (bridge_->AccessDenied())
         error += kAccessDeniedNote;
     else if (bridge_->InUse())
@@ -187,6 +193,12 @@ bool ModuleLink::ConnectModule() {
     CloseDevice(ignored);
     ShowConnectionError("Get Firmware Version Failed");
     return false;
+}
+
+FtStatus ModuleLink::SetEventChar(std::optional<std::uint8_t> eventChar) {
+    std::lock_guard lock(exchange_);
+    if (!deviceOpen_) return ft::InvalidHandle;
+    return bridge_->SetEventChar(eventChar);
 }
 
 void ModuleLink::Disconnect() {

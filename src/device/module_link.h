@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -105,6 +106,9 @@ class ModuleLink : public ChangeSink {
     bool OpenForUpgrade();
     // Close; Online cleared when the close succeeds, a message otherwise.
     void Disconnect();
+    // The bridge's event character (none: off), where its driver offers one; the status of
+    // the driver's answer (NotSupported where it offers none).
+    FtStatus SetEventChar(std::optional<std::uint8_t> eventChar);
     void ConnectIfOffline();
 
     // Commands: True only when the reply was accepted.
@@ -138,7 +142,10 @@ class ModuleLink : public ChangeSink {
     // cleared.
     bool WriteFrozenImage(std::span<const std::uint8_t> image, int lastOffset,
                           const Progress& progress);
-    // The whole calibration: the bracket, the firmware version, the 0xCB 0xE0 marker.
+    // The whole calibration: the bracket, the firmware version, the 0xCB 0xE0 marker. Every
+    // reply is the one-byte acknowledgement, so the bridge's event character is set to it for
+    // the while (each reply reaches the host without waiting for the latency timer) and
+    // cleared afterwards.
     bool WriteWholeCalibration(const CalImage& image, const Progress& progress);
     // The four staged steps (target, count, bytes, apply), each with its attempts; True when
     // the apply step was acknowledged. No online test.

@@ -11,6 +11,8 @@ namespace vx42 {
 namespace {
 
 constexpr int kBlock = 16;
+// The acknowledgement of a 16-byte block: its command letter.
+constexpr std::uint8_t kBlockAck = 'P';
 
 void Report(const Progress& progress, int done, int total, const std::string& text) {
     if (progress) progress(done, total, text);
@@ -91,6 +93,11 @@ bool ModuleLink::WriteFrozenImage(std::span<const std::uint8_t> image, int lastO
 }
 
 bool ModuleLink::WriteWholeCalibration(const CalImage& image, const Progress& progress) {
+    struct Flushed {
+        ModuleLink& link;
+        explicit Flushed(ModuleLink& l) : link(l) { link.SetEventChar(kBlockAck); }
+        ~Flushed() { link.SetEventChar(std::nullopt); }
+    } flushed(*this);
     if (!WriteFrozenImage(image.bytes(), kCalImageLast + 1, progress)) return false;
     StoreFirmwareVersion();
     WriteMarkerCBE0();

@@ -16,7 +16,8 @@ namespace {
 // behind bridge 1).
 class StandIn {
   public:
-    StandIn() : handle_(dlopen(VX42_D2XX_STANDIN, RTLD_NOW | RTLD_LOCAL)) {
+    explicit StandIn(const char* library = VX42_D2XX_STANDIN)
+        : handle_(dlopen(library, RTLD_NOW | RTLD_LOCAL)) {
         if (!handle_) return;
         configure_ = reinterpret_cast<int (*)(const char*)>(dlsym(handle_, "VX42Sim_Configure"));
         read_ = reinterpret_cast<int (*)(int, unsigned, unsigned char*, unsigned)>(
@@ -105,6 +106,29 @@ TEST_F(D2xx, TheLinkRunsOverTheLoadedLibrary) {
     link.Disconnect();
     EXPECT_FALSE(link.Online());
     EXPECT_TRUE(prompt.Calls().empty());
+}
+
+// The event character goes through FT_SetChars where the library exports it; a library
+// without it still binds and writes a whole calibration, every acknowledgement waiting for
+// the latency timer.
+TEST_F(D2xx, EventCharacterWhereTheLibraryOffersIt) {
+    for (const char* library : {VX42_D2XX_STANDIN, VX42_D2XX_STANDIN_WITHOUT_SET_CHARS}) {
+        SCOPED_TRACE(library);
+        StandIn controls(library);
+        ASSERT_EQ(controls.Configure("bridge=Kestrane Dialvane VX42|DV7777770123"), 0);
+        const bool offered = library == std::string(VX42_D2XX_STANDIN);
+        ScriptedPrompt prompt;
+        ModuleLink link(std::make_unique<D2xxBridge>(library), prompt);
+        link.SetTiming(test::FastTiming());
+        link.ConnectIfOffline();
+        ASSERT_TRUE(link.Online());
+        EXPECT_EQ(link.SetEventChar('P'), offered ? ft::Ok : ft::NotSupported);
+        EXPECT_EQ(link.SetEventChar(std::nullopt), offered ? ft::Ok : ft::NotSupported);
+        CalImage image;
+        image[5] = 0x42;
+        EXPECT_TRUE(link.WriteWholeCalibration(image, {}));
+        EXPECT_TRUE(prompt.Calls().empty());
+    }
 }
 
 }  // namespace

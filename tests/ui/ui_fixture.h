@@ -90,6 +90,16 @@ T* FindIndexed(const QObject& parent, const char* array, int index) {
     return found.front();
 }
 
+// The link's waits shortened for window tests.
+inline LinkTiming WindowTiming() {
+    LinkTiming fast;
+    fast.retryPauseMs = 1;
+    fast.commandPauseMs = 1;
+    fast.stillFailedSeconds = 0.01;
+    fast.replyAllowanceSeconds = 0.05;
+    return fast;
+}
+
 struct WindowFixture {
     explicit WindowFixture(StartupMode mode = StartupMode::Full,
                            std::shared_ptr<sim::Simulator> simulator = FastSimulator())
@@ -97,12 +107,7 @@ struct WindowFixture {
           app(mode, folder.str(), prompt, store),
           module(MakeBridge(sim), prompt, true),
           window(app, module) {
-        LinkTiming fast;
-        fast.retryPauseMs = 1;
-        fast.commandPauseMs = 1;
-        fast.stillFailedSeconds = 0.01;
-        fast.replyAllowanceSeconds = 0.05;
-        module.link().SetTiming(fast);
+        module.link().SetTiming(WindowTiming());
     }
 
     TempDir folder;

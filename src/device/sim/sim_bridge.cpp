@@ -39,6 +39,10 @@ FtStatus SimBridge::PurgeReceive() {
     return sim_->Purge(handle_);
 }
 
+FtStatus SimBridge::SetEventChar(std::optional<std::uint8_t> eventChar) {
+    return sim_->SetEventChar(handle_, eventChar);
+}
+
 FtStatus SimBridge::Write(std::span<const std::uint8_t> bytes, std::uint32_t& written) {
     return sim_->Write(handle_, bytes, written);
 }

@@ -27,6 +27,7 @@ class SimBridge : public Bridge {
     FtStatus SetBaudRate(std::uint32_t baud) override;
     FtStatus SetLatencyTimer(std::uint8_t milliseconds) override;
     FtStatus PurgeReceive() override;
+    FtStatus SetEventChar(std::optional<std::uint8_t> eventChar) override;
     FtStatus Write(std::span<const std::uint8_t> bytes, std::uint32_t& written) override;
     FtStatus Read(std::span<std::uint8_t> into, std::uint32_t& got) override;
     FtStatus QueueStatus(std::uint32_t& queued) override;

@@ -1,6 +1,7 @@
 #include "device/sim/simulator.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -220,6 +221,7 @@ FtStatus Simulator::Open(const std::string& description, int& handle) {
         b.rx.clear();
         b.baud = 9600;
         b.latency = 16;
+        b.eventChar.reset();
         handle = static_cast<int>(i) + 1;
         return ft::Ok;
     }
@@ -243,6 +245,15 @@ FtStatus Simulator::SetLatencyTimer(int handle, std::uint8_t milliseconds) {
     if (!b) return status;
     if (milliseconds < 1) return ft::InvalidParameter;
     b->latency = milliseconds;
+    return ft::Ok;
+}
+
+FtStatus Simulator::SetEventChar(int handle, std::optional<std::uint8_t> eventChar) {
+    std::lock_guard lock(mutex_);
+    FtStatus status;
+    auto* b = ByHandle(handle, status);
+    if (!b) return status;
+    b->eventChar = eventChar;
     return ft::Ok;
 }
 
@@ -326,8 +337,10 @@ FtStatus Simulator::Write(int handle, std::span<const std::uint8_t> bytes, std::
         written = 0;
         status = ft::IoError;
     } else {
-        // The module listens at its own line speed only.
-        Bytes reply = b->baud == config_.moduleBaud ? b->module->Handle(bytes) : Bytes{};
+        // The module listens at its own line speed only, within the bridges' tolerance.
+        const double moduleBaud = config_.moduleBaud;
+        const bool understood = std::abs(b->baud - moduleBaud) <= kBaudTolerance * moduleBaud;
+        Bytes reply = understood ? b->module->Handle(bytes) : Bytes{};
         DamageReply(fault, bytes[0], reply);
         const std::size_t replyLength = reply.size();
         auto visibleAt = now;
@@ -340,7 +353,8 @@ FtStatus Simulator::Write(int handle, std::span<const std::uint8_t> bytes, std::
             if (replyLength > 0) {
                 visibleAt += Seconds(config_.timing.turnaroundSeconds +
                                      bitTime * static_cast<double>(replyLength));
-                if (static_cast<int>(replyLength) < config_.timing.bufferBytes)
+                const bool flushed = b->eventChar && reply.back() == *b->eventChar;
+                if (static_cast<int>(replyLength) < config_.timing.bufferBytes && !flushed)
                     visibleAt += std::chrono::milliseconds(b->latency);
             }
             linkSeconds_ += std::chrono::duration<double>(visibleAt - now).count();
@@ -430,6 +444,21 @@ FtStatus Simulator::Close(int handle) {
     SaveStateLocked();
     if (!AnyOpen()) stateLock_.reset();
     return ft::Ok;
+}
+
+bool Simulator::IsPlugged(int bridge) const {
+    std::lock_guard lock(mutex_);
+    return bridges_.at(static_cast<std::size_t>(bridge)).plugged;
+}
+
+BridgeSetup Simulator::SetupOf(int bridge) const {
+    std::lock_guard lock(mutex_);
+    return bridges_.at(static_cast<std::size_t>(bridge)).setup;
+}
+
+std::optional<std::uint8_t> Simulator::EventChar(int bridge) const {
+    std::lock_guard lock(mutex_);
+    return bridges_.at(static_cast<std::size_t>(bridge)).eventChar;
 }
 
 std::filesystem::file_time_type Simulator::StateStamp() const {

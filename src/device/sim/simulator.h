@@ -13,6 +13,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <random>
 #include <span>
 #include <string>
@@ -35,7 +36,8 @@ struct FaultRates {
 
 // When on, every byte takes 10 bit times at the set baud rate, the module takes its turnaround
 // before it answers, and a reply shorter than the bridge's buffer is held back by the latency
-// timer before the host sees it.
+// timer before the host sees it, unless it ends with the bridge's event character, which
+// flushes the buffer at once.
 struct TimingModel {
     bool enabled = false;
     double turnaroundSeconds = 0.0001;
@@ -92,6 +94,8 @@ class Simulator {
     FtStatus Open(const std::string& description, int& handle);
     FtStatus SetBaudRate(int handle, std::uint32_t baud);
     FtStatus SetLatencyTimer(int handle, std::uint8_t milliseconds);
+    // The event character (none: off); a reply ending with it is not held by the latency timer.
+    FtStatus SetEventChar(int handle, std::optional<std::uint8_t> eventChar);
     FtStatus Purge(int handle);
     FtStatus Write(int handle, std::span<const std::uint8_t> bytes, std::uint32_t& written);
     FtStatus Read(int handle, std::span<std::uint8_t> into, std::uint32_t& got);
@@ -125,6 +129,11 @@ class Simulator {
     std::uint32_t BaudRate(int bridge) const;
     int LatencyTimer(int bridge) const;
     bool IsOpen(int bridge) const;
+    bool IsPlugged(int bridge) const;
+    BridgeSetup SetupOf(int bridge) const;
+    std::optional<std::uint8_t> EventChar(int bridge) const;
+    // The rate the module listens at: a bridge within this fraction of it is understood.
+    static constexpr double kBaudTolerance = 0.03;
     // The last open failed because another program has the shared module open.
     bool InUseElsewhere() const;
 
@@ -143,6 +152,7 @@ class Simulator {
         bool open = false;
         std::uint32_t baud = 9600;
         int latency = 16;
+        std::optional<std::uint8_t> eventChar;
         Clock::time_point lineFreeAt{};
         std::deque<Pending> rx;
         FtStatus listStatus = ft::Ok;

@@ -67,6 +67,34 @@ TEST(Simulator, ModuleListensAtItsLineSpeedOnly) {
     EXPECT_EQ(s.Exchanges(), 2);
     ASSERT_EQ(s.Log().size(), 2u);
     EXPECT_EQ(s.Log()[1].request, kReadCal);
+    // A bridge's divisor seldom gives the rate exactly: within the tolerance it is understood.
+    ASSERT_EQ(s.SetBaudRate(h, 102900), ft::Ok);
+    EXPECT_EQ(Ask(s, h, kReadCal).size(), 18u);
+    ASSERT_EQ(s.SetBaudRate(h, 96000), ft::Ok);
+    EXPECT_TRUE(Ask(s, h, kReadCal).empty());
+}
+
+TEST(Simulator, EventCharacterEndsTheLatencyWaitOfAReplyEndingWithIt) {
+    Simulator s;
+    const int h = OpenModule(s, "Dialvane VX42 USB");
+    const std::uint8_t last = Ask(s, h, kReadCal).back();
+    s.SetTiming({.enabled = true, .turnaroundSeconds = 0.0001, .bufferBytes = 62});
+    ASSERT_EQ(s.SetLatencyTimer(h, 2), ft::Ok);
+    ASSERT_EQ(s.SetEventChar(h, last), ft::Ok);
+    std::uint32_t n = 0;
+    ASSERT_EQ(s.Write(h, kReadCal, n), ft::Ok);
+    EXPECT_NEAR(s.ModelledLinkSeconds(), 0.0023, 1e-6);  // wire and turnaround only
+
+    // Another character leaves the reply to the latency timer; a new open clears it.
+    std::this_thread::sleep_for(1ms);  // the line is free again
+    s.ResetLinkTime();
+    ASSERT_EQ(s.SetEventChar(h, static_cast<std::uint8_t>(last ^ 1)), ft::Ok);
+    ASSERT_EQ(s.Write(h, kReadCal, n), ft::Ok);
+    EXPECT_NEAR(s.ModelledLinkSeconds(), 0.0043, 1e-6);
+    ASSERT_EQ(s.Close(h), ft::Ok);
+    const int again = OpenModule(s, "Dialvane VX42 USB");
+    EXPECT_FALSE(s.EventChar(0));
+    EXPECT_EQ(s.SetEventChar(again + 1, last), ft::InvalidHandle);
 }
 
 TEST(Simulator, EachFaultAtItsChosenExchange) {

@@ -106,6 +106,15 @@ VX42_EXPORT FT_STATUS FT_Purge(FT_HANDLE ftHandle, ULONG dwMask) {
     return Out(Sim()->Purge(HandleOf(ftHandle)));
 }
 
+// Some builds of the driver library lack it; a second stand-in is built without it.
+#ifndef VX42_STANDIN_WITHOUT_SET_CHARS
+VX42_EXPORT FT_STATUS FT_SetChars(FT_HANDLE ftHandle, UCHAR uEventCh, UCHAR uEventChEn,
+                                  UCHAR /*uErrorCh*/, UCHAR /*uErrorChEn*/) {
+    return Out(Sim()->SetEventChar(
+        HandleOf(ftHandle), uEventChEn ? std::optional<std::uint8_t>(uEventCh) : std::nullopt));
+}
+#endif
+
 VX42_EXPORT FT_STATUS FT_Write(FT_HANDLE ftHandle, void* lpBuffer, DWORD dwBytesToWrite,
                                DWORD* lpdwBytesWritten) {
     std::uint32_t written = 0;

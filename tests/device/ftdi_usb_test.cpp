@@ -1,0 +1,375 @@
+// The libftdi1 back end end to end: the real libftdi1 drives emulated USB-serial bridges
+// through libusb's functions, which this program takes from the USB stand-in; the module
+// simulator answers behind the bridge named "Dialvane".
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "base/scripted_prompt.h"
+#include "device/can_bus.h"
+#include "device/ftdi_bridge.h"
+#include "device/module_link.h"
+#include "device/sim/sim_bridge.h"
+#include "device/sim/standin/usb_standin.h"
+#include "firmware/upgrade.h"
+#include "link_fixture.h"
+#include "support/temp_dir.h"
+
+namespace vx42 {
+namespace {
+
+using sim::Fault;
+using ::testing::EndsWith;
+using ::testing::HasSubstr;
+using ::testing::Not;
+namespace usb = sim::usb;
+
+constexpr int kPlainCable = 0;
+constexpr int kModuleBridge = 1;
+constexpr const char* kModuleDescriptionText = "Kestrane Dialvane VX42";
+
+sim::SimConfig TwoCables() {
+    sim::SimConfig config;
+    config.bridges = {{"FT232R USB UART", "A50285BI"}, {kModuleDescriptionText, "DV42A001"}};
+    config.version = {2, 4, 1};
+    config.lateSeconds = 0.025;
+    return config;
+}
+
+Bytes Pattern(std::size_t n, int seed) {
+    Bytes b(n);
+    for (std::size_t i = 0; i < n; ++i) b[i] = static_cast<std::uint8_t>(i * 13 + seed);
+    return b;
+}
+
+class FtdiUsb : public ::testing::Test {
+  protected:
+    void TearDown() override { usb::Detach(); }
+
+    void Plug(sim::SimConfig config = TwoCables(), usb::BusSetup bus = {}) {
+        sim = std::make_shared<sim::Simulator>(std::move(config));
+        usb::Attach(sim, std::move(bus));
+        // What the system shows of each device without opening it.
+        for (int i = 0; i < sim->BridgeCount(); ++i) {
+            const auto folder = sysfs.path() / ("1-" + std::to_string(i + 1));
+            std::filesystem::create_directories(folder);
+            std::ofstream(folder / "product") << sim->SetupOf(i).description << "\n";
+        }
+    }
+
+    std::unique_ptr<ModuleLink> Link() {
+        auto link = std::make_unique<ModuleLink>(std::make_unique<FtdiBridge>(sysfs.str()), prompt);
+        link->SetTiming(test::FastTiming());
+        return link;
+    }
+
+    sim::SimModule& module() { return sim->Module(kModuleBridge); }
+    Bytes Calibration() { return module().Read(kCalBaseAddress, kCalImageSize); }
+
+    std::vector<usb::ControlRequest> Sent(std::uint8_t request) {
+        std::vector<usb::ControlRequest> out;
+        for (const auto& r : usb::Requests(kModuleBridge))
+            if (r.request == request) out.push_back(r);
+        return out;
+    }
+
+    std::vector<std::string> Messages() {
+        std::vector<std::string> out;
+        for (const auto& call : prompt.Calls()) out.push_back(call.text);
+        return out;
+    }
+
+    test::TempDir sysfs;
+    std::shared_ptr<sim::Simulator> sim;
+    ScriptedPrompt prompt;
+};
+
+TEST_F(FtdiUsb, FindsTheModuleBesideAPlainCableAndCarriesEveryTransfer) {
+    Plug(TwoCables(), usb::ParseBusSetup("others=2"));
+    auto link = Link();
+    link->ConnectIfOffline();
+    ASSERT_TRUE(link->Online()) << ::testing::PrintToString(Messages());
+    EXPECT_EQ(link->DeviceSerial(), "DV42A001");
+    EXPECT_EQ(link->FirmwareVersion(), "2.4.1");
+    EXPECT_FALSE(sim->IsOpen(kPlainCable));
+
+    // Retrieve.
+    const Bytes stored = Pattern(kCalImageSize, 5);
+    module().Write(kCalBaseAddress, stored);
+    CalImage image;
+    ASSERT_TRUE(link->RetrieveCalibration(image, {}));
+    EXPECT_EQ(Bytes(image.bytes().begin(), image.bytes().end()), stored);
+
+    // Whole write, then a staged change: byte for byte in the module.
+    image.CopyIntoImage(Pattern(kCalImageSize, 77), 0);
+    ASSERT_TRUE(link->WriteWholeCalibration(image, {}));
+    EXPECT_EQ(Calibration(), Bytes(image.bytes().begin(), image.bytes().end()));
+    EXPECT_FALSE(module().Frozen());
+    EXPECT_EQ(module().Read(address::Marker, 2), (Bytes{0xCB, 0xE0}));
+    link->WriteCalibrationChange(kCalBaseAddress + 0x100, Bytes{0xAB, 0xCD, 0xEF});
+    EXPECT_EQ(module().Read(kCalBaseAddress + 0x100, 3), (Bytes{0xAB, 0xCD, 0xEF}));
+
+    // Verify: a retrieve gives back what was written.
+    CalImage again;
+    ASSERT_TRUE(link->RetrieveCalibration(again, {}));
+    EXPECT_EQ(Bytes(again.bytes().begin(), again.bytes().end()), Calibration());
+
+    // CAN status: the primary slots' status words are read.
+    module().Write(CanStatusAddress(0), Bytes{0x00, 0x01});
+    module().Write(CanStatusAddress(2), Bytes{0x00, 0x00});
+    const auto status = CanSlotStatus(*link, image);
+    EXPECT_EQ(status[0], SlotStatus::Receiving);
+    EXPECT_EQ(status[2], SlotStatus::NotReceiving);
+
+    link->Disconnect();
+    EXPECT_FALSE(link->Online());
+    EXPECT_FALSE(sim->IsOpen(kModuleBridge));
+    EXPECT_THAT(Messages(), ::testing::IsEmpty());
+}
+
+TEST_F(FtdiUsb, TheChipIsSetToTheModulesRateAnd8N1WhateverItWasBefore) {
+    Plug(TwoCables(), usb::ParseBusSetup("line=1:7E1"));  // left so by a terminal program
+    auto link = Link();
+    link->ConnectIfOffline();
+    ASSERT_TRUE(link->Online()) << ::testing::PrintToString(Messages());
+    EXPECT_EQ(usb::Line(kModuleBridge), usb::kLine8N1);
+
+    // The open resets the chip (which keeps its data format), then the line is set.
+    const auto requests = usb::Requests(kModuleBridge);
+    ASSERT_FALSE(requests.empty());
+    EXPECT_EQ(requests.front().request, usb::request::Reset);
+    EXPECT_EQ(requests.front().value, 0);
+    const auto rates = Sent(usb::request::BaudRate);
+    ASSERT_FALSE(rates.empty());
+    const double baud = usb::BaudFromDivisor(rates.back().value, rates.back().index);
+    EXPECT_NEAR(baud, kLineSpeed, kLineSpeed * sim::Simulator::kBaudTolerance);
+    EXPECT_EQ(sim->BaudRate(kModuleBridge), kLineSpeed);
+    const auto latency = Sent(usb::request::LatencyTimer);
+    ASSERT_EQ(latency.size(), 1u);
+    EXPECT_EQ(latency[0].value, kLatencyTimerMs);
+    // Every exchange starts by emptying what waits for the host.
+    int purges = 0;
+    for (const auto& r : Sent(usb::request::Reset)) purges += r.value == 2 ? 1 : 0;
+    EXPECT_GE(purges, 1);
+}
+
+TEST_F(FtdiUsb, WholeWriteFlushesEachBlocksAcknowledgementWithTheEventCharacter) {
+    Plug();
+    auto link = Link();
+    link->ConnectIfOffline();
+    ASSERT_TRUE(link->Online());
+    CalImage image;
+    image.CopyIntoImage(Pattern(kCalImageSize, 3), 0);
+    const auto before = usb::Requests(kModuleBridge).size();
+    ASSERT_TRUE(link->WriteWholeCalibration(image, {}));
+    const auto all = usb::Requests(kModuleBridge);
+    std::vector<std::uint16_t> events;
+    for (std::size_t i = before; i < all.size(); ++i)
+        if (all[i].request == usb::request::EventChar) events.push_back(all[i].value);
+    // "P" turned on (bit 8 enables), and off again afterwards.
+    EXPECT_EQ(events, (std::vector<std::uint16_t>{0x100 | 'P', 0}));
+    EXPECT_FALSE(sim->EventChar(kModuleBridge));
+
+    // A retrieve is left to the latency timer.
+    const auto counted = usb::Requests(kModuleBridge).size();
+    ASSERT_TRUE(link->RetrieveCalibration(image, {}));
+    for (std::size_t i = counted; i < usb::Requests(kModuleBridge).size(); ++i)
+        EXPECT_NE(usb::Requests(kModuleBridge)[i].request, usb::request::EventChar);
+}
+
+TEST_F(FtdiUsb, FirmwareUpgradeOf128KiBLandsByteForByte) {
+    Plug();
+    auto link = Link();
+    UpgradeFile file;
+    file.fileName = "app.ROM";
+    file.extension = "ROM";
+    std::map<std::uint32_t, std::uint8_t> expected;
+    for (int r = 0; r < 8; ++r) {
+        FirmwareRecord record{1, 16 * 1024, 0x010000 + r * 16 * 1024, Pattern(16 * 1024, r)};
+        for (int i = 0; i < record.length; ++i)
+            expected[static_cast<std::uint32_t>(record.address + i)] =
+                record.data[static_cast<std::size_t>(i)];
+        file.firmware.records.push_back(std::move(record));
+    }
+    file.firmware.recordCount = 8;
+    EXPECT_EQ(StartUpgrade(*link, false, file, {}, {}), UpgradeOutcome::Complete);
+    EXPECT_EQ(module().ProgramMemory(), expected);
+    EXPECT_TRUE(module().UpgradeFinished());
+    EXPECT_EQ(module().Resets(), 1);
+    EXPECT_THAT(Messages(), ::testing::IsEmpty());
+}
+
+// What a connect, a retrieve and a staged change came to, with one fault struck.
+struct Outcome {
+    bool online = false, retrieved = false;
+    std::vector<std::string> messages;
+    std::vector<Bytes> requests;
+    Bytes calibration;
+    bool operator==(const Outcome&) const = default;
+};
+
+Outcome RunWithFault(bool throughUsb, Fault fault, int exchange) {
+    sim::SimConfig config = TwoCables();
+    config.faultsAt[exchange] = fault;
+    // A late reply comes well after the reply's time-out and well before the pause after it
+    // ends, so that neither path's scheduling can move it to the other side.
+    config.lateSeconds = 0.05;
+    LinkTiming timing = test::FastTiming();
+    timing.retryPauseMs = 60;
+    auto sim = std::make_shared<sim::Simulator>(config);
+    sim->Module(kModuleBridge).Write(kCalBaseAddress, Pattern(kCalImageSize, 9));
+    std::unique_ptr<Bridge> bridge;
+    if (throughUsb) {
+        usb::Attach(sim);
+        bridge = std::make_unique<FtdiBridge>();
+    } else {
+        bridge = std::make_unique<sim::SimBridge>(sim);
+    }
+    ScriptedPrompt prompt;
+    Outcome out;
+    {
+        ModuleLink link(std::move(bridge), prompt);
+        link.SetTiming(timing);
+        link.ConnectIfOffline();
+        out.online = link.Online();
+        CalImage image;
+        out.retrieved = link.RetrieveCalibration(image, {});
+        if (out.retrieved) {
+            EXPECT_EQ(Bytes(image.bytes().begin(), image.bytes().end()), Pattern(kCalImageSize, 9));
+        }
+        link.WriteCalibrationChange(kCalBaseAddress + 32, Bytes{1, 2, 3, 4});
+    }
+    for (const auto& call : prompt.Calls()) out.messages.push_back(call.text);
+    for (const auto& frame : sim->Log()) out.requests.push_back(frame.request);
+    out.calibration = sim->Module(kModuleBridge).Read(kCalBaseAddress, kCalImageSize);
+    return out;
+}
+
+TEST_F(FtdiUsb, SimulatorFaultsEndAsTheyDoThroughTheInProcessBridge) {
+    // Exchange 1 identifies the module, 2 to 172 retrieve, 173 to 176 stage the change.
+    for (Fault fault :
+         {Fault::Drop, Fault::CorruptChecksum, Fault::CutShort, Fault::Late, Fault::Stale}) {
+        for (int exchange : {1, 60, 176}) {
+            SCOPED_TRACE(std::string(sim::FaultName(fault)) + " at " + std::to_string(exchange));
+            const Outcome direct = RunWithFault(false, fault, exchange);
+            const Outcome usb = RunWithFault(true, fault, exchange);
+            EXPECT_TRUE(usb.online);
+            EXPECT_TRUE(usb.retrieved);
+            EXPECT_EQ(usb, direct);
+            // The struck exchange was tried again; litter after a whole reply is only purged.
+            if (fault == Fault::Stale)
+                EXPECT_EQ(usb.requests.size(), 176u);
+            else
+                EXPECT_GT(usb.requests.size(), 176u);
+        }
+    }
+}
+
+TEST_F(FtdiUsb, ReadsThatTimeOutWithoutStatusPacketsStillWaitForTheReply) {
+    sim::SimConfig config = TwoCables();
+    config.faultsAt[20] = Fault::Drop;
+    Plug(config, usb::ParseBusSetup("status-packets=off"));
+    module().Write(kCalBaseAddress, Pattern(kCalImageSize, 1));
+    auto link = Link();
+    link->ConnectIfOffline();
+    ASSERT_TRUE(link->Online()) << ::testing::PrintToString(Messages());
+    CalImage image;
+    ASSERT_TRUE(link->RetrieveCalibration(image, {}));
+    EXPECT_EQ(Bytes(image.bytes().begin(), image.bytes().end()), Pattern(kCalImageSize, 1));
+    EXPECT_THAT(Messages(), ::testing::IsEmpty());
+}
+
+TEST_F(FtdiUsb, UnpluggedMidTransferEndsWithTheModulesMessageAndDisconnectGoesOffline) {
+    sim::SimConfig config = TwoCables();
+    config.faultsAt[40] = Fault::Unplug;
+    Plug(config);
+    auto link = Link();
+    link->ConnectIfOffline();
+    ASSERT_TRUE(link->Online());
+    CalImage image;
+    const CalImage before = image;
+    EXPECT_FALSE(link->RetrieveCalibration(image, {}));
+    EXPECT_EQ(image, before);
+    EXPECT_EQ(Messages(), (std::vector<std::string>{"Error Retrieving Calibration"}));
+
+    // The cable comes back; the first Disconnect closes (libftdi1 could not release the
+    // interface of the device that went away, but it let go of it).
+    sim->Replug(kModuleBridge);
+    link->Disconnect();
+    EXPECT_FALSE(link->Online());
+    EXPECT_FALSE(link->DeviceOpen());
+    EXPECT_EQ(prompt.Calls().size(), 1u);
+    link->ConnectIfOffline();
+    EXPECT_TRUE(link->Online());
+}
+
+TEST_F(FtdiUsb, PermissionMessageOnlyForTheModulesCable) {
+    // The module's cable refuses this user: the message says so and names the udev rule.
+    Plug(TwoCables(), usb::ParseBusSetup("deny=1"));
+    auto link = Link();
+    link->ConnectIfOffline();
+    EXPECT_FALSE(link->Online());
+    ASSERT_EQ(prompt.Calls().size(), 1u);
+    EXPECT_THAT(prompt.Calls()[0].text, HasSubstr("Still failed. Error Code:3"));
+    EXPECT_THAT(prompt.Calls()[0].text, HasSubstr("This is a permission problem"));
+    EXPECT_THAT(prompt.Calls()[0].text, HasSubstr("60-vx42-bridge.rules"));
+}
+
+TEST_F(FtdiUsb, AnotherCableThisUserMayNotOpenIsNoPermissionProblem) {
+    sim::SimConfig config;
+    config.bridges = {{"FT232R USB UART", "A50285BI"}};
+    Plug(config, usb::ParseBusSetup("deny=0"));
+    auto link = Link();
+    link->ConnectIfOffline();
+    ASSERT_EQ(prompt.Calls().size(), 1u);
+    EXPECT_EQ(prompt.Calls()[0].text, "Still failed. Error Code:3");
+}
+
+// The module's cable here with another of the product ids libftdi1 looks for.
+TEST_F(FtdiUsb, AKernelSerialDriverOnTheInterfaceIsDetached) {
+    Plug(TwoCables(), usb::ParseBusSetup("kernel-driver=1;product=1:6015"));
+    auto link = Link();
+    link->ConnectIfOffline();
+    EXPECT_TRUE(link->Online()) << ::testing::PrintToString(Messages());
+    EXPECT_FALSE(usb::KernelDriverAttached(kModuleBridge));
+}
+
+// libusb starts, but the system shows it no device nodes: nothing can be listed, not even
+// a root hub. With the nodes there and no bridge, the module is simply not found.
+TEST_F(FtdiUsb, WithoutDeviceNodesTheMessageSaysUsbCouldNotBeReached) {
+    sim::SimConfig none;
+    none.bridges.clear();
+    Plug(none);
+    for (const bool nodes : {false, true}) {
+        ScriptedPrompt shown;
+        const std::string folder = nodes ? sysfs.str() : sysfs.file("no-such-folder");
+        ModuleLink link(std::make_unique<FtdiBridge>(sysfs.str(), folder), shown);
+        link.ConnectIfOffline();
+        ASSERT_EQ(shown.Calls().size(), 1u);
+        if (nodes) {
+            EXPECT_EQ(shown.Calls()[0].text, "No Dialvane found.");
+        } else {
+            EXPECT_THAT(shown.Calls()[0].text,
+                        ::testing::StartsWith("Failed to get a list of USB devices. Error Code:4"));
+            EXPECT_THAT(shown.Calls()[0].text, HasSubstr("USB could not be reached"));
+        }
+    }
+}
+
+TEST_F(FtdiUsb, WhenLibusbCannotStartTheMessageSaysUsbCouldNotBeReached) {
+    Plug(TwoCables(), usb::ParseBusSetup("usb=off"));
+    auto link = Link();
+    link->ConnectIfOffline();
+    EXPECT_FALSE(link->Online());
+    ASSERT_EQ(prompt.Calls().size(), 1u);
+    EXPECT_THAT(prompt.Calls()[0].text, ::testing::StartsWith("Failed to get a list of USB "
+                                                              "devices. Error Code:4"));
+    EXPECT_THAT(prompt.Calls()[0].text, HasSubstr("USB could not be reached"));
+    EXPECT_THAT(prompt.Calls()[0].text, Not(HasSubstr("No Dialvane found.")));
+}
+
+}  // namespace
+}  // namespace vx42
