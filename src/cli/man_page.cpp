@@ -242,10 +242,12 @@ std::string ManPageGlobalOptions(const CLI::App& app) {
 }
 
 std::string ManPage(const CLI::App& app, const std::string& templateText) {
-    std::istringstream in(templateText);
     std::ostringstream out;
-    std::string line;
-    while (std::getline(in, line)) {
+    std::string_view rest = templateText;
+    while (!rest.empty()) {
+        const auto end = rest.find('\n');
+        const std::string line(rest.substr(0, end));
+        rest.remove_prefix(end == std::string_view::npos ? rest.size() : end + 1);
         if (line == kCommandsMark)
             out << ManPageCommands(app);
         else if (line == kGlobalOptionsMark)

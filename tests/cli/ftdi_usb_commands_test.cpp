@@ -73,7 +73,8 @@ TEST_F(FtdiCommands, InfoWriteRetrieveVerifyAndCanStatus) {
 
     const CalImage sample = RandomPaddedCalibration(7);
     const std::string file = WriteCalibration("sample.DVF", sample);
-    const CliResult written = Run({"write", file});
+    // Random bytes fail the calibration check; the whole write is what is tested here.
+    const CliResult written = Run({"write", file, "--force"});
     ASSERT_EQ(written.status, 0) << written.err;
     EXPECT_EQ(Memory(kCalBaseAddress, kCalImageSize),
               Bytes(sample.bytes().begin(), sample.bytes().end()));

@@ -15,6 +15,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "base/numbers.h"
 #include "base/system_text.h"
 
 // The emulated bus's objects, opaque to libusb's users.
@@ -129,11 +130,8 @@ int FromStatus(FtStatus status) {
 }
 
 int Index(std::string_view text, const std::string& key) {
-    try {
-        return std::stoi(std::string(text));
-    } catch (const std::exception&) {
-        throw std::invalid_argument("USB bus setting " + key + ": not a chip number");
-    }
+    if (const auto index = ReadUnsigned(text, 10, 255)) return static_cast<int>(*index);
+    throw std::invalid_argument("USB bus setting " + key + ": not a chip number");
 }
 
 // Sends bytes to the module: only a line at 8N1 carries them; at another format the module
@@ -288,9 +286,9 @@ BusSetup ParseBusSetup(std::string_view text) {
             chip(Index(value, key)).kernelDriver = true;
         } else if (key == "line" && (after == "7E1" || after == "8N1")) {
             chip(Index(value.substr(0, colon), key)).line = after == "7E1" ? kLine7E1 : kLine8N1;
-        } else if (key == "product" && !after.empty()) {
+        } else if (key == "product" && ReadUnsigned(after, 16, 0xFFFF)) {
             chip(Index(value.substr(0, colon), key)).product =
-                static_cast<std::uint16_t>(std::stoul(after, nullptr, 16));
+                static_cast<std::uint16_t>(*ReadUnsigned(after, 16, 0xFFFF));
         } else {
             throw std::invalid_argument("unknown USB bus setting: " + item);
         }
