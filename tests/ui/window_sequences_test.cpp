@@ -1,7 +1,7 @@
 // Random sequences of what a user does, run through the main window's own commands against two
 // simulated modules with link faults: connect, disconnect, unplug, a cell typed into a table, a
-// table operation, a paste, open, save, restore, a compared copy, retrieve, update, undo and
-// redo, every question answered at random. After every step the session's rules hold (the
+// table operation, a preset or a paste, open, save, restore, a compared copy, retrieve, update,
+// undo and redo, every question answered at random. After every step the session's rules hold (the
 // checks shared with the session's own sequences): the module holds what the tool believes it
 // wrote, in step it holds the calibration shown, and every whole write and retrieve left a
 // restore point.
@@ -10,6 +10,7 @@
 // VX42_WINDOW_SEQUENCES=N runs N of them.
 
 #include <QApplication>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -109,6 +110,25 @@ class WindowRig {
         fast.replyAllowanceSeconds = 0.002;
         module_.link().SetTiming(fast);
         window_.keeper() = RestoreKeeper(history_.str(), 1000);
+        // Two gauge presets of analog tables; the list is filled as start-up fills it.
+        for (int g = 0; g < 2; ++g) {
+            GaugePreset preset;
+            preset.GaugeName = "Fuel";
+            preset.GaugePartNum = "FG-10" + std::to_string(g);
+            preset.OutputName = "Fuel gauge";
+            preset.Function = 2;
+            preset.Frequency = "100";
+            preset.OutputOn = 0;
+            preset.OutputOff = 1;
+            for (int c = 0; c < 16; ++c) preset.DataBreakpoints[c] = c * 10;
+            preset.BatteryBreakpoints = {7.99, 9.98, 11.98, 14.01, 16.01, 18.01};
+            for (auto& row : preset.DataRows)
+                for (int c = 0; c < 16; ++c) row[c] = (5.0 + g) * c;
+            app_.presets.push_back(preset);
+        }
+        QComboBox* presets = window_.outputPage->cmbPresets;
+        presets->clear();
+        presets->addItems({"Custom", "Fuel - FG-100", "Fuel - FG-101"});
     }
 
     // The calibration every file and module starts from: the demonstration with output 1 an
@@ -135,7 +155,7 @@ class WindowRig {
         MaybeFault();
         const int kind = Pick(15);
         const char* const names[] = {"connect",  "disconnect", "unplug", "edit",    "grid",
-                                     "paste",    "open",       "save",   "restore", "copy",
+                                     "preset",   "open",       "save",   "restore", "copy",
                                      "retrieve", "update",     "undo",   "redo",    "replug"};
         log_ += std::string(log_.empty() ? "" : " ") + names[kind];
         before_ = session().moduleImage();
@@ -273,6 +293,13 @@ class WindowRig {
         grid->copySelection();
         grid->selectCells(1, 1 + Pick(5));
         grid->pasteClipboard();
+    }
+    void Preset() {
+        if (!Grid()) return;
+        QComboBox* presets = window_.outputPage->cmbPresets;
+        const int index = 1 + Pick(2);
+        presets->setCurrentIndex(index);
+        emit presets->activated(index);
     }
     void Open() {
         const std::string file = File(Pick(3));
