@@ -111,21 +111,8 @@ class WindowRig {
         module_.link().SetTiming(fast);
         window_.keeper() = RestoreKeeper(history_.str(), 1000);
         // Two gauge presets of analog tables; the list is filled as start-up fills it.
-        for (int g = 0; g < 2; ++g) {
-            GaugePreset preset;
-            preset.GaugeName = "Fuel";
-            preset.GaugePartNum = "FG-10" + std::to_string(g);
-            preset.OutputName = "Fuel gauge";
-            preset.Function = 2;
-            preset.Frequency = "100";
-            preset.OutputOn = 0;
-            preset.OutputOff = 1;
-            for (int c = 0; c < 16; ++c) preset.DataBreakpoints[c] = c * 10;
-            preset.BatteryBreakpoints = {7.99, 9.98, 11.98, 14.01, 16.01, 18.01};
-            for (auto& row : preset.DataRows)
-                for (int c = 0; c < 16; ++c) row[c] = (5.0 + g) * c;
-            app_.presets.push_back(preset);
-        }
+        for (int g = 0; g < 2; ++g)
+            app_.presets.push_back(test::FuelGaugePreset("FG-10" + std::to_string(g), 5.0 + g));
         QComboBox* presets = window_.outputPage->cmbPresets;
         presets->clear();
         presets->addItems({"Custom", "Fuel - FG-100", "Fuel - FG-101"});
