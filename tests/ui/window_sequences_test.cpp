@@ -250,7 +250,7 @@ class WindowRig {
 
     // Now and then a burst of faults long enough to make an exchange fail for good.
     void MaybeFault() {
-        if (Pick(8) != 0) return;
+        if (Pick(16) != 0) return;
         const int at = sim_->Exchanges() + 1 + Pick(300);
         const sim::Fault kinds[] = {sim::Fault::Drop, sim::Fault::CorruptChecksum,
                                     sim::Fault::CutShort};
