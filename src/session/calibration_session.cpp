@@ -2,6 +2,21 @@
 
 namespace vx42 {
 
+namespace {
+
+constexpr const char* kSaveChangesText =
+    "The file has been changed and not saved. Would you like to save now?";
+constexpr const char* kSaveChangesTitle = "Save Changes?";
+
+// Offers to save unsaved changes (Save As), before they are replaced.
+void OfferSaveChanges(FileContext files, const CalImage& shown) {
+    if (files.state.CalibrationChanged &&
+        files.prompt.YesNo(kSaveChangesText, kSaveChangesTitle) == Answer::Yes)
+        SaveCalibrationFile(files, shown, true);
+}
+
+}  // namespace
+
 bool CommandEnabled(SessionCommand command, const SessionState& state) {
     const bool idle = state.transfer == Transfer::None;
     switch (command) {
@@ -129,6 +144,114 @@ void CalibrationSession::ChangeHanded(ConnectionId stamp, int address,
 
 void CalibrationSession::ChangeLost(ConnectionId stamp) {
     if (stamp != 0 && stamp == connection_) moduleImage_.reset();
+}
+
+NextStep CalibrationSession::AfterConnect(bool newModule, FileContext files) {
+    // The module whose calibration was last retrieved whole keeps the program's copy.
+    if (!online_ || !newModule) return {};
+    if (files.state.CalibrationChanged && !files.state.AutoRetrieved) {
+        // The module's calibration is about to replace edits nobody saved.
+        OfferSaveChanges(files, shown_);
+    } else if (files.state.HasCalibration() &&
+               files.prompt.YesNo("Different VX42 module detected. would you like to save the "
+                                  "current file before retrieving data from the new Dialvane") ==
+                   Answer::Yes) {
+        // Whatever calibration is shown did not come from this module.
+        SaveCalibrationFile(files, shown_, true);
+    }
+    return {NextStep::Kind::Retrieve, {}};
+}
+
+void CalibrationSession::BeforeRetrieve(FileContext files) {
+    OfferSaveChanges(files, shown_);
+}
+
+bool CalibrationSession::ConfirmOpen(FileContext files) {
+    if (!OfferSaveBeforeReplacing(files, [&] { return SaveCalibrationFile(files, shown_, true); }))
+        return false;
+    return !online_ || files.prompt.YesNo(
+                           "Opening a file while you are connected will program it into the "
+                           "VX42 module do you still want to open the file?",
+                           "Open And Program File?") == Answer::Yes;
+}
+
+NextStep CalibrationSession::Opened(const CalImage& image, const std::string& fileName) {
+    if (!ReplaceShown(image, ImageOrigin::File, fileName)) return {};
+    if (!online_) return {};
+    return {NextStep::Kind::WriteWhole,
+            std::string(restore_event::ProgrammedFromFile) + " " + fileName};
+}
+
+bool CalibrationSession::Restored(const CalImage& image, const std::string& serial,
+                                  FileState& files) {
+    if (!ReplaceShown(image, ImageOrigin::RestorePoint, serial)) return false;
+    files.CalibrationChanged = true;
+    if (!files.HasCalibration()) files.MarkAutoRetrieved();
+    files.UpdateTitle();
+    return true;
+}
+
+NextStep CalibrationSession::AfterRestore(Prompt& prompt) {
+    if (origin_ != ImageOrigin::RestorePoint || !online_ || transfer_ != Transfer::None ||
+        ModuleKey(serial_) != originName_)
+        return {};
+    if (prompt.YesNo("The restore point is now the calibration shown. Write it to the module " +
+                         originName_ + " now?",
+                     "Restore", Icon::Question) != Answer::Yes)
+        return {};
+    return {NextStep::Kind::WriteWhole, restore_event::Update};
+}
+
+bool CalibrationSession::ConfirmWholeWrite(Prompt& prompt, const LibrarySet* libraries,
+                                           const UnitFlags& units) {
+    if (!online_) {
+        prompt.Message("You must be connected to write the calibration");
+        return false;
+    }
+    const auto findings = CheckBeforeWrite(libraries, units);
+    if (!HasErrors(findings)) return true;
+    return prompt.YesNo(
+               "The calibration check found errors: the module cannot work as "
+               "meant.\n\n" +
+                   CheckErrorLines(findings) + "\n\nWrite the calibration to the module anyway?",
+               "Check Calibration", Icon::Exclamation) == Answer::Yes;
+}
+
+void CalibrationSession::NoteShown() {
+    agreementShown_ = Agreement();
+    if (agreementShown_ == ModuleAgreement::Differs) shownBefore_ = shown_;
+}
+
+EditStamp CalibrationSession::StampEdit(Prompt& prompt, int address, std::size_t count) {
+    const ConnectionId stamp = connection();
+    if (stamp == 0 || agreementShown_ != ModuleAgreement::Differs) return {stamp, false};
+    bool asked = false;
+    if (!editRoute_) {
+        const Answer answer = prompt.YesNoCancel(
+            "The module holds a different calibration than the one shown, so this change alone "
+            "would not make them equal.\n\nYes writes the whole calibration shown to the module "
+            "(this change included). No keeps the change in the calibration shown only. Cancel "
+            "drops the change.",
+            "Module Holds A Different Calibration", Icon::Question);
+        editRoute_ = answer == Answer::Yes  ? EditRoute::WriteWhole
+                     : answer == Answer::No ? EditRoute::Offline
+                                            : EditRoute::Drop;
+        asked = true;
+    }
+    if (editRoute_ == EditRoute::Drop)
+        for (std::size_t i = 0; i < count; ++i) {
+            const int at = address + static_cast<int>(i);
+            if (ImageIndex(at) >= 0 && ImageIndex(at) < kCalImageSize)
+                shown_.SetByte(at, shownBefore_.Byte(at));
+        }
+    // Not sent: the whole write follows, or the module is not to have it.
+    return {0, asked};
+}
+
+EditRoute CalibrationSession::EndEditCommand() {
+    const EditRoute route = editRoute_.value_or(EditRoute::Send);
+    editRoute_.reset();
+    return route;
 }
 
 }  // namespace vx42

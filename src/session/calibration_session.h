@@ -15,8 +15,10 @@
 #include <string>
 #include <vector>
 
+#include "base/prompt.h"
 #include "calibration/cal_image.h"
 #include "calibration/review/calibration_check.h"
+#include "files/calibration_file.h"
 #include "files/restore_points.h"
 
 namespace vx42 {
@@ -64,6 +66,26 @@ std::string AgreementText(ModuleAgreement agreement);
 
 // The errors of a calibration check, one a line (at most `listed`, then "... and N more.").
 std::string CheckErrorLines(const std::vector<Finding>& findings, std::size_t listed = 12);
+
+// What runs next on the link once a command's questions are answered.
+struct NextStep {
+    enum class Kind { None, Retrieve, WriteWhole };
+    Kind kind = Kind::None;
+    std::string event;  // of a whole write: the event its restore point is kept under
+    bool operator==(const NextStep&) const = default;
+};
+
+// What becomes of the confirmed edits of one command while the module differs from the
+// calibration shown: sent (the module did not differ), the whole calibration written instead,
+// kept in the calibration shown only, or dropped from it.
+enum class EditRoute { Send, WriteWhole, Offline, Drop };
+
+// The connection a confirmed edit goes to (0: not sent) and whether the question was asked
+// for it (the first edit of the command: what the command's edits become follows it).
+struct EditStamp {
+    ConnectionId stamp = 0;
+    bool asked = false;
+};
 
 class CalibrationSession {
   public:
@@ -122,8 +144,46 @@ class CalibrationSession {
     // module holds is no longer known.
     void ChangeLost(ConnectionId stamp);
 
+    // --- The commands' steps: the questions they ask and what runs next.
+
+    // Connect found the module `serial()` (newModule: its calibration was not retrieved whole
+    // on this link before). A new module's calibration replaces the one shown: unsaved changes,
+    // or a calibration from elsewhere, are offered for saving first; then it is retrieved.
+    NextStep AfterConnect(bool newModule, FileContext files);
+    // Retrieve replaces the calibration shown: unsaved changes are offered for saving first.
+    void BeforeRetrieve(FileContext files);
+    // Open: unsaved changes are offered for saving and, online, the user confirms that the
+    // file is to be programmed into the module. False: nothing is opened.
+    bool ConfirmOpen(FileContext files);
+    // The file opened becomes the calibration shown; online it is written whole next.
+    NextStep Opened(const CalImage& image, const std::string& fileName);
+    // A restore point of module `serial` becomes the calibration shown, unsaved. False (and
+    // nothing changes) while a transfer runs.
+    bool Restored(const CalImage& image, const std::string& serial, FileState& files);
+    // Once the restored calibration is shown: connected to its module and idle, the user is
+    // asked whether to write it now.
+    NextStep AfterRestore(Prompt& prompt);
+    // Before a whole write of the calibration shown: connected, and the check finds no errors
+    // or the user writes anyway. False: nothing is written (said through the prompt).
+    bool ConfirmWholeWrite(Prompt& prompt, const LibrarySet* libraries, const UnitFlags& units);
+
+    // The window shows the session now: the agreement its status bar shows is the one an edit
+    // is judged by (the edit is in the calibration shown already when it is confirmed).
+    void NoteShown();
+    // A confirmed edit of `count` bytes at `address`: the connection it is sent over. While
+    // the module was shown to differ, the user is asked once for the edits of the command:
+    // Yes writes the whole calibration instead, No keeps the edit offline, Cancel drops it
+    // (the bytes shown go back to what they were).
+    EditStamp StampEdit(Prompt& prompt, int address, std::size_t count);
+    // The command whose edits were stamped ended: what becomes of them (Send when nobody was
+    // asked); the next command's edits are asked for again.
+    EditRoute EndEditCommand();
+
   private:
     CalImage& shown_;
+    ModuleAgreement agreementShown_ = ModuleAgreement::Unknown;
+    CalImage shownBefore_;  // the calibration shown when the module was last shown to differ
+    std::optional<EditRoute> editRoute_;  // of the command running now
     ImageOrigin origin_ = ImageOrigin::None;
     std::string originName_;
     RestoreKeeper keeper_;

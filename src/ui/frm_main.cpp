@@ -18,7 +18,6 @@
 #include <QStatusBar>
 #include <QTabBar>
 #include <QVBoxLayout>
-
 #include <limits>
 
 #include "calibration/number_format.h"
@@ -33,12 +32,14 @@ namespace vx42 {
 
 namespace {
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 // A scroll area that asks for room to show all of its page: the window takes the page's
 // whole size where the screen has it, and scrolls the page only on a smaller screen.
 class FitScrollArea : public QScrollArea {
-public:
+  public:
     using QScrollArea::QScrollArea;
     QSize sizeHint() const override {
         const int f = 2 * frameWidth();
@@ -136,11 +137,13 @@ bool FrmMain::Trapped(const char* object, const char* procedure,
 }
 
 void FrmMain::BuildMenus() {
-    auto action = [this](QMenu* menu, const char* name, const QString& caption,
-                         const char* object, void (FrmMain::*slot)()) {
+    auto action = [this](QMenu* menu, const char* name, const QString& caption, const char* object,
+                         void (FrmMain::*slot)()) {
         QAction* a = menu->addAction(caption);
         a->setObjectName(name);
-        connect(a, &QAction::triggered, this, [this, object, slot] { Trapped(object, "Click", [this, slot] { (this->*slot)(); }); });
+        connect(a, &QAction::triggered, this, [this, object, slot] {
+            Trapped(object, "Click", [this, slot] { (this->*slot)(); });
+        });
         return a;
     };
     menuFile = menuBar()->addMenu("File");
@@ -191,7 +194,8 @@ void FrmMain::BuildMenus() {
 
     menuCom = menuBar()->addMenu("Communications");
     menuCom->setObjectName("menuCom");
-    menuConnect = action(menuCom, "menuConnect", "Connect", "menuConnect", &FrmMain::ConnectCommand);
+    menuConnect =
+        action(menuCom, "menuConnect", "Connect", "menuConnect", &FrmMain::ConnectCommand);
     menuComSetCAN = menuCom->addAction("Set CAN Speed");
     menuComSetCAN->setObjectName("menuComSetCAN");
     menuComRetrieveCal = action(menuCom, "menuComRetrieveCal", "Retrieve Calibration",
@@ -402,9 +406,8 @@ void FrmMain::ShowStatus() {
     f.hasCanSpeed = app_.files.HasCalibration();
     f.canKbits = app_.image.Word(CalAddresses().CanSpeed);
     const StatusTexts t = StatusBarTexts(f);
-    agreementShown_ = session_->Agreement();
-    if (agreementShown_ == ModuleAgreement::Differs) shownBefore_ = app_.image;
-    const std::string agreement = AgreementText(agreementShown_);
+    session_->NoteShown();
+    const std::string agreement = AgreementText(session_->Agreement());
     const std::pair<QLabel*, const std::string*> fields[] = {{lblStatusOnline, &t.connection},
                                                              {lblStatusModule, &t.module},
                                                              {lblStatusFile, &t.file},
@@ -459,29 +462,21 @@ void FrmMain::OpenFileCommand(const std::string& path) {
     if (!session_->Allows(SessionCommand::Open)) return;
     FinishEditing();
     SettleLink();
-    auto saveAs = [this] { return SaveCalibrationFile(app_.fileContext(), app_.image, true); };
-    if (!OfferSaveBeforeReplacing(app_.fileContext(), saveAs)) return;
-    if (online_ &&
-        app_.prompt.YesNo("Opening a file while you are connected will program it into the VX42 "
-                          "module do you still want to open the file?",
-                          "Open And Program File?") != Answer::Yes)
-        return;
+    if (!session_->ConfirmOpen(app_.fileContext())) return;
     CalImage opened = app_.image;
     if (path.empty()) {
         if (!OpenCalibrationFile(app_.fileContext(), opened)) return;
     } else {
         OpenCalibrationFileAt(app_.fileContext(), opened, path);
     }
-    session_->ReplaceShown(opened, ImageOrigin::File, app_.files.CurrentFileName);
+    const NextStep next = session_->Opened(opened, app_.files.CurrentFileName);
     setWindowTitle(Q(app_.files.Title));
     SetCompactLayout();
     for (const char* name : {"fraConnectStat", "fraPresets", "fraMessages", "fraCANStat"})
         if (auto* w = findChild<QWidget*>(name)) w->setVisible(false);
     menuComSetCAN->setVisible(true);
-    // Programs the module with the file just opened.
-    if (online_)
-        WriteWhole(std::string(restore_event::ProgrammedFromFile) + " " +
-                   app_.files.CurrentFileName);
+    // Online, the module is programmed with the file just opened.
+    RunNext(next);
     CheckUndefinedMessages(app_.libraries, app_.image, app_.prompt);
     emit imageReplaced();
     SetFullLayout();
@@ -513,9 +508,9 @@ void FrmMain::Manual() {
         return;
     }
     if (!app_.prompt.OpenDocument(path))
-        app_.prompt.Message("No program to show the installation manual was found. It is at:\n" +
-                                path,
-                            "Installation Manual", Icon::Exclamation);
+        app_.prompt.Message(
+            "No program to show the installation manual was found. It is at:\n" + path,
+            "Installation Manual", Icon::Exclamation);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -535,8 +530,8 @@ void FrmMain::closeEvent(QCloseEvent* event) {
         FinishEditing();  // the pending edit counts for the save question
         SaveSettings(app_.store, app_.settings);
         const CloseReason reason = qApp->isSavingSession() ? CloseReason::System
-                                   : closeFromCode_ ? CloseReason::Code
-                                                    : CloseReason::User;
+                                   : closeFromCode_        ? CloseReason::Code
+                                                           : CloseReason::User;
         auto saveAs = [this] { return SaveCalibrationFile(app_.fileContext(), app_.image, true); };
         cancel = true;  // a failed save keeps the window open
         cancel = ConfirmUnsavedOnClose(app_.fileContext(), reason, saveAs);

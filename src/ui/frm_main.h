@@ -5,7 +5,6 @@
 
 #include <QLabel>
 #include <QMainWindow>
-
 #include <functional>
 #include <memory>
 #include <string>
@@ -38,12 +37,12 @@ class FrmCalibrationCheck;
 // A label that acts as a button (lblOnline).
 class ClickLabel : public QLabel {
     Q_OBJECT
-public:
+  public:
     using QLabel::QLabel;
-signals:
+  signals:
     void clicked();
 
-protected:
+  protected:
     void mousePressEvent(QMouseEvent* event) override;
 };
 
@@ -56,7 +55,7 @@ inline void BindCommand(QObject* control, SessionCommand command) {
 
 class FrmMain : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     // The window does not own the context or the module; the module is used only on the
     // link's thread.
     FrmMain(AppContext& app, ModuleService& module, QWidget* parent = nullptr);
@@ -124,17 +123,17 @@ public:
     // Every command bound to a session command takes the state the session's rule gives it.
     void ApplyCommandState();
 
-signals:
+  signals:
     // The image was replaced whole (retrieve or open): the tabs must show it again.
     void imageReplaced();
     // A long command finished (for tests and the screenshot script).
     void commandFinished();
 
-protected:
+  protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void BuildMenus();
     void BuildFrames();
     void BuildStatusBar();
@@ -147,8 +146,8 @@ private:
     void BuildCompareCommands();
     void BuildJobSheetCommands();
     void ShowComparison(const CalImage& other, const std::string& otherName);
-    // The check before a whole write: true to write (no errors, or the user wants to anyway).
-    bool ConfirmCheckBeforeWrite();
+    // What the session says runs next (a whole write).
+    void RunNext(const NextStep& next);
     // The whole write of the calibration shown, kept as a restore point under `event`.
     void WriteWhole(const std::string& event);
     // What went wrong keeping a restore point, shown; nothing for nothing.
@@ -165,9 +164,8 @@ private:
     void FollowConnection(bool online, std::uint64_t connection, const std::string& serial);
     // A confirmed edit that did not reach the module it was made for.
     void ChangeNotWritten(bool sent);
-    // The connection a confirmed edit is sent over (0: not sent). While the module holds a
-    // different calibration, asks first, once for all the writes of one command: Yes writes
-    // the whole calibration shown instead, No keeps the edit offline, Cancel drops it.
+    // The connection a confirmed edit is sent over (0: not sent), as the session stamps it;
+    // once the command has ended, what the session's question made of its edits.
     std::uint64_t StampForEdit(int address, std::size_t count);
     void About();
     void Manual();
@@ -183,12 +181,9 @@ private:
     int selectedOutput_ = 0;
     bool closeFromCode_ = false;
     bool loaded_ = false;
-    std::optional<Answer> differsAnswer_;  // for the command running now
-    ModuleAgreement agreementShown_ = ModuleAgreement::Unknown;  // on the status bar
-    CalImage shownBefore_;  // the calibration shown then, while the module differs
     std::string moduleSerial_, moduleFirmware_;  // of the module last identified
 
-public:
+  public:
     // Controls, named as the window's objectNames.
     QMenu* menuFile = nullptr;
     QAction* menuFileOpen = nullptr;

@@ -61,16 +61,6 @@ void FrmMain::ShowFinding(const Finding& finding) {
     control->setFocus(Qt::OtherFocusReason);
 }
 
-bool FrmMain::ConfirmCheckBeforeWrite() {
-    const auto findings = session_->CheckBeforeWrite(&app_.libraries, app_.settings.Units);
-    if (!HasErrors(findings)) return true;
-    return app_.prompt.YesNo(
-               "The calibration check found errors: the module cannot work as "
-               "meant.\n\n" +
-                   CheckErrorLines(findings) + "\n\nWrite the calibration to the module anyway?",
-               "Check Calibration", Icon::Exclamation) == Answer::Yes;
-}
-
 void FrmMain::ShowKeepProblem(const std::optional<std::string>& problem) {
     if (problem)
         app_.prompt.Message("The restore point could not be kept: " + *problem, "Restore Point",
@@ -98,21 +88,14 @@ void FrmMain::HistoryCommand() {
     FrmModuleHistory history(*store, app_.image, app_.settings.Units, app_.prompt, app_.log, this);
     if (history.exec() != QDialog::Accepted || !history.chosen()) return;
     const auto& chosen = *history.chosen();
-    if (!session_->ReplaceShown(chosen.image, ImageOrigin::RestorePoint, chosen.serial)) return;
-    app_.files.CalibrationChanged = true;
-    if (!app_.files.HasCalibration()) app_.files.MarkAutoRetrieved();
+    if (!session_->Restored(chosen.image, chosen.serial, app_.files)) return;
     UpdateTitle();
     setWindowTitle(QString::fromStdString(app_.files.Title));
     emit imageReplaced();
     SetFullLayout();
     menuComSetCAN->setVisible(true);
     RefreshSelectedTab();
-    if (online_ && !busy() && ModuleKey(moduleSerial_) == chosen.serial &&
-        app_.prompt.YesNo("The restore point is now the calibration shown. Write it to the "
-                          "module " +
-                              chosen.serial + " now?",
-                          "Restore", Icon::Question) == Answer::Yes)
-        UpdateCommand();
+    RunNext(session_->AfterRestore(app_.prompt));
 }
 
 }  // namespace vx42

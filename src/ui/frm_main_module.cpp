@@ -19,11 +19,9 @@ namespace vx42 {
 
 namespace {
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-
-constexpr const char* kSaveChangesText =
-    "The file has been changed and not saved. Would you like to save now?";
-constexpr const char* kSaveChangesTitle = "Save Changes?";
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 // "count Bytes of total Bytes copied." with both numbers grouped ("" for zero).
 std::string BytesCopiedText(int count, int total) {
@@ -79,39 +77,23 @@ void FrmMain::ChangeNotWritten(bool sent) {
 }
 
 std::uint64_t FrmMain::StampForEdit(int address, std::size_t count) {
-    const std::uint64_t stamp = session_->connection();
-    // As the status bar showed it before the command: the edit is in the image already.
-    if (stamp == 0 || agreementShown_ != ModuleAgreement::Differs) return stamp;
-    if (!differsAnswer_) {
-        differsAnswer_ = app_.prompt.YesNoCancel(
-            "The module holds a different calibration than the one shown, so this change alone "
-            "would not make them equal.\n\nYes writes the whole calibration shown to the module "
-            "(this change included). No keeps the change in the calibration shown only. Cancel "
-            "drops the change.",
-            "Module Holds A Different Calibration", Icon::Question);
-        // One answer for the writes of this command; then the whole write, or the page shows
-        // the calibration without the dropped change.
+    const EditStamp edit = session_->StampEdit(app_.prompt, address, count);
+    // What the command's edits become once it has ended: the whole write, or the page shows
+    // the calibration without the dropped edits.
+    if (edit.asked)
         QMetaObject::invokeMethod(
             this,
             [this] {
-                const Answer answer = *differsAnswer_;
-                differsAnswer_.reset();
-                Trapped("frmMain", "ChangeDropped", [this, answer] {
-                    if (answer == Answer::Yes) UpdateCommand();
-                    if (answer != Answer::Cancel) return;
+                Trapped("frmMain", "ChangeDropped", [this] {
+                    const EditRoute route = session_->EndEditCommand();
+                    if (route == EditRoute::WriteWhole) UpdateCommand();
+                    if (route != EditRoute::Drop) return;
                     outputPage->Reload();
                     UpdateTitle();
                 });
             },
             Qt::QueuedConnection);
-    }
-    if (differsAnswer_ == Answer::Cancel)
-        for (std::size_t i = 0; i < count; ++i) {
-            const int at = address + static_cast<int>(i);
-            if (ImageIndex(at) >= 0 && ImageIndex(at) < kCalImageSize)
-                app_.image.SetByte(at, shownBefore_.Byte(at));
-        }
-    return 0;
+    return edit.stamp;
 }
 
 void FrmMain::ConnectCommand() {
@@ -174,20 +156,9 @@ void FrmMain::ConnectCommand() {
                 moduleSerial_ = id.serial;
                 moduleFirmware_ = id.firmware;
                 ShowStatus();
-                // The module whose calibration was last retrieved whole keeps the program's copy.
-                if (!id.newModule) return;
-                if (app_.files.CalibrationChanged && !app_.files.AutoRetrieved) {
-                    // The module's calibration is about to replace edits nobody saved.
-                    if (app_.prompt.YesNo(kSaveChangesText, kSaveChangesTitle) == Answer::Yes)
-                        SaveCalibrationFile(app_.fileContext(), app_.image, true);
-                } else if (app_.files.HasCalibration() &&
-                           app_.prompt.YesNo(
-                               "Different VX42 module detected. would you like to save "
-                               "the current file before retrieving data from the new "
-                               "Dialvane") == Answer::Yes) {
-                    // Whatever calibration is shown did not come from this module.
-                    SaveCalibrationFile(app_.fileContext(), app_.image, true);
-                }
+                if (session_->AfterConnect(id.newModule, app_.fileContext()).kind !=
+                    NextStep::Kind::Retrieve)
+                    return;
                 StartRetrieve();
                 retrieveStarted = true;
             });
@@ -201,9 +172,7 @@ void FrmMain::RetrieveCommand() {
     if (!online_ || !session_->Allows(SessionCommand::Retrieve)) return;
     FinishEditing();
     SettleLink();
-    if (app_.files.CalibrationChanged &&
-        app_.prompt.YesNo(kSaveChangesText, kSaveChangesTitle) == Answer::Yes)
-        SaveCalibrationFile(app_.fileContext(), app_.image, true);
+    session_->BeforeRetrieve(app_.fileContext());
     if (!BeginTransfer(Transfer::Retrieve)) return;
     StartRetrieve();
 }
@@ -246,15 +215,15 @@ void FrmMain::StartRetrieve() {
 }
 
 void FrmMain::UpdateCommand() {
-    if (!online_) {
-        app_.prompt.Message("You must be connected to write the calibration");
-        return;
-    }
     WriteWhole(restore_event::Update);
 }
 
+void FrmMain::RunNext(const NextStep& next) {
+    if (next.kind == NextStep::Kind::WriteWhole) WriteWhole(next.event);
+}
+
 void FrmMain::WriteWhole(const std::string& event) {
-    if (!ConfirmCheckBeforeWrite()) return;
+    if (!session_->ConfirmWholeWrite(app_.prompt, &app_.libraries, app_.settings.Units)) return;
     if (!BeginTransfer(Transfer::Write)) return;
     const CalImage image = app_.image;
     link_->call<bool>(

@@ -3,6 +3,9 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "base/scripted_prompt.h"
+#include "files/settings.h"
+#include "support/demo_calibration.h"
 #include "support/temp_dir.h"
 
 namespace vx42 {
@@ -127,6 +130,146 @@ TEST(CalibrationSession, RetrievesAndWholeWritesLeaveRestorePoints) {
     EXPECT_EQ(module->entries[0].event, restore_event::Retrieve);
     EXPECT_EQ(module->entries[1].event, "Programmed from file a.DVF");
     EXPECT_EQ(session.keeper().store()->Load(*module, module->entries[1]), Image(4));
+}
+
+// The questions of the commands, answered by script: the session decides what follows.
+class SessionSteps : public ::testing::Test {
+  protected:
+    void SetUp() override { settings = LoadSettings(store, dir.str(), dir.str() + "/"); }
+    void TearDown() override {
+        EXPECT_TRUE(prompt.Unexpected().empty()) << prompt.Unexpected()[0];
+        EXPECT_TRUE(prompt.ScriptDone());
+    }
+    FileContext files() { return {state, prompt, settings, store}; }
+    // Connected to FT000001, which is known to hold Image(2) while Image(3) is shown.
+    void ConnectDiffering() {
+        session.Connected(1, "FT000001");
+        session.Retrieved(Image(2));
+        ASSERT_TRUE(session.ReplaceShown(Image(3), ImageOrigin::File, "a.DVF"));
+        session.NoteShown();
+        ASSERT_EQ(session.Agreement(), ModuleAgreement::Differs);
+    }
+
+    TempDir dir;
+    MemorySettingsStore store;
+    Settings settings;
+    FileState state;
+    ScriptedPrompt prompt;
+    CalImage shown = Image(1);
+    CalibrationSession session{shown, "", 10};
+};
+
+TEST_F(SessionSteps, ConnectRetrievesANewModuleOnlyAndOffersToSaveWhatItReplaces) {
+    EXPECT_EQ(session.AfterConnect(true, files()).kind, NextStep::Kind::None);  // offline
+    session.Connected(1, "FT000001");
+    // The module whose calibration was retrieved on this link keeps the program's copy.
+    EXPECT_EQ(session.AfterConnect(false, files()).kind, NextStep::Kind::None);
+    // Nothing shown: retrieved without a question.
+    EXPECT_EQ(session.AfterConnect(true, files()).kind, NextStep::Kind::Retrieve);
+    // Unsaved edits: the save question (declined), then the retrieve.
+    state.CalibrationChanged = true;
+    prompt.AnswerYesNo(Answer::No);
+    EXPECT_EQ(session.AfterConnect(true, files()).kind, NextStep::Kind::Retrieve);
+    EXPECT_EQ(prompt.Calls().back().title, "Save Changes?");
+    // A calibration from a file, saved: the question names the other module.
+    state.CalibrationChanged = false;
+    state.FileLoaded = true;
+    prompt.AnswerYesNo(Answer::No);
+    EXPECT_EQ(session.AfterConnect(true, files()).kind, NextStep::Kind::Retrieve);
+    EXPECT_THAT(prompt.Calls().back().text, ::testing::HasSubstr("Different VX42 module"));
+    // Retrieve offers to save unsaved changes only.
+    session.BeforeRetrieve(files());
+    state.CalibrationChanged = true;
+    prompt.AnswerYesNo(Answer::No);
+    session.BeforeRetrieve(files());
+    EXPECT_EQ(prompt.Calls().size(), 3u);
+}
+
+TEST_F(SessionSteps, OpenOnlineAsksAndThenWritesTheFileWhole) {
+    EXPECT_TRUE(session.ConfirmOpen(files()));  // offline and nothing unsaved: no question
+    EXPECT_EQ(session.Opened(Image(4), "a.DVF"), NextStep{});
+    EXPECT_EQ(shown, Image(4));
+    session.Connected(1, "FT000001");
+    prompt.AnswerYesNo(Answer::No);
+    EXPECT_FALSE(session.ConfirmOpen(files()));
+    EXPECT_EQ(prompt.Calls().back().title, "Open And Program File?");
+    prompt.AnswerYesNo(Answer::Yes);
+    EXPECT_TRUE(session.ConfirmOpen(files()));
+    const NextStep next = session.Opened(Image(5), "b.DVF");
+    EXPECT_EQ(next.kind, NextStep::Kind::WriteWhole);
+    EXPECT_EQ(next.event, std::string(restore_event::ProgrammedFromFile) + " b.DVF");
+    EXPECT_EQ(session.originName(), "b.DVF");
+    // While a transfer runs nothing is replaced and nothing follows.
+    ASSERT_TRUE(session.Begin(Transfer::Retrieve));
+    EXPECT_EQ(session.Opened(Image(6), "c.DVF"), NextStep{});
+    EXPECT_EQ(shown, Image(5));
+}
+
+TEST_F(SessionSteps, ARestoreIsOfferedForWritingToItsOwnIdleModuleOnly) {
+    state.VersionText = "VX42";
+    ASSERT_TRUE(session.Restored(Image(4), "FT000001", state));
+    EXPECT_TRUE(state.CalibrationChanged);
+    EXPECT_TRUE(state.AutoRetrieved);
+    EXPECT_EQ(session.AfterRestore(prompt), NextStep{});  // offline: no question
+    session.Connected(1, "FT000002");
+    EXPECT_EQ(session.AfterRestore(prompt), NextStep{});  // another module: no question
+    session.Disconnected();
+    session.Connected(2, "FT000001");
+    prompt.AnswerYesNo(Answer::No);
+    EXPECT_EQ(session.AfterRestore(prompt), NextStep{});
+    prompt.AnswerYesNo(Answer::Yes);
+    EXPECT_EQ(session.AfterRestore(prompt),
+              (NextStep{NextStep::Kind::WriteWhole, restore_event::Update}));
+    ASSERT_TRUE(session.Begin(Transfer::CanStatus));
+    EXPECT_EQ(session.AfterRestore(prompt), NextStep{});
+    EXPECT_FALSE(session.Restored(Image(5), "FT000001", state));
+    EXPECT_EQ(shown, Image(4));
+}
+
+TEST_F(SessionSteps, AWholeWriteNeedsAConnectionAndACheckWithoutErrorsOrAYes) {
+    prompt.ExpectMessage("You must be connected");
+    EXPECT_FALSE(session.ConfirmWholeWrite(prompt, nullptr, UnitFlags{}));
+    session.Connected(1, "FT000001");
+    shown = test::DamagedDemo();
+    ASSERT_TRUE(HasErrors(session.CheckBeforeWrite(nullptr, UnitFlags{})));
+    prompt.AnswerYesNo(Answer::No);
+    EXPECT_FALSE(session.ConfirmWholeWrite(prompt, nullptr, UnitFlags{}));
+    EXPECT_EQ(prompt.Calls().back().title, "Check Calibration");
+    prompt.AnswerYesNo(Answer::Yes);
+    EXPECT_TRUE(session.ConfirmWholeWrite(prompt, nullptr, UnitFlags{}));
+}
+
+TEST_F(SessionSteps, AnEditIntoAModuleThatDiffersAsksOnceACommand) {
+    // In step: sent over the connection without a question.
+    session.Connected(1, "FT000001");
+    session.Retrieved(Image(3));
+    session.NoteShown();
+    EXPECT_EQ(session.StampEdit(prompt, kCalBaseAddress, 1).stamp, 1u);
+    EXPECT_EQ(session.EndEditCommand(), EditRoute::Send);
+    ConnectDiffering();
+
+    // Cancel: asked once for the command's edits, each put back as it was shown.
+    shown.SetByte(kCalBaseAddress, 0xAA);
+    shown.SetByte(kCalBaseAddress + 5, 0xBB);
+    prompt.AnswerYesNoCancel(Answer::Cancel);
+    const EditStamp first = session.StampEdit(prompt, kCalBaseAddress, 1);
+    EXPECT_EQ(first.stamp, 0u);
+    EXPECT_TRUE(first.asked);
+    const EditStamp second = session.StampEdit(prompt, kCalBaseAddress + 5, 1);
+    EXPECT_FALSE(second.asked);
+    EXPECT_EQ(shown, Image(3));
+    EXPECT_EQ(session.EndEditCommand(), EditRoute::Drop);
+
+    // The next command asks again: No keeps the edit in the calibration shown only.
+    shown.SetByte(kCalBaseAddress, 0xAA);
+    prompt.AnswerYesNoCancel(Answer::No);
+    EXPECT_EQ(session.StampEdit(prompt, kCalBaseAddress, 1).stamp, 0u);
+    EXPECT_EQ(shown.Byte(kCalBaseAddress), 0xAA);
+    EXPECT_EQ(session.EndEditCommand(), EditRoute::Offline);
+    prompt.AnswerYesNoCancel(Answer::Yes);
+    EXPECT_EQ(session.StampEdit(prompt, kCalBaseAddress, 1).stamp, 0u);
+    EXPECT_EQ(session.EndEditCommand(), EditRoute::WriteWhole);
+    EXPECT_EQ(prompt.Calls().back().title, "Module Holds A Different Calibration");
 }
 
 TEST(CheckErrorLines, NamesTheErrorsOnlyAndCountsWhatIsNotListed) {

@@ -22,6 +22,7 @@
 #include "device/sim/simulator.h"
 #include "files/calibration_file.h"
 #include "session/calibration_session.h"
+#include "support/session_checks.h"
 #include "support/temp_dir.h"
 
 namespace vx42 {
@@ -134,19 +135,13 @@ class Rig {
 
     // The rules every step must keep; an empty text when they hold.
     std::string Broken() const {
-        const auto& believed = session_.moduleImage();
-        if (believed) {
-            const int bridge = BridgeOf(session_.moduleKey());
-            if (bridge < 0) return "a module is believed known that does not exist";
-            if (ModuleImage(bridge) != *believed)
-                return "module " + session_.moduleKey() + " holds other bytes than the tool wrote";
-        }
-        if (session_.Agreement() == ModuleAgreement::InStep &&
-            ModuleImage(BridgeOf(session_.moduleKey())) != shown_)
-            return "in step, but the module differs from the calibration shown";
-        if (!unkept_.empty()) return unkept_;
-        if (session_.transfer() != Transfer::None) return "a transfer was left running";
-        return {};
+        const std::string broken = test::BrokenSessionRule(
+            session_, [this](const std::string& key) -> std::optional<CalImage> {
+                const int bridge = BridgeOf(key);
+                if (bridge < 0) return std::nullopt;
+                return ModuleImage(bridge);
+            });
+        return broken.empty() ? unkept_ : broken;
     }
 
     const std::string& log() const { return log_; }
@@ -324,10 +319,8 @@ class Rig {
             unkept_ = "a restore point could not be kept: " + *problem;
             return;
         }
-        const auto m = session_.keeper().store()->Module(session_.serial());
-        if (!m || m->entries.empty() ||
-            session_.keeper().store()->Load(*m, m->entries.back()) != image)
-            unkept_ = "a whole write or retrieve left no restore point";
+        if (unkept_.empty())
+            unkept_ = test::MissingRestorePoint(session_, session_.serial(), image);
     }
 
     std::mt19937 rng_;

@@ -50,7 +50,7 @@ void OutputSettingsTest::functionsStoreTheirBitsAndShowTheirFrames() {
         const char* label;
     };
     const Case cases[] = {
-        {4, 0x20, p.fraFreqTable, "Duty Cycle (%)"}, {3, 0x04, p.fraRelay, "Time Delay (ms)"},
+        {4, 0x20, p.fraFreqTable, "Duty Cycle (%)"},  {3, 0x04, p.fraRelay, "Time Delay (ms)"},
         {1, 0x02, p.fraVoltageOut, "Frequency (hz)"}, {2, 0x02, p.fraTable, "Frequency (hz)"},
         {0, 0x01, nullptr, "Frequency (hz)"},
     };
@@ -243,18 +243,7 @@ void OutputSettingsTest::messageSelectionIsStoredAndShownAgain() {
 
 void OutputSettingsTest::presetAppliedThenCustomAfterACellChange() {
     PageFixture f;
-    GaugePreset preset;
-    preset.GaugeName = "Fuel";
-    preset.GaugePartNum = "FG-100";
-    preset.OutputName = "Fuel gauge";
-    preset.Function = 2;
-    preset.Frequency = "100";
-    preset.OutputOn = 0;
-    preset.OutputOff = 1;
-    for (int c = 0; c < 16; ++c) preset.DataBreakpoints[c] = c * 10;
-    preset.BatteryBreakpoints = {7.99, 9.98, 11.98, 14.01, 16.01, 18.01};  // exact as words
-    for (auto& row : preset.DataRows)
-        for (int c = 0; c < 16; ++c) row[c] = 5.0 * c;
+    const GaugePreset preset = test::FuelGaugePreset("FG-100");
     f.w.app.presets = {preset};
     // The list was filled when the page was built: fill it again as start-up would.
     f.page().cmbPresets->clear();

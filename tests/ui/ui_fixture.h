@@ -17,6 +17,7 @@
 #include "base/scripted_prompt.h"
 #include "device/sim/sim_bridge.h"
 #include "device/sim/simulator.h"
+#include "files/gauge_presets.h"
 #include "files/paths.h"
 #include "files/settings.h"
 #include "support/temp_dir.h"
@@ -98,6 +99,23 @@ inline LinkTiming WindowTiming() {
     fast.stillFailedSeconds = 0.01;
     fast.replyAllowanceSeconds = 0.05;
     return fast;
+}
+
+// A fuel gauge preset of an analog table at 100 Hz, its duty cells `step` % a column apart.
+inline GaugePreset FuelGaugePreset(const std::string& partNumber, double step = 5.0) {
+    GaugePreset preset;
+    preset.GaugeName = "Fuel";
+    preset.GaugePartNum = partNumber;
+    preset.OutputName = "Fuel gauge";
+    preset.Function = 2;
+    preset.Frequency = "100";
+    preset.OutputOn = 0;
+    preset.OutputOff = 1;
+    for (int c = 0; c < 16; ++c) preset.DataBreakpoints[c] = c * 10;
+    preset.BatteryBreakpoints = {7.99, 9.98, 11.98, 14.01, 16.01, 18.01};  // exact as words
+    for (auto& row : preset.DataRows)
+        for (int c = 0; c < 16; ++c) row[c] = step * c;
+    return preset;
 }
 
 struct WindowFixture {
