@@ -13,11 +13,29 @@
 
 #include "support/temp_dir.h"
 
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#endif
+
 namespace vx42::test {
+
+// The C library keeps the search path of a locale named through LOCPATH for the rest of the
+// process, which the leak checker would report: locales are switched with the checker paused.
+struct PausedLeakCheck {
+#if defined(__SANITIZE_ADDRESS__)
+    PausedLeakCheck() {
+        __lsan_disable();
+    }
+    ~PausedLeakCheck() {
+        __lsan_enable();
+    }
+#endif
+};
 
 class CommaLocale {
   public:
     CommaLocale() {
+        [[maybe_unused]] const PausedLeakCheck paused;
         const char* before = std::setlocale(LC_ALL, nullptr);
         savedC_ = before ? before : "C";
         savedCpp_ = std::locale();
@@ -26,6 +44,7 @@ class CommaLocale {
         Generate();
     }
     ~CommaLocale() {
+        [[maybe_unused]] const PausedLeakCheck paused;
         std::setlocale(LC_ALL, savedC_.c_str());
         std::locale::global(savedCpp_);
         if (generated_) {
