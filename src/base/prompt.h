@@ -20,7 +20,7 @@ struct FileDialog {
 };
 
 class Prompt {
-public:
+  public:
     virtual ~Prompt() = default;
 
     // A message with an OK button.
@@ -36,8 +36,7 @@ public:
     virtual std::optional<std::string> OpenFile(const FileDialog& dialog) = 0;
     virtual std::optional<std::string> SaveFile(const FileDialog& dialog) = 0;
     // The entered text, or nothing when cancelled.
-    virtual std::optional<std::string> InputBox(const std::string& prompt,
-                                                const std::string& title,
+    virtual std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
                                                 const std::string& initialText = {}) = 0;
     // Opens a document with the desktop's own viewer (the shell's "open"). Returns whether
     // a viewer took it; where there is no desktop nothing opens.

@@ -5,14 +5,22 @@ namespace vx42 {
 namespace {
 const char* KindName(PromptKind k) {
     switch (k) {
-        case PromptKind::Message: return "message";
-        case PromptKind::YesNo: return "yes/no question";
-        case PromptKind::YesNoCancel: return "yes/no/cancel question";
-        case PromptKind::OpenFile: return "open dialog";
-        case PromptKind::SaveFile: return "save dialog";
-        case PromptKind::InputBox: return "input box";
-        case PromptKind::OpenDocument: return "document opened";
-        case PromptKind::PrintDocument: return "print dialog";
+        case PromptKind::Message:
+            return "message";
+        case PromptKind::YesNo:
+            return "yes/no question";
+        case PromptKind::YesNoCancel:
+            return "yes/no/cancel question";
+        case PromptKind::OpenFile:
+            return "open dialog";
+        case PromptKind::SaveFile:
+            return "save dialog";
+        case PromptKind::InputBox:
+            return "input box";
+        case PromptKind::OpenDocument:
+            return "document opened";
+        case PromptKind::PrintDocument:
+            return "print dialog";
     }
     return "?";
 }

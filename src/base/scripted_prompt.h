@@ -12,19 +12,27 @@
 
 namespace vx42 {
 
-enum class PromptKind { Message, YesNo, YesNoCancel, OpenFile, SaveFile, InputBox, OpenDocument,
-                        PrintDocument };
+enum class PromptKind {
+    Message,
+    YesNo,
+    YesNoCancel,
+    OpenFile,
+    SaveFile,
+    InputBox,
+    OpenDocument,
+    PrintDocument
+};
 
 struct PromptCall {
     PromptKind kind;
-    std::string text;   // message text, proposed file name, input prompt or printed document
+    std::string text;  // message text, proposed file name, input prompt or printed document
     std::string title;
     Icon icon = Icon::None;
     FileDialog dialog;  // for file dialogs
 };
 
 class ScriptedPrompt : public Prompt {
-public:
+  public:
     // Script entries, consumed in order.
     void ExpectMessage(std::string textContains = {});
     void AnswerYesNo(Answer answer);
@@ -52,7 +60,7 @@ public:
     bool ScriptDone() const;                      // every scripted entry was used
     void Clear();
 
-private:
+  private:
     struct Entry {
         PromptKind kind;
         Answer answer = Answer::Ok;

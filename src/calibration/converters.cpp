@@ -13,7 +13,9 @@ double Clamp(double value, double lo, double hi) {
     return value;
 }
 
-double RoundHalfEven(double value) { return std::nearbyint(value); }
+double RoundHalfEven(double value) {
+    return std::nearbyint(value);
+}
 
 double RoundHalfEven(double value, int digits) {
     const double scale = std::pow(10.0, digits);
@@ -30,11 +32,19 @@ std::uint8_t LowByte(double value) {
     return static_cast<std::uint8_t>(std::trunc(v - 256 * std::trunc(v / 256)));
 }
 
-unsigned MakeWord(std::uint8_t high, std::uint8_t low) { return 256u * high + low; }
+unsigned MakeWord(std::uint8_t high, std::uint8_t low) {
+    return 256u * high + low;
+}
 
-std::uint8_t HighByteTenths(double value) { return HighByte(value * 10); }
-std::uint8_t LowByteTenths(double value) { return LowByte(value * 10); }
-double WordTenths(std::uint8_t high, std::uint8_t low) { return MakeWord(high, low) / 10.0; }
+std::uint8_t HighByteTenths(double value) {
+    return HighByte(value * 10);
+}
+std::uint8_t LowByteTenths(double value) {
+    return LowByte(value * 10);
+}
+double WordTenths(std::uint8_t high, std::uint8_t low) {
+    return MakeWord(high, low) / 10.0;
+}
 
 double WordPercentOfPeriod(std::uint8_t high, std::uint8_t low, double period) {
     return MakeWord(high, low) / period * 100;
@@ -50,9 +60,15 @@ std::uint8_t PercentLowByte(double percent, double period) {
 unsigned VoltsToRaw(double volts) {
     return static_cast<unsigned>(Clamp(RoundHalfEven(volts / 55 * 4096), 0, 65535));
 }
-std::uint8_t VoltsHighByte(double volts) { return HighByte(VoltsToRaw(volts)); }
-std::uint8_t VoltsLowByte(double volts) { return LowByte(VoltsToRaw(volts)); }
-double WordVolts(std::uint8_t high, std::uint8_t low) { return MakeWord(high, low) * 55.0 / 4096; }
+std::uint8_t VoltsHighByte(double volts) {
+    return HighByte(VoltsToRaw(volts));
+}
+std::uint8_t VoltsLowByte(double volts) {
+    return LowByte(VoltsToRaw(volts));
+}
+double WordVolts(std::uint8_t high, std::uint8_t low) {
+    return MakeWord(high, low) * 55.0 / 4096;
+}
 
 std::array<std::uint8_t, 3> Split24(std::uint32_t value) {
     return {static_cast<std::uint8_t>((value >> 16) & 0xFF),
@@ -115,7 +131,8 @@ Bytes HexToBytes(std::string_view text, std::size_t count) {
         padded = std::string(text.substr(text.size() - digits));
     Bytes out(count);
     for (std::size_t i = 0; i < count; ++i)
-        out[i] = static_cast<std::uint8_t>(HexDigit(padded[2 * i]) * 16 + HexDigit(padded[2 * i + 1]));
+        out[i] =
+            static_cast<std::uint8_t>(HexDigit(padded[2 * i]) * 16 + HexDigit(padded[2 * i + 1]));
     return out;
 }
 

@@ -8,9 +8,12 @@ namespace {
 
 int DecimalsOf(Pattern p) {
     switch (p) {
-        case Pattern::OneDecimal: return 1;
-        case Pattern::TwoDecimals: return 2;
-        default: return 0;
+        case Pattern::OneDecimal:
+            return 1;
+        case Pattern::TwoDecimals:
+            return 2;
+        default:
+            return 0;
     }
 }
 

@@ -8,10 +8,10 @@
 namespace vx42 {
 
 enum class Pattern {
-    Whole,      // "###0": at least one digit, no decimals, no grouping
-    OneDecimal, // "###0.0"
-    TwoDecimals,// "###0.00"
-    Grouped,    // "#,###": thousands separated by ",", no decimals, zero as ""
+    Whole,        // "###0": at least one digit, no decimals, no grouping
+    OneDecimal,   // "###0.0"
+    TwoDecimals,  // "###0.00"
+    Grouped,      // "#,###": thousands separated by ",", no decimals, zero as ""
 };
 
 // Formats like the display patterns do: rounded to the pattern's decimals with halves

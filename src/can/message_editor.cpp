@@ -1,8 +1,8 @@
 #include "can/message_editor.h"
 
 #include <cmath>
-#include <cstdlib>
 #include <cstdint>
+#include <cstdlib>
 #include <limits>
 
 #include "calibration/converters.h"

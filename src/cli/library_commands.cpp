@@ -150,7 +150,8 @@ void ImportDbc(const LibraryOptions& o, Session& session) {
         folder = o.libraryFolder.empty() ? ProgramFolders().userLibraries() : o.libraryFolder;
         LoadLibraries(set, LibraryFolders(folder), session.prompt);
         if (FindUserDefinedLibrary(set)) {
-            const CanLibrary& user = set.MessageLibraries[static_cast<std::size_t>(set.UserDefinedIndex)];
+            const CanLibrary& user =
+                set.MessageLibraries[static_cast<std::size_t>(set.UserDefinedIndex)];
             if (!user.Messages.empty() && user.Version != "C002")
                 throw CliError("The User Defined library in " + Quoted(folder) + " has version " +
                                Quoted(user.Version) +
@@ -167,7 +168,8 @@ void ImportDbc(const LibraryOptions& o, Session& session) {
         if (!SaveUserDefinedLibrary(set, folder))
             throw CliError("The User Defined library could not be saved to " + Quoted(target));
     } else {
-        const CanLibrary& library = set.MessageLibraries[static_cast<std::size_t>(set.UserDefinedIndex)];
+        const CanLibrary& library =
+            set.MessageLibraries[static_cast<std::size_t>(set.UserDefinedIndex)];
         clsBlowfish cipher;
         if (!cipher.EncryptFile(WriteLibraryBytes(library), o.output, LibraryKey))
             throw CliError(cipher.LastError());
@@ -242,15 +244,18 @@ void AddLibraryCommands(CLI::App& app, Session& session) {
         "(-o) or added to the user's own library (--user); print what was imported and what "
         "was not, with the reason");
     importDbc->add_option("IN", o->file, "CAN database file (.dbc)")->required();
-    auto* out = importDbc->add_option("-o,--output", o->output, "Message library file to write (.DVM)");
-    auto* user = importDbc->add_flag("--user", o->user,
-                                     "Add to the User Defined library (as CAN Message Setup saves it)");
+    auto* out =
+        importDbc->add_option("-o,--output", o->output, "Message library file to write (.DVM)");
+    auto* user = importDbc->add_flag(
+        "--user", o->user, "Add to the User Defined library (as CAN Message Setup saves it)");
     out->excludes(user);
-    importDbc->add_option("--library-folder", o->libraryFolder,
-                          "Folder of the User Defined library (the user's own by default)")
+    importDbc
+        ->add_option("--library-folder", o->libraryFolder,
+                     "Folder of the User Defined library (the user's own by default)")
         ->needs(user);
-    importDbc->add_option("--message", o->messages,
-                          "Only this message: its name or identifier (decimal or 0x...); repeatable");
+    importDbc->add_option(
+        "--message", o->messages,
+        "Only this message: its name or identifier (decimal or 0x...); repeatable");
     importDbc->add_option("--signal", o->signalList, "Only signals of this name; repeatable");
     importDbc->callback([o, &session] {
         if (o->output.empty() && !o->user) throw CliError("import-dbc: give -o OUT.DVM or --user");

@@ -68,7 +68,9 @@ void WriteCalibrationFile(const std::string& path, const CalImage& image) {
     WriteFileAtomic(path, image.bytes());
 }
 
-void FileState::StartTitle() { Title = VersionText + " [No File Loaded]"; }
+void FileState::StartTitle() {
+    Title = VersionText + " [No File Loaded]";
+}
 
 void FileState::SetFileTitle() {
     Title = VersionText + " [" + CurrentFileName + "]";
@@ -171,8 +173,8 @@ bool OfferSaveBeforeReplacing(FileContext ctx, const std::function<SaveOutcome()
 bool ConfirmUnsavedOnClose(FileContext ctx, CloseReason reason,
                            const std::function<SaveOutcome()>& saveAs) {
     if (!ctx.state.CalibrationChanged || reason == CloseReason::System) return false;
-    const Answer a = ctx.prompt.YesNoCancel(
-        std::string(kSaveNowQuestion) + " Otherwise, press cancel to return to the program");
+    const Answer a = ctx.prompt.YesNoCancel(std::string(kSaveNowQuestion) +
+                                            " Otherwise, press cancel to return to the program");
     if (a == Answer::Cancel) return true;
     if (a == Answer::Yes) return saveAs() != SaveOutcome::Saved;
     return false;

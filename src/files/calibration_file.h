@@ -4,9 +4,9 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <span>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 
 #include "calibration/cal_image.h"

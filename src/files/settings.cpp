@@ -46,12 +46,14 @@ struct UnitKey {
 };
 // The order in which the unit values are written.
 constexpr UnitKey kUnitKeys[] = {
-    {"Pressure", &UnitFlags::MetricPressure}, {"Speed", &UnitFlags::MetricSpeed},
+    {"Pressure", &UnitFlags::MetricPressure},       {"Speed", &UnitFlags::MetricSpeed},
     {"Temperature", &UnitFlags::MetricTemperature}, {"Flow", &UnitFlags::MetricFlow},
-    {"Torque", &UnitFlags::MetricTorque},     {"Volume", &UnitFlags::MetricVolume},
+    {"Torque", &UnitFlags::MetricTorque},           {"Volume", &UnitFlags::MetricVolume},
 };
 
-std::string BoolText(bool b) { return b ? "True" : "False"; }
+std::string BoolText(bool b) {
+    return b ? "True" : "False";
+}
 
 }  // namespace
 

@@ -132,8 +132,8 @@ std::optional<std::string> UpgradeRefusal(const UpgradeFile& file) {
             const auto bytes = static_cast<std::int64_t>(file.bootImage.size()) - 1;
             if (bytes <= 0) return name + " is empty; nothing was sent to the module.";
             if (bytes > LargestBootLoaderFile())
-                return name + " is " + std::to_string(bytes) +
-                       " bytes, more than the " + std::to_string(LargestBootLoaderFile()) +
+                return name + " is " + std::to_string(bytes) + " bytes, more than the " +
+                       std::to_string(LargestBootLoaderFile()) +
                        " bytes of the module's program area below its marker and freeze "
                        "addresses; nothing was sent to the module.";
             break;

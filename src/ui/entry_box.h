@@ -8,7 +8,7 @@ namespace vx42 {
 
 class EntryBox : public QLineEdit {
     Q_OBJECT
-public:
+  public:
     using QLineEdit::QLineEdit;
 
     // Black inside the box's range, red outside.
@@ -20,7 +20,7 @@ public:
   signals:
     void committed();
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* event) override;
 
   private:

@@ -217,11 +217,10 @@ void FrmFirmwareUpgrade::ReadAddressCommand() {
     const std::string typed = txtRead->text().toStdString();
     if (!AcceptTypedNumber(ctx_.prompt, typed)) return;
     ModuleLink& link = ctx_.module;
-    OnLink<std::optional<std::string>>(
-        [&link, text = typed] { return ReadAddress(link, text); },
-        [this](std::optional<std::string> value) {
-            if (value) lblValue->setText(Q(*value));
-        });
+    OnLink<std::optional<std::string>>([&link, text = typed] { return ReadAddress(link, text); },
+                                       [this](std::optional<std::string> value) {
+                                           if (value) lblValue->setText(Q(*value));
+                                       });
 }
 
 void FrmFirmwareUpgrade::SendBootloaderCommand() {

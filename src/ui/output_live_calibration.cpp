@@ -16,7 +16,7 @@ using namespace output_frames;
 // Live calibration's link: the writes go to the link's thread, which tries each one up to
 // five times; the window never waits for them.
 class OutputLiveCalibration::Link : public LiveLink {
-public:
+  public:
     explicit Link(FrmMain& main) : main_(main) {}
     bool Online() const override { return main_.online(); }
     void SettleLink() override { main_.SettleLink(); }
@@ -26,7 +26,7 @@ public:
     }
     void PauseBeforeRetry() override {}
 
-private:
+  private:
     FrmMain& main_;
 };
 
@@ -81,8 +81,10 @@ void OutputLiveCalibration::Stop() {
 
 void OutputLiveCalibration::Adjust(LiveGauge gauge, int step) {
     LiveCalibration& live = *Of(gauge).live;
-    if (step > 0) live.Up(main_.app().image);
-    else live.Down(main_.app().image);
+    if (step > 0)
+        live.Up(main_.app().image);
+    else
+        live.Down(main_.app().image);
     Show();
 }
 

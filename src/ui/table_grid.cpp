@@ -11,7 +11,9 @@
 namespace vx42 {
 namespace {
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 }  // namespace
 
@@ -20,31 +22,59 @@ std::optional<GridKey> GridKeyOf(int qtKey, Qt::KeyboardModifiers modifiers) {
     key.ctrl = modifiers & Qt::ControlModifier;
     key.shift = modifiers & Qt::ShiftModifier;
     key.keypad = modifiers & Qt::KeypadModifier;
-    if (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) key.code = 'A' + (qtKey - Qt::Key_A);
-    else if (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9) key.code = '0' + (qtKey - Qt::Key_0);
+    if (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z)
+        key.code = 'A' + (qtKey - Qt::Key_A);
+    else if (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9)
+        key.code = '0' + (qtKey - Qt::Key_0);
     else {
         switch (qtKey) {
-            case Qt::Key_Backspace: key.code = keys::kBackspace; break;
-            case Qt::Key_Tab: key.code = keys::kTab; break;
-            case Qt::Key_Backtab: key.code = keys::kTab; key.shift = true; break;
+            case Qt::Key_Backspace:
+                key.code = keys::kBackspace;
+                break;
+            case Qt::Key_Tab:
+                key.code = keys::kTab;
+                break;
+            case Qt::Key_Backtab:
+                key.code = keys::kTab;
+                key.shift = true;
+                break;
             case Qt::Key_Return:
-            case Qt::Key_Enter: key.code = keys::kEnter; break;
-            case Qt::Key_Shift: key.code = keys::kShift; break;
-            case Qt::Key_Control: key.code = keys::kControl; break;
-            case Qt::Key_Escape: key.code = keys::kEscape; break;
-            case Qt::Key_Space: key.code = keys::kSpace; break;
-            case Qt::Key_Up: key.code = keys::kUp; break;
-            case Qt::Key_Down: key.code = keys::kDown; break;
+            case Qt::Key_Enter:
+                key.code = keys::kEnter;
+                break;
+            case Qt::Key_Shift:
+                key.code = keys::kShift;
+                break;
+            case Qt::Key_Control:
+                key.code = keys::kControl;
+                break;
+            case Qt::Key_Escape:
+                key.code = keys::kEscape;
+                break;
+            case Qt::Key_Space:
+                key.code = keys::kSpace;
+                break;
+            case Qt::Key_Up:
+                key.code = keys::kUp;
+                break;
+            case Qt::Key_Down:
+                key.code = keys::kDown;
+                break;
             case Qt::Key_Plus:
-            case Qt::Key_Equal: key.code = keys::kPlus; break;
+            case Qt::Key_Equal:
+                key.code = keys::kPlus;
+                break;
             case Qt::Key_Minus:
-            case Qt::Key_Underscore: key.code = keys::kMinus; break;
+            case Qt::Key_Underscore:
+                key.code = keys::kMinus;
+                break;
             case Qt::Key_Period:
             case Qt::Key_Comma:
                 if (qtKey == Qt::Key_Comma && !key.keypad) return std::nullopt;
                 key.code = keys::kPeriod;
                 break;
-            default: return std::nullopt;
+            default:
+                return std::nullopt;
         }
     }
     return key;
@@ -291,11 +321,20 @@ bool TableGridWidget::eventFilter(QObject* watched, QEvent* event) {
     int code = 0;
     switch (key->key()) {
         case Qt::Key_Return:
-        case Qt::Key_Enter: code = keys::kEnter; break;
-        case Qt::Key_Escape: code = keys::kEscape; break;
-        case Qt::Key_Up: code = keys::kUp; break;
-        case Qt::Key_Down: code = keys::kDown; break;
-        default: return false;
+        case Qt::Key_Enter:
+            code = keys::kEnter;
+            break;
+        case Qt::Key_Escape:
+            code = keys::kEscape;
+            break;
+        case Qt::Key_Up:
+            code = keys::kUp;
+            break;
+        case Qt::Key_Down:
+            code = keys::kDown;
+            break;
+        default:
+            return false;
     }
     GridModel m = model();
     m.Select(editRow_, editCol_);
@@ -338,7 +377,8 @@ QSize TableGridWidget::minimumSizeHint() const {
 }
 
 void TableGridWidget::sizeColumns() {
-    const int first = grid_ == TableGrid::Analog ? fontMetrics().horizontalAdvance("00.00") + 16 : 0;
+    const int first =
+        grid_ == TableGrid::Analog ? fontMetrics().horizontalAdvance("00.00") + 16 : 0;
     const std::vector<int> widths = SizeGridColumns(viewport()->width(), columnCount(), first);
     for (int c = 0; c < columnCount() && c < static_cast<int>(widths.size()); ++c)
         setColumnWidth(c, widths[c]);

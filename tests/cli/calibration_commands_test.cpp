@@ -2,8 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "cli/cli_fixture.h"
 #include "calibration/review/job_sheet.h"
+#include "cli/cli_fixture.h"
 #include "files/file_io.h"
 
 namespace vx42::test {

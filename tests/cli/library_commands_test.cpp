@@ -126,9 +126,8 @@ TEST_F(LibraryCommands, ImportDbcAddsToTheUserLibraryAndTellsWhatWasNot) {
                                       "BO_ 100 Other: 8 ECU\n"
                                       " SG_ Level : 0|8@1+ (1,0.5) [0|100] \"%\" X\n");
     const std::string folder = dir.file("Libraries");
-    const CliResult first =
-        RunCli({"library", "import-dbc", dbc, "--user", "--library-folder", folder,
-                "--message", "0x18FEF100"});
+    const CliResult first = RunCli({"library", "import-dbc", dbc, "--user", "--library-folder",
+                                    folder, "--message", "0x18FEF100"});
     ASSERT_EQ(first.status, 0) << first.err;
     EXPECT_NE(first.out.find("imported: EEC1 EngineSpeed as \"EngineSpeed\""), std::string::npos);
     EXPECT_NE(first.out.find("not imported: EEC1 Torque: signed"), std::string::npos);
@@ -142,8 +141,8 @@ TEST_F(LibraryCommands, ImportDbcAddsToTheUserLibraryAndTellsWhatWasNot) {
     EXPECT_NE(second.out.find("as \"EngineSpeed 2\""), std::string::npos);
     EXPECT_NE(second.out.find("offset 0.5 rounded to 1"), std::string::npos);
 
-    const auto j = nlohmann::json::parse(
-        RunCli({"library", "show", folder + "/User_Defined.DVM"}).out);
+    const auto j =
+        nlohmann::json::parse(RunCli({"library", "show", folder + "/User_Defined.DVM"}).out);
     ASSERT_EQ(j["Messages"].size(), 3u);
     EXPECT_EQ(j["Messages"][0]["CanId"], 0x18FEF100);
     EXPECT_EQ(j["Messages"][0]["StartByte"], 3);
@@ -152,8 +151,10 @@ TEST_F(LibraryCommands, ImportDbcAddsToTheUserLibraryAndTellsWhatWasNot) {
 
     // A new library file; nothing importable is a failure.
     ASSERT_EQ(RunCli({"library", "import-dbc", dbc, "-o", dir.file("Engine.DVM")}).status, 0);
-    EXPECT_EQ(nlohmann::json::parse(RunCli({"library", "show", dir.file("Engine.DVM")}).out)
-                  ["Messages"].size(), 2u);
+    EXPECT_EQ(
+        nlohmann::json::parse(RunCli({"library", "show", dir.file("Engine.DVM")}).out)["Messages"]
+            .size(),
+        2u);
     const CliResult none =
         RunCli({"library", "import-dbc", dbc, "-o", dir.file("None.DVM"), "--signal", "Torque"});
     EXPECT_EQ(none.status, 2);

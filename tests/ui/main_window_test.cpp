@@ -6,16 +6,16 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QGroupBox>
-#include <QLineEdit>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSet>
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QTest>
-#include <QSet>
 #include <filesystem>
 #include <fstream>
 
@@ -64,7 +64,7 @@ std::string OpenPatterned(WindowFixture& f, int seed) {
 
 // A settings store that fails as a damaged one does.
 class FailingStore : public SettingsStore {
-public:
+  public:
     std::optional<std::string> Get(const std::string&, const std::string&) const override {
         throw NumberedError(75, "Path/File access error");
     }
@@ -366,9 +366,9 @@ class MainWindowTest : public QObject {
         Trigger(f.window, "menuConnect");
         // The connect and its retrieve run on the link: the commands wait for them.
         QVERIFY(f.window.busy());
-        for (QAction* command : {f.window.menuFileOpen, f.window.menuConnect,
-                                 f.window.menuComRetrieveCal, f.window.menuComSetCAN,
-                                 f.window.menuComFirmUpgrade})
+        for (QAction* command :
+             {f.window.menuFileOpen, f.window.menuConnect, f.window.menuComRetrieveCal,
+              f.window.menuComSetCAN, f.window.menuComFirmUpgrade})
             QVERIFY2(!command->isEnabled(), qPrintable(command->objectName()));
         QVERIFY(!f.window.cmdUpdate->isEnabled());
         f.window.menuFileOpen->trigger();  // no file dialog: the fixture fails on one
@@ -427,7 +427,7 @@ class MainWindowTest : public QObject {
         QVERIFY(WaitIdle(f.window));
         QCOMPARE(f.app.image.Text(CalAddresses().OutputName[0], width::OutputName),
                  std::string("Tachometer"));
-        QVERIFY(f.ModuleImage() == f.app.image);  // every change reached the module
+        QVERIFY(f.ModuleImage() == f.app.image);       // every change reached the module
         f.window.TabStrip->setCurrentIndex(kOutputs);  // "CAN Status"
         QVERIFY(!f.window.outputPage->fraPresets->isVisible());
 
@@ -446,9 +446,9 @@ class MainWindowTest : public QObject {
         f.window.show();
         auto shown = [&f] {
             QStringList out;
-            for (QLabel* l : std::initializer_list<QLabel*>{
-                     f.window.lblStatusOnline, f.window.lblStatusModule, f.window.lblStatusFile,
-                     f.window.lblStatusCanSpeed})
+            for (QLabel* l :
+                 std::initializer_list<QLabel*>{f.window.lblStatusOnline, f.window.lblStatusModule,
+                                                f.window.lblStatusFile, f.window.lblStatusCanSpeed})
                 out << (l->isVisible() ? l->text() : QString("-"));
             return out.join(" | ");
         };
@@ -457,8 +457,7 @@ class MainWindowTest : public QObject {
         image.StoreWord(CalAddresses().CanSpeed, 250);
         f.sim->Module().Write(kCalBaseAddress, image.bytes());
         f.ToggleConnection();
-        QCOMPARE(shown(), "Online (simulated module) | Module " +
-                              QString("DV42A001") +
+        QCOMPARE(shown(), "Online (simulated module) | Module " + QString("DV42A001") +
                               ", firmware 2.1.0 | Auto Retrieved File | CAN bus 250 kbit/s");
         QVERIFY(f.window.lblOnline->styleSheet().contains("#00ff00"));
         f.ToggleConnection();
@@ -585,7 +584,8 @@ class MainWindowTest : public QObject {
         f.prompt.ExpectOpenDocument(manual);
         Trigger(f.window, "menuHelpManual");
         QVERIFY(f.prompt.ScriptDone());
-        QCOMPARE(QString::fromStdString(f.prompt.Calls().back().text), QString::fromStdString(manual));
+        QCOMPARE(QString::fromStdString(f.prompt.Calls().back().text),
+                 QString::fromStdString(manual));
     }
 
     void fileCommandsHaveTheUsualKeys() {

@@ -4,12 +4,10 @@
 #include <QAction>
 #include <QClipboard>
 #include <QMenu>
-
 #include <functional>
 
 #include "calibration/grid/grid_model.h"
 #include "calibration/outputs/output_tables.h"
-
 #include "output_page_fixture.h"
 #include "ui/table_grid.h"
 
@@ -49,7 +47,8 @@ struct AnalogFixture : PageFixture {
     // The module's calibration memory.
     Bytes ModuleCalibration() {
         const auto& memory = w.sim->Module().Memory();
-        return Bytes(memory.begin() + kCalBaseAddress, memory.begin() + kCalBaseAddress + kCalImageSize);
+        return Bytes(memory.begin() + kCalBaseAddress,
+                     memory.begin() + kCalBaseAddress + kCalImageSize);
     }
     // Opens the editor on a cell and types the text into it.
     void TypePending(int row, int col, const char* text) {
@@ -73,11 +72,14 @@ void ExpectOnlyChanged(AnalogFixture& f, const CalImage& image, const Bytes& mod
     for (int i = 0; i < kCalImageSize; ++i) {
         const int address = kCalBaseAddress + i;
         if (inside(address)) continue;
-        QVERIFY2(f.image()[i] == image[i], qPrintable(QString("%1: image 0x%2").arg(what).arg(address, 0, 16)));
-        QVERIFY2(now[i] == module[i], qPrintable(QString("%1: module 0x%2").arg(what).arg(address, 0, 16)));
+        QVERIFY2(f.image()[i] == image[i],
+                 qPrintable(QString("%1: image 0x%2").arg(what).arg(address, 0, 16)));
+        QVERIFY2(now[i] == module[i],
+                 qPrintable(QString("%1: module 0x%2").arg(what).arg(address, 0, 16)));
     }
     for (int at : changed) {
-        QVERIFY2(f.image().Word(at) != image.Word(at), qPrintable(QString("%1: unchanged").arg(what)));
+        QVERIFY2(f.image().Word(at) != image.Word(at),
+                 qPrintable(QString("%1: unchanged").arg(what)));
         QVERIFY2(f.Word(at) == f.image().Word(at),
                  qPrintable(QString("%1: not in the module").arg(what)));
     }
@@ -234,7 +236,8 @@ void TableEditTest::oneCellOperationChangesOnlyThatCell() {
         std::vector<int> changed;
     };
     const int cell = f.DutyAddress(2, 3);
-    auto key = [&](Qt::Key k, int row, int col, int rowSel, int colSel, const char* answer = nullptr) {
+    auto key = [&](Qt::Key k, int row, int col, int rowSel, int colSel,
+                   const char* answer = nullptr) {
         return [&f, k, row, col, rowSel, colSel, answer] {
             if (answer) f.w.prompt.AnswerInput(answer);
             f.grid->selectCells(row, col, rowSel, colSel);
@@ -291,8 +294,8 @@ void TableEditTest::commitPathsGiveOneResultPerInput() {
         unsigned word;  // 1234 left: refused
     };
     const Input inputs[] = {
-        {0, 1, "-40", 0},      // -40 °F is -40 °C, raw 0 of the message
-        {1, 1, "1,5", 1234},   // refused: "." is the decimal point
+        {0, 1, "-40", 0},     // -40 °F is -40 °C, raw 0 of the message
+        {1, 1, "1,5", 1234},  // refused: "." is the decimal point
     };
     // A refused input is told, after any question the path asks.
     auto refusal = [&f](const Input& in) {
@@ -300,23 +303,27 @@ void TableEditTest::commitPathsGiveOneResultPerInput() {
     };
     using Path = std::function<void(const Input&)>;
     const std::pair<const char*, Path> paths[] = {
-        {"enter", [&](const Input& in) {
+        {"enter",
+         [&](const Input& in) {
              refusal(in);
              f.TypePending(in.row, in.col, in.text);
              QTest::keyClick(f.grid->editor(), Qt::Key_Return);
          }},
-        {"leave", [&](const Input& in) {
+        {"leave",
+         [&](const Input& in) {
              refusal(in);
              f.TypePending(in.row, in.col, in.text);
              f.page().txtOutputName->setFocus();
          }},
-        {"set to", [&](const Input& in) {
+        {"set to",
+         [&](const Input& in) {
              f.w.prompt.AnswerInput(in.text);
              refusal(in);
              f.grid->selectCells(in.row, in.col, in.row, in.col + 1);
              QTest::keyClick(f.grid, Qt::Key_J, Qt::ControlModifier);
          }},
-        {"paste", [&](const Input& in) {
+        {"paste",
+         [&](const Input& in) {
              refusal(in);
              QApplication::clipboard()->setText(in.text);
              f.grid->selectCells(in.row, in.col);
@@ -325,7 +332,8 @@ void TableEditTest::commitPathsGiveOneResultPerInput() {
     };
     for (const auto& [name, path] : paths) {
         for (const Input& in : inputs) {
-            const int at = *CellAddress(OutputScope{f.image(), {}, 0}, TableGrid::Analog, in.row, in.col);
+            const int at =
+                *CellAddress(OutputScope{f.image(), {}, 0}, TableGrid::Analog, in.row, in.col);
             f.Plant(at, 1234);
             f.page().Reload();
             f.grid->setFocus();
@@ -357,8 +365,8 @@ void TableEditTest::pendingEditLandsInItsOwnOutput() {
     QCOMPARE(f.Word(f.DutyAddress(1, 2)), 1700u);
     // A command that replaces the calibration commits first too (the dialog is cancelled).
     f.TypePending(1, 3, "5");
-    f.w.prompt.AnswerYesNo(Answer::No);           // do not save first
-    f.w.prompt.AnswerYesNo(Answer::Yes);          // open and program the module
+    f.w.prompt.AnswerYesNo(Answer::No);   // do not save first
+    f.w.prompt.AnswerYesNo(Answer::Yes);  // open and program the module
     f.w.prompt.AnswerOpenFile(std::nullopt);
     f.window().OpenCommand();
     QCOMPARE(f.image().Word(f.DutyAddress(1, 3)), 500u);

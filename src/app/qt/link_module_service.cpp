@@ -4,8 +4,7 @@
 
 namespace vx42 {
 
-LinkModuleService::LinkModuleService(std::unique_ptr<Bridge> bridge, Prompt& prompt,
-                                     bool simulated)
+LinkModuleService::LinkModuleService(std::unique_ptr<Bridge> bridge, Prompt& prompt, bool simulated)
     : link_(std::move(bridge), prompt), simulated_(simulated) {}
 
 bool LinkModuleService::ConnectIfOffline() {
@@ -13,7 +12,9 @@ bool LinkModuleService::ConnectIfOffline() {
     return link_.Online();
 }
 
-void LinkModuleService::Disconnect() { link_.Disconnect(); }
+void LinkModuleService::Disconnect() {
+    link_.Disconnect();
+}
 
 std::optional<CalImage> LinkModuleService::RetrieveCalibration(const TransferProgress& progress) {
     CalImage image;

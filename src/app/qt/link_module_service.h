@@ -9,7 +9,7 @@
 namespace vx42 {
 
 class LinkModuleService : public ModuleService {
-public:
+  public:
     // simulated: the bridge is the module simulator (the window says so).
     LinkModuleService(std::unique_ptr<Bridge> bridge, Prompt& prompt, bool simulated);
 
@@ -32,7 +32,7 @@ public:
     void WriteMarkerCBE0() override { link_.WriteMarkerCBE0(); }
     std::optional<std::array<std::uint8_t, 2>> Read2BytesRetry(int address) override;
 
-private:
+  private:
     ModuleLink link_;
     bool simulated_;
 };

@@ -10,7 +10,6 @@
 
 #include <QObject>
 #include <QThread>
-
 #include <atomic>
 #include <exception>
 #include <functional>
@@ -21,7 +20,7 @@ namespace vx42 {
 
 class LinkThread : public QObject {
     Q_OBJECT
-public:
+  public:
     // Shows and logs an error raised by an operation; runs on the window's thread.
     using ErrorReport = std::function<void(const ErrorLocation& where, std::exception_ptr error)>;
 
@@ -62,10 +61,10 @@ public:
     // or the time-out passed. Returns true when the link is idle.
     bool settle(int timeoutMs = 2000);
 
-signals:
+  signals:
     void idle();
 
-private:
+  private:
     // Runs op (which lets nothing escape) on the link's thread.
     void enqueue(std::function<void()> op);
     // The handler handing an operation over, for its error report.

@@ -19,7 +19,7 @@ class ModuleLink;
 using TransferProgress = std::function<void(int value, int maximum, const std::string& text)>;
 
 class ModuleService {
-public:
+  public:
     virtual ~ModuleService() = default;
     virtual bool ConnectIfOffline() = 0;
     virtual void Disconnect() = 0;

@@ -11,7 +11,6 @@
 #include <QStringList>
 #include <QThread>
 #include <QUrl>
-
 #include <functional>
 
 #include "app/qt/frm_input_box.h"
@@ -22,7 +21,9 @@ namespace vx42 {
 
 namespace {
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 // The caption of the input window that "Set to..." opens.
 constexpr const char* kSetSelectionCaption = "Set Selection";
@@ -39,17 +40,24 @@ R OnGuiThread(const std::function<R()>& f) {
 
 QMessageBox::Icon QtIcon(Icon icon) {
     switch (icon) {
-        case Icon::Exclamation: return QMessageBox::Warning;
-        case Icon::Information: return QMessageBox::Information;
-        case Icon::Question: return QMessageBox::Question;
-        case Icon::Critical: return QMessageBox::Critical;
-        case Icon::None: break;
+        case Icon::Exclamation:
+            return QMessageBox::Warning;
+        case Icon::Information:
+            return QMessageBox::Information;
+        case Icon::Question:
+            return QMessageBox::Question;
+        case Icon::Critical:
+            return QMessageBox::Critical;
+        case Icon::None:
+            break;
     }
     return QMessageBox::NoIcon;
 }
 
 // A box given no title carries the program's name.
-QString TitleOr(const std::string& title) { return title.empty() ? QString("VX42") : Q(title); }
+QString TitleOr(const std::string& title) {
+    return title.empty() ? QString("VX42") : Q(title);
+}
 
 int Ask(QWidget* parent, const std::string& text, const std::string& title, Icon icon,
         QMessageBox::StandardButtons buttons) {
@@ -141,7 +149,8 @@ std::optional<std::string> QtPrompt::InputBox(const std::string& prompt, const s
 }
 
 bool QtPrompt::OpenDocument(const std::string& path) {
-    return OnGuiThread<bool>([&] { return QDesktopServices::openUrl(QUrl::fromLocalFile(Q(path))); });
+    return OnGuiThread<bool>(
+        [&] { return QDesktopServices::openUrl(QUrl::fromLocalFile(Q(path))); });
 }
 
 PrintOutcome QtPrompt::PrintDocument(const std::string& html, const std::string& title) {

@@ -10,7 +10,7 @@
 namespace vx42 {
 
 class QtPrompt : public Prompt {
-public:
+  public:
     explicit QtPrompt(QWidget* parent = nullptr) : parent_(parent) {}
     void setParent(QWidget* parent) { parent_ = parent; }
 
@@ -34,7 +34,7 @@ public:
     // with the platform's own separators (Qt's dialogs give "/" on every platform).
     static std::optional<std::string> DialogAnswer(const QString& path);
 
-private:
+  private:
     QPointer<QWidget> parent_;
 };
 

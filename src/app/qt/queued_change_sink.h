@@ -15,7 +15,7 @@ namespace vx42 {
 enum class ChangeOutcome { Applied, Failed, NotSent };
 
 class QueuedChangeSink : public ChangeSink {
-public:
+  public:
     // The connection the edit of `count` bytes at `address` is made for when the user confirms
     // it (0: nothing is sent).
     using Stamp = std::function<std::uint64_t(int address, std::size_t count)>;
@@ -50,7 +50,7 @@ public:
             });
     }
 
-private:
+  private:
     LinkThread& link_;
     QObject* context_;
     ModuleService& module_;

@@ -83,8 +83,7 @@ class GridModel {
     // holding exactly that number keeps its text).
     bool SetNumber(int row, int col, double value);
     // Gives the cells of a row their exact values (the texts stay as shown), from `firstCol`.
-    void SetRowNumbers(int row, const std::vector<std::optional<double>>& values,
-                       int firstCol = 0);
+    void SetRowNumbers(int row, const std::vector<std::optional<double>>& values, int firstCol = 0);
 
     // Sets every cell of a row from the given texts, starting at column `firstCol`.
     void SetRow(int row, const std::vector<std::string>& texts, int firstCol = 0);

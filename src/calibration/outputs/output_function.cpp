@@ -44,11 +44,16 @@ FunctionBytes WithFunction(FunctionBytes bytes, OutputFunction function) {
 
 FunctionFrame FrameOf(std::uint8_t functionFlags, std::uint8_t outputOptions) {
     switch (FunctionOf(functionFlags, outputOptions)) {
-        case OutputFunction::SpeedoTach: return FunctionFrame::FreqTable;
-        case OutputFunction::RelayControl: return FunctionFrame::Relay;
-        case OutputFunction::VoltageOut: return FunctionFrame::VoltageOut;
-        case OutputFunction::AnalogGauge: return FunctionFrame::Table;
-        case OutputFunction::Off: break;
+        case OutputFunction::SpeedoTach:
+            return FunctionFrame::FreqTable;
+        case OutputFunction::RelayControl:
+            return FunctionFrame::Relay;
+        case OutputFunction::VoltageOut:
+            return FunctionFrame::VoltageOut;
+        case OutputFunction::AnalogGauge:
+            return FunctionFrame::Table;
+        case OutputFunction::Off:
+            break;
     }
     return FunctionFrame::None;
 }

@@ -22,10 +22,10 @@
 
 #include "app/qt/app_context.h"
 #include "app/qt/link_module_service.h"
+#include "calibration/outputs/output_tables.h"
 #include "device/sim/sim_bridge.h"
 #include "files/calibration_file.h"
 #include "files/paths.h"
-#include "calibration/outputs/output_tables.h"
 #include "ui/frm_calibration_check.h"
 #include "ui/frm_can_speed.h"
 #include "ui/frm_compare.h"
@@ -237,8 +237,8 @@ int main(int argc, char** argv) {
     QuietPrompt prompt;
     vx42::MemorySettingsStore store;
     const std::string programFolder = vx42::ProgramFolder();
-    vx42::AppContext app(relay ? vx42::StartupMode::Relay : vx42::StartupMode::Full,
-                         programFolder, prompt, store);
+    vx42::AppContext app(relay ? vx42::StartupMode::Relay : vx42::StartupMode::Full, programFolder,
+                         prompt, store);
     app.presets = vx42::ReadGaugePresets(app.presetsPath(), prompt);
 
     vx42::sim::SimConfig config;
