@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "app/qt/keyboard_access.h"
 #include "can/hex_text.h"
 
 namespace vx42 {
@@ -39,15 +40,18 @@ FrmImportDbc::FrmImportDbc(DbcImportList& list, const std::string& fileName, Pro
     txtFilter->setObjectName("txtFilter");
     txtFilter->setPlaceholderText("Message, signal, identifier, unit or comment");
     txtFilter->setClearButtonEnabled(true);
-    label->setBuddy(txtFilter);
+    NameAfterCaption(txtFilter, label);
     top->addWidget(label);
     top->addWidget(txtFilter, 1);
     layout->addLayout(top);
 
     tvwSignals = new QTreeWidget(this);
     tvwSignals->setObjectName("tvwSignals");
+    NameControl(tvwSignals, "Messages and signals to import");
     tvwSignals->setHeaderLabels({"Message / Signal", "CAN ID / Bits", "Scaling", "Unit", "Import"});
-    tvwSignals->setUniformRowHeights(true);
+    // A reason longer than its column wraps onto further lines rather than being cut.
+    tvwSignals->setUniformRowHeights(false);
+    tvwSignals->setWordWrap(true);
     tvwSignals->setAlternatingRowColors(true);
     layout->addWidget(tvwSignals, 1);
 
