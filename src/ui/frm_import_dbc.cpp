@@ -5,8 +5,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
 #include "app/qt/keyboard_access.h"
@@ -49,9 +52,7 @@ FrmImportDbc::FrmImportDbc(DbcImportList& list, const std::string& fileName, Pro
     tvwSignals->setObjectName("tvwSignals");
     NameControl(tvwSignals, "Messages and signals to import");
     tvwSignals->setHeaderLabels({"Message / Signal", "CAN ID / Bits", "Scaling", "Unit", "Import"});
-    // A reason longer than its column wraps onto further lines rather than being cut.
-    tvwSignals->setUniformRowHeights(false);
-    tvwSignals->setWordWrap(true);
+    tvwSignals->setUniformRowHeights(true);
     tvwSignals->setAlternatingRowColors(true);
     layout->addWidget(tvwSignals, 1);
 
@@ -77,7 +78,15 @@ FrmImportDbc::FrmImportDbc(DbcImportList& list, const std::string& fileName, Pro
     });
     connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
-    resize(860, 520);
+    // Wide enough for every reason in full where the screen has the room; a reason still
+    // longer ends in an ellipsis, and its tooltip shows it whole.
+    tvwSignals->resizeColumnToContents(4);
+    int wanted = tvwSignals->header()->length() + 2 * tvwSignals->frameWidth() +
+                 tvwSignals->verticalScrollBar()->sizeHint().width();
+    wanted += layout->contentsMargins().left() + layout->contentsMargins().right();
+    if (const QScreen* s = screen())
+        wanted = std::min(wanted, s->availableGeometry().width() * 19 / 20);
+    resize(std::max(860, wanted), 520);
 }
 
 QTreeWidgetItem* FrmImportDbc::MessageItem(int message) const {

@@ -115,6 +115,9 @@ QWidget* OutputPage::BuildTopRow() {
         if (auto* state = row->findChild<QGroupBox*>("fraOutputState")) {
             frames->removeWidget(state);
             frames->addWidget(state, 1, 0, 1, 2);
+            // Its Off and On columns keep their spacing, the room left over to their right.
+            if (auto* columns = qobject_cast<QGridLayout*>(state->layout()))
+                for (int c = 0; c < 3; ++c) columns->setColumnStretch(c, 1);
         }
     }
     frames->setRowStretch(2, 1);
