@@ -88,8 +88,8 @@ void TablePlot::paintEvent(QPaintEvent*) {
     for (const PlotCurve& c : curves_)
         for (double v : c.values) yMax = std::max(yMax, v), yMin = std::min(yMin, v);
     // Both axes on round values: the ticks span the data.
-    const AxisTicks yTicks = RoundTicks(yMin, yMax, 4);
-    const AxisTicks xTicks = RoundTicks(xMin, xMax, 4);
+    const AxisTicks yTicks = RoundTicks(yMin, yMax, 5);
+    const AxisTicks xTicks = RoundTicks(xMin, xMax, 5);
     xMin = xTicks.low, xMax = xTicks.high, yMin = yTicks.low, yMax = yTicks.high;
 
     // Room for the widest of the axis numbers and of the legend's names.

@@ -49,10 +49,11 @@ QString NameOf(const QWidget* w) {
 // The stops Tab (or Shift+Tab) visits from `start` until the focus comes back to it.
 QStringList TabCycle(QWidget* start, bool forward = true, int limit = 200) {
     // A window just shown takes the focus once its events have run.
-    QTest::qWaitFor([start] {
+    const bool focused = QTest::qWaitFor([start] {
         start->setFocus(Qt::TabFocusReason);
         return QApplication::focusWidget() == start;
     });
+    if (!focused) return {"(the focus never came to " + NameOf(start) + ")"};
     QStringList stops;
     QWidget* w = start;
     for (int k = 0; k < limit; ++k) {
