@@ -18,9 +18,11 @@
 #include <functional>
 #include <iterator>
 
+#include "app/qt/frm_input_box.h"
 #include "dialog_fixture.h"
 #include "output_page_fixture.h"
 #include "ui/frm_about.h"
+#include "ui/frm_calibration_check.h"
 #include "ui/frm_can_speed.h"
 #include "ui/frm_firmware_upgrade.h"
 #include "ui/frm_message_setup.h"
@@ -232,6 +234,27 @@ class KeyboardAccessTest : public QObject {
             f.window().menuComFirmUpgrade,
             {"cmdOpenFile", "cmdGetInfo", "cmdStartUpgrade", "lstStatus", "txtRead", "cmdRead",
              "cmdSend", "cmdCreateBLU"});
+    }
+
+    void checkListAndInputBoxTabInOrder() {
+        PageFixture f;
+        f.window().mEditCheck->trigger();
+        auto* check = f.window().findChild<FrmCalibrationCheck*>();
+        QVERIFY(check && QTest::qWaitForWindowActive(check));
+        const QStringList cycle = TabCycle(check->lstFindings);
+        ExpectEveryControlOnce(*check, cycle);
+        ExpectInOrder(cycle, {"lstFindings", "cmdCheckAgain", "cmdClose"});
+        check->close();
+
+        // The input box names its text box after its prompt.
+        FrmInputBox box("Please enter the value you would like to set the entire selection to.",
+                        "Set Selection", "7");
+        box.show();
+        QVERIFY(QTest::qWaitForWindowActive(&box));
+        const QStringList boxCycle = TabCycle(box.txtEntry);
+        ExpectEveryControlOnce(box, boxCycle);
+        ExpectInOrder(boxCycle, {"txtEntry", "cmdOK", "cmdCancle"});
+        QCOMPARE(AccessibleName(box.txtEntry), box.lblInfo->text());
     }
 
     void moduleHistoryListsAreNamedAndTabbedInOrder() {
