@@ -163,6 +163,9 @@ class KeyboardAccessTest : public QObject {
                               "cmdSetBreakpoints_0",
                               "cmdCalibrate",
                               "cmdUpdate"});
+        // Enter in a text box stores it and goes on as Tab does.
+        PageFixture::Type(f.page().txtOutputName, "Fuel");
+        QCOMPARE(NameOf(QApplication::focusWidget()), cycle.at(cycle.indexOf("txtOutputName") + 1));
         // One Tab enters the table, the next leaves it; Shift+Tab and Ctrl+Tab leave too.
         const int table = static_cast<int>(cycle.indexOf("mshAnalogTable"));
         QCOMPARE(cycle.at(table + 1), QString("cmdSetBreakpoints_0"));
