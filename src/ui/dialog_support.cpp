@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include "app/qt/keyboard_access.h"
+
 namespace vx42 {
 
 TrappedDialog::TrappedDialog(const char* formName, const QString& caption, Prompt& prompt,
@@ -10,6 +12,10 @@ TrappedDialog::TrappedDialog(const char* formName, const QString& caption, Promp
     setObjectName(formName);
     setWindowTitle(caption);
     if (parent) setWindowIcon(parent->windowIcon());
+}
+
+bool TrappedDialog::focusNextPrevChild(bool next) {
+    return FocusInReadingOrder(this, next);
 }
 
 bool TrappedDialog::Trapped(const char* object, const char* procedure,

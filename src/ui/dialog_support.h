@@ -22,6 +22,9 @@ class TrappedDialog : public QDialog {
     bool Trapped(const char* object, const char* procedure, const std::function<void()>& body);
 
   protected:
+    // Tab and Shift+Tab go through the dialog's controls in reading order.
+    bool focusNextPrevChild(bool next) override;
+
     Prompt& prompt_;
 
   private:

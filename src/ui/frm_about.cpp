@@ -2,14 +2,31 @@
 
 #include <QDesktopServices>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "app/qt/keyboard_access.h"
 #include "base/error_log.h"
 
 namespace vx42 {
+
+bool FrmAbout::focusNextPrevChild(bool next) {
+    return FocusInReadingOrder(this, next);
+}
+
+bool FrmAbout::eventFilter(QObject* watched, QEvent* event) {
+    // The web address's one link takes the focus with it (Enter opens it); Tab and Shift+Tab
+    // then go on, rather than round the label's links.
+    if (watched == lblWebSite && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Tab || key == Qt::Key_Backtab)
+            return FocusInReadingOrder(this, key == Qt::Key_Tab);
+    }
+    return QDialog::eventFilter(watched, event);
+}
 
 FrmAbout::FrmAbout(QWidget* parent) : QDialog(parent) {
     setObjectName("frmAbout");
@@ -35,6 +52,7 @@ FrmAbout::FrmAbout(QWidget* parent) : QDialog(parent) {
     lblWebSite = new QLabel(QString("<a href=\"%1\">%1</a>").arg(kMakerWebAddress), this);
     lblWebSite->setObjectName("lblWebSite");
     lblWebSite->setTextInteractionFlags(Qt::TextBrowserInteraction);
+    lblWebSite->installEventFilter(this);
     connect(lblWebSite, &QLabel::linkActivated, this,
             [](const QString& link) { QDesktopServices::openUrl(QUrl(link)); });
     layout->addWidget(lblWebSite);

@@ -14,13 +14,17 @@ constexpr const char* kMakerWebAddress = "https://www.kestrane.example/vx42";
 
 class FrmAbout : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit FrmAbout(QWidget* parent = nullptr);
 
     QLabel* lblTitle;
     QLabel* lblVersion;
     QLabel* lblWebSite;
     QPushButton* cmdOK;
+
+  protected:
+    bool focusNextPrevChild(bool next) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
 }  // namespace vx42

@@ -7,6 +7,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "app/qt/keyboard_access.h"
+
 namespace vx42 {
 
 namespace {
@@ -40,6 +42,7 @@ FrmCalibrationCheck::FrmCalibrationCheck(RunCheck run, ShowFinding show, Prompt&
     layout->addWidget(lblSummary);
     lstFindings = new QTreeWidget(this);
     lstFindings->setObjectName("lstFindings");
+    NameControl(lstFindings, "Findings");
     lstFindings->setHeaderLabels({"Severity", "Output", "Setting", "Finding"});
     lstFindings->setRootIsDecorated(false);
     lstFindings->setWordWrap(true);
@@ -58,7 +61,8 @@ FrmCalibrationCheck::FrmCalibrationCheck(RunCheck run, ShowFinding show, Prompt&
         lblFinding->setText(row < 0 ? QString()
                                     : Q(FindingLine(findings_[static_cast<std::size_t>(row)])));
     });
-    connect(lstFindings, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
+    // A double-click or Enter on a finding shows its setting.
+    connect(lstFindings, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
         Trapped("lstFindings", "DblClick",
                 [this, item] { ShowRow(lstFindings->indexOfTopLevelItem(item)); });
     });

@@ -6,6 +6,7 @@
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 #include "ui/control_names.h"
@@ -27,8 +28,9 @@ FrmCanSpeed::FrmCanSpeed(Prompt& prompt, const ErrorLog& log, QWidget* parent)
         optSpeedCAN[i] = option;
     }
     layout->addWidget(fraSpeed);
-    connect(group_, &QButtonGroup::idClicked, this, [this](int index) {
-        Trapped("optSpeedCAN", "Click", [this, index] { choice_.Click(index); });
+    // The choice follows the state, however it was made (mouse, keyboard, assistive tool).
+    connect(group_, &QButtonGroup::idToggled, this, [this](int index, bool on) {
+        if (on) Trapped("optSpeedCAN", "Click", [this, index] { choice_.Click(index); });
     });
 
     auto* row = new QHBoxLayout;
@@ -49,6 +51,7 @@ FrmCanSpeed::FrmCanSpeed(Prompt& prompt, const ErrorLog& log, QWidget* parent)
 void FrmCanSpeed::Load(const CalImage& image) {
     Trapped("Form", "Load", [this, &image] {
         const auto index = choice_.Load(image);
+        const QSignalBlocker loading(group_);
         // A value not in the table shows no option at all.
         group_->setExclusive(false);
         for (auto* option : optSpeedCAN) option->setChecked(false);

@@ -11,6 +11,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "app/qt/keyboard_access.h"
+
 namespace vx42 {
 
 namespace {
@@ -54,6 +56,7 @@ FrmCompare::FrmCompare(std::vector<GroupDifferences> groups, const QString& othe
     auto* split = new QSplitter(Qt::Vertical, this);
     lstDifferences = new QTreeWidget(split);
     lstDifferences->setObjectName("lstDifferences");
+    NameControl(lstDifferences, "Differing settings");
     lstDifferences->setHeaderLabels({"Setting", "Shown calibration", "Other calibration"});
     lstDifferences->setSelectionMode(QAbstractItemView::SingleSelection);
     lstDifferences->setAlternatingRowColors(true);
@@ -90,6 +93,7 @@ FrmCompare::FrmCompare(std::vector<GroupDifferences> groups, const QString& othe
     tableLayout->addWidget(lblTable);
     grdTable = new QTableWidget(tableBox);
     grdTable->setObjectName("grdTable");
+    NameAfterCaption(grdTable, lblTable);
     grdTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grdTable->horizontalHeader()->setVisible(false);
     grdTable->verticalHeader()->setVisible(false);

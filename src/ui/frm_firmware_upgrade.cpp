@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/qt/keyboard_access.h"
 #include "app/qt/link_thread.h"
 #include "base/numbers.h"
 #include "device/progress_throttle.h"
@@ -95,13 +96,16 @@ void FrmFirmwareUpgrade::Build() {
     auto* statusLayout = new QVBoxLayout(fraStatus);
     lstStatus = new QListWidget(fraStatus);
     lstStatus->setObjectName("lstStatus");
+    NameControl(lstStatus, fraStatus->title());
     lstStatus->setMinimumHeight(lstStatus->fontMetrics().height() * 6);
     statusLayout->addWidget(lstStatus);
     layout->addWidget(fraStatus, 1);
 
-    layout->addWidget(Label(this, nullptr, "File Transfer Status"));
+    QLabel* progressTitle = Label(this, nullptr, "File Transfer Status");
+    layout->addWidget(progressTitle);
     progressOutput = new QProgressBar(this);
     progressOutput->setObjectName("progressOutput");
+    NameAfterCaption(progressOutput, progressTitle);
     progressOutput->setTextVisible(false);
     progressOutput->setValue(0);
     layout->addWidget(progressOutput);
@@ -112,6 +116,9 @@ void FrmFirmwareUpgrade::Build() {
     auto* service = new QHBoxLayout;
     txtRead = new QLineEdit(this);
     txtRead->setObjectName("txtRead");
+    QLabel* readCaption = Label(this, "lblReadAddress", "Address");
+    NameAfterCaption(txtRead, readCaption);
+    service->addWidget(readCaption);
     txtRead->setPlaceholderText("&H3B7B");
     txtRead->setMaximumWidth(txtRead->fontMetrics().horizontalAdvance('0') * 12);
     service->addWidget(txtRead);

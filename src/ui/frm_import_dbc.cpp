@@ -5,10 +5,14 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
+#include "app/qt/keyboard_access.h"
 #include "can/hex_text.h"
 
 namespace vx42 {
@@ -39,13 +43,14 @@ FrmImportDbc::FrmImportDbc(DbcImportList& list, const std::string& fileName, Pro
     txtFilter->setObjectName("txtFilter");
     txtFilter->setPlaceholderText("Message, signal, identifier, unit or comment");
     txtFilter->setClearButtonEnabled(true);
-    label->setBuddy(txtFilter);
+    NameAfterCaption(txtFilter, label);
     top->addWidget(label);
     top->addWidget(txtFilter, 1);
     layout->addLayout(top);
 
     tvwSignals = new QTreeWidget(this);
     tvwSignals->setObjectName("tvwSignals");
+    NameControl(tvwSignals, "Messages and signals to import");
     tvwSignals->setHeaderLabels({"Message / Signal", "CAN ID / Bits", "Scaling", "Unit", "Import"});
     tvwSignals->setUniformRowHeights(true);
     tvwSignals->setAlternatingRowColors(true);
@@ -73,7 +78,15 @@ FrmImportDbc::FrmImportDbc(DbcImportList& list, const std::string& fileName, Pro
     });
     connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
-    resize(860, 520);
+    // Wide enough for every reason in full where the screen has the room; a reason still
+    // longer ends in an ellipsis, and its tooltip shows it whole.
+    tvwSignals->resizeColumnToContents(4);
+    int wanted = tvwSignals->header()->length() + 2 * tvwSignals->frameWidth() +
+                 tvwSignals->verticalScrollBar()->sizeHint().width();
+    wanted += layout->contentsMargins().left() + layout->contentsMargins().right();
+    if (const QScreen* s = screen())
+        wanted = std::min(wanted, s->availableGeometry().width() * 19 / 20);
+    resize(std::max(860, wanted), 520);
 }
 
 QTreeWidgetItem* FrmImportDbc::MessageItem(int message) const {

@@ -20,6 +20,7 @@
 #include <QVBoxLayout>
 #include <limits>
 
+#include "app/qt/keyboard_access.h"
 #include "calibration/number_format.h"
 #include "can/library_files.h"
 #include "can/message_selection.h"
@@ -108,6 +109,10 @@ FrmMain::FrmMain(AppContext& app, ModuleService& module, QWidget* parent)
     });
 }
 
+bool FrmMain::focusNextPrevChild(bool next) {
+    return FocusInReadingOrder(this, next);
+}
+
 bool FrmMain::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Shortcut && qobject_cast<QAction*>(watched))
         Trapped("menuBar", "Click", [this] { CommitPendingEdit(); });
@@ -146,7 +151,7 @@ void FrmMain::BuildMenus() {
         });
         return a;
     };
-    menuFile = menuBar()->addMenu("File");
+    menuFile = menuBar()->addMenu("&File");
     menuFile->setObjectName("menuFile");
     menuFileOpen = action(menuFile, "menuFileOpen", "Open", "menuFileOpen", &FrmMain::OpenCommand);
     menuFileSave = menuFile->addAction("Save");
@@ -185,14 +190,14 @@ void FrmMain::BuildMenus() {
     mEditPaste->setObjectName("mEditPaste");
     mEditPaste->setShortcut(QKeySequence("Ctrl+V"));
 
-    menuSettings = menuBar()->addMenu("Settings");
+    menuSettings = menuBar()->addMenu("&Settings");
     menuSettings->setObjectName("menuSettings");
     menuSettingsUnits = menuSettings->addAction("Units");
     menuSettingsUnits->setObjectName("menuSettingsUnits");
     menuSettingsCAN = menuSettings->addAction("CAN Message Setup");
     menuSettingsCAN->setObjectName("menuSettingsCAN");
 
-    menuCom = menuBar()->addMenu("Communications");
+    menuCom = menuBar()->addMenu("&Communications");
     menuCom->setObjectName("menuCom");
     menuConnect =
         action(menuCom, "menuConnect", "Connect", "menuConnect", &FrmMain::ConnectCommand);
@@ -200,6 +205,10 @@ void FrmMain::BuildMenus() {
     menuComSetCAN->setObjectName("menuComSetCAN");
     menuComRetrieveCal = action(menuCom, "menuComRetrieveCal", "Retrieve Calibration",
                                 "menuComRetrieveCal", &FrmMain::RetrieveCommand);
+    // The Update button's command, for the keyboard and the menu reader.
+    menuComUpdate =
+        action(menuCom, "menuComUpdate", "Update", "menuComUpdate", &FrmMain::UpdateCommand);
+    menuComUpdate->setToolTip("Write the whole calibration to the module");
     menuCom->addSeparator();
     menuComFirmUpgrade = menuCom->addAction("Firmware Upgrade");
     menuComFirmUpgrade->setObjectName("menuComFirmUpgrade");
@@ -208,9 +217,10 @@ void FrmMain::BuildMenus() {
     BindCommand(menuConnect, SessionCommand::Connect);
     BindCommand(menuComSetCAN, SessionCommand::SetCanSpeed);
     BindCommand(menuComRetrieveCal, SessionCommand::Retrieve);
+    BindCommand(menuComUpdate, SessionCommand::Update);
     BindCommand(menuComFirmUpgrade, SessionCommand::FirmwareUpgrade);
 
-    menuHelp = menuBar()->addMenu("Help");
+    menuHelp = menuBar()->addMenu("&Help");
     menuHelp->setObjectName("menuHelp");
     menuHelpAbout = action(menuHelp, "menuHelpAbout", "About", "menuHelpAbout", &FrmMain::About);
     menuHelpManual = action(menuHelp, "menuHelpManual", "Installation Manual ", "menuHelpManual",
@@ -235,6 +245,8 @@ void FrmMain::BuildFrames() {
     pagesScroll->setObjectName("pagesScroll");
     pagesScroll->setWidgetResizable(true);
     pagesScroll->setFrameShape(QFrame::NoFrame);
+    // Not a stop of its own: Tab goes to the page's controls, and the page scrolls to them.
+    pagesScroll->setFocusPolicy(Qt::NoFocus);
     pages = new QStackedWidget(pagesScroll);
     outputPage = new OutputPage(*this, pages);
     BindCommand(outputPage, SessionCommand::EditOutputs);
@@ -272,6 +284,7 @@ void FrmMain::BuildFrames() {
     ProgressBar->setObjectName("ProgressBar");
     ProgressBar->setTextVisible(false);
     ProgressBar->setValue(0);
+    NameControl(ProgressBar, "Transfer progress");
     retrieveLayout->addWidget(ProgressBar, 1);
     lblInfo = new QLabel("0 Bytes of 0 Bytes copied.", fraRetrieve);
     lblInfo->setObjectName("lblInfo");
@@ -341,6 +354,7 @@ void FrmMain::SetCompactLayout() {
     pagesScroll->setVisible(false);
     pages->setVisible(false);
     cmdUpdate->setVisible(false);
+    menuComUpdate->setVisible(false);
     centralWidget()->layout()->activate();
     setMinimumSize(0, 0);
     adjustSize();
@@ -352,6 +366,7 @@ void FrmMain::SetFullLayout() {
     pagesScroll->setVisible(true);
     pages->setVisible(true);
     cmdUpdate->setVisible(true);
+    menuComUpdate->setVisible(true);
     // The connect, retrieve and open commands hide the presets; the full mode shows them.
     outputPage->fraPresets->setVisible(app_.mode != StartupMode::Relay);
     // The pages tell their new sizes only through posted events: ask them now.

@@ -132,6 +132,8 @@ class FrmMain : public QMainWindow {
   protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // Tab and Shift+Tab go through the controls shown in reading order.
+    bool focusNextPrevChild(bool next) override;
 
   private:
     void BuildMenus();
@@ -207,6 +209,7 @@ class FrmMain : public QMainWindow {
     QAction* menuConnect = nullptr;
     QAction* menuComSetCAN = nullptr;
     QAction* menuComRetrieveCal = nullptr;
+    QAction* menuComUpdate = nullptr;
     QAction* menuComFirmUpgrade = nullptr;
     QMenu* menuHelp = nullptr;
     QAction* menuHelpAbout = nullptr;

@@ -1,7 +1,5 @@
 #include "ui/frm_message_setup.h"
 
-#include <algorithm>
-
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
@@ -13,7 +11,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
+#include "app/qt/keyboard_access.h"
 #include "can/dbc_import.h"
 #include "can/library_files.h"
 #include "files/paths.h"
@@ -60,6 +60,7 @@ void FrmMessageSetup::Build() {
     cmbUserDefined = new QComboBox(this);
     cmbUserDefined->setObjectName("cmbUserDefined");
     cmbUserDefined->setMinimumContentsLength(24);
+    NameAfterCaption(cmbUserDefined, lblMessage);
     top->addWidget(lblMessage);
     top->addWidget(cmbUserDefined, 1);
     layout->addLayout(top);
@@ -73,7 +74,7 @@ void FrmMessageSetup::Build() {
         txtEditMess[f] = new QLineEdit(fraEditUserDefined);
         txtEditMess[f]->setObjectName(Indexed("txtEditMess", f));
         if (MaxLengthOf(f) > 0) txtEditMess[f]->setMaxLength(MaxLengthOf(f));
-        lblUserDesc[f]->setBuddy(txtEditMess[f]);
+        NameAfterCaption(txtEditMess[f], lblUserDesc[f]);
     }
     lblUserDesc[kMessageFields] = new QLabel("Byte Order", fraEditUserDefined);
     lblUserDesc[kMessageFields + 1] = new QLabel("Unit", fraEditUserDefined);
@@ -83,6 +84,8 @@ void FrmMessageSetup::Build() {
     cmbByteOrder->setObjectName("cmbByteOrder");
     cmbUnit = new QComboBox(fraEditUserDefined);
     cmbUnit->setObjectName("cmbUnit");
+    NameAfterCaption(cmbByteOrder, lblUserDesc[kMessageFields]);
+    NameAfterCaption(cmbUnit, lblUserDesc[kMessageFields + 1]);
     chkBitRTR = new QCheckBox("Clear RTR Bit", fraEditUserDefined);
     chkBitRTR->setObjectName("chkBitRTR");
 
@@ -147,7 +150,7 @@ void FrmMessageSetup::Connect() {
     }
     connect(cmbByteOrder, &QComboBox::activated, this, [this] { OptionClicked("cmbByteOrder"); });
     connect(cmbUnit, &QComboBox::activated, this, [this] { OptionClicked("cmbUnit"); });
-    connect(chkBitRTR, &QCheckBox::clicked, this, [this] { OptionClicked("chkBitRTR"); });
+    connect(chkBitRTR, &QCheckBox::toggled, this, [this] { OptionClicked("chkBitRTR"); });
     connect(cmdAddMessage, &QPushButton::clicked, this,
             [this] { Trapped("cmdAddMessage", "Click", [this] { AddOrCancel(); }); });
     connect(cmdDelete, &QPushButton::clicked, this,
@@ -379,11 +382,11 @@ void FrmMessageSetup::ImportDbc() {
         return;
     }
     if (file.problemCount > 0) {
-        std::string text = "Lines of \"" + FileNameOfPath(*path) +
-                           "\" that cannot be read were skipped:";
+        std::string text =
+            "Lines of \"" + FileNameOfPath(*path) + "\" that cannot be read were skipped:";
         for (std::size_t i = 0; i < file.problems.size() && i < 10; ++i)
-            text += "\r\nline " + std::to_string(file.problems[i].line) + ": " +
-                    file.problems[i].text;
+            text +=
+                "\r\nline " + std::to_string(file.problems[i].line) + ": " + file.problems[i].text;
         if (file.problemCount > 10)
             text += "\r\nand " + std::to_string(file.problemCount - 10) + " more.";
         prompt_.Message(text, {}, Icon::Exclamation);
@@ -408,9 +411,9 @@ void FrmMessageSetup::ImportDbc() {
     SetEditing(true);
     UpdateSaveButton();
     FillList(editor_.PositionOfIndex(editor_.count() - static_cast<int>(names.size())));
-    prompt_.Message(std::to_string(names.size()) +
-                        " signals were added to the User Defined library and saved.",
-                    {}, Icon::Information);
+    prompt_.Message(
+        std::to_string(names.size()) + " signals were added to the User Defined library and saved.",
+        {}, Icon::Information);
 }
 
 }  // namespace vx42

@@ -9,6 +9,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "app/qt/keyboard_access.h"
+
 namespace vx42 {
 
 namespace {
@@ -30,7 +32,9 @@ QWidget* Titled(QWidget* parent, const QString& title, QWidget* content) {
     auto* box = new QWidget(parent);
     auto* layout = new QVBoxLayout(box);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(new QLabel(title, box));
+    auto* caption = new QLabel(title, box);
+    NameAfterCaption(content, caption);
+    layout->addWidget(caption);
     content->setParent(box);
     layout->addWidget(content, 1);
     return box;
@@ -55,7 +59,9 @@ FrmModuleHistory::FrmModuleHistory(RestorePoints& store, const CalImage& shown,
     lists->setStretchFactor(1, 2);
     txtDifferences = new QPlainTextEdit(split);
     txtDifferences->setObjectName("txtDifferences");
+    NameControl(txtDifferences, "Differences from the calibration shown");
     txtDifferences->setReadOnly(true);
+    txtDifferences->setTabChangesFocus(true);
     txtDifferences->setLineWrapMode(QPlainTextEdit::NoWrap);
     split->addWidget(lists);
     split->addWidget(Titled(

@@ -44,17 +44,18 @@ QGroupBox* OutputDataSources::BuildDataFrame(int i) {
         c->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
         c->setMinimumContentsLength(16);
     }
-    g->addWidget(Caption("CAN Library", frame), row, 0);
+    const QString source = i == 0 ? "Primary" : "Secondary";
+    g->addWidget(CaptionFor("CAN Library", frame, c_.cmbLibrary[i], source), row, 0);
     g->addWidget(c_.cmbLibrary[i], row++, 1, 1, 2);
-    g->addWidget(Caption("CAN Data", frame), row, 0);
+    g->addWidget(CaptionFor("CAN Data", frame, c_.cmbMessage[i], source), row, 0);
     g->addWidget(c_.cmbMessage[i], row++, 1, 1, 2);
     c_.txtTimoutTimer[i] = NumberBox(Named(new EntryBox(frame), Indexed("txtTimoutTimer", i)));
-    g->addWidget(Caption("Timeout", frame), row, 0);
+    g->addWidget(CaptionFor("Timeout", frame, c_.txtTimoutTimer[i], source), row, 0);
     g->addWidget(c_.txtTimoutTimer[i], row, 1);
     g->addWidget(Caption("(ms)", frame), row++, 2);
     c_.txtDataOnTimeout[i] = NumberBox(Named(new EntryBox(frame), Indexed("txtDataOnTimeout", i)));
     c_.lblMessUnit[i] = Named(Caption("(Raw)", frame), Indexed("lblMessUnit", i));
-    g->addWidget(Caption("Data On Timeout", frame), row, 0);
+    g->addWidget(CaptionFor("Data On Timeout", frame, c_.txtDataOnTimeout[i], source), row, 0);
     g->addWidget(c_.txtDataOnTimeout[i], row, 1);
     g->addWidget(c_.lblMessUnit[i], row++, 2);
 
@@ -64,10 +65,10 @@ QGroupBox* OutputDataSources::BuildDataFrame(int i) {
     auto* fg = Tight(new QGridLayout(filter));
     c_.txtSamplePeriod[i] = NumberBox(Named(new EntryBox(filter), Indexed("txtSamplePeriod", i)));
     c_.txtAverageLength[i] = NumberBox(Named(new EntryBox(filter), Indexed("txtAverageLength", i)));
-    fg->addWidget(Caption("Sample Period", filter), 0, 0);
+    fg->addWidget(CaptionFor("Sample Period", filter, c_.txtSamplePeriod[i], source), 0, 0);
     fg->addWidget(c_.txtSamplePeriod[i], 0, 1);
     fg->addWidget(Caption("(ms)", filter), 0, 2);
-    fg->addWidget(Caption("Filter Size", filter), 1, 0);
+    fg->addWidget(CaptionFor("Filter Size", filter, c_.txtAverageLength[i], source), 1, 0);
     fg->addWidget(c_.txtAverageLength[i], 1, 1);
     fg->addWidget(Caption("(# of samples)", filter), 1, 2);
     g->addWidget(filter, row++, 0, 1, 3);

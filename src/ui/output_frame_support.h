@@ -3,11 +3,15 @@
 // (arrays carry their index as the suffix "_index"), captions, close spacing, number boxes
 // and the wait cursor.
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QLabel>
 #include <QString>
+#include <functional>
+#include <memory>
 #include <string>
 
+#include "app/qt/keyboard_access.h"
 #include "ui/control_names.h"
 #include "ui/entry_box.h"
 
@@ -30,6 +34,32 @@ W* Named(W* widget, const QString& name) {
 
 inline QLabel* Caption(const QString& text, QWidget* parent) {
     return new QLabel(text, parent);
+}
+
+// The caption beside `control`, naming it (see NameAfterCaption).
+inline QLabel* CaptionFor(const QString& text, QWidget* parent, QWidget* control,
+                          const QString& context = {}) {
+    QLabel* caption = Caption(text, parent);
+    NameAfterCaption(control, caption, context);
+    return caption;
+}
+
+// Runs `chosen` when an option button becomes the one chosen, however it was chosen (the
+// mouse, the arrow keys, assistive technology's Toggle, or code while the page is live), and
+// again on a click on the button already chosen, as its Click event did. The page ignores
+// it while the screen loads.
+inline void OnChosen(QAbstractButton* button, QObject* context, std::function<void()> chosen) {
+    auto wasChosen = std::make_shared<bool>(false);
+    QObject::connect(button, &QAbstractButton::pressed, context,
+                     [button, wasChosen] { *wasChosen = button->isChecked(); });
+    QObject::connect(button, &QAbstractButton::toggled, context, [chosen](bool on) {
+        if (on) chosen();
+    });
+    QObject::connect(button, &QAbstractButton::clicked, context, [wasChosen, chosen] {
+        if (!*wasChosen) return;
+        *wasChosen = false;
+        chosen();
+    });
 }
 
 // Close spacing inside a frame, so that the page fits a laptop's screen.

@@ -39,6 +39,8 @@ void OutputFunctionFrame::Build(QGridLayout* frames, QWidget* row) {
     for (int i = 0; i < 3; ++i) {
         c_.optOff[i] = Named(new QRadioButton(kDriveCaptions[i], offBox), Indexed("optOff", i));
         c_.optOn[i] = Named(new QRadioButton(kDriveCaptions[i], onBox), Indexed("optOn", i));
+        NameControl(c_.optOff[i], QString("Off ") + kDriveCaptions[i]);
+        NameControl(c_.optOn[i], QString("On ") + kDriveCaptions[i]);
         offCol->addWidget(c_.optOff[i]);
         onCol->addWidget(c_.optOn[i]);
     }
@@ -48,13 +50,14 @@ void OutputFunctionFrame::Build(QGridLayout* frames, QWidget* row) {
 
     auto* settings = new QGroupBox("Output Settings", row);
     auto* g = new QGridLayout(settings);
-    g->addWidget(Caption("Output Name", settings), 0, 0);
     c_.txtOutputName = Named(new EntryBox(settings), "txtOutputName");
+    g->addWidget(CaptionFor("Output Name", settings, c_.txtOutputName), 0, 0);
     c_.txtOutputName->setMaxLength(24);
     g->addWidget(c_.txtOutputName, 0, 1);
     c_.lblOutSetting = Named(Caption("Frequency (hz)", settings), "lblOutSetting");
     g->addWidget(c_.lblOutSetting, 1, 0);
     c_.txtPeriod = Named(new EntryBox(settings), "txtPeriod");
+    NameAfterCaption(c_.txtPeriod, c_.lblOutSetting);
     g->addWidget(c_.txtPeriod, 1, 1);
     c_.chkFormatCAN = Named(new QCheckBox("Show formatted CAN data", settings), "chkFormatCAN");
     g->addWidget(c_.chkFormatCAN, 2, 0, 1, 2);
@@ -63,19 +66,21 @@ void OutputFunctionFrame::Build(QGridLayout* frames, QWidget* row) {
 }
 
 void OutputFunctionFrame::Connect() {
+    // Driven by the state, not by the mouse: the keyboard and assistive technology choose
+    // through the same signal. Loading the screen sets the state with screenLoaded clear.
     for (int k = 0; k < 5; ++k)
-        QObject::connect(c_.optType[k], &QRadioButton::clicked, &ctx_.page, [this, k] {
+        OnChosen(c_.optType[k], &ctx_.page, [this, k] {
             ctx_.Handler(c_.optType[k], "Click", [this, k] { FunctionClicked(k); });
         });
     for (int k = 0; k < 3; ++k) {
-        QObject::connect(c_.optOff[k], &QRadioButton::clicked, &ctx_.page, [this, k] {
+        OnChosen(c_.optOff[k], &ctx_.page, [this, k] {
             ctx_.Handler(c_.optOff[k], "Click", [this, k] { DriveClicked(true, k); });
         });
-        QObject::connect(c_.optOn[k], &QRadioButton::clicked, &ctx_.page, [this, k] {
+        OnChosen(c_.optOn[k], &ctx_.page, [this, k] {
             ctx_.Handler(c_.optOn[k], "Click", [this, k] { DriveClicked(false, k); });
         });
     }
-    QObject::connect(c_.chkFormatCAN, &QCheckBox::clicked, &ctx_.page, [this](bool ticked) {
+    QObject::connect(c_.chkFormatCAN, &QCheckBox::toggled, &ctx_.page, [this](bool ticked) {
         ctx_.Handler(c_.chkFormatCAN, "Click", [this, ticked] {
             if (!ctx_.screenLoaded) return;
             ctx_.Edit([ticked](const OutputEdit& out) { StoreShowFormatted(out, ticked); });
@@ -110,6 +115,7 @@ void OutputFunctionFrame::Show(const OutputView& v) {
     c_.chkFormatCAN->setChecked(v.showFormatted);
     c_.txtPeriod->setText(Q(v.period));
     c_.lblOutSetting->setText(Q(v.periodLabel));
+    NameAfterCaption(c_.txtPeriod, c_.lblOutSetting);
     const bool relayMode = ctx_.main.app().mode == StartupMode::Relay;
     for (int k = 0; k < 5; ++k)
         c_.optType[k]->setEnabled(!relayMode ||
@@ -153,8 +159,15 @@ void OutputFunctionFrame::DriveClicked(bool offGroup, int index) {
         states = offGroup ? StoreDriveOff(out, static_cast<Drive>(index), checked(c_.optOn))
                           : StoreDriveOn(out, static_cast<Drive>(index), checked(c_.optOff));
     });
+    // The stored states shown: no second store from the buttons' own signals.
+    auto quiet = [this](bool on) {
+        for (QRadioButton* b : c_.optOff) b->blockSignals(on);
+        for (QRadioButton* b : c_.optOn) b->blockSignals(on);
+    };
+    quiet(true);
     c_.optOff[static_cast<int>(states.off)]->setChecked(true);
     c_.optOn[static_cast<int>(states.on)]->setChecked(true);
+    quiet(false);
     ctx_.FollowPreset();
 }
 

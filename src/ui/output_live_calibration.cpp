@@ -55,7 +55,9 @@ const OutputLiveCalibration::Controls& OutputLiveCalibration::Build(LiveGauge ga
     c.value = Named(new EntryBox(c.frame), "txtDutyCycle" + suffix);
     // One line: start, the value and its two steps.
     g->addWidget(c.calibrate, 0, 0);
-    g->addWidget(new QLabel(speed ? "Frequency (hz)" : "Duty Cycle (%)", c.frame), 0, 1);
+    g->addWidget(CaptionFor(speed ? "Frequency (hz)" : "Duty Cycle (%)", c.frame, c.value,
+                            "Live Gauge Calibration"),
+                 0, 1);
     g->addWidget(c.value, 0, 2);
     g->addWidget(c.down, 0, 3);
     g->addWidget(c.up, 0, 4);

@@ -1,14 +1,11 @@
 // Building the output page: each frame builds itself into the controls the page holds, and
 // the page lays them out. The handlers are wired in output_page.cpp.
-#include "ui/output_page.h"
-
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QVBoxLayout>
-
 #include <algorithm>
 
 #include "calibration/outputs/output_settings.h"
@@ -18,6 +15,7 @@
 #include "ui/output_frame_support.h"
 #include "ui/output_function_frame.h"
 #include "ui/output_live_calibration.h"
+#include "ui/output_page.h"
 #include "ui/output_presets.h"
 #include "ui/output_relay_rules.h"
 #include "ui/output_tables_frame.h"
@@ -72,8 +70,8 @@ void OutputPage::KeepSizesSteady() {
     const QString useSecondary = chkUseSecondary->text();
     for (int flags = 0; flags < 256; ++flags) {
         const auto f = static_cast<std::uint8_t>(flags);
-        label = std::max(label,
-                         lblOutSetting->fontMetrics().horizontalAdvance(PeriodRuleOf(f).label));
+        label =
+            std::max(label, lblOutSetting->fontMetrics().horizontalAdvance(PeriodRuleOf(f).label));
         chkUseSecondary->setText(Q(UseSecondaryCaption(f)));
         check = std::max(check, chkUseSecondary->sizeHint().width());
     }
@@ -112,6 +110,16 @@ QWidget* OutputPage::BuildTopRow() {
     function_->Build(frames, row);
     fraPresets = presets_->Build(row, chkFormatCAN);
     frames->addWidget(fraPresets, 1, 1);
+    if (main_.app().mode == StartupMode::Relay) {
+        // No presets in relay mode: the output state takes their place beside it.
+        if (auto* state = row->findChild<QGroupBox*>("fraOutputState")) {
+            frames->removeWidget(state);
+            frames->addWidget(state, 1, 0, 1, 2);
+            // Its Off and On columns keep their spacing, the room left over to their right.
+            if (auto* columns = qobject_cast<QGridLayout*>(state->layout()))
+                for (int c = 0; c < 3; ++c) columns->setColumnStretch(c, 1);
+        }
+    }
     frames->setRowStretch(2, 1);
     return row;
 }

@@ -6,6 +6,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 #include "calibration/outputs/output_settings.h"
@@ -25,6 +26,7 @@ QGroupBox* OutputRelayRules::Build(QWidget* parent, QCheckBox* useSecondary) {
     c_.chkUseSecondary1 =
         Named(new QCheckBox("Use primary and secondary data", c_.fraRelay), "chkUseSecondary1");
     c_.cmbAndOr = Named(new QComboBox(c_.fraRelay), "cmbAndOr");
+    NameControl(c_.cmbAndOr, "Combine primary and secondary data");
     for (const char* c : kAndOrCaptions) c_.cmbAndOr->addItem(c);
     combine->addWidget(c_.chkUseSecondary1);
     combine->addWidget(c_.cmbAndOr);
@@ -37,14 +39,16 @@ QGroupBox* OutputRelayRules::Build(QWidget* parent, QCheckBox* useSecondary) {
             new QGroupBox(i == 0 ? "Primary Data Switch" : "Secondary Data Switch", c_.fraRelay);
         auto* g = new QGridLayout(box);
         c_.cmbOptions[i] = Named(new QComboBox(box), Indexed("cmbOptions", i));
+        const QString source = i == 0 ? "Primary" : "Secondary";
+        NameControl(c_.cmbOptions[i], source + " Switch Function");
         for (const char* c : kSwitchFunctionCaptions) c_.cmbOptions[i]->addItem(c);
         g->addWidget(c_.cmbOptions[i], 0, 0, 1, 2);
         c_.picRelay[i] = Named(new RelayPicture(box), Indexed("picRelay", i));
-        g->addWidget(c_.picRelay[i], 1, 0, 5, 1);
+        g->addWidget(c_.picRelay[i], 1, 0, 4, 1);
         auto point = [&](std::array<EntryBox*, 2>& boxes, const char* name, int row,
                          QLabel** label) {
             boxes[i] = Named(new EntryBox(box), Indexed(name, i));
-            QLabel* l = Caption(kSwitchPointCaptions[row - 1], box);
+            QLabel* l = CaptionFor(kSwitchPointCaptions[row - 1], box, boxes[i], source);
             if (label) *label = l;
             auto* line = new QHBoxLayout;
             line->addWidget(l);
@@ -55,8 +59,9 @@ QGroupBox* OutputRelayRules::Build(QWidget* parent, QCheckBox* useSecondary) {
         point(c_.txtOffA, "txtOffA", 2, nullptr);
         point(c_.txtOnB, "txtOnB", 3, &c_.lblOnB[i]);
         point(c_.txtOffB, "txtOffB", 4, &c_.lblOffB[i]);
+        // The unit beside the switch points it applies to.
         c_.lblRelayUnit[i] = Named(Caption("(Raw)", box), Indexed("lblRelayUnit", i));
-        g->addWidget(c_.lblRelayUnit[i], 5, 1);
+        g->addWidget(c_.lblRelayUnit[i], 1, 2, 2, 1, Qt::AlignLeft | Qt::AlignVCenter);
         g->setColumnStretch(0, 2);
         g->setColumnStretch(1, 1);
         columns->addWidget(box, 1);
@@ -68,7 +73,7 @@ QGroupBox* OutputRelayRules::Build(QWidget* parent, QCheckBox* useSecondary) {
 
 void OutputRelayRules::Connect() {
     for (QCheckBox* box : {chkUseSecondary, c_.chkUseSecondary1})
-        QObject::connect(box, &QCheckBox::clicked, &ctx_.page, [this, box](bool ticked) {
+        QObject::connect(box, &QCheckBox::toggled, &ctx_.page, [this, box](bool ticked) {
             ctx_.Handler(box, "Click", [this, ticked] { UseSecondaryClicked(ticked); });
         });
     QObject::connect(c_.cmbAndOr, &QComboBox::activated, &ctx_.page, [this](int k) {
@@ -118,6 +123,8 @@ void OutputRelayRules::UseSecondaryClicked(bool ticked) {
     if (!ctx_.screenLoaded) return;
     ctx_.main.SettleLink();
     ctx_.Edit([ticked](const OutputEdit& out) { StoreUseSecondary(out, ticked); });
+    // Both boxes show the one flag: the other one follows without storing it again.
+    const QSignalBlocker quiet(chkUseSecondary), quiet1(c_.chkUseSecondary1);
     chkUseSecondary->setChecked(ticked);
     c_.chkUseSecondary1->setChecked(ticked);
 }

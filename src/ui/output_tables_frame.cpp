@@ -47,6 +47,8 @@ QGroupBox* OutputTables::Build(TableGrid grid, QWidget* parent, QGroupBox* gauge
     c_.lblDataStat[k] = Named(Caption(kUnformattedCaption, frame), Indexed("lblDataStat", k));
     v->addWidget(c_.lblDataStat[k]);
     auto* table = new TableGridWidget(grid, ctx_.main.app().prompt, frame);
+    NameControl(table, frame->title());
+    NameControl(table->editor(), frame->title() + " Cell");
     v->addWidget(table);
     auto* side = new QHBoxLayout;
     auto* setButton =

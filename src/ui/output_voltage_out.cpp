@@ -22,10 +22,10 @@ QGroupBox* OutputVoltageOut::Build(QWidget* parent) {
         c_.txtVoltOutDuty[i] = Named(new EntryBox(limits), Indexed("txtVoltOutDuty", i));
         c_.txtVoltOutData[i] = Named(new EntryBox(limits), Indexed("txtVoltOutData", i));
         c_.lblDataUnit[i] = Named(Caption("(Raw)", limits), Indexed("lblDataUnit", i));
-        g->addWidget(Caption(kVoltOutDutyCaptions[i], limits), i, 0);
+        g->addWidget(CaptionFor(kVoltOutDutyCaptions[i], limits, c_.txtVoltOutDuty[i]), i, 0);
         g->addWidget(c_.txtVoltOutDuty[i], i, 1);
         g->addWidget(Caption("(%)", limits), i, 2);
-        g->addWidget(Caption(kVoltOutDataCaptions[i], limits), i, 3);
+        g->addWidget(CaptionFor(kVoltOutDataCaptions[i], limits, c_.txtVoltOutData[i]), i, 3);
         g->addWidget(c_.txtVoltOutData[i], i, 4);
         g->addWidget(c_.lblDataUnit[i], i, 5);
     }

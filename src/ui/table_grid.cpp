@@ -90,7 +90,8 @@ TableGridWidget::TableGridWidget(TableGrid grid, Prompt& prompt, QWidget* parent
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    setTabKeyNavigation(true);
+    // Tab leaves the table (arrow keys and Enter move inside it), so it never traps the focus.
+    setTabKeyNavigation(false);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     horizontalHeader()->setMinimumSectionSize(8);
 
@@ -232,13 +233,16 @@ void TableGridWidget::keyPressEvent(QKeyEvent* event) {
         case Qt::Key_End:
         case Qt::Key_PageUp:
         case Qt::Key_PageDown:
-        case Qt::Key_Tab:
-        case Qt::Key_Backtab:
-            if (!ctrl || event->key() == Qt::Key_Tab) {
+            if (!ctrl) {
                 QTableWidget::keyPressEvent(event);
                 return;
             }
             break;
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+            // Ctrl+Tab leaves the table as Tab does (plain Tab never reaches here).
+            focusNextPrevChild(event->key() == Qt::Key_Tab && !(mods & Qt::ShiftModifier));
+            return;
         default:
             break;
     }

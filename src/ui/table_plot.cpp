@@ -2,10 +2,10 @@
 
 #include <QPainter>
 #include <QPainterPath>
-
 #include <algorithm>
 #include <cmath>
 
+#include "calibration/axis_ticks.h"
 #include "calibration/converters.h"
 #include "calibration/number_format.h"
 
@@ -16,7 +16,9 @@ const QColor kCurveColours[] = {QColor(0x1f, 0x77, 0xb4), QColor(0xff, 0x7f, 0x0
                                 QColor(0x2c, 0xa0, 0x2c), QColor(0xd6, 0x27, 0x28),
                                 QColor(0x94, 0x67, 0xbd), QColor(0x8c, 0x56, 0x4b)};
 
-QString AxisText(double v) { return QString::fromStdString(ShortestText(RoundHalfEven(v * 100) / 100)); }
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 }  // namespace
 
@@ -85,45 +87,59 @@ void TablePlot::paintEvent(QPaintEvent*) {
     double yMin = 0, yMax = 0;
     for (const PlotCurve& c : curves_)
         for (double v : c.values) yMax = std::max(yMax, v), yMin = std::min(yMin, v);
-    if (xMax <= xMin) xMax = xMin + 1;
-    if (yMax <= yMin) yMax = yMin + 1;
+    // Both axes on round values: the ticks span the data.
+    const AxisTicks yTicks = RoundTicks(yMin, yMax, 5);
+    const AxisTicks xTicks = RoundTicks(xMin, xMax, 5);
+    xMin = xTicks.low, xMax = xTicks.high, yMin = yTicks.low, yMax = yTicks.high;
 
     // Room for the widest of the axis numbers and of the legend's names.
     QStringList yLabels;
-    for (int k = 0; k <= 4; ++k) yLabels << AxisText(yMin + k * (yMax - yMin) / 4);
+    for (double v : yTicks.values) yLabels << Q(TickText(yTicks, v));
     int labelW = 0;
     for (const QString& label : yLabels) labelW = std::max(labelW, fm.horizontalAdvance(label));
     int legendW = 0;
     if (curves_.size() > 1)
         for (const PlotCurve& c : curves_)
             legendW = std::max(legendW, fm.horizontalAdvance(c.name) + 28);
-    const QRect plot(frame.left() + labelW + 10, frame.top() + lineH + 6,
-                     frame.width() - labelW - 20 - legendW, frame.height() - 3 * lineH - 12);
+    // The title's line, then half a line for the top axis number centred on the plot's top.
+    const int top = frame.top() + 2 + lineH + lineH / 2 + 2;
+    const QRect plot(frame.left() + labelW + 10, top, frame.width() - labelW - 20 - legendW,
+                     frame.bottom() - top - 2 * lineH - 8);
     if (plot.width() < 10 || plot.height() < 10) return;
 
     // Axes, grid and their numbers.
     p.setPen(palette().text().color());
     p.drawText(QRect(frame.left() + 4, frame.top() + 2, frame.width() - 8, lineH),
                Qt::AlignLeft | Qt::AlignVCenter, yTitle_);
-    p.drawText(QRect(plot.left(), plot.bottom() + lineH + 4, plot.width(), lineH),
-               Qt::AlignCenter, "CAN Data (breakpoints)");
+    p.drawText(QRect(plot.left(), plot.bottom() + lineH + 4, plot.width(), lineH), Qt::AlignCenter,
+               "CAN Data (breakpoints)");
     QPen gridPen(palette().mid().color(), 1, Qt::DotLine);
-    for (int k = 0; k <= 4; ++k) {
-        const int y = plot.bottom() - k * plot.height() / 4;
+    auto yAt = [&](double v) {
+        return plot.bottom() -
+               static_cast<int>(std::lround((v - yMin) / (yMax - yMin) * plot.height()));
+    };
+    for (std::size_t k = 0; k < yTicks.values.size(); ++k) {
+        const int y = yAt(yTicks.values[k]);
         p.setPen(gridPen);
         p.drawLine(plot.left(), y, plot.right(), y);
         p.setPen(palette().text().color());
         p.drawText(QRect(frame.left() + 2, y - lineH / 2, labelW + 4, lineH),
-                   Qt::AlignRight | Qt::AlignVCenter, yLabels[k]);
+                   Qt::AlignRight | Qt::AlignVCenter, yLabels[static_cast<int>(k)]);
     }
     p.setPen(palette().text().color());
     p.drawLine(plot.bottomLeft(), plot.bottomRight());
     p.drawLine(plot.bottomLeft(), plot.topLeft());
-    const QString xLow = AxisText(xMin), xHigh = AxisText(xMax);
-    p.drawText(QRect(plot.left(), plot.bottom() + 2, fm.horizontalAdvance(xLow) + 2, lineH),
-               Qt::AlignLeft, xLow);
-    const int highW = fm.horizontalAdvance(xHigh) + 2;
-    p.drawText(QRect(plot.right() - highW, plot.bottom() + 2, highW, lineH), Qt::AlignRight, xHigh);
+    // The breakpoints' axis: each round value under its place, the first and last kept
+    // inside the plot's width.
+    for (double v : xTicks.values) {
+        const QString text = Q(TickText(xTicks, v));
+        const int w = fm.horizontalAdvance(text) + 2;
+        const int x =
+            plot.left() + static_cast<int>(std::lround((v - xMin) / (xMax - xMin) * plot.width()));
+        p.drawLine(x, plot.bottom(), x, plot.bottom() + 3);
+        const int left = std::clamp(x - w / 2, plot.left() - labelW, plot.right() - w + legendW);
+        p.drawText(QRect(left, plot.bottom() + 4, w, lineH), Qt::AlignCenter, text);
+    }
 
     auto point = [&](double x, double y) {
         return QPointF(plot.left() + (x - xMin) / (xMax - xMin) * plot.width(),
@@ -135,8 +151,10 @@ void TablePlot::paintEvent(QPaintEvent*) {
         QPainterPath path;
         for (std::size_t k = 0; k < c.values.size() && k < breakpoints_.size(); ++k) {
             const QPointF pt = point(breakpoints_[k], c.values[k]);
-            if (k == 0) path.moveTo(pt);
-            else path.lineTo(pt);
+            if (k == 0)
+                path.moveTo(pt);
+            else
+                path.lineTo(pt);
         }
         p.setPen(QPen(colour, 2));
         p.drawPath(path);
@@ -146,8 +164,8 @@ void TablePlot::paintEvent(QPaintEvent*) {
             const int y = plot.top() + static_cast<int>(i) * (lineH + 2);
             p.drawLine(plot.right() + 8, y + lineH / 2, plot.right() + 20, y + lineH / 2);
             p.setPen(palette().text().color());
-            p.drawText(QRect(plot.right() + 24, y, legendW, lineH), Qt::AlignLeft | Qt::AlignVCenter,
-                       c.name);
+            p.drawText(QRect(plot.right() + 24, y, legendW, lineH),
+                       Qt::AlignLeft | Qt::AlignVCenter, c.name);
         }
     }
 }

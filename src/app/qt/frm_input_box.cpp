@@ -7,10 +7,12 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "app/qt/keyboard_access.h"
+
 namespace vx42 {
 
-FrmInputBox::FrmInputBox(const QString& prompt, const QString& caption,
-                         const QString& initialText, QWidget* parent)
+FrmInputBox::FrmInputBox(const QString& prompt, const QString& caption, const QString& initialText,
+                         QWidget* parent)
     : QDialog(parent) {
     setObjectName("frmInputBox");
     setWindowTitle(caption);
@@ -23,6 +25,7 @@ FrmInputBox::FrmInputBox(const QString& prompt, const QString& caption,
     txtEntry = new QLineEdit(initialText, this);
     txtEntry->setObjectName("txtEntry");
     layout->addWidget(txtEntry);
+    NameAfterCaption(txtEntry, lblInfo);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
     cmdOK = new QPushButton("OK", this);
@@ -42,6 +45,10 @@ FrmInputBox::FrmInputBox(const QString& prompt, const QString& caption,
         reject();
     });
     setMinimumWidth(360);
+}
+
+bool FrmInputBox::focusNextPrevChild(bool next) {
+    return FocusInReadingOrder(this, next);
 }
 
 void FrmInputBox::showEvent(QShowEvent* event) {

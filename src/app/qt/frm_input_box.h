@@ -13,7 +13,7 @@ namespace vx42 {
 
 class FrmInputBox : public QDialog {
     Q_OBJECT
-public:
+  public:
     FrmInputBox(const QString& prompt, const QString& caption, const QString& initialText,
                 QWidget* parent = nullptr);
 
@@ -25,10 +25,11 @@ public:
     QPushButton* cmdOK;
     QPushButton* cmdCancle;
 
-protected:
+  protected:
     void showEvent(QShowEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
 
-private:
+  private:
     QString result_;
 };
 

@@ -5,6 +5,7 @@
 // shots are of the whole screen, so they show whether the window fits it.
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QMenu>
 #include <QMenuBar>
@@ -290,6 +291,18 @@ int main(int argc, char** argv) {
     // The job sheet of the demonstration calibration, as File > Export Job Sheet... writes it.
     prompt.saveFile = (folder + "/job-sheet.pdf").toStdString();
     window.ExportJobSheetCommand();
+    // A preset with a long name chosen on output 4: the box shows what it can of the name.
+    window.TabStrip->setCurrentIndex(3);
+    if (auto* presets = window.findChild<QComboBox*>("cmbPresets")) {
+        const int entry = presets->findText("SP-8000-E", Qt::MatchContains);
+        if (entry >= 0) {
+            presets->setCurrentIndex(entry);
+            emit presets->activated(entry);
+            WaitIdle(window);
+            Shot(window, folder, "30-preset-long-name");
+        }
+    }
+    window.TabStrip->setCurrentIndex(0);
     FirmwareShot(window, app, module, prompt, folder);
     WaitIdle(window);
     if (window.online()) {
