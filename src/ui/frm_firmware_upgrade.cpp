@@ -49,14 +49,19 @@ FrmFirmwareUpgrade::FrmFirmwareUpgrade(Context context, QWidget* parent)
             [this] { Trapped("cmdOpenFile", "Click", [this] { OpenFile(); }); });
     connect(cmdStartUpgrade, &QPushButton::clicked, this,
             [this] { Trapped("cmdStartUpgrade", "Click", [this] { StartUpgrade(); }); });
-    // "Get Device Info" does nothing: the version stays "0.0.0".
-    connect(cmdGetInfo, &QPushButton::clicked, this, [] {});
+    connect(cmdGetInfo, &QPushButton::clicked, this,
+            [this] { Trapped("cmdGetInfo", "Click", [this] { ShowDeviceInfo(); }); });
     connect(cmdRead, &QPushButton::clicked, this,
             [this] { Trapped("cmdRead", "Click", [this] { ReadAddressCommand(); }); });
     connect(cmdSend, &QPushButton::clicked, this,
             [this] { Trapped("cmdSend", "Click", [this] { SendBootloaderCommand(); }); });
     connect(cmdCreateBLU, &QPushButton::clicked, this,
             [this] { Trapped("cmdCreateBLU", "Click", [this] { CreateBluFile(); }); });
+    ShowDeviceInfo();
+}
+
+void FrmFirmwareUpgrade::ShowDeviceInfo() {
+    lblFirmwareVer->setText(Q(FirmwareVersionText(ctx_.online(), ctx_.module.FirmwareVersion())));
 }
 
 void FrmFirmwareUpgrade::Build() {

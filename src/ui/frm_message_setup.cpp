@@ -1,7 +1,5 @@
 #include "ui/frm_message_setup.h"
 
-#include <algorithm>
-
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
@@ -13,6 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "can/dbc_import.h"
 #include "can/library_files.h"
@@ -215,6 +214,7 @@ void FrmMessageSetup::ShowSelected() {
     if (!editor_.addingNew()) cmbUnit->setCurrentIndex(cmbUnit->findText(Q(Trimmed(m->Unit))));
     chkBitRTR->setChecked(m->ClearRtr);
     shownPosition_ = cmbUserDefined->currentIndex();
+    ClearMarks();  // the marks were of the fields shown before
     clickHandling_ = handling;
 }
 
@@ -225,7 +225,10 @@ void FrmMessageSetup::SetEditing(bool enabled) {
     cmbUnit->setEnabled(enabled);
     for (auto* t : txtEditMess) t->setEnabled(enabled);
     for (auto* l : lblUserDesc) l->setEnabled(enabled);
-    if (!enabled) cmdDelete->setEnabled(false);
+    if (!enabled) {
+        cmdDelete->setEnabled(false);
+        ClearMarks();  // nothing is edited: nothing is in error
+    }
 }
 
 void FrmMessageSetup::SetAddingButtons(bool adding) {
@@ -235,7 +238,11 @@ void FrmMessageSetup::SetAddingButtons(bool adding) {
 }
 
 void FrmMessageSetup::UpdateSaveButton() {
-    cmdSave->setEnabled(editor_.changed());
+    cmdSave->setEnabled(editor_.HasSomethingToSave());
+}
+
+void FrmMessageSetup::ClearMarks() {
+    for (auto* label : lblUserDesc) SetRed(label, false);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -344,7 +351,7 @@ void FrmMessageSetup::DeleteSelected() {
 }
 
 void FrmMessageSetup::Save() {
-    if (!ValidateFields()) return;
+    if (!editor_.HasSomethingToSave() || !ValidateFields()) return;
     if (!editor_.Save(folder_)) {
         ReportSaveFailure();
         return;
@@ -379,11 +386,11 @@ void FrmMessageSetup::ImportDbc() {
         return;
     }
     if (file.problemCount > 0) {
-        std::string text = "Lines of \"" + FileNameOfPath(*path) +
-                           "\" that cannot be read were skipped:";
+        std::string text =
+            "Lines of \"" + FileNameOfPath(*path) + "\" that cannot be read were skipped:";
         for (std::size_t i = 0; i < file.problems.size() && i < 10; ++i)
-            text += "\r\nline " + std::to_string(file.problems[i].line) + ": " +
-                    file.problems[i].text;
+            text +=
+                "\r\nline " + std::to_string(file.problems[i].line) + ": " + file.problems[i].text;
         if (file.problemCount > 10)
             text += "\r\nand " + std::to_string(file.problemCount - 10) + " more.";
         prompt_.Message(text, {}, Icon::Exclamation);
@@ -408,9 +415,9 @@ void FrmMessageSetup::ImportDbc() {
     SetEditing(true);
     UpdateSaveButton();
     FillList(editor_.PositionOfIndex(editor_.count() - static_cast<int>(names.size())));
-    prompt_.Message(std::to_string(names.size()) +
-                        " signals were added to the User Defined library and saved.",
-                    {}, Icon::Information);
+    prompt_.Message(
+        std::to_string(names.size()) + " signals were added to the User Defined library and saved.",
+        {}, Icon::Information);
 }
 
 }  // namespace vx42

@@ -20,6 +20,13 @@ void OutputContext::Edit(const std::function<void(const OutputEdit&)>& body) con
     main.UpdateTitle();
 }
 
+void OutputContext::AsOneStep(const std::string& name, const std::function<void()>& body) {
+    const CalImage before = main.app().image;
+    body();
+    history.RecordBytes(ImageChanges(before, main.app().image), name);
+    UpdateEditActions();
+}
+
 void OutputContext::Handler(QObject* control, const char* event,
                             const std::function<void()>& body) const {
     const QByteArray name = control->objectName().toUtf8();

@@ -91,7 +91,10 @@ class DialogFirmwareUpgradeTest : public QObject {
         bool startedTwice = false, closedWhileRunning = false;
         OnModal<FrmFirmwareUpgrade>([&](FrmFirmwareUpgrade& d) {
             QCOMPARE(d.windowTitle(), QString("Firmware Upgrade"));
-            QCOMPARE(d.lblFirmwareVer->text(), QString("0.0.0"));
+            // The version the module gave on connecting, as the status bar shows it.
+            QVERIFY(!f.module.link().FirmwareVersion().empty());
+            QCOMPARE(d.lblFirmwareVer->text(),
+                     QString::fromStdString(f.module.link().FirmwareVersion()));
             d.cmdOpenFile->click();
             QCOMPARE(d.lblFilename->text(), QString("app.rom"));  // lower case is firmware too
             d.cmdStartUpgrade->click();
@@ -167,6 +170,18 @@ class DialogFirmwareUpgradeTest : public QObject {
         QVERIFY(!d->running());
         QVERIFY(d->cmdStartUpgrade->isEnabled());
         QCOMPARE(f.sim->Exchanges(), 0);
+    }
+
+    void getDeviceInfoShowsTheConnectedModulesVersion() {
+        WindowFixture f;
+        auto d = Dialog(f);
+        QCOMPARE(d->lblFirmwareVer->text(), QString("Not connected"));
+        f.ToggleConnection();
+        QVERIFY(f.window.online());
+        d->cmdGetInfo->click();
+        // The figure the main window shows for the same module.
+        QCOMPARE("Firmware Version: " + d->lblFirmwareVer->text(), f.window.lblFirmwareVer->text());
+        QVERIFY(d->lblFirmwareVer->text() != "0.0.0");
     }
 
     void readAddressAndSendBootloader() {

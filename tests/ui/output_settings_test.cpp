@@ -6,8 +6,10 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QRadioButton>
+#include <functional>
 
 #include "calibration/outputs/output_function.h"
+#include "files/gauge_presets.h"
 #include "output_page_fixture.h"
 #include "ui/entry_box.h"
 #include "ui/relay_picture.h"
@@ -35,6 +37,7 @@ class OutputSettingsTest : public QObject {
     void secondaryUseAndOr();
     void messageSelectionIsStoredAndShownAgain();
     void presetAppliedThenCustomAfterACellChange();
+    void presetFunctionAndDriveAreEachOneUndoStepOnline();
     void relayModeForcesTheFunction();
     void loadingATabWritesNothing();
 };
@@ -267,6 +270,53 @@ void OutputSettingsTest::presetAppliedThenCustomAfterACellChange() {
     // Undo puts the cell back: the preset matches again.
     p.Undo();
     QCOMPARE(p.cmbPresets->currentText(), QString("Fuel - FG-100"));
+}
+
+// Each change of the page is one named undo step, which puts the image and the module back
+// byte for byte.
+void OutputSettingsTest::presetFunctionAndDriveAreEachOneUndoStepOnline() {
+    PageFixture f;
+    f.w.app.presets =
+        ReadGaugePresets(std::string(VX42_SOURCE_DIR) + "/data/GaugePresets.CFG", f.w.prompt);
+    OutputPage& p = f.page();
+    p.cmbPresets->clear();
+    for (const std::string& entry : FillPresetList(f.w.app.presets))
+        p.cmbPresets->addItem(QString::fromStdString(entry));
+    f.GoOnline();
+    auto moduleImage = [&f] {
+        CalImage image;
+        image.CopyIntoImage(f.w.sim->Module().Read(kCalBaseAddress, kCalImageSize), 0);
+        return image;
+    };
+    QVERIFY(f.image() == moduleImage());
+    struct Step {
+        const char* caption;
+        std::function<void()> run;
+    };
+    const Step steps[] = {
+        {"&Undo Preset SP-8000-E",
+         [&] { PageFixture::Choose(p.cmbPresets, "Electronic Speedometer 8000 PPM - SP-8000-E"); }},
+        {"&Undo Function Relay Control", [&] { p.optType[3]->click(); }},
+        {"&Undo Off State Ground", [&] { p.optOff[1]->click(); }},
+    };
+    for (const Step& step : steps) {
+        const CalImage before = f.image();
+        step.run();
+        f.Settle();
+        QVERIFY2(!(f.image() == before), step.caption);
+        QVERIFY2(f.image() == moduleImage(), step.caption);
+        QCOMPARE(p.mEditUndo->text(), QString(step.caption));
+        p.mEditUndo->trigger();
+        f.Settle();
+        QVERIFY2(f.image() == before, step.caption);
+        QVERIFY2(moduleImage() == before, step.caption);
+        // Done again, to be the state the next step starts from.
+        p.mEditRedo->trigger();
+        f.Settle();
+        QVERIFY2(moduleImage() == f.image() && !(f.image() == before), step.caption);
+    }
+    QCOMPARE(p.history().UndoCount(), std::size_t{3});
+    QVERIFY(f.w.prompt.ScriptDone());
 }
 
 void OutputSettingsTest::relayModeForcesTheFunction() {

@@ -47,11 +47,13 @@ class QuietPrompt : public vx42::Prompt {
     void Message(const std::string& text, const std::string&, vx42::Icon) override {
         std::fprintf(stderr, "message: %s\n", text.c_str());
     }
-    vx42::Answer YesNo(const std::string& text, const std::string&, vx42::Icon) override {
+    vx42::Answer YesNo(const std::string& text, const std::string&, vx42::Icon,
+                       vx42::Answer) override {
         std::fprintf(stderr, "question (No): %s\n", text.c_str());
         return vx42::Answer::No;
     }
-    vx42::Answer YesNoCancel(const std::string& text, const std::string&, vx42::Icon) override {
+    vx42::Answer YesNoCancel(const std::string& text, const std::string&, vx42::Icon,
+                             vx42::Answer) override {
         std::fprintf(stderr, "question (No): %s\n", text.c_str());
         return vx42::Answer::No;
     }
