@@ -321,6 +321,7 @@ void FrmMessageSetup::AddOrCancel() {
         SetEditing(true);
         FillList(position);
         SetAddingButtons(true);
+        UpdateSaveButton();
         return;
     }
     editor_.CancelAdd();
@@ -331,6 +332,7 @@ void FrmMessageSetup::AddOrCancel() {
     }
     SetEditing(editor_.count() > 0);
     FillList(0);
+    UpdateSaveButton();
 }
 
 void FrmMessageSetup::DeleteSelected() {

@@ -60,7 +60,7 @@ class CompareTest : public QObject {
         QVERIFY(f.app.files.CalibrationChanged);
         QCOMPARE(f.window.outputPage->txtOutputName->text(), QString("Fuel Left"));
         QVERIFY(QString::fromStdString(f.prompt.Calls().back().text).contains("Fuel Left"));
-        QCOMPARE(f.window.outputPage->mEditUndo->text(), QString("&Undo Copy Output 1 name"));
+        QCOMPARE(f.window.outputPage->mEditUndo->text(), QString("&Undo Copy Output 1, name"));
 
         f.window.outputPage->mEditUndo->trigger();
         QVERIFY(WaitIdle(f.window));

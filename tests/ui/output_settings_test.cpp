@@ -9,7 +9,7 @@
 #include <functional>
 
 #include "calibration/outputs/output_function.h"
-#include "files/gauge_presets.h"
+#include "calibration/outputs/relay_drive.h"
 #include "output_page_fixture.h"
 #include "ui/entry_box.h"
 #include "ui/relay_picture.h"
@@ -276,12 +276,10 @@ void OutputSettingsTest::presetAppliedThenCustomAfterACellChange() {
 // byte for byte.
 void OutputSettingsTest::presetFunctionAndDriveAreEachOneUndoStepOnline() {
     PageFixture f;
-    f.w.app.presets =
-        ReadGaugePresets(std::string(VX42_SOURCE_DIR) + "/data/GaugePresets.CFG", f.w.prompt);
+    f.w.app.presets = {test::FuelGaugePreset("SP-8000-E")};
     OutputPage& p = f.page();
     p.cmbPresets->clear();
-    for (const std::string& entry : FillPresetList(f.w.app.presets))
-        p.cmbPresets->addItem(QString::fromStdString(entry));
+    p.cmbPresets->addItems({"Custom", "Fuel - SP-8000-E"});
     f.GoOnline();
     auto moduleImage = [&f] {
         CalImage image;
@@ -289,31 +287,38 @@ void OutputSettingsTest::presetFunctionAndDriveAreEachOneUndoStepOnline() {
         return image;
     };
     QVERIFY(f.image() == moduleImage());
-    struct Step {
-        const char* caption;
-        std::function<void()> run;
+    // Each step runs and gives the caption its undo should show.
+    const std::function<std::string()> steps[] = {
+        [&] {
+            PageFixture::Choose(p.cmbPresets, "Fuel - SP-8000-E");
+            return "&Undo Preset SP-8000-E";
+        },
+        [&] {
+            p.optType[3]->click();
+            return "&Undo Function Relay Control";
+        },
+        [&] {
+            const int k = p.optOff[0]->isChecked() ? 1 : 0;  // a state not chosen yet
+            p.optOff[k]->click();
+            return std::string("&Undo Off State ") + kDriveCaptions[static_cast<std::size_t>(k)];
+        },
     };
-    const Step steps[] = {
-        {"&Undo Preset SP-8000-E",
-         [&] { PageFixture::Choose(p.cmbPresets, "Electronic Speedometer 8000 PPM - SP-8000-E"); }},
-        {"&Undo Function Relay Control", [&] { p.optType[3]->click(); }},
-        {"&Undo Off State Ground", [&] { p.optOff[1]->click(); }},
-    };
-    for (const Step& step : steps) {
+    for (const auto& run : steps) {
         const CalImage before = f.image();
-        step.run();
+        const std::string text = run();
+        const char* caption = text.c_str();
         f.Settle();
-        QVERIFY2(!(f.image() == before), step.caption);
-        QVERIFY2(f.image() == moduleImage(), step.caption);
-        QCOMPARE(p.mEditUndo->text(), QString(step.caption));
+        QVERIFY2(!(f.image() == before), caption);
+        QVERIFY2(f.image() == moduleImage(), caption);
+        QCOMPARE(p.mEditUndo->text(), QString(caption));
         p.mEditUndo->trigger();
         f.Settle();
-        QVERIFY2(f.image() == before, step.caption);
-        QVERIFY2(moduleImage() == before, step.caption);
+        QVERIFY2(f.image() == before, caption);
+        QVERIFY2(moduleImage() == before, caption);
         // Done again, to be the state the next step starts from.
         p.mEditRedo->trigger();
         f.Settle();
-        QVERIFY2(moduleImage() == f.image() && !(f.image() == before), step.caption);
+        QVERIFY2(moduleImage() == f.image() && !(f.image() == before), caption);
     }
     QCOMPARE(p.history().UndoCount(), std::size_t{3});
     QVERIFY(f.w.prompt.ScriptDone());
