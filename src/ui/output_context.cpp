@@ -20,9 +20,7 @@ void OutputContext::Edit(const std::function<void(const OutputEdit&)>& body) con
     main.UpdateTitle();
 }
 
-void OutputContext::AsOneStep(const std::string& name, const std::function<void()>& body) {
-    const CalImage before = main.app().image;
-    body();
+void OutputContext::RecordSince(const CalImage& before, const std::string& name) {
     history.RecordBytes(ImageChanges(before, main.app().image), name);
     UpdateEditActions();
 }

@@ -132,11 +132,11 @@ void OutputFunctionFrame::FunctionClicked(int index) {
     if (!ctx_.screenLoaded) return;
     ctx_.StopLiveCalibration();  // the gauge it drove is no longer this output's function
     ctx_.main.SettleLink();
-    ctx_.AsOneStep(FunctionStepName(kFunctionCaptions[static_cast<std::size_t>(index)]), [&] {
-        ctx_.Edit([index](const OutputEdit& out) {
-            SelectFunction(out, static_cast<OutputFunction>(index));
-        });
+    const CalImage before = ctx_.main.app().image;
+    ctx_.Edit([index](const OutputEdit& out) {
+        SelectFunction(out, static_cast<OutputFunction>(index));
     });
+    ctx_.RecordSince(before, FunctionStepName(kFunctionCaptions[static_cast<std::size_t>(index)]));
     ctx_.LoadScreen();
 }
 
@@ -149,12 +149,13 @@ void OutputFunctionFrame::DriveClicked(bool offGroup, int index) {
         return Drive::Open;
     };
     DriveStates states{};
-    ctx_.AsOneStep(DriveStepName(offGroup, kDriveCaptions[static_cast<std::size_t>(index)]), [&] {
-        ctx_.Edit([&](const OutputEdit& out) {
-            states = offGroup ? StoreDriveOff(out, static_cast<Drive>(index), checked(c_.optOn))
-                              : StoreDriveOn(out, static_cast<Drive>(index), checked(c_.optOff));
-        });
+    const CalImage before = ctx_.main.app().image;
+    ctx_.Edit([&](const OutputEdit& out) {
+        states = offGroup ? StoreDriveOff(out, static_cast<Drive>(index), checked(c_.optOn))
+                          : StoreDriveOn(out, static_cast<Drive>(index), checked(c_.optOff));
     });
+    ctx_.RecordSince(before,
+                     DriveStepName(offGroup, kDriveCaptions[static_cast<std::size_t>(index)]));
     c_.optOff[static_cast<int>(states.off)]->setChecked(true);
     c_.optOn[static_cast<int>(states.on)]->setChecked(true);
     ctx_.FollowPreset();
