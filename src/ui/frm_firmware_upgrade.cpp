@@ -57,11 +57,15 @@ FrmFirmwareUpgrade::FrmFirmwareUpgrade(Context context, QWidget* parent)
             [this] { Trapped("cmdSend", "Click", [this] { SendBootloaderCommand(); }); });
     connect(cmdCreateBLU, &QPushButton::clicked, this,
             [this] { Trapped("cmdCreateBLU", "Click", [this] { CreateBluFile(); }); });
+    // An upgrade leaves the module restarting and the link closed: the version shown goes.
+    connect(this, &FrmFirmwareUpgrade::linkFinished, this,
+            [this] { Trapped("Form", "LinkFinished", [this] { ShowDeviceInfo(); }); });
     ShowDeviceInfo();
 }
 
 void FrmFirmwareUpgrade::ShowDeviceInfo() {
-    lblFirmwareVer->setText(Q(FirmwareVersionText(ctx_.online(), ctx_.module.FirmwareVersion())));
+    const bool online = ctx_.online() && ctx_.module.Online();
+    lblFirmwareVer->setText(Q(FirmwareVersionText(online, ctx_.module.FirmwareVersion())));
 }
 
 void FrmFirmwareUpgrade::Build() {

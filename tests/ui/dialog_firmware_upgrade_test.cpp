@@ -111,6 +111,8 @@ class DialogFirmwareUpgradeTest : public QObject {
             QCOMPARE(d.lstStatus->currentRow(), d.lstStatus->count() - 1);
             caption = d.progressCaption->text();
             QCOMPARE(d.progressOutput->value(), d.progressOutput->maximum());
+            // The module restarted with other firmware and the link closed: no figure stays.
+            QCOMPARE(d.lblFirmwareVer->text(), QString("Not connected"));
             d.accept();
         });
         f.window.menuComFirmUpgrade->trigger();
