@@ -61,8 +61,8 @@ void BM_HistoryRecordAtLimit(benchmark::State& state) {
     for (int r = 0; r < 7; ++r) {
         for (int c = 0; c < 17; ++c) step.push_back({r, c, 65535, 12345});
     }
-    for (std::size_t i = 0; i < history.MaxSteps(); ++i) history.Record({}, step);
-    for (auto _ : state) history.Record({}, step);
+    for (std::size_t i = 0; i < history.MaxSteps(); ++i) history.Record({}, step, "Edit Cell");
+    for (auto _ : state) history.Record({}, step, "Edit Cell");
     const std::size_t bytes = step.size() * sizeof(WordChange);
     state.counters["bytes_per_step"] = static_cast<double>(bytes);
     state.counters["bytes_at_limit"] = static_cast<double>(bytes * history.MaxSteps());

@@ -36,12 +36,12 @@ std::string LinePrompt::Asked(const std::string& text, const char* refusal) cons
     return text + " [" + refusal + ": pass " + yesSwitch_ + " to answer yes]";
 }
 
-Answer LinePrompt::YesNo(const std::string& text, const std::string& title, Icon) {
+Answer LinePrompt::YesNo(const std::string& text, const std::string& title, Icon, Answer) {
     Show(Asked(text, "no"), title);
     return assumeYes_ ? Answer::Yes : Answer::No;
 }
 
-Answer LinePrompt::YesNoCancel(const std::string& text, const std::string& title, Icon) {
+Answer LinePrompt::YesNoCancel(const std::string& text, const std::string& title, Icon, Answer) {
     Show(Asked(text, "cancelled"), title);
     return assumeYes_ ? Answer::Yes : Answer::Cancel;
 }

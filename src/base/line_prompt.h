@@ -25,10 +25,11 @@ class LinePrompt : public Prompt {
 
     void Message(const std::string& text, const std::string& title = {},
                  Icon icon = Icon::None) override;
-    Answer YesNo(const std::string& text, const std::string& title = {},
-                 Icon icon = Icon::None) override;
+    // A question is answered by --yes alone: its default button plays no part here.
+    Answer YesNo(const std::string& text, const std::string& title = {}, Icon icon = Icon::None,
+                 Answer defaultAnswer = Answer::Yes) override;
     Answer YesNoCancel(const std::string& text, const std::string& title = {},
-                       Icon icon = Icon::None) override;
+                       Icon icon = Icon::None, Answer defaultAnswer = Answer::Yes) override;
     std::optional<std::string> OpenFile(const FileDialog& dialog) override;
     std::optional<std::string> SaveFile(const FileDialog& dialog) override;
     std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,

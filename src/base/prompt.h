@@ -26,12 +26,14 @@ class Prompt {
     // A message with an OK button.
     virtual void Message(const std::string& text, const std::string& title = {},
                          Icon icon = Icon::None) = 0;
-    // Yes/No: returns Answer::Yes or Answer::No.
+    // Yes/No: returns Answer::Yes or Answer::No. `defaultAnswer` is the button Enter
+    // presses: a question that would write to a module defaults to the answer that writes
+    // nothing.
     virtual Answer YesNo(const std::string& text, const std::string& title = {},
-                         Icon icon = Icon::None) = 0;
+                         Icon icon = Icon::None, Answer defaultAnswer = Answer::Yes) = 0;
     // Yes/No/Cancel.
     virtual Answer YesNoCancel(const std::string& text, const std::string& title = {},
-                               Icon icon = Icon::None) = 0;
+                               Icon icon = Icon::None, Answer defaultAnswer = Answer::Yes) = 0;
     // The chosen path, or nothing when cancelled.
     virtual std::optional<std::string> OpenFile(const FileDialog& dialog) = 0;
     virtual std::optional<std::string> SaveFile(const FileDialog& dialog) = 0;

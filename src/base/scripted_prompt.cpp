@@ -83,13 +83,16 @@ void ScriptedPrompt::Message(const std::string& text, const std::string& title, 
     Take(PromptKind::Message, {PromptKind::Message, text, title, icon, {}});
 }
 
-Answer ScriptedPrompt::YesNo(const std::string& text, const std::string& title, Icon icon) {
-    auto e = Take(PromptKind::YesNo, {PromptKind::YesNo, text, title, icon, {}});
+Answer ScriptedPrompt::YesNo(const std::string& text, const std::string& title, Icon icon,
+                             Answer defaultAnswer) {
+    auto e = Take(PromptKind::YesNo, {PromptKind::YesNo, text, title, icon, {}, defaultAnswer});
     return e ? e->answer : Answer::No;
 }
 
-Answer ScriptedPrompt::YesNoCancel(const std::string& text, const std::string& title, Icon icon) {
-    auto e = Take(PromptKind::YesNoCancel, {PromptKind::YesNoCancel, text, title, icon, {}});
+Answer ScriptedPrompt::YesNoCancel(const std::string& text, const std::string& title, Icon icon,
+                                   Answer defaultAnswer) {
+    auto e = Take(PromptKind::YesNoCancel,
+                  {PromptKind::YesNoCancel, text, title, icon, {}, defaultAnswer});
     return e ? e->answer : Answer::Cancel;
 }
 

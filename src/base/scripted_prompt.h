@@ -28,7 +28,8 @@ struct PromptCall {
     std::string text;  // message text, proposed file name, input prompt or printed document
     std::string title;
     Icon icon = Icon::None;
-    FileDialog dialog;  // for file dialogs
+    FileDialog dialog;                  // for file dialogs
+    Answer defaultAnswer = Answer::Ok;  // for questions: the button Enter presses
 };
 
 class ScriptedPrompt : public Prompt {
@@ -46,8 +47,10 @@ class ScriptedPrompt : public Prompt {
     void AnswerPrint(PrintOutcome outcome);
 
     void Message(const std::string& text, const std::string& title, Icon icon) override;
-    Answer YesNo(const std::string& text, const std::string& title, Icon icon) override;
-    Answer YesNoCancel(const std::string& text, const std::string& title, Icon icon) override;
+    Answer YesNo(const std::string& text, const std::string& title, Icon icon,
+                 Answer defaultAnswer = Answer::Yes) override;
+    Answer YesNoCancel(const std::string& text, const std::string& title, Icon icon,
+                       Answer defaultAnswer = Answer::Yes) override;
     std::optional<std::string> OpenFile(const FileDialog& dialog) override;
     std::optional<std::string> SaveFile(const FileDialog& dialog) override;
     std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,

@@ -212,8 +212,10 @@ UserLibraryEditor::Opening UserLibraryEditor::Open() {
         FindUserDefinedLibrary(set_);
     }
     order_.clear();
+    readOnly_ = false;
     if (library().Messages.empty()) return Opening::Empty;
-    if (library().Version != "C002") return Opening::Invalid;
+    readOnly_ = library().Version != "C002";
+    if (readOnly_) return Opening::Invalid;
     Sort();
     return Opening::Editable;
 }

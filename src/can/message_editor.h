@@ -106,6 +106,10 @@ class UserLibraryEditor {
     bool addingNew() const { return addingNew_; }
     bool changed() const { return set_.LibrariesChanged; }
     void MarkChanged() { set_.LibrariesChanged = true; }
+    // Whether Save has something to save: unsaved edits of a library that holds messages and
+    // did not open read-only. An empty library (none on disk, or its only message deleted)
+    // or one of another version has nothing to save, whatever the flag says.
+    bool HasSomethingToSave() const { return changed() && count() > 0 && !readOnly_; }
 
     // Appends "New Message" (Bit Length 1, as its field shows; every other field zero, empty
     // or false) and returns its list position.
@@ -128,6 +132,7 @@ class UserLibraryEditor {
     LibrarySet& set_;
     std::vector<int> order_;
     bool addingNew_ = false;
+    bool readOnly_ = false;  // opened Invalid
 };
 
 }  // namespace vx42

@@ -258,6 +258,10 @@ UpgradeOutcome StartUpgrade(ModuleLink& link, bool reuseConnection, const Upgrad
     return outcome;
 }
 
+std::string FirmwareVersionText(bool online, const std::string& version) {
+    return online && !version.empty() ? version : "Not connected";
+}
+
 std::optional<int> ParseReadAddress(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;

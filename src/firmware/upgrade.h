@@ -77,8 +77,8 @@ std::optional<std::string> UpgradeRefusal(const UpgradeFile& file);
 
 // The hand-over: 0xFF 0xFF staged for 0x130C, 100 ms, the 0xCB 0xE0 marker, 100 ms, "?".
 // A staged unlock that fails ends the hand-over before the marker: unless the module already
-// waits in its bootloader (it answers "?"), "Error Writing Calibration Change" is shown. True only when the module answered "Y". (The 100 ms pauses are the
-// link's retry pause.)
+// waits in its bootloader (it answers "?"), "Error Writing Calibration Change" is shown. True only
+// when the module answered "Y". (The 100 ms pauses are the link's retry pause.)
 bool EnterBootloader(ModuleLink& link);
 
 // The sum of the records' lengths: the bytes a firmware upgrade copies.
@@ -106,7 +106,7 @@ enum class UpgradeOutcome {
     NothingToSend,  // not an upgrade's extension, or a file refused before anything was sent
     Refused,        // the module did not hand over to its bootloader (or its unlock failed)
     Complete,
-    Cancelled,      // stopped before anything was sent (see BeforeSending)
+    Cancelled,  // stopped before anything was sent (see BeforeSending)
 };
 
 // Runs once the link is usable and before an upgrade sends anything (the restore point of
@@ -120,6 +120,10 @@ using BeforeSending = std::function<bool(ModuleLink& link)>;
 UpgradeOutcome StartUpgrade(ModuleLink& link, bool reuseConnection, const UpgradeFile& file,
                             const StatusLine& status, const Progress& progress,
                             const BeforeSending& before = {});
+
+// What the dialog shows as the connected module's firmware version: the version the module
+// gave when it was connected, or "Not connected" (never a made-up "0.0.0").
+std::string FirmwareVersionText(bool online, const std::string& version);
 
 // The address typed for Read Address: decimal, or hexadecimal after "&H", taken to the nearest
 // integer. Nothing for an address outside the module's 0 to 65535.

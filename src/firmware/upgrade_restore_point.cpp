@@ -19,7 +19,8 @@ bool KeepRestorePointBeforeUpgrade(ModuleLink& link, RestorePoints& store, Promp
         }
     }
     const std::string question = problem.empty() ? kNoRestorePointQuestion : problem;
-    return prompt.YesNo(question, kRestorePointTitle, Icon::Exclamation) == Answer::Yes;
+    // Upgrading is what writes: the question defaults to not upgrading.
+    return prompt.YesNo(question, kRestorePointTitle, Icon::Exclamation, Answer::No) == Answer::Yes;
 }
 
 }  // namespace vx42

@@ -197,7 +197,7 @@ NextStep CalibrationSession::AfterRestore(Prompt& prompt) {
         return {};
     if (prompt.YesNo("The restore point is now the calibration shown. Write it to the module " +
                          originName_ + " now?",
-                     "Restore", Icon::Question) != Answer::Yes)
+                     "Restore", Icon::Question, Answer::No) != Answer::Yes)
         return {};
     return {NextStep::Kind::WriteWhole, restore_event::Update};
 }
@@ -214,7 +214,7 @@ bool CalibrationSession::ConfirmWholeWrite(Prompt& prompt, const LibrarySet* lib
                "The calibration check found errors: the module cannot work as "
                "meant.\n\n" +
                    CheckErrorLines(findings) + "\n\nWrite the calibration to the module anyway?",
-               "Check Calibration", Icon::Exclamation) == Answer::Yes;
+               "Check Calibration", Icon::Exclamation, Answer::No) == Answer::Yes;
 }
 
 void CalibrationSession::NoteShown() {
@@ -232,7 +232,7 @@ EditStamp CalibrationSession::StampEdit(Prompt& prompt, int address, std::size_t
             "would not make them equal.\n\nYes writes the whole calibration shown to the module "
             "(this change included). No keeps the change in the calibration shown only. Cancel "
             "drops the change.",
-            "Module Holds A Different Calibration", Icon::Question);
+            "Module Holds A Different Calibration", Icon::Question, Answer::No);
         editRoute_ = answer == Answer::Yes  ? EditRoute::WriteWhole
                      : answer == Answer::No ? EditRoute::Offline
                                             : EditRoute::Drop;

@@ -55,11 +55,13 @@ FrmCalibrationCheck::FrmCalibrationCheck(RunCheck run, ShowFinding show, Prompt&
     lblFinding->setWordWrap(true);
     lblFinding->setMinimumHeight(lblFinding->fontMetrics().height() * 3);
     lblFinding->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    lblFinding->hide();  // shown with a finding only: no empty band under the list
     layout->addWidget(lblFinding);
     connect(lstFindings, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
         const int row = item ? lstFindings->indexOfTopLevelItem(item) : -1;
         lblFinding->setText(row < 0 ? QString()
                                     : Q(FindingLine(findings_[static_cast<std::size_t>(row)])));
+        lblFinding->setVisible(row >= 0);
     });
     // A double-click or Enter on a finding shows its setting.
     connect(lstFindings, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem* item) {
@@ -85,6 +87,7 @@ FrmCalibrationCheck::FrmCalibrationCheck(RunCheck run, ShowFinding show, Prompt&
 void FrmCalibrationCheck::Refresh() {
     findings_ = run_();
     lblFinding->clear();
+    lblFinding->hide();
     lstFindings->clear();
     for (const Finding& f : findings_) {
         // The message begins with the output's title: the columns show it apart.
@@ -105,6 +108,9 @@ void FrmCalibrationCheck::Refresh() {
 
 void FrmCalibrationCheck::ShowRow(int row) {
     if (row < 0 || row >= static_cast<int>(findings_.size())) return;
+    // The list gives way to the setting it points at: it would stay on top of it otherwise.
+    // Check Calibration brings it back, checked again.
+    close();
     show_(findings_[static_cast<std::size_t>(row)]);
 }
 

@@ -25,7 +25,7 @@ class FrmCalibrationCheck : public TrappedDialog {
     // Runs the check again and lists what it finds.
     void Refresh();
     const std::vector<Finding>& findings() const { return findings_; }
-    // The double-click of row `row`.
+    // The double-click of row `row`: the list closes and the finding's setting is shown.
     void ShowRow(int row);
 
     QLabel* lblSummary = nullptr;

@@ -50,14 +50,23 @@ FrmFirmwareUpgrade::FrmFirmwareUpgrade(Context context, QWidget* parent)
             [this] { Trapped("cmdOpenFile", "Click", [this] { OpenFile(); }); });
     connect(cmdStartUpgrade, &QPushButton::clicked, this,
             [this] { Trapped("cmdStartUpgrade", "Click", [this] { StartUpgrade(); }); });
-    // "Get Device Info" does nothing: the version stays "0.0.0".
-    connect(cmdGetInfo, &QPushButton::clicked, this, [] {});
+    connect(cmdGetInfo, &QPushButton::clicked, this,
+            [this] { Trapped("cmdGetInfo", "Click", [this] { ShowDeviceInfo(); }); });
     connect(cmdRead, &QPushButton::clicked, this,
             [this] { Trapped("cmdRead", "Click", [this] { ReadAddressCommand(); }); });
     connect(cmdSend, &QPushButton::clicked, this,
             [this] { Trapped("cmdSend", "Click", [this] { SendBootloaderCommand(); }); });
     connect(cmdCreateBLU, &QPushButton::clicked, this,
             [this] { Trapped("cmdCreateBLU", "Click", [this] { CreateBluFile(); }); });
+    // An upgrade leaves the module restarting and the link closed: the version shown goes.
+    connect(this, &FrmFirmwareUpgrade::linkFinished, this,
+            [this] { Trapped("Form", "LinkFinished", [this] { ShowDeviceInfo(); }); });
+    ShowDeviceInfo();
+}
+
+void FrmFirmwareUpgrade::ShowDeviceInfo() {
+    const bool online = ctx_.online() && ctx_.module.Online();
+    lblFirmwareVer->setText(Q(FirmwareVersionText(online, ctx_.module.FirmwareVersion())));
 }
 
 void FrmFirmwareUpgrade::Build() {

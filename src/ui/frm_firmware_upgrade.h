@@ -48,6 +48,8 @@ class FrmFirmwareUpgrade : public TrappedDialog {
     void ReadAddressCommand();
     void SendBootloaderCommand();
     void CreateBluFile();
+    // "Get Device Info", and the dialog's opening: the connected module's firmware version.
+    void ShowDeviceInfo();
 
     // An operation of this dialog is running on the link.
     bool running() const { return running_ > 0; }

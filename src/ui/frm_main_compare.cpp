@@ -81,9 +81,10 @@ void FrmMain::ShowComparison(const CalImage& other, const std::string& otherName
     // A transfer begun while the window was open replaces or writes the calibration.
     if (!session_->Allows(SessionCommand::EditOutputs)) return;
     EditTarget target = edit();
-    outputPage->RecordCopy(CopySettings(target, other, chosen));
+    outputPage->RecordStep(CopySettings(target, other, chosen), CopyStepName(chosen));
     UpdateTitle();
     ShowStatus();
+    app_.prompt.Message(CopyReport(chosen, otherName), "Compare", Icon::Information);
 }
 
 }  // namespace vx42

@@ -34,6 +34,14 @@ void FrmMain::BuildHistoryCommands() {
 }
 
 void FrmMain::CheckCommand() {
+    if (!app_.files.HasCalibration()) {
+        if (checkWindow_) checkWindow_->close();
+        app_.prompt.Message(
+            "There is no calibration to check: open a file or retrieve the module's calibration "
+            "first.",
+            "Check Calibration", Icon::Information);
+        return;
+    }
     if (!checkWindow_) {
         checkWindow_ = new FrmCalibrationCheck(
             [this] { return CheckCalibration(app_.image, &app_.libraries, app_.settings.Units); },
@@ -88,10 +96,13 @@ void FrmMain::HistoryCommand() {
     FrmModuleHistory history(*store, app_.image, app_.settings.Units, app_.prompt, app_.log, this);
     if (history.exec() != QDialog::Accepted || !history.chosen()) return;
     const auto& chosen = *history.chosen();
+    const CalImage before = app_.image;
     if (!session_->Restored(chosen.image, chosen.serial, app_.files)) return;
     UpdateTitle();
     setWindowTitle(QString::fromStdString(app_.files.Title));
     emit imageReplaced();
+    // Unlike an open or a retrieve, a restore is one step the user may take back.
+    outputPage->RecordStep(ImageChanges(before, app_.image), RestoreStepName(chosen.serial));
     SetFullLayout();
     menuComSetCAN->setVisible(true);
     RefreshSelectedTab();

@@ -218,6 +218,7 @@ void FrmMessageSetup::ShowSelected() {
     if (!editor_.addingNew()) cmbUnit->setCurrentIndex(cmbUnit->findText(Q(Trimmed(m->Unit))));
     chkBitRTR->setChecked(m->ClearRtr);
     shownPosition_ = cmbUserDefined->currentIndex();
+    ClearMarks();  // the marks were of the fields shown before
     clickHandling_ = handling;
 }
 
@@ -228,7 +229,10 @@ void FrmMessageSetup::SetEditing(bool enabled) {
     cmbUnit->setEnabled(enabled);
     for (auto* t : txtEditMess) t->setEnabled(enabled);
     for (auto* l : lblUserDesc) l->setEnabled(enabled);
-    if (!enabled) cmdDelete->setEnabled(false);
+    if (!enabled) {
+        cmdDelete->setEnabled(false);
+        ClearMarks();  // nothing is edited: nothing is in error
+    }
 }
 
 void FrmMessageSetup::SetAddingButtons(bool adding) {
@@ -238,7 +242,11 @@ void FrmMessageSetup::SetAddingButtons(bool adding) {
 }
 
 void FrmMessageSetup::UpdateSaveButton() {
-    cmdSave->setEnabled(editor_.changed());
+    cmdSave->setEnabled(editor_.HasSomethingToSave());
+}
+
+void FrmMessageSetup::ClearMarks() {
+    for (auto* label : lblUserDesc) SetRed(label, false);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -317,6 +325,7 @@ void FrmMessageSetup::AddOrCancel() {
         SetEditing(true);
         FillList(position);
         SetAddingButtons(true);
+        UpdateSaveButton();
         return;
     }
     editor_.CancelAdd();
@@ -327,6 +336,7 @@ void FrmMessageSetup::AddOrCancel() {
     }
     SetEditing(editor_.count() > 0);
     FillList(0);
+    UpdateSaveButton();
 }
 
 void FrmMessageSetup::DeleteSelected() {
@@ -347,7 +357,7 @@ void FrmMessageSetup::DeleteSelected() {
 }
 
 void FrmMessageSetup::Save() {
-    if (!ValidateFields()) return;
+    if (!editor_.HasSomethingToSave() || !ValidateFields()) return;
     if (!editor_.Save(folder_)) {
         ReportSaveFailure();
         return;

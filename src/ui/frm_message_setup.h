@@ -58,6 +58,8 @@ class FrmMessageSetup : public TrappedDialog {
     void SetEditing(bool enabled);
     void SetAddingButtons(bool adding);
     void UpdateSaveButton();
+    // The fields' labels back to black.
+    void ClearMarks();
     CanMessage* Selected();
     void AddOrCancel();
     void DeleteSelected();

@@ -20,6 +20,11 @@ void OutputContext::Edit(const std::function<void(const OutputEdit&)>& body) con
     main.UpdateTitle();
 }
 
+void OutputContext::RecordSince(const CalImage& before, const std::string& name) {
+    history.RecordBytes(ImageChanges(before, main.app().image), name);
+    UpdateEditActions();
+}
+
 void OutputContext::Handler(QObject* control, const char* event,
                             const std::function<void()>& body) const {
     const QByteArray name = control->objectName().toUtf8();

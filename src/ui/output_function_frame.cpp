@@ -138,11 +138,11 @@ void OutputFunctionFrame::FunctionClicked(int index) {
     if (!ctx_.screenLoaded) return;
     ctx_.StopLiveCalibration();  // the gauge it drove is no longer this output's function
     ctx_.main.SettleLink();
+    const CalImage before = ctx_.main.app().image;
     ctx_.Edit([index](const OutputEdit& out) {
         SelectFunction(out, static_cast<OutputFunction>(index));
     });
-    ctx_.history.Clear();
-    ctx_.UpdateEditActions();
+    ctx_.RecordSince(before, FunctionStepName(kFunctionCaptions[static_cast<std::size_t>(index)]));
     ctx_.LoadScreen();
 }
 
@@ -151,14 +151,17 @@ void OutputFunctionFrame::DriveClicked(bool offGroup, int index) {
     ctx_.main.SettleLink();
     auto checked = [](const std::array<QRadioButton*, 3>& group) {
         for (int k = 0; k < 3; ++k)
-            if (group[k]->isChecked() && group[k]) return static_cast<Drive>(k);
+            if (group[k] && group[k]->isChecked()) return static_cast<Drive>(k);
         return Drive::Open;
     };
     DriveStates states{};
+    const CalImage before = ctx_.main.app().image;
     ctx_.Edit([&](const OutputEdit& out) {
         states = offGroup ? StoreDriveOff(out, static_cast<Drive>(index), checked(c_.optOn))
                           : StoreDriveOn(out, static_cast<Drive>(index), checked(c_.optOff));
     });
+    ctx_.RecordSince(before,
+                     DriveStepName(offGroup, kDriveCaptions[static_cast<std::size_t>(index)]));
     // The stored states shown: no second store from the buttons' own signals.
     auto quiet = [this](bool on) {
         for (QRadioButton* b : c_.optOff) b->blockSignals(on);

@@ -47,34 +47,60 @@ OutputPage::OutputPage(FrmMain& main, QWidget* parent)
 
 OutputPage::~OutputPage() = default;
 
-void OutputPage::StopLiveCalibration() { live_->Stop(); }
-
-void OutputPage::CommitPendingEdit() { tables_->CommitPendingEdit(); }
-void OutputPage::Undo() { tables_->Undo(); }
-void OutputPage::Redo() { tables_->Redo(); }
-void OutputPage::RecordCopy(std::vector<ByteChange> changes) {
-    tables_->RecordCopy(std::move(changes));
+void OutputPage::StopLiveCalibration() {
+    live_->Stop();
 }
-void OutputPage::CopyFocused() { tables_->CopyFocused(); }
-void OutputPage::PasteFocused() { tables_->PasteFocused(); }
+
+void OutputPage::CommitPendingEdit() {
+    tables_->CommitPendingEdit();
+}
+void OutputPage::Undo() {
+    tables_->Undo();
+}
+void OutputPage::Redo() {
+    tables_->Redo();
+}
+void OutputPage::RecordStep(std::vector<ByteChange> changes, const std::string& name) {
+    tables_->RecordStep(std::move(changes), name);
+}
+void OutputPage::CopyFocused() {
+    tables_->CopyFocused();
+}
+void OutputPage::PasteFocused() {
+    tables_->PasteFocused();
+}
 
 // ---------------------------------------------------------------------------------------
 // Wiring
 
 void OutputPage::Connect() {
     function_->Connect();
-    connect(cmdCalibrate, &QPushButton::clicked, this,
-            [this] { ctx_.Handler(cmdCalibrate, "Click", [this] { live_->Toggle(LiveGauge::Duty, ctx_.output); }); });
-    connect(cmdCalibrateSpeed, &QPushButton::clicked, this,
-            [this] { ctx_.Handler(cmdCalibrateSpeed, "Click", [this] { live_->Toggle(LiveGauge::Frequency, ctx_.output); }); });
-    connect(cmdUp, &QPushButton::clicked, this, [this] { ctx_.Handler(cmdUp, "Click", [this] { live_->Adjust(LiveGauge::Duty, 1); }); });
-    connect(cmdDown, &QPushButton::clicked, this, [this] { ctx_.Handler(cmdDown, "Click", [this] { live_->Adjust(LiveGauge::Duty, -1); }); });
-    connect(cmdUpSpeed, &QPushButton::clicked, this, [this] { ctx_.Handler(cmdUpSpeed, "Click", [this] { live_->Adjust(LiveGauge::Frequency, 1); }); });
-    connect(cmdDownSpeed, &QPushButton::clicked, this, [this] { ctx_.Handler(cmdDownSpeed, "Click", [this] { live_->Adjust(LiveGauge::Frequency, -1); }); });
-    connect(txtDutyCycle, &EntryBox::committed, this,
-            [this] { ctx_.Handler(txtDutyCycle, "KeyPress", [this] { live_->Enter(LiveGauge::Duty); }); });
-    connect(txtDutyCycleSpeed, &EntryBox::committed, this,
-            [this] { ctx_.Handler(txtDutyCycleSpeed, "KeyPress", [this] { live_->Enter(LiveGauge::Frequency); }); });
+    connect(cmdCalibrate, &QPushButton::clicked, this, [this] {
+        ctx_.Handler(cmdCalibrate, "Click",
+                     [this] { live_->Toggle(LiveGauge::Duty, ctx_.output); });
+    });
+    connect(cmdCalibrateSpeed, &QPushButton::clicked, this, [this] {
+        ctx_.Handler(cmdCalibrateSpeed, "Click",
+                     [this] { live_->Toggle(LiveGauge::Frequency, ctx_.output); });
+    });
+    connect(cmdUp, &QPushButton::clicked, this, [this] {
+        ctx_.Handler(cmdUp, "Click", [this] { live_->Adjust(LiveGauge::Duty, 1); });
+    });
+    connect(cmdDown, &QPushButton::clicked, this, [this] {
+        ctx_.Handler(cmdDown, "Click", [this] { live_->Adjust(LiveGauge::Duty, -1); });
+    });
+    connect(cmdUpSpeed, &QPushButton::clicked, this, [this] {
+        ctx_.Handler(cmdUpSpeed, "Click", [this] { live_->Adjust(LiveGauge::Frequency, 1); });
+    });
+    connect(cmdDownSpeed, &QPushButton::clicked, this, [this] {
+        ctx_.Handler(cmdDownSpeed, "Click", [this] { live_->Adjust(LiveGauge::Frequency, -1); });
+    });
+    connect(txtDutyCycle, &EntryBox::committed, this, [this] {
+        ctx_.Handler(txtDutyCycle, "KeyPress", [this] { live_->Enter(LiveGauge::Duty); });
+    });
+    connect(txtDutyCycleSpeed, &EntryBox::committed, this, [this] {
+        ctx_.Handler(txtDutyCycleSpeed, "KeyPress", [this] { live_->Enter(LiveGauge::Frequency); });
+    });
     live_->Show();
 
     presets_->Connect();
@@ -90,7 +116,8 @@ void OutputPage::Connect() {
 void OutputPage::SelectOutput(int output) {
     ctx_.output = output;
     if (main_.app().mode == StartupMode::Relay &&
-        FunctionOf(ctx_.Scope().FunctionFlags(), ctx_.Scope().OutputOptions()) != OutputFunction::RelayControl) {
+        FunctionOf(ctx_.Scope().FunctionFlags(), ctx_.Scope().OutputOptions()) !=
+            OutputFunction::RelayControl) {
         main_.SettleLink();
         ctx_.Edit([](const OutputEdit& out) { SelectFunction(out, OutputFunction::RelayControl); });
     }

@@ -14,7 +14,6 @@
 // through a reference.
 
 #include <QWidget>
-
 #include <array>
 #include <memory>
 
@@ -59,7 +58,7 @@ class OutputPage : public QWidget,
                    public OutputTableControls,
                    public OutputPresetControls {
     Q_OBJECT
-public:
+  public:
     OutputPage(FrmMain& main, QWidget* parent);
     ~OutputPage() override;
 
@@ -85,9 +84,10 @@ public:
     // The table commands of the Edit menu and the tables' keys.
     void Undo();
     void Redo();
-    // Settings copied from another calibration were stored: they become one undo step and
-    // the page shows the stored values again, the history kept.
-    void RecordCopy(std::vector<ByteChange> changes);
+    // A change made outside the page (settings copied from another calibration, a restore
+    // point taken back) was stored: it becomes one undo step named `name` and the page
+    // shows the stored values again, the history kept.
+    void RecordStep(std::vector<ByteChange> changes, const std::string& name);
     void CopyFocused();
     void PasteFocused();
 
@@ -103,7 +103,7 @@ public:
     QPushButton* cmdDownSpeed = nullptr;
     EntryBox* txtDutyCycleSpeed = nullptr;
 
-private:
+  private:
     void Build();
     QWidget* BuildTopRow();
     void KeepSizesSteady();
@@ -116,7 +116,6 @@ private:
     void ShowTables();
     void ShowCaptions(const CanDataCaptions& captions);
     void FollowPreset();
-
 
     FrmMain& main_;
     OutputContext ctx_;

@@ -80,9 +80,11 @@ void OutputPresets::ApplyPresetEntry(int entry) {
     const std::vector<PresetStep> steps = ApplyPreset(
         ctx_.main.app().presets, entry, showFormatted_->isChecked(), ctx_.main.app().prompt);
     if (steps.empty()) return;
+    const GaugePreset& preset = ctx_.main.app().presets[static_cast<std::size_t>(entry - 1)];
     {
         WaitCursor wait;
         ctx_.main.SettleLink();
+        const CalImage before = ctx_.main.app().image;
         ctx_.Edit([&](const OutputEdit& out) {
             // The cells go as one batch per table: only changed words, as few writes as
             // the staging area allows.
@@ -125,8 +127,7 @@ void OutputPresets::ApplyPresetEntry(int entry) {
             analog.Finish();
             freq.Finish();
         });
-        ctx_.history.Clear();
-        ctx_.UpdateEditActions();
+        ctx_.RecordSince(before, PresetStepName(preset.GaugePartNum, preset.GaugeName));
     }
     ctx_.LoadScreen();
 }

@@ -171,9 +171,10 @@ void OutputTables::Connect() {
                          [&] { shown = CommitCell(kind, row, col, text); });
             return shown;
         });
-        grid->setCommitTable([this, grid, kind](const std::vector<CellChange>& cells) {
-            ctx_.Handler(grid, "KeyDown", [&] { CommitTable(kind, cells); });
-        });
+        grid->setCommitTable(
+            [this, grid, kind](const std::vector<CellChange>& cells, const std::string& step) {
+                ctx_.Handler(grid, "KeyDown", [&] { CommitTable(kind, cells, step); });
+            });
         grid->setLimits([this, kind](const CellRange& cells) {
             const DataRange range =
                 TableLimits(ctx_.Scope(), kind, cells.top, cells.left, cells.bottom, cells.right);
@@ -231,14 +232,16 @@ std::string OutputTables::CommitCell(TableGrid grid, int row, int col, const std
     ctx_.Edit([&](const OutputEdit& out) { shown = CommitTableCell(out, grid, row, col, text); });
     const auto after = TableCellWord(ctx_.Scope(), grid, row, col);
     if (before && after && *before != *after)
-        ctx_.history.Record({ctx_.output, KindOf(grid)}, {{row, col, *before, *after}});
+        ctx_.history.Record({ctx_.output, KindOf(grid)}, {{row, col, *before, *after}},
+                            "Edit Cell");
     ctx_.ShowTables();
     UpdateEditActions();
     ctx_.FollowPreset();
     return shown.value_or(GridOf(grid)->cellText(row, col));
 }
 
-void OutputTables::CommitTable(TableGrid grid, const std::vector<CellChange>& cells) {
+void OutputTables::CommitTable(TableGrid grid, const std::vector<CellChange>& cells,
+                               const std::string& step) {
     std::vector<CellValue> values;
     for (const CellChange& cell : cells)
         if (cell.value) values.push_back({cell.row, cell.col, *cell.value});
@@ -248,7 +251,7 @@ void OutputTables::CommitTable(TableGrid grid, const std::vector<CellChange>& ce
         WaitCursor wait;
         ctx_.Edit([&](const OutputEdit& out) { changes = StoreTableValues(out, grid, values); });
     }
-    ctx_.history.Record({ctx_.output, KindOf(grid)}, std::move(changes));
+    ctx_.history.Record({ctx_.output, KindOf(grid)}, std::move(changes), step);
     ctx_.ShowTables();
     UpdateEditActions();
     ctx_.FollowPreset();
@@ -290,8 +293,8 @@ void OutputTables::Restore(const TableRestore& restore) {
         RestoreBytes(restore.bytes);
 }
 
-void OutputTables::RecordCopy(std::vector<ByteChange> changes) {
-    ctx_.history.RecordBytes(std::move(changes));
+void OutputTables::RecordStep(std::vector<ByteChange> changes, const std::string& name) {
+    ctx_.history.RecordBytes(std::move(changes), name);
     ctx_.LoadScreen();
     UpdateEditActions();
 }
@@ -320,8 +323,19 @@ void OutputTables::Step(bool undo) {
 }
 
 void OutputTables::UpdateEditActions() {
-    if (c_.mEditUndo) c_.mEditUndo->setEnabled(ctx_.history.CanUndo());
-    if (c_.mEditRedo) c_.mEditRedo->setEnabled(ctx_.history.CanRedo());
+    // The captions name the step ("Undo Preset SP-8000-E"); an ampersand in a name is shown
+    // as itself, not as a mnemonic.
+    auto caption = [](const std::string& text) {
+        return "&" + QString::fromStdString(text).replace("&", "&&");
+    };
+    if (c_.mEditUndo) {
+        c_.mEditUndo->setEnabled(ctx_.history.CanUndo());
+        c_.mEditUndo->setText(caption(ctx_.history.UndoCaption()));
+    }
+    if (c_.mEditRedo) {
+        c_.mEditRedo->setEnabled(ctx_.history.CanRedo());
+        c_.mEditRedo->setText(caption(ctx_.history.RedoCaption()));
+    }
 }
 
 TableGridWidget* OutputTables::MenuTarget() const {

@@ -51,9 +51,9 @@ class OutputTables {
     void Redo();
     // Undo or redo, only while the step's cells hold what it expects; says so otherwise.
     void Step(bool undo);
-    // Settings copied from another calibration were stored: they become one undo step and
-    // the page shows the stored values again, the history kept.
-    void RecordCopy(std::vector<ByteChange> changes);
+    // A change of byte runs was stored: it becomes one undo step named `name` and the page
+    // shows the stored values again, the history kept.
+    void RecordStep(std::vector<ByteChange> changes, const std::string& name);
     void CopyFocused();
     void PasteFocused();
 
@@ -62,7 +62,7 @@ class OutputTables {
 
   private:
     std::string CommitCell(TableGrid grid, int row, int col, const std::string& text);
-    void CommitTable(TableGrid grid, const std::vector<CellChange>& cells);
+    void CommitTable(TableGrid grid, const std::vector<CellChange>& cells, const std::string& step);
     void Restore(const TableRestore& restore);
     void RestoreCells(const TableRestore& restore);
     void RestoreBytes(const std::vector<BytesAt>& runs);

@@ -193,7 +193,7 @@ void TableGridWidget::showSelection(const GridModel& m) {
 
 void TableGridWidget::applyOutcome(const GridOutcome& outcome, const GridModel& m) {
     showSelection(m);
-    if (outcome.changed && commitTable_) commitTable_(outcome.cells);
+    if (outcome.changed && commitTable_) commitTable_(outcome.cells, outcome.step);
     if (outcome.openEditor) openEditor(outcome.editorText);
 }
 

@@ -6,7 +6,6 @@
 
 #include <QLineEdit>
 #include <QTableWidget>
-
 #include <functional>
 #include <string>
 
@@ -23,12 +22,14 @@ std::optional<GridKey> GridKeyOf(int qtKey, Qt::KeyboardModifiers modifiers);
 
 class TableGridWidget : public QTableWidget {
     Q_OBJECT
-public:
+  public:
     // A committed cell: the text typed for (row, col); returns the text the cell shows now.
     using CommitCell = std::function<std::string(int row, int col, const std::string& text)>;
     // An operation changed cells: exactly these, each with the number the operation left in
     // it; the page stores them and shows the table again.
-    using CommitTable = std::function<void(const std::vector<CellChange>& cells)>;
+    // `step` names the operation for its undo step.
+    using CommitTable =
+        std::function<void(const std::vector<CellChange>& cells, const std::string& step)>;
     // The limits of an operation on the selected cells.
     using Limits = std::function<GridLimits(const CellRange& cells)>;
 
@@ -69,20 +70,20 @@ public:
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
-signals:
+  signals:
     void undoRequested();
     void redoRequested();
     // The right mouse button went down on the table (after it took the focus).
     void menuRequested(const QPoint& globalPos);
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void openEditor(const std::string& text);
     void closeEditor();
     void applyOutcome(const GridOutcome& outcome, const GridModel& m);

@@ -136,8 +136,8 @@ TEST(MessageEditorFields, ValidationMarksEmptyNewAndMalformedFields) {
     EXPECT_TRUE(AnyError(errors));
     for (int f : {kFieldName, kFieldDescription, kFieldCanId, kFieldOffset, kFieldMultiplier})
         EXPECT_TRUE(errors[f]) << f;
-    for (int f : {kFieldDataLength, kFieldStartByte, kFieldBitLength, kFieldStartBit,
-                  kFieldEndianLength})
+    for (int f :
+         {kFieldDataLength, kFieldStartByte, kFieldBitLength, kFieldStartBit, kFieldEndianLength})
         EXPECT_FALSE(errors[f]) << f;
     t[kFieldOffset] = "abc";
     EXPECT_TRUE(FieldErrors(t)[kFieldOffset]);
@@ -158,4 +158,30 @@ TEST(UserLibraryEditorTest, OpeningDependsOnTheLibrary) {
     EXPECT_EQ(editor.Open(), UserLibraryEditor::Opening::Editable);
     EXPECT_EQ(editor.Items(), (std::vector<std::string>{"Boost", "Boost", "Coolant", "speed"}));
     EXPECT_EQ(editor.order(), (std::vector<int>{1, 3, 2, 0}));
+}
+
+TEST(UserLibraryEditorTest, SaveHasSomethingToSaveOnlyWithEditsOfMessages) {
+    // The flag alone (a calibration's own messages set it too) is not enough.
+    LibrarySet none;
+    none.LibrariesChanged = true;
+    UserLibraryEditor empty(none);
+    empty.Open();
+    EXPECT_FALSE(empty.HasSomethingToSave());
+    empty.AddNew();
+    EXPECT_TRUE(empty.HasSomethingToSave());
+
+    LibrarySet old = UserSet({Named("a")}, "C001");
+    old.LibrariesChanged = true;
+    UserLibraryEditor readOnly(old);
+    readOnly.Open();
+    EXPECT_FALSE(readOnly.HasSomethingToSave());
+
+    LibrarySet set = UserSet({Named("a"), Named("b")});
+    UserLibraryEditor editor(set);
+    editor.Open();
+    EXPECT_FALSE(editor.HasSomethingToSave());
+    editor.Delete(0);
+    EXPECT_TRUE(editor.HasSomethingToSave());
+    editor.Delete(0);  // the only message: an empty library is never saved
+    EXPECT_FALSE(editor.HasSomethingToSave());
 }

@@ -69,6 +69,7 @@ TEST(UpgradeRestorePoint, AFailedRetrieveAsksWhetherToUpgradeWithoutOne) {
         EXPECT_TRUE(f.prompt.Unexpected().empty());
         ASSERT_EQ(f.prompt.Calls().size(), 2u);
         EXPECT_EQ(f.prompt.Calls()[1].text, kNoRestorePointQuestion);
+        EXPECT_EQ(f.prompt.Calls()[1].defaultAnswer, Answer::No);
     }
 }
 

@@ -203,6 +203,12 @@ TEST(FirmwareUpgrade, UnacknowledgedStepEndsTheListAtTheLastLineReachedAndANewSt
 
 // ---- Files and extensions ----
 
+TEST(UpgradeFiles, TheVersionShownIsTheConnectedModulesOrNone) {
+    EXPECT_EQ(FirmwareVersionText(true, "2.1.0"), "2.1.0");
+    EXPECT_EQ(FirmwareVersionText(false, "2.1.0"), "Not connected");  // left from before
+    EXPECT_EQ(FirmwareVersionText(true, ""), "Not connected");
+}
+
 TEST(UpgradeFiles, ExtensionsInAnyCaseAndFilesThatCannotBeSent) {
     for (const char* e : {"ROM", "rom", "Rm2"}) EXPECT_EQ(UpgradeKindOf(e), UpgradeKind::Firmware);
     EXPECT_EQ(UpgradeKindOf("blu"), UpgradeKind::BootLoader);

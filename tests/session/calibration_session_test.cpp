@@ -193,6 +193,7 @@ TEST_F(SessionSteps, OpenOnlineAsksAndThenWritesTheFileWhole) {
     prompt.AnswerYesNo(Answer::No);
     EXPECT_FALSE(session.ConfirmOpen(files()));
     EXPECT_EQ(prompt.Calls().back().title, "Open And Program File?");
+    EXPECT_EQ(prompt.Calls().back().defaultAnswer, Answer::Yes);  // the question as it always was
     prompt.AnswerYesNo(Answer::Yes);
     EXPECT_TRUE(session.ConfirmOpen(files()));
     const NextStep next = session.Opened(Image(5), "b.DVF");
@@ -217,6 +218,7 @@ TEST_F(SessionSteps, ARestoreIsOfferedForWritingToItsOwnIdleModuleOnly) {
     session.Connected(2, "FT000001");
     prompt.AnswerYesNo(Answer::No);
     EXPECT_EQ(session.AfterRestore(prompt), NextStep{});
+    EXPECT_EQ(prompt.Calls().back().defaultAnswer, Answer::No);
     prompt.AnswerYesNo(Answer::Yes);
     EXPECT_EQ(session.AfterRestore(prompt),
               (NextStep{NextStep::Kind::WriteWhole, restore_event::Update}));
@@ -235,6 +237,7 @@ TEST_F(SessionSteps, AWholeWriteNeedsAConnectionAndACheckWithoutErrorsOrAYes) {
     prompt.AnswerYesNo(Answer::No);
     EXPECT_FALSE(session.ConfirmWholeWrite(prompt, nullptr, UnitFlags{}));
     EXPECT_EQ(prompt.Calls().back().title, "Check Calibration");
+    EXPECT_EQ(prompt.Calls().back().defaultAnswer, Answer::No);  // Enter writes nothing
     prompt.AnswerYesNo(Answer::Yes);
     EXPECT_TRUE(session.ConfirmWholeWrite(prompt, nullptr, UnitFlags{}));
 }
@@ -270,6 +273,7 @@ TEST_F(SessionSteps, AnEditIntoAModuleThatDiffersAsksOnceACommand) {
     EXPECT_EQ(session.StampEdit(prompt, kCalBaseAddress, 1).stamp, 0u);
     EXPECT_EQ(session.EndEditCommand(), EditRoute::WriteWhole);
     EXPECT_EQ(prompt.Calls().back().title, "Module Holds A Different Calibration");
+    EXPECT_EQ(prompt.Calls().back().defaultAnswer, Answer::No);  // kept, not written
 }
 
 TEST(CheckErrorLines, NamesTheErrorsOnlyAndCountsWhatIsNotListed) {

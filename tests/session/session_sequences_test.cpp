@@ -238,7 +238,7 @@ class Rig {
         for (ByteChange& change : step)
             change.after = shown_.CopyFromImage(ImageIndex(change.address),
                                                 static_cast<int>(change.after.size()) - 1);
-        history_.RecordBytes(std::move(step));
+        history_.RecordBytes(std::move(step), "Edit");
     }
     void Open() {
         if (!session_.Allows(SessionCommand::Open)) return;

@@ -41,6 +41,7 @@ class CompareTest : public QObject {
         WriteCalibrationFile(file, other);
 
         f.prompt.AnswerOpenFile(file);
+        f.prompt.ExpectMessage("Copied 1 setting from \"job.DVF\" into the calibration shown:");
         OnModal<FrmCompare>([](FrmCompare& d) {
             QCOMPARE(d.lstDifferences->topLevelItemCount(), 2);
             QTreeWidgetItem* name = d.GroupItem("Output 1: Name");
@@ -58,6 +59,8 @@ class CompareTest : public QObject {
         QVERIFY(f.ModuleImage() == expected);
         QVERIFY(f.app.files.CalibrationChanged);
         QCOMPARE(f.window.outputPage->txtOutputName->text(), QString("Fuel Left"));
+        QVERIFY(QString::fromStdString(f.prompt.Calls().back().text).contains("Fuel Left"));
+        QCOMPARE(f.window.outputPage->mEditUndo->text(), QString("&Undo Copy Output 1, name"));
 
         f.window.outputPage->mEditUndo->trigger();
         QVERIFY(WaitIdle(f.window));

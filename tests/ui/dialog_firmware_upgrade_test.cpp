@@ -91,7 +91,10 @@ class DialogFirmwareUpgradeTest : public QObject {
         bool startedTwice = false, closedWhileRunning = false;
         OnModal<FrmFirmwareUpgrade>([&](FrmFirmwareUpgrade& d) {
             QCOMPARE(d.windowTitle(), QString("Firmware Upgrade"));
-            QCOMPARE(d.lblFirmwareVer->text(), QString("0.0.0"));
+            // The version the module gave on connecting, as the status bar shows it.
+            QVERIFY(!f.module.link().FirmwareVersion().empty());
+            QCOMPARE(d.lblFirmwareVer->text(),
+                     QString::fromStdString(f.module.link().FirmwareVersion()));
             d.cmdOpenFile->click();
             QCOMPARE(d.lblFilename->text(), QString("app.rom"));  // lower case is firmware too
             d.cmdStartUpgrade->click();
@@ -108,6 +111,8 @@ class DialogFirmwareUpgradeTest : public QObject {
             QCOMPARE(d.lstStatus->currentRow(), d.lstStatus->count() - 1);
             caption = d.progressCaption->text();
             QCOMPARE(d.progressOutput->value(), d.progressOutput->maximum());
+            // The module restarted with other firmware and the link closed: no figure stays.
+            QCOMPARE(d.lblFirmwareVer->text(), QString("Not connected"));
             d.accept();
         });
         f.window.menuComFirmUpgrade->trigger();
@@ -167,6 +172,18 @@ class DialogFirmwareUpgradeTest : public QObject {
         QVERIFY(!d->running());
         QVERIFY(d->cmdStartUpgrade->isEnabled());
         QCOMPARE(f.sim->Exchanges(), 0);
+    }
+
+    void getDeviceInfoShowsTheConnectedModulesVersion() {
+        WindowFixture f;
+        auto d = Dialog(f);
+        QCOMPARE(d->lblFirmwareVer->text(), QString("Not connected"));
+        f.ToggleConnection();
+        QVERIFY(f.window.online());
+        d->cmdGetInfo->click();
+        // The figure the main window shows for the same module.
+        QCOMPARE("Firmware Version: " + d->lblFirmwareVer->text(), f.window.lblFirmwareVer->text());
+        QVERIFY(d->lblFirmwareVer->text() != "0.0.0");
     }
 
     void readAddressAndSendBootloader() {

@@ -216,6 +216,18 @@ class DialogMessageSetupTest : public QObject {
         Enter(d, kFieldDescription, "Boost pressure");
         d.ListClicked(1);
         QCOMPARE(Field(d, kFieldName)->text(), QString("Speed"));
+        QVERIFY(!IsRed(FieldLabel(d, kFieldDescription)));  // the mark went with its message
+    }
+
+    void anEmptyLibraryOffersNothingToSaveAndMarksNothing() {
+        EditorFixture f({});
+        f.set.LibrariesChanged = true;  // as a calibration's own messages leave it
+        FrmMessageSetup d(f.set, f.folder, f.prompt, f.log);
+        QVERIFY(!d.fraEditUserDefined->isEnabled());
+        QVERIFY(!d.cmdSave->isEnabled());
+        for (int field = 0; field < kMessageFields; ++field) QVERIFY(!IsRed(FieldLabel(d, field)));
+        d.cmdAddMessage->click();
+        QVERIFY(d.cmdSave->isEnabled());
     }
 
     void deletingTheOnlyMessageThenAddingOne() {
@@ -338,7 +350,8 @@ class DialogMessageSetupTest : public QObject {
 
         LibrarySet onDisk;
         SetupLibraries(onDisk, folder, f.prompt);
-        const auto& user = onDisk.MessageLibraries[static_cast<std::size_t>(onDisk.UserDefinedIndex)];
+        const auto& user =
+            onDisk.MessageLibraries[static_cast<std::size_t>(onDisk.UserDefinedIndex)];
         QCOMPARE(user.Messages.size(), std::size_t{2});
         QCOMPARE(Trimmed(user.Messages[1].Name), std::string("EngineSpeed"));
         QCOMPARE(user.Messages[1].CanId, 0x18FEF100);

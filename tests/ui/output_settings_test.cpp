@@ -6,8 +6,10 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QRadioButton>
+#include <functional>
 
 #include "calibration/outputs/output_function.h"
+#include "calibration/outputs/relay_drive.h"
 #include "output_page_fixture.h"
 #include "ui/entry_box.h"
 #include "ui/relay_picture.h"
@@ -35,6 +37,7 @@ class OutputSettingsTest : public QObject {
     void secondaryUseAndOr();
     void messageSelectionIsStoredAndShownAgain();
     void presetAppliedThenCustomAfterACellChange();
+    void presetFunctionAndDriveAreEachOneUndoStepOnline();
     void relayModeForcesTheFunction();
     void loadingATabWritesNothing();
 };
@@ -267,6 +270,58 @@ void OutputSettingsTest::presetAppliedThenCustomAfterACellChange() {
     // Undo puts the cell back: the preset matches again.
     p.Undo();
     QCOMPARE(p.cmbPresets->currentText(), QString("Fuel - FG-100"));
+}
+
+// Each change of the page is one named undo step, which puts the image and the module back
+// byte for byte.
+void OutputSettingsTest::presetFunctionAndDriveAreEachOneUndoStepOnline() {
+    PageFixture f;
+    f.w.app.presets = {test::FuelGaugePreset("SP-8000-E")};
+    OutputPage& p = f.page();
+    p.cmbPresets->clear();
+    p.cmbPresets->addItems({"Custom", "Fuel - SP-8000-E"});
+    f.GoOnline();
+    auto moduleImage = [&f] {
+        CalImage image;
+        image.CopyIntoImage(f.w.sim->Module().Read(kCalBaseAddress, kCalImageSize), 0);
+        return image;
+    };
+    QVERIFY(f.image() == moduleImage());
+    // Each step runs and gives the caption its undo should show.
+    const std::function<std::string()> steps[] = {
+        [&] {
+            PageFixture::Choose(p.cmbPresets, "Fuel - SP-8000-E");
+            return "&Undo Preset SP-8000-E";
+        },
+        [&] {
+            p.optType[3]->click();
+            return "&Undo Function Relay Control";
+        },
+        [&] {
+            const int k = p.optOff[0]->isChecked() ? 1 : 0;  // a state not chosen yet
+            p.optOff[k]->click();
+            return std::string("&Undo Off State ") + kDriveCaptions[static_cast<std::size_t>(k)];
+        },
+    };
+    for (const auto& run : steps) {
+        const CalImage before = f.image();
+        const std::string text = run();
+        const char* caption = text.c_str();
+        f.Settle();
+        QVERIFY2(!(f.image() == before), caption);
+        QVERIFY2(f.image() == moduleImage(), caption);
+        QCOMPARE(p.mEditUndo->text(), QString(caption));
+        p.mEditUndo->trigger();
+        f.Settle();
+        QVERIFY2(f.image() == before, caption);
+        QVERIFY2(moduleImage() == before, caption);
+        // Done again, to be the state the next step starts from.
+        p.mEditRedo->trigger();
+        f.Settle();
+        QVERIFY2(moduleImage() == f.image() && !(f.image() == before), caption);
+    }
+    QCOMPARE(p.history().UndoCount(), std::size_t{3});
+    QVERIFY(f.w.prompt.ScriptDone());
 }
 
 void OutputSettingsTest::relayModeForcesTheFunction() {

@@ -117,6 +117,7 @@ class RestorePointsTest : public QObject {
         f.window.cmdUpdate->click();
         QVERIFY(WaitIdle(f.window));
         QVERIFY(!(f.ModuleImage() == original));
+        const CalImage updated = f.app.image;
 
         f.prompt.AnswerYesNo(Answer::Yes);  // write the restore point now?
         OnModal<FrmModuleHistory>([](FrmModuleHistory& d) {
@@ -134,6 +135,14 @@ class RestorePointsTest : public QObject {
         QVERIFY(f.app.files.CalibrationChanged);
         QVERIFY(f.ModuleImage() == original);
         QCOMPARE(f.Events(), (Strings{"Retrieve", "Update", "Update"}));
+
+        // The restore is one step: undone, the image and the module are as before it.
+        QCOMPARE(f.window.outputPage->mEditUndo->text(),
+                 QString::fromStdString("&Undo Restore Point " + f.window.module().DeviceSerial()));
+        f.window.outputPage->mEditUndo->trigger();
+        QVERIFY(WaitIdle(f.window));
+        QVERIFY(f.app.image == updated);
+        QVERIFY(f.ModuleImage() == updated);
     }
 
     void updateAsksBeforeWritingACalibrationWithErrors() {
@@ -166,17 +175,30 @@ class RestorePointsTest : public QObject {
         QVERIFY(check && check->isVisible());
         QCOMPARE(check->lstFindings->topLevelItemCount(), 0);
         QCOMPARE(check->lblSummary->text(), QString("No errors or warnings"));
+        QVERIFY(check->lblFinding->isHidden());  // no empty band under the list
 
         f.app.image = Damaged();
         check->cmdCheckAgain->click();
         QCOMPARE(check->lblSummary->text(), QString("2 errors, 0 warnings"));
+        QVERIFY(!check->lblFinding->isHidden());
         f.window.TabStrip->setCurrentIndex(2);
         check->ShowRow(1);  // the duty cell at 150 %
         QCOMPARE(f.window.TabStrip->currentIndex(), 0);
         auto* grid = f.window.outputPage->mshAnalogTable;
         QCOMPARE(grid->currentRow(), 2);
         QCOMPARE(grid->currentColumn(), 5);
-        check->close();
+        QVERIFY(!check->isVisible());  // it gave way to the cell
+    }
+
+    void checkCalibrationWithNothingLoadedSaysSo() {
+        WindowFixture f;
+        f.window.show();
+        QVERIFY(!f.app.files.HasCalibration());
+        f.prompt.ExpectMessage("There is no calibration to check");
+        f.window.mEditCheck->trigger();
+        QVERIFY(f.prompt.Unexpected().empty());
+        auto* check = f.window.findChild<FrmCalibrationCheck*>();
+        QVERIFY(!check || !check->isVisible());
     }
 };
 

@@ -187,17 +187,29 @@ void TableEditTest::copyAndPaste() {
     f.grid->selectCells(1, 1, 2, 2);
     f.window().mEditCopy->trigger();
     QCOMPARE(QApplication::clipboard()->text(), QString("1.0\t2.0\r3.0\t4.0"));
-    // Paste into a wider selection: fills from its top-left, leaves cells without data.
+    // Paste into a wider selection: fills from its top-left, leaves cells without data, and
+    // says so.
     QApplication::clipboard()->setText("50\t60\r70");
     f.grid->selectCells(4, 5, 5, 7);
+    f.w.prompt.ExpectMessage("Pasted 3 values into 2 rows x 2 columns. 2 selected cells");
     f.window().mEditPaste->trigger();
     f.Settle();
     QCOMPARE(f.ModuleDuty(4, 5), 5000u);
     QCOMPARE(f.ModuleDuty(5, 5), 7000u);
     QCOMPARE(f.ModuleDuty(4, 7), 0u);
+    QCOMPARE(f.page().mEditUndo->text(), QString("&Undo Paste"));
     f.page().Undo();
     f.Settle();
     QCOMPARE(f.ModuleDuty(4, 5), 0u);
+    // Four values onto one selected cell: all four, told.
+    QApplication::clipboard()->setText("1\t2\r3\t4");
+    f.grid->selectCells(5, 15);
+    f.w.prompt.ExpectMessage("Pasted 4 values into 2 rows x 2 columns.");
+    f.window().mEditPaste->trigger();
+    f.Settle();
+    QCOMPARE(f.ModuleDuty(5, 15), 100u);
+    QCOMPARE(f.ModuleDuty(6, 16), 400u);
+    QVERIFY(f.w.prompt.ScriptDone());
 }
 
 void TableEditTest::rightClickMenu() {

@@ -50,10 +50,10 @@ class RandomPrompt : public Prompt {
   public:
     explicit RandomPrompt(std::uint32_t seed) : rng_(seed) {}
     void Message(const std::string&, const std::string&, Icon) override {}
-    Answer YesNo(const std::string&, const std::string&, Icon) override {
+    Answer YesNo(const std::string&, const std::string&, Icon, Answer) override {
         return Pick(2) ? Answer::Yes : Answer::No;
     }
-    Answer YesNoCancel(const std::string&, const std::string&, Icon) override {
+    Answer YesNoCancel(const std::string&, const std::string&, Icon, Answer) override {
         const Answer answers[] = {Answer::Yes, Answer::No, Answer::Cancel};
         return answers[Pick(3)];
     }

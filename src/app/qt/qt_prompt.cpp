@@ -59,9 +59,24 @@ QString TitleOr(const std::string& title) {
     return title.empty() ? QString("VX42") : Q(title);
 }
 
+QMessageBox::StandardButton ButtonOf(Answer answer) {
+    switch (answer) {
+        case Answer::Yes:
+            return QMessageBox::Yes;
+        case Answer::No:
+            return QMessageBox::No;
+        case Answer::Cancel:
+            return QMessageBox::Cancel;
+        case Answer::Ok:
+            break;
+    }
+    return QMessageBox::Ok;
+}
+
 int Ask(QWidget* parent, const std::string& text, const std::string& title, Icon icon,
-        QMessageBox::StandardButtons buttons) {
+        QMessageBox::StandardButtons buttons, Answer defaultAnswer = Answer::Ok) {
     QMessageBox box(QtIcon(icon), TitleOr(title), Q(text), buttons, parent);
+    box.setDefaultButton(ButtonOf(defaultAnswer));
     return box.exec();
 }
 
@@ -99,16 +114,19 @@ void QtPrompt::Message(const std::string& text, const std::string& title, Icon i
     OnGuiThread<int>([&] { return Ask(parent_, text, title, icon, QMessageBox::Ok); });
 }
 
-Answer QtPrompt::YesNo(const std::string& text, const std::string& title, Icon icon) {
-    const int r = OnGuiThread<int>(
-        [&] { return Ask(parent_, text, title, icon, QMessageBox::Yes | QMessageBox::No); });
+Answer QtPrompt::YesNo(const std::string& text, const std::string& title, Icon icon,
+                       Answer defaultAnswer) {
+    const int r = OnGuiThread<int>([&] {
+        return Ask(parent_, text, title, icon, QMessageBox::Yes | QMessageBox::No, defaultAnswer);
+    });
     return r == QMessageBox::Yes ? Answer::Yes : Answer::No;
 }
 
-Answer QtPrompt::YesNoCancel(const std::string& text, const std::string& title, Icon icon) {
+Answer QtPrompt::YesNoCancel(const std::string& text, const std::string& title, Icon icon,
+                             Answer defaultAnswer) {
     const int r = OnGuiThread<int>([&] {
         return Ask(parent_, text, title, icon,
-                   QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+                   QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, defaultAnswer);
     });
     if (r == QMessageBox::Yes) return Answer::Yes;
     if (r == QMessageBox::No) return Answer::No;

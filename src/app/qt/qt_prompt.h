@@ -15,8 +15,10 @@ class QtPrompt : public Prompt {
     void setParent(QWidget* parent) { parent_ = parent; }
 
     void Message(const std::string& text, const std::string& title, Icon icon) override;
-    Answer YesNo(const std::string& text, const std::string& title, Icon icon) override;
-    Answer YesNoCancel(const std::string& text, const std::string& title, Icon icon) override;
+    Answer YesNo(const std::string& text, const std::string& title, Icon icon,
+                 Answer defaultAnswer = Answer::Yes) override;
+    Answer YesNoCancel(const std::string& text, const std::string& title, Icon icon,
+                       Answer defaultAnswer = Answer::Yes) override;
     std::optional<std::string> OpenFile(const FileDialog& dialog) override;
     std::optional<std::string> SaveFile(const FileDialog& dialog) override;
     std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,

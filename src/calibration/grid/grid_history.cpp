@@ -4,6 +4,44 @@
 
 namespace vx42 {
 
+std::vector<ByteChange> ImageChanges(const CalImage& before, const CalImage& after) {
+    // Bytes alike between two changed ones join the run when there are at most this many:
+    // fewer, longer runs are as cheap to keep and to write.
+    constexpr int kJoin = 4;
+    std::vector<ByteChange> runs;
+    int first = -1, last = -1;
+    auto close = [&] {
+        if (first < 0) return;
+        runs.push_back({kCalBaseAddress + first, before.CopyFromImage(first, last - first),
+                        after.CopyFromImage(first, last - first)});
+        first = -1;
+    };
+    for (int i = 0; i < CalImage::size(); ++i) {
+        if (before[i] == after[i]) continue;
+        if (first >= 0 && i - last > kJoin + 1) close();
+        if (first < 0) first = i;
+        last = i;
+    }
+    close();
+    return runs;
+}
+
+std::string PresetStepName(const std::string& partNumber, const std::string& gaugeName) {
+    return "Preset " + (partNumber.empty() ? gaugeName : partNumber);
+}
+
+std::string FunctionStepName(const std::string& functionCaption) {
+    return "Function " + functionCaption;
+}
+
+std::string DriveStepName(bool offState, const std::string& driveCaption) {
+    return std::string(offState ? "Off State " : "On State ") + driveCaption;
+}
+
+std::string RestoreStepName(const std::string& serial) {
+    return "Restore Point " + serial;
+}
+
 GridHistory::GridHistory(std::size_t maxSteps) : maxSteps_(std::max<std::size_t>(maxSteps, 1)) {}
 
 void GridHistory::Push(Step step) {
@@ -13,15 +51,31 @@ void GridHistory::Push(Step step) {
     done_ = steps_.size();
 }
 
-void GridHistory::Record(const TableRef& table, std::vector<WordChange> cells) {
+void GridHistory::Record(const TableRef& table, std::vector<WordChange> cells, std::string name) {
     if (cells.empty()) return;
-    Push({table, std::move(cells), {}});
+    Push({table, std::move(cells), {}, std::move(name)});
 }
 
-void GridHistory::RecordBytes(std::vector<ByteChange> runs) {
+void GridHistory::RecordBytes(std::vector<ByteChange> runs, std::string name) {
     std::erase_if(runs, [](const ByteChange& run) { return run.before == run.after; });
     if (runs.empty()) return;
-    Push({{}, {}, std::move(runs)});
+    Push({{}, {}, std::move(runs), std::move(name)});
+}
+
+namespace {
+
+std::string Caption(const char* verb, const std::string& name) {
+    return name.empty() ? verb : std::string(verb) + " " + name;
+}
+
+}  // namespace
+
+std::string GridHistory::UndoCaption() const {
+    return Caption("Undo", CanUndo() ? steps_[done_ - 1].name : std::string());
+}
+
+std::string GridHistory::RedoCaption() const {
+    return Caption("Redo", CanRedo() ? steps_[done_].name : std::string());
 }
 
 TableRestore GridHistory::RestoreOf(const Step& step, bool after) {

@@ -1,10 +1,12 @@
 #pragma once
-// The undo and redo history of the output tables and of settings copied from another
-// calibration. Every change to a table, one cell or a bulk operation, is one step holding
-// each changed cell's stored word before and after; a copy is one step holding runs of
-// bytes before and after, across outputs and module-wide settings. Undo gives back the
-// words or bytes that were there before, which the window stores into the image and,
-// while online, the module exactly as they were; redo does the same with those after.
+// The one undo and redo history of everything the user changes on the calibration shown.
+// Every change to a table, one cell or a bulk operation, is one step holding each changed
+// cell's stored word before and after; every other change (a gauge preset, an output's
+// function or drive, settings copied from another calibration, a restore point taken back)
+// is one step holding runs of bytes before and after. Undo gives back the words or bytes
+// that were there before, which the window stores into the image and, while online, the
+// module exactly as they were; redo does the same with those after. Every step carries the
+// name of what it did, which the Edit menu shows ("Undo Preset SP-8000-E").
 //
 // The history keeps at most a fixed number of steps, dropping the oldest. It must be
 // cleared whenever the image is replaced whole (retrieval, opening a file), as its words
@@ -14,6 +16,7 @@
 #include <deque>
 #include <functional>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "calibration/edit_target.h"
@@ -54,17 +57,28 @@ struct TableRestore {
     std::vector<BytesAt> bytes;
 };
 
+// The runs of bytes in which two images differ, as module addresses, each with its bytes
+// in `before` and in `after`; runs closer than a few bytes are joined into one.
+std::vector<ByteChange> ImageChanges(const CalImage& before, const CalImage& after);
+
+// The names of the steps that are not table operations.
+// A preset by its part number, or by its gauge name when it has none.
+std::string PresetStepName(const std::string& partNumber, const std::string& gaugeName);
+std::string FunctionStepName(const std::string& functionCaption);
+std::string DriveStepName(bool offState, const std::string& driveCaption);
+std::string RestoreStepName(const std::string& serial);
+
 class GridHistory {
   public:
     static constexpr std::size_t kDefaultSteps = 100;
 
     explicit GridHistory(std::size_t maxSteps = kDefaultSteps);
 
-    // Records one change. A change without cells records nothing. Recording drops every
-    // step that could have been redone.
-    void Record(const TableRef& table, std::vector<WordChange> cells);
+    // Records one change named `name`. A change without cells records nothing. Recording
+    // drops every step that could have been redone.
+    void Record(const TableRef& table, std::vector<WordChange> cells, std::string name);
     // Records one change of byte runs the same way; runs without a change are left out.
-    void RecordBytes(std::vector<ByteChange> runs);
+    void RecordBytes(std::vector<ByteChange> runs, std::string name);
 
     // Whether the image holds the words or bytes given (for an undo, what the step left; for
     // a redo, what it found).
@@ -86,6 +100,10 @@ class GridHistory {
     std::size_t UndoCount() const { return done_; }
     std::size_t RedoCount() const { return steps_.size() - done_; }
     std::size_t MaxSteps() const { return maxSteps_; }
+    // The Edit menu's captions: "Undo" or "Redo" followed by the name of the step they would
+    // take back or do again; the bare word when there is none.
+    std::string UndoCaption() const;
+    std::string RedoCaption() const;
     void Clear();
 
   private:
@@ -93,6 +111,7 @@ class GridHistory {
         TableRef table;
         std::vector<WordChange> cells;
         std::vector<ByteChange> runs;
+        std::string name;
     };
     void Push(Step step);
     std::optional<TableRestore> Move(bool undo, const Holds& holds, Refusal* refusal);

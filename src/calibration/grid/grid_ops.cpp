@@ -209,26 +209,38 @@ std::string CellNumberText(double value) {
 
 GridOutcome SetSelectionTo(GridModel& grid, GridLimits limits, const std::string& initialText,
                            Prompt& prompt) {
-    return Changing(grid, [&] { return SetSelection(grid, limits, initialText, prompt); });
+    GridOutcome out =
+        Changing(grid, [&] { return SetSelection(grid, limits, initialText, prompt); });
+    out.step = kSetTitle;
+    return out;
 }
 
 GridOutcome GridKeyDown(GridModel& grid, const GridKey& key, GridLimits limits, Prompt& prompt) {
     if (!grid.Writable(grid.Row, grid.Col)) return {};
     const int code = key.code;
     if (key.ctrl) {
+        auto named = [](GridOutcome out, const char* step) {
+            out.step = step;
+            return out;
+        };
         switch (code) {
             case 'L':
-                return Changing(grid, [&] { return Linearize(grid, prompt); });
+                return named(Changing(grid, [&] { return Linearize(grid, prompt); }), "Linearize");
             case 'T':
-                return Changing(grid, [&] { return LinearInterpolation(grid, prompt); });
+                return named(Changing(grid, [&] { return LinearInterpolation(grid, prompt); }),
+                             "Linear Interpolation");
             case 'P':
-                return Changing(grid, [&] { return PercentChange(grid, limits, prompt); });
+                return named(Changing(grid, [&] { return PercentChange(grid, limits, prompt); }),
+                             "Percent Add/Subtract");
             case keys::kPlus:
-                return Changing(grid, [&] { return AddOne(grid, limits, +1); });
+                return named(Changing(grid, [&] { return AddOne(grid, limits, +1); }),
+                             "Increase 1");
             case keys::kMinus:
-                return Changing(grid, [&] { return AddOne(grid, limits, -1); });
+                return named(Changing(grid, [&] { return AddOne(grid, limits, -1); }),
+                             "Decrease 1");
             case 'I':
-                return Changing(grid, [&] { return IncreaseDecrease(grid, limits, prompt); });
+                return named(Changing(grid, [&] { return IncreaseDecrease(grid, limits, prompt); }),
+                             "Increase/Decrease");
             case 'J':
                 return SetSelectionTo(grid, limits, "", prompt);
             default:

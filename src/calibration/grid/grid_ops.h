@@ -65,6 +65,8 @@ struct GridOutcome {
     // show it and give it the focus.
     bool openEditor = false;
     std::string editorText;
+    // The name of the operation, for its undo step ("Linearize", "Paste").
+    std::string step;
 };
 
 // Below `lowest` gives `lowest`, above `highest` gives `highest` (neither rounded); a value

@@ -46,8 +46,8 @@ const char* SettingGroupTitle(SettingGroup group);
 struct ComparedSetting {
     int output = -1;  // 0 to 3; -1 for a module-wide setting
     SettingGroup group = SettingGroup::ModuleWide;
-    int address = 0;  // module address of the first byte
-    int count = 0;    // bytes
+    int address = 0;    // module address of the first byte
+    int count = 0;      // bytes
     std::string name;   // as DiffCalibrations names it
     std::string label;  // the name within its output ("switch point On A")
     std::string first, second;
@@ -95,5 +95,12 @@ std::string DifferenceLine(const SettingDifference& difference);
 // are stored; a table goes as its changed cells. Returns the runs changed, for undo.
 std::vector<ByteChange> CopySettings(EditTarget& target, const CalImage& other,
                                      const std::vector<ComparedSetting>& chosen);
+
+// The undo step of a copy: the setting's own name when one was copied, their count otherwise.
+std::string CopyStepName(const std::vector<ComparedSetting>& copied);
+// What a copy from `otherName` did: how many settings, then one a line (at most `listed`,
+// then "... and N more.").
+std::string CopyReport(const std::vector<ComparedSetting>& copied, const std::string& otherName,
+                       std::size_t listed = 12);
 
 }  // namespace vx42

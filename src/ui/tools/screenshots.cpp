@@ -36,6 +36,7 @@
 #include "ui/frm_message_setup.h"
 #include "ui/frm_module_history.h"
 #include "ui/frm_unit_settings.h"
+#include "ui/output_page.h"
 
 namespace {
 
@@ -48,11 +49,13 @@ class QuietPrompt : public vx42::Prompt {
     void Message(const std::string& text, const std::string&, vx42::Icon) override {
         std::fprintf(stderr, "message: %s\n", text.c_str());
     }
-    vx42::Answer YesNo(const std::string& text, const std::string&, vx42::Icon) override {
+    vx42::Answer YesNo(const std::string& text, const std::string&, vx42::Icon,
+                       vx42::Answer) override {
         std::fprintf(stderr, "question (No): %s\n", text.c_str());
         return vx42::Answer::No;
     }
-    vx42::Answer YesNoCancel(const std::string& text, const std::string&, vx42::Icon) override {
+    vx42::Answer YesNoCancel(const std::string& text, const std::string&, vx42::Icon,
+                             vx42::Answer) override {
         std::fprintf(stderr, "question (No): %s\n", text.c_str());
         return vx42::Answer::No;
     }
@@ -227,6 +230,40 @@ bool WaitIdle(vx42::FrmMain& w) {
     return QTest::qWaitFor([&] { return !w.busy() && w.link().pending() == 0; }, 60000);
 }
 
+// The dialogs in the states where they once showed what was not so: CAN Message Setup with no
+// library of the user's own, the firmware dialog as it opens online, the check of a
+// calibration without findings; and the Edit menu after a gauge preset, naming its step.
+void StateShots(vx42::FrmMain& window, vx42::AppContext& app, vx42::LinkModuleService& module,
+                const QString& folder) {
+    vx42::LibrarySet none;
+    none.LibrariesChanged = true;  // as a calibration's own messages leave it
+    vx42::FrmMessageSetup messages(none, app.libraryFolder(), app.prompt, app.log, &window);
+    DialogShot(messages, folder, "30-dialog-can-message-setup-empty");
+
+    vx42::FrmFirmwareUpgrade upgrade(
+        {app.prompt, app.log, app.settings, app.store, app.folders.userData, window.link(),
+         module.link(), [&window] { return window.online(); }},
+        &window);
+    DialogShot(upgrade, folder, "31-dialog-firmware-upgrade-online");
+
+    vx42::FrmCalibrationCheck check([] { return std::vector<vx42::Finding>{}; },
+                                    [](const vx42::Finding&) {}, app.prompt, app.log, &window);
+    check.Refresh();
+    DialogShot(check, folder, "32-dialog-check-calibration-clean");
+
+    QComboBox* presets = window.outputPage->cmbPresets;
+    if (presets->count() < 2 || !presets->isVisible()) return;
+    presets->setCurrentIndex(presets->count() - 1);
+    emit presets->activated(presets->count() - 1);
+    WaitIdle(window);
+    window.menuBar()->setActiveAction(window.mEdit->menuAction());
+    QTest::qWait(200);
+    Shot(window, folder, "33-menu-edit-undo-preset");
+    window.mEdit->hide();
+    window.outputPage->Undo();
+    WaitIdle(window);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -288,6 +325,7 @@ int main(int argc, char** argv) {
     WaitIdle(window);
     Shot(window, folder, "24-can-status-checked");
     window.TabStrip->setCurrentIndex(0);
+    StateShots(window, app, module, folder);
     // The job sheet of the demonstration calibration, as File > Export Job Sheet... writes it.
     prompt.saveFile = (folder + "/job-sheet.pdf").toStdString();
     window.ExportJobSheetCommand();

@@ -109,8 +109,9 @@ TEST(CopySettings, StoresOnlyTheChosenGroupAndUndoGivesItBack) {
     ASSERT_NE(table, groups.end());
     ASSERT_EQ(table->settings.size(), 3u);
     GridHistory history;
-    history.Record({kGauge, TableKind::Analog}, {{1, 1, 5, 6}});  // an earlier hand edit
-    history.RecordBytes(CopySettings(target, other, table->settings));
+    history.Record({kGauge, TableKind::Analog}, {{1, 1, 5, 6}}, "Edit Cell");  // by hand
+    history.RecordBytes(CopySettings(target, other, table->settings),
+                        CopyStepName(table->settings));
 
     // Exactly the three cells, in the image and in the module's memory.
     CalImage expected = demo;
