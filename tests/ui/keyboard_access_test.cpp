@@ -241,6 +241,7 @@ class KeyboardAccessTest : public QObject {
 
     void checkListAndInputBoxTabInOrder() {
         PageFixture f;
+        f.GoOnline();  // a calibration to check
         f.window().mEditCheck->trigger();
         auto* check = f.window().findChild<FrmCalibrationCheck*>();
         QVERIFY(check && QTest::qWaitForWindowActive(check));
