@@ -13,8 +13,8 @@
 #include <memory>
 #include <vector>
 
-#include "app/qt/app_context.h"
-#include "app/qt/link_module_service.h"
+#include "app/app_context.h"
+#include "session/link_module_service.h"
 #include "base/scripted_prompt.h"
 #include "device/sim/sim_bridge.h"
 #include "files/settings.h"

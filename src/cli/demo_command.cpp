@@ -8,7 +8,7 @@
 #include "files/calibration_file.h"
 #include "files/folders.h"
 #include "files/paths.h"
-#include "calibration/review/calibration_text.h"
+#include "review/calibration_text.h"
 #include "cli/cli_support.h"
 #include "cli/commands.h"
 #include "cli/module_session.h"

@@ -6,8 +6,8 @@
 #include <memory>
 
 #include "base/system_text.h"
-#include "calibration/review/calibration_check.h"
-#include "calibration/review/restore_history.h"
+#include "review/calibration_check.h"
+#include "review/restore_history.h"
 #include "can/library_files.h"
 #include "cli/cli_support.h"
 #include "cli/commands.h"

@@ -17,7 +17,7 @@
 
 #include "base/prompt.h"
 #include "calibration/cal_image.h"
-#include "calibration/review/calibration_check.h"
+#include "review/calibration_check.h"
 #include "files/calibration_file.h"
 #include "files/restore_points.h"
 

@@ -9,13 +9,13 @@
 #include <memory>
 #include <string>
 
-#include "app/qt/app_context.h"
+#include "app/app_context.h"
 #include "app/qt/link_thread.h"
-#include "app/qt/module_service.h"
+#include "session/module_service.h"
 #include "app/qt/queued_change_sink.h"
 #include "base/error_log.h"
 #include "calibration/edit_target.h"
-#include "calibration/review/calibration_check.h"
+#include "review/calibration_check.h"
 #include "files/restore_points.h"
 #include "firmware/upgrade.h"
 #include "session/calibration_session.h"

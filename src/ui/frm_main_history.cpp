@@ -6,7 +6,7 @@
 #include <QMenu>
 #include <QTabBar>
 
-#include "calibration/review/calibration_check.h"
+#include "review/calibration_check.h"
 #include "firmware/upgrade_restore_point.h"
 #include "ui/frm_calibration_check.h"
 #include "ui/frm_main.h"

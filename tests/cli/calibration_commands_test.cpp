@@ -2,7 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "calibration/review/job_sheet.h"
+#include "review/job_sheet.h"
 #include "cli/cli_fixture.h"
 #include "files/file_io.h"
 

@@ -7,7 +7,7 @@
 #include <functional>
 
 #include "app/qt/link_thread.h"
-#include "app/qt/module_service.h"
+#include "session/module_service.h"
 #include "calibration/edit_target.h"
 
 namespace vx42 {

@@ -1,4 +1,4 @@
-#include "calibration/review/calibration_diff.h"
+#include "review/calibration_diff.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -11,7 +11,7 @@
 #include "calibration/number_format.h"
 #include "calibration/outputs/output_settings.h"
 #include "calibration/outputs/output_view.h"
-#include "calibration/review/calibration_text.h"
+#include "review/calibration_text.h"
 
 namespace vx42 {
 

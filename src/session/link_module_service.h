@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "app/qt/module_service.h"
+#include "session/module_service.h"
 #include "device/module_link.h"
 
 namespace vx42 {

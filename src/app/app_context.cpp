@@ -1,4 +1,4 @@
-#include "app/qt/app_context.h"
+#include "app/app_context.h"
 
 #include "files/paths.h"
 

@@ -1,4 +1,4 @@
-#include "calibration/review/job_sheet.h"
+#include "review/job_sheet.h"
 
 #include <algorithm>
 #include <array>
@@ -11,7 +11,7 @@
 #include "calibration/grid/grid_model.h"
 #include "calibration/number_format.h"
 #include "calibration/outputs/output_view.h"
-#include "calibration/review/calibration_text.h"
+#include "review/calibration_text.h"
 #include "files/calibration_file.h"
 #include "files/restore_points.h"
 

@@ -1,4 +1,4 @@
-#include "app/qt/link_module_service.h"
+#include "session/link_module_service.h"
 
 #include "device/clock.h"
 

@@ -1,4 +1,4 @@
-#include "calibration/review/calibration_text.h"
+#include "review/calibration_text.h"
 
 #include <algorithm>
 #include <cmath>

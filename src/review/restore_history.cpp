@@ -1,8 +1,8 @@
-#include "calibration/review/restore_history.h"
+#include "review/restore_history.h"
 
 #include <optional>
 
-#include "calibration/review/calibration_diff.h"
+#include "review/calibration_diff.h"
 #include "files/file_io.h"
 
 namespace vx42 {
