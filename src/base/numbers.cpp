@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "base/prompt.h"
+#include "base/trim.h"
 
 namespace vx42 {
 namespace {
@@ -17,10 +18,9 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
+// The blanks a number may stand between.
 std::string_view TrimBlanks(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-    return text;
+    return Trim(text, " \t");
 }
 
 // The length of the number at the start of `text` (sign excluded), 0 when none starts there.

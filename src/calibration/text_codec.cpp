@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 
+#include "base/trim.h"
 #include "base/utf8.h"
 
 namespace vx42 {
@@ -77,15 +78,8 @@ std::vector<std::uint8_t> ToFixedField(std::string_view utf8, std::size_t width)
     return bytes;
 }
 
-std::string TrimBlanks(std::string_view text) {
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string_view::npos) return {};
-    const auto last = text.find_last_not_of(' ');
-    return std::string(text.substr(first, last - first + 1));
-}
-
 std::string FromFixedField(std::span<const std::uint8_t> bytes) {
-    return TrimBlanks(FromWin1252(bytes));
+    return Trimmed(FromWin1252(bytes));
 }
 
 }  // namespace vx42

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "base/trim.h"
 #include "calibration/text_codec.h"
 
 namespace vx42 {
@@ -43,7 +44,7 @@ const std::array<Family, 6> kFamilies = {{
 // Converts value in `unit` to the display unit (toDisplay) or back. A message in the
 // metric unit is converted only when the user shows the standard one, and the other way round.
 double Convert(double value, std::string_view messageUnit, const UnitFlags& flags, bool toDisplay) {
-    const std::string unit = TrimBlanks(messageUnit);
+    const std::string unit = Trimmed(messageUnit);
     for (const auto& f : kFamilies) {
         const bool metricShown = flags.*(f.flag);
         if (unit == f.metric && !metricShown)

@@ -14,10 +14,6 @@ std::string FixedText(std::string_view text, std::size_t width) {
     return FromWin1252(ToFixedField(text, width));
 }
 
-std::string Trimmed(std::string_view text) {
-    return TrimBlanks(text);
-}
-
 CanLibrary NewLibrary(std::string_view name) {
     CanLibrary library;
     library.Name = FixedText(name, canwidth::LibraryName);

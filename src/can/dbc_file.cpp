@@ -8,6 +8,7 @@
 #include <unordered_map>
 
 #include "base/numbers.h"
+#include "base/trim.h"
 #include "base/utf8.h"
 #include "calibration/text_codec.h"
 #include "files/file_io.h"
@@ -15,6 +16,9 @@
 namespace vx42 {
 
 namespace {
+
+// What a line or a statement carries after its end and is not part of it.
+constexpr std::string_view kLineEndBlanks = " \t\r";
 
 // A statement being read: one line, or several while a quoted text runs on.
 class Cursor {
@@ -255,7 +259,7 @@ class Reader {
                     state = State::None;
                     continue;
                 }
-                statement = TrimLineEnd(text_.substr(from, more - from));
+                statement = TrimEnd(text_.substr(from, more - from), kLineEndBlanks);
                 at = more;
                 lineNumber = lines;
             }
@@ -309,12 +313,7 @@ class Reader {
         const std::size_t stop = end == std::string_view::npos ? text_.size() : end;
         std::string_view line = text_.substr(at, stop - at);
         at = end == std::string_view::npos ? text_.size() : end + 1;
-        return TrimLineEnd(line);
-    }
-    static std::string_view TrimLineEnd(std::string_view line) {
-        while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
-            line.remove_suffix(1);
-        return line;
+        return TrimEnd(line, kLineEndBlanks);
     }
     static const char* Describe(std::string_view keyword) {
         if (keyword == "SG_") return "signal";

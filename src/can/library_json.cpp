@@ -58,7 +58,7 @@ class FieldReader {
     std::string Text(const char* field, std::size_t width) const {
         const json& v = Get(field);
         if (!v.is_string()) Fail(Name(field), "a text");
-        const std::string text = TrimBlanks(v.get<std::string>());
+        const std::string text = Trimmed(v.get<std::string>());
         const auto bytes = ToWin1252(text);
         if (FromWin1252(bytes) != text) Fail(Name(field), "a text of Windows-1252 characters");
         if (bytes.size() > width)

@@ -101,17 +101,6 @@ bool LoadUpgradeFile(const std::string& path, UpgradeFile& file, Prompt& prompt)
     return true;
 }
 
-Bytes CopyBytesFromBootLoader(const BootImage& image, int offset, int last) {
-    if (last < 0) return {};
-    Bytes out(static_cast<std::size_t>(last + 1), 0xFF);
-    for (int i = 0; i <= last; ++i) {
-        const int index = offset + i;
-        if (index >= 0 && index < static_cast<int>(image.size()))
-            out[static_cast<std::size_t>(i)] = image[static_cast<std::size_t>(index)];
-    }
-    return out;
-}
-
 int LargestBootLoaderFile() {
     // Whole blocks from 0x0400 that end below the first address the tool writes itself; a
     // file of L bytes is an image whose highest index is L.

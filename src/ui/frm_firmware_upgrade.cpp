@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "app/qt/link_thread.h"
+#include "app/qt/qt_text.h"
 #include "base/numbers.h"
 #include "device/progress_throttle.h"
 #include "files/paths.h"
@@ -21,10 +22,6 @@
 namespace vx42 {
 
 namespace {
-
-QString Q(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 QPushButton* Button(QWidget* parent, const char* name, const char* caption) {
     auto* b = new QPushButton(caption, parent);

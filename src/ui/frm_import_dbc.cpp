@@ -9,15 +9,12 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "app/qt/qt_text.h"
 #include "can/hex_text.h"
 
 namespace vx42 {
 
 namespace {
-
-QString Q(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 QString Scaling(const DbcSignal& s) {
     return QString("x %1 %2 %3")

@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/qt/qt_text.h"
 #include "can/dbc_import.h"
 #include "can/library_files.h"
 #include "files/paths.h"
@@ -23,10 +24,6 @@
 namespace vx42 {
 
 namespace {
-
-QString Q(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 constexpr const char* kAddCaption = "Add New Message";
 constexpr const char* kCancelAddCaption = "Cancel Add New";

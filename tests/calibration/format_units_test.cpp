@@ -52,7 +52,6 @@ TEST(TextCodec, FieldsAreCutAfterConversionAndPaddedWithBlanks) {
     EXPECT_EQ(ToFixedField("ÄÖÜß", 4), (std::vector<std::uint8_t>{0xC4, 0xD6, 0xDC, 0xDF}));
     EXPECT_EQ(ToFixedField("ab", 4), (std::vector<std::uint8_t>{'a', 'b', ' ', ' '}));
     EXPECT_EQ(FromFixedField(ToFixedField("  x y ", 10)), "x y");
-    EXPECT_EQ(TrimBlanks("   "), "");
 }
 
 TEST(Units, ConvertWithTheExactFactors) {

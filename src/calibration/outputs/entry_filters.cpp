@@ -7,10 +7,6 @@
 
 namespace vx42 {
 
-std::string ClampTextBox(std::string_view text, double minimum, double maximum) {
-    return ShortestText(Clamp(TypedNumber(text), minimum, maximum));
-}
-
 bool TextInRange(std::string_view text, double minimum, double maximum) {
     const double value = TypedNumber(text);
     return value >= minimum && value <= maximum;

@@ -6,17 +6,11 @@
 #include <string_view>
 
 #include "base/numbers.h"
+#include "base/trim.h"
 #include "device/sim/simulator.h"
 
 namespace vx42::sim {
 namespace {
-
-std::string Trim(std::string_view s) {
-    const auto first = s.find_first_not_of(" \t\r\n");
-    if (first == std::string_view::npos) return {};
-    const auto last = s.find_last_not_of(" \t\r\n");
-    return std::string(s.substr(first, last - first + 1));
-}
 
 double Number(const std::string& key, const std::string& value) {
     if (const auto number = ReadNumber(value)) return *number;
@@ -58,15 +52,15 @@ SimConfig ParseSimConfig(std::string_view text) {
     std::size_t pos = 0;
     while (pos <= text.size()) {
         const auto end = text.find_first_of(";\n", pos);
-        const std::string item =
-            Trim(text.substr(pos, end == std::string_view::npos ? text.npos : end - pos));
+        const std::string item(
+            Trim(text.substr(pos, end == std::string_view::npos ? text.npos : end - pos)));
         pos = end == std::string_view::npos ? text.size() + 1 : end + 1;
         if (item.empty()) continue;
         const auto eq = item.find('=');
         if (eq == std::string::npos)
             throw std::invalid_argument("simulator setting without '=': " + item);
-        const std::string key = Trim(item.substr(0, eq));
-        const std::string value = Trim(item.substr(eq + 1));
+        const std::string key(Trim(item.substr(0, eq)));
+        const std::string value(Trim(item.substr(eq + 1)));
         if (key == "bridge") {
             const auto bar = value.find('|');
             if (bar == std::string::npos)

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "base/atomic_file.h"
 #include "base/system_text.h"
 
 namespace vx42::sim {
@@ -487,22 +488,20 @@ void Simulator::SaveStateLocked() const {
         probe = std::make_unique<FileLock>(config_.statePath + ".lock");
         if (!probe->held()) return;
     }
-    const std::string temp = config_.statePath + ".tmp";
-    {
-        std::ofstream out(PathFromUtf8(temp), std::ios::binary | std::ios::trunc);
-        if (!out) return;
-        out.write(kStateMagic, sizeof kStateMagic);
-        for (const auto& b : bridges_) {
-            if (!b.module) continue;
-            std::string serial = b.setup.serial;
-            serial.resize(8, ' ');
-            out.write(serial.data(), 8);
-            out.write(reinterpret_cast<const char*>(b.module->Memory().data()), kMemorySize);
-        }
-        if (!out) return;
+    std::vector<std::uint8_t> state(kStateMagic, kStateMagic + sizeof kStateMagic);
+    for (const auto& b : bridges_) {
+        if (!b.module) continue;
+        std::string serial = b.setup.serial;
+        serial.resize(8, ' ');
+        state.insert(state.end(), serial.begin(), serial.end());
+        const auto& memory = b.module->Memory();
+        state.insert(state.end(), memory.begin(), memory.end());
     }
-    std::error_code ec;
-    std::filesystem::rename(PathFromUtf8(temp), PathFromUtf8(config_.statePath), ec);
+    try {
+        WriteFileAtomic(config_.statePath, state);
+    } catch (const FileError&) {
+        return;  // the state stays as it was saved last
+    }
     stateStamp_ = StateStamp();
 }
 
