@@ -18,12 +18,16 @@ AppContext::AppContext(StartupMode mode_, std::string programFolder_, Prompt& pr
     files.StartTitle();
 }
 
-std::string AppContext::libraryFolder() const { return folders.userLibraries(); }
+std::string AppContext::libraryFolder() const {
+    return folders.userLibraries();
+}
 
 LibraryFolders AppContext::libraryFolders() const {
     return {folders.sharedLibraries(), folders.userLibraries()};
 }
 
-std::string AppContext::presetsPath() const { return JoinPath(folders.shared, "GaugePresets.CFG"); }
+std::string AppContext::presetsPath() const {
+    return JoinPath(folders.shared, "GaugePresets.CFG");
+}
 
 }  // namespace vx42

@@ -85,7 +85,8 @@ void WriteAndFlush(const fs::path& temp, std::span<const std::uint8_t> bytes,
 
 // Puts a folder's entries (a rename into it) on the disk.
 void FlushFolder(const fs::path& folder) {
-    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd =
+        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     Check(fd >= 0);
     const int result = ::fsync(fd);
     const int error = errno;
@@ -111,8 +112,8 @@ void WriteFileAtomic(const std::string& path, std::span<const std::uint8_t> byte
         std::error_code ignore;
         fs::remove(temp, ignore);
         const auto* system = dynamic_cast<const std::system_error*>(&e);
-        throw FileError("Cannot write \"" + path + "\": " +
-                        (system ? system->code().message() : std::string(e.what())));
+        throw FileError("Cannot write \"" + path +
+                        "\": " + (system ? system->code().message() : std::string(e.what())));
     }
     // The rename has happened; a folder that cannot be flushed leaves it to the system.
     try {

@@ -12,7 +12,7 @@ namespace vx42 {
 
 // A file that could not be read or written; the message names the file and the problem.
 class FileError : public NumberedError {
-public:
+  public:
     explicit FileError(const std::string& message) : NumberedError(75, message) {}
 };
 

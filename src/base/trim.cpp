@@ -10,7 +10,8 @@ std::string_view TrimEnd(std::string_view text, std::string_view blanks) {
 
 std::string_view Trim(std::string_view text, std::string_view blanks) {
     const auto first = text.find_first_not_of(blanks);
-    return first == std::string_view::npos ? std::string_view() : TrimEnd(text.substr(first), blanks);
+    return first == std::string_view::npos ? std::string_view()
+                                           : TrimEnd(text.substr(first), blanks);
 }
 
 std::string Trimmed(std::string_view text) {

@@ -26,5 +26,4 @@ std::vector<std::uint8_t> ToFixedField(std::string_view utf8, std::size_t width)
 // A field read back: converted and trimmed of leading and trailing blanks.
 std::string FromFixedField(std::span<const std::uint8_t> bytes);
 
-
 }  // namespace vx42

@@ -7,18 +7,42 @@
 
 namespace vx42 {
 
-double CelsiusToFahrenheit(double x) { return x * 1.8 + 32.0; }
-double FahrenheitToCelsius(double x) { return (x - 32.0) / 1.8; }
-double MphToKph(double x) { return x / 0.621371192; }
-double KphToMph(double x) { return x * 0.621371192; }
-double PsiToKpa(double x) { return x * 6.89475729316836; }
-double KpaToPsi(double x) { return x * 0.145037737730209; }
-double GramsPerSecToLbsPerHr(double x) { return x * 7.93664144; }
-double LbsPerHrToGramsPerSec(double x) { return x * 0.125997881; }
-double FtLbToNm(double x) { return x * 1.35582; }
-double NmToFtLb(double x) { return x * 0.737562; }
-double LitersToGallons(double x) { return x * 0.264172; }
-double GallonsToLiters(double x) { return x * 3.78541; }
+double CelsiusToFahrenheit(double x) {
+    return x * 1.8 + 32.0;
+}
+double FahrenheitToCelsius(double x) {
+    return (x - 32.0) / 1.8;
+}
+double MphToKph(double x) {
+    return x / 0.621371192;
+}
+double KphToMph(double x) {
+    return x * 0.621371192;
+}
+double PsiToKpa(double x) {
+    return x * 6.89475729316836;
+}
+double KpaToPsi(double x) {
+    return x * 0.145037737730209;
+}
+double GramsPerSecToLbsPerHr(double x) {
+    return x * 7.93664144;
+}
+double LbsPerHrToGramsPerSec(double x) {
+    return x * 0.125997881;
+}
+double FtLbToNm(double x) {
+    return x * 1.35582;
+}
+double NmToFtLb(double x) {
+    return x * 0.737562;
+}
+double LitersToGallons(double x) {
+    return x * 0.264172;
+}
+double GallonsToLiters(double x) {
+    return x * 3.78541;
+}
 
 namespace {
 

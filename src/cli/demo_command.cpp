@@ -5,13 +5,13 @@
 #include <iostream>
 #include <memory>
 
+#include "cli/cli_support.h"
+#include "cli/commands.h"
+#include "cli/module_session.h"
 #include "files/calibration_file.h"
 #include "files/folders.h"
 #include "files/paths.h"
 #include "review/calibration_text.h"
-#include "cli/cli_support.h"
-#include "cli/commands.h"
-#include "cli/module_session.h"
 
 namespace vx42::cli {
 

@@ -9,8 +9,6 @@
 #include "base/numbers.h"
 #include "base/system_text.h"
 #include "calibration/converters.h"
-#include "review/calibration_diff.h"
-#include "review/calibration_text.h"
 #include "can/hex_text.h"
 #include "cli/cli_support.h"
 #include "cli/commands.h"
@@ -19,6 +17,8 @@
 #include "files/paths.h"
 #include "firmware/upgrade.h"
 #include "firmware/upgrade_restore_point.h"
+#include "review/calibration_diff.h"
+#include "review/calibration_text.h"
 #include "session/calibration_session.h"
 
 namespace vx42::cli {

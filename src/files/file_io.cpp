@@ -30,8 +30,7 @@ std::vector<std::uint8_t> ReadWholeFile(const std::string& path, std::uintmax_t 
     if (!fs::is_regular_file(file, ec)) throw FileError("File not found: \"" + path + "\"");
     const auto size = fs::file_size(file, ec);
     if (ec) throw FileError("Cannot read \"" + path + "\": " + ec.message());
-    if (size > maxBytes)
-        throw InputCapError(TooLargeText("\"" + path + "\"", size, maxBytes));
+    if (size > maxBytes) throw InputCapError(TooLargeText("\"" + path + "\"", size, maxBytes));
     std::ifstream in(file, std::ios::binary);
     if (!in) throw FileError("Cannot open \"" + path + "\": " + std::strerror(errno));
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));

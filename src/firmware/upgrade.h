@@ -74,8 +74,8 @@ std::optional<std::string> UpgradeRefusal(const UpgradeFile& file);
 
 // The hand-over: 0xFF 0xFF staged for 0x130C, 100 ms, the 0xCB 0xE0 marker, 100 ms, "?".
 // A staged unlock that fails ends the hand-over before the marker: unless the module already
-// waits in its bootloader (it answers "?"), "Error Writing Calibration Change" is shown. True only when the module answered "Y". (The 100 ms pauses are the
-// link's retry pause.)
+// waits in its bootloader (it answers "?"), "Error Writing Calibration Change" is shown. True only
+// when the module answered "Y". (The 100 ms pauses are the link's retry pause.)
 bool EnterBootloader(ModuleLink& link);
 
 // The sum of the records' lengths: the bytes a firmware upgrade copies.
@@ -103,7 +103,7 @@ enum class UpgradeOutcome {
     NothingToSend,  // not an upgrade's extension, or a file refused before anything was sent
     Refused,        // the module did not hand over to its bootloader (or its unlock failed)
     Complete,
-    Cancelled,      // stopped before anything was sent (see BeforeSending)
+    Cancelled,  // stopped before anything was sent (see BeforeSending)
 };
 
 // Runs once the link is usable and before an upgrade sends anything (the restore point of

@@ -330,8 +330,8 @@ std::vector<ComparedSetting> CompareSettings(const CalImage& first, const CalIma
     std::vector<ComparedSetting> differences;
     for (const Setting& s : list.Settings()) {
         if (SameBytes(first, second, s.address, s.width)) continue;
-        ComparedSetting d{s.output, s.group, s.address, s.width, s.name, s.name,
-                          s.value(first), s.value(second), s.grid, s.row, s.col};
+        ComparedSetting d{s.output,       s.group,         s.address, s.width, s.name, s.name,
+                          s.value(first), s.value(second), s.grid,    s.row,   s.col};
         const std::string prefix = s.output >= 0 ? OutputTitle(s.output) + ", " : std::string();
         if (!prefix.empty() && d.label.starts_with(prefix)) d.label.erase(0, prefix.size());
         if (d.first == d.second) {
@@ -345,8 +345,8 @@ std::vector<ComparedSetting> CompareSettings(const CalImage& first, const CalIma
 }
 
 // The whole grid of the table whose cells differ, both calibrations' texts side by side.
-TableComparison CompareTable(const CalImage& first, const CalImage& second,
-                             const UnitFlags& units, int output, TableGrid grid) {
+TableComparison CompareTable(const CalImage& first, const CalImage& second, const UnitFlags& units,
+                             int output, TableGrid grid) {
     const GridSize size = SizeOf(grid);
     TableComparison table{grid, size.rows, size.cols, {}, {}, {}};
     const FormatContext firstCtx = StoredFormatContext(first, output, units);
@@ -369,15 +369,24 @@ TableComparison CompareTable(const CalImage& first, const CalImage& second,
 
 const char* SettingGroupTitle(SettingGroup group) {
     switch (group) {
-        case SettingGroup::Function: return "Function and drive";
-        case SettingGroup::Names: return "Name";
-        case SettingGroup::Messages: return "Messages";
-        case SettingGroup::SwitchRules: return "Switch rules";
-        case SettingGroup::Timeouts: return "Timeouts";
-        case SettingGroup::Filters: return "Filters";
-        case SettingGroup::Table: return "Table";
-        case SettingGroup::Other: return "Other stored words";
-        case SettingGroup::ModuleWide: break;
+        case SettingGroup::Function:
+            return "Function and drive";
+        case SettingGroup::Names:
+            return "Name";
+        case SettingGroup::Messages:
+            return "Messages";
+        case SettingGroup::SwitchRules:
+            return "Switch rules";
+        case SettingGroup::Timeouts:
+            return "Timeouts";
+        case SettingGroup::Filters:
+            return "Filters";
+        case SettingGroup::Table:
+            return "Table";
+        case SettingGroup::Other:
+            return "Other stored words";
+        case SettingGroup::ModuleWide:
+            break;
     }
     return "Module-wide settings";
 }
@@ -386,7 +395,8 @@ std::vector<SettingDifference> DiffCalibrations(const CalImage& first, const Cal
                                                 const UnitFlags& units) {
     std::vector<SettingDifference> differences;
     for (ComparedSetting& d : CompareSettings(first, second, units))
-        differences.push_back({d.address, std::move(d.name), std::move(d.first), std::move(d.second)});
+        differences.push_back(
+            {d.address, std::move(d.name), std::move(d.first), std::move(d.second)});
     return differences;
 }
 

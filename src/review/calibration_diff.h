@@ -46,8 +46,8 @@ const char* SettingGroupTitle(SettingGroup group);
 struct ComparedSetting {
     int output = -1;  // 0 to 3; -1 for a module-wide setting
     SettingGroup group = SettingGroup::ModuleWide;
-    int address = 0;  // module address of the first byte
-    int count = 0;    // bytes
+    int address = 0;    // module address of the first byte
+    int count = 0;      // bytes
     std::string name;   // as DiffCalibrations names it
     std::string label;  // the name within its output ("switch point On A")
     std::string first, second;

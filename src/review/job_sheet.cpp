@@ -11,9 +11,9 @@
 #include "calibration/grid/grid_model.h"
 #include "calibration/number_format.h"
 #include "calibration/outputs/output_view.h"
-#include "review/calibration_text.h"
 #include "files/calibration_file.h"
 #include "files/restore_points.h"
+#include "review/calibration_text.h"
 
 namespace vx42 {
 

@@ -2,8 +2,8 @@
 
 #include <optional>
 
-#include "review/calibration_diff.h"
 #include "files/file_io.h"
+#include "review/calibration_diff.h"
 
 namespace vx42 {
 

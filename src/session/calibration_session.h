@@ -17,9 +17,9 @@
 
 #include "base/prompt.h"
 #include "calibration/cal_image.h"
-#include "review/calibration_check.h"
 #include "files/calibration_file.h"
 #include "files/restore_points.h"
+#include "review/calibration_check.h"
 
 namespace vx42 {
 

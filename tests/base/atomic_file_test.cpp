@@ -46,8 +46,7 @@ TEST(AtomicFile, AtomicWriteKeepsPermissionsFollowsLinksAndLeavesNoTemporaryFile
 
     int entries = 0;
     for (const auto& entry : fs::recursive_directory_iterator(dir.path())) {
-        EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos)
-            << entry.path();
+        EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << entry.path();
         ++entries;
     }
     EXPECT_EQ(entries, 5);  // truck.DVF, real, real/truck.DVF, inner, outer

@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "app/app_context.h"
-#include "session/link_module_service.h"
 #include "base/control_names.h"
 #include "base/scripted_prompt.h"
 #include "device/sim/sim_bridge.h"
@@ -20,6 +19,7 @@
 #include "files/gauge_presets.h"
 #include "files/paths.h"
 #include "files/settings.h"
+#include "session/link_module_service.h"
 #include "support/temp_dir.h"
 #include "ui/frm_main.h"
 
