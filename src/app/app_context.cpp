@@ -1,3 +1,4 @@
+// What the windows share for one run of the program, made from its start-up.
 #include "app/app_context.h"
 
 #include "files/paths.h"

@@ -1,3 +1,4 @@
+// The one reader and writer of numbers in text, the same under every locale.
 #include "base/numbers.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The small byte and bit converters every encoding of the calibration uses.
 #include "calibration/converters.h"
 
 #include <bit>

@@ -1,3 +1,4 @@
+// Text as the module and its files keep it: Windows-1252 in fixed, padded fields.
 #include "calibration/text_codec.h"
 
 #include <algorithm>

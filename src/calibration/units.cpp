@@ -1,3 +1,4 @@
+// Unit families, their conversions and the labels shown beside converted values.
 #include "calibration/units.h"
 
 #include <array>

@@ -1,3 +1,4 @@
+// CAN message definitions, the libraries that group them, and the list the tool keeps.
 #include "can/can_message.h"
 
 #include "calibration/text_codec.h"

@@ -1,3 +1,4 @@
+// A message library as JSON, for the command-line tool and the shipped example libraries.
 #include "can/library_json.h"
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// The link to one module for one vx42ctl command.
 #include "cli/module_session.h"
 
 #include <stdexcept>

@@ -1,3 +1,4 @@
+// Whole-file reads bounded by what the caller can use, and renames that never replace.
 #include "files/file_io.h"
 
 #include <cerrno>

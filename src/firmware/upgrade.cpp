@@ -1,3 +1,4 @@
+// The firmware and bootloader upgrade, and the service commands beside it.
 #include "firmware/upgrade.h"
 
 #include <algorithm>

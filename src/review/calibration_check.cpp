@@ -1,3 +1,4 @@
+// The calibration check: the rules that find errors and warnings in an image.
 #include "review/calibration_check.h"
 
 #include <cstdint>

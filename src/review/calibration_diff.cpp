@@ -1,3 +1,4 @@
+// The settings in which two calibrations differ, and the copy of chosen ones.
 #include "review/calibration_diff.h"
 
 #include <algorithm>

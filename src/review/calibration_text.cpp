@@ -1,3 +1,4 @@
+// A calibration as a person reads it.
 #include "review/calibration_text.h"
 
 #include <algorithm>

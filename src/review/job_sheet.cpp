@@ -1,3 +1,4 @@
+// The job sheet: a calibration's settings as an HTML page to print.
 #include "review/job_sheet.h"
 
 #include <algorithm>

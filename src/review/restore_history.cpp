@@ -1,3 +1,4 @@
+// A module's restore points as the history shows them.
 #include "review/restore_history.h"
 
 #include <optional>

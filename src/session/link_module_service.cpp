@@ -1,3 +1,4 @@
+// The window's module service over the module link (a real bridge or the simulator).
 #include "session/link_module_service.h"
 
 #include "base/retry.h"

@@ -151,7 +151,7 @@ class FrmMain : public QMainWindow {
     // The whole write of the calibration shown, kept as a restore point under `event`.
     void WriteWhole(const std::string& event);
     // What went wrong keeping a restore point, shown; nothing for nothing.
-    void ShowKeepProblem(const std::optional<std::string>& problem);
+    void ShowKeepProblem(const Result<void>& kept);
     // What the firmware upgrade runs before it sends anything: the restore point.
     BeforeSending BeforeUpgrade();
     void StartRetrieve();

@@ -1,3 +1,4 @@
+// The prompt interface shown as real dialogs.
 #include "app/qt/qt_prompt.h"
 
 #include <QApplication>

@@ -1,3 +1,4 @@
+// The input filters every entry box of an output tab shares, as functions on text.
 #include "calibration/outputs/entry_filters.h"
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// Live gauge calibration: the drive written to the module as the user steps it.
 #include "calibration/outputs/live_calibration.h"
 
 #include "base/retry.h"

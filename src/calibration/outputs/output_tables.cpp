@@ -1,3 +1,4 @@
+// The gauge tables of an output and the fills of their breakpoints.
 #include "calibration/outputs/output_tables.h"
 
 #include <algorithm>

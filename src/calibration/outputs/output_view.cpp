@@ -1,3 +1,4 @@
+// Everything an output tab shows for one output, read from the image.
 #include "calibration/outputs/output_view.h"
 
 #include "base/trim.h"

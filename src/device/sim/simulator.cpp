@@ -1,3 +1,4 @@
+// The module simulator: its bridges, the modules behind them, faults and the state file.
 #include "device/sim/simulator.h"
 
 #include <algorithm>

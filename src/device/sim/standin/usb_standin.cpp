@@ -1,3 +1,4 @@
+// A stand-in for the USB host below libftdi1, with the simulator behind it.
 #include "device/sim/standin/usb_standin.h"
 
 // libusb's functions are defined here, and must be seen by libftdi1 whatever the visibility
