@@ -1,3 +1,4 @@
+// The "Check Calibration" window.
 #include "ui/frm_calibration_check.h"
 #include "app/qt/qt_text.h"
 

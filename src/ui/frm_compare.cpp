@@ -1,3 +1,4 @@
+// The "Compare" window.
 #include "ui/frm_compare.h"
 #include "app/qt/qt_text.h"
 

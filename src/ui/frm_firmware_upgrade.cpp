@@ -1,3 +1,4 @@
+// The "Firmware Upgrade" window.
 #include "ui/frm_firmware_upgrade.h"
 
 #include <QApplication>

@@ -1,3 +1,4 @@
+// The "Import DBC" window.
 #include "ui/frm_import_dbc.h"
 
 #include <QHBoxLayout>

@@ -1,3 +1,4 @@
+// The main window.
 #include "ui/frm_main.h"
 
 #include <QAction>

@@ -1,3 +1,4 @@
+// The "CAN Message Setup" window.
 #include "ui/frm_message_setup.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The "Module History" window.
 #include "ui/frm_module_history.h"
 #include "app/qt/qt_text.h"
 

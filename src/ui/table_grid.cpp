@@ -1,3 +1,4 @@
+// An output table as a grid control.
 #include "ui/table_grid.h"
 
 #include <QApplication>

@@ -1,3 +1,4 @@
+// A plot beside an output table.
 #include "ui/table_plot.h"
 
 #include <QPainter>
