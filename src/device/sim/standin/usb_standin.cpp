@@ -105,7 +105,7 @@ Bus& Configured() {
         BusSetup setup;
         try {
             if (const auto text = EnvironmentVariable("VX42_SIM_CONFIG"))
-                config = ParseSimConfig(*text);
+                if (auto parsed = ParseSimConfig(*text)) config = std::move(*parsed);
             if (const auto text = EnvironmentVariable("VX42_USB_CONFIG"))
                 setup = ParseBusSetup(*text);
         } catch (const std::exception&) {
