@@ -74,26 +74,26 @@ FtStatus Simulator::ListCount(int& count) {
     return ft::Ok;
 }
 
-FtStatus Simulator::ListDescription(int index, std::string& description) {
+FtStatus Simulator::ListField(int index, std::string BridgeSetup::*field, bool mayFail,
+                              std::string& out) {
     std::lock_guard lock(mutex_);
     ++driverCalls_;
     auto* b = Listed(index);
     if (!b) return ft::DeviceNotFound;
-    if (b->listFailures > 0) {
+    if (mayFail && b->listFailures > 0) {
         --b->listFailures;
         return b->listStatus;
     }
-    description = b->setup.description;
+    out = b->setup.*field;
     return ft::Ok;
 }
 
+FtStatus Simulator::ListDescription(int index, std::string& description) {
+    return ListField(index, &BridgeSetup::description, true, description);
+}
+
 FtStatus Simulator::ListSerial(int index, std::string& serial) {
-    std::lock_guard lock(mutex_);
-    ++driverCalls_;
-    auto* b = Listed(index);
-    if (!b) return ft::DeviceNotFound;
-    serial = b->setup.serial;
-    return ft::Ok;
+    return ListField(index, &BridgeSetup::serial, false, serial);
 }
 
 FtStatus Simulator::Open(const std::string& description, int& handle) {

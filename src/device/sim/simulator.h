@@ -162,6 +162,8 @@ class Simulator {
     };
 
     SimBridgeState* Listed(int index);  // by list index among plugged bridges
+    // A text of the listed bridge `index`; mayFail: the list failures set for it apply.
+    FtStatus ListField(int index, std::string BridgeSetup::*field, bool mayFail, std::string& out);
     SimBridgeState* ByHandle(int handle, FtStatus& status);
     std::uint32_t Visible(const SimBridgeState& b, Clock::time_point now) const;
     Fault DrawFault(int exchange);
