@@ -302,7 +302,8 @@ class Reader {
                     if (auto r = ParseValues(c)) references.push_back(std::move(*r));
                 }
             } catch (const Failure& failure) {
-                Problem(firstLine, std::string(Describe(keyword)) + " cannot be read: " + failure.message +
+                Problem(firstLine, std::string(Describe(keyword)) +
+                                       " cannot be read: " + failure.message +
                                        (keyword == "BO_" ? " (its signals are skipped too)" : ""));
             }
         }
