@@ -9,39 +9,31 @@
 namespace vx42 {
 namespace {
 
-// Runs Retry over a command that succeeds on try `succeedOn` (0: never) and writes what
-// happened: "t" for a try, "p" for a pause.
-std::string Trace(int tries, int succeedOn, bool& result) {
-    std::string trace;
-    int count = 0;
-    result = Retry(
-        tries,
-        [&] {
-            trace += 't';
-            return ++count == succeedOn;
-        },
-        [&] { trace += 'p'; });
-    return trace;
-}
+struct Case {
+    int tries;
+    int succeedOn;      // the try that succeeds, 0 for none
+    const char* trace;  // "t" a try, "p" a pause
+    bool result;
+};
 
-TEST(Retry, StopsAtTheFirstSuccessAndPausesOnlyBetweenTries) {
-    bool ok = false;
-    EXPECT_EQ(Trace(5, 1, ok), "t");
-    EXPECT_TRUE(ok);
-    EXPECT_EQ(Trace(5, 3, ok), "tptpt");
-    EXPECT_TRUE(ok);
-    EXPECT_EQ(Trace(5, 5, ok), "tptptptpt");
-    EXPECT_TRUE(ok);
-}
-
-TEST(Retry, GivesUpAfterTheLastTryWithoutAPause) {
-    bool ok = true;
-    EXPECT_EQ(Trace(5, 0, ok), "tptptptpt");
-    EXPECT_FALSE(ok);
-    EXPECT_EQ(Trace(1, 0, ok), "t");
-    EXPECT_FALSE(ok);
-    EXPECT_EQ(Trace(0, 1, ok), "");
-    EXPECT_FALSE(ok);
+TEST(Retry, StopsAtTheFirstSuccessPausesOnlyBetweenTriesAndGivesUpAfterTheLast) {
+    const Case cases[] = {
+        {5, 1, "t", true},          {5, 3, "tptpt", true}, {5, 5, "tptptptpt", true},
+        {5, 0, "tptptptpt", false}, {1, 0, "t", false},    {0, 1, "", false},
+    };
+    for (const Case& c : cases) {
+        std::string trace;
+        int count = 0;
+        const bool result = Retry(
+            c.tries,
+            [&] {
+                trace += 't';
+                return ++count == c.succeedOn;
+            },
+            [&] { trace += 'p'; });
+        EXPECT_EQ(trace, c.trace) << c.tries << " tries, success on " << c.succeedOn;
+        EXPECT_EQ(result, c.result) << c.tries << " tries, success on " << c.succeedOn;
+    }
 }
 
 }  // namespace
