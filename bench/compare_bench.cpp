@@ -3,7 +3,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "calibration/review/calibration_diff.h"
+#include "review/calibration_diff.h"
 
 namespace vx42 {
 namespace {

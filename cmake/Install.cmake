@@ -35,7 +35,9 @@ install(FILES ${packaging}/${VX42_APP_ID}.desktop ${packaging}/${VX42_APP_ID}Rel
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${packaging}/vx42.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps
         RENAME ${VX42_APP_ID}.svg)
-install(DIRECTORY ${CMAKE_BINARY_DIR}/icons/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
+if(TARGET vx42_icons)
+  install(DIRECTORY ${CMAKE_BINARY_DIR}/icons/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
+endif()
 # The release notes, from NEWS, in the metainfo and the package's changelog.
 include(${CMAKE_CURRENT_LIST_DIR}/News.cmake)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/NEWS)

@@ -13,7 +13,7 @@ packages=(
   qt6-svg-dev dpkg-dev file lintian desktop-file-utils appstream
   devscripts xdg-utils shared-mime-info x11-utils man-db libglib2.0-bin libfile-mimeinfo-perl
   bash-completion
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
   locales
 )
 

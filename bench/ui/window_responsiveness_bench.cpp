@@ -8,16 +8,15 @@
 #include <QElapsedTimer>
 #include <QTest>
 #include <QTimer>
-
 #include <algorithm>
 #include <memory>
 #include <vector>
 
-#include "app/qt/app_context.h"
-#include "app/qt/link_module_service.h"
+#include "app/app_context.h"
 #include "base/scripted_prompt.h"
 #include "device/sim/sim_bridge.h"
 #include "files/settings.h"
+#include "session/link_module_service.h"
 #include "ui/frm_main.h"
 
 namespace {

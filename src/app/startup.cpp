@@ -1,3 +1,4 @@
+// Start-up: the mode chosen by the program's name, and the title prefix it implies.
 #include "app/startup.h"
 
 #include <filesystem>

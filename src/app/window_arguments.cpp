@@ -1,3 +1,4 @@
+// The window's command line, read before the window opens.
 #include "app/window_arguments.h"
 
 #include <CLI/CLI.hpp>

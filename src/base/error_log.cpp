@@ -1,3 +1,4 @@
+// The common error path: an error in a handler is shown, logged and ends the handler.
 #include "base/error_log.h"
 
 #include <chrono>

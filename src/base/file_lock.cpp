@@ -1,3 +1,4 @@
+// An exclusive advisory lock on a file, shared with other processes of the tool.
 #include "base/file_lock.h"
 
 #ifdef _WIN32

@@ -1,3 +1,4 @@
+// A prompt for front ends that can only write lines of text.
 #include "base/line_prompt.h"
 
 namespace vx42 {

@@ -1,3 +1,4 @@
+// The one reader and writer of numbers in text, the same under every locale.
 #include "base/numbers.h"
 
 #include <algorithm>
@@ -6,6 +7,7 @@
 #include <cmath>
 
 #include "base/prompt.h"
+#include "base/trim.h"
 
 namespace vx42 {
 namespace {
@@ -17,11 +19,8 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-std::string_view TrimBlanks(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-    return text;
-}
+// The blanks a number may stand between.
+constexpr std::string_view kNumberBlanks = " \t";
 
 // The length of the number at the start of `text` (sign excluded), 0 when none starts there.
 std::size_t NumberLength(std::string_view text, bool integer) {
@@ -54,11 +53,10 @@ std::optional<double> ReadNumber(std::string_view text, const NumberRules& rules
             if (!IsBlank(c)) packed.push_back(c);
         text = packed;
     }
-    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+    text = Trim(text, kNumberBlanks);
     const auto number = ReadNumberAt(text, rules.integer);
     if (!number) return std::nullopt;
-    if (rules.extent == NumberExtent::Whole && !TrimBlanks(text.substr(number->length)).empty())
-        return std::nullopt;
+    if (rules.extent == NumberExtent::Whole && number->length != text.size()) return std::nullopt;
     return number->value;
 }
 
@@ -88,7 +86,7 @@ std::optional<IntegerAt> ReadIntegerAt(std::string_view text) {
 }
 
 std::optional<std::uint64_t> ReadUnsigned(std::string_view text, int base, std::uint64_t maximum) {
-    text = TrimBlanks(text);
+    text = Trim(text, kNumberBlanks);
     if (text.empty()) return std::nullopt;
     std::uint64_t value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);

@@ -1,3 +1,4 @@
+// A prompt that answers from a script, for tests; an answer nobody asked for fails them.
 #include "base/scripted_prompt.h"
 
 namespace vx42 {

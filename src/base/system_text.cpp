@@ -1,3 +1,4 @@
+// Paths and system text turned between UTF-8 and what the system speaks.
 #include "base/system_text.h"
 
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// The calibration image: the copy of the module's configuration block and its address map.
 #include "calibration/cal_image.h"
 
 #include "calibration/text_codec.h"

@@ -1,3 +1,4 @@
+// The small byte and bit converters every encoding of the calibration uses.
 #include "calibration/converters.h"
 
 #include <bit>
@@ -36,12 +37,6 @@ unsigned MakeWord(std::uint8_t high, std::uint8_t low) {
     return 256u * high + low;
 }
 
-std::uint8_t HighByteTenths(double value) {
-    return HighByte(value * 10);
-}
-std::uint8_t LowByteTenths(double value) {
-    return LowByte(value * 10);
-}
 double WordTenths(std::uint8_t high, std::uint8_t low) {
     return MakeWord(high, low) / 10.0;
 }

@@ -25,8 +25,6 @@ double RoundHalfEven(double value, int digits);
 std::uint8_t HighByte(double value);
 std::uint8_t LowByte(double value);
 unsigned MakeWord(std::uint8_t high, std::uint8_t low);
-std::uint8_t HighByteTenths(double value);
-std::uint8_t LowByteTenths(double value);
 double WordTenths(std::uint8_t high, std::uint8_t low);
 double WordPercentOfPeriod(std::uint8_t high, std::uint8_t low, double period);
 std::uint8_t PercentHighByte(double percent, double period);

@@ -1,3 +1,4 @@
+// What an edit of a setting works on: the image, the changed flag and the module.
 #include "calibration/edit_target.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The display patterns of the tool's numbers.
 #include "calibration/number_format.h"
 
 #include <cmath>

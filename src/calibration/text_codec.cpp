@@ -1,8 +1,10 @@
+// Text as the module and its files keep it: Windows-1252 in fixed, padded fields.
 #include "calibration/text_codec.h"
 
 #include <algorithm>
 #include <array>
 
+#include "base/trim.h"
 #include "base/utf8.h"
 
 namespace vx42 {
@@ -10,10 +12,9 @@ namespace {
 
 // Code points of bytes 0x80..0x9F; undefined positions keep their own number.
 constexpr std::array<char32_t, 32> kHigh = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 
 char32_t CodePointOf(std::uint8_t b) {
     if (b >= 0x80 && b <= 0x9F) return kHigh[b - 0x80];
@@ -77,15 +78,8 @@ std::vector<std::uint8_t> ToFixedField(std::string_view utf8, std::size_t width)
     return bytes;
 }
 
-std::string TrimBlanks(std::string_view text) {
-    const auto first = text.find_first_not_of(' ');
-    if (first == std::string_view::npos) return {};
-    const auto last = text.find_last_not_of(' ');
-    return std::string(text.substr(first, last - first + 1));
-}
-
 std::string FromFixedField(std::span<const std::uint8_t> bytes) {
-    return TrimBlanks(FromWin1252(bytes));
+    return Trimmed(FromWin1252(bytes));
 }
 
 }  // namespace vx42

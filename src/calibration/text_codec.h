@@ -26,7 +26,4 @@ std::vector<std::uint8_t> ToFixedField(std::string_view utf8, std::size_t width)
 // A field read back: converted and trimmed of leading and trailing blanks.
 std::string FromFixedField(std::span<const std::uint8_t> bytes);
 
-// Trims leading and trailing blanks (spaces only, as fixed fields are padded).
-std::string TrimBlanks(std::string_view text);
-
 }  // namespace vx42

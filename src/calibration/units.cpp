@@ -1,23 +1,49 @@
+// Unit families, their conversions and the labels shown beside converted values.
 #include "calibration/units.h"
 
 #include <array>
 
+#include "base/trim.h"
 #include "calibration/text_codec.h"
 
 namespace vx42 {
 
-double CelsiusToFahrenheit(double x) { return x * 1.8 + 32.0; }
-double FahrenheitToCelsius(double x) { return (x - 32.0) / 1.8; }
-double MphToKph(double x) { return x / 0.621371192; }
-double KphToMph(double x) { return x * 0.621371192; }
-double PsiToKpa(double x) { return x * 6.89475729316836; }
-double KpaToPsi(double x) { return x * 0.145037737730209; }
-double GramsPerSecToLbsPerHr(double x) { return x * 7.93664144; }
-double LbsPerHrToGramsPerSec(double x) { return x * 0.125997881; }
-double FtLbToNm(double x) { return x * 1.35582; }
-double NmToFtLb(double x) { return x * 0.737562; }
-double LitersToGallons(double x) { return x * 0.264172; }
-double GallonsToLiters(double x) { return x * 3.78541; }
+double CelsiusToFahrenheit(double x) {
+    return x * 1.8 + 32.0;
+}
+double FahrenheitToCelsius(double x) {
+    return (x - 32.0) / 1.8;
+}
+double MphToKph(double x) {
+    return x / 0.621371192;
+}
+double KphToMph(double x) {
+    return x * 0.621371192;
+}
+double PsiToKpa(double x) {
+    return x * 6.89475729316836;
+}
+double KpaToPsi(double x) {
+    return x * 0.145037737730209;
+}
+double GramsPerSecToLbsPerHr(double x) {
+    return x * 7.93664144;
+}
+double LbsPerHrToGramsPerSec(double x) {
+    return x * 0.125997881;
+}
+double FtLbToNm(double x) {
+    return x * 1.35582;
+}
+double NmToFtLb(double x) {
+    return x * 0.737562;
+}
+double LitersToGallons(double x) {
+    return x * 0.264172;
+}
+double GallonsToLiters(double x) {
+    return x * 3.78541;
+}
 
 namespace {
 
@@ -43,7 +69,7 @@ const std::array<Family, 6> kFamilies = {{
 // Converts value in `unit` to the display unit (toDisplay) or back. A message in the
 // metric unit is converted only when the user shows the standard one, and the other way round.
 double Convert(double value, std::string_view messageUnit, const UnitFlags& flags, bool toDisplay) {
-    const std::string unit = TrimBlanks(messageUnit);
+    const std::string unit = Trimmed(messageUnit);
     for (const auto& f : kFamilies) {
         const bool metricShown = flags.*(f.flag);
         if (unit == f.metric && !metricShown)

@@ -1,3 +1,4 @@
+// A stored raw CAN signal value turned into the value the user sees, and back.
 #include "calibration/value_format.h"
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// The cipher of the message library files.
 #include "can/blowfish.h"
 
 #include <algorithm>

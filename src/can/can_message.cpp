@@ -1,3 +1,4 @@
+// CAN message definitions, the libraries that group them, and the list the tool keeps.
 #include "can/can_message.h"
 
 #include "calibration/text_codec.h"
@@ -12,10 +13,6 @@ const std::array<std::string_view, 15> kCanUnits = {
 
 std::string FixedText(std::string_view text, std::size_t width) {
     return FromWin1252(ToFixedField(text, width));
-}
-
-std::string Trimmed(std::string_view text) {
-    return TrimBlanks(text);
 }
 
 CanLibrary NewLibrary(std::string_view name) {

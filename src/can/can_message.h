@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/trim.h"
+
 namespace vx42 {
 
 // Widths of the fixed-width texts of a definition and a library.
@@ -64,8 +66,6 @@ extern const std::array<std::string_view, 15> kCanUnits;
 // A text as a fixed-width field holds it: cut to width (never splitting a character) and
 // padded with blanks.
 std::string FixedText(std::string_view text, std::size_t width);
-// The text as shown and compared: leading and trailing blanks removed.
-std::string Trimmed(std::string_view text);
 
 // A library named as given, with no messages, written as "C002".
 CanLibrary NewLibrary(std::string_view name);

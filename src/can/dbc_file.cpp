@@ -1,3 +1,4 @@
+// CAN database (.dbc) files read statement by statement, problems kept per line.
 #include "can/dbc_file.h"
 
 #include <cmath>
@@ -8,6 +9,8 @@
 #include <unordered_map>
 
 #include "base/numbers.h"
+#include "base/result.h"
+#include "base/trim.h"
 #include "base/utf8.h"
 #include "calibration/text_codec.h"
 #include "files/file_io.h"
@@ -16,7 +19,12 @@ namespace vx42 {
 
 namespace {
 
-// A statement being read: one line, or several while a quoted text runs on.
+// What a line or a statement carries after its end and is not part of it.
+constexpr std::string_view kLineEndBlanks = " \t\r";
+
+// A statement being read: one line, or several while a quoted text runs on. A part that cannot
+// be read throws its Failure to the loop over the statements, which records it as a problem of
+// the statement's line.
 class Cursor {
   public:
     explicit Cursor(std::string_view text) : s_(text) {}
@@ -38,7 +46,7 @@ class Cursor {
         return true;
     }
     void Expect(char c, const char* what) {
-        if (!Take(c)) throw std::string("expected ") + what;
+        if (!Take(c)) throw Failure{std::string("expected ") + what};
     }
     // A run of characters up to a blank or one of the stop characters.
     std::string_view Word(std::string_view stops = "") {
@@ -50,7 +58,7 @@ class Cursor {
     }
     std::string_view Name(const char* what, std::string_view stops = ":;,") {
         const std::string_view w = Word(stops);
-        if (w.empty()) throw std::string("no ") + what;
+        if (w.empty()) throw Failure{std::string("no ") + what};
         return w;
     }
     template <typename T>
@@ -59,27 +67,27 @@ class Cursor {
         const auto number = ReadIntegerAt(s_.substr(p_));
         if (!number || number->value < std::numeric_limits<T>::min() ||
             number->value > static_cast<std::int64_t>(std::numeric_limits<T>::max()))
-            throw std::string("no ") + what;
+            throw Failure{std::string("no ") + what};
         p_ += number->length;
         return static_cast<T>(number->value);
     }
     double Number(const char* what) {
         SkipSpace();
         const auto number = ReadNumberAt(s_.substr(p_));
-        if (!number) throw std::string("no ") + what;
+        if (!number) throw Failure{std::string("no ") + what};
         p_ += number->length;
         return number->value;
     }
     // A quoted text; \" and \\ stand for themselves.
     std::string Quoted(const char* what) {
-        if (!Take('"')) throw std::string("no ") + what;
+        if (!Take('"')) throw Failure{std::string("no ") + what};
         std::string out;
         while (p_ < s_.size() && s_[p_] != '"') {
             if (s_[p_] == '\\' && p_ + 1 < s_.size() && (s_[p_ + 1] == '"' || s_[p_ + 1] == '\\'))
                 ++p_;
             out += s_[p_++];
         }
-        if (p_ >= s_.size()) throw std::string(what) + " is not closed";
+        if (p_ >= s_.size()) throw Failure{std::string(what) + " is not closed"};
         ++p_;
         return DbcText(out);
     }
@@ -118,7 +126,7 @@ DbcMessage ParseMessage(Cursor& c, std::uint32_t& raw) {
     c.Expect(':', "\":\" after the message name");
     m.length = c.Integer<int>("data length");
     if (m.length < 0 || m.length > 64)
-        throw "data length " + std::to_string(m.length) + " (0 to 64)";
+        throw Failure{"data length " + std::to_string(m.length) + " (0 to 64)"};
     m.transmitter = DbcText(c.Word());
     return m;
 }
@@ -137,10 +145,10 @@ DbcSignal ParseSignal(Cursor& c) {
                 digits.remove_suffix(1);
             }
             const auto value = ReadUnsigned(digits, 10, INT32_MAX);
-            if (!value) throw "multiplexing mark \"" + std::string(mux) + "\"";
+            if (!value) throw Failure{"multiplexing mark \"" + std::string(mux) + "\""};
             s.multiplexValue = static_cast<int>(*value);
         } else {
-            throw "multiplexing mark \"" + std::string(mux) + "\"";
+            throw Failure{"multiplexing mark \"" + std::string(mux) + "\""};
         }
     }
     c.Expect(':', "\":\" after the signal name");
@@ -151,15 +159,15 @@ DbcSignal ParseSignal(Cursor& c) {
     if (c.Take('0'))
         s.motorola = true;
     else if (!c.Take('1'))
-        throw std::string("byte order (@0 or @1)");
+        throw Failure{std::string("byte order (@0 or @1)")};
     if (c.Take('-'))
         s.isSigned = true;
     else if (!c.Take('+'))
-        throw std::string("sign (+ or -)");
+        throw Failure{std::string("sign (+ or -)")};
     if (s.startBit < 0 || s.startBit > 511)
-        throw "start bit " + std::to_string(s.startBit) + " (0 to 511)";
+        throw Failure{"start bit " + std::to_string(s.startBit) + " (0 to 511)"};
     if (s.length < 1 || s.length > 64)
-        throw "bit length " + std::to_string(s.length) + " (1 to 64)";
+        throw Failure{"bit length " + std::to_string(s.length) + " (1 to 64)"};
     c.Expect('(', "\"(\" before the factor");
     s.factor = c.Number("factor");
     c.Expect(',', "\",\" after the factor");
@@ -202,7 +210,7 @@ std::optional<Reference> ParseComment(Cursor& c) {
     } else if (kind == "BU_" || kind == "EV_") {
         c.Name("name");
     } else {
-        throw "comment of \"" + std::string(kind) + "\"";
+        throw Failure{"comment of \"" + std::string(kind) + "\""};
     }
     r.comment = c.Quoted("comment");
     if (kind == "BU_" || kind == "EV_") return std::nullopt;
@@ -255,7 +263,7 @@ class Reader {
                     state = State::None;
                     continue;
                 }
-                statement = TrimLineEnd(text_.substr(from, more - from));
+                statement = TrimEnd(text_.substr(from, more - from), kLineEndBlanks);
                 at = more;
                 lineNumber = lines;
             }
@@ -293,8 +301,9 @@ class Reader {
                 } else if (keyword == "VAL_") {
                     if (auto r = ParseValues(c)) references.push_back(std::move(*r));
                 }
-            } catch (const std::string& what) {
-                Problem(firstLine, std::string(Describe(keyword)) + " cannot be read: " + what +
+            } catch (const Failure& failure) {
+                Problem(firstLine, std::string(Describe(keyword)) +
+                                       " cannot be read: " + failure.message +
                                        (keyword == "BO_" ? " (its signals are skipped too)" : ""));
             }
         }
@@ -309,12 +318,7 @@ class Reader {
         const std::size_t stop = end == std::string_view::npos ? text_.size() : end;
         std::string_view line = text_.substr(at, stop - at);
         at = end == std::string_view::npos ? text_.size() : end + 1;
-        return TrimLineEnd(line);
-    }
-    static std::string_view TrimLineEnd(std::string_view line) {
-        while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
-            line.remove_suffix(1);
-        return line;
+        return TrimEnd(line, kLineEndBlanks);
     }
     static const char* Describe(std::string_view keyword) {
         if (keyword == "SG_") return "signal";

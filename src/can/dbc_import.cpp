@@ -1,3 +1,4 @@
+// Signals of a CAN database turned into message definitions of the user's library.
 #include "can/dbc_import.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Strict hexadecimal text.
 #include "can/hex_text.h"
 
 #include <string>

@@ -1,3 +1,4 @@
+// Message library files: the encrypted ".DVM" files of the Libraries folder.
 #include "can/library_files.h"
 
 #include <algorithm>

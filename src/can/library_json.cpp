@@ -1,3 +1,4 @@
+// A message library as JSON, for the command-line tool and the shipped example libraries.
 #include "can/library_json.h"
 
 #include <cmath>
@@ -58,7 +59,7 @@ class FieldReader {
     std::string Text(const char* field, std::size_t width) const {
         const json& v = Get(field);
         if (!v.is_string()) Fail(Name(field), "a text");
-        const std::string text = TrimBlanks(v.get<std::string>());
+        const std::string text = Trimmed(v.get<std::string>());
         const auto bytes = ToWin1252(text);
         if (FromWin1252(bytes) != text) Fail(Name(field), "a text of Windows-1252 characters");
         if (bytes.size() > width)

@@ -1,3 +1,4 @@
+// The rules of the user-defined message editor.
 #include "can/message_editor.h"
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// Picking a message for an output's primary or secondary data source.
 #include "can/message_selection.h"
 
 #include <algorithm>

@@ -8,13 +8,13 @@
 
 #include "calibration/cal_image.h"
 #include "calibration/converters.h"
-#include "calibration/review/calibration_diff.h"
-#include "calibration/review/calibration_text.h"
-#include "calibration/review/job_sheet.h"
 #include "cli/cli_support.h"
 #include "cli/commands.h"
 #include "files/calibration_json.h"
 #include "files/restore_points.h"
+#include "review/calibration_diff.h"
+#include "review/calibration_text.h"
+#include "review/job_sheet.h"
 
 namespace vx42::cli {
 

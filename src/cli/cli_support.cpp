@@ -1,3 +1,4 @@
+// What every vx42ctl command shares: exit statuses, failures, inputs, outputs and JSON.
 #include "cli/cli_support.h"
 
 #include <iostream>

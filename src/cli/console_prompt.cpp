@@ -1,3 +1,4 @@
+// The prompt of the command-line tool, its lines on standard error.
 #include "cli/console_prompt.h"
 
 #include <iostream>

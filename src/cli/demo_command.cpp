@@ -5,13 +5,13 @@
 #include <iostream>
 #include <memory>
 
-#include "files/calibration_file.h"
-#include "files/folders.h"
-#include "files/paths.h"
-#include "calibration/review/calibration_text.h"
 #include "cli/cli_support.h"
 #include "cli/commands.h"
 #include "cli/module_session.h"
+#include "files/calibration_file.h"
+#include "files/folders.h"
+#include "files/paths.h"
+#include "review/calibration_text.h"
 
 namespace vx42::cli {
 

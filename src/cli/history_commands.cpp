@@ -6,14 +6,14 @@
 #include <memory>
 
 #include "base/system_text.h"
-#include "calibration/review/calibration_check.h"
-#include "calibration/review/restore_history.h"
 #include "can/library_files.h"
 #include "cli/cli_support.h"
 #include "cli/commands.h"
 #include "files/paths.h"
 #include "files/restore_points.h"
 #include "files/settings.h"
+#include "review/calibration_check.h"
+#include "review/restore_history.h"
 
 namespace vx42::cli {
 

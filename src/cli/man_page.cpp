@@ -1,3 +1,4 @@
+// vx42ctl's man page, made from its own commands.
 #include "cli/man_page.h"
 
 #include <algorithm>

@@ -9,8 +9,6 @@
 #include "base/numbers.h"
 #include "base/system_text.h"
 #include "calibration/converters.h"
-#include "calibration/review/calibration_diff.h"
-#include "calibration/review/calibration_text.h"
 #include "can/hex_text.h"
 #include "cli/cli_support.h"
 #include "cli/commands.h"
@@ -19,6 +17,8 @@
 #include "files/paths.h"
 #include "firmware/upgrade.h"
 #include "firmware/upgrade_restore_point.h"
+#include "review/calibration_diff.h"
+#include "review/calibration_text.h"
 #include "session/calibration_session.h"
 
 namespace vx42::cli {
@@ -54,10 +54,10 @@ struct CommandSession {
         session.Connected(module.link().Connection(), module.link().DeviceSerial());
     }
     // A restore point that could not be kept fails the command (after its work is done).
-    static void Kept(const char* command, const std::optional<std::string>& problem) {
-        if (problem)
+    static void Kept(const char* command, const Result<void>& kept) {
+        if (!kept)
             throw CliError(std::string(command) +
-                           ": the restore point could not be kept: " + *problem);
+                           ": the restore point could not be kept: " + kept.error().message);
     }
     CalImage shown;
     CalibrationSession session;
@@ -105,11 +105,11 @@ void Retrieve(Session& session, const ModuleOptions& o) {
     WithModule(session, o, "retrieve", [&](ModuleSession& module) {
         CommandSession command(o, module);
         const CalImage image = RetrieveFrom(session, module);
-        const auto problem = command.session.Retrieved(image);
+        const auto kept = command.session.Retrieved(image);
         WriteCalibrationOutput(o.output, image);
         Note("retrieve: the calibration of module " + module.link().DeviceSerial() +
              " was written to " + Quoted(o.output));
-        CommandSession::Kept("retrieve", problem);
+        CommandSession::Kept("retrieve", kept);
     });
 }
 
@@ -128,12 +128,12 @@ void Write(Session& session, const ModuleOptions& o) {
         ProgressBar bar;
         const bool written = module.link().WriteWholeCalibration(image, module.ProgressOn(bar));
         bar.Finish();
-        const auto problem = command.session.WholeWriteEnded(
+        const auto kept = command.session.WholeWriteEnded(
             written, image,
             std::string(restore_event::ProgrammedFromFile) + " " + FileNameOfPath(o.file));
         if (!written) session.prompt.Fail("the calibration was not written", shown);
         Note("write: " + Quoted(o.file) + " was written to module " + module.link().DeviceSerial());
-        CommandSession::Kept("write", problem);
+        CommandSession::Kept("write", kept);
     });
 }
 

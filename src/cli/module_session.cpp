@@ -1,3 +1,4 @@
+// The link to one module for one vx42ctl command.
 #include "cli/module_session.h"
 
 #include <stdexcept>
@@ -37,12 +38,9 @@ ModuleSession::ModuleSession(const DeviceOptions& options, ConsolePrompt& prompt
     if (wantsSim && *kind != BridgeKind::Sim)
         throw CliError("--sim-state and --sim need the simulated module (--device sim)");
     if (*kind == BridgeKind::Sim) {
-        sim::SimConfig config;
-        try {
-            config = sim::ParseSimConfig(options.simConfig);
-        } catch (const std::invalid_argument& e) {
-            throw CliError("--sim: " + std::string(e.what()));
-        }
+        auto parsed = sim::ParseSimConfig(options.simConfig);
+        if (!parsed) throw CliError("--sim: " + parsed.error().message);
+        sim::SimConfig config = std::move(*parsed);
         if (!options.simState.empty()) config.statePath = options.simState;
         simulator_ = std::make_shared<sim::Simulator>(config);
     }

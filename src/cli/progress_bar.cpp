@@ -1,3 +1,4 @@
+// A progress bar on standard error for long module operations, drawn only on a terminal.
 #include "cli/progress_bar.h"
 
 #include <algorithm>

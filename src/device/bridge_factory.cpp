@@ -1,3 +1,4 @@
+// Picks the back end of the link: the vendor library, libftdi1 or the simulator.
 #include "device/bridge_factory.h"
 
 #include "device/d2xx_bridge.h"

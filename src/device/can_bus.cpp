@@ -1,3 +1,4 @@
+// The CAN bus itself: the bit rate the module listens at and the slots' reception status.
 #include "device/can_bus.h"
 
 namespace vx42 {

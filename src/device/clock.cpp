@@ -1,3 +1,4 @@
+// The link's clock: monotonic seconds, and delays that sleep.
 #include "device/clock.h"
 
 #include <chrono>

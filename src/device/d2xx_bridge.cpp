@@ -1,3 +1,4 @@
+// The vendor driver library as a back end, loaded by name at run time.
 #include "device/d2xx_bridge.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// The request frames of the module protocol and the rules that accept their replies.
 #include "device/frames.h"
 
 #include "device/bridge.h"

@@ -1,3 +1,4 @@
+// The open libftdi1 driver as a back end, for Linux machines without the vendor library.
 #include "device/ftdi_bridge.h"
 
 #include <ftdi.h>

@@ -1,3 +1,4 @@
+// The link to the VX42 module: the connection through a USB-serial bridge and its state.
 #include "device/module_link.h"
 
 #include "device/clock.h"

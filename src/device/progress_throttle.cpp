@@ -1,3 +1,4 @@
+// Progress of a long transfer, passed on to a display at a pace it can follow.
 #include "device/progress_throttle.h"
 
 namespace vx42 {

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <thread>
 
+#include "base/retry.h"
 #include "device/clock.h"
 #include "device/frames.h"
 #include "device/module_link.h"
@@ -95,10 +96,11 @@ bool ModuleLink::Exchange(std::span<const std::uint8_t> request, int replyLength
 }
 
 bool ModuleLink::Attempts(int attempts, double pauseMs, const std::function<bool()>& command) {
-    for (int i = 0; i < attempts; ++i) {
-        if (command()) return true;
+    const auto pause = [pauseMs] {
         if (pauseMs > 0) Delay(pauseMs);
-    }
+    };
+    if (Retry(attempts, command, pause)) return true;
+    pause();  // the module has its pause after the last failure too, before the next exchange
     return false;
 }
 

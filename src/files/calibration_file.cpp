@@ -1,3 +1,4 @@
+// Calibration files (".DVF") and the file state behind the window's title and its commands.
 #include "files/calibration_file.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// A calibration image as JSON, field by field, and back.
 #include "files/calibration_json.h"
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// Where the tool's files live, decided in one place.
 #include "files/folders.h"
 
 #include <filesystem>

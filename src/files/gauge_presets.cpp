@@ -1,3 +1,4 @@
+// Gauge presets: ready-made gauge setups read from "GaugePresets.CFG".
 #include "files/gauge_presets.h"
 
 #include <cmath>

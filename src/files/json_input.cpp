@@ -1,3 +1,4 @@
+// JSON read from files made by anyone, within the input limits.
 #include "files/json_input.h"
 
 #include <cmath>

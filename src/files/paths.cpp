@@ -1,3 +1,4 @@
+// Path utilities with the platform's separators, and the two folders the tool starts from.
 #include "files/paths.h"
 
 #include <filesystem>

@@ -1,3 +1,4 @@
+// Restore points: every calibration that came from or went to a module, kept per module.
 #include "files/restore_points.h"
 
 #include <algorithm>
@@ -468,17 +469,17 @@ RestoreKeeper::RestoreKeeper(std::string folder, int limit) {
     if (!folder.empty()) store_.emplace(std::move(folder), limit);
 }
 
-std::optional<std::string> RestoreKeeper::Keep(const std::string& serial, const CalImage& image,
-                                               const std::string& event) {
-    if (!store_) return std::nullopt;
+Result<void> RestoreKeeper::Keep(const std::string& serial, const CalImage& image,
+                                 const std::string& event) {
+    if (!store_) return {};
     serial_ = serial;
     marked_ = false;
     try {
         store_->Record(serial, image, event, NowSeconds());
     } catch (const FileError& e) {
-        return e.what();
+        return Failure{e.what()};
     }
-    return std::nullopt;
+    return {};
 }
 
 void RestoreKeeper::Changed() {

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "base/result.h"
 #include "calibration/cal_image.h"
 #include "calibration/edit_target.h"
 
@@ -113,10 +114,9 @@ class RestoreKeeper {
     bool enabled() const { return store_.has_value(); }
     RestorePoints* store() { return store_ ? &*store_ : nullptr; }
 
-    // After a whole retrieve or write: keeps the image for the module. Returns what went
-    // wrong, or nothing when the restore point was kept.
-    std::optional<std::string> Keep(const std::string& serial, const CalImage& image,
-                                    const std::string& event);
+    // After a whole retrieve or write: keeps the image for the module; the failure says what
+    // went wrong. Nothing is kept, and nothing fails, when restore points are off.
+    Result<void> Keep(const std::string& serial, const CalImage& image, const std::string& event);
     // Before a change is written to the module: the first after a retrieve or write marks
     // that the module moved on from its newest entry.
     void Changed();

@@ -1,3 +1,4 @@
+// The user's persisted settings.
 #include "files/settings.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Firmware image files (".ROM", ".RM2"), bootloader upgrade files (".BLU") and S-records.
 #include "firmware/firmware_files.h"
 
 #include <cstdio>

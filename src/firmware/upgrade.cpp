@@ -1,3 +1,4 @@
+// The firmware and bootloader upgrade, and the service commands beside it.
 #include "firmware/upgrade.h"
 
 #include <algorithm>
@@ -99,17 +100,6 @@ bool LoadUpgradeFile(const std::string& path, UpgradeFile& file, Prompt& prompt)
     }
     file = std::move(chosen);
     return true;
-}
-
-Bytes CopyBytesFromBootLoader(const BootImage& image, int offset, int last) {
-    if (last < 0) return {};
-    Bytes out(static_cast<std::size_t>(last + 1), 0xFF);
-    for (int i = 0; i <= last; ++i) {
-        const int index = offset + i;
-        if (index >= 0 && index < static_cast<int>(image.size()))
-            out[static_cast<std::size_t>(i)] = image[static_cast<std::size_t>(index)];
-    }
-    return out;
 }
 
 int LargestBootLoaderFile() {

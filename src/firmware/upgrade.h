@@ -62,9 +62,6 @@ struct UpgradeFile {
 // other than the one loaded. True when `file` now describes `path`.
 bool LoadUpgradeFile(const std::string& path, UpgradeFile& file, Prompt& prompt);
 
-// Bytes offset .. offset + last of the image; positions past its end read 0xFF.
-Bytes CopyBytesFromBootLoader(const BootImage& image, int offset, int last);
-
 // The largest bootloader upgrade file the module takes: its image is written in 16-byte
 // blocks from 0x0400 (with the 0xFF padding that follows it) and must end below the marker
 // and freeze addresses.

@@ -1,3 +1,4 @@
+// The module's calibration kept as a restore point before an upgrade.
 #include "firmware/upgrade_restore_point.h"
 
 #include "base/prompt.h"

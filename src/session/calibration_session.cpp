@@ -1,3 +1,4 @@
+// One session with a module, shared by the window and vx42ctl.
 #include "session/calibration_session.h"
 
 namespace vx42 {
@@ -104,7 +105,7 @@ bool CalibrationSession::ReplaceShown(const CalImage& image, ImageOrigin origin,
     return true;
 }
 
-std::optional<std::string> CalibrationSession::Retrieved(const CalImage& image) {
+Result<void> CalibrationSession::Retrieved(const CalImage& image) {
     shown_ = image;
     origin_ = ImageOrigin::Module;
     originName_ = serial_;
@@ -118,13 +119,13 @@ std::vector<Finding> CalibrationSession::CheckBeforeWrite(const LibrarySet* libr
     return CheckCalibration(shown_, libraries, units);
 }
 
-std::optional<std::string> CalibrationSession::WholeWriteEnded(bool written, const CalImage& image,
-                                                               const std::string& event) {
+Result<void> CalibrationSession::WholeWriteEnded(bool written, const CalImage& image,
+                                                 const std::string& event) {
     moduleKey_ = ModuleKey(serial_);
     if (!written) {
         // Part of the image may have landed, and the module may be left frozen.
         moduleImage_.reset();
-        return std::nullopt;
+        return {};
     }
     moduleImage_ = image;
     return keeper_.Keep(serial_, image, event);

@@ -17,9 +17,9 @@
 
 #include "base/prompt.h"
 #include "calibration/cal_image.h"
-#include "calibration/review/calibration_check.h"
 #include "files/calibration_file.h"
 #include "files/restore_points.h"
+#include "review/calibration_check.h"
 
 namespace vx42 {
 
@@ -125,17 +125,17 @@ class CalibrationSession {
     bool ReplaceShown(const CalImage& image, ImageOrigin origin, const std::string& name);
 
     // A whole retrieve from the connected module arrived: it becomes the calibration shown and
-    // what the module is known to hold, and is kept as a restore point. Returns what went
-    // wrong keeping it.
-    std::optional<std::string> Retrieved(const CalImage& image);
+    // what the module is known to hold, and is kept as a restore point. Fails when it could
+    // not be kept.
+    Result<void> Retrieved(const CalImage& image);
 
     // The check before a whole write of the calibration shown: its findings.
     std::vector<Finding> CheckBeforeWrite(const LibrarySet* libraries,
                                           const UnitFlags& units) const;
     // A whole write of `image` ended: written, the module holds it and it is kept as a
-    // restore point under `event`; failed, what the module holds is no longer known.
-    std::optional<std::string> WholeWriteEnded(bool written, const CalImage& image,
-                                               const std::string& event);
+    // restore point under `event`; failed, what the module holds is no longer known. Fails
+    // when the restore point could not be kept.
+    Result<void> WholeWriteEnded(bool written, const CalImage& image, const std::string& event);
 
     // A confirmed edit of the calibration shown goes to the module of connection `stamp`:
     // the tool now believes the module holds the bytes too.

@@ -1,3 +1,4 @@
+// Which bridge the window talks through.
 #include "ui/bridge_choice.h"
 
 #include <filesystem>

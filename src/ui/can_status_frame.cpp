@@ -1,3 +1,4 @@
+// The "CAN Status" tab's frame.
 #include "ui/can_status_frame.h"
 
 #include <QGridLayout>

@@ -1,3 +1,4 @@
+// What the main window's dialogs share.
 #include "ui/dialog_support.h"
 
 #include <QWidget>

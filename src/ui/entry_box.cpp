@@ -1,3 +1,4 @@
+// A text box of the output tab that commits on Enter only.
 #include "ui/entry_box.h"
 
 #include <QKeyEvent>

@@ -1,3 +1,4 @@
+// The About box.
 #include "ui/frm_about.h"
 
 #include <QDesktopServices>

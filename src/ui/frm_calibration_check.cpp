@@ -1,4 +1,6 @@
+// The "Check Calibration" window.
 #include "ui/frm_calibration_check.h"
+#include "app/qt/qt_text.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -12,10 +14,6 @@
 namespace vx42 {
 
 namespace {
-
-QString Q(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 std::string Counted(std::size_t n, const char* one) {
     return std::to_string(n) + " " + one + (n == 1 ? "" : "s");

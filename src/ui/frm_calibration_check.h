@@ -5,7 +5,7 @@
 #include <functional>
 #include <vector>
 
-#include "calibration/review/calibration_check.h"
+#include "review/calibration_check.h"
 #include "ui/dialog_support.h"
 
 class QLabel;

@@ -1,3 +1,4 @@
+// The "Set CAN Speed" window.
 #include "ui/frm_can_speed.h"
 
 #include <QButtonGroup>

@@ -1,4 +1,6 @@
+// The "Compare" window.
 #include "ui/frm_compare.h"
+#include "app/qt/qt_text.h"
 
 #include <QBrush>
 #include <QColor>
@@ -16,10 +18,6 @@
 namespace vx42 {
 
 namespace {
-
-QString Q(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 // A setting's name as a line of its own: "Name", "Primary CAN data, byte index".
 QString Capitalised(const std::string& s) {

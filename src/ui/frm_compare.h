@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "calibration/review/calibration_diff.h"
+#include "review/calibration_diff.h"
 #include "ui/dialog_support.h"
 
 class QLabel;

@@ -1,3 +1,4 @@
+// The "Firmware Upgrade" window.
 #include "ui/frm_firmware_upgrade.h"
 
 #include <QApplication>
@@ -14,6 +15,7 @@
 
 #include "app/qt/keyboard_access.h"
 #include "app/qt/link_thread.h"
+#include "app/qt/qt_text.h"
 #include "base/numbers.h"
 #include "device/progress_throttle.h"
 #include "files/paths.h"
@@ -22,10 +24,6 @@
 namespace vx42 {
 
 namespace {
-
-QString Q(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 QPushButton* Button(QWidget* parent, const char* name, const char* caption) {
     auto* b = new QPushButton(caption, parent);

@@ -1,3 +1,4 @@
+// The "Import DBC" window.
 #include "ui/frm_import_dbc.h"
 
 #include <QHBoxLayout>
@@ -13,15 +14,12 @@
 #include <cmath>
 
 #include "app/qt/keyboard_access.h"
+#include "app/qt/qt_text.h"
 #include "can/hex_text.h"
 
 namespace vx42 {
 
 namespace {
-
-QString Q(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 QString Scaling(const DbcSignal& s) {
     return QString("x %1 %2 %3")

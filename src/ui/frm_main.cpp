@@ -1,3 +1,4 @@
+// The main window.
 #include "ui/frm_main.h"
 
 #include <QAction>
@@ -21,6 +22,7 @@
 #include <limits>
 
 #include "app/qt/keyboard_access.h"
+#include "app/qt/qt_text.h"
 #include "calibration/number_format.h"
 #include "can/library_files.h"
 #include "can/message_selection.h"
@@ -32,10 +34,6 @@
 namespace vx42 {
 
 namespace {
-
-QString Q(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 // A scroll area that asks for room to show all of its page: the window takes the page's
 // whole size where the screen has it, and scrolls the page only on a smaller screen.

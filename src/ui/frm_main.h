@@ -9,13 +9,13 @@
 #include <memory>
 #include <string>
 
-#include "app/qt/app_context.h"
+#include "app/app_context.h"
 #include "app/qt/link_thread.h"
-#include "app/qt/module_service.h"
+#include "session/module_service.h"
 #include "app/qt/queued_change_sink.h"
 #include "base/error_log.h"
 #include "calibration/edit_target.h"
-#include "calibration/review/calibration_check.h"
+#include "review/calibration_check.h"
 #include "files/restore_points.h"
 #include "firmware/upgrade.h"
 #include "session/calibration_session.h"
@@ -153,7 +153,7 @@ class FrmMain : public QMainWindow {
     // The whole write of the calibration shown, kept as a restore point under `event`.
     void WriteWhole(const std::string& event);
     // What went wrong keeping a restore point, shown; nothing for nothing.
-    void ShowKeepProblem(const std::optional<std::string>& problem);
+    void ShowKeepProblem(const Result<void>& kept);
     // What the firmware upgrade runs before it sends anything: the restore point.
     BeforeSending BeforeUpgrade();
     void StartRetrieve();

@@ -5,7 +5,7 @@
 #include <QAction>
 #include <QMenu>
 
-#include "calibration/review/calibration_diff.h"
+#include "review/calibration_diff.h"
 #include "files/calibration_file.h"
 #include "ui/frm_compare.h"
 #include "ui/frm_main.h"

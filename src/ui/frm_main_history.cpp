@@ -6,7 +6,7 @@
 #include <QMenu>
 #include <QTabBar>
 
-#include "calibration/review/calibration_check.h"
+#include "review/calibration_check.h"
 #include "firmware/upgrade_restore_point.h"
 #include "ui/frm_calibration_check.h"
 #include "ui/frm_main.h"
@@ -69,10 +69,10 @@ void FrmMain::ShowFinding(const Finding& finding) {
     control->setFocus(Qt::OtherFocusReason);
 }
 
-void FrmMain::ShowKeepProblem(const std::optional<std::string>& problem) {
-    if (problem)
-        app_.prompt.Message("The restore point could not be kept: " + *problem, "Restore Point",
-                            Icon::Exclamation);
+void FrmMain::ShowKeepProblem(const Result<void>& kept) {
+    if (!kept)
+        app_.prompt.Message("The restore point could not be kept: " + kept.error().message,
+                            "Restore Point", Icon::Exclamation);
 }
 
 BeforeSending FrmMain::BeforeUpgrade() {

@@ -5,7 +5,7 @@
 #include <QMenu>
 
 #include "app/qt/html_printing.h"
-#include "calibration/review/job_sheet.h"
+#include "review/job_sheet.h"
 #include "files/calibration_file.h"
 #include "ui/frm_main.h"
 

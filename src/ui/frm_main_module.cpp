@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTabBar>
 
+#include "app/qt/qt_text.h"
 #include "calibration/number_format.h"
 #include "can/message_selection.h"
 #include "device/progress_throttle.h"
@@ -18,10 +19,6 @@
 namespace vx42 {
 
 namespace {
-
-QString Q(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 // "count Bytes of total Bytes copied." with both numbers grouped ("" for zero).
 std::string BytesCopiedText(int count, int total) {

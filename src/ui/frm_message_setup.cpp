@@ -1,3 +1,4 @@
+// The "CAN Message Setup" window.
 #include "ui/frm_message_setup.h"
 
 #include <QCheckBox>
@@ -14,6 +15,7 @@
 #include <algorithm>
 
 #include "app/qt/keyboard_access.h"
+#include "app/qt/qt_text.h"
 #include "can/dbc_import.h"
 #include "can/library_files.h"
 #include "files/paths.h"
@@ -23,10 +25,6 @@
 namespace vx42 {
 
 namespace {
-
-QString Q(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 constexpr const char* kAddCaption = "Add New Message";
 constexpr const char* kCancelAddCaption = "Cancel Add New";

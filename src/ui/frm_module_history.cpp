@@ -1,4 +1,6 @@
+// The "Module History" window.
 #include "ui/frm_module_history.h"
+#include "app/qt/qt_text.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -14,10 +16,6 @@
 namespace vx42 {
 
 namespace {
-
-QString Q(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 QTreeWidget* List(QWidget* parent, const char* name, const QStringList& headers) {
     auto* list = new QTreeWidget(parent);

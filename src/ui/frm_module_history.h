@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "calibration/review/restore_history.h"
+#include "review/restore_history.h"
 #include "ui/dialog_support.h"
 
 class QPlainTextEdit;

@@ -1,3 +1,4 @@
+// The "Unit Settings" window.
 #include "ui/frm_unit_settings.h"
 
 #include <QGridLayout>

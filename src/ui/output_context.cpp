@@ -1,3 +1,4 @@
+// What the frames of an output tab share.
 #include "ui/output_context.h"
 
 #include <QWidget>

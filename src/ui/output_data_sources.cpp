@@ -1,3 +1,4 @@
+// The data sources frame of an output tab.
 #include "ui/output_data_sources.h"
 
 #include <QCheckBox>

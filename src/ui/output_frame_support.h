@@ -12,17 +12,11 @@
 #include <string>
 
 #include "app/qt/keyboard_access.h"
+#include "app/qt/qt_text.h"
 #include "ui/control_names.h"
 #include "ui/entry_box.h"
 
 namespace vx42::output_frames {
-
-inline QString Q(const std::string& s) {
-    return QString::fromStdString(s);
-}
-inline std::string S(const QString& s) {
-    return s.toStdString();
-}
 
 using vx42::Indexed;
 

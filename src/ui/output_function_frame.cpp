@@ -1,3 +1,4 @@
+// The function and drive frames of an output tab.
 #include "ui/output_function_frame.h"
 
 #include <QCheckBox>

@@ -1,3 +1,4 @@
+// The live gauge calibration of an output tab.
 #include "ui/output_live_calibration.h"
 
 #include <QGridLayout>

@@ -1,3 +1,4 @@
+// The library and message lists of the output tab.
 #include "ui/output_messages.h"
 
 #include "can/message_selection.h"

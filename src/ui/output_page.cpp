@@ -1,3 +1,4 @@
+// The page of the four output tabs.
 #include "ui/output_page.h"
 
 #include <QGroupBox>

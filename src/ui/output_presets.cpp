@@ -1,3 +1,4 @@
+// The gauge presets frame of an output tab.
 #include "ui/output_presets.h"
 
 #include <QAbstractItemView>

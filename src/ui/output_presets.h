@@ -1,8 +1,8 @@
 #pragma once
-
-#include "ui/output_controls.h"
 // The gauge presets frame of an output tab: the list of presets, the chosen one applied to
 // the output, and the list following the output's settings to the preset they match.
+
+#include "ui/output_controls.h"
 
 class QCheckBox;
 class QComboBox;

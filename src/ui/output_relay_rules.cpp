@@ -1,3 +1,4 @@
+// The relay rules frame of an output tab.
 #include "ui/output_relay_rules.h"
 
 #include <QCheckBox>

@@ -1,3 +1,4 @@
+// The tables of an output tab.
 #include "ui/output_tables_frame.h"
 
 #include <QAction>

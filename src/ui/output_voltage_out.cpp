@@ -1,3 +1,4 @@
+// The voltage output frame of an output tab.
 #include "ui/output_voltage_out.h"
 
 #include <QGridLayout>

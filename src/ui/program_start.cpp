@@ -1,3 +1,4 @@
+// The program's start: presets, settings, the module and the main window, inside the trap.
 #include "ui/program_start.h"
 
 namespace vx42 {

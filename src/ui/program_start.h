@@ -7,8 +7,8 @@
 #include <memory>
 #include <string>
 
-#include "app/qt/app_context.h"
-#include "app/qt/link_module_service.h"
+#include "app/app_context.h"
+#include "session/link_module_service.h"
 #include "device/bridge.h"
 #include "ui/frm_main.h"
 

@@ -1,3 +1,4 @@
+// The picture of a relay switch function.
 #include "ui/relay_picture.h"
 
 #include <QPainter>

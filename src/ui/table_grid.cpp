@@ -1,3 +1,4 @@
+// An output table as a grid control.
 #include "ui/table_grid.h"
 
 #include <QApplication>
@@ -6,16 +7,10 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 
+#include "app/qt/qt_text.h"
 #include "calibration/grid/grid_clipboard.h"
 
 namespace vx42 {
-namespace {
-
-QString Q(const std::string& s) {
-    return QString::fromStdString(s);
-}
-
-}  // namespace
 
 std::optional<GridKey> GridKeyOf(int qtKey, Qt::KeyboardModifiers modifiers) {
     GridKey key;

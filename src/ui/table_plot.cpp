@@ -1,3 +1,4 @@
+// A plot beside an output table.
 #include "ui/table_plot.h"
 
 #include <QPainter>
@@ -5,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/qt/qt_text.h"
 #include "calibration/axis_ticks.h"
 #include "calibration/converters.h"
 #include "calibration/number_format.h"
@@ -15,10 +17,6 @@ namespace {
 const QColor kCurveColours[] = {QColor(0x1f, 0x77, 0xb4), QColor(0xff, 0x7f, 0x0e),
                                 QColor(0x2c, 0xa0, 0x2c), QColor(0xd6, 0x27, 0x28),
                                 QColor(0x94, 0x67, 0xbd), QColor(0x8c, 0x56, 0x4b)};
-
-QString Q(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 }  // namespace
 

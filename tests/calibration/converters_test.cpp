@@ -15,8 +15,6 @@ TEST(Converters, ByteSplitsClampAndDropFractions) {
     EXPECT_EQ(HighByte(300.9), 0x01);
     EXPECT_EQ(LowByte(300.9), 0x2C);
     EXPECT_EQ(MakeWord(0x09, 0xC4), 2500u);
-    EXPECT_EQ(HighByteTenths(100), 0x03);
-    EXPECT_EQ(LowByteTenths(100), 0xE8);
     EXPECT_DOUBLE_EQ(WordTenths(0x04, 0xD2), 123.4);
     EXPECT_EQ(PercentHighByte(40, 10000), 0x0F);
     EXPECT_EQ(PercentLowByte(40, 10000), 0xA0);

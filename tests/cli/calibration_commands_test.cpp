@@ -2,9 +2,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "calibration/review/job_sheet.h"
 #include "cli/cli_fixture.h"
 #include "files/file_io.h"
+#include "review/job_sheet.h"
 
 namespace vx42::test {
 namespace {

@@ -50,7 +50,7 @@ class FtdiCommands : public CliTest {
     }
 
     sim::SimModule& Module() {
-        if (!simulator_) simulator_ = std::make_unique<sim::Simulator>(sim::ParseSimConfig(Bus()));
+        if (!simulator_) simulator_ = std::make_unique<sim::Simulator>(*sim::ParseSimConfig(Bus()));
         return simulator_->Module(1);
     }
     // The simulator's memory as the last run left it.

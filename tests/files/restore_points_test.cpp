@@ -111,17 +111,27 @@ TEST(RestorePoints, TheFirstChangeAfterAnEntryNamesTheNextRetrieve) {
     TempDir dir;
     RestoreKeeper keeper(dir.str(), 200);
     keeper.Changed();  // nothing kept yet: nothing to mark
-    EXPECT_FALSE(keeper.Keep("A", Image(1), restore_event::Retrieve));
+    EXPECT_TRUE(keeper.Keep("A", Image(1), restore_event::Retrieve));
     keeper.Changed();
     EXPECT_TRUE(keeper.store()->Module("A")->movedOn);
-    EXPECT_FALSE(keeper.Keep("A", Image(2), restore_event::Retrieve));
+    EXPECT_TRUE(keeper.Keep("A", Image(2), restore_event::Retrieve));
     const auto m = *keeper.store()->Module("A");
     EXPECT_EQ(Events(m), (std::vector<std::string>{"Retrieve", "Retrieve after changes"}));
     EXPECT_FALSE(m.movedOn);
     // Without a folder nothing is kept.
     RestoreKeeper none("", 200);
     EXPECT_FALSE(none.enabled());
-    EXPECT_FALSE(none.Keep("A", Image(1), restore_event::Retrieve));
+    EXPECT_TRUE(none.Keep("A", Image(1), restore_event::Retrieve));
+}
+
+TEST(RestorePoints, AKeepThatCannotBeWrittenSaysWhy) {
+    TempDir dir;
+    const std::string taken = dir.file("history");
+    WriteFileAtomic(taken, std::vector<std::uint8_t>{1});  // a file where the folder should be
+    RestoreKeeper keeper(taken, 200);
+    const auto kept = keeper.Keep("A", Image(1), restore_event::Retrieve);
+    ASSERT_FALSE(kept);
+    EXPECT_NE(kept.error().message.find("history"), std::string::npos) << kept.error().message;
 }
 
 TEST(RestorePoints, AHostileIndexIsRefusedAndSetAsideByTheNextRecord) {

@@ -62,7 +62,7 @@ TEST(CalibrationSession, KnowsWhetherTheModuleHoldsTheCalibrationShown) {
     CalibrationSession session(shown, dir.str(), 10);
     session.Connected(1, "FT000001");
     EXPECT_EQ(session.Agreement(), ModuleAgreement::Unknown);  // nothing read or written yet
-    EXPECT_FALSE(session.Retrieved(Image(5)));
+    EXPECT_TRUE(session.Retrieved(Image(5)));
     EXPECT_EQ(shown, Image(5));
     EXPECT_EQ(session.origin(), ImageOrigin::Module);
     EXPECT_EQ(session.Agreement(), ModuleAgreement::InStep);
@@ -71,7 +71,7 @@ TEST(CalibrationSession, KnowsWhetherTheModuleHoldsTheCalibrationShown) {
     ASSERT_TRUE(session.ReplaceShown(Image(7), ImageOrigin::RestorePoint, "FT000001"));
     EXPECT_EQ(session.Agreement(), ModuleAgreement::Differs);
     EXPECT_THAT(AgreementText(session.Agreement()), ::testing::HasSubstr("Update writes"));
-    EXPECT_FALSE(session.WholeWriteEnded(true, shown, restore_event::Update));
+    EXPECT_TRUE(session.WholeWriteEnded(true, shown, restore_event::Update));
     EXPECT_EQ(session.Agreement(), ModuleAgreement::InStep);
 
     // A change handed to this connection keeps the module in step; one lost makes it unknown.
@@ -83,8 +83,8 @@ TEST(CalibrationSession, KnowsWhetherTheModuleHoldsTheCalibrationShown) {
     EXPECT_EQ(session.Agreement(), ModuleAgreement::Unknown);
 
     // A failed whole write leaves nothing known.
-    EXPECT_FALSE(session.WholeWriteEnded(true, shown, restore_event::Update));
-    EXPECT_FALSE(session.WholeWriteEnded(false, shown, restore_event::Update));
+    EXPECT_TRUE(session.WholeWriteEnded(true, shown, restore_event::Update));
+    EXPECT_TRUE(session.WholeWriteEnded(false, shown, restore_event::Update));
     EXPECT_EQ(session.Agreement(), ModuleAgreement::Unknown);
     EXPECT_EQ(AgreementText(session.Agreement()), "");
 }

@@ -296,8 +296,8 @@ class Rig {
         if (!session_.Begin(Transfer::Write)) return;
         const CalImage image = shown_;
         const bool written = link_.WriteWholeCalibration(image, {});
-        const auto problem = session_.WholeWriteEnded(written, image, event);
-        if (written) Kept(problem, image);
+        const auto kept = session_.WholeWriteEnded(written, image, event);
+        if (written) Kept(kept, image);
         session_.End();
     }
     void UndoRedo(bool undo) {
@@ -314,9 +314,9 @@ class Rig {
     }
 
     // The restore point of a whole write or retrieve must be the module's newest entry.
-    void Kept(const std::optional<std::string>& problem, const CalImage& image) {
-        if (problem) {
-            unkept_ = "a restore point could not be kept: " + *problem;
+    void Kept(const Result<void>& kept, const CalImage& image) {
+        if (!kept) {
+            unkept_ = "a restore point could not be kept: " + kept.error().message;
             return;
         }
         if (unkept_.empty())

@@ -1,7 +1,7 @@
 // File > Print... and File > Export Job Sheet...: the job sheet of the calibration shown goes
 // to the print dialog and into a PDF file chosen in the save dialog.
 
-#include "calibration/review/job_sheet.h"
+#include "review/job_sheet.h"
 
 #include <QAction>
 #include <QProcess>

@@ -11,8 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/qt/app_context.h"
-#include "app/qt/link_module_service.h"
+#include "app/app_context.h"
 #include "base/control_names.h"
 #include "base/scripted_prompt.h"
 #include "device/sim/sim_bridge.h"
@@ -20,6 +19,7 @@
 #include "files/gauge_presets.h"
 #include "files/paths.h"
 #include "files/settings.h"
+#include "session/link_module_service.h"
 #include "support/temp_dir.h"
 #include "ui/frm_main.h"
 

@@ -1,3 +1,4 @@
+// The small input window of "Set Selection": a prompt, one text box and OK / Cancel.
 #include "app/qt/frm_input_box.h"
 
 #include <QHBoxLayout>

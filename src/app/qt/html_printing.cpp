@@ -1,3 +1,4 @@
+// An HTML document made below the window (the job sheet) printed with Qt's rich text.
 #include "app/qt/html_printing.h"
 
 #include <QBuffer>

@@ -1,3 +1,4 @@
+// The module link's own thread: exchanges run there one at a time, in order.
 #include "app/qt/link_thread.h"
 
 #include <QEventLoop>

@@ -1,3 +1,4 @@
+// The prompt interface shown as real dialogs.
 #include "app/qt/qt_prompt.h"
 
 #include <QApplication>
@@ -15,15 +16,12 @@
 
 #include "app/qt/frm_input_box.h"
 #include "app/qt/html_printing.h"
+#include "app/qt/qt_text.h"
 #include "files/paths.h"
 
 namespace vx42 {
 
 namespace {
-
-QString Q(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 // The caption of the input window that "Set to..." opens.
 constexpr const char* kSetSelectionCaption = "Set Selection";

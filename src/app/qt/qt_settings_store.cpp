@@ -1,3 +1,4 @@
+// The user's settings in the platform's per-user store.
 #include "app/qt/qt_settings_store.h"
 
 namespace vx42 {

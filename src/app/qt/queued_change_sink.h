@@ -7,8 +7,8 @@
 #include <functional>
 
 #include "app/qt/link_thread.h"
-#include "app/qt/module_service.h"
 #include "calibration/edit_target.h"
+#include "session/module_service.h"
 
 namespace vx42 {
 

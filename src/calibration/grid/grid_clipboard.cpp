@@ -1,3 +1,4 @@
+// Copy and paste of table cells as clipboard text.
 #include "calibration/grid/grid_clipboard.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The undo and redo history of the output tables and of settings copied in.
 #include "calibration/grid/grid_history.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// A table of the output tabs as plain data.
 #include "calibration/grid/grid_model.h"
 
 #include <algorithm>

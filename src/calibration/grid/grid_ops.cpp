@@ -1,3 +1,4 @@
+// The editing operations of the output tables.
 #include "calibration/grid/grid_ops.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The input filters every entry box of an output tab shares, as functions on text.
 #include "calibration/outputs/entry_filters.h"
 
 #include <cmath>
@@ -6,10 +7,6 @@
 #include "calibration/number_format.h"
 
 namespace vx42 {
-
-std::string ClampTextBox(std::string_view text, double minimum, double maximum) {
-    return ShortestText(Clamp(TypedNumber(text), minimum, maximum));
-}
 
 bool TextInRange(std::string_view text, double minimum, double maximum) {
     const double value = TypedNumber(text);

@@ -11,9 +11,6 @@ namespace vx42 {
 // The text colours of an entry box: black in range, red out of range.
 enum class TextColour { Black = 0, Red = 255 };
 
-// The box's text clamped to minimum..maximum, as plain decimal text.
-std::string ClampTextBox(std::string_view text, double minimum, double maximum);
-
 // Whether the box's numeric value lies within minimum..maximum (the colouring test).
 bool TextInRange(std::string_view text, double minimum, double maximum);
 TextColour ColourTextBox(std::string_view text, double minimum, double maximum);

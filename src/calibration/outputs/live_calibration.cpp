@@ -1,5 +1,7 @@
+// Live gauge calibration: the drive written to the module as the user steps it.
 #include "calibration/outputs/live_calibration.h"
 
+#include "base/retry.h"
 #include "calibration/converters.h"
 #include "calibration/number_format.h"
 #include "calibration/outputs/entry_filters.h"
@@ -60,10 +62,9 @@ void LiveCalibration::SetValue(const CalImage& image, double value) {
 }
 
 void LiveCalibration::WriteWithRetry(int address, std::uint8_t value) {
-    for (int attempt = 1; attempt <= kLiveWriteTries; ++attempt) {
-        if (link_.WriteByte(address, value)) return;
-        if (attempt < kLiveWriteTries) link_.PauseBeforeRetry();
-    }
+    Retry(
+        kLiveWriteTries, [&] { return link_.WriteByte(address, value); },
+        [&] { link_.PauseBeforeRetry(); });
 }
 
 }  // namespace vx42

@@ -1,3 +1,4 @@
+// The output's function: the function and options bytes, and storing a chosen function.
 #include "calibration/outputs/output_function.h"
 
 #include "calibration/converters.h"

@@ -1,3 +1,4 @@
+// The output an output tab works on: its image, its messages and its edit target.
 #include "calibration/outputs/output_scope.h"
 
 namespace vx42 {

@@ -1,3 +1,4 @@
+// The per-data-source settings of an output, its name and its formatted-data switch.
 #include "calibration/outputs/output_settings.h"
 
 #include <algorithm>

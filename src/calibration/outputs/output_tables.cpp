@@ -1,3 +1,4 @@
+// The gauge tables of an output and the fills of their breakpoints.
 #include "calibration/outputs/output_tables.h"
 
 #include <algorithm>
@@ -228,20 +229,27 @@ std::vector<WordChange> StoreTableValues(const OutputEdit& out, TableGrid grid,
     return batch.Finish();
 }
 
-TableTexts GetTableTexts(const OutputScope& out, TableGrid grid) {
+namespace {
+
+// Every cell of a table, [row][col], as `cell` reads it.
+template <typename Cell>
+auto WholeTable(const OutputScope& out, TableGrid grid, Cell cell) {
     const GridSize size = SizeOf(grid);
-    TableTexts texts(static_cast<std::size_t>(size.rows));
+    std::vector<std::vector<decltype(cell(out, grid, 0, 0))>> table(
+        static_cast<std::size_t>(size.rows));
     for (int r = 0; r < size.rows; ++r)
-        for (int c = 0; c < size.cols; ++c) texts[r].push_back(GetTableCellText(out, grid, r, c));
-    return texts;
+        for (int c = 0; c < size.cols; ++c) table[r].push_back(cell(out, grid, r, c));
+    return table;
+}
+
+}  // namespace
+
+TableTexts GetTableTexts(const OutputScope& out, TableGrid grid) {
+    return WholeTable(out, grid, GetTableCellText);
 }
 
 TableValues GetTableValues(const OutputScope& out, TableGrid grid) {
-    const GridSize size = SizeOf(grid);
-    TableValues values(static_cast<std::size_t>(size.rows));
-    for (int r = 0; r < size.rows; ++r)
-        for (int c = 0; c < size.cols; ++c) values[r].push_back(GetTableCellValue(out, grid, r, c));
-    return values;
+    return WholeTable(out, grid, GetTableCellValue);
 }
 
 namespace {

@@ -1,5 +1,7 @@
+// Everything an output tab shows for one output, read from the image.
 #include "calibration/outputs/output_view.h"
 
+#include "base/trim.h"
 #include "calibration/outputs/output_settings.h"
 #include "calibration/text_codec.h"
 #include "calibration/units.h"
@@ -11,7 +13,7 @@ CanDataCaptions CanDataCaptionsOf(const OutputScope& out) {
     CanDataCaptions c;
     for (int i = 0; i < 2; ++i) {
         const DataFormat& d = out.ctx.data[i];
-        c.units[i] = d.selected ? DisplayUnitLabel(TrimBlanks(d.Unit), out.ctx.units) : kNoneName;
+        c.units[i] = d.selected ? DisplayUnitLabel(Trimmed(d.Unit), out.ctx.units) : kNoneName;
     }
     const bool primaryHasUnit = c.units[0] != kRawUnit && c.units[0] != kNoneName;
     c.caption = primaryHasUnit ? kFormattedInCaption + c.units[0] : kNoFormatCaption;

@@ -1,3 +1,4 @@
+// The relay drive of an output.
 #include "calibration/outputs/relay_drive.h"
 
 #include "calibration/converters.h"

@@ -1,3 +1,4 @@
+// The relay's switching rules.
 #include "calibration/outputs/switching.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The simulator as a back end of the link.
 #include "device/sim/sim_bridge.h"
 
 namespace vx42::sim {

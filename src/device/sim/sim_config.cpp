@@ -1,33 +1,27 @@
 // The simulator's settings as text ("bridge=...;version=2.1.0;drop=0.01;..."), the way
 // vx42ctl's --sim option and the window's simulated module name them.
 
-#include <stdexcept>
 #include <string>
 #include <string_view>
 
 #include "base/numbers.h"
+#include "base/result.h"
+#include "base/trim.h"
 #include "device/sim/simulator.h"
 
 namespace vx42::sim {
 namespace {
 
-std::string Trim(std::string_view s) {
-    const auto first = s.find_first_not_of(" \t\r\n");
-    if (first == std::string_view::npos) return {};
-    const auto last = s.find_last_not_of(" \t\r\n");
-    return std::string(s.substr(first, last - first + 1));
-}
-
 double Number(const std::string& key, const std::string& value) {
     if (const auto number = ReadNumber(value)) return *number;
-    throw std::invalid_argument("simulator setting " + key + ": not a number: " + value);
+    throw Failure{"simulator setting " + key + ": not a number: " + value};
 }
 
 Fault FaultNamed(const std::string& name) {
     for (Fault f : {Fault::Drop, Fault::CorruptChecksum, Fault::CutShort, Fault::Late, Fault::Stale,
                     Fault::Unplug})
         if (FaultName(f) == name) return f;
-    throw std::invalid_argument("unknown simulator fault: " + name);
+    throw Failure{"unknown simulator fault: " + name};
 }
 
 }  // namespace
@@ -52,31 +46,33 @@ std::string_view FaultName(Fault fault) {
     return "none";
 }
 
-SimConfig ParseSimConfig(std::string_view text) {
+namespace {
+
+// The settings item by item; the first that cannot be read throws its Failure.
+SimConfig ParseItems(std::string_view text) {
     SimConfig c;
     bool ownBridges = false;
     std::size_t pos = 0;
     while (pos <= text.size()) {
         const auto end = text.find_first_of(";\n", pos);
-        const std::string item =
-            Trim(text.substr(pos, end == std::string_view::npos ? text.npos : end - pos));
+        const std::string item(
+            Trim(text.substr(pos, end == std::string_view::npos ? text.npos : end - pos)));
         pos = end == std::string_view::npos ? text.size() + 1 : end + 1;
         if (item.empty()) continue;
         const auto eq = item.find('=');
-        if (eq == std::string::npos)
-            throw std::invalid_argument("simulator setting without '=': " + item);
-        const std::string key = Trim(item.substr(0, eq));
-        const std::string value = Trim(item.substr(eq + 1));
+        if (eq == std::string::npos) throw Failure{"simulator setting without '=': " + item};
+        const std::string key(Trim(item.substr(0, eq)));
+        const std::string value(Trim(item.substr(eq + 1)));
         if (key == "bridge") {
             const auto bar = value.find('|');
             if (bar == std::string::npos)
-                throw std::invalid_argument("bridge wants DESCRIPTION|SERIAL: " + value);
+                throw Failure{"bridge wants DESCRIPTION|SERIAL: " + value};
             if (!ownBridges) c.bridges.clear();
             ownBridges = true;
             c.bridges.push_back({value.substr(0, bar), value.substr(bar + 1)});
         } else if (key == "version") {
             const auto v = ReadVersion(value, 3, 255);
-            if (!v) throw std::invalid_argument("version wants major.minor.revision: " + value);
+            if (!v) throw Failure{"version wants major.minor.revision: " + value};
             c.version = {static_cast<std::uint8_t>((*v)[0]), static_cast<std::uint8_t>((*v)[1]),
                          static_cast<std::uint8_t>((*v)[2])};
         } else if (key == "seed") {
@@ -95,13 +91,11 @@ SimConfig ParseSimConfig(std::string_view text) {
             c.rates.unplug = Number(key, value);
         } else if (key == "fault") {
             const auto at = value.find('@');
-            if (at == std::string::npos)
-                throw std::invalid_argument("fault wants KIND@EXCHANGE: " + value);
+            if (at == std::string::npos) throw Failure{"fault wants KIND@EXCHANGE: " + value};
             c.faultsAt[static_cast<int>(Number(key, value.substr(at + 1)))] =
                 FaultNamed(value.substr(0, at));
         } else if (key == "timing") {
-            if (value != "on" && value != "off")
-                throw std::invalid_argument("timing wants on or off: " + value);
+            if (value != "on" && value != "off") throw Failure{"timing wants on or off: " + value};
             c.timing.enabled = value == "on";
         } else if (key == "turnaround") {
             c.timing.turnaroundSeconds = Number(key, value);
@@ -110,10 +104,20 @@ SimConfig ParseSimConfig(std::string_view text) {
         } else if (key == "state") {
             c.statePath = value;
         } else {
-            throw std::invalid_argument("unknown simulator setting: " + key);
+            throw Failure{"unknown simulator setting: " + key};
         }
     }
     return c;
+}
+
+}  // namespace
+
+Result<SimConfig> ParseSimConfig(std::string_view text) {
+    try {
+        return ParseItems(text);
+    } catch (const Failure& failure) {
+        return failure;
+    }
 }
 
 }  // namespace vx42::sim

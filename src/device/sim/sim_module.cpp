@@ -1,3 +1,4 @@
+// A model of the VX42 module as the link sees it.
 #include "device/sim/sim_module.h"
 
 #include "device/bridge.h"

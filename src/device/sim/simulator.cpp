@@ -1,3 +1,4 @@
+// The module simulator: its bridges, the modules behind them, faults and the state file.
 #include "device/sim/simulator.h"
 
 #include <algorithm>
@@ -7,6 +8,7 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "base/atomic_file.h"
 #include "base/system_text.h"
 
 namespace vx42::sim {
@@ -72,26 +74,26 @@ FtStatus Simulator::ListCount(int& count) {
     return ft::Ok;
 }
 
-FtStatus Simulator::ListDescription(int index, std::string& description) {
+FtStatus Simulator::ListField(int index, std::string BridgeSetup::*field, bool mayFail,
+                              std::string& out) {
     std::lock_guard lock(mutex_);
     ++driverCalls_;
     auto* b = Listed(index);
     if (!b) return ft::DeviceNotFound;
-    if (b->listFailures > 0) {
+    if (mayFail && b->listFailures > 0) {
         --b->listFailures;
         return b->listStatus;
     }
-    description = b->setup.description;
+    out = b->setup.*field;
     return ft::Ok;
 }
 
+FtStatus Simulator::ListDescription(int index, std::string& description) {
+    return ListField(index, &BridgeSetup::description, true, description);
+}
+
 FtStatus Simulator::ListSerial(int index, std::string& serial) {
-    std::lock_guard lock(mutex_);
-    ++driverCalls_;
-    auto* b = Listed(index);
-    if (!b) return ft::DeviceNotFound;
-    serial = b->setup.serial;
-    return ft::Ok;
+    return ListField(index, &BridgeSetup::serial, false, serial);
 }
 
 FtStatus Simulator::Open(const std::string& description, int& handle) {
@@ -487,22 +489,20 @@ void Simulator::SaveStateLocked() const {
         probe = std::make_unique<FileLock>(config_.statePath + ".lock");
         if (!probe->held()) return;
     }
-    const std::string temp = config_.statePath + ".tmp";
-    {
-        std::ofstream out(PathFromUtf8(temp), std::ios::binary | std::ios::trunc);
-        if (!out) return;
-        out.write(kStateMagic, sizeof kStateMagic);
-        for (const auto& b : bridges_) {
-            if (!b.module) continue;
-            std::string serial = b.setup.serial;
-            serial.resize(8, ' ');
-            out.write(serial.data(), 8);
-            out.write(reinterpret_cast<const char*>(b.module->Memory().data()), kMemorySize);
-        }
-        if (!out) return;
+    std::vector<std::uint8_t> state(kStateMagic, kStateMagic + sizeof kStateMagic);
+    for (const auto& b : bridges_) {
+        if (!b.module) continue;
+        std::string serial = b.setup.serial;
+        serial.resize(8, ' ');
+        state.insert(state.end(), serial.begin(), serial.end());
+        const auto& memory = b.module->Memory();
+        state.insert(state.end(), memory.begin(), memory.end());
     }
-    std::error_code ec;
-    std::filesystem::rename(PathFromUtf8(temp), PathFromUtf8(config_.statePath), ec);
+    try {
+        WriteFileAtomic(config_.statePath, state);
+    } catch (const FileError&) {
+        return;  // the state stays as it was saved last
+    }
     stateStamp_ = StateStamp();
 }
 

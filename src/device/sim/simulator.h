@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "base/file_lock.h"
+#include "base/result.h"
 #include "device/bridge.h"
 #include "device/sim/sim_module.h"
 
@@ -67,8 +68,9 @@ struct SimConfig {
 // Reads a configuration written as "key=value" items separated by ";" or line breaks:
 // bridge=DESCRIPTION|SERIAL (repeatable; replaces the default bridge), version=2.1.0, seed=N,
 // drop= corrupt= short= late= stale= unplug= (probabilities), fault=KIND@N, timing=on|off,
-// turnaround=SECONDS, late-seconds=SECONDS, state=PATH. Throws std::invalid_argument.
-SimConfig ParseSimConfig(std::string_view text);
+// turnaround=SECONDS, late-seconds=SECONDS, state=PATH. Fails naming the first item it cannot
+// read.
+Result<SimConfig> ParseSimConfig(std::string_view text);
 
 struct LoggedFrame {
     int bridge = 0;
@@ -160,6 +162,8 @@ class Simulator {
     };
 
     SimBridgeState* Listed(int index);  // by list index among plugged bridges
+    // A text of the listed bridge `index`; mayFail: the list failures set for it apply.
+    FtStatus ListField(int index, std::string BridgeSetup::*field, bool mayFail, std::string& out);
     SimBridgeState* ByHandle(int handle, FtStatus& status);
     std::uint32_t Visible(const SimBridgeState& b, Clock::time_point now) const;
     Fault DrawFault(int exchange);

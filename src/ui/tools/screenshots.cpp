@@ -21,8 +21,8 @@
 #include <memory>
 #include <utility>
 
-#include "app/qt/app_context.h"
-#include "app/qt/link_module_service.h"
+#include "app/app_context.h"
+#include "session/link_module_service.h"
 #include "calibration/outputs/output_tables.h"
 #include "device/sim/sim_bridge.h"
 #include "files/calibration_file.h"

@@ -6,16 +6,6 @@
 namespace vx42 {
 namespace {
 
-TEST(EntryFilters, ClampTextBoxWorksOnText) {
-    EXPECT_EQ(ClampTextBox(" 1 2 ", 0, 100), "12");
-    EXPECT_EQ(ClampTextBox(".5", 0, 100), "0.5");
-    EXPECT_EQ(ClampTextBox("", 1, 256), "1");
-    EXPECT_EQ(ClampTextBox("abc", -5, 5), "0");
-    EXPECT_EQ(ClampTextBox("300", 1, 256), "256");
-    EXPECT_EQ(ClampTextBox("-7.25x", -10, 10), "-7.25");
-    EXPECT_EQ(ClampTextBox("99999", 0, 65535), "65535");
-}
-
 TEST(EntryFilters, ColourIsBlackOnlyInsideTheRange) {
     EXPECT_EQ(ColourTextBox("15.25", 15.25, 1000), TextColour::Black);
     EXPECT_EQ(ColourTextBox("1000", 15.25, 1000), TextColour::Black);

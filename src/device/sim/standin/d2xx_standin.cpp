@@ -33,12 +33,8 @@ std::shared_ptr<sim::Simulator> Sim() {
     auto& slot = GlobalSlot();
     if (!slot) {
         sim::SimConfig config;
-        if (const auto text = EnvironmentVariable("VX42_SIM_CONFIG")) {
-            try {
-                config = sim::ParseSimConfig(*text);
-            } catch (const std::exception&) {
-            }
-        }
+        if (const auto text = EnvironmentVariable("VX42_SIM_CONFIG"))
+            if (auto parsed = sim::ParseSimConfig(*text)) config = std::move(*parsed);
         slot = std::make_shared<sim::Simulator>(std::move(config));
     }
     return slot;
@@ -151,8 +147,9 @@ VX42_EXPORT FT_STATUS FT_Close(FT_HANDLE ftHandle) {
 // is not understood (the simulator is then left as it was).
 VX42_EXPORT int VX42Sim_Configure(const char* settings) {
     try {
-        auto fresh =
-            std::make_shared<sim::Simulator>(sim::ParseSimConfig(settings ? settings : ""));
+        auto parsed = sim::ParseSimConfig(settings ? settings : "");
+        if (!parsed) return -1;
+        auto fresh = std::make_shared<sim::Simulator>(std::move(*parsed));
         std::lock_guard lock(GlobalMutex());
         GlobalSlot() = std::move(fresh);
         return 0;

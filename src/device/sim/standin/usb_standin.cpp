@@ -1,3 +1,4 @@
+// A stand-in for the USB host below libftdi1, with the simulator behind it.
 #include "device/sim/standin/usb_standin.h"
 
 // libusb's functions are defined here, and must be seen by libftdi1 whatever the visibility
@@ -104,7 +105,7 @@ Bus& Configured() {
         BusSetup setup;
         try {
             if (const auto text = EnvironmentVariable("VX42_SIM_CONFIG"))
-                config = ParseSimConfig(*text);
+                if (auto parsed = ParseSimConfig(*text)) config = std::move(*parsed);
             if (const auto text = EnvironmentVariable("VX42_USB_CONFIG"))
                 setup = ParseBusSetup(*text);
         } catch (const std::exception&) {

@@ -1,4 +1,4 @@
-#include "calibration/review/calibration_check.h"
+#include "review/calibration_check.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

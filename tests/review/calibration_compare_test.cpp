@@ -7,7 +7,7 @@
 
 #include "calibration/grid/grid_history.h"
 #include "calibration/outputs/switching.h"
-#include "calibration/review/calibration_diff.h"
+#include "review/calibration_diff.h"
 #include "support/demo_calibration.h"
 
 namespace vx42 {

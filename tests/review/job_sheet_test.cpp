@@ -1,4 +1,4 @@
-#include "calibration/review/job_sheet.h"
+#include "review/job_sheet.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

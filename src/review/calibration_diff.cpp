@@ -1,4 +1,5 @@
-#include "calibration/review/calibration_diff.h"
+// The settings in which two calibrations differ, and the copy of chosen ones.
+#include "review/calibration_diff.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -11,7 +12,7 @@
 #include "calibration/number_format.h"
 #include "calibration/outputs/output_settings.h"
 #include "calibration/outputs/output_view.h"
-#include "calibration/review/calibration_text.h"
+#include "review/calibration_text.h"
 
 namespace vx42 {
 

@@ -1,4 +1,5 @@
-#include "app/qt/app_context.h"
+// What the windows share for one run of the program, made from its start-up.
+#include "app/app_context.h"
 
 #include "files/paths.h"
 
@@ -18,12 +19,16 @@ AppContext::AppContext(StartupMode mode_, std::string programFolder_, Prompt& pr
     files.StartTitle();
 }
 
-std::string AppContext::libraryFolder() const { return folders.userLibraries(); }
+std::string AppContext::libraryFolder() const {
+    return folders.userLibraries();
+}
 
 LibraryFolders AppContext::libraryFolders() const {
     return {folders.sharedLibraries(), folders.userLibraries()};
 }
 
-std::string AppContext::presetsPath() const { return JoinPath(folders.shared, "GaugePresets.CFG"); }
+std::string AppContext::presetsPath() const {
+    return JoinPath(folders.shared, "GaugePresets.CFG");
+}
 
 }  // namespace vx42

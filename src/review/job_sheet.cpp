@@ -1,4 +1,5 @@
-#include "calibration/review/job_sheet.h"
+// The job sheet: a calibration's settings as an HTML page to print.
+#include "review/job_sheet.h"
 
 #include <algorithm>
 #include <array>
@@ -11,9 +12,9 @@
 #include "calibration/grid/grid_model.h"
 #include "calibration/number_format.h"
 #include "calibration/outputs/output_view.h"
-#include "calibration/review/calibration_text.h"
 #include "files/calibration_file.h"
 #include "files/restore_points.h"
+#include "review/calibration_text.h"
 
 namespace vx42 {
 

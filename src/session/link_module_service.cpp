@@ -1,5 +1,8 @@
-#include "app/qt/link_module_service.h"
+// The window's module service over the module link (a real bridge or the simulator).
+#include "session/link_module_service.h"
 
+#include "base/retry.h"
+#include "calibration/outputs/live_calibration.h"
 #include "device/clock.h"
 
 namespace vx42 {
@@ -32,11 +35,9 @@ bool LinkModuleService::WriteCalibrationChange(int address, std::span<const std:
 }
 
 bool LinkModuleService::WriteLiveByte(int address, std::uint8_t value) {
-    for (int attempt = 0; attempt < 5; ++attempt) {
-        if (link_.Write1ByteDevice(value, address)) return true;
-        if (attempt < 4) Delay(link_.timing().retryPauseMs);
-    }
-    return false;
+    return Retry(
+        kLiveWriteTries, [&] { return link_.Write1ByteDevice(value, address); },
+        [&] { Delay(link_.timing().retryPauseMs); });
 }
 
 std::optional<std::array<std::uint8_t, 2>> LinkModuleService::Read2BytesRetry(int address) {

@@ -3,8 +3,8 @@
 
 #include <memory>
 
-#include "app/qt/module_service.h"
 #include "device/module_link.h"
+#include "session/module_service.h"
 
 namespace vx42 {
 

@@ -1,4 +1,5 @@
-#include "calibration/review/calibration_text.h"
+// A calibration as a person reads it.
+#include "review/calibration_text.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,5 @@
-#include "calibration/review/calibration_check.h"
+// The calibration check: the rules that find errors and warnings in an image.
+#include "review/calibration_check.h"
 
 #include <cstdint>
 #include <functional>
@@ -6,7 +7,7 @@
 #include "base/control_names.h"
 #include "calibration/outputs/output_settings.h"
 #include "calibration/outputs/output_view.h"
-#include "calibration/review/calibration_text.h"
+#include "review/calibration_text.h"
 
 namespace vx42 {
 

@@ -35,8 +35,8 @@ struct AppContext {
 
     CalImage image;
     FileState files;
-    LibrarySet libraries;               // the message libraries, loaded at start
-    std::vector<GaugePreset> presets;   // read once at start
+    LibrarySet libraries;              // the message libraries, loaded at start
+    std::vector<GaugePreset> presets;  // read once at start
     // Where the restore points of the modules are kept; empty keeps none.
     std::string historyFolder;
 

@@ -1,9 +1,10 @@
-#include "calibration/review/restore_history.h"
+// A module's restore points as the history shows them.
+#include "review/restore_history.h"
 
 #include <optional>
 
-#include "calibration/review/calibration_diff.h"
 #include "files/file_io.h"
+#include "review/calibration_diff.h"
 
 namespace vx42 {
 

@@ -1,0 +1,20 @@
+#pragma once
+// Blanks cut from the ends of a text: the spaces that pad a fixed field, the tabs and line ends
+// around a line or a setting.
+
+#include <string>
+#include <string_view>
+
+namespace vx42 {
+
+// Spaces, tabs, carriage returns and line feeds.
+inline constexpr std::string_view kWhitespace = " \t\r\n";
+
+// The text without the given characters at either end (the view points into `text`).
+std::string_view Trim(std::string_view text, std::string_view blanks = kWhitespace);
+// The text without the given characters at its end.
+std::string_view TrimEnd(std::string_view text, std::string_view blanks = kWhitespace);
+// A fixed field's text without the spaces that pad it (tabs and line ends are the text's own).
+std::string Trimmed(std::string_view text);
+
+}  // namespace vx42
