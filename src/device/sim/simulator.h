@@ -22,6 +22,7 @@
 
 #include "base/file_lock.h"
 #include "device/bridge.h"
+#include "device/clock.h"
 #include "device/sim/sim_module.h"
 
 namespace vx42::sim {
@@ -82,7 +83,8 @@ class Simulator {
   public:
     using Clock = std::chrono::steady_clock;
 
-    explicit Simulator(SimConfig config = {});
+    // The wire's timing, late replies and waits take their time from `clock`.
+    explicit Simulator(SimConfig config = {}, LinkClock& clock = SteadyClock());
     ~Simulator();
     Simulator(const Simulator&) = delete;
     Simulator& operator=(const Simulator&) = delete;
@@ -171,6 +173,7 @@ class Simulator {
 
     mutable std::mutex mutex_;
     std::condition_variable arrived_;
+    LinkClock& clock_;
     SimConfig config_;
     std::vector<SimBridgeState> bridges_;
     std::mt19937 rng_;
