@@ -2,9 +2,9 @@
 // The link's clock: seconds on the monotonic clock, and delays that sleep (they never spin a
 // core; the link runs off the window's thread, so a delay has no events to process). The link
 // and the module simulator take their time from a `LinkClock`: the monotonic one in the
-// program, a stepped one in tests, so timed behaviour is tested to the step without waiting.
+// program, a stepped one in tests (tests/support/stepped_clock.h), so timed behaviour is tested to
+// the step without waiting.
 
-#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
@@ -54,31 +54,6 @@ inline LinkClock& SteadyClock() {
     static MonotonicClock clock;
     return clock;
 }
-
-// A clock that stands still until it is told to move: `Advance` moves it, and so does every
-// sleep or wait, which moves it at once to the time waited for (never back). Nothing is ever
-// slept, so a test of timed behaviour runs in no time, to the exact step, however busy the
-// machine. It starts an hour after the clock's epoch.
-class SteppedClock final : public LinkClock {
-  public:
-    TimePoint Now() const override { return TimePoint(Duration(ticks_.load())); }
-    void Advance(Duration time) { MoveTo(Now() + time); }
-    void SleepUntil(TimePoint until) override { MoveTo(until); }
-    void WaitUntil(std::unique_lock<std::mutex>&, std::condition_variable&,
-                   TimePoint until) override {
-        MoveTo(until);
-    }
-
-  private:
-    void MoveTo(TimePoint at) {
-        const Duration::rep target = at.time_since_epoch().count();
-        Duration::rep now = ticks_.load();
-        while (now < target && !ticks_.compare_exchange_weak(now, target)) {
-        }
-    }
-    std::atomic<Duration::rep> ticks_{
-        std::chrono::duration_cast<Duration>(std::chrono::hours(1)).count()};
-};
 
 // Seconds on the monotonic clock, held to 4 decimal places.
 double SecondsNow();

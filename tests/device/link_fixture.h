@@ -9,6 +9,7 @@
 #include "device/module_link.h"
 #include "device/sim/sim_bridge.h"
 #include "device/sim/simulator.h"
+#include "support/stepped_clock.h"
 
 namespace vx42::test {
 

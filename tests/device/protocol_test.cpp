@@ -7,6 +7,7 @@
 
 #include "device/clock.h"
 #include "link_fixture.h"
+#include "support/stepped_clock.h"
 
 namespace vx42 {
 namespace {

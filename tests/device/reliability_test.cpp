@@ -8,6 +8,7 @@
 #include <random>
 
 #include "link_fixture.h"
+#include "support/stepped_clock.h"
 
 namespace vx42 {
 namespace {

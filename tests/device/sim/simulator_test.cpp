@@ -4,6 +4,7 @@
 
 #include <filesystem>
 
+#include "support/stepped_clock.h"
 #include "support/temp_dir.h"
 
 namespace vx42::sim {
