@@ -1,4 +1,5 @@
-// Bootloader upgrade files (.BLU), read from a file as the window reads them.
+// Bootloader upgrade files (.BLU), read from a file as the window reads them. The file is
+// removed after each run, so neither a fuzzing session nor the corpus test leaves it behind.
 
 #include <unistd.h>
 
@@ -21,6 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     SilentPrompt prompt;
     BootImage image{0x55};
     const bool read = ReadBootImageFile(path, image, prompt);
+    std::error_code ignored;
+    std::filesystem::remove(path, ignored);
     FUZZ_CHECK(read && prompt.MessagesShown() == 0);
     FUZZ_CHECK(image.size() == size + 1 && image.back() == 0x00);
     FUZZ_CHECK(std::equal(data, data + size, image.begin()));

@@ -37,6 +37,22 @@ inline std::string_view Text(const std::uint8_t* data, std::size_t size) {
     return {reinterpret_cast<const char*>(data), size};
 }
 
+// Whether an input belongs to the sample, one in `oneIn`, on which a harness also runs a check
+// that costs far more than the reading it fuzzes (the JSON round trip of a whole calibration).
+// Chosen by the input's bytes (FNV-1a), so a finding replays. The plain replay programs (no
+// libFuzzer) check every input.
+inline bool InSample(std::span<const std::uint8_t> bytes, std::uint32_t oneIn) {
+#ifdef VX42_FUZZ_REPLAY
+    (void)bytes;
+    (void)oneIn;
+    return true;
+#else
+    std::uint32_t hash = 2166136261u;
+    for (const std::uint8_t b : bytes) hash = (hash ^ b) * 16777619u;
+    return hash % oneIn == 0;
+#endif
+}
+
 // The input cut at NUL bytes into pieces (the fields of harnesses that take several texts).
 inline std::vector<std::string_view> Pieces(std::string_view text) {
     std::vector<std::string_view> pieces;

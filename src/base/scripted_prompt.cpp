@@ -141,6 +141,16 @@ bool ScriptedPrompt::ScriptDone() const {
     std::lock_guard lock(mutex_);
     return script_.empty();
 }
+std::vector<std::string> ScriptedPrompt::Unused() const {
+    std::lock_guard lock(mutex_);
+    std::vector<std::string> unused;
+    for (const Entry& e : script_) {
+        std::string line = std::string("scripted ") + KindName(e.kind) + " never asked for";
+        if (e.text) line += ": \"" + *e.text + "\"";
+        unused.push_back(std::move(line));
+    }
+    return unused;
+}
 void ScriptedPrompt::Clear() {
     std::lock_guard lock(mutex_);
     script_.clear();

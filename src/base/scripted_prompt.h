@@ -1,7 +1,8 @@
 #pragma once
 // A prompt that answers from a script, for tests. Every call is recorded; a call that the
 // script did not expect is recorded as unexpected and answered with a cancel, so a test
-// fails on any dialog nobody planned for (check Unexpected() at the end).
+// fails on any dialog nobody planned for (check Unexpected() at the end), and an answer that
+// nobody asked for is left in the script (check Unused() at the end).
 
 #include <deque>
 #include <mutex>
@@ -61,6 +62,7 @@ class ScriptedPrompt : public Prompt {
     std::vector<PromptCall> Calls() const;
     std::vector<std::string> Unexpected() const;  // descriptions of unplanned calls
     bool ScriptDone() const;                      // every scripted entry was used
+    std::vector<std::string> Unused() const;      // descriptions of entries never asked for
     void Clear();
 
   private:

@@ -14,10 +14,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-double RawSeconds() {
-    return std::chrono::duration<double>(Clock::now().time_since_epoch()).count();
-}
-
 double SleepFor(double seconds) {
     const auto start = Clock::now();
     if (seconds > 0)
@@ -29,7 +25,7 @@ double SleepFor(double seconds) {
 }  // namespace
 
 double SecondsNow() {
-    return std::round(RawSeconds() * 10000.0) / 10000.0;
+    return SteadyClock().Seconds();
 }
 
 double MillisecondsNow() {

@@ -1,8 +1,59 @@
 #pragma once
 // The link's clock: seconds on the monotonic clock, and delays that sleep (they never spin a
-// core; the link runs off the window's thread, so a delay has no events to process).
+// core; the link runs off the window's thread, so a delay has no events to process). The link
+// and the module simulator take their time from a `LinkClock`: the monotonic one in the
+// program, a stepped one in tests (tests/support/stepped_clock.h), so timed behaviour is tested to
+// the step without waiting.
+
+#include <chrono>
+#include <cmath>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 
 namespace vx42 {
+
+class LinkClock {
+  public:
+    using Duration = std::chrono::steady_clock::duration;
+    using TimePoint = std::chrono::steady_clock::time_point;
+
+    virtual ~LinkClock() = default;
+    virtual TimePoint Now() const = 0;
+    // Returns at `until` or later.
+    virtual void SleepUntil(TimePoint until) = 0;
+    // Waits on `arrived` (its mutex held through `lock`) until it is notified or `until` has
+    // come; may return early, so the caller checks what it waits for again.
+    virtual void WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& arrived,
+                           TimePoint until) = 0;
+
+    void SleepFor(Duration time) { SleepUntil(Now() + time); }
+    void SleepSeconds(double seconds) {
+        if (seconds > 0)
+            SleepFor(std::chrono::duration_cast<Duration>(std::chrono::duration<double>(seconds)));
+    }
+    // Now in seconds, held to 4 decimal places as `SecondsNow`.
+    double Seconds() const {
+        const double raw = std::chrono::duration<double>(Now().time_since_epoch()).count();
+        return std::round(raw * 10000.0) / 10000.0;
+    }
+};
+
+// The monotonic clock; its waits sleep. (Whole in this header, as the simulator's shared
+// stand-ins carry it without the device library.)
+class MonotonicClock final : public LinkClock {
+  public:
+    TimePoint Now() const override { return std::chrono::steady_clock::now(); }
+    void SleepUntil(TimePoint until) override { std::this_thread::sleep_until(until); }
+    void WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& arrived,
+                   TimePoint until) override {
+        arrived.wait_until(lock, until);
+    }
+};
+inline LinkClock& SteadyClock() {
+    static MonotonicClock clock;
+    return clock;
+}
 
 // Seconds on the monotonic clock, held to 4 decimal places.
 double SecondsNow();

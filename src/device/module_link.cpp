@@ -39,8 +39,8 @@ constexpr const char* kInUseNote =
 
 }  // namespace
 
-ModuleLink::ModuleLink(std::unique_ptr<Bridge> bridge, Prompt& prompt)
-    : bridge_(std::move(bridge)), prompt_(prompt) {}
+ModuleLink::ModuleLink(std::unique_ptr<Bridge> bridge, Prompt& prompt, LinkClock& clock)
+    : bridge_(std::move(bridge)), prompt_(prompt), clock_(clock) {}
 
 ModuleLink::~ModuleLink() {
     if (deviceOpen_) bridge_->Close();
@@ -121,7 +121,7 @@ bool ModuleLink::OpenMatching(const std::string& wanted, std::string& error) {
             if (status == ft::Ok) {
                 error = WithCode("The Dialvane could not be found. Error Code: ", status);
             } else if (status == ft::DeviceNotOpened) {
-                DelaySeconds(timing_.stillFailedSeconds);
+                clock_.SleepSeconds(timing_.stillFailedSeconds);
                 error = WithCode("Still failed. Error Code:", status);
             } else {
                 error = WithCode("List device failed. Error Code:", status);

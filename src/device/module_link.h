@@ -22,6 +22,7 @@
 #include "calibration/cal_image.h"
 #include "calibration/edit_target.h"
 #include "device/bridge.h"
+#include "device/clock.h"
 
 namespace vx42 {
 
@@ -70,7 +71,8 @@ bool CopyBlockToImage(std::span<const std::uint8_t> block, int offset, CalImage&
 
 class ModuleLink : public ChangeSink {
   public:
-    ModuleLink(std::unique_ptr<Bridge> bridge, Prompt& prompt);
+    // The link takes its time (waits, pauses, time-outs) from `clock`.
+    ModuleLink(std::unique_ptr<Bridge> bridge, Prompt& prompt, LinkClock& clock = SteadyClock());
     ~ModuleLink() override;
     ModuleLink(const ModuleLink&) = delete;
     ModuleLink& operator=(const ModuleLink&) = delete;
@@ -79,6 +81,7 @@ class ModuleLink : public ChangeSink {
     // Where the link's messages go (the procedures that drive the link report there too).
     Prompt& prompt() { return prompt_; }
     void SetTiming(const LinkTiming& timing) { timing_ = timing; }
+    LinkClock& clock() { return clock_; }
     const LinkTiming& timing() const { return timing_; }
 
     // State.
@@ -174,6 +177,7 @@ class ModuleLink : public ChangeSink {
 
     std::unique_ptr<Bridge> bridge_;
     Prompt& prompt_;
+    LinkClock& clock_;
     LinkTiming timing_;
     std::mutex exchange_;       // one exchange at a time
     mutable std::mutex state_;  // the strings below

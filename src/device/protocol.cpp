@@ -2,7 +2,6 @@
 // the receive queue, and the commands themselves.
 
 #include <chrono>
-#include <thread>
 
 #include "base/retry.h"
 #include "device/clock.h"
@@ -12,11 +11,10 @@
 namespace vx42 {
 namespace {
 
-using Clock = std::chrono::steady_clock;
 constexpr auto kPollSleep = std::chrono::microseconds(500);
 
-Clock::duration SecondsToDuration(double seconds) {
-    return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+LinkClock::Duration SecondsToDuration(double seconds) {
+    return std::chrono::duration_cast<LinkClock::Duration>(std::chrono::duration<double>(seconds));
 }
 
 }  // namespace
@@ -37,13 +35,13 @@ bool ModuleLink::WaitLocked(double timeoutSeconds, int count) {
             std::chrono::duration<double>(timeoutSeconds));
         return Track(bridge_->WaitForQueue(wanted, timeout, queued)) == ft::Ok && queued >= wanted;
     }
-    const auto deadline = Clock::now() + SecondsToDuration(timeoutSeconds);
+    const auto deadline = clock_.Now() + SecondsToDuration(timeoutSeconds);
     for (;;) {
         if (Track(bridge_->QueueStatus(queued)) != ft::Ok) return false;
         if (queued >= wanted) return true;
-        const auto now = Clock::now();
+        const auto now = clock_.Now();
         if (now >= deadline) return false;
-        std::this_thread::sleep_for(std::min<Clock::duration>(kPollSleep, deadline - now));
+        clock_.SleepUntil(std::min<LinkClock::TimePoint>(now + kPollSleep, deadline));
     }
 }
 
@@ -54,20 +52,20 @@ bool ModuleLink::WaitForBytes(double timeoutSeconds, int count) {
 
 void ModuleLink::WaitReceiveEmpty(double timeoutSeconds) {
     std::lock_guard lock(exchange_);
-    const auto deadline = Clock::now() + SecondsToDuration(timeoutSeconds);
+    const auto deadline = clock_.Now() + SecondsToDuration(timeoutSeconds);
     std::uint32_t queued = 0;
     for (;;) {
         if (Track(bridge_->QueueStatus(queued)) != ft::Ok || queued == 0) return;
-        if (Clock::now() >= deadline) break;
-        std::this_thread::sleep_for(kPollSleep);
+        if (clock_.Now() >= deadline) break;
+        clock_.SleepFor(kPollSleep);
     }
     // Still not drained: what is left is of no use to the next command.
     Track(bridge_->PurgeReceive());
 }
 
 void ModuleLink::WaitCommandIdle(double timeoutSeconds) {
-    const auto deadline = Clock::now() + SecondsToDuration(timeoutSeconds);
-    while (commandInProgress_ && Clock::now() < deadline) std::this_thread::sleep_for(kPollSleep);
+    const auto deadline = clock_.Now() + SecondsToDuration(timeoutSeconds);
+    while (commandInProgress_ && clock_.Now() < deadline) clock_.SleepFor(kPollSleep);
 }
 
 void ModuleLink::SettleLink() {
@@ -80,12 +78,12 @@ bool ModuleLink::Exchange(std::span<const std::uint8_t> request, int replyLength
     std::lock_guard lock(exchange_);
     // After a time-out the module's reply may still be on its way; let it land before the
     // purge, so it cannot pass for the answer to this request.
-    if (const double wait = quietUntil_ - SecondsNow(); wait > 0) DelaySeconds(wait);
+    if (const double wait = quietUntil_ - clock_.Seconds(); wait > 0) clock_.SleepSeconds(wait);
     Track(bridge_->PurgeReceive());
     std::uint32_t written = 0;
     Track(bridge_->Write(request, written));
     if (!WaitLocked(ReplyTimeout(request.size(), replyLength), replyLength)) {
-        quietUntil_ = SecondsNow() + timing_.retryPauseMs / 1000.0;
+        quietUntil_ = clock_.Seconds() + timing_.retryPauseMs / 1000.0;
         return false;
     }
     reply.assign(static_cast<std::size_t>(replyLength), 0);
@@ -96,8 +94,8 @@ bool ModuleLink::Exchange(std::span<const std::uint8_t> request, int replyLength
 }
 
 bool ModuleLink::Attempts(int attempts, double pauseMs, const std::function<bool()>& command) {
-    const auto pause = [pauseMs] {
-        if (pauseMs > 0) Delay(pauseMs);
+    const auto pause = [this, pauseMs] {
+        if (pauseMs > 0) clock_.SleepSeconds(pauseMs / 1000.0);
     };
     if (Retry(attempts, command, pause)) return true;
     pause();  // the module has its pause after the last failure too, before the next exchange
@@ -163,21 +161,21 @@ bool ModuleLink::Read2BytesRetry(int address, Bytes& data) {
 }
 
 bool ModuleLink::SetToBootloaderDevice() {
-    Delay(timing_.commandPauseMs);
+    clock_.SleepSeconds(timing_.commandPauseMs / 1000.0);
     Bytes reply;
     return Exchange(frame::BootloaderRequest(), frame::kAckLength, reply) &&
            frame::AcceptBootloader(reply);
 }
 
 bool ModuleLink::FinishUpgradeDevice() {
-    Delay(timing_.commandPauseMs);
+    clock_.SleepSeconds(timing_.commandPauseMs / 1000.0);
     Bytes reply;
     return Exchange(frame::FinishUpgradeRequest(), frame::kAckLength, reply) &&
            frame::AcceptAck(reply, 'C');
 }
 
 bool ModuleLink::ResetUnitDevice() {
-    Delay(timing_.commandPauseMs);
+    clock_.SleepSeconds(timing_.commandPauseMs / 1000.0);
     Bytes reply;
     return Exchange(frame::ResetRequest(), frame::kAckLength, reply) &&
            frame::AcceptAck(reply, 'G');

@@ -11,6 +11,10 @@
 #include "base/system_text.h"
 #include "calibration/converters.h"
 #include "calibration/number_format.h"
+#include "calibration/outputs/output_function.h"
+#include "calibration/outputs/output_settings.h"
+#include "calibration/outputs/output_tables.h"
+#include "calibration/outputs/relay_drive.h"
 #include "calibration/text_codec.h"
 #include "files/file_io.h"
 #include "files/input_limits.h"
@@ -302,6 +306,45 @@ int SelectMatchingPreset(const std::vector<GaugePreset>& presets, const CalImage
         if (TablesMatch(p, image, out)) return static_cast<int>(k) + 1;
     }
     return 0;
+}
+
+void CarryOutPreset(const OutputEdit& out, const std::vector<PresetStep>& steps) {
+    TableCellBatch analog(out, TableGrid::Analog), freq(out, TableGrid::Freq);
+    for (const PresetStep& step : steps) {
+        const std::uint8_t flags = out.Scope().FunctionFlags();
+        switch (step.kind) {
+            case PresetStepKind::LiftFormatCan:
+                StoreShowFormatted(out, false);
+                break;
+            case PresetStepKind::RestoreFormatCan:
+                StoreShowFormatted(out, true);
+                break;
+            case PresetStepKind::SetName:
+                StoreOutputName(out, step.text);
+                break;
+            case PresetStepKind::SetFunction:
+                SelectFunction(out, static_cast<OutputFunction>(step.option));
+                break;
+            case PresetStepKind::SetPeriod:
+                StorePeriod(out, step.text);
+                break;
+            case PresetStepKind::SetOnOption:
+                StoreDriveOn(out, static_cast<Drive>(step.option), DriveStatesOf(flags).off);
+                break;
+            case PresetStepKind::SetOffOption:
+                StoreDriveOff(out, static_cast<Drive>(step.option), DriveStatesOf(flags).on);
+                break;
+            case PresetStepKind::SetCell:
+                (step.grid == PresetGrid::Analog ? analog : freq)
+                    .Store(step.row, step.column, step.value);
+                break;
+            case PresetStepKind::SuppressEvents:
+            case PresetStepKind::ResumeEvents:
+                break;  // the steps run without the controls' events
+        }
+    }
+    analog.Finish();
+    freq.Finish();
 }
 
 }  // namespace vx42

@@ -23,6 +23,7 @@
 namespace vx42 {
 
 class Prompt;
+struct OutputEdit;
 
 constexpr const char* kGaugePresetsFileName = "GaugePresets.CFG";
 constexpr const char* kCustomPresetEntry = "Custom";
@@ -85,9 +86,9 @@ std::vector<GaugePreset> ReadGaugePresets(const std::string& path, Prompt& promp
 // list order (entry k + 1 stands for preset k).
 std::vector<std::string> FillPresetList(const std::vector<GaugePreset>& presets);
 
-// One setting change of applying a preset. The window carries the steps out in order,
+// One setting change of applying a preset. `CarryOutPreset` carries the steps out in order,
 // through the same operations as the user's own edits (store, write, and the option
-// clicks' rules), then refreshes the tab from the image and updates the title.
+// clicks' rules); the window then refreshes the tab from the image and updates the title.
 enum class PresetStepKind {
     LiftFormatCan,     // uncheck "Show formatted CAN data" (breakpoints are raw CAN data)
     SetName,           // text: the output name, committed as on Enter
@@ -120,6 +121,12 @@ struct PresetStep {
 // The window shows the wait cursor and settles the link before carrying the steps out.
 std::vector<PresetStep> ApplyPreset(const std::vector<GaugePreset>& presets, int listEntry,
                                     bool formatCanChecked, Prompt& prompt);
+
+// Carries the steps out on the output, in order: the name, function, period and drive
+// states as their controls store them, "Show formatted CAN data" lifted and restored, and
+// the cells as one batch per table (only changed words, as few writes as the staging area
+// allows).
+void CarryOutPreset(const OutputEdit& out, const std::vector<PresetStep>& steps);
 
 // What the output's tab shows at the moment: the period field's text and the selected
 // options (-1 when none is selected).

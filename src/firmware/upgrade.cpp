@@ -143,9 +143,9 @@ bool EnterBootloader(ModuleLink& link) {
         link.prompt().Message("Error Writing Calibration Change");
         return false;
     }
-    Delay(link.timing().retryPauseMs);
+    link.clock().SleepSeconds(link.timing().retryPauseMs / 1000.0);
     link.WriteMarkerCBE0();
-    Delay(link.timing().retryPauseMs);
+    link.clock().SleepSeconds(link.timing().retryPauseMs / 1000.0);
     return link.SetToBootloaderDevice();
 }
 

@@ -10,7 +10,6 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "calibration/outputs/output_settings.h"
 #include "files/gauge_presets.h"
 #include "ui/frm_main.h"
 #include "ui/output_context.h"
@@ -86,48 +85,7 @@ void OutputPresets::ApplyPresetEntry(int entry) {
         WaitCursor wait;
         ctx_.main.SettleLink();
         const CalImage before = ctx_.main.app().image;
-        ctx_.Edit([&](const OutputEdit& out) {
-            // The cells go as one batch per table: only changed words, as few writes as
-            // the staging area allows.
-            TableCellBatch analog(out, TableGrid::Analog), freq(out, TableGrid::Freq);
-            for (const PresetStep& step : steps) {
-                const std::uint8_t flags = out.Scope().FunctionFlags();
-                switch (step.kind) {
-                    case PresetStepKind::LiftFormatCan:
-                        StoreShowFormatted(out, false);
-                        break;
-                    case PresetStepKind::RestoreFormatCan:
-                        StoreShowFormatted(out, true);
-                        break;
-                    case PresetStepKind::SetName:
-                        StoreOutputName(out, step.text);
-                        break;
-                    case PresetStepKind::SetFunction:
-                        SelectFunction(out, static_cast<OutputFunction>(step.option));
-                        break;
-                    case PresetStepKind::SetPeriod:
-                        StorePeriod(out, step.text);
-                        break;
-                    case PresetStepKind::SetOnOption:
-                        StoreDriveOn(out, static_cast<Drive>(step.option),
-                                     DriveStatesOf(flags).off);
-                        break;
-                    case PresetStepKind::SetOffOption:
-                        StoreDriveOff(out, static_cast<Drive>(step.option),
-                                      DriveStatesOf(flags).on);
-                        break;
-                    case PresetStepKind::SetCell:
-                        (step.grid == PresetGrid::Analog ? analog : freq)
-                            .Store(step.row, step.column, step.value);
-                        break;
-                    case PresetStepKind::SuppressEvents:
-                    case PresetStepKind::ResumeEvents:
-                        break;  // the steps run without the controls' events
-                }
-            }
-            analog.Finish();
-            freq.Finish();
-        });
+        ctx_.Edit([&](const OutputEdit& out) { CarryOutPreset(out, steps); });
         ctx_.RecordSince(before, PresetStepName(preset.GaugePartNum, preset.GaugeName));
     }
     ctx_.LoadScreen();

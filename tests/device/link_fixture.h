@@ -1,5 +1,7 @@
 #pragma once
-// A module link over the simulator with the link's waits shortened, for tests.
+// A module link over the simulator with the link's waits shortened, for tests. The link and
+// the simulator share a stepped clock: every wait moves it on at once to the time waited for,
+// so the timing runs to the exact step and in no time, however busy the machine is.
 
 #include <memory>
 
@@ -7,6 +9,7 @@
 #include "device/module_link.h"
 #include "device/sim/sim_bridge.h"
 #include "device/sim/simulator.h"
+#include "support/stepped_clock.h"
 
 namespace vx42::test {
 
@@ -23,8 +26,8 @@ inline LinkTiming FastTiming() {
 
 struct LinkFixture {
     explicit LinkFixture(sim::SimConfig config = {})
-        : sim(std::make_shared<sim::Simulator>(Fast(std::move(config)))),
-          link(std::make_unique<sim::SimBridge>(sim), prompt) {
+        : sim(std::make_shared<sim::Simulator>(Fast(std::move(config)), clock)),
+          link(std::make_unique<sim::SimBridge>(sim), prompt, clock) {
         link.SetTiming(FastTiming());
     }
 
@@ -49,6 +52,7 @@ struct LinkFixture {
         return out;
     }
 
+    SteppedClock clock;
     std::shared_ptr<sim::Simulator> sim;
     ScriptedPrompt prompt;
     ModuleLink link;

@@ -7,6 +7,7 @@
 
 #include "device/clock.h"
 #include "link_fixture.h"
+#include "support/stepped_clock.h"
 
 namespace vx42 {
 namespace {
@@ -140,6 +141,26 @@ TEST(Clock, DelaysSleepAtLeastTheirTime) {
     const double now = SecondsNow();
     EXPECT_DOUBLE_EQ(now, std::round(now * 10000) / 10000);
     EXPECT_NEAR(MillisecondsNow(), SecondsNow() * 1000, 5);
+}
+
+TEST(Clock, ASteppedClockMovesOnlyWhenAdvancedOrWaitedOnAndNeverBack) {
+    using namespace std::chrono_literals;
+    SteppedClock clock;
+    const auto start = clock.Now();
+    EXPECT_EQ(clock.Now(), start);  // stands still by itself
+    clock.Advance(5ms);
+    EXPECT_EQ(clock.Now() - start, 5ms);
+    clock.SleepFor(2ms);
+    EXPECT_EQ(clock.Now() - start, 7ms);
+    clock.SleepUntil(start);  // a time already past: no step back
+    EXPECT_EQ(clock.Now() - start, 7ms);
+    std::mutex mutex;
+    std::condition_variable arrived;
+    std::unique_lock lock(mutex);
+    clock.WaitUntil(lock, arrived, start + 10ms);  // a wait nobody ends: to its time-out
+    EXPECT_EQ(clock.Now() - start, 10ms);
+    clock.SleepSeconds(0.00004);
+    EXPECT_DOUBLE_EQ(clock.Seconds(), 3600.01);  // 4 decimal places, like SecondsNow
 }
 
 }  // namespace

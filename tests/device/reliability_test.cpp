@@ -8,6 +8,7 @@
 #include <random>
 
 #include "link_fixture.h"
+#include "support/stepped_clock.h"
 
 namespace vx42 {
 namespace {
@@ -31,7 +32,7 @@ class Soak {
                         .late = 0.001,
                         .stale = 0.003,
                         .unplug = 0.0002};
-        sim_ = std::make_shared<sim::Simulator>(config);
+        sim_ = std::make_shared<sim::Simulator>(config, clock_);
         Reconnect();
     }
 
@@ -65,7 +66,8 @@ class Soak {
         for (int tries = 0; tries < 20; ++tries) {
             sim_->Replug(0);
             link_.reset();
-            link_ = std::make_unique<ModuleLink>(std::make_unique<sim::SimBridge>(sim_), prompt_);
+            link_ = std::make_unique<ModuleLink>(std::make_unique<sim::SimBridge>(sim_), prompt_,
+                                                 clock_);
             link_->SetTiming(test::FastTiming());
             link_->ConnectIfOffline();
             CountFaults();
@@ -118,6 +120,7 @@ class Soak {
     }
 
     std::mt19937 rng_;
+    SteppedClock clock_;  // the link and the module on one stepped clock
     std::shared_ptr<sim::Simulator> sim_;
     ScriptedPrompt prompt_;
     std::unique_ptr<ModuleLink> link_;

@@ -9,6 +9,7 @@
 #include "calibration/outputs/output_function.h"
 #include "calibration/outputs/output_settings.h"
 #include "calibration/outputs/output_tables.h"
+#include "calibration/outputs/output_view.h"
 #include "support/temp_dir.h"
 
 namespace vx42 {
@@ -254,7 +255,8 @@ TEST_F(GaugePresets, ApplyCustomChangesNothingAndUnusablePresetSaysWhy) {
 
 // ---- Matching ----
 
-// Carries a plan out through the stores the output tab uses; the tab shows the options chosen.
+// An output that a plan is carried out on, by the operation the output tab calls; what the
+// tab then shows is read back from the image as the tab reads it, and a test may change it.
 struct Output {
     CalImage image;
     OutputDisplay display;
@@ -265,23 +267,13 @@ struct Output {
         OfflineSink sink;
         EditTarget edit{image, changed, sink};
         const FormatContext ctx;
-        const OutputEdit out{edit, ctx, output};
-        TableCellBatch analog(out, TableGrid::Analog), freq(out, TableGrid::Freq);
-        for (const auto& s : steps) {
-            using K = PresetStepKind;
-            if (s.kind == K::SetName) StoreOutputName(out, s.text);
-            if (s.kind == K::SetFunction) {
-                SelectFunction(out, static_cast<OutputFunction>(s.option));
-                display.function = s.option;
-            }
-            if (s.kind == K::SetPeriod) display.periodText = StorePeriod(out, s.text);
-            if (s.kind == K::SetOnOption) display.on = s.option;
-            if (s.kind == K::SetOffOption) display.off = s.option;
-            if (s.kind == K::SetCell)
-                (s.grid == PresetGrid::Analog ? analog : freq).Store(s.row, s.column, s.value);
-        }
-        analog.Finish();
-        freq.Finish();
+        CarryOutPreset(OutputEdit{edit, ctx, output}, steps);
+        const OutputView shown = GetCalValues(OutputScope{image, ctx, output});
+        display = {shown.period, static_cast<int>(shown.function), static_cast<int>(shown.drive.on),
+                   static_cast<int>(shown.drive.off)};
+    }
+    bool ShowsFormatted() const {
+        return image.Byte(CalAddresses().ShowFormatted.at(static_cast<std::size_t>(output))) != 0;
     }
     int Match(const std::vector<GaugePreset>& presets) const {
         return SelectMatchingPreset(presets, image, output, display);
@@ -340,8 +332,10 @@ TEST_F(GaugePresets, MatchSpeedoTachComparesItsFrequencyRowOnly) {
     // Old analog values beyond the frequency row stay in the table block.
     const auto& out = CalAddresses().OutputCal[o.output];
     o.image.StoreWord(out.TableBlock + 32 * 2, 4000);
-    o.Apply(ApplyPreset(presets, 2, false, prompt));
+    o.image.SetByte(CalAddresses().ShowFormatted[o.output], 0);
+    o.Apply(ApplyPreset(presets, 2, true, prompt));
     EXPECT_EQ(o.Match(presets), 2);
+    EXPECT_TRUE(o.ShowsFormatted());              // lifted for the raw breakpoints, then set again
     o.image.StoreWord(out.TableBlock + 2, 1004);  // 100.4 Hz where 100.5 was applied
     EXPECT_EQ(o.Match(presets), 0);
 }

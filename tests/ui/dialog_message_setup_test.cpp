@@ -73,7 +73,10 @@ struct EditorFixture {
         return set.MessageLibraries[static_cast<std::size_t>(set.UserDefinedIndex)];
     }
     std::string userFile() const { return JoinPath(folder, kUserDefinedFile); }
-    ~EditorFixture() { QVERIFY2(unexpected().isEmpty(), qPrintable(unexpected())); }
+    ~EditorFixture() {
+        QVERIFY2(test::ScriptMismatches(prompt).isEmpty(),
+                 qPrintable(test::ScriptMismatches(prompt)));
+    }
     QString unexpected() const { return test::UnexpectedDialogs(prompt); }
 };
 

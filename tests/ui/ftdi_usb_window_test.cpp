@@ -28,8 +28,8 @@ struct FtdiWindow {
         module.link().SetTiming(test::WindowTiming());
     }
     ~FtdiWindow() {
-        QVERIFY2(test::UnexpectedDialogs(prompt).isEmpty(),
-                 qPrintable(test::UnexpectedDialogs(prompt)));
+        QVERIFY2(test::ScriptMismatches(prompt).isEmpty(),
+                 qPrintable(test::ScriptMismatches(prompt)));
         sim::usb::Detach();
     }
 

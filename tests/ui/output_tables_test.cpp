@@ -1,6 +1,10 @@
 // The output tables through the page: cells committed from the in-place editor, the tables
 // following the period, breakpoint fills, the voltage-output boxes, the plots, and live gauge
-// calibration, checked in the image and in the simulator's memory.
+// calibration, checked in the image and in the simulator's memory. What a value becomes is the
+// tables' own rule, tested where it lives; here the page must store it, send it and show
+// what the rule shows.
+
+#include "calibration/outputs/output_tables.h"
 
 #include <QPushButton>
 
@@ -27,6 +31,15 @@ void TypeIntoCell(TableGridWidget* grid, int row, int col, const QString& text) 
     QTest::keyClick(editor, Qt::Key_Return);
 }
 
+// A cell as the tables' rule shows it for the calibration in the window.
+QString RuleText(PageFixture& f, TableGrid grid, int row, int col) {
+    return QString::fromStdString(GetTableCellText(OutputScope{f.image(), {}, 0}, grid, row, col));
+}
+
+QString Shown(TableGridWidget* grid, int row, int col) {
+    return QString::fromStdString(grid->cellText(row, col));
+}
+
 }  // namespace
 
 class OutputTablesTest : public QObject {
@@ -48,16 +61,23 @@ void OutputTablesTest::dutyCellsFollowThePeriod() {
     TypeIntoCell(p.mshAnalogTable, 1, 1, "25");
     f.Settle();
     const int cell = f.cal(0).TableBlock;
-    QCOMPARE(f.image().Word(cell), 2500u);
-    QCOMPARE(f.Word(cell), 2500u);
-    QCOMPARE(QString::fromStdString(p.mshAnalogTable->cellText(1, 1)), QString("25.0"));
+    const unsigned word = f.image().Word(cell);
+    QVERIFY(word != 0);
+    QCOMPARE(f.Word(cell), word);
+    QCOMPARE(Shown(p.mshAnalogTable, 1, 1), RuleText(f, TableGrid::Analog, 1, 1));
     QVERIFY(f.w.app.files.CalibrationChanged);
     // The plot follows the edit at once.
-    QCOMPARE(p.plotAnalogTable->curves().at(0).values.at(0), 25.0);
+    const auto value = [&] {
+        return *GetTableCellValue(OutputScope{f.image(), {}, 0}, TableGrid::Analog, 1, 1);
+    };
+    QCOMPARE(p.plotAnalogTable->curves().at(0).values.at(0), value());
+    // A new period: the table and the plot are shown again.
+    const QString before = Shown(p.mshAnalogTable, 1, 1);
     PageFixture::Type(p.txtPeriod, "200");
-    QCOMPARE(f.image().Word(cell), 2500u);
-    QCOMPARE(QString::fromStdString(p.mshAnalogTable->cellText(1, 1)), QString("50.0"));
-    QCOMPARE(p.plotAnalogTable->curves().at(0).values.at(0), 50.0);
+    QCOMPARE(f.image().Word(cell), word);
+    QVERIFY(Shown(p.mshAnalogTable, 1, 1) != before);
+    QCOMPARE(Shown(p.mshAnalogTable, 1, 1), RuleText(f, TableGrid::Analog, 1, 1));
+    QCOMPARE(p.plotAnalogTable->curves().at(0).values.at(0), value());
 }
 
 void OutputTablesTest::editorCancelsOnEscapeAndCommitsOnUp() {
@@ -91,16 +111,19 @@ void OutputTablesTest::breakpointsFromTheMessageRange() {
     f.SelectMessage(0, "Level");  // 8 bits
     p.cmdSetBreakpoints->click();
     f.Settle();
-    const int block = f.cal(0).PrimaryBlock;
-    QCOMPARE(f.Word(block + 30), 255u);
-    QCOMPARE(QString::fromStdString(p.mshAnalogTable->cellText(0, 16)), QString("255"));
+    const int last = f.cal(0).PrimaryBlock + 30;
+    const unsigned eightBits = f.image().Word(last);
+    QVERIFY(eightBits != 0);
+    QCOMPARE(f.Word(last), eightBits);
+    QCOMPARE(Shown(p.mshAnalogTable, 0, 16), RuleText(f, TableGrid::Analog, 0, 16));
 
     f.SelectMessage(0, "Wide");  // 16 bits, from the speedo table's own button
     p.optType[4]->click();
     p.cmdSetBreakpointsFreq->click();
     f.Settle();
-    QCOMPARE(f.Word(block + 30), 65535u);
-    QCOMPARE(QString::fromStdString(p.mshFreqTable->cellText(0, 15)), QString("65535"));
+    QVERIFY(f.image().Word(last) > eightBits);  // the selected message's bits were used
+    QCOMPARE(f.Word(last), f.image().Word(last));
+    QCOMPARE(Shown(p.mshFreqTable, 0, 15), RuleText(f, TableGrid::Freq, 0, 15));
 }
 
 void OutputTablesTest::voltageOutputBoxesFillTheirCells() {
@@ -108,18 +131,27 @@ void OutputTablesTest::voltageOutputBoxesFillTheirCells() {
     OutputPage& p = f.page();
     p.optType[1]->click();
     PageFixture::Type(p.txtPeriod, "100");
+    const OutputScope scope{f.image(), {}, 0};
+    const int table = f.cal(0).TableBlock;
+    const int maxCell = table + 32 * 5 + 30;  // the maximum's last cell
     PageFixture::Type(p.txtVoltOutDuty[1], "80");
     f.Settle();
-    const int table = f.cal(0).TableBlock;
-    QCOMPARE(f.Word(table + 32 * 5 + 30), 8000u);
-    QCOMPARE(QString::fromStdString(p.mshAnalogTable->cellText(6, 16)), QString("80.0"));
+    QVERIFY(f.image().Word(maxCell) != 0);
+    QCOMPARE(f.Word(maxCell), f.image().Word(maxCell));
+    QCOMPARE(Shown(p.mshAnalogTable, 6, 16), RuleText(f, TableGrid::Analog, 6, 16));
+    QCOMPARE(p.txtVoltOutDuty[1]->text(), QString::fromStdString(VoltOutDutyText(scope, 1)));
     PageFixture::Type(p.txtVoltOutDuty[0], "10");
     f.Settle();
-    QCOMPARE(f.Word(table), 1000u);  // column 1 is the minimum's
+    QVERIFY(f.image().Word(table) != 0);  // column 1 is the minimum's
+    QCOMPARE(f.Word(table), f.image().Word(table));
+    QCOMPARE(p.txtVoltOutDuty[0]->text(), QString::fromStdString(VoltOutDutyText(scope, 0)));
+    const int lastBreakpoint = f.cal(0).PrimaryBlock + 30;
     PageFixture::Type(p.txtVoltOutData[1], "500");
     f.Settle();
-    QCOMPARE(f.Word(f.cal(0).PrimaryBlock + 30), 500u);
-    QCOMPARE(QString::fromStdString(p.mshAnalogTable->cellText(0, 16)), QString("500"));
+    QVERIFY(f.image().Word(lastBreakpoint) != 0);
+    QCOMPARE(f.Word(lastBreakpoint), f.image().Word(lastBreakpoint));
+    QCOMPARE(Shown(p.mshAnalogTable, 0, 16), RuleText(f, TableGrid::Analog, 0, 16));
+    QCOMPARE(p.txtVoltOutData[1]->text(), QString::fromStdString(VoltOutDataText(scope, 1)));
 }
 
 void OutputTablesTest::liveCalibrationDrivesTheModuleOnly() {

@@ -5,6 +5,7 @@
 #include <QClipboard>
 #include <QMenu>
 #include <functional>
+#include <map>
 
 #include "calibration/grid/grid_model.h"
 #include "calibration/outputs/output_tables.h"
@@ -143,8 +144,14 @@ void TableEditTest::frequencyTableLimits() {
     QTest::keyClick(grid, Qt::Key_J, Qt::ControlModifier);
     QTest::keyClick(grid, Qt::Key_Plus, Qt::ControlModifier | Qt::KeypadModifier);
     f.Settle();
-    QCOMPARE(QString::fromStdString(grid->cellText(1, 0)), QString("6553.5"));
-    QCOMPARE(f.Word(f.cal(0).TableBlock), 65535u);
+    // The active row's limits reached the operations (their values are the table's rule):
+    // one more than the highest frequency leaves the highest.
+    const unsigned word = f.image().Word(f.cal(0).TableBlock);
+    QCOMPARE(TypedCellWord(OutputScope{f.image(), {}, 0}, TableGrid::Freq, 1, 0, 1e9), word);
+    QCOMPARE(f.Word(f.cal(0).TableBlock), word);
+    QCOMPARE(QString::fromStdString(grid->cellText(1, 0)),
+             QString::fromStdString(
+                 GetTableCellText(OutputScope{f.image(), {}, 0}, TableGrid::Freq, 1, 0)));
 }
 
 void TableEditTest::digitsOpenTheEditorOrSetSelection() {
@@ -294,7 +301,8 @@ void TableEditTest::oneCellOperationChangesOnlyThatCell() {
 }
 
 // Each input gives one result whichever way it reaches a cell: Enter in the editor, leaving
-// the cell, "Set to" and a paste.
+// the cell, "Set to" and a paste. What the result is, is the tables' rule (tested there);
+// here every path must reach it, send it to the module, and tell a refusal.
 void TableEditTest::commitPathsGiveOneResultPerInput() {
     AnalogFixture f;  // period 10000 (100 Hz)
     f.SelectMessage(0, "Coolant");
@@ -303,15 +311,15 @@ void TableEditTest::commitPathsGiveOneResultPerInput() {
     struct Input {
         int row, col;
         const char* text;
-        unsigned word;  // 1234 left: refused
+        bool taken;
     };
     const Input inputs[] = {
-        {0, 1, "-40", 0},     // -40 °F is -40 °C, raw 0 of the message
-        {1, 1, "1,5", 1234},  // refused: "." is the decimal point
+        {0, 1, "-40", true},   // a breakpoint in °F: formatted, converted, clamped
+        {1, 1, "1,5", false},  // refused: "." is the decimal point
     };
     // A refused input is told, after any question the path asks.
     auto refusal = [&f](const Input& in) {
-        if (in.word == 1234) f.w.prompt.ExpectMessage(NotANumberText(in.text));
+        if (!in.taken) f.w.prompt.ExpectMessage(NotANumberText(in.text));
     };
     using Path = std::function<void(const Input&)>;
     const std::pair<const char*, Path> paths[] = {
@@ -342,6 +350,7 @@ void TableEditTest::commitPathsGiveOneResultPerInput() {
              f.page().PasteFocused();
          }},
     };
+    std::map<std::string, unsigned> results;  // per input, from the first path
     for (const auto& [name, path] : paths) {
         for (const Input& in : inputs) {
             const int at =
@@ -351,8 +360,12 @@ void TableEditTest::commitPathsGiveOneResultPerInput() {
             f.grid->setFocus();
             path(in);
             f.Settle();
-            QVERIFY2(f.image().Word(at) == in.word, qPrintable(QString(name) + " " + in.text));
-            QVERIFY2(f.Word(at) == in.word, qPrintable(QString(name) + " module " + in.text));
+            const QString what = QString(name) + " " + in.text;
+            const unsigned word = f.image().Word(at);
+            QVERIFY2((word != 1234) == in.taken, qPrintable(what));
+            QVERIFY2(f.Word(at) == word, qPrintable(what + " module"));
+            const auto first = results.emplace(in.text, word).first->second;
+            QVERIFY2(word == first, qPrintable(what + " differs from the first path"));
         }
     }
     QVERIFY(f.w.prompt.ScriptDone());

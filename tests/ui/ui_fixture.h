@@ -37,6 +37,15 @@ inline QString UnexpectedDialogs(const ScriptedPrompt& prompt) {
     return out.join('\n');
 }
 
+// What a finished test left wrong with its dialogs: the unplanned ones and the scripted
+// answers nobody asked for, one per line (empty when the script was played exactly).
+inline QString ScriptMismatches(const ScriptedPrompt& prompt) {
+    QStringList out;
+    for (const auto& u : prompt.Unexpected()) out << QString::fromStdString(u);
+    for (const auto& u : prompt.Unused()) out << QString::fromStdString(u);
+    return out.join('\n');
+}
+
 // The error log's lines.
 inline std::vector<std::string> LogLines(const std::string& programFolder) {
     std::ifstream log(JoinPath(JoinPath(programFolder, "Error Logs"), "ErrLogDVN.log"));
@@ -155,8 +164,10 @@ struct WindowFixture {
         return image;
     }
 
-    // Every test ends with no dialog left unscripted.
-    ~WindowFixture() { QVERIFY2(unexpected().isEmpty(), qPrintable(unexpected())); }
+    // Every test ends with no dialog left unscripted and no scripted answer left unasked.
+    ~WindowFixture() {
+        QVERIFY2(ScriptMismatches(prompt).isEmpty(), qPrintable(ScriptMismatches(prompt)));
+    }
     QString unexpected() const { return UnexpectedDialogs(prompt); }
 };
 

@@ -23,7 +23,8 @@ Simulator::Clock::duration Seconds(double s) {
 
 }  // namespace
 
-Simulator::Simulator(SimConfig config) : config_(std::move(config)), rng_(config_.seed) {
+Simulator::Simulator(SimConfig config, LinkClock& clock)
+    : clock_(clock), config_(std::move(config)), rng_(config_.seed) {
     for (const auto& setup : config_.bridges) {
         SimBridgeState b;
         b.setup = setup;
@@ -161,7 +162,7 @@ FtStatus Simulator::Purge(int handle) {
     auto* b = ByHandle(handle, status);
     if (!b) return status;
     // Only what has reached the host goes; bytes still on their way arrive later.
-    const auto now = Clock::now();
+    const auto now = clock_.Now();
     std::erase_if(b->rx, [now](const Pending& p) { return p.visibleAt <= now; });
     return ft::Ok;
 }
@@ -218,7 +219,7 @@ FtStatus Simulator::Write(int handle, std::span<const std::uint8_t> bytes, std::
     FtStatus status;
     auto* b = ByHandle(handle, status);
     if (!b) return status;
-    const auto now = Clock::now();
+    const auto now = clock_.Now();
     written = static_cast<std::uint32_t>(bytes.size());
     if (!b->module || bytes.empty()) return ft::Ok;
 
@@ -286,7 +287,7 @@ FtStatus Simulator::Read(int handle, std::span<std::uint8_t> into, std::uint32_t
     FtStatus status;
     auto* b = ByHandle(handle, status);
     if (!b) return status;
-    const auto now = Clock::now();
+    const auto now = clock_.Now();
     while (got < into.size() && !b->rx.empty() && b->rx.front().visibleAt <= now) {
         auto& front = b->rx.front().bytes;
         const std::size_t take = std::min(front.size(), into.size() - got);
@@ -304,20 +305,20 @@ FtStatus Simulator::QueueStatus(int handle, std::uint32_t& queued) {
     FtStatus status;
     auto* b = ByHandle(handle, status);
     if (!b) return status;
-    queued = Visible(*b, Clock::now());
+    queued = Visible(*b, clock_.Now());
     return ft::Ok;
 }
 
 FtStatus Simulator::WaitForQueue(int handle, std::uint32_t count, std::chrono::microseconds timeout,
                                  std::uint32_t& queued) {
     std::unique_lock lock(mutex_);
-    const auto deadline = Clock::now() + timeout;
+    const auto deadline = clock_.Now() + timeout;
     queued = 0;
     for (;;) {
         FtStatus status;
         auto* b = ByHandle(handle, status);
         if (!b) return status;
-        const auto now = Clock::now();
+        const auto now = clock_.Now();
         queued = Visible(*b, now);
         if (queued >= count || now >= deadline) return ft::Ok;
         // Sleep until the next arrival the model knows of, or the deadline.
@@ -327,7 +328,7 @@ FtStatus Simulator::WaitForQueue(int handle, std::uint32_t count, std::chrono::m
                 wake = std::min(wake, p.visibleAt);
                 break;
             }
-        arrived_.wait_until(lock, wake);
+        clock_.WaitUntil(lock, arrived_, wake);
         --driverCalls_;  // one wait counts as one call
     }
 }

@@ -23,6 +23,7 @@
 #include "base/file_lock.h"
 #include "base/result.h"
 #include "device/bridge.h"
+#include "device/clock.h"
 #include "device/sim/sim_module.h"
 
 namespace vx42::sim {
@@ -84,7 +85,8 @@ class Simulator {
   public:
     using Clock = std::chrono::steady_clock;
 
-    explicit Simulator(SimConfig config = {});
+    // The wire's timing, late replies and waits take their time from `clock`.
+    explicit Simulator(SimConfig config = {}, LinkClock& clock = SteadyClock());
     ~Simulator();
     Simulator(const Simulator&) = delete;
     Simulator& operator=(const Simulator&) = delete;
@@ -175,6 +177,7 @@ class Simulator {
 
     mutable std::mutex mutex_;
     std::condition_variable arrived_;
+    LinkClock& clock_;
     SimConfig config_;
     std::vector<SimBridgeState> bridges_;
     std::mt19937 rng_;

@@ -2,6 +2,7 @@
 
 #include "base/scripted_prompt.h"
 #include "calibration/grid/grid_model.h"
+#include "calibration/grid/grid_ops.h"
 #include "calibration/outputs/output_tables.h"
 #include "outputs_fixture.h"
 
@@ -101,8 +102,9 @@ TEST_F(Tables, StagedChangesJoinTouchingRunsUpToSixteenBytes) {
     EXPECT_TRUE(StagedChanges({{0x600, 0}}).empty());
 }
 
-// One clamp and one number reading whatever path a value takes into a cell: the editor's
-// commit, a grid operation's batch, a preset's batch and a voltage-output box.
+// One number reading and one clamp whatever path a value takes into a cell: typed into the
+// editor, answered to an operation's question, computed by an operation or carried in by a
+// preset (a batch), or typed into a voltage-output box.
 TEST_F(Tables, EveryPathGivesOneResultPerInput) {
     SetPeriod(10000);
     ctx.units.MetricTemperature = false;
@@ -113,33 +115,54 @@ TEST_F(Tables, EveryPathGivesOneResultPerInput) {
         const char* text;
         std::optional<unsigned> word;  // nothing: refused
     };
-    const Input inputs[] = {
-        {1, 1, "150", 10000},        // duty beyond 100 %: the period
-        {0, 1, "-40", 0},            // -40 °F is raw 0: taken
-        {0, 1, "-60", 0},            // below raw 0: clamped
-        {1, 1, "1,5", std::nullopt}, // not a number with "." as the point
+    const Input typed[] = {
+        {1, 1, "150", 10000},         // duty beyond 100 %: the period
+        {0, 1, "-40", 0},             // -40 °F is raw 0: taken
+        {0, 1, "-60", 0},             // below raw 0: clamped
+        {1, 1, "1,5", std::nullopt},  // not a number with "." as the point
     };
     using Path = std::function<void(const Input&)>;
-    const std::vector<std::pair<const char*, Path>> paths = {
-        {"editor", [&](const Input& in) { CommitTableCell(Out(), G::Analog, in.row, in.col, in.text); }},
-        {"operation",
+    const std::vector<std::pair<const char*, Path>> textPaths = {
+        {"editor",
+         [&](const Input& in) { CommitTableCell(Out(), G::Analog, in.row, in.col, in.text); }},
+        {"operation's question",
          [&](const Input& in) {
-             if (auto v = ReadCellNumber(in.text)) StoreTableValues(Out(), G::Analog, {{in.row, in.col, *v}});
-         }},
-        {"preset",
-         [&](const Input& in) {
-             TableCellBatch batch(Out(), G::Analog);
-             if (auto v = ReadCellNumber(in.text)) batch.Store(in.row, in.col, *v);
-             batch.Finish();
+             GridModel grid = GridModel::AnalogTable();
+             grid.Select(in.row, in.col);
+             const DataRange range =
+                 TableLimits(Scope(), G::Analog, in.row, in.col, in.row, in.col);
+             prompt.AnswerInput(in.text);
+             if (!in.word) prompt.ExpectMessage(NotANumberText(in.text));
+             const GridOutcome outcome =
+                 SetSelectionTo(grid, GridLimits{range.minimum, range.maximum}, "", prompt);
+             std::vector<CellValue> values;
+             for (const CellChange& cell : outcome.cells)
+                 if (cell.value) values.push_back({cell.row, cell.col, *cell.value});
+             StoreTableValues(Out(), G::Analog, values);
          }},
     };
-    for (const auto& [name, path] : paths) {
-        for (const Input& in : inputs) {
+    for (const auto& [name, path] : textPaths) {
+        for (const Input& in : typed) {
             const int at = *CellAddress(Scope(), G::Analog, in.row, in.col);
             image.StoreWord(at, 1234);
             path(in);
             EXPECT_EQ(image.Word(at), in.word.value_or(1234)) << name << " " << in.text;
         }
+    }
+    EXPECT_TRUE(prompt.ScriptDone());
+    // A batch takes numbers (an operation's results, a preset's values) and clamps them the same.
+    struct Value {
+        int row, col;
+        double value;
+        unsigned word;
+    };
+    for (const Value& v : {Value{1, 1, 150, 10000}, Value{0, 1, -40, 0}, Value{0, 1, -60, 0}}) {
+        const int at = *CellAddress(Scope(), G::Analog, v.row, v.col);
+        image.StoreWord(at, 1234);
+        TableCellBatch batch(Out(), G::Analog);
+        batch.Store(v.row, v.col, v.value);
+        batch.Finish();
+        EXPECT_EQ(image.Word(at), v.word) << v.value;
     }
     // The voltage-output boxes read and clamp the same way.
     EXPECT_EQ(StoreVoltOutDuty(Out(), 0, "150", prompt), "100.0");

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <thread>
 
+#include "support/stepped_clock.h"
 #include "support/temp_dir.h"
 
 namespace vx42::sim {
@@ -75,7 +75,8 @@ TEST(Simulator, ModuleListensAtItsLineSpeedOnly) {
 }
 
 TEST(Simulator, EventCharacterEndsTheLatencyWaitOfAReplyEndingWithIt) {
-    Simulator s;
+    SteppedClock clock;
+    Simulator s({}, clock);
     const int h = OpenModule(s, "Dialvane VX42 USB");
     const std::uint8_t last = Ask(s, h, kReadCal).back();
     s.SetTiming({.enabled = true, .turnaroundSeconds = 0.0001, .bufferBytes = 62});
@@ -86,7 +87,7 @@ TEST(Simulator, EventCharacterEndsTheLatencyWaitOfAReplyEndingWithIt) {
     EXPECT_NEAR(s.ModelledLinkSeconds(), 0.0023, 1e-6);  // wire and turnaround only
 
     // Another character leaves the reply to the latency timer; a new open clears it.
-    std::this_thread::sleep_for(1ms);  // the line is free again
+    clock.Advance(1ms);  // the line is free again
     s.ResetLinkTime();
     ASSERT_EQ(s.SetEventChar(h, static_cast<std::uint8_t>(last ^ 1)), ft::Ok);
     ASSERT_EQ(s.Write(h, kReadCal, n), ft::Ok);
@@ -98,7 +99,8 @@ TEST(Simulator, EventCharacterEndsTheLatencyWaitOfAReplyEndingWithIt) {
 }
 
 TEST(Simulator, EachFaultAtItsChosenExchange) {
-    Simulator s;
+    SteppedClock clock;
+    Simulator s({}, clock);
     const int h = OpenModule(s, "Dialvane VX42 USB");
     s.InjectAt(1, Fault::Drop);
     s.InjectAt(2, Fault::CorruptChecksum);
@@ -125,8 +127,11 @@ TEST(Simulator, EachFaultAtItsChosenExchange) {
     s.SetLateSeconds(0.05);
     EXPECT_TRUE(Ask(s, h, kReadCal).empty());  // late: not there yet
     EXPECT_EQ(s.Purge(h), ft::Ok);             // a purge does not reach bytes still on the way
-    std::this_thread::sleep_for(60ms);
+    clock.Advance(50ms - 1ns);
     std::uint32_t q = 0;
+    EXPECT_EQ(s.QueueStatus(h, q), ft::Ok);
+    EXPECT_EQ(q, 0u);
+    clock.Advance(1ns);  // it lands 50 ms after its request
     EXPECT_EQ(s.QueueStatus(h, q), ft::Ok);
     EXPECT_EQ(q, 18u);
 
@@ -161,11 +166,12 @@ TEST(Simulator, RandomFaultsRepeatWithTheSeed) {
 }
 
 TEST(Simulator, TimingModelHoldsRepliesForWireAndLatency) {
-    Simulator s;
+    SteppedClock clock;
+    Simulator s({}, clock);
     s.SetTiming({.enabled = true, .turnaroundSeconds = 0.0001, .bufferBytes = 62});
     const int h = OpenModule(s, "Dialvane VX42 USB");
     ASSERT_EQ(s.SetLatencyTimer(h, 2), ft::Ok);
-    const auto start = Simulator::Clock::now();
+    const auto start = clock.Now();
     std::uint32_t n = 0;
     ASSERT_EQ(s.Write(h, kReadCal, n), ft::Ok);
     // 4 + 18 bytes at 100 us each, 0.1 ms turnaround, 2 ms latency timer: 4.3 ms.
@@ -173,7 +179,14 @@ TEST(Simulator, TimingModelHoldsRepliesForWireAndLatency) {
     std::uint32_t q = 0;
     EXPECT_EQ(s.WaitForQueue(h, 18, 100ms, q), ft::Ok);
     EXPECT_EQ(q, 18u);
-    EXPECT_GE(Simulator::Clock::now() - start, 4300us);
+    // The wait ended when the reply landed: not a step before, not a step after.
+    const auto since = [&] {
+        return std::chrono::round<std::chrono::microseconds>(clock.Now() - start);
+    };
+    EXPECT_EQ(since(), 4300us);
+    EXPECT_EQ(s.WaitForQueue(h, 19, 100ms, q), ft::Ok);  // more than will come: the time-out
+    EXPECT_EQ(q, 18u);
+    EXPECT_EQ(since(), 4300us + 100ms);
 
     // The line is busy until the previous request has gone out.
     s.ResetLinkTime();
