@@ -5,6 +5,8 @@
 #include <random>
 #include <string>
 
+#include "base/system_text.h"
+
 namespace vx42::test {
 
 class TempDir {
@@ -24,8 +26,11 @@ public:
     TempDir& operator=(const TempDir&) = delete;
 
     const std::filesystem::path& path() const { return path_; }
-    std::string str() const { return path_.string(); }
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
+    // The folder and a name in it as UTF-8 text (a name given in UTF-8).
+    std::string str() const { return Utf8FromPath(path_); }
+    std::string file(const std::string& name) const {
+        return Utf8FromPath(path_ / PathFromUtf8(name));
+    }
 
 private:
     std::filesystem::path path_;
