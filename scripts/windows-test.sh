@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# windows-test.sh [DIR]: the 64-bit Windows build (MinGW-w64, cmake/mingw-w64-x86_64.cmake) of
-# the core libraries, vx42ctl.exe, the driver stand-in ftd2xx.dll and every headless test, into
-# DIR (build-windows), then every test under Wine in a fresh prefix of DIR. No Qt and no
-# libftdi1 there: the window needs Qt for Windows, and the vendor's driver is the way to the
-# bridge.
+# windows-test.sh [DIR [CMAKE OPTIONS...]]: the 64-bit Windows build (MinGW-w64, the
+# windows-cross preset of CMakePresets.json) of the core libraries, vx42ctl.exe, the driver
+# stand-in ftd2xx.dll and every headless test into DIR (build-windows), then every test under
+# Wine in a fresh prefix in DIR. No Qt and no libftdi1 there: the window needs Qt for Windows,
+# and the vendor's driver is the way to the bridge.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 dir=$root/${1:-build-windows}
@@ -11,10 +11,7 @@ dir=$root/${1:-build-windows}
 jobs=${JOBS:-$(nproc)}
 
 if [ ! -f "$dir/build.ninja" ]; then
-  cmake -S "$root" -B "$dir" -G Ninja -Wno-dev \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
-    -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE=-O1 -DCMAKE_C_FLAGS_RELEASE=-O1 \
-    -DVX42_BUILD_GUI=OFF -DVX42_BUILD_BENCH=OFF -DVX42_HARDEN=OFF "$@" >/dev/null
+  (cd "$root" && cmake --preset windows-cross -B "$dir" -Wno-dev "$@" >/dev/null)
 fi
 
 # A fresh Wine prefix each run, made once before anything runs in it.
