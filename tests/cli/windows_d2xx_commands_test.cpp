@@ -92,7 +92,7 @@ TEST_F(WindowsD2xxCommands, FirmwareUpgradeThroughTheDriverLibrary) {
 
 TEST_F(WindowsD2xxCommands, WithoutTheDriverLibraryTheProgramSaysSo) {
     fs::remove(programFolder / L"ftd2xx.dll");
-    for (const std::vector<std::string> args :
+    for (const std::vector<std::string>& args :
          {std::vector<std::string>{"info", "--device", "d2xx"}, std::vector<std::string>{"info"}}) {
         const CliResult r = Run(args);
         EXPECT_EQ(r.status, 2) << r.err;
