@@ -91,6 +91,9 @@ void WriteAndFlush(const fs::path& temp, std::span<const std::uint8_t> bytes,
 // refuses to replace a read-only file or one another program holds open; the old file then
 // stays as it was.
 void Replace(const fs::path& temp, const fs::path& target) {
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        throw std::system_error(ERROR_ACCESS_DENIED, std::system_category());
     if (!MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         ThrowLastError();
 }
