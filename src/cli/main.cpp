@@ -3,13 +3,13 @@
 #include "cli/commands.h"
 
 #ifdef _WIN32
+#include <windows.h>
+// (after windows.h, which it needs)
 #include <fcntl.h>
 #include <io.h>
-#include <windows.h>
 #include <shellapi.h>
 
 #include <cstdio>
-
 #include <string>
 #include <vector>
 

@@ -33,8 +33,7 @@ std::vector<std::uint8_t> ReadWholeFile(const std::string& path, std::uintmax_t 
     if (!fs::is_regular_file(file, ec)) throw FileError("File not found: \"" + path + "\"");
     const auto size = fs::file_size(file, ec);
     if (ec) throw FileError("Cannot read \"" + path + "\": " + ec.message());
-    if (size > maxBytes)
-        throw InputCapError(TooLargeText("\"" + path + "\"", size, maxBytes));
+    if (size > maxBytes) throw InputCapError(TooLargeText("\"" + path + "\"", size, maxBytes));
     std::ifstream in(file, std::ios::binary);
     if (!in) throw FileError("Cannot open \"" + path + "\": " + std::strerror(errno));
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
@@ -94,7 +93,8 @@ void Replace(const fs::path& temp, const fs::path& target) {
     const DWORD attributes = GetFileAttributesW(target.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
         throw std::system_error(ERROR_ACCESS_DENIED, std::system_category());
-    if (!MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    if (!MoveFileExW(temp.c_str(), target.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         ThrowLastError();
 }
 
@@ -136,7 +136,8 @@ void Replace(const fs::path& temp, const fs::path& target) {
 
 // Puts a folder's entries (a rename into it) on the disk.
 void FlushFolder(const fs::path& folder) {
-    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd =
+        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     Check(fd >= 0);
     const int result = ::fsync(fd);
     const int error = errno;
@@ -179,8 +180,8 @@ void WriteFileAtomic(const std::string& path, std::span<const std::uint8_t> byte
         std::error_code ignore;
         fs::remove(temp, ignore);
         const auto* system = dynamic_cast<const std::system_error*>(&e);
-        throw FileError("Cannot write \"" + path + "\": " +
-                        (system ? system->code().message() : std::string(e.what())));
+        throw FileError("Cannot write \"" + path +
+                        "\": " + (system ? system->code().message() : std::string(e.what())));
     }
     // The rename has happened; a folder that cannot be flushed leaves it to the system.
     try {

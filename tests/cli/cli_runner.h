@@ -93,7 +93,8 @@ inline int RunProgram(const std::string& program, const std::vector<std::string>
 }
 #endif
 
-inline CliResult RunCli(const std::vector<std::string>& args, const std::string& program = VX42CTL) {
+inline CliResult RunCli(const std::vector<std::string>& args,
+                        const std::string& program = VX42CTL) {
     TempDir capture;
     const std::string outPath = capture.file("out"), errPath = capture.file("err");
 #ifdef _WIN32

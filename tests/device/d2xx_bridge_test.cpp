@@ -37,8 +37,12 @@ class StandIn {
         if (handle_) dlclose(handle_);
 #endif
     }
-    bool ok() const { return handle_ && configure_ && read_ && write_; }
-    int Configure(const char* text) { return configure_(text); }
+    bool ok() const {
+        return handle_ && configure_ && read_ && write_;
+    }
+    int Configure(const char* text) {
+        return configure_(text);
+    }
     Bytes Read(unsigned address, unsigned n) {
         Bytes b(n);
         EXPECT_EQ(read_(1, address, b.data(), n), 0);

@@ -62,7 +62,7 @@ TEST(CalibrationFile, AWriteThatFailsLateLeavesNoTemporaryFile) {
 }
 
 class FileCommandsTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         settings = LoadSettings(store, dir.str(), dir.str() + "/");
         state.VersionText = "VX42 Version 2.1.0";

@@ -51,8 +51,7 @@ TEST(FileIo, AtomicWriteKeepsPermissionsFollowsLinksAndLeavesNoTemporaryFile) {
 
     int entries = 0;
     for (const auto& entry : fs::recursive_directory_iterator(dir.path())) {
-        EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos)
-            << entry.path();
+        EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << entry.path();
         ++entries;
     }
     EXPECT_EQ(entries, expected);

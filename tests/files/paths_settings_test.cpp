@@ -117,10 +117,12 @@ TEST(Paths, DialogsStartInAnExistingFolder) {
 
 TEST(Settings, FirstRunGivesTheDefaults) {
     MemorySettingsStore store;
-    const Settings s = LoadSettings(store, S + "opt" + S + "vx42", S + "home" + S + "me" + S + "Documents" + S);
+    const Settings s =
+        LoadSettings(store, S + "opt" + S + "vx42", S + "home" + S + "me" + S + "Documents" + S);
     EXPECT_EQ(s.LibraryPath, S + "opt" + S + "vx42" + S + "Libraries");
     EXPECT_EQ(s.FirmwarePath, S + "opt" + S + "vx42" + S + "Firmware");
-    EXPECT_EQ(s.CalibrationPath, S + "home" + S + "me" + S + "Documents" + S + "VX42" + S + "Calibrations");
+    EXPECT_EQ(s.CalibrationPath,
+              S + "home" + S + "me" + S + "Documents" + S + "VX42" + S + "Calibrations");
     EXPECT_EQ(s.Units, UnitFlags{});
 }
 

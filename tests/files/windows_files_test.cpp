@@ -2,11 +2,10 @@
 // the folders the shell reports, saves over an existing, a read-only and an open file, the
 // error log, and the first run's settings. Built and run on Windows only.
 
-#include <windows.h>
-
-#include <shlobj.h>
-
 #include <gtest/gtest.h>
+#include <windows.h>
+// (after windows.h)
+#include <shlobj.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -63,8 +62,8 @@ TEST(WindowsFiles, NamesOutsideTheCodePageReachTheDiskAsTyped) {
 
     // The system holds the names in UTF-16 exactly; a narrow call would have stored them in
     // the code page's guess.
-    const std::wstring wide = dir.path().wstring() +
-                              L"\\Prüfstand Ø\\Données\\数据\\Ελληνικά\\Réglage №2.DVF";
+    const std::wstring wide =
+        dir.path().wstring() + L"\\Prüfstand Ø\\Données\\数据\\Ελληνικά\\Réglage №2.DVF";
     EXPECT_NE(GetFileAttributesW(wide.c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"Prüfstand Ø"});
     EXPECT_TRUE(FileExists(file));
@@ -128,7 +127,8 @@ TEST(WindowsFolders, FirstRunSettingsStartInTheDocumentsAndProgramFolders) {
 
     MemorySettingsStore empty;
     const Settings s = LoadSettings(empty, ProgramFolder(), DocumentsFolder());
-    EXPECT_EQ(s.CalibrationPath, Utf8FromWide(ShellFolder(CSIDL_PERSONAL)) + "\\VX42\\Calibrations");
+    EXPECT_EQ(s.CalibrationPath,
+              Utf8FromWide(ShellFolder(CSIDL_PERSONAL)) + "\\VX42\\Calibrations");
     EXPECT_EQ(s.LibraryPath, program + "\\Libraries");
     EXPECT_EQ(s.FirmwarePath, program + "\\Firmware");
 }
@@ -172,11 +172,10 @@ TEST(WindowsFiles, TheErrorLogGrowsInANonAsciiProgramFolder) {
     EXPECT_EQ(log.path(), folder + "\\Error Logs\\ErrLogDVN.log");
     EXPECT_TRUE(log.Append({53, "File not found", "VX42"}, {"frmMain", "menuFileOpen", "Click"}));
     EXPECT_TRUE(log.Append({75, "Path/File access error", "VX42"}, {"frmMain", "Save", "Click"}));
-    const std::string text(
-        [&] {
-            const Bytes bytes = Read(log.path());
-            return std::string(bytes.begin(), bytes.end());
-        }());
+    const std::string text([&] {
+        const Bytes bytes = Read(log.path());
+        return std::string(bytes.begin(), bytes.end());
+    }());
     EXPECT_NE(text.find(", 53, File not found, frmMain, menuFileOpen, Click\n"), std::string::npos)
         << text;
     EXPECT_NE(text.find(", 75, Path/File access error, frmMain, Save, Click\n"), std::string::npos)

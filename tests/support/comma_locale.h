@@ -66,9 +66,15 @@ class CommaLocale {
     CommaLocale(const CommaLocale&) = delete;
     CommaLocale& operator=(const CommaLocale&) = delete;
 
-    bool active() const { return !name_.empty(); }
-    const std::string& name() const { return name_; }
-    const std::string& reason() const { return reason_; }
+    bool active() const {
+        return !name_.empty();
+    }
+    const std::string& name() const {
+        return name_;
+    }
+    const std::string& reason() const {
+        return reason_;
+    }
 
   private:
     bool Use(const char* name) {

@@ -10,7 +10,7 @@
 namespace vx42::test {
 
 class TempDir {
-public:
+  public:
     TempDir() {
         std::random_device rd;
         path_ = std::filesystem::temp_directory_path() / ("vx42-test-" + std::to_string(rd()));
@@ -32,7 +32,7 @@ public:
         return Utf8FromPath(path_ / PathFromUtf8(name));
     }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 

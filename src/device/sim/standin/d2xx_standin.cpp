@@ -114,15 +114,16 @@ VX42_EXPORT FT_STATUS VX42_D2XX_CALL FT_Purge(FT_HANDLE ftHandle, ULONG dwMask) 
 
 // Some builds of the driver library lack it; a second stand-in is built without it.
 #ifndef VX42_STANDIN_WITHOUT_SET_CHARS
-VX42_EXPORT FT_STATUS VX42_D2XX_CALL FT_SetChars(FT_HANDLE ftHandle, UCHAR uEventCh, UCHAR uEventChEn,
-                                  UCHAR /*uErrorCh*/, UCHAR /*uErrorChEn*/) {
+VX42_EXPORT FT_STATUS VX42_D2XX_CALL FT_SetChars(FT_HANDLE ftHandle, UCHAR uEventCh,
+                                                 UCHAR uEventChEn, UCHAR /*uErrorCh*/,
+                                                 UCHAR /*uErrorChEn*/) {
     return Out(Sim()->SetEventChar(
         HandleOf(ftHandle), uEventChEn ? std::optional<std::uint8_t>(uEventCh) : std::nullopt));
 }
 #endif
 
-VX42_EXPORT FT_STATUS VX42_D2XX_CALL FT_Write(FT_HANDLE ftHandle, void* lpBuffer, DWORD dwBytesToWrite,
-                               DWORD* lpdwBytesWritten) {
+VX42_EXPORT FT_STATUS VX42_D2XX_CALL FT_Write(FT_HANDLE ftHandle, void* lpBuffer,
+                                              DWORD dwBytesToWrite, DWORD* lpdwBytesWritten) {
     std::uint32_t written = 0;
     const FtStatus status = Sim()->Write(
         HandleOf(ftHandle), std::span(static_cast<const std::uint8_t*>(lpBuffer), dwBytesToWrite),
@@ -131,8 +132,8 @@ VX42_EXPORT FT_STATUS VX42_D2XX_CALL FT_Write(FT_HANDLE ftHandle, void* lpBuffer
     return Out(status);
 }
 
-VX42_EXPORT FT_STATUS VX42_D2XX_CALL FT_Read(FT_HANDLE ftHandle, void* lpBuffer, DWORD dwBytesToRead,
-                              DWORD* lpdwBytesReturned) {
+VX42_EXPORT FT_STATUS VX42_D2XX_CALL FT_Read(FT_HANDLE ftHandle, void* lpBuffer,
+                                             DWORD dwBytesToRead, DWORD* lpdwBytesReturned) {
     std::uint32_t got = 0;
     const FtStatus status = Sim()->Read(
         HandleOf(ftHandle), std::span(static_cast<std::uint8_t*>(lpBuffer), dwBytesToRead), got);
@@ -140,7 +141,8 @@ VX42_EXPORT FT_STATUS VX42_D2XX_CALL FT_Read(FT_HANDLE ftHandle, void* lpBuffer,
     return Out(status);
 }
 
-VX42_EXPORT FT_STATUS VX42_D2XX_CALL FT_GetQueueStatus(FT_HANDLE ftHandle, DWORD* lpdwAmountInRxQueue) {
+VX42_EXPORT FT_STATUS VX42_D2XX_CALL FT_GetQueueStatus(FT_HANDLE ftHandle,
+                                                       DWORD* lpdwAmountInRxQueue) {
     std::uint32_t queued = 0;
     const FtStatus status = Sim()->QueueStatus(HandleOf(ftHandle), queued);
     if (lpdwAmountInRxQueue) *lpdwAmountInRxQueue = queued;
