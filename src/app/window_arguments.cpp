@@ -35,6 +35,7 @@ std::optional<int> ReadWindowArguments(int argc, const char* const* argv, Startu
                       : "Configure a VX42 interface module in a window: relays, gauges and "
                         "speed outputs driven by CAN-bus data."),
                  name};
+    app.allow_windows_style_options(false);  // "/jobs/a.DVF" is a file on Windows too
     app.set_version_flag("--version", VersionTextFor(mode), "Show the version and exit");
     app.set_help_flag("-h,--help", "Show this help and exit");
     WindowArguments read;

@@ -2,6 +2,7 @@
 // or a power cut.
 #include "base/atomic_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +12,7 @@
 #ifdef _WIN32
 #include <io.h>
 #include <stdio.h>
+#include <windows.h>
 #else
 #include <fcntl.h>
 #include <stdio.h>
@@ -41,17 +43,45 @@ fs::path WriteTarget(const fs::path& path) {
 
 #ifdef _WIN32
 
-void WriteAndFlush(const fs::path& temp, std::span<const std::uint8_t> bytes,
-                   const fs::path& /*replaced*/) {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) throw std::system_error(errno, std::generic_category());
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    out.flush();
-    if (!out) throw std::system_error(errno, std::generic_category());
+[[noreturn]] void ThrowLastError() {
+    throw std::system_error(static_cast<int>(GetLastError()), std::system_category());
 }
 
-void FlushFolder(const fs::path&) {}
+// Writes the bytes to a new file and puts them on the disk before it is renamed: after a
+// power cut the target holds either its old or its new contents.
+void WriteAndFlush(const fs::path& temp, std::span<const std::uint8_t> bytes,
+                   const fs::path& /*replaced*/) {
+    const HANDLE file = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) ThrowLastError();
+    struct Closer {
+        HANDLE file;
+        ~Closer() { CloseHandle(file); }
+    } closer{file};
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 30));
+        DWORD written = 0;
+        if (!WriteFile(file, bytes.data() + done, chunk, &written, nullptr) || written == 0)
+            ThrowLastError();
+        done += written;
+    }
+    if (!FlushFileBuffers(file)) ThrowLastError();
+}
+
+// Puts the new file in the old one's place, the rename on the disk before it returns. Windows
+// refuses to replace a read-only file or one another program holds open; the old file then
+// stays as it was.
+void Replace(const fs::path& temp, const fs::path& target) {
+    const DWORD attributes = GetFileAttributesW(target.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        throw std::system_error(ERROR_ACCESS_DENIED, std::system_category());
+    if (!MoveFileExW(temp.c_str(), target.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        ThrowLastError();
+}
+
+void FlushFolder(const fs::path&) {}  // MOVEFILE_WRITE_THROUGH did it
 
 #else
 
@@ -83,6 +113,10 @@ void WriteAndFlush(const fs::path& temp, std::span<const std::uint8_t> bytes,
     Check(::fsync(fd) == 0);
 }
 
+void Replace(const fs::path& temp, const fs::path& target) {
+    fs::rename(temp, target);
+}
+
 // Puts a folder's entries (a rename into it) on the disk.
 void FlushFolder(const fs::path& folder) {
     const int fd =
@@ -107,7 +141,7 @@ void WriteFileAtomic(const std::string& path, std::span<const std::uint8_t> byte
         PathFromUtf8("." + Utf8FromPath(target.filename()) + ".tmp" + std::to_string(rd()));
     try {
         WriteAndFlush(temp, bytes, target);
-        fs::rename(temp, target);
+        Replace(temp, target);
     } catch (const std::exception& e) {
         std::error_code ignore;
         fs::remove(temp, ignore);

@@ -4,8 +4,12 @@
 
 #ifdef _WIN32
 #include <windows.h>
+// (after windows.h, which it needs)
+#include <fcntl.h>
+#include <io.h>
 #include <shellapi.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -15,6 +19,9 @@
 // wide command line instead, as UTF-8 like every other text of the tool, and write UTF-8.
 int main(int, char**) {
     SetConsoleOutputCP(CP_UTF8);
+    // The same bytes as on every other system: lines end in LF, not the C runtime's CR LF.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
     int argc = 0;
     wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &argc);
     if (!wide) return 1;

@@ -13,7 +13,7 @@ void AddDeviceOptions(CLI::App& command, DeviceOptions& options) {
         .add_option("--device", options.device,
                     "USB back end: auto (the vendor driver when it loads, else libftdi1), d2xx, "
                     "ftdi, or sim (the simulated module)")
-        ->check(CLI::IsMember({"auto", "d2xx", "ftdi", "sim"}))
+        ->check(CLI::IsMember(BridgeKindNames()))
         ->default_str("auto")
         ->group("Module");
     command

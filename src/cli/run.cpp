@@ -42,6 +42,9 @@ void DescribeCommands(CLI::App& app, Session& session) {
 int Run(int argc, char** argv) {
     Session session;
     CLI::App app;
+    // Options are "--name" and "-n" on every system: on Windows a "/" starts a path (the root
+    // of the current drive), never an option. Subcommands take this from here.
+    app.allow_windows_style_options(false);
     DescribeCommands(app, session);
     try {
         app.parse(argc, argv);

@@ -1,6 +1,7 @@
 // The link's clock: monotonic seconds, and delays that sleep.
 #include "device/clock.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <thread>
@@ -16,9 +17,11 @@ using Clock = std::chrono::steady_clock;
 
 double SleepFor(double seconds) {
     const auto start = Clock::now();
-    if (seconds > 0)
-        std::this_thread::sleep_until(start + std::chrono::duration_cast<Clock::duration>(
-                                                  std::chrono::duration<double>(seconds)));
+    const auto end = start + std::chrono::duration_cast<Clock::duration>(
+                                 std::chrono::duration<double>(std::max(seconds, 0.0)));
+    // A sleep may wake a little early by this clock (Windows sleeps in its own ticks): sleep
+    // again until the time has passed.
+    while (Clock::now() < end) std::this_thread::sleep_until(end);
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 

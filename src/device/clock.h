@@ -44,7 +44,11 @@ class LinkClock {
 class MonotonicClock final : public LinkClock {
   public:
     TimePoint Now() const override { return std::chrono::steady_clock::now(); }
-    void SleepUntil(TimePoint until) override { std::this_thread::sleep_until(until); }
+    // A sleep may wake a little early by this clock (Windows sleeps in its own ticks): it
+    // sleeps again until the time has passed.
+    void SleepUntil(TimePoint until) override {
+        while (Now() < until) std::this_thread::sleep_until(until);
+    }
     void WaitUntil(std::unique_lock<std::mutex>& lock, std::condition_variable& arrived,
                    TimePoint until) override {
         arrived.wait_until(lock, until);

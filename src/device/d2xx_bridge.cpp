@@ -6,6 +6,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "base/system_text.h"
 #else
 #include <dlfcn.h>
 #endif
@@ -17,7 +19,11 @@ using namespace d2xx;
 
 void* LoadLibraryNamed(const std::string& name) {
 #ifdef _WIN32
-    return reinterpret_cast<void*>(LoadLibraryA(name.c_str()));
+    // A bare name is searched for the system's way (the program's folder, the system folders,
+    // PATH); a path is taken in UTF-8, with either separator.
+    auto path = PathFromUtf8(name);
+    path.make_preferred();
+    return reinterpret_cast<void*>(LoadLibraryW(path.c_str()));
 #else
     return dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
 #endif

@@ -28,6 +28,8 @@ TEST(AtomicFile, AtomicWriteKeepsPermissionsFollowsLinksAndLeavesNoTemporaryFile
     WriteFileAtomic(file, Bytes{1, 2, 3});
     EXPECT_EQ(Read(file), (Bytes{1, 2, 3}));
 
+#ifndef _WIN32
+    // POSIX permissions and links (Windows' read-only files: windows_files_test.cpp).
     // The replaced file's permissions stay.
     fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     WriteFileAtomic(file, Bytes{4, 5});
@@ -43,13 +45,17 @@ TEST(AtomicFile, AtomicWriteKeepsPermissionsFollowsLinksAndLeavesNoTemporaryFile
     EXPECT_TRUE(fs::is_symlink(dir.path() / "outer"));
     EXPECT_TRUE(fs::is_symlink(dir.path() / "inner"));
     EXPECT_EQ(Read(dir.file("real/truck.DVF")), Bytes{9});
+    const int expected = 5;  // truck.DVF, real, real/truck.DVF, inner, outer
+#else
+    const int expected = 1;
+#endif
 
     int entries = 0;
     for (const auto& entry : fs::recursive_directory_iterator(dir.path())) {
         EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << entry.path();
         ++entries;
     }
-    EXPECT_EQ(entries, 5);  // truck.DVF, real, real/truck.DVF, inner, outer
+    EXPECT_EQ(entries, expected);
 
     // A folder that does not exist: an error naming the file, nothing left behind.
     EXPECT_THROW(WriteFileAtomic(dir.file("missing/x.DVF"), Bytes{1}), FileError);

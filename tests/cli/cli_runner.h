@@ -2,11 +2,16 @@
 // Runs the built vx42ctl with arguments and collects its exit status, standard output and
 // standard error (through files, so neither pipe can block the other).
 
-#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <fstream>
 #include <iterator>
@@ -14,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "base/system_text.h"
 #include "support/temp_dir.h"
 
 namespace vx42::test {
@@ -25,16 +31,82 @@ struct CliResult {
 };
 
 inline std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(PathFromUtf8(path), std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-inline CliResult RunCli(const std::vector<std::string>& args) {
+#ifdef _WIN32
+// One argument on a Windows command line, quoted so the C runtime's splitting gives it back
+// unchanged: backslashes double only before a quote.
+inline std::wstring QuotedArgument(const std::wstring& arg) {
+    if (!arg.empty() && arg.find_first_of(L" \t\n\v\"") == std::wstring::npos) return arg;
+    std::wstring out = L"\"";
+    std::size_t backslashes = 0;
+    for (const wchar_t c : arg) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        out.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        backslashes = 0;
+        out.push_back(c);
+    }
+    out.append(backslashes * 2, L'\\');
+    out.push_back(L'"');
+    return out;
+}
+
+// Runs `program` (UTF-8) with its arguments, standard output and error into files, nothing on
+// standard input; the exit status, or -1 when it could not be started.
+inline int RunProgram(const std::string& program, const std::vector<std::string>& args,
+                      const std::string& outPath, const std::string& errPath) {
+    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    const auto create = [&](const std::string& path, DWORD access, DWORD disposition) {
+        return CreateFileW(PathFromUtf8(path).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                           &inherit, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    };
+    HANDLE out = create(outPath, GENERIC_WRITE, CREATE_ALWAYS);
+    HANDLE err = create(errPath, GENERIC_WRITE, CREATE_ALWAYS);
+    HANDLE in = create("NUL", GENERIC_READ, OPEN_EXISTING);
+    auto exe = PathFromUtf8(program);
+    std::wstring line = QuotedArgument(exe.make_preferred().wstring());
+    for (const auto& a : args) line += L" " + QuotedArgument(PathFromUtf8(a).wstring());
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = in;
+    startup.hStdOutput = out;
+    startup.hStdError = err;
+    PROCESS_INFORMATION process{};
+    int status = -1;
+    if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                       &process)) {
+        WaitForSingleObject(process.hProcess, INFINITE);
+        DWORD code = 0;
+        if (GetExitCodeProcess(process.hProcess, &code)) status = static_cast<int>(code);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    for (HANDLE h : {out, err, in})
+        if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    return status;
+}
+#endif
+
+inline CliResult RunCli(const std::vector<std::string>& args,
+                        const std::string& program = VX42CTL) {
     TempDir capture;
     const std::string outPath = capture.file("out"), errPath = capture.file("err");
+#ifdef _WIN32
+    CliResult result;
+    result.status = RunProgram(program, args, outPath, errPath);
+    result.out = ReadText(outPath);
+    result.err = ReadText(errPath);
+    return result;
+#else
     std::vector<char*> argv;
-    std::string program = VX42CTL;
-    argv.push_back(program.data());
+    std::string path = program;
+    argv.push_back(path.data());
     std::vector<std::string> copies = args;
     for (auto& a : copies) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -47,7 +119,7 @@ inline CliResult RunCli(const std::vector<std::string>& args) {
         dup2(out, 1);
         dup2(err, 2);
         dup2(in, 0);
-        execv(program.c_str(), argv.data());
+        execv(path.c_str(), argv.data());
         _exit(127);
     }
     CliResult result;
@@ -57,6 +129,7 @@ inline CliResult RunCli(const std::vector<std::string>& args) {
     result.out = ReadText(outPath);
     result.err = ReadText(errPath);
     return result;
+#endif
 }
 
 // The lines of a text, without their line ends.

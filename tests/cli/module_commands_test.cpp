@@ -187,7 +187,7 @@ TEST_F(ModuleCommands, WriteRefusesACalibrationWithCheckErrorsUnlessForced) {
 
 TEST_F(ModuleCommands, BadArgumentsAreRefusedBeforeTheModuleIsTouched) {
     ExpectFailure(Run({"write", dir.file("none.DVF")}), "none.DVF");
-    ExpectFailure(RunCli({"info", "--device", "ftdi", "--sim-state", state}),
+    ExpectFailure(RunCli({"info", "--device", "d2xx", "--sim-state", state}),
                   "need the simulated module");
     ExpectFailure(Run({"info", "--sim", "drop"}), "--sim: simulator setting without '='");
     const CliResult unknown = RunCli({"info", "--device", "serial"});

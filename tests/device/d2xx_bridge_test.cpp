@@ -2,10 +2,16 @@
 
 #include "device/d2xx_bridge.h"
 
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
+
 #include "base/scripted_prompt.h"
+#include "base/system_text.h"
 #include "device/module_link.h"
 #include "link_fixture.h"
 
@@ -16,20 +22,27 @@ namespace {
 // behind bridge 1).
 class StandIn {
   public:
-    explicit StandIn(const char* library = VX42_D2XX_STANDIN)
-        : handle_(dlopen(library, RTLD_NOW | RTLD_LOCAL)) {
+    explicit StandIn(const char* library = VX42_D2XX_STANDIN) : handle_(Open(library)) {
         if (!handle_) return;
-        configure_ = reinterpret_cast<int (*)(const char*)>(dlsym(handle_, "VX42Sim_Configure"));
+        configure_ = reinterpret_cast<int (*)(const char*)>(Find("VX42Sim_Configure"));
         read_ = reinterpret_cast<int (*)(int, unsigned, unsigned char*, unsigned)>(
-            dlsym(handle_, "VX42Sim_ReadMemory"));
+            Find("VX42Sim_ReadMemory"));
         write_ = reinterpret_cast<int (*)(int, unsigned, const unsigned char*, unsigned)>(
-            dlsym(handle_, "VX42Sim_WriteMemory"));
+            Find("VX42Sim_WriteMemory"));
     }
     ~StandIn() {
+#ifdef _WIN32
+        if (handle_) FreeLibrary(static_cast<HMODULE>(handle_));
+#else
         if (handle_) dlclose(handle_);
+#endif
     }
-    bool ok() const { return handle_ && configure_ && read_ && write_; }
-    int Configure(const char* text) { return configure_(text); }
+    bool ok() const {
+        return handle_ && configure_ && read_ && write_;
+    }
+    int Configure(const char* text) {
+        return configure_(text);
+    }
     Bytes Read(unsigned address, unsigned n) {
         Bytes b(n);
         EXPECT_EQ(read_(1, address, b.data(), n), 0);
@@ -40,6 +53,23 @@ class StandIn {
     }
 
   private:
+    // The library the bridge under test loads too: the same module, so the same simulator.
+    static void* Open(const char* library) {
+#ifdef _WIN32
+        auto path = PathFromUtf8(library);
+        return LoadLibraryW(path.make_preferred().c_str());
+#else
+        return dlopen(library, RTLD_NOW | RTLD_LOCAL);
+#endif
+    }
+    void (*Find(const char* name) const)() {
+#ifdef _WIN32
+        return reinterpret_cast<void (*)()>(GetProcAddress(static_cast<HMODULE>(handle_), name));
+#else
+        return reinterpret_cast<void (*)()>(dlsym(handle_, name));
+#endif
+    }
+
     void* handle_;
     int (*configure_)(const char*) = nullptr;
     int (*read_)(int, unsigned, unsigned char*, unsigned) = nullptr;

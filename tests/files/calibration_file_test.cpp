@@ -62,7 +62,7 @@ TEST(CalibrationFile, AWriteThatFailsLateLeavesNoTemporaryFile) {
 }
 
 class FileCommandsTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         settings = LoadSettings(store, dir.str(), dir.str() + "/");
         state.VersionText = "VX42 Version 2.1.0";
@@ -113,8 +113,8 @@ TEST_F(FileCommandsTest, SaveAsAppendsTheExtensionAndAsksBeforeOverwriting) {
     EXPECT_TRUE(FileExists(dir.file("truck.DVF")));
     EXPECT_EQ(state.Title, "VX42 Version 2.1.0 [truck.DVF]");
     EXPECT_FALSE(state.CalibrationChanged);
-    EXPECT_EQ(settings.CalibrationPath, dir.str() + "/");
-    EXPECT_EQ(store.Get("Paths", "CalibrationPath"), dir.str() + "/");
+    EXPECT_EQ(settings.CalibrationPath, dir.str() + kPathSeparator);
+    EXPECT_EQ(store.Get("Paths", "CalibrationPath"), dir.str() + kPathSeparator);
     EXPECT_EQ(prompt.Calls()[0].dialog.filter, "Dialvane File (*.DVF)|*.DVF");
 
     prompt.AnswerSaveFile(dir.file("lower.dvf"));

@@ -35,19 +35,20 @@ TEST(Folders, InstalledTheSharedDataAndTheUsersFoldersAreApart) {
     const fs::path share = prefix.path() / "share" / "vx42-configurator";
     fs::create_directories(share);
     fs::create_directories(prefix.path() / "bin");
-    const std::string bin = (prefix.path() / "bin").string();
+    const std::string bin = Utf8FromPath(prefix.path() / "bin");
     AppFolders folders = FoldersFor(bin, "/home/me/data", "/home/me/state");
     EXPECT_TRUE(folders.installed);
     EXPECT_EQ(folders.program, bin);
-    EXPECT_EQ(folders.shared, share.string());
+    EXPECT_EQ(folders.shared, Utf8FromPath(share));
     EXPECT_EQ(folders.userData, "/home/me/data");
     EXPECT_EQ(folders.state, "/home/me/state");
-    EXPECT_EQ(folders.userLibraries(), "/home/me/data/Libraries/");
-    EXPECT_EQ(folders.sharedLibraries(), (share / "Libraries").string() + "/");
+    const char sep = kPathSeparator;
+    EXPECT_EQ(folders.userLibraries(), std::string("/home/me/data") + sep + "Libraries" + sep);
+    EXPECT_EQ(folders.sharedLibraries(), Utf8FromPath(share / "Libraries") + sep);
 
     // With no home for the user's folders the writes stay where they always were.
     folders = FoldersFor(bin, "", "");
-    EXPECT_EQ(folders.shared, share.string());
+    EXPECT_EQ(folders.shared, Utf8FromPath(share));
     EXPECT_EQ(folders.userData, bin);
     EXPECT_EQ(folders.state, bin);
 }

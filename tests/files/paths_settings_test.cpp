@@ -117,10 +117,12 @@ TEST(Paths, DialogsStartInAnExistingFolder) {
 
 TEST(Settings, FirstRunGivesTheDefaults) {
     MemorySettingsStore store;
-    const Settings s = LoadSettings(store, S + "opt" + S + "vx42", S + "home" + S + "me" + S + "Documents" + S);
+    const Settings s =
+        LoadSettings(store, S + "opt" + S + "vx42", S + "home" + S + "me" + S + "Documents" + S);
     EXPECT_EQ(s.LibraryPath, S + "opt" + S + "vx42" + S + "Libraries");
     EXPECT_EQ(s.FirmwarePath, S + "opt" + S + "vx42" + S + "Firmware");
-    EXPECT_EQ(s.CalibrationPath, S + "home" + S + "me" + S + "Documents" + S + "VX42" + S + "Calibrations");
+    EXPECT_EQ(s.CalibrationPath,
+              S + "home" + S + "me" + S + "Documents" + S + "VX42" + S + "Calibrations");
     EXPECT_EQ(s.Units, UnitFlags{});
 }
 
@@ -151,13 +153,13 @@ TEST(Settings, TextToBoolReadsWordsAndNumbers) {
 
 TEST(Settings, ImportCopiesTheLibraryOverTheOldAndRemembersItsFolderExactly) {
     test::TempDir program, source;
-    const std::filesystem::path folder = source.path() / "Bibliothèques für Öl";
+    const std::filesystem::path folder = source.path() / PathFromUtf8("Bibliothèques für Öl");
     std::filesystem::create_directories(folder);
-    const std::string chosen = (folder / "Ölpumpe.DVM").string();
-    std::ofstream(chosen, std::ios::binary) << "new library";
+    const std::string chosen = Utf8FromPath(folder / PathFromUtf8("Ölpumpe.DVM"));
+    std::ofstream(PathFromUtf8(chosen), std::ios::binary) << "new library";
     const std::string libraries = JoinPath(program.str(), "Libraries");
-    std::filesystem::create_directories(libraries);
-    std::ofstream(JoinPath(libraries, "Ölpumpe.DVM")) << "old";
+    std::filesystem::create_directories(PathFromUtf8(libraries));
+    std::ofstream(PathFromUtf8(JoinPath(libraries, "Ölpumpe.DVM"))) << "old";
     MemorySettingsStore store;
     Settings s = LoadSettings(store, program.str(), "");
     ScriptedPrompt prompt;
@@ -167,11 +169,11 @@ TEST(Settings, ImportCopiesTheLibraryOverTheOldAndRemembersItsFolderExactly) {
     EXPECT_TRUE(ImportLibraryFile(prompt, s, store, libraries));
     EXPECT_TRUE(prompt.Unexpected().empty());
     EXPECT_EQ(prompt.Calls()[0].dialog.filter, "Dialvane Message Library (*.DVM)|*.DVM");
-    std::ifstream in(JoinPath(libraries, "Ölpumpe.DVM"));
+    std::ifstream in(PathFromUtf8(JoinPath(libraries, "Ölpumpe.DVM")));
     std::string content((std::istreambuf_iterator<char>(in)), {});
     EXPECT_EQ(content, "new library");
-    EXPECT_EQ(s.LibraryPath, folder.string() + S);
-    EXPECT_EQ(store.Get("Paths", "LibraryPath"), folder.string() + S);
+    EXPECT_EQ(s.LibraryPath, Utf8FromPath(folder) + S);
+    EXPECT_EQ(store.Get("Paths", "LibraryPath"), Utf8FromPath(folder) + S);
 
     prompt.AnswerOpenFile(source.file("gone.DVM"));
     EXPECT_THROW(ImportLibraryFile(prompt, s, store, libraries), FileError);

@@ -39,27 +39,42 @@ class CommaLocale {
         const char* before = std::setlocale(LC_ALL, nullptr);
         savedC_ = before ? before : "C";
         savedCpp_ = std::locale();
+#ifdef _WIN32
+        // Windows names its locales its own way and installs them all.
+        for (const char* name : {"de-DE", "German_Germany.1252", "fr-FR", "French_France.1252"})
+            if (Use(name)) return;
+        reason_ = "the C library knows no German or French locale";
+#else
         for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8"})
             if (Use(name)) return;
         Generate();
+#endif
     }
     ~CommaLocale() {
         [[maybe_unused]] const PausedLeakCheck paused;
         std::setlocale(LC_ALL, savedC_.c_str());
         std::locale::global(savedCpp_);
+#ifndef _WIN32
         if (generated_) {
             if (savedLocPath_)
                 setenv("LOCPATH", savedLocPath_->c_str(), 1);
             else
                 unsetenv("LOCPATH");
         }
+#endif
     }
     CommaLocale(const CommaLocale&) = delete;
     CommaLocale& operator=(const CommaLocale&) = delete;
 
-    bool active() const { return !name_.empty(); }
-    const std::string& name() const { return name_; }
-    const std::string& reason() const { return reason_; }
+    bool active() const {
+        return !name_.empty();
+    }
+    const std::string& name() const {
+        return name_;
+    }
+    const std::string& reason() const {
+        return reason_;
+    }
 
   private:
     bool Use(const char* name) {
@@ -72,13 +87,18 @@ class CommaLocale {
         try {
             std::locale::global(std::locale(name));
         } catch (const std::exception&) {
+#ifndef _WIN32
+            // (The C++ library on Windows has the "C" locale alone: there the C library's
+            // locale is what a reader could trip on.)
             std::setlocale(LC_ALL, savedC_.c_str());
             return false;
+#endif
         }
         name_ = name;
         return true;
     }
 
+#ifndef _WIN32
     void Generate() {
         const std::string target = folder_.file("de_DE.UTF-8");
         // -c writes the locale despite warnings about the source's age.
@@ -97,6 +117,7 @@ class CommaLocale {
         setenv("LOCPATH", folder_.str().c_str(), 1);
         if (!Use("de_DE.UTF-8")) reason_ = "the generated German locale could not be used";
     }
+#endif
 
     TempDir folder_;
     std::string savedC_;

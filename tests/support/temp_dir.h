@@ -5,10 +5,12 @@
 #include <random>
 #include <string>
 
+#include "base/system_text.h"
+
 namespace vx42::test {
 
 class TempDir {
-public:
+  public:
     TempDir() {
         std::random_device rd;
         path_ = std::filesystem::temp_directory_path() / ("vx42-test-" + std::to_string(rd()));
@@ -24,10 +26,13 @@ public:
     TempDir& operator=(const TempDir&) = delete;
 
     const std::filesystem::path& path() const { return path_; }
-    std::string str() const { return path_.string(); }
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
+    // The folder and a name in it as UTF-8 text (a name given in UTF-8).
+    std::string str() const { return Utf8FromPath(path_); }
+    std::string file(const std::string& name) const {
+        return Utf8FromPath(path_ / PathFromUtf8(name));
+    }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 

@@ -11,7 +11,13 @@
 #include "device/d2xx_api.h"
 #include "device/sim/simulator.h"
 
+#ifdef _WIN32
+// The library is ftd2xx.dll: its exports are named, undecorated, by the module definition
+// file the build writes, as the vendor's are.
+#define VX42_EXPORT extern "C"
+#else
 #define VX42_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 using namespace vx42;
 using namespace vx42::d2xx;
@@ -60,7 +66,7 @@ FT_STATUS CopyOut(FtStatus status, const std::string& text, void* buffer) {
 
 }  // namespace
 
-VX42_EXPORT FT_STATUS FT_ListDevices(void* pvArg1, void* pvArg2, DWORD dwFlags) {
+VX42_EXPORT FT_STATUS VX42_D2XX_CALL FT_ListDevices(void* pvArg1, void* pvArg2, DWORD dwFlags) {
     auto sim = Sim();
     if (dwFlags == FT_LIST_NUMBER_ONLY) {
         if (!pvArg1) return Out(ft::InvalidParameter);
@@ -80,7 +86,7 @@ VX42_EXPORT FT_STATUS FT_ListDevices(void* pvArg1, void* pvArg2, DWORD dwFlags) 
     return Out(ft::InvalidParameter);
 }
 
-VX42_EXPORT FT_STATUS FT_OpenEx(void* pvArg1, DWORD dwFlags, FT_HANDLE* pHandle) {
+VX42_EXPORT FT_STATUS VX42_D2XX_CALL FT_OpenEx(void* pvArg1, DWORD dwFlags, FT_HANDLE* pHandle) {
     if (!pvArg1 || !pHandle || dwFlags != FT_OPEN_BY_DESCRIPTION) return Out(ft::InvalidParameter);
     int handle = 0;
     const FtStatus status = Sim()->Open(static_cast<const char*>(pvArg1), handle);
@@ -89,30 +95,31 @@ VX42_EXPORT FT_STATUS FT_OpenEx(void* pvArg1, DWORD dwFlags, FT_HANDLE* pHandle)
     return Out(status);
 }
 
-VX42_EXPORT FT_STATUS FT_SetBaudRate(FT_HANDLE ftHandle, ULONG dwBaudRate) {
+VX42_EXPORT FT_STATUS VX42_D2XX_CALL FT_SetBaudRate(FT_HANDLE ftHandle, ULONG dwBaudRate) {
     return Out(Sim()->SetBaudRate(HandleOf(ftHandle), dwBaudRate));
 }
 
-VX42_EXPORT FT_STATUS FT_SetLatencyTimer(FT_HANDLE ftHandle, UCHAR ucTimer) {
+VX42_EXPORT FT_STATUS VX42_D2XX_CALL FT_SetLatencyTimer(FT_HANDLE ftHandle, UCHAR ucTimer) {
     return Out(Sim()->SetLatencyTimer(HandleOf(ftHandle), ucTimer));
 }
 
-VX42_EXPORT FT_STATUS FT_Purge(FT_HANDLE ftHandle, ULONG dwMask) {
+VX42_EXPORT FT_STATUS VX42_D2XX_CALL FT_Purge(FT_HANDLE ftHandle, ULONG dwMask) {
     if ((dwMask & FT_PURGE_RX) == 0) return Out(ft::Ok);
     return Out(Sim()->Purge(HandleOf(ftHandle)));
 }
 
 // Some builds of the driver library lack it; a second stand-in is built without it.
 #ifndef VX42_STANDIN_WITHOUT_SET_CHARS
-VX42_EXPORT FT_STATUS FT_SetChars(FT_HANDLE ftHandle, UCHAR uEventCh, UCHAR uEventChEn,
-                                  UCHAR /*uErrorCh*/, UCHAR /*uErrorChEn*/) {
+VX42_EXPORT FT_STATUS VX42_D2XX_CALL FT_SetChars(FT_HANDLE ftHandle, UCHAR uEventCh,
+                                                 UCHAR uEventChEn, UCHAR /*uErrorCh*/,
+                                                 UCHAR /*uErrorChEn*/) {
     return Out(Sim()->SetEventChar(
         HandleOf(ftHandle), uEventChEn ? std::optional<std::uint8_t>(uEventCh) : std::nullopt));
 }
 #endif
 
-VX42_EXPORT FT_STATUS FT_Write(FT_HANDLE ftHandle, void* lpBuffer, DWORD dwBytesToWrite,
-                               DWORD* lpdwBytesWritten) {
+VX42_EXPORT FT_STATUS VX42_D2XX_CALL FT_Write(FT_HANDLE ftHandle, void* lpBuffer,
+                                              DWORD dwBytesToWrite, DWORD* lpdwBytesWritten) {
     std::uint32_t written = 0;
     const FtStatus status = Sim()->Write(
         HandleOf(ftHandle), std::span(static_cast<const std::uint8_t*>(lpBuffer), dwBytesToWrite),
@@ -121,8 +128,8 @@ VX42_EXPORT FT_STATUS FT_Write(FT_HANDLE ftHandle, void* lpBuffer, DWORD dwBytes
     return Out(status);
 }
 
-VX42_EXPORT FT_STATUS FT_Read(FT_HANDLE ftHandle, void* lpBuffer, DWORD dwBytesToRead,
-                              DWORD* lpdwBytesReturned) {
+VX42_EXPORT FT_STATUS VX42_D2XX_CALL FT_Read(FT_HANDLE ftHandle, void* lpBuffer,
+                                             DWORD dwBytesToRead, DWORD* lpdwBytesReturned) {
     std::uint32_t got = 0;
     const FtStatus status = Sim()->Read(
         HandleOf(ftHandle), std::span(static_cast<std::uint8_t*>(lpBuffer), dwBytesToRead), got);
@@ -130,14 +137,15 @@ VX42_EXPORT FT_STATUS FT_Read(FT_HANDLE ftHandle, void* lpBuffer, DWORD dwBytesT
     return Out(status);
 }
 
-VX42_EXPORT FT_STATUS FT_GetQueueStatus(FT_HANDLE ftHandle, DWORD* lpdwAmountInRxQueue) {
+VX42_EXPORT FT_STATUS VX42_D2XX_CALL FT_GetQueueStatus(FT_HANDLE ftHandle,
+                                                       DWORD* lpdwAmountInRxQueue) {
     std::uint32_t queued = 0;
     const FtStatus status = Sim()->QueueStatus(HandleOf(ftHandle), queued);
     if (lpdwAmountInRxQueue) *lpdwAmountInRxQueue = queued;
     return Out(status);
 }
 
-VX42_EXPORT FT_STATUS FT_Close(FT_HANDLE ftHandle) {
+VX42_EXPORT FT_STATUS VX42_D2XX_CALL FT_Close(FT_HANDLE ftHandle) {
     return Out(Sim()->Close(HandleOf(ftHandle)));
 }
 
