@@ -17,7 +17,7 @@
 #include "device/sim/sim_bridge.h"
 #include "files/settings.h"
 #include "session/link_module_service.h"
-#include "ui/frm_main.h"
+#include "ui/main_window/frm_main.h"
 
 namespace {
 

@@ -18,8 +18,8 @@
 #include "base/system_text.h"
 #include "files/folders.h"
 #include "files/paths.h"
-#include "ui/bridge_choice.h"
-#include "ui/program_start.h"
+#include "ui/main_window/bridge_choice.h"
+#include "ui/main_window/program_start.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 
 #include "dialog_fixture.h"
 #include "files/paths.h"
-#include "ui/frm_firmware_upgrade.h"
+#include "ui/dialogs/frm_firmware_upgrade.h"
 #include "ui_fixture.h"
 
 using namespace vx42;

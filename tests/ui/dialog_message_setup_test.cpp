@@ -17,9 +17,9 @@
 #include "can/library_files.h"
 #include "dialog_fixture.h"
 #include "files/paths.h"
-#include "ui/frm_import_dbc.h"
-#include "ui/frm_message_setup.h"
-#include "ui/output_page.h"
+#include "ui/dialogs/frm_import_dbc.h"
+#include "ui/dialogs/frm_message_setup.h"
+#include "ui/output/output_page.h"
 #include "ui_fixture.h"
 
 using namespace vx42;

@@ -15,10 +15,10 @@
 #include "can/message_selection.h"
 #include "dialog_fixture.h"
 #include "files/paths.h"
-#include "ui/can_status_frame.h"
-#include "ui/frm_can_speed.h"
-#include "ui/frm_unit_settings.h"
-#include "ui/output_page.h"
+#include "ui/main_window/can_status_frame.h"
+#include "ui/dialogs/frm_can_speed.h"
+#include "ui/dialogs/frm_unit_settings.h"
+#include "ui/output/output_page.h"
 #include "ui_fixture.h"
 
 using namespace vx42;

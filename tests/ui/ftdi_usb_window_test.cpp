@@ -8,7 +8,7 @@
 #include "app/startup.h"
 #include "device/ftdi_bridge.h"
 #include "device/sim/standin/usb_standin.h"
-#include "ui/output_page.h"
+#include "ui/output/output_page.h"
 #include "ui_fixture.h"
 
 using namespace vx42;

@@ -21,14 +21,14 @@
 #include "app/qt/frm_input_box.h"
 #include "dialog_fixture.h"
 #include "output_page_fixture.h"
-#include "ui/frm_about.h"
-#include "ui/frm_calibration_check.h"
-#include "ui/frm_can_speed.h"
-#include "ui/frm_firmware_upgrade.h"
-#include "ui/frm_message_setup.h"
-#include "ui/frm_module_history.h"
-#include "ui/frm_unit_settings.h"
-#include "ui/table_grid.h"
+#include "ui/dialogs/frm_about.h"
+#include "ui/dialogs/frm_calibration_check.h"
+#include "ui/dialogs/frm_can_speed.h"
+#include "ui/dialogs/frm_firmware_upgrade.h"
+#include "ui/dialogs/frm_message_setup.h"
+#include "ui/dialogs/frm_module_history.h"
+#include "ui/dialogs/frm_unit_settings.h"
+#include "ui/widgets/table_grid.h"
 
 using namespace vx42;
 using vx42::test::OnlinePage;

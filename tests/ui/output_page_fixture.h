@@ -17,8 +17,8 @@
 
 #include "calibration/cal_image.h"
 #include "can/can_message.h"
-#include "ui/entry_box.h"
-#include "ui/output_page.h"
+#include "ui/widgets/entry_box.h"
+#include "ui/output/output_page.h"
 #include "ui_fixture.h"
 
 namespace vx42::test {

@@ -10,9 +10,9 @@
 
 #include "calibration/outputs/live_calibration.h"
 #include "output_page_fixture.h"
-#include "ui/entry_box.h"
-#include "ui/table_grid.h"
-#include "ui/table_plot.h"
+#include "ui/widgets/entry_box.h"
+#include "ui/widgets/table_grid.h"
+#include "ui/widgets/table_plot.h"
 
 using namespace vx42;
 using namespace vx42::test;

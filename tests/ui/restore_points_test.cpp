@@ -13,10 +13,10 @@
 #include "can/library_json.h"
 #include "dialog_fixture.h"
 #include "support/demo_calibration.h"
-#include "ui/frm_calibration_check.h"
-#include "ui/frm_module_history.h"
-#include "ui/output_page.h"
-#include "ui/table_grid.h"
+#include "ui/dialogs/frm_calibration_check.h"
+#include "ui/dialogs/frm_module_history.h"
+#include "ui/output/output_page.h"
+#include "ui/widgets/table_grid.h"
 #include "ui_fixture.h"
 
 using namespace vx42;

@@ -10,7 +10,7 @@
 #include "calibration/grid/grid_model.h"
 #include "calibration/outputs/output_tables.h"
 #include "output_page_fixture.h"
-#include "ui/table_grid.h"
+#include "ui/widgets/table_grid.h"
 
 using namespace vx42;
 using namespace vx42::test;

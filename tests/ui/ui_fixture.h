@@ -21,7 +21,7 @@
 #include "files/settings.h"
 #include "session/link_module_service.h"
 #include "support/temp_dir.h"
-#include "ui/frm_main.h"
+#include "ui/main_window/frm_main.h"
 
 namespace vx42::test {
 

@@ -1,0 +1,124 @@
+// The main window's dialog commands: Settings (Units, CAN Message Setup), File (Update
+// Library), Communications (Set CAN Speed, Firmware Upgrade) and the "CAN Status" tab.
+
+#include <QAction>
+#include <QApplication>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "can/library_files.h"
+#include "ui/main_window/can_status_frame.h"
+#include "ui/dialogs/frm_can_speed.h"
+#include "ui/dialogs/frm_firmware_upgrade.h"
+#include "ui/main_window/frm_main.h"
+#include "ui/dialogs/frm_message_setup.h"
+#include "ui/dialogs/frm_unit_settings.h"
+#include "ui/output/output_page.h"
+
+namespace vx42 {
+
+void FrmMain::BuildDialogCommands() {
+    // The "CAN Status" tab: the indicators below the connection frame.
+    auto* status = new CanStatusFrame(canStatusPage);
+    BindCommand(status->cmdCheckCANStats, SessionCommand::CanStatus);
+    static_cast<QVBoxLayout*>(canStatusPage->layout())->insertWidget(1, status);
+    // Opening a file hides the frames of the old calibration; the new one shows it again.
+    connect(this, &FrmMain::imageReplaced, status, [status] { status->setVisible(true); });
+    connect(status->cmdCheckCANStats, &QPushButton::clicked, this, [this, status] {
+        Trapped("cmdCheckCANStats", "Click", [this, status] {
+            ModuleLink* device = module_.DeviceLink();
+            if (!online_ || !device) return;
+            SettleLink();
+            if (!BeginTransfer(Transfer::CanStatus)) return;
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+            link_->call<std::array<SlotStatus, kMessageSlots>>(
+                [device, image = app_.image] { return CanSlotStatus(*device, image); }, this,
+                [this, status](std::array<SlotStatus, kMessageSlots> shown, bool failed) {
+                    QApplication::restoreOverrideCursor();
+                    // A read that failed leaves the indicators as they were.
+                    if (failed)
+                        Trapped("cmdCheckCANStats", "Click", [this] {
+                            app_.prompt.Message(
+                                "The CAN status could not be read from the "
+                                "module: the indicators show the last status "
+                                "read.",
+                                "CAN Status", Icon::Exclamation);
+                        });
+                    else
+                        status->Show(shown);
+                    FinishCommand();
+                });
+        });
+    });
+
+    connect(menuSettingsUnits, &QAction::triggered, this, [this] {
+        Trapped("menuSettingsUnits", "Click", [this] {
+            CommitPendingEdit();
+            SettleLink();
+            FrmUnitSettings units(
+                app_.settings, app_.store, app_.prompt, app_.log, [this] { outputPage->Reload(); },
+                this);
+            units.exec();
+        });
+    });
+
+    connect(menuSettingsCAN, &QAction::triggered, this, [this] {
+        Trapped("menuSettingsCAN", "Click", [this] {
+            SettleLink();
+            const LibraryFolders folders = app_.libraryFolders();
+            if (CheckUserDefinedLibrary(app_.libraries, folders, app_.prompt)) {
+                FrmMessageSetup editor(app_.libraries, folders.user, app_.prompt, app_.log, this);
+                editor.exec();
+                // Whatever was not saved is dropped: the libraries come from their files again.
+                app_.libraries = LibrarySet{};
+                SetupLibraries(app_.libraries, folders, app_.prompt);
+            }
+            outputPage->Reload();
+        });
+    });
+
+    connect(menuFileUpdateLib, &QAction::triggered, this, [this] {
+        Trapped("menuFileUpdateLib", "Click", [this] {
+            SettleLink();
+            if (ImportLibrary(app_.libraries, app_.prompt, app_.settings, app_.store,
+                              app_.libraryFolders()))
+                outputPage->Reload();
+        });
+    });
+
+    // The speed window lives with the main window: it keeps the option last clicked.
+    auto* speed = new FrmCanSpeed(app_.prompt, app_.log, this);
+    connect(menuComSetCAN, &QAction::triggered, this, [this, speed] {
+        Trapped("menuComSetCAN", "Click", [this, speed] {
+            SettleLink();
+            speed->Load(app_.image);
+            if (speed->exec() != QDialog::Accepted) return;
+            EditTarget target = edit();
+            speed->choice().Ok(target, online_);
+            UpdateTitle();
+        });
+    });
+
+    connect(menuComFirmUpgrade, &QAction::triggered, this, [this] {
+        Trapped("menuComFirmUpgrade", "Click", [this] {
+            FinishEditing();
+            SettleLink();
+            ModuleLink* device = module_.DeviceLink();
+            if (!device || !BeginTransfer(Transfer::Upgrade)) return;
+            FrmFirmwareUpgrade upgrade(
+                {app_.prompt, app_.log, app_.settings, app_.store, app_.folders.userData, *link_,
+                 *device, [this] { return online_; }, BeforeUpgrade()},
+                this);
+            // The upgrade closes the link when it has used it.
+            auto follow = [this] {
+                FollowConnection(module_.Online(), module_.Connection(), module_.DeviceSerial());
+            };
+            connect(&upgrade, &FrmFirmwareUpgrade::linkFinished, this, follow);
+            upgrade.exec();
+            follow();
+            FinishCommand();
+        });
+    });
+}
+
+}  // namespace vx42

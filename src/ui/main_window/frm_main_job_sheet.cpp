@@ -1,0 +1,72 @@
+// The main window's job sheet: File > Print... and File > Export Job Sheet... give the sheet
+// of the calibration shown, laid out below the window, on paper or as a PDF file.
+
+#include <QAction>
+#include <QMenu>
+
+#include "app/qt/html_printing.h"
+#include "review/job_sheet.h"
+#include "files/calibration_file.h"
+#include "ui/main_window/frm_main.h"
+
+namespace vx42 {
+
+namespace {
+
+constexpr const char* kJobSheetTitle = "Job Sheet";
+constexpr const char* kPdfFilter = "PDF Document (*.pdf)|*.pdf";
+
+}  // namespace
+
+void FrmMain::BuildJobSheetCommands() {
+    const auto actions = menuFile->actions();
+    QAction* before = actions.value(actions.indexOf(menuFileExit));
+    menuFilePrint = new QAction("Print...", menuFile);
+    menuFilePrint->setObjectName("menuFilePrint");
+    menuFileExportJobSheet = new QAction("Export Job Sheet...", menuFile);
+    menuFileExportJobSheet->setObjectName("menuFileExportJobSheet");
+    menuFile->insertAction(before, menuFilePrint);
+    menuFile->insertAction(before, menuFileExportJobSheet);
+    menuFile->insertSeparator(before);
+    connect(menuFilePrint, &QAction::triggered, this,
+            [this] { Trapped("menuFilePrint", "Click", [this] { PrintCommand(); }); });
+    connect(menuFileExportJobSheet, &QAction::triggered, this, [this] {
+        Trapped("menuFileExportJobSheet", "Click", [this] { ExportJobSheetCommand(); });
+    });
+}
+
+// The sheet of the calibration shown; nothing (and a message) when there is none.
+static std::optional<std::string> JobSheetOf(AppContext& app, bool fromModule,
+                                             const std::string& serial,
+                                             const std::string& firmware) {
+    if (!app.files.HasCalibration()) {
+        app.prompt.Message("Open or retrieve a calibration first: the job sheet shows it.",
+                           kJobSheetTitle, Icon::Information);
+        return std::nullopt;
+    }
+    return JobSheetHtml(app.image, app.settings.Units,
+                        WindowJobSheetHeader(app.files, fromModule, serial, firmware));
+}
+
+void FrmMain::PrintCommand() {
+    FinishEditing();
+    const auto sheet =
+        JobSheetOf(app_, online_ || app_.files.AutoRetrieved, moduleSerial_, moduleFirmware_);
+    if (!sheet) return;
+    if (app_.prompt.PrintDocument(*sheet, kJobSheetTitle) == PrintOutcome::Failed)
+        app_.prompt.Message("The job sheet could not be printed: the printer could not be started.",
+                            kJobSheetTitle, Icon::Exclamation);
+}
+
+void FrmMain::ExportJobSheetCommand() {
+    FinishEditing();
+    const auto sheet =
+        JobSheetOf(app_, online_ || app_.files.AutoRetrieved, moduleSerial_, moduleFirmware_);
+    if (!sheet) return;
+    const auto target =
+        ChooseSaveTarget(app_.fileContext(), "Export Job Sheet",
+                         JobSheetFileName(app_.files.CurrentFileName, ".pdf"), kPdfFilter, ".pdf");
+    if (target) WriteHtmlPdf(*sheet, *target, kJobSheetTitle);
+}
+
+}  // namespace vx42

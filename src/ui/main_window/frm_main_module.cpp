@@ -1,0 +1,241 @@
+// The main window's module commands: Connect, Retrieve, Update, the progress of a transfer
+// and the write of a whole calibration.
+
+#include <QAction>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMetaObject>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTabBar>
+
+#include "app/qt/qt_text.h"
+#include "calibration/number_format.h"
+#include "can/message_selection.h"
+#include "device/progress_throttle.h"
+#include "ui/main_window/frm_main.h"
+#include "ui/output/output_page.h"
+
+namespace vx42 {
+
+namespace {
+
+// "count Bytes of total Bytes copied." with both numbers grouped ("" for zero).
+std::string BytesCopiedText(int count, int total) {
+    return FormatNumber(count, Pattern::Grouped) + " Bytes of " +
+           FormatNumber(total, Pattern::Grouped) + " Bytes copied.";
+}
+
+}  // namespace
+
+TransferProgress FrmMain::ProgressToWindow() {
+    return [this](int value, int maximum, const std::string& text) {
+        QMetaObject::invokeMethod(
+            this, [this, value, maximum, text] { ShowProgress(value, maximum, text); },
+            Qt::QueuedConnection);
+    };
+}
+
+void FrmMain::ShowProgress(int value, int maximum, const std::string& text) {
+    ProgressBar->setMaximum(maximum);
+    ProgressBar->setValue(value);
+    lblInfo->setText(Q(text));
+}
+
+bool FrmMain::BeginTransfer(Transfer transfer) {
+    if (!session_->Begin(transfer)) return false;
+    ShowStatus();
+    return true;
+}
+
+void FrmMain::FinishCommand() {
+    session_->End();
+    ShowStatus();
+    emit commandFinished();
+}
+
+void FrmMain::FollowConnection(bool online, std::uint64_t connection, const std::string& serial) {
+    online_ = online;
+    if (online)
+        session_->Connected(connection, serial);
+    else
+        session_->Disconnected();
+    SetOnlineStatus();
+}
+
+void FrmMain::ChangeNotWritten(bool sent) {
+    // A failed apply step was reported by the link ("Error Writing Calibration Change").
+    if (!sent)
+        app_.prompt.Message(
+            "A change was not written to the module: the connection it was made for has ended. "
+            "The calibration shown keeps it; Update writes it to the module.",
+            "Change Not Written", Icon::Exclamation);
+    ShowStatus();
+}
+
+std::uint64_t FrmMain::StampForEdit(int address, std::size_t count) {
+    const EditStamp edit = session_->StampEdit(app_.prompt, address, count);
+    // What the command's edits become once it has ended: the whole write, or the page shows
+    // the calibration without the dropped edits.
+    if (edit.asked)
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                Trapped("frmMain", "ChangeDropped", [this] {
+                    const EditRoute route = session_->EndEditCommand();
+                    if (route == EditRoute::WriteWhole) UpdateCommand();
+                    if (route != EditRoute::Drop) return;
+                    outputPage->Reload();
+                    UpdateTitle();
+                });
+            },
+            Qt::QueuedConnection);
+    return edit.stamp;
+}
+
+void FrmMain::ConnectCommand() {
+    FinishEditing();
+    if (!BeginTransfer(online_ ? Transfer::Disconnect : Transfer::Connect)) return;
+    if (online_) {
+        link_->call<bool>(
+            [this] {
+                module_.Disconnect();
+                return module_.Online();
+            },
+            this,
+            [this](bool online, bool failed) {
+                Trapped("menuConnect", "Click", [this, online, failed] {
+                    if (failed || online)
+                        FollowConnection(module_.Online(), module_.Connection(),
+                                         module_.DeviceSerial());
+                    else
+                        FollowConnection(false, 0, {});
+                });
+                FinishCommand();
+            });
+        return;
+    }
+    struct Identity {
+        bool online = false;
+        bool newModule = false;
+        std::uint64_t connection = 0;
+        std::string serial;
+        std::string firmware;
+    };
+    link_->call<Identity>(
+        [this] {
+            Identity id;
+            id.online = module_.ConnectIfOffline();
+            if (id.online) {
+                module_.SettleLink();
+                id.newModule = module_.IsNewModule();
+                id.connection = module_.Connection();
+                id.serial = module_.DeviceSerial();
+                id.firmware = module_.FirmwareVersion();
+            }
+            return id;
+        },
+        this,
+        [this](Identity id, bool failed) {
+            if (failed) {
+                // What the link reached before the error: nothing is known of the module.
+                id.online = module_.Online();
+                id.newModule = true;
+                id.connection = module_.Connection();
+                id.serial = module_.DeviceSerial();
+                id.firmware = module_.FirmwareVersion();
+            }
+            bool retrieveStarted = false;
+            Trapped("menuConnect", "Click", [this, &id, &retrieveStarted] {
+                FollowConnection(id.online, id.connection, id.serial);
+                if (!online_) return;
+                lblFirmwareVer->setText(Q("Firmware Version: " + id.firmware));
+                moduleSerial_ = id.serial;
+                moduleFirmware_ = id.firmware;
+                ShowStatus();
+                if (session_->AfterConnect(id.newModule, app_.fileContext()).kind !=
+                    NextStep::Kind::Retrieve)
+                    return;
+                StartRetrieve();
+                retrieveStarted = true;
+            });
+            if (retrieveStarted) return;  // the retrieve ends the command
+            RefreshSelectedTab();
+            FinishCommand();
+        });
+}
+
+void FrmMain::RetrieveCommand() {
+    if (!online_ || !session_->Allows(SessionCommand::Retrieve)) return;
+    FinishEditing();
+    SettleLink();
+    session_->BeforeRetrieve(app_.fileContext());
+    if (!BeginTransfer(Transfer::Retrieve)) return;
+    StartRetrieve();
+}
+
+// Hides the tabs, retrieves into a scratch image and, when every block arrived, replaces the
+// calibration (the link then records the module as retrieved). Ends the running transfer.
+void FrmMain::StartRetrieve() {
+    TabStrip->setVisible(false);
+    fraConnectStat->setVisible(false);
+    for (const char* name : {"fraPresets", "fraMessages"})
+        if (auto* w = findChild<QWidget*>(name)) w->setVisible(false);
+    SetCompactLayout();
+    ShowProgress(0, kCalImageLast - 1, BytesCopiedText(0, kCalImageSize));
+    link_->call<std::optional<CalImage>>(
+        [this] {
+            return WithThrottledProgress(ProgressToWindow(), [this](const Progress& progress) {
+                return module_.RetrieveCalibration(progress);
+            });
+        },
+        this,
+        [this](std::optional<CalImage> image, bool) {
+            Trapped("menuComRetrieveCal", "Click", [this, &image] {
+                if (image) {
+                    ShowKeepProblem(session_->Retrieved(*image));
+                    ShowProgress(kCalImageLast - 1, kCalImageLast - 1,
+                                 BytesCopiedText(kCalImageSize, kCalImageSize));
+                    app_.files.MarkAutoRetrieved();
+                    setWindowTitle(Q(app_.files.Title));
+                    CheckUndefinedMessages(app_.libraries, app_.image, app_.prompt);
+                    emit imageReplaced();
+                    menuComSetCAN->setVisible(true);
+                }
+                // A failed retrieve leaves the calibration as it was: show it again if there is
+                // one.
+                if (app_.files.HasCalibration()) SetFullLayout();
+                RefreshSelectedTab();
+            });
+            FinishCommand();
+        });
+}
+
+void FrmMain::UpdateCommand() {
+    WriteWhole(restore_event::Update);
+}
+
+void FrmMain::RunNext(const NextStep& next) {
+    if (next.kind == NextStep::Kind::WriteWhole) WriteWhole(next.event);
+}
+
+void FrmMain::WriteWhole(const std::string& event) {
+    if (!session_->ConfirmWholeWrite(app_.prompt, &app_.libraries, app_.settings.Units)) return;
+    if (!BeginTransfer(Transfer::Write)) return;
+    const CalImage image = app_.image;
+    link_->call<bool>(
+        [this, image] {
+            return WithThrottledProgress(ProgressToWindow(), [&](const Progress& progress) {
+                return module_.WriteWholeCalibration(image, progress);
+            });
+        },
+        this,
+        [this, image, event](bool written, bool failed) {
+            Trapped("cmdUpdate", "Click", [this, &image, &event, written, failed] {
+                ShowKeepProblem(session_->WholeWriteEnded(written && !failed, image, event));
+            });
+            FinishCommand();
+        });
+}
+
+}  // namespace vx42
