@@ -42,7 +42,7 @@ class WindowsD2xxCommands : public CliTest {
 
     // The module's memory as the last run left it.
     Bytes Memory(int address, int count) {
-        sim::Simulator simulator(sim::ParseSimConfig(Bus()));
+        sim::Simulator simulator(*sim::ParseSimConfig(Bus()));
         return simulator.Module(1).Read(address, count);
     }
 
