@@ -47,7 +47,8 @@ void BM_StoreWholeAnalogTable(benchmark::State& state) {
         for (int r = 0; r < 7; ++r)
             for (int c = r == 0 ? 1 : 0; c < 17; ++c) cells[k].push_back({r, c, 10.0 + k});
     int k = 0;
-    for (auto _ : state) benchmark::DoNotOptimize(StoreTableValues(out, TableGrid::Analog, cells[k ^= 1]));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(StoreTableValues(out, TableGrid::Analog, cells[k ^= 1]));
 }
 BENCHMARK(BM_StoreWholeAnalogTable);
 

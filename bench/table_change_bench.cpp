@@ -43,7 +43,8 @@ std::vector<CellValue> PlusOne(Bench& b, TableGrid grid, int rowFrom, int rowTo,
     std::vector<CellValue> cells;
     for (int r = rowFrom; r <= rowTo; ++r)
         for (int c = colFrom; c <= colTo; ++c)
-            cells.push_back({r, c, *GetTableCellValue(b.Out().Scope(), grid, r, c) + (run % 2 ? -1 : 1)});
+            cells.push_back(
+                {r, c, *GetTableCellValue(b.Out().Scope(), grid, r, c) + (run % 2 ? -1 : 1)});
     return cells;
 }
 
@@ -89,10 +90,22 @@ void BM_FrequencyRowPlusOnePerCell(benchmark::State& state) {
 void BM_FrequencyRowPlusOneBatched(benchmark::State& state) {
     Run(state, TableGrid::Freq, 1, 1, 0, 15, Batched);
 }
-BENCHMARK(BM_AnalogTablePlusOnePerCell)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(4);
-BENCHMARK(BM_AnalogTablePlusOneBatched)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(4);
-BENCHMARK(BM_FrequencyRowPlusOnePerCell)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(4);
-BENCHMARK(BM_FrequencyRowPlusOneBatched)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(4);
+BENCHMARK(BM_AnalogTablePlusOnePerCell)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(4);
+BENCHMARK(BM_AnalogTablePlusOneBatched)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(4);
+BENCHMARK(BM_FrequencyRowPlusOnePerCell)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(4);
+BENCHMARK(BM_FrequencyRowPlusOneBatched)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(4);
 
 }  // namespace
 }  // namespace vx42

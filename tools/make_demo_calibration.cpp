@@ -120,7 +120,8 @@ int main(int argc, char** argv) {
             StoreVoltOutDuty(out, 1, "95", refusals);
             StoreVoltOutData(out, 0, "0", refusals);
             StoreVoltOutData(out, 1, "56000", refusals);  // 7000 rpm
-            if (!refusals.Unexpected().empty()) throw std::runtime_error(refusals.Unexpected().front());
+            if (!refusals.Unexpected().empty())
+                throw std::runtime_error(refusals.Unexpected().front());
         }
         WriteCalibrationFile(argv[2], image);
     } catch (const std::exception& e) {

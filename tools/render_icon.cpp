@@ -8,7 +8,6 @@
 #include <QPainter>
 #include <QString>
 #include <QSvgRenderer>
-
 #include <cstdio>
 
 int main(int argc, char** argv) {

@@ -59,9 +59,9 @@ std::string NowText() {
 
 std::string FormatLogLine(const std::string& dateTime, const std::string& version,
                           const ErrorInfo& error, const ErrorLocation& where) {
-    const std::string fields[] = {dateTime,          version,      error.source,
-                                  std::to_string(error.number),   error.description,
-                                  where.module,      where.object, where.procedure};
+    const std::string fields[] = {
+        dateTime,          version,      error.source, std::to_string(error.number),
+        error.description, where.module, where.object, where.procedure};
     std::string line;
     for (std::size_t i = 0; i < std::size(fields); ++i) {
         if (i > 0) line += ", ";

@@ -13,13 +13,13 @@ namespace vx42 {
 
 // An error that carries its own number and source.
 class NumberedError : public std::runtime_error {
-public:
+  public:
     NumberedError(int number, const std::string& description, std::string source = "VX42")
         : std::runtime_error(description), number_(number), source_(std::move(source)) {}
     int number() const { return number_; }
     const std::string& source() const { return source_; }
 
-private:
+  private:
     int number_;
     std::string source_;
 };
@@ -46,7 +46,7 @@ std::string FormatLogLine(const std::string& dateTime, const std::string& versio
                           const ErrorInfo& error, const ErrorLocation& where);
 
 class ErrorLog {
-public:
+  public:
     // The log goes to folder/Error Logs/ErrLogDVN.log (the program folder when run from the
     // build folder, the user's state folder when installed).
     explicit ErrorLog(std::string folder);
@@ -55,7 +55,7 @@ public:
     // log cannot be written. Returns whether the line was written.
     bool Append(const ErrorInfo& error, const ErrorLocation& where) const;
 
-private:
+  private:
     std::string path_;
 };
 

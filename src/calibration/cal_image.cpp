@@ -76,8 +76,12 @@ void CalImage::CopyIntoImage(std::span<const std::uint8_t> bytes, int first) {
     }
 }
 
-std::uint8_t CalImage::Byte(int address) const { return (*this)[ImageIndex(address)]; }
-void CalImage::SetByte(int address, std::uint8_t value) { (*this)[ImageIndex(address)] = value; }
+std::uint8_t CalImage::Byte(int address) const {
+    return (*this)[ImageIndex(address)];
+}
+void CalImage::SetByte(int address, std::uint8_t value) {
+    (*this)[ImageIndex(address)] = value;
+}
 
 unsigned CalImage::Word(int address) const {
     return MakeWord(Byte(address), Byte(address + 1));

@@ -12,14 +12,16 @@
 
 namespace vx42 {
 
-constexpr int kCalBaseAddress = 0x400;   // module address of image index 0
-constexpr int kCalImageSize = 2727;      // bytes
+constexpr int kCalBaseAddress = 0x400;  // module address of image index 0
+constexpr int kCalImageSize = 2727;     // bytes
 constexpr int kCalImageLast = kCalImageSize - 1;
 constexpr int kOutputs = 4;
 constexpr int kMessageSlots = 8;
 
 // Image index of a module address.
-constexpr int ImageIndex(int address) { return address - kCalBaseAddress; }
+constexpr int ImageIndex(int address) {
+    return address - kCalBaseAddress;
+}
 
 // Module addresses of every setting.
 struct DataSourceAddresses {
@@ -62,7 +64,7 @@ CalAddressMap BuildCalAddressMap();
 const CalAddressMap& CalAddresses();
 
 class CalImage {
-public:
+  public:
     CalImage() { bytes_.fill(0); }
 
     static constexpr int size() { return kCalImageSize; }
@@ -85,12 +87,12 @@ public:
     void StoreWord(int address, double value);       // clamped to 0..65535, fraction dropped
     std::string Text(int address, int width) const;  // trimmed
     void StoreText(int address, int width, std::string_view utf8);
-    double Double(int address) const;                // 8 bytes, LSB first
+    double Double(int address) const;  // 8 bytes, LSB first
     void StoreDouble(int address, double value);
-    std::int32_t Long(int address) const;            // 4 bytes, LSB first
+    std::int32_t Long(int address) const;  // 4 bytes, LSB first
     void StoreLong(int address, std::int32_t value);
 
-private:
+  private:
     std::array<std::uint8_t, kCalImageSize> bytes_;
 };
 

@@ -52,7 +52,8 @@ std::vector<ByteSpan> StagedChanges(std::vector<ByteSpan> changed) {
 }
 
 void EditTarget::WriteChanged(std::vector<ByteSpan> changed) {
-    for (const ByteSpan& change : StagedChanges(std::move(changed))) Write(change.address, change.count);
+    for (const ByteSpan& change : StagedChanges(std::move(changed)))
+        Write(change.address, change.count);
 }
 
 void EditTarget::StoreAndWrite(int address, std::span<const std::uint8_t> bytes, bool mark) {

@@ -15,7 +15,7 @@ namespace vx42 {
 // The module side of an edit: one single-change write through the staging area.
 // Offline the implementation sends nothing; a failure is reported by the implementation.
 class ChangeSink {
-public:
+  public:
     virtual ~ChangeSink() = default;
     // address: module address; bytes: 1 to 16 bytes.
     virtual void WriteCalibrationChange(int address, std::span<const std::uint8_t> bytes) = 0;
@@ -23,7 +23,7 @@ public:
 
 // A sink for offline editing: nothing is sent.
 class OfflineSink : public ChangeSink {
-public:
+  public:
     void WriteCalibrationChange(int, std::span<const std::uint8_t>) override {}
 };
 

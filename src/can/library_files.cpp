@@ -269,15 +269,16 @@ bool CheckUserDefinedLibrary(LibrarySet& set, const LibraryFolders& folders, Pro
         std::error_code ec;
         return fs::exists(fs::symlink_status(PathFromUtf8(JoinPath(folders.user, name)), ec));
     };
-    for (int n = 2; taken(backup); ++n)
-        backup = "User_Defined_Old_" + std::to_string(n) + ".DVM";
+    for (int n = 2; taken(backup); ++n) backup = "User_Defined_Old_" + std::to_string(n) + ".DVM";
     prompt.Message(
         "Invalid User Defined Library!\r\nYour Current User Defined Library has been "
-        "renamed!\r\n\r\nRenamed File: '" + Trimmed(LibraryNameFromFile(backup)) +
+        "renamed!\r\n\r\nRenamed File: '" +
+            Trimmed(LibraryNameFromFile(backup)) +
             "'\r\n\r\nA new User Defined file has been created.\r\n",
         {}, Icon::Exclamation);
     // A failed rename is ignored: the old file stays and the message returns next time.
-    RenameWithoutReplacing(JoinPath(folders.user, kUserDefinedFile), JoinPath(folders.user, backup));
+    RenameWithoutReplacing(JoinPath(folders.user, kUserDefinedFile),
+                           JoinPath(folders.user, backup));
     SetupLibraries(set, folders, prompt);
     return false;
 }

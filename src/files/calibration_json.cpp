@@ -15,11 +15,11 @@ using nlohmann::ordered_json;
 
 namespace {
 
-const char* const kDataSourceFields[] = {"MessageSlot", "ByteIndex", "StartBit",
+const char* const kDataSourceFields[] = {"MessageSlot", "ByteIndex",  "StartBit",
                                          "BitLength",   "FilterSize", "SamplePeriod"};
 
 int DataSourceAddress(const DataSourceAddresses& ds, int field) {
-    const int addresses[] = {ds.MessageSlot, ds.ByteIndex, ds.StartBit,
+    const int addresses[] = {ds.MessageSlot, ds.ByteIndex,  ds.StartBit,
                              ds.BitLength,   ds.FilterSize, ds.SamplePeriod};
     return addresses[field];
 }
@@ -70,7 +70,8 @@ struct Reader {
     }
     Bytes hex(const std::string& key, std::size_t bytes) const {
         const std::string s = text(key);
-        if (s.size() != 2 * bytes || s.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+        if (s.size() != 2 * bytes ||
+            s.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
             throw std::invalid_argument(path + "." + key + " must be " + std::to_string(2 * bytes) +
                                         " hexadecimal digits");
         return HexToBytes(s, bytes);
@@ -79,7 +80,8 @@ struct Reader {
 
 void StoreWords(CalImage& image, const Reader& list, int address, int count) {
     for (int i = 0; i < count; ++i)
-        image.StoreWord(address + 2 * i, list.item(static_cast<std::size_t>(i), count).integer(0, 65535));
+        image.StoreWord(address + 2 * i,
+                        list.item(static_cast<std::size_t>(i), count).integer(0, 65535));
 }
 
 }  // namespace
@@ -101,7 +103,8 @@ ordered_json CalibrationToJson(const CalImage& image) {
         ordered_json sources = ordered_json::array();
         for (const auto& ds : a.DataSource) {
             ordered_json s;
-            for (int f = 0; f < 6; ++f) s[kDataSourceFields[f]] = image.Byte(DataSourceAddress(ds, f));
+            for (int f = 0; f < 6; ++f)
+                s[kDataSourceFields[f]] = image.Byte(DataSourceAddress(ds, f));
             sources.push_back(s);
         }
         out["DataSource"] = sources;
@@ -146,12 +149,16 @@ CalImage CalibrationFromJson(const json& json) {
         const Reader out = outputs.item(static_cast<std::size_t>(o), kOutputs);
         const auto& a = m.OutputCal[o];
         image.StoreText(m.OutputName[o], width::OutputName, out.text("Name"));
-        image.SetByte(a.FunctionFlags, static_cast<std::uint8_t>(out.integer("FunctionFlags", 0, 255)));
+        image.SetByte(a.FunctionFlags,
+                      static_cast<std::uint8_t>(out.integer("FunctionFlags", 0, 255)));
         image.StoreWord(a.Period, out.integer("Period", 0, 65535));
-        image.SetByte(a.SecondaryMode, static_cast<std::uint8_t>(out.integer("SecondaryMode", 0, 255)));
-        image.SetByte(m.ShowFormatted[o], static_cast<std::uint8_t>(out.integer("ShowFormatted", 0, 255)));
+        image.SetByte(a.SecondaryMode,
+                      static_cast<std::uint8_t>(out.integer("SecondaryMode", 0, 255)));
+        image.SetByte(m.ShowFormatted[o],
+                      static_cast<std::uint8_t>(out.integer("ShowFormatted", 0, 255)));
         image.SetByte(m.Reserved[o], static_cast<std::uint8_t>(out.integer("Reserved", 0, 255)));
-        image.SetByte(m.OutputOptions[o], static_cast<std::uint8_t>(out.integer("OutputOptions", 0, 255)));
+        image.SetByte(m.OutputOptions[o],
+                      static_cast<std::uint8_t>(out.integer("OutputOptions", 0, 255)));
         const Reader sources = out.child("DataSource");
         for (int d = 0; d < 2; ++d) {
             const Reader s = sources.item(static_cast<std::size_t>(d), 2);
@@ -179,8 +186,10 @@ CalImage CalibrationFromJson(const json& json) {
         image.SetByte(def.ByteOrder, static_cast<std::uint8_t>(j.integer("ByteOrder", 0, 255)));
         image.StoreText(def.Unit, width::Unit, j.text("Unit"));
         image.StoreDouble(def.Multiplier, j.number("Multiplier"));
-        image.StoreLong(def.Offset, static_cast<std::int32_t>(j.integer("Offset", INT32_MIN, INT32_MAX)));
-        image.SetByte(m.EndianLength[s], static_cast<std::uint8_t>(j.integer("EndianLength", 0, 255)));
+        image.StoreLong(def.Offset,
+                        static_cast<std::int32_t>(j.integer("Offset", INT32_MIN, INT32_MAX)));
+        image.SetByte(m.EndianLength[s],
+                      static_cast<std::uint8_t>(j.integer("EndianLength", 0, 255)));
     }
     image.SetByte(kCalBaseAddress + kCalImageLast,
                   static_cast<std::uint8_t>(root.integer("LastByte", 0, 255)));

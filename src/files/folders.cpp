@@ -36,8 +36,12 @@ std::string UserFolder([[maybe_unused]] const char* variable,
 
 }  // namespace
 
-std::string AppFolders::sharedLibraries() const { return WithSeparator(shared, "Libraries"); }
-std::string AppFolders::userLibraries() const { return WithSeparator(userData, "Libraries"); }
+std::string AppFolders::sharedLibraries() const {
+    return WithSeparator(shared, "Libraries");
+}
+std::string AppFolders::userLibraries() const {
+    return WithSeparator(userData, "Libraries");
+}
 
 AppFolders FoldersFor(const std::string& programFolder, const std::string& userDataFolder,
                       const std::string& userStateFolder) {
@@ -59,9 +63,15 @@ AppFolders FoldersFor(const std::string& programFolder) {
     return FoldersFor(programFolder, UserDataFolder(), UserStateFolder());
 }
 
-AppFolders ProgramFolders() { return FoldersFor(ProgramFolder()); }
+AppFolders ProgramFolders() {
+    return FoldersFor(ProgramFolder());
+}
 
-std::string UserDataFolder() { return UserFolder("XDG_DATA_HOME", ".local/share"); }
-std::string UserStateFolder() { return UserFolder("XDG_STATE_HOME", ".local/state"); }
+std::string UserDataFolder() {
+    return UserFolder("XDG_DATA_HOME", ".local/share");
+}
+std::string UserStateFolder() {
+    return UserFolder("XDG_STATE_HOME", ".local/state");
+}
 
 }  // namespace vx42

@@ -6,9 +6,12 @@
 #include <system_error>
 
 #ifdef _WIN32
+// windows.h first, as the shell's headers use its types.
+// clang-format off
 #include <windows.h>
 #include <knownfolders.h>
 #include <shlobj.h>
+// clang-format on
 #else
 #include <unistd.h>
 #endif
@@ -27,7 +30,8 @@ std::string_view::size_type LastSeparator(std::string_view path, PathStyle style
 
 std::string FolderOfPath(std::string_view path, PathStyle style) {
     const auto last = LastSeparator(path, style);
-    if (path.size() > 3 && last != std::string_view::npos) return std::string(path.substr(0, last + 1));
+    if (path.size() > 3 && last != std::string_view::npos)
+        return std::string(path.substr(0, last + 1));
     return {};
 }
 
@@ -69,7 +73,9 @@ std::string KnownFolder(REFKNOWNFOLDERID id) {
 }
 }  // namespace
 
-std::string LocalAppDataFolder() { return KnownFolder(FOLDERID_LocalAppData); }
+std::string LocalAppDataFolder() {
+    return KnownFolder(FOLDERID_LocalAppData);
+}
 #endif
 
 std::string ProgramFolder() {

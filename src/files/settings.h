@@ -16,7 +16,7 @@ constexpr const char* kApplicationName = "Kestrane Dialvane";
 
 // A per-user key-value store with sections (the window uses the platform's settings).
 class SettingsStore {
-public:
+  public:
     virtual ~SettingsStore() = default;
     virtual std::optional<std::string> Get(const std::string& section,
                                            const std::string& key) const = 0;
@@ -25,13 +25,13 @@ public:
 };
 
 class MemorySettingsStore : public SettingsStore {
-public:
+  public:
     std::optional<std::string> Get(const std::string& section,
                                    const std::string& key) const override;
     void Set(const std::string& section, const std::string& key, const std::string& value) override;
     int writes() const { return writes_; }
 
-private:
+  private:
     std::map<std::pair<std::string, std::string>, std::string> values_;
     int writes_ = 0;
 };

@@ -92,8 +92,9 @@ void ParseSRecords(std::vector<std::string>& lines, std::vector<std::uint8_t>& i
                    std::int64_t& highest, const LinePump& pump = {});
 
 // "Create BLU File": reads "DataFlash.s19" from the program's folder (the user's data folder
-// when the tool is installed) and writes the image to "Upgrade.BLU" there. Nothing is shown on success; a missing, empty or malformed source or
-// a failed write is reported and leaves any previous "Upgrade.BLU" untouched.
+// when the tool is installed) and writes the image to "Upgrade.BLU" there. Nothing is shown on
+// success; a missing, empty or malformed source or a failed write is reported and leaves any
+// previous "Upgrade.BLU" untouched.
 bool CreateBootImageFile(Prompt& prompt, const LinePump& pump = {});
 // The same with explicit paths (for the command-line tool).
 bool CreateBootImageFile(const std::string& sourcePath, const std::string& targetPath,

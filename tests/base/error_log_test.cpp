@@ -48,7 +48,8 @@ TEST(ErrorLog, TrappedHandlerShowsLogsAndEnds) {
     const auto calls = prompt.Calls();
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_EQ(calls[0].icon, Icon::Exclamation);
-    EXPECT_EQ(calls[0].text.find("cmdUpdate"), std::string::npos);  // the location goes only to the log
+    EXPECT_EQ(calls[0].text.find("cmdUpdate"),
+              std::string::npos);  // the location goes only to the log
 
     const auto lines = Lines(log.path());
     ASSERT_EQ(lines.size(), 2u);

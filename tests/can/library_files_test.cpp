@@ -305,17 +305,20 @@ TEST_F(LibraryFolder, InstalledTheUsersLibrariesLiveInTheUsersDataFolder) {
     const fs::path shipped = prefix.path() / "share" / kSharedDataFolderName / "Libraries";
     fs::create_directories(shipped);
     fs::create_directories(prefix.path() / "bin");
-    const AppFolders folders = FoldersFor((prefix.path() / "bin").string(), data.str(), state.str());
+    const AppFolders folders =
+        FoldersFor((prefix.path() / "bin").string(), data.str(), state.str());
     ASSERT_TRUE(folders.installed);
     const LibraryFolders libraries{folders.sharedLibraries(), folders.userLibraries()};
     WriteLibraryFile((shipped / "Engine_Data.DVM").string(),
                      WriteLibraryBytes(Library("", {Message("Speed")})));
-    WriteLibraryFile((shipped / "Body.DVM").string(), WriteLibraryBytes(Library("", {Message("Door")})));
+    WriteLibraryFile((shipped / "Body.DVM").string(),
+                     WriteLibraryBytes(Library("", {Message("Door")})));
     const auto installation = FilesUnder(prefix.path());
 
     SetupLibraries(set, libraries, prompt);
     EXPECT_EQ(Names(set), (std::vector<std::string>{"Body", "Engine Data", "User Defined"}));
-    set.MessageLibraries.at(static_cast<std::size_t>(set.UserDefinedIndex)).Messages = {Message("Own")};
+    set.MessageLibraries.at(static_cast<std::size_t>(set.UserDefinedIndex)).Messages = {
+        Message("Own")};
     ASSERT_TRUE(SaveUserDefinedLibrary(set, libraries.user));
     EXPECT_TRUE(FileExists(JoinPath(libraries.user, kUserDefinedFile)));
 

@@ -162,10 +162,10 @@ TEST(Transfer, WholeWriteFailuresStopWithTheirMessageAndTheTrailingStepsAreIgnor
         std::string message;  // empty: the write still succeeds
     };
     // After the clear: 0x3901 (5 attempts), firmware version (5 attempts), marker (1 attempt).
-    for (const Case& c : {Case{1, 5, "Error Writing Set Freeze for update command"},
-                          Case{50, 5, "Error Writing Calibration"},
-                          Case{173, 5, "Error Writing clear Freeze for update command"},
-                          Case{174, 11, ""}}) {
+    for (const Case& c :
+         {Case{1, 5, "Error Writing Set Freeze for update command"},
+          Case{50, 5, "Error Writing Calibration"},
+          Case{173, 5, "Error Writing clear Freeze for update command"}, Case{174, 11, ""}}) {
         SCOPED_TRACE(c.message);
         LinkFixture f;
         f.Connect();

@@ -14,7 +14,8 @@ CalImage RealisticImage(unsigned seed) {
     CalImage image;
     for (int i = 0; i < kCalImageSize; ++i) image[i] = static_cast<std::uint8_t>(rng());
     const auto& m = CalAddresses();
-    for (int o = 0; o < kOutputs; ++o) image.StoreText(m.OutputName[o], width::OutputName, "Fuel £ " + std::to_string(o));
+    for (int o = 0; o < kOutputs; ++o)
+        image.StoreText(m.OutputName[o], width::OutputName, "Fuel £ " + std::to_string(o));
     for (int s = 0; s < kMessageSlots; ++s) {
         const auto& d = m.MessageDefSlot[s];
         image.StoreText(d.LibraryName, width::LibraryName, "SAE J1939");

@@ -342,8 +342,7 @@ TEST_F(GaugePresets, MatchSpeedoTachComparesItsFrequencyRowOnly) {
 
 TEST(GaugePresetMatch, TheShippedSamplesLoadCleanlyAndMatchOnceApplied) {
     ScriptedPrompt prompt;
-    const fs::path sample =
-        fs::path(VX42_SOURCE_DIR) / "data" / "GaugePresets.CFG";
+    const fs::path sample = fs::path(VX42_SOURCE_DIR) / "data" / "GaugePresets.CFG";
     const auto presets = ReadGaugePresets(sample.string(), prompt);
     ASSERT_GE(presets.size(), 3u);
     bool speedo = false;

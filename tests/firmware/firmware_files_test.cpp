@@ -304,9 +304,9 @@ TEST(CreateBootImage, TheLineCapIsExact) {
         EXPECT_EQ(made, lines <= (2 << 20)) << lines;
         ASSERT_EQ(prompt.Calls().size(), made ? 0u : 1u);
         if (!made) {
-            EXPECT_NE(prompt.Calls()[0].text.find(
-                          "has more than 2,097,152 lines; no BLU file was made."),
-                      std::string::npos);
+            EXPECT_NE(
+                prompt.Calls()[0].text.find("has more than 2,097,152 lines; no BLU file was made."),
+                std::string::npos);
         }
     }
     EXPECT_EQ(FileBytes(target), (ByteList{1, 2}));

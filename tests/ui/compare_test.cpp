@@ -10,9 +10,9 @@
 #include "can/library_json.h"
 #include "dialog_fixture.h"
 #include "support/demo_calibration.h"
-#include "ui/widgets/entry_box.h"
 #include "ui/dialogs/frm_compare.h"
 #include "ui/output/output_page.h"
+#include "ui/widgets/entry_box.h"
 #include "ui_fixture.h"
 
 using namespace vx42;

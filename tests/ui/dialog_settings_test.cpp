@@ -15,9 +15,9 @@
 #include "can/message_selection.h"
 #include "dialog_fixture.h"
 #include "files/paths.h"
-#include "ui/main_window/can_status_frame.h"
 #include "ui/dialogs/frm_can_speed.h"
 #include "ui/dialogs/frm_unit_settings.h"
+#include "ui/main_window/can_status_frame.h"
 #include "ui/output/output_page.h"
 #include "ui_fixture.h"
 
@@ -123,8 +123,8 @@ class DialogSettingsTest : public QObject {
         WindowFixture f;
         test::TempDir source;
         clsBlowfish cipher;
-        QVERIFY(cipher.EncryptFile(WriteLibraryBytes(NewLibrary("Body")), source.file("Body_Bus.DVM"),
-                                   LibraryKey));
+        QVERIFY(cipher.EncryptFile(WriteLibraryBytes(NewLibrary("Body")),
+                                   source.file("Body_Bus.DVM"), LibraryKey));
         f.prompt.AnswerOpenFile(source.file("Body_Bus.DVM"));
         f.window.menuFileUpdateLib->trigger();
         auto* library = FindIndexed<QComboBox>(*f.window.outputPage, "cmbLibrary", 0);

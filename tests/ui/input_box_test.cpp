@@ -12,7 +12,7 @@ using vx42::FrmInputBox;
 
 class InputBoxTest : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void caretFollowsTheTypedDigit() {
         FrmInputBox box("Please enter the value you would like to set the entire selection to.",
                         "Set Selection", "7");

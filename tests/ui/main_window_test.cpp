@@ -24,9 +24,9 @@
 #include "files/folders.h"
 #include "files/paths.h"
 #include "support/temp_dir.h"
-#include "ui/widgets/entry_box.h"
-#include "ui/output/output_page.h"
 #include "ui/main_window/program_start.h"
+#include "ui/output/output_page.h"
+#include "ui/widgets/entry_box.h"
 #include "ui_fixture.h"
 
 using namespace vx42;

@@ -11,8 +11,8 @@
 #include "can/library_json.h"
 #include "dialog_fixture.h"
 #include "support/demo_calibration.h"
-#include "ui/main_window/can_status_frame.h"
 #include "ui/dialogs/frm_module_history.h"
+#include "ui/main_window/can_status_frame.h"
 #include "ui/output/output_page.h"
 #include "ui_fixture.h"
 

@@ -5,20 +5,19 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QLineEdit>
 #include <QTabBar>
 #include <QTest>
-
 #include <array>
 #include <mutex>
 #include <vector>
 
 #include "calibration/cal_image.h"
 #include "can/can_message.h"
-#include "ui/widgets/entry_box.h"
 #include "ui/output/output_page.h"
+#include "ui/widgets/entry_box.h"
 #include "ui_fixture.h"
 
 namespace vx42::test {

@@ -13,8 +13,8 @@
 #include "calibration/outputs/output_function.h"
 #include "calibration/outputs/relay_drive.h"
 #include "output_page_fixture.h"
-#include "ui/widgets/entry_box.h"
 #include "ui/output/relay_picture.h"
+#include "ui/widgets/entry_box.h"
 #include "ui/widgets/table_grid.h"
 
 using namespace vx42;

@@ -25,10 +25,10 @@
 
 #include "support/demo_calibration.h"
 #include "support/session_checks.h"
-#include "ui/widgets/entry_box.h"
 #include "ui/dialogs/frm_compare.h"
 #include "ui/dialogs/frm_module_history.h"
 #include "ui/output/output_page.h"
+#include "ui/widgets/entry_box.h"
 #include "ui/widgets/table_grid.h"
 #include "ui_fixture.h"
 

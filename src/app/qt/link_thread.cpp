@@ -16,7 +16,8 @@ LinkThread::LinkThread(QObject* parent) : QObject(parent), worker_(new QObject) 
 LinkThread::~LinkThread() {
     // The operations already handed over run first (a confirmed edit still reaches the
     // module); then the thread stops.
-    QMetaObject::invokeMethod(worker_, [this] { thread_.quit(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        worker_, [this] { thread_.quit(); }, Qt::QueuedConnection);
     thread_.wait();
 }
 
@@ -31,7 +32,8 @@ void LinkThread::enqueue(std::function<void()> op) {
         worker_,
         [this, op = std::move(op)] {
             op();
-            if (--pending_ == 0) QMetaObject::invokeMethod(this, &LinkThread::idle, Qt::QueuedConnection);
+            if (--pending_ == 0)
+                QMetaObject::invokeMethod(this, &LinkThread::idle, Qt::QueuedConnection);
         },
         Qt::QueuedConnection);
 }

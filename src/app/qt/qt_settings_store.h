@@ -8,13 +8,13 @@
 namespace vx42 {
 
 class QtSettingsStore : public SettingsStore {
-public:
+  public:
     QtSettingsStore();
     std::optional<std::string> Get(const std::string& section,
                                    const std::string& key) const override;
     void Set(const std::string& section, const std::string& key, const std::string& value) override;
 
-private:
+  private:
     mutable QSettings settings_;
 };
 

@@ -1,6 +1,5 @@
 // The "Check Calibration" window.
 #include "ui/dialogs/frm_calibration_check.h"
-#include "app/qt/qt_text.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -10,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "app/qt/keyboard_access.h"
+#include "app/qt/qt_text.h"
 
 namespace vx42 {
 

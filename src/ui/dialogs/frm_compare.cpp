@@ -1,6 +1,5 @@
 // The "Compare" window.
 #include "ui/dialogs/frm_compare.h"
-#include "app/qt/qt_text.h"
 
 #include <QBrush>
 #include <QColor>
@@ -14,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "app/qt/keyboard_access.h"
+#include "app/qt/qt_text.h"
 
 namespace vx42 {
 

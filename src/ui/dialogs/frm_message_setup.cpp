@@ -19,8 +19,8 @@
 #include "can/dbc_import.h"
 #include "can/library_files.h"
 #include "files/paths.h"
-#include "ui/widgets/control_names.h"
 #include "ui/dialogs/frm_import_dbc.h"
+#include "ui/widgets/control_names.h"
 
 namespace vx42 {
 

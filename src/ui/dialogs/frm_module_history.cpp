@@ -1,6 +1,5 @@
 // The "Module History" window.
 #include "ui/dialogs/frm_module_history.h"
-#include "app/qt/qt_text.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -12,6 +11,7 @@
 #include <QVBoxLayout>
 
 #include "app/qt/keyboard_access.h"
+#include "app/qt/qt_text.h"
 
 namespace vx42 {
 

@@ -24,8 +24,7 @@ class FrmModuleHistory : public TrappedDialog {
     enum class Use { Restore, Compare };
 
     FrmModuleHistory(RestorePoints& store, const CalImage& shown, const UnitFlags& units,
-                     Prompt& prompt, const ErrorLog& log, QWidget* parent,
-                     Use use = Use::Restore);
+                     Prompt& prompt, const ErrorLog& log, QWidget* parent, Use use = Use::Restore);
 
     void SelectModule(int row);
     void SelectEntry(int row);

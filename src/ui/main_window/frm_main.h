@@ -11,14 +11,14 @@
 
 #include "app/app_context.h"
 #include "app/qt/link_thread.h"
-#include "session/module_service.h"
 #include "app/qt/queued_change_sink.h"
 #include "base/error_log.h"
 #include "calibration/edit_target.h"
-#include "review/calibration_check.h"
 #include "files/restore_points.h"
 #include "firmware/upgrade.h"
+#include "review/calibration_check.h"
 #include "session/calibration_session.h"
+#include "session/module_service.h"
 
 class QAction;
 class QGroupBox;

@@ -5,11 +5,11 @@
 #include <QAction>
 #include <QMenu>
 
-#include "review/calibration_diff.h"
 #include "files/calibration_file.h"
+#include "review/calibration_diff.h"
 #include "ui/dialogs/frm_compare.h"
-#include "ui/main_window/frm_main.h"
 #include "ui/dialogs/frm_module_history.h"
+#include "ui/main_window/frm_main.h"
 #include "ui/output/output_page.h"
 
 namespace vx42 {

@@ -7,12 +7,12 @@
 #include <QVBoxLayout>
 
 #include "can/library_files.h"
-#include "ui/main_window/can_status_frame.h"
 #include "ui/dialogs/frm_can_speed.h"
 #include "ui/dialogs/frm_firmware_upgrade.h"
-#include "ui/main_window/frm_main.h"
 #include "ui/dialogs/frm_message_setup.h"
 #include "ui/dialogs/frm_unit_settings.h"
+#include "ui/main_window/can_status_frame.h"
+#include "ui/main_window/frm_main.h"
 #include "ui/output/output_page.h"
 
 namespace vx42 {

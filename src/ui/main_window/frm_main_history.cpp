@@ -6,11 +6,11 @@
 #include <QMenu>
 #include <QTabBar>
 
-#include "review/calibration_check.h"
 #include "firmware/upgrade_restore_point.h"
+#include "review/calibration_check.h"
 #include "ui/dialogs/frm_calibration_check.h"
-#include "ui/main_window/frm_main.h"
 #include "ui/dialogs/frm_module_history.h"
+#include "ui/main_window/frm_main.h"
 #include "ui/output/output_page.h"
 #include "ui/widgets/table_grid.h"
 

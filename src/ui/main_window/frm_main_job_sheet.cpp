@@ -5,8 +5,8 @@
 #include <QMenu>
 
 #include "app/qt/html_printing.h"
-#include "review/job_sheet.h"
 #include "files/calibration_file.h"
+#include "review/job_sheet.h"
 #include "ui/main_window/frm_main.h"
 
 namespace vx42 {

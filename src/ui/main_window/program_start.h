@@ -8,8 +8,8 @@
 #include <string>
 
 #include "app/app_context.h"
-#include "session/link_module_service.h"
 #include "device/bridge.h"
+#include "session/link_module_service.h"
 #include "ui/main_window/frm_main.h"
 
 namespace vx42 {

@@ -5,8 +5,8 @@
 
 #include "base/numbers.h"
 #include "calibration/outputs/entry_filters.h"
-#include "ui/widgets/entry_box.h"
 #include "ui/main_window/frm_main.h"
+#include "ui/widgets/entry_box.h"
 
 namespace vx42 {
 

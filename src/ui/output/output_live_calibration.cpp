@@ -7,9 +7,9 @@
 #include <QPushButton>
 
 #include "base/numbers.h"
-#include "ui/widgets/entry_box.h"
 #include "ui/main_window/frm_main.h"
 #include "ui/output/output_frame_support.h"
+#include "ui/widgets/entry_box.h"
 
 namespace vx42 {
 using namespace output_frames;

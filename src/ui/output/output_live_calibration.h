@@ -19,7 +19,7 @@ class EntryBox;
 class FrmMain;
 
 class OutputLiveCalibration {
-public:
+  public:
     // The controls of one gauge's frame; those of the speedo/tach carry the suffix "Speed".
     struct Controls {
         QGroupBox* frame = nullptr;
@@ -49,7 +49,7 @@ public:
     // The buttons' captions, the values and what may be adjusted.
     void Show();
 
-private:
+  private:
     class Link;
     struct Gauge {
         std::unique_ptr<LiveCalibration> live;

@@ -10,9 +10,13 @@ OutputMessages::OutputMessages(const LibrarySet& set)
 
 OutputMessages::~OutputMessages() = default;
 
-void OutputMessages::Rebuild() { lists_->Rebuild(); }
+void OutputMessages::Rebuild() {
+    lists_->Rebuild();
+}
 
-std::vector<std::string> OutputMessages::LibraryItems() const { return lists_->LibraryItems(); }
+std::vector<std::string> OutputMessages::LibraryItems() const {
+    return lists_->LibraryItems();
+}
 std::vector<std::string> OutputMessages::MessageItems(int reference) const {
     return lists_->MessageItems(reference);
 }

@@ -18,7 +18,7 @@ class MessageLists;
 struct LibrarySet;
 
 class OutputMessages {
-public:
+  public:
     explicit OutputMessages(const LibrarySet& set);
     ~OutputMessages();
 
@@ -44,7 +44,7 @@ public:
     // The bit length of the chosen primary message; nothing while none is chosen.
     std::optional<int> PrimaryBitLength() const;
 
-private:
+  private:
     const LibrarySet& set_;
     std::unique_ptr<MessageLists> lists_;
 };

@@ -8,7 +8,6 @@
 
 #include "calibration/outputs/output_settings.h"
 #include "files/gauge_presets.h"
-#include "ui/widgets/entry_box.h"
 #include "ui/main_window/frm_main.h"
 #include "ui/output/output_data_sources.h"
 #include "ui/output/output_frame_support.h"
@@ -18,6 +17,7 @@
 #include "ui/output/output_relay_rules.h"
 #include "ui/output/output_tables_frame.h"
 #include "ui/output/output_voltage_out.h"
+#include "ui/widgets/entry_box.h"
 
 namespace vx42 {
 using namespace output_frames;

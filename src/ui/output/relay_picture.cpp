@@ -3,7 +3,6 @@
 
 #include <QPainter>
 #include <QPainterPath>
-
 #include <vector>
 
 namespace vx42 {

@@ -11,7 +11,7 @@ namespace vx42 {
 
 class RelayPicture : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit RelayPicture(QWidget* parent = nullptr);
 
     void setFunction(SwitchFunction function);
@@ -20,10 +20,10 @@ public:
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     SwitchFunction function_ = SwitchFunction::SimpleOffToOn;
 };
 

@@ -22,20 +22,20 @@
 #include <utility>
 
 #include "app/app_context.h"
-#include "session/link_module_service.h"
 #include "calibration/outputs/output_tables.h"
 #include "device/sim/sim_bridge.h"
 #include "files/calibration_file.h"
 #include "files/paths.h"
+#include "session/link_module_service.h"
 #include "ui/dialogs/frm_calibration_check.h"
 #include "ui/dialogs/frm_can_speed.h"
 #include "ui/dialogs/frm_compare.h"
 #include "ui/dialogs/frm_firmware_upgrade.h"
 #include "ui/dialogs/frm_import_dbc.h"
-#include "ui/main_window/frm_main.h"
 #include "ui/dialogs/frm_message_setup.h"
 #include "ui/dialogs/frm_module_history.h"
 #include "ui/dialogs/frm_unit_settings.h"
+#include "ui/main_window/frm_main.h"
 #include "ui/output/output_page.h"
 
 namespace {

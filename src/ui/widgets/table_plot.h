@@ -5,7 +5,6 @@
 #include <QString>
 #include <QStringList>
 #include <QWidget>
-
 #include <vector>
 
 #include "calibration/outputs/output_tables.h"
@@ -19,14 +18,13 @@ struct PlotCurve {
 
 class TablePlot : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit TablePlot(QWidget* parent = nullptr);
 
     // The curves of a table's texts: for the analog table one per battery row (duty cycle,
     // named by the battery voltage), for the frequency table the frequency row.
     void setTable(TableGrid grid, const TableTexts& texts);
-    void setCurves(std::vector<double> breakpoints, std::vector<PlotCurve> curves,
-                   QString yTitle);
+    void setCurves(std::vector<double> breakpoints, std::vector<PlotCurve> curves, QString yTitle);
 
     const std::vector<double>& breakpoints() const { return breakpoints_; }
     const std::vector<PlotCurve>& curves() const { return curves_; }
@@ -34,10 +32,10 @@ public:
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent* event) override;
 
-private:
+  private:
     std::vector<double> breakpoints_;
     std::vector<PlotCurve> curves_;
     QString yTitle_;

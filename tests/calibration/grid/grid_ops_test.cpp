@@ -141,8 +141,9 @@ TEST_F(GridOps, IncreaseDecreaseAddsTheAmountWithinLimits) {
 TEST_F(GridOps, SetToWritesTheValueClampedOrRefusesANonNumber) {
     analog.Select(3, 3, 2, 1);
     prompt.AnswerInput("1,5");  // refused, never read as 1
-    prompt.ExpectMessage("\"1,5\" is not a number. Please enter digits with a period as the "
-                         "decimal point (Ex. 1.5 or -40).");
+    prompt.ExpectMessage(
+        "\"1,5\" is not a number. Please enter digits with a period as the "
+        "decimal point (Ex. 1.5 or -40).");
     EXPECT_FALSE(Key(analog, GridKey::Ctrl('J')).changed);
     EXPECT_EQ(prompt.Calls()[0].title, "Set Selection");
     EXPECT_EQ(prompt.Calls()[0].text,
@@ -239,10 +240,11 @@ TEST_F(GridOps, TheAnalogCornerIsNeverChanged) {
 TEST(GridEditor, EnterNormalisesTheTextWithinTheLimits) {
     const GridLimits word{0, 65535};
     const std::pair<const char*, std::optional<std::string>> cases[] = {
-        {" 1 2.5 ", "12.5"}, {".25", "0.25"},  {"70000", "65535"}, {"-3", "0"},
+        {" 1 2.5 ", "12.5"}, {".25", "0.25"},      {"70000", "65535"},   {"-3", "0"},
         {"", "0"},           {"x7", std::nullopt}, {",5", std::nullopt}, {"1,5", std::nullopt},
     };
-    for (const auto& [typed, normal] : cases) EXPECT_EQ(NormaliseEditorText(typed, word), normal) << typed;
+    for (const auto& [typed, normal] : cases)
+        EXPECT_EQ(NormaliseEditorText(typed, word), normal) << typed;
     EXPECT_EQ(NormaliseEditorText("", GridLimits{5, 10}), "5");
     EXPECT_EQ(NormaliseEditorText("-40", GridLimits{-40, 100}), "-40");
     EXPECT_EQ(NormaliseEditorText("6553.57", GridLimits{0, 6553.5}), "6553.5");

@@ -97,8 +97,9 @@ TEST_F(Tables, StagedChangesJoinTouchingRunsUpToSixteenBytes) {
     EXPECT_EQ(staged, (std::vector<ByteSpan>{{0x480, 4}, {0x490, 2}, {0x500, 3}, {0x520, 1}}));
     std::vector<ByteSpan> row;
     for (int k = 0; k < 40; ++k) row.push_back({0x600 + 2 * k, 2});
-    EXPECT_EQ(StagedChanges(row),
-              (std::vector<ByteSpan>{{0x600, 16}, {0x610, 16}, {0x620, 16}, {0x630, 16}, {0x640, 16}}));
+    EXPECT_EQ(
+        StagedChanges(row),
+        (std::vector<ByteSpan>{{0x600, 16}, {0x610, 16}, {0x620, 16}, {0x630, 16}, {0x640, 16}}));
     EXPECT_TRUE(StagedChanges({{0x600, 0}}).empty());
 }
 
