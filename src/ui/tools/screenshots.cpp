@@ -337,7 +337,7 @@ int main(int argc, char** argv) {
             presets->setCurrentIndex(entry);
             emit presets->activated(entry);
             WaitIdle(window);
-            Shot(window, folder, "30-preset-long-name");
+            Shot(window, folder, "34-preset-long-name");
         }
     }
     window.TabStrip->setCurrentIndex(0);
