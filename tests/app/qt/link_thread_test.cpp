@@ -65,7 +65,7 @@ class LinkThreadTest : public ::testing::Test {
         App();
         link.setErrorReport([this](const ErrorLocation& where, std::exception_ptr error) {
             Report r{where.module + "." + where.object + "." + where.procedure, "",
-                     QThread::currentThread() == qApp->thread()};
+                     QThread::currentThread() == QCoreApplication::instance()->thread()};
             try {
                 std::rethrow_exception(error);
             } catch (const std::exception& e) {
@@ -99,14 +99,15 @@ TEST_F(LinkThreadTest, OperationsRunOneAtATimeInTheOrderHandedOver) {
                     op();
                     return 0;
                 },
-                qApp, [](int, bool) {});
+                QCoreApplication::instance(), [](int, bool) {});
     }
     std::vector<int> seen;
     bool done = false;
-    link.call<std::vector<int>>([&] { return order; }, qApp,
+    link.call<std::vector<int>>([&] { return order; }, QCoreApplication::instance(),
                                 [&](std::vector<int> got, bool failed) {
                                     EXPECT_FALSE(failed);
-                                    EXPECT_EQ(QThread::currentThread(), qApp->thread());
+                                    EXPECT_EQ(QThread::currentThread(),
+                                              QCoreApplication::instance()->thread());
                                     seen = std::move(got);
                                     done = true;
                                 });
@@ -123,7 +124,8 @@ TEST_F(LinkThreadTest, AFailedOperationIsReportedOnTheWindowThreadAndTheNextOnes
     bool after = false;
     link.post([] { throw std::runtime_error("bridge gone"); });
     link.post([&] { after = true; });
-    link.call<int>([]() -> int { throw std::runtime_error("no reply"); }, qApp,
+    link.call<int>([]() -> int { throw std::runtime_error("no reply"); },
+                   QCoreApplication::instance(),
                    [this](int result, bool failed) {
                        EXPECT_TRUE(failed);
                        EXPECT_EQ(result, 0);
