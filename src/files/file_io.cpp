@@ -1,7 +1,6 @@
 // Whole-file reads bounded by what the caller can use, and renames that never replace.
 #include "files/file_io.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -11,7 +10,6 @@
 #ifdef _WIN32
 #include <io.h>
 #include <stdio.h>
-#include <windows.h>
 #else
 #include <fcntl.h>
 #include <stdio.h>
