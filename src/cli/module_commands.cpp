@@ -63,13 +63,13 @@ struct CommandSession {
     CalibrationSession session;
 };
 
-// The calibration check's errors in the file, as notes; their text when there are any.
+// The calibration check's findings in the file, each once as a note; when there are errors,
+// a summary that points to them.
 std::string CheckErrors(const char* command, const std::string& file, const CalImage& image) {
     const auto findings = CheckCalibration(image, nullptr, UnitFlags{});
     for (const Finding& f : findings) Note(std::string(command) + ": " + FindingLine(f));
     if (!HasErrors(findings)) return {};
-    return "the calibration check found errors in " + Quoted(file) + ":\n" +
-           CheckErrorLines(findings, findings.size());
+    return "the calibration check found errors in " + Quoted(file) + " (listed above)";
 }
 
 // Runs a module command: the prompt names the command, the session is connected.

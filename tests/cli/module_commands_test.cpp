@@ -6,6 +6,7 @@
 #include "cli/cli_fixture.h"
 #include "device/sim/simulator.h"
 #include "files/file_io.h"
+#include "review/calibration_check.h"
 
 namespace vx42::test {
 namespace {
@@ -166,7 +167,18 @@ TEST_F(ModuleCommands, WriteRefusesACalibrationWithCheckErrorsUnlessForced) {
     // Output 2's battery voltages no longer increase.
     bad.StoreWord(CalAddresses().OutputCal[1].SecondaryBlock + 2, 100);
     const std::string file = WriteCalibration("bad.DVF", bad);
+    // Each finding of the check is said once.
+    auto saysEachFindingOnce = [&bad](const std::string& err) {
+        for (const Finding& f : CheckCalibration(bad, nullptr, UnitFlags{})) {
+            std::size_t times = 0;
+            for (auto at = err.find(f.message); at != std::string::npos;
+                 at = err.find(f.message, at + 1))
+                ++times;
+            EXPECT_EQ(times, 1u) << f.message;
+        }
+    };
     const CliResult refused = Run({"write", file});
+    saysEachFindingOnce(refused.err);
     EXPECT_EQ(refused.status, 2);
     EXPECT_THAT(refused.err, HasSubstr("calibration check found errors"));
     EXPECT_THAT(refused.err, HasSubstr("Output 2"));
@@ -182,6 +194,7 @@ TEST_F(ModuleCommands, WriteRefusesACalibrationWithCheckErrorsUnlessForced) {
     const CliResult checked = Run({"verify", file});
     EXPECT_EQ(checked.status, 0) << checked.err;
     EXPECT_THAT(checked.err, HasSubstr("calibration check found errors"));
+    saysEachFindingOnce(checked.err);
     EXPECT_EQ(Kept().size(), 2u);
 }
 
