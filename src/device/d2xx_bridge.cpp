@@ -62,7 +62,15 @@ bool D2xxLibraryLoads(const std::string& library) {
     return true;
 }
 
-D2xxBridge::D2xxBridge(const std::string& library) : library_(LoadLibraryNamed(library)) {
+D2xxBridge::D2xxBridge(const std::string& library) : libraryName_(library) {
+    Load();
+}
+
+void D2xxBridge::Load() {
+    if (library_) UnloadLibrary(library_);
+    library_ = LoadLibraryNamed(libraryName_);
+    bound_ = false;
+    setChars_ = nullptr;
     if (!library_) return;
     bound_ =
         Bind(library_, "FT_ListDevices", listDevices_) && Bind(library_, "FT_OpenEx", openEx_) &&
@@ -72,6 +80,12 @@ D2xxBridge::D2xxBridge(const std::string& library) : library_(LoadLibraryNamed(l
         Bind(library_, "FT_Read", read_) && Bind(library_, "FT_GetQueueStatus", getQueueStatus_) &&
         Bind(library_, "FT_Close", close_);
     if (bound_) Bind(library_, "FT_SetChars", setChars_);
+}
+
+bool D2xxBridge::DriverPresent() {
+    // Looked for again at each open, so a driver installed while the tool runs is found.
+    if (!bound_) Load();
+    return bound_;
 }
 
 D2xxBridge::~D2xxBridge() {

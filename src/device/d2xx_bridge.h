@@ -26,8 +26,9 @@ class D2xxBridge : public Bridge {
     D2xxBridge(const D2xxBridge&) = delete;
     D2xxBridge& operator=(const D2xxBridge&) = delete;
 
-    // The library loaded and every function the link uses was found in it.
-    bool DriverPresent() override { return bound_; }
+    // The library loaded and every function the link uses was found in it; while it is not,
+    // each call looks for it again.
+    bool DriverPresent() override;
 
     FtStatus DeviceCount(int& count) override;
     FtStatus Description(int index, std::string& description) override;
@@ -44,8 +45,11 @@ class D2xxBridge : public Bridge {
     FtStatus Close() override;
 
   private:
+    // (Re)loads the library by its name and binds its functions.
+    void Load();
     FtStatus ListString(int index, d2xx::DWORD kind, int bufferSize, std::string& out);
 
+    std::string libraryName_;
     void* library_ = nullptr;
     bool bound_ = false;
     d2xx::FT_HANDLE handle_ = nullptr;

@@ -14,6 +14,7 @@
 #include "base/system_text.h"
 #include "device/module_link.h"
 #include "link_fixture.h"
+#include "support/temp_dir.h"
 
 namespace vx42 {
 namespace {
@@ -98,6 +99,18 @@ TEST_F(D2xx, LoadsAndBindsTheLibrary) {
     EXPECT_FALSE(wrong.DriverPresent());
     int count = -1;
     EXPECT_NE(wrong.DeviceCount(count), ft::Ok);
+}
+
+// The library is looked for at each open: one installed while the tool runs is found.
+TEST_F(D2xx, FindsADriverInstalledAfterTheStart) {
+    const test::TempDir folder;
+    const std::string installed = folder.file("libvx42-installed-later.so");
+    D2xxBridge bridge(installed);
+    EXPECT_FALSE(bridge.DriverPresent());
+    std::filesystem::copy_file(PathFromUtf8(VX42_D2XX_STANDIN), PathFromUtf8(installed));
+    EXPECT_TRUE(bridge.DriverPresent());
+    int count = -1;
+    EXPECT_EQ(bridge.DeviceCount(count), ft::Ok);
 }
 
 // Listing, opening and the exchange itself are run by the link below; here the statuses.
