@@ -2,6 +2,7 @@
 // driver error and a new start, the service commands, and the main window offline afterwards.
 
 #include <QAction>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -95,8 +96,10 @@ class DialogFirmwareUpgradeTest : public QObject {
             QVERIFY(!f.module.link().FirmwareVersion().empty());
             QCOMPARE(d.lblFirmwareVer->text(),
                      QString::fromStdString(f.module.link().FirmwareVersion()));
+            QVERIFY(!d.cmdStartUpgrade->isEnabled());  // nothing to upgrade with yet
             d.cmdOpenFile->click();
             QCOMPARE(d.lblFilename->text(), QString("app.rom"));  // lower case is firmware too
+            QVERIFY(d.cmdStartUpgrade->isEnabled());
             d.cmdStartUpgrade->click();
             QVERIFY(d.running());
             QVERIFY(!d.cmdStartUpgrade->isEnabled());
@@ -163,15 +166,24 @@ class DialogFirmwareUpgradeTest : public QObject {
         QVERIFY(!d->isVisible());
     }
 
-    void withoutAFileStartOnlyClearsTheStatus() {
+    // Start Upgrade waits for a file; the service commands sit in their own frame.
+    void withoutAFileStartIsDisabledAndOnlyClearsTheStatus() {
         WindowFixture f;
         auto d = Dialog(f);
+        QVERIFY(!d->cmdStartUpgrade->isEnabled());
         d->AddStatus("old line");
-        d->cmdStartUpgrade->click();
+        d->StartUpgrade();
         QCOMPARE(d->lstStatus->count(), 0);
         QVERIFY(!d->running());
-        QVERIFY(d->cmdStartUpgrade->isEnabled());
+        QVERIFY(!d->cmdStartUpgrade->isEnabled());
+        QVERIFY(d->cmdOpenFile->isEnabled());
         QCOMPARE(f.sim->Exchanges(), 0);
+        auto* service = d->findChild<QGroupBox*>("fraService");
+        QVERIFY(service && service->title() == "Service");
+        for (QWidget* w : std::initializer_list<QWidget*>{d->txtRead, d->cmdRead, d->lblValue,
+                                                          d->cmdSend, d->cmdCreateBLU})
+            QVERIFY(service->isAncestorOf(w));
+        QVERIFY(!service->isAncestorOf(d->cmdStartUpgrade));
     }
 
     void getDeviceInfoShowsTheConnectedModulesVersion() {

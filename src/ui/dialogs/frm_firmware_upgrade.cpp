@@ -44,6 +44,7 @@ FrmFirmwareUpgrade::FrmFirmwareUpgrade(Context context, QWidget* parent)
     : TrappedDialog("frmFirmwareUpgrade", "Firmware Upgrade", context.prompt, context.log, parent),
       ctx_(std::move(context)) {
     Build();
+    SetUpgradeButtons(true);
     connect(cmdOpenFile, &QPushButton::clicked, this,
             [this] { Trapped("cmdOpenFile", "Click", [this] { OpenFile(); }); });
     connect(cmdStartUpgrade, &QPushButton::clicked, this,
@@ -119,27 +120,29 @@ void FrmFirmwareUpgrade::Build() {
     progressCaption = Label(this, "progressCaption", "0 Bytes of 0 Bytes copied");
     layout->addWidget(progressCaption);
 
-    // Service commands.
-    auto* service = new QHBoxLayout;
-    txtRead = new QLineEdit(this);
+    // The service commands, apart from the installer's.
+    auto* fraService = new QGroupBox("Service", this);
+    fraService->setObjectName("fraService");
+    auto* service = new QHBoxLayout(fraService);
+    txtRead = new QLineEdit(fraService);
     txtRead->setObjectName("txtRead");
-    QLabel* readCaption = Label(this, "lblReadAddress", "Address");
+    QLabel* readCaption = Label(fraService, "lblReadAddress", "Address");
     NameAfterCaption(txtRead, readCaption);
     service->addWidget(readCaption);
     txtRead->setPlaceholderText("&H3B7B");
     txtRead->setMaximumWidth(txtRead->fontMetrics().horizontalAdvance('0') * 12);
     service->addWidget(txtRead);
-    cmdRead = Button(this, "cmdRead", "Read Address");
+    cmdRead = Button(fraService, "cmdRead", "Read Address");
     service->addWidget(cmdRead);
-    lblValue = Label(this, "lblValue", "Value:");
+    lblValue = Label(fraService, "lblValue", "Value:");
     lblValue->setMinimumWidth(lblValue->fontMetrics().horizontalAdvance("Value: $FF $FF") + 8);
     service->addWidget(lblValue);
     service->addStretch(1);
-    cmdSend = Button(this, "cmdSend", "Send Bootloader");
+    cmdSend = Button(fraService, "cmdSend", "Send Bootloader");
     service->addWidget(cmdSend);
-    cmdCreateBLU = Button(this, "cmdCreateBLU", "Create BLU File");
+    cmdCreateBLU = Button(fraService, "cmdCreateBLU", "Create BLU File");
     service->addWidget(cmdCreateBLU);
-    layout->addLayout(service);
+    layout->addWidget(fraService);
     setMinimumWidth(560);
 }
 
@@ -157,7 +160,8 @@ void FrmFirmwareUpgrade::OnLink(std::function<R()> op, std::function<void(R)> do
 }
 
 void FrmFirmwareUpgrade::SetUpgradeButtons(bool enabled) {
-    cmdStartUpgrade->setEnabled(enabled);
+    // Without a file there is nothing to upgrade with.
+    cmdStartUpgrade->setEnabled(enabled && !file_.fileName.empty());
     cmdGetInfo->setEnabled(enabled);
     cmdOpenFile->setEnabled(enabled);
 }
@@ -194,6 +198,7 @@ void FrmFirmwareUpgrade::OpenFile() {
     ctx_.settings.FirmwarePath = file_.folder;
     SaveSettings(ctx_.store, ctx_.settings);
     lblFilename->setText(Q(file_.fileName));
+    SetUpgradeButtons(!running());
 }
 
 void FrmFirmwareUpgrade::StartUpgrade() {

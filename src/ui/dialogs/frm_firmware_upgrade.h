@@ -57,6 +57,7 @@ class FrmFirmwareUpgrade : public TrappedDialog {
     // How the last upgrade ended (none before the first).
     std::optional<UpgradeOutcome> lastOutcome() const { return outcome_; }
 
+    // Open File, Get Device Info and Start Upgrade together; Start Upgrade only with a file.
     void SetUpgradeButtons(bool enabled);
     void AddStatus(const std::string& text);
     // Esc and the close box do nothing while an operation runs.
