@@ -163,6 +163,8 @@ bool ModuleLink::ConfigureDevice(std::uint32_t baud, std::string& error) {
 
 bool ModuleLink::CloseDevice(std::string& error) {
     std::lock_guard lock(exchange_);
+    // A link already closed (an upgrade closes the one it used) has nothing left to close.
+    if (!deviceOpen_) return true;
     const FtStatus status = Track(bridge_->Close());
     if (status != ft::Ok) {
         error = WithCode("Failed to close USB. Error Code:", status);

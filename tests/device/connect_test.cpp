@@ -49,6 +49,9 @@ TEST(Connect, FindsTheModuleSetsTheLineAndIdentifies) {
     f.link.Disconnect();
     EXPECT_FALSE(f.link.Online());
     EXPECT_FALSE(f.sim->IsOpen(1));
+    // A link closed already (as an upgrade leaves it) is not closed again: no error.
+    f.link.Disconnect();
+    EXPECT_TRUE(f.prompt.Calls().empty());
 }
 
 TEST(Connect, ListingOpeningAndWaitingFailuresNameTheirCause) {
