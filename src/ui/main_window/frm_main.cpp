@@ -139,6 +139,11 @@ bool FrmMain::Trapped(const char* object, const char* procedure,
     return RunTrapped({"frmMain", object, procedure}, app_.prompt, app_.log, body);
 }
 
+ErrorLocation FrmMain::HandlerRunningOr(const char* object) {
+    if (const ErrorLocation* running = RunningHandler()) return *running;
+    return {"frmMain", object, "Click"};
+}
+
 void FrmMain::BuildMenus() {
     auto action = [this](QMenu* menu, const char* name, const QString& caption, const char* object,
                          void (FrmMain::*slot)()) {

@@ -75,6 +75,9 @@ class FrmMain : public QMainWindow {
 
     // Runs a handler body inside the error trap with the handler's names.
     bool Trapped(const char* object, const char* procedure, const std::function<void()>& body);
+    // The handler running now (the one whose command a transfer's end belongs to), or this
+    // window's `object` "Click" when none runs.
+    static ErrorLocation HandlerRunningOr(const char* object);
 
     // The commands, as the menus run them (public for tests and the screenshot script).
     // Connect, Retrieve, Update and the transfers' progress are in frm_main_module.cpp.

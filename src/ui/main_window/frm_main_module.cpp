@@ -122,6 +122,7 @@ void FrmMain::ConnectCommand() {
         std::string serial;
         std::string firmware;
     };
+    const ErrorLocation where = HandlerRunningOr("menuConnect");
     link_->call<Identity>(
         [this] {
             Identity id;
@@ -136,7 +137,7 @@ void FrmMain::ConnectCommand() {
             return id;
         },
         this,
-        [this](Identity id, bool failed) {
+        [this, where](Identity id, bool failed) {
             if (failed) {
                 // What the link reached before the error: nothing is known of the module.
                 id.online = module_.Online();
@@ -146,7 +147,7 @@ void FrmMain::ConnectCommand() {
                 id.firmware = module_.FirmwareVersion();
             }
             bool retrieveStarted = false;
-            Trapped("menuConnect", "Click", [this, &id, &retrieveStarted] {
+            RunTrapped(where, app_.prompt, app_.log, [this, &id, &retrieveStarted] {
                 FollowConnection(id.online, id.connection, id.serial);
                 if (!online_) return;
                 lblFirmwareVer->setText(Q("Firmware Version: " + id.firmware));
@@ -183,6 +184,8 @@ void FrmMain::StartRetrieve() {
         if (auto* w = findChild<QWidget*>(name)) w->setVisible(false);
     SetCompactLayout();
     ShowProgress(0, kCalImageLast - 1, BytesCopiedText(0, kCalImageSize));
+    // Its end is reported under the command that started it (Retrieve, or Connect).
+    const ErrorLocation where = HandlerRunningOr("menuComRetrieveCal");
     link_->call<std::optional<CalImage>>(
         [this] {
             return WithThrottledProgress(ProgressToWindow(), [this](const Progress& progress) {
@@ -190,8 +193,8 @@ void FrmMain::StartRetrieve() {
             });
         },
         this,
-        [this](std::optional<CalImage> image, bool) {
-            Trapped("menuComRetrieveCal", "Click", [this, &image] {
+        [this, where](std::optional<CalImage> image, bool) {
+            RunTrapped(where, app_.prompt, app_.log, [this, &image] {
                 if (image) {
                     ShowKeepProblem(session_->Retrieved(*image));
                     ShowProgress(kCalImageLast - 1, kCalImageLast - 1,
@@ -223,6 +226,8 @@ void FrmMain::WriteWhole(const std::string& event) {
     if (!session_->ConfirmWholeWrite(app_.prompt, &app_.libraries, app_.settings.Units)) return;
     if (!BeginTransfer(Transfer::Write)) return;
     const CalImage image = app_.image;
+    // Reported under the command that writes (Update, Open, a restore).
+    const ErrorLocation where = HandlerRunningOr("cmdUpdate");
     link_->call<bool>(
         [this, image] {
             return WithThrottledProgress(ProgressToWindow(), [&](const Progress& progress) {
@@ -230,8 +235,8 @@ void FrmMain::WriteWhole(const std::string& event) {
             });
         },
         this,
-        [this, image, event](bool written, bool failed) {
-            Trapped("cmdUpdate", "Click", [this, &image, &event, written, failed] {
+        [this, image, event, where](bool written, bool failed) {
+            RunTrapped(where, app_.prompt, app_.log, [this, &image, &event, written, failed] {
                 ShowKeepProblem(session_->WholeWriteEnded(written && !failed, image, event));
             });
             FinishCommand();
