@@ -71,12 +71,14 @@ class SettingList {
     }
     // A setting whose value needs the output's formatting.
     void AddScoped(std::string name, int address, int width, int output,
-                   std::function<std::string(const OutputOf&)> value) {
+                   std::function<std::string(const OutputOf&)> value, std::uint8_t mask = 0xFF) {
         // The units by value: the list may be moved while its settings are read.
-        Add(std::move(name), address, width,
+        Add(
+            std::move(name), address, width,
             [units = units_, output, value](const CalImage& image) {
                 return value(OutputOf{image, StoredFormatContext(image, output, units), output});
-            });
+            },
+            mask);
     }
     void AddByte(std::string name, int address) {
         Add(std::move(name), address, 1,
@@ -101,8 +103,15 @@ class SettingList {
     void AddUnclaimedWords(const std::string& block, int address, int bytes) {
         for (int w = 0; w < bytes / 2; ++w) {
             const int at = address + 2 * w;
-            if (owned_[ImageIndex(at)] != 0xFF || owned_[ImageIndex(at + 1)] != 0xFF)
+            const std::uint8_t low = owned_[ImageIndex(at)], high = owned_[ImageIndex(at + 1)];
+            if (low == 0 && high == 0) {
                 AddWord(block + " word " + std::to_string(w + 1), at);
+                continue;
+            }
+            // A word a setting took in part: its other bits by byte, reported once.
+            for (int b = 0; b < 2; ++b)
+                if ((b == 0 ? low : high) != 0xFF)
+                    AddLeftBits(block + " byte " + std::to_string(2 * w + b + 1), at + b);
         }
     }
     // Any bits still without a setting, by their byte's module address.
@@ -111,15 +120,15 @@ class SettingList {
             if (owned_[i] != 0xFF) {
                 char name[32];
                 std::snprintf(name, sizeof name, "Byte at 0x%04X", i + kCalBaseAddress);
-                const int address = i + kCalBaseAddress;
-                const auto mask = static_cast<std::uint8_t>(~owned_[i]);
-                Add(
-                    name, address, 1,
-                    [address](const CalImage& image) {
-                        return std::to_string(image.Byte(address));
-                    },
-                    mask);
+                AddLeftBits(name, i + kCalBaseAddress);
             }
+    }
+    // The bits of a byte no setting took, as the byte's number.
+    void AddLeftBits(std::string name, int address) {
+        Add(
+            std::move(name), address, 1,
+            [address](const CalImage& image) { return std::to_string(image.Byte(address)); },
+            static_cast<std::uint8_t>(~owned_[ImageIndex(address)]));
     }
 
     const std::vector<Setting>& Settings() const { return settings_; }
@@ -165,16 +174,15 @@ void AddRelaySettings(SettingList& list, const std::string& prefix, int output,
                     return WithDataUnit(SwitchPointText(o.Scope(), i, point), DataUnit(o, i));
                 });
         }
-    list.AddScoped(
-        prefix + "switch functions", named.Cal().PrimaryBlock + kSwitchFunctionOffset, 1, output,
-        [](const OutputOf& o) {
-            std::string text;
-            for (int i = 0; i < 2; ++i)
-                text +=
-                    std::string(i == 0 ? "primary " : ", secondary ") +
-                    kSwitchFunctionCaptions[static_cast<int>(SwitchFunctionShown(o.Scope(), i))];
-            return text;
-        });
+    // One byte: the primary data's function in the high nibble, the secondary's in the low.
+    for (int i = 0; i < 2; ++i)
+        list.AddScoped(
+            prefix + DataSourceTitle(i) + ", switch function",
+            named.Cal().PrimaryBlock + kSwitchFunctionOffset, 1, output,
+            [i](const OutputOf& o) {
+                return kSwitchFunctionCaptions[static_cast<int>(SwitchFunctionShown(o.Scope(), i))];
+            },
+            i == 0 ? 0xF0 : 0x0F);
 }
 
 // The cells of a table grid, named by the headers the first calibration shows.

@@ -126,6 +126,15 @@ TEST(DiffCalibrations, NamesTheFunctionBytesBitsByTheirSetting) {
             lines.push_back(DifferenceLine(d));
         EXPECT_EQ(lines, row.lines) << row.flagsA << " " << row.flagsB;
     }
+    // The switch byte likewise: the secondary data's nibble is its own setting.
+    const CalImage demo = test::DemoCalibration();
+    CalImage other = demo;
+    const int switchByte = Cal(kRelay).PrimaryBlock + kSwitchFunctionOffset;
+    other.SetByte(switchByte, static_cast<std::uint8_t>((demo.Byte(switchByte) & 0xF0) | 0x02));
+    const auto d = DiffCalibrations(demo, other, UnitFlags{});
+    ASSERT_EQ(d.size(), 1u);
+    EXPECT_EQ(d[0].setting, "Output 2, secondary CAN data, switch function");
+    EXPECT_EQ(d[0].second, "Window Switch On");
 }
 
 // A copy of the drive takes the drive's bits only; the function stays the target's.
