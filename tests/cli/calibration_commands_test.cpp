@@ -82,7 +82,10 @@ TEST_F(CalibrationCommands, DescribeReadsLikeTheOutputTabs) {
     EXPECT_THAT(t, HasSubstr("  Primary CAN data: Engine / Engine Speed (message slot 1)\n"
                              "    Crankshaft speed\n"));
     EXPECT_THAT(t, HasSubstr("C7FDE200"));
-    EXPECT_THAT(t, HasSubstr("byte 2, start bit 0, 16 bits, little-endian"));
+    EXPECT_THAT(
+        t,
+        HasSubstr(
+            "bytes 3-4, start bit 0, 16 bits (bytes counted from 1, bits from 0), little-endian"));
     EXPECT_THAT(t, HasSubstr("Scaling: raw x 0.5 + 0 rpm"));
     EXPECT_THAT(t, HasSubstr("Filter 4 samples, sample period 256 ms"));
     EXPECT_THAT(t, HasSubstr("  Secondary CAN data: no message\n"));

@@ -12,6 +12,7 @@
 
 #include "app/qt/keyboard_access.h"
 #include "app/qt/qt_text.h"
+#include "review/calibration_diff.h"
 
 namespace vx42 {
 
