@@ -89,15 +89,20 @@ class JobSheetTest : public QObject {
         f.window.menuFileOpen->trigger();
         QVERIFY(WaitIdle(f.window));
 
+        // Where it went is said, and the PDF opened on Yes.
+        const std::string pdf = f.folder.file("sheet.pdf");
         f.prompt.AnswerSaveFile(f.folder.file("sheet"));  // ".pdf" is added
+        f.prompt.AnswerYesNo(Answer::Yes);
+        f.prompt.ExpectOpenDocument("sheet.pdf");
         f.window.menuFileExportJobSheet->trigger();
         QVERIFY2(f.prompt.ScriptDone() && f.prompt.Unexpected().empty(),
                  qPrintable(f.unexpected()));
-        const PromptCall dialog = f.prompt.Calls().back();
+        const auto calls = f.prompt.Calls();
+        const PromptCall& dialog = calls.at(calls.size() - 3);
         QCOMPARE(dialog.dialog.fileName, std::string("Truck 12.pdf"));
         QCOMPARE(dialog.dialog.filter, std::string("PDF Document (*.pdf)|*.pdf"));
+        QVERIFY(calls.at(calls.size() - 2).text.find("written to:\n" + pdf) != std::string::npos);
 
-        const std::string pdf = f.folder.file("sheet.pdf");
         const auto bytes = ReadWholeFile(pdf, 1 << 24);
         QVERIFY(std::string(bytes.begin(), bytes.begin() + 5) == "%PDF-");
         QProcess text;
