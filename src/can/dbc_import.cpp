@@ -89,6 +89,11 @@ std::uint32_t ExtractSignal(const CanMessage& d, std::span<const std::uint8_t> f
     return static_cast<std::uint32_t>((joined >> d.StartBit) & mask);
 }
 
+std::string IdentifierText(const DbcMessage& message) {
+    return Hex(message.id) + " (" + std::to_string(message.id) + ")" +
+           (message.extended ? ", extended" : "");
+}
+
 std::string MapUnit(const std::string& dbcUnit) {
     static const std::vector<std::pair<std::vector<std::string_view>, std::string_view>> kMap = {
         {{"%", "pct", "percent"}, "%"},
@@ -204,7 +209,7 @@ void DbcImportList::SetFilter(const std::string& filter) {
     filter_ = Lower(Trimmed(filter));
     for (std::size_t m = 0; m < file_.messages.size(); ++m) {
         const DbcMessage& message = file_.messages[m];
-        messageMatches_[m] = Matches(message.name) || Matches(Hex(message.id));
+        messageMatches_[m] = Matches(message.name) || Matches(Lower(IdentifierText(message)));
     }
 }
 

@@ -36,6 +36,10 @@ struct SignalImport {
 // The definition of a signal of a message, or why there can be none.
 SignalImport ConvertSignal(const DbcMessage& message, const DbcSignal& signal);
 
+// A message's identifier with both bases said, as a database may write either:
+// "0x81 (129)", "0x18FEF100 (419361024), extended".
+std::string IdentifierText(const DbcMessage& message);
+
 // The tool's unit for a database unit ("degC" -> "°C", "km/h" -> "KPH"); "None" when the
 // unit is none of the tool's units.
 std::string MapUnit(const std::string& dbcUnit);
@@ -58,7 +62,7 @@ class DbcImportList {
     // The rows of a message, in the file's order.
     std::vector<int> RowsOf(int message) const;
 
-    // Case-insensitive: a message shows when its name or identifier (hexadecimal) holds the
+    // Case-insensitive: a message shows when its name or identifier (either base) holds the
     // filter, with all its signals; otherwise with those of its signals whose name, unit or
     // comment holds it. An empty filter shows everything.
     void SetFilter(const std::string& filter);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <initializer_list>
 #include <set>
 #include <stdexcept>
 #include <utility>
@@ -12,6 +13,7 @@
 #include "calibration/number_format.h"
 #include "calibration/outputs/output_settings.h"
 #include "calibration/outputs/output_view.h"
+#include "calibration/outputs/relay_drive.h"
 #include "review/calibration_text.h"
 
 namespace vx42 {
@@ -24,16 +26,13 @@ struct Setting {
     std::string name;
     int address;
     int width;
+    std::uint8_t mask;  // the bits of each byte the setting owns
     ValueOf value;
     int output;
     SettingGroup group;
     TableGrid grid;
     int row, col;
 };
-
-std::string Hex2(int value) {
-    return "0x" + ByteToHex(static_cast<std::uint8_t>(value));
-}
 
 // One output of one image with its formatting, as the value functions read it.
 struct OutputOf {
@@ -43,10 +42,10 @@ struct OutputOf {
     OutputScope Scope() const { return {image, ctx, output}; }
 };
 
-// The settings in address order of appearance; a byte claimed twice keeps its first owner.
+// The settings in address order of appearance; a bit claimed twice keeps its first owner.
 class SettingList {
   public:
-    explicit SettingList(const UnitFlags& units) : units_(units), owned_(kCalImageSize, false) {}
+    explicit SettingList(const UnitFlags& units) : units_(units), owned_(kCalImageSize, 0) {}
 
     // The settings added from here on belong to the output (-1: module-wide) and group.
     void In(int output, SettingGroup group) {
@@ -60,23 +59,26 @@ class SettingList {
         col_ = col;
     }
 
-    void Add(std::string name, int address, int width, ValueOf value) {
+    // A setting of whole bytes, or of the bits `mask` of each of its bytes.
+    void Add(std::string name, int address, int width, ValueOf value, std::uint8_t mask = 0xFF) {
         const int row = std::exchange(row_, -1), col = std::exchange(col_, -1);
         bool any = false;
-        for (int a = address; a < address + width; ++a) any |= !owned_[ImageIndex(a)];
+        for (int a = address; a < address + width; ++a) any |= (mask & ~owned_[ImageIndex(a)]) != 0;
         if (!any) return;
-        for (int a = address; a < address + width; ++a) owned_[ImageIndex(a)] = true;
-        settings_.push_back(
-            {std::move(name), address, width, std::move(value), output_, group_, grid_, row, col});
+        for (int a = address; a < address + width; ++a) owned_[ImageIndex(a)] |= mask;
+        settings_.push_back({std::move(name), address, width, mask, std::move(value), output_,
+                             group_, grid_, row, col});
     }
     // A setting whose value needs the output's formatting.
     void AddScoped(std::string name, int address, int width, int output,
-                   std::function<std::string(const OutputOf&)> value) {
+                   std::function<std::string(const OutputOf&)> value, std::uint8_t mask = 0xFF) {
         // The units by value: the list may be moved while its settings are read.
-        Add(std::move(name), address, width,
+        Add(
+            std::move(name), address, width,
             [units = units_, output, value](const CalImage& image) {
                 return value(OutputOf{image, StoredFormatContext(image, output, units), output});
-            });
+            },
+            mask);
     }
     void AddByte(std::string name, int address) {
         Add(std::move(name), address, 1,
@@ -101,25 +103,39 @@ class SettingList {
     void AddUnclaimedWords(const std::string& block, int address, int bytes) {
         for (int w = 0; w < bytes / 2; ++w) {
             const int at = address + 2 * w;
-            if (!owned_[ImageIndex(at)] || !owned_[ImageIndex(at + 1)])
+            const std::uint8_t low = owned_[ImageIndex(at)], high = owned_[ImageIndex(at + 1)];
+            if (low == 0 && high == 0) {
                 AddWord(block + " word " + std::to_string(w + 1), at);
+                continue;
+            }
+            // A word a setting took in part: its other bits by byte, reported once.
+            for (int b = 0; b < 2; ++b)
+                if ((b == 0 ? low : high) != 0xFF)
+                    AddLeftBits(block + " byte " + std::to_string(2 * w + b + 1), at + b);
         }
     }
-    // Any byte still without a setting, by its module address.
+    // Any bits still without a setting, by their byte's module address.
     void AddUnclaimedBytes() {
         for (int i = 0; i < kCalImageSize; ++i)
-            if (!owned_[i]) {
+            if (owned_[i] != 0xFF) {
                 char name[32];
                 std::snprintf(name, sizeof name, "Byte at 0x%04X", i + kCalBaseAddress);
-                AddByte(name, i + kCalBaseAddress);
+                AddLeftBits(name, i + kCalBaseAddress);
             }
+    }
+    // The bits of a byte no setting took, as the byte's number.
+    void AddLeftBits(std::string name, int address) {
+        Add(
+            std::move(name), address, 1,
+            [address](const CalImage& image) { return std::to_string(image.Byte(address)); },
+            static_cast<std::uint8_t>(~owned_[ImageIndex(address)]));
     }
 
     const std::vector<Setting>& Settings() const { return settings_; }
 
   private:
     UnitFlags units_;
-    std::vector<bool> owned_;
+    std::vector<std::uint8_t> owned_;  // the bits of each byte a setting took
     std::vector<Setting> settings_;
     int output_ = -1;
     SettingGroup group_ = SettingGroup::ModuleWide;
@@ -158,16 +174,15 @@ void AddRelaySettings(SettingList& list, const std::string& prefix, int output,
                     return WithDataUnit(SwitchPointText(o.Scope(), i, point), DataUnit(o, i));
                 });
         }
-    list.AddScoped(
-        prefix + "switch functions", named.Cal().PrimaryBlock + kSwitchFunctionOffset, 1, output,
-        [](const OutputOf& o) {
-            std::string text;
-            for (int i = 0; i < 2; ++i)
-                text +=
-                    std::string(i == 0 ? "primary " : ", secondary ") +
-                    kSwitchFunctionCaptions[static_cast<int>(SwitchFunctionShown(o.Scope(), i))];
-            return text;
-        });
+    // One byte: the primary data's function in the high nibble, the secondary's in the low.
+    for (int i = 0; i < 2; ++i)
+        list.AddScoped(
+            prefix + DataSourceTitle(i) + ", switch function",
+            named.Cal().PrimaryBlock + kSwitchFunctionOffset, 1, output,
+            [i](const OutputOf& o) {
+                return kSwitchFunctionCaptions[static_cast<int>(SwitchFunctionShown(o.Scope(), i))];
+            },
+            i == 0 ? 0xF0 : 0x0F);
 }
 
 // The cells of a table grid, named by the headers the first calibration shows.
@@ -215,6 +230,58 @@ void AddTableSettings(SettingList& list, const std::string& prefix, int output,
         }
 }
 
+std::string FunctionCaption(const CalImage& image, int output) {
+    const auto& m = CalAddresses();
+    return kFunctionCaptions[static_cast<int>(FunctionOf(
+        image.Byte(m.OutputCal[output].FunctionFlags), image.Byte(m.OutputOptions[output])))];
+}
+
+// The function (function byte bits 0, 1, 2, 5 and the options byte's voltage-output bit),
+// the relay drive (bits 3, 4, 6) named by the state that differs, and the options byte's
+// default-batteries bit.
+void AddFunctionAndDrive(SettingList& list, const std::string& prefix, int output,
+                         const CalImage& first, const CalImage& second) {
+    const auto& m = CalAddresses();
+    const int flags = m.OutputCal[output].FunctionFlags, options = m.OutputOptions[output];
+    const auto bits = [](std::initializer_list<int> list) {
+        int mask = 0;
+        for (int bit : list) mask |= 1 << bit;
+        return static_cast<std::uint8_t>(mask);
+    };
+    const ValueOf function = [output](const CalImage& image) {
+        return FunctionCaption(image, output);
+    };
+    list.Add(prefix + "function", flags, 1, function,
+             bits({fbit::Off, fbit::Gauge, fbit::Relay, fbit::Speedo}));
+    list.Add(prefix + "function", options, 1, function, bits({obit::VoltageOut}));
+
+    const DriveStates a = DriveStatesOf(first.Byte(flags)), b = DriveStatesOf(second.Byte(flags));
+    const bool onOnly = a.on != b.on && a.off == b.off, offOnly = a.off != b.off && a.on == b.on;
+    const std::string name = onOnly ? "On state" : offOnly ? "Off state" : "drive";
+    list.Add(
+        prefix + name, flags, 1,
+        [flags, onOnly, offOnly](const CalImage& image) {
+            const DriveStates d = DriveStatesOf(image.Byte(flags));
+            const std::string on = kDriveCaptions[static_cast<int>(d.on)];
+            const std::string off = kDriveCaptions[static_cast<int>(d.off)];
+            return onOnly ? on : offOnly ? off : "Off: " + off + ", On: " + on;
+        },
+        bits({fbit::DriveVoltage, fbit::DriveGround, fbit::DriveSwap}));
+    list.Add(
+        prefix + "unused bit 7 of the function byte", flags, 1,
+        [flags](const CalImage& image) {
+            return IsBitSet(image.Byte(flags), 7) ? std::string("set") : std::string("clear");
+        },
+        bits({7}));
+    list.Add(
+        prefix + "default battery breakpoints at a function change", options, 1,
+        [options](const CalImage& image) {
+            return IsBitSet(image.Byte(options), obit::DefaultBatteries) ? std::string("yes")
+                                                                         : std::string("no");
+        },
+        bits({obit::DefaultBatteries}));
+}
+
 void AddOutput(SettingList& list, const CalImage& first, const CalImage& second,
                const UnitFlags& units, int output) {
     const auto& m = CalAddresses();
@@ -231,16 +298,7 @@ void AddOutput(SettingList& list, const CalImage& first, const CalImage& second,
     list.In(output, SettingGroup::Names);
     list.AddText(prefix + "name", m.OutputName[output], width::OutputName);
     list.In(output, SettingGroup::Function);
-    list.Add(prefix + "function", cal.FunctionFlags, 1, [output](const CalImage& image) {
-        const auto& mm = CalAddresses();
-        return FunctionText(image.Byte(mm.OutputCal[output].FunctionFlags),
-                            image.Byte(mm.OutputOptions[output]));
-    });
-    list.Add(prefix + "output options", m.OutputOptions[output], 1,
-             [at = m.OutputOptions[output]](const CalImage& image) {
-                 return Hex2(image.Byte(at)) +
-                        (IsBitSet(image.Byte(at), obit::VoltageOut) ? " (voltage output)" : "");
-             });
+    AddFunctionAndDrive(list, prefix, output, first, second);
     list.Add(prefix + PeriodRuleOf(named.FunctionFlags()).label, cal.Period, 2,
              [output](const CalImage& image) {
                  const auto& c = CalAddresses().OutputCal[output];
@@ -319,9 +377,12 @@ SettingList AllSettings(const CalImage& first, const CalImage& second, const Uni
     return list;
 }
 
-bool SameBytes(const CalImage& first, const CalImage& second, int address, int count) {
+// Whether the bits `mask` of each byte of the run are the same in both images.
+bool SameBytes(const CalImage& first, const CalImage& second, int address, int count,
+               std::uint8_t mask = 0xFF) {
     const int index = ImageIndex(address);
-    return std::equal(first.data() + index, first.data() + index + count, second.data() + index);
+    return std::equal(first.data() + index, first.data() + index + count, second.data() + index,
+                      [mask](std::uint8_t x, std::uint8_t y) { return ((x ^ y) & mask) == 0; });
 }
 
 // The settings that differ, in address order of appearance.
@@ -330,9 +391,9 @@ std::vector<ComparedSetting> CompareSettings(const CalImage& first, const CalIma
     const SettingList list = AllSettings(first, second, units);
     std::vector<ComparedSetting> differences;
     for (const Setting& s : list.Settings()) {
-        if (SameBytes(first, second, s.address, s.width)) continue;
-        ComparedSetting d{s.output,       s.group,         s.address, s.width, s.name, s.name,
-                          s.value(first), s.value(second), s.grid,    s.row,   s.col};
+        if (SameBytes(first, second, s.address, s.width, s.mask)) continue;
+        ComparedSetting d{s.output, s.group,        s.address,       s.width, s.mask, s.name,
+                          s.name,   s.value(first), s.value(second), s.grid,  s.row,  s.col};
         const std::string prefix = s.output >= 0 ? OutputTitle(s.output) + ", " : std::string();
         if (!prefix.empty() && d.label.starts_with(prefix)) d.label.erase(0, prefix.size());
         if (d.first == d.second) {
@@ -427,22 +488,29 @@ std::vector<GroupDifferences> CompareCalibrations(const CalImage& first, const C
 }
 
 std::string DifferenceLine(const SettingDifference& difference) {
-    return difference.setting + ": " + difference.first + " -> " + difference.second;
+    return difference.setting + ": " + difference.first + kChangeArrow + difference.second;
 }
 
 std::vector<ByteChange> CopySettings(EditTarget& target, const CalImage& other,
                                      const std::vector<ComparedSetting>& chosen) {
     std::vector<ByteChange> changes;
-    std::set<int> copied;
+    std::set<std::pair<int, std::uint8_t>> copied;
     for (const ComparedSetting& s : chosen) {
         if (s.address < kCalBaseAddress || s.count <= 0 ||
             ImageIndex(s.address) + s.count > kCalImageSize)
             throw std::out_of_range("a setting outside the calibration");
-        if (SameBytes(target.image, other, s.address, s.count)) continue;
-        if (!copied.insert(s.address).second) continue;  // a setting chosen twice goes once
+        if (SameBytes(target.image, other, s.address, s.count, s.mask)) continue;
+        // A setting chosen twice goes once.
+        if (!copied.insert({s.address, s.mask}).second) continue;
         const int index = ImageIndex(s.address);
-        changes.push_back({s.address, target.image.CopyFromImage(index, s.count - 1),
-                           other.CopyFromImage(index, s.count - 1)});
+        ByteChange change{s.address, target.image.CopyFromImage(index, s.count - 1), {}};
+        // Only the setting's own bits come across; the byte's other bits stay.
+        Bytes theirs = other.CopyFromImage(index, s.count - 1);
+        for (std::size_t i = 0; i < theirs.size(); ++i)
+            theirs[i] =
+                static_cast<std::uint8_t>((change.before[i] & ~s.mask) | (theirs[i] & s.mask));
+        change.after = std::move(theirs);
+        changes.push_back(std::move(change));
     }
     std::vector<BytesAt> runs;
     for (const ByteChange& c : changes) runs.push_back({c.address, c.after});

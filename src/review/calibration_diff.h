@@ -46,10 +46,11 @@ const char* SettingGroupTitle(SettingGroup group);
 struct ComparedSetting {
     int output = -1;  // 0 to 3; -1 for a module-wide setting
     SettingGroup group = SettingGroup::ModuleWide;
-    int address = 0;    // module address of the first byte
-    int count = 0;      // bytes
-    std::string name;   // as DiffCalibrations names it
-    std::string label;  // the name within its output ("switch point On A")
+    int address = 0;           // module address of the first byte
+    int count = 0;             // bytes
+    std::uint8_t mask = 0xFF;  // the bits of each byte that are the setting's
+    std::string name;          // as DiffCalibrations names it
+    std::string label;         // the name within its output ("switch point On A")
     std::string first, second;
     // A table cell's place (row and column -1 for any other setting).
     TableGrid grid = TableGrid::Analog;
@@ -87,12 +88,15 @@ std::vector<SettingDifference> DiffCalibrations(const CalImage& first, const Cal
 std::vector<GroupDifferences> CompareCalibrations(const CalImage& first, const CalImage& second,
                                                   const UnitFlags& units);
 
-// "setting: first -> second".
+// How every difference reads, the value before and after: "Voltage → Ground".
+inline constexpr const char* kChangeArrow = " \u2192 ";
+
+// "setting: first → second".
 std::string DifferenceLine(const SettingDifference& difference);
 
-// Takes the chosen settings' bytes from `other` into the target's image (marking it
-// changed) and, online, to the module as staged changes. Only settings whose bytes differ
-// are stored; a table goes as its changed cells. Returns the runs changed, for undo.
+// Takes the chosen settings' bytes (their own bits of them) from `other` into the target's image
+// (marking it changed) and, online, to the module as staged changes. Only settings whose bytes
+// differ are stored; a table goes as its changed cells. Returns the runs changed, for undo.
 std::vector<ByteChange> CopySettings(EditTarget& target, const CalImage& other,
                                      const std::vector<ComparedSetting>& chosen);
 

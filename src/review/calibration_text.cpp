@@ -195,9 +195,15 @@ std::string SlotIdentifierText(const CalImage& image, int slot) {
 
 std::string SignalPlaceText(const CalImage& image, int output, int dataIndex) {
     const auto& ds = CalAddresses().OutputCal.at(output).DataSource.at(dataIndex);
-    return "byte " + std::to_string(image.Byte(ds.ByteIndex)) + ", start bit " +
-           std::to_string(image.Byte(ds.StartBit)) + ", " +
-           std::to_string(image.Byte(ds.BitLength)) + " bits";
+    // The stored byte index counts from 0; message descriptions count bytes from 1. A signal
+    // of more than 8 bits takes the byte after it too.
+    const int first = image.Byte(ds.ByteIndex) + 1;
+    const int bits = image.Byte(ds.BitLength);
+    const std::string bytes =
+        bits > 8 ? "bytes " + std::to_string(first) + "-" + std::to_string(first + 1)
+                 : "byte " + std::to_string(first);
+    return bytes + ", start bit " + std::to_string(image.Byte(ds.StartBit)) + ", " +
+           std::to_string(bits) + " bits (bytes counted from 1, bits from 0)";
 }
 
 std::string ScalingText(const CalImage& image, int slot) {

@@ -32,7 +32,8 @@ std::string FunctionText(std::uint8_t functionFlags, std::uint8_t outputOptions)
 std::string SecondaryModeText(std::uint8_t secondaryMode, std::uint8_t functionFlags);
 // A message slot's identifier: "18FEF100 (register C7FDE200)".
 std::string SlotIdentifierText(const CalImage& image, int slot);
-// A data source's place in the CAN data: "byte 1, start bit 0, 8 bits".
+// A data source's place in the CAN data, bytes counted from 1 as message descriptions
+// count them: "bytes 2-3, start bit 0, 16 bits (bytes counted from 1, bits from 0)".
 std::string SignalPlaceText(const CalImage& image, int output, int dataIndex);
 // A message slot's scaling with the message's own unit: "raw x 0.4 + 0 %".
 std::string ScalingText(const CalImage& image, int slot);

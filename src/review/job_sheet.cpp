@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <optional>
@@ -35,6 +36,7 @@ th { background-color: #ececec; text-align: left; font-weight: bold; }
 td.number { text-align: right; }
 table.cells { font-size: 8pt; }
 table.cells td { text-align: right; }
+table.cells th, table.cells td { white-space: nowrap; }
 .warning { color: #b00000; font-weight: bold; }
 p.plot { margin-top: 6px; }
 )";
@@ -102,6 +104,13 @@ std::string TableOpen(const char* cls = nullptr) {
     return out + ">\n";
 }
 
+// The output tab's caption of the data shown, in this sheet's spelling.
+std::string SheetCaption(const std::string& caption) {
+    const std::string tab = kFormattedInCaption;
+    if (!caption.starts_with(tab)) return caption;
+    return "CAN Data Formatted in " + caption.substr(tab.size());
+}
+
 std::string OrNotRecorded(const std::string& text) {
     return text.empty() ? kNotRecorded : text;
 }
@@ -150,7 +159,7 @@ std::string SettingsTable(const OutputScope& scope, const OutputView& view) {
         out << Row("Drive", std::string("On: ") + kDriveCaptions[static_cast<int>(view.drive.on)] +
                                 ", Off: " + kDriveCaptions[static_cast<int>(view.drive.off)]);
     out << Row(view.periodLabel, view.period);
-    out << Row("CAN data shown", view.captions.caption);
+    out << Row("CAN data shown", SheetCaption(view.captions.caption));
     out << Row("Secondary CAN data", SecondaryModeText(scope.image.Byte(scope.Cal().SecondaryMode),
                                                        scope.FunctionFlags()));
     if (view.frame == FunctionFrame::VoltageOut) {
@@ -244,16 +253,49 @@ std::string SwitchRulesTable(const OutputView& view) {
     return out.str();
 }
 
-std::string GridTable(const TableTexts& rows) {
-    std::ostringstream out;
-    out << TableOpen("cells");
-    for (std::size_t r = 0; r < rows.size(); ++r) {
-        out << "<tr>";
-        for (std::size_t c = 0; c < rows[r].size(); ++c)
-            out << Cell(rows[r][c], r == 0 || c == 0 ? "th" : "td");
-        out << "</tr>\n";
+// The width a cell's text takes in the grid's 8 pt type, in the 96-a-inch units the page is
+// laid out in: near enough to choose column groups (a digit 7, a period or a space 3.5, any
+// other character 8, and 12 for the cell's padding and border).
+double CellWidth(const std::string& text) {
+    double width = 12;
+    for (const char ch : text) {
+        const auto byte = static_cast<unsigned char>(ch);
+        if ((byte & 0xC0) == 0x80) continue;  // within a UTF-8 character
+        width += std::isdigit(byte) ? 7 : (ch == '.' || ch == ' ') ? 3.5 : 8;
     }
-    out << "</table>\n";
+    return width;
+}
+
+// The width of an A4 page's body less a margin, in the same units.
+constexpr double kGridWidth = 680;
+
+// A grid whose first row and first column are headers. When its widest texts would not fit
+// the page's width in one table, it continues below in tables of fewer value columns (as
+// many columns in each as may be), each beginning with the row headers again.
+std::string GridTable(const TableTexts& rows) {
+    const std::size_t cols = rows.empty() ? 0 : rows[0].size();
+    std::vector<double> widths(cols, 0);
+    for (const auto& row : rows)
+        for (std::size_t c = 0; c < cols && c < row.size(); ++c)
+            widths[c] = std::max(widths[c], CellWidth(row[c]));
+    double total = 0;
+    for (std::size_t c = 1; c < cols; ++c) total += widths[c];
+    const double room = std::max(kGridWidth - (cols > 0 ? widths[0] : 0), 1.0);
+    const std::size_t groups =
+        std::max<std::size_t>(1, static_cast<std::size_t>(std::ceil(total / room)));
+    const std::size_t perGroup = std::max<std::size_t>(1, (cols - 1 + groups - 1) / groups);
+    std::ostringstream out;
+    for (std::size_t first = 1; first < cols; first += perGroup) {
+        const std::size_t last = std::min(cols, first + perGroup);
+        out << TableOpen("cells");
+        for (std::size_t r = 0; r < rows.size(); ++r) {
+            out << "<tr>" << Cell(rows[r][0], "th");
+            for (std::size_t c = first; c < last && c < rows[r].size(); ++c)
+                out << Cell(rows[r][c], r == 0 ? "th" : "td");
+            out << "</tr>\n";
+        }
+        out << "</table>\n";
+    }
     return out.str();
 }
 

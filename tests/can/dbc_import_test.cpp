@@ -248,6 +248,12 @@ TEST(DbcImportList, FilterNarrowsAndOnlyImportableShownSignalsAreChecked) {
     list.SetMessageChecked(1, true);  // only the shown signal
     EXPECT_EQ(list.CheckedCount(), 1);
 
+    // Identifiers are shown in both bases, and found by either.
+    EXPECT_EQ(IdentifierText(file.messages[0]), "0x123 (291)");
+    EXPECT_EQ(IdentifierText(file.messages[1]), "0x18FEF100 (419361024), extended");
+    list.SetFilter("291");
+    EXPECT_TRUE(list.MessageShown(0));
+    EXPECT_FALSE(list.MessageShown(1));
     list.SetFilter("0x123");  // an identifier: the whole message
     EXPECT_TRUE(list.RowShown(0));
     EXPECT_TRUE(list.RowShown(1));

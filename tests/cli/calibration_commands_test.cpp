@@ -82,7 +82,10 @@ TEST_F(CalibrationCommands, DescribeReadsLikeTheOutputTabs) {
     EXPECT_THAT(t, HasSubstr("  Primary CAN data: Engine / Engine Speed (message slot 1)\n"
                              "    Crankshaft speed\n"));
     EXPECT_THAT(t, HasSubstr("C7FDE200"));
-    EXPECT_THAT(t, HasSubstr("byte 2, start bit 0, 16 bits, little-endian"));
+    EXPECT_THAT(
+        t,
+        HasSubstr(
+            "bytes 3-4, start bit 0, 16 bits (bytes counted from 1, bits from 0), little-endian"));
     EXPECT_THAT(t, HasSubstr("Scaling: raw x 0.5 + 0 rpm"));
     EXPECT_THAT(t, HasSubstr("Filter 4 samples, sample period 256 ms"));
     EXPECT_THAT(t, HasSubstr("  Secondary CAN data: no message\n"));
@@ -121,15 +124,15 @@ TEST_F(CalibrationCommands, DiffNamesEachSettingWithBothValues) {
     const CliResult r = RunCli({"calibration", "diff", fileA, WriteCalibration("b.DVF", b)});
     EXPECT_EQ(r.status, 1) << r.err;
     EXPECT_THAT(Lines(r.out),
-                ElementsAre("Output 1, secondary CAN data, bit length: 0 -> 12",
-                            "Output 1, primary CAN data, switch point On A: 1000.0 rpm -> 1200.0 "
+                ElementsAre("Output 1, secondary CAN data, bit length: 0 → 12",
+                            "Output 1, primary CAN data, switch point On A: 1000.0 rpm → 1200.0 "
                             "1/min",
-                            "Output 2, name: \"Fuel\" -> \"Fuel Level\"",
+                            "Output 2, name: \"Fuel\" → \"Fuel Level\"",
                             "Output 2, analog table, row 2 (9.98 V), column 3 (data 200): "
-                            "50.0 % -> 60.0 %",
-                            "Output 3, function: Speedo/Tach Gauge [20] -> Speedo/Tach Gauge [A0]",
-                            "CAN speed: 500 kbit/s -> 250 kbit/s",
-                            "Message slot 1 (output 1 primary), unit: \"rpm\" -> \"1/min\""));
+                            "50.0 % → 60.0 %",
+                            "Output 3, unused bit 7 of the function byte: clear → set",
+                            "CAN speed: 500 kbit/s → 250 kbit/s",
+                            "Message slot 1 (output 1 primary), unit: \"rpm\" → \"1/min\""));
 }
 
 TEST_F(CalibrationCommands, DiffReportsEveryChangedByteOnOneLine) {
@@ -149,7 +152,7 @@ TEST_F(CalibrationCommands, DiffReportsEveryChangedByteOnOneLine) {
     b.SetByte(CalAddresses().OutputName[1] + 2, '\n');
     const CliResult r = RunCli({"calibration", "diff", fileA, WriteCalibration("b.DVF", b)});
     EXPECT_EQ(r.status, 1);
-    EXPECT_THAT(Lines(r.out), ElementsAre("Output 2, name: \"Fuel\" -> \"Fu?l\""));
+    EXPECT_THAT(Lines(r.out), ElementsAre("Output 2, name: \"Fuel\" → \"Fu?l\""));
     ExpectFailure(RunCli({"calibration", "diff", fileA, dir.file("gone.DVF")}), "gone.DVF");
 }
 

@@ -58,7 +58,7 @@ TEST_F(ModuleCommands, WriteRetrieveVerifyAndDiffAcrossRuns) {
     EXPECT_EQ(nlohmann::json::parse(set.out)["CanSpeed"], 250);
     const CliResult differs = Run({"verify", file});
     EXPECT_EQ(differs.status, 1);
-    EXPECT_THAT(Lines(differs.out), ElementsAre("CAN speed: 500 kbit/s -> 250 kbit/s"));
+    EXPECT_THAT(Lines(differs.out), ElementsAre("CAN speed: 500 kbit/s → 250 kbit/s"));
 }
 
 TEST_F(ModuleCommands, InfoAndReadShowTheModule) {

@@ -93,6 +93,70 @@ TEST(CompareCalibrations, FindsOneSettingOfEachGroupInItsGroup) {
     EXPECT_EQ(DiffCalibrations(demo, other, UnitFlags{}).size(), 8u);
 }
 
+// The function byte and the options byte are named by the setting whose bits differ.
+TEST(DiffCalibrations, NamesTheFunctionBytesBitsByTheirSetting) {
+    const auto& m = CalAddresses();
+    struct Row {
+        int flagsA, flagsB, optionsB;
+        std::vector<std::string> lines;
+    };
+    const std::vector<Row> rows{
+        {0x52, 0x02, 0, {"Output 1, On state: Ground \u2192 Open"}},
+        {0x1C,
+         0x5C,
+         0,
+         {"Output 1, drive: Off: Ground, On: Voltage \u2192 Off: Voltage, On: Ground"}},
+        {0x02, 0x02, 1, {"Output 1, function: Analog Gauge \u2192 Voltage Out"}},
+        {0x02, 0x82, 0, {"Output 1, unused bit 7 of the function byte: clear \u2192 set"}},
+        {0x02,
+         0x14,
+         0,
+         {"Output 1, function: Analog Gauge \u2192 Relay Control",
+          "Output 1, Off state: Open \u2192 Ground"}},
+    };
+    for (const Row& row : rows) {
+        CalImage a = test::DemoCalibration();
+        a.SetByte(Cal(kGauge).FunctionFlags, static_cast<std::uint8_t>(row.flagsA));
+        a.SetByte(m.OutputOptions[kGauge], 0);
+        CalImage b = a;
+        b.SetByte(Cal(kGauge).FunctionFlags, static_cast<std::uint8_t>(row.flagsB));
+        b.SetByte(m.OutputOptions[kGauge], static_cast<std::uint8_t>(row.optionsB));
+        std::vector<std::string> lines;
+        for (const SettingDifference& d : DiffCalibrations(a, b, UnitFlags{}))
+            lines.push_back(DifferenceLine(d));
+        EXPECT_EQ(lines, row.lines) << row.flagsA << " " << row.flagsB;
+    }
+    // The switch byte likewise: the secondary data's nibble is its own setting.
+    const CalImage demo = test::DemoCalibration();
+    CalImage other = demo;
+    const int switchByte = Cal(kRelay).PrimaryBlock + kSwitchFunctionOffset;
+    other.SetByte(switchByte, static_cast<std::uint8_t>((demo.Byte(switchByte) & 0xF0) | 0x02));
+    const auto d = DiffCalibrations(demo, other, UnitFlags{});
+    ASSERT_EQ(d.size(), 1u);
+    EXPECT_EQ(d[0].setting, "Output 2, secondary CAN data, switch function");
+    EXPECT_EQ(d[0].second, "Window Switch On");
+}
+
+// A copy of the drive takes the drive's bits only; the function stays the target's.
+TEST(CopySettings, TakesOnlyTheBitsOfASettingThatSharesAByte) {
+    CalImage image = test::DemoCalibration();
+    image.SetByte(Cal(kGauge).FunctionFlags, 0x12);  // gauge, Off: Ground
+    CalImage other = image;
+    other.SetByte(Cal(kGauge).FunctionFlags, 0x54);  // relay, On: Ground
+    bool changed = false;
+    ModuleMemory module;
+    module.memory = image;
+    EditTarget target{image, changed, module};
+    std::vector<ComparedSetting> drive;
+    for (const GroupDifferences& g : CompareCalibrations(image, other, UnitFlags{}))
+        for (const ComparedSetting& s : g.settings)
+            if (s.label == "drive") drive.push_back(s);
+    ASSERT_EQ(drive.size(), 1u);
+    CopySettings(target, other, drive);
+    EXPECT_EQ(image.Byte(Cal(kGauge).FunctionFlags), 0x52);
+    EXPECT_EQ(module.memory.Byte(Cal(kGauge).FunctionFlags), 0x52);
+}
+
 TEST(CopySettings, StoresOnlyTheChosenGroupAndUndoGivesItBack) {
     const CalImage demo = test::DemoCalibration();
     CalImage other = OneOfEachGroup(demo);

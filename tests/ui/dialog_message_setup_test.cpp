@@ -336,6 +336,8 @@ class DialogMessageSetupTest : public QObject {
         OnModal<FrmMessageSetup>([](FrmMessageSetup& d) {
             OnModal<FrmImportDbc>([](FrmImportDbc& chooser) {
                 QVERIFY(!chooser.cmdOK->isEnabled());
+                QCOMPARE(chooser.MessageItem(0)->text(1),
+                         QString("0x18FEF100 (419361024), extended"));
                 QVERIFY(!(chooser.RowItem(1)->flags() & Qt::ItemIsEnabled));
                 QVERIFY(chooser.RowItem(1)->text(4).contains("signed"));
                 chooser.txtFilter->setText("speed");

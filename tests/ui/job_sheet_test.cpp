@@ -4,11 +4,14 @@
 #include "review/job_sheet.h"
 
 #include <QAction>
+#include <QFile>
 #include <QProcess>
 #include <QTest>
 
+#include "calibration/outputs/output_function.h"
 #include "can/library_json.h"
 #include "files/file_io.h"
+#include "review/calibration_text.h"
 #include "support/demo_calibration.h"
 #include "ui_fixture.h"
 
@@ -21,6 +24,30 @@ namespace {
 void LoadExampleLibrary(WindowFixture& f) {
     f.app.libraries.MessageLibraries.push_back(
         ReadLibraryJsonFile(std::string(VX42_SOURCE_DIR) + "/data/libraries/SAE_J1939.json"));
+}
+// Every cell of every output's table stands whole on one line of the PDF's text: no number
+// is broken across lines or cut at the page's edge.
+void ExpectWholeTables(const QString& content, const CalImage& image) {
+    QStringList words;
+    for (const QString& line : content.split('\n')) words += line.split(' ', Qt::SkipEmptyParts);
+    for (int o = 0; o < kOutputs; ++o) {
+        const FormatContext ctx = StoredFormatContext(image, o, UnitFlags{});
+        const OutputScope scope{image, ctx, o};
+        const auto frame = FrameOf(scope.FunctionFlags(), scope.OutputOptions());
+        if (frame != FunctionFrame::Table && frame != FunctionFrame::FreqTable) continue;
+        const TableGrid grid = frame == FunctionFrame::Table ? TableGrid::Analog : TableGrid::Freq;
+        for (int r = 0; r < SizeOf(grid).rows; ++r)
+            for (int c = 0; c < SizeOf(grid).cols; ++c) {
+                if (!CellAddress(scope, grid, r, c)) continue;
+                const QString cell = QString::fromStdString(GetTableCellText(scope, grid, r, c));
+                QVERIFY2(words.contains(cell),
+                         qPrintable(QString("output %1, row %2, column %3: %4")
+                                        .arg(o + 1)
+                                        .arg(r)
+                                        .arg(c)
+                                        .arg(cell)));
+            }
+    }
 }
 }  // namespace
 
@@ -62,25 +89,37 @@ class JobSheetTest : public QObject {
         f.window.menuFileOpen->trigger();
         QVERIFY(WaitIdle(f.window));
 
+        // Where it went is said, and the PDF opened on Yes.
+        const std::string pdf = f.folder.file("sheet.pdf");
         f.prompt.AnswerSaveFile(f.folder.file("sheet"));  // ".pdf" is added
+        f.prompt.AnswerYesNo(Answer::Yes);
+        f.prompt.ExpectOpenDocument("sheet.pdf");
         f.window.menuFileExportJobSheet->trigger();
         QVERIFY2(f.prompt.ScriptDone() && f.prompt.Unexpected().empty(),
                  qPrintable(f.unexpected()));
-        const PromptCall dialog = f.prompt.Calls().back();
+        const auto calls = f.prompt.Calls();
+        const PromptCall& dialog = calls.at(calls.size() - 3);
         QCOMPARE(dialog.dialog.fileName, std::string("Truck 12.pdf"));
         QCOMPARE(dialog.dialog.filter, std::string("PDF Document (*.pdf)|*.pdf"));
+        QVERIFY(calls.at(calls.size() - 2).text.find("written to:\n" + pdf) != std::string::npos);
 
-        const std::string pdf = f.folder.file("sheet.pdf");
         const auto bytes = ReadWholeFile(pdf, 1 << 24);
         QVERIFY(std::string(bytes.begin(), bytes.begin() + 5) == "%PDF-");
         QProcess text;
         text.start("pdftotext", {"-layout", QString::fromStdString(pdf), "-"});
         QVERIFY2(text.waitForFinished(30000) && text.exitCode() == 0, "pdftotext failed");
         const QString content = QString::fromUtf8(text.readAllStandardOutput());
-        for (const char* expected : {"VX42 Job Sheet", "Truck 12.DVF", "Output 2: Coolant Fan",
-                                     "203.0 °F", "Output 4: Tach Voltage", "Page 4 of 4"})
+        // A copy to look at, where one is asked for.
+        if (const char* copy = std::getenv("VX42_JOB_SHEET_COPY"))
+            QFile::copy(QString::fromStdString(pdf), copy);
+        ExpectWholeTables(content, test::DemoCalibration());
+        for (const char* expected :
+             {"VX42 Job Sheet", "Truck 12.DVF", "Output 2: Coolant Fan", "203.0 °F",
+              "Output 4: Tach Voltage", "Page 4 of 4", "CAN Data Formatted in MPH",
+              "bytes 2-3, start bit 0, 16 bits", "bytes counted from 1"})
             QVERIFY2(content.contains(QString::fromUtf8(expected)), expected);
         QVERIFY(content.contains("not recorded"));  // offline from a file: no module on it
+        QVERIFY(!content.contains("Formated"));
 
         // Replacing the file is asked first; No leaves it as it was.
         f.prompt.AnswerSaveFile(pdf);

@@ -126,7 +126,7 @@ class RestorePointsTest : public QObject {
             QCOMPARE(d.lstEntries->topLevelItem(1)->text(1), QString("Update"));
             QCOMPARE(d.lstEntries->topLevelItem(1)->text(2), QString("1"));
             d.lstEntries->setCurrentItem(d.lstEntries->topLevelItem(0));
-            QVERIFY(d.txtDifferences->toPlainText().contains("Output 3, Duty Cycle (%): 50 -> 0"));
+            QVERIFY(d.txtDifferences->toPlainText().contains("Output 3, Duty Cycle (%): 50 → 0"));
             d.cmdRestore->click();
         });
         f.window.menuFileHistory->trigger();

@@ -162,7 +162,7 @@ void FrmCompare::ShowTableOf(const QTreeWidgetItem* item) {
         return;
     }
     lblTable->setText(Q(groups_[static_cast<std::size_t>(g)].title) +
-                      ": marked cells differ (shown \u2192 other)");
+                      ": marked cells differ (shown" + QString(kChangeArrow) + "other)");
     grdTable->clear();
     grdTable->setRowCount(table->rows);
     grdTable->setColumnCount(table->cols);
@@ -171,7 +171,8 @@ void FrmCompare::ShowTableOf(const QTreeWidgetItem* item) {
             const int i = table->Index(r, c);
             const bool differs = table->differs[static_cast<std::size_t>(i)];
             QString text = Q(table->first[static_cast<std::size_t>(i)]);
-            if (differs) text += " \u2192 " + Q(table->second[static_cast<std::size_t>(i)]);
+            if (differs)
+                text += QString(kChangeArrow) + Q(table->second[static_cast<std::size_t>(i)]);
             auto* cell = new QTableWidgetItem(text);
             cell->setTextAlignment(Qt::AlignCenter);
             if (differs) cell->setBackground(kDiffering);

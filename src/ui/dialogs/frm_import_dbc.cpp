@@ -15,7 +15,6 @@
 
 #include "app/qt/keyboard_access.h"
 #include "app/qt/qt_text.h"
-#include "can/hex_text.h"
 
 namespace vx42 {
 
@@ -102,7 +101,7 @@ void FrmImportDbc::Fill() {
         const DbcMessage& message = file.messages[m];
         auto* item = new QTreeWidgetItem(tvwSignals);
         item->setText(0, Q(message.name));
-        item->setText(1, Q(Hex32(message.id)) + (message.extended ? " (extended)" : ""));
+        item->setText(1, Q(IdentifierText(message)));
         item->setText(2, QString("%1 bytes").arg(message.length));
         item->setToolTip(0, Q(message.comment));
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);

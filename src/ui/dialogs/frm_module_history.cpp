@@ -12,6 +12,7 @@
 
 #include "app/qt/keyboard_access.h"
 #include "app/qt/qt_text.h"
+#include "review/calibration_diff.h"
 
 namespace vx42 {
 
@@ -63,7 +64,9 @@ FrmModuleHistory::FrmModuleHistory(RestorePoints& store, const CalImage& shown,
     txtDifferences->setLineWrapMode(QPlainTextEdit::NoWrap);
     split->addWidget(lists);
     split->addWidget(Titled(
-        split, "Differences from the calibration shown (restore point -> shown)", txtDifferences));
+        split,
+        QString("Differences from the calibration shown (restore point%1shown)").arg(kChangeArrow),
+        txtDifferences));
     layout->addWidget(split, 1);
 
     auto* row = new QHBoxLayout;

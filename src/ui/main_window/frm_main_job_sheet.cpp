@@ -66,7 +66,15 @@ void FrmMain::ExportJobSheetCommand() {
     const auto target =
         ChooseSaveTarget(app_.fileContext(), "Export Job Sheet",
                          JobSheetFileName(app_.files.CurrentFileName, ".pdf"), kPdfFilter, ".pdf");
-    if (target) WriteHtmlPdf(*sheet, *target, kJobSheetTitle);
+    if (!target) return;
+    WriteHtmlPdf(*sheet, *target, kJobSheetTitle);
+    const std::string where = "The job sheet was written to:\n" + *target;
+    if (app_.prompt.YesNo(where + "\n\nOpen it now?", "Export Job Sheet", Icon::Information) !=
+        Answer::Yes)
+        return;
+    if (!app_.prompt.OpenDocument(*target))
+        app_.prompt.Message("No program to show PDF documents was found. " + where,
+                            "Export Job Sheet", Icon::Exclamation);
 }
 
 }  // namespace vx42
