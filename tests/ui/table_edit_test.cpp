@@ -278,7 +278,10 @@ void TableEditTest::oneCellOperationChangesOnlyThatCell() {
          },
          {cell}},
         {"set to breakpoint", key(Qt::Key_J, 0, 5, 0, 5, "50"), {f.cal(0).PrimaryBlock + 8}},
-        {"linearize", key(Qt::Key_L, 4, 6, 4, 8), {f.DutyAddress(4, 7)}},
+        // Every cell of the line is rounded, its ends included.
+        {"linearize",
+         key(Qt::Key_L, 4, 6, 4, 8),
+         {f.DutyAddress(4, 6), f.DutyAddress(4, 7), f.DutyAddress(4, 8)}},
         {"interpolation", key(Qt::Key_T, 5, 6, 5, 8), {f.DutyAddress(5, 7)}},
     };
     for (const Step& step : steps) {
