@@ -352,8 +352,7 @@ bool TableGridWidget::eventFilter(QObject* watched, QEvent* event) {
     m.Select(editRow_, editCol_);
     std::string text = editor_->text().toStdString();
     switch (EditorKeyDown(m, code, text, limits({editRow_, editCol_, editRow_, editCol_}))) {
-        case EditorAction::Store:
-            editor_->setText(Q(text));
+        case EditorAction::Store:  // the commit normalises the text as typed, and notes a limit
             commitEditor();
             setFocus();
             break;
