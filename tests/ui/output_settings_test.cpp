@@ -8,11 +8,14 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QRadioButton>
+#include <QStatusBar>
 #include <functional>
 
 #include "calibration/outputs/output_function.h"
 #include "calibration/outputs/relay_drive.h"
+#include "dialog_fixture.h"
 #include "output_page_fixture.h"
+#include "ui/dialogs/frm_can_speed.h"
 #include "ui/output/relay_picture.h"
 #include "ui/widgets/entry_box.h"
 #include "ui/widgets/table_grid.h"
@@ -39,7 +42,7 @@ class OutputSettingsTest : public QObject {
     void secondaryUseAndOr();
     void messageSelectionIsStoredAndShownAgain();
     void presetAppliedThenCustomAfterACellChange();
-    void presetFunctionAndDriveAreEachOneUndoStepOnline();
+    void everyChangeOfThePageIsOneUndoStepOnline();
     void relayModeForcesTheFunction();
     void loadingATabWritesNothing();
 };
@@ -281,7 +284,7 @@ void OutputSettingsTest::presetAppliedThenCustomAfterACellChange() {
 
 // Each change of the page is one named undo step, which puts the image and the module back
 // byte for byte.
-void OutputSettingsTest::presetFunctionAndDriveAreEachOneUndoStepOnline() {
+void OutputSettingsTest::everyChangeOfThePageIsOneUndoStepOnline() {
     PageFixture f;
     f.w.app.presets = {test::FuelGaugePreset("SP-8000-E")};
     OutputPage& p = f.page();
@@ -299,6 +302,30 @@ void OutputSettingsTest::presetFunctionAndDriveAreEachOneUndoStepOnline() {
         [&] {
             PageFixture::Choose(p.cmbPresets, "Fuel - SP-8000-E");
             return "&Undo Preset SP-8000-E";
+        },
+        [&] {
+            f.SelectMessage(0, "Level");
+            return "&Undo Primary Message Level";
+        },
+        [&] {
+            p.cmdSetBreakpoints->click();
+            return "&Undo Set Breakpoints";
+        },
+        [&] {
+            p.optType[1]->click();
+            return "&Undo Function Voltage Out";
+        },
+        [&] {
+            PageFixture::Type(p.txtVoltOutDuty[1], "80");
+            return "&Undo Max Duty Cycle";
+        },
+        [&] {
+            OnModal<FrmCanSpeed>([](FrmCanSpeed& d) {
+                QTest::mouseClick(d.optSpeedCAN[3], Qt::LeftButton);
+                d.cmdOK->click();
+            });
+            f.window().menuComSetCAN->trigger();
+            return "&Undo CAN Speed 125 kbit/s";
         },
         [&] {
             p.optType[3]->click();
@@ -327,7 +354,16 @@ void OutputSettingsTest::presetFunctionAndDriveAreEachOneUndoStepOnline() {
         f.Settle();
         QVERIFY2(moduleImage() == f.image() && !(f.image() == before), caption);
     }
-    QCOMPARE(p.history().UndoCount(), std::size_t{3});
+    // Nothing but a new calibration clears the history (a library or unit change reloads the
+    // page and keeps it), and the window says so.
+    const std::size_t count = std::size(steps);
+    p.Reload();
+    QCOMPARE(p.history().UndoCount(), count);
+    f.w.prompt.AnswerYesNo(Answer::No);  // the changes are not saved to a file first
+    f.window().RetrieveCommand();
+    f.Settle();
+    QCOMPARE(p.history().UndoCount(), std::size_t{0});
+    QVERIFY(f.window().statusBar()->currentMessage().contains("can no longer be undone"));
     QVERIFY(f.w.prompt.ScriptDone());
 }
 

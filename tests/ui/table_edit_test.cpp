@@ -2,8 +2,10 @@
 // and undo/redo, each checked in the image and in the simulator's memory.
 
 #include <QAction>
+#include <QApplication>
 #include <QClipboard>
 #include <QMenu>
+#include <QStatusBar>
 #include <functional>
 #include <map>
 
@@ -152,6 +154,32 @@ void TableEditTest::frequencyTableLimits() {
     QCOMPARE(QString::fromStdString(grid->cellText(1, 0)),
              QString::fromStdString(
                  GetTableCellText(OutputScope{f.image(), {}, 0}, TableGrid::Freq, 1, 0)));
+
+    // Set to beyond the frequencies' range is refused with it; a typed or pasted value is
+    // brought to the limit and the status bar says what was stored.
+    const int second = f.cal(0).TableBlock + 2;
+    const unsigned secondWord = f.image().Word(second);
+    f.w.prompt.AnswerInput("7000");
+    f.w.prompt.ExpectMessage("Please enter a value between 0 and 6553.5.");
+    grid->selectCells(1, 1);
+    QTest::keyClick(grid, Qt::Key_J, Qt::ControlModifier);
+    f.Settle();
+    QCOMPARE(f.image().Word(second), secondWord);
+    auto note = [&f] { return f.window().statusBar()->currentMessage(); };
+    QTest::keyClick(grid, Qt::Key_Backspace);
+    grid->editor()->setText("7000");
+    QTest::keyClick(grid->editor(), Qt::Key_Return);
+    f.Settle();
+    QCOMPARE(note(), QString("7000 is above 6553.5 Hz: stored 6553.5"));
+    QCOMPARE(f.Word(second), 65535u);
+    f.window().statusBar()->clearMessage();
+    QApplication::clipboard()->setText("-2");
+    grid->selectCells(1, 1);
+    f.window().mEditPaste->trigger();
+    f.Settle();
+    QCOMPARE(note(), QString("-2 is below 0 Hz: stored 0.0"));
+    QCOMPARE(f.Word(second), 0u);
+    QVERIFY(f.w.prompt.ScriptDone());
 }
 
 void TableEditTest::digitsOpenTheEditorOrSetSelection() {
@@ -278,7 +306,10 @@ void TableEditTest::oneCellOperationChangesOnlyThatCell() {
          },
          {cell}},
         {"set to breakpoint", key(Qt::Key_J, 0, 5, 0, 5, "50"), {f.cal(0).PrimaryBlock + 8}},
-        {"linearize", key(Qt::Key_L, 4, 6, 4, 8), {f.DutyAddress(4, 7)}},
+        // Every cell of the line is rounded, its ends included.
+        {"linearize",
+         key(Qt::Key_L, 4, 6, 4, 8),
+         {f.DutyAddress(4, 6), f.DutyAddress(4, 7), f.DutyAddress(4, 8)}},
         {"interpolation", key(Qt::Key_T, 5, 6, 5, 8), {f.DutyAddress(5, 7)}},
     };
     for (const Step& step : steps) {

@@ -43,6 +43,14 @@ std::string RestoreStepName(const std::string& serial) {
     return "Restore Point " + serial;
 }
 
+std::string MessageStepName(int reference, const std::string& messageName) {
+    return std::string(reference == 0 ? "Primary" : "Secondary") + " Message " + messageName;
+}
+
+std::string CanSpeedStepName(unsigned kbits) {
+    return "CAN Speed " + std::to_string(kbits) + " kbit/s";
+}
+
 GridHistory::GridHistory(std::size_t maxSteps) : maxSteps_(std::max<std::size_t>(maxSteps, 1)) {}
 
 void GridHistory::Push(Step step) {

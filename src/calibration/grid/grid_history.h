@@ -8,9 +8,10 @@
 // module exactly as they were; redo does the same with those after. Every step carries the
 // name of what it did, which the Edit menu shows ("Undo Preset SP-8000-E").
 //
-// The history keeps at most a fixed number of steps, dropping the oldest. It must be
-// cleared whenever the image is replaced whole (retrieval, opening a file), as its words
-// then no longer describe the tables.
+// The history keeps at most a fixed number of steps, dropping the oldest. It is cleared only
+// when the image is replaced whole (retrieval, opening a file, a restore point), as its words
+// then no longer describe the tables; a change of scaling or units leaves it, as its steps
+// hold stored words and bytes, not shown values.
 
 #include <cstddef>
 #include <deque>
@@ -67,6 +68,10 @@ std::string PresetStepName(const std::string& partNumber, const std::string& gau
 std::string FunctionStepName(const std::string& functionCaption);
 std::string DriveStepName(bool offState, const std::string& driveCaption);
 std::string RestoreStepName(const std::string& serial);
+// A primary (reference 0) or secondary message chosen, by the name its list shows.
+std::string MessageStepName(int reference, const std::string& messageName);
+std::string CanSpeedStepName(unsigned kbits);
+inline constexpr const char* kSetBreakpointsStep = "Set Breakpoints";
 
 class GridHistory {
   public:

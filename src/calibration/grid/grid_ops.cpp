@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <functional>
 #include <optional>
+#include <string>
 
 #include "calibration/converters.h"
 #include "calibration/number_format.h"
@@ -84,8 +85,8 @@ bool Linearize(GridModel& grid, Prompt& prompt) {
     if (!span) return false;
     const double yL = NumberAt(grid, span->row, span->left);
     const double yR = NumberAt(grid, span->row, span->right);
-    // The two ends are the points the line runs through: they keep their exact values.
-    for (int c = span->left + 1; c < span->right; ++c) {
+    // Every cell of the line is a whole number, its two ends included.
+    for (int c = span->left; c <= span->right; ++c) {
         const double y = yL + (c - span->left) * (yR - yL) / (span->right - span->left);
         grid.SetNumber(span->row, c, RoundHalfEven(y));
     }
@@ -174,9 +175,14 @@ bool SetSelection(GridModel& grid, GridLimits limits, const std::string& initial
     if (!answer || IsBlank(*answer)) return false;
     const auto value = AnswerNumber(*answer, prompt);
     if (!value) return false;
-    // A value beyond the cells' range is clamped to it, as a value typed into one cell is.
-    const double set = Clamp(*value, limits.lowest, limits.highest);
-    ForEachSelected(grid, [&](double) { return set; });
+    // A value beyond the cells' range is refused: no cell changes.
+    if (!(*value >= limits.lowest && *value <= limits.highest)) {
+        prompt.Message("Please enter a value between " + CellNumberText(limits.lowest) + " and " +
+                           CellNumberText(limits.highest) + ".",
+                       kSetTitle);
+        return false;
+    }
+    ForEachSelected(grid, [&](double) { return *value; });
     return true;
 }
 
@@ -206,6 +212,25 @@ GridOutcome Changing(GridModel& grid, const std::function<bool()>& operation) {
 
 std::string CellNumberText(double value) {
     return ShortestText(value + 0.0);
+}
+
+std::optional<std::string> LimitNote(double typed, const GridLimits& limits,
+                                     std::string_view stored) {
+    const bool above = typed > limits.highest;
+    if (!above && !(typed < limits.lowest)) return std::nullopt;
+    std::string note = CellNumberText(typed) + (above ? " is above " : " is below ") +
+                       CellNumberText(above ? limits.highest : limits.lowest);
+    if (!limits.unit.empty()) note += " " + limits.unit;
+    return note + ": stored " + std::string(stored);
+}
+
+std::string LimitNotes(const std::vector<std::string>& notes) {
+    if (notes.empty()) return {};
+    if (notes.size() == 1) return notes.front();
+    const std::size_t more = notes.size() - 1;
+    return notes.front() + " (and " + std::to_string(more) +
+           (more == 1 ? " more cell" : " more cells") + " stored at " +
+           (more == 1 ? "its limit)" : "their limits)");
 }
 
 GridOutcome SetSelectionTo(GridModel& grid, GridLimits limits, const std::string& initialText,

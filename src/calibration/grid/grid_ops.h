@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "base/prompt.h"
@@ -44,8 +45,12 @@ struct GridKey {
 
 // The lowest and highest value an operation may leave in a cell.
 struct GridLimits {
+    GridLimits() = default;
+    GridLimits(double lowest, double highest, std::string unit = {})
+        : lowest(lowest), highest(highest), unit(std::move(unit)) {}
     double lowest = 0;
     double highest = 0;
+    std::string unit;  // what the cells' values are shown in ("%", "Hz"); none for raw data
 };
 
 // Every cell of the analog table: 0 to 65535.
@@ -107,6 +112,14 @@ std::optional<std::string> NormaliseEditorText(std::string_view text, GridLimits
 // Runs an operation on the grid that reports whether it changed cells, and lists the cells
 // whose text it changed.
 GridOutcome Changing(GridModel& grid, const std::function<bool()>& operation);
+
+// What a value brought to a cell's limit left, for the status bar: "150 is above 100 %:
+// stored 100.0". Nothing for a value within the limits.
+std::optional<std::string> LimitNote(double typed, const GridLimits& limits,
+                                     std::string_view stored);
+// The notes of one change as one line: the first, and how many more cells were brought to
+// their limits. Empty without notes.
+std::string LimitNotes(const std::vector<std::string>& notes);
 
 // A number as cell text, in its shortest decimal form, never "-0".
 std::string CellNumberText(double value);

@@ -5,10 +5,13 @@
 #include <cmath>
 #include <utility>
 
+#include "base/trim.h"
 #include "calibration/converters.h"
 #include "calibration/grid/grid_model.h"
 #include "calibration/number_format.h"
 #include "calibration/outputs/entry_filters.h"
+#include "calibration/units.h"
+#include "calibration/value_format.h"
 
 namespace vx42 {
 namespace {
@@ -159,6 +162,23 @@ DataRange TableLimits(const OutputScope& out, TableGrid grid, int top, int left,
         }
     }
     return limits.value_or(DataRange{0, 0});
+}
+
+std::string TableCellUnit(const OutputScope& out, TableGrid grid, int row, int col) {
+    switch (CellKindOf(grid, row, col)) {
+        case CellKind::DataBreakpoint:
+            if (!FormattingApplies(out.image, out.output, 0, out.ctx)) return {};
+            return DisplayUnitLabel(Trimmed(out.ctx.data[0].Unit), out.ctx.units);
+        case CellKind::Battery:
+            return "V";
+        case CellKind::Duty:
+            return "%";
+        case CellKind::Frequency:
+            return "Hz";
+        case CellKind::None:
+            break;
+    }
+    return {};
 }
 
 void StoreTableCell(const OutputEdit& out, TableGrid grid, int row, int col, double typed) {

@@ -53,6 +53,10 @@ unsigned TypedCellWord(const OutputScope& out, TableGrid grid, int row, int col,
 DataRange TableLimits(const OutputScope& out, TableGrid grid, int top, int left, int bottom,
                       int right);
 
+// The unit a cell's value is shown in: "%", "Hz", "V", or a formatted breakpoint's unit;
+// nothing for a breakpoint shown raw.
+std::string TableCellUnit(const OutputScope& out, TableGrid grid, int row, int col);
+
 // Stores a typed value into a cell and writes its word: the single-cell edit.
 void StoreTableCell(const OutputEdit& out, TableGrid grid, int row, int col, double typed);
 // Commits the text of a cell's editor: read as a cell number, stored (clamped as every

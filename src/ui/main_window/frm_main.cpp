@@ -438,6 +438,11 @@ void FrmMain::ShowStatus() {
     ApplyCommandState();
 }
 
+void FrmMain::ShowNote(const std::string& text) {
+    constexpr int kNoteMs = 15000;
+    statusBar()->showMessage(Q(text), kNoteMs);
+}
+
 void FrmMain::ApplyCommandState() {
     // Each command control carries the session command it stands for.
     for (QObject* control : findChildren<QObject*>()) {

@@ -97,6 +97,8 @@ class FrmMain : public QMainWindow {
     void RefreshSelectedTab();
     // The status bar from the connection, the module, the file state and the image.
     void ShowStatus();
+    // A passing note in the status bar, such as what a value brought to its limit stored.
+    void ShowNote(const std::string& text);
     // The window's load ran to its end (an error in it leaves the window unusable).
     bool loaded() const { return loaded_; }
     // Restore points and the calibration check (frm_main_history.cpp).

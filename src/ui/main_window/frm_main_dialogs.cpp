@@ -6,6 +6,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "calibration/cal_image.h"
+#include "calibration/grid/grid_history.h"
 #include "can/library_files.h"
 #include "ui/dialogs/frm_can_speed.h"
 #include "ui/dialogs/frm_firmware_upgrade.h"
@@ -93,9 +95,12 @@ void FrmMain::BuildDialogCommands() {
             SettleLink();
             speed->Load(app_.image);
             if (speed->exec() != QDialog::Accepted) return;
+            const CalImage before = app_.image;
             EditTarget target = edit();
             speed->choice().Ok(target, online_);
             UpdateTitle();
+            outputPage->RecordStep(ImageChanges(before, app_.image),
+                                   CanSpeedStepName(app_.image.Word(CalAddresses().CanSpeed)));
         });
     });
 

@@ -34,8 +34,15 @@ void OutputContext::Handler(QObject* control, const char* event,
 
 namespace {
 
+// The name of a box's undo step: the box's own name, as its caption reads.
+std::string StepNameOf(const EntryBox* box) {
+    QString name = box->accessibleName();
+    if (name.isEmpty()) name = box->objectName();
+    return name.remove('&').remove(':').trimmed().toStdString();
+}
+
 // Stores a box's text on Enter and shows what was stored; a number box refuses a comma.
-void Commit(const OutputContext& ctx, EntryBox* box, bool number, OutputContext::Store store,
+void Commit(OutputContext& ctx, EntryBox* box, bool number, OutputContext::Store store,
             std::function<void()> after) {
     QObject::connect(box, &EntryBox::committed, &ctx.page, [&ctx, box, number, store, after] {
         ctx.Handler(box, "KeyPress", [&ctx, box, number, store, after] {
@@ -44,9 +51,11 @@ void Commit(const OutputContext& ctx, EntryBox* box, bool number, OutputContext:
                 box->refuseCommit();
                 return;
             }
+            const CalImage before = ctx.main.app().image;
             std::string shown;
             ctx.Edit([&](const OutputEdit& out) { shown = store(out, typed); });
             box->setText(QString::fromStdString(shown));
+            ctx.RecordSince(before, StepNameOf(box));
             if (after) after();
         });
     });
@@ -54,11 +63,11 @@ void Commit(const OutputContext& ctx, EntryBox* box, bool number, OutputContext:
 
 }  // namespace
 
-void OutputContext::Enter(EntryBox* box, Store store, std::function<void()> after) const {
+void OutputContext::Enter(EntryBox* box, Store store, std::function<void()> after) {
     Commit(*this, box, false, std::move(store), std::move(after));
 }
 
-void OutputContext::EnterNumber(EntryBox* box, Store store, std::function<void()> after) const {
+void OutputContext::EnterNumber(EntryBox* box, Store store, std::function<void()> after) {
     Commit(*this, box, true, std::move(store), std::move(after));
 }
 

@@ -38,12 +38,13 @@ struct OutputContext {
     // Runs a control's event inside the window's error trap.
     void Handler(QObject* control, const char* event, const std::function<void()>& body) const;
 
-    // A text box stores on Enter (and shows what was stored); `after` runs next.
+    // A text box stores on Enter (and shows what was stored); `after` runs next. What the
+    // store changed is one undo step named after the box.
     using Store = std::function<std::string(const OutputEdit&, const std::string&)>;
-    void Enter(EntryBox* box, Store store, std::function<void()> after = {}) const;
+    void Enter(EntryBox* box, Store store, std::function<void()> after = {});
     // The same for a box that holds a number: a typed comma is refused with a message and
     // nothing is stored.
-    void EnterNumber(EntryBox* box, Store store, std::function<void()> after = {}) const;
+    void EnterNumber(EntryBox* box, Store store, std::function<void()> after = {});
     // A text box turns red, silently on every change, while its number is out of `range`.
     void Colour(EntryBox* box, std::function<DataRange()> range) const;
 

@@ -84,8 +84,9 @@ void OutputFunctionFrame::Connect() {
     QObject::connect(c_.chkFormatCAN, &QCheckBox::toggled, &ctx_.page, [this](bool ticked) {
         ctx_.Handler(c_.chkFormatCAN, "Click", [this, ticked] {
             if (!ctx_.screenLoaded) return;
+            const CalImage before = ctx_.main.app().image;
             ctx_.Edit([ticked](const OutputEdit& out) { StoreShowFormatted(out, ticked); });
-            ctx_.history.Clear();  // the breakpoints' texts change their meaning
+            ctx_.RecordSince(before, c_.chkFormatCAN->text().remove('&').toStdString());
             ctx_.LoadScreen();
         });
     });
@@ -94,8 +95,8 @@ void OutputFunctionFrame::Connect() {
         c_.txtPeriod,
         [](const OutputEdit& out, const std::string& t) { return StorePeriod(out, t); },
         [this] {
-            ctx_.history.Clear();  // the duty cells now read against another period
-            ctx_.ShowTables();     // the voltage output's duty cycles too
+            ctx_.ShowTables();  // the duty cells read against the new period, the voltage
+                                // output's duty cycles too
             ctx_.FollowPreset();
         });
     ctx_.Colour(c_.txtPeriod, [this] {

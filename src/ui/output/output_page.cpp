@@ -126,8 +126,6 @@ void OutputPage::SelectOutput(int output) {
 }
 
 void OutputPage::Reload() {
-    ctx_.history.Clear();
-    ctx_.UpdateEditActions();
     LoadScreen();
 }
 

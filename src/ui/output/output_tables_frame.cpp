@@ -152,12 +152,14 @@ void OutputTables::Connect() {
         QObject::connect(button, &QPushButton::clicked, &ctx_.page, [this, button] {
             ctx_.Handler(button, "Click", [this] {
                 ctx_.main.SettleLink();
+                const CalImage before = ctx_.main.app().image;
                 bool stored = false;
                 ctx_.Edit([&](const OutputEdit& out) {
                     stored = SetBreakpointsToMessageRange(out, messages_.PrimaryBitLength(),
                                                           ctx_.main.app().prompt);
                 });
                 if (!stored) return;
+                ctx_.RecordSince(before, kSetBreakpointsStep);
                 ctx_.ShowTables();
                 ctx_.ShowCaptions(CanDataCaptionsOf(ctx_.Scope()));
                 ctx_.FollowPreset();
@@ -177,10 +179,13 @@ void OutputTables::Connect() {
                 ctx_.Handler(grid, "KeyDown", [&] { CommitTable(kind, cells, step); });
             });
         grid->setLimits([this, kind](const CellRange& cells) {
+            const OutputScope out = ctx_.Scope();
             const DataRange range =
-                TableLimits(ctx_.Scope(), kind, cells.top, cells.left, cells.bottom, cells.right);
-            return GridLimits{range.minimum, range.maximum};
+                TableLimits(out, kind, cells.top, cells.left, cells.bottom, cells.right);
+            return GridLimits{range.minimum, range.maximum,
+                              TableCellUnit(out, kind, cells.top, cells.left)};
         });
+        grid->setNote([this](const std::string& text) { ctx_.main.ShowNote(text); });
         QObject::connect(grid, &TableGridWidget::undoRequested, &ctx_.page,
                          [this, grid] { ctx_.Handler(grid, "KeyDown", [this] { Undo(); }); });
         QObject::connect(grid, &TableGridWidget::redoRequested, &ctx_.page,
@@ -194,9 +199,15 @@ void OutputTables::Connect() {
                          });
     }
 
+    // A calibration replaced whole leaves nothing the steps could be taken back to.
     QObject::connect(&ctx_.main, &FrmMain::imageReplaced, &ctx_.page, [this] {
+        const bool hadSteps = ctx_.history.CanUndo() || ctx_.history.CanRedo();
         ctx_.history.Clear();
         UpdateEditActions();
+        if (hadSteps)
+            ctx_.main.ShowNote(
+                "A new calibration was loaded: earlier changes can no longer be "
+                "undone.");
     });
 }
 

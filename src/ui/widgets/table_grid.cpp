@@ -188,7 +188,17 @@ void TableGridWidget::showSelection(const GridModel& m) {
 
 void TableGridWidget::applyOutcome(const GridOutcome& outcome, const GridModel& m) {
     showSelection(m);
-    if (outcome.changed && commitTable_) commitTable_(outcome.cells, outcome.step);
+    if (outcome.changed && commitTable_) {
+        commitTable_(outcome.cells, outcome.step);
+        std::vector<std::string> notes;
+        for (const CellChange& cell : outcome.cells) {
+            if (!cell.value) continue;
+            const GridLimits own = limits({cell.row, cell.col, cell.row, cell.col});
+            if (auto note = LimitNote(*cell.value, own, cellText(cell.row, cell.col)))
+                notes.push_back(std::move(*note));
+        }
+        if (!notes.empty() && note_) note_(LimitNotes(notes));
+    }
     if (outcome.openEditor) openEditor(outcome.editorText);
 }
 
@@ -296,13 +306,16 @@ void TableGridWidget::commitEditor() {
     editor_->hide();
     // Enter and leaving the cell read the text the same way; a text that is no number is
     // refused and the cell keeps what it stored.
-    const auto text = NormaliseEditorText(typed, limits({row, col, row, col}));
+    const GridLimits own = limits({row, col, row, col});
+    const auto text = NormaliseEditorText(typed, own);
     if (!text)
         RefuseNotANumber(prompt_, typed);
     else if (commitCell_) {
         // The page shows the table again with exact values; a text it did not show is set.
         const std::string shown = commitCell_(row, col, *text);
         if (shown != cellText(row, col)) setCellText(row, col, shown);
+        if (const auto value = ReadCellNumber(typed); value && note_)
+            if (const auto note = LimitNote(*value, own, shown)) note_(*note);
     }
     committing_ = false;
 }
@@ -339,8 +352,7 @@ bool TableGridWidget::eventFilter(QObject* watched, QEvent* event) {
     m.Select(editRow_, editCol_);
     std::string text = editor_->text().toStdString();
     switch (EditorKeyDown(m, code, text, limits({editRow_, editCol_, editRow_, editCol_}))) {
-        case EditorAction::Store:
-            editor_->setText(Q(text));
+        case EditorAction::Store:  // the commit normalises the text as typed, and notes a limit
             commitEditor();
             setFocus();
             break;

@@ -32,6 +32,8 @@ class TableGridWidget : public QTableWidget {
         std::function<void(const std::vector<CellChange>& cells, const std::string& step)>;
     // The limits of an operation on the selected cells.
     using Limits = std::function<GridLimits(const CellRange& cells)>;
+    // What was stored where a typed, pasted or set value was brought to a cell's limit.
+    using Note = std::function<void(const std::string& text)>;
 
     TableGridWidget(TableGrid grid, Prompt& prompt, QWidget* parent = nullptr);
 
@@ -41,6 +43,7 @@ class TableGridWidget : public QTableWidget {
     void setCommitCell(CommitCell commit) { commitCell_ = std::move(commit); }
     void setCommitTable(CommitTable commit) { commitTable_ = std::move(commit); }
     void setLimits(Limits limits) { limits_ = std::move(limits); }
+    void setNote(Note note) { note_ = std::move(note); }
 
     // Shows the cells' texts and keeps their exact values, which operations compute from.
     void setTable(const TableTexts& texts, const TableValues& values);
@@ -100,6 +103,7 @@ class TableGridWidget : public QTableWidget {
     CommitCell commitCell_;
     CommitTable commitTable_;
     Limits limits_;
+    Note note_;
     TableValues values_;
 };
 

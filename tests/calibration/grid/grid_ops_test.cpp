@@ -31,14 +31,15 @@ class GridOps : public ::testing::Test {
     GridModel analog = GridModel::AnalogTable();
 };
 
-TEST_F(GridOps, LinearizeRoundsHalvesToEvenInEitherDirection) {
-    freq.SetRow(1, {"10", "0", "0", "0", "20"});
+TEST_F(GridOps, LinearizeRoundsEveryCellHalvesToEvenInEitherDirection) {
+    freq.SetRow(1, {"9.5", "0", "0", "0", "20.5"});
     freq.Select(1, 4, 1, 0);  // opposite corner left of the active cell
     const auto out = Key(freq, GridKey::Ctrl('L'));
     EXPECT_TRUE(out.changed);
+    // 12.25, 15, 17.75 between the ends; the ends round to even as well.
     EXPECT_EQ(RowOf(freq, 1),
               (Row{"10", "12", "15", "18", "20", "", "", "", "", "", "", "", "", "", "", ""}));
-    EXPECT_EQ(out.cells.size(), 3u);  // the ends keep their values
+    EXPECT_EQ(out.cells.size(), 5u);
 }
 
 TEST_F(GridOps, LinearizeAndInterpolationRefuseWrongSelections) {
@@ -138,7 +139,7 @@ TEST_F(GridOps, IncreaseDecreaseAddsTheAmountWithinLimits) {
     EXPECT_EQ(RowOf(analog, 2)[2], "65535");
 }
 
-TEST_F(GridOps, SetToWritesTheValueClampedOrRefusesANonNumber) {
+TEST_F(GridOps, SetToWritesTheValueOrRefusesANonNumber) {
     analog.Select(3, 3, 2, 1);
     prompt.AnswerInput("1,5");  // refused, never read as 1
     prompt.ExpectMessage(
@@ -159,11 +160,60 @@ TEST_F(GridOps, SetToWritesTheValueClampedOrRefusesANonNumber) {
     EXPECT_EQ(set.cells[0].value, 12.25);
     EXPECT_EQ(analog.Text(2, 1), "12.25");  // not rounded here
     EXPECT_EQ(analog.Text(3, 3), "12.25");
+}
 
-    // Beyond the cells' range the value is clamped, as a value typed into one cell is.
-    prompt.AnswerInput("150");
-    Key(analog, GridKey::Ctrl('J'), GridLimits{0, 100});
-    EXPECT_EQ(analog.Text(3, 3), "100");
+TEST_F(GridOps, SetToBeyondTheCellsLimitsIsRefusedWithTheirRange) {
+    const struct {
+        const char* answer;
+        GridLimits limits;
+        const char* message;
+    } cases[] = {
+        {"70000", AnalogTableLimits(), "Please enter a value between 0 and 65535."},
+        {"7000", FreqTableLimits(1), "Please enter a value between 0 and 6553.5."},
+        {"150", {0, 100, "%"}, "Please enter a value between 0 and 100."},
+        {"-1", {0, 100, "%"}, "Please enter a value between 0 and 100."},
+    };
+    for (const auto& c : cases) {
+        freq.SetRow(1, {"5", "6"});
+        freq.Select(1, 0, 1, 1);
+        prompt.AnswerInput(c.answer);
+        prompt.ExpectMessage(c.message);
+        EXPECT_FALSE(Key(freq, GridKey::Ctrl('J'), c.limits).changed) << c.answer;
+        EXPECT_EQ(LastCall().title, "Set Selection");
+        EXPECT_EQ(RowOf(freq, 1)[0], "5") << c.answer;
+        EXPECT_EQ(RowOf(freq, 1)[1], "6") << c.answer;
+    }
+    // The limits themselves are values like any other.
+    prompt.AnswerInput("6553.5");
+    EXPECT_TRUE(Key(freq, GridKey::Ctrl('J'), FreqTableLimits(1)).changed);
+    EXPECT_EQ(RowOf(freq, 1)[1], "6553.5");
+}
+
+TEST(GridLimitNote, SaysWhatAValueBroughtToItsLimitStored) {
+    const struct {
+        double typed;
+        GridLimits limits;
+        const char* stored;
+        const char* note;  // nullptr: within the limits, no note
+    } cases[] = {
+        {150, {0, 100, "%"}, "100.0", "150 is above 100 %: stored 100.0"},
+        {7000, {0, 6553.5, "Hz"}, "6553.5", "7000 is above 6553.5 Hz: stored 6553.5"},
+        {-3.5, {0, 65535, ""}, "0", "-3.5 is below 0: stored 0"},
+        {-60, {-40, 100, "°F"}, "-40", "-60 is below -40 °F: stored -40"},
+        {100, {0, 100, "%"}, "100.0", nullptr},
+        {0, {0, 100, "%"}, "0.0", nullptr},
+    };
+    for (const auto& c : cases) {
+        const auto note = LimitNote(c.typed, c.limits, c.stored);
+        if (!c.note)
+            EXPECT_FALSE(note) << c.typed;
+        else
+            EXPECT_EQ(note.value_or(""), c.note);
+    }
+    EXPECT_EQ(LimitNotes({}), "");
+    EXPECT_EQ(LimitNotes({"a"}), "a");
+    EXPECT_EQ(LimitNotes({"a", "b"}), "a (and 1 more cell stored at its limit)");
+    EXPECT_EQ(LimitNotes({"a", "b", "c"}), "a (and 2 more cells stored at their limits)");
 }
 
 TEST_F(GridOps, OperationsComputeFromExactValuesAndReportOnlyChangedCells) {

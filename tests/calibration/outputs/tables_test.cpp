@@ -115,11 +115,12 @@ TEST_F(Tables, EveryPathGivesOneResultPerInput) {
         int row, col;
         const char* text;
         std::optional<unsigned> word;  // nothing: refused
+        bool beyond = false;           // outside the cell's range: "Set to" refuses it
     };
     const Input typed[] = {
-        {1, 1, "150", 10000},         // duty beyond 100 %: the period
+        {1, 1, "150", 10000, true},   // duty beyond 100 %: the period
         {0, 1, "-40", 0},             // -40 °F is raw 0: taken
-        {0, 1, "-60", 0},             // below raw 0: clamped
+        {0, 1, "-60", 0, true},       // below raw 0: clamped
         {1, 1, "1,5", std::nullopt},  // not a number with "." as the point
     };
     using Path = std::function<void(const Input&)>;
@@ -134,6 +135,7 @@ TEST_F(Tables, EveryPathGivesOneResultPerInput) {
                  TableLimits(Scope(), G::Analog, in.row, in.col, in.row, in.col);
              prompt.AnswerInput(in.text);
              if (!in.word) prompt.ExpectMessage(NotANumberText(in.text));
+             if (in.beyond) prompt.ExpectMessage("Please enter a value between");
              const GridOutcome outcome =
                  SetSelectionTo(grid, GridLimits{range.minimum, range.maximum}, "", prompt);
              std::vector<CellValue> values;
@@ -147,7 +149,8 @@ TEST_F(Tables, EveryPathGivesOneResultPerInput) {
             const int at = *CellAddress(Scope(), G::Analog, in.row, in.col);
             image.StoreWord(at, 1234);
             path(in);
-            EXPECT_EQ(image.Word(at), in.word.value_or(1234)) << name << " " << in.text;
+            const bool refused = !in.word || (in.beyond && name == textPaths[1].first);
+            EXPECT_EQ(image.Word(at), refused ? 1234u : *in.word) << name << " " << in.text;
         }
     }
     EXPECT_TRUE(prompt.ScriptDone());
