@@ -21,7 +21,10 @@ void OutputContext::Edit(const std::function<void(const OutputEdit&)>& body) con
     main.UpdateTitle();
 }
 
-void OutputContext::RecordSince(const CalImage& before, const std::string& name) {
+void OutputContext::EditStep(const std::string& name,
+                             const std::function<void(const OutputEdit&)>& body) {
+    const CalImage before = main.app().image;
+    Edit(body);
     history.RecordBytes(ImageChanges(before, main.app().image), name);
     UpdateEditActions();
 }
@@ -51,11 +54,10 @@ void Commit(OutputContext& ctx, EntryBox* box, bool number, OutputContext::Store
                 box->refuseCommit();
                 return;
             }
-            const CalImage before = ctx.main.app().image;
             std::string shown;
-            ctx.Edit([&](const OutputEdit& out) { shown = store(out, typed); });
+            ctx.EditStep(StepNameOf(box),
+                         [&](const OutputEdit& out) { shown = store(out, typed); });
             box->setText(QString::fromStdString(shown));
-            ctx.RecordSince(before, StepNameOf(box));
             if (after) after();
         });
     });

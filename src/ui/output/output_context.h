@@ -32,9 +32,9 @@ struct OutputContext {
     OutputScope Scope() const;
     // Runs an edit of the current output, then marks the title.
     void Edit(const std::function<void(const OutputEdit&)>& body) const;
-    // The edits since the image was `before` become one undo step named `name`: the bytes
-    // they changed, before and after.
-    void RecordSince(const CalImage& before, const std::string& name);
+    // Runs an edit of the current output and keeps the bytes it changed, before and after,
+    // as one undo step named `name`.
+    void EditStep(const std::string& name, const std::function<void(const OutputEdit&)>& body);
     // Runs a control's event inside the window's error trap.
     void Handler(QObject* control, const char* event, const std::function<void()>& body) const;
 

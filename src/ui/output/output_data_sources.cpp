@@ -165,13 +165,13 @@ void OutputDataSources::MessageClicked(int i, int position) {
     if (!ctx_.screenLoaded || ctx_.listFilling) return;
     WaitCursor wait;
     ctx_.main.SettleLink();
-    const CalImage before = ctx_.main.app().image;
     messages_.ChooseMessage(i, position);
-    ctx_.Edit([&](const OutputEdit& out) { messages_.StoreSelection(out.edit, ctx_.output, i); });
-    ctx_.main.link().post([this] { ctx_.main.module().WriteMarkerCBE0(); });
-    // The selection's fields are one undo step; the marker told the module to take up its
+    // The selection's fields are one undo step; the marker tells the module to take up its
     // messages again, which an undo does not take back.
-    ctx_.RecordSince(before, MessageStepName(i, c_.cmbMessage[i]->currentText().toStdString()));
+    ctx_.EditStep(
+        MessageStepName(i, c_.cmbMessage[i]->currentText().toStdString()),
+        [&](const OutputEdit& out) { messages_.StoreSelection(out.edit, ctx_.output, i); });
+    ctx_.main.link().post([this] { ctx_.main.module().WriteMarkerCBE0(); });
     ctx_.LoadScreen();
 }
 

@@ -84,9 +84,8 @@ void OutputFunctionFrame::Connect() {
     QObject::connect(c_.chkFormatCAN, &QCheckBox::toggled, &ctx_.page, [this](bool ticked) {
         ctx_.Handler(c_.chkFormatCAN, "Click", [this, ticked] {
             if (!ctx_.screenLoaded) return;
-            const CalImage before = ctx_.main.app().image;
-            ctx_.Edit([ticked](const OutputEdit& out) { StoreShowFormatted(out, ticked); });
-            ctx_.RecordSince(before, c_.chkFormatCAN->text().remove('&').toStdString());
+            ctx_.EditStep(c_.chkFormatCAN->text().remove('&').toStdString(),
+                          [ticked](const OutputEdit& out) { StoreShowFormatted(out, ticked); });
             ctx_.LoadScreen();
         });
     });
@@ -140,11 +139,10 @@ void OutputFunctionFrame::FunctionClicked(int index) {
     if (!ctx_.screenLoaded) return;
     ctx_.StopLiveCalibration();  // the gauge it drove is no longer this output's function
     ctx_.main.SettleLink();
-    const CalImage before = ctx_.main.app().image;
-    ctx_.Edit([index](const OutputEdit& out) {
-        SelectFunction(out, static_cast<OutputFunction>(index));
-    });
-    ctx_.RecordSince(before, FunctionStepName(kFunctionCaptions[static_cast<std::size_t>(index)]));
+    ctx_.EditStep(FunctionStepName(kFunctionCaptions[static_cast<std::size_t>(index)]),
+                  [index](const OutputEdit& out) {
+                      SelectFunction(out, static_cast<OutputFunction>(index));
+                  });
     ctx_.LoadScreen();
 }
 
@@ -157,13 +155,12 @@ void OutputFunctionFrame::DriveClicked(bool offGroup, int index) {
         return Drive::Open;
     };
     DriveStates states{};
-    const CalImage before = ctx_.main.app().image;
-    ctx_.Edit([&](const OutputEdit& out) {
-        states = offGroup ? StoreDriveOff(out, static_cast<Drive>(index), checked(c_.optOn))
-                          : StoreDriveOn(out, static_cast<Drive>(index), checked(c_.optOff));
-    });
-    ctx_.RecordSince(before,
-                     DriveStepName(offGroup, kDriveCaptions[static_cast<std::size_t>(index)]));
+    ctx_.EditStep(
+        DriveStepName(offGroup, kDriveCaptions[static_cast<std::size_t>(index)]),
+        [&](const OutputEdit& out) {
+            states = offGroup ? StoreDriveOff(out, static_cast<Drive>(index), checked(c_.optOn))
+                              : StoreDriveOn(out, static_cast<Drive>(index), checked(c_.optOff));
+        });
     // The stored states shown: no second store from the buttons' own signals.
     auto quiet = [this](bool on) {
         for (QRadioButton* b : c_.optOff) b->blockSignals(on);

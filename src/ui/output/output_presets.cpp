@@ -84,9 +84,8 @@ void OutputPresets::ApplyPresetEntry(int entry) {
     {
         WaitCursor wait;
         ctx_.main.SettleLink();
-        const CalImage before = ctx_.main.app().image;
-        ctx_.Edit([&](const OutputEdit& out) { CarryOutPreset(out, steps); });
-        ctx_.RecordSince(before, PresetStepName(preset.GaugePartNum, preset.GaugeName));
+        ctx_.EditStep(PresetStepName(preset.GaugePartNum, preset.GaugeName),
+                      [&](const OutputEdit& out) { CarryOutPreset(out, steps); });
     }
     ctx_.LoadScreen();
 }

@@ -152,14 +152,12 @@ void OutputTables::Connect() {
         QObject::connect(button, &QPushButton::clicked, &ctx_.page, [this, button] {
             ctx_.Handler(button, "Click", [this] {
                 ctx_.main.SettleLink();
-                const CalImage before = ctx_.main.app().image;
                 bool stored = false;
-                ctx_.Edit([&](const OutputEdit& out) {
+                ctx_.EditStep(kSetBreakpointsStep, [&](const OutputEdit& out) {
                     stored = SetBreakpointsToMessageRange(out, messages_.PrimaryBitLength(),
                                                           ctx_.main.app().prompt);
                 });
                 if (!stored) return;
-                ctx_.RecordSince(before, kSetBreakpointsStep);
                 ctx_.ShowTables();
                 ctx_.ShowCaptions(CanDataCaptionsOf(ctx_.Scope()));
                 ctx_.FollowPreset();
