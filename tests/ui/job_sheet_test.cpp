@@ -4,7 +4,6 @@
 #include "review/job_sheet.h"
 
 #include <QAction>
-#include <QFile>
 #include <QProcess>
 #include <QTest>
 
@@ -109,9 +108,6 @@ class JobSheetTest : public QObject {
         text.start("pdftotext", {"-layout", QString::fromStdString(pdf), "-"});
         QVERIFY2(text.waitForFinished(30000) && text.exitCode() == 0, "pdftotext failed");
         const QString content = QString::fromUtf8(text.readAllStandardOutput());
-        // A copy to look at, where one is asked for.
-        if (const char* copy = std::getenv("VX42_JOB_SHEET_COPY"))
-            QFile::copy(QString::fromStdString(pdf), copy);
         ExpectWholeTables(content, test::DemoCalibration());
         for (const char* expected :
              {"VX42 Job Sheet", "Truck 12.DVF", "Output 2: Coolant Fan", "203.0 °F",

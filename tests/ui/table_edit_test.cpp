@@ -155,16 +155,10 @@ void TableEditTest::frequencyTableLimits() {
              QString::fromStdString(
                  GetTableCellText(OutputScope{f.image(), {}, 0}, TableGrid::Freq, 1, 0)));
 
-    // Set to beyond the frequencies' range is refused with it; a typed or pasted value is
-    // brought to the limit and the status bar says what was stored.
+    // A typed or pasted value beyond the frequencies' range is brought to the limit, and the
+    // status bar says what was stored.
     const int second = f.cal(0).TableBlock + 2;
-    const unsigned secondWord = f.image().Word(second);
-    f.w.prompt.AnswerInput("7000");
-    f.w.prompt.ExpectMessage("Please enter a value between 0 and 6553.5.");
     grid->selectCells(1, 1);
-    QTest::keyClick(grid, Qt::Key_J, Qt::ControlModifier);
-    f.Settle();
-    QCOMPARE(f.image().Word(second), secondWord);
     auto note = [&f] { return f.window().statusBar()->currentMessage(); };
     QTest::keyClick(grid, Qt::Key_Backspace);
     grid->editor()->setText("7000");
