@@ -94,11 +94,6 @@ class SettingList {
             return "\"" + DisplayText(image.Text(address, width)) + "\"";
         });
     }
-    void AddHex(std::string name, int address, int width) {
-        Add(std::move(name), address, width, [address, width](const CalImage& image) {
-            return BytesToHex(image.CopyFromImage(ImageIndex(address), width - 1));
-        });
-    }
     // Words of a block that no named setting took, by the block's name and word number.
     void AddUnclaimedWords(const std::string& block, int address, int bytes) {
         for (int w = 0; w < bytes / 2; ++w) {
@@ -336,18 +331,38 @@ void AddOutput(SettingList& list, const CalImage& first, const CalImage& second,
     list.AddUnclaimedWords(prefix + "table block", cal.TableBlock, width::TableBlock);
 }
 
-void AddMessageSlot(SettingList& list, int s) {
+// The value the slot's data source takes when its message stops, at the signal's place in
+// the slot's data, as the output tab's box shows it; any other byte of that data by its
+// number (counted from 1).
+void AddDataOnTimeout(SettingList& list, const std::string& prefix, int s, const CalImage& first,
+                      const UnitFlags& units) {
+    const int output = s / 2, dataIndex = s % 2;
+    const int data = CalAddresses().MessageSlot[s].TimeoutData;
+    const auto place = TimeoutDataPlaceOf(
+        OutputScope{first, StoredFormatContext(first, output, units), output}, dataIndex);
+    if (place && place->stored > 0 && place->address >= data &&
+        place->address + place->stored <= data + width::TimeoutData)
+        list.AddScoped(prefix + "data on timeout", place->address, place->stored, output,
+                       [dataIndex](const OutputOf& o) {
+                           return WithDataUnit(DataOnTimeoutText(o.Scope(), dataIndex),
+                                               DataUnit(o, dataIndex));
+                       });
+    for (int b = 0; b < width::TimeoutData; ++b)
+        list.AddByte(prefix + "data on timeout, byte " + std::to_string(b + 1), data + b);
+}
+
+void AddMessageSlot(SettingList& list, int s, const CalImage& first, const UnitFlags& units) {
     const auto& slot = CalAddresses().MessageSlot[s];
     const auto& def = CalAddresses().MessageDefSlot[s];
     const std::string prefix = MessageSlotTitle(s) + ", ";
     const int output = s / 2;  // two slots per output, primary first
     list.In(output, SettingGroup::Messages);
     list.Add(prefix + "CAN id", slot.CanId, width::CanId,
-             [s](const CalImage& image) { return SlotIdentifierText(image, s); });
+             [s](const CalImage& image) { return SlotCanIdText(image, s); });
     list.AddByte(prefix + "data length", slot.DataLength);
     list.In(output, SettingGroup::Timeouts);
     list.AddWord(prefix + "timeout", slot.Timeout, " ms");
-    list.AddHex(prefix + "data on timeout", slot.TimeoutData, width::TimeoutData);
+    AddDataOnTimeout(list, prefix, s, first, units);
     list.In(output, SettingGroup::Messages);
     list.AddText(prefix + "library", def.LibraryName, width::LibraryName);
     list.AddText(prefix + "message", def.MessageName, width::MessageName);
@@ -370,7 +385,7 @@ SettingList AllSettings(const CalImage& first, const CalImage& second, const Uni
     for (int o = 0; o < kOutputs; ++o) AddOutput(list, first, second, units, o);
     list.In(-1, SettingGroup::ModuleWide);
     list.AddWord("CAN speed", CalAddresses().CanSpeed, " kbit/s");
-    for (int s = 0; s < kMessageSlots; ++s) AddMessageSlot(list, s);
+    for (int s = 0; s < kMessageSlots; ++s) AddMessageSlot(list, s, first, units);
     list.In(-1, SettingGroup::ModuleWide);
     list.AddByte("Last byte (0x0EA6)", kCalBaseAddress + kCalImageLast);
     list.AddUnclaimedBytes();

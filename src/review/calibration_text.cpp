@@ -187,10 +187,21 @@ std::string SecondaryModeText(std::uint8_t secondaryMode, std::uint8_t functionF
     return kAndOrCaptions[static_cast<int>(*andOr)];
 }
 
-std::string SlotIdentifierText(const CalImage& image, int slot) {
+namespace {
+
+std::string SlotRegisterText(const CalImage& image, int slot) {
     const int address = CalAddresses().MessageSlot.at(slot).CanId;
-    const std::string reg = BytesToHex(image.CopyFromImage(ImageIndex(address), width::CanId - 1));
-    return CanIdFromModule(reg) + " (register " + reg + ")";
+    return BytesToHex(image.CopyFromImage(ImageIndex(address), width::CanId - 1));
+}
+
+}  // namespace
+
+std::string SlotCanIdText(const CalImage& image, int slot) {
+    return CanIdFromModule(SlotRegisterText(image, slot));
+}
+
+std::string SlotIdentifierText(const CalImage& image, int slot) {
+    return SlotCanIdText(image, slot) + " (register " + SlotRegisterText(image, slot) + ")";
 }
 
 std::string SignalPlaceText(const CalImage& image, int output, int dataIndex) {

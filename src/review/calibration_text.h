@@ -30,7 +30,9 @@ std::string MessageSlotTitle(int slot);      // "Message slot 3 (output 2 primar
 std::string FunctionText(std::uint8_t functionFlags, std::uint8_t outputOptions);
 // How the secondary data is used: "not used", "used", "And", "Or" or the stored number.
 std::string SecondaryModeText(std::uint8_t secondaryMode, std::uint8_t functionFlags);
-// A message slot's identifier: "18FEF100 (register C7FDE200)".
+// A message slot's identifier as CAN Message Setup shows it: "18FEF100".
+std::string SlotCanIdText(const CalImage& image, int slot);
+// The same with the module's register value: "18FEF100 (register C7FDE200)".
 std::string SlotIdentifierText(const CalImage& image, int slot);
 // A data source's place in the CAN data, bytes counted from 1 as message descriptions
 // count them: "bytes 2-3, start bit 0, 16 bits (bytes counted from 1, bits from 0)".

@@ -2,11 +2,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <utility>
 
+#include "calibration/converters.h"
 #include "calibration/grid/grid_history.h"
+#include "calibration/outputs/output_settings.h"
 #include "calibration/outputs/switching.h"
+#include "can/can_message.h"
 #include "review/calibration_diff.h"
 #include "support/demo_calibration.h"
 
@@ -135,6 +139,40 @@ TEST(DiffCalibrations, NamesTheFunctionBytesBitsByTheirSetting) {
     ASSERT_EQ(d.size(), 1u);
     EXPECT_EQ(d[0].setting, "Output 2, secondary CAN data, switch function");
     EXPECT_EQ(d[0].second, "Window Switch On");
+}
+
+// A message slot's settings read as CAN Message Setup and the output tab show them: the
+// identifier without the module's register, the data on timeout in the data's units where
+// the signal lies and any other byte of that data by its number.
+TEST(DiffCalibrations, NamesTheMessageSlotsSettingsAsTheyAreShown) {
+    const CalImage demo = test::DemoCalibration();
+    const auto& slot = CalAddresses().MessageSlot[0];
+    const auto place = TimeoutDataPlaceOf({demo, FormatContext{}, kGauge}, 0);
+    ASSERT_TRUE(place && place->stored == 1);
+    const int spare = place->address == slot.TimeoutData ? 7 : 0;  // a byte the signal leaves
+    const struct {
+        std::function<void(CalImage&)> change;
+        const char* line;
+    } rows[] = {
+        {[&](CalImage& c) { c.SetByte(place->address, 100); },
+         "Message slot 1 (output 1 primary), data on timeout: 0 % \u2192 40 %"},
+        {[&](CalImage& c) {
+             c.CopyIntoImage(HexToBytes(CanIdToModule("18FEF200"), width::CanId),
+                             ImageIndex(slot.CanId));
+         },
+         "Message slot 1 (output 1 primary), CAN id: 18FEFC17 \u2192 18FEF200"},
+        {[&](CalImage& c) { c.SetByte(slot.TimeoutData + spare, 9); },
+         spare == 7 ? "Message slot 1 (output 1 primary), data on timeout, byte 8: 0 \u2192 9"
+                    : "Message slot 1 (output 1 primary), data on timeout, byte 1: 0 \u2192 9"},
+    };
+    for (const auto& row : rows) {
+        CalImage other = demo;
+        row.change(other);
+        std::vector<std::string> lines;
+        for (const SettingDifference& d : DiffCalibrations(demo, other, UnitFlags{}))
+            lines.push_back(DifferenceLine(d));
+        EXPECT_EQ(lines, std::vector<std::string>{row.line});
+    }
 }
 
 // A copy of the drive takes the drive's bits only; the function stays the target's.
