@@ -1,6 +1,8 @@
 // The calibration image: the copy of the module's configuration block and its address map.
 #include "calibration/cal_image.h"
 
+#include <algorithm>
+
 #include "calibration/text_codec.h"
 
 namespace vx42 {
@@ -58,6 +60,10 @@ CalAddressMap BuildCalAddressMap() {
 const CalAddressMap& CalAddresses() {
     static const CalAddressMap map = BuildCalAddressMap();
     return map;
+}
+
+bool CalImage::Blank() const {
+    return std::all_of(bytes_.begin(), bytes_.end(), [](std::uint8_t b) { return b == 0xFF; });
 }
 
 Bytes CalImage::CopyFromImage(int first, int lastOffset) const {

@@ -74,6 +74,8 @@ class CalImage {
     std::uint8_t& operator[](int index) { return bytes_.at(static_cast<std::size_t>(index)); }
     std::uint8_t operator[](int index) const { return bytes_.at(static_cast<std::size_t>(index)); }
     bool operator==(const CalImage&) const = default;
+    // Every byte erased (0xFF), as a module's memory is before any calibration was written.
+    bool Blank() const;
 
     // Bytes at indexes first .. first + lastOffset; an index past the end reads 0xFF.
     Bytes CopyFromImage(int first, int lastOffset) const;

@@ -49,6 +49,10 @@ void Build(const CalibrationOptions& o) {
 
 void Describe(const CalibrationOptions& o) {
     const CalImage image = ReadCalibrationInput(o.file);
+    if (image.Blank()) {
+        std::cout << Quoted(o.file) << " holds no calibration: every byte is blank (0xFF).\n";
+        return;
+    }
     std::cout << "Calibration " << Quoted(o.file) << "\n" << DescribeCalibration(image, UnitsOf(o));
 }
 

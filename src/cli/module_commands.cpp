@@ -107,8 +107,13 @@ void Retrieve(Session& session, const ModuleOptions& o) {
         const CalImage image = RetrieveFrom(session, module);
         const auto kept = command.session.Retrieved(image);
         WriteCalibrationOutput(o.output, image);
-        Note("retrieve: the calibration of module " + module.link().DeviceSerial() +
-             " was written to " + Quoted(o.output));
+        if (command.session.ModuleBlank())
+            Note("retrieve: module " + module.link().DeviceSerial() +
+                 " holds no calibration (its memory is blank); the blank image was written to " +
+                 Quoted(o.output));
+        else
+            Note("retrieve: the calibration of module " + module.link().DeviceSerial() +
+                 " was written to " + Quoted(o.output));
         CommandSession::Kept("retrieve", kept);
     });
 }

@@ -106,12 +106,26 @@ bool CalibrationSession::ReplaceShown(const CalImage& image, ImageOrigin origin,
 }
 
 Result<void> CalibrationSession::Retrieved(const CalImage& image) {
+    if (image.Blank()) {
+        moduleKey_ = ModuleKey(serial_);
+        moduleImage_ = image;
+        return {};
+    }
     shown_ = image;
     origin_ = ImageOrigin::Module;
     originName_ = serial_;
     moduleKey_ = ModuleKey(serial_);
     moduleImage_ = image;
     return keeper_.Keep(serial_, image, restore_event::Retrieve);
+}
+
+bool CalibrationSession::ModuleBlank() const {
+    return Agreement() != ModuleAgreement::Unknown && moduleImage_->Blank();
+}
+
+std::string CalibrationSession::AgreementLine() const {
+    if (ModuleBlank()) return "Module holds no calibration: File > Open writes one to it";
+    return AgreementText(Agreement());
 }
 
 std::vector<Finding> CalibrationSession::CheckBeforeWrite(const LibrarySet* libraries,
@@ -167,13 +181,14 @@ void CalibrationSession::BeforeRetrieve(FileContext files) {
     OfferSaveChanges(files, shown_);
 }
 
-bool CalibrationSession::ConfirmOpen(FileContext files) {
+bool CalibrationSession::ConfirmOpen(FileContext files, bool programChosen) {
     if (!OfferSaveBeforeReplacing(files, [&] { return SaveCalibrationFile(files, shown_, true); }))
         return false;
-    return !online_ || files.prompt.YesNo(
-                           "Opening a file while you are connected will program it into the "
-                           "VX42 module do you still want to open the file?",
-                           "Open And Program File?") == Answer::Yes;
+    return !online_ || programChosen ||
+           files.prompt.YesNo(
+               "Opening a file while you are connected will program it into the "
+               "VX42 module do you still want to open the file?",
+               "Open And Program File?") == Answer::Yes;
 }
 
 NextStep CalibrationSession::Opened(const CalImage& image, const std::string& fileName) {

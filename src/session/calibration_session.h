@@ -126,8 +126,13 @@ class CalibrationSession {
 
     // A whole retrieve from the connected module arrived: it becomes the calibration shown and
     // what the module is known to hold, and is kept as a restore point. Fails when it could
-    // not be kept.
+    // not be kept. A blank module (ModuleBlank) holds no calibration: what it holds is known,
+    // the calibration shown stays, and nothing is kept.
     Result<void> Retrieved(const CalImage& image);
+    // The connected module is known to hold no calibration: its memory is erased.
+    bool ModuleBlank() const;
+    // What the status bar says of the module: that it is blank, or AgreementText.
+    std::string AgreementLine() const;
 
     // The check before a whole write of the calibration shown: its findings.
     std::vector<Finding> CheckBeforeWrite(const LibrarySet* libraries,
@@ -153,8 +158,9 @@ class CalibrationSession {
     // Retrieve replaces the calibration shown: unsaved changes are offered for saving first.
     void BeforeRetrieve(FileContext files);
     // Open: unsaved changes are offered for saving and, online, the user confirms that the
-    // file is to be programmed into the module. False: nothing is opened.
-    bool ConfirmOpen(FileContext files);
+    // file is to be programmed into the module (unless `programChosen`: they already chose to
+    // write what they open). False: nothing is opened.
+    bool ConfirmOpen(FileContext files, bool programChosen = false);
     // The file opened becomes the calibration shown; online it is written whole next.
     NextStep Opened(const CalImage& image, const std::string& fileName);
     // A restore point of module `serial` becomes the calibration shown, unsaved. False (and

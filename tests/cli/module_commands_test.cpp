@@ -140,6 +140,16 @@ TEST_F(ModuleCommands, FailedTransfersLeaveNoHalfWrittenFile) {
     EXPECT_FALSE(std::filesystem::exists(dir.file("new.DVF")));
 }
 
+// A module never written holds no calibration, and vx42ctl says so where it reads one.
+TEST_F(ModuleCommands, ABlankModuleIsNamedBlank) {
+    const std::string out = dir.file("blank.DVF");
+    const CliResult r = Run({"retrieve", "-o", out});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_THAT(r.err, HasSubstr("holds no calibration (its memory is blank)"));
+    EXPECT_THAT(RunCli({"calibration", "describe", out}).out,
+                HasSubstr("holds no calibration: every byte is blank (0xFF)"));
+}
+
 TEST_F(ModuleCommands, RetrieveWriteAndUpgradeKeepRestorePointsAsTheWindowDoes) {
     const std::string file = WriteCalibration("sample.DVF", SampleCalibration());
     ASSERT_EQ(Run({"write", file}).status, 0);

@@ -132,6 +132,25 @@ TEST(CalibrationSession, RetrievesAndWholeWritesLeaveRestorePoints) {
     EXPECT_EQ(session.keeper().store()->Load(*module, module->entries[1]), Image(4));
 }
 
+// A blank module holds no calibration: it is not shown, not kept, and said to differ.
+TEST(CalibrationSession, ABlankModuleIsKnownButNotShownOrKept) {
+    TempDir dir;
+    CalImage shown = Image(1);
+    CalibrationSession session(shown, dir.str(), 10);
+    session.Connected(1, "FT00000B");
+    CalImage blank;
+    blank.CopyIntoImage(Bytes(kCalImageSize, 0xFF), 0);
+    EXPECT_TRUE(session.Retrieved(blank));
+    EXPECT_EQ(shown, Image(1));
+    EXPECT_TRUE(session.ModuleBlank());
+    EXPECT_EQ(session.Agreement(), ModuleAgreement::Differs);
+    EXPECT_FALSE(session.keeper().store()->Module("FT00000B"));
+    blank.SetByte(kCalBaseAddress, 0);  // one byte written: a calibration, however odd
+    EXPECT_TRUE(session.Retrieved(blank));
+    EXPECT_FALSE(session.ModuleBlank());
+    EXPECT_EQ(shown, blank);
+}
+
 // The questions of the commands, answered by script: the session decides what follows.
 class SessionSteps : public ::testing::Test {
   protected:

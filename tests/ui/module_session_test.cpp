@@ -10,6 +10,8 @@
 
 #include "can/library_json.h"
 #include "dialog_fixture.h"
+#include "files/calibration_file.h"
+#include "files/paths.h"
 #include "support/demo_calibration.h"
 #include "ui/dialogs/frm_module_history.h"
 #include "ui/main_window/can_status_frame.h"
@@ -137,6 +139,31 @@ class ModuleSessionTest : public QObject {
         QCOMPARE(f.window.session().Agreement(), ModuleAgreement::InStep);
         QVERIFY(f.window.lblStatusAgreement->text().isEmpty());
         QCOMPARE(f.Events().back(), std::string("Update"));
+    }
+
+    // A module never written is named blank: the calibration shown stays, and the module is
+    // written only with what the installer chooses.
+    void aBlankModuleIsOfferedACalibrationAndWrittenOnlyWhenChosen() {
+        SessionWindow f;
+        f.sim->Module().Write(kCalBaseAddress, Bytes(kCalImageSize, 0xFF));
+        const CalImage before = f.app.image;
+        f.prompt.AnswerYesNoCancel(Answer::Cancel);
+        f.Connect();
+        QCOMPARE(f.prompt.Calls().back().title, std::string("Blank Module"));
+        QVERIFY(f.app.image == before);
+        QVERIFY(f.ModuleImage().Blank());
+        QCOMPARE(f.window.session().Agreement(), ModuleAgreement::Differs);
+        QCOMPARE(f.window.lblStatusAgreement->text(),
+                 QString("Module holds no calibration: File > Open writes one to it"));
+
+        // No writes the demonstration calibration from the program folder, byte for byte.
+        WriteCalibrationFile(JoinPath(f.app.folders.shared, "Demo.DVF"), test::DemoCalibration());
+        f.prompt.AnswerYesNoCancel(Answer::No);
+        f.window.RetrieveCommand();
+        QVERIFY(WaitIdle(f.window));
+        QVERIFY(f.app.image == test::DemoCalibration());
+        QVERIFY(f.ModuleImage() == test::DemoCalibration());
+        QCOMPARE(f.window.session().Agreement(), ModuleAgreement::InStep);
     }
 
     void anEditMadeWhileAConnectRunsNeverReachesTheModule() {

@@ -425,7 +425,7 @@ void FrmMain::ShowStatus() {
     f.canKbits = app_.image.Word(CalAddresses().CanSpeed);
     const StatusTexts t = StatusBarTexts(f);
     session_->NoteShown();
-    const std::string agreement = AgreementText(session_->Agreement());
+    const std::string agreement = session_->AgreementLine();
     const std::pair<QLabel*, const std::string*> fields[] = {{lblStatusOnline, &t.connection},
                                                              {lblStatusModule, &t.module},
                                                              {lblStatusFile, &t.file},
@@ -481,11 +481,11 @@ void FrmMain::OpenCommand() {
     OpenFileCommand({});
 }
 
-void FrmMain::OpenFileCommand(const std::string& path) {
+void FrmMain::OpenFileCommand(const std::string& path, bool programChosen) {
     if (!session_->Allows(SessionCommand::Open)) return;
     FinishEditing();
     SettleLink();
-    if (!session_->ConfirmOpen(app_.fileContext())) return;
+    if (!session_->ConfirmOpen(app_.fileContext(), programChosen)) return;
     CalImage opened = app_.image;
     if (path.empty()) {
         if (!OpenCalibrationFile(app_.fileContext(), opened)) return;

@@ -86,8 +86,9 @@ class FrmMain : public QMainWindow {
     void UpdateCommand();
     void OpenCommand();
     // Open for a file already chosen (the program's command line): as OpenCommand once its
-    // dialog has chosen `path`.
-    void OpenFileCommand(const std::string& path);
+    // dialog has chosen `path` (the dialog when `path` is empty). `programChosen`: the user
+    // already chose to write what is opened to the module, which is then not asked again.
+    void OpenFileCommand(const std::string& path, bool programChosen = false);
     void SaveCommand(bool saveAs);
     void SettleLink();
     void SetOnlineStatus();
@@ -162,6 +163,8 @@ class FrmMain : public QMainWindow {
     // What the firmware upgrade runs before it sends anything: the restore point.
     BeforeSending BeforeUpgrade();
     void StartRetrieve();
+    // After a retrieve found the module blank: Open, the demonstration calibration, or nothing.
+    void OfferCalibrationForBlank();
     void ShowProgress(int value, int maximum, const std::string& text);
     // A transfer begins; false (and nothing starts) while another runs.
     bool BeginTransfer(Transfer transfer);

@@ -13,6 +13,7 @@
 #include "calibration/number_format.h"
 #include "can/message_selection.h"
 #include "device/progress_throttle.h"
+#include "files/paths.h"
 #include "ui/main_window/frm_main.h"
 #include "ui/output/output_page.h"
 
@@ -194,24 +195,43 @@ void FrmMain::StartRetrieve() {
         },
         this,
         [this, where](std::optional<CalImage> image, bool) {
-            RunTrapped(where, app_.prompt, app_.log, [this, &image] {
+            bool blank = false;
+            RunTrapped(where, app_.prompt, app_.log, [this, &image, &blank] {
                 if (image) {
                     ShowKeepProblem(session_->Retrieved(*image));
                     ShowProgress(kCalImageLast - 1, kCalImageLast - 1,
                                  BytesCopiedText(kCalImageSize, kCalImageSize));
+                    blank = session_->ModuleBlank();
+                }
+                if (image && !blank) {
                     app_.files.MarkAutoRetrieved();
                     setWindowTitle(Q(app_.files.Title));
                     CheckUndefinedMessages(app_.libraries, app_.image, app_.prompt);
                     emit imageReplaced();
                     menuComSetCAN->setVisible(true);
                 }
-                // A failed retrieve leaves the calibration as it was: show it again if there is
-                // one.
+                // A failed retrieve, or a blank module, leaves the calibration as it was: show it
+                // again if there is one.
                 if (app_.files.HasCalibration()) SetFullLayout();
                 RefreshSelectedTab();
             });
             FinishCommand();
+            if (blank)
+                RunTrapped(where, app_.prompt, app_.log, [this] { OfferCalibrationForBlank(); });
         });
+}
+
+void FrmMain::OfferCalibrationForBlank() {
+    const Answer answer = app_.prompt.YesNoCancel(
+        "The module holds no calibration: its memory is blank.\n\n"
+        "Yes: open a calibration file and write it to the module.\n"
+        "No: write the demonstration calibration to the module.\n"
+        "Cancel: leave the module blank.",
+        "Blank Module", Icon::Question);
+    if (answer == Answer::Yes)
+        OpenFileCommand({}, true);
+    else if (answer == Answer::No)
+        OpenFileCommand(JoinPath(app_.folders.shared, "Demo.DVF"), true);
 }
 
 void FrmMain::UpdateCommand() {
