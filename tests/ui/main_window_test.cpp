@@ -406,6 +406,22 @@ class MainWindowTest : public QObject {
         QVERIFY(f.app.image == Patterned(8));
     }
 
+    // An error in the retrieve that a click on the status bar's connection label started is
+    // logged under that label, the handler that ran.
+    void anErrorInTheRetrieveAConnectStartedIsLoggedUnderItsHandler() {
+        WindowFixture f;
+        f.bridge().writesBeforeFault = 1;  // the firmware request goes; the first read fails
+        f.prompt.ExpectMessage("51 driver fault");
+        emit f.window.lblStatusOnline->clicked();
+        QVERIFY(WaitIdle(f.window));
+        QVERIFY(f.prompt.ScriptDone());
+        const auto lines = LogLines(f.folder.str());
+        QVERIFY2(
+            lines.size() == 1 &&
+                lines[0].find("driver fault, frmMain, lblStatusOnline, Click") != std::string::npos,
+            lines.empty() ? "" : lines.back().c_str());
+    }
+
     void thePresetsShowInTheFullModeAfterARetrieveAndAnOpen() {
         WindowFixture f;
         f.window.show();

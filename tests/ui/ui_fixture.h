@@ -78,15 +78,16 @@ class FaultyBridge : public sim::SimBridge {
   public:
     using SimBridge::SimBridge;
     std::atomic<bool> serialUnreadable{false};
-    std::atomic<int> throwingWrites{0};  // the next writes raise an error
+    std::atomic<int> throwingWrites{0};      // the next writes raise an error
+    std::atomic<int> writesBeforeFault{-1};  // then the one write after these raises an error
 
     FtStatus SerialNumber(int index, std::string& serial) override {
         if (serialUnreadable) return ft::OtherError;
         return SimBridge::SerialNumber(index, serial);
     }
     FtStatus Write(std::span<const std::uint8_t> bytes, std::uint32_t& written) override {
-        if (throwingWrites > 0) {
-            --throwingWrites;
+        if (throwingWrites > 0 || writesBeforeFault.fetch_sub(1) == 0) {
+            if (throwingWrites > 0) --throwingWrites;
             throw std::runtime_error("driver fault");
         }
         return SimBridge::Write(bytes, written);
