@@ -37,6 +37,7 @@
 #include "ui/dialogs/frm_unit_settings.h"
 #include "ui/main_window/frm_main.h"
 #include "ui/output/output_page.h"
+#include "ui/widgets/table_grid.h"
 
 namespace {
 
@@ -260,6 +261,19 @@ void StateShots(vx42::FrmMain& window, vx42::AppContext& app, vx42::LinkModuleSe
     QTest::qWait(200);
     Shot(window, folder, "33-menu-edit-undo-preset");
     window.mEdit->hide();
+    window.outputPage->Undo();
+    WaitIdle(window);
+
+    // A duty typed above 100 %: stored at the limit, and the status bar says so.
+    vx42::TableGridWidget* grid = window.outputPage->mshAnalogTable;
+    if (!grid->isVisible()) return;
+    grid->selectCells(2, 3);
+    QTest::keyClick(grid, Qt::Key_Backspace);
+    grid->editor()->setText("150");
+    QTest::keyClick(grid->editor(), Qt::Key_Return);
+    WaitIdle(window);
+    const QPixmap foot = window.grab();
+    foot.copy(0, foot.height() - 62, foot.width(), 62).save(folder + "/35-limit-note.png");
     window.outputPage->Undo();
     WaitIdle(window);
 }
