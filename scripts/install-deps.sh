@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev
   libftdi1-dev libusb-1.0-0-dev
   nlohmann-json3-dev libcli11-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev libgmock-dev libbenchmark-dev librapidcheck-dev
   xvfb xauth imagemagick fonts-dejavu-core poppler-utils
   qt6-svg-dev dpkg-dev file lintian desktop-file-utils appstream
   devscripts xdg-utils shared-mime-info x11-utils man-db libglib2.0-bin libfile-mimeinfo-perl
