@@ -19,9 +19,9 @@ void CanSpeedChoice::Click(int index) {
     if (index >= 0 && index < static_cast<int>(kCanSpeeds.size())) recorded_ = index;
 }
 
-void CanSpeedChoice::Ok(EditTarget& target, bool online) const {
+void CanSpeedChoice::Ok(EditTarget& target) const {
     const unsigned kbits = kCanSpeeds[static_cast<std::size_t>(recorded_)].kbits;
-    const bool mark = !online && target.image.Word(CalAddresses().CanSpeed) != kbits;
+    const bool mark = target.image.Word(CalAddresses().CanSpeed) != kbits;
     target.StoreAndWriteWord(CalAddresses().CanSpeed, kbits, mark);
 }
 

@@ -43,9 +43,9 @@ class CanSpeedChoice {
     void Click(int index);
     int Recorded() const { return recorded_; }
     // OK: the recorded option's value into the image at CanSpeed, high byte first, and to the
-    // module with one single-change write. Offline a new speed marks the calibration
-    // changed, as it then lives only in the image; online the module already holds it.
-    void Ok(EditTarget& target, bool online) const;
+    // module with one single-change write. A new speed marks the calibration changed, online
+    // too: the change may be kept out of the module or fail, and the file does not hold it.
+    void Ok(EditTarget& target) const;
 
   private:
     int recorded_ = 0;

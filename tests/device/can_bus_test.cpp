@@ -52,32 +52,33 @@ TEST(CanSpeed, OpeningSelectsTheStoredRateOrNothing) {
     EXPECT_EQ(choice.Recorded(), 2);
 }
 
-TEST(CanSpeed, OkOfflineMarksANewSpeedChangedOnlineSendsIt) {
+TEST(CanSpeed, OkMarksANewSpeedChangedAndSendsItOnline) {
     // 300 at the first opening: nothing selected, and OK stores the first option, 1000.
-    // Offline the new speed lives only in the image: the calibration is marked changed.
+    // A new speed is a change of the calibration, online or not.
     CalImage image = WithSpeed(300);
     bool changed = false;
     OfflineSink offline;
     EditTarget target{image, changed, offline};
     CanSpeedChoice choice;
     ASSERT_EQ(choice.Load(image), std::nullopt);
-    choice.Ok(target, false);
+    choice.Ok(target);
     EXPECT_EQ(image.Word(CalAddresses().CanSpeed), 1000u);
     EXPECT_TRUE(changed);
     changed = false;
-    choice.Ok(target, false);  // the same speed again: nothing changed
+    choice.Ok(target);  // the same speed again: nothing changed
     EXPECT_FALSE(changed);
 
-    // "125K" online: 0x00 0x7D in the image and, through one staged change, in the module.
+    // "125K" online: 0x00 0x7D in the image and, through one staged change, in the module; the
+    // file does not hold it yet.
     LinkFixture f;
     f.Connect();
     EditTarget online{image, changed, f.link};
     choice.Click(3);
-    choice.Ok(online, true);
+    choice.Ok(online);
     const int at = ImageIndex(CalAddresses().CanSpeed);
     EXPECT_EQ(image[at], 0x00);
     EXPECT_EQ(image[at + 1], 0x7D);
-    EXPECT_FALSE(changed);
+    EXPECT_TRUE(changed);
     EXPECT_EQ(f.module().Read(CalAddresses().CanSpeed, 2), (Bytes{0x00, 0x7D}));
     EXPECT_EQ(f.module().AppliedChanges(), 1);
     EXPECT_TRUE(f.prompt.Unexpected().empty());

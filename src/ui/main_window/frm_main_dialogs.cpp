@@ -97,7 +97,7 @@ void FrmMain::BuildDialogCommands() {
             if (speed->exec() != QDialog::Accepted) return;
             const CalImage before = app_.image;
             EditTarget target = edit();
-            speed->choice().Ok(target, online_);
+            speed->choice().Ok(target);
             UpdateTitle();
             outputPage->RecordStep(ImageChanges(before, app_.image),
                                    CanSpeedStepName(app_.image.Word(CalAddresses().CanSpeed)));
