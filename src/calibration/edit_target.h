@@ -19,6 +19,9 @@ class ChangeSink {
     virtual ~ChangeSink() = default;
     // address: module address; bytes: 1 to 16 bytes.
     virtual void WriteCalibrationChange(int address, std::span<const std::uint8_t> bytes) = 0;
+    // The message slots were changed by the writes before: the module is told to take up its
+    // messages again (the marker), where those writes reach it.
+    virtual void MessagesChanged() {}
 };
 
 // A sink for offline editing: nothing is sent.

@@ -1,6 +1,7 @@
 // The calibration check: the rules that find errors and warnings in an image.
 #include "review/calibration_check.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 
@@ -287,6 +288,22 @@ bool HasErrors(const std::vector<Finding>& findings) {
     for (const Finding& f : findings)
         if (f.severity == Severity::Error) return true;
     return false;
+}
+
+std::vector<Finding> ErrorsAdded(const std::vector<Finding>& before,
+                                 const std::vector<Finding>& after) {
+    auto same = [](const Finding& a, const Finding& b) {
+        return a.rule == b.rule && a.output == b.output && a.setting == b.setting;
+    };
+    std::vector<Finding> added;
+    for (const Finding& f : after) {
+        if (f.severity != Severity::Error) continue;
+        if (std::none_of(before.begin(), before.end(), [&](const Finding& b) {
+                return b.severity == Severity::Error && same(b, f);
+            }))
+            added.push_back(f);
+    }
+    return added;
 }
 
 const char* SeverityText(Severity severity) {

@@ -54,6 +54,10 @@ std::vector<Finding> CheckCalibration(const CalImage& image, const LibrarySet* l
                                       const UnitFlags& units);
 
 bool HasErrors(const std::vector<Finding>& findings);
+// The errors among `after` that `before` does not have: no error of the same rule on the same
+// output's setting.
+std::vector<Finding> ErrorsAdded(const std::vector<Finding>& before,
+                                 const std::vector<Finding>& after);
 const char* SeverityText(Severity severity);  // "error", "warning"
 // "Error: message" / "Warning: message".
 std::string FindingLine(const Finding& finding);

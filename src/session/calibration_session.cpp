@@ -82,6 +82,7 @@ void CalibrationSession::End() {
 }
 
 void CalibrationSession::Connected(ConnectionId id, const std::string& serial) {
+    ForgetHeldEdits();
     online_ = true;
     connection_ = id;
     serial_ = serial;
@@ -93,6 +94,7 @@ void CalibrationSession::Connected(ConnectionId id, const std::string& serial) {
 }
 
 void CalibrationSession::Disconnected() {
+    ForgetHeldEdits();
     online_ = false;
 }
 
@@ -102,6 +104,7 @@ bool CalibrationSession::ReplaceShown(const CalImage& image, ImageOrigin origin,
     shown_ = image;
     origin_ = origin;
     originName_ = name;
+    ForgetHeldEdits();
     return true;
 }
 
@@ -112,6 +115,7 @@ Result<void> CalibrationSession::Retrieved(const CalImage& image) {
         return {};
     }
     shown_ = image;
+    ForgetHeldEdits();
     origin_ = ImageOrigin::Module;
     originName_ = serial_;
     moduleKey_ = ModuleKey(serial_);
@@ -130,11 +134,16 @@ std::string CalibrationSession::AgreementLine() const {
 
 std::vector<Finding> CalibrationSession::CheckBeforeWrite(const LibrarySet* libraries,
                                                           const UnitFlags& units) const {
-    return CheckCalibration(shown_, libraries, units);
+    // A blank module holds no calibration whose errors it could keep.
+    const bool held = Agreement() != ModuleAgreement::Unknown && !ModuleBlank();
+    return ErrorsAdded(
+        held ? CheckCalibration(*moduleImage_, libraries, units) : std::vector<Finding>{},
+        CheckCalibration(shown_, libraries, units));
 }
 
 Result<void> CalibrationSession::WholeWriteEnded(bool written, const CalImage& image,
                                                  const std::string& event) {
+    ForgetHeldEdits();  // the whole calibration went instead
     moduleKey_ = ModuleKey(serial_);
     if (!written) {
         // Part of the image may have landed, and the module may be left frozen.
@@ -225,7 +234,7 @@ bool CalibrationSession::ConfirmWholeWrite(Prompt& prompt, const LibrarySet* lib
         return false;
     }
     const auto findings = CheckBeforeWrite(libraries, units);
-    if (!HasErrors(findings)) return true;
+    if (findings.empty()) return true;
     return prompt.YesNo(
                "The calibration check found errors: the module cannot work as "
                "meant.\n\n" +
@@ -233,14 +242,24 @@ bool CalibrationSession::ConfirmWholeWrite(Prompt& prompt, const LibrarySet* lib
                "Check Calibration", Icon::Exclamation, Answer::No) == Answer::Yes;
 }
 
-void CalibrationSession::NoteShown() {
+void CalibrationSession::NoteShown(bool changed) {
     agreementShown_ = Agreement();
-    if (agreementShown_ == ModuleAgreement::Differs) shownBefore_ = shown_;
+    // While a command's edits are asked about, a Cancel puts back what was shown before it.
+    if (editRoute_) return;
+    shownBefore_ = shown_;
+    changedBefore_ = changed;
+}
+
+bool CalibrationSession::NextEditsAsked() const {
+    return connection() != 0 && agreementShown_ == ModuleAgreement::Differs && !editRoute_ &&
+           !heldBack_;
 }
 
 EditStamp CalibrationSession::StampEdit(Prompt& prompt, int address, std::size_t count) {
     const ConnectionId stamp = connection();
-    if (stamp == 0 || agreementShown_ != ModuleAgreement::Differs) return {stamp, false};
+    // Edits held back are all the module lacks: this one may mend them.
+    if (stamp == 0 || agreementShown_ != ModuleAgreement::Differs || heldBack_)
+        return {stamp, false};
     bool asked = false;
     if (!editRoute_) {
         const Answer answer = prompt.YesNoCancel(
@@ -264,10 +283,52 @@ EditStamp CalibrationSession::StampEdit(Prompt& prompt, int address, std::size_t
     return {0, asked};
 }
 
-EditRoute CalibrationSession::EndEditCommand() {
+EditRoute CalibrationSession::EndEditCommand(bool& changed) {
     const EditRoute route = editRoute_.value_or(EditRoute::Send);
     editRoute_.reset();
+    if (route == EditRoute::Drop) changed = changedBefore_;
+    // What the next command's Cancel puts back.
+    shownBefore_ = shown_;
+    changedBefore_ = changed;
     return route;
+}
+
+namespace {
+
+// Whether an edit changed what an output does or which data it reads: the settings it then
+// takes into use are filled by the edits that follow.
+bool UseChanged(const CalImage& before, const CalImage& after, int output) {
+    const OutputCalAddresses& cal = CalAddresses().OutputCal[output];
+    for (int address : {cal.FunctionFlags, cal.SecondaryMode, CalAddresses().OutputOptions[output]})
+        if (before.Byte(address) != after.Byte(address)) return true;
+    return false;
+}
+
+}  // namespace
+
+bool CalibrationSession::StageEdits(const LibrarySet* libraries, const UnitFlags& units) {
+    // Edits held back wait for the ones that mend them: judged together, from what was shown
+    // before the first of them.
+    const CalImage& base = heldBase_ ? *heldBase_ : shownBefore_;
+    auto added = ErrorsAdded(CheckCalibration(base, libraries, units),
+                             CheckCalibration(shown_, libraries, units));
+    std::erase_if(added, [&](const Finding& f) { return UseChanged(base, shown_, f.output); });
+    if (added.empty()) {
+        ForgetHeldEdits();
+        return true;
+    }
+    heldBack_ = added.front();
+    if (!heldBase_) heldBase_ = base;
+    return false;
+}
+
+void CalibrationSession::ForgetHeldEdits() {
+    heldBack_.reset();
+    heldBase_.reset();
+}
+
+std::string CalibrationSession::HeldBackText() const {
+    return heldBack_ ? heldBack_->message + " Not written to the module." : std::string();
 }
 
 }  // namespace vx42

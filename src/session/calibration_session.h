@@ -134,7 +134,8 @@ class CalibrationSession {
     // What the status bar says of the module: that it is blank, or AgreementText.
     std::string AgreementLine() const;
 
-    // The check before a whole write of the calibration shown: its findings.
+    // The check before a whole write of the calibration shown: the errors the write would
+    // bring to the module, so none that the module is known to hold already.
     std::vector<Finding> CheckBeforeWrite(const LibrarySet* libraries,
                                           const UnitFlags& units) const;
     // A whole write of `image` ended: written, the module holds it and it is kept as a
@@ -173,22 +174,42 @@ class CalibrationSession {
     // or the user writes anyway. False: nothing is written (said through the prompt).
     bool ConfirmWholeWrite(Prompt& prompt, const LibrarySet* libraries, const UnitFlags& units);
 
-    // The window shows the session now: the agreement its status bar shows is the one an edit
-    // is judged by (the edit is in the calibration shown already when it is confirmed).
-    void NoteShown();
+    // The window shows the session now, with the calibration marked changed or not: the
+    // agreement its status bar shows is the one an edit is judged by (the edit is in the
+    // calibration shown already when it is confirmed), and the calibration and its mark are
+    // what a Cancel of the next command's edits puts back.
+    void NoteShown(bool changed);
+    // The next confirmed edit asks what becomes of its command's edits (the module was shown
+    // to differ, and no command's edits are being asked about now).
+    bool NextEditsAsked() const;
     // A confirmed edit of `count` bytes at `address`: the connection it is sent over. While
     // the module was shown to differ, the user is asked once for the edits of the command:
     // Yes writes the whole calibration instead, No keeps the edit offline, Cancel drops it
     // (the bytes shown go back to what they were).
     EditStamp StampEdit(Prompt& prompt, int address, std::size_t count);
     // The command whose edits were stamped ended: what becomes of them (Send when nobody was
-    // asked); the next command's edits are asked for again.
-    EditRoute EndEditCommand();
+    // asked); dropped, the changed mark goes back to what it was shown. The next command's
+    // edits are asked for again.
+    EditRoute EndEditCommand(bool& changed);
+    // The edits of a command that were sent are about to be staged in the module, all of them
+    // in the calibration shown now: false when they make the check fail (an error the
+    // calibration shown before them did not have, on an output whose function and data in
+    // use they left as they were). They are then held back, and the first such error is said
+    // beside the status (HeldBackText), until later edits mend it (then all are staged) or
+    // the connection or the calibration is replaced, or written whole (then they are
+    // forgotten: EditsHeld is false).
+    [[nodiscard]] bool StageEdits(const LibrarySet* libraries, const UnitFlags& units);
+    bool EditsHeld() const { return heldBack_.has_value(); }
+    std::string HeldBackText() const;
 
   private:
     CalImage& shown_;
     ModuleAgreement agreementShown_ = ModuleAgreement::Unknown;
-    CalImage shownBefore_;  // the calibration shown when the module was last shown to differ
+    CalImage shownBefore_;        // the calibration shown when the window last showed the session
+    bool changedBefore_ = false;  // and its changed mark
+    std::optional<Finding> heldBack_;   // the error that holds edits back from the module
+    std::optional<CalImage> heldBase_;  // the calibration shown before the first held edit
+    void ForgetHeldEdits();
     std::optional<EditRoute> editRoute_;  // of the command running now
     ImageOrigin origin_ = ImageOrigin::None;
     std::string originName_;

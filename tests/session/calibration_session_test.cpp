@@ -165,7 +165,7 @@ class SessionSteps : public ::testing::Test {
         session.Connected(1, "FT000001");
         session.Retrieved(Image(2));
         ASSERT_TRUE(session.ReplaceShown(Image(3), ImageOrigin::File, "a.DVF"));
-        session.NoteShown();
+        session.NoteShown(false);
         ASSERT_EQ(session.Agreement(), ModuleAgreement::Differs);
     }
 
@@ -259,38 +259,87 @@ TEST_F(SessionSteps, AWholeWriteNeedsAConnectionAndACheckWithoutErrorsOrAYes) {
     EXPECT_EQ(prompt.Calls().back().defaultAnswer, Answer::No);  // Enter writes nothing
     prompt.AnswerYesNo(Answer::Yes);
     EXPECT_TRUE(session.ConfirmWholeWrite(prompt, nullptr, UnitFlags{}));
+    // The module holds those errors already: the write brings none, so nothing is asked.
+    ASSERT_TRUE(session.Retrieved(test::DamagedDemo()));
+    shown.SetByte(CalAddresses().CanSpeed + 1, 0x7D);
+    EXPECT_TRUE(session.ConfirmWholeWrite(prompt, nullptr, UnitFlags{}));
+    // One error more than the module holds: asked, and only that error is named.
+    shown = test::DamagedDemo(3, 6);
+    prompt.AnswerYesNo(Answer::No);
+    EXPECT_FALSE(session.ConfirmWholeWrite(prompt, nullptr, UnitFlags{}));
+    EXPECT_THAT(prompt.Calls().back().text, ::testing::HasSubstr("analog table"));
+    EXPECT_THAT(prompt.Calls().back().text,
+                ::testing::Not(::testing::HasSubstr("data breakpoint")));
+}
+
+TEST_F(SessionSteps, EditsThatMakeTheCheckFailAreKeptOutOfTheModuleAndSaid) {
+    shown = test::DemoCalibration();
+    session.Connected(1, "FT000001");
+    ASSERT_TRUE(session.Retrieved(shown));
+    session.NoteShown(false);
+    // A data breakpoint below the one before it: not staged, and the error is said.
+    const FormatContext raw;
+    const OutputScope out{shown, raw, 0};
+    const int cell = *CellAddress(out, TableGrid::Analog, 0, 3);
+    shown.StoreWord(cell, shown.Word(*CellAddress(out, TableGrid::Analog, 0, 2)) - 1);
+    EXPECT_FALSE(session.StageEdits(nullptr, UnitFlags{}));
+    EXPECT_THAT(session.HeldBackText(), ::testing::HasSubstr("data breakpoint 3"));
+    session.NoteShown(false);
+    // Held back with it until an edit mends it: then staged together, and nothing is said.
+    shown.SetByte(CalAddresses().CanSpeed + 1, 0x7D);
+    EXPECT_FALSE(session.StageEdits(nullptr, UnitFlags{}));
+    EXPECT_TRUE(session.EditsHeld());
+    session.NoteShown(false);
+    shown.StoreWord(cell, shown.Word(cell) + 2);
+    EXPECT_TRUE(session.StageEdits(nullptr, UnitFlags{}));
+    EXPECT_EQ(session.HeldBackText(), "");
+    session.NoteShown(false);
+    // A function that takes the table into use is staged: the cells are filled next.
+    const int function = CalAddresses().OutputCal[0].FunctionFlags;
+    const std::uint8_t analog = shown.Byte(function);
+    shown.SetByte(function, 0x01);  // "Off", a breakpoint out of order
+    shown.StoreWord(cell, 0);
+    session.NoteShown(false);
+    shown.SetByte(function, analog);
+    EXPECT_TRUE(session.StageEdits(nullptr, UnitFlags{}));
 }
 
 TEST_F(SessionSteps, AnEditIntoAModuleThatDiffersAsksOnceACommand) {
     // In step: sent over the connection without a question.
     session.Connected(1, "FT000001");
     session.Retrieved(Image(3));
-    session.NoteShown();
+    session.NoteShown(false);
     EXPECT_EQ(session.StampEdit(prompt, kCalBaseAddress, 1).stamp, 1u);
-    EXPECT_EQ(session.EndEditCommand(), EditRoute::Send);
+    bool changed = true;
+    EXPECT_EQ(session.EndEditCommand(changed), EditRoute::Send);
     ConnectDiffering();
 
-    // Cancel: asked once for the command's edits, each put back as it was shown.
+    // Cancel: asked once for the command's edits, each put back as it was shown, and the
+    // changed mark with them.
     shown.SetByte(kCalBaseAddress, 0xAA);
     shown.SetByte(kCalBaseAddress + 5, 0xBB);
     prompt.AnswerYesNoCancel(Answer::Cancel);
     const EditStamp first = session.StampEdit(prompt, kCalBaseAddress, 1);
     EXPECT_EQ(first.stamp, 0u);
     EXPECT_TRUE(first.asked);
+    session.NoteShown(true);  // shown meanwhile: what a Cancel puts back stays
     const EditStamp second = session.StampEdit(prompt, kCalBaseAddress + 5, 1);
     EXPECT_FALSE(second.asked);
     EXPECT_EQ(shown, Image(3));
-    EXPECT_EQ(session.EndEditCommand(), EditRoute::Drop);
+    EXPECT_EQ(session.EndEditCommand(changed), EditRoute::Drop);
+    EXPECT_FALSE(changed);
 
     // The next command asks again: No keeps the edit in the calibration shown only.
     shown.SetByte(kCalBaseAddress, 0xAA);
+    changed = true;
     prompt.AnswerYesNoCancel(Answer::No);
     EXPECT_EQ(session.StampEdit(prompt, kCalBaseAddress, 1).stamp, 0u);
     EXPECT_EQ(shown.Byte(kCalBaseAddress), 0xAA);
-    EXPECT_EQ(session.EndEditCommand(), EditRoute::Offline);
+    EXPECT_EQ(session.EndEditCommand(changed), EditRoute::Offline);
+    EXPECT_TRUE(changed);
     prompt.AnswerYesNoCancel(Answer::Yes);
     EXPECT_EQ(session.StampEdit(prompt, kCalBaseAddress, 1).stamp, 0u);
-    EXPECT_EQ(session.EndEditCommand(), EditRoute::WriteWhole);
+    EXPECT_EQ(session.EndEditCommand(changed), EditRoute::WriteWhole);
     EXPECT_EQ(prompt.Calls().back().title, "Module Holds A Different Calibration");
     EXPECT_EQ(prompt.Calls().back().defaultAnswer, Answer::No);  // kept, not written
 }

@@ -8,6 +8,7 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include "calibration/outputs/output_tables.h"
 #include "can/library_json.h"
 #include "dialog_fixture.h"
 #include "files/calibration_file.h"
@@ -139,6 +140,32 @@ class ModuleSessionTest : public QObject {
         QCOMPARE(f.window.session().Agreement(), ModuleAgreement::InStep);
         QVERIFY(f.window.lblStatusAgreement->text().isEmpty());
         QCOMPARE(f.Events().back(), std::string("Update"));
+    }
+
+    void anEditThatMakesTheCheckFailIsSaidAndNotStaged() {
+        SessionWindow f;
+        f.Connect();
+        const CalImage module = f.ModuleImage();
+        const int staged = f.StagedChanges();
+        // Data breakpoint 3 of output 1 below breakpoint 2.
+        const FormatContext raw;
+        const OutputScope out{f.app.image, raw, 0};
+        const int second = *CellAddress(out, TableGrid::Analog, 0, 2);
+        EditTarget cell = f.window.edit();
+        cell.StoreAndWriteWord(*CellAddress(out, TableGrid::Analog, 0, 3),
+                               f.app.image.Word(second) - 1);
+        f.window.UpdateTitle();  // as every editor does after its change
+        QVERIFY(WaitIdle(f.window));
+        QCOMPARE(f.StagedChanges(), staged);
+        QVERIFY(f.ModuleImage() == module);
+        QVERIFY(f.window.lblStatusFinding->text().contains("data breakpoint 3"));
+        QVERIFY(!f.window.lblStatusAgreement->text().isEmpty());
+        // Update asks about that error, and No keeps it out of the module.
+        f.prompt.AnswerYesNo(Answer::No);
+        f.window.cmdUpdate->click();
+        QVERIFY(WaitIdle(f.window));
+        QCOMPARE(f.prompt.Calls().back().title, std::string("Check Calibration"));
+        QVERIFY(f.ModuleImage() == module);
     }
 
     // A module never written is named blank: the calibration shown stays, and the module is

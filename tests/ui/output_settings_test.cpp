@@ -41,6 +41,7 @@ class OutputSettingsTest : public QObject {
     void switchFunctionsAndPointColours();
     void secondaryUseAndOr();
     void messageSelectionIsStoredAndShownAgain();
+    void aSelectionKeptOutOfAModuleThatDiffersWritesNoMarker();
     void presetAppliedThenCustomAfterACellChange();
     void everyChangeOfThePageIsOneUndoStepOnline();
     void relayModeForcesTheFunction();
@@ -184,12 +185,19 @@ void OutputSettingsTest::switchFunctionsAndPointColours() {
     PageFixture::Type(p.txtOffA[0], "200");
     PageFixture::Type(p.txtOnA[0], "100");
     f.Settle();
-    QCOMPARE(f.Word(f.cal(0).PrimaryBlock), 100u);  // stored whatever its colour
+    // Stored whatever its colour, but held back from the module while the order is wrong.
+    QCOMPARE(f.image().Word(f.cal(0).PrimaryBlock), 100u);
+    QCOMPARE(f.Word(f.cal(0).PrimaryBlock + 2), 0u);
+    QVERIFY(f.window().lblStatusFinding->text().contains("On A"));
     QVERIFY(IsRed(p.txtOnA[0]) && IsRed(p.txtOffA[0]));
     p.txtOnA[0]->setText("250");  // colours follow every keystroke
     QVERIFY(!IsRed(p.txtOnA[0]) && !IsRed(p.txtOffA[0]));
-    // Falling reverses the order: the same points turn red.
+    // Mended: both points go to the module.
     PageFixture::Type(p.txtOnA[0], "250");
+    f.Settle();
+    QCOMPARE(f.Word(f.cal(0).PrimaryBlock), 250u);
+    QCOMPARE(f.Word(f.cal(0).PrimaryBlock + 2), 200u);
+    // Falling reverses the order: the same points turn red.
     PageFixture::Choose(p.cmbOptions[0], "Simple On to Off");
     QVERIFY(IsRed(p.txtOnA[0]));
     QVERIFY(!p.txtOnB[0]->isVisibleTo(&p));
@@ -252,6 +260,50 @@ void OutputSettingsTest::messageSelectionIsStoredAndShownAgain() {
     PageFixture::Choose(p.cmbLibrary[0], "None");
     QCOMPARE(QString::fromStdString(f.image().Text(def.MessageName, 24)), QString("None"));
     QCOMPARE(p.cmbMessage[0]->currentText(), QString("None"));
+}
+
+void OutputSettingsTest::aSelectionKeptOutOfAModuleThatDiffersWritesNoMarker() {
+    PageFixture f;
+    f.GoOnline();
+    OutputPage& p = f.page();
+    // An output name typed offline, then the same module again: it holds another calibration.
+    f.window().ConnectCommand();
+    f.Settle();
+    PageFixture::Type(p.txtOutputName, "Pump");
+    f.window().ConnectCommand();
+    f.Settle();
+    QCOMPARE(f.window().session().Agreement(), ModuleAgreement::Differs);
+    f.w.app.files.CalibrationChanged = false;  // as a save leaves it
+    f.window().UpdateTitle();
+    f.w.sim->Module().Write(0x38F4, sim::Bytes{0x04, 0x00});
+    const int applied = f.Applied();
+
+    // No keeps the selection in the calibration shown only: no change, no marker.
+    f.w.prompt.AnswerYesNoCancel(Answer::No);
+    f.SelectMessage(0, "Coolant");
+    f.Settle();
+    QCOMPARE(f.Applied(), applied);
+    QCOMPARE(f.Word(0x38F4), 0x0400u);
+    QCOMPARE(p.mEditUndo->text(), QString("&Undo Primary Message Coolant"));
+    // Cancel drops it: the bytes, the changed mark and the undo history are as they were.
+    const CalImage before = f.image();
+    f.w.app.files.CalibrationChanged = false;
+    f.window().UpdateTitle();
+    f.w.prompt.AnswerYesNoCancel(Answer::Cancel);
+    f.SelectMessage(0, "Level");
+    f.Settle();
+    QVERIFY(f.image() == before);
+    QVERIFY(!f.w.app.files.CalibrationChanged);
+    QCOMPARE(p.mEditUndo->text(), QString("&Undo Primary Message Coolant"));
+    // Cancel at an undo keeps the step where it was, still to be undone.
+    f.w.prompt.AnswerYesNoCancel(Answer::Cancel);
+    p.mEditUndo->trigger();
+    f.Settle();
+    QVERIFY(f.image() == before);
+    QCOMPARE(p.mEditUndo->text(), QString("&Undo Primary Message Coolant"));
+    QCOMPARE(f.Applied(), applied);
+    QCOMPARE(f.Word(0x38F4), 0x0400u);
+    QCOMPARE(f.unexpected(), QString());
 }
 
 void OutputSettingsTest::presetAppliedThenCustomAfterACellChange() {

@@ -25,9 +25,12 @@
 
 namespace vx42::test {
 
-// Waits, with events processed, until the window has no command running.
+// Waits, with events processed, until the window has no command running (what the last
+// command queued for after its end runs first).
 inline bool WaitIdle(FrmMain& w, int timeoutMs = 20000) {
-    return QTest::qWaitFor([&] { return !w.busy() && w.link().pending() == 0; }, timeoutMs);
+    QCoreApplication::processEvents();
+    return QTest::qWaitFor([&] { return !w.busy() && !w.editsHeld() && w.link().pending() == 0; },
+                           timeoutMs);
 }
 
 // The unplanned dialogs, one per line (empty when every dialog was scripted).

@@ -67,6 +67,8 @@ FrmMain::FrmMain(AppContext& app, ModuleService& module, QWidget* parent)
       sink_(std::make_unique<QueuedChangeSink>(
           *link_, this, module,
           [this](int address, std::size_t count) { return StampForEdit(address, count); },
+          [this] { return session_->StageEdits(&app_.libraries, app_.settings.Units); },
+          [this] { return session_->EditsHeld(); },
           [this](std::uint64_t stamp, int address, const Bytes& bytes) {
               session_->ChangeHanded(stamp, address, bytes);
           },
@@ -340,6 +342,10 @@ void FrmMain::BuildStatusBar() {
     lblStatusAgreement->setObjectName("lblStatusAgreement");
     lblStatusAgreement->setStyleSheet("color: #B00000;");
     bar->addWidget(lblStatusAgreement);
+    lblStatusFinding = new QLabel(bar);
+    lblStatusFinding->setObjectName("lblStatusFinding");
+    lblStatusFinding->setStyleSheet("color: #B00000;");
+    bar->addWidget(lblStatusFinding);
     lblStatusCanSpeed = new QLabel(bar);
     lblStatusCanSpeed->setObjectName("lblStatusCanSpeed");
     lblStatusCanSpeed->setContentsMargins(0, 0, 8, 0);
@@ -424,13 +430,15 @@ void FrmMain::ShowStatus() {
     f.hasCanSpeed = app_.files.HasCalibration();
     f.canKbits = app_.image.Word(CalAddresses().CanSpeed);
     const StatusTexts t = StatusBarTexts(f);
-    session_->NoteShown();
+    StageEdits();  // the edits shown are judged against the calibration shown before them
+    session_->NoteShown(app_.files.CalibrationChanged);
+    if (outputPage && session_->NextEditsAsked()) outputPage->KeepHistory();
     const std::string agreement = session_->AgreementLine();
-    const std::pair<QLabel*, const std::string*> fields[] = {{lblStatusOnline, &t.connection},
-                                                             {lblStatusModule, &t.module},
-                                                             {lblStatusFile, &t.file},
-                                                             {lblStatusAgreement, &agreement},
-                                                             {lblStatusCanSpeed, &t.canSpeed}};
+    const std::string heldBack = session_->HeldBackText();
+    const std::pair<QLabel*, const std::string*> fields[] = {
+        {lblStatusOnline, &t.connection}, {lblStatusModule, &t.module},
+        {lblStatusFile, &t.file},         {lblStatusAgreement, &agreement},
+        {lblStatusFinding, &heldBack},    {lblStatusCanSpeed, &t.canSpeed}};
     for (const auto& [label, text] : fields) {
         label->setText(Q(*text));
         label->setVisible(!text->empty());
@@ -468,7 +476,12 @@ void FrmMain::PostLiveWrite(int address, std::uint8_t value) {
     link_->post([this, address, value] { module_.WriteLiveByte(address, value); });
 }
 
+void FrmMain::StageEdits() {
+    if (sink_) sink_->Stage();
+}
+
 void FrmMain::SettleLink() {
+    StageEdits();
     if (!online_) return;
     link_->post([this] { module_.SettleLink(); });
     link_->settle();
@@ -542,6 +555,7 @@ void FrmMain::Manual() {
 void FrmMain::closeEvent(QCloseEvent* event) {
     // A transfer ends first (each is bounded by the module's time-outs): the close then sees
     // the calibration and the connection as it left them.
+    StageEdits();
     while (busy() || link_->pending() > 0) {
         link_->settle(std::numeric_limits<int>::max());
         // Then the transfer's completion, already queued.

@@ -126,6 +126,8 @@ class FrmMain : public QMainWindow {
     // A transfer is running on the link (connect and its retrieve, retrieve, update, the CAN
     // status read, an upgrade): the commands take their state from the session's rule.
     bool busy() const { return session_->transfer() != Transfer::None; }
+    // Confirmed edits wait to be staged (they are, once the command that made them has ended).
+    bool editsHeld() const { return sink_ && sink_->Held(); }
     // Every command bound to a session command takes the state the session's rule gives it.
     void ApplyCommandState();
 
@@ -177,6 +179,9 @@ class FrmMain : public QMainWindow {
     // The connection a confirmed edit is sent over (0: not sent), as the session stamps it;
     // once the command has ended, what the session's question made of its edits.
     std::uint64_t StampForEdit(int address, std::size_t count);
+    // The confirmed edits held so far go to the link, or stay out of the module when they make
+    // the check fail; before anything else uses the link.
+    void StageEdits();
     void About();
     void Manual();
     TransferProgress ProgressToWindow();
@@ -241,6 +246,7 @@ class FrmMain : public QMainWindow {
     QLabel* lblStatusModule = nullptr;
     QLabel* lblStatusFile = nullptr;
     QLabel* lblStatusAgreement = nullptr;
+    QLabel* lblStatusFinding = nullptr;  // the error that kept the last edit out of the module
     QLabel* lblStatusCanSpeed = nullptr;
 };
 

@@ -44,6 +44,7 @@ void FrmMain::ShowProgress(int value, int maximum, const std::string& text) {
 }
 
 bool FrmMain::BeginTransfer(Transfer transfer) {
+    StageEdits();  // what was confirmed before goes first
     if (!session_->Begin(transfer)) return false;
     ShowStatus();
     return true;
@@ -83,11 +84,13 @@ std::uint64_t FrmMain::StampForEdit(int address, std::size_t count) {
             this,
             [this] {
                 Trapped("frmMain", "ChangeDropped", [this] {
-                    const EditRoute route = session_->EndEditCommand();
-                    if (route == EditRoute::WriteWhole) UpdateCommand();
-                    if (route != EditRoute::Drop) return;
-                    outputPage->Reload();
+                    const EditRoute route = session_->EndEditCommand(app_.files.CalibrationChanged);
+                    if (route == EditRoute::Drop) {
+                        outputPage->PutHistoryBack();
+                        outputPage->Reload();
+                    }
                     UpdateTitle();
+                    if (route == EditRoute::WriteWhole) UpdateCommand();
                 });
             },
             Qt::QueuedConnection);

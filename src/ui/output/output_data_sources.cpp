@@ -168,10 +168,11 @@ void OutputDataSources::MessageClicked(int i, int position) {
     messages_.ChooseMessage(i, position);
     // The selection's fields are one undo step; the marker tells the module to take up its
     // messages again, which an undo does not take back.
-    ctx_.EditStep(
-        MessageStepName(i, c_.cmbMessage[i]->currentText().toStdString()),
-        [&](const OutputEdit& out) { messages_.StoreSelection(out.edit, ctx_.output, i); });
-    ctx_.main.link().post([this] { ctx_.main.module().WriteMarkerCBE0(); });
+    ctx_.EditStep(MessageStepName(i, c_.cmbMessage[i]->currentText().toStdString()),
+                  [&](const OutputEdit& out) {
+                      messages_.StoreSelection(out.edit, ctx_.output, i);
+                      out.edit.module.MessagesChanged();
+                  });
     ctx_.LoadScreen();
 }
 

@@ -64,6 +64,13 @@ void OutputPage::Redo() {
 void OutputPage::RecordStep(std::vector<ByteChange> changes, const std::string& name) {
     tables_->RecordStep(std::move(changes), name);
 }
+void OutputPage::KeepHistory() {
+    keptHistory_ = ctx_.history;
+}
+void OutputPage::PutHistoryBack() {
+    if (keptHistory_) ctx_.history = *std::exchange(keptHistory_, std::nullopt);
+    ctx_.UpdateEditActions();
+}
 void OutputPage::CopyFocused() {
     tables_->CopyFocused();
 }

@@ -16,6 +16,7 @@
 #include <QWidget>
 #include <array>
 #include <memory>
+#include <optional>
 
 #include "calibration/grid/grid_history.h"
 #include "calibration/grid/grid_model.h"
@@ -88,6 +89,10 @@ class OutputPage : public QWidget,
     // point taken back) was stored: it becomes one undo step named `name` and the page
     // shows the stored values again, the history kept.
     void RecordStep(std::vector<ByteChange> changes, const std::string& name);
+    // The undo history as it is now is kept, for a command whose edits may be dropped; they
+    // were: the history goes back to what was kept (the dropped step goes, nothing else).
+    void KeepHistory();
+    void PutHistoryBack();
     void CopyFocused();
     void PasteFocused();
 
@@ -126,6 +131,7 @@ class OutputPage : public QWidget,
     std::unique_ptr<OutputRelayRules> relay_;
     std::unique_ptr<OutputVoltageOut> voltage_;
     std::unique_ptr<OutputTables> tables_;
+    std::optional<GridHistory> keptHistory_;
 };
 
 }  // namespace vx42
