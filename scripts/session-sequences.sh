@@ -1,43 +1,44 @@
 #!/usr/bin/env bash
-# Runs the random session sequences at length: COUNT sequences (100000 by default) from seed
-# FIRST (1), split over JOBS processes (4), against the build in BUILD (build). A failure names
-# the seed; VX42_SESSION_SEED=N with the test alone replays it.
+# Runs the stateful property tests of the session's command sequences at length: COUNT
+# sequences of the session (100000 by default) split over JOBS processes (4), and WINDOW
+# sequences of the main window (1000; 0 leaves them out), against the build in BUILD (build).
+# A failure prints the shrunk sequence and the RC_PARAMS that replays it with the test alone.
 #
-#   scripts/session-sequences.sh [COUNT] [FIRST] [JOBS] [BUILD]
+#   scripts/session-sequences.sh [COUNT] [JOBS] [BUILD]
 #
-# WINDOW=N also runs N sequences through the main window's commands (offscreen), from seed FIRST;
-# a failure names the seed for VX42_WINDOW_SEED=N.
+# SIZE sets the longest sequence (40 steps); VX42_SEQUENCES_WITH="all" also runs the commands
+# that show the faults still listed as open in the tests.
 set -euo pipefail
 count=${1:-100000}
-first=${2:-1}
-jobs=${3:-4}
-build=${4:-build}
+jobs=${2:-4}
+build=${3:-build}
+window_count=${WINDOW:-1000}
+size=${SIZE:-40}
 test="$build/tests/session/session_session_sequences_test"
 [[ -x "$test" ]] || { echo "build $test first" >&2; exit 2; }
 share=$(( (count + jobs - 1) / jobs ))
 start=$(date +%s.%N)
 pids=()
 for ((j = 0; j < jobs; j++)); do
-    from=$(( first + j * share ))
     n=$(( count - j * share < share ? count - j * share : share ))
     (( n > 0 )) || break
-    VX42_SESSION_FIRST_SEED=$from VX42_SESSION_SEQUENCES=$n "$test" --gtest_brief=1 &
+    RC_PARAMS="max_success=$n max_size=$size seed=$(( 1000 + j ))" "$test" --gtest_brief=1 &
     pids+=($!)
 done
 status=0
 for pid in "${pids[@]}"; do wait "$pid" || status=1; done
 elapsed=$(awk "BEGIN { printf \"%.1f\", $(date +%s.%N) - $start }")
-printf '%d sequences from seed %d in %s s: %s\n' "$count" "$first" "$elapsed" \
+printf '%d session sequences in %s s: %s\n' "$count" "$elapsed" \
     "$([[ $status == 0 ]] && echo "nothing found" || echo "FAILED")"
-if (( ${WINDOW:-0} > 0 )); then
+if (( window_count > 0 )); then
     window="$build/tests/ui/ui_window_sequences_test"
     [[ -x "$window" ]] || { echo "build $window first" >&2; exit 2; }
     start=$(date +%s.%N)
     wstatus=0
-    QT_QPA_PLATFORM=offscreen QT_LOGGING_RULES='qt.qpa.*=false' VX42_WINDOW_FIRST_SEED=$first \
-        VX42_WINDOW_SEQUENCES=$WINDOW "$window" -silent || wstatus=1
+    QT_QPA_PLATFORM=offscreen QT_LOGGING_RULES='qt.qpa.*=false' \
+        RC_PARAMS="max_success=$window_count max_size=$size seed=2000" "$window" -silent || wstatus=1
     elapsed=$(awk "BEGIN { printf \"%.1f\", $(date +%s.%N) - $start }")
-    printf '%d window sequences from seed %d in %s s: %s\n' "$WINDOW" "$first" "$elapsed" \
+    printf '%d window sequences in %s s: %s\n' "$window_count" "$elapsed" \
         "$([[ $wstatus == 0 ]] && echo "nothing found" || echo "FAILED")"
     (( wstatus == 0 )) || status=1
 fi

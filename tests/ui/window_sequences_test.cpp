@@ -24,7 +24,7 @@
 #include <random>
 
 #include "support/demo_calibration.h"
-#include "support/session_checks.h"
+#include "support/session_adapter.h"
 #include "ui/dialogs/frm_compare.h"
 #include "ui/dialogs/frm_module_history.h"
 #include "ui/output/output_page.h"
