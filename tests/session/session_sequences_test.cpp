@@ -26,6 +26,7 @@
 #include "files/paths.h"
 #include "files/settings.h"
 #include "firmware/upgrade.h"
+#include "support/plan_prompt.h"
 #include "support/property_check.h"
 #include "support/session_adapter.h"
 #include "support/temp_dir.h"
@@ -54,52 +55,6 @@ KnownOpenFaults OpenFaults() {
     auto in = [&w](const char* name) { return w == "all" || w.find(name) != std::string::npos; };
     return {!in("outside-write"), !in("cancelled-save")};
 }
-
-// How the Save As dialog of a save question ends.
-enum class SaveEnd { Saved, Cancelled, Failed };
-
-// The answers of one command's questions.
-struct Plan {
-    Answer save = Answer::No;  // "save now?" and "Different VX42 module ... save"
-    SaveEnd saveEnd = SaveEnd::Saved;
-    Answer program = Answer::Yes;  // "Open And Program File?"
-    Answer check = Answer::No;     // "Check Calibration": write anyway?
-    Answer differs = Answer::No;   // "Module Holds A Different Calibration"
-    Answer restore = Answer::No;   // write the restore point now?
-};
-
-class PlanPrompt : public Prompt {
-  public:
-    void Message(const std::string&, const std::string&, Icon) override {}
-    Answer YesNo(const std::string& text, const std::string& title, Icon, Answer) override {
-        if (title == "Open And Program File?") return plan.program;
-        if (title == "Check Calibration") return plan.check;
-        if (title == "Restore") return plan.restore;
-        if (title == "File Already Exists")
-            return plan.saveEnd == SaveEnd::Saved ? Answer::Yes : Answer::No;
-        if (title == "Save Changes?" || text.find("Different VX42 module") == 0) {
-            declinedSave = declinedSave || plan.save == Answer::No;
-            return plan.save;
-        }
-        return Answer::No;
-    }
-    Answer YesNoCancel(const std::string&, const std::string&, Icon, Answer) override {
-        return plan.differs;
-    }
-    std::optional<std::string> OpenFile(const FileDialog&) override { return std::nullopt; }
-    std::optional<std::string> SaveFile(const FileDialog&) override {
-        if (plan.saveEnd == SaveEnd::Cancelled) return std::nullopt;
-        return plan.saveEnd == SaveEnd::Saved ? saveTo : saveTo + ".none/x.DVF";
-    }
-    std::optional<std::string> InputBox(const std::string&, const std::string&,
-                                        const std::string&) override {
-        return std::nullopt;
-    }
-
-    Plan plan;
-    std::string saveTo;         // where a Save As writes
-    bool declinedSave = false;  // the user said No to saving, in this step
-};
 
 // What the commands know in advance.
 struct Model {
@@ -155,7 +110,7 @@ class Rig {
     // Runs one command's body with its plan and fault, then checks every rule.
     // `replaces`: the command may replace the calibration shown whole.
     template <typename Body>
-    void Run(const Plan& plan, int faultAt, int faultKind, bool replaces, Body&& body) {
+    void Run(const test::Plan& plan, int faultAt, int faultKind, bool replaces, Body&& body) {
         prompt_.plan = plan;
         prompt_.declinedSave = false;
         if (faultAt > 0) {
@@ -333,7 +288,7 @@ class Rig {
     }
     test::TempDir files_, history_;
     std::shared_ptr<sim::Simulator> sim_;
-    PlanPrompt prompt_;
+    test::PlanPrompt prompt_;
     MemorySettingsStore store_;
     Settings settings_;
     FileState state_;
@@ -357,31 +312,10 @@ struct Faulted : Command {
     int kind = *rc::gen::inRange(0, 3);
 };
 
-Plan AnyPlan(bool cancelledSaves) {
-    Plan p;
-    p.save = *rc::gen::element(Answer::Yes, Answer::No);
-    p.saveEnd = cancelledSaves
-                    ? *rc::gen::element(SaveEnd::Saved, SaveEnd::Cancelled, SaveEnd::Failed)
-                    : SaveEnd::Saved;
-    p.program = *rc::gen::element(Answer::Yes, Answer::No);
-    p.check = *rc::gen::element(Answer::Yes, Answer::No);
-    p.differs = *rc::gen::element(Answer::Yes, Answer::No, Answer::Cancel);
-    p.restore = *rc::gen::element(Answer::Yes, Answer::No);
-    return p;
-}
-
-std::string PlanText(const Plan& p) {
-    auto a = [](Answer x) { return x == Answer::Yes ? "Yes" : x == Answer::No ? "No" : "Cancel"; };
-    const char* ends[] = {"saved", "save cancelled", "save failed"};
-    return std::string("save ") + a(p.save) + ", " + ends[static_cast<int>(p.saveEnd)] +
-           "; program " + a(p.program) + "; check " + a(p.check) + "; differs " + a(p.differs) +
-           "; restore " + a(p.restore);
-}
-
 // A command: a name, what it needs of the model, what it does to it, and its run.
 template <typename Derived>
 struct Step : Faulted {
-    Plan plan = AnyPlan(!OpenFaults().retrieveAfterCancelledSave);
+    test::Plan plan = test::AnyPlan(!OpenFaults().retrieveAfterCancelledSave);
     static constexpr bool kReplaces = false;  // the calibration shown whole
     void run(const Model&, Rig& rig) const override {
         rig.Run(plan, at, kind, Derived::kReplaces,
@@ -389,7 +323,7 @@ struct Step : Faulted {
     }
     void show(std::ostream& os) const override {
         os << Derived::kName << (at ? " (fault " + std::to_string(at) + ")" : "") << " ["
-           << PlanText(plan) << "]";
+           << test::PlanText(plan) << "]";
     }
 };
 

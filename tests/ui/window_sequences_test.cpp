@@ -1,14 +1,20 @@
-// Random sequences of what a user does, run through the main window's own commands against two
-// simulated modules with link faults: connect, disconnect, unplug, a cell typed into a table, a
-// table operation, a preset or a paste, open, save, restore, a compared copy, retrieve, update,
-// undo and redo, every question answered at random. After every step the session's rules hold (the
-// checks shared with the session's own sequences): the module holds what the tool believes it
-// wrote, in step it holds the calibration shown, and every whole write and retrieve left a
-// restore point. The commands are called as the menus call them, whether or not their control is
-// enabled: each must keep the session's rule itself.
+// Stateful property tests of what a user does, run through the main window's own commands
+// against two simulated modules, with link faults: connect, disconnect, unplug, a cell typed into
+// a table, a table operation, a preset or a paste, a message selection, the CAN speed, open,
+// save, restore, a compared copy, retrieve, update, undo and redo. Every question is answered by
+// the command's plan inside the running event loop, so queued continuations interleave as they
+// do for a user, and a step may be given while the one before still runs. A small model (which
+// modules are plugged in, which files were saved) gives the commands their preconditions, so a
+// failure shrinks to the shortest sequence. After every step that was waited for, the session's
+// rules hold (the checks shared with the session's own sequences), and a calibration shown
+// without its changed mark is the one last saved, opened or retrieved. The commands are called
+// as the menus call them, whether or not their control is enabled: each must keep the session's
+// rule itself.
 //
-// Each sequence has its own seed and is replayable: VX42_WINDOW_SEED=N runs that one alone,
-// VX42_WINDOW_SEQUENCES=N runs N of them.
+// The suite runs a few sequences; RC_PARAMS="max_success=1000" runs more
+// (scripts/session-sequences.sh), and a failure prints the RC_PARAMS that replays it.
+
+#include <rapidcheck/state.h>
 
 #include <QApplication>
 #include <QComboBox>
@@ -19,12 +25,13 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
-#include <cstdlib>
-#include <mutex>
-#include <random>
 
+#include "device/can_bus.h"
 #include "support/demo_calibration.h"
+#include "support/plan_prompt.h"
+#include "support/property_check.h"
 #include "support/session_adapter.h"
+#include "ui/dialogs/frm_can_speed.h"
 #include "ui/dialogs/frm_compare.h"
 #include "ui/dialogs/frm_module_history.h"
 #include "ui/output/output_page.h"
@@ -36,42 +43,18 @@ using namespace vx42;
 
 namespace {
 
-constexpr int kDefaultSequences = 12;
-constexpr int kStepsEach = 25;
 const char* const kSerials[] = {"DV42A001", "DV42B002"};
+constexpr int kFiles = 3;
 
-std::uint64_t EnvNumber(const char* name, std::uint64_t otherwise) {
-    const char* text = std::getenv(name);
-    return text && *text ? std::strtoull(text, nullptr, 10) : otherwise;
-}
-
-// Answers every question at random and every file dialog with the file the step chose.
-class RandomPrompt : public Prompt {
+// The window's prompt: the command's plan, and the file the step chose for a file dialog.
+class WindowPrompt : public test::PlanPrompt {
   public:
-    explicit RandomPrompt(std::uint32_t seed) : rng_(seed) {}
-    void Message(const std::string&, const std::string&, Icon) override {}
-    Answer YesNo(const std::string&, const std::string&, Icon, Answer) override {
-        return Pick(2) ? Answer::Yes : Answer::No;
-    }
-    Answer YesNoCancel(const std::string&, const std::string&, Icon, Answer) override {
-        const Answer answers[] = {Answer::Yes, Answer::No, Answer::Cancel};
-        return answers[Pick(3)];
-    }
     std::optional<std::string> OpenFile(const FileDialog&) override { return file; }
-    std::optional<std::string> SaveFile(const FileDialog&) override { return file; }
-    std::optional<std::string> InputBox(const std::string&, const std::string&,
-                                        const std::string&) override {
-        return std::nullopt;
+    std::optional<std::string> SaveFile(const FileDialog& dialog) override {
+        if (plan.saveEnd != test::SaveEnd::Saved || !file) return PlanPrompt::SaveFile(dialog);
+        return file;
     }
     std::optional<std::string> file;  // what the next file dialog chooses
-
-  private:
-    int Pick(int n) {
-        const std::lock_guard lock(mutex_);
-        return std::uniform_int_distribution<int>(0, n - 1)(rng_);
-    }
-    std::mutex mutex_;
-    std::mt19937 rng_;
 };
 
 // Runs `body` on the modal dialog of type D once it shows, while the step runs; a dialog that
@@ -95,12 +78,16 @@ class OnDialog {
     QTimer timer_;
 };
 
+// What the commands know in advance.
+struct Model {
+    std::array<bool, 2> plugged{true, true};
+    std::array<bool, kFiles> saved{true, false, false};
+};
+
 class WindowRig {
   public:
-    explicit WindowRig(std::uint32_t seed)
-        : rng_(seed),
-          prompt_(seed),
-          sim_(std::make_shared<sim::Simulator>(Config(seed))),
+    WindowRig()
+        : sim_(std::make_shared<sim::Simulator>(Config())),
           app_(StartupMode::Full, folder_.str(), prompt_, store_),
           module_(std::make_unique<sim::SimBridge>(sim_), prompt_, true),
           window_(app_, module_) {
@@ -111,12 +98,25 @@ class WindowRig {
         fast.replyAllowanceSeconds = 0.002;
         module_.link().SetTiming(fast);
         window_.keeper() = RestoreKeeper(history_.str(), 1000);
-        // Two gauge presets of analog tables; the list is filled as start-up fills it.
+        // Two gauge presets of analog tables, and a library of two messages, listed as
+        // start-up lists them.
         for (int g = 0; g < 2; ++g)
             app_.presets.push_back(test::FuelGaugePreset("FG-10" + std::to_string(g), 5.0 + g));
         QComboBox* presets = window_.outputPage->cmbPresets;
         presets->clear();
         presets->addItems({"Custom", "Fuel - FG-100", "Fuel - FG-101"});
+        CanLibrary lib;
+        lib.Name = "Engine";
+        for (const char* name : {"Coolant", "Speed"}) {
+            CanMessage m;
+            m.Name = name;
+            m.CanId = 0x100;
+            m.DataLength = 8;
+            m.BitLength = 8;
+            m.Multiplier = 1;
+            lib.Messages.push_back(m);
+        }
+        app_.libraries.MessageLibraries.push_back(lib);
     }
 
     // The calibration every file and module starts from: the demonstration with output 1 an
@@ -135,104 +135,133 @@ class WindowRig {
             image.StoreWord(DutyAddress(2), 100 + 50 * b);
             sim_->Module(b).Write(kCalBaseAddress, image.bytes());
         }
+        clean_ = app_.image;
         return Settle() && page.mshAnalogTable->isVisible();
     }
 
-    // One random step, now and then with a second one given while the first one's transfer may
-    // still run (the user does not wait); their names go to the log.
-    void Steps() {
-        Step();
-        if (Pick(4) != 0) return;
-        log_ += " +";
-        Step();
+    // Runs one command with its plan and fault; unless the user goes on at once (`wait`
+    // false), waits for what it started and checks every rule.
+    void Run(const test::Plan& plan, int faultAt, int faultKind, bool wait, bool transfer,
+             bool edits, const std::function<void()>& body) {
+        prompt_.plan = plan;
+        if (faultAt > 0) {
+            const sim::Fault kinds[] = {sim::Fault::Drop, sim::Fault::CorruptChecksum,
+                                        sim::Fault::CutShort};
+            for (int i = 0; i < 5; ++i)
+                sim_->InjectAt(sim_->Exchanges() + faultAt + i, kinds[faultKind % 3]);
+        }
+        if (!pending_) before_ = session().moduleImage();
+        transferStep_ = transferStep_ || transfer;
+        editStep_ = editStep_ || edits;
+        pending_ = true;
+        body();
+        if (!wait) return;
+        pending_ = false;
+        RC_ASSERT(Broken() == std::string());
+        transferStep_ = editStep_ = false;
     }
 
-    // One random step.
-    void Step() {
-        MaybeFault();
-        const int kind = Pick(15);
-        const char* const names[] = {"connect",  "disconnect", "unplug", "edit",    "grid",
-                                     "preset",   "open",       "save",   "restore", "copy",
-                                     "retrieve", "update",     "undo",   "redo",    "replug"};
-        log_ += std::string(log_.empty() ? "" : " ") + names[kind];
-        before_ = session().moduleImage();
-        transferStep_ = false;
-        switch (kind) {
-            case 0:
-            case 1:
-                transferStep_ = true;
-                if ((kind == 0) != window_.online()) window_.ConnectCommand();
-                return;
-            case 2:
-                return sim_->Unplug(Pick(2));
-            case 3:
-                return TypeCell();
-            case 4:
-                return GridKey(Qt::Key_L);
-            case 5:
-                return Paste();
-            case 6:
-                transferStep_ = true;
-                return Open();
-            case 7:
-                prompt_.file = File(Pick(3));
-                return window_.SaveCommand(true);
-            case 8:
-                transferStep_ = true;
-                return Restore();
-            case 9:
-                return Copy();
-            case 10:
-                transferStep_ = true;
-                return window_.RetrieveCommand();
-            case 11:
-                transferStep_ = true;
-                return window_.UpdateCommand();
-            case 12:
-            case 13:
-                if (!window_.outputPage->isEnabled()) return;
-                return kind == 12 ? window_.outputPage->Undo() : window_.outputPage->Redo();
-            default:
-                for (int b = 0; b < 2; ++b) sim_->Replug(b);
+    void Connect(bool on) {
+        if (on != window_.online()) window_.ConnectCommand();
+    }
+    void Unplug(int b) { sim_->Unplug(b); }
+    void Replug(int b) { sim_->Replug(b); }
+    void TypeCell(int col, int tenths) {
+        TableGridWidget* grid = Grid();
+        if (!grid) return;
+        grid->selectCells(1, col);
+        QTest::keyClick(grid, Qt::Key_Backspace);
+        grid->editor()->setText(QString::number(tenths / 10.0, 'f', 1));
+        QTest::keyClick(grid->editor(), Qt::Key_Return);
+    }
+    void GridOperation(int lastCol) {
+        TableGridWidget* grid = Grid();
+        if (!grid) return;
+        grid->selectCells(1, 1, 1, lastCol);
+        QTest::keyClick(grid, Qt::Key_L, Qt::ControlModifier);
+    }
+    void Paste(int from, int to) {
+        TableGridWidget* grid = Grid();
+        if (!grid) return;
+        grid->selectCells(1, from);
+        grid->copySelection();
+        grid->selectCells(1, to);
+        grid->pasteClipboard();
+    }
+    void Preset(int index) {
+        if (!Grid()) return;
+        QComboBox* presets = window_.outputPage->cmbPresets;
+        presets->setCurrentIndex(index);
+        emit presets->activated(index);
+    }
+    void Selection(int reference, int message) {
+        if (!Grid()) return;
+        OutputPage& page = *window_.outputPage;
+        for (auto [combo, text] :
+             {std::pair{page.cmbLibrary[reference], QString("Engine")},
+              std::pair{page.cmbMessage[reference], QString(message ? "Speed" : "Coolant")}}) {
+            const int index = combo->findText(text);
+            if (index < 0) return;
+            combo->setCurrentIndex(index);
+            emit combo->activated(index);
         }
     }
-
-    // The rules after the step; an empty text when they hold.
-    std::string Broken() {
-        if (!Settle()) return "the window stayed busy";
-        CalibrationSession& s = session();
-        std::string broken =
-            test::BrokenSessionRule(s, [this](const std::string& key) -> std::optional<CalImage> {
-                for (int b = 0; b < 2; ++b)
-                    if (ModuleKey(kSerials[b]) == key) return ModuleImage(b);
-                return std::nullopt;
-            });
-        // A transfer that changed what the module is known to hold wrote or retrieved it whole.
-        if (broken.empty() && transferStep_ && s.moduleImage() && s.moduleImage() != before_)
-            broken = test::MissingRestorePoint(s, s.serial(), *s.moduleImage());
-        return broken;
+    void CanSpeed(int option) {
+        OnDialog<FrmCanSpeed> choose([option](FrmCanSpeed& d) {
+            QTest::mouseClick(d.optSpeedCAN[static_cast<std::size_t>(option)], Qt::LeftButton);
+            d.cmdOK->click();
+        });
+        window_.menuComSetCAN->trigger();
     }
-
-    const std::string& log() const { return log_; }
+    void Open(int file) {
+        prompt_.file = File(file);
+        window_.OpenFileCommand(File(file));
+    }
+    void Save(int file) {
+        prompt_.file = File(file);
+        window_.SaveCommand(true);
+    }
+    void Restore(int pick) {
+        OnDialog<FrmModuleHistory> choose([pick](FrmModuleHistory& d) {
+            const int n = d.lstEntries->topLevelItemCount();
+            if (n == 0) return;
+            d.lstEntries->setCurrentItem(d.lstEntries->topLevelItem(pick % n));
+            d.cmdRestore->click();
+        });
+        window_.HistoryCommand();
+    }
+    void Copy(int file) {
+        prompt_.file = File(file);
+        OnDialog<FrmCompare> copy([](FrmCompare& d) {
+            for (int i = 0; i < d.lstDifferences->topLevelItemCount(); ++i)
+                d.lstDifferences->topLevelItem(i)->setCheckState(0, Qt::Checked);
+            d.cmdCopySelected->click();
+        });
+        window_.CompareCommand(false);
+    }
+    void Retrieve() { window_.RetrieveCommand(); }
+    void Update() { window_.UpdateCommand(); }
+    void UndoRedo(bool undo) {
+        if (!window_.outputPage->isEnabled()) return;
+        undo ? window_.outputPage->Undo() : window_.outputPage->Redo();
+    }
+    // The calibration shown as last saved, opened or retrieved, when it is not marked.
+    void NoteClean(bool replaces) { replaced_ = replaced_ || replaces; }
 
   private:
-    static sim::SimConfig Config(std::uint32_t seed) {
+    static sim::SimConfig Config() {
         sim::SimConfig config;
         config.bridges = {{"Dialvane VX42 USB", kSerials[0]}, {"Dialvane VX42 USB", kSerials[1]}};
-        config.seed = seed;
-        config.rates.drop = 0.001;
-        config.rates.corrupt = 0.001;
+        config.seed = 1;
         return config;
     }
 
     CalibrationSession& session() { return window_.session(); }
-    int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng_); }
     std::string File(int n) { return files_.file("s" + std::to_string(n) + ".DVF"); }
     // Output 1's duty cell (1, col).
     static int DutyAddress(int col) {
         return CalAddresses().OutputCal[0].TableBlock + 2 * (col - 1);
     }
-
     CalImage ModuleImage(int bridge) {
         CalImage image;
         image.CopyIntoImage(sim_->Module(bridge).Read(kCalBaseAddress, kCalImageSize), 0);
@@ -248,14 +277,26 @@ class WindowRig {
         return true;
     }
 
-    // Now and then a burst of faults long enough to make an exchange fail for good.
-    void MaybeFault() {
-        if (Pick(16) != 0) return;
-        const int at = sim_->Exchanges() + 1 + Pick(300);
-        const sim::Fault kinds[] = {sim::Fault::Drop, sim::Fault::CorruptChecksum,
-                                    sim::Fault::CutShort};
-        const sim::Fault fault = kinds[Pick(3)];
-        for (int i = 0; i < 5; ++i) sim_->InjectAt(at + i, fault);
+    // The rules after the steps; an empty text when they hold.
+    std::string Broken() {
+        if (!Settle()) return "the window stayed busy";
+        CalibrationSession& s = session();
+        std::string broken =
+            test::BrokenSessionRule(s, [this](const std::string& key) -> std::optional<CalImage> {
+                for (int b = 0; b < 2; ++b)
+                    if (ModuleKey(kSerials[b]) == key) return ModuleImage(b);
+                return std::nullopt;
+            });
+        // A transfer that changed what the module is known to hold wrote or retrieved it whole
+        // (unless edits were staged in it meanwhile).
+        if (broken.empty() && transferStep_ && !editStep_ && s.moduleImage() &&
+            s.moduleImage() != before_)
+            broken = test::MissingRestorePoint(s, s.serial(), *s.moduleImage());
+        if (!broken.empty()) return broken;
+        if (std::exchange(replaced_, false) && !app_.files.CalibrationChanged) clean_ = app_.image;
+        if (!app_.files.CalibrationChanged && app_.files.HasCalibration() && app_.image != clean_)
+            return "a change is not marked unsaved";
+        return {};
     }
 
     // The analog table of output 1, while the page may be edited.
@@ -267,73 +308,153 @@ class WindowRig {
         grid->setFocus();
         return grid;
     }
-    void TypeCell() {
-        TableGridWidget* grid = Grid();
-        if (!grid) return;
-        grid->selectCells(1, 1 + Pick(5));
-        QTest::keyClick(grid, Qt::Key_Backspace);
-        grid->editor()->setText(QString::number(Pick(1000) / 10.0, 'f', 1));
-        QTest::keyClick(grid->editor(), Qt::Key_Return);
-    }
-    void GridKey(Qt::Key key) {
-        TableGridWidget* grid = Grid();
-        if (!grid) return;
-        grid->selectCells(1, 1, 1, 2 + Pick(4));
-        QTest::keyClick(grid, key, Qt::ControlModifier);
-    }
-    void Paste() {
-        TableGridWidget* grid = Grid();
-        if (!grid) return;
-        grid->selectCells(1, 1 + Pick(5));
-        grid->copySelection();
-        grid->selectCells(1, 1 + Pick(5));
-        grid->pasteClipboard();
-    }
-    void Preset() {
-        if (!Grid()) return;
-        QComboBox* presets = window_.outputPage->cmbPresets;
-        const int index = 1 + Pick(2);
-        presets->setCurrentIndex(index);
-        emit presets->activated(index);
-    }
-    void Open() {
-        const std::string file = File(Pick(3));
-        if (!FileExists(file)) return;
-        window_.OpenFileCommand(file);
-    }
-    void Restore() {
-        const int pick = Pick(1000);
-        OnDialog<FrmModuleHistory> choose([pick](FrmModuleHistory& d) {
-            const int n = d.lstEntries->topLevelItemCount();
-            if (n == 0) return;
-            d.lstEntries->setCurrentItem(d.lstEntries->topLevelItem(pick % n));
-            d.cmdRestore->click();
-        });
-        window_.HistoryCommand();
-    }
-    void Copy() {
-        const std::string file = File(Pick(3));
-        if (!FileExists(file)) return;
-        prompt_.file = file;
-        OnDialog<FrmCompare> copy([](FrmCompare& d) {
-            for (int i = 0; i < d.lstDifferences->topLevelItemCount(); ++i)
-                d.lstDifferences->topLevelItem(i)->setCheckState(0, Qt::Checked);
-            d.cmdCopySelected->click();
-        });
-        window_.CompareCommand(false);
-    }
 
-    std::mt19937 rng_;
     test::TempDir folder_, history_, files_;
-    RandomPrompt prompt_;
+    WindowPrompt prompt_;
     MemorySettingsStore store_;
     std::shared_ptr<sim::Simulator> sim_;
     AppContext app_;
     LinkModuleService module_;
     FrmMain window_;
     std::optional<CalImage> before_;
-    bool transferStep_ = false;
-    std::string log_;
+    CalImage clean_;
+    bool transferStep_ = false, editStep_ = false, pending_ = false, replaced_ = false;
+};
+
+using Command = rc::state::Command<Model, WindowRig>;
+
+// A command with its plan, its link fault (a burst of five, `at` exchanges on; 0: none) and
+// whether the user waits for it before the next.
+template <typename Derived>
+struct Step : Command {
+    test::Plan plan = test::AnyPlan(false);
+    int at = *rc::gen::weightedOneOf<int>({{7, rc::gen::just(0)}, {1, rc::gen::inRange(1, 300)}});
+    int kind = *rc::gen::inRange(0, 3);
+    bool wait =
+        *rc::gen::weightedOneOf<bool>({{3, rc::gen::just(true)}, {1, rc::gen::just(false)}});
+    static constexpr bool kTransfer = false;  // starts a whole transfer
+    static constexpr bool kReplaces = false;  // may replace the calibration shown whole
+    static constexpr bool kEdits = true;      // edits the calibration shown
+    void run(const Model&, WindowRig& rig) const override {
+        rig.NoteClean(Derived::kReplaces);
+        rig.Run(plan, at, kind, wait, Derived::kTransfer, Derived::kEdits,
+                [&] { static_cast<const Derived*>(this)->Body(rig); });
+    }
+    void show(std::ostream& os) const override {
+        os << Derived::kName << (at ? " (fault " + std::to_string(at) + ")" : "")
+           << (wait ? "" : " +") << " [" << test::PlanText(plan) << "]";
+    }
+};
+
+struct Connect : Step<Connect> {
+    static constexpr const char* kName = "connect";
+    static constexpr bool kTransfer = true, kReplaces = true;
+    static constexpr bool kEdits = false;
+    void Body(WindowRig& r) const { r.Connect(true); }
+};
+struct Disconnect : Step<Disconnect> {
+    static constexpr const char* kName = "disconnect";
+    static constexpr bool kTransfer = true;
+    static constexpr bool kEdits = false;
+    void Body(WindowRig& r) const { r.Connect(false); }
+};
+struct Unplug : Step<Unplug> {
+    static constexpr const char* kName = "unplug";
+    static constexpr bool kEdits = false;
+    int bridge = *rc::gen::inRange(0, 2);
+    void checkPreconditions(const Model& m) const override { RC_PRE(m.plugged[bridge]); }
+    void apply(Model& m) const override { m.plugged[bridge] = false; }
+    void Body(WindowRig& r) const { r.Unplug(bridge); }
+};
+struct Replug : Step<Replug> {
+    static constexpr const char* kName = "replug";
+    static constexpr bool kEdits = false;
+    int bridge = *rc::gen::inRange(0, 2);
+    void checkPreconditions(const Model& m) const override { RC_PRE(!m.plugged[bridge]); }
+    void apply(Model& m) const override { m.plugged[bridge] = true; }
+    void Body(WindowRig& r) const { r.Replug(bridge); }
+};
+struct TypeCell : Step<TypeCell> {
+    static constexpr const char* kName = "edit a cell";
+    int col = *rc::gen::inRange(1, 6);
+    int tenths = *rc::gen::inRange(0, 1000);
+    void Body(WindowRig& r) const { r.TypeCell(col, tenths); }
+};
+struct GridOperation : Step<GridOperation> {
+    static constexpr const char* kName = "a grid operation";
+    int lastCol = *rc::gen::inRange(2, 6);
+    void Body(WindowRig& r) const { r.GridOperation(lastCol); }
+};
+struct Paste : Step<Paste> {
+    static constexpr const char* kName = "a paste";
+    int from = *rc::gen::inRange(1, 6);
+    int to = *rc::gen::inRange(1, 6);
+    void Body(WindowRig& r) const { r.Paste(from, to); }
+};
+struct Preset : Step<Preset> {
+    static constexpr const char* kName = "a preset";
+    int index = *rc::gen::inRange(1, 3);
+    void Body(WindowRig& r) const { r.Preset(index); }
+};
+struct Selection : Step<Selection> {
+    static constexpr const char* kName = "a message selection";
+    int reference = *rc::gen::inRange(0, 2);
+    int message = *rc::gen::inRange(0, 2);
+    void Body(WindowRig& r) const { r.Selection(reference, message); }
+};
+struct SetCanSpeed : Step<SetCanSpeed> {
+    static constexpr const char* kName = "CAN speed";
+    int option = *rc::gen::inRange(0, static_cast<int>(kCanSpeeds.size()));
+    void Body(WindowRig& r) const { r.CanSpeed(option); }
+};
+struct Open : Step<Open> {
+    static constexpr const char* kName = "open";
+    static constexpr bool kTransfer = true, kReplaces = true;
+    static constexpr bool kEdits = false;
+    int file = *rc::gen::inRange(0, kFiles);
+    void checkPreconditions(const Model& m) const override { RC_PRE(m.saved[file]); }
+    void Body(WindowRig& r) const { r.Open(file); }
+};
+struct Save : Step<Save> {
+    static constexpr const char* kName = "save";
+    static constexpr bool kReplaces = true;  // the calibration shown is the file's now
+    static constexpr bool kEdits = false;
+    int file = *rc::gen::inRange(0, kFiles);
+    void apply(Model& m) const override { m.saved[file] = true; }
+    void Body(WindowRig& r) const { r.Save(file); }
+};
+struct Restore : Step<Restore> {
+    static constexpr const char* kName = "restore";
+    static constexpr bool kTransfer = true;
+    static constexpr bool kEdits = false;
+    int pick = *rc::gen::inRange(0, 1000);
+    void Body(WindowRig& r) const { r.Restore(pick); }
+};
+struct CompareCopy : Step<CompareCopy> {
+    static constexpr const char* kName = "compare-copy";
+    int file = *rc::gen::inRange(0, kFiles);
+    void checkPreconditions(const Model& m) const override { RC_PRE(m.saved[file]); }
+    void Body(WindowRig& r) const { r.Copy(file); }
+};
+struct Retrieve : Step<Retrieve> {
+    static constexpr const char* kName = "retrieve";
+    static constexpr bool kTransfer = true, kReplaces = true;
+    static constexpr bool kEdits = false;
+    void Body(WindowRig& r) const { r.Retrieve(); }
+};
+struct Update : Step<Update> {
+    static constexpr const char* kName = "update";
+    static constexpr bool kTransfer = true;
+    static constexpr bool kEdits = false;
+    void Body(WindowRig& r) const { r.Update(); }
+};
+struct Undo : Step<Undo> {
+    static constexpr const char* kName = "undo";
+    void Body(WindowRig& r) const { r.UndoRedo(true); }
+};
+struct Redo : Step<Redo> {
+    static constexpr const char* kName = "redo";
+    void Body(WindowRig& r) const { r.UndoRedo(false); }
 };
 
 }  // namespace
@@ -341,23 +462,21 @@ class WindowRig {
 class WindowSequencesTest : public QObject {
     Q_OBJECT
   private slots:
-    void randomSequencesKeepTheModuleAndTheWindowInAgreement() {
-        const std::uint64_t only = EnvNumber("VX42_WINDOW_SEED", 0);
-        const std::uint64_t count =
-            only ? 1 : EnvNumber("VX42_WINDOW_SEQUENCES", kDefaultSequences);
-        const std::uint64_t first = only ? only : EnvNumber("VX42_WINDOW_FIRST_SEED", 1);
-        for (std::uint64_t seed = first; seed < first + count; ++seed) {
-            WindowRig rig(static_cast<std::uint32_t>(seed));
-            QVERIFY2(rig.SetUp(), qPrintable(QString("set-up, seed %1").arg(seed)));
-            for (int step = 0; step < kStepsEach; ++step) {
-                rig.Steps();
-                const std::string broken = rig.Broken();
-                QVERIFY2(broken.empty(),
-                         qPrintable(QString::fromStdString(
-                             broken + " after: " + rig.log() +
-                             "; replay with VX42_WINDOW_SEED=" + std::to_string(seed))));
-            }
-        }
+    void everySequenceKeepsTheModuleAndTheWindowInAgreement() {
+        const std::string failure = test::CheckProperty(
+            "WindowSequences",
+            [] {
+                WindowRig rig;
+                RC_ASSERT(rig.SetUp());
+                rc::state::check(Model{}, rig, [](const Model& model) {
+                    return rc::state::gen::execOneOfWithArgs<
+                        Connect, Disconnect, Unplug, Replug, TypeCell, GridOperation, Paste, Preset,
+                        Selection, SetCanSpeed, Open, Save, Restore, CompareCopy, Retrieve, Update,
+                        Undo, Redo>()(model);
+                });
+            },
+            12, 25);
+        QVERIFY2(failure.empty(), failure.c_str());
     }
 };
 
