@@ -28,13 +28,13 @@
 #include "firmware/upgrade.h"
 #include "support/plan_prompt.h"
 #include "support/property_check.h"
+#include "support/sequence_support.h"
 #include "support/session_adapter.h"
 #include "support/temp_dir.h"
 
 namespace vx42 {
 namespace {
 
-constexpr const char* kSerials[] = {"DV42A001", "DV42B002"};
 constexpr int kFiles = 3;
 
 // Faults of today's code mended elsewhere. The commands that show them stay out of the
@@ -65,7 +65,7 @@ struct Model {
 class Rig {
   public:
     Rig()
-        : sim_(std::make_shared<sim::Simulator>(Config())),
+        : sim_(std::make_shared<sim::Simulator>(test::TwoModules())),
           link_(std::make_unique<sim::SimBridge>(sim_), prompt_),
           session_(shown_, history_.str(), 1000),
           sink_(session_, link_, prompt_),
@@ -84,18 +84,7 @@ class Rig {
                 image[i] = static_cast<std::uint8_t>(b * 50 + i);
             sim_->Module(b).Write(kCalBaseAddress, image.bytes());
         }
-        CanLibrary lib;
-        lib.Name = "Engine";
-        for (const char* name : {"Coolant", "Speed"}) {
-            CanMessage m;
-            m.Name = name;
-            m.CanId = 0x100;
-            m.DataLength = 8;
-            m.BitLength = 8;
-            m.Multiplier = 1;
-            lib.Messages.push_back(m);
-        }
-        libraries_.MessageLibraries.push_back(lib);
+        libraries_.MessageLibraries.push_back(test::EngineLibrary());
         // The tool starts with the first file open, a calibration of neither module.
         CalImage first;
         for (int i = 0; i < kCalImageSize; ++i) first[i] = static_cast<std::uint8_t>(7 * i);
@@ -113,12 +102,7 @@ class Rig {
     void Run(const test::Plan& plan, int faultAt, int faultKind, bool replaces, Body&& body) {
         prompt_.plan = plan;
         prompt_.declinedSave = false;
-        if (faultAt > 0) {
-            const sim::Fault kinds[] = {sim::Fault::Drop, sim::Fault::CorruptChecksum,
-                                        sim::Fault::CutShort};
-            for (int i = 0; i < 5; ++i)
-                sim_->InjectAt(sim_->Exchanges() + faultAt + i, kinds[faultKind % 3]);
-        }
+        test::InjectFaultBurst(*sim_, faultAt, faultKind);
         const CalImage shownBefore = shown_;
         const bool changedBefore = state_.CalibrationChanged;
         try {
@@ -233,15 +217,9 @@ class Rig {
     }
 
   private:
-    static sim::SimConfig Config() {
-        sim::SimConfig config;
-        config.bridges = {{"Dialvane VX42 USB", kSerials[0]}, {"Dialvane VX42 USB", kSerials[1]}};
-        config.seed = 1;
-        return config;
-    }
     int BridgeOf(const std::string& key) const {
         for (int b = 0; b < 2; ++b)
-            if (ModuleKey(kSerials[b]) == key) return b;
+            if (ModuleKey(test::kSequenceSerials[b]) == key) return b;
         return -1;
     }
     int Connected() const {
@@ -258,7 +236,7 @@ class Rig {
     // keeps its memory.
     void Follow() {
         for (int b = 0; b < 2; ++b)
-            if (test::BeliefOf(session_).moduleKey == ModuleKey(kSerials[b]))
+            if (test::BeliefOf(session_).moduleKey == ModuleKey(test::kSequenceSerials[b]))
                 known_[b] = test::BeliefOf(session_).image;
     }
 
@@ -274,8 +252,9 @@ class Rig {
         if (!commands_.unkept().empty()) return commands_.unkept();
         for (int b = 0; b < 2; ++b)
             if (b != Connected() && known_[b] && Memory(b) != *known_[b] &&
-                test::BeliefOf(session_).moduleKey != ModuleKey(kSerials[b]))
-                return std::string("module ") + kSerials[b] + " changed while not connected";
+                test::BeliefOf(session_).moduleKey != ModuleKey(test::kSequenceSerials[b]))
+                return std::string("module ") + test::kSequenceSerials[b] +
+                       " changed while not connected";
         // Unsaved edits replaced whole: only when the user said not to save, or they were saved.
         if (changedBefore && replaces && shown_ != shownBefore && !prompt_.declinedSave &&
             !(FileExists(prompt_.saveTo) &&

@@ -30,6 +30,7 @@
 #include "support/demo_calibration.h"
 #include "support/plan_prompt.h"
 #include "support/property_check.h"
+#include "support/sequence_support.h"
 #include "support/session_adapter.h"
 #include "ui/dialogs/frm_can_speed.h"
 #include "ui/dialogs/frm_compare.h"
@@ -43,7 +44,6 @@ using namespace vx42;
 
 namespace {
 
-const char* const kSerials[] = {"DV42A001", "DV42B002"};
 constexpr int kFiles = 3;
 
 // The window's prompt: the command's plan, and the file the step chose for a file dialog.
@@ -87,7 +87,7 @@ struct Model {
 class WindowRig {
   public:
     WindowRig()
-        : sim_(std::make_shared<sim::Simulator>(Config())),
+        : sim_(std::make_shared<sim::Simulator>(test::TwoModules())),
           app_(StartupMode::Full, folder_.str(), prompt_, store_),
           module_(std::make_unique<sim::SimBridge>(sim_), prompt_, true),
           window_(app_, module_) {
@@ -105,18 +105,7 @@ class WindowRig {
         QComboBox* presets = window_.outputPage->cmbPresets;
         presets->clear();
         presets->addItems({"Custom", "Fuel - FG-100", "Fuel - FG-101"});
-        CanLibrary lib;
-        lib.Name = "Engine";
-        for (const char* name : {"Coolant", "Speed"}) {
-            CanMessage m;
-            m.Name = name;
-            m.CanId = 0x100;
-            m.DataLength = 8;
-            m.BitLength = 8;
-            m.Multiplier = 1;
-            lib.Messages.push_back(m);
-        }
-        app_.libraries.MessageLibraries.push_back(lib);
+        app_.libraries.MessageLibraries.push_back(test::EngineLibrary());
     }
 
     // The calibration every file and module starts from: the demonstration with output 1 an
@@ -144,12 +133,7 @@ class WindowRig {
     void Run(const test::Plan& plan, int faultAt, int faultKind, bool wait, bool transfer,
              bool edits, const std::function<void()>& body) {
         prompt_.plan = plan;
-        if (faultAt > 0) {
-            const sim::Fault kinds[] = {sim::Fault::Drop, sim::Fault::CorruptChecksum,
-                                        sim::Fault::CutShort};
-            for (int i = 0; i < 5; ++i)
-                sim_->InjectAt(sim_->Exchanges() + faultAt + i, kinds[faultKind % 3]);
-        }
+        test::InjectFaultBurst(*sim_, faultAt, faultKind);
         if (!pending_) before_ = session().moduleImage();
         transferStep_ = transferStep_ || transfer;
         editStep_ = editStep_ || edits;
@@ -249,13 +233,6 @@ class WindowRig {
     void NoteClean(bool replaces) { replaced_ = replaced_ || replaces; }
 
   private:
-    static sim::SimConfig Config() {
-        sim::SimConfig config;
-        config.bridges = {{"Dialvane VX42 USB", kSerials[0]}, {"Dialvane VX42 USB", kSerials[1]}};
-        config.seed = 1;
-        return config;
-    }
-
     CalibrationSession& session() { return window_.session(); }
     std::string File(int n) { return files_.file("s" + std::to_string(n) + ".DVF"); }
     // Output 1's duty cell (1, col).
@@ -284,7 +261,7 @@ class WindowRig {
         std::string broken =
             test::BrokenSessionRule(s, [this](const std::string& key) -> std::optional<CalImage> {
                 for (int b = 0; b < 2; ++b)
-                    if (ModuleKey(kSerials[b]) == key) return ModuleImage(b);
+                    if (ModuleKey(test::kSequenceSerials[b]) == key) return ModuleImage(b);
                 return std::nullopt;
             });
         // A transfer that changed what the module is known to hold wrote or retrieved it whole
@@ -475,7 +452,7 @@ class WindowSequencesTest : public QObject {
                         Undo, Redo>()(model);
                 });
             },
-            12, 25);
+            40, 30);
         QVERIFY2(failure.empty(), failure.c_str());
     }
 };
