@@ -129,6 +129,7 @@ bool CalibrationSession::ModuleBlank() const {
 
 std::string CalibrationSession::AgreementLine() const {
     if (ModuleBlank()) return "Module holds no calibration: File > Open writes one to it";
+    if (heldBack_) return HeldBackText();
     return AgreementText(Agreement());
 }
 
@@ -328,7 +329,7 @@ void CalibrationSession::ForgetHeldEdits() {
 }
 
 std::string CalibrationSession::HeldBackText() const {
-    return heldBack_ ? heldBack_->message + " Not written to the module." : std::string();
+    return heldBack_ ? "Not written to the module: " + heldBack_->message : std::string();
 }
 
 }  // namespace vx42

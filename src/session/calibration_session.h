@@ -131,7 +131,8 @@ class CalibrationSession {
     Result<void> Retrieved(const CalImage& image);
     // The connected module is known to hold no calibration: its memory is erased.
     bool ModuleBlank() const;
-    // What the status bar says of the module: that it is blank, or AgreementText.
+    // What the status bar says of the module: that it is blank, that edits are held back from
+    // it (HeldBackText), or AgreementText.
     std::string AgreementLine() const;
 
     // The check before a whole write of the calibration shown: the errors the write would
@@ -195,7 +196,7 @@ class CalibrationSession {
     // in the calibration shown now: false when they make the check fail (an error the
     // calibration shown before them did not have, on an output whose function and data in
     // use they left as they were). They are then held back, and the first such error is said
-    // beside the status (HeldBackText), until later edits mend it (then all are staged) or
+    // in the status bar (AgreementLine), until later edits mend it (then all are staged) or
     // the connection or the calibration is replaced, or written whole (then they are
     // forgotten: EditsHeld is false).
     [[nodiscard]] bool StageEdits(const LibrarySet* libraries, const UnitFlags& units);

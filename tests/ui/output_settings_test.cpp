@@ -188,7 +188,7 @@ void OutputSettingsTest::switchFunctionsAndPointColours() {
     // Stored whatever its colour, but held back from the module while the order is wrong.
     QCOMPARE(f.image().Word(f.cal(0).PrimaryBlock), 100u);
     QCOMPARE(f.Word(f.cal(0).PrimaryBlock + 2), 0u);
-    QVERIFY(f.window().lblStatusFinding->text().contains("On A"));
+    QVERIFY(f.window().lblStatusAgreement->text().contains("On A"));
     QVERIFY(IsRed(p.txtOnA[0]) && IsRed(p.txtOffA[0]));
     p.txtOnA[0]->setText("250");  // colours follow every keystroke
     QVERIFY(!IsRed(p.txtOnA[0]) && !IsRed(p.txtOffA[0]));

@@ -342,10 +342,6 @@ void FrmMain::BuildStatusBar() {
     lblStatusAgreement->setObjectName("lblStatusAgreement");
     lblStatusAgreement->setStyleSheet("color: #B00000;");
     bar->addWidget(lblStatusAgreement);
-    lblStatusFinding = new QLabel(bar);
-    lblStatusFinding->setObjectName("lblStatusFinding");
-    lblStatusFinding->setStyleSheet("color: #B00000;");
-    bar->addWidget(lblStatusFinding);
     lblStatusCanSpeed = new QLabel(bar);
     lblStatusCanSpeed->setObjectName("lblStatusCanSpeed");
     lblStatusCanSpeed->setContentsMargins(0, 0, 8, 0);
@@ -434,11 +430,12 @@ void FrmMain::ShowStatus() {
     session_->NoteShown(app_.files.CalibrationChanged);
     if (outputPage && session_->NextEditsAsked()) outputPage->KeepHistory();
     const std::string agreement = session_->AgreementLine();
-    const std::string heldBack = session_->HeldBackText();
-    const std::pair<QLabel*, const std::string*> fields[] = {
-        {lblStatusOnline, &t.connection}, {lblStatusModule, &t.module},
-        {lblStatusFile, &t.file},         {lblStatusAgreement, &agreement},
-        {lblStatusFinding, &heldBack},    {lblStatusCanSpeed, &t.canSpeed}};
+    lblStatusAgreement->setToolTip(Q(agreement));  // whole, where the bar cuts it short
+    const std::pair<QLabel*, const std::string*> fields[] = {{lblStatusOnline, &t.connection},
+                                                             {lblStatusModule, &t.module},
+                                                             {lblStatusFile, &t.file},
+                                                             {lblStatusAgreement, &agreement},
+                                                             {lblStatusCanSpeed, &t.canSpeed}};
     for (const auto& [label, text] : fields) {
         label->setText(Q(*text));
         label->setVisible(!text->empty());

@@ -246,7 +246,6 @@ class FrmMain : public QMainWindow {
     QLabel* lblStatusModule = nullptr;
     QLabel* lblStatusFile = nullptr;
     QLabel* lblStatusAgreement = nullptr;
-    QLabel* lblStatusFinding = nullptr;  // the error that kept the last edit out of the module
     QLabel* lblStatusCanSpeed = nullptr;
 };
 

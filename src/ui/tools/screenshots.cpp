@@ -11,6 +11,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QStatusBar>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -274,6 +275,19 @@ void StateShots(vx42::FrmMain& window, vx42::AppContext& app, vx42::LinkModuleSe
     WaitIdle(window);
     const QPixmap foot = window.grab();
     foot.copy(0, foot.height() - 62, foot.width(), 62).save(folder + "/35-limit-note.png");
+    window.outputPage->Undo();
+    WaitIdle(window);
+
+    // A data breakpoint typed below the one before it: held back from the module, as the
+    // status bar says beside the module's state.
+    window.statusBar()->clearMessage();
+    grid->selectCells(0, 3);
+    QTest::keyClick(grid, Qt::Key_Backspace);
+    grid->editor()->setText("0");
+    QTest::keyClick(grid->editor(), Qt::Key_Return);
+    WaitIdle(window);
+    const QPixmap held = window.grab();
+    held.copy(0, held.height() - 62, held.width(), 62).save(folder + "/36-held-back-edit.png");
     window.outputPage->Undo();
     WaitIdle(window);
 }
