@@ -235,6 +235,20 @@ bool WaitIdle(vx42::FrmMain& w) {
 // The dialogs in the states where they once showed what was not so: CAN Message Setup with no
 // library of the user's own, the firmware dialog as it opens online, the check of a
 // calibration without findings; and the Edit menu after a gauge preset, naming its step.
+// A value typed into a cell of the grid, the foot of the window shot, the change undone.
+void TypedCellFootShot(vx42::FrmMain& window, vx42::TableGridWidget& grid, int row, int col,
+                       const QString& text, const QString& file) {
+    grid.selectCells(row, col);
+    QTest::keyClick(&grid, Qt::Key_Backspace);
+    grid.editor()->setText(text);
+    QTest::keyClick(grid.editor(), Qt::Key_Return);
+    WaitIdle(window);
+    const QPixmap foot = window.grab();
+    foot.copy(0, foot.height() - 62, foot.width(), 62).save(file);
+    window.outputPage->Undo();
+    WaitIdle(window);
+}
+
 void StateShots(vx42::FrmMain& window, vx42::AppContext& app, vx42::LinkModuleService& module,
                 const QString& folder) {
     vx42::LibrarySet none;
@@ -268,28 +282,11 @@ void StateShots(vx42::FrmMain& window, vx42::AppContext& app, vx42::LinkModuleSe
     // A duty typed above 100 %: stored at the limit, and the status bar says so.
     vx42::TableGridWidget* grid = window.outputPage->mshAnalogTable;
     if (!grid->isVisible()) return;
-    grid->selectCells(2, 3);
-    QTest::keyClick(grid, Qt::Key_Backspace);
-    grid->editor()->setText("150");
-    QTest::keyClick(grid->editor(), Qt::Key_Return);
-    WaitIdle(window);
-    const QPixmap foot = window.grab();
-    foot.copy(0, foot.height() - 62, foot.width(), 62).save(folder + "/35-limit-note.png");
-    window.outputPage->Undo();
-    WaitIdle(window);
-
+    TypedCellFootShot(window, *grid, 2, 3, "150", folder + "/35-limit-note.png");
     // A data breakpoint typed below the one before it: held back from the module, as the
     // status bar says beside the module's state.
     window.statusBar()->clearMessage();
-    grid->selectCells(0, 3);
-    QTest::keyClick(grid, Qt::Key_Backspace);
-    grid->editor()->setText("0");
-    QTest::keyClick(grid->editor(), Qt::Key_Return);
-    WaitIdle(window);
-    const QPixmap held = window.grab();
-    held.copy(0, held.height() - 62, held.width(), 62).save(folder + "/36-held-back-edit.png");
-    window.outputPage->Undo();
-    WaitIdle(window);
+    TypedCellFootShot(window, *grid, 0, 3, "0", folder + "/36-held-back-edit.png");
 }
 
 }  // namespace
