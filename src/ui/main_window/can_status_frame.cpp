@@ -47,7 +47,7 @@ CanStatusFrame::CanStatusFrame(QWidget* parent) : QGroupBox("CAN Status", parent
                 output * 3 + 1, reference * 2 + 1);
             auto* message = new QLabel(this);
             message->setObjectName(Indexed("lblCanMessage", slot));
-            message->setEnabled(false);  // the quieter colour of a note
+            message->setStyleSheet("color: #505050;");  // quieter than the captions
             lblCanMessage[static_cast<std::size_t>(slot)] = message;
             grid->addWidget(message, output * 3 + 2, reference * 2 + 1);
         }
