@@ -1,10 +1,13 @@
 // vx42ctl info, retrieve, write, verify, can-speed, can-status, read, upgrade: the commands
 // that talk to a module.
 
+#include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <thread>
 
 #include "base/numbers.h"
 #include "base/system_text.h"
@@ -15,11 +18,13 @@
 #include "cli/module_session.h"
 #include "device/can_bus.h"
 #include "files/paths.h"
+#include "files/restore_points.h"
 #include "firmware/upgrade.h"
 #include "firmware/upgrade_restore_point.h"
 #include "review/calibration_diff.h"
 #include "review/calibration_text.h"
 #include "session/calibration_session.h"
+#include "session/can_status_watch.h"
 
 namespace vx42::cli {
 
@@ -33,6 +38,7 @@ struct ModuleOptions {
     std::string historyFolder;
     bool noHistory = false;
     bool force = false;  // write a calibration the check finds errors in
+    bool watch = false;  // can-status: a line per round until interrupted
 };
 
 // The restore points of retrieve, write and upgrade: the window's history unless another
@@ -199,6 +205,29 @@ void CanSpeed(Session& session, const ModuleOptions& o) {
     });
 }
 
+// Set by Ctrl+C while can-status --watch runs: the round under way ends, then the command.
+volatile std::sig_atomic_t watchInterrupted = 0;
+extern "C" void InterruptWatch(int) {
+    watchInterrupted = 1;
+}
+
+// can-status --watch: a round of reads about once a second, each printed as a line, until
+// Ctrl+C; a slot whose read failed is "not read" in its round.
+void WatchCanStatus(ModuleSession& module, const CalImage& image) {
+    watchInterrupted = 0;
+    const auto previous = std::signal(SIGINT, InterruptWatch);
+    while (!watchInterrupted) {
+        const auto start = std::chrono::steady_clock::now();
+        std::cout << CanStatusLine(RestoreTimeText(NowSeconds()),
+                                   CanSlotStatus(module.link(), image))
+                  << std::endl;
+        const auto next = start + std::chrono::milliseconds(kCanWatchIntervalMs);
+        while (!watchInterrupted && std::chrono::steady_clock::now() < next)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    std::signal(SIGINT, previous == SIG_ERR ? SIG_DFL : previous);
+}
+
 void CanStatus(Session& session, const ModuleOptions& o) {
     WithModule(session, o, "can-status", [&](ModuleSession& module) {
         // The slot rules need only each output's use of its secondary data.
@@ -209,6 +238,7 @@ void CanStatus(Session& session, const ModuleOptions& o) {
                                                 "can-status: how " + OutputTitle(k) +
                                                     " uses its secondary data")[0]);
         }
+        if (o.watch) return WatchCanStatus(module, image);
         const auto status = CanSlotStatus(module.link(), image);
         nlohmann::ordered_json slots = nlohmann::ordered_json::array();
         for (int s = 0; s < kMessageSlots; ++s) {
@@ -219,6 +249,7 @@ void CanStatus(Session& session, const ModuleOptions& o) {
             j["Slot"] = s + 1;
             j["Output"] = s / 2 + 1;
             j["Data"] = s % 2 == 0 ? "primary" : "secondary";
+            j["Used"] = status[s] != SlotStatus::NotUsed;
             j["Receiving"] = status[s] == SlotStatus::Receiving;
             slots.push_back(j);
         }
@@ -361,8 +392,10 @@ void AddModuleCommands(CLI::App& app, Session& session) {
         CanSpeed)
         ->add_option("KBITS", o->value, "The CAN speed to set, in kbit/s");
     add("can-status",
-        "Print whether each of the eight message slots is receiving its CAN message, as JSON",
-        CanStatus);
+        "Print whether each of the eight message slots is receiving its CAN message, as JSON; "
+        "with --watch a line per round of reads, about once a second, until Ctrl+C",
+        CanStatus)
+        ->add_flag("--watch", o->watch, "Read again about once a second, a line per round");
     add("read", "Read two bytes of the module's memory and print them as JSON", Read)
         ->add_option("ADDRESS", o->value, "Module address: decimal, or hexadecimal after 0x")
         ->required();

@@ -121,6 +121,8 @@ TEST_F(ModuleCommands, CanStatusReadsEverySlotInUse) {
     EXPECT_THAT(receiving, ElementsAre(true, false, false, true, false, false, false, false));
     EXPECT_EQ(j[3]["Output"], 2);
     EXPECT_EQ(j[3]["Data"], "secondary");
+    EXPECT_EQ(j[1]["Used"], false);
+    EXPECT_EQ(j[3]["Used"], true);
 }
 
 TEST_F(ModuleCommands, FailedTransfersLeaveNoHalfWrittenFile) {

@@ -31,6 +31,8 @@ Simulator::Simulator(SimConfig config, LinkClock& clock)
         if (setup.description.find(kDescriptionMark) != std::string::npos) {
             b.module = std::make_unique<SimModule>();
             b.module->Version() = config_.version;
+            for (const auto& [slot, words] : config_.canTraffic)
+                b.module->SetCanTraffic(slot, words);
         }
         bridges_.push_back(std::move(b));
     }

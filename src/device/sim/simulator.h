@@ -64,12 +64,16 @@ struct SimConfig {
     // has a bridge open, the others find it in use (a lock on statePath + ".lock").
     std::string statePath;
     std::size_t logCapacity = 20000;
+    // Message slots (0 to 7) whose status word changes from read to read (SimModule's
+    // SetCanTraffic).
+    std::map<int, std::vector<std::uint16_t>> canTraffic;
 };
 
 // Reads a configuration written as "key=value" items separated by ";" or line breaks:
 // bridge=DESCRIPTION|SERIAL (repeatable; replaces the default bridge), version=2.1.0, seed=N,
 // drop= corrupt= short= late= stale= unplug= (probabilities), fault=KIND@N, timing=on|off,
-// turnaround=SECONDS, late-seconds=SECONDS, state=PATH. Fails naming the first item it cannot
+// turnaround=SECONDS, late-seconds=SECONDS, state=PATH, can=SLOT:WORD/WORD/... (repeatable;
+// slot 1 to 8, the status words its reads give in turn). Fails naming the first item it cannot
 // read.
 Result<SimConfig> ParseSimConfig(std::string_view text);
 

@@ -436,6 +436,7 @@ void FrmMain::ShowStatus() {
         label->setVisible(!text->empty());
     }
     ApplyCommandState();
+    emit stateShown();
 }
 
 void FrmMain::ShowNote(const std::string& text) {

@@ -18,6 +18,7 @@
 #include "firmware/upgrade.h"
 #include "review/calibration_check.h"
 #include "session/calibration_session.h"
+#include "session/can_status_watch.h"
 #include "session/module_service.h"
 
 class QAction;
@@ -27,12 +28,14 @@ class QProgressBar;
 class QPushButton;
 class QScrollArea;
 class QStackedWidget;
+class QTimer;
 class QTabBar;
 
 namespace vx42 {
 
 class OutputPage;
 class FrmCalibrationCheck;
+class CanStatusFrame;
 
 // A label that acts as a button (lblOnline).
 class ClickLabel : public QLabel {
@@ -134,6 +137,8 @@ class FrmMain : public QMainWindow {
     void imageReplaced();
     // A long command finished (for tests and the screenshot script).
     void commandFinished();
+    // The status bar shows the state anew: online, a transfer begun or ended.
+    void stateShown();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -149,6 +154,14 @@ class FrmMain : public QMainWindow {
     // The commands of the dialogs (Units, CAN Message Setup, Update Library, Set CAN Speed,
     // Firmware Upgrade) and the CAN status frame (frm_main_dialogs.cpp).
     void BuildDialogCommands();
+    // The "CAN Status" tab: its frame, "Check CAN Status" and the watch
+    // (frm_main_can_status.cpp).
+    void BuildCanStatus();
+    // One round of status reads on the link; `command` names the control it runs for.
+    void ReadCanStatus(const char* command);
+    // The conditions of the watch now; a watch that may not go on is switched off.
+    CanWatchConditions CanWatchNow() const;
+    void FollowCanWatch();
     // Edit > Check Calibration and File > Module History.
     void BuildHistoryCommands();
     void BuildCompareCommands();
@@ -192,6 +205,9 @@ class FrmMain : public QMainWindow {
     bool closeFromCode_ = false;
     bool loaded_ = false;
     std::string moduleSerial_, moduleFirmware_;  // of the module last identified
+    CanStatusFrame* canStatus_ = nullptr;
+    CanStatusWatch canWatch_;
+    QTimer* canWatchTimer_ = nullptr;
 
   public:
     // Controls, named as the window's objectNames.
