@@ -185,7 +185,28 @@ class CalibrationSession {
     // asked); the next command's edits are asked for again.
     EditRoute EndEditCommand();
 
+    // --- What an upgrade or another program may have changed (upgrade_check.cpp).
+
+    // An upgrade reached the connected module (UpgradeReachedModule): what it holds is no
+    // longer known, and the next connect retrieves it.
+    void UpgradeEnded();
+    // Whether module `serial()`, although it is the one last retrieved, is retrieved at the
+    // next connect: an upgrade, or another program keeping a restore point of it since,
+    // may have changed what it holds.
+    bool MustRetrieve() const;
+    // The check after an upgrade, once the retrieve that follows it arrived: the calibration
+    // the module held before the upgrade when it now holds another, handed out once.
+    std::optional<CalImage> TakeUpgradeChange();
+    // Says that the upgrade changed the module's calibration in `differences` settings and
+    // offers to write the one from before back. Yes: it becomes the calibration shown,
+    // unsaved (one step the caller records), and is written whole next.
+    NextStep OfferWriteBack(Prompt& prompt, const CalImage& before, std::size_t differences,
+                            FileState& files);
+
   private:
+    // A whole retrieve arrived: after an upgrade, what it changed is noted for the check.
+    void NoteRetrieveAfterUpgrade(const CalImage& image);
+
     CalImage& shown_;
     ModuleAgreement agreementShown_ = ModuleAgreement::Unknown;
     CalImage shownBefore_;  // the calibration shown when the module was last shown to differ
@@ -200,6 +221,8 @@ class CalibrationSession {
     // What the module `moduleKey_` holds as far as the tool knows.
     std::string moduleKey_;
     std::optional<CalImage> moduleImage_;
+    std::string upgradedKey_;  // the module an upgrade reached, until it is retrieved
+    std::optional<CalImage> upgradeChange_;
 };
 
 }  // namespace vx42

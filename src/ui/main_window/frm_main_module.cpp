@@ -218,6 +218,7 @@ void FrmMain::StartRetrieve() {
             FinishCommand();
             if (blank)
                 RunTrapped(where, app_.prompt, app_.log, [this] { OfferCalibrationForBlank(); });
+            RunTrapped(where, app_.prompt, app_.log, [this] { CheckAfterUpgrade(); });
         });
 }
 
