@@ -454,6 +454,7 @@ Result<void> RestoreKeeper::Keep(const std::string& serial, const CalImage& imag
         return Failure{e.what()};
     }
     const std::string key = ModuleKey(serial), newest = NewestEntry(serial);
+    const std::lock_guard lock(*newestMutex_);
     const auto known = std::find_if(newest_.begin(), newest_.end(),
                                     [&](const auto& entry) { return entry.first == key; });
     if (known == newest_.end())
@@ -486,6 +487,7 @@ std::string RestoreKeeper::NewestEntry(const std::string& serial) const {
 
 bool RestoreKeeper::KeptElsewhere(const std::string& serial) const {
     if (!store_) return false;
+    const std::lock_guard lock(*newestMutex_);
     const auto known = std::find_if(newest_.begin(), newest_.end(), [&](const auto& entry) {
         return entry.first == ModuleKey(serial);
     });

@@ -14,6 +14,8 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <string>
@@ -145,8 +147,10 @@ class RestoreKeeper {
     std::optional<RestorePoints> store_;
     std::string serial_;
     bool marked_ = true;  // nothing to mark before the first retrieve or write
-    // The newest entry of each module as this keeper left it.
+    // The newest entry of each module as this keeper left it (kept on one thread, asked for
+    // on another).
     std::vector<std::pair<std::string, std::string>> newest_;
+    std::shared_ptr<std::mutex> newestMutex_ = std::make_shared<std::mutex>();
     std::optional<std::pair<std::string, CalImage>> beforeUpgrade_;
 };
 

@@ -117,7 +117,7 @@ Result<void> CalibrationSession::Retrieved(const CalImage& image) {
     originName_ = serial_;
     moduleKey_ = ModuleKey(serial_);
     moduleImage_ = image;
-    return keeper_.Keep(serial_, image, restore_event::Retrieve);
+    return Keep(image, restore_event::Retrieve);
 }
 
 bool CalibrationSession::ModuleBlank() const {
@@ -143,13 +143,13 @@ Result<void> CalibrationSession::WholeWriteEnded(bool written, const CalImage& i
         return {};
     }
     moduleImage_ = image;
-    return keeper_.Keep(serial_, image, event);
+    return Keep(image, event);
 }
 
 void CalibrationSession::ChangeHanded(ConnectionId stamp, int address,
                                       std::span<const std::uint8_t> bytes) {
     if (stamp == 0 || stamp != connection()) return;
-    keeper_.Changed();
+    KeepChanged();
     if (!moduleImage_) return;
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         const int at = address + static_cast<int>(i);

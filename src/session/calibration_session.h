@@ -10,6 +10,7 @@
 // The commands of the window take their enabled state from CommandEnabled over State().
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -185,6 +186,12 @@ class CalibrationSession {
     // asked); the next command's edits are asked for again.
     EditRoute EndEditCommand();
 
+    // Where the keeper's file work runs (session_keeping.cpp): at once, or handed to `run`
+    // (the window's link thread, so a history lock held by another program never stops the
+    // window) in the order given; a failure there is handed to `report`.
+    using KeepRunner = std::function<void(std::function<void()> work)>;
+    void KeepElsewhere(KeepRunner run, std::function<void(const Result<void>&)> report);
+
     // --- What an upgrade or another program may have changed (upgrade_check.cpp).
 
     // An upgrade reached the connected module (UpgradeReachedModule): what it holds is no
@@ -204,6 +211,9 @@ class CalibrationSession {
                             FileState& files);
 
   private:
+    // Keeps the image for the connected module, at once or where KeepElsewhere says.
+    Result<void> Keep(const CalImage& image, const std::string& event);
+    void KeepChanged();
     // A whole retrieve arrived: after an upgrade, what it changed is noted for the check.
     void NoteRetrieveAfterUpgrade(const CalImage& image);
 
@@ -223,6 +233,8 @@ class CalibrationSession {
     std::optional<CalImage> moduleImage_;
     std::string upgradedKey_;  // the module an upgrade reached, until it is retrieved
     std::optional<CalImage> upgradeChange_;
+    KeepRunner keepRun_;
+    std::function<void(const Result<void>&)> keepReport_;
 };
 
 }  // namespace vx42
