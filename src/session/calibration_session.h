@@ -197,9 +197,12 @@ class CalibrationSession {
     // An upgrade reached the connected module (UpgradeReachedModule): what it holds is no
     // longer known, and the next connect retrieves it.
     void UpgradeEnded();
+    // The link says another program had the connected module since (its state file): what
+    // it holds is no longer known, and the next connect retrieves it.
+    void WrittenElsewhere();
     // Whether module `serial()`, although it is the one last retrieved, is retrieved at the
-    // next connect: an upgrade, or another program keeping a restore point of it since,
-    // may have changed what it holds.
+    // next connect: an upgrade, another program that had it, or one that kept a restore point
+    // of it since, may have changed what it holds.
     bool MustRetrieve() const;
     // The check after an upgrade, once the retrieve that follows it arrived: the calibration
     // the module held before the upgrade when it now holds another, handed out once.
@@ -231,7 +234,8 @@ class CalibrationSession {
     // What the module `moduleKey_` holds as far as the tool knows.
     std::string moduleKey_;
     std::optional<CalImage> moduleImage_;
-    std::string upgradedKey_;  // the module an upgrade reached, until it is retrieved
+    std::string upgradedKey_;   // the module an upgrade reached, until it is retrieved
+    std::string elsewhereKey_;  // the module another program had, until it is retrieved
     std::optional<CalImage> upgradeChange_;
     KeepRunner keepRun_;
     std::function<void(const Result<void>&)> keepReport_;

@@ -10,12 +10,18 @@ void CalibrationSession::UpgradeEnded() {
     moduleImage_.reset();
 }
 
+void CalibrationSession::WrittenElsewhere() {
+    elsewhereKey_ = ModuleKey(serial_);
+    moduleImage_.reset();
+}
+
 bool CalibrationSession::MustRetrieve() const {
-    return (!upgradedKey_.empty() && upgradedKey_ == ModuleKey(serial_)) ||
-           keeper_.KeptElsewhere(serial_);
+    const std::string key = ModuleKey(serial_);
+    return upgradedKey_ == key || elsewhereKey_ == key || keeper_.KeptElsewhere(serial_);
 }
 
 void CalibrationSession::NoteRetrieveAfterUpgrade(const CalImage& image) {
+    if (elsewhereKey_ == ModuleKey(serial_)) elsewhereKey_.clear();
     if (upgradedKey_.empty() || upgradedKey_ != ModuleKey(serial_)) return;
     upgradedKey_.clear();
     const auto before = keeper_.TakeBeforeUpgrade(serial_);

@@ -242,6 +242,9 @@ TEST_F(SessionSteps, AnUpgradeOrAnotherProgramMakesTheNextConnectRetrieve) {
     reconnect(4);
     ASSERT_TRUE(s.Retrieved(Image(7)));
     EXPECT_FALSE(s.TakeUpgradeChange());
+    // The link found that another program had the module.
+    s.WrittenElsewhere();
+    reconnect(5);
 }
 
 TEST_F(SessionSteps, OpenOnlineAsksAndThenWritesTheFileWhole) {
