@@ -19,6 +19,7 @@
 #include "device/can_bus.h"
 #include "files/paths.h"
 #include "files/restore_points.h"
+#include "files/window_settings.h"
 #include "firmware/upgrade.h"
 #include "firmware/upgrade_restore_point.h"
 #include "review/calibration_diff.h"
@@ -53,10 +54,14 @@ std::string HistoryFolderOf(const ModuleOptions& o) {
     return folder;
 }
 
-// The session over a connected module: what the window's session does, one step at a time.
+// The session over a connected module: what the window's session does, one step at a time,
+// keeping as many restore points a module as the window's setting says.
 struct CommandSession {
     CommandSession(const ModuleOptions& o, ModuleSession& module)
-        : session(shown, HistoryFolderOf(o), kDefaultRestorePointLimit) {
+        : session(shown, HistoryFolderOf(o), RestorePointLimit(WindowSettings())) {
+        Connected(module);
+    }
+    void Connected(ModuleSession& module) {
         session.Connected(module.link().Connection(), module.link().DeviceSerial());
     }
     // A restore point that could not be kept fails the command (after its work is done).
@@ -303,6 +308,51 @@ const char* OutcomeText(UpgradeOutcome outcome) {
     return "complete";
 }
 
+// After an upgrade: the module is retrieved again and, when the upgrade changed its
+// calibration, the differences are listed and the one from before is offered to be written
+// back (--yes writes it).
+void CheckAfterUpgrade(Session& session, ModuleSession& module, CommandSession& command) {
+    module.link().ConnectIfOffline();
+    if (!module.link().Online()) {
+        Note(
+            "upgrade: the module could not be reached again to check its calibration; "
+            "retrieve and verify it before use");
+        return;
+    }
+    command.Connected(module);
+    CalImage image;
+    ProgressBar bar;
+    const bool retrieved = module.link().RetrieveCalibration(image, module.ProgressOn(bar));
+    bar.Finish();
+    if (!retrieved) {
+        Note("upgrade: the module's calibration could not be read back after the upgrade");
+        return;
+    }
+    CommandSession::Kept("upgrade", command.session.Retrieved(image));
+    const auto before = command.session.TakeUpgradeChange();
+    if (!before) return;
+    const auto differences = DiffCalibrations(*before, image, UnitFlags{});
+    for (const auto& d : differences) std::cout << DifferenceLine(d) << "\n";
+    FileState files;
+    const NextStep next =
+        command.session.OfferWriteBack(session.prompt, *before, differences.size(), files);
+    if (next.kind != NextStep::Kind::WriteWhole) {
+        Note(
+            "upgrade: the module keeps the calibration the upgrade left (before -> after "
+            "listed above)");
+        return;
+    }
+    const int shown = session.prompt.MessagesShown();
+    const bool written = module.link().WriteWholeCalibration(*before, module.ProgressOn(bar));
+    bar.Finish();
+    const auto kept = command.session.WholeWriteEnded(written, *before, next.event);
+    if (!written)
+        session.prompt.Fail("upgrade: the calibration from before was not written back", shown);
+    Note("upgrade: the calibration from before the upgrade was written back to module " +
+         module.link().DeviceSerial());
+    CommandSession::Kept("upgrade", kept);
+}
+
 void Upgrade(Session& session, const ModuleOptions& o) {
     session.prompt.SetOperation("upgrade");
     if (UpgradeKindOf(ExtensionOfPath(o.file)) == UpgradeKind::None)
@@ -314,8 +364,9 @@ void Upgrade(Session& session, const ModuleOptions& o) {
     const std::string path = Utf8FromPath(std::filesystem::absolute(PathFromUtf8(o.file)));
     if (!LoadUpgradeFile(path, file, session.prompt))
         session.prompt.Fail("upgrade: " + Quoted(o.file) + " could not be loaded");
-    const std::string historyFolder = HistoryFolderOf(o);
+    const bool history = !HistoryFolderOf(o).empty();
     ModuleSession module(o.device, session.prompt);
+    CommandSession command(o, module);  // connected once the upgrade has opened the link
     const int shown = session.prompt.MessagesShown();
     ProgressBar bar;
     const auto status = [&bar](const std::string& line) {
@@ -324,15 +375,19 @@ void Upgrade(Session& session, const ModuleOptions& o) {
     };
     // The module's calibration is kept before anything is sent, as the window keeps it.
     BeforeSending before;
-    if (!historyFolder.empty())
+    if (history)
         before = [&](ModuleLink& link) {
-            RestorePoints store(historyFolder);
-            return KeepRestorePointBeforeUpgrade(link, store, session.prompt,
+            command.Connected(module);
+            return KeepRestorePointBeforeUpgrade(link, command.session.keeper(), session.prompt,
                                                  module.ProgressOn(bar));
         };
     const UpgradeOutcome outcome =
         StartUpgrade(module.link(), false, file, status, module.ProgressOn(bar), before);
     bar.Finish();
+    if (history && UpgradeReachedModule(outcome)) {
+        command.session.UpgradeEnded();
+        CheckAfterUpgrade(session, module, command);
+    }
     if (outcome != UpgradeOutcome::Complete)
         session.prompt.Fail(std::string("upgrade: ") + OutcomeText(outcome), shown);
 }

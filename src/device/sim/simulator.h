@@ -144,6 +144,9 @@ class Simulator {
     static constexpr double kBaudTolerance = 0.03;
     // The last open failed because another program has the shared module open.
     bool InUseElsewhere() const;
+    // The last open found the state file saved by another program since this one read or
+    // wrote it: the module's memory came from there.
+    bool ChangedElsewhere() const;
 
     // Writes the state file, unless another program has the module open.
     void SaveState() const;
@@ -191,6 +194,7 @@ class Simulator {
     std::deque<LoggedFrame> log_;
     std::unique_ptr<FileLock> stateLock_;  // while a bridge is open
     bool inUseElsewhere_ = false;
+    bool changedElsewhere_ = false;
     mutable std::filesystem::file_time_type stateStamp_;  // as last read or written
 };
 

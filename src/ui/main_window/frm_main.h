@@ -17,6 +17,7 @@
 #include "files/restore_points.h"
 #include "firmware/upgrade.h"
 #include "review/calibration_check.h"
+#include "review/calibration_diff.h"
 #include "session/calibration_session.h"
 #include "session/can_status_watch.h"
 #include "session/module_service.h"
@@ -167,6 +168,9 @@ class FrmMain : public QMainWindow {
     void BuildCompareCommands();
     void BuildJobSheetCommands();
     void ShowComparison(const CalImage& other, const std::string& otherName);
+    // Copies the settings chosen in Compare from `other` into the calibration shown.
+    void CopyCompared(const CalImage& other, const std::string& otherName,
+                      const std::vector<ComparedSetting>& chosen);
     // What the session says runs next (a whole write).
     void RunNext(const NextStep& next);
     // The whole write of the calibration shown, kept as a restore point under `event`.
@@ -175,6 +179,9 @@ class FrmMain : public QMainWindow {
     void ShowKeepProblem(const Result<void>& kept);
     // What the firmware upgrade runs before it sends anything: the restore point.
     BeforeSending BeforeUpgrade();
+    // After the retrieve that follows an upgrade which changed the module's calibration: the
+    // differences in Compare, and the offer to write the calibration from before back.
+    void CheckAfterUpgrade();
     void StartRetrieve();
     // After a retrieve found the module blank: Open, the demonstration calibration, or nothing.
     void OfferCalibrationForBlank();

@@ -89,6 +89,7 @@ void FrmMain::BuildDialogCommands() {
             connect(&upgrade, &FrmFirmwareUpgrade::linkFinished, this, follow);
             upgrade.exec();
             follow();
+            if (upgrade.reachedModule()) session_->UpgradeEnded();
             FinishCommand();
         });
     });
