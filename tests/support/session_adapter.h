@@ -122,6 +122,7 @@ class HeadlessCommands {
         link_.ConnectIfOffline();
         if (link_.Online()) {
             session_.Connected(link_.Connection(), link_.DeviceSerial());
+            if (link_.bridge().WrittenElsewhere()) session_.WrittenElsewhere();
             const bool newModule = link_.IsNewModule();
             session_.End();
             if (session_.AfterConnect(newModule, files_).kind == NextStep::Kind::Retrieve &&
@@ -179,6 +180,11 @@ class HeadlessCommands {
                     return true;
                 }
         return false;
+    }
+    // An upgrade ended: when it reached the module, what the module holds is not known.
+    void UpgradeEnded(bool reachedModule) {
+        if (reachedModule) session_.UpgradeEnded();
+        if (!link_.Online()) session_.Disconnected();
     }
     // What a whole transfer failed to keep as a restore point (empty when nothing failed).
     const std::string& unkept() const { return unkept_; }
