@@ -50,8 +50,9 @@ std::string HistoryFolderOf(const ModuleOptions& o) {
 // The session over a connected module: what the window's session does, one step at a time.
 struct CommandSession {
     CommandSession(const ModuleOptions& o, ModuleSession& module)
-        : session(shown, HistoryFolderOf(o), kDefaultRestorePointLimit) {
-        session.Connected(module.link().Connection(), module.link().DeviceSerial());
+        : session(shown, files, HistoryFolderOf(o), kDefaultRestorePointLimit) {
+        session.Connected(module.link().Connection(), module.link().DeviceSerial(),
+                          module.link().FirmwareVersion());
     }
     // A restore point that could not be kept fails the command (after its work is done).
     static void Kept(const char* command, const Result<void>& kept) {
@@ -60,6 +61,7 @@ struct CommandSession {
                            ": the restore point could not be kept: " + kept.error().message);
     }
     CalImage shown;
+    FileState files;
     CalibrationSession session;
 };
 
@@ -128,7 +130,8 @@ void Write(Session& session, const ModuleOptions& o) {
     }
     WithModule(session, o, "write", [&](ModuleSession& module) {
         CommandSession command(o, module);
-        command.session.ReplaceShown(image, ImageOrigin::File, o.file);
+        if (!command.session.ReplaceShown(image, ImageOrigin::File, o.file))
+            throw CliError("write: " + command.session.BusyText(Transfer::Write));
         const int shown = session.prompt.MessagesShown();
         ProgressBar bar;
         const bool written = module.link().WriteWholeCalibration(image, module.ProgressOn(bar));

@@ -29,7 +29,7 @@ void FrmMain::BuildDialogCommands() {
     connect(status->cmdCheckCANStats, &QPushButton::clicked, this, [this, status] {
         Trapped("cmdCheckCANStats", "Click", [this, status] {
             ModuleLink* device = module_.DeviceLink();
-            if (!online_ || !device) return;
+            if (!device || !MayRun(SessionCommand::CanStatus)) return;
             SettleLink();
             if (!BeginTransfer(Transfer::CanStatus)) return;
             QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -92,12 +92,14 @@ void FrmMain::BuildDialogCommands() {
     auto* speed = new FrmCanSpeed(app_.prompt, app_.log, this);
     connect(menuComSetCAN, &QAction::triggered, this, [this, speed] {
         Trapped("menuComSetCAN", "Click", [this, speed] {
+            FinishEditing();
+            if (!MayRun(SessionCommand::SetCanSpeed)) return;
             SettleLink();
             speed->Load(app_.image);
             if (speed->exec() != QDialog::Accepted) return;
             const CalImage before = app_.image;
             EditTarget target = edit();
-            speed->choice().Ok(target, online_);
+            speed->choice().Ok(target, session_->online());
             UpdateTitle();
             outputPage->RecordStep(ImageChanges(before, app_.image),
                                    CanSpeedStepName(app_.image.Word(CalAddresses().CanSpeed)));
@@ -107,21 +109,19 @@ void FrmMain::BuildDialogCommands() {
     connect(menuComFirmUpgrade, &QAction::triggered, this, [this] {
         Trapped("menuComFirmUpgrade", "Click", [this] {
             FinishEditing();
+            if (!MayRun(SessionCommand::FirmwareUpgrade)) return;
             SettleLink();
             ModuleLink* device = module_.DeviceLink();
             if (!device || !BeginTransfer(Transfer::Upgrade)) return;
             FrmFirmwareUpgrade upgrade(
                 {app_.prompt, app_.log, app_.settings, app_.store, app_.folders.userData, *link_,
-                 *device, [this] { return online_; }, BeforeUpgrade()},
+                 *device, [this] { return session_->online(); },
+                 [this] { return session_->firmware(); }, BeforeUpgrade()},
                 this);
             // The upgrade closes the link when it has used it.
-            auto follow = [this] {
-                FollowConnection(module_.Online(), module_.Connection(), module_.DeviceSerial());
-            };
-            connect(&upgrade, &FrmFirmwareUpgrade::linkFinished, this, follow);
+            connect(&upgrade, &FrmFirmwareUpgrade::linkFinished, this, [this] { FollowLink(); });
             upgrade.exec();
-            follow();
-            FinishCommand();
+            FollowLink([this] { FinishCommand(); });
         });
     });
 }
