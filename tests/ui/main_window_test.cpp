@@ -175,19 +175,30 @@ class MainWindowTest : public QObject {
         f.app.image[0] = 0x42;
         f.app.files.CalibrationChanged = true;
         f.sim->Module().Write(kCalBaseAddress, Patterned(4).bytes());
-        // The first connect: the retrieved calibration would replace unsaved edits.
+        // The first connect: the retrieved calibration would replace unsaved edits. Yes, then
+        // the save dialog cancelled: connected, and nothing is retrieved over the edits.
         const std::size_t opened = f.prompt.Calls().size();
-        f.prompt.AnswerYesNo(Answer::No);
+        f.prompt.AnswerYesNo(Answer::Yes);
+        f.prompt.AnswerSaveFile(std::nullopt);
         f.ToggleConnection();
         const auto calls = f.prompt.Calls();
-        QCOMPARE(calls.size(), opened + 1);
-        QCOMPARE(QString::fromStdString(calls.back().title), QString("Save Changes?"));
-        QCOMPARE(QString::fromStdString(calls.back().text),
+        QCOMPARE(calls.size(), opened + 2);
+        QCOMPARE(QString::fromStdString(calls[opened].title), QString("Save Changes?"));
+        QCOMPARE(QString::fromStdString(calls[opened].text),
                  QString("The file has been changed and not saved. Would you like to save now?"));
+        QVERIFY(f.window.online());
+        QCOMPARE(CountFrames(*f.sim, 'Q'), 0);
+        QCOMPARE(f.app.image[0], 0x42);
+        QCOMPARE(f.window.lblStatusAgreement->text(),
+                 QString("Module holds a different calibration: Update writes the one shown"));
+        // Retrieve asks the same; No retrieves.
+        f.prompt.AnswerYesNo(Answer::No);
+        f.window.RetrieveCommand();
+        QVERIFY(WaitIdle(f.window));
         QVERIFY(f.app.image == Patterned(4));
         // Disconnecting asks nothing.
         f.ToggleConnection();
-        QCOMPARE(f.prompt.Calls().size(), opened + 1);
+        QCOMPARE(f.prompt.Calls().size(), opened + 3);
     }
 
     void copyWithNothingSelectedClearsTheClipboard() {
