@@ -201,7 +201,7 @@ class CalibrationSession {
     // Connect found the module `serial()`. A new module's calibration replaces the one shown:
     // unsaved changes are offered for saving first; then it is retrieved. Nothing follows when
     // the save was chosen but did not happen (cancelled or failed): the edits stay shown.
-    NextStep AfterConnect(FileContext files);
+    [[nodiscard]] NextStep AfterConnect(FileContext files);
     // Retrieve replaces the calibration shown: unsaved changes are offered for saving first.
     // False (nothing is retrieved) when the save was chosen but did not happen.
     [[nodiscard]] bool BeforeRetrieve(FileContext files);
@@ -216,13 +216,13 @@ class CalibrationSession {
     [[nodiscard]] Result<std::optional<NextStep>> Open(FileContext files, const std::string& path);
     // The file `fileName`, read already, becomes the calibration shown; online it is written
     // whole next.
-    NextStep Opened(const CalImage& image, const std::string& fileName);
+    [[nodiscard]] NextStep Opened(const CalImage& image, const std::string& fileName);
     // A restore point of module `serial` becomes the calibration shown, unsaved. False (and
     // nothing changes) while a transfer runs.
     [[nodiscard]] bool Restored(const CalImage& image, const std::string& serial);
     // Once the restored calibration is shown: connected to its module and idle, the user is
     // asked whether to write it now.
-    NextStep AfterRestore(Prompt& prompt);
+    [[nodiscard]] NextStep AfterRestore(Prompt& prompt);
     // Before a whole write of the calibration shown: connected, and the check finds no errors
     // or the user writes anyway. False: nothing is written (said through the prompt).
     [[nodiscard]] bool ConfirmWholeWrite(Prompt& prompt, const LibrarySet* libraries,
