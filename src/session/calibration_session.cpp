@@ -134,7 +134,7 @@ bool CalibrationSession::ModuleMayDiffer() const {
 }
 
 bool CalibrationSession::NewModule() const {
-    return serial_.empty() || ModuleKey(serial_) != retrievedKey_;
+    return serial_.empty() || ModuleKey(serial_) != retrievedKey_ || MustRetrieve();
 }
 
 bool CalibrationSession::Begin(Transfer transfer) {
@@ -167,7 +167,7 @@ void CalibrationSession::Connected(ConnectionId id, const std::string& serial,
     serial_ = serial;
     firmware_ = firmware;
     // A bridge without a serial number may be any module: nothing is known of it.
-    if (serial.empty() || ModuleKey(serial) != moduleKey_) {
+    if (serial.empty() || ModuleKey(serial) != moduleKey_ || MustRetrieve()) {
         moduleKey_ = ModuleKey(serial);
         moduleImage_.reset();
     }
@@ -196,6 +196,7 @@ bool CalibrationSession::ReplaceShown(const CalImage& image, ImageOrigin origin,
 }
 
 Result<void> CalibrationSession::Retrieved(const CalImage& image) {
+    NoteRetrieveAfterUpgrade(image);
     moduleKey_ = ModuleKey(serial_);
     retrievedKey_ = serial_.empty() ? std::string() : moduleKey_;
     moduleImage_ = image;
@@ -208,7 +209,7 @@ Result<void> CalibrationSession::Retrieved(const CalImage& image) {
     originName_ = serial_;
     files_.MarkAutoRetrieved();
     NoteAgreement();
-    return keeper_.Keep(serial_, image, restore_event::Retrieve);
+    return Keep(image, restore_event::Retrieve);
 }
 
 bool CalibrationSession::ModuleBlank() const {
@@ -238,13 +239,13 @@ Result<void> CalibrationSession::WholeWriteEnded(bool written, const CalImage& i
     }
     moduleImage_ = image;
     NoteAgreement();
-    return keeper_.Keep(serial_, image, event);
+    return Keep(image, event);
 }
 
 void CalibrationSession::ChangeHanded(ConnectionId stamp, int address,
                                       std::span<const std::uint8_t> bytes) {
     if (stamp == 0 || stamp != connection()) return;
-    keeper_.Changed();
+    KeepChanged();
     if (!moduleImage_) return;
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         const int at = address + static_cast<int>(i);
@@ -260,11 +261,13 @@ void CalibrationSession::ChangeLost(ConnectionId stamp) {
 }
 
 NextStep CalibrationSession::AfterConnect(FileContext files) {
-    // The module whose calibration was last retrieved whole keeps the program's copy.
+    // The module whose calibration was last retrieved whole keeps the program's copy, unless
+    // something else may have changed the module since.
     if (!online_ || !NewModule()) return {};
     // Only unsaved edits would be lost: the question names another module's calibration when
     // that is what is shown. A save chosen that did not happen stops the retrieve.
-    if (!files.state.AutoRetrieved) {
+    const bool another = serial_.empty() || ModuleKey(serial_) != retrievedKey_;
+    if (!another || !files.state.AutoRetrieved) {
         if (!BeforeRetrieve(files)) return {};
     } else if (files.state.CalibrationChanged &&
                files.prompt.YesNo("Different VX42 module detected. would you like to save the "

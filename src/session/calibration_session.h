@@ -20,12 +20,14 @@
 //     InStep --the calibration shown replaced (open, restore, an edit kept offline)--> Differs
 //     Differs, Unknown --an edit: asked first (Yes: the whole write is owed)--> ...
 //   Unknown shows and asks as Differs does. Connect retrieves when the module's calibration was
-//   not retrieved in this session (NewModule); the same module keeps the program's copy.
+//   not retrieved in this session, or an upgrade or another program may have changed it since
+//   (NewModule); otherwise the same module keeps the program's copy.
 //
 //   Transfer: None --Begin(t)--> t --End--> None; while one runs every other Begin is refused,
 //   and an owed whole write runs before any other transfer begins.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -243,11 +245,43 @@ class CalibrationSession {
     // asked); the next command's edits are asked for again.
     EditRoute EndEditCommand();
 
+    // Where the keeper's file work runs (session_keeping.cpp): at once, or handed to `run`
+    // (the window's link thread, so a history lock held by another program never stops the
+    // window) in the order given; a failure there is handed to `report`.
+    using KeepRunner = std::function<void(std::function<void()> work)>;
+    void KeepElsewhere(KeepRunner run, std::function<void(const Result<void>&)> report);
+
+    // --- What an upgrade or another program may have changed (upgrade_check.cpp).
+
+    // An upgrade reached the connected module (UpgradeReachedModule): what it holds is no
+    // longer known, and the next connect retrieves it.
+    void UpgradeEnded();
+    // The link says another program had the connected module since (its state file): what
+    // it holds is no longer known, and the next connect retrieves it.
+    void WrittenElsewhere();
+    // Whether module `serial()`, although it is the one last retrieved, is retrieved at the
+    // next connect: an upgrade, another program that had it, or one that kept a restore point
+    // of it since, may have changed what it holds.
+    bool MustRetrieve() const;
+    // The check after an upgrade, once the retrieve that follows it arrived: the calibration
+    // the module held before the upgrade when it now holds another, handed out once.
+    std::optional<CalImage> TakeUpgradeChange();
+    // Says that the upgrade changed the module's calibration in `differences` settings and
+    // offers to write the one from before back. Yes: it becomes the calibration shown,
+    // unsaved (one step the caller records), and is written whole next.
+    [[nodiscard]] NextStep OfferWriteBack(Prompt& prompt, const CalImage& before,
+                                          std::size_t differences);
+
   private:
     // The agreement an edit is judged by, taken whenever what the module holds or the
     // calibration shown changes as a whole (an edit is in the calibration shown already when
     // it is confirmed).
     void NoteAgreement();
+    // Keeps the image for the connected module, at once or where KeepElsewhere says.
+    Result<void> Keep(const CalImage& image, const std::string& event);
+    void KeepChanged();
+    // A whole retrieve arrived: after an upgrade, what it changed is noted for the check.
+    void NoteRetrieveAfterUpgrade(const CalImage& image);
 
     CalImage& shown_;
     FileState& files_;
@@ -267,6 +301,11 @@ class CalibrationSession {
     // What the module `moduleKey_` holds as far as the tool knows.
     std::string moduleKey_;
     std::optional<CalImage> moduleImage_;
+    std::string upgradedKey_;   // the module an upgrade reached, until it is retrieved
+    std::string elsewhereKey_;  // the module another program had, until it is retrieved
+    std::optional<CalImage> upgradeChange_;
+    KeepRunner keepRun_;
+    std::function<void(const Result<void>&)> keepReport_;
 };
 
 }  // namespace vx42

@@ -27,6 +27,8 @@ class ModuleService {
     virtual bool Simulated() const = 0;
     virtual std::string DeviceSerial() const = 0;
     virtual std::string FirmwareVersion() const = 0;
+    // Another program had the module open since this one last did (so may have written it).
+    virtual bool WrittenElsewhere() const { return false; }
     // The whole calibration, or nothing when a block could not be read (the message was shown).
     virtual std::optional<CalImage> RetrieveCalibration(const TransferProgress& progress) = 0;
     virtual bool WriteWholeCalibration(const CalImage& image, const TransferProgress& progress) = 0;
@@ -55,10 +57,12 @@ struct ModuleIdentity {
     std::uint64_t connection = 0;
     std::string serial;
     std::string firmware;
+    bool writtenElsewhere = false;  // another program had the module since
 };
 inline ModuleIdentity IdentityOf(const ModuleService& module) {
     if (!module.Online()) return {};
-    return {true, module.Connection(), module.DeviceSerial(), module.FirmwareVersion()};
+    return {true, module.Connection(), module.DeviceSerial(), module.FirmwareVersion(),
+            module.WrittenElsewhere()};
 }
 
 }  // namespace vx42

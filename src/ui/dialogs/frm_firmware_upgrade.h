@@ -58,6 +58,8 @@ class FrmFirmwareUpgrade : public TrappedDialog {
     const UpgradeFile& file() const { return file_; }
     // How the last upgrade ended (none before the first).
     std::optional<UpgradeOutcome> lastOutcome() const { return outcome_; }
+    // An upgrade since the dialog opened sent something to the module.
+    bool reachedModule() const { return reachedModule_; }
 
     // Open File, Get Device Info and Start Upgrade together; Start Upgrade only with a file.
     void SetUpgradeButtons(bool enabled);
@@ -99,6 +101,7 @@ class FrmFirmwareUpgrade : public TrappedDialog {
     int running_ = 0;
     bool linkOnline_ = true;  // as the link's thread found it after the last operation
     std::optional<UpgradeOutcome> outcome_;
+    bool reachedModule_ = false;
 };
 
 }  // namespace vx42

@@ -43,9 +43,10 @@ void FrmMain::ShowProgress(int value, int maximum, const std::string& text) {
     lblInfo->setText(Q(text));
 }
 
-bool FrmMain::BeginTransfer(Transfer transfer) {
+bool FrmMain::BeginTransfer(Transfer transfer, bool sayWhy) {
     if (!session_->Begin(transfer)) {
-        app_.prompt.Message(session_->BusyText(transfer), "Please Wait", Icon::Information);
+        if (sayWhy)
+            app_.prompt.Message(session_->BusyText(transfer), "Please Wait", Icon::Information);
         return false;
     }
     ShowStatus();
@@ -159,6 +160,7 @@ void FrmMain::ConnectEnded(const ModuleIdentity& identity, const ErrorLocation& 
     RunTrapped(where, app_.prompt, app_.log, [this, &identity, &retrieveStarted] {
         FollowConnection(identity);
         if (!session_->online()) return;
+        if (identity.writtenElsewhere) session_->WrittenElsewhere();
         lblFirmwareVer->setText(Q("Firmware Version: " + session_->firmware()));
         ShowStatus();
         if (session_->AfterConnect(app_.fileContext()).kind != NextStep::Kind::Retrieve) return;
@@ -219,6 +221,7 @@ void FrmMain::StartRetrieve() {
             FinishCommand();
             if (blank)
                 RunTrapped(where, app_.prompt, app_.log, [this] { OfferCalibrationForBlank(); });
+            RunTrapped(where, app_.prompt, app_.log, [this] { CheckAfterUpgrade(); });
         });
 }
 

@@ -5,6 +5,7 @@
 // shots are of the whole screen, so they show whether the window fits it.
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QMenu>
@@ -26,6 +27,7 @@
 #include "device/sim/sim_bridge.h"
 #include "files/calibration_file.h"
 #include "files/paths.h"
+#include "session/can_status_watch.h"
 #include "session/link_module_service.h"
 #include "ui/dialogs/frm_calibration_check.h"
 #include "ui/dialogs/frm_can_speed.h"
@@ -37,6 +39,7 @@
 #include "ui/dialogs/frm_unit_settings.h"
 #include "ui/main_window/frm_main.h"
 #include "ui/output/output_page.h"
+#include "ui/widgets/entry_box.h"
 #include "ui/widgets/table_grid.h"
 
 namespace {
@@ -280,6 +283,33 @@ void StateShots(vx42::FrmMain& window, vx42::AppContext& app, vx42::LinkModuleSe
     WaitIdle(window);
 }
 
+// The CAN status watched while a harness is wired: output 1's message arrives, output 2's
+// comes and goes; and the live calibration of the speedometer at 353.5 Hz.
+void LiveShots(vx42::FrmMain& window, vx42::sim::Simulator& sim, const QString& folder) {
+    sim.Module().SetCanTraffic(0, {0x0101});
+    sim.Module().SetCanTraffic(2, {0, 0x0101, 0x0101});
+    window.TabStrip->setCurrentIndex(4);
+    if (auto* watch = window.findChild<QCheckBox*>("chkWatchCAN")) {
+        watch->click();
+        QTest::qWait(2 * vx42::kCanWatchIntervalMs + 300);
+        Shot(window, folder, "36-can-status-watch");
+        watch->click();
+        WaitIdle(window);
+    }
+    window.TabStrip->setCurrentIndex(2);
+    vx42::OutputPage& page = *window.outputPage;
+    if (!page.cmdCalibrateSpeed->isVisible()) return;
+    page.cmdCalibrateSpeed->click();
+    page.txtDutyCycleSpeed->setFocus();
+    page.txtDutyCycleSpeed->selectAll();
+    QTest::keyClicks(page.txtDutyCycleSpeed, "353.5");
+    QTest::keyClick(page.txtDutyCycleSpeed, Qt::Key_Return);
+    WaitIdle(window);
+    Shot(window, folder, "37-live-calibration-speed");
+    page.cmdCalibrateSpeed->click();
+    WaitIdle(window);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -340,6 +370,7 @@ int main(int argc, char** argv) {
     if (auto* check = window.findChild<QPushButton*>("cmdCheckCANStats")) check->click();
     WaitIdle(window);
     Shot(window, folder, "24-can-status-checked");
+    LiveShots(window, *sim, folder);
     window.TabStrip->setCurrentIndex(0);
     StateShots(window, app, module, folder);
     // The job sheet of the demonstration calibration, as File > Export Job Sheet... writes it.
