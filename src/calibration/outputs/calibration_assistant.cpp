@@ -177,6 +177,14 @@ CalImage AssistantPreview(const OutputScope& out, TableGrid grid,
     return preview;
 }
 
+double NeedleStep(NeedleKey key, bool fine) {
+    const double coarse = key == NeedleKey::Up       ? 1
+                          : key == NeedleKey::Down   ? -1
+                          : key == NeedleKey::PageUp ? 10
+                                                     : -10;
+    return fine ? coarse / 10 : coarse;
+}
+
 // ---------------------------------------------------------------------------------------
 // The sequence
 

@@ -73,6 +73,11 @@ Result<std::vector<CellWord>> AssistantCells(const OutputScope& out, const Assis
 CalImage AssistantPreview(const OutputScope& out, TableGrid grid,
                           const std::vector<CellWord>& cells);
 
+// The keys that move the needle: the arrows by 1 (percent or hertz), Page Up and Down by 10,
+// and with Shift (fine) a tenth of that.
+enum class NeedleKey { Up, Down, PageUp, PageDown };
+double NeedleStep(NeedleKey key, bool fine);
+
 // The sequence itself, driving the gauge through live calibration.
 class CalibrationAssistant {
   public:
