@@ -99,8 +99,7 @@ class CalibrationAssistantTest : public QObject {
         // The job sheet prints the stored row.
         const std::string sheet = JobSheetHtml(f.image(), UnitFlags{}, JobSheetHeader{});
         for (const QString& drive : drives)
-            QVERIFY2(sheet.find("<td>" + drive.toStdString() + "</td>") !=
-                         std::string::npos,
+            QVERIFY2(sheet.find("<td>" + drive.toStdString() + "</td>") != std::string::npos,
                      qPrintable(drive));
         QVERIFY(f.unexpected().isEmpty());
     }

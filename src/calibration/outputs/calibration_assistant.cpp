@@ -144,8 +144,10 @@ Result<std::vector<CellWord>> AssistantCells(const OutputScope& out, const Assis
     // After the last mark the breakpoints go on evenly to the top of the signal, the drive
     // held: they keep increasing and the needle stays where it was last set.
     const unsigned last = breakpoints.back();
-    const unsigned top = std::max(last, SignalTop(out));
     const int extra = kMaxMarks - static_cast<int>(breakpoints.size());
+    // A signal without room for them above the last mark: the top of the word.
+    const unsigned signalTop = std::max(last, SignalTop(out));
+    const unsigned top = signalTop - last >= static_cast<unsigned>(extra) ? signalTop : 65535;
     for (int k = 1; k <= extra; ++k) {
         breakpoints.push_back(last + static_cast<unsigned>(RoundHalfEven(
                                          static_cast<double>(top - last) * k / extra)));
