@@ -10,6 +10,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QStackedWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -121,6 +123,7 @@ QWidget* FrmCalibrationAssistant::BuildChoicePage() {
     cmdBegin = Named(new QPushButton("&Start", page), "cmdBegin");
     cmdBegin->setDefault(true);
     g->addWidget(cmdBegin, 6, 1, Qt::AlignRight);
+    g->setRowStretch(7, 1);
     connect(cmdBegin, &QPushButton::clicked, this,
             [this] { Trapped("cmdBegin", "Click", [this] { Begin(); }); });
     return page;
@@ -189,6 +192,8 @@ QWidget* FrmCalibrationAssistant::BuildReviewPage() {
     const GridSize size = SizeOf(grid_);
     mshReview = Named(new QTableWidget(size.rows, size.cols, page), "mshReview");
     mshReview->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    mshReview->setSelectionMode(QAbstractItemView::NoSelection);
+    mshReview->setFocusPolicy(Qt::NoFocus);
     mshReview->horizontalHeader()->hide();
     mshReview->verticalHeader()->hide();
     mshReview->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
@@ -279,6 +284,19 @@ void FrmCalibrationAssistant::keyPressEvent(QKeyEvent* event) {
     Trapped("Form", "KeyDown", [this, delta] { Forward([delta](auto& a) { a.Step(delta); }); });
 }
 
+void FrmCalibrationAssistant::FitReviewTable() {
+    // The whole table in view where the screen allows, scrolling sideways where it does not.
+    mshReview->resizeColumnsToContents();
+    mshReview->resizeRowsToContents();
+    const int frame = 2 * mshReview->frameWidth();
+    const int width = mshReview->horizontalHeader()->length() + frame;
+    const int room = screen() ? screen()->availableGeometry().width() - 80 : width;
+    int height = mshReview->verticalHeader()->length() + frame;
+    if (width > room) height += mshReview->horizontalScrollBar()->sizeHint().height();
+    mshReview->setFixedSize(std::min(width, room), height);
+    adjustSize();
+}
+
 QString FrmCalibrationAssistant::DriveText(double value) const {
     return Q(ShortestText(value)) + (grid_ == TableGrid::Analog ? " %" : " Hz");
 }
@@ -286,9 +304,14 @@ QString FrmCalibrationAssistant::DriveText(double value) const {
 void FrmCalibrationAssistant::Show() {
     const int page = !assistant_ ? 0 : assistant_->Reviewing() ? 2 : 1;
     pages_->setCurrentIndex(page);
+    // The window as large as the page shown, not as the largest page.
+    for (int k = 0; k < pages_->count(); ++k)
+        pages_->widget(k)->setSizePolicy(k == page ? QSizePolicy::Preferred : QSizePolicy::Ignored,
+                                         k == page ? QSizePolicy::Preferred : QSizePolicy::Ignored);
     if (page == 1) ShowMark();
     if (page == 2) ShowReview();
     if (page == 1) pages_->currentWidget()->setFocus();
+    adjustSize();
 }
 
 void FrmCalibrationAssistant::ShowMark() {
@@ -316,8 +339,16 @@ void FrmCalibrationAssistant::ShowReview() {
     const OutputScope after{preview, out_.ctx, out_.output};
     const TableTexts texts = GetTableTexts(after, grid_);
     for (int r = 0; r < static_cast<int>(texts.size()); ++r)
-        for (int c = 0; c < static_cast<int>(texts[r].size()); ++c)
-            mshReview->setItem(r, c, new QTableWidgetItem(Q(texts[r][c])));
+        for (int c = 0; c < static_cast<int>(texts[r].size()); ++c) {
+            auto* item = new QTableWidgetItem(Q(texts[r][c]));
+            // The breakpoints and battery voltages are the table's headers.
+            QFont font = item->font();
+            font.setBold(r == 0 || (grid_ == TableGrid::Analog && c == 0));
+            item->setFont(font);
+            item->setTextAlignment(Qt::AlignCenter);
+            mshReview->setItem(r, c, item);
+        }
+    FitReviewTable();
     // Both curves over every breakpoint of either table, each straight between its own.
     const int row = AssistantDriveRow(out_, assistant_->choice());
     std::vector<double> x = CurrentMarks(out_, grid_);

@@ -79,6 +79,7 @@ class FrmCalibrationAssistant : public TrappedDialog {
     void Show();
     void ShowMark();
     void ShowReview();
+    void FitReviewTable();
     QString DriveText(double value) const;
 
     LiveLink& link_;
