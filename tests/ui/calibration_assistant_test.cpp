@@ -107,21 +107,27 @@ class CalibrationAssistantTest : public QObject {
     void everyWayOutStopsLiveCalibration() {
         DemoPage f;
         const CalImage before = f.image();
-        const std::pair<const char*, std::function<void(FrmCalibrationAssistant*)>> ways[] = {
-            {"Cancel", [](FrmCalibrationAssistant* a) { a->cmdCancel->click(); }},
-            {"Escape", [](FrmCalibrationAssistant* a) { DemoPage::Key(a, Qt::Key_Escape); }},
-            {"another output's tab", [&](FrmCalibrationAssistant*) { f.SelectTab(0); }},
-            {"a transfer", [&](FrmCalibrationAssistant*) { f.window().RetrieveCommand(); }},
-            {"going offline", [&](FrmCalibrationAssistant*) { f.window().ConnectCommand(); }},
+        // A whole write ends by marking 0x3901 itself: there the assistant must be gone first.
+        const struct {
+            const char* name;
+            std::function<void(FrmCalibrationAssistant*)> way;
+            bool zeroAfter;
+        } ways[] = {
+            {"Cancel", [](FrmCalibrationAssistant* a) { a->cmdCancel->click(); }, true},
+            {"Escape", [](FrmCalibrationAssistant* a) { DemoPage::Key(a, Qt::Key_Escape); }, true},
+            {"another output's tab", [&](FrmCalibrationAssistant*) { f.SelectTab(0); }, true},
+            {"a retrieve", [&](FrmCalibrationAssistant*) { f.window().RetrieveCommand(); }, true},
+            {"an update", [&](FrmCalibrationAssistant*) { f.window().UpdateCommand(); }, false},
+            {"going offline", [&](FrmCalibrationAssistant*) { f.window().ConnectCommand(); }, true},
         };
-        for (const auto& [name, way] : ways) {
+        for (const auto& [name, way, zeroAfter] : ways) {
             if (!f.window().online()) f.GoOnline();
             f.SelectTab(kSpeedometer);
             FrmCalibrationAssistant* a = f.Start(1, "0, 100");
             QVERIFY2(a && f.Byte(0x3901) == 3, name);
             way(a);
             f.Settle();
-            QVERIFY2(f.Byte(0x3901) == 0, name);
+            QVERIFY2(!zeroAfter || f.Byte(0x3901) == 0, name);
             QVERIFY2(f.Closed(), name);
             QVERIFY2(f.image() == before, name);
         }

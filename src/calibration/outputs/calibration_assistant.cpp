@@ -42,7 +42,8 @@ double RowDrive(const OutputScope& out, const AssistantChoice& choice, int keptR
     if (row == keptRow || choice.fill == BatteryFill::SameDuty) return drive;
     const double volts = ValueAt(out, TableGrid::Analog, row, 0);
     if (volts <= 0) return drive;
-    return std::min(100.0, drive * choice.voltsNow / volts);
+    // Above 100 % the cell's own limit (the period) holds it at 100 %.
+    return drive * choice.voltsNow / volts;
 }
 
 }  // namespace
