@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QStatusBar>
 #include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -296,6 +297,7 @@ void AssistantShots(vx42::FrmMain& window, const QString& folder) {
         dialog->grab().save(folder + "/" + name + ".png");
         std::fprintf(stderr, "wrote %s/%s.png\n", qPrintable(folder), name);
     };
+    window.statusBar()->clearMessage();  // an earlier shot's note
     window.TabStrip->setCurrentIndex(2);
     auto* a = open(1);
     if (!a) return;
