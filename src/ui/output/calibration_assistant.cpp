@@ -88,6 +88,10 @@ QWidget* FrmCalibrationAssistant::BuildChoicePage() {
               "optTypedMarks");
     txtMarks = Named(new QLineEdit(page), "txtMarks");
     txtMarks->setPlaceholderText("0, 20, 40, 60, 80");
+    // Room for the eight marks of a dial and more.
+    txtMarks->setMinimumWidth(
+        txtMarks->fontMetrics().horizontalAdvance("0, 20, 40, 60, 80, 100, 120, 140, 160, 180") +
+        16);
     optKeepBreakpoints =
         Named(new QRadioButton("&Keep the current breakpoints", page), "optKeepBreakpoints");
     for (QRadioButton* option : {optTypedMarks, optKeepBreakpoints}) group->addButton(option);
