@@ -148,6 +148,7 @@ void Calibrate(Session& session, const DeviceOptions& device, const CalibrateOpt
         throw CliError("calibrate: " + OutputTitle(output) + " drives no gauge table");
     AssistantChoice choice;
     choice.grid = frame == FunctionFrame::Table ? TableGrid::Analog : TableGrid::Freq;
+    choice.keepBreakpoints = o.keepBreakpoints;
     if (o.keepBreakpoints) {
         choice.marks = CurrentMarks(out, choice.grid);
     } else {
@@ -155,7 +156,7 @@ void Calibrate(Session& session, const DeviceOptions& device, const CalibrateOpt
         if (!marks) throw CliError("calibrate: --marks: " + marks.error().message);
         choice.marks = std::move(*marks);
     }
-    if (auto words = MarkWords(out, choice.grid, choice.marks); !words)
+    if (auto words = ChoiceWords(out, choice); !words)
         throw CliError("calibrate: " + words.error().message);
     choice.voltsNow = o.voltsNow.value_or(DefaultVoltsNow(out));
     choice.fill = o.fill == "scaled" ? BatteryFill::ScaledByBattery : BatteryFill::SameDuty;

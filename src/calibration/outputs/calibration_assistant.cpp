@@ -95,19 +95,35 @@ Result<std::vector<double>> ReadMarks(std::string_view text) {
     return marks;
 }
 
+namespace {
+// The words of the marks, refused unless they increase.
+Result<std::vector<unsigned>> Increasing(std::vector<unsigned> words,
+                                         const std::vector<double>& marks) {
+    for (std::size_t k = 1; k < words.size(); ++k)
+        if (words[k] <= words[k - 1])
+            return Failure{"The marks must increase: " + ShortestText(marks[k]) +
+                           " does not come after " + ShortestText(marks[k - 1]) +
+                           " in the data's stored values."};
+    return words;
+}
+}  // namespace
+
 Result<std::vector<unsigned>> MarkWords(const OutputScope& out, TableGrid grid,
                                         const std::vector<double>& marks) {
     if (marks.size() < 2 || marks.size() > kMaxMarks)
         return Failure{"Give from 2 to 16 marks of the dial, separated by commas (0, 20, 40)."};
     std::vector<unsigned> words;
-    for (std::size_t k = 0; k < marks.size(); ++k) {
-        words.push_back(TypedCellWord(out, grid, 0, BreakpointColumn(grid, 0), marks[k]));
-        if (k > 0 && words[k] <= words[k - 1])
-            return Failure{"The marks must increase: " + ShortestText(marks[k]) +
-                           " does not come after " + ShortestText(marks[k - 1]) +
-                           " in the data's stored values."};
-    }
-    return words;
+    for (const double mark : marks)
+        words.push_back(TypedCellWord(out, grid, 0, BreakpointColumn(grid, 0), mark));
+    return Increasing(std::move(words), marks);
+}
+
+Result<std::vector<unsigned>> ChoiceWords(const OutputScope& out, const AssistantChoice& choice) {
+    if (!choice.keepBreakpoints) return MarkWords(out, choice.grid, choice.marks);
+    std::vector<unsigned> words;
+    for (int k = 0; k < kMaxMarks; ++k)
+        words.push_back(*TableCellWord(out, choice.grid, 0, BreakpointColumn(choice.grid, k)));
+    return Increasing(std::move(words), CurrentMarks(out, choice.grid));
 }
 
 int BatteryRowFor(const OutputScope& out, double volts) {
@@ -131,7 +147,7 @@ std::string FillRuleText(BatteryFill fill, double voltsNow) {
 
 Result<std::vector<CellWord>> AssistantCells(const OutputScope& out, const AssistantChoice& choice,
                                              const KeptDrives& kept) {
-    const auto words = MarkWords(out, choice.grid, choice.marks);
+    const auto words = ChoiceWords(out, choice);
     if (!words) return words.error();
     std::vector<unsigned> breakpoints;
     std::vector<double> drives;

@@ -36,7 +36,10 @@ enum class BatteryFill {
 struct AssistantChoice {
     TableGrid grid = TableGrid::Analog;
     std::vector<double> marks;  // the dial's values in the data's display units
-    double voltsNow = 14.01;    // analog: the battery voltage the vehicle is at now
+    // The marks are the current breakpoints: their stored words are kept as they are (a
+    // display value read back need not give the same word).
+    bool keepBreakpoints = false;
+    double voltsNow = 14.01;  // analog: the battery voltage the vehicle is at now
     BatteryFill fill = BatteryFill::SameDuty;
 };
 
@@ -48,6 +51,9 @@ Result<std::vector<double>> ReadMarks(std::string_view text);
 // refused unless they increase.
 Result<std::vector<unsigned>> MarkWords(const OutputScope& out, TableGrid grid,
                                         const std::vector<double>& marks);
+// The data breakpoint words of a choice: the current words when it keeps the breakpoints
+// (refused unless they increase), the marks' words otherwise.
+Result<std::vector<unsigned>> ChoiceWords(const OutputScope& out, const AssistantChoice& choice);
 // The battery row (1 to 6) whose voltage is nearest `volts`; the first of two as near.
 int BatteryRowFor(const OutputScope& out, double volts);
 // The voltage the assistant offers for "now": that of the row nearest 14.01 V.

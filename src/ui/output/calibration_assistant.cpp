@@ -229,7 +229,8 @@ void FrmCalibrationAssistant::ShowFillRule() {
 void FrmCalibrationAssistant::Begin() {
     AssistantChoice choice;
     choice.grid = grid_;
-    if (optKeepBreakpoints->isChecked()) {
+    choice.keepBreakpoints = optKeepBreakpoints->isChecked();
+    if (choice.keepBreakpoints) {
         choice.marks = CurrentMarks(out_, grid_);
     } else {
         auto marks = ReadMarks(S(txtMarks->text()));
@@ -237,7 +238,7 @@ void FrmCalibrationAssistant::Begin() {
             return prompt_.Message(marks.error().message, kAssistantTitle, Icon::Exclamation);
         choice.marks = std::move(*marks);
     }
-    if (const auto words = MarkWords(out_, grid_, choice.marks); !words)
+    if (const auto words = ChoiceWords(out_, choice); !words)
         return prompt_.Message(words.error().message, kAssistantTitle, Icon::Exclamation);
     if (grid_ == TableGrid::Analog) {
         const std::string volts = S(txtVoltsNow->text());

@@ -77,6 +77,20 @@ TEST_F(CalibrationAssistantTest, MarksRefusedUnlessTwoToSixteenIncreasingNumbers
               (std::vector<unsigned>{0, 40, 80}));
 }
 
+// Raw 81 shows as 8.1 at a multiplier of 0.1, which reads back as 80.99999: kept breakpoints
+// keep their words.
+TEST_F(CalibrationAssistantTest, KeptBreakpointsKeepTheirWords) {
+    SelectMessage(0, 0, 0.1, 0);
+    image.StoreWord(*CellAddress(Scope(), TableGrid::Freq, 0, 8), 81);
+    AssistantChoice choice = Choice(CurrentMarks(Scope(), TableGrid::Freq), TableGrid::Freq);
+    choice.keepBreakpoints = true;
+    const auto cells = AssistantCells(Scope(), choice, KeptDrives(16, 5.0));
+    ASSERT_TRUE(cells);
+    const CalImage preview = AssistantPreview(Scope(), TableGrid::Freq, *cells);
+    EXPECT_EQ(preview.Word(*CellAddress(Scope(), TableGrid::Freq, 0, 8)), 81u);
+    EXPECT_EQ(preview.Word(*CellAddress(Scope(), TableGrid::Freq, 1, 8)), 50u);
+}
+
 TEST_F(CalibrationAssistantTest, DrivesGuessesAndKeepsWithoutTouchingTheImage) {
     const CalImage before = image;
     CalibrationAssistant assistant(link, Scope(), Choice({0, 20, 40, 60}));
