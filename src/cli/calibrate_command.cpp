@@ -14,6 +14,7 @@
 #include "cli/cli_support.h"
 #include "cli/commands.h"
 #include "cli/module_session.h"
+#include "cli/terminal_keys.h"
 #include "device/clock.h"
 #include "files/calibration_file.h"
 #include "review/calibration_text.h"
@@ -94,14 +95,49 @@ Typed ApplyLine(CalibrationAssistant& a, const std::string& line) {
     return Typed::Go;
 }
 
-// The marks from the terminal; false when the installer quit.
+// One key pressed on the terminal: the arrows by 1, Page Up and Down by 10, with Shift a
+// tenth; Enter keeps, Escape quits, any other character as a line of it.
+Typed ApplyKey(CalibrationAssistant& a, const KeyPress& key) {
+    const std::pair<KeyPress::Kind, NeedleKey> needle[] = {
+        {KeyPress::Up, NeedleKey::Up},
+        {KeyPress::Down, NeedleKey::Down},
+        {KeyPress::PageUp, NeedleKey::PageUp},
+        {KeyPress::PageDown, NeedleKey::PageDown}};
+    for (const auto& [kind, step] : needle)
+        if (key.kind == kind) {
+            a.Step(NeedleStep(step, key.shift));
+            return Typed::Go;
+        }
+    if (key.kind == KeyPress::Escape) return Typed::Quit;
+    if (key.kind == KeyPress::Enter) return ApplyLine(a, "");
+    if (key.kind == KeyPress::Char) return ApplyLine(a, std::string(1, key.ch));
+    return Typed::Go;
+}
+
+// The marks from the terminal, a key at a time (a line at a time when standard input is no
+// terminal); false when the installer quit.
 bool FromTerminal(CalibrationAssistant& a) {
-    Note("calibrate: + - ++ -- +. -. move the needle, Enter keeps, b back, s skip, e end, q quit");
+    KeyReader keys;
+    if (keys.Available())
+        Note(
+            "calibrate: the arrows move the needle by 1, Page Up and Down by 10, with Shift a "
+            "tenth; Enter keeps, b back, s skip, e end, q or Escape quits");
+    else
+        Note(
+            "calibrate: + - ++ -- +. -. move the needle, Enter keeps, b back, s skip, e end, "
+            "q quit");
     std::string line;
     for (;;) {
         Note("calibrate: " + Where(a) + (a.Reviewing() ? " (t stores, b back, q quits)" : ""));
-        if (!std::getline(std::cin, line)) return false;
-        const Typed typed = ApplyLine(a, line);
+        Typed typed = Typed::Go;
+        if (keys.Available()) {
+            const auto key = keys.Read();
+            if (!key) return false;
+            typed = ApplyKey(a, *key);
+        } else {
+            if (!std::getline(std::cin, line)) return false;
+            typed = ApplyLine(a, line);
+        }
         if (typed == Typed::Quit) return false;
         if (typed == Typed::Store) return true;
     }
@@ -194,8 +230,9 @@ void AddCalibrateCommand(CLI::App& app, Session& session, std::shared_ptr<Device
     auto* command = app.add_subcommand(
         "calibrate",
         "Calibrate a gauge with the assistant: the output is driven live at each mark of the "
-        "dial in turn, moved with keys typed on the terminal (+ - ++ -- +. -., a number, "
-        "Enter keeps, b back, s skip, e end, t store, q quit) or by --drive values, and the "
+        "dial in turn, moved with the keys of the terminal (the arrows by 1, Page Up and Down "
+        "by 10, with Shift a tenth; Enter keeps, b back, s skip, e end, t stores, q quits; "
+        "from a pipe one a line: + - ++ -- +. -. or a number) or by --drive values, and the "
         "kept marks are stored into its table in the module (only the cells that change); "
         "prints the table as JSON");
     command->group("Module commands");
