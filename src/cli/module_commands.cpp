@@ -1,10 +1,13 @@
 // vx42ctl info, retrieve, write, verify, can-speed, can-status, read, upgrade: the commands
 // that talk to a module.
 
+#include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <thread>
 
 #include "base/numbers.h"
 #include "base/system_text.h"
@@ -15,11 +18,14 @@
 #include "cli/module_session.h"
 #include "device/can_bus.h"
 #include "files/paths.h"
+#include "files/restore_points.h"
+#include "files/window_settings.h"
 #include "firmware/upgrade.h"
 #include "firmware/upgrade_restore_point.h"
 #include "review/calibration_diff.h"
 #include "review/calibration_text.h"
 #include "session/calibration_session.h"
+#include "session/can_status_watch.h"
 
 namespace vx42::cli {
 
@@ -33,6 +39,7 @@ struct ModuleOptions {
     std::string historyFolder;
     bool noHistory = false;
     bool force = false;  // write a calibration the check finds errors in
+    bool watch = false;  // can-status: a line per round until interrupted
 };
 
 // The restore points of retrieve, write and upgrade: the window's history unless another
@@ -47,10 +54,14 @@ std::string HistoryFolderOf(const ModuleOptions& o) {
     return folder;
 }
 
-// The session over a connected module: what the window's session does, one step at a time.
+// The session over a connected module: what the window's session does, one step at a time,
+// keeping as many restore points a module as the window's setting says.
 struct CommandSession {
     CommandSession(const ModuleOptions& o, ModuleSession& module)
-        : session(shown, HistoryFolderOf(o), kDefaultRestorePointLimit) {
+        : session(shown, HistoryFolderOf(o), RestorePointLimit(WindowSettings())) {
+        Connected(module);
+    }
+    void Connected(ModuleSession& module) {
         session.Connected(module.link().Connection(), module.link().DeviceSerial());
     }
     // A restore point that could not be kept fails the command (after its work is done).
@@ -199,6 +210,29 @@ void CanSpeed(Session& session, const ModuleOptions& o) {
     });
 }
 
+// Set by Ctrl+C while can-status --watch runs: the round under way ends, then the command.
+volatile std::sig_atomic_t watchInterrupted = 0;
+extern "C" void InterruptWatch(int) {
+    watchInterrupted = 1;
+}
+
+// can-status --watch: a round of reads about once a second, each printed as a line, until
+// Ctrl+C; a slot whose read failed is "not read" in its round.
+void WatchCanStatus(ModuleSession& module, const CalImage& image) {
+    watchInterrupted = 0;
+    const auto previous = std::signal(SIGINT, InterruptWatch);
+    while (!watchInterrupted) {
+        const auto start = std::chrono::steady_clock::now();
+        std::cout << CanStatusLine(RestoreTimeText(NowSeconds()),
+                                   CanSlotStatus(module.link(), image))
+                  << std::endl;
+        const auto next = start + std::chrono::milliseconds(kCanWatchIntervalMs);
+        while (!watchInterrupted && std::chrono::steady_clock::now() < next)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    std::signal(SIGINT, previous == SIG_ERR ? SIG_DFL : previous);
+}
+
 void CanStatus(Session& session, const ModuleOptions& o) {
     WithModule(session, o, "can-status", [&](ModuleSession& module) {
         // The slot rules need only each output's use of its secondary data.
@@ -209,6 +243,7 @@ void CanStatus(Session& session, const ModuleOptions& o) {
                                                 "can-status: how " + OutputTitle(k) +
                                                     " uses its secondary data")[0]);
         }
+        if (o.watch) return WatchCanStatus(module, image);
         const auto status = CanSlotStatus(module.link(), image);
         nlohmann::ordered_json slots = nlohmann::ordered_json::array();
         for (int s = 0; s < kMessageSlots; ++s) {
@@ -219,6 +254,7 @@ void CanStatus(Session& session, const ModuleOptions& o) {
             j["Slot"] = s + 1;
             j["Output"] = s / 2 + 1;
             j["Data"] = s % 2 == 0 ? "primary" : "secondary";
+            j["Used"] = status[s] != SlotStatus::NotUsed;
             j["Receiving"] = status[s] == SlotStatus::Receiving;
             slots.push_back(j);
         }
@@ -272,6 +308,51 @@ const char* OutcomeText(UpgradeOutcome outcome) {
     return "complete";
 }
 
+// After an upgrade: the module is retrieved again and, when the upgrade changed its
+// calibration, the differences are listed and the one from before is offered to be written
+// back (--yes writes it).
+void CheckAfterUpgrade(Session& session, ModuleSession& module, CommandSession& command) {
+    module.link().ConnectIfOffline();
+    if (!module.link().Online()) {
+        Note(
+            "upgrade: the module could not be reached again to check its calibration; "
+            "retrieve and verify it before use");
+        return;
+    }
+    command.Connected(module);
+    CalImage image;
+    ProgressBar bar;
+    const bool retrieved = module.link().RetrieveCalibration(image, module.ProgressOn(bar));
+    bar.Finish();
+    if (!retrieved) {
+        Note("upgrade: the module's calibration could not be read back after the upgrade");
+        return;
+    }
+    CommandSession::Kept("upgrade", command.session.Retrieved(image));
+    const auto before = command.session.TakeUpgradeChange();
+    if (!before) return;
+    const auto differences = DiffCalibrations(*before, image, UnitFlags{});
+    for (const auto& d : differences) std::cout << DifferenceLine(d) << "\n";
+    FileState files;
+    const NextStep next =
+        command.session.OfferWriteBack(session.prompt, *before, differences.size(), files);
+    if (next.kind != NextStep::Kind::WriteWhole) {
+        Note(
+            "upgrade: the module keeps the calibration the upgrade left (before -> after "
+            "listed above)");
+        return;
+    }
+    const int shown = session.prompt.MessagesShown();
+    const bool written = module.link().WriteWholeCalibration(*before, module.ProgressOn(bar));
+    bar.Finish();
+    const auto kept = command.session.WholeWriteEnded(written, *before, next.event);
+    if (!written)
+        session.prompt.Fail("upgrade: the calibration from before was not written back", shown);
+    Note("upgrade: the calibration from before the upgrade was written back to module " +
+         module.link().DeviceSerial());
+    CommandSession::Kept("upgrade", kept);
+}
+
 void Upgrade(Session& session, const ModuleOptions& o) {
     session.prompt.SetOperation("upgrade");
     if (UpgradeKindOf(ExtensionOfPath(o.file)) == UpgradeKind::None)
@@ -283,8 +364,9 @@ void Upgrade(Session& session, const ModuleOptions& o) {
     const std::string path = Utf8FromPath(std::filesystem::absolute(PathFromUtf8(o.file)));
     if (!LoadUpgradeFile(path, file, session.prompt))
         session.prompt.Fail("upgrade: " + Quoted(o.file) + " could not be loaded");
-    const std::string historyFolder = HistoryFolderOf(o);
+    const bool history = !HistoryFolderOf(o).empty();
     ModuleSession module(o.device, session.prompt);
+    CommandSession command(o, module);  // connected once the upgrade has opened the link
     const int shown = session.prompt.MessagesShown();
     ProgressBar bar;
     const auto status = [&bar](const std::string& line) {
@@ -293,15 +375,19 @@ void Upgrade(Session& session, const ModuleOptions& o) {
     };
     // The module's calibration is kept before anything is sent, as the window keeps it.
     BeforeSending before;
-    if (!historyFolder.empty())
+    if (history)
         before = [&](ModuleLink& link) {
-            RestorePoints store(historyFolder);
-            return KeepRestorePointBeforeUpgrade(link, store, session.prompt,
+            command.Connected(module);
+            return KeepRestorePointBeforeUpgrade(link, command.session.keeper(), session.prompt,
                                                  module.ProgressOn(bar));
         };
     const UpgradeOutcome outcome =
         StartUpgrade(module.link(), false, file, status, module.ProgressOn(bar), before);
     bar.Finish();
+    if (history && UpgradeReachedModule(outcome)) {
+        command.session.UpgradeEnded();
+        CheckAfterUpgrade(session, module, command);
+    }
     if (outcome != UpgradeOutcome::Complete)
         session.prompt.Fail(std::string("upgrade: ") + OutcomeText(outcome), shown);
 }
@@ -361,8 +447,10 @@ void AddModuleCommands(CLI::App& app, Session& session) {
         CanSpeed)
         ->add_option("KBITS", o->value, "The CAN speed to set, in kbit/s");
     add("can-status",
-        "Print whether each of the eight message slots is receiving its CAN message, as JSON",
-        CanStatus);
+        "Print whether each of the eight message slots is receiving its CAN message, as JSON; "
+        "with --watch a line per round of reads, about once a second, until Ctrl+C",
+        CanStatus)
+        ->add_flag("--watch", o->watch, "Read again about once a second, a line per round");
     add("read", "Read two bytes of the module's memory and print them as JSON", Read)
         ->add_option("ADDRESS", o->value, "Module address: decimal, or hexadecimal after 0x")
         ->required();

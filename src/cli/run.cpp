@@ -2,6 +2,7 @@
 
 #include <iostream>
 
+#include "base/file_lock.h"
 #include "cli/cli_support.h"
 #include "cli/commands.h"
 
@@ -40,6 +41,7 @@ void DescribeCommands(CLI::App& app, Session& session) {
 }
 
 int Run(int argc, char** argv) {
+    SetLockHolderName("vx42ctl");
     Session session;
     CLI::App app;
     // Options are "--name" and "-n" on every system: on Windows a "/" starts a path (the root

@@ -25,13 +25,27 @@ void CanSpeedChoice::Ok(EditTarget& target, bool online) const {
     target.StoreAndWriteWord(CalAddresses().CanSpeed, kbits, mark);
 }
 
+const char* SlotStatusText(SlotStatus status) {
+    switch (status) {
+        case SlotStatus::Receiving:
+            return "receiving";
+        case SlotStatus::NotReceiving:
+            return "not receiving";
+        case SlotStatus::NotUsed:
+            return "not used";
+        case SlotStatus::Unchanged:
+            break;
+    }
+    return "not read";
+}
+
 std::array<SlotStatus, kMessageSlots> CanSlotStatus(ModuleLink& link, const CalImage& image) {
     std::array<SlotStatus, kMessageSlots> shown{};
     for (int k = 0; k < kMessageSlots; ++k) {
         auto& slot = shown[static_cast<std::size_t>(k)];
         const bool secondary = k % 2 == 1;
         if (secondary && image.Byte(CalAddresses().OutputCal[k / 2].SecondaryMode) == 0) {
-            slot = SlotStatus::NotReceiving;
+            slot = SlotStatus::NotUsed;
             continue;
         }
         Bytes word;
@@ -52,6 +66,14 @@ std::array<SlotStatus, kMessageSlots> CheckCanStatus(ModuleLink& link, const Cal
     }
     link.SettleLink();
     return CanSlotStatus(link, image);
+}
+
+std::string CanStatusLine(const std::string& time,
+                          const std::array<SlotStatus, kMessageSlots>& status) {
+    std::string line = time;
+    for (int k = 0; k < kMessageSlots; ++k)
+        line += "  " + std::to_string(k + 1) + " " + SlotStatusText(status[k]);
+    return line;
 }
 
 }  // namespace vx42

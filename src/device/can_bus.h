@@ -4,6 +4,7 @@
 
 #include <array>
 #include <optional>
+#include <string>
 
 #include "calibration/cal_image.h"
 #include "calibration/edit_target.h"
@@ -55,8 +56,12 @@ class CanSpeedChoice {
 enum class SlotStatus {
     Receiving,     // green
     NotReceiving,  // red
+    NotUsed,       // grey: the output does not use this data, so nothing is read
     Unchanged,     // the read failed: the indicator keeps its colour
 };
+
+// "receiving", "not receiving", "not used", "not read".
+const char* SlotStatusText(SlotStatus status);
 
 // Module address of message slot k's status word.
 constexpr int CanStatusAddress(int slot) {
@@ -64,11 +69,17 @@ constexpr int CanStatusAddress(int slot) {
 }
 
 // Slots 0 to 7 in order (output k / 2; primary when k is even): a secondary slot whose
-// output's SecondaryMode is 0 is not receiving without a read; every other slot reads its
-// status word with Read2BytesRetry, non-zero meaning receiving.
+// output's SecondaryMode is 0 is not used and not read (shown apart from a slot that fails
+// to receive); every other slot reads its status word with Read2BytesRetry, non-zero meaning
+// receiving.
 std::array<SlotStatus, kMessageSlots> CanSlotStatus(ModuleLink& link, const CalImage& image);
 
 // "Check CAN Status": offline nothing changes; online the link settles first.
 std::array<SlotStatus, kMessageSlots> CheckCanStatus(ModuleLink& link, const CalImage& image);
+
+// One round of a watch as a line: the time, then each slot's number and status
+// ("12:00:01  1 receiving  2 not used  ...").
+std::string CanStatusLine(const std::string& time,
+                          const std::array<SlotStatus, kMessageSlots>& status);
 
 }  // namespace vx42

@@ -78,6 +78,7 @@ class ModuleLink : public ChangeSink {
     ModuleLink& operator=(const ModuleLink&) = delete;
 
     Bridge& bridge() { return *bridge_; }
+    const Bridge& bridge() const { return *bridge_; }
     // Where the link's messages go (the procedures that drive the link report there too).
     Prompt& prompt() { return prompt_; }
     void SetTiming(const LinkTiming& timing) { timing_ = timing; }

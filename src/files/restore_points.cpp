@@ -9,19 +9,7 @@
 #include <nlohmann/json.hpp>
 #include <tuple>
 
-#ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX  // std::min and std::max below
-#endif
-#include <windows.h>
-#else
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
-#include <cerrno>
-#endif
-
+#include "base/file_lock.h"
 #include "base/numbers.h"
 #include "base/system_text.h"
 #include "files/file_io.h"
@@ -219,62 +207,42 @@ auto ReadIndexFile(const std::string& path, Parse parse) {
     }
 }
 
+// A damaged index that could not be set aside: nothing may be kept in its place.
+class SetAsideRefused : public FileError {
+  public:
+    using FileError::FileError;
+};
+
 // Sets a damaged index aside for whoever wants to look at it: the calibration files stay.
 void SetAside(const std::string& path, const std::string& folder, std::int64_t time) {
     std::error_code ec;
     const std::string damaged = JoinPath(folder, "index-damaged-" + UtcStamp(time) + ".json");
     fs::rename(PathFromUtf8(path), PathFromUtf8(damaged), ec);
-    if (ec) throw FileError("The damaged restore point index \"" + path + "\" cannot be set aside");
+    if (ec)
+        throw SetAsideRefused("The damaged restore point index \"" + path +
+                              "\" cannot be set aside (" + ec.message() +
+                              "); no restore point is kept until it is moved away.");
 }
 
 }  // namespace
 
 // An advisory lock on the history folder, held by one writer at a time across processes (the
-// window, the relay window and vx42ctl) and threads.
+// window, the relay window and vx42ctl) and threads. It is waited for a few seconds at most:
+// a writer stopped while it holds the lock is named, and nothing is kept.
 class RestorePoints::FolderLock {
   public:
-    explicit FolderLock(const std::string& folder) {
-        const std::string path = JoinPath(folder, kLockName);
-#ifdef _WIN32
-        handle_ = CreateFileW(PathFromUtf8(path).c_str(), GENERIC_READ | GENERIC_WRITE,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-        OVERLAPPED whole{};
-        if (handle_ == INVALID_HANDLE_VALUE ||
-            !LockFileEx(handle_, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole)) {
-            if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-            throw FileError("The restore points cannot be locked: \"" + path + "\"");
-        }
-#else
-        fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-        int locked = -1;
-        while (fd_ >= 0 && (locked = ::flock(fd_, LOCK_EX)) != 0 && errno == EINTR) {
-        }
-        if (fd_ < 0 || locked != 0) {
-            if (fd_ >= 0) ::close(fd_);
-            throw FileError("The restore points cannot be locked: \"" + path + "\"");
-        }
-#endif
+    FolderLock(const std::string& folder, std::chrono::milliseconds wait)
+        : path_(JoinPath(folder, kLockName)), lock_(path_, wait) {
+        if (lock_.held()) return;
+        const std::string holder = LockHolder(path_);
+        throw FileError("The restore points cannot be locked: \"" + path_ + "\" is held by " +
+                        (holder.empty() ? std::string("another program") : holder) +
+                        ". Close it or wait until it ends, then try again.");
     }
-    ~FolderLock() {
-#ifdef _WIN32
-        OVERLAPPED whole{};
-        UnlockFileEx(handle_, 0, MAXDWORD, MAXDWORD, &whole);
-        CloseHandle(handle_);
-#else
-        ::flock(fd_, LOCK_UN);
-        ::close(fd_);
-#endif
-    }
-    FolderLock(const FolderLock&) = delete;
-    FolderLock& operator=(const FolderLock&) = delete;
 
   private:
-#ifdef _WIN32
-    HANDLE handle_ = INVALID_HANDLE_VALUE;
-#else
-    int fd_ = -1;
-#endif
+    std::string path_;
+    FileLock lock_;
 };
 
 RestorePoints::RestorePoints(std::string folder, int limit, FileWriter writer)
@@ -410,6 +378,8 @@ std::optional<ModuleHistory> RestorePoints::Locate(const std::string& key, bool 
         }
     } catch (const IndexTooLarge&) {
         throw;
+    } catch (const SetAsideRefused&) {
+        throw;
     } catch (const FileError&) {
         return std::nullopt;  // looked up only: a damaged index holds nothing to change
     }
@@ -419,8 +389,12 @@ bool RestorePoints::Record(const std::string& serial, const CalImage& image,
                            const std::string& event, std::int64_t time) {
     std::error_code ec;
     fs::create_directories(PathFromUtf8(folder_), ec);
-    const FolderLock lock(folder_);
-    ModuleHistory h = *Locate(ModuleKey(serial), true, time);
+    const FolderLock lock(folder_, lockWait_);
+    auto located = Locate(ModuleKey(serial), true, time);
+    if (!located)
+        throw FileError("The restore points of module " + ModuleKey(serial) +
+                        " cannot be found in \"" + folder_ + "\"");
+    ModuleHistory h = std::move(*located);
     h.lastSeen = time;
 
     bool same = false;
@@ -458,7 +432,7 @@ bool RestorePoints::Record(const std::string& serial, const CalImage& image,
 void RestorePoints::MarkMovedOn(const std::string& serial) {
     std::error_code ec;
     if (!fs::is_directory(PathFromUtf8(folder_), ec)) return;
-    const FolderLock lock(folder_);
+    const FolderLock lock(folder_, lockWait_);
     auto h = Locate(ModuleKey(serial), false, 0);
     if (!h || h->movedOn) return;
     h->movedOn = true;
@@ -479,7 +453,45 @@ Result<void> RestoreKeeper::Keep(const std::string& serial, const CalImage& imag
     } catch (const FileError& e) {
         return Failure{e.what()};
     }
+    const std::string key = ModuleKey(serial), newest = NewestEntry(serial);
+    const std::lock_guard lock(*newestMutex_);
+    const auto known = std::find_if(newest_.begin(), newest_.end(),
+                                    [&](const auto& entry) { return entry.first == key; });
+    if (known == newest_.end())
+        newest_.emplace_back(key, newest);
+    else
+        known->second = newest;
     return {};
+}
+
+Result<void> RestoreKeeper::KeepBeforeUpgrade(const std::string& serial, const CalImage& image) {
+    beforeUpgrade_.emplace(ModuleKey(serial), image);
+    return Keep(serial, image, restore_event::BeforeUpgrade);
+}
+
+std::optional<CalImage> RestoreKeeper::TakeBeforeUpgrade(const std::string& serial) {
+    if (!beforeUpgrade_ || beforeUpgrade_->first != ModuleKey(serial)) return std::nullopt;
+    CalImage image = beforeUpgrade_->second;
+    beforeUpgrade_.reset();
+    return image;
+}
+
+std::string RestoreKeeper::NewestEntry(const std::string& serial) const {
+    try {
+        const auto module = store_->Module(serial);
+        return module && !module->entries.empty() ? module->entries.back().file : std::string();
+    } catch (const FileError&) {
+        return {};
+    }
+}
+
+bool RestoreKeeper::KeptElsewhere(const std::string& serial) const {
+    if (!store_) return false;
+    const std::lock_guard lock(*newestMutex_);
+    const auto known = std::find_if(newest_.begin(), newest_.end(), [&](const auto& entry) {
+        return entry.first == ModuleKey(serial);
+    });
+    return known != newest_.end() && NewestEntry(serial) != known->second;
 }
 
 void RestoreKeeper::Changed() {

@@ -11,8 +11,11 @@
 // advisory lock on the folder ("history.lock"), so the window, the relay window and vx42ctl
 // may record at once without losing an entry.
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <span>
 #include <string>
@@ -27,6 +30,8 @@ namespace vx42 {
 class SettingsStore;
 
 constexpr int kDefaultRestorePointLimit = 200;
+// How long a writer waits for another to let go of the history's lock.
+constexpr std::chrono::milliseconds kRestoreLockWait{5000};
 // The key of a module whose serial number could not be read.
 constexpr const char* kUnknownModule = "unknown";
 
@@ -68,6 +73,8 @@ class RestorePoints {
                            FileWriter writer = {});
 
     const std::string& folder() const { return folder_; }
+    // How long Record and MarkMovedOn wait for the lock before they fail naming its holder.
+    void SetLockWait(std::chrono::milliseconds wait) { lockWait_ = wait; }
 
     // The modules seen, in the order first seen. An absent index is an empty history; an
     // unreadable, malformed or too large one throws FileError.
@@ -103,6 +110,7 @@ class RestorePoints {
     std::string folder_;
     int limit_;
     FileWriter writer_;
+    std::chrono::milliseconds lockWait_ = kRestoreLockWait;
 };
 
 // What the window keeps of the calibrations that pass between it and a module. With no
@@ -121,10 +129,29 @@ class RestoreKeeper {
     // that the module moved on from its newest entry.
     void Changed();
 
+    // Before an upgrade: the module's calibration, retrieved for the purpose, is kept ("Before
+    // upgrade") and remembered for the check after the upgrade, even when restore points are
+    // off or it could not be kept. Runs on the link's thread while the upgrade is the one
+    // transfer, so nothing else uses the keeper then.
+    Result<void> KeepBeforeUpgrade(const std::string& serial, const CalImage& image);
+    // The calibration module `serial` held before its last upgrade, handed out once.
+    std::optional<CalImage> TakeBeforeUpgrade(const std::string& serial);
+    // Another program kept a restore point of module `serial` since this keeper last kept one
+    // for it: that program may have written the module. False for a module it never kept.
+    bool KeptElsewhere(const std::string& serial) const;
+
   private:
+    // The file of module `serial`'s newest entry (empty when none can be read).
+    std::string NewestEntry(const std::string& serial) const;
+
     std::optional<RestorePoints> store_;
     std::string serial_;
     bool marked_ = true;  // nothing to mark before the first retrieve or write
+    // The newest entry of each module as this keeper left it (kept on one thread, asked for
+    // on another).
+    std::vector<std::pair<std::string, std::string>> newest_;
+    std::shared_ptr<std::mutex> newestMutex_ = std::make_shared<std::mutex>();
+    std::optional<std::pair<std::string, CalImage>> beforeUpgrade_;
 };
 
 // The window's edits on their way to the module, with the keeper told of each one first.

@@ -295,4 +295,19 @@ bool SendBootloader(ModuleLink& link) {
     return WithLinkOpen(link, [&] { return link.WriteMarker0400(); }).value_or(false);
 }
 
+bool UpgradeReachedModule(UpgradeOutcome outcome) {
+    switch (outcome) {
+        case UpgradeOutcome::NoFile:
+        case UpgradeOutcome::NoLink:
+        case UpgradeOutcome::NothingToSend:
+        case UpgradeOutcome::Cancelled:
+            return false;
+        case UpgradeOutcome::Failed:
+        case UpgradeOutcome::Refused:  // the unlock and the marker may have landed
+        case UpgradeOutcome::Complete:
+            break;
+    }
+    return true;
+}
+
 }  // namespace vx42

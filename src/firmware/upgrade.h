@@ -106,6 +106,9 @@ enum class UpgradeOutcome {
     Cancelled,  // stopped before anything was sent (see BeforeSending)
 };
 
+// Whether an upgrade that ended so may have changed what the module holds: it sent something.
+bool UpgradeReachedModule(UpgradeOutcome outcome);
+
 // Runs once the link is usable and before an upgrade sends anything (the restore point of
 // the module's calibration); false stops the upgrade, which then sends nothing.
 using BeforeSending = std::function<bool(ModuleLink& link)>;

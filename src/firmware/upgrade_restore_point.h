@@ -14,10 +14,10 @@ inline constexpr const char* kNoRestorePointQuestion =
     "Upgrade without a restore point?";
 inline constexpr const char* kRestorePointTitle = "Restore Point";
 
-// Retrieves the calibration over the open link and keeps it ("Before upgrade"). When the
-// retrieve fails or the restore point cannot be written, asks whether to upgrade without
-// one. True to go on with the upgrade.
-bool KeepRestorePointBeforeUpgrade(ModuleLink& link, RestorePoints& store, Prompt& prompt,
+// Retrieves the calibration over the open link and keeps it ("Before upgrade"; the keeper also
+// remembers it for the check after the upgrade). When the retrieve fails or the restore point
+// cannot be written, asks whether to upgrade without one. True to go on with the upgrade.
+bool KeepRestorePointBeforeUpgrade(ModuleLink& link, RestoreKeeper& keeper, Prompt& prompt,
                                    const Progress& progress);
 
 }  // namespace vx42

@@ -86,7 +86,7 @@ void CalibrationSession::Connected(ConnectionId id, const std::string& serial) {
     connection_ = id;
     serial_ = serial;
     // A bridge without a serial number may be any module: nothing is known of it.
-    if (serial.empty() || ModuleKey(serial) != moduleKey_) {
+    if (serial.empty() || ModuleKey(serial) != moduleKey_ || MustRetrieve()) {
         moduleKey_ = ModuleKey(serial);
         moduleImage_.reset();
     }
@@ -106,6 +106,7 @@ bool CalibrationSession::ReplaceShown(const CalImage& image, ImageOrigin origin,
 }
 
 Result<void> CalibrationSession::Retrieved(const CalImage& image) {
+    NoteRetrieveAfterUpgrade(image);
     if (image.Blank()) {
         moduleKey_ = ModuleKey(serial_);
         moduleImage_ = image;
@@ -116,7 +117,7 @@ Result<void> CalibrationSession::Retrieved(const CalImage& image) {
     originName_ = serial_;
     moduleKey_ = ModuleKey(serial_);
     moduleImage_ = image;
-    return keeper_.Keep(serial_, image, restore_event::Retrieve);
+    return Keep(image, restore_event::Retrieve);
 }
 
 bool CalibrationSession::ModuleBlank() const {
@@ -142,13 +143,13 @@ Result<void> CalibrationSession::WholeWriteEnded(bool written, const CalImage& i
         return {};
     }
     moduleImage_ = image;
-    return keeper_.Keep(serial_, image, event);
+    return Keep(image, event);
 }
 
 void CalibrationSession::ChangeHanded(ConnectionId stamp, int address,
                                       std::span<const std::uint8_t> bytes) {
     if (stamp == 0 || stamp != connection()) return;
-    keeper_.Changed();
+    KeepChanged();
     if (!moduleImage_) return;
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         const int at = address + static_cast<int>(i);
@@ -162,8 +163,14 @@ void CalibrationSession::ChangeLost(ConnectionId stamp) {
 }
 
 NextStep CalibrationSession::AfterConnect(bool newModule, FileContext files) {
-    // The module whose calibration was last retrieved whole keeps the program's copy.
-    if (!online_ || !newModule) return {};
+    if (!online_) return {};
+    if (!newModule) {
+        // The module whose calibration was last retrieved whole keeps the program's copy,
+        // unless something else may have changed the module since.
+        if (!MustRetrieve()) return {};
+        OfferSaveChanges(files, shown_);
+        return {NextStep::Kind::Retrieve, {}};
+    }
     if (files.state.CalibrationChanged && !files.state.AutoRetrieved) {
         // The module's calibration is about to replace edits nobody saved.
         OfferSaveChanges(files, shown_);

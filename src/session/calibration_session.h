@@ -10,6 +10,7 @@
 // The commands of the window take their enabled state from CommandEnabled over State().
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -185,7 +186,40 @@ class CalibrationSession {
     // asked); the next command's edits are asked for again.
     EditRoute EndEditCommand();
 
+    // Where the keeper's file work runs (session_keeping.cpp): at once, or handed to `run`
+    // (the window's link thread, so a history lock held by another program never stops the
+    // window) in the order given; a failure there is handed to `report`.
+    using KeepRunner = std::function<void(std::function<void()> work)>;
+    void KeepElsewhere(KeepRunner run, std::function<void(const Result<void>&)> report);
+
+    // --- What an upgrade or another program may have changed (upgrade_check.cpp).
+
+    // An upgrade reached the connected module (UpgradeReachedModule): what it holds is no
+    // longer known, and the next connect retrieves it.
+    void UpgradeEnded();
+    // The link says another program had the connected module since (its state file): what
+    // it holds is no longer known, and the next connect retrieves it.
+    void WrittenElsewhere();
+    // Whether module `serial()`, although it is the one last retrieved, is retrieved at the
+    // next connect: an upgrade, another program that had it, or one that kept a restore point
+    // of it since, may have changed what it holds.
+    bool MustRetrieve() const;
+    // The check after an upgrade, once the retrieve that follows it arrived: the calibration
+    // the module held before the upgrade when it now holds another, handed out once.
+    std::optional<CalImage> TakeUpgradeChange();
+    // Says that the upgrade changed the module's calibration in `differences` settings and
+    // offers to write the one from before back. Yes: it becomes the calibration shown,
+    // unsaved (one step the caller records), and is written whole next.
+    NextStep OfferWriteBack(Prompt& prompt, const CalImage& before, std::size_t differences,
+                            FileState& files);
+
   private:
+    // Keeps the image for the connected module, at once or where KeepElsewhere says.
+    Result<void> Keep(const CalImage& image, const std::string& event);
+    void KeepChanged();
+    // A whole retrieve arrived: after an upgrade, what it changed is noted for the check.
+    void NoteRetrieveAfterUpgrade(const CalImage& image);
+
     CalImage& shown_;
     ModuleAgreement agreementShown_ = ModuleAgreement::Unknown;
     CalImage shownBefore_;  // the calibration shown when the module was last shown to differ
@@ -200,6 +234,11 @@ class CalibrationSession {
     // What the module `moduleKey_` holds as far as the tool knows.
     std::string moduleKey_;
     std::optional<CalImage> moduleImage_;
+    std::string upgradedKey_;   // the module an upgrade reached, until it is retrieved
+    std::string elsewhereKey_;  // the module another program had, until it is retrieved
+    std::optional<CalImage> upgradeChange_;
+    KeepRunner keepRun_;
+    std::function<void(const Result<void>&)> keepReport_;
 };
 
 }  // namespace vx42

@@ -30,6 +30,8 @@ class ModuleService {
     // The connected module is not the one whose calibration was last retrieved (a module whose
     // serial number could not be read is never taken for the last one).
     virtual bool IsNewModule() const = 0;
+    // Another program had the module open since this one last did (so may have written it).
+    virtual bool WrittenElsewhere() const { return false; }
     // The whole calibration, or nothing when a block could not be read (the message was shown).
     virtual std::optional<CalImage> RetrieveCalibration(const TransferProgress& progress) = 0;
     virtual bool WriteWholeCalibration(const CalImage& image, const TransferProgress& progress) = 0;

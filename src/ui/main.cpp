@@ -15,6 +15,7 @@
 #include "app/qt/qt_prompt.h"
 #include "app/qt/qt_settings_store.h"
 #include "app/window_arguments.h"
+#include "base/file_lock.h"
 #include "base/system_text.h"
 #include "files/folders.h"
 #include "files/paths.h"
@@ -91,6 +92,7 @@ int main(int argc, char** argv) {
     const bool simulator = arguments.simulator;
 
     DisplayGuard::programName = vx42::WindowProgramName(mode);
+    vx42::SetLockHolderName(DisplayGuard::programName);
     const QtMessageHandler previous = qInstallMessageHandler(DisplayGuard::Hold);
     QApplication application(argc, argv);
     qInstallMessageHandler(previous);

@@ -1,6 +1,8 @@
 // The module commands of vx42ctl against the simulated module, whose memory lives in a state
 // file between the runs.
 
+#include <cstdlib>
+#include <filesystem>
 #include <nlohmann/json.hpp>
 
 #include "cli/cli_fixture.h"
@@ -121,6 +123,8 @@ TEST_F(ModuleCommands, CanStatusReadsEverySlotInUse) {
     EXPECT_THAT(receiving, ElementsAre(true, false, false, true, false, false, false, false));
     EXPECT_EQ(j[3]["Output"], 2);
     EXPECT_EQ(j[3]["Data"], "secondary");
+    EXPECT_EQ(j[1]["Used"], false);
+    EXPECT_EQ(j[3]["Used"], true);
 }
 
 TEST_F(ModuleCommands, FailedTransfersLeaveNoHalfWrittenFile) {
@@ -169,6 +173,47 @@ TEST_F(ModuleCommands, RetrieveWriteAndUpgradeKeepRestorePointsAsTheWindowDoes) 
                   .status,
               0);
     EXPECT_EQ(Kept().size(), 3u);
+}
+
+TEST_F(ModuleCommands, RestorePointsFollowTheWindowsLimit) {
+#ifdef _WIN32
+    GTEST_SKIP() << "the window keeps its settings in the registry";
+#else
+    std::filesystem::create_directories(dir.path() / "config/Kestrane Dialvane");
+    WriteText("config/Kestrane Dialvane/Kestrane Dialvane.conf",
+              "[General]\nRestorePointLimit=9\n\n[History]\nRestorePointLimit=2\n");
+    setenv("XDG_CONFIG_HOME", dir.file("config").c_str(), 1);
+    for (unsigned kbits : {125u, 250u, 500u}) {
+        CalImage image = SampleCalibration();
+        image.StoreWord(CalAddresses().CanSpeed, kbits);
+        ASSERT_EQ(Run({"write", WriteCalibration(std::to_string(kbits) + ".DVF", image)}).status,
+                  0);
+    }
+    unsetenv("XDG_CONFIG_HOME");
+    EXPECT_THAT(Kept(),
+                ElementsAre("Programmed from file 250.DVF", "Programmed from file 500.DVF"));
+#endif
+}
+
+TEST_F(ModuleCommands, AnUpgradeThatChangedTheCalibrationListsItAndOffersItBack) {
+    const std::string sample = WriteCalibration("sample.DVF", SampleCalibration());
+    ASSERT_EQ(Run({"write", sample}).status, 0);
+    // A bootloader image goes where the calibration lives.
+    const std::string blu = WriteText("boot.BLU", std::string(100, '\x11'));
+    const CliResult kept = Run({"upgrade", blu});
+    EXPECT_EQ(kept.status, 0) << kept.err;
+    EXPECT_THAT(kept.out,
+                HasSubstr("Output 1, function: Relay Control → Off\n"));  // before → after
+    EXPECT_THAT(kept.err, HasSubstr("After Upgrade: The upgrade changed the calibration"));
+    EXPECT_THAT(kept.err, HasSubstr("keeps the calibration the upgrade left"));
+    EXPECT_EQ(Run({"verify", sample}).status, 1);  // differs
+
+    ASSERT_EQ(Run({"write", sample}).status, 0);
+    const CliResult back =
+        RunCli({"--yes", "upgrade", blu, "--sim-state", state, "--history-folder", history});
+    EXPECT_EQ(back.status, 0) << back.err;
+    EXPECT_THAT(back.err, HasSubstr("written back"));
+    EXPECT_EQ(Run({"verify", sample}).status, 0);
 }
 
 TEST_F(ModuleCommands, WriteRefusesACalibrationWithCheckErrorsUnlessForced) {

@@ -13,6 +13,7 @@ using test::LinkFixture;
 constexpr auto R = SlotStatus::Receiving;
 constexpr auto N = SlotStatus::NotReceiving;
 constexpr auto U = SlotStatus::Unchanged;
+constexpr auto X = SlotStatus::NotUsed;
 
 CalImage WithSpeed(unsigned kbits) {
     CalImage image;
@@ -94,12 +95,16 @@ TEST(CanStatus, SlotsWithAndWithoutSecondaryData) {
     EXPECT_EQ(CanSlotStatus(f.link, image), (Shown{R, R, N, R, R, N, N, R}));
     EXPECT_EQ(SlotsRead(f), (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7}));
 
-    // Outputs 2 and 4 without secondary data: their secondary slots are red without a read,
+    // Outputs 2 and 4 without secondary data: their secondary slots are not used, not read,
     // whatever the module holds there.
     f.sim->ClearLog();
     image.SetByte(CalAddresses().OutputCal[1].SecondaryMode, 0);
     image.SetByte(CalAddresses().OutputCal[3].SecondaryMode, 0);
-    EXPECT_EQ(CanSlotStatus(f.link, image), (Shown{R, R, N, N, R, N, N, N}));
+    const Shown shown = CanSlotStatus(f.link, image);
+    EXPECT_EQ(shown, (Shown{R, R, N, X, R, N, N, X}));
+    EXPECT_EQ(CanStatusLine("12:00:01", shown),
+              "12:00:01  1 receiving  2 receiving  3 not receiving  4 not used  5 receiving  6 "
+              "not receiving  7 not receiving  8 not used");
     EXPECT_EQ(SlotsRead(f), (std::vector<int>{0, 1, 2, 4, 5, 6}));
     EXPECT_TRUE(f.prompt.Unexpected().empty());
 }

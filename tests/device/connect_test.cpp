@@ -166,6 +166,11 @@ TEST(Connect, AModuleAnotherProgramIsConnectedToIsNamedAsInUse) {
         << calls[0].text;
     first.link.Disconnect();
     EXPECT_TRUE(second.link.ConnectModule());
+    // The first program may have written the module while it had it.
+    EXPECT_TRUE(second.link.bridge().WrittenElsewhere());
+    second.link.Disconnect();
+    EXPECT_TRUE(second.link.ConnectModule());
+    EXPECT_FALSE(second.link.bridge().WrittenElsewhere());
 }
 
 TEST(Connect, SilentModuleIsAskedFiveTimesThenClosed) {

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <thread>
 
+#include "base/file_lock.h"
 #include "files/file_io.h"
 #include "files/input_limits.h"
 #include "files/paths.h"
@@ -159,6 +160,19 @@ TEST(RestorePoints, AHostileIndexIsRefusedAndSetAsideByTheNextRecord) {
     }
 }
 
+TEST(RestorePoints, ADamagedIndexThatCannotBeSetAsideFailsTheRecord) {
+    TempDir dir;
+    RestorePoints store(dir.str());
+    store.Record("A", Image(1), restore_event::Retrieve, 10);
+    std::ofstream(dir.file("A/index.json")) << "{";
+    // The rename is refused: its target is taken by a folder that is not empty.
+    fs::create_directories(dir.path() / "A/index-damaged-20231114-221320.json/held");
+    EXPECT_THROW(store.Record("A", Image(2), restore_event::Update, 1700000000), FileError);
+    // Nothing was kept anywhere else instead.
+    EXPECT_FALSE(FileExists(dir.file("index.json")));
+    EXPECT_EQ(CalibrationFiles(dir.str()), 1u);
+}
+
 TEST(RestorePoints, EachModuleHasItsOwnIndexAndTheSharedOneIsStillRead) {
     TempDir dir;
     // What an older version kept: one index for every module.
@@ -222,6 +236,30 @@ TEST(RestorePoints, TheCalibrationIsWrittenBeforeTheIndexThatListsIt) {
     EXPECT_EQ(store.Modules(), before);
     const auto m = *store.Module("A");
     for (const auto& e : m.entries) EXPECT_TRUE(FileExists(store.PathOf(m, e)));
+}
+
+TEST(RestorePoints, AWriterWaitsForTheLockAWhileThenNamesItsHolder) {
+    TempDir dir;
+    RestorePoints store(dir.str());
+    store.SetLockWait(std::chrono::milliseconds(100));
+    SetLockHolderName("vx42ctl");
+    auto held = std::make_unique<FileLock>(dir.file("history.lock"), std::chrono::seconds(1));
+    ASSERT_TRUE(held->held());
+    try {
+        store.Record("A", Image(1), restore_event::Retrieve, 10);
+        FAIL() << "kept while another program held the lock";
+    } catch (const FileError& e) {
+        EXPECT_THAT(e.what(), ::testing::HasSubstr(LockHolderText()));
+    }
+    EXPECT_FALSE(store.Module("A"));
+    // A holder that lets go within the wait does not fail the record.
+    store.SetLockWait(std::chrono::seconds(5));
+    std::thread release([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        held.reset();
+    });
+    EXPECT_TRUE(store.Record("A", Image(1), restore_event::Retrieve, 10));
+    release.join();
 }
 
 TEST(RestorePoints, WritersAtOnceLoseNoEntry) {

@@ -31,12 +31,13 @@ struct Upgrading {
     Upgrading() { f.Connect(); }
     UpgradeOutcome Start() {
         return StartUpgrade(f.link, true, SmallFirmware(), {}, {}, [this](ModuleLink& link) {
-            return KeepRestorePointBeforeUpgrade(link, store, f.prompt, {});
+            return KeepRestorePointBeforeUpgrade(link, keeper, f.prompt, {});
         });
     }
     LinkFixture f;
     test::TempDir dir;
-    RestorePoints store{dir.str()};
+    RestoreKeeper keeper{dir.str(), 200};
+    RestorePoints& store = *keeper.store();
 };
 
 TEST(UpgradeRestorePoint, TheCalibrationIsKeptBeforeAnythingIsSent) {
@@ -50,6 +51,8 @@ TEST(UpgradeRestorePoint, TheCalibrationIsKeptBeforeAnythingIsSent) {
     ASSERT_EQ(m->entries.size(), 1u);
     EXPECT_EQ(m->entries[0].event, restore_event::BeforeUpgrade);
     EXPECT_EQ(u.store.Load(*m, m->entries[0]), image);
+    // Remembered for the check after the upgrade.
+    EXPECT_EQ(u.keeper.TakeBeforeUpgrade(u.f.link.DeviceSerial()), image);
     EXPECT_TRUE(u.f.prompt.Unexpected().empty());
 }
 

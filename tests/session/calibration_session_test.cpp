@@ -204,6 +204,49 @@ TEST_F(SessionSteps, ConnectRetrievesANewModuleOnlyAndOffersToSaveWhatItReplaces
     EXPECT_EQ(prompt.Calls().size(), 3u);
 }
 
+// After an upgrade, or another program keeping a restore point of the module, what it holds
+// is not known: the next connect retrieves, and what the upgrade changed is offered back.
+TEST_F(SessionSteps, AnUpgradeOrAnotherProgramMakesTheNextConnectRetrieve) {
+    const std::string history = dir.str() + "/history";
+    CalibrationSession s{shown, history, 10};
+    const auto reconnect = [&](ConnectionId id) {
+        s.Disconnected();
+        s.Connected(id, "FT000001");
+        EXPECT_EQ(s.Agreement(), ModuleAgreement::Unknown);
+        EXPECT_EQ(s.AfterConnect(false, files()).kind, NextStep::Kind::Retrieve);
+    };
+    s.Connected(1, "FT000001");
+    ASSERT_TRUE(s.Retrieved(Image(2)));
+    ASSERT_TRUE(s.keeper().KeepBeforeUpgrade("FT000001", Image(2)));
+    s.UpgradeEnded();
+    reconnect(2);
+    ASSERT_TRUE(s.Retrieved(Image(5)));  // the upgrade wrote over the calibration
+    EXPECT_EQ(s.AfterConnect(false, files()).kind, NextStep::Kind::None);  // known again
+    const auto before = s.TakeUpgradeChange();
+    ASSERT_TRUE(before);
+    EXPECT_EQ(*before, Image(2));
+    EXPECT_FALSE(s.TakeUpgradeChange());  // asked once
+    prompt.AnswerYesNo(Answer::Yes);
+    EXPECT_EQ(s.OfferWriteBack(prompt, *before, 63, state),
+              (NextStep{NextStep::Kind::WriteWhole, restore_event::Update}));
+    EXPECT_THAT(prompt.Calls().back().text, ::testing::HasSubstr("63 settings"));
+    EXPECT_EQ(shown, Image(2));
+    EXPECT_TRUE(state.CalibrationChanged);
+
+    state.CalibrationChanged = false;  // saved: nothing to offer before the retrieve
+    RestorePoints(history).Record("FT000001", Image(7), restore_event::Update, 1);
+    reconnect(3);
+    // An upgrade that left the calibration as it was asks nothing afterwards.
+    ASSERT_TRUE(s.keeper().KeepBeforeUpgrade("FT000001", Image(7)));
+    s.UpgradeEnded();
+    reconnect(4);
+    ASSERT_TRUE(s.Retrieved(Image(7)));
+    EXPECT_FALSE(s.TakeUpgradeChange());
+    // The link found that another program had the module.
+    s.WrittenElsewhere();
+    reconnect(5);
+}
+
 TEST_F(SessionSteps, OpenOnlineAsksAndThenWritesTheFileWhole) {
     EXPECT_TRUE(session.ConfirmOpen(files()));  // offline and nothing unsaved: no question
     EXPECT_EQ(session.Opened(Image(4), "a.DVF"), NextStep{});

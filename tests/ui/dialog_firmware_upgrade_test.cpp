@@ -2,6 +2,7 @@
 // driver error and a new start, the service commands, and the main window offline afterwards.
 
 #include <QAction>
+#include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,6 +14,8 @@
 
 #include "dialog_fixture.h"
 #include "files/paths.h"
+#include "support/demo_calibration.h"
+#include "ui/dialogs/frm_compare.h"
 #include "ui/dialogs/frm_firmware_upgrade.h"
 #include "ui_fixture.h"
 
@@ -64,6 +67,21 @@ std::unique_ptr<FrmFirmwareUpgrade> Dialog(WindowFixture& f) {
         f.prompt, f.app.log, f.app.settings, f.app.store, f.app.programFolder, f.window.link(),
         f.module.link(), [&f] { return f.window.online(); }});
 }
+
+// Calls `shown` with every widget shown while it lives.
+class ShownWatch : public QObject {
+  public:
+    explicit ShownWatch(std::function<void(QWidget*)> shown) : shown_(std::move(shown)) {
+        qApp->installEventFilter(this);
+    }
+    bool eventFilter(QObject* o, QEvent* e) override {
+        if (e->type() == QEvent::Show && o->isWidgetType()) shown_(static_cast<QWidget*>(o));
+        return false;
+    }
+
+  private:
+    std::function<void(QWidget*)> shown_;
+};
 
 bool Finished(FrmFirmwareUpgrade& d) {
     return QTest::qWaitFor([&] { return !d.running(); }, 20000);
@@ -137,6 +155,44 @@ class DialogFirmwareUpgradeTest : public QObject {
         const auto kept = f.window.keeper().store()->Modules().at(0);
         QCOMPARE(kept.entries.size(), std::size_t{2});
         QCOMPARE(kept.entries[1].event, std::string(restore_event::BeforeUpgrade));
+    }
+
+    // A bootloader image lands where the calibration lives: the next connect retrieves, shows
+    // the differences and, answered yes, writes the calibration from before back.
+    void theCalibrationAnUpgradeChangedIsShownAndWrittenBack() {
+        WindowFixture f;
+        const test::TempDir history;
+        f.window.keeper() = RestoreKeeper(history.str(), 200);
+        const CalImage before = test::DemoCalibration();
+        f.sim->Module().Write(kCalBaseAddress, before.bytes());
+        f.window.show();
+        f.prompt.ExpectMessage("not defined in your current libraries");  // the test's libraries
+        f.ToggleConnection();
+        const std::string path = f.folder.file("boot.BLU");
+        std::ofstream(path, std::ios::binary) << std::string(100, '\x11');
+        f.prompt.AnswerOpenFile(path);
+        OnModal<FrmFirmwareUpgrade>([&](FrmFirmwareUpgrade& d) {
+            d.cmdOpenFile->click();
+            d.cmdStartUpgrade->click();
+            QVERIFY(Finished(d));
+            d.accept();
+        });
+        f.window.menuComFirmUpgrade->trigger();
+        QVERIFY(f.ModuleImage() != before);
+
+        // Compare is open when the question comes.
+        QString compared;
+        ShownWatch watch([&](QWidget* w) {
+            if (auto* c = qobject_cast<FrmCompare*>(w)) compared = c->lblCompared->text();
+        });
+        f.prompt.AnswerYesNo(Answer::Yes);
+        f.ToggleConnection();
+        QVERIFY(WaitIdle(f.window));
+        QVERIFY2(compared.contains("held before the upgrade"), qPrintable(compared));
+        QVERIFY(f.prompt.Calls().back().text.find("Write the calibration from before") !=
+                std::string::npos);
+        QVERIFY(f.ModuleImage() == before);
+        QVERIFY(f.window.app().image == before);
     }
 
     void aDriverErrorDuringTheUpgradeIsTrappedAndTheDialogCanClose() {

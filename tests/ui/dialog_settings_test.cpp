@@ -180,21 +180,27 @@ class DialogSettingsTest : public QObject {
         WindowFixture f;
         CanStatusFrame* status = StatusFrame(f);
         QVERIFY(status);
-        const unsigned grey = status->Colour(0);
+        std::array<unsigned, kMessageSlots> before{};  // grey: not read yet, or not used
+        for (int k = 0; k < kMessageSlots; ++k) before[k] = status->Colour(k);
 
         // Offline the button does nothing.
         status->cmdCheckCANStats->click();
         QVERIFY(WaitIdle(f.window));
-        for (int k = 0; k < kMessageSlots; ++k) QCOMPARE(status->Colour(k), grey);
+        for (int k = 0; k < kMessageSlots; ++k) QCOMPARE(status->Colour(k), before[k]);
         QCOMPARE(CountFrames(*f.sim, 'R'), 0);
 
-        // Online: output 2 uses no secondary data, so slot 3 is red without a read.
+        // Online: output 2 uses no secondary data, so slot 3 is not used, grey without a read.
+        // Output 1's primary data is named by its message.
         CalImage image;
         for (int output = 0; output < 4; ++output)
             image.SetByte(CalAddresses().OutputCal[output].SecondaryMode, output == 1 ? 0 : 1);
+        image.SetByte(CalAddresses().OutputCal[0].DataSource[0].MessageSlot, 1);
+        image.StoreText(CalAddresses().MessageDefSlot[0].LibraryName, width::LibraryName, "Engine");
+        image.StoreText(CalAddresses().MessageDefSlot[0].MessageName, width::MessageName, "Speed");
         f.sim->Module().Write(kCalBaseAddress, image.bytes());
         for (int k = 0; k < kMessageSlots; ++k)
             f.sim->Module().SetCanStatus(k, k == 3 || k % 3 == 0 ? 0x0100 : 0);
+        f.prompt.ExpectMessage("not defined in your current libraries");  // no such library here
         Connect(f);
         f.window.TabStrip->setCurrentIndex(4);
         QVERIFY(status->isVisible());
@@ -203,10 +209,66 @@ class DialogSettingsTest : public QObject {
         QVERIFY(!status->cmdCheckCANStats->isEnabled());
         QVERIFY(WaitIdle(f.window));
         QVERIFY(status->cmdCheckCANStats->isEnabled());
-        const unsigned green = 0x00FF00, red = 0xFF0000;
-        const unsigned expected[kMessageSlots] = {green, red, red, red, red, red, green, red};
+        const unsigned green = 0x00FF00, red = 0xFF0000, unused = 0xE8E8E8;
+        const unsigned expected[kMessageSlots] = {green, red, red, unused, red, red, green, red};
         for (int k = 0; k < kMessageSlots; ++k) QCOMPARE(status->Colour(k), expected[k]);
         QCOMPARE(CountFrames(*f.sim, 'R'), 7);
+        QCOMPARE(status->lblCanMessage[0]->text(), QString("Engine / Speed"));
+        QCOMPARE(status->lblCanMessage[2]->text(), QString("no message"));
+        QCOMPARE(status->lblCanMessage[3]->text(), QString("not used"));
+        QVERIFY(status->lblCanLastRead->text().startsWith("Last read: "));
+    }
+
+    // The watch repeats the reads about once a second, never while a transfer runs, and
+    // stops by itself on a transfer, another tab and going offline.
+    void canStatusWatchRepeatsTheReadsAndStopsByItself() {
+        WindowFixture f;
+        CanStatusFrame* status = StatusFrame(f);
+        f.sim->Module().Write(kCalBaseAddress, CalImage{}.bytes());
+        f.sim->Module().SetCanTraffic(0, {0, 0x0101});
+        Connect(f);
+        QVERIFY(WaitIdle(f.window));
+        f.window.TabStrip->setCurrentIndex(4);
+        const auto start = [&] {
+            status->chkWatchCAN->click();
+            QVERIFY(status->chkWatchCAN->isChecked());
+        };
+        // The first round at once, the next about a second later.
+        start();
+        QVERIFY(WaitIdle(f.window));
+        QCOMPARE(status->Colour(0), 0xFF0000u);
+        QTRY_COMPARE_WITH_TIMEOUT(status->Colour(0), 0x00FF00u, 3000);
+
+        // A retrieve stops it; no status read falls inside the retrieve.
+        f.sim->ClearLog();
+        f.window.RetrieveCommand();
+        QVERIFY(!status->chkWatchCAN->isChecked());
+        QVERIFY(WaitIdle(f.window));
+        QTest::qWait(1500);
+        bool retrieving = false;
+        int readsDuring = 0;  // status reads from the retrieve on
+        for (const sim::LoggedFrame& frame : f.sim->Log()) {
+            if (frame.request.empty()) continue;
+            if (frame.request[0] == 'Q') retrieving = true;
+            const int address =
+                frame.request.size() > 2 ? frame.request[1] * 256 + frame.request[2] : 0;
+            if (frame.request[0] == 'R' && address >= CanStatusAddress(0) &&
+                address <= CanStatusAddress(kMessageSlots - 1))
+                ++readsDuring;
+        }
+        QVERIFY(retrieving);
+        QCOMPARE(readsDuring, 0);
+
+        // Another tab, then going offline.
+        start();
+        f.window.TabStrip->setCurrentIndex(0);
+        QVERIFY(!status->chkWatchCAN->isChecked());
+        f.window.TabStrip->setCurrentIndex(4);
+        start();
+        QVERIFY(WaitIdle(f.window));
+        f.ToggleConnection();
+        QVERIFY(!f.window.online());
+        QVERIFY(!status->chkWatchCAN->isChecked());
     }
 };
 

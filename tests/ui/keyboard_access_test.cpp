@@ -401,6 +401,40 @@ class KeyboardAccessTest : public QObject {
         QCOMPARE(f.Applied(), before + 1);
         QVERIFY(f.window().windowTitle().endsWith("*]"));
     }
+
+    void arrowsMoveAmongTheFunctionsSpaceOrEnterApplies() {
+        OnlinePage f;
+        OutputPage& p = f.page();
+        const int flags = f.cal(0).FunctionFlags;
+        p.optType[4]->click();  // Speedo/Tach
+        f.Settle();
+        const int before = f.Applied();
+        const std::uint8_t speedo = f.Byte(flags);
+        // From Speedo/Tach up to Off: the options passed are not applied, nor is Off.
+        p.optType[4]->setFocus();
+        for (int k = 0; k < 4; ++k) QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+        f.Settle();
+        QCOMPARE(QApplication::focusWidget(), p.optType[0]);
+        QVERIFY(p.optType[4]->isChecked());
+        QCOMPARE(f.Applied(), before);
+        QCOMPARE(f.Byte(flags), speedo);
+        // Space applies the option that has the focus, once.
+        QTest::keyClick(p.optType[0], Qt::Key_Space);
+        f.Settle();
+        QVERIFY(p.optType[0]->isChecked());
+        QCOMPARE(f.Byte(flags) & 0x27, 0x01);
+        const int perChange = f.Applied() - before;
+        QVERIFY(perChange > 0);
+        // Down to Analog Gauge and Enter.
+        QTest::keyClick(p.optType[0], Qt::Key_Down);
+        QTest::keyClick(p.optType[1], Qt::Key_Right);
+        QTest::keyClick(p.optType[2], Qt::Key_Return);
+        f.Settle();
+        QVERIFY(p.optType[2]->isChecked());
+        QVERIFY(p.fraTable->isVisible());  // Analog Gauge, not Voltage Out on the way
+        QVERIFY(f.Applied() > before + perChange);
+        QCOMPARE(f.Byte(flags), f.image().Byte(flags));
+    }
 };
 
 QTEST_MAIN(KeyboardAccessTest)

@@ -8,6 +8,7 @@
 
 #include <QPushButton>
 
+#include "base/numbers.h"
 #include "calibration/outputs/live_calibration.h"
 #include "output_page_fixture.h"
 #include "ui/widgets/entry_box.h"
@@ -180,6 +181,20 @@ void OutputTablesTest::liveCalibrationDrivesTheModuleOnly() {
     f.Settle();
     QCOMPARE(p.txtDutyCycle->text(), QString("41"));
     QCOMPARE(f.Word(0x392F), 4100u);
+    // Up and Down in the box step as the buttons do.
+    p.txtDutyCycle->setFocus();
+    QTest::keyClick(p.txtDutyCycle, Qt::Key_Down);
+    QTest::keyClick(p.txtDutyCycle, Qt::Key_Down);
+    QTest::keyClick(p.txtDutyCycle, Qt::Key_Up);
+    f.Settle();
+    QCOMPARE(p.txtDutyCycle->text(), QString("40"));
+    QCOMPARE(f.Word(0x392F), 4000u);
+    // A refused entry leaves the box showing what the gauge is driven at.
+    f.w.prompt.ExpectMessage(NotANumberText("12,5"));
+    PageFixture::Type(p.txtDutyCycle, "12,5");
+    f.Settle();
+    QCOMPARE(p.txtDutyCycle->text(), QString("40"));
+    QCOMPARE(f.Word(0x392F), 4000u);
     p.cmdCalibrate->click();
     f.Settle();
     QCOMPARE(f.Byte(0x3901), 0);
@@ -196,6 +211,11 @@ void OutputTablesTest::liveCalibrationDrivesTheModuleOnly() {
     f.Settle();
     QCOMPARE(f.Byte(0x3901), 1);
     QCOMPARE(f.Word(0x390D), 1000u);
+    // The widest value shows whole.
+    PageFixture::Type(p.txtDutyCycleSpeed, "6553.5");
+    QCOMPARE(p.txtDutyCycleSpeed->text(), QString("6553.5"));
+    QVERIFY(p.txtDutyCycleSpeed->width() >
+            p.txtDutyCycleSpeed->fontMetrics().horizontalAdvance("6553.5") + 8);
     p.cmdCalibrateSpeed->click();
 }
 

@@ -24,6 +24,26 @@ Fault FaultNamed(const std::string& name) {
     throw Failure{"unknown simulator fault: " + name};
 }
 
+// "SLOT:WORD/WORD/...": a message slot from 1 to 8 and the status words its reads give.
+void ReadCanTraffic(const std::string& value, SimConfig& c) {
+    const auto colon = value.find(':');
+    const auto slot =
+        colon == std::string::npos ? std::nullopt : ReadUnsigned(value.substr(0, colon), 10, 8);
+    if (!slot || *slot < 1)
+        throw Failure{"can wants SLOT:WORD/WORD/... with slot 1 to 8: " + value};
+    std::vector<std::uint16_t> words;
+    std::string_view rest = std::string_view(value).substr(colon + 1);
+    for (;;) {
+        const auto slash = rest.find('/');
+        const auto word = ReadUnsigned(Trim(rest.substr(0, slash)), 10, 0xFFFF);
+        if (!word) throw Failure{"can wants status words from 0 to 65535: " + value};
+        words.push_back(static_cast<std::uint16_t>(*word));
+        if (slash == std::string_view::npos) break;
+        rest = rest.substr(slash + 1);
+    }
+    c.canTraffic[static_cast<int>(*slot) - 1] = std::move(words);
+}
+
 }  // namespace
 
 std::string_view FaultName(Fault fault) {
@@ -103,6 +123,8 @@ SimConfig ParseItems(std::string_view text) {
             c.lateSeconds = Number(key, value);
         } else if (key == "state") {
             c.statePath = value;
+        } else if (key == "can") {
+            ReadCanTraffic(value, c);
         } else {
             throw Failure{"unknown simulator setting: " + key};
         }

@@ -53,6 +53,18 @@ void SimModule::SetCanStatus(int slot, std::uint16_t word) {
     Write(kCanStatusBase + 10 * slot, b);
 }
 
+void SimModule::SetCanTraffic(int slot, std::vector<std::uint16_t> words) {
+    canTraffic_[slot] = {std::move(words), 0};
+}
+
+void SimModule::AdvanceCanTraffic(int address) {
+    for (auto& [slot, traffic] : canTraffic_) {
+        if (kCanStatusBase + 10 * slot != address || traffic.words.empty()) continue;
+        SetCanStatus(slot, traffic.words[traffic.next]);
+        traffic.next = (traffic.next + 1) % traffic.words.size();
+    }
+}
+
 void SimModule::Store(int address, std::uint8_t value) {
     address &= 0xFFFF;
     memory_[address] = value;
@@ -102,6 +114,7 @@ Bytes SimModule::HandleFirmware(std::span<const std::uint8_t> f) {
             return WithChecksum(L('Q'), Read(AddressOf(f), 16));
         case L('R'):
             if (!AddressedFrameOk(f, 0)) return {};
+            AdvanceCanTraffic(AddressOf(f));
             return WithChecksum(L('R'), Read(AddressOf(f), 2));
         case L('?'): {
             if (f.size() != 1) return {};

@@ -42,6 +42,10 @@ class SimModule {
     void Write(int address, std::span<const std::uint8_t> bytes);
     // CAN status word of message slot k (0x3B7B + 10 x k), high byte first.
     void SetCanStatus(int slot, std::uint16_t word);
+    // Makes slot k's status word change over time, as a harness being wired does: each read
+    // of it takes the next of `words`, and after the last the first again. No words: the
+    // word stays as it is.
+    void SetCanTraffic(int slot, std::vector<std::uint16_t> words);
 
     FirmwareVersion& Version() { return version_; }
     bool Frozen() const { return memory_[kFreezeAddress] == 0xFF; }
@@ -59,6 +63,7 @@ class SimModule {
     Bytes HandleBootloader(std::span<const std::uint8_t> request);
     void Store(int address, std::uint8_t value);
     void ApplyStagedChange();
+    void AdvanceCanTraffic(int address);
 
     std::array<std::uint8_t, kMemorySize> memory_{};
     FirmwareVersion version_;
@@ -67,6 +72,11 @@ class SimModule {
     bool upgradeFinished_ = false;
     int resets_ = 0;
     std::map<std::uint32_t, std::uint8_t> program_;
+    struct CanTraffic {
+        std::vector<std::uint16_t> words;
+        std::size_t next = 0;
+    };
+    std::map<int, CanTraffic> canTraffic_;  // by slot
 };
 
 }  // namespace vx42::sim

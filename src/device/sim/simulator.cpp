@@ -31,6 +31,8 @@ Simulator::Simulator(SimConfig config, LinkClock& clock)
         if (setup.description.find(kDescriptionMark) != std::string::npos) {
             b.module = std::make_unique<SimModule>();
             b.module->Version() = config_.version;
+            for (const auto& [slot, words] : config_.canTraffic)
+                b.module->SetCanTraffic(slot, words);
         }
         bridges_.push_back(std::move(b));
     }
@@ -105,6 +107,7 @@ FtStatus Simulator::Open(const std::string& description, int& handle) {
         if (!b.plugged || b.setup.description != description) continue;
         if (b.open) return ft::DeviceNotOpened;
         inUseElsewhere_ = false;
+        changedElsewhere_ = false;
         if (!config_.statePath.empty() && !AnyOpen()) {
             // The module's memory is shared through the state file: one program at a time.
             auto stateLock = std::make_unique<FileLock>(config_.statePath + ".lock");
@@ -114,7 +117,8 @@ FtStatus Simulator::Open(const std::string& description, int& handle) {
             }
             stateLock_ = std::move(stateLock);
             // Another program that had the module since has left it changed.
-            if (StateStamp() != stateStamp_) LoadState();
+            changedElsewhere_ = StateStamp() != stateStamp_;
+            if (changedElsewhere_) LoadState();
         }
         b.open = true;
         b.rx.clear();
@@ -375,6 +379,11 @@ bool Simulator::AnyOpen() const {
 bool Simulator::InUseElsewhere() const {
     std::lock_guard lock(mutex_);
     return inUseElsewhere_;
+}
+
+bool Simulator::ChangedElsewhere() const {
+    std::lock_guard lock(mutex_);
+    return changedElsewhere_;
 }
 
 SimModule& Simulator::Module(int bridge) {

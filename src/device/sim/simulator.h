@@ -64,12 +64,16 @@ struct SimConfig {
     // has a bridge open, the others find it in use (a lock on statePath + ".lock").
     std::string statePath;
     std::size_t logCapacity = 20000;
+    // Message slots (0 to 7) whose status word changes from read to read (SimModule's
+    // SetCanTraffic).
+    std::map<int, std::vector<std::uint16_t>> canTraffic;
 };
 
 // Reads a configuration written as "key=value" items separated by ";" or line breaks:
 // bridge=DESCRIPTION|SERIAL (repeatable; replaces the default bridge), version=2.1.0, seed=N,
 // drop= corrupt= short= late= stale= unplug= (probabilities), fault=KIND@N, timing=on|off,
-// turnaround=SECONDS, late-seconds=SECONDS, state=PATH. Fails naming the first item it cannot
+// turnaround=SECONDS, late-seconds=SECONDS, state=PATH, can=SLOT:WORD/WORD/... (repeatable;
+// slot 1 to 8, the status words its reads give in turn). Fails naming the first item it cannot
 // read.
 Result<SimConfig> ParseSimConfig(std::string_view text);
 
@@ -140,6 +144,9 @@ class Simulator {
     static constexpr double kBaudTolerance = 0.03;
     // The last open failed because another program has the shared module open.
     bool InUseElsewhere() const;
+    // The last open found the state file saved by another program since this one read or
+    // wrote it: the module's memory came from there.
+    bool ChangedElsewhere() const;
 
     // Writes the state file, unless another program has the module open.
     void SaveState() const;
@@ -187,6 +194,7 @@ class Simulator {
     std::deque<LoggedFrame> log_;
     std::unique_ptr<FileLock> stateLock_;  // while a bridge is open
     bool inUseElsewhere_ = false;
+    bool changedElsewhere_ = false;
     mutable std::filesystem::file_time_type stateStamp_;  // as last read or written
 };
 

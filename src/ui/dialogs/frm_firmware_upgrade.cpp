@@ -228,7 +228,10 @@ void FrmFirmwareUpgrade::StartUpgrade() {
                 return vx42::StartUpgrade(link, reuse, file, status, throttled, before);
             });
         },
-        [this](UpgradeOutcome outcome) { outcome_ = outcome; });
+        [this](UpgradeOutcome outcome) {
+            outcome_ = outcome;
+            reachedModule_ = reachedModule_ || UpgradeReachedModule(outcome);
+        });
 }
 
 void FrmFirmwareUpgrade::ReadAddressCommand() {

@@ -56,6 +56,8 @@ class FrmFirmwareUpgrade : public TrappedDialog {
     const UpgradeFile& file() const { return file_; }
     // How the last upgrade ended (none before the first).
     std::optional<UpgradeOutcome> lastOutcome() const { return outcome_; }
+    // An upgrade since the dialog opened sent something to the module.
+    bool reachedModule() const { return reachedModule_; }
 
     // Open File, Get Device Info and Start Upgrade together; Start Upgrade only with a file.
     void SetUpgradeButtons(bool enabled);
@@ -96,6 +98,7 @@ class FrmFirmwareUpgrade : public TrappedDialog {
     UpgradeFile file_;
     int running_ = 0;
     std::optional<UpgradeOutcome> outcome_;
+    bool reachedModule_ = false;
 };
 
 }  // namespace vx42

@@ -16,6 +16,9 @@ std::unique_ptr<Bridge> ChooseBridge(bool simulator, const std::string& sharedFo
     sim::SimConfig config;
     config.statePath = statePath;
     config.timing.enabled = true;
+    // Traffic on the demonstration's harness: output 1's message arrives steadily, output
+    // 2's comes and goes, as while a connector is being wired.
+    config.canTraffic = {{0, {0x0101}}, {2, {0, 0, 0x0101, 0x0101, 0x0101}}};
     const bool fresh = !FileExists(statePath);
     auto sim = std::make_shared<sim::Simulator>(config);
     const std::string demo = JoinPath(sharedFolder, "Demo.DVF");

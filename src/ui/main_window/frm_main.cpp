@@ -81,6 +81,14 @@ FrmMain::FrmMain(AppContext& app, ModuleService& module, QWidget* parent)
     link_->setErrorReport([this](const ErrorLocation& where, std::exception_ptr error) {
         ReportError(where, app_.prompt, app_.log, error);
     });
+    // Restore points are written on the link's thread, after the transfer that made them: the
+    // history's lock may be held by another program for a while.
+    session_->KeepElsewhere([this](std::function<void()> work) { link_->post(std::move(work)); },
+                            [this](const Result<void>& kept) {
+                                QMetaObject::invokeMethod(
+                                    this, [this, kept] { ShowKeepProblem(kept); },
+                                    Qt::QueuedConnection);
+                            });
     Trapped("Form", "Load", [this] {
         move(0, 0);
         BuildMenus();
@@ -436,6 +444,7 @@ void FrmMain::ShowStatus() {
         label->setVisible(!text->empty());
     }
     ApplyCommandState();
+    emit stateShown();
 }
 
 void FrmMain::ShowNote(const std::string& text) {

@@ -17,7 +17,9 @@
 #include "files/restore_points.h"
 #include "firmware/upgrade.h"
 #include "review/calibration_check.h"
+#include "review/calibration_diff.h"
 #include "session/calibration_session.h"
+#include "session/can_status_watch.h"
 #include "session/module_service.h"
 
 class QAction;
@@ -27,12 +29,14 @@ class QProgressBar;
 class QPushButton;
 class QScrollArea;
 class QStackedWidget;
+class QTimer;
 class QTabBar;
 
 namespace vx42 {
 
 class OutputPage;
 class FrmCalibrationCheck;
+class CanStatusFrame;
 
 // A label that acts as a button (lblOnline).
 class ClickLabel : public QLabel {
@@ -134,6 +138,8 @@ class FrmMain : public QMainWindow {
     void imageReplaced();
     // A long command finished (for tests and the screenshot script).
     void commandFinished();
+    // The status bar shows the state anew: online, a transfer begun or ended.
+    void stateShown();
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -149,11 +155,22 @@ class FrmMain : public QMainWindow {
     // The commands of the dialogs (Units, CAN Message Setup, Update Library, Set CAN Speed,
     // Firmware Upgrade) and the CAN status frame (frm_main_dialogs.cpp).
     void BuildDialogCommands();
+    // The "CAN Status" tab: its frame, "Check CAN Status" and the watch
+    // (frm_main_can_status.cpp).
+    void BuildCanStatus();
+    // One round of status reads on the link; `command` names the control it runs for.
+    void ReadCanStatus(const char* command);
+    // The conditions of the watch now; a watch that may not go on is switched off.
+    CanWatchConditions CanWatchNow() const;
+    void FollowCanWatch();
     // Edit > Check Calibration and File > Module History.
     void BuildHistoryCommands();
     void BuildCompareCommands();
     void BuildJobSheetCommands();
     void ShowComparison(const CalImage& other, const std::string& otherName);
+    // Copies the settings chosen in Compare from `other` into the calibration shown.
+    void CopyCompared(const CalImage& other, const std::string& otherName,
+                      const std::vector<ComparedSetting>& chosen);
     // What the session says runs next (a whole write).
     void RunNext(const NextStep& next);
     // The whole write of the calibration shown, kept as a restore point under `event`.
@@ -162,6 +179,9 @@ class FrmMain : public QMainWindow {
     void ShowKeepProblem(const Result<void>& kept);
     // What the firmware upgrade runs before it sends anything: the restore point.
     BeforeSending BeforeUpgrade();
+    // After the retrieve that follows an upgrade which changed the module's calibration: the
+    // differences in Compare, and the offer to write the calibration from before back.
+    void CheckAfterUpgrade();
     void StartRetrieve();
     // After a retrieve found the module blank: Open, the demonstration calibration, or nothing.
     void OfferCalibrationForBlank();
@@ -192,6 +212,9 @@ class FrmMain : public QMainWindow {
     bool closeFromCode_ = false;
     bool loaded_ = false;
     std::string moduleSerial_, moduleFirmware_;  // of the module last identified
+    CanStatusFrame* canStatus_ = nullptr;
+    CanStatusWatch canWatch_;
+    QTimer* canWatchTimer_ = nullptr;
 
   public:
     // Controls, named as the window's objectNames.

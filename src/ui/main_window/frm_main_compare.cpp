@@ -74,7 +74,11 @@ void FrmMain::ShowComparison(const CalImage& other, const std::string& otherName
     FrmCompare compare(std::move(groups), QString::fromStdString(otherName), app_.prompt, app_.log,
                        this);
     if (compare.exec() != QDialog::Accepted) return;
-    const std::vector<ComparedSetting> chosen = compare.Checked();
+    CopyCompared(other, otherName, compare.Checked());
+}
+
+void FrmMain::CopyCompared(const CalImage& other, const std::string& otherName,
+                           const std::vector<ComparedSetting>& chosen) {
     // Nothing may change the image or the link while the copy is stored and written.
     FinishEditing();
     SettleLink();

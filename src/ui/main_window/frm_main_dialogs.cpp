@@ -13,45 +13,13 @@
 #include "ui/dialogs/frm_firmware_upgrade.h"
 #include "ui/dialogs/frm_message_setup.h"
 #include "ui/dialogs/frm_unit_settings.h"
-#include "ui/main_window/can_status_frame.h"
 #include "ui/main_window/frm_main.h"
 #include "ui/output/output_page.h"
 
 namespace vx42 {
 
 void FrmMain::BuildDialogCommands() {
-    // The "CAN Status" tab: the indicators below the connection frame.
-    auto* status = new CanStatusFrame(canStatusPage);
-    BindCommand(status->cmdCheckCANStats, SessionCommand::CanStatus);
-    static_cast<QVBoxLayout*>(canStatusPage->layout())->insertWidget(1, status);
-    // Opening a file hides the frames of the old calibration; the new one shows it again.
-    connect(this, &FrmMain::imageReplaced, status, [status] { status->setVisible(true); });
-    connect(status->cmdCheckCANStats, &QPushButton::clicked, this, [this, status] {
-        Trapped("cmdCheckCANStats", "Click", [this, status] {
-            ModuleLink* device = module_.DeviceLink();
-            if (!online_ || !device) return;
-            SettleLink();
-            if (!BeginTransfer(Transfer::CanStatus)) return;
-            QApplication::setOverrideCursor(Qt::WaitCursor);
-            link_->call<std::array<SlotStatus, kMessageSlots>>(
-                [device, image = app_.image] { return CanSlotStatus(*device, image); }, this,
-                [this, status](std::array<SlotStatus, kMessageSlots> shown, bool failed) {
-                    QApplication::restoreOverrideCursor();
-                    // A read that failed leaves the indicators as they were.
-                    if (failed)
-                        Trapped("cmdCheckCANStats", "Click", [this] {
-                            app_.prompt.Message(
-                                "The CAN status could not be read from the "
-                                "module: the indicators show the last status "
-                                "read.",
-                                "CAN Status", Icon::Exclamation);
-                        });
-                    else
-                        status->Show(shown);
-                    FinishCommand();
-                });
-        });
-    });
+    BuildCanStatus();
 
     connect(menuSettingsUnits, &QAction::triggered, this, [this] {
         Trapped("menuSettingsUnits", "Click", [this] {
@@ -121,6 +89,7 @@ void FrmMain::BuildDialogCommands() {
             connect(&upgrade, &FrmFirmwareUpgrade::linkFinished, this, follow);
             upgrade.exec();
             follow();
+            if (upgrade.reachedModule()) session_->UpgradeEnded();
             FinishCommand();
         });
     });

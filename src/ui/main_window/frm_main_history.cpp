@@ -76,11 +76,11 @@ void FrmMain::ShowKeepProblem(const Result<void>& kept) {
 }
 
 BeforeSending FrmMain::BeforeUpgrade() {
-    RestorePoints* store = keeper().store();
-    if (!store) return {};
-    // Runs on the link's thread; the prompt brings its question to the window.
-    return [store, &prompt = app_.prompt](ModuleLink& link) {
-        return KeepRestorePointBeforeUpgrade(link, *store, prompt, {});
+    if (!keeper().enabled()) return {};
+    // Runs on the link's thread while the upgrade is the one transfer; the prompt brings its
+    // question to the window.
+    return [&keeper = keeper(), &prompt = app_.prompt](ModuleLink& link) {
+        return KeepRestorePointBeforeUpgrade(link, keeper, prompt, {});
     };
 }
 

@@ -121,6 +121,7 @@ void FrmMain::ConnectCommand() {
     struct Identity {
         bool online = false;
         bool newModule = false;
+        bool writtenElsewhere = false;
         std::uint64_t connection = 0;
         std::string serial;
         std::string firmware;
@@ -133,6 +134,7 @@ void FrmMain::ConnectCommand() {
             if (id.online) {
                 module_.SettleLink();
                 id.newModule = module_.IsNewModule();
+                id.writtenElsewhere = module_.WrittenElsewhere();
                 id.connection = module_.Connection();
                 id.serial = module_.DeviceSerial();
                 id.firmware = module_.FirmwareVersion();
@@ -156,6 +158,7 @@ void FrmMain::ConnectCommand() {
                 lblFirmwareVer->setText(Q("Firmware Version: " + id.firmware));
                 moduleSerial_ = id.serial;
                 moduleFirmware_ = id.firmware;
+                if (id.writtenElsewhere) session_->WrittenElsewhere();
                 ShowStatus();
                 if (session_->AfterConnect(id.newModule, app_.fileContext()).kind !=
                     NextStep::Kind::Retrieve)
@@ -220,6 +223,7 @@ void FrmMain::StartRetrieve() {
             FinishCommand();
             if (blank)
                 RunTrapped(where, app_.prompt, app_.log, [this] { OfferCalibrationForBlank(); });
+            RunTrapped(where, app_.prompt, app_.log, [this] { CheckAfterUpgrade(); });
         });
 }
 

@@ -361,12 +361,12 @@ void FrmCalibrationAssistant::ShowReview() {
     x.insert(x.end(), marks.begin(), marks.end());
     std::sort(x.begin(), x.end());
     x.erase(std::unique(x.begin(), x.end()), x.end());
-    const QString rowName =
-        grid_ == TableGrid::Analog ? " (" + Q(texts[row][0]) + " V)" : QString();
-    plotReview->setCurves(x,
+    const std::string rowName =
+        grid_ == TableGrid::Analog ? " (" + texts[row][0] + " V)" : std::string();
+    plotReview->setTable({x,
                           {{"Current" + rowName, RowOver(out_, grid_, row, x)},
                            {"Calibrated" + rowName, RowOver(after, grid_, row, x)}},
-                          grid_ == TableGrid::Analog ? "Duty Cycle (%)" : "Frequency (Hz)");
+                          TablePlotOf(after, grid_).yTitle});
     const AssistantChoice& choice = assistant_->choice();
     lblReviewRule->setText(cells ? (grid_ == TableGrid::Analog
                                         ? Q(FillRuleText(choice.fill, choice.voltsNow))

@@ -4,9 +4,12 @@
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <vector>
 
 #include "calibration/outputs/output_settings.h"
 #include "files/gauge_presets.h"
@@ -16,6 +19,57 @@
 
 namespace vx42 {
 using namespace output_frames;
+
+namespace {
+
+// The arrow keys move the focus among a group's options without choosing one, so that
+// passing an option on the way to another applies nothing; Space (as every button takes it)
+// or Enter chooses the option that has the focus. A click still chooses at once.
+class MoveWithoutChoosing : public QObject {
+  public:
+    MoveWithoutChoosing(std::vector<QAbstractButton*> options, QObject* parent)
+        : QObject(parent), options_(std::move(options)) {
+        for (QAbstractButton* option : options_) option->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress) return false;
+        const auto at = std::find(options_.begin(), options_.end(), watched);
+        if (at == options_.end()) return false;
+        switch (static_cast<QKeyEvent*>(event)->key()) {
+            case Qt::Key_Up:
+            case Qt::Key_Left:
+                Move(at, -1);
+                return true;
+            case Qt::Key_Down:
+            case Qt::Key_Right:
+                Move(at, 1);
+                return true;
+            case Qt::Key_Return:
+            case Qt::Key_Enter:
+                (*at)->click();
+                return true;
+            default:
+                return false;
+        }
+    }
+
+  private:
+    // The focus to the nearest option in `step`'s direction that can take it.
+    void Move(std::vector<QAbstractButton*>::iterator at, int step) {
+        for (auto k = at - options_.begin() + step;
+             k >= 0 && k < static_cast<std::ptrdiff_t>(options_.size()); k += step) {
+            QAbstractButton* option = options_[static_cast<std::size_t>(k)];
+            if (!option->isEnabled() || !option->isVisible()) continue;
+            option->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    }
+
+    std::vector<QAbstractButton*> options_;
+};
+
+}  // namespace
 
 void OutputFunctionFrame::Build(QGridLayout* frames, QWidget* row) {
     auto* fraFunction = Named(new QGroupBox("Output Function", row), "fraFunction");
@@ -67,8 +121,10 @@ void OutputFunctionFrame::Build(QGridLayout* frames, QWidget* row) {
 }
 
 void OutputFunctionFrame::Connect() {
-    // Driven by the state, not by the mouse: the keyboard and assistive technology choose
-    // through the same signal. Loading the screen sets the state with screenLoaded clear.
+    // Driven by the state, not by the mouse: Space, Enter and assistive technology choose
+    // through the same signal; the arrow keys only move. Loading the screen sets the state
+    // with screenLoaded clear.
+    new MoveWithoutChoosing({c_.optType.begin(), c_.optType.end()}, &ctx_.page);
     for (int k = 0; k < 5; ++k)
         OnChosen(c_.optType[k], &ctx_.page, [this, k] {
             ctx_.Handler(c_.optType[k], "Click", [this, k] { FunctionClicked(k); });

@@ -5,6 +5,8 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOptionFrame>
 
 #include "base/numbers.h"
 #include "ui/main_window/frm_main.h"
@@ -13,6 +15,21 @@
 
 namespace vx42 {
 using namespace output_frames;
+
+namespace {
+
+// A value box as wide as the longest value with its frame and margins.
+int WholeValueWidth(const QLineEdit* box) {
+    QStyleOptionFrame option;
+    option.initFrom(box);
+    const QMargins margins = box->textMargins();
+    const QSize text(
+        box->fontMetrics().horizontalAdvance("06553.5") + margins.left() + margins.right() + 4,
+        box->fontMetrics().height());
+    return box->style()->sizeFromContents(QStyle::CT_LineEdit, &option, text, box).width();
+}
+
+}  // namespace
 
 // Live calibration's link: the writes go to the link's thread, which tries each one up to
 // five times; the window never waits for them.
@@ -62,7 +79,10 @@ const OutputLiveCalibration::Controls& OutputLiveCalibration::Build(LiveGauge ga
     g->addWidget(c.value, 0, 2);
     g->addWidget(c.down, 0, 3);
     g->addWidget(c.up, 0, 4);
-    c.value->setMaximumWidth(c.value->fontMetrics().horizontalAdvance("00000.0") + 16);
+    // The whole of the widest value ("6553.5") at any scale: the box keeps this width
+    // however narrow the frame is laid out.
+    c.value->setFixedWidth(WholeValueWidth(c.value));
+    c.value->setStepKeys(true);
     return c;
 }
 
@@ -95,6 +115,8 @@ void OutputLiveCalibration::Enter(LiveGauge gauge) {
     Gauge& g = Of(gauge);
     const std::string typed = g.controls.value->text().toStdString();
     if (!AcceptTypedNumber(main_.app().prompt, typed)) {
+        // The box shows what the gauge is still driven at, selected for typing again.
+        Show();
         g.controls.value->refuseCommit();
         return;
     }

@@ -77,32 +77,26 @@ void OutputPage::PasteFocused() {
 
 void OutputPage::Connect() {
     function_->Connect();
-    connect(cmdCalibrate, &QPushButton::clicked, this, [this] {
-        ctx_.Handler(cmdCalibrate, "Click",
-                     [this] { live_->Toggle(LiveGauge::Duty, ctx_.output); });
-    });
-    connect(cmdCalibrateSpeed, &QPushButton::clicked, this, [this] {
-        ctx_.Handler(cmdCalibrateSpeed, "Click",
-                     [this] { live_->Toggle(LiveGauge::Frequency, ctx_.output); });
-    });
-    connect(cmdUp, &QPushButton::clicked, this, [this] {
-        ctx_.Handler(cmdUp, "Click", [this] { live_->Adjust(LiveGauge::Duty, 1); });
-    });
-    connect(cmdDown, &QPushButton::clicked, this, [this] {
-        ctx_.Handler(cmdDown, "Click", [this] { live_->Adjust(LiveGauge::Duty, -1); });
-    });
-    connect(cmdUpSpeed, &QPushButton::clicked, this, [this] {
-        ctx_.Handler(cmdUpSpeed, "Click", [this] { live_->Adjust(LiveGauge::Frequency, 1); });
-    });
-    connect(cmdDownSpeed, &QPushButton::clicked, this, [this] {
-        ctx_.Handler(cmdDownSpeed, "Click", [this] { live_->Adjust(LiveGauge::Frequency, -1); });
-    });
-    connect(txtDutyCycle, &EntryBox::committed, this, [this] {
-        ctx_.Handler(txtDutyCycle, "KeyPress", [this] { live_->Enter(LiveGauge::Duty); });
-    });
-    connect(txtDutyCycleSpeed, &EntryBox::committed, this, [this] {
-        ctx_.Handler(txtDutyCycleSpeed, "KeyPress", [this] { live_->Enter(LiveGauge::Frequency); });
-    });
+    for (const LiveGauge gauge : {LiveGauge::Duty, LiveGauge::Frequency}) {
+        const OutputLiveCalibration::Controls c = live_->ControlsOf(gauge);
+        connect(c.calibrate, &QPushButton::clicked, this, [this, c, gauge] {
+            ctx_.Handler(c.calibrate, "Click",
+                         [this, gauge] { live_->Toggle(gauge, ctx_.output); });
+        });
+        for (const int step : {1, -1}) {
+            QPushButton* button = step > 0 ? c.up : c.down;
+            connect(button, &QPushButton::clicked, this, [this, button, step, gauge] {
+                ctx_.Handler(button, "Click", [this, step, gauge] { live_->Adjust(gauge, step); });
+            });
+        }
+        connect(c.value, &EntryBox::committed, this, [this, c, gauge] {
+            ctx_.Handler(c.value, "KeyPress", [this, gauge] { live_->Enter(gauge); });
+        });
+        // Up and Down in the box step the drive as the buttons do.
+        connect(c.value, &EntryBox::stepped, this, [this, c, gauge](int step) {
+            ctx_.Handler(c.value, "KeyDown", [this, step, gauge] { live_->Adjust(gauge, step); });
+        });
+    }
     live_->Show();
 
     presets_->Connect();

@@ -229,8 +229,8 @@ void OutputTables::Connect() {
 void OutputTables::Show(const OutputView& v) {
     c_.mshAnalogTable->setTable(v.analogTable, GetTableValues(ctx_.Scope(), TableGrid::Analog));
     c_.mshFreqTable->setTable(v.freqTable, GetTableValues(ctx_.Scope(), TableGrid::Freq));
-    c_.plotAnalogTable->setTable(TableGrid::Analog, v.analogTable);
-    c_.plotFreqTable->setTable(TableGrid::Freq, v.freqTable);
+    c_.plotAnalogTable->setTable(TablePlotOf(ctx_.Scope(), TableGrid::Analog));
+    c_.plotFreqTable->setTable(TablePlotOf(ctx_.Scope(), TableGrid::Freq));
 }
 
 void OutputTables::ShowTables() {
@@ -239,8 +239,8 @@ void OutputTables::ShowTables() {
     const TableTexts freq = GetTableTexts(out, TableGrid::Freq);
     c_.mshAnalogTable->setTable(analog, GetTableValues(out, TableGrid::Analog));
     c_.mshFreqTable->setTable(freq, GetTableValues(out, TableGrid::Freq));
-    c_.plotAnalogTable->setTable(TableGrid::Analog, analog);
-    c_.plotFreqTable->setTable(TableGrid::Freq, freq);
+    c_.plotAnalogTable->setTable(TablePlotOf(out, TableGrid::Analog));
+    c_.plotFreqTable->setTable(TablePlotOf(out, TableGrid::Freq));
 }
 
 // ---------------------------------------------------------------------------------------

@@ -5,6 +5,7 @@
 // shots are of the whole screen, so they show whether the window fits it.
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
@@ -30,6 +31,7 @@
 #include "device/sim/sim_bridge.h"
 #include "files/calibration_file.h"
 #include "files/paths.h"
+#include "session/can_status_watch.h"
 #include "session/link_module_service.h"
 #include "ui/dialogs/frm_calibration_check.h"
 #include "ui/dialogs/frm_can_speed.h"
@@ -43,6 +45,7 @@
 #include "ui/output/calibration_assistant.h"
 #include "ui/output/output_page.h"
 #include "ui/widgets/control_names.h"
+#include "ui/widgets/entry_box.h"
 #include "ui/widgets/table_grid.h"
 
 namespace {
@@ -302,7 +305,7 @@ void AssistantShots(vx42::FrmMain& window, const QString& folder) {
     auto* a = open(1);
     if (!a) return;
     a->txtMarks->setText("0, 20, 40, 60, 80, 100, 120, 140");
-    grab(a, "36-assistant-marks");
+    grab(a, "38-assistant-marks");
     a->cmdBegin->click();
     WaitIdle(window);
     QWidget* page = a->lblDrive->parentWidget();
@@ -312,21 +315,48 @@ void AssistantShots(vx42::FrmMain& window, const QString& folder) {
     QTest::keyClick(page, Qt::Key_Return);
     QTest::keyClick(page, Qt::Key_Up);
     WaitIdle(window);
-    grab(a, "37-assistant-mark");
+    grab(a, "39-assistant-mark");
     for (int k = 2; k < 8; ++k) QTest::keyClick(page, Qt::Key_Return);
-    grab(a, "38-assistant-review");
+    grab(a, "40-assistant-review");
     a->cmdStore->click();
     WaitIdle(window);
-    Shot(window, folder, "39-assistant-stored");
+    Shot(window, folder, "41-assistant-stored");
     window.outputPage->Undo();
     WaitIdle(window);
     window.TabStrip->setCurrentIndex(0);
     if ((a = open(0))) {
         a->txtMarks->setText("0, 25, 50, 75, 100");
         a->optFillScaled->click();
-        grab(a, "40-assistant-analog-marks");
+        grab(a, "42-assistant-analog-marks");
         a->cmdCancel->click();
     }
+}
+
+// The CAN status watched while a harness is wired: output 1's message arrives, output 2's
+// comes and goes; and the live calibration of the speedometer at 353.5 Hz.
+void LiveShots(vx42::FrmMain& window, vx42::sim::Simulator& sim, const QString& folder) {
+    sim.Module().SetCanTraffic(0, {0x0101});
+    sim.Module().SetCanTraffic(2, {0, 0x0101, 0x0101});
+    window.TabStrip->setCurrentIndex(4);
+    if (auto* watch = window.findChild<QCheckBox*>("chkWatchCAN")) {
+        watch->click();
+        QTest::qWait(2 * vx42::kCanWatchIntervalMs + 300);
+        Shot(window, folder, "36-can-status-watch");
+        watch->click();
+        WaitIdle(window);
+    }
+    window.TabStrip->setCurrentIndex(2);
+    vx42::OutputPage& page = *window.outputPage;
+    if (!page.cmdCalibrateSpeed->isVisible()) return;
+    page.cmdCalibrateSpeed->click();
+    page.txtDutyCycleSpeed->setFocus();
+    page.txtDutyCycleSpeed->selectAll();
+    QTest::keyClicks(page.txtDutyCycleSpeed, "353.5");
+    QTest::keyClick(page.txtDutyCycleSpeed, Qt::Key_Return);
+    WaitIdle(window);
+    Shot(window, folder, "37-live-calibration-speed");
+    page.cmdCalibrateSpeed->click();
+    WaitIdle(window);
 }
 
 }  // namespace
@@ -389,6 +419,7 @@ int main(int argc, char** argv) {
     if (auto* check = window.findChild<QPushButton*>("cmdCheckCANStats")) check->click();
     WaitIdle(window);
     Shot(window, folder, "24-can-status-checked");
+    LiveShots(window, *sim, folder);
     window.TabStrip->setCurrentIndex(0);
     StateShots(window, app, module, folder);
     // The job sheet of the demonstration calibration, as File > Export Job Sheet... writes it.

@@ -28,6 +28,11 @@ void EntryBox::keyPressEvent(QKeyEvent* event) {
         }
         return;
     }
+    if (stepKeys_ && (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down)) {
+        event->accept();
+        emit stepped(event->key() == Qt::Key_Up ? 1 : -1);
+        return;
+    }
     QLineEdit::keyPressEvent(event);
 }
 

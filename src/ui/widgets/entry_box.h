@@ -16,15 +16,20 @@ class EntryBox : public QLineEdit {
     // Called while the box reports a commit: the commit was refused, so the focus stays in
     // the box with its text selected for correcting instead of moving on.
     void refuseCommit();
+    // The Up and Down keys step the box's value (reported by `stepped`) instead of moving on.
+    void setStepKeys(bool on) { stepKeys_ = on; }
 
   signals:
     void committed();
+    // Up (+1) or Down (-1) in a box that takes step keys.
+    void stepped(int step);
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
 
   private:
     bool refused_ = false;
+    bool stepKeys_ = false;
 };
 
 }  // namespace vx42

@@ -3,13 +3,12 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <QStringList>
 #include <algorithm>
 #include <cmath>
 
 #include "app/qt/qt_text.h"
 #include "calibration/axis_ticks.h"
-#include "calibration/converters.h"
-#include "calibration/number_format.h"
 
 namespace vx42 {
 namespace {
@@ -25,34 +24,8 @@ TablePlot::TablePlot(QWidget* parent) : QWidget(parent) {
     setMaximumHeight(16 * fontMetrics().height());
 }
 
-void TablePlot::setTable(TableGrid grid, const TableTexts& texts) {
-    std::vector<double> x;
-    std::vector<PlotCurve> curves;
-    if (grid == TableGrid::Analog) {
-        for (int c = 1; c < kAnalogGrid.cols; ++c) x.push_back(LeadingNumber(texts[0][c]));
-        for (int r = 1; r < kAnalogGrid.rows; ++r) {
-            PlotCurve curve{QString::fromStdString(texts[r][0]) + " V", {}};
-            for (int c = 1; c < kAnalogGrid.cols; ++c)
-                curve.values.push_back(LeadingNumber(texts[r][c]));
-            curves.push_back(std::move(curve));
-        }
-        setCurves(std::move(x), std::move(curves), "Duty Cycle (%)");
-    } else {
-        PlotCurve curve{"Frequency", {}};
-        for (int c = 0; c < kFreqGrid.cols; ++c) {
-            x.push_back(LeadingNumber(texts[0][c]));
-            curve.values.push_back(LeadingNumber(texts[1][c]));
-        }
-        curves.push_back(std::move(curve));
-        setCurves(std::move(x), std::move(curves), "Frequency (Hz)");
-    }
-}
-
-void TablePlot::setCurves(std::vector<double> breakpoints, std::vector<PlotCurve> curves,
-                          QString yTitle) {
-    breakpoints_ = std::move(breakpoints);
-    curves_ = std::move(curves);
-    yTitle_ = std::move(yTitle);
+void TablePlot::setTable(TablePlotData data) {
+    data_ = std::move(data);
     updateGeometry();
     update();
 }
@@ -65,7 +38,8 @@ QSize TablePlot::sizeHint() const {
 QSize TablePlot::minimumSizeHint() const {
     // The title, the axis numbers and caption, and a legend line per curve beside the plot.
     const int h = fontMetrics().height();
-    const int legendLines = curves_.size() > 1 ? static_cast<int>(curves_.size()) : 0;
+    const std::size_t curves = data_.curves.size();
+    const int legendLines = curves > 1 ? static_cast<int>(curves) : 0;
     return {14 * h, std::max(8 * h, (3 + legendLines) * h + 2 * legendLines + 16)};
 }
 
@@ -78,12 +52,14 @@ void TablePlot::paintEvent(QPaintEvent*) {
     p.fillRect(frame, palette().base());
     p.setPen(palette().mid().color());
     p.drawRect(frame);
-    if (breakpoints_.empty()) return;
+    const std::vector<double>& breakpoints = data_.breakpoints;
+    const std::vector<PlotSeries>& curves = data_.curves;
+    if (breakpoints.empty()) return;
 
-    double xMin = *std::min_element(breakpoints_.begin(), breakpoints_.end());
-    double xMax = *std::max_element(breakpoints_.begin(), breakpoints_.end());
+    double xMin = *std::min_element(breakpoints.begin(), breakpoints.end());
+    double xMax = *std::max_element(breakpoints.begin(), breakpoints.end());
     double yMin = 0, yMax = 0;
-    for (const PlotCurve& c : curves_)
+    for (const PlotSeries& c : curves)
         for (double v : c.values) yMax = std::max(yMax, v), yMin = std::min(yMin, v);
     // Both axes on round values: the ticks span the data.
     const AxisTicks yTicks = RoundTicks(yMin, yMax, 5);
@@ -96,9 +72,9 @@ void TablePlot::paintEvent(QPaintEvent*) {
     int labelW = 0;
     for (const QString& label : yLabels) labelW = std::max(labelW, fm.horizontalAdvance(label));
     int legendW = 0;
-    if (curves_.size() > 1)
-        for (const PlotCurve& c : curves_)
-            legendW = std::max(legendW, fm.horizontalAdvance(c.name) + 28);
+    if (curves.size() > 1)
+        for (const PlotSeries& c : curves)
+            legendW = std::max(legendW, fm.horizontalAdvance(Q(c.name)) + 28);
     // The title's line, then half a line for the top axis number centred on the plot's top.
     const int top = frame.top() + 2 + lineH + lineH / 2 + 2;
     const QRect plot(frame.left() + labelW + 10, top, frame.width() - labelW - 20 - legendW,
@@ -108,7 +84,7 @@ void TablePlot::paintEvent(QPaintEvent*) {
     // Axes, grid and their numbers.
     p.setPen(palette().text().color());
     p.drawText(QRect(frame.left() + 4, frame.top() + 2, frame.width() - 8, lineH),
-               Qt::AlignLeft | Qt::AlignVCenter, yTitle_);
+               Qt::AlignLeft | Qt::AlignVCenter, Q(data_.yTitle));
     p.drawText(QRect(plot.left(), plot.bottom() + lineH + 4, plot.width(), lineH), Qt::AlignCenter,
                "CAN Data (breakpoints)");
     QPen gridPen(palette().mid().color(), 1, Qt::DotLine);
@@ -143,12 +119,12 @@ void TablePlot::paintEvent(QPaintEvent*) {
         return QPointF(plot.left() + (x - xMin) / (xMax - xMin) * plot.width(),
                        plot.bottom() - (y - yMin) / (yMax - yMin) * plot.height());
     };
-    for (std::size_t i = 0; i < curves_.size(); ++i) {
+    for (std::size_t i = 0; i < curves.size(); ++i) {
         const QColor colour = kCurveColours[i % std::size(kCurveColours)];
-        const PlotCurve& c = curves_[i];
+        const PlotSeries& c = curves[i];
         QPainterPath path;
-        for (std::size_t k = 0; k < c.values.size() && k < breakpoints_.size(); ++k) {
-            const QPointF pt = point(breakpoints_[k], c.values[k]);
+        for (std::size_t k = 0; k < c.values.size() && k < breakpoints.size(); ++k) {
+            const QPointF pt = point(breakpoints[k], c.values[k]);
             if (k == 0)
                 path.moveTo(pt);
             else
@@ -156,14 +132,14 @@ void TablePlot::paintEvent(QPaintEvent*) {
         }
         p.setPen(QPen(colour, 2));
         p.drawPath(path);
-        for (std::size_t k = 0; k < c.values.size() && k < breakpoints_.size(); ++k)
-            p.drawEllipse(point(breakpoints_[k], c.values[k]), 2, 2);
+        for (std::size_t k = 0; k < c.values.size() && k < breakpoints.size(); ++k)
+            p.drawEllipse(point(breakpoints[k], c.values[k]), 2, 2);
         if (legendW > 0) {
             const int y = plot.top() + static_cast<int>(i) * (lineH + 2);
             p.drawLine(plot.right() + 8, y + lineH / 2, plot.right() + 20, y + lineH / 2);
             p.setPen(palette().text().color());
             p.drawText(QRect(plot.right() + 24, y, legendW, lineH),
-                       Qt::AlignLeft | Qt::AlignVCenter, c.name);
+                       Qt::AlignLeft | Qt::AlignVCenter, Q(c.name));
         }
     }
 }

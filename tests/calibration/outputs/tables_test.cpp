@@ -4,6 +4,7 @@
 #include "calibration/grid/grid_model.h"
 #include "calibration/grid/grid_ops.h"
 #include "calibration/outputs/output_tables.h"
+#include "calibration/outputs/table_plot_data.h"
 #include "outputs_fixture.h"
 
 namespace vx42 {
@@ -58,6 +59,30 @@ TEST_F(Tables, DataBreakpointsFollowTheFormatting) {
     EXPECT_EQ(image.Word(Cal().PrimaryBlock + 2), 400u);
     EXPECT_EQ(CommitTableCell(Out(), G::Freq, 0, 15, "10"), "10");
     EXPECT_EQ(image.Word(Cal().PrimaryBlock + 30), 500u);
+}
+
+TEST_F(Tables, PlotsDrawTheStoredValuesNotTheRoundedTexts) {
+    // A signal scaled so that the breakpoints read -62 and -61: the points keep their tenths.
+    SelectMessage(0, 0, 0.1, -62);
+    SetPeriod(10000);
+    for (int k = 0; k < 16; ++k) image.StoreWord(Cal().PrimaryBlock + 2 * k, 3 + k);
+    image.StoreWord(Cal().TableBlock + 2, 2525);      // 25.25 %, shown 25.3
+    image.StoreWord(Cal().SecondaryBlock + 6, 1043);  // 14.01 V
+    image.StoreWord(Cal().TableBlock + 30, 1234);     // 123.4 Hz in the frequency row
+    EXPECT_EQ(GetTableCellText(Scope(), G::Analog, 0, 1),
+              GetTableCellText(Scope(), G::Analog, 0, 2));
+    const TablePlotData analog = TablePlotOf(Scope(), G::Analog);
+    ASSERT_EQ(analog.breakpoints.size(), 16u);
+    for (int k = 0; k < 16; ++k)
+        EXPECT_DOUBLE_EQ(analog.breakpoints[k], *GetTableCellValue(Scope(), G::Analog, 0, k + 1));
+    EXPECT_LT(analog.breakpoints[0], analog.breakpoints[1]);
+    ASSERT_EQ(analog.curves.size(), 6u);
+    EXPECT_DOUBLE_EQ(analog.curves[0].values[1], 25.25);
+    EXPECT_EQ(analog.curves[3].name, "14.01 V");
+    const TablePlotData freq = TablePlotOf(Scope(), G::Freq);
+    ASSERT_EQ(freq.curves.size(), 1u);
+    EXPECT_DOUBLE_EQ(freq.curves[0].values[15], 123.4);
+    EXPECT_DOUBLE_EQ(freq.breakpoints[15], *GetTableCellValue(Scope(), G::Freq, 0, 15));
 }
 
 TEST_F(Tables, ABatchStoresOnlyChangedWordsAsFewStagedChanges) {

@@ -233,7 +233,7 @@ TEST(Simulator, AModuleSharedThroughItsStateFileIsOneProgramsAtATime) {
 TEST(Simulator, ConfigurationText) {
     const SimConfig c = *ParseSimConfig(
         "bridge=Dialvane A|DV000001; bridge=Cable|CB000002\nversion=3.4.5;seed=9;drop=0.1;"
-        "fault=late@12;timing=on;late-seconds=0.5;state=/tmp/x");
+        "fault=late@12;timing=on;late-seconds=0.5;state=/tmp/x;can=8:0/257");
     ASSERT_EQ(c.bridges.size(), 2u);
     EXPECT_EQ(c.bridges[1].serial, "CB000002");
     EXPECT_EQ(c.version.minor, 4);
@@ -243,6 +243,9 @@ TEST(Simulator, ConfigurationText) {
     EXPECT_TRUE(c.timing.enabled);
     EXPECT_DOUBLE_EQ(c.lateSeconds, 0.5);
     EXPECT_EQ(c.statePath, "/tmp/x");
+    EXPECT_EQ(c.canTraffic.at(7), (std::vector<std::uint16_t>{0, 257}));
+    EXPECT_FALSE(ParseSimConfig("can=9:1").ok());
+    EXPECT_FALSE(ParseSimConfig("can=1:1/x").ok());
     EXPECT_EQ(ParseSimConfig("drop=lots").error().message,
               "simulator setting drop: not a number: lots");
     EXPECT_EQ(ParseSimConfig("fault=melt@3").error().message, "unknown simulator fault: melt");
