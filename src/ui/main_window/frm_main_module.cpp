@@ -45,6 +45,8 @@ void FrmMain::ShowProgress(int value, int maximum, const std::string& text) {
 
 bool FrmMain::BeginTransfer(Transfer transfer) {
     if (!session_->Begin(transfer)) return false;
+    // A transfer takes the link: a gauge driven live is released first.
+    if (outputPage) outputPage->StopLiveCalibration();
     ShowStatus();
     return true;
 }
