@@ -463,6 +463,7 @@ void AddModuleCommands(CLI::App& app, Session& session) {
                 Upgrade))
         ->add_option("FILE", o->file, "Firmware file (.ROM, .RM2) or bootloader upgrade (.BLU)")
         ->required();
+    AddCalibrateCommand(app, session, std::shared_ptr<DeviceOptions>(o, &o->device));
 }
 
 void RefuseStrayModuleOptions(const CLI::App& app) {

@@ -49,6 +49,8 @@ bool FrmMain::BeginTransfer(Transfer transfer, bool sayWhy) {
             app_.prompt.Message(session_->BusyText(transfer), "Please Wait", Icon::Information);
         return false;
     }
+    // A transfer takes the link: a gauge driven live is released first.
+    if (outputPage) outputPage->StopLiveCalibration();
     ShowStatus();
     return true;
 }
