@@ -65,7 +65,7 @@ class Rig {
         : rng_(seed),
           sim_(std::make_shared<sim::Simulator>(Config(seed))),
           link_(std::make_unique<sim::SimBridge>(sim_), prompt_),
-          session_(shown_, dir_.str(), 1000),
+          session_(shown_, files_, dir_.str(), 1000),
           sink_(session_, link_) {
         LinkTiming t;
         t.replyAllowanceSeconds = 0.0005;
@@ -190,7 +190,7 @@ class Rig {
         link_.ConnectIfOffline();
         if (link_.Online()) {
             session_.Connected(link_.Connection(), link_.DeviceSerial());
-            if (link_.IsNewModule()) RetrieveNow();
+            if (session_.NewModule()) RetrieveNow();
         }
         session_.End();
     }
@@ -245,7 +245,7 @@ class Rig {
         CalImage opened = shown_;
         for (int i = 0; i < 20; ++i)
             opened[Pick(kCalImageSize)] = static_cast<std::uint8_t>(Pick(256));
-        session_.ReplaceShown(opened, ImageOrigin::File, "f.DVF");
+        if (!session_.ReplaceShown(opened, ImageOrigin::File, "f.DVF")) return;
         history_.Clear();
         if (session_.online() && Pick(2)) WholeWrite("Programmed from file f.DVF");
     }
@@ -259,8 +259,9 @@ class Rig {
         if (modules.empty()) return;
         const ModuleHistory& m = modules[Pick(static_cast<int>(modules.size()))];
         const RestoreEntry& e = m.entries[Pick(static_cast<int>(m.entries.size()))];
-        session_.ReplaceShown(session_.keeper().store()->Load(m, e), ImageOrigin::RestorePoint,
-                              m.serial);
+        if (!session_.ReplaceShown(session_.keeper().store()->Load(m, e), ImageOrigin::RestorePoint,
+                                   m.serial))
+            return;
         history_.Clear();
         if (session_.online() && ModuleKey(session_.serial()) == m.serial && Pick(2))
             WholeWrite(restore_event::Update);
@@ -330,6 +331,7 @@ class Rig {
     ModuleLink link_;
     CalImage shown_;
     bool changed_ = false;
+    FileState files_;
     CalibrationSession session_;
     StampedSink sink_;
     GridHistory history_;

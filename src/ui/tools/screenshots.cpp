@@ -181,7 +181,8 @@ void FirmwareShot(vx42::FrmMain& window, vx42::AppContext& app, vx42::LinkModule
     WriteFirmwareFile(path, 4096);
     vx42::FrmFirmwareUpgrade upgrade(
         {app.prompt, app.log, app.settings, app.store, app.folders.userData, window.link(),
-         module.link(), [&window] { return window.online(); }},
+         module.link(), [&window] { return window.online(); },
+         [&window] { return window.session().firmware(); }},
         &window);
     upgrade.show();
     prompt.openFile = path;
@@ -252,7 +253,8 @@ void StateShots(vx42::FrmMain& window, vx42::AppContext& app, vx42::LinkModuleSe
 
     vx42::FrmFirmwareUpgrade upgrade(
         {app.prompt, app.log, app.settings, app.store, app.folders.userData, window.link(),
-         module.link(), [&window] { return window.online(); }},
+         module.link(), [&window] { return window.online(); },
+         [&window] { return window.session().firmware(); }},
         &window);
     DialogShot(upgrade, folder, "31-dialog-firmware-upgrade-online");
 
