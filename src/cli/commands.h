@@ -4,6 +4,7 @@
 // fails.
 
 #include <CLI/CLI.hpp>
+#include <memory>
 
 #include "cli/console_prompt.h"
 
@@ -20,6 +21,10 @@ void AddFileCommands(CLI::App& app, Session& session);     // presets, firmware,
 void AddLibraryCommands(CLI::App& app, Session& session);  // library, canid
 // info, retrieve, write, ...; their module options are taken before the command's name too.
 void AddModuleCommands(CLI::App& app, Session& session);
+// calibrate, a module command: `device` holds the module options, also those given before the
+// command's name.
+struct DeviceOptions;
+void AddCalibrateCommand(CLI::App& app, Session& session, std::shared_ptr<DeviceOptions> device);
 // Refuses module options given before a command that does not talk to a module.
 void RefuseStrayModuleOptions(const CLI::App& app);
 void AddDemoCommand(CLI::App& app, Session& session);      // demo

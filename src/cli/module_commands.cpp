@@ -58,11 +58,12 @@ std::string HistoryFolderOf(const ModuleOptions& o) {
 // keeping as many restore points a module as the window's setting says.
 struct CommandSession {
     CommandSession(const ModuleOptions& o, ModuleSession& module)
-        : session(shown, HistoryFolderOf(o), RestorePointLimit(WindowSettings())) {
+        : session(shown, files, HistoryFolderOf(o), RestorePointLimit(WindowSettings())) {
         Connected(module);
     }
     void Connected(ModuleSession& module) {
-        session.Connected(module.link().Connection(), module.link().DeviceSerial());
+        session.Connected(module.link().Connection(), module.link().DeviceSerial(),
+                          module.link().FirmwareVersion());
     }
     // A restore point that could not be kept fails the command (after its work is done).
     static void Kept(const char* command, const Result<void>& kept) {
@@ -71,6 +72,7 @@ struct CommandSession {
                            ": the restore point could not be kept: " + kept.error().message);
     }
     CalImage shown;
+    FileState files;
     CalibrationSession session;
 };
 
@@ -139,7 +141,8 @@ void Write(Session& session, const ModuleOptions& o) {
     }
     WithModule(session, o, "write", [&](ModuleSession& module) {
         CommandSession command(o, module);
-        command.session.ReplaceShown(image, ImageOrigin::File, o.file);
+        if (!command.session.ReplaceShown(image, ImageOrigin::File, o.file))
+            throw CliError("write: " + command.session.BusyText(Transfer::Write));
         const int shown = session.prompt.MessagesShown();
         ProgressBar bar;
         const bool written = module.link().WriteWholeCalibration(image, module.ProgressOn(bar));
@@ -333,9 +336,8 @@ void CheckAfterUpgrade(Session& session, ModuleSession& module, CommandSession& 
     if (!before) return;
     const auto differences = DiffCalibrations(*before, image, UnitFlags{});
     for (const auto& d : differences) std::cout << DifferenceLine(d) << "\n";
-    FileState files;
     const NextStep next =
-        command.session.OfferWriteBack(session.prompt, *before, differences.size(), files);
+        command.session.OfferWriteBack(session.prompt, *before, differences.size());
     if (next.kind != NextStep::Kind::WriteWhole) {
         Note(
             "upgrade: the module keeps the calibration the upgrade left (before -> after "
@@ -461,6 +463,7 @@ void AddModuleCommands(CLI::App& app, Session& session) {
                 Upgrade))
         ->add_option("FILE", o->file, "Firmware file (.ROM, .RM2) or bootloader upgrade (.BLU)")
         ->required();
+    AddCalibrateCommand(app, session, std::shared_ptr<DeviceOptions>(o, &o->device));
 }
 
 void RefuseStrayModuleOptions(const CLI::App& app) {

@@ -56,17 +56,6 @@ std::string ModuleLink::FirmwareVersion() const {
     return firmwareVersion_;
 }
 
-std::string ModuleLink::LastRetrievedSerial() const {
-    std::lock_guard lock(state_);
-    return lastRetrievedSerial_;
-}
-
-bool ModuleLink::IsNewModule() const {
-    std::lock_guard lock(state_);
-    // A bridge whose serial number could not be read is never taken for the last module.
-    return deviceSerial_.empty() || deviceSerial_ != lastRetrievedSerial_;
-}
-
 FtStatus ModuleLink::Track(FtStatus status) {
     ftStatus_ = status;
     return status;

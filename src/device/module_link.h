@@ -2,7 +2,7 @@
 // The link to the VX42 module: the connection through a USB-serial bridge, the module's
 // request/reply command protocol, and the transfer of the calibration image, with the link's
 // state (device open, the bridge's serial number, online, the firmware version, the firmware
-// request in progress, the serial number of the last module retrieved).
+// request in progress). Which module's calibration was retrieved is the session's to know.
 //
 // Every operation is synchronous. Exchanges are serialised: one at a time, whatever thread
 // calls. Waits sleep or block in the driver; they never spin. Messages go through the Prompt
@@ -94,12 +94,7 @@ class ModuleLink : public ChangeSink {
     std::uint64_t Connection() const { return online_ ? connection_.load() : 0; }
     std::string DeviceSerial() const;
     std::string FirmwareVersion() const;
-    std::string LastRetrievedSerial() const;
     FtStatus LastStatus() const { return ftStatus_; }
-    // The connected module is not the one whose calibration was last retrieved (a bridge
-    // whose serial number could not be read counts as new).
-    bool IsNewModule() const;
-
     // Connection.
     bool OpenDevice(const std::string& wanted, std::string& error);
     bool ConfigureDevice(std::uint32_t baud, std::string& error);
@@ -137,8 +132,8 @@ class ModuleLink : public ChangeSink {
     void SettleLink();
 
     // Calibration transfer.
-    // Reads the whole calibration into a scratch image; replaces `image` and records the
-    // module's serial number as retrieved only when every block arrived.
+    // Reads the whole calibration into a scratch image; replaces `image` only when every block
+    // arrived.
     bool RetrieveCalibration(CalImage& image, const Progress& progress);
     // The freeze-for-update bracket around any image written from 0x0400: freeze, 16-byte
     // blocks for offsets 0, 16, ... while offset <= lastOffset (0xFF past the image's end),
@@ -191,7 +186,6 @@ class ModuleLink : public ChangeSink {
     double quietUntil_ = 0;  // a timed-out reply may still arrive until then
     std::string deviceSerial_;
     std::string firmwareVersion_;
-    std::string lastRetrievedSerial_;
 };
 
 }  // namespace vx42

@@ -60,8 +60,6 @@ bool ModuleLink::RetrieveCalibration(CalImage& image, const Progress& progress) 
     Report(progress, kCalImageLast - 1, kCalImageLast - 1,
            ProgressText(kCalImageSize, kCalImageSize));
     image = scratch;
-    std::lock_guard lock(state_);
-    lastRetrievedSerial_ = deviceSerial_;
     return true;
 }
 

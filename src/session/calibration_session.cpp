@@ -1,33 +1,79 @@
 // One session with a module, shared by the window and vx42ctl.
 #include "session/calibration_session.h"
 
+#include <cctype>
+
 namespace vx42 {
 
 namespace {
 
-constexpr const char* kSaveChangesText =
-    "The file has been changed and not saved. Would you like to save now?";
-constexpr const char* kSaveChangesTitle = "Save Changes?";
+const char* CommandName(SessionCommand command) {
+    switch (command) {
+        case SessionCommand::Connect:
+            return "Connect";
+        case SessionCommand::Retrieve:
+            return "Retrieve Calibration";
+        case SessionCommand::Update:
+            return "Update";
+        case SessionCommand::Open:
+            return "Open";
+        case SessionCommand::History:
+            return "Module History";
+        case SessionCommand::Compare:
+            return "Compare With File";
+        case SessionCommand::CompareRestore:
+            return "Compare With Restore Point";
+        case SessionCommand::SetCanSpeed:
+            return "Set CAN Speed";
+        case SessionCommand::FirmwareUpgrade:
+            return "Firmware Upgrade";
+        case SessionCommand::CanStatus:
+            return "the CAN status read";
+        case SessionCommand::EditOutputs:
+            return "Editing";
+    }
+    return "";
+}
 
-// Offers to save unsaved changes (Save As), before they are replaced.
-void OfferSaveChanges(FileContext files, const CalImage& shown) {
-    if (files.state.CalibrationChanged &&
-        files.prompt.YesNo(kSaveChangesText, kSaveChangesTitle) == Answer::Yes)
-        SaveCalibrationFile(files, shown, true);
+std::string WaitText(const std::string& what, Transfer running) {
+    return what + " waits until " + TransferName(running) + " has ended: try again then.";
 }
 
 }  // namespace
 
-bool CommandEnabled(SessionCommand command, const SessionState& state) {
+std::string TransferName(Transfer transfer) {
+    switch (transfer) {
+        case Transfer::None:
+            return {};
+        case Transfer::Connect:
+            return "the connect";
+        case Transfer::Disconnect:
+            return "the disconnect";
+        case Transfer::Retrieve:
+            return "the retrieve";
+        case Transfer::Write:
+            return "the whole write";
+        case Transfer::CanStatus:
+            return "the CAN status read";
+        case Transfer::Upgrade:
+            return "the firmware upgrade";
+    }
+    return {};
+}
+
+std::string CommandRefusal(SessionCommand command, const SessionState& state) {
     const bool idle = state.transfer == Transfer::None;
+    const std::string name = CommandName(command);
     switch (command) {
         case SessionCommand::Retrieve:
         case SessionCommand::CanStatus:
-            return idle && state.online;
+            if (!state.online) return "Connect to the module first: " + name + " reads it.";
+            break;
         case SessionCommand::EditOutputs:
             // A status read leaves the calibration alone; every other transfer replaces it or
             // writes it whole.
-            return idle || state.transfer == Transfer::CanStatus;
+            if (state.transfer == Transfer::CanStatus) return {};
+            break;
         case SessionCommand::Connect:
         case SessionCommand::Update:
         case SessionCommand::Open:
@@ -36,13 +82,13 @@ bool CommandEnabled(SessionCommand command, const SessionState& state) {
         case SessionCommand::CompareRestore:
         case SessionCommand::SetCanSpeed:
         case SessionCommand::FirmwareUpgrade:
-            return idle;
+            break;
     }
-    return false;
+    return idle ? std::string() : WaitText(name, state.transfer);
 }
 
 std::string AgreementText(ModuleAgreement agreement) {
-    return agreement == ModuleAgreement::Differs
+    return agreement != ModuleAgreement::InStep
                ? "Module holds a different calibration: Update writes the one shown"
                : std::string();
 }
@@ -58,11 +104,23 @@ std::string CheckErrorLines(const std::vector<Finding>& findings, std::size_t li
     return text;
 }
 
-CalibrationSession::CalibrationSession(CalImage& shown, std::string historyFolder, int limit)
-    : shown_(shown), keeper_(std::move(historyFolder), limit) {}
+CalibrationSession::CalibrationSession(CalImage& shown, FileState& files, std::string historyFolder,
+                                       int limit)
+    : shown_(shown), files_(files), keeper_(std::move(historyFolder), limit) {}
 
 SessionState CalibrationSession::State() const {
     return {online_, transfer_, Agreement()};
+}
+
+std::string CalibrationSession::Refusal(SessionCommand command) const {
+    std::string refused = CommandRefusal(command, State());
+    const bool compare =
+        command == SessionCommand::Compare || command == SessionCommand::CompareRestore;
+    if (refused.empty() && compare && !files_.HasCalibration())
+        refused =
+            "Open or retrieve a calibration first: it is what the other calibration is "
+            "compared with.";
+    return refused;
 }
 
 ModuleAgreement CalibrationSession::Agreement() const {
@@ -71,31 +129,62 @@ ModuleAgreement CalibrationSession::Agreement() const {
     return *moduleImage_ == shown_ ? ModuleAgreement::InStep : ModuleAgreement::Differs;
 }
 
+bool CalibrationSession::ModuleMayDiffer() const {
+    return online_ && Agreement() != ModuleAgreement::InStep;
+}
+
+bool CalibrationSession::NewModule() const {
+    return serial_.empty() || ModuleKey(serial_) != retrievedKey_ || MustRetrieve();
+}
+
 bool CalibrationSession::Begin(Transfer transfer) {
-    if (transfer == Transfer::None || transfer_ != Transfer::None) return false;
+    if (!BusyText(transfer).empty()) return false;
     transfer_ = transfer;
+    // The whole write owed for the command's edits is this one: nothing more is owed.
+    if (transfer == Transfer::Write && WholeWriteOwed()) editRoute_ = EditRoute::Send;
     return true;
+}
+
+std::string CalibrationSession::BusyText(Transfer transfer) const {
+    if (transfer == Transfer::None) return "Nothing to run.";
+    std::string what = TransferName(transfer);
+    what[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(what[0])));
+    if (transfer_ != Transfer::None) return WaitText(what, transfer_);
+    if (WholeWriteOwed() && transfer != Transfer::Write)
+        return what + " waits until the whole calibration you chose to write has been written.";
+    return {};
 }
 
 void CalibrationSession::End() {
     transfer_ = Transfer::None;
+    NoteAgreement();
 }
 
-void CalibrationSession::Connected(ConnectionId id, const std::string& serial) {
+void CalibrationSession::Connected(ConnectionId id, const std::string& serial,
+                                   const std::string& firmware) {
     ForgetHeldEdits();
     online_ = true;
     connection_ = id;
     serial_ = serial;
+    firmware_ = firmware;
     // A bridge without a serial number may be any module: nothing is known of it.
     if (serial.empty() || ModuleKey(serial) != moduleKey_ || MustRetrieve()) {
         moduleKey_ = ModuleKey(serial);
         moduleImage_.reset();
     }
+    NoteAgreement();
 }
 
 void CalibrationSession::Disconnected() {
     ForgetHeldEdits();
     online_ = false;
+    NoteAgreement();
+}
+
+void CalibrationSession::ForgetModule() {
+    retrievedKey_.clear();
+    moduleImage_.reset();
+    NoteAgreement();
 }
 
 bool CalibrationSession::ReplaceShown(const CalImage& image, ImageOrigin origin,
@@ -105,22 +194,25 @@ bool CalibrationSession::ReplaceShown(const CalImage& image, ImageOrigin origin,
     origin_ = origin;
     originName_ = name;
     ForgetHeldEdits();
+    NoteAgreement();
     return true;
 }
 
 Result<void> CalibrationSession::Retrieved(const CalImage& image) {
     NoteRetrieveAfterUpgrade(image);
+    moduleKey_ = ModuleKey(serial_);
+    retrievedKey_ = serial_.empty() ? std::string() : moduleKey_;
+    moduleImage_ = image;
     if (image.Blank()) {
-        moduleKey_ = ModuleKey(serial_);
-        moduleImage_ = image;
+        NoteAgreement();
         return {};
     }
     shown_ = image;
     ForgetHeldEdits();
     origin_ = ImageOrigin::Module;
     originName_ = serial_;
-    moduleKey_ = ModuleKey(serial_);
-    moduleImage_ = image;
+    files_.MarkAutoRetrieved();
+    NoteAgreement();
     return Keep(image, restore_event::Retrieve);
 }
 
@@ -131,6 +223,8 @@ bool CalibrationSession::ModuleBlank() const {
 std::string CalibrationSession::AgreementLine() const {
     if (ModuleBlank()) return "Module holds no calibration: File > Open writes one to it";
     if (heldBack_) return HeldBackText();
+    // A connect or a retrieve is finding out what the module holds.
+    if (!online_ || transfer_ == Transfer::Connect || transfer_ == Transfer::Retrieve) return {};
     return AgreementText(Agreement());
 }
 
@@ -150,9 +244,11 @@ Result<void> CalibrationSession::WholeWriteEnded(bool written, const CalImage& i
     if (!written) {
         // Part of the image may have landed, and the module may be left frozen.
         moduleImage_.reset();
+        NoteAgreement();
         return {};
     }
     moduleImage_ = image;
+    NoteAgreement();
     return Keep(image, event);
 }
 
@@ -169,43 +265,59 @@ void CalibrationSession::ChangeHanded(ConnectionId stamp, int address,
 }
 
 void CalibrationSession::ChangeLost(ConnectionId stamp) {
-    if (stamp != 0 && stamp == connection_) moduleImage_.reset();
+    if (stamp == 0 || stamp != connection_) return;
+    moduleImage_.reset();
+    NoteAgreement();
 }
 
-NextStep CalibrationSession::AfterConnect(bool newModule, FileContext files) {
-    if (!online_) return {};
-    if (!newModule) {
-        // The module whose calibration was last retrieved whole keeps the program's copy,
-        // unless something else may have changed the module since.
-        if (!MustRetrieve()) return {};
-        OfferSaveChanges(files, shown_);
-        return {NextStep::Kind::Retrieve, {}};
-    }
-    if (files.state.CalibrationChanged && !files.state.AutoRetrieved) {
-        // The module's calibration is about to replace edits nobody saved.
-        OfferSaveChanges(files, shown_);
-    } else if (files.state.HasCalibration() &&
+NextStep CalibrationSession::AfterConnect(FileContext files) {
+    // The module whose calibration was last retrieved whole keeps the program's copy, unless
+    // something else may have changed the module since.
+    if (!online_ || !NewModule()) return {};
+    // Only unsaved edits would be lost: the question names another module's calibration when
+    // that is what is shown. A save chosen that did not happen stops the retrieve.
+    const bool another = serial_.empty() || ModuleKey(serial_) != retrievedKey_;
+    if (!another || !files.state.AutoRetrieved) {
+        if (!BeforeRetrieve(files)) return {};
+    } else if (files.state.CalibrationChanged &&
                files.prompt.YesNo("Different VX42 module detected. would you like to save the "
                                   "current file before retrieving data from the new Dialvane") ==
-                   Answer::Yes) {
-        // Whatever calibration is shown did not come from this module.
-        SaveCalibrationFile(files, shown_, true);
+                   Answer::Yes &&
+               Save(files, true) != SaveOutcome::Saved) {
+        return {};
     }
     return {NextStep::Kind::Retrieve, {}};
 }
 
-void CalibrationSession::BeforeRetrieve(FileContext files) {
-    OfferSaveChanges(files, shown_);
+bool CalibrationSession::BeforeRetrieve(FileContext files) {
+    return OfferSaveBeforeReplacing(files, [&] { return Save(files, true); });
 }
 
 bool CalibrationSession::ConfirmOpen(FileContext files, bool programChosen) {
-    if (!OfferSaveBeforeReplacing(files, [&] { return SaveCalibrationFile(files, shown_, true); }))
-        return false;
+    if (!BeforeRetrieve(files)) return false;
     return !online_ || programChosen ||
            files.prompt.YesNo(
                "Opening a file while you are connected will program it into the "
                "VX42 module do you still want to open the file?",
                "Open And Program File?") == Answer::Yes;
+}
+
+Result<std::optional<NextStep>> CalibrationSession::Open(FileContext files,
+                                                         const std::string& path) {
+    // The file is read against a copy of the file state: a refused open leaves the name and
+    // the changed mark of the calibration shown.
+    FileState read = files.state;
+    const FileContext reading{read, files.prompt, files.settings, files.store};
+    CalImage opened = shown_;
+    if (path.empty()) {
+        if (!OpenCalibrationFile(reading, opened)) return std::optional<NextStep>();
+    } else {
+        OpenCalibrationFileAt(reading, opened, path);
+    }
+    if (transfer_ != Transfer::None)
+        return Failure{"The file was not opened: " + WaitText("Open", transfer_)};
+    files.state = read;
+    return std::optional<NextStep>(Opened(opened, read.CurrentFileName));
 }
 
 NextStep CalibrationSession::Opened(const CalImage& image, const std::string& fileName) {
@@ -215,12 +327,11 @@ NextStep CalibrationSession::Opened(const CalImage& image, const std::string& fi
             std::string(restore_event::ProgrammedFromFile) + " " + fileName};
 }
 
-bool CalibrationSession::Restored(const CalImage& image, const std::string& serial,
-                                  FileState& files) {
+bool CalibrationSession::Restored(const CalImage& image, const std::string& serial) {
     if (!ReplaceShown(image, ImageOrigin::RestorePoint, serial)) return false;
-    files.CalibrationChanged = true;
-    if (!files.HasCalibration()) files.MarkAutoRetrieved();
-    files.UpdateTitle();
+    files_.CalibrationChanged = true;
+    if (!files_.HasCalibration()) files_.MarkAutoRetrieved();
+    files_.UpdateTitle();
     return true;
 }
 
@@ -251,7 +362,7 @@ bool CalibrationSession::ConfirmWholeWrite(Prompt& prompt, const LibrarySet* lib
 }
 
 void CalibrationSession::NoteShown(bool changed) {
-    agreementShown_ = Agreement();
+    mayDifferShown_ = ModuleMayDiffer();
     // While a command's edits are asked about, a Cancel puts back what was shown before it.
     if (editRoute_) return;
     shownBefore_ = shown_;
@@ -259,15 +370,21 @@ void CalibrationSession::NoteShown(bool changed) {
 }
 
 bool CalibrationSession::NextEditsAsked() const {
-    return connection() != 0 && agreementShown_ == ModuleAgreement::Differs && !editRoute_ &&
-           !heldBack_;
+    return connection() != 0 && mayDifferShown_ && !editRoute_ && !heldBack_;
+}
+
+SaveOutcome CalibrationSession::Save(FileContext files, bool saveAs) const {
+    return SaveCalibrationFile(files, shown_, saveAs);
+}
+
+void CalibrationSession::NoteAgreement() {
+    mayDifferShown_ = ModuleMayDiffer();
 }
 
 EditStamp CalibrationSession::StampEdit(Prompt& prompt, int address, std::size_t count) {
     const ConnectionId stamp = connection();
     // Edits held back are all the module lacks: this one may mend them.
-    if (stamp == 0 || agreementShown_ != ModuleAgreement::Differs || heldBack_)
-        return {stamp, false};
+    if (stamp == 0 || !mayDifferShown_ || heldBack_) return {stamp, false};
     bool asked = false;
     if (!editRoute_) {
         const Answer answer = prompt.YesNoCancel(
@@ -298,6 +415,7 @@ EditRoute CalibrationSession::EndEditCommand(bool& changed) {
     // What the next command's Cancel puts back.
     shownBefore_ = shown_;
     changedBefore_ = changed;
+    NoteAgreement();
     return route;
 }
 

@@ -1,13 +1,30 @@
 #pragma once
-// One session with a module, shared by the window and vx42ctl: the calibration shown and where
-// it came from, what the tool believes the connected module holds (so whether the module is in
-// step with the calibration shown, differs from it, or is not known), the one transfer that may
-// run at a time, and the steps of a whole write (check, ask, write, keep a restore point) and
-// of a retrieve (keep a restore point).
+// One session with a module, shared by the window and vx42ctl, and the one owner of its state:
+// the calibration shown, where it came from and its file (name, changed mark); the connection
+// (the module's serial number, its firmware, the connection an edit is stamped with); what the
+// connected module is known to hold (exactly the calibration shown, something else, or not
+// known, which counts as something else); the one transfer that may run, by name; and the
+// edits not yet written (a whole write the user chose for them).
 //
 // The session decides; it does not talk to the module itself. The window runs each transfer on
 // the link's thread and reports its end here; vx42ctl runs the same steps one after the other.
-// The commands of the window take their enabled state from CommandEnabled over State().
+// Every command has a precondition (Refusal says in words why it may not run, CommandEnabled
+// gives the control's state) and returns what to ask, show and run next.
+//
+//   Offline --Connect--> Online --Disconnect / unplug / upgrade--> Offline
+//
+//   Online, what the module holds:
+//     Unknown --Retrieved / whole write ended--> InStep
+//     InStep --an edit handed over--> InStep
+//     InStep --an edit lost, a failed whole write--> Unknown
+//     InStep --the calibration shown replaced (open, restore, an edit kept offline)--> Differs
+//     Differs, Unknown --an edit: asked first (Yes: the whole write is owed)--> ...
+//   Unknown shows and asks as Differs does. Connect retrieves when the module's calibration was
+//   not retrieved in this session, or an upgrade or another program may have changed it since
+//   (NewModule); otherwise the same module keeps the program's copy.
+//
+//   Transfer: None --Begin(t)--> t --End--> None; while one runs every other Begin is refused,
+//   and an owed whole write runs before any other transfer begins.
 
 #include <cstdint>
 #include <functional>
@@ -55,14 +72,21 @@ struct SessionState {
     bool operator==(const SessionState&) const = default;
 };
 
-// The one rule for every command: whether it may be used in the state.
-bool CommandEnabled(SessionCommand command, const SessionState& state);
+// The transfer's name in the user's words ("the whole write"); empty for None.
+std::string TransferName(Transfer transfer);
+
+// The one rule for every command: why it may not be used in the state, in the user's words
+// (empty: it may).
+std::string CommandRefusal(SessionCommand command, const SessionState& state);
+inline bool CommandEnabled(SessionCommand command, const SessionState& state) {
+    return CommandRefusal(command, state).empty();
+}
 
 // The connection an edit was made for: 0 when it was made offline.
 using ConnectionId = std::uint64_t;
 
 // "Module holds a different calibration: Update writes the one shown" while the module
-// differs; empty otherwise.
+// differs or what it holds is not known; empty while it holds the calibration shown.
 std::string AgreementText(ModuleAgreement agreement);
 
 // The errors of a calibration check, one a line (at most `listed`, then "... and N more.").
@@ -90,50 +114,72 @@ struct EditStamp {
 
 class CalibrationSession {
   public:
-    // shown: the calibration shown, owned by the caller for the whole session. historyFolder:
-    // where restore points are kept (empty keeps none); limit: entries kept a module.
-    CalibrationSession(CalImage& shown, std::string historyFolder, int limit);
+    // shown, files: the calibration shown and its file state, owned by the caller for the whole
+    // session; the commands change them through the session, the edits in place (an edit sets
+    // the changed mark). historyFolder: where restore points are
+    // kept (empty keeps none); limit: entries kept a module.
+    CalibrationSession(CalImage& shown, FileState& files, std::string historyFolder, int limit);
 
-    // The calibration shown and its origin (the file's name, the module's serial).
+    // The calibration shown, its origin (the file's name, the module's serial) and its file.
     const CalImage& shown() const { return shown_; }
     ImageOrigin origin() const { return origin_; }
     const std::string& originName() const { return originName_; }
+    const FileState& files() const { return files_; }
 
     SessionState State() const;
     bool Allows(SessionCommand command) const { return CommandEnabled(command, State()); }
+    // Why `command` may not run now (empty: it may), with what the command itself needs
+    // beyond the rule of the controls (a calibration to compare with).
+    std::string Refusal(SessionCommand command) const;
     bool online() const { return online_; }
     Transfer transfer() const { return transfer_; }
     const std::string& serial() const { return serial_; }
+    const std::string& firmware() const { return firmware_; }
     ConnectionId connection() const { return online_ ? connection_ : 0; }
     ModuleAgreement Agreement() const;
+    // Online and the module is not known to hold the calibration shown: the status bar says
+    // so and a single edit asks first.
+    bool ModuleMayDiffer() const;
+    // The connected module's calibration was not retrieved whole in this session (a bridge
+    // without a serial number may be any module): Connect retrieves it.
+    bool NewModule() const;
     // What the tool believes the module `moduleKey()` holds, when it knows.
     const std::optional<CalImage>& moduleImage() const { return moduleImage_; }
     const std::string& moduleKey() const { return moduleKey_; }
     RestoreKeeper& keeper() { return keeper_; }
 
-    // The one transfer: false when another is running (nothing changes then).
-    bool Begin(Transfer transfer);
+    // The one transfer: false when another is running, or when a whole write is owed and this
+    // is not it (nothing changes then; BusyText says why).
+    [[nodiscard]] bool Begin(Transfer transfer);
     void End();
+    // Why `transfer` cannot begin now, in the user's words; empty when it can.
+    std::string BusyText(Transfer transfer) const;
 
-    // The module `serial` is connected as connection `id` (from the link; a new one every
-    // connect). What the tool knew of the module stays known when it is the same module.
-    void Connected(ConnectionId id, const std::string& serial);
+    // The module `serial` with firmware `firmware` is connected as connection `id` (from the
+    // link; a new one every connect). What the tool knew of the module stays known when it is
+    // the same module.
+    void Connected(ConnectionId id, const std::string& serial, const std::string& firmware = {});
     // The connection ended (disconnect, unplug, upgrade). The module keeps its memory.
     void Disconnected();
+    // Nothing is known of the module any more (a connect that failed half way): the next
+    // connect retrieves its calibration.
+    void ForgetModule();
 
     // The calibration shown is replaced whole (open, restore, new); false while a transfer
     // runs. Nothing is written to the module.
-    bool ReplaceShown(const CalImage& image, ImageOrigin origin, const std::string& name);
+    [[nodiscard]] bool ReplaceShown(const CalImage& image, ImageOrigin origin,
+                                    const std::string& name);
 
-    // A whole retrieve from the connected module arrived: it becomes the calibration shown and
-    // what the module is known to hold, and is kept as a restore point. Fails when it could
-    // not be kept. A blank module (ModuleBlank) holds no calibration: what it holds is known,
-    // the calibration shown stays, and nothing is kept.
+    // A whole retrieve from the connected module arrived: it becomes the calibration shown
+    // (the file state: retrieved) and what the module is known to hold, and is kept as a
+    // restore point. Fails when it could not be kept. A blank module (ModuleBlank) holds no
+    // calibration: what it holds is known, the calibration shown stays, and nothing is kept.
     Result<void> Retrieved(const CalImage& image);
     // The connected module is known to hold no calibration: its memory is erased.
     bool ModuleBlank() const;
     // What the status bar says of the module: that it is blank, that edits are held back from
-    // it (HeldBackText), or AgreementText.
+    // it (HeldBackText), or that it may hold another calibration (nothing while a connect or
+    // retrieve is finding out).
     std::string AgreementLine() const;
 
     // The check before a whole write of the calibration shown: the errors the write would
@@ -154,27 +200,40 @@ class CalibrationSession {
 
     // --- The commands' steps: the questions they ask and what runs next.
 
-    // Connect found the module `serial()` (newModule: its calibration was not retrieved whole
-    // on this link before). A new module's calibration replaces the one shown: unsaved changes,
-    // or a calibration from elsewhere, are offered for saving first; then it is retrieved.
-    NextStep AfterConnect(bool newModule, FileContext files);
+    // Connect or Disconnect, as the menu entry's one command does now.
+    Transfer ConnectTransfer() const { return online_ ? Transfer::Disconnect : Transfer::Connect; }
+    // Connect found the module `serial()`. A new module's calibration replaces the one shown:
+    // unsaved changes are offered for saving first; then it is retrieved. Nothing follows when
+    // the save was chosen but did not happen (cancelled or failed): the edits stay shown.
+    [[nodiscard]] NextStep AfterConnect(FileContext files);
     // Retrieve replaces the calibration shown: unsaved changes are offered for saving first.
-    void BeforeRetrieve(FileContext files);
+    // False (nothing is retrieved) when the save was chosen but did not happen.
+    [[nodiscard]] bool BeforeRetrieve(FileContext files);
     // Open: unsaved changes are offered for saving and, online, the user confirms that the
     // file is to be programmed into the module (unless `programChosen`: they already chose to
     // write what they open). False: nothing is opened.
-    bool ConfirmOpen(FileContext files, bool programChosen = false);
-    // The file opened becomes the calibration shown; online it is written whole next.
-    NextStep Opened(const CalImage& image, const std::string& fileName);
+    [[nodiscard]] bool ConfirmOpen(FileContext files, bool programChosen = false);
+    // The open itself, after ConfirmOpen: the dialog (or `path`, chosen already) and the read.
+    // The file opened becomes the calibration shown and names the file state; online it is
+    // written whole next. Nothing (and nothing changed) when the dialog was cancelled; refused
+    // in words, with nothing changed, while a transfer runs.
+    [[nodiscard]] Result<std::optional<NextStep>> Open(FileContext files, const std::string& path);
+    // The file `fileName`, read already, becomes the calibration shown; online it is written
+    // whole next.
+    [[nodiscard]] NextStep Opened(const CalImage& image, const std::string& fileName);
     // A restore point of module `serial` becomes the calibration shown, unsaved. False (and
     // nothing changes) while a transfer runs.
-    bool Restored(const CalImage& image, const std::string& serial, FileState& files);
+    [[nodiscard]] bool Restored(const CalImage& image, const std::string& serial);
     // Once the restored calibration is shown: connected to its module and idle, the user is
     // asked whether to write it now.
-    NextStep AfterRestore(Prompt& prompt);
+    [[nodiscard]] NextStep AfterRestore(Prompt& prompt);
     // Before a whole write of the calibration shown: connected, and the check finds no errors
     // or the user writes anyway. False: nothing is written (said through the prompt).
-    bool ConfirmWholeWrite(Prompt& prompt, const LibrarySet* libraries, const UnitFlags& units);
+    [[nodiscard]] bool ConfirmWholeWrite(Prompt& prompt, const LibrarySet* libraries,
+                                         const UnitFlags& units);
+
+    // Save (saveAs false: to the current file when there is one) and Save As.
+    SaveOutcome Save(FileContext files, bool saveAs) const;
 
     // The window shows the session now, with the calibration marked changed or not: the
     // agreement its status bar shows is the one an edit is judged by (the edit is in the
@@ -182,13 +241,16 @@ class CalibrationSession {
     // what a Cancel of the next command's edits puts back.
     void NoteShown(bool changed);
     // The next confirmed edit asks what becomes of its command's edits (the module was shown
-    // to differ, and no command's edits are being asked about now).
+    // as possibly differing, and no command's edits are being asked about now).
     bool NextEditsAsked() const;
     // A confirmed edit of `count` bytes at `address`: the connection it is sent over. While
-    // the module was shown to differ, the user is asked once for the edits of the command:
-    // Yes writes the whole calibration instead, No keeps the edit offline, Cancel drops it
-    // (the bytes shown go back to what they were).
+    // the module may differ, the user is asked once for the edits of the command: Yes writes
+    // the whole calibration instead, No keeps the edit offline, Cancel drops it (the bytes
+    // shown go back to what they were).
     EditStamp StampEdit(Prompt& prompt, int address, std::size_t count);
+    // A whole write was chosen for the edits of the command running now and has not begun:
+    // it runs before any other transfer.
+    bool WholeWriteOwed() const { return editRoute_ == EditRoute::WriteWhole; }
     // The command whose edits were stamped ended: what becomes of them (Send when nobody was
     // asked); dropped, the changed mark goes back to what it was shown. The next command's
     // edits are asked for again.
@@ -228,10 +290,14 @@ class CalibrationSession {
     // Says that the upgrade changed the module's calibration in `differences` settings and
     // offers to write the one from before back. Yes: it becomes the calibration shown,
     // unsaved (one step the caller records), and is written whole next.
-    NextStep OfferWriteBack(Prompt& prompt, const CalImage& before, std::size_t differences,
-                            FileState& files);
+    [[nodiscard]] NextStep OfferWriteBack(Prompt& prompt, const CalImage& before,
+                                          std::size_t differences);
 
   private:
+    // The agreement an edit is judged by, taken whenever what the module holds or the
+    // calibration shown changes as a whole (an edit is in the calibration shown already when
+    // it is confirmed).
+    void NoteAgreement();
     // Keeps the image for the connected module, at once or where KeepElsewhere says.
     Result<void> Keep(const CalImage& image, const std::string& event);
     void KeepChanged();
@@ -239,9 +305,10 @@ class CalibrationSession {
     void NoteRetrieveAfterUpgrade(const CalImage& image);
 
     CalImage& shown_;
-    ModuleAgreement agreementShown_ = ModuleAgreement::Unknown;
-    CalImage shownBefore_;        // the calibration shown when the window last showed the session
-    bool changedBefore_ = false;  // and its changed mark
+    FileState& files_;
+    bool mayDifferShown_ = false;  // whether the module may differ, as last shown
+    CalImage shownBefore_;         // the calibration shown when the window last showed the session
+    bool changedBefore_ = false;   // and its changed mark
     std::optional<Finding> heldBack_;   // the error that holds edits back from the module
     std::optional<CalImage> heldBase_;  // the calibration shown before the first held edit
     void ForgetHeldEdits();
@@ -253,6 +320,9 @@ class CalibrationSession {
     bool online_ = false;
     ConnectionId connection_ = 0;
     std::string serial_;
+    std::string firmware_;
+    // The module whose calibration was last retrieved whole (empty: none).
+    std::string retrievedKey_;
     // What the module `moduleKey_` holds as far as the tool knows.
     std::string moduleKey_;
     std::optional<CalImage> moduleImage_;

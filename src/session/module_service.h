@@ -27,9 +27,6 @@ class ModuleService {
     virtual bool Simulated() const = 0;
     virtual std::string DeviceSerial() const = 0;
     virtual std::string FirmwareVersion() const = 0;
-    // The connected module is not the one whose calibration was last retrieved (a module whose
-    // serial number could not be read is never taken for the last one).
-    virtual bool IsNewModule() const = 0;
     // Another program had the module open since this one last did (so may have written it).
     virtual bool WrittenElsewhere() const { return false; }
     // The whole calibration, or nothing when a block could not be read (the message was shown).
@@ -53,5 +50,19 @@ class ModuleService {
     // status); null when the service has no module link behind it.
     virtual ModuleLink* DeviceLink() { return nullptr; }
 };
+
+// What the link holds of the connection, read on the link's thread.
+struct ModuleIdentity {
+    bool online = false;
+    std::uint64_t connection = 0;
+    std::string serial;
+    std::string firmware;
+    bool writtenElsewhere = false;  // another program had the module since
+};
+inline ModuleIdentity IdentityOf(const ModuleService& module) {
+    if (!module.Online()) return {};
+    return {true, module.Connection(), module.DeviceSerial(), module.FirmwareVersion(),
+            module.WrittenElsewhere()};
+}
 
 }  // namespace vx42

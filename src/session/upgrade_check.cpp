@@ -8,11 +8,13 @@ namespace vx42 {
 void CalibrationSession::UpgradeEnded() {
     upgradedKey_ = ModuleKey(serial_);
     moduleImage_.reset();
+    NoteAgreement();
 }
 
 void CalibrationSession::WrittenElsewhere() {
     elsewhereKey_ = ModuleKey(serial_);
     moduleImage_.reset();
+    NoteAgreement();
 }
 
 bool CalibrationSession::MustRetrieve() const {
@@ -35,7 +37,7 @@ std::optional<CalImage> CalibrationSession::TakeUpgradeChange() {
 }
 
 NextStep CalibrationSession::OfferWriteBack(Prompt& prompt, const CalImage& before,
-                                            std::size_t differences, FileState& files) {
+                                            std::size_t differences) {
     const std::string settings =
         std::to_string(differences) + (differences == 1 ? " setting" : " settings");
     if (prompt.YesNo("The upgrade changed the calibration of module " + ModuleKey(serial_) +
@@ -46,7 +48,7 @@ NextStep CalibrationSession::OfferWriteBack(Prompt& prompt, const CalImage& befo
                          "module?",
                      "After Upgrade", Icon::Question, Answer::No) != Answer::Yes)
         return {};
-    if (!online_ || !Restored(before, ModuleKey(serial_), files)) return {};
+    if (!online_ || !Restored(before, ModuleKey(serial_))) return {};
     return {NextStep::Kind::WriteWhole, restore_event::Update};
 }
 

@@ -43,7 +43,8 @@ expect() {
     [ "$got" = "$2" ] || fail "'$1' offers '$got', expected '$2'"
 }
 
-expect "vx42ctl cal" "calibration"
+expect "vx42ctl cal" "calibrate calibration"
+expect "vx42ctl calibrate 3 --fill " "same scaled"
 expect "vx42ctl calibration d" "describe diff"
 expect "vx42ctl --device " "auto d2xx ftdi sim"
 expect "vx42ctl calibration show " "jobs old.dvf truck.DVF"

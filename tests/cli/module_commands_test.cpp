@@ -305,5 +305,41 @@ TEST_F(ModuleCommands, DemoGivesAFreshModuleACalibrationOnce) {
     EXPECT_EQ(second.out, first.out);
 }
 
+// The speedometer of the demonstration calibration (output 3) recalibrated by a script: the
+// module holds the table printed, and live calibration is stopped.
+TEST_F(ModuleCommands, CalibrateStoresTheScriptedMarksIntoTheModule) {
+    ASSERT_EQ(RunCli({"demo", "--sim-state", state}).status, 0);
+    const CliResult done =
+        Run({"calibrate", "3", "--marks", "0,20,40,60", "--drive", "0", "--drive", "4.5", "--drive",
+             "skip", "--drive", "13.6", "-o", dir.file("after.DVF")});
+    ASSERT_EQ(done.status, 0) << done.err;
+    const auto table = nlohmann::json::parse(done.out)["Cells"];
+    EXPECT_EQ(table[0][1], "20");
+    EXPECT_EQ(table[1][2], "13.6");
+    const std::string back = dir.file("back.DVF");
+    ASSERT_EQ(Run({"retrieve", "-o", back}).status, 0);
+    EXPECT_EQ(ReadWholeFile(back, 1 << 20), ReadWholeFile(dir.file("after.DVF"), 1 << 20));
+    EXPECT_EQ(
+        nlohmann::json::parse(Run({"read", "0x3901"}).out)["Bytes"].get<std::string>().substr(0, 2),
+        "00");
+
+    const struct {
+        std::vector<std::string> args;
+        const char* says;
+    } refused[] = {
+        {{"calibrate", "3", "--marks", "0,40,20", "--drive", "1"}, "The marks must increase"},
+        {{"calibrate", "2", "--marks", "0,20", "--drive", "1"}, "drives no gauge table"},
+        {{"calibrate", "3", "--marks", "0,20", "--drive", "1", "--drive", "2", "--drive", "3"},
+         "more --drive values than marks"},
+        {{"calibrate", "3", "--marks", "0,20", "--drive", "1"}, "at least two marks"},
+    };
+    for (const auto& r : refused) {
+        const CliResult result = Run(r.args);
+        EXPECT_EQ(result.status, 2) << r.says;
+        EXPECT_THAT(result.err, HasSubstr(r.says));
+    }
+    EXPECT_EQ(ReadWholeFile(back, 1 << 20), ReadWholeFile(dir.file("after.DVF"), 1 << 20));
+}
+
 }  // namespace
 }  // namespace vx42::test

@@ -42,7 +42,6 @@ TEST(Connect, FindsTheModuleSetsTheLineAndIdentifies) {
     EXPECT_EQ(f.sim->LatencyTimer(1), 2);
     EXPECT_FALSE(f.sim->IsOpen(2));
     EXPECT_TRUE(f.prompt.Calls().empty());
-    EXPECT_TRUE(f.link.IsNewModule());
 
     f.link.ConnectIfOffline();  // already online: nothing is sent
     EXPECT_EQ(f.sim->Exchanges(), 1);

@@ -97,12 +97,10 @@ TEST(Transfer, RetrieveReadsEveryBlockAndRecordsTheModule) {
     EXPECT_EQ(steps[170].done, 2720);
     EXPECT_EQ(steps.back().done, 2725);
     EXPECT_EQ(steps.back().text, "2,727 Bytes of 2,727 Bytes copied.");
-    EXPECT_EQ(f.link.LastRetrievedSerial(), "DV42A001");
-    EXPECT_FALSE(f.link.IsNewModule());
     EXPECT_TRUE(f.prompt.Calls().empty());
 }
 
-TEST(Transfer, FailedRetrieveLeavesTheImageAndTheIdentityAlone) {
+TEST(Transfer, FailedRetrieveLeavesTheImageAlone) {
     LinkFixture f;
     f.Connect();
     f.module().Write(kCalBaseAddress, Random(kCalImageSize, 2));
@@ -114,8 +112,6 @@ TEST(Transfer, FailedRetrieveLeavesTheImageAndTheIdentityAlone) {
     f.prompt.ExpectMessage("Error Retrieving Calibration");
     EXPECT_FALSE(f.link.RetrieveCalibration(image, {}));
     EXPECT_EQ(image, before);
-    EXPECT_EQ(f.link.LastRetrievedSerial(), "");
-    EXPECT_TRUE(f.link.IsNewModule());  // the next connect retrieves again
     EXPECT_TRUE(f.prompt.Unexpected().empty());
     EXPECT_EQ(f.prompt.Calls().at(0).icon, Icon::None);
 

@@ -28,13 +28,14 @@ TEST(CommandRule, EveryModuleAndImageCommandWaitsForTheRunningTransfer) {
               SessionCommand::Open, SessionCommand::History, SessionCommand::Compare,
               SessionCommand::CompareRestore, SessionCommand::SetCanSpeed,
               SessionCommand::FirmwareUpgrade, SessionCommand::CanStatus})
-            EXPECT_FALSE(CommandEnabled(c, busy))
+            EXPECT_THAT(CommandRefusal(c, busy), ::testing::HasSubstr(TransferName(t)))
                 << static_cast<int>(c) << " during " << static_cast<int>(t);
         // Only a status read leaves the outputs editable.
         EXPECT_EQ(CommandEnabled(SessionCommand::EditOutputs, busy), t == Transfer::CanStatus);
     }
     const SessionState offline{false, Transfer::None, ModuleAgreement::Unknown};
-    EXPECT_FALSE(CommandEnabled(SessionCommand::Retrieve, offline));
+    EXPECT_THAT(CommandRefusal(SessionCommand::Retrieve, offline),
+                ::testing::HasSubstr("Connect to the module first"));
     EXPECT_FALSE(CommandEnabled(SessionCommand::CanStatus, offline));
     EXPECT_TRUE(CommandEnabled(SessionCommand::History, offline));
     EXPECT_TRUE(CommandEnabled(SessionCommand::Connect, offline));
@@ -43,7 +44,8 @@ TEST(CommandRule, EveryModuleAndImageCommandWaitsForTheRunningTransfer) {
 
 TEST(CalibrationSession, OneTransferAtATimeAndNoReplacementWhileItRuns) {
     CalImage shown = Image(1);
-    CalibrationSession session(shown, "", 10);
+    FileState files;
+    CalibrationSession session(shown, files, "", 10);
     EXPECT_TRUE(session.Begin(Transfer::Retrieve));
     EXPECT_FALSE(session.Begin(Transfer::Write));
     EXPECT_EQ(session.transfer(), Transfer::Retrieve);
@@ -59,7 +61,8 @@ TEST(CalibrationSession, OneTransferAtATimeAndNoReplacementWhileItRuns) {
 TEST(CalibrationSession, KnowsWhetherTheModuleHoldsTheCalibrationShown) {
     TempDir dir;
     CalImage shown = Image(1);
-    CalibrationSession session(shown, dir.str(), 10);
+    FileState files;
+    CalibrationSession session(shown, files, dir.str(), 10);
     session.Connected(1, "FT000001");
     EXPECT_EQ(session.Agreement(), ModuleAgreement::Unknown);  // nothing read or written yet
     EXPECT_TRUE(session.Retrieved(Image(5)));
@@ -74,26 +77,35 @@ TEST(CalibrationSession, KnowsWhetherTheModuleHoldsTheCalibrationShown) {
     EXPECT_TRUE(session.WholeWriteEnded(true, shown, restore_event::Update));
     EXPECT_EQ(session.Agreement(), ModuleAgreement::InStep);
 
-    // A change handed to this connection keeps the module in step; one lost makes it unknown.
+    // A change handed to this connection keeps the module in step; one lost makes it unknown,
+    // which the status bar says as it says a different calibration.
     shown.SetByte(kCalBaseAddress + 10, 0x55);
     const std::uint8_t byte[1] = {0x55};
     session.ChangeHanded(1, kCalBaseAddress + 10, byte);
     EXPECT_EQ(session.Agreement(), ModuleAgreement::InStep);
+    EXPECT_EQ(session.AgreementLine(), "");
     session.ChangeLost(1);
     EXPECT_EQ(session.Agreement(), ModuleAgreement::Unknown);
+    EXPECT_TRUE(session.ModuleMayDiffer());
+    EXPECT_THAT(session.AgreementLine(), ::testing::HasSubstr("different calibration"));
 
     // A failed whole write leaves nothing known.
     EXPECT_TRUE(session.WholeWriteEnded(true, shown, restore_event::Update));
     EXPECT_TRUE(session.WholeWriteEnded(false, shown, restore_event::Update));
     EXPECT_EQ(session.Agreement(), ModuleAgreement::Unknown);
-    EXPECT_EQ(AgreementText(session.Agreement()), "");
+    EXPECT_THAT(session.AgreementLine(), ::testing::HasSubstr("different calibration"));
+    session.Disconnected();
+    EXPECT_EQ(session.AgreementLine(), "");  // no module to differ
 }
 
 TEST(CalibrationSession, TheSameModuleIsRememberedAcrossConnectionsAnotherIsNot) {
     CalImage shown = Image(1);
-    CalibrationSession session(shown, "", 10);
+    FileState files;
+    CalibrationSession session(shown, files, "", 10);
     session.Connected(1, "FT000001");
+    EXPECT_TRUE(session.NewModule());
     session.Retrieved(Image(2));
+    EXPECT_FALSE(session.NewModule());
     session.Disconnected();
     EXPECT_EQ(session.connection(), 0u);
     EXPECT_EQ(session.Agreement(), ModuleAgreement::Unknown);  // offline: no module to hold it
@@ -101,6 +113,7 @@ TEST(CalibrationSession, TheSameModuleIsRememberedAcrossConnectionsAnotherIsNot)
     shown.SetByte(kCalBaseAddress, 9);
     session.ChangeHanded(0, kCalBaseAddress, std::array<std::uint8_t, 1>{9});
     session.Connected(2, "FT000001");
+    EXPECT_FALSE(session.NewModule());  // the program's copy is kept, edited or not
     EXPECT_EQ(session.Agreement(), ModuleAgreement::Differs);
     // An edit stamped with the old connection changes nothing the tool knows of this one.
     session.ChangeHanded(1, kCalBaseAddress, std::array<std::uint8_t, 1>{9});
@@ -108,17 +121,29 @@ TEST(CalibrationSession, TheSameModuleIsRememberedAcrossConnectionsAnotherIsNot)
     session.Disconnected();
     session.Connected(3, "FT000002");
     EXPECT_EQ(session.Agreement(), ModuleAgreement::Unknown);
+    EXPECT_TRUE(session.NewModule());
+    // A retrieve that did not arrive whole leaves it new: the next connect retrieves again.
+    session.Disconnected();
+    session.Connected(4, "FT000002");
+    EXPECT_TRUE(session.NewModule());
+    // A connect that failed half way forgets what was known.
+    session.Retrieved(Image(4));
+    session.ForgetModule();
+    EXPECT_TRUE(session.NewModule());
+    EXPECT_EQ(session.Agreement(), ModuleAgreement::Unknown);
     // A bridge without a serial number may be any module.
     session.Retrieved(Image(4));
     session.Disconnected();
-    session.Connected(4, "");
+    session.Connected(5, "");
     EXPECT_EQ(session.Agreement(), ModuleAgreement::Unknown);
+    EXPECT_TRUE(session.NewModule());
 }
 
 TEST(CalibrationSession, RetrievesAndWholeWritesLeaveRestorePoints) {
     TempDir dir;
     CalImage shown = Image(1);
-    CalibrationSession session(shown, dir.str(), 10);
+    FileState files;
+    CalibrationSession session(shown, files, dir.str(), 10);
     session.Connected(1, "FT000009");
     session.Retrieved(Image(3));
     ASSERT_TRUE(session.ReplaceShown(Image(4), ImageOrigin::File, "a.DVF"));
@@ -136,7 +161,8 @@ TEST(CalibrationSession, RetrievesAndWholeWritesLeaveRestorePoints) {
 TEST(CalibrationSession, ABlankModuleIsKnownButNotShownOrKept) {
     TempDir dir;
     CalImage shown = Image(1);
-    CalibrationSession session(shown, dir.str(), 10);
+    FileState files;
+    CalibrationSession session(shown, files, dir.str(), 10);
     session.Connected(1, "FT00000B");
     CalImage blank;
     blank.CopyIntoImage(Bytes(kCalImageSize, 0xFF), 0);
@@ -175,45 +201,73 @@ class SessionSteps : public ::testing::Test {
     FileState state;
     ScriptedPrompt prompt;
     CalImage shown = Image(1);
-    CalibrationSession session{shown, "", 10};
+    CalibrationSession session{shown, state, "", 10};
 };
 
-TEST_F(SessionSteps, ConnectRetrievesANewModuleOnlyAndOffersToSaveWhatItReplaces) {
-    EXPECT_EQ(session.AfterConnect(true, files()).kind, NextStep::Kind::None);  // offline
-    session.Connected(1, "FT000001");
-    // The module whose calibration was retrieved on this link keeps the program's copy.
-    EXPECT_EQ(session.AfterConnect(false, files()).kind, NextStep::Kind::None);
-    // Nothing shown: retrieved without a question.
-    EXPECT_EQ(session.AfterConnect(true, files()).kind, NextStep::Kind::Retrieve);
-    // Unsaved edits: the save question (declined), then the retrieve.
+TEST_F(SessionSteps, ConnectRetrievesANewModuleOnlyAndOffersToSaveWhatItWouldLose) {
+    EXPECT_EQ(session.AfterConnect(files()).kind, NextStep::Kind::None);  // offline
+    // What is shown, how the save question is answered ("" asks nothing), whether the save
+    // dialog is cancelled, and whether the retrieve follows.
+    struct Row {
+        bool fileLoaded, autoRetrieved, changed;
+        const char* asked;  // the question's title or text, "" when none is asked
+        Answer answer;
+        bool saveCancelled;
+        bool retrieves;
+    };
+    const Row rows[] = {
+        {false, false, false, "", Answer::No, false, true},  // nothing shown
+        {true, false, false, "", Answer::No, false, true},   // a file, saved: nothing lost
+        {false, true, false, "", Answer::No, false, true},   // another module's, unchanged
+        {true, false, true, "Save Changes?", Answer::No, false, true},
+        {true, false, true, "Save Changes?", Answer::Yes, true, false},  // the save cancelled
+        {false, true, true, "Different VX42 module", Answer::No, false, true},
+        {false, true, true, "Different VX42 module", Answer::Yes, true, false},
+    };
+    int serial = 0;
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.asked);
+        ++serial;
+        session.Connected(serial, "FT00000" + std::to_string(serial));
+        state.FileLoaded = r.fileLoaded;
+        state.AutoRetrieved = r.autoRetrieved;
+        state.CalibrationChanged = r.changed;
+        const std::size_t calls = prompt.Calls().size();
+        if (*r.asked) prompt.AnswerYesNo(r.answer);
+        if (r.saveCancelled) prompt.AnswerSaveFile(std::nullopt);
+        EXPECT_EQ(session.AfterConnect(files()).kind,
+                  r.retrieves ? NextStep::Kind::Retrieve : NextStep::Kind::None);
+        EXPECT_EQ(prompt.Calls().size(), calls + (*r.asked ? 1 : 0) + (r.saveCancelled ? 1 : 0));
+        if (*r.asked) {
+            EXPECT_THAT(prompt.Calls()[calls].title + prompt.Calls()[calls].text,
+                        ::testing::HasSubstr(r.asked));
+        }
+        EXPECT_TRUE(state.CalibrationChanged == r.changed);
+    }
+    // The module whose calibration was retrieved in this session keeps the program's copy.
+    ASSERT_TRUE(session.Retrieved(Image(2)));
     state.CalibrationChanged = true;
+    EXPECT_EQ(session.AfterConnect(files()).kind, NextStep::Kind::None);
+    // Retrieve offers to save unsaved changes; a save chosen and cancelled stops it.
     prompt.AnswerYesNo(Answer::No);
-    EXPECT_EQ(session.AfterConnect(true, files()).kind, NextStep::Kind::Retrieve);
-    EXPECT_EQ(prompt.Calls().back().title, "Save Changes?");
-    // A calibration from a file, saved: the question names the other module.
+    EXPECT_TRUE(session.BeforeRetrieve(files()));
+    prompt.AnswerYesNo(Answer::Yes);
+    prompt.AnswerSaveFile(std::nullopt);
+    EXPECT_FALSE(session.BeforeRetrieve(files()));
     state.CalibrationChanged = false;
-    state.FileLoaded = true;
-    prompt.AnswerYesNo(Answer::No);
-    EXPECT_EQ(session.AfterConnect(true, files()).kind, NextStep::Kind::Retrieve);
-    EXPECT_THAT(prompt.Calls().back().text, ::testing::HasSubstr("Different VX42 module"));
-    // Retrieve offers to save unsaved changes only.
-    session.BeforeRetrieve(files());
-    state.CalibrationChanged = true;
-    prompt.AnswerYesNo(Answer::No);
-    session.BeforeRetrieve(files());
-    EXPECT_EQ(prompt.Calls().size(), 3u);
+    EXPECT_TRUE(session.BeforeRetrieve(files()));  // nothing unsaved: no question
 }
 
 // After an upgrade, or another program keeping a restore point of the module, what it holds
 // is not known: the next connect retrieves, and what the upgrade changed is offered back.
 TEST_F(SessionSteps, AnUpgradeOrAnotherProgramMakesTheNextConnectRetrieve) {
     const std::string history = dir.str() + "/history";
-    CalibrationSession s{shown, history, 10};
+    CalibrationSession s{shown, state, history, 10};
     const auto reconnect = [&](ConnectionId id) {
         s.Disconnected();
         s.Connected(id, "FT000001");
         EXPECT_EQ(s.Agreement(), ModuleAgreement::Unknown);
-        EXPECT_EQ(s.AfterConnect(false, files()).kind, NextStep::Kind::Retrieve);
+        EXPECT_EQ(s.AfterConnect(files()).kind, NextStep::Kind::Retrieve);
     };
     s.Connected(1, "FT000001");
     ASSERT_TRUE(s.Retrieved(Image(2)));
@@ -221,13 +275,13 @@ TEST_F(SessionSteps, AnUpgradeOrAnotherProgramMakesTheNextConnectRetrieve) {
     s.UpgradeEnded();
     reconnect(2);
     ASSERT_TRUE(s.Retrieved(Image(5)));  // the upgrade wrote over the calibration
-    EXPECT_EQ(s.AfterConnect(false, files()).kind, NextStep::Kind::None);  // known again
+    EXPECT_EQ(s.AfterConnect(files()).kind, NextStep::Kind::None);  // known again
     const auto before = s.TakeUpgradeChange();
     ASSERT_TRUE(before);
     EXPECT_EQ(*before, Image(2));
     EXPECT_FALSE(s.TakeUpgradeChange());  // asked once
     prompt.AnswerYesNo(Answer::Yes);
-    EXPECT_EQ(s.OfferWriteBack(prompt, *before, 63, state),
+    EXPECT_EQ(s.OfferWriteBack(prompt, *before, 63),
               (NextStep{NextStep::Kind::WriteWhole, restore_event::Update}));
     EXPECT_THAT(prompt.Calls().back().text, ::testing::HasSubstr("63 settings"));
     EXPECT_EQ(shown, Image(2));
@@ -266,11 +320,30 @@ TEST_F(SessionSteps, OpenOnlineAsksAndThenWritesTheFileWhole) {
     ASSERT_TRUE(session.Begin(Transfer::Retrieve));
     EXPECT_EQ(session.Opened(Image(6), "c.DVF"), NextStep{});
     EXPECT_EQ(shown, Image(5));
+
+    // A file read while a transfer runs is refused in words: the name and the mark stay.
+    WriteCalibrationFile(dir.file("c.DVF"), Image(6));
+    state.FileLoaded = true;
+    state.CurrentFileName = "b.DVF";
+    state.CalibrationChanged = true;
+    const auto refused = session.Open(files(), dir.file("c.DVF"));
+    ASSERT_FALSE(refused);
+    EXPECT_THAT(refused.error().message, ::testing::HasSubstr("the retrieve"));
+    EXPECT_EQ(state.CurrentFileName, "b.DVF");
+    EXPECT_TRUE(state.CalibrationChanged);
+    EXPECT_EQ(shown, Image(5));
+    session.End();
+    const auto opened = session.Open(files(), dir.file("c.DVF"));
+    ASSERT_TRUE(opened && *opened);
+    EXPECT_EQ((*opened)->kind, NextStep::Kind::WriteWhole);
+    EXPECT_EQ(state.CurrentFileName, "c.DVF");
+    EXPECT_FALSE(state.CalibrationChanged);
+    EXPECT_EQ(shown, Image(6));
 }
 
 TEST_F(SessionSteps, ARestoreIsOfferedForWritingToItsOwnIdleModuleOnly) {
     state.VersionText = "VX42";
-    ASSERT_TRUE(session.Restored(Image(4), "FT000001", state));
+    ASSERT_TRUE(session.Restored(Image(4), "FT000001"));
     EXPECT_TRUE(state.CalibrationChanged);
     EXPECT_TRUE(state.AutoRetrieved);
     EXPECT_EQ(session.AfterRestore(prompt), NextStep{});  // offline: no question
@@ -286,7 +359,7 @@ TEST_F(SessionSteps, ARestoreIsOfferedForWritingToItsOwnIdleModuleOnly) {
               (NextStep{NextStep::Kind::WriteWhole, restore_event::Update}));
     ASSERT_TRUE(session.Begin(Transfer::CanStatus));
     EXPECT_EQ(session.AfterRestore(prompt), NextStep{});
-    EXPECT_FALSE(session.Restored(Image(5), "FT000001", state));
+    EXPECT_FALSE(session.Restored(Image(5), "FT000001"));
     EXPECT_EQ(shown, Image(4));
 }
 
@@ -350,11 +423,16 @@ TEST_F(SessionSteps, EditsThatMakeTheCheckFailAreKeptOutOfTheModuleAndSaid) {
 TEST_F(SessionSteps, AnEditIntoAModuleThatDiffersAsksOnceACommand) {
     // In step: sent over the connection without a question.
     session.Connected(1, "FT000001");
-    session.Retrieved(Image(3));
+    ASSERT_TRUE(session.Retrieved(Image(3)));
     session.NoteShown(false);
     EXPECT_EQ(session.StampEdit(prompt, kCalBaseAddress, 1).stamp, 1u);
     bool changed = true;
     EXPECT_EQ(session.EndEditCommand(changed), EditRoute::Send);
+    // An edit that did not land: what the module holds is not known, and the next edit asks.
+    session.ChangeLost(1);
+    prompt.AnswerYesNoCancel(Answer::No);
+    EXPECT_TRUE(session.StampEdit(prompt, kCalBaseAddress, 1).asked);
+    EXPECT_EQ(session.EndEditCommand(changed), EditRoute::Offline);
     ConnectDiffering();
 
     // Cancel: asked once for the command's edits, each put back as it was shown, and the
@@ -380,9 +458,20 @@ TEST_F(SessionSteps, AnEditIntoAModuleThatDiffersAsksOnceACommand) {
     EXPECT_EQ(shown.Byte(kCalBaseAddress), 0xAA);
     EXPECT_EQ(session.EndEditCommand(changed), EditRoute::Offline);
     EXPECT_TRUE(changed);
+    // Yes: the whole write is owed, and no other transfer begins before it.
     prompt.AnswerYesNoCancel(Answer::Yes);
     EXPECT_EQ(session.StampEdit(prompt, kCalBaseAddress, 1).stamp, 0u);
+    EXPECT_TRUE(session.WholeWriteOwed());
+    EXPECT_FALSE(session.Begin(Transfer::Disconnect));
+    EXPECT_THAT(session.BusyText(Transfer::Disconnect), ::testing::HasSubstr("chose to write"));
     EXPECT_EQ(session.EndEditCommand(changed), EditRoute::WriteWhole);
+    EXPECT_FALSE(session.WholeWriteOwed());
+    // A whole write begun before the command ended is the one owed.
+    prompt.AnswerYesNoCancel(Answer::Yes);
+    EXPECT_TRUE(session.StampEdit(prompt, kCalBaseAddress, 1).asked);
+    EXPECT_TRUE(session.Begin(Transfer::Write));
+    EXPECT_FALSE(session.WholeWriteOwed());
+    EXPECT_EQ(session.EndEditCommand(changed), EditRoute::Send);
     EXPECT_EQ(prompt.Calls().back().title, "Module Holds A Different Calibration");
     EXPECT_EQ(prompt.Calls().back().defaultAnswer, Answer::No);  // kept, not written
 }

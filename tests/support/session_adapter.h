@@ -123,9 +123,8 @@ class HeadlessCommands {
         if (link_.Online()) {
             session_.Connected(link_.Connection(), link_.DeviceSerial());
             if (link_.bridge().WrittenElsewhere()) session_.WrittenElsewhere();
-            const bool newModule = link_.IsNewModule();
             session_.End();
-            if (session_.AfterConnect(newModule, files_).kind == NextStep::Kind::Retrieve &&
+            if (session_.AfterConnect(files_).kind == NextStep::Kind::Retrieve &&
                 session_.Begin(Transfer::Retrieve))
                 RetrieveNow();
         }
@@ -143,8 +142,7 @@ class HeadlessCommands {
     }
     void Retrieve() {
         if (!session_.Allows(SessionCommand::Retrieve)) return;
-        session_.BeforeRetrieve(files_);
-        if (!session_.Begin(Transfer::Retrieve)) return;
+        if (!session_.BeforeRetrieve(files_) || !session_.Begin(Transfer::Retrieve)) return;
         RetrieveNow();
         session_.End();
     }
@@ -174,7 +172,7 @@ class HeadlessCommands {
         for (const ModuleHistory& m : store->Modules())
             for (const RestoreEntry& e : m.entries)
                 if (pick-- == 0) {
-                    if (!session_.Restored(store->Load(m, e), m.serial, files_.state)) return false;
+                    if (!session_.Restored(store->Load(m, e), m.serial)) return false;
                     const NextStep next = session_.AfterRestore(files_.prompt);
                     if (next.kind == NextStep::Kind::WriteWhole) WriteWhole(next.event);
                     return true;
@@ -194,7 +192,6 @@ class HeadlessCommands {
         CalImage image;
         if (!link_.RetrieveCalibration(image, {})) return;
         const auto kept = session_.Retrieved(image);
-        if (!image.Blank()) files_.state.MarkAutoRetrieved();
         Kept(kept, !image.Blank());
     }
     void Kept(const Result<void>& kept, bool expected) {

@@ -65,7 +65,8 @@ QStringList Lines(const QListWidget* list) {
 std::unique_ptr<FrmFirmwareUpgrade> Dialog(WindowFixture& f) {
     return std::make_unique<FrmFirmwareUpgrade>(FrmFirmwareUpgrade::Context{
         f.prompt, f.app.log, f.app.settings, f.app.store, f.app.programFolder, f.window.link(),
-        f.module.link(), [&f] { return f.window.online(); }});
+        f.module.link(), [&f] { return f.window.online(); },
+        [&f] { return f.window.session().firmware(); }});
 }
 
 // Calls `shown` with every widget shown while it lives.
@@ -137,6 +138,7 @@ class DialogFirmwareUpgradeTest : public QObject {
             d.accept();
         });
         f.window.menuComFirmUpgrade->trigger();
+        QVERIFY(WaitIdle(f.window));  // the window follows the link as the link's thread finds it
         QVERIFY(!startedTwice);
         QVERIFY(!closedWhileRunning);
         QCOMPARE(lines, QStringList({st::StartingFirmware, st::SendingFinish, st::SendingReset,
@@ -178,6 +180,7 @@ class DialogFirmwareUpgradeTest : public QObject {
             d.accept();
         });
         f.window.menuComFirmUpgrade->trigger();
+        QVERIFY(WaitIdle(f.window));
         QVERIFY(f.ModuleImage() != before);
 
         // Compare is open when the question comes.

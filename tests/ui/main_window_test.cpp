@@ -149,7 +149,7 @@ class MainWindowTest : public QObject {
         QVERIFY(f.ModuleImage() == f.app.image);
     }
 
-    void aSecondModuleAsksToSaveFirst() {
+    void aSecondModuleAsksToSaveUnsavedEditsFirst() {
         sim::SimConfig config;
         config.bridges = {{"Dialvane VX42 USB", "DV42A001"}, {"Dialvane VX42 USB", "DV42B002"}};
         WindowFixture f(StartupMode::Full, vx42::test::FastSimulator(config));
@@ -159,6 +159,7 @@ class MainWindowTest : public QObject {
         QVERIFY(f.window.online());
         f.ToggleConnection();  // disconnect
         f.sim->Unplug(0);
+        f.app.files.CalibrationChanged = true;  // an unsaved edit of the first one's calibration
         f.prompt.AnswerYesNo(Answer::No);
         f.ToggleConnection();
         const auto calls = f.prompt.Calls();
@@ -173,19 +174,30 @@ class MainWindowTest : public QObject {
         f.app.image[0] = 0x42;
         f.app.files.CalibrationChanged = true;
         f.sim->Module().Write(kCalBaseAddress, Patterned(4).bytes());
-        // The first connect: the retrieved calibration would replace unsaved edits.
+        // The first connect: the retrieved calibration would replace unsaved edits. Yes, then
+        // the save dialog cancelled: connected, and nothing is retrieved over the edits.
         const std::size_t opened = f.prompt.Calls().size();
-        f.prompt.AnswerYesNo(Answer::No);
+        f.prompt.AnswerYesNo(Answer::Yes);
+        f.prompt.AnswerSaveFile(std::nullopt);
         f.ToggleConnection();
         const auto calls = f.prompt.Calls();
-        QCOMPARE(calls.size(), opened + 1);
-        QCOMPARE(QString::fromStdString(calls.back().title), QString("Save Changes?"));
-        QCOMPARE(QString::fromStdString(calls.back().text),
+        QCOMPARE(calls.size(), opened + 2);
+        QCOMPARE(QString::fromStdString(calls[opened].title), QString("Save Changes?"));
+        QCOMPARE(QString::fromStdString(calls[opened].text),
                  QString("The file has been changed and not saved. Would you like to save now?"));
+        QVERIFY(f.window.online());
+        QCOMPARE(CountFrames(*f.sim, 'Q'), 0);
+        QCOMPARE(f.app.image[0], 0x42);
+        QCOMPARE(f.window.lblStatusAgreement->text(),
+                 QString("Module holds a different calibration: Update writes the one shown"));
+        // Retrieve asks the same; No retrieves.
+        f.prompt.AnswerYesNo(Answer::No);
+        f.window.RetrieveCommand();
+        QVERIFY(WaitIdle(f.window));
         QVERIFY(f.app.image == Patterned(4));
         // Disconnecting asks nothing.
         f.ToggleConnection();
-        QCOMPARE(f.prompt.Calls().size(), opened + 1);
+        QCOMPARE(f.prompt.Calls().size(), opened + 3);
     }
 
     void copyWithNothingSelectedClearsTheClipboard() {
@@ -281,7 +293,6 @@ class MainWindowTest : public QObject {
         // Save writes where the file is.
         QCOMPARE(f.app.files.CurrentFileFolder + f.app.files.CurrentFileName, file);
         // Online, the question of File > Open comes first; No leaves the module alone.
-        f.prompt.AnswerYesNo(Answer::No);  // not saved before the module's is retrieved
         f.ToggleConnection();
         const CalImage before = f.ModuleImage();
         f.prompt.AnswerYesNo(Answer::No);
@@ -347,13 +358,12 @@ class MainWindowTest : public QObject {
         f.ToggleConnection();
         QCOMPARE(CountFrames(*f.sim, 'Q'), 171);
         QVERIFY(f.app.image == Patterned(2));
-        // Connected again it may be another module: asked about, then retrieved again.
+        // Connected again it may be another module: retrieved again (nothing unsaved is lost,
+        // so nothing is asked).
         f.ToggleConnection();
         f.sim->Module().Write(kCalBaseAddress, Patterned(4).bytes());
-        f.prompt.AnswerYesNo(Answer::No);
         f.ToggleConnection();
-        QVERIFY(f.prompt.ScriptDone());
-        QVERIFY(f.prompt.Calls().back().text.rfind("Different VX42 module detected.", 0) == 0);
+        QVERIFY(f.prompt.Calls().empty());
         QCOMPARE(CountFrames(*f.sim, 'Q'), 2 * 171);
         QVERIFY(f.app.image == Patterned(4));
     }

@@ -74,7 +74,8 @@ class ModuleSessionTest : public QObject {
         QVERIFY(f.window.busy());
         for (QObject* c : commands)
             QVERIFY2(!c->property("enabled").toBool(), qPrintable(c->objectName()));
-        // A restore asked for now does nothing: the retrieve owns the calibration.
+        // A restore asked for now is refused in words: the retrieve owns the calibration.
+        f.prompt.ExpectMessage("Module History waits until the retrieve has ended");
         f.window.HistoryCommand();
         QVERIFY(WaitIdle(f.window));
         for (QObject* c : commands)
@@ -198,7 +199,7 @@ class ModuleSessionTest : public QObject {
         f.app.image = test::DemoCalibration();
         f.app.image.StoreWord(CalAddresses().CanSpeed, 125);
         f.app.files.FileLoaded = true;
-        f.prompt.AnswerYesNo(Answer::No);  // another module's calibration: save first?
+        f.prompt.AnswerYesNo(Answer::No);  // the edit below is unsaved: save first?
         f.window.menuConnect->trigger();
         // Confirmed before the connection is made: an edit of the offline file.
         EditTarget edit = f.window.edit();
@@ -207,6 +208,27 @@ class ModuleSessionTest : public QObject {
         QVERIFY(f.window.online());
         QCOMPARE(f.StagedChanges(), 0);
         QVERIFY(f.ModuleImage() == test::DemoCalibration());
+    }
+
+    // Yes to the whole write for an edit confirmed as the next command begins: the write runs
+    // first, and the command is refused in words.
+    void aWholeWriteChosenForAnEditRunsBeforeTheNextCommand() {
+        SessionWindow f;
+        f.Connect();
+        f.ToggleConnection();
+        EditTarget offline = f.window.edit();
+        offline.StoreAndWriteWord(CalAddresses().OutputCal[2].Period, 10);
+        f.Connect();  // the same module: it holds the calibration without the offline edit
+        QCOMPARE(f.window.session().Agreement(), ModuleAgreement::Differs);
+        f.prompt.AnswerYesNoCancel(Answer::Yes);
+        f.prompt.ExpectMessage("The disconnect waits until the whole write has ended");
+        EditTarget cell = f.window.edit();
+        cell.StoreAndWriteWord(CalAddresses().OutputCal[1].Period, 20);
+        f.window.ConnectCommand();  // before the edit's command has ended
+        QVERIFY(WaitIdle(f.window));
+        QVERIFY(f.window.online());
+        QVERIFY(f.ModuleImage() == f.app.image);
+        QCOMPARE(f.Events().back(), std::string("Update"));
     }
 
     void aFailedStatusReadLeavesTheIndicatorsAsTheyWere() {

@@ -41,7 +41,11 @@ void LiveCalibration::Down(const CalImage& image) {
 }
 
 void LiveCalibration::Enter(const CalImage& image, std::string_view text) {
-    if (running_) SetValue(image, Clamp(TypedNumber(text), 0, Maximum()));
+    Drive(image, TypedNumber(text));
+}
+
+void LiveCalibration::Drive(const CalImage& image, double value) {
+    if (running_) SetValue(image, Clamp(value, 0, Maximum()));
 }
 
 std::string LiveCalibration::ValueText() const {

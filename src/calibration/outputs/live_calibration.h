@@ -68,6 +68,8 @@ class LiveCalibration {
     void Up(const CalImage& image);
     void Down(const CalImage& image);
     void Enter(const CalImage& image, std::string_view text);
+    // Drives a value, clamped to the range; nothing while stopped.
+    void Drive(const CalImage& image, double value);
 
     double Value() const { return value_; }
     std::string ValueText() const;

@@ -64,8 +64,8 @@ FrmFirmwareUpgrade::FrmFirmwareUpgrade(Context context, QWidget* parent)
 }
 
 void FrmFirmwareUpgrade::ShowDeviceInfo() {
-    const bool online = ctx_.online() && ctx_.module.Online();
-    lblFirmwareVer->setText(Q(FirmwareVersionText(online, ctx_.module.FirmwareVersion())));
+    const bool online = ctx_.online && ctx_.online() && linkOnline_;
+    lblFirmwareVer->setText(Q(FirmwareVersionText(online, ctx_.firmware ? ctx_.firmware() : "")));
 }
 
 void FrmFirmwareUpgrade::Build() {
@@ -150,13 +150,21 @@ template <typename R>
 void FrmFirmwareUpgrade::OnLink(std::function<R()> op, std::function<void(R)> done) {
     ++running_;
     SetServiceButtons(false);
-    ctx_.link.call<R>(std::move(op), this, [this, done = std::move(done)](R result, bool) {
-        // A failed operation's default result reads as a failure here.
-        Trapped("Form", "LinkFinished", [&] { done(result); });
-        --running_;
-        if (running_ == 0) SetServiceButtons(true);
-        emit linkFinished();
-    });
+    // Whether the link is still open is read there, after the operation.
+    auto withLink = [op = std::move(op), &link = ctx_.module] {
+        R result = op();
+        return std::pair<R, bool>(std::move(result), link.Online());
+    };
+    ctx_.link.call<std::pair<R, bool>>(
+        std::move(withLink), this,
+        [this, done = std::move(done)](std::pair<R, bool> ended, bool failed) {
+            linkOnline_ = ended.second && !failed;
+            // A failed operation's default result reads as a failure here.
+            Trapped("Form", "LinkFinished", [&] { done(ended.first); });
+            --running_;
+            if (running_ == 0) SetServiceButtons(true);
+            emit linkFinished();
+        });
 }
 
 void FrmFirmwareUpgrade::SetUpgradeButtons(bool enabled) {

@@ -35,8 +35,10 @@ class FrmFirmwareUpgrade : public TrappedDialog {
         std::string dataFolder;
         LinkThread& link;
         ModuleLink& module;
-        // Whether the main window is online (its connection is then reused).
+        // Whether the main window is online (its connection is then reused), and the firmware
+        // version the module gave on connecting.
         std::function<bool()> online;
+        std::function<std::string()> firmware;
         // Runs on the link before anything is sent (keeps the restore point).
         BeforeSending beforeSending = {};
     };
@@ -97,6 +99,7 @@ class FrmFirmwareUpgrade : public TrappedDialog {
     Context ctx_;
     UpgradeFile file_;
     int running_ = 0;
+    bool linkOnline_ = true;  // as the link's thread found it after the last operation
     std::optional<UpgradeOutcome> outcome_;
     bool reachedModule_ = false;
 };

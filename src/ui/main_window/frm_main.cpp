@@ -62,7 +62,7 @@ FrmMain::FrmMain(AppContext& app, ModuleService& module, QWidget* parent)
       app_(app),
       module_(module),
       link_(std::make_unique<LinkThread>()),
-      session_(std::make_unique<CalibrationSession>(app.image, app.historyFolder,
+      session_(std::make_unique<CalibrationSession>(app.image, app.files, app.historyFolder,
                                                     RestorePointLimit(app.store))),
       sink_(std::make_unique<QueuedChangeSink>(
           *link_, this, module,
@@ -95,7 +95,6 @@ FrmMain::FrmMain(AppContext& app, ModuleService& module, QWidget* parent)
         move(0, 0);
         BuildMenus();
         BuildFrames();
-        menuComSetCAN->setVisible(false);
         SetCompactLayout();
         SetOnlineStatus();
         UpdateTitle();
@@ -128,12 +127,15 @@ bool FrmMain::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void FrmMain::CommitPendingEdit() {
-    if (outputPage) outputPage->CommitPendingEdit();
+    if (!outputPage) return;
+    outputPage->CommitPendingEdit();
+    // A whole write chosen for the edit runs before the command that follows it.
+    if (session_->WholeWriteOwed()) EndEdits();
 }
 
 void FrmMain::FinishEditing() {
     if (!outputPage) return;
-    outputPage->CommitPendingEdit();
+    CommitPendingEdit();
     outputPage->StopLiveCalibration();
 }
 
@@ -405,12 +407,13 @@ void FrmMain::UpdateTitle() {
 }
 
 void FrmMain::SetOnlineStatus() {
-    const OnlineDisplay d = OnlineStatusDisplay(online_);
+    const bool online = session_->online();
+    const OnlineDisplay d = OnlineStatusDisplay(online);
     menuConnect->setText(d.menuCaption);
     lblOnline->setText(d.labelCaption);
     lblOnline->setStyleSheet(ColourStyle(d.rgb));
-    lblSimulated->setVisible(online_ && module_.Simulated());
-    if (!online_ && outputPage) outputPage->StopLiveCalibration();  // the link is gone
+    lblSimulated->setVisible(online && module_.Simulated());
+    if (!online && outputPage) outputPage->StopLiveCalibration();  // the link is gone
     const int mark = lblStatusOnline->fontMetrics().height() * 2 / 3;
     lblStatusOnline->setStyleSheet(
         QString("border-style: solid; border-width: 0px 0px 0px %1px; border-color: #%2; "
@@ -422,21 +425,24 @@ void FrmMain::SetOnlineStatus() {
 }
 
 void FrmMain::ShowStatus() {
+    const CalibrationSession& s = *session_;
     StatusFacts f;
-    f.online = online_;
+    f.online = s.online();
     f.simulated = module_.Simulated();
-    f.serial = moduleSerial_;
-    f.firmware = moduleFirmware_;
-    f.fileLoaded = app_.files.FileLoaded;
-    f.autoRetrieved = app_.files.AutoRetrieved;
-    f.fileName = app_.files.CurrentFileName;
-    f.changed = app_.files.CalibrationChanged;
-    f.hasCanSpeed = app_.files.HasCalibration();
-    f.canKbits = app_.image.Word(CalAddresses().CanSpeed);
+    f.serial = s.serial();
+    f.firmware = s.firmware();
+    f.fileLoaded = s.files().FileLoaded;
+    f.autoRetrieved = s.files().AutoRetrieved;
+    f.fileName = s.files().CurrentFileName;
+    f.changed = s.files().CalibrationChanged;
+    f.hasCanSpeed = s.files().HasCalibration();
+    f.canKbits = s.shown().Word(CalAddresses().CanSpeed);
     const StatusTexts t = StatusBarTexts(f);
     StageEdits();  // the edits shown are judged against the calibration shown before them
     session_->NoteShown(app_.files.CalibrationChanged);
     if (outputPage && session_->NextEditsAsked()) outputPage->KeepHistory();
+    // Set CAN Speed once a calibration has been retrieved, opened or restored.
+    menuComSetCAN->setVisible(s.files().HasCalibration());
     const std::string agreement = session_->AgreementLine();
     lblStatusAgreement->setToolTip(Q(agreement));  // whole, where the bar cuts it short
     const std::pair<QLabel*, const std::string*> fields[] = {{lblStatusOnline, &t.connection},
@@ -488,7 +494,7 @@ void FrmMain::StageEdits() {
 
 void FrmMain::SettleLink() {
     StageEdits();
-    if (!online_) return;
+    if (!session_->online()) return;
     link_->post([this] { module_.SettleLink(); });
     link_->settle();
 }
@@ -501,24 +507,22 @@ void FrmMain::OpenCommand() {
 }
 
 void FrmMain::OpenFileCommand(const std::string& path, bool programChosen) {
-    if (!session_->Allows(SessionCommand::Open)) return;
     FinishEditing();
+    if (!MayRun(SessionCommand::Open)) return;
     SettleLink();
     if (!session_->ConfirmOpen(app_.fileContext(), programChosen)) return;
-    CalImage opened = app_.image;
-    if (path.empty()) {
-        if (!OpenCalibrationFile(app_.fileContext(), opened)) return;
-    } else {
-        OpenCalibrationFileAt(app_.fileContext(), opened, path);
+    const auto opened = session_->Open(app_.fileContext(), path);
+    if (!opened) {
+        app_.prompt.Message(opened.error().message, "Open", Icon::Information);
+        return;
     }
-    const NextStep next = session_->Opened(opened, app_.files.CurrentFileName);
+    if (!*opened) return;  // the dialog was cancelled
     setWindowTitle(Q(app_.files.Title));
     SetCompactLayout();
     for (const char* name : {"fraConnectStat", "fraPresets", "fraMessages", "fraCANStat"})
         if (auto* w = findChild<QWidget*>(name)) w->setVisible(false);
-    menuComSetCAN->setVisible(true);
     // Online, the module is programmed with the file just opened.
-    RunNext(next);
+    RunNext(**opened);
     CheckUndefinedMessages(app_.libraries, app_.image, app_.prompt);
     emit imageReplaced();
     SetFullLayout();
@@ -527,7 +531,7 @@ void FrmMain::OpenFileCommand(const std::string& path, bool programChosen) {
 
 void FrmMain::SaveCommand(bool saveAs) {
     SettleLink();
-    SaveCalibrationFile(app_.fileContext(), app_.image, saveAs);
+    session_->Save(app_.fileContext(), saveAs);
     setWindowTitle(Q(app_.files.Title));
     ShowStatus();
 }
@@ -575,7 +579,7 @@ void FrmMain::closeEvent(QCloseEvent* event) {
         const CloseReason reason = qApp->isSavingSession() ? CloseReason::System
                                    : closeFromCode_        ? CloseReason::Code
                                                            : CloseReason::User;
-        auto saveAs = [this] { return SaveCalibrationFile(app_.fileContext(), app_.image, true); };
+        auto saveAs = [this] { return session_->Save(app_.fileContext(), true); };
         cancel = true;  // a failed save keeps the window open
         cancel = ConfirmUnsavedOnClose(app_.fileContext(), reason, saveAs);
     });
@@ -585,7 +589,7 @@ void FrmMain::closeEvent(QCloseEvent* event) {
         return;
     }
     Trapped("Form", "Unload", [this] {
-        if (!online_) return;
+        if (!session_->online()) return;
         link_->post([this] { module_.Disconnect(); });
         link_->settle();
     });

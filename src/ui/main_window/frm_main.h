@@ -67,7 +67,7 @@ class FrmMain : public QMainWindow {
 
     AppContext& app() { return app_; }
     LinkThread& link() { return *link_; }
-    bool online() const { return online_; }
+    bool online() const { return session_->online(); }
     int selectedOutput() const { return selectedOutput_; }
     ModuleService& module() { return module_; }
 
@@ -188,12 +188,22 @@ class FrmMain : public QMainWindow {
     // After a retrieve found the module blank: Open, the demonstration calibration, or nothing.
     void OfferCalibrationForBlank();
     void ShowProgress(int value, int maximum, const std::string& text);
-    // A transfer begins; false (and nothing starts) while another runs.
-    bool BeginTransfer(Transfer transfer);
+    // A transfer begins; false (and nothing starts, the user told why unless not `sayWhy`)
+    // while another runs.
+    bool BeginTransfer(Transfer transfer, bool sayWhy = true);
+    // Whether the session lets `command` run now; the user is told why not.
+    bool MayRun(SessionCommand command);
+    // The edits of the command that ended: the whole write chosen for them runs now (before
+    // any other transfer), or the page shows the calibration without the dropped ones.
+    void EndEdits();
     // The transfer ended, however it ended.
     void FinishCommand();
     // The connection as the link reports it: the session and the displays follow.
-    void FollowConnection(bool online, std::uint64_t connection, const std::string& serial);
+    void FollowConnection(const ModuleIdentity& identity);
+    // The same, the identity read on the link's thread first; `then` runs once it is followed.
+    void FollowLink(std::function<void()> then = {});
+    void Disconnect();
+    void ConnectEnded(const ModuleIdentity& identity, const ErrorLocation& where);
     // A confirmed edit that did not reach the module it was made for.
     void ChangeNotWritten(bool sent);
     // The connection a confirmed edit is sent over (0: not sent), as the session stamps it;
@@ -212,11 +222,9 @@ class FrmMain : public QMainWindow {
     std::unique_ptr<CalibrationSession> session_;
     std::unique_ptr<QueuedChangeSink> sink_;
     FrmCalibrationCheck* checkWindow_ = nullptr;
-    bool online_ = false;
     int selectedOutput_ = 0;
     bool closeFromCode_ = false;
     bool loaded_ = false;
-    std::string moduleSerial_, moduleFirmware_;  // of the module last identified
     CanStatusFrame* canStatus_ = nullptr;
     CanStatusWatch canWatch_;
     QTimer* canWatchTimer_ = nullptr;

@@ -26,7 +26,7 @@ void FrmMain::BuildCanStatus() {
     });
     connect(canStatus_->cmdCheckCANStats, &QPushButton::clicked, this, [this] {
         Trapped("cmdCheckCANStats", "Click", [this] {
-            if (!online_ || !module_.DeviceLink()) return;
+            if (!module_.DeviceLink() || !MayRun(SessionCommand::CanStatus)) return;
             SettleLink();
             ReadCanStatus("cmdCheckCANStats");
         });
@@ -59,7 +59,7 @@ void FrmMain::BuildCanStatus() {
 }
 
 CanWatchConditions FrmMain::CanWatchNow() const {
-    return {online_ && module_.DeviceLink() != nullptr,
+    return {session_->online() && module_.DeviceLink() != nullptr,
             pages->currentWidget() == canStatusPage && isVisible(), session_->transfer()};
 }
 
@@ -75,9 +75,10 @@ void FrmMain::FollowCanWatch() {
 
 void FrmMain::ReadCanStatus(const char* command) {
     ModuleLink* device = module_.DeviceLink();
-    if (!device || !BeginTransfer(Transfer::CanStatus)) return;
-    // A round of the watch runs without the hourglass: the window stays in use.
+    // A round of the watch runs without the hourglass (the window stays in use), and one that
+    // cannot begin now waits for the next round without a word.
     const bool watching = canWatch_.On();
+    if (!device || !BeginTransfer(Transfer::CanStatus, !watching)) return;
     if (!watching) QApplication::setOverrideCursor(Qt::WaitCursor);
     link_->call<std::array<SlotStatus, kMessageSlots>>(
         [device, image = app_.image] { return CanSlotStatus(*device, image); }, this,

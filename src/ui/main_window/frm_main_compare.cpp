@@ -35,17 +35,14 @@ void FrmMain::BuildCompareCommands() {
 }
 
 void FrmMain::CompareCommand(bool restorePoint) {
-    if (!session_->Allows(restorePoint ? SessionCommand::CompareRestore : SessionCommand::Compare))
-        return;
     FinishEditing();
-    SettleLink();
-    if (!app_.files.HasCalibration()) {
-        app_.prompt.Message(
-            "Open or retrieve a calibration first: it is what the other "
-            "calibration is compared with.",
-            "Compare", Icon::Information);
+    const std::string refused =
+        session_->Refusal(restorePoint ? SessionCommand::CompareRestore : SessionCommand::Compare);
+    if (!refused.empty()) {
+        app_.prompt.Message(refused, "Compare", Icon::Information);
         return;
     }
+    SettleLink();
     if (!restorePoint) {
         const auto chosen = ChooseCalibrationFile(app_.fileContext(), "Compare With");
         if (chosen) ShowComparison(chosen->image, "\"" + chosen->fileName + "\"");
@@ -83,7 +80,7 @@ void FrmMain::CopyCompared(const CalImage& other, const std::string& otherName,
     FinishEditing();
     SettleLink();
     // A transfer begun while the window was open replaces or writes the calibration.
-    if (!session_->Allows(SessionCommand::EditOutputs)) return;
+    if (!MayRun(SessionCommand::EditOutputs)) return;
     EditTarget target = edit();
     outputPage->RecordStep(CopySettings(target, other, chosen), CopyStepName(chosen));
     UpdateTitle();

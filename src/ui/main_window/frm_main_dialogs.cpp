@@ -60,6 +60,8 @@ void FrmMain::BuildDialogCommands() {
     auto* speed = new FrmCanSpeed(app_.prompt, app_.log, this);
     connect(menuComSetCAN, &QAction::triggered, this, [this, speed] {
         Trapped("menuComSetCAN", "Click", [this, speed] {
+            FinishEditing();
+            if (!MayRun(SessionCommand::SetCanSpeed)) return;
             SettleLink();
             speed->Load(app_.image);
             if (speed->exec() != QDialog::Accepted) return;
@@ -75,22 +77,24 @@ void FrmMain::BuildDialogCommands() {
     connect(menuComFirmUpgrade, &QAction::triggered, this, [this] {
         Trapped("menuComFirmUpgrade", "Click", [this] {
             FinishEditing();
+            if (!MayRun(SessionCommand::FirmwareUpgrade)) return;
             SettleLink();
             ModuleLink* device = module_.DeviceLink();
             if (!device || !BeginTransfer(Transfer::Upgrade)) return;
             FrmFirmwareUpgrade upgrade(
                 {app_.prompt, app_.log, app_.settings, app_.store, app_.folders.userData, *link_,
-                 *device, [this] { return online_; }, BeforeUpgrade()},
+                 *device, [this] { return session_->online(); },
+                 [this] { return session_->firmware(); }, BeforeUpgrade()},
                 this);
             // The upgrade closes the link when it has used it.
-            auto follow = [this] {
-                FollowConnection(module_.Online(), module_.Connection(), module_.DeviceSerial());
-            };
-            connect(&upgrade, &FrmFirmwareUpgrade::linkFinished, this, follow);
+            connect(&upgrade, &FrmFirmwareUpgrade::linkFinished, this, [this] { FollowLink(); });
             upgrade.exec();
-            follow();
-            if (upgrade.reachedModule()) session_->UpgradeEnded();
-            FinishCommand();
+            // An upgrade that reached the module leaves what it holds unknown.
+            const bool reached = upgrade.reachedModule();
+            FollowLink([this, reached] {
+                if (reached) session_->UpgradeEnded();
+                FinishCommand();
+            });
         });
     });
 }

@@ -85,7 +85,8 @@ BeforeSending FrmMain::BeforeUpgrade() {
 }
 
 void FrmMain::HistoryCommand() {
-    if (!session_->Allows(SessionCommand::History)) return;
+    FinishEditing();
+    if (!MayRun(SessionCommand::History)) return;
     SettleLink();
     RestorePoints* store = keeper().store();
     if (!store) {
@@ -97,14 +98,17 @@ void FrmMain::HistoryCommand() {
     if (history.exec() != QDialog::Accepted || !history.chosen()) return;
     const auto& chosen = *history.chosen();
     const CalImage before = app_.image;
-    if (!session_->Restored(chosen.image, chosen.serial, app_.files)) return;
+    if (!session_->Restored(chosen.image, chosen.serial)) {
+        app_.prompt.Message(session_->Refusal(SessionCommand::History), "Module History",
+                            Icon::Information);
+        return;
+    }
     UpdateTitle();
     setWindowTitle(QString::fromStdString(app_.files.Title));
     emit imageReplaced();
     // Unlike an open or a retrieve, a restore is one step the user may take back.
     outputPage->RecordStep(ImageChanges(before, app_.image), RestoreStepName(chosen.serial));
     SetFullLayout();
-    menuComSetCAN->setVisible(true);
     RefreshSelectedTab();
     RunNext(session_->AfterRestore(app_.prompt));
 }

@@ -50,8 +50,8 @@ static std::optional<std::string> JobSheetOf(AppContext& app, bool fromModule,
 
 void FrmMain::PrintCommand() {
     FinishEditing();
-    const auto sheet =
-        JobSheetOf(app_, online_ || app_.files.AutoRetrieved, moduleSerial_, moduleFirmware_);
+    const auto sheet = JobSheetOf(app_, session_->online() || app_.files.AutoRetrieved,
+                                  session_->serial(), session_->firmware());
     if (!sheet) return;
     if (app_.prompt.PrintDocument(*sheet, kJobSheetTitle) == PrintOutcome::Failed)
         app_.prompt.Message("The job sheet could not be printed: the printer could not be started.",
@@ -60,8 +60,8 @@ void FrmMain::PrintCommand() {
 
 void FrmMain::ExportJobSheetCommand() {
     FinishEditing();
-    const auto sheet =
-        JobSheetOf(app_, online_ || app_.files.AutoRetrieved, moduleSerial_, moduleFirmware_);
+    const auto sheet = JobSheetOf(app_, session_->online() || app_.files.AutoRetrieved,
+                                  session_->serial(), session_->firmware());
     if (!sheet) return;
     const auto target =
         ChooseSaveTarget(app_.fileContext(), "Export Job Sheet",

@@ -43,11 +43,24 @@ void FrmMain::ShowProgress(int value, int maximum, const std::string& text) {
     lblInfo->setText(Q(text));
 }
 
-bool FrmMain::BeginTransfer(Transfer transfer) {
+bool FrmMain::BeginTransfer(Transfer transfer, bool sayWhy) {
     StageEdits();  // what was confirmed before goes first
-    if (!session_->Begin(transfer)) return false;
+    if (!session_->Begin(transfer)) {
+        if (sayWhy)
+            app_.prompt.Message(session_->BusyText(transfer), "Please Wait", Icon::Information);
+        return false;
+    }
+    // A transfer takes the link: a gauge driven live is released first.
+    if (outputPage) outputPage->StopLiveCalibration();
     ShowStatus();
     return true;
+}
+
+bool FrmMain::MayRun(SessionCommand command) {
+    const std::string refused = session_->Refusal(command);
+    if (refused.empty()) return true;
+    app_.prompt.Message(refused, "Please Wait", Icon::Information);
+    return false;
 }
 
 void FrmMain::FinishCommand() {
@@ -56,13 +69,21 @@ void FrmMain::FinishCommand() {
     emit commandFinished();
 }
 
-void FrmMain::FollowConnection(bool online, std::uint64_t connection, const std::string& serial) {
-    online_ = online;
-    if (online)
-        session_->Connected(connection, serial);
+void FrmMain::FollowConnection(const ModuleIdentity& identity) {
+    if (identity.online)
+        session_->Connected(identity.connection, identity.serial, identity.firmware);
     else
         session_->Disconnected();
     SetOnlineStatus();
+}
+
+void FrmMain::FollowLink(std::function<void()> then) {
+    link_->call<ModuleIdentity>([this] { return IdentityOf(module_); }, this,
+                                [this, then = std::move(then)](ModuleIdentity identity, bool) {
+                                    Trapped("frmMain", "LinkFinished",
+                                            [this, &identity] { FollowConnection(identity); });
+                                    if (then) then();
+                                });
 }
 
 void FrmMain::ChangeNotWritten(bool sent) {
@@ -77,113 +98,95 @@ void FrmMain::ChangeNotWritten(bool sent) {
 
 std::uint64_t FrmMain::StampForEdit(int address, std::size_t count) {
     const EditStamp edit = session_->StampEdit(app_.prompt, address, count);
-    // What the command's edits become once it has ended: the whole write, or the page shows
-    // the calibration without the dropped edits.
+    // What the command's edits become once it has ended (or the next command begins).
     if (edit.asked)
         QMetaObject::invokeMethod(
-            this,
-            [this] {
-                Trapped("frmMain", "ChangeDropped", [this] {
-                    const EditRoute route = session_->EndEditCommand(app_.files.CalibrationChanged);
-                    if (route == EditRoute::Drop) {
-                        outputPage->PutHistoryBack();
-                        outputPage->Reload();
-                    }
-                    UpdateTitle();
-                    if (route == EditRoute::WriteWhole) UpdateCommand();
-                });
-            },
+            this, [this] { Trapped("frmMain", "ChangeDropped", [this] { EndEdits(); }); },
             Qt::QueuedConnection);
     return edit.stamp;
 }
 
+void FrmMain::EndEdits() {
+    const EditRoute route = session_->EndEditCommand(app_.files.CalibrationChanged);
+    if (route == EditRoute::WriteWhole) UpdateCommand();
+    if (route != EditRoute::Drop) return;
+    outputPage->PutHistoryBack();
+    outputPage->Reload();
+    UpdateTitle();
+}
+
 void FrmMain::ConnectCommand() {
     FinishEditing();
-    if (!BeginTransfer(online_ ? Transfer::Disconnect : Transfer::Connect)) return;
-    if (online_) {
-        link_->call<bool>(
-            [this] {
-                module_.Disconnect();
-                return module_.Online();
-            },
-            this,
-            [this](bool online, bool failed) {
-                Trapped("menuConnect", "Click", [this, online, failed] {
-                    if (failed || online)
-                        FollowConnection(module_.Online(), module_.Connection(),
-                                         module_.DeviceSerial());
-                    else
-                        FollowConnection(false, 0, {});
-                });
-                FinishCommand();
-            });
+    const Transfer transfer = session_->ConnectTransfer();
+    if (!BeginTransfer(transfer)) return;
+    if (transfer == Transfer::Disconnect) {
+        Disconnect();
         return;
     }
-    struct Identity {
-        bool online = false;
-        bool newModule = false;
-        bool writtenElsewhere = false;
-        std::uint64_t connection = 0;
-        std::string serial;
-        std::string firmware;
-    };
     const ErrorLocation where = HandlerRunningOr("menuConnect");
-    link_->call<Identity>(
+    link_->call<ModuleIdentity>(
         [this] {
-            Identity id;
-            id.online = module_.ConnectIfOffline();
-            if (id.online) {
-                module_.SettleLink();
-                id.newModule = module_.IsNewModule();
-                id.writtenElsewhere = module_.WrittenElsewhere();
-                id.connection = module_.Connection();
-                id.serial = module_.DeviceSerial();
-                id.firmware = module_.FirmwareVersion();
-            }
-            return id;
+            if (module_.ConnectIfOffline()) module_.SettleLink();
+            return IdentityOf(module_);
         },
         this,
-        [this, where](Identity id, bool failed) {
-            if (failed) {
-                // What the link reached before the error: nothing is known of the module.
-                id.online = module_.Online();
-                id.newModule = true;
-                id.connection = module_.Connection();
-                id.serial = module_.DeviceSerial();
-                id.firmware = module_.FirmwareVersion();
-            }
-            bool retrieveStarted = false;
-            RunTrapped(where, app_.prompt, app_.log, [this, &id, &retrieveStarted] {
-                FollowConnection(id.online, id.connection, id.serial);
-                if (!online_) return;
-                lblFirmwareVer->setText(Q("Firmware Version: " + id.firmware));
-                moduleSerial_ = id.serial;
-                moduleFirmware_ = id.firmware;
-                if (id.writtenElsewhere) session_->WrittenElsewhere();
-                ShowStatus();
-                if (session_->AfterConnect(id.newModule, app_.fileContext()).kind !=
-                    NextStep::Kind::Retrieve)
-                    return;
-                StartRetrieve();
-                retrieveStarted = true;
-            });
-            if (retrieveStarted) return;  // the retrieve ends the command
-            RefreshSelectedTab();
-            FinishCommand();
+        [this, where](ModuleIdentity identity, bool failed) {
+            if (!failed) return ConnectEnded(identity, where);
+            // What the link reached before the error, read there: nothing is known of the
+            // module, so its calibration is retrieved.
+            link_->call<ModuleIdentity>([this] { return IdentityOf(module_); }, this,
+                                        [this, where](ModuleIdentity reached, bool) {
+                                            session_->ForgetModule();
+                                            ConnectEnded(reached, where);
+                                        });
         });
 }
 
+void FrmMain::Disconnect() {
+    link_->call<ModuleIdentity>(
+        [this] {
+            module_.Disconnect();
+            return IdentityOf(module_);
+        },
+        this,
+        [this](ModuleIdentity identity, bool failed) {
+            if (!failed) {
+                Trapped("menuConnect", "Click", [this, &identity] { FollowConnection(identity); });
+                FinishCommand();
+                return;
+            }
+            FollowLink([this] { FinishCommand(); });
+        });
+}
+
+void FrmMain::ConnectEnded(const ModuleIdentity& identity, const ErrorLocation& where) {
+    bool retrieveStarted = false;
+    RunTrapped(where, app_.prompt, app_.log, [this, &identity, &retrieveStarted] {
+        FollowConnection(identity);
+        if (!session_->online()) return;
+        if (identity.writtenElsewhere) session_->WrittenElsewhere();
+        lblFirmwareVer->setText(Q("Firmware Version: " + session_->firmware()));
+        ShowStatus();
+        if (session_->AfterConnect(app_.fileContext()).kind != NextStep::Kind::Retrieve) return;
+        StartRetrieve();
+        retrieveStarted = true;
+    });
+    if (retrieveStarted) return;  // the retrieve ends the command
+    RefreshSelectedTab();
+    FinishCommand();
+}
+
 void FrmMain::RetrieveCommand() {
-    if (!online_ || !session_->Allows(SessionCommand::Retrieve)) return;
     FinishEditing();
+    if (!MayRun(SessionCommand::Retrieve)) return;
     SettleLink();
-    session_->BeforeRetrieve(app_.fileContext());
+    if (!session_->BeforeRetrieve(app_.fileContext())) return;
     if (!BeginTransfer(Transfer::Retrieve)) return;
     StartRetrieve();
 }
 
 // Hides the tabs, retrieves into a scratch image and, when every block arrived, replaces the
-// calibration (the link then records the module as retrieved). Ends the running transfer.
+// calibration (the session then knows the module as retrieved). Ends the running transfer.
 void FrmMain::StartRetrieve() {
     TabStrip->setVisible(false);
     fraConnectStat->setVisible(false);
@@ -210,11 +213,9 @@ void FrmMain::StartRetrieve() {
                     blank = session_->ModuleBlank();
                 }
                 if (image && !blank) {
-                    app_.files.MarkAutoRetrieved();
                     setWindowTitle(Q(app_.files.Title));
                     CheckUndefinedMessages(app_.libraries, app_.image, app_.prompt);
                     emit imageReplaced();
-                    menuComSetCAN->setVisible(true);
                 }
                 // A failed retrieve, or a blank module, leaves the calibration as it was: show it
                 // again if there is one.

@@ -32,7 +32,7 @@ void FrmMain::CheckAfterUpgrade() {
     compare->show();
 
     const CalImage shownBefore = app_.image;
-    const NextStep next = session_->OfferWriteBack(app_.prompt, *before, differences, app_.files);
+    const NextStep next = session_->OfferWriteBack(app_.prompt, *before, differences);
     if (next.kind != NextStep::Kind::WriteWhole) return;
     if (compare) compare->close();
     UpdateTitle();

@@ -124,6 +124,10 @@ void OutputLiveCalibration::Enter(LiveGauge gauge) {
     Show();
 }
 
+LiveLink& OutputLiveCalibration::link() {
+    return *link_;
+}
+
 void OutputLiveCalibration::Show() {
     for (const Gauge* g : {&duty_, &speed_}) {
         const Controls& c = g->controls;

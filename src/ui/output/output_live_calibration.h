@@ -48,6 +48,8 @@ class OutputLiveCalibration {
     void Stop();
     // The buttons' captions, the values and what may be adjusted.
     void Show();
+    // The module side of live calibration, for the calibration assistant's drive.
+    LiveLink& link();
 
   private:
     class Link;

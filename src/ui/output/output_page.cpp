@@ -49,6 +49,7 @@ OutputPage::OutputPage(FrmMain& main, QWidget* parent)
 OutputPage::~OutputPage() = default;
 
 void OutputPage::StopLiveCalibration() {
+    tables_->CloseAssistant();
     live_->Stop();
 }
 

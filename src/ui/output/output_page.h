@@ -79,7 +79,8 @@ class OutputPage : public QWidget,
     // Commits an open cell editor into the output it was typed for (a text that is no number
     // is dropped with a message), before anything else changes what the page shows.
     void CommitPendingEdit();
-    // Stops a running live gauge calibration with the stop button's writes.
+    // Stops a running live gauge calibration with the stop button's writes, and closes the
+    // calibration assistant, which stops its own.
     void StopLiveCalibration();
 
     // The table commands of the Edit menu and the tables' keys.

@@ -13,6 +13,7 @@
 
 #include "calibration/outputs/output_settings.h"
 #include "ui/main_window/frm_main.h"
+#include "ui/output/calibration_assistant.h"
 #include "ui/output/output_context.h"
 #include "ui/output/output_frame_support.h"
 #include "ui/output/output_live_calibration.h"
@@ -55,7 +56,13 @@ QGroupBox* OutputTables::Build(TableGrid grid, QWidget* parent, QGroupBox* gauge
     auto* setButton =
         Named(new QPushButton(kSetBreakpointsCaption, frame), Indexed("cmdSetBreakpoints", k));
     setButton->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    side->addWidget(setButton, 0, Qt::AlignTop);
+    cmdAssistant_[k] =
+        Named(new QPushButton(kAssistantCaption, frame), Indexed("cmdCalibrateAssistant", k));
+    cmdAssistant_[k]->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    auto* commands = new QVBoxLayout;
+    commands->addWidget(setButton);
+    commands->addWidget(cmdAssistant_[k]);
+    side->addLayout(commands);
     auto* plot = Named(new TablePlot(frame), analog ? "plotAnalogTable" : "plotFreqTable");
     if (analog) {
         c_.fraTable = frame;
@@ -164,6 +171,13 @@ void OutputTables::Connect() {
             });
         });
 
+    for (QPushButton* button : cmdAssistant_)
+        QObject::connect(button, &QPushButton::clicked, &ctx_.page, [this, button] {
+            ctx_.Handler(button, "Click", [this, button] {
+                OpenAssistant(button == cmdAssistant_[0] ? TableGrid::Analog : TableGrid::Freq);
+            });
+        });
+
     for (TableGridWidget* grid : {c_.mshAnalogTable, c_.mshFreqTable}) {
         const TableGrid kind = grid->grid();
         grid->setCommitCell([this, grid, kind](int row, int col, const std::string& text) {
@@ -261,10 +275,44 @@ void OutputTables::CommitTable(TableGrid grid, const std::vector<CellChange>& ce
         WaitCursor wait;
         ctx_.Edit([&](const OutputEdit& out) { changes = StoreTableValues(out, grid, values); });
     }
+    TableStored(grid, std::move(changes), step);
+}
+
+void OutputTables::TableStored(TableGrid grid, std::vector<WordChange> changes,
+                               const std::string& step) {
     ctx_.history.Record({ctx_.output, KindOf(grid)}, std::move(changes), step);
     ctx_.ShowTables();
     UpdateEditActions();
     ctx_.FollowPreset();
+}
+
+void OutputTables::OpenAssistant(TableGrid grid) {
+    CommitPendingEdit();
+    Prompt& prompt = ctx_.main.app().prompt;
+    if (!ctx_.main.online())
+        return prompt.Message(kAssistantOfflineText, kAssistantTitle, Icon::Exclamation);
+    CloseAssistant();
+    live_.Stop();  // one drive at a time
+    const auto store = [this, grid](CalibrationAssistant& assistant) {
+        ctx_.main.SettleLink();
+        std::optional<Result<std::vector<WordChange>>> stored;
+        ctx_.Edit([&](const OutputEdit& out) { stored = assistant.Store(out); });
+        if (!*stored) {
+            ctx_.main.app().prompt.Message(stored->error().message, kAssistantTitle,
+                                           Icon::Exclamation);
+            return false;
+        }
+        TableStored(grid, std::move(**stored), kAssistantStep);
+        return true;
+    };
+    assistant_ = new FrmCalibrationAssistant(prompt, ctx_.main.app().log, live_.link(),
+                                             ctx_.Scope(), grid, store, &ctx_.main);
+    assistant_->setAttribute(Qt::WA_DeleteOnClose);
+    assistant_->open();
+}
+
+void OutputTables::CloseAssistant() {
+    if (assistant_) assistant_->reject();
 }
 
 void OutputTables::RestoreCells(const TableRestore& restore) {

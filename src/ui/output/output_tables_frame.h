@@ -3,6 +3,7 @@
 // its cell editor, plot and "set breakpoints" command, the tables' menu, their undo and
 // redo in the window's Edit menu, and copy and paste of the focused control.
 
+#include <QPointer>
 #include <array>
 #include <string>
 #include <vector>
@@ -22,6 +23,7 @@ class QWidget;
 
 namespace vx42 {
 
+class FrmCalibrationAssistant;
 class OutputLiveCalibration;
 class OutputMessages;
 class TableGridWidget;
@@ -56,6 +58,8 @@ class OutputTables {
     void RecordStep(std::vector<ByteChange> changes, const std::string& name);
     void CopyFocused();
     void PasteFocused();
+    // Closes the calibration assistant, which stops its live calibration.
+    void CloseAssistant();
 
     // Where the live calibration of an analog gauge sits while the table is shown.
     QBoxLayout* gaugeSide = nullptr;
@@ -63,6 +67,9 @@ class OutputTables {
   private:
     std::string CommitCell(TableGrid grid, int row, int col, const std::string& text);
     void CommitTable(TableGrid grid, const std::vector<CellChange>& cells, const std::string& step);
+    // Cells of a table were stored as one batch: one undo step, and the page shows them.
+    void TableStored(TableGrid grid, std::vector<WordChange> changes, const std::string& step);
+    void OpenAssistant(TableGrid grid);
     void Restore(const TableRestore& restore);
     void RestoreCells(const TableRestore& restore);
     void RestoreBytes(const std::vector<BytesAt>& runs);
@@ -74,6 +81,9 @@ class OutputTables {
     const OutputMessages& messages_;
     OutputLiveCalibration& live_;
     TableGridWidget* menuTarget_ = nullptr;
+    // "Calibrate Gauge..." of the analog and the frequency table, and its window while open.
+    std::array<QPushButton*, 2> cmdAssistant_{};
+    QPointer<FrmCalibrationAssistant> assistant_;
 };
 
 }  // namespace vx42

@@ -8,9 +8,12 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTabBar>
@@ -39,7 +42,9 @@
 #include "ui/dialogs/frm_module_history.h"
 #include "ui/dialogs/frm_unit_settings.h"
 #include "ui/main_window/frm_main.h"
+#include "ui/output/calibration_assistant.h"
 #include "ui/output/output_page.h"
+#include "ui/widgets/control_names.h"
 #include "ui/widgets/entry_box.h"
 #include "ui/widgets/table_grid.h"
 
@@ -176,7 +181,8 @@ void FirmwareShot(vx42::FrmMain& window, vx42::AppContext& app, vx42::LinkModule
     WriteFirmwareFile(path, 4096);
     vx42::FrmFirmwareUpgrade upgrade(
         {app.prompt, app.log, app.settings, app.store, app.folders.userData, window.link(),
-         module.link(), [&window] { return window.online(); }},
+         module.link(), [&window] { return window.online(); },
+         [&window] { return window.session().firmware(); }},
         &window);
     upgrade.show();
     prompt.openFile = path;
@@ -261,7 +267,8 @@ void StateShots(vx42::FrmMain& window, vx42::AppContext& app, vx42::LinkModuleSe
 
     vx42::FrmFirmwareUpgrade upgrade(
         {app.prompt, app.log, app.settings, app.store, app.folders.userData, window.link(),
-         module.link(), [&window] { return window.online(); }},
+         module.link(), [&window] { return window.online(); },
+         [&window] { return window.session().firmware(); }},
         &window);
     DialogShot(upgrade, folder, "31-dialog-firmware-upgrade-online");
 
@@ -290,6 +297,51 @@ void StateShots(vx42::FrmMain& window, vx42::AppContext& app, vx42::LinkModuleSe
     // status bar says beside the module's state.
     window.statusBar()->clearMessage();
     TypedCellFootShot(window, *grid, 0, 3, "0", folder + "/36-held-back-edit.png");
+}
+
+// The calibration assistant on the speedometer of output 3: the marks chosen, one mark with the
+// needle being moved, the review, and the table stored; then the choice of an analog gauge.
+void AssistantShots(vx42::FrmMain& window, const QString& folder) {
+    const auto open = [&window](int table) {
+        const QString name = vx42::Indexed("cmdCalibrateAssistant", table);
+        if (auto* button = window.findChild<QPushButton*>(name)) button->click();
+        return window.findChild<vx42::FrmCalibrationAssistant*>();
+    };
+    const auto grab = [&folder](QWidget* dialog, const char* name) {
+        QTest::qWait(150);
+        dialog->grab().save(folder + "/" + name + ".png");
+        std::fprintf(stderr, "wrote %s/%s.png\n", qPrintable(folder), name);
+    };
+    window.statusBar()->clearMessage();  // an earlier shot's note
+    window.TabStrip->setCurrentIndex(2);
+    auto* a = open(1);
+    if (!a) return;
+    a->txtMarks->setText("0, 20, 40, 60, 80, 100, 120, 140");
+    grab(a, "38-assistant-marks");
+    a->cmdBegin->click();
+    WaitIdle(window);
+    QWidget* page = a->lblDrive->parentWidget();
+    QTest::keyClick(page, Qt::Key_Return);
+    QTest::keyClick(page, Qt::Key_PageUp);
+    QTest::keyClick(page, Qt::Key_Up, Qt::ShiftModifier);
+    QTest::keyClick(page, Qt::Key_Return);
+    QTest::keyClick(page, Qt::Key_Up);
+    WaitIdle(window);
+    grab(a, "39-assistant-mark");
+    for (int k = 2; k < 8; ++k) QTest::keyClick(page, Qt::Key_Return);
+    grab(a, "40-assistant-review");
+    a->cmdStore->click();
+    WaitIdle(window);
+    Shot(window, folder, "41-assistant-stored");
+    window.outputPage->Undo();
+    WaitIdle(window);
+    window.TabStrip->setCurrentIndex(0);
+    if ((a = open(0))) {
+        a->txtMarks->setText("0, 25, 50, 75, 100");
+        a->optFillScaled->click();
+        grab(a, "42-assistant-analog-marks");
+        a->cmdCancel->click();
+    }
 }
 
 // The CAN status watched while a harness is wired: output 1's message arrives, output 2's
@@ -396,6 +448,7 @@ int main(int argc, char** argv) {
             Shot(window, folder, "34-preset-long-name");
         }
     }
+    AssistantShots(window, folder);
     window.TabStrip->setCurrentIndex(0);
     FirmwareShot(window, app, module, prompt, folder);
     WaitIdle(window);
