@@ -18,4 +18,15 @@ std::string Trimmed(std::string_view text) {
     return std::string(Trim(text, " "));
 }
 
+std::vector<std::string_view> TrimmedPieces(std::string_view text, std::string_view separators) {
+    std::vector<std::string_view> pieces;
+    for (std::size_t at = 0;;) {
+        const auto end = text.find_first_of(separators, at);
+        pieces.push_back(
+            Trim(text.substr(at, end == std::string_view::npos ? text.npos : end - at)));
+        if (end == std::string_view::npos) return pieces;
+        at = end + 1;
+    }
+}
+
 }  // namespace vx42

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vx42 {
 
@@ -16,5 +17,8 @@ std::string_view Trim(std::string_view text, std::string_view blanks = kWhitespa
 std::string_view TrimEnd(std::string_view text, std::string_view blanks = kWhitespace);
 // A fixed field's text without the spaces that pad it (tabs and line ends are the text's own).
 std::string Trimmed(std::string_view text);
+// The pieces of a text between any of the separators, each trimmed of blanks, empty ones
+// included (the views point into `text`): "a; b;" gives "a", "b" and "".
+std::vector<std::string_view> TrimmedPieces(std::string_view text, std::string_view separators);
 
 }  // namespace vx42

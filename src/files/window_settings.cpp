@@ -1,8 +1,6 @@
 // The window's own settings, read without the window's toolkit.
 #include "files/window_settings.h"
 
-#include <sstream>
-
 #include "base/system_text.h"
 #include "base/trim.h"
 #include "files/file_io.h"
@@ -69,11 +67,8 @@ std::optional<std::string> WindowSettings::Get(const std::string& section,
 
 std::optional<std::string> IniValue(const std::string& text, const std::string& section,
                                     const std::string& key) {
-    std::istringstream lines(text);
-    std::string line;
     bool inSection = false;
-    while (std::getline(lines, line)) {
-        const std::string_view l = Trim(line);
+    for (const std::string_view l : TrimmedPieces(text, "\n")) {
         if (l.empty() || l.front() == ';' || l.front() == '#') continue;
         if (l.front() == '[') {
             inSection = l == "[" + section + "]";

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "base/numbers.h"
+#include "base/trim.h"
 #include "calibration/converters.h"
 #include "calibration/grid/grid_model.h"
 
@@ -76,19 +77,12 @@ std::vector<double> CurrentMarks(const OutputScope& out, TableGrid grid) {
 
 Result<std::vector<double>> ReadMarks(std::string_view text) {
     std::vector<double> marks;
-    std::string piece;
     // The marks stand between commas, semicolons and blanks.
-    const std::string separators = ",; \t";
-    for (std::size_t at = 0; at <= text.size(); ++at) {
-        if (at < text.size() && separators.find(text[at]) == std::string::npos) {
-            piece += text[at];
-            continue;
-        }
+    for (const std::string_view piece : TrimmedPieces(text, ",; \t")) {
         if (piece.empty()) continue;
         const auto value = ReadCellNumber(piece);
         if (!value) return Failure{NotANumberText(piece)};
         marks.push_back(*value);
-        piece.clear();
     }
     if (marks.size() < 2 || marks.size() > kMaxMarks)
         return Failure{"Give from 2 to 16 marks of the dial, separated by commas (0, 20, 40)."};
@@ -194,6 +188,27 @@ CalImage AssistantPreview(const OutputScope& out, TableGrid grid,
         if (const auto address = CellAddress(out, grid, cell.row, cell.col))
             preview.StoreWord(*address, cell.word);
     return preview;
+}
+
+TablePlotData AssistantReviewPlot(const OutputScope& out, const CalImage& after, TableGrid grid,
+                                  const AssistantChoice& choice) {
+    const OutputScope stored{after, out.ctx, out.output};
+    const int row = AssistantDriveRow(out, choice);
+    std::vector<double> x = CurrentMarks(out, grid);
+    const std::vector<double> marks = CurrentMarks(stored, grid);
+    x.insert(x.end(), marks.begin(), marks.end());
+    std::sort(x.begin(), x.end());
+    x.erase(std::unique(x.begin(), x.end()), x.end());
+    const std::string rowName =
+        grid == TableGrid::Analog ? " (" + GetTableTexts(stored, grid)[row][0] + " V)" : "";
+    auto rowOver = [&](const OutputScope& table) {
+        std::vector<double> values;
+        for (double at : x) values.push_back(TableDriveAt(table, grid, row, at));
+        return values;
+    };
+    return {x,
+            {{"Current" + rowName, rowOver(out)}, {"Calibrated" + rowName, rowOver(stored)}},
+            TablePlotOf(stored, grid).yTitle};
 }
 
 double NeedleStep(NeedleKey key, bool fine) {

@@ -16,6 +16,7 @@
 #include "base/result.h"
 #include "calibration/outputs/live_calibration.h"
 #include "calibration/outputs/output_tables.h"
+#include "calibration/outputs/table_plot_data.h"
 
 namespace vx42 {
 
@@ -66,6 +67,11 @@ int AssistantDriveRow(const OutputScope& out, const AssistantChoice& choice);
 double TableDriveAt(const OutputScope& out, TableGrid grid, int row, double x);
 // The battery fill's rule as shown to the installer.
 std::string FillRuleText(BatteryFill fill, double voltsNow);
+// The review's plot: the row the marks were kept for, as the table is now ("Current") and as
+// `after` would store it ("Calibrated"), both over every breakpoint of either table, each
+// straight between its own breakpoints.
+TablePlotData AssistantReviewPlot(const OutputScope& out, const CalImage& after, TableGrid grid,
+                                  const AssistantChoice& choice);
 
 // The drive of a mark: its value and whether the installer kept it.
 using KeptDrives = std::vector<std::optional<double>>;

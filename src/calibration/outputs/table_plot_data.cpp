@@ -11,13 +11,13 @@ TablePlotData TablePlotOf(const OutputScope& out, TableGrid grid) {
         plot.yTitle = "Duty Cycle (%)";
         for (int c = 1; c < kAnalogGrid.cols; ++c) plot.breakpoints.push_back(at(0, c));
         for (int r = 1; r < kAnalogGrid.rows; ++r) {
-            PlotSeries curve{GetTableCellText(out, grid, r, 0) + " V", {}};
+            PlotCurve curve{GetTableCellText(out, grid, r, 0) + " V", {}};
             for (int c = 1; c < kAnalogGrid.cols; ++c) curve.values.push_back(at(r, c));
             plot.curves.push_back(std::move(curve));
         }
     } else {
         plot.yTitle = "Frequency (Hz)";
-        PlotSeries curve{"Frequency", {}};
+        PlotCurve curve{"Frequency", {}};
         for (int c = 0; c < kFreqGrid.cols; ++c) {
             plot.breakpoints.push_back(at(0, c));
             curve.values.push_back(at(1, c));

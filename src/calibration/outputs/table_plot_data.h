@@ -11,14 +11,14 @@
 
 namespace vx42 {
 
-struct PlotSeries {
+struct PlotCurve {
     std::string name;
     std::vector<double> values;  // one per breakpoint
 };
 
 struct TablePlotData {
     std::vector<double> breakpoints;
-    std::vector<PlotSeries> curves;
+    std::vector<PlotCurve> curves;
     std::string yTitle;
 };
 

@@ -32,14 +32,11 @@ void ReadCanTraffic(const std::string& value, SimConfig& c) {
     if (!slot || *slot < 1)
         throw Failure{"can wants SLOT:WORD/WORD/... with slot 1 to 8: " + value};
     std::vector<std::uint16_t> words;
-    std::string_view rest = std::string_view(value).substr(colon + 1);
-    for (;;) {
-        const auto slash = rest.find('/');
-        const auto word = ReadUnsigned(Trim(rest.substr(0, slash)), 10, 0xFFFF);
+    for (const std::string_view piece :
+         TrimmedPieces(std::string_view(value).substr(colon + 1), "/")) {
+        const auto word = ReadUnsigned(piece, 10, 0xFFFF);
         if (!word) throw Failure{"can wants status words from 0 to 65535: " + value};
         words.push_back(static_cast<std::uint16_t>(*word));
-        if (slash == std::string_view::npos) break;
-        rest = rest.substr(slash + 1);
     }
     c.canTraffic[static_cast<int>(*slot) - 1] = std::move(words);
 }
@@ -72,12 +69,8 @@ namespace {
 SimConfig ParseItems(std::string_view text) {
     SimConfig c;
     bool ownBridges = false;
-    std::size_t pos = 0;
-    while (pos <= text.size()) {
-        const auto end = text.find_first_of(";\n", pos);
-        const std::string item(
-            Trim(text.substr(pos, end == std::string_view::npos ? text.npos : end - pos)));
-        pos = end == std::string_view::npos ? text.size() + 1 : end + 1;
+    for (const std::string_view piece : TrimmedPieces(text, ";\n")) {
+        const std::string item(piece);
         if (item.empty()) continue;
         const auto eq = item.find('=');
         if (eq == std::string::npos) throw Failure{"simulator setting without '=': " + item};

@@ -40,14 +40,6 @@ QPushButton* Button(const QString& caption, const QString& name, QWidget* parent
     return button;
 }
 
-// The curve of a table row over a set of data values.
-std::vector<double> RowOver(const OutputScope& out, TableGrid grid, int row,
-                            const std::vector<double>& x) {
-    std::vector<double> values;
-    for (double at : x) values.push_back(TableDriveAt(out, grid, row, at));
-    return values;
-}
-
 }  // namespace
 
 FrmCalibrationAssistant::FrmCalibrationAssistant(Prompt& prompt, const ErrorLog& log,
@@ -354,19 +346,7 @@ void FrmCalibrationAssistant::ShowReview() {
             mshReview->setItem(r, c, item);
         }
     FitReviewTable();
-    // Both curves over every breakpoint of either table, each straight between its own.
-    const int row = AssistantDriveRow(out_, assistant_->choice());
-    std::vector<double> x = CurrentMarks(out_, grid_);
-    const std::vector<double> marks = CurrentMarks(after, grid_);
-    x.insert(x.end(), marks.begin(), marks.end());
-    std::sort(x.begin(), x.end());
-    x.erase(std::unique(x.begin(), x.end()), x.end());
-    const std::string rowName =
-        grid_ == TableGrid::Analog ? " (" + texts[row][0] + " V)" : std::string();
-    plotReview->setTable({x,
-                          {{"Current" + rowName, RowOver(out_, grid_, row, x)},
-                           {"Calibrated" + rowName, RowOver(after, grid_, row, x)}},
-                          TablePlotOf(after, grid_).yTitle});
+    plotReview->setTable(AssistantReviewPlot(out_, preview, grid_, assistant_->choice()));
     const AssistantChoice& choice = assistant_->choice();
     lblReviewRule->setText(cells ? (grid_ == TableGrid::Analog
                                         ? Q(FillRuleText(choice.fill, choice.voltsNow))

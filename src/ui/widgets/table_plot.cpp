@@ -53,13 +53,13 @@ void TablePlot::paintEvent(QPaintEvent*) {
     p.setPen(palette().mid().color());
     p.drawRect(frame);
     const std::vector<double>& breakpoints = data_.breakpoints;
-    const std::vector<PlotSeries>& curves = data_.curves;
+    const std::vector<PlotCurve>& curves = data_.curves;
     if (breakpoints.empty()) return;
 
     double xMin = *std::min_element(breakpoints.begin(), breakpoints.end());
     double xMax = *std::max_element(breakpoints.begin(), breakpoints.end());
     double yMin = 0, yMax = 0;
-    for (const PlotSeries& c : curves)
+    for (const PlotCurve& c : curves)
         for (double v : c.values) yMax = std::max(yMax, v), yMin = std::min(yMin, v);
     // Both axes on round values: the ticks span the data.
     const AxisTicks yTicks = RoundTicks(yMin, yMax, 5);
@@ -73,7 +73,7 @@ void TablePlot::paintEvent(QPaintEvent*) {
     for (const QString& label : yLabels) labelW = std::max(labelW, fm.horizontalAdvance(label));
     int legendW = 0;
     if (curves.size() > 1)
-        for (const PlotSeries& c : curves)
+        for (const PlotCurve& c : curves)
             legendW = std::max(legendW, fm.horizontalAdvance(Q(c.name)) + 28);
     // The title's line, then half a line for the top axis number centred on the plot's top.
     const int top = frame.top() + 2 + lineH + lineH / 2 + 2;
@@ -121,7 +121,7 @@ void TablePlot::paintEvent(QPaintEvent*) {
     };
     for (std::size_t i = 0; i < curves.size(); ++i) {
         const QColor colour = kCurveColours[i % std::size(kCurveColours)];
-        const PlotSeries& c = curves[i];
+        const PlotCurve& c = curves[i];
         QPainterPath path;
         for (std::size_t k = 0; k < c.values.size() && k < breakpoints.size(); ++k) {
             const QPointF pt = point(breakpoints[k], c.values[k]);

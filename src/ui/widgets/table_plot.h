@@ -18,7 +18,7 @@ class TablePlot : public QWidget {
     void setTable(TablePlotData data);
 
     const std::vector<double>& breakpoints() const { return data_.breakpoints; }
-    const std::vector<PlotSeries>& curves() const { return data_.curves; }
+    const std::vector<PlotCurve>& curves() const { return data_.curves; }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
