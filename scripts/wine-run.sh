@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
 # wine-run.sh PREFIX PROGRAM [ARGUMENTS...]: runs a Windows program under Wine in the given
 # prefix, quietly and without a display (no Wine debug channels, no Mono or Gecko installers).
-# The cross build's CTest and build steps run its programs through this.
-set -euo pipefail
+# The cross build's CTest and build steps run its programs through this. A program that
+# fails is named with its exit status, since Wine's own failures print nothing here.
+set -uo pipefail
 prefix=$1
 shift
 wine=$(command -v wine64 || command -v wine || true)
 [ -n "$wine" ] || wine=/usr/lib/wine/wine64
 export WINEPREFIX=$prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY WAYLAND_DISPLAY
-exec "$wine" "$@"
+"$wine" "$@"
+status=$?
+[ "$status" -eq 0 ] || echo "wine-run: $(basename "$1") exited with status $status" >&2
+exit "$status"

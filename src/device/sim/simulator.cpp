@@ -117,7 +117,7 @@ FtStatus Simulator::Open(const std::string& description, int& handle) {
             }
             stateLock_ = std::move(stateLock);
             // Another program that had the module since has left it changed.
-            changedElsewhere_ = StateStamp() != stateStamp_;
+            changedElsewhere_ = StateOnDisk() != stateSeen_;
             if (changedElsewhere_) LoadState();
         }
         b.open = true;
@@ -366,10 +366,12 @@ std::optional<std::uint8_t> Simulator::EventChar(int bridge) const {
     return bridges_.at(static_cast<std::size_t>(bridge)).eventChar;
 }
 
-std::filesystem::file_time_type Simulator::StateStamp() const {
-    std::error_code ec;
-    const auto stamp = std::filesystem::last_write_time(PathFromUtf8(config_.statePath), ec);
-    return ec ? std::filesystem::file_time_type::min() : stamp;
+// The state file's bytes as they are now (none when it cannot be read). Compared by content:
+// two programs can write it within one tick of the file system's clock.
+std::vector<std::uint8_t> Simulator::StateOnDisk() const {
+    std::ifstream in(PathFromUtf8(config_.statePath), std::ios::binary);
+    if (!in) return {};
+    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});
 }
 
 bool Simulator::AnyOpen() const {
@@ -515,23 +517,26 @@ void Simulator::SaveStateLocked() const {
     } catch (const FileError&) {
         return;  // the state stays as it was saved last
     }
-    stateStamp_ = StateStamp();
+    stateSeen_ = std::move(state);
 }
 
 void Simulator::LoadState() {
     if (config_.statePath.empty()) return;
-    stateStamp_ = StateStamp();
-    std::ifstream in(PathFromUtf8(config_.statePath), std::ios::binary);
-    char magic[sizeof kStateMagic];
-    if (!in.read(magic, sizeof magic) || !std::equal(magic, magic + 8, kStateMagic)) return;
-    std::string serial(8, ' ');
-    std::vector<char> memory(kMemorySize);
-    while (in.read(serial.data(), 8) && in.read(memory.data(), kMemorySize)) {
+    stateSeen_ = StateOnDisk();
+    const std::vector<std::uint8_t>& state = stateSeen_;
+    constexpr std::size_t kMagic = sizeof kStateMagic;
+    if (state.size() < kMagic || !std::equal(state.begin(), state.begin() + kMagic, kStateMagic))
+        return;
+    constexpr std::size_t kEntry = 8 + kMemorySize;
+    for (std::size_t at = kMagic; at + kEntry <= state.size(); at += kEntry) {
+        const std::string serial(state.begin() + static_cast<std::ptrdiff_t>(at),
+                                 state.begin() + static_cast<std::ptrdiff_t>(at + 8));
+        const auto memory = state.begin() + static_cast<std::ptrdiff_t>(at + 8);
         for (auto& b : bridges_) {
             std::string own = b.setup.serial;
             own.resize(8, ' ');
             if (b.module && own == serial)
-                std::copy(memory.begin(), memory.end(), b.module->Memory().begin());
+                std::copy(memory, memory + kMemorySize, b.module->Memory().begin());
         }
     }
 }

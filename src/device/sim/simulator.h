@@ -180,7 +180,7 @@ class Simulator {
     void LoadState();
     void SaveStateLocked() const;
     bool AnyOpen() const;
-    std::filesystem::file_time_type StateStamp() const;  // of the state file as it is now
+    std::vector<std::uint8_t> StateOnDisk() const;
 
     mutable std::mutex mutex_;
     std::condition_variable arrived_;
@@ -195,7 +195,7 @@ class Simulator {
     std::unique_ptr<FileLock> stateLock_;  // while a bridge is open
     bool inUseElsewhere_ = false;
     bool changedElsewhere_ = false;
-    mutable std::filesystem::file_time_type stateStamp_;  // as last read or written
+    mutable std::vector<std::uint8_t> stateSeen_;  // the state file as last read or written
 };
 
 }  // namespace vx42::sim

@@ -76,6 +76,8 @@ class FrmMain : public QMainWindow {
     EditTarget edit() { return {app_.image, app_.files.CalibrationChanged, *sink_}; }
     // A live-calibration byte, written on the link's thread after everything posted before.
     void PostLiveWrite(int address, std::uint8_t value);
+    // A live write the module did not take (`reported`: its error was shown already).
+    void LiveWriteFailed(bool reported);
 
     // Runs a handler body inside the error trap with the handler's names.
     bool Trapped(const char* object, const char* procedure, const std::function<void()>& body);

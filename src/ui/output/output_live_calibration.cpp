@@ -96,7 +96,7 @@ void OutputLiveCalibration::Toggle(LiveGauge gauge, int output) {
 }
 
 void OutputLiveCalibration::Stop() {
-    if (!duty_.live->Running() && !speed_.live->Running()) return;
+    if (!Running()) return;
     duty_.live->Stop();
     speed_.live->Stop();
     Show();

@@ -46,6 +46,7 @@ class OutputLiveCalibration {
     void Enter(LiveGauge gauge);
     // Stops a running calibration with the stop button's writes.
     void Stop();
+    bool Running() const { return duty_.live->Running() || speed_.live->Running(); }
     // The buttons' captions, the values and what may be adjusted.
     void Show();
     // The module side of live calibration, for the calibration assistant's drive.

@@ -48,6 +48,10 @@ OutputPage::OutputPage(FrmMain& main, QWidget* parent)
 
 OutputPage::~OutputPage() = default;
 
+bool OutputPage::LiveCalibrationRunning() const {
+    return tables_->AssistantOpen() || live_->Running();
+}
+
 void OutputPage::StopLiveCalibration() {
     tables_->CloseAssistant();
     live_->Stop();

@@ -82,6 +82,8 @@ class OutputPage : public QWidget,
     // Stops a running live gauge calibration with the stop button's writes, and closes the
     // calibration assistant, which stops its own.
     void StopLiveCalibration();
+    // A gauge is driven live (the live box or the calibration assistant).
+    bool LiveCalibrationRunning() const;
 
     // The table commands of the Edit menu and the tables' keys.
     void Undo();

@@ -311,6 +311,10 @@ void OutputTables::OpenAssistant(TableGrid grid) {
     assistant_->open();
 }
 
+bool OutputTables::AssistantOpen() const {
+    return assistant_ && assistant_->isVisible();  // a closed one lingers until deleted
+}
+
 void OutputTables::CloseAssistant() {
     if (assistant_) assistant_->reject();
 }

@@ -60,6 +60,7 @@ class OutputTables {
     void PasteFocused();
     // Closes the calibration assistant, which stops its live calibration.
     void CloseAssistant();
+    bool AssistantOpen() const;
 
     // Where the live calibration of an analog gauge sits while the table is shown.
     QBoxLayout* gaugeSide = nullptr;
