@@ -484,39 +484,6 @@ void FrmMain::RefreshSelectedTab() {
     if (tab == kOutputs) fraConnectStat->setVisible(true);
 }
 
-void FrmMain::PostLiveWrite(int address, std::uint8_t value) {
-    link_->call<bool>([this, address, value] { return module_.WriteLiveByte(address, value); },
-                      this,
-                      [this](bool written, bool failed) {
-                          if (!written || failed) LiveWriteFailed(failed);
-                      });
-}
-
-void FrmMain::LiveWriteFailed(bool reported) {
-    // The module stopped answering (the cable pulled, the module without power): the gauge is
-    // no longer driven from here, so live calibration ends on the first write that failed.
-    // Writes queued behind it fail the same way once it has stopped, and say nothing more.
-    if (!outputPage || !outputPage->LiveCalibrationRunning()) return;
-    outputPage->StopLiveCalibration();
-    if (reported) return;  // the error's own message said it
-    app_.prompt.Message(
-        "The module did not answer a live calibration write: live calibration has stopped "
-        "and nothing was stored. Check the cable, connect again and start the calibration "
-        "anew.",
-        "Live Calibration Stopped", Icon::Exclamation);
-}
-
-void FrmMain::StageEdits() {
-    if (sink_) sink_->Stage();
-}
-
-void FrmMain::SettleLink() {
-    StageEdits();
-    if (!session_->online()) return;
-    link_->post([this] { module_.SettleLink(); });
-    link_->settle();
-}
-
 // ---------------------------------------------------------------------------------------
 // File commands
 
