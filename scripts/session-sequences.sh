@@ -6,8 +6,7 @@
 #
 #   scripts/session-sequences.sh [COUNT] [JOBS] [BUILD]
 #
-# SIZE sets the longest sequence (40 steps); VX42_SEQUENCES_WITH="all" also runs the commands
-# that show the faults still listed as open in the tests.
+# SIZE sets the longest sequence (40 steps).
 set -euo pipefail
 count=${1:-100000}
 jobs=${2:-4}

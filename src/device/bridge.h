@@ -42,9 +42,10 @@ class Bridge {
     virtual bool UsbUnreachable() const { return false; }
     // Whether the last open failed because another program has the bridge open.
     virtual bool InUse() const { return false; }
-    // Whether another program had the module open since this one last did, so may have
-    // written it (known of the simulated module only, by its shared state file).
-    virtual bool WrittenElsewhere() const { return false; }
+    // Whether another program had the module open since this one last heard of it, so may
+    // have written it (known of the simulated module only, by its shared state file). The news
+    // is kept until it is taken: an open that goes no further does not use it up.
+    virtual bool TakeWrittenElsewhere() { return false; }
 
     // Number of attached bridges.
     virtual FtStatus DeviceCount(int& count) = 0;

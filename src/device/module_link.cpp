@@ -180,7 +180,10 @@ bool ModuleLink::OpenForUpgrade() {
 
 bool ModuleLink::ConnectModule() {
     if (!OpenForUpgrade()) return false;
-    if (Attempts(5, timing_.retryPauseMs, [this] { return GetFirmwareDevice(); })) return true;
+    if (Attempts(5, timing_.retryPauseMs, [this] { return GetFirmwareDevice(); })) {
+        writtenElsewhere_ = bridge_->TakeWrittenElsewhere();
+        return true;
+    }
     std::string ignored;
     CloseDevice(ignored);
     ShowConnectionError("Get Firmware Version Failed");

@@ -94,6 +94,9 @@ class ModuleLink : public ChangeSink {
     std::uint64_t Connection() const { return online_ ? connection_.load() : 0; }
     std::string DeviceSerial() const;
     std::string FirmwareVersion() const;
+    // Another program had the module open between the last connect and this one (so may have
+    // written it); heard at the connect that reached the module's firmware.
+    bool WrittenElsewhere() const { return writtenElsewhere_; }
     FtStatus LastStatus() const { return ftStatus_; }
     // Connection.
     bool OpenDevice(const std::string& wanted, std::string& error);
@@ -181,6 +184,7 @@ class ModuleLink : public ChangeSink {
     std::atomic<bool> online_{false};
     std::atomic<bool> commandInProgress_{false};
     std::atomic<std::uint64_t> connection_{0};
+    std::atomic<bool> writtenElsewhere_{false};
     std::atomic<FtStatus> ftStatus_{ft::Ok};
     std::atomic<std::uint32_t> baud_{kLineSpeed};
     double quietUntil_ = 0;  // a timed-out reply may still arrive until then

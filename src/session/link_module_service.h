@@ -22,7 +22,7 @@ class LinkModuleService : public ModuleService {
     bool Simulated() const override { return simulated_; }
     std::string DeviceSerial() const override { return link_.DeviceSerial(); }
     std::string FirmwareVersion() const override { return link_.FirmwareVersion(); }
-    bool WrittenElsewhere() const override { return link_.bridge().WrittenElsewhere(); }
+    bool WrittenElsewhere() const override { return link_.WrittenElsewhere(); }
     std::optional<CalImage> RetrieveCalibration(const TransferProgress& progress) override;
     bool WriteWholeCalibration(const CalImage& image, const TransferProgress& progress) override;
     std::uint64_t Connection() const override { return link_.Connection(); }

@@ -16,7 +16,6 @@
 #include <rapidcheck/state.h>
 
 #include <array>
-#include <cstdlib>
 
 #include "calibration/grid/grid_history.h"
 #include "can/message_selection.h"
@@ -36,22 +35,6 @@ namespace vx42 {
 namespace {
 
 constexpr int kFiles = 3;
-
-// Faults still open. The commands that show them stay out of the sequences while they are
-// listed here; VX42_SEQUENCES_WITH="other-program" (or "all") puts them in.
-struct KnownOpenFaults {
-    // The simulated module tells of another program's write at the first open after it, so a
-    // connect that opens the bridge and then fails (no firmware answer) uses the news up, and
-    // the next connect finds the module "in step" with what it held before.
-    bool otherProgramNewsUsedUp = true;
-};
-
-KnownOpenFaults OpenFaults() {
-    const char* with = std::getenv("VX42_SEQUENCES_WITH");
-    const std::string w = with ? with : "";
-    auto in = [&w](const char* name) { return w == "all" || w.find(name) != std::string::npos; };
-    return {!in("other-program")};
-}
 
 // What the commands know in advance.
 struct Model {
@@ -351,9 +334,6 @@ struct OtherProgram : Step<OtherProgram> {
     int bridge = *rc::gen::inRange(0, 2);
     int index = *rc::gen::inRange(0, kCalImageSize);
     std::uint8_t value = *rc::gen::arbitrary<std::uint8_t>();
-    void checkPreconditions(const Model&) const override {
-        RC_PRE(!OpenFaults().otherProgramNewsUsedUp);
-    }
     void Body(Rig& r) const { r.OtherProgram(bridge, index, value); }
 };
 std::vector<BytesAt> AnyRuns(int count, int width) {

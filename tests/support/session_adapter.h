@@ -122,7 +122,7 @@ class HeadlessCommands {
         link_.ConnectIfOffline();
         if (link_.Online()) {
             session_.Connected(link_.Connection(), link_.DeviceSerial());
-            if (link_.bridge().WrittenElsewhere()) session_.WrittenElsewhere();
+            if (link_.WrittenElsewhere()) session_.WrittenElsewhere();
             session_.End();
             if (session_.AfterConnect(files_).kind == NextStep::Kind::Retrieve &&
                 session_.Begin(Transfer::Retrieve))

@@ -20,7 +20,7 @@ class SimBridge : public Bridge {
 
     bool DriverPresent() override { return driverPresent_; }
     bool InUse() const override { return sim_->InUseElsewhere(); }
-    bool WrittenElsewhere() const override { return sim_->ChangedElsewhere(); }
+    bool TakeWrittenElsewhere() override { return sim_->TakeChangedElsewhere(); }
     FtStatus DeviceCount(int& count) override;
     FtStatus Description(int index, std::string& description) override;
     FtStatus SerialNumber(int index, std::string& serial) override;

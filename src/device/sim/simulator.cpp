@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
+#include <utility>
 
 #include "base/atomic_file.h"
 #include "base/system_text.h"
@@ -107,7 +108,6 @@ FtStatus Simulator::Open(const std::string& description, int& handle) {
         if (!b.plugged || b.setup.description != description) continue;
         if (b.open) return ft::DeviceNotOpened;
         inUseElsewhere_ = false;
-        changedElsewhere_ = false;
         if (!config_.statePath.empty() && !AnyOpen()) {
             // The module's memory is shared through the state file: one program at a time.
             auto stateLock = std::make_unique<FileLock>(config_.statePath + ".lock");
@@ -116,9 +116,12 @@ FtStatus Simulator::Open(const std::string& description, int& handle) {
                 return ft::DeviceNotOpened;
             }
             stateLock_ = std::move(stateLock);
-            // Another program that had the module since has left it changed.
-            changedElsewhere_ = StateOnDisk() != stateSeen_;
-            if (changedElsewhere_) LoadState();
+            // Another program that had the module since has left it changed. The news stays
+            // until taken, though this open may go no further.
+            if (StateOnDisk() != stateSeen_) {
+                changedElsewhere_ = true;
+                LoadState();
+            }
         }
         b.open = true;
         b.rx.clear();
@@ -383,9 +386,9 @@ bool Simulator::InUseElsewhere() const {
     return inUseElsewhere_;
 }
 
-bool Simulator::ChangedElsewhere() const {
+bool Simulator::TakeChangedElsewhere() {
     std::lock_guard lock(mutex_);
-    return changedElsewhere_;
+    return std::exchange(changedElsewhere_, false);
 }
 
 SimModule& Simulator::Module(int bridge) {

@@ -144,9 +144,9 @@ class Simulator {
     static constexpr double kBaudTolerance = 0.03;
     // The last open failed because another program has the shared module open.
     bool InUseElsewhere() const;
-    // The last open found the state file saved by another program since this one read or
-    // wrote it: the module's memory came from there.
-    bool ChangedElsewhere() const;
+    // An open found the state file saved by another program since this one read or wrote it
+    // (the module's memory came from there), and nobody has taken the news since.
+    bool TakeChangedElsewhere();
 
     // Writes the state file, unless another program has the module open.
     void SaveState() const;
