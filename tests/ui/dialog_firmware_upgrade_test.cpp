@@ -15,6 +15,7 @@
 #include "dialog_fixture.h"
 #include "files/paths.h"
 #include "support/demo_calibration.h"
+#include "support/firmware_file.h"
 #include "ui/dialogs/frm_compare.h"
 #include "ui/dialogs/frm_firmware_upgrade.h"
 #include "ui_fixture.h"
@@ -23,37 +24,16 @@ using namespace vx42;
 using vx42::test::OnModal;
 using vx42::test::WaitIdle;
 using vx42::test::WindowFixture;
+using vx42::test::WriteFirmware;
 
 namespace {
 
 namespace st = upgrade_status;
 
-void PutLong(std::vector<std::uint8_t>& out, std::int32_t v) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-}
-
 Bytes Counting(std::uint8_t first, std::size_t n) {
     Bytes out(n);
     for (std::size_t i = 0; i < n; ++i) out[i] = static_cast<std::uint8_t>(first + 5 * i);
     return out;
-}
-
-// A firmware file of the records (address, data), written into the folder.
-std::string WriteFirmware(const std::string& path,
-                          const std::vector<std::pair<int, Bytes>>& records) {
-    std::vector<std::uint8_t> out{static_cast<std::uint8_t>(records.size())};
-    out.insert(out.end(), 8, 0x20);
-    PutLong(out, records[0].first);
-    PutLong(out, records[0].first + 3);
-    for (const auto& [address, data] : records) {
-        out.push_back(1);
-        PutLong(out, static_cast<std::int32_t>(data.size()));
-        PutLong(out, address);
-        out.insert(out.end(), data.begin(), data.end());
-    }
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(out.data()), static_cast<std::streamsize>(out.size()));
-    return path;
 }
 
 QStringList Lines(const QListWidget* list) {

@@ -1,13 +1,16 @@
 // Stateful property tests of what a user does, run through the main window's own commands
 // against two simulated modules, with link faults: connect, disconnect, unplug, a cell typed into
 // a table, a table operation, a preset or a paste, a message selection, the CAN speed, open,
-// save, restore, a compared copy, retrieve, update, undo and redo. Every question is answered by
+// save, restore, a compared copy, retrieve, update, undo, redo and a firmware or bootloader
+// upgrade. Every question is answered by
 // the command's plan inside the running event loop, so queued continuations interleave as they
 // do for a user, and a step may be given while the one before still runs. A small model (which
 // modules are plugged in, which files were saved) gives the commands their preconditions, so a
 // failure shrinks to the shortest sequence. After every step that was waited for, the session's
-// rules hold (the checks shared with the session's own sequences), and a calibration shown
-// without its changed mark is the one last saved, opened or retrieved. The commands are called
+// rules hold (the checks shared with the session's own sequences), a calibration shown without
+// its changed mark is the one last saved, opened or retrieved, unsaved changes are replaced only
+// when the user chose it, and a message selection writes the marker only once it reached the
+// module. The commands are called
 // as the menus call them, whether or not their control is enabled: each must keep the session's
 // rule itself.
 //
@@ -25,15 +28,20 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
+#include <fstream>
 
 #include "device/can_bus.h"
+#include "files/calibration_file.h"
+#include "files/paths.h"
 #include "support/demo_calibration.h"
+#include "support/firmware_file.h"
 #include "support/plan_prompt.h"
 #include "support/property_check.h"
 #include "support/sequence_support.h"
 #include "support/session_adapter.h"
 #include "ui/dialogs/frm_can_speed.h"
 #include "ui/dialogs/frm_compare.h"
+#include "ui/dialogs/frm_firmware_upgrade.h"
 #include "ui/dialogs/frm_module_history.h"
 #include "ui/output/output_page.h"
 #include "ui/widgets/entry_box.h"
@@ -97,6 +105,7 @@ class WindowRig {
         fast.stillFailedSeconds = 0;
         fast.replyAllowanceSeconds = 0.002;
         module_.link().SetTiming(fast);
+        prompt_.saveTo = files_.file("saved-as.DVF");
         window_.keeper() = RestoreKeeper(history_.str(), 1000);
         // Two gauge presets of analog tables, and a library of two messages, listed as
         // start-up lists them.
@@ -134,7 +143,14 @@ class WindowRig {
              bool edits, const std::function<void()>& body) {
         prompt_.plan = plan;
         test::InjectFaultBurst(*sim_, faultAt, faultKind);
-        if (!pending_) before_ = session().moduleImage();
+        if (!pending_) {
+            before_ = session().moduleImage();
+            shownBefore_ = app_.image;
+            changedBefore_ = app_.files.CalibrationChanged;
+            prompt_.declinedSave = false;
+            steps_ = 0;
+        }
+        ++steps_;
         transferStep_ = transferStep_ || transfer;
         editStep_ = editStep_ || edits;
         pending_ = true;
@@ -180,6 +196,9 @@ class WindowRig {
     }
     void Selection(int reference, int message) {
         if (!Grid()) return;
+        const int b = Connected();
+        if (b >= 0 && prompt_.plan.differs != Answer::Yes)
+            selection_ = {b, Marker(b), sim_->Module(b).AppliedChanges()};
         OutputPage& page = *window_.outputPage;
         for (auto [combo, text] :
              {std::pair{page.cmbLibrary[reference], QString("Engine")},
@@ -224,6 +243,24 @@ class WindowRig {
         window_.CompareCommand(false);
     }
     void Retrieve() { window_.RetrieveCommand(); }
+    // A firmware (.ROM) upgrade, or a bootloader (.BLU) one, whose image lands from 0x0400 over
+    // the calibration.
+    void Upgrade(bool boot, std::uint8_t fill) {
+        const std::string path = files_.file(boot ? "upgrade.BLU" : "upgrade.ROM");
+        if (boot)
+            std::ofstream(path, std::ios::binary) << std::string(100, static_cast<char>(fill));
+        else
+            test::WriteFirmware(path, {{0x8000, Bytes(20, fill)}});
+        prompt_.file = path;
+        OnDialog<FrmFirmwareUpgrade> upgrade([](FrmFirmwareUpgrade& d) {
+            d.cmdOpenFile->click();
+            if (d.cmdStartUpgrade->isEnabled()) d.cmdStartUpgrade->click();
+            if (!QTest::qWaitFor([&d] { return !d.running(); }, 20000)) return;
+            d.accept();
+        });
+        window_.menuComFirmUpgrade->trigger();
+        prompt_.file.reset();  // no save dialog after this writes over the upgrade file
+    }
     void Update() { window_.UpdateCommand(); }
     void UndoRedo(bool undo) {
         if (!window_.outputPage->isEnabled()) return;
@@ -233,7 +270,29 @@ class WindowRig {
     void NoteClean(bool replaces) { replaced_ = replaced_ || replaces; }
 
   private:
+    // The marker and the changes a module had applied when a selection was made on it.
+    struct SelectionWatch {
+        int bridge = -1;
+        Bytes marker;
+        int applied = 0;
+    };
+
     CalibrationSession& session() { return window_.session(); }
+    int Connected() {
+        if (!session().online()) return -1;
+        for (int b = 0; b < 2; ++b)
+            if (ModuleKey(test::kSequenceSerials[b]) == ModuleKey(session().serial())) return b;
+        return -1;
+    }
+    Bytes Marker(int b) const { return sim_->Module(b).Read(0x38F4, 2); }
+    // Whether a file the user saved to holds `image`.
+    bool SavedSomewhere(const CalImage& image) {
+        for (int n = 0; n <= kFiles; ++n) {
+            const std::string path = n < kFiles ? File(n) : prompt_.saveTo;
+            if (FileExists(path) && ReadCalibrationFile(path).image == image) return true;
+        }
+        return false;
+    }
     std::string File(int n) { return files_.file("s" + std::to_string(n) + ".DVF"); }
     // Output 1's duty cell (1, col).
     static int DutyAddress(int col) {
@@ -270,6 +329,16 @@ class WindowRig {
             s.moduleImage() != before_)
             broken = test::MissingRestorePoint(s, s.serial(), *s.moduleImage());
         if (!broken.empty()) return broken;
+        // Where one step ran alone: the marker tells the module to take up its messages, only
+        // after it received them; unsaved changes go only when the user said not to save them.
+        const auto selection = std::exchange(selection_, std::nullopt);
+        if (steps_ == 1 && selection &&
+            sim_->Module(selection->bridge).AppliedChanges() == selection->applied &&
+            Marker(selection->bridge) != selection->marker)
+            return "a selection that did not reach the module wrote the marker";
+        if (steps_ == 1 && replaced_ && changedBefore_ && app_.image != shownBefore_ &&
+            !prompt_.declinedSave && !SavedSomewhere(shownBefore_))
+            return "unsaved changes were replaced without the user choosing it";
         if (std::exchange(replaced_, false) && !app_.files.CalibrationChanged) clean_ = app_.image;
         if (!app_.files.CalibrationChanged && app_.files.HasCalibration() && app_.image != clean_)
             return "a change is not marked unsaved";
@@ -294,8 +363,11 @@ class WindowRig {
     LinkModuleService module_;
     FrmMain window_;
     std::optional<CalImage> before_;
-    CalImage clean_;
+    CalImage clean_, shownBefore_;
+    std::optional<SelectionWatch> selection_;
+    int steps_ = 0;  // since the last step that was waited for
     bool transferStep_ = false, editStep_ = false, pending_ = false, replaced_ = false;
+    bool changedBefore_ = false;
 };
 
 using Command = rc::state::Command<Model, WindowRig>;
@@ -425,6 +497,14 @@ struct Update : Step<Update> {
     static constexpr bool kEdits = false;
     void Body(WindowRig& r) const { r.Update(); }
 };
+struct Upgrade : Step<Upgrade> {
+    static constexpr const char* kName = "an upgrade";
+    static constexpr bool kTransfer = true;
+    static constexpr bool kEdits = false;
+    bool boot = *rc::gen::arbitrary<bool>();
+    std::uint8_t fill = *rc::gen::arbitrary<std::uint8_t>();
+    void Body(WindowRig& r) const { r.Upgrade(boot, fill); }
+};
 struct Undo : Step<Undo> {
     static constexpr const char* kName = "undo";
     void Body(WindowRig& r) const { r.UndoRedo(true); }
@@ -449,7 +529,7 @@ class WindowSequencesTest : public QObject {
                     return rc::state::gen::execOneOfWithArgs<
                         Connect, Disconnect, Unplug, Replug, TypeCell, GridOperation, Paste, Preset,
                         Selection, SetCanSpeed, Open, Save, Restore, CompareCopy, Retrieve, Update,
-                        Undo, Redo>()(model);
+                        Upgrade, Undo, Redo>()(model);
                 });
             },
             40, 30);
