@@ -361,12 +361,14 @@ bool CalibrationSession::ConfirmWholeWrite(Prompt& prompt, const LibrarySet* lib
                "Check Calibration", Icon::Exclamation, Answer::No) == Answer::Yes;
 }
 
-void CalibrationSession::NoteShown(bool changed) {
+std::string CalibrationSession::TellAgreement(bool changed) {
     mayDifferShown_ = ModuleMayDiffer();
     // While a command's edits are asked about, a Cancel puts back what was shown before it.
-    if (editRoute_) return;
-    shownBefore_ = shown_;
-    changedBefore_ = changed;
+    if (!editRoute_) {
+        shownBefore_ = shown_;
+        changedBefore_ = changed;
+    }
+    return AgreementLine();
 }
 
 bool CalibrationSession::NextEditsAsked() const {

@@ -235,11 +235,11 @@ class CalibrationSession {
     // Save (saveAs false: to the current file when there is one) and Save As.
     SaveOutcome Save(FileContext files, bool saveAs) const;
 
-    // The window shows the session now, with the calibration marked changed or not: the
-    // agreement its status bar shows is the one an edit is judged by (the edit is in the
-    // calibration shown already when it is confirmed), and the calibration and its mark are
-    // what a Cancel of the next command's edits puts back.
-    void NoteShown(bool changed);
+    // The line of agreement the window's status bar shows at the end of a command, with the
+    // calibration marked changed or not. Told to the user, it is the agreement an edit is
+    // judged by (the edit is in the calibration shown already when it is confirmed), and the
+    // calibration and its mark are what a Cancel of the next command's edits puts back.
+    std::string TellAgreement(bool changed);
     // The next confirmed edit asks what becomes of its command's edits (the module was shown
     // as possibly differing, and no command's edits are being asked about now).
     bool NextEditsAsked() const;

@@ -191,7 +191,7 @@ class SessionSteps : public ::testing::Test {
         session.Connected(1, "FT000001");
         session.Retrieved(Image(2));
         ASSERT_TRUE(session.ReplaceShown(Image(3), ImageOrigin::File, "a.DVF"));
-        session.NoteShown(false);
+        session.TellAgreement(false);
         ASSERT_EQ(session.Agreement(), ModuleAgreement::Differs);
     }
 
@@ -392,7 +392,7 @@ TEST_F(SessionSteps, EditsThatMakeTheCheckFailAreKeptOutOfTheModuleAndSaid) {
     shown = test::DemoCalibration();
     session.Connected(1, "FT000001");
     ASSERT_TRUE(session.Retrieved(shown));
-    session.NoteShown(false);
+    session.TellAgreement(false);
     // A data breakpoint below the one before it: not staged, and the error is said.
     const FormatContext raw;
     const OutputScope out{shown, raw, 0};
@@ -400,22 +400,22 @@ TEST_F(SessionSteps, EditsThatMakeTheCheckFailAreKeptOutOfTheModuleAndSaid) {
     shown.StoreWord(cell, shown.Word(*CellAddress(out, TableGrid::Analog, 0, 2)) - 1);
     EXPECT_FALSE(session.StageEdits(nullptr, UnitFlags{}));
     EXPECT_THAT(session.HeldBackText(), ::testing::HasSubstr("data breakpoint 3"));
-    session.NoteShown(false);
+    session.TellAgreement(false);
     // Held back with it until an edit mends it: then staged together, and nothing is said.
     shown.SetByte(CalAddresses().CanSpeed + 1, 0x7D);
     EXPECT_FALSE(session.StageEdits(nullptr, UnitFlags{}));
     EXPECT_TRUE(session.EditsHeld());
-    session.NoteShown(false);
+    session.TellAgreement(false);
     shown.StoreWord(cell, shown.Word(cell) + 2);
     EXPECT_TRUE(session.StageEdits(nullptr, UnitFlags{}));
     EXPECT_EQ(session.HeldBackText(), "");
-    session.NoteShown(false);
+    session.TellAgreement(false);
     // A function that takes the table into use is staged: the cells are filled next.
     const int function = CalAddresses().OutputCal[0].FunctionFlags;
     const std::uint8_t analog = shown.Byte(function);
     shown.SetByte(function, 0x01);  // "Off", a breakpoint out of order
     shown.StoreWord(cell, 0);
-    session.NoteShown(false);
+    session.TellAgreement(false);
     shown.SetByte(function, analog);
     EXPECT_TRUE(session.StageEdits(nullptr, UnitFlags{}));
 }
@@ -424,7 +424,7 @@ TEST_F(SessionSteps, AnEditIntoAModuleThatDiffersAsksOnceACommand) {
     // In step: sent over the connection without a question.
     session.Connected(1, "FT000001");
     ASSERT_TRUE(session.Retrieved(Image(3)));
-    session.NoteShown(false);
+    session.TellAgreement(false);
     EXPECT_EQ(session.StampEdit(prompt, kCalBaseAddress, 1).stamp, 1u);
     bool changed = true;
     EXPECT_EQ(session.EndEditCommand(changed), EditRoute::Send);
@@ -443,7 +443,7 @@ TEST_F(SessionSteps, AnEditIntoAModuleThatDiffersAsksOnceACommand) {
     const EditStamp first = session.StampEdit(prompt, kCalBaseAddress, 1);
     EXPECT_EQ(first.stamp, 0u);
     EXPECT_TRUE(first.asked);
-    session.NoteShown(true);  // shown meanwhile: what a Cancel puts back stays
+    session.TellAgreement(true);  // shown meanwhile: what a Cancel puts back stays
     const EditStamp second = session.StampEdit(prompt, kCalBaseAddress + 5, 1);
     EXPECT_FALSE(second.asked);
     EXPECT_EQ(shown, Image(3));

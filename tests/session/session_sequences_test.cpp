@@ -98,7 +98,7 @@ class Rig {
             // Reported by the handler's error trap, which ends the command.
         }
         commands_.FollowLink();
-        session_.NoteShown(state_.CalibrationChanged);  // as the window shows every step
+        session_.TellAgreement(state_.CalibrationChanged);  // as the window shows every step
         if (replaces && !state_.CalibrationChanged) clean_ = shown_;
         Follow();
         RC_ASSERT(Broken(shownBefore, changedBefore, replaces) == std::string());
@@ -294,7 +294,7 @@ struct Faulted : Command {
 // A command: a name, what it needs of the model, what it does to it, and its run.
 template <typename Derived>
 struct Step : Faulted {
-    test::Plan plan = test::AnyPlan(true);
+    test::Plan plan = test::AnyPlan();
     static constexpr bool kReplaces = false;  // the calibration shown whole
     void run(const Model&, Rig& rig) const override {
         rig.Run(plan, at, kind, Derived::kReplaces,

@@ -56,12 +56,10 @@ class PlanPrompt : public Prompt {
     bool declinedSave = false;  // the user said No to saving, in this step
 };
 
-inline Plan AnyPlan(bool cancelledSaves) {
+inline Plan AnyPlan() {
     Plan p;
     p.save = *rc::gen::element(Answer::Yes, Answer::No);
-    p.saveEnd = cancelledSaves
-                    ? *rc::gen::element(SaveEnd::Saved, SaveEnd::Cancelled, SaveEnd::Failed)
-                    : SaveEnd::Saved;
+    p.saveEnd = *rc::gen::element(SaveEnd::Saved, SaveEnd::Cancelled, SaveEnd::Failed);
     p.program = *rc::gen::element(Answer::Yes, Answer::No);
     p.check = *rc::gen::element(Answer::Yes, Answer::No);
     p.differs = *rc::gen::element(Answer::Yes, Answer::No, Answer::Cancel);

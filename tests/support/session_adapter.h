@@ -86,7 +86,7 @@ class HeadlessSink : public ChangeSink {
             if (marker && link_.Connection() == session_.connection()) link_.WriteMarkerCBE0();
         }
         const EditRoute route = session_.EndEditCommand(files.CalibrationChanged);
-        session_.NoteShown(files.CalibrationChanged);
+        session_.TellAgreement(files.CalibrationChanged);
         return route == EditRoute::WriteWhole;
     }
 

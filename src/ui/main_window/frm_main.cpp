@@ -439,11 +439,10 @@ void FrmMain::ShowStatus() {
     f.canKbits = s.shown().Word(CalAddresses().CanSpeed);
     const StatusTexts t = StatusBarTexts(f);
     StageEdits();  // the edits shown are judged against the calibration shown before them
-    session_->NoteShown(app_.files.CalibrationChanged);
+    const std::string agreement = session_->TellAgreement(app_.files.CalibrationChanged);
     if (outputPage && session_->NextEditsAsked()) outputPage->KeepHistory();
     // Set CAN Speed once a calibration has been retrieved, opened or restored.
     menuComSetCAN->setVisible(s.files().HasCalibration());
-    const std::string agreement = session_->AgreementLine();
     lblStatusAgreement->setToolTip(Q(agreement));  // whole, where the bar cuts it short
     const std::pair<QLabel*, const std::string*> fields[] = {{lblStatusOnline, &t.connection},
                                                              {lblStatusModule, &t.module},

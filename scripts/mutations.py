@@ -1,0 +1,111 @@
+#!/usr/bin/env python3
+"""Plants each fault of tests/mutations.txt in the product code, runs the tests that should
+catch it, and puts the code back.
+
+    scripts/mutations.py [BUILD_DIR] [--only TEXT] [--table FILE]
+
+BUILD_DIR is a configured build of this tree (default: build). Each fault is a small edit of
+one source file: `find` must occur there exactly once and becomes `replace`. The script then
+builds the fault's `targets` and runs the CTest entries matching its `tests` pattern; the fault
+is caught when one of them fails. The file is put back byte for byte after every fault, also
+when the script is interrupted, and the targets are built again at the end.
+
+Prints a table of fault, tests and whether they caught it (Markdown, also written to --table),
+and exits 1 when a fault was missed or could not be planted.
+"""
+
+import argparse
+import pathlib
+import subprocess
+import sys
+
+ROOT = pathlib.Path(__file__).resolve().parent.parent
+FIELDS = ("fault", "file", "find", "replace", "targets", "tests")
+
+
+def unescape(text):
+    return text.replace("\\n", "\n")
+
+
+def read_list(path):
+    """The faults: blocks of `field: value` lines, separated by blank lines; # starts a remark."""
+    faults, block = [], {}
+    lines = path.read_text(encoding="utf-8").splitlines() + [""]
+    for number, line in enumerate(lines, 1):
+        if line.startswith("#"):
+            continue
+        if not line.strip():
+            if block:
+                missing = [f for f in FIELDS if f not in block]
+                if missing:
+                    sys.exit(f"{path}:{number}: the fault lacks {', '.join(missing)}")
+                faults.append(block)
+                block = {}
+            continue
+        field, sep, value = line.partition(":")
+        if not sep or field.strip() not in FIELDS:
+            sys.exit(f"{path}:{number}: expected one of {', '.join(FIELDS)}, then a colon")
+        block[field.strip()] = value.strip() if field.strip() != "replace" else value[1:]
+    return faults
+
+
+def run(command, log):
+    with open(log, "a", encoding="utf-8") as out:
+        out.write("$ " + " ".join(command) + "\n")
+        out.flush()
+        return subprocess.run(command, cwd=ROOT, stdout=out, stderr=subprocess.STDOUT).returncode
+
+
+def plant(fault, build, log):
+    """'caught', 'MISSED' or why the fault could not be tried."""
+    source = ROOT / fault["file"]
+    original = source.read_bytes()
+    text = original.decode("utf-8")
+    find = unescape(fault["find"])
+    if text.count(find) != 1:
+        return f"NOT PLANTED: the text occurs {text.count(find)} times in {fault['file']}"
+    try:
+        source.write_text(text.replace(find, unescape(fault["replace"])), encoding="utf-8")
+        targets = fault["targets"].split()
+        if run(["cmake", "--build", str(build), "--target", *targets], log) != 0:
+            return "NOT PLANTED: the planted code does not build"
+        tests = ["ctest", "--test-dir", str(build), "-R", fault["tests"], "--timeout", "600"]
+        tests += ["--no-tests=error"]
+        return "caught" if run(tests, log) != 0 else "MISSED"
+    finally:
+        source.write_bytes(original)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("build", nargs="?", default="build")
+    parser.add_argument("--only", help="plant only the faults whose text holds this")
+    parser.add_argument("--table", help="also write the table to this file")
+    parser.add_argument("--list", default=str(ROOT / "tests" / "mutations.txt"))
+    args = parser.parse_args()
+    build = (ROOT / args.build).resolve()
+    log = build / "mutations.log"
+    log.write_text("")
+    faults = [f for f in read_list(pathlib.Path(args.list))
+              if not args.only or args.only in f["fault"]]
+    rows, targets = [], set()
+    for n, fault in enumerate(faults, 1):
+        print(f"[{n}/{len(faults)}] {fault['fault']}", flush=True)
+        outcome = plant(fault, build, log)
+        targets.update(fault["targets"].split())
+        print(f"    {outcome}", flush=True)
+        rows.append(f"| {fault['fault']} | `{fault['tests']}` | {outcome} |")
+    # The programs as the product code builds them again.
+    if targets:
+        run(["cmake", "--build", str(build), "--target", *sorted(targets)], log)
+    table = "\n".join(["| Fault | Tests | Caught |", "|---|---|---|", *rows])
+    print(table)
+    if args.table:
+        pathlib.Path(args.table).write_text(table + "\n", encoding="utf-8")
+    missed = [r for r in rows if not r.endswith("| caught |")]
+    print(f"{len(rows) - len(missed)} of {len(rows)} faults caught; the log: {log}")
+    return 1 if missed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
