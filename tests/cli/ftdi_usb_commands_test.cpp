@@ -48,7 +48,9 @@ class FtdiCommands : public CliTest {
         args.insert(args.begin(), {"--device", "ftdi"});
         return RunCli(args);
     }
-    CliResult Ok(const std::vector<std::string>& args) { return Succeeded(args, Run(args)); }
+    CliResult Ok(const std::vector<std::string>& args, const std::string& usb = "") {
+        return Succeeded(args, Run(args, "", usb));
+    }
 
     sim::SimModule& Module() {
         if (!simulator_) simulator_ = std::make_unique<sim::Simulator>(*sim::ParseSimConfig(Bus()));
@@ -68,9 +70,7 @@ class FtdiCommands : public CliTest {
 // A plain cable beside the module's, which a terminal program left at 7E1 with the kernel's
 // serial driver on it.
 TEST_F(FtdiCommands, InfoWriteRetrieveVerifyAndCanStatus) {
-    const CliResult info = Run({"info"}, "", "others=1;line=1:7E1;kernel-driver=1");
-    ASSERT_EQ(info.status, 0) << info.err;
-    const auto j = nlohmann::json::parse(info.out);
+    const auto j = nlohmann::json::parse(Ok({"info"}, "others=1;line=1:7E1;kernel-driver=1").out);
     EXPECT_EQ(j["SerialNumber"], "DV42A001");
     EXPECT_EQ(j["FirmwareVersion"], "2.4.1");
 

@@ -29,10 +29,8 @@ class ModuleCommands : public CliTest {
     CliResult Ok(const std::vector<std::string>& args) { return Succeeded(args, Run(args)); }
     // The events of the simulated module's restore points, oldest first.
     std::vector<std::string> Kept() {
-        const CliResult show = RunCli({"history", "show", "DV42A001", "--history-folder", history});
-        EXPECT_EQ(show.status, 0) << show.err;
         std::vector<std::string> events;
-        const auto shown = nlohmann::json::parse(show.out);
+        const auto shown = JsonOk({"history", "show", "DV42A001", "--history-folder", history});
         for (const auto& entry : shown["entries"]) events.push_back(entry["event"]);
         return events;
     }

@@ -227,13 +227,9 @@ Outcome RunWithFault(bool throughUsb, Fault fault, int exchange) {
     timing.retryPauseMs = 60;
     auto sim = std::make_shared<sim::Simulator>(config);
     sim->Module(kModuleBridge).Write(kCalBaseAddress, Pattern(kCalImageSize, 9));
-    std::unique_ptr<Bridge> bridge;
-    if (throughUsb) {
-        usb::Attach(sim);
-        bridge = std::make_unique<FtdiBridge>();
-    } else {
-        bridge = std::make_unique<sim::SimBridge>(sim);
-    }
+    if (throughUsb) usb::Attach(sim);
+    std::unique_ptr<Bridge> bridge = throughUsb ? std::unique_ptr<Bridge>(new FtdiBridge())
+                                                : std::make_unique<sim::SimBridge>(sim);
     ScriptedPrompt prompt;
     Outcome out;
     {
