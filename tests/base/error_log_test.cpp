@@ -71,18 +71,5 @@ TEST(ErrorLog, AnUnwritableLogDropsTheEntryQuietly) {
     EXPECT_TRUE(prompt.Unexpected().empty());
 }
 
-TEST(ScriptedPrompt, RecordsUnexpectedDialogs) {
-    ScriptedPrompt prompt;
-    prompt.AnswerYesNo(Answer::Yes);
-    EXPECT_EQ(prompt.YesNo("Save?", "Save Changes?", Icon::None), Answer::Yes);
-    EXPECT_EQ(prompt.YesNo("Again?", "", Icon::None), Answer::No);
-    EXPECT_EQ(prompt.OpenFile({}), std::nullopt);
-    EXPECT_EQ(prompt.Unexpected().size(), 2u);
-    prompt.Clear();
-    prompt.ExpectMessage("needle");
-    prompt.Message("haystack", "", Icon::None);
-    EXPECT_EQ(prompt.Unexpected().size(), 1u);
-}
-
 }  // namespace
 }  // namespace vx42

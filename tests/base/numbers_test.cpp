@@ -129,11 +129,8 @@ void ExpectWrittenTexts() {
     EXPECT_EQ(FixedPointText(7.99, 0), "8");
 }
 
-TEST(Numbers, ReadByEachRule) {
+TEST(Numbers, ReadByEachRuleAndWrittenWithAPeriod) {
     ExpectReadCases();
-}
-
-TEST(Numbers, WrittenWithAPeriod) {
     ExpectWrittenTexts();
 }
 

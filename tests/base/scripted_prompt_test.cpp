@@ -30,6 +30,15 @@ TEST(ScriptedPrompt, TellsUnplannedDialogsAndAnswersNobodyAskedFor) {
     EXPECT_EQ(prompt.OpenFile({}), std::nullopt);
     EXPECT_TRUE(prompt.Unused().empty());
     EXPECT_TRUE(prompt.ScriptDone());
+
+    // Unscripted, a question is answered No and a file dialog cancelled; a message other than
+    // the one expected is unexpected.
+    prompt.Clear();
+    EXPECT_EQ(prompt.YesNo("Again?", "", Icon::None), Answer::No);
+    EXPECT_EQ(prompt.OpenFile({}), std::nullopt);
+    prompt.ExpectMessage("needle");
+    prompt.Message("haystack", "", Icon::None);
+    EXPECT_EQ(prompt.Unexpected().size(), 3u);
 }
 
 }  // namespace

@@ -15,9 +15,7 @@ TEST(Trim, CutsOnlyTheGivenBlanksAndOnlyAtTheEnds) {
     EXPECT_EQ(TrimEnd("a\r\n", " \r"), "a\r\n");
     // A fixed field keeps its tabs and line ends: only the padding goes.
     EXPECT_EQ(Trimmed("  Boost\t  "), "Boost\t");
-}
-
-TEST(Trim, ATextOfBlanksOnlyBecomesEmpty) {
+    // A text of blanks only becomes empty.
     EXPECT_EQ(Trim(" \r\n\t"), "");
     EXPECT_EQ(TrimEnd("   "), "");
     EXPECT_EQ(Trimmed("        "), "");

@@ -14,22 +14,17 @@ using CalibrationCommands = CliTest;
 TEST_F(CalibrationCommands, ShowThenBuildGivesBackTheImageByteForByte) {
     for (unsigned seed : {1u, 2u, 3u}) {
         const std::string dvf = WriteCalibration("in.DVF", RandomPaddedCalibration(seed));
-        const CliResult shown = RunCli({"calibration", "show", dvf});
-        ASSERT_EQ(shown.status, 0) << shown.err;
+        const CliResult shown = RunOk({"calibration", "show", dvf});
         EXPECT_THAT(shown.err, IsEmpty());
         const std::string json = WriteText("cal.json", shown.out);
         const std::string out = dir.file("out.DVF");
-        const CliResult built = RunCli({"calibration", "build", json, "-o", out});
-        ASSERT_EQ(built.status, 0) << built.err;
+        RunOk({"calibration", "build", json, "-o", out});
         EXPECT_EQ(ReadWholeFile(out, 1 << 20), ReadWholeFile(dvf, 1 << 20)) << "seed " << seed;
     }
 }
 
 TEST_F(CalibrationCommands, ShowDecodesTextsAndPrintsTheContractShape) {
-    const CliResult r =
-        RunCli({"calibration", "show", WriteCalibration("a.DVF", SampleCalibration())});
-    ASSERT_EQ(r.status, 0) << r.err;
-    const auto j = nlohmann::json::parse(r.out);
+    const auto j = JsonOk({"calibration", "show", WriteCalibration("a.DVF", SampleCalibration())});
     ASSERT_EQ(j["Outputs"].size(), 4u);
     EXPECT_EQ(j["Outputs"][0]["Name"], "Kühler Fan");
     // Each field's shape is calibration_json_test's; here one of each kind, read from the file.
@@ -40,8 +35,7 @@ TEST_F(CalibrationCommands, ShowDecodesTextsAndPrintsTheContractShape) {
 
 TEST_F(CalibrationCommands, ShortAndMissingFiles) {
     const std::string shortFile = WriteText("short.DVF", std::string(100, '\x01'));
-    const CliResult r = RunCli({"calibration", "show", shortFile});
-    EXPECT_EQ(r.status, 0);
+    const CliResult r = RunOk({"calibration", "show", shortFile});
     EXPECT_THAT(r.err, HasSubstr("is short (100 of 2727 bytes)"));
     EXPECT_EQ(nlohmann::json::parse(r.out)["LastByte"], 0);
 
@@ -71,8 +65,7 @@ TEST_F(CalibrationCommands, BuildRefusesBadJsonAndKeepsThePreviousOutput) {
 
 TEST_F(CalibrationCommands, DescribeReadsLikeTheOutputTabs) {
     const CliResult r =
-        RunCli({"calibration", "describe", WriteCalibration("a.DVF", SampleCalibration())});
-    ASSERT_EQ(r.status, 0) << r.err;
+        RunOk({"calibration", "describe", WriteCalibration("a.DVF", SampleCalibration())});
     const std::string& t = r.out;
     EXPECT_THAT(t, HasSubstr("CAN speed: 500 kbit/s"));
     EXPECT_THAT(t, HasSubstr("Output 1 \"Kühler Fan\"\n"
@@ -108,8 +101,7 @@ TEST_F(CalibrationCommands, DescribeReadsLikeTheOutputTabs) {
 TEST_F(CalibrationCommands, DiffNamesEachSettingWithBothValues) {
     const CalImage a = SampleCalibration();
     const std::string fileA = WriteCalibration("a.DVF", a);
-    const CliResult same = RunCli({"calibration", "diff", fileA, WriteCalibration("same.DVF", a)});
-    EXPECT_EQ(same.status, 0);
+    const CliResult same = RunOk({"calibration", "diff", fileA, WriteCalibration("same.DVF", a)});
     EXPECT_THAT(same.out, IsEmpty());
 
     CalImage b = a;
@@ -157,12 +149,10 @@ TEST_F(CalibrationCommands, DiffReportsEveryChangedByteOnOneLine) {
 }
 
 TEST(CliHelp, EveryCommandExplainsItself) {
-    const CliResult top = RunCli({"--help"});
-    EXPECT_EQ(top.status, 0);
+    const CliResult top = RunOk({"--help"});
     for (const char* group : {"calibration", "library", "presets", "firmware", "srec2blu", "canid"})
         EXPECT_THAT(top.out, HasSubstr(group));
-    const CliResult diff = RunCli({"calibration", "diff", "--help"});
-    EXPECT_EQ(diff.status, 0);
+    const CliResult diff = RunOk({"calibration", "diff", "--help"});
     EXPECT_THAT(diff.out, HasSubstr("exit status 0 when they are equal"));
 
     const CliResult none = RunCli({});
@@ -176,9 +166,8 @@ TEST(CliHelp, EveryCommandExplainsItself) {
 TEST_F(CalibrationCommands, ReportWritesTheJobSheetTheWindowPrints) {
     const std::string dvf = WriteCalibration("Truck 12.DVF", SampleCalibration());
     const std::string html = dir.file("sheet.html");
-    const CliResult r = RunCli({"calibration", "report", dvf, "-o", html, "--serial", "DV42A001",
-                                "--firmware", "2.1.0", "--metric"});
-    ASSERT_EQ(r.status, 0) << r.err;
+    const CliResult r = RunOk({"calibration", "report", dvf, "-o", html, "--serial", "DV42A001",
+                               "--firmware", "2.1.0", "--metric"});
     EXPECT_THAT(r.out, IsEmpty());
     const auto bytes = ReadWholeFile(html, 1 << 20);
     const std::string sheet(bytes.begin(), bytes.end());
@@ -190,8 +179,7 @@ TEST_F(CalibrationCommands, ReportWritesTheJobSheetTheWindowPrints) {
     EXPECT_THAT(sheet, HasSubstr("Output 1: Kühler Fan"));
 
     // Without -o the sheet goes to standard output; a missing file is refused.
-    const CliResult shown = RunCli({"calibration", "report", dvf});
-    ASSERT_EQ(shown.status, 0) << shown.err;
+    const CliResult shown = RunOk({"calibration", "report", dvf});
     EXPECT_THAT(shown.out, HasSubstr("<td>not recorded</td>"));
     EXPECT_THAT(shown.out, HasSubstr("</html>"));
     ExpectFailure(RunCli({"calibration", "report", dir.file("none.DVF"), "-o", html}), "none.DVF");

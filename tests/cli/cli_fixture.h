@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <random>
 #include <string>
 #include <utility>
@@ -20,6 +21,11 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 using ::testing::IsEmpty;
 using ::testing::Not;
+
+// The JSON printed by a run that must succeed.
+inline nlohmann::json JsonOk(const std::vector<std::string>& args) {
+    return nlohmann::json::parse(RunOk(args).out);
+}
 
 // A temporary folder for one test's input and output files.
 class CliTest : public ::testing::Test {

@@ -132,6 +132,17 @@ inline CliResult RunCli(const std::vector<std::string>& args,
 #endif
 }
 
+// A run that must succeed: exit status 0, or a failure naming the command and its message.
+inline CliResult Succeeded(const std::vector<std::string>& args, CliResult r) {
+    std::string command;
+    for (const auto& a : args) command += " " + a;
+    EXPECT_EQ(r.status, 0) << "vx42ctl" << command << ": " << r.err;
+    return r;
+}
+inline CliResult RunOk(const std::vector<std::string>& args) {
+    return Succeeded(args, RunCli(args));
+}
+
 // The lines of a text, without their line ends.
 inline std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;

@@ -28,8 +28,7 @@ TEST_F(FileCommands, PresetsShowListsEveryPresetWithItsTables) {
                                       "<GaugeName>Broken</GaugeName>\r\n"
                                       "<Function>9</Function>\r\n"
                                       "</GaugePreset>\r\n");
-    const CliResult r = RunCli({"presets", "show", cfg});
-    ASSERT_EQ(r.status, 0) << r.err;
+    const CliResult r = RunOk({"presets", "show", cfg});
     const auto j = nlohmann::json::parse(r.out);
     ASSERT_EQ(j.size(), 2u);
     EXPECT_EQ(j[0]["GaugeName"], "Oil \u00B0 Temp");
@@ -56,9 +55,7 @@ TEST_F(FileCommands, PresetsShowDoesNotCreateAMissingFile) {
 TEST_F(FileCommands, FirmwareShowPrintsHeaderAndRecords) {
     const std::string rom = WriteText(
         "a.ROM", FirmwareFile(2, {{0x8000, std::string("\x00\x1F\xFE", 3)}, {0x1F000, "Z"}}));
-    const CliResult r = RunCli({"firmware", "show", rom});
-    ASSERT_EQ(r.status, 0) << r.err;
-    const auto j = nlohmann::json::parse(r.out);
+    const auto j = JsonOk({"firmware", "show", rom});
     EXPECT_EQ(j["RecordCount"], 2);
     EXPECT_EQ(j["Identification"], "01020304A5B6C7D8");
     EXPECT_EQ(j["VersionAddress"], 0x8010);
@@ -89,8 +86,7 @@ TEST_F(FileCommands, SRecordsBecomeABootUpgradeImage) {
                                       "S2080004080A0B0C0D9B\n"
                                       "S9030000FC\n");
     const std::string blu = dir.file("Upgrade.BLU");
-    const CliResult r = RunCli({"srec2blu", s19, "-o", blu});
-    ASSERT_EQ(r.status, 0) << r.err;
+    const CliResult r = RunOk({"srec2blu", s19, "-o", blu});
     EXPECT_THAT(r.out, IsEmpty());
     EXPECT_THAT(ReadWholeFile(blu, 100),
                 ElementsAre(1, 2, 3, 4, 0, 0, 0, 0, 0x0A, 0x0B, 0x0C, 0x0D));

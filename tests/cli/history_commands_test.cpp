@@ -15,10 +15,8 @@ using HistoryCommands = CliTest;
 using ::testing::HasSubstr;
 
 TEST_F(HistoryCommands, CheckPassesTheDemonstrationAndCatchesADamagedCopy) {
-    const CliResult sound =
-        RunCli({"calibration", "check", VX42_DEMO_DVF, "--library-folder", VX42_LIBRARY_FOLDER});
-    ASSERT_EQ(sound.status, 0) << sound.err;
-    const auto ok = nlohmann::json::parse(sound.out);
+    const auto ok =
+        JsonOk({"calibration", "check", VX42_DEMO_DVF, "--library-folder", VX42_LIBRARY_FOLDER});
     EXPECT_EQ(ok["errors"], 0);
     EXPECT_EQ(ok["warnings"], 0);
 
@@ -48,24 +46,19 @@ TEST_F(HistoryCommands, HistoryListsShowsAndExportsTheWindowsRestorePoints) {
     store.Record("FT4XK2QZ", DemoCalibration(), restore_event::Retrieve, 1700000000);
     store.Record("FT4XK2QZ", changed, restore_event::Update, 1700000100);
 
-    const CliResult list = RunCli({"history", "list", "--history-folder", folder});
-    ASSERT_EQ(list.status, 0) << list.err;
-    const auto modules = nlohmann::json::parse(list.out);
+    const auto modules = JsonOk({"history", "list", "--history-folder", folder});
     ASSERT_EQ(modules.size(), 1u);
     EXPECT_EQ(modules[0]["serial"], "FT4XK2QZ");
     EXPECT_EQ(modules[0]["entries"], 2);
 
-    const CliResult show = RunCli({"history", "show", "FT4XK2QZ", "--history-folder", folder});
-    ASSERT_EQ(show.status, 0) << show.err;
-    const auto entries = nlohmann::json::parse(show.out)["entries"];
+    const auto entries =
+        JsonOk({"history", "show", "FT4XK2QZ", "--history-folder", folder})["entries"];
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_EQ(entries[1]["event"], "Update");
     EXPECT_EQ(entries[1]["settingsChanged"], 1);
 
     const std::string first = dir.file("first.DVF");
-    const CliResult exported =
-        RunCli({"history", "export", "FT4XK2QZ", "1", "-o", first, "--history-folder", folder});
-    ASSERT_EQ(exported.status, 0) << exported.err;
+    RunOk({"history", "export", "FT4XK2QZ", "1", "-o", first, "--history-folder", folder});
     EXPECT_EQ(ReadCalibrationFile(first).image, DemoCalibration());
 
     ExpectFailure(RunCli({"history", "show", "OTHER", "--history-folder", folder}), "OTHER");

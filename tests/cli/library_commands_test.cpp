@@ -23,14 +23,11 @@ const char* const kLibraryJson = R"({
 
 TEST_F(LibraryCommands, BuildThenShowGivesBackEveryMessage) {
     const std::string dvm = dir.file("Engine_Data.DVM");
-    const CliResult built =
-        RunCli({"library", "build", WriteText("in.json", kLibraryJson), "-o", dvm});
-    ASSERT_EQ(built.status, 0) << built.err;
+    RunOk({"library", "build", WriteText("in.json", kLibraryJson), "-o", dvm});
     // Encrypted: none of the texts can be read in the file.
     EXPECT_EQ(ReadText(dvm).find("Crankshaft"), std::string::npos);
 
-    const CliResult shown = RunCli({"library", "show", dvm});
-    ASSERT_EQ(shown.status, 0) << shown.err;
+    const CliResult shown = RunOk({"library", "show", dvm});
     const auto j = nlohmann::json::parse(shown.out);
     EXPECT_EQ(j["Name"], "Engine Data");
     EXPECT_EQ(j["Version"], "C002");
@@ -81,11 +78,7 @@ TEST_F(LibraryCommands, BuildNamesTheBadFieldAndKeepsThePreviousFile) {
 // The conversion itself is message_selection_test's; here what the command adds: the typed
 // forms, the "--clear-rtr" option and the warning about four digits above 7FF.
 TEST(CanIdCommands, ToModuleAndBack) {
-    const auto out = [](std::vector<std::string> args) {
-        const CliResult r = RunCli(args);
-        EXPECT_EQ(r.status, 0) << r.err;
-        return r.out;
-    };
+    const auto out = [](std::vector<std::string> args) { return RunOk(args).out; };
     EXPECT_EQ(out({"canid", "to-module", "18FEF100"}), "C7FDE200\n");
     EXPECT_EQ(out({"canid", "to-module", "0x18fef100"}), "C7FDE200\n");
     EXPECT_EQ(out({"canid", "to-module", "18FEF100", "--clear-rtr"}), "47EDE200\n");
@@ -94,8 +87,7 @@ TEST(CanIdCommands, ToModuleAndBack) {
     EXPECT_EQ(out({"canid", "to-module", "00000123"}), "24600000\n");
     EXPECT_EQ(out({"canid", "to-module", "0"}), "00000000\n");
 
-    const CliResult r = RunCli({"canid", "to-module", "800"});
-    EXPECT_EQ(r.status, 0);
+    const CliResult r = RunOk({"canid", "to-module", "800"});
     EXPECT_EQ(r.out, "10000000\n");
     EXPECT_THAT(r.err, HasSubstr("standard identifier has 11 bits"));
 }
@@ -126,18 +118,16 @@ TEST_F(LibraryCommands, ImportDbcAddsToTheUserLibraryAndTellsWhatWasNot) {
                                       "BO_ 100 Other: 8 ECU\n"
                                       " SG_ Level : 0|8@1+ (1,0.5) [0|100] \"%\" X\n");
     const std::string folder = dir.file("Libraries");
-    const CliResult first = RunCli({"library", "import-dbc", dbc, "--user", "--library-folder",
-                                    folder, "--message", "0x18FEF100"});
-    ASSERT_EQ(first.status, 0) << first.err;
+    const CliResult first = RunOk({"library", "import-dbc", dbc, "--user", "--library-folder",
+                                   folder, "--message", "0x18FEF100"});
     EXPECT_NE(first.out.find("imported: EEC1 EngineSpeed as \"EngineSpeed\""), std::string::npos);
     EXPECT_NE(first.out.find("not imported: EEC1 Torque: signed"), std::string::npos);
     EXPECT_EQ(first.out.find("Level"), std::string::npos);  // not chosen
     EXPECT_NE(first.err.find("line 4"), std::string::npos);
 
     // A second import adds to the first, a taken name numbered.
-    const CliResult second = RunCli({"library", "import-dbc", dbc, "--user", "--library-folder",
-                                     folder, "--signal", "EngineSpeed", "--signal", "Level"});
-    ASSERT_EQ(second.status, 0) << second.err;
+    const CliResult second = RunOk({"library", "import-dbc", dbc, "--user", "--library-folder",
+                                    folder, "--signal", "EngineSpeed", "--signal", "Level"});
     EXPECT_NE(second.out.find("as \"EngineSpeed 2\""), std::string::npos);
     EXPECT_NE(second.out.find("offset 0.5 rounded to 1"), std::string::npos);
 
@@ -150,7 +140,7 @@ TEST_F(LibraryCommands, ImportDbcAddsToTheUserLibraryAndTellsWhatWasNot) {
     EXPECT_EQ(j["Messages"][2]["Name"], "Level");
 
     // A new library file; nothing importable is a failure.
-    ASSERT_EQ(RunCli({"library", "import-dbc", dbc, "-o", dir.file("Engine.DVM")}).status, 0);
+    RunOk({"library", "import-dbc", dbc, "-o", dir.file("Engine.DVM")});
     EXPECT_EQ(
         nlohmann::json::parse(RunCli({"library", "show", dir.file("Engine.DVM")}).out)["Messages"]
             .size(),

@@ -10,6 +10,7 @@
 namespace vx42 {
 namespace {
 
+using test::BridgeMaker;
 using test::LinkFixture;
 
 sim::SimConfig Bridges(std::vector<sim::BridgeSetup> bridges) {
@@ -18,14 +19,38 @@ sim::SimConfig Bridges(std::vector<sim::BridgeSetup> bridges) {
     return c;
 }
 
-void ExpectConnectionError(const ScriptedPrompt& prompt, const std::string& text) {
+// The one message of a failed connect: `text`, or `text` and then advice holding `advice`.
+void ExpectConnectionError(const ScriptedPrompt& prompt, const std::string& text,
+                           const std::vector<std::string>& advice = {}) {
     const auto calls = prompt.Calls();
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_EQ(calls[0].kind, PromptKind::Message);
-    EXPECT_EQ(calls[0].text, text);
+    if (advice.empty()) {
+        EXPECT_EQ(calls[0].text, text);
+    }
+    EXPECT_EQ(calls[0].text.substr(0, text.size()), text);
+    for (const auto& part : advice) EXPECT_NE(calls[0].text.find(part), std::string::npos) << part;
     EXPECT_EQ(calls[0].title, "Connection Error");
     EXPECT_EQ(calls[0].icon, Icon::Exclamation);
 }
+
+// A bridge this user may not open.
+class DeniedBridge : public sim::SimBridge {
+  public:
+    using SimBridge::SimBridge;
+    bool AccessDenied() const override { return true; }
+};
+
+#ifdef __linux__
+constexpr const char* kDriverNote =
+    "\r\n\r\nThe vendor's driver library (libftd2xx.so) is not installed on this computer; the "
+    "tool uses libftdi1 instead when it chooses the driver itself (--device auto).";
+const std::vector<std::string> kPermissionAdvice{"permission problem", "60-vx42-bridge.rules",
+                                                 "sudo apt install ./vx42-configurator_"};
+#else
+constexpr const char* kDriverNote = "";
+const std::vector<std::string> kPermissionAdvice{};
+#endif
 
 TEST(Connect, FindsTheModuleSetsTheLineAndIdentifies) {
     // Two bridges match: the lowest index wins.
@@ -59,9 +84,11 @@ TEST(Connect, ListingOpeningAndWaitingFailuresNameTheirCause) {
     const sim::BridgeSetup module{"Dialvane VX42", "DV000001"};
     struct Case {
         std::vector<sim::BridgeSetup> bridges;
-        std::function<void(sim::Simulator&)> setup;
+        std::function<void(LinkFixture&)> setup;
         std::string message;
         int driverCalls = -1;  // not checked
+        std::vector<std::string> advice = {};
+        bool denied = false;  // a bridge this user may not open
     };
     const std::vector<Case> cases{
         {{}, {}, "No Dialvane found.", 1},
@@ -70,24 +97,42 @@ TEST(Connect, ListingOpeningAndWaitingFailuresNameTheirCause) {
          "The Dialvane could not be found. Error Code: 0",
          5 * 3},
         {{module},
-         [](sim::Simulator& s) { s.FailListing(0, ft::DeviceNotOpened, 5); },
+         [](LinkFixture& f) { f.sim->FailListing(0, ft::DeviceNotOpened, 5); },
          "Still failed. Error Code:3"},
         {{module},
-         [](sim::Simulator& s) { s.FailListing(0, ft::IoError, 5); },
+         [](LinkFixture& f) { f.sim->FailListing(0, ft::IoError, 5); },
          "List device failed. Error Code:4"},
         {{module},
-         [](sim::Simulator& s) {
+         [](LinkFixture& f) {
              int handle = 0;
-             ASSERT_EQ(s.Open("Dialvane VX42", handle), ft::Ok);  // somebody else has it
+             ASSERT_EQ(f.sim->Open("Dialvane VX42", handle), ft::Ok);  // somebody else has it
          },
          "The Dialvane could not be opened. Error Code: 3"},
+        // No driver: no driver call, and where the driver library is named, what to do.
+        {{module},
+         [](LinkFixture& f) { f.bridge().SetDriverPresent(false); },
+         "Driver DLL not found.\r\nIf the communication cable has never been plugged into this "
+         "computer do so now.\r\nIf the cable has been plugged in check device manager to make "
+         "sure the driver has installed correctly." +
+             std::string(kDriverNote),
+         0},
+        // A permission problem is named after the driver's own message.
+        {{module},
+         [](LinkFixture& f) { f.sim->FailListing(0, ft::DeviceNotOpened, 5); },
+         "Still failed. Error Code:3",
+         -1,
+         {kPermissionAdvice.begin(), kPermissionAdvice.end()},
+         true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.message);
-        LinkFixture f(Bridges(c.bridges));
-        if (c.setup) c.setup(*f.sim);
+        LinkFixture f(Bridges(c.bridges), c.denied ? BridgeMaker([](auto s) {
+                          return std::make_unique<DeniedBridge>(std::move(s));
+                      })
+                                                   : BridgeMaker{});
+        if (c.setup) c.setup(f);
         EXPECT_FALSE(f.link.ConnectModule());
-        ExpectConnectionError(f.prompt, c.message);
+        ExpectConnectionError(f.prompt, c.message, c.advice);
         if (c.driverCalls >= 0) {
             EXPECT_EQ(f.sim->DriverCalls(), c.driverCalls);
         }
@@ -100,54 +145,6 @@ TEST(Connect, ListingOpeningAndWaitingFailuresNameTheirCause) {
     EXPECT_EQ(f.link.DeviceSerial(), "DV000002");
 }
 
-TEST(Connect, DriverMissingMakesNoDriverCall) {
-    LinkFixture f;
-    f.bridge().SetDriverPresent(false);
-    f.link.ConnectIfOffline();
-    EXPECT_FALSE(f.link.Online());
-    const std::string text =
-        "Driver DLL not found.\r\nIf the communication cable has never been plugged into this "
-        "computer do so now.\r\nIf the cable has been plugged in check device manager to make "
-        "sure the driver has installed correctly.";
-    const auto calls = f.prompt.Calls();
-    ASSERT_EQ(calls.size(), 1u);
-    EXPECT_EQ(calls[0].title, "Connection Error");
-    EXPECT_EQ(calls[0].text.substr(0, text.size()), text);
-#ifdef __linux__
-    EXPECT_EQ(calls[0].text.substr(text.size()),
-              "\r\n\r\nThe vendor's driver library (libftd2xx.so) is not installed on this "
-              "computer; the tool uses libftdi1 instead when it chooses the driver itself "
-              "(--device auto).");
-#endif
-    EXPECT_EQ(f.sim->DriverCalls(), 0);
-}
-
-// A bridge this user may not open: the driver's own message, then what to do about it.
-class DeniedBridge : public sim::SimBridge {
-  public:
-    using SimBridge::SimBridge;
-    bool AccessDenied() const override { return true; }
-};
-
-TEST(Connect, APermissionProblemIsNamedAfterTheDriversMessage) {
-    ScriptedPrompt prompt;
-    auto simulator = std::make_shared<sim::Simulator>(Bridges({{"Dialvane VX42", "DV000001"}}));
-    simulator->FailListing(0, ft::DeviceNotOpened, 5);
-    ModuleLink link(std::make_unique<DeniedBridge>(simulator), prompt);
-    link.SetTiming(test::FastTiming());
-    EXPECT_FALSE(link.ConnectModule());
-    const auto calls = prompt.Calls();
-    ASSERT_EQ(calls.size(), 1u);
-    const std::string part = "Still failed. Error Code:3";
-    EXPECT_EQ(calls[0].text.substr(0, part.size()), part);
-#ifdef __linux__
-    const std::string advice = calls[0].text.substr(part.size());
-    EXPECT_NE(advice.find("permission problem"), std::string::npos) << advice;
-    EXPECT_NE(advice.find("60-vx42-bridge.rules"), std::string::npos) << advice;
-    EXPECT_NE(advice.find("sudo apt install ./vx42-configurator_"), std::string::npos) << advice;
-#endif
-}
-
 TEST(Connect, AModuleAnotherProgramIsConnectedToIsNamedAsInUse) {
     test::TempDir dir;
     sim::SimConfig shared;
@@ -155,14 +152,8 @@ TEST(Connect, AModuleAnotherProgramIsConnectedToIsNamedAsInUse) {
     LinkFixture first(shared), second(shared);
     first.Connect();
     EXPECT_FALSE(second.link.ConnectModule());
-    const auto calls = second.prompt.Calls();
-    ASSERT_EQ(calls.size(), 1u);
-    EXPECT_EQ(calls[0].title, "Connection Error");
-    const std::string part = "The Dialvane could not be opened. Error Code: 3";
-    EXPECT_EQ(calls[0].text.substr(0, part.size()), part);
-    EXPECT_NE(calls[0].text.find("The module is in use: another program is connected to it"),
-              std::string::npos)
-        << calls[0].text;
+    ExpectConnectionError(second.prompt, "The Dialvane could not be opened. Error Code: 3",
+                          {"The module is in use: another program is connected to it"});
     first.link.Disconnect();
     // A connect that opens the bridge but hears no firmware leaves the news for the next one.
     for (int i = 1; i <= 5; ++i)

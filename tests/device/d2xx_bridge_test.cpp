@@ -99,18 +99,16 @@ TEST_F(D2xx, LoadsAndBindsTheLibrary) {
     EXPECT_FALSE(wrong.DriverPresent());
     int count = -1;
     EXPECT_NE(wrong.DeviceCount(count), ft::Ok);
-}
 
-// The library is looked for at each open: one installed while the tool runs is found.
-TEST_F(D2xx, FindsADriverInstalledAfterTheStart) {
+    // The library is looked for at each open: one installed while the tool runs is found.
     const test::TempDir folder;
     const std::string installed = folder.file("libvx42-installed-later.so");
-    D2xxBridge bridge(installed);
-    EXPECT_FALSE(bridge.DriverPresent());
+    D2xxBridge later(installed);
+    EXPECT_FALSE(later.DriverPresent());
     std::filesystem::copy_file(PathFromUtf8(VX42_D2XX_STANDIN), PathFromUtf8(installed));
-    EXPECT_TRUE(bridge.DriverPresent());
-    int count = -1;
-    EXPECT_EQ(bridge.DeviceCount(count), ft::Ok);
+    EXPECT_TRUE(later.DriverPresent());
+    count = -1;
+    EXPECT_EQ(later.DeviceCount(count), ft::Ok);
 }
 
 // Listing, opening and the exchange itself are run by the link below; here the statuses.
@@ -128,48 +126,41 @@ TEST_F(D2xx, ReportsTheDriversStatuses) {
     EXPECT_EQ(bridge.Close(), ft::InvalidHandle);
 }
 
-TEST_F(D2xx, TheLinkRunsOverTheLoadedLibrary) {
-    ScriptedPrompt prompt;
-    ModuleLink link(std::make_unique<D2xxBridge>(VX42_D2XX_STANDIN), prompt);
-    link.SetTiming(test::FastTiming());
-    link.ConnectIfOffline();
-    ASSERT_TRUE(link.Online());
-    EXPECT_EQ(link.DeviceSerial(), "DV777777");
-    EXPECT_EQ(link.FirmwareVersion(), "2.4.1");
-
-    Bytes cal(kCalImageSize);
-    for (std::size_t i = 0; i < cal.size(); ++i) cal[i] = static_cast<std::uint8_t>(i * 7);
-    standIn.Write(kCalBaseAddress, cal);
-    CalImage image;
-    ASSERT_TRUE(link.RetrieveCalibration(image, {}));
-    EXPECT_EQ(Bytes(image.bytes().begin(), image.bytes().end()), cal);
-
-    link.WriteCalibrationChange(0x0500, Bytes{0xAB, 0xCD});
-    EXPECT_EQ(standIn.Read(0x0500, 2), (Bytes{0xAB, 0xCD}));
-    link.Disconnect();
-    EXPECT_FALSE(link.Online());
-    EXPECT_TRUE(prompt.Calls().empty());
-}
-
-// The event character goes through FT_SetChars where the library exports it; a library
-// without it still binds and writes a whole calibration, every acknowledgement waiting for
-// the latency timer.
-TEST_F(D2xx, EventCharacterWhereTheLibraryOffersIt) {
+// The link runs over each library; the event character goes through FT_SetChars where the
+// library exports it, and a library without it still binds and writes a whole calibration,
+// every acknowledgement waiting for the latency timer.
+TEST_F(D2xx, TheLinkRunsOverTheLoadedLibraryWithOrWithoutTheEventCharacter) {
     for (const char* library : {VX42_D2XX_STANDIN, VX42_D2XX_STANDIN_WITHOUT_SET_CHARS}) {
         SCOPED_TRACE(library);
         StandIn controls(library);
-        ASSERT_EQ(controls.Configure("bridge=Kestrane Dialvane VX42|DV7777770123"), 0);
+        ASSERT_EQ(controls.Configure("bridge=USB Serial Port|FT000001;"
+                                     "bridge=Kestrane Dialvane VX42|DV7777770123;version=2.4.1"),
+                  0);
         const bool offered = library == std::string(VX42_D2XX_STANDIN);
         ScriptedPrompt prompt;
         ModuleLink link(std::make_unique<D2xxBridge>(library), prompt);
         link.SetTiming(test::FastTiming());
         link.ConnectIfOffline();
         ASSERT_TRUE(link.Online());
+        EXPECT_EQ(link.DeviceSerial(), "DV777777");
+        EXPECT_EQ(link.FirmwareVersion(), "2.4.1");
+
+        Bytes cal(kCalImageSize);
+        for (std::size_t i = 0; i < cal.size(); ++i) cal[i] = static_cast<std::uint8_t>(i * 7);
+        controls.Write(kCalBaseAddress, cal);
+        CalImage image;
+        ASSERT_TRUE(link.RetrieveCalibration(image, {}));
+        EXPECT_EQ(Bytes(image.bytes().begin(), image.bytes().end()), cal);
+        link.WriteCalibrationChange(0x0500, Bytes{0xAB, 0xCD});
+        EXPECT_EQ(controls.Read(0x0500, 2), (Bytes{0xAB, 0xCD}));
+
         EXPECT_EQ(link.SetEventChar('P'), offered ? ft::Ok : ft::NotSupported);
         EXPECT_EQ(link.SetEventChar(std::nullopt), offered ? ft::Ok : ft::NotSupported);
-        CalImage image;
         image[5] = 0x42;
         EXPECT_TRUE(link.WriteWholeCalibration(image, {}));
+        EXPECT_EQ(controls.Read(kCalBaseAddress + 5, 1), Bytes{0x42});
+        link.Disconnect();
+        EXPECT_FALSE(link.Online());
         EXPECT_TRUE(prompt.Calls().empty());
     }
 }

@@ -53,6 +53,8 @@ class FtdiUsb : public ::testing::Test {
         sim = std::make_shared<sim::Simulator>(std::move(config));
         usb::Attach(sim, std::move(bus));
         // What the system shows of each device without opening it.
+        for (const auto& entry : std::filesystem::directory_iterator(sysfs.path()))
+            std::filesystem::remove_all(entry.path());
         for (int i = 0; i < sim->BridgeCount(); ++i) {
             const auto folder = sysfs.path() / ("1-" + std::to_string(i + 1));
             std::filesystem::create_directories(folder);
@@ -63,6 +65,13 @@ class FtdiUsb : public ::testing::Test {
     std::unique_ptr<ModuleLink> Link() {
         auto link = std::make_unique<ModuleLink>(std::make_unique<FtdiBridge>(sysfs.str()), prompt);
         link->SetTiming(test::FastTiming());
+        return link;
+    }
+    // A link that connected, told nothing on the way.
+    std::unique_ptr<ModuleLink> Connected() {
+        auto link = Link();
+        link->ConnectIfOffline();
+        EXPECT_TRUE(link->Online()) << ::testing::PrintToString(Messages());
         return link;
     }
 
@@ -89,9 +98,7 @@ class FtdiUsb : public ::testing::Test {
 
 TEST_F(FtdiUsb, FindsTheModuleBesideAPlainCableAndCarriesEveryTransfer) {
     Plug(TwoCables(), usb::ParseBusSetup("others=2"));
-    auto link = Link();
-    link->ConnectIfOffline();
-    ASSERT_TRUE(link->Online()) << ::testing::PrintToString(Messages());
+    auto link = Connected();
     EXPECT_EQ(link->DeviceSerial(), "DV42A001");
     EXPECT_EQ(link->FirmwareVersion(), "2.4.1");
     EXPECT_FALSE(sim->IsOpen(kPlainCable));
@@ -130,12 +137,13 @@ TEST_F(FtdiUsb, FindsTheModuleBesideAPlainCableAndCarriesEveryTransfer) {
     EXPECT_THAT(Messages(), ::testing::IsEmpty());
 }
 
-TEST_F(FtdiUsb, TheChipIsSetToTheModulesRateAnd8N1WhateverItWasBefore) {
-    Plug(TwoCables(), usb::ParseBusSetup("line=1:7E1"));  // left so by a terminal program
-    auto link = Link();
-    link->ConnectIfOffline();
-    ASSERT_TRUE(link->Online()) << ::testing::PrintToString(Messages());
+// The module's cable left at 7E1 by a terminal program, with a kernel serial driver on its
+// interface and another of the product ids libftdi1 looks for.
+TEST_F(FtdiUsb, TheChipIsSetToTheModulesRateAnd8N1AndTheKernelDriverDetached) {
+    Plug(TwoCables(), usb::ParseBusSetup("line=1:7E1;kernel-driver=1;product=1:6015"));
+    auto link = Connected();
     EXPECT_EQ(usb::Line(kModuleBridge), usb::kLine8N1);
+    EXPECT_FALSE(usb::KernelDriverAttached(kModuleBridge));
 
     // The open resets the chip (which keeps its data format), then the line is set.
     const auto requests = usb::Requests(kModuleBridge);
@@ -158,9 +166,7 @@ TEST_F(FtdiUsb, TheChipIsSetToTheModulesRateAnd8N1WhateverItWasBefore) {
 
 TEST_F(FtdiUsb, WholeWriteFlushesEachBlocksAcknowledgementWithTheEventCharacter) {
     Plug();
-    auto link = Link();
-    link->ConnectIfOffline();
-    ASSERT_TRUE(link->Online());
+    auto link = Connected();
     CalImage image;
     image.CopyIntoImage(Pattern(kCalImageSize, 3), 0);
     const auto before = usb::Requests(kModuleBridge).size();
@@ -221,13 +227,9 @@ Outcome RunWithFault(bool throughUsb, Fault fault, int exchange) {
     timing.retryPauseMs = 60;
     auto sim = std::make_shared<sim::Simulator>(config);
     sim->Module(kModuleBridge).Write(kCalBaseAddress, Pattern(kCalImageSize, 9));
-    std::unique_ptr<Bridge> bridge;
-    if (throughUsb) {
-        usb::Attach(sim);
-        bridge = std::make_unique<FtdiBridge>();
-    } else {
-        bridge = std::make_unique<sim::SimBridge>(sim);
-    }
+    if (throughUsb) usb::Attach(sim);
+    std::unique_ptr<Bridge> bridge = throughUsb ? std::unique_ptr<Bridge>(new FtdiBridge())
+                                                : std::make_unique<sim::SimBridge>(sim);
     ScriptedPrompt prompt;
     Outcome out;
     {
@@ -273,9 +275,7 @@ TEST_F(FtdiUsb, ReadsThatTimeOutWithoutStatusPacketsStillWaitForTheReply) {
     config.faultsAt[20] = Fault::Drop;
     Plug(config, usb::ParseBusSetup("status-packets=off"));
     module().Write(kCalBaseAddress, Pattern(kCalImageSize, 1));
-    auto link = Link();
-    link->ConnectIfOffline();
-    ASSERT_TRUE(link->Online()) << ::testing::PrintToString(Messages());
+    auto link = Connected();
     CalImage image;
     ASSERT_TRUE(link->RetrieveCalibration(image, {}));
     EXPECT_EQ(Bytes(image.bytes().begin(), image.bytes().end()), Pattern(kCalImageSize, 1));
@@ -286,9 +286,7 @@ TEST_F(FtdiUsb, UnpluggedMidTransferEndsWithTheModulesMessageAndDisconnectGoesOf
     sim::SimConfig config = TwoCables();
     config.faultsAt[40] = Fault::Unplug;
     Plug(config);
-    auto link = Link();
-    link->ConnectIfOffline();
-    ASSERT_TRUE(link->Online());
+    auto link = Connected();
     CalImage image;
     const CalImage before = image;
     EXPECT_FALSE(link->RetrieveCalibration(image, {}));
@@ -306,69 +304,60 @@ TEST_F(FtdiUsb, UnpluggedMidTransferEndsWithTheModulesMessageAndDisconnectGoesOf
     EXPECT_TRUE(link->Online());
 }
 
-TEST_F(FtdiUsb, PermissionMessageOnlyForTheModulesCable) {
-    // The module's cable refuses this user: the message says so and names the udev rule.
-    Plug(TwoCables(), usb::ParseBusSetup("deny=1"));
-    auto link = Link();
-    link->ConnectIfOffline();
-    EXPECT_FALSE(link->Online());
-    ASSERT_EQ(prompt.Calls().size(), 1u);
-    EXPECT_THAT(prompt.Calls()[0].text, HasSubstr("Still failed. Error Code:3"));
-    EXPECT_THAT(prompt.Calls()[0].text, HasSubstr("This is a permission problem"));
-    EXPECT_THAT(prompt.Calls()[0].text, HasSubstr("60-vx42-bridge.rules"));
-}
-
-TEST_F(FtdiUsb, AnotherCableThisUserMayNotOpenIsNoPermissionProblem) {
-    sim::SimConfig config;
-    config.bridges = {{"FT232R USB UART", "A50285BI"}};
-    Plug(config, usb::ParseBusSetup("deny=0"));
-    auto link = Link();
-    link->ConnectIfOffline();
-    ASSERT_EQ(prompt.Calls().size(), 1u);
-    EXPECT_EQ(prompt.Calls()[0].text, "Still failed. Error Code:3");
-}
-
-// The module's cable here with another of the product ids libftdi1 looks for.
-TEST_F(FtdiUsb, AKernelSerialDriverOnTheInterfaceIsDetached) {
-    Plug(TwoCables(), usb::ParseBusSetup("kernel-driver=1;product=1:6015"));
-    auto link = Link();
-    link->ConnectIfOffline();
-    EXPECT_TRUE(link->Online()) << ::testing::PrintToString(Messages());
-    EXPECT_FALSE(usb::KernelDriverAttached(kModuleBridge));
-}
-
-// libusb starts, but the system shows it no device nodes: nothing can be listed, not even
-// a root hub. With the nodes there and no bridge, the module is simply not found.
-TEST_F(FtdiUsb, WithoutDeviceNodesTheMessageSaysUsbCouldNotBeReached) {
-    sim::SimConfig none;
-    none.bridges.clear();
-    Plug(none);
-    for (const bool nodes : {false, true}) {
+// What a connect that finds no module it may open says: a permission problem only for the
+// module's cable (with the udev rule); USB unreachable when libusb cannot start or the system
+// shows it no device nodes (nothing listed, not even a root hub); with the nodes there and no
+// bridge, simply not found.
+TEST_F(FtdiUsb, AConnectThatFindsNoUsableModuleSaysWhy) {
+    const std::string unreachable = "Failed to get a list of USB devices. Error Code:4";
+    const struct {
+        const char* name;
+        std::vector<sim::BridgeSetup> bridges;
+        const char* bus;
+        bool nodes;
+        std::string starts;
+        std::vector<std::string> says;  // none: the message is `starts` alone
+    } rows[] = {
+        {"module's cable denied",
+         TwoCables().bridges,
+         "deny=1",
+         true,
+         "Still failed. Error Code:3",
+         {"This is a permission problem", "60-vx42-bridge.rules"}},
+        {"another cable denied",
+         {{"FT232R USB UART", "A50285BI"}},
+         "deny=0",
+         true,
+         "Still failed. Error Code:3",
+         {}},
+        {"no device nodes", {}, "", false, unreachable, {"USB could not be reached"}},
+        {"no bridge", {}, "", true, "No Dialvane found.", {}},
+        {"libusb cannot start",
+         TwoCables().bridges,
+         "usb=off",
+         true,
+         unreachable,
+         {"USB could not be reached"}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        sim::SimConfig config = TwoCables();
+        config.bridges = row.bridges;
+        Plug(config, usb::ParseBusSetup(row.bus));
         ScriptedPrompt shown;
-        const std::string folder = nodes ? sysfs.str() : sysfs.file("no-such-folder");
-        ModuleLink link(std::make_unique<FtdiBridge>(sysfs.str(), folder), shown);
+        const std::string nodes = row.nodes ? sysfs.str() : sysfs.file("no-such-folder");
+        ModuleLink link(std::make_unique<FtdiBridge>(sysfs.str(), nodes), shown);
         link.ConnectIfOffline();
+        EXPECT_FALSE(link.Online());
         ASSERT_EQ(shown.Calls().size(), 1u);
-        if (nodes) {
-            EXPECT_EQ(shown.Calls()[0].text, "No Dialvane found.");
-        } else {
-            EXPECT_THAT(shown.Calls()[0].text,
-                        ::testing::StartsWith("Failed to get a list of USB devices. Error Code:4"));
-            EXPECT_THAT(shown.Calls()[0].text, HasSubstr("USB could not be reached"));
+        const std::string text = shown.Calls()[0].text;
+        EXPECT_THAT(text, ::testing::StartsWith(row.starts));
+        if (row.says.empty()) {
+            EXPECT_EQ(text, row.starts);
         }
+        for (const auto& part : row.says) EXPECT_THAT(text, HasSubstr(part));
+        EXPECT_THAT(text, Not(HasSubstr(row.starts == unreachable ? "No Dialvane" : "USB could")));
     }
-}
-
-TEST_F(FtdiUsb, WhenLibusbCannotStartTheMessageSaysUsbCouldNotBeReached) {
-    Plug(TwoCables(), usb::ParseBusSetup("usb=off"));
-    auto link = Link();
-    link->ConnectIfOffline();
-    EXPECT_FALSE(link->Online());
-    ASSERT_EQ(prompt.Calls().size(), 1u);
-    EXPECT_THAT(prompt.Calls()[0].text, ::testing::StartsWith("Failed to get a list of USB "
-                                                              "devices. Error Code:4"));
-    EXPECT_THAT(prompt.Calls()[0].text, HasSubstr("USB could not be reached"));
-    EXPECT_THAT(prompt.Calls()[0].text, Not(HasSubstr("No Dialvane found.")));
 }
 
 }  // namespace

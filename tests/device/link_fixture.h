@@ -3,6 +3,9 @@
 // the simulator share a stepped clock: every wait moves it on at once to the time waited for,
 // so the timing runs to the exact step and in no time, however busy the machine is.
 
+#include <gtest/gtest.h>
+
+#include <functional>
 #include <memory>
 
 #include "base/scripted_prompt.h"
@@ -24,10 +27,13 @@ inline LinkTiming FastTiming() {
     return t;
 }
 
+// A bridge over the simulator, for a test whose bridge behaves otherwise.
+using BridgeMaker = std::function<std::unique_ptr<sim::SimBridge>(std::shared_ptr<sim::Simulator>)>;
+
 struct LinkFixture {
-    explicit LinkFixture(sim::SimConfig config = {})
+    explicit LinkFixture(sim::SimConfig config = {}, const BridgeMaker& bridge = {})
         : sim(std::make_shared<sim::Simulator>(Fast(std::move(config)), clock)),
-          link(std::make_unique<sim::SimBridge>(sim), prompt, clock) {
+          link(bridge ? bridge(sim) : std::make_unique<sim::SimBridge>(sim), prompt, clock) {
         link.SetTiming(FastTiming());
     }
 
@@ -42,6 +48,7 @@ struct LinkFixture {
     // Connected and identified; the frame log starts empty.
     void Connect() {
         link.ConnectIfOffline();
+        EXPECT_TRUE(link.Online());
         sim->ClearLog();
     }
 

@@ -15,24 +15,6 @@ namespace {
 using sim::Fault;
 using test::LinkFixture;
 
-TEST(Protocol, CommandsReachTheModule) {
-    LinkFixture f;
-    f.Connect();
-    Bytes data;
-    const std::uint8_t two[2] = {0xCB, 0xE0};
-    EXPECT_TRUE(f.link.Write1ByteDevice(0xFF, 0x3900));
-    EXPECT_TRUE(f.link.Write2BytesDevice(two, 0x38F4));
-    EXPECT_TRUE(f.link.Write16BytesDevice(Bytes(16, 0x10), 0x0400));
-    EXPECT_TRUE(f.link.Read16BytesDevice(0x0400, data));
-    EXPECT_EQ(data, Bytes(16, 0x10));
-    f.module().SetCanStatus(2, 0x1234);
-    EXPECT_TRUE(f.link.Read2BytesDevice(0x3B7B + 20, data));
-    EXPECT_EQ(data, (Bytes{0x12, 0x34}));
-    EXPECT_EQ(f.Requests().size(), 5u);
-    EXPECT_TRUE(f.module().Frozen());
-    EXPECT_EQ(f.module().Read(0x38F4, 2), (Bytes{0xCB, 0xE0}));
-}
-
 TEST(Protocol, ClosedLinkRefusesWithoutTouchingIt) {
     LinkFixture f;
     Bytes data;

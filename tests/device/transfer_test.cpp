@@ -229,20 +229,18 @@ class LossyBridge : public sim::SimBridge {
 TEST(Transfer, ChangeIsNotAppliedWhenItsTargetWasNotStaged) {
     // The target of an earlier change is still staged; applying now would write the new bytes
     // there.
-    auto simulator = std::make_shared<sim::Simulator>();
-    ScriptedPrompt prompt;
-    ModuleLink link(std::make_unique<LossyBridge>(simulator, Bytes{'W', 0x3A, 0x01, 0x0B}), prompt);
-    link.SetTiming(test::FastTiming());
-    link.ConnectIfOffline();
-    ASSERT_TRUE(link.Online());
-    link.WriteCalibrationChange(0x0A10, Bytes{0x11});
-    ASSERT_EQ(simulator->Module().Read(0x0A10, 1), Bytes{0x11});
+    LinkFixture f({}, [](auto s) {
+        return std::make_unique<LossyBridge>(std::move(s), Bytes{'W', 0x3A, 0x01, 0x0B});
+    });
+    f.Connect();
+    f.link.WriteCalibrationChange(0x0A10, Bytes{0x11});
+    ASSERT_EQ(f.module().Read(0x0A10, 1), Bytes{0x11});
 
-    prompt.ExpectMessage("Error Writing Calibration Change");
-    link.WriteCalibrationChange(0x0B20, Bytes{0x22});
-    EXPECT_TRUE(prompt.Unexpected().empty());
-    EXPECT_EQ(simulator->Module().Read(0x0A10, 1), Bytes{0x11});
-    EXPECT_EQ(simulator->Module().AppliedChanges(), 1);
+    f.prompt.ExpectMessage("Error Writing Calibration Change");
+    f.link.WriteCalibrationChange(0x0B20, Bytes{0x22});
+    EXPECT_TRUE(f.prompt.Unexpected().empty());
+    EXPECT_EQ(f.module().Read(0x0A10, 1), Bytes{0x11});
+    EXPECT_EQ(f.module().AppliedChanges(), 1);
 }
 
 }  // namespace
