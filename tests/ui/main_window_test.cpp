@@ -87,17 +87,6 @@ struct FreshHome {
 class MainWindowTest : public QObject {
     Q_OBJECT
   private slots:
-    void startsOfflineInTheCompactLayout() {
-        WindowFixture f;
-        QCOMPARE(f.window.windowTitle(), QString("VX42 Version 2.1.0 [No File Loaded]"));
-        QVERIFY(!f.window.TabStrip->isVisibleTo(&f.window));
-        QVERIFY(!f.window.cmdUpdate->isVisibleTo(&f.window));
-        QCOMPARE(f.window.lblOnline->text(), QString("Offline"));
-        QCOMPARE(f.window.menuConnect->text(), QString("Connect"));
-        QVERIFY(!f.window.menuComSetCAN->isVisible());
-        QCOMPARE(f.window.lblInfo->text(), QString("0 Bytes of 0 Bytes copied."));
-    }
-
     // Each control of an array has a name of its own, so a name finds exactly one control.
     void noTwoControlsShareAName() {
         WindowFixture f;
@@ -333,23 +322,6 @@ class MainWindowTest : public QObject {
         QCOMPARE(CountFrames(*f.sim, 'P'), 0);
     }
 
-    void aRetrievedCalibrationWithUnknownMessagesWarnsOnce() {
-        WindowFixture f;
-        CalImage image;
-        const auto& map = CalAddresses();
-        for (int output : {1, 3}) {
-            image.SetByte(map.OutputCal[output].DataSource[1].MessageSlot, 2 * output + 2);
-            image.StoreText(map.MessageDefSlot[2 * output + 1].MessageName, width::MessageName,
-                            "Retarder Torque " + std::to_string(output));
-        }
-        f.sim->Module().Write(kCalBaseAddress, image.bytes());
-        f.prompt.ExpectMessage("One or more variables are not defined in your current libraries.");
-        f.ToggleConnection();
-        QVERIFY(f.app.libraries.UndefinedIndex >= 0);
-        QCOMPARE(f.app.libraries.MessageLibraries[f.app.libraries.UndefinedIndex].MessageCount(),
-                 2);
-    }
-
     void aModuleWithoutAReadableSerialIsNeverTakenForTheLastOne() {
         WindowFixture f;
         f.sim->Module().Write(kCalBaseAddress, Patterned(2).bytes());
@@ -477,7 +449,15 @@ class MainWindowTest : public QObject {
                 out << (l->isVisible() ? l->text() : QString("-"));
             return out.join(" | ");
         };
+        // Offline at the start, in the compact layout.
         QCOMPARE(shown(), QString("Offline (simulated module) | - | No File Loaded | -"));
+        QCOMPARE(f.window.windowTitle(), QString("VX42 Version 2.1.0 [No File Loaded]"));
+        QVERIFY(!f.window.TabStrip->isVisibleTo(&f.window));
+        QVERIFY(!f.window.cmdUpdate->isVisibleTo(&f.window));
+        QCOMPARE(f.window.lblOnline->text(), QString("Offline"));
+        QCOMPARE(f.window.menuConnect->text(), QString("Connect"));
+        QVERIFY(!f.window.menuComSetCAN->isVisible());
+        QCOMPARE(f.window.lblInfo->text(), QString("0 Bytes of 0 Bytes copied."));
         CalImage image = Patterned(4);
         image.StoreWord(CalAddresses().CanSpeed, 250);
         f.sim->Module().Write(kCalBaseAddress, image.bytes());

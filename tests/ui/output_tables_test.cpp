@@ -92,6 +92,7 @@ void OutputTablesTest::editorCancelsOnEscapeAndCommitsOnUp() {
     grid->selectCells(1, 3);
     QTest::keyClick(grid, Qt::Key_5);
     QCOMPARE(grid->editor()->text(), QString("5"));
+    QCOMPARE(grid->editor()->cursorPosition(), 1);
     QTest::keyClick(grid->editor(), Qt::Key_Escape);
     QVERIFY(!grid->editorOpen());
     QCOMPARE(f.image().Word(cell + 6), 0u);
