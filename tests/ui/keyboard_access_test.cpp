@@ -238,9 +238,11 @@ class KeyboardAccessTest : public QObject {
              "cmdCreateBLU"});
     }
 
-    void checkListAndInputBoxTabInOrder() {
+    void checkListHistoryAndInputBoxTabInOrder() {
         PageFixture f;
-        f.GoOnline();  // a calibration to check
+        const test::TempDir history;
+        f.window().keeper() = RestoreKeeper(history.str(), 200);
+        f.GoOnline();  // a calibration to check and a restore point of it
         f.window().mEditCheck->trigger();
         auto* check = f.window().findChild<FrmCalibrationCheck*>();
         QVERIFY(check && QTest::qWaitForWindowActive(check));
@@ -248,6 +250,20 @@ class KeyboardAccessTest : public QObject {
         ExpectEveryControlOnce(*check, cycle);
         ExpectInOrder(cycle, {"lstFindings", "cmdCheckAgain", "cmdClose"});
         check->close();
+
+        // Module History's lists are named for what they hold.
+        bool ran = false;
+        OnModal<FrmModuleHistory>([&](FrmModuleHistory& d) {
+            ran = true;
+            QVERIFY(QTest::qWaitForWindowActive(&d));
+            const QStringList lists = TabCycle(d.lstModules);
+            ExpectEveryControlOnce(d, lists);
+            ExpectInOrder(lists, {"lstModules", "lstEntries", "txtDifferences"});
+            QCOMPARE(AccessibleName(d.lstModules), QString("Modules"));
+            QCOMPARE(AccessibleName(d.lstEntries), QString("Restore points"));
+        });
+        f.window().menuFileHistory->trigger();
+        QVERIFY(ran);
 
         // The input box names its text box after its prompt.
         FrmInputBox box("Please enter the value you would like to set the entire selection to.",
@@ -258,25 +274,6 @@ class KeyboardAccessTest : public QObject {
         ExpectEveryControlOnce(box, boxCycle);
         ExpectInOrder(boxCycle, {"txtEntry", "cmdOK", "cmdCancle"});
         QCOMPARE(AccessibleName(box.txtEntry), box.lblInfo->text());
-    }
-
-    void moduleHistoryListsAreNamedAndTabbedInOrder() {
-        PageFixture f;
-        const test::TempDir history;
-        f.window().keeper() = RestoreKeeper(history.str(), 200);
-        f.GoOnline();  // a restore point of the retrieved calibration
-        bool ran = false;
-        OnModal<FrmModuleHistory>([&](FrmModuleHistory& d) {
-            ran = true;
-            QVERIFY(QTest::qWaitForWindowActive(&d));
-            const QStringList cycle = TabCycle(d.lstModules);
-            ExpectEveryControlOnce(d, cycle);
-            ExpectInOrder(cycle, {"lstModules", "lstEntries", "txtDifferences"});
-            QCOMPARE(AccessibleName(d.lstModules), QString("Modules"));
-            QCOMPARE(AccessibleName(d.lstEntries), QString("Restore points"));
-        });
-        f.window().menuFileHistory->trigger();
-        QVERIFY(ran);
     }
 
     void everyLineEditOfThePageHasANameOfItsOwn() {

@@ -88,7 +88,7 @@ class MainWindowTest : public QObject {
     Q_OBJECT
   private slots:
     // Each control of an array has a name of its own, so a name finds exactly one control.
-    void noTwoControlsShareAName() {
+    void noTwoControlsShareANameOrAKey() {
         WindowFixture f;
         f.window.SetFullLayout();
         QSet<QString> seen;
@@ -101,6 +101,21 @@ class MainWindowTest : public QObject {
         }
         QVERIFY2(shared.isEmpty(), qPrintable(shared.join(", ")));
         QVERIFY(seen.contains("shaOutCAN_7"));
+
+        // The file commands have the usual keys, which no other command answers.
+        const std::pair<const char*, const char*> usual[] = {{"menuFileOpen", "Ctrl+O"},
+                                                             {"menuFileSave", "Ctrl+S"},
+                                                             {"menuFileSaveAs", "Ctrl+Shift+S"},
+                                                             {"menuFileExit", "Ctrl+Q"}};
+        for (const auto& [name, key] : usual)
+            QCOMPARE(f.window.findChild<QAction*>(name)->shortcut(), QKeySequence(key));
+        QSet<QString> keys;
+        for (QAction* a : f.window.findChildren<QAction*>())
+            for (const QKeySequence& k : a->shortcuts()) {
+                if (a->shortcutContext() == Qt::WidgetShortcut) continue;  // the tables' own
+                QVERIFY2(!keys.contains(k.toString()), qPrintable(k.toString()));
+                keys.insert(k.toString());
+            }
     }
 
     void connectRetrievesOnceAndUpdateWrites() {
@@ -324,6 +339,7 @@ class MainWindowTest : public QObject {
 
     void aModuleWithoutAReadableSerialIsNeverTakenForTheLastOne() {
         WindowFixture f;
+        f.window.show();
         f.sim->Module().Write(kCalBaseAddress, Patterned(2).bytes());
         f.bridge().serialUnreadable = true;
         // The first such module is retrieved; nothing was shown, so nothing is asked.
@@ -338,6 +354,11 @@ class MainWindowTest : public QObject {
         QVERIFY(f.prompt.Calls().empty());
         QCOMPARE(CountFrames(*f.sim, 'Q'), 2 * 171);
         QVERIFY(f.app.image == Patterned(4));
+        // Closing while online closes the device, and nothing is logged.
+        QVERIFY(f.sim->IsOpen(0));
+        QVERIFY(f.window.close());
+        QVERIFY(!f.sim->IsOpen(0));
+        QVERIFY(LogLines(f.folder.str()).empty());
     }
 
     void nothingTouchesTheModuleOrTheImageWhileATransferRuns() {
@@ -532,16 +553,6 @@ class MainWindowTest : public QObject {
         QVERIFY(program.window->loaded() && !program.window->isVisible());
     }
 
-    void closingWhileOnlineClosesTheDevice() {
-        WindowFixture f;
-        f.window.show();
-        f.ToggleConnection();
-        QVERIFY(f.sim->IsOpen(0));
-        QVERIFY(f.window.close());
-        QVERIFY(!f.sim->IsOpen(0));
-        QVERIFY(LogLines(f.folder.str()).empty());
-    }
-
     void fileDialogAnswersArePathsInUtf8() {
         QVERIFY(!QtPrompt::DialogAnswer(QString()).has_value());  // cancelled
 #ifdef _WIN32
@@ -591,24 +602,6 @@ class MainWindowTest : public QObject {
         QVERIFY(f.prompt.ScriptDone());
         QCOMPARE(QString::fromStdString(f.prompt.Calls().back().text),
                  QString::fromStdString(manual));
-    }
-
-    void fileCommandsHaveTheUsualKeys() {
-        WindowFixture f;
-        const std::pair<const char*, const char*> keys[] = {{"menuFileOpen", "Ctrl+O"},
-                                                            {"menuFileSave", "Ctrl+S"},
-                                                            {"menuFileSaveAs", "Ctrl+Shift+S"},
-                                                            {"menuFileExit", "Ctrl+Q"}};
-        for (const auto& [name, key] : keys)
-            QCOMPARE(f.window.findChild<QAction*>(name)->shortcut(), QKeySequence(key));
-        // No other command of the window answers the same keys.
-        QSet<QString> seen;
-        for (QAction* a : f.window.findChildren<QAction*>())
-            for (const QKeySequence& k : a->shortcuts()) {
-                if (a->shortcutContext() == Qt::WidgetShortcut) continue;  // the tables' own
-                QVERIFY2(!seen.contains(k.toString()), qPrintable(k.toString()));
-                seen.insert(k.toString());
-            }
     }
 };
 
