@@ -7,30 +7,23 @@
 #include <QTest>
 #include <QTreeWidget>
 
-#include "can/library_json.h"
+#include "demo_window.h"
 #include "dialog_fixture.h"
-#include "support/demo_calibration.h"
 #include "ui/dialogs/frm_compare.h"
 #include "ui/output/output_page.h"
 #include "ui/widgets/entry_box.h"
-#include "ui_fixture.h"
 
 using namespace vx42;
 using vx42::test::OnModal;
 using vx42::test::WaitIdle;
-using vx42::test::WindowFixture;
 
 class CompareTest : public QObject {
     Q_OBJECT
   private slots:
     void copiesTheCheckedGroupIntoImageAndModuleAndUndoesIt() {
-        WindowFixture f;
-        f.app.libraries.MessageLibraries.push_back(
-            ReadLibraryJsonFile(std::string(VX42_SOURCE_DIR) + "/data/libraries/SAE_J1939.json"));
+        test::DemoWindow f;
         const CalImage demo = test::DemoCalibration();
-        f.sim->Module().Write(kCalBaseAddress, demo.bytes());
-        f.ToggleConnection();
-        QVERIFY(f.window.online());
+        f.Connect();
 
         // The other calibration differs in output 1's name and in the CAN speed.
         const auto& m = CalAddresses();

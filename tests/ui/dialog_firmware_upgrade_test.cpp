@@ -12,15 +12,15 @@
 #include <QTest>
 #include <fstream>
 
+#include "demo_window.h"
 #include "dialog_fixture.h"
 #include "files/paths.h"
-#include "support/demo_calibration.h"
 #include "support/firmware_file.h"
 #include "ui/dialogs/frm_compare.h"
 #include "ui/dialogs/frm_firmware_upgrade.h"
-#include "ui_fixture.h"
 
 using namespace vx42;
+using vx42::test::DemoWindow;
 using vx42::test::OnModal;
 using vx42::test::WaitIdle;
 using vx42::test::WindowFixture;
@@ -34,12 +34,6 @@ Bytes Counting(std::uint8_t first, std::size_t n) {
     Bytes out(n);
     for (std::size_t i = 0; i < n; ++i) out[i] = static_cast<std::uint8_t>(first + 5 * i);
     return out;
-}
-
-QStringList Lines(const QListWidget* list) {
-    QStringList lines;
-    for (int i = 0; i < list->count(); ++i) lines << list->item(i)->text();
-    return lines;
 }
 
 std::unique_ptr<FrmFirmwareUpgrade> Dialog(WindowFixture& f) {
@@ -74,12 +68,9 @@ class DialogFirmwareUpgradeTest : public QObject {
     Q_OBJECT
   private slots:
     void firmwareUpgradeReusesTheConnectionAndLeavesTheWindowOffline() {
-        WindowFixture f;
-        const test::TempDir history;
-        f.window.keeper() = RestoreKeeper(history.str(), 200);
+        DemoWindow f;
         f.window.show();
-        f.ToggleConnection();
-        QVERIFY(f.window.online());
+        f.Connect();
         f.sim->Module().Write(kCalBaseAddress + 100, Bytes{0x42});  // changed since the retrieve
         const Bytes first = Counting(1, 20), second = Counting(9, 16);
         const std::string path =
@@ -109,7 +100,7 @@ class DialogFirmwareUpgradeTest : public QObject {
             closedWhileRunning = !d.isVisible();
             QVERIFY(Finished(d));
             QVERIFY(d.cmdStartUpgrade->isEnabled());
-            lines = Lines(d.lstStatus);
+            lines = test::Items(d.lstStatus);
             QCOMPARE(d.lstStatus->currentRow(), d.lstStatus->count() - 1);
             caption = d.progressCaption->text();
             QCOMPARE(d.progressOutput->value(), d.progressOutput->maximum());
@@ -142,14 +133,10 @@ class DialogFirmwareUpgradeTest : public QObject {
     // A bootloader image lands where the calibration lives: the next connect retrieves, shows
     // the differences and, answered yes, writes the calibration from before back.
     void theCalibrationAnUpgradeChangedIsShownAndWrittenBack() {
-        WindowFixture f;
-        const test::TempDir history;
-        f.window.keeper() = RestoreKeeper(history.str(), 200);
+        DemoWindow f;
         const CalImage before = test::DemoCalibration();
-        f.sim->Module().Write(kCalBaseAddress, before.bytes());
         f.window.show();
-        f.prompt.ExpectMessage("not defined in your current libraries");  // the test's libraries
-        f.ToggleConnection();
+        f.Connect();
         const std::string path = f.folder.file("boot.BLU");
         std::ofstream(path, std::ios::binary) << std::string(100, '\x11');
         f.prompt.AnswerOpenFile(path);
@@ -206,7 +193,7 @@ class DialogFirmwareUpgradeTest : public QObject {
     }
 
     // Start Upgrade waits for a file; the service commands sit in their own frame.
-    void withoutAFileStartIsDisabledAndOnlyClearsTheStatus() {
+    void withoutAFileStartIsDisabledAndGetInfoReadsTheVersion() {
         WindowFixture f;
         auto d = Dialog(f);
         QVERIFY(!d->cmdStartUpgrade->isEnabled());
@@ -223,16 +210,12 @@ class DialogFirmwareUpgradeTest : public QObject {
                                                           d->cmdSend, d->cmdCreateBLU})
             QVERIFY(service->isAncestorOf(w));
         QVERIFY(!service->isAncestorOf(d->cmdStartUpgrade));
-    }
 
-    void getDeviceInfoShowsTheConnectedModulesVersion() {
-        WindowFixture f;
-        auto d = Dialog(f);
+        // Get Device Info shows the figure the main window shows for the connected module.
         QCOMPARE(d->lblFirmwareVer->text(), QString("Not connected"));
         f.ToggleConnection();
         QVERIFY(f.window.online());
         d->cmdGetInfo->click();
-        // The figure the main window shows for the same module.
         QCOMPARE("Firmware Version: " + d->lblFirmwareVer->text(), f.window.lblFirmwareVer->text());
         QVERIFY(d->lblFirmwareVer->text() != "0.0.0");
     }

@@ -11,18 +11,19 @@
 #include <QTest>
 #include <QTreeWidgetItem>
 #include <fstream>
-#include <iterator>
 
 #include "can/blowfish.h"
 #include "can/library_files.h"
+#include "demo_window.h"
 #include "dialog_fixture.h"
 #include "files/paths.h"
 #include "ui/dialogs/frm_import_dbc.h"
 #include "ui/dialogs/frm_message_setup.h"
 #include "ui/output/output_page.h"
-#include "ui_fixture.h"
 
 using namespace vx42;
+using vx42::test::FileBytes;
+using vx42::test::Items;
 using vx42::test::OnModal;
 using vx42::test::WindowFixture;
 
@@ -40,11 +41,6 @@ CanMessage Message(const std::string& name, std::int32_t id) {
     m.EndianLength = 2;
     m.BigEndian = true;
     return m;
-}
-
-std::vector<char> FileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 void WriteUserFile(const std::string& folder, std::vector<CanMessage> messages,
@@ -91,12 +87,6 @@ QLabel* FieldLabel(FrmMessageSetup& d, int field) {
 void Enter(FrmMessageSetup& d, int field, const QString& text) {
     Field(d, field)->setText(text);
     d.FieldLeft(field);
-}
-
-QStringList Items(const QComboBox* list) {
-    QStringList items;
-    for (int i = 0; i < list->count(); ++i) items << list->itemText(i);
-    return items;
 }
 
 }  // namespace
@@ -195,7 +185,8 @@ class DialogMessageSetupTest : public QObject {
         QCOMPARE(user.Messages[1].CanId, 0x18FEF100);
     }
 
-    void cancelAddRemovesTheNewMessage() {
+    // Cancel Add drops the new message; an edited message with errors cannot be left.
+    void cancelAddRemovesTheNewMessageAndErrorsHoldTheMessage() {
         EditorFixture f({Message("Boost", 0x100), Message("Speed", 0x200)});
         FrmMessageSetup d(f.set, f.folder, f.prompt, f.log);
         d.cmdAddMessage->click();
@@ -206,11 +197,7 @@ class DialogMessageSetupTest : public QObject {
         QCOMPARE(Field(d, kFieldName)->text(), QString("Boost"));
         QVERIFY(d.cmdDelete->isEnabled());
         QVERIFY(d.cmbUserDefined->isEnabled());
-    }
 
-    void anEditedMessageWithErrorsCannotBeLeft() {
-        EditorFixture f({Message("Boost", 0x100), Message("Speed", 0x200)});
-        FrmMessageSetup d(f.set, f.folder, f.prompt, f.log);
         Enter(d, kFieldDescription, "");
         f.prompt.ExpectMessage("Please correct all errors");
         d.ListClicked(1);
@@ -222,17 +209,7 @@ class DialogMessageSetupTest : public QObject {
         QVERIFY(!IsRed(FieldLabel(d, kFieldDescription)));  // the mark went with its message
     }
 
-    void anEmptyLibraryOffersNothingToSaveAndMarksNothing() {
-        EditorFixture f({});
-        f.set.LibrariesChanged = true;  // as a calibration's own messages leave it
-        FrmMessageSetup d(f.set, f.folder, f.prompt, f.log);
-        QVERIFY(!d.fraEditUserDefined->isEnabled());
-        QVERIFY(!d.cmdSave->isEnabled());
-        for (int field = 0; field < kMessageFields; ++field) QVERIFY(!IsRed(FieldLabel(d, field)));
-        d.cmdAddMessage->click();
-        QVERIFY(d.cmdSave->isEnabled());
-    }
-
+    // Emptied, the library offers nothing to save and marks nothing; a new message can be.
     void deletingTheOnlyMessageThenAddingOne() {
         EditorFixture f({Message("Boost", 0x100)});
         FrmMessageSetup d(f.set, f.folder, f.prompt, f.log);
@@ -242,11 +219,13 @@ class DialogMessageSetupTest : public QObject {
         QVERIFY(!d.fraEditUserDefined->isEnabled());
         QVERIFY(!d.cmdSave->isEnabled());
         QVERIFY(!d.cmdDelete->isEnabled());
+        for (int field = 0; field < kMessageFields; ++field) QVERIFY(!IsRed(FieldLabel(d, field)));
         d.cmdAddMessage->click();
         QCOMPARE(f.user().MessageCount(), 1);
         QCOMPARE(Trimmed(f.user().Messages[0].Name), std::string("New Message"));
         QCOMPARE(Items(d.cmbUserDefined), QStringList({"New Message"}));
         QVERIFY(d.fraEditUserDefined->isEnabled());
+        QVERIFY(d.cmdSave->isEnabled());
     }
 
     void deletingOneOfSeveralShowsTheFirstWithoutValidating() {
@@ -281,7 +260,20 @@ class DialogMessageSetupTest : public QObject {
         QVERIFY(f.set.LibrariesChanged);
     }
 
-    void closingWithoutSavingKeepsTheFileAndTheLists() {
+    void anOldLibraryIsMovedAsideByTheMenu() {
+        WindowFixture f;
+        const std::string folder = f.app.libraryFolder();
+        WriteUserFile(folder, {Message("Boost", 0x100)}, "C001");
+        SetupLibraries(f.app.libraries, folder, f.prompt);
+        f.prompt.ExpectMessage("Invalid User Defined Library!");
+        f.window.menuSettingsCAN->trigger();  // no editor opens
+        QVERIFY(FileExists(JoinPath(folder, kUserDefinedOldFile)));
+        QVERIFY(!FileExists(JoinPath(folder, kUserDefinedFile)));
+        QStringList libraries = Items(f.window.outputPage->cmbLibrary[0]);
+        QCOMPARE(libraries, QStringList({"None", "User Defined", "User Defined Old"}));
+    }
+
+    void closingWithoutSavingKeepsTheFileAndAnImportSavesItsSignal() {
         WindowFixture f;
         const std::string folder = f.app.libraryFolder();
         WriteUserFile(folder, {Message("Boost", 0x100)});
@@ -304,27 +296,8 @@ class DialogMessageSetupTest : public QObject {
         library->setCurrentIndex(library->findText("User Defined"));
         emit library->activated(library->currentIndex());
         QCOMPARE(Items(f.window.outputPage->cmbMessage[0]), QStringList({"None", "Boost"}));
-    }
 
-    void anOldLibraryIsMovedAsideByTheMenu() {
-        WindowFixture f;
-        const std::string folder = f.app.libraryFolder();
-        WriteUserFile(folder, {Message("Boost", 0x100)}, "C001");
-        SetupLibraries(f.app.libraries, folder, f.prompt);
-        f.prompt.ExpectMessage("Invalid User Defined Library!");
-        f.window.menuSettingsCAN->trigger();  // no editor opens
-        QVERIFY(FileExists(JoinPath(folder, kUserDefinedOldFile)));
-        QVERIFY(!FileExists(JoinPath(folder, kUserDefinedFile)));
-        QStringList libraries = Items(f.window.outputPage->cmbLibrary[0]);
-        QCOMPARE(libraries, QStringList({"None", "User Defined", "User Defined Old"}));
-    }
-
-    void importDbcSavesTheChosenSignalAndOffersItOnTheOutputs() {
-        WindowFixture f;
-        const std::string folder = f.app.libraryFolder();
-        WriteUserFile(folder, {Message("Boost", 0x100)});
-        SetupLibraries(f.app.libraries, folder, f.prompt);
-        f.window.outputPage->Reload();
+        // Import DBC saves the chosen signal and the outputs offer it.
         const std::string dbc = f.folder.file("engine.dbc");
         std::ofstream(dbc) << "BO_ 2566844672 EEC1: 8 ECU\n"
                               " SG_ EngineSpeed : 24|16@1+ (0.125,0) [0|8031] \"rpm\" X\n"
@@ -353,14 +326,13 @@ class DialogMessageSetupTest : public QObject {
         });
         f.window.menuSettingsCAN->trigger();
 
-        LibrarySet onDisk;
-        SetupLibraries(onDisk, folder, f.prompt);
-        const auto& user =
-            onDisk.MessageLibraries[static_cast<std::size_t>(onDisk.UserDefinedIndex)];
+        LibrarySet saved;
+        SetupLibraries(saved, folder, f.prompt);
+        const auto& user = saved.MessageLibraries[static_cast<std::size_t>(saved.UserDefinedIndex)];
         QCOMPARE(user.Messages.size(), std::size_t{2});
         QCOMPARE(Trimmed(user.Messages[1].Name), std::string("EngineSpeed"));
         QCOMPARE(user.Messages[1].CanId, 0x18FEF100);
-        auto* library = f.window.outputPage->cmbLibrary[1];
+        library = f.window.outputPage->cmbLibrary[1];
         library->setCurrentIndex(library->findText("User Defined"));
         emit library->activated(library->currentIndex());
         QCOMPARE(Items(f.window.outputPage->cmbMessage[1]),

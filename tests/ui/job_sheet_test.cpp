@@ -8,22 +8,15 @@
 #include <QTest>
 
 #include "calibration/outputs/output_function.h"
-#include "can/library_json.h"
+#include "demo_window.h"
 #include "files/file_io.h"
 #include "review/calibration_text.h"
-#include "support/demo_calibration.h"
-#include "ui_fixture.h"
 
 using namespace vx42;
+using vx42::test::DemoWindow;
 using vx42::test::WaitIdle;
-using vx42::test::WindowFixture;
 
 namespace {
-// The demonstration calibration's messages come from the example library.
-void LoadExampleLibrary(WindowFixture& f) {
-    f.app.libraries.MessageLibraries.push_back(
-        ReadLibraryJsonFile(std::string(VX42_SOURCE_DIR) + "/data/libraries/SAE_J1939.json"));
-}
 // Every cell of every output's table stands whole on one line of the PDF's text: no number
 // is broken across lines or cut at the page's edge.
 void ExpectWholeTables(const QString& content, const CalImage& image) {
@@ -54,11 +47,14 @@ class JobSheetTest : public QObject {
     Q_OBJECT
   private slots:
     void printingGivesTheSheetOfTheModuleShownToThePrintDialog() {
-        WindowFixture f;
-        LoadExampleLibrary(f);
-        f.sim->Module().Write(kCalBaseAddress, test::DemoCalibration().bytes());
-        f.ToggleConnection();
-        QVERIFY(f.window.online());
+        DemoWindow f;
+        // Without a calibration there is no sheet.
+        f.prompt.ExpectMessage("Open or retrieve a calibration first");
+        f.window.menuFileExportJobSheet->trigger();
+        f.prompt.ExpectMessage("Open or retrieve a calibration first");
+        f.window.menuFilePrint->trigger();
+        QVERIFY(f.prompt.ScriptDone());
+        f.Connect();
         f.prompt.AnswerPrint(PrintOutcome::Printed);
         f.window.menuFilePrint->trigger();
         const PromptCall call = f.prompt.Calls().back();
@@ -80,8 +76,7 @@ class JobSheetTest : public QObject {
     }
 
     void exportWritesAPdfOfTheSheetWhereTheSaveDialogSays() {
-        WindowFixture f;
-        LoadExampleLibrary(f);
+        DemoWindow f;
         const std::string dvf = f.folder.file("Truck 12.DVF");
         WriteCalibrationFile(dvf, test::DemoCalibration());
         f.prompt.AnswerOpenFile(dvf);
@@ -122,16 +117,6 @@ class JobSheetTest : public QObject {
         f.prompt.AnswerYesNo(Answer::No);
         f.window.menuFileExportJobSheet->trigger();
         QVERIFY(ReadWholeFile(pdf, 1 << 24) == bytes);
-        QVERIFY2(f.prompt.ScriptDone() && f.prompt.Unexpected().empty(),
-                 qPrintable(f.unexpected()));
-    }
-
-    void withoutACalibrationThereIsNoSheet() {
-        WindowFixture f;
-        f.prompt.ExpectMessage("Open or retrieve a calibration first");
-        f.window.menuFileExportJobSheet->trigger();
-        f.prompt.ExpectMessage("Open or retrieve a calibration first");
-        f.window.menuFilePrint->trigger();
         QVERIFY2(f.prompt.ScriptDone() && f.prompt.Unexpected().empty(),
                  qPrintable(f.unexpected()));
     }

@@ -87,19 +87,8 @@ struct FreshHome {
 class MainWindowTest : public QObject {
     Q_OBJECT
   private slots:
-    void startsOfflineInTheCompactLayout() {
-        WindowFixture f;
-        QCOMPARE(f.window.windowTitle(), QString("VX42 Version 2.1.0 [No File Loaded]"));
-        QVERIFY(!f.window.TabStrip->isVisibleTo(&f.window));
-        QVERIFY(!f.window.cmdUpdate->isVisibleTo(&f.window));
-        QCOMPARE(f.window.lblOnline->text(), QString("Offline"));
-        QCOMPARE(f.window.menuConnect->text(), QString("Connect"));
-        QVERIFY(!f.window.menuComSetCAN->isVisible());
-        QCOMPARE(f.window.lblInfo->text(), QString("0 Bytes of 0 Bytes copied."));
-    }
-
     // Each control of an array has a name of its own, so a name finds exactly one control.
-    void noTwoControlsShareAName() {
+    void noTwoControlsShareANameOrAKey() {
         WindowFixture f;
         f.window.SetFullLayout();
         QSet<QString> seen;
@@ -112,6 +101,21 @@ class MainWindowTest : public QObject {
         }
         QVERIFY2(shared.isEmpty(), qPrintable(shared.join(", ")));
         QVERIFY(seen.contains("shaOutCAN_7"));
+
+        // The file commands have the usual keys, which no other command answers.
+        const std::pair<const char*, const char*> usual[] = {{"menuFileOpen", "Ctrl+O"},
+                                                             {"menuFileSave", "Ctrl+S"},
+                                                             {"menuFileSaveAs", "Ctrl+Shift+S"},
+                                                             {"menuFileExit", "Ctrl+Q"}};
+        for (const auto& [name, key] : usual)
+            QCOMPARE(f.window.findChild<QAction*>(name)->shortcut(), QKeySequence(key));
+        QSet<QString> keys;
+        for (QAction* a : f.window.findChildren<QAction*>())
+            for (const QKeySequence& k : a->shortcuts()) {
+                if (a->shortcutContext() == Qt::WidgetShortcut) continue;  // the tables' own
+                QVERIFY2(!keys.contains(k.toString()), qPrintable(k.toString()));
+                keys.insert(k.toString());
+            }
     }
 
     void connectRetrievesOnceAndUpdateWrites() {
@@ -333,25 +337,9 @@ class MainWindowTest : public QObject {
         QCOMPARE(CountFrames(*f.sim, 'P'), 0);
     }
 
-    void aRetrievedCalibrationWithUnknownMessagesWarnsOnce() {
-        WindowFixture f;
-        CalImage image;
-        const auto& map = CalAddresses();
-        for (int output : {1, 3}) {
-            image.SetByte(map.OutputCal[output].DataSource[1].MessageSlot, 2 * output + 2);
-            image.StoreText(map.MessageDefSlot[2 * output + 1].MessageName, width::MessageName,
-                            "Retarder Torque " + std::to_string(output));
-        }
-        f.sim->Module().Write(kCalBaseAddress, image.bytes());
-        f.prompt.ExpectMessage("One or more variables are not defined in your current libraries.");
-        f.ToggleConnection();
-        QVERIFY(f.app.libraries.UndefinedIndex >= 0);
-        QCOMPARE(f.app.libraries.MessageLibraries[f.app.libraries.UndefinedIndex].MessageCount(),
-                 2);
-    }
-
     void aModuleWithoutAReadableSerialIsNeverTakenForTheLastOne() {
         WindowFixture f;
+        f.window.show();
         f.sim->Module().Write(kCalBaseAddress, Patterned(2).bytes());
         f.bridge().serialUnreadable = true;
         // The first such module is retrieved; nothing was shown, so nothing is asked.
@@ -366,6 +354,11 @@ class MainWindowTest : public QObject {
         QVERIFY(f.prompt.Calls().empty());
         QCOMPARE(CountFrames(*f.sim, 'Q'), 2 * 171);
         QVERIFY(f.app.image == Patterned(4));
+        // Closing while online closes the device, and nothing is logged.
+        QVERIFY(f.sim->IsOpen(0));
+        QVERIFY(f.window.close());
+        QVERIFY(!f.sim->IsOpen(0));
+        QVERIFY(LogLines(f.folder.str()).empty());
     }
 
     void nothingTouchesTheModuleOrTheImageWhileATransferRuns() {
@@ -477,7 +470,15 @@ class MainWindowTest : public QObject {
                 out << (l->isVisible() ? l->text() : QString("-"));
             return out.join(" | ");
         };
+        // Offline at the start, in the compact layout.
         QCOMPARE(shown(), QString("Offline (simulated module) | - | No File Loaded | -"));
+        QCOMPARE(f.window.windowTitle(), QString("VX42 Version 2.1.0 [No File Loaded]"));
+        QVERIFY(!f.window.TabStrip->isVisibleTo(&f.window));
+        QVERIFY(!f.window.cmdUpdate->isVisibleTo(&f.window));
+        QCOMPARE(f.window.lblOnline->text(), QString("Offline"));
+        QCOMPARE(f.window.menuConnect->text(), QString("Connect"));
+        QVERIFY(!f.window.menuComSetCAN->isVisible());
+        QCOMPARE(f.window.lblInfo->text(), QString("0 Bytes of 0 Bytes copied."));
         CalImage image = Patterned(4);
         image.StoreWord(CalAddresses().CanSpeed, 250);
         f.sim->Module().Write(kCalBaseAddress, image.bytes());
@@ -552,16 +553,6 @@ class MainWindowTest : public QObject {
         QVERIFY(program.window->loaded() && !program.window->isVisible());
     }
 
-    void closingWhileOnlineClosesTheDevice() {
-        WindowFixture f;
-        f.window.show();
-        f.ToggleConnection();
-        QVERIFY(f.sim->IsOpen(0));
-        QVERIFY(f.window.close());
-        QVERIFY(!f.sim->IsOpen(0));
-        QVERIFY(LogLines(f.folder.str()).empty());
-    }
-
     void fileDialogAnswersArePathsInUtf8() {
         QVERIFY(!QtPrompt::DialogAnswer(QString()).has_value());  // cancelled
 #ifdef _WIN32
@@ -611,24 +602,6 @@ class MainWindowTest : public QObject {
         QVERIFY(f.prompt.ScriptDone());
         QCOMPARE(QString::fromStdString(f.prompt.Calls().back().text),
                  QString::fromStdString(manual));
-    }
-
-    void fileCommandsHaveTheUsualKeys() {
-        WindowFixture f;
-        const std::pair<const char*, const char*> keys[] = {{"menuFileOpen", "Ctrl+O"},
-                                                            {"menuFileSave", "Ctrl+S"},
-                                                            {"menuFileSaveAs", "Ctrl+Shift+S"},
-                                                            {"menuFileExit", "Ctrl+Q"}};
-        for (const auto& [name, key] : keys)
-            QCOMPARE(f.window.findChild<QAction*>(name)->shortcut(), QKeySequence(key));
-        // No other command of the window answers the same keys.
-        QSet<QString> seen;
-        for (QAction* a : f.window.findChildren<QAction*>())
-            for (const QKeySequence& k : a->shortcuts()) {
-                if (a->shortcutContext() == Qt::WidgetShortcut) continue;  // the tables' own
-                QVERIFY2(!seen.contains(k.toString()), qPrintable(k.toString()));
-                seen.insert(k.toString());
-            }
     }
 };
 

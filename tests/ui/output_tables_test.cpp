@@ -92,6 +92,7 @@ void OutputTablesTest::editorCancelsOnEscapeAndCommitsOnUp() {
     grid->selectCells(1, 3);
     QTest::keyClick(grid, Qt::Key_5);
     QCOMPARE(grid->editor()->text(), QString("5"));
+    QCOMPARE(grid->editor()->cursorPosition(), 1);
     QTest::keyClick(grid->editor(), Qt::Key_Escape);
     QVERIFY(!grid->editorOpen());
     QCOMPARE(f.image().Word(cell + 6), 0u);
@@ -134,25 +135,27 @@ void OutputTablesTest::voltageOutputBoxesFillTheirCells() {
     PageFixture::Type(p.txtPeriod, "100");
     const OutputScope scope{f.image(), {}, 0};
     const int table = f.cal(0).TableBlock;
-    const int maxCell = table + 32 * 5 + 30;  // the maximum's last cell
-    PageFixture::Type(p.txtVoltOutDuty[1], "80");
-    f.Settle();
-    QVERIFY(f.image().Word(maxCell) != 0);
-    QCOMPARE(f.Word(maxCell), f.image().Word(maxCell));
-    QCOMPARE(Shown(p.mshAnalogTable, 6, 16), RuleText(f, TableGrid::Analog, 6, 16));
-    QCOMPARE(p.txtVoltOutDuty[1]->text(), QString::fromStdString(VoltOutDutyText(scope, 1)));
-    PageFixture::Type(p.txtVoltOutDuty[0], "10");
-    f.Settle();
-    QVERIFY(f.image().Word(table) != 0);  // column 1 is the minimum's
-    QCOMPARE(f.Word(table), f.image().Word(table));
-    QCOMPARE(p.txtVoltOutDuty[0]->text(), QString::fromStdString(VoltOutDutyText(scope, 0)));
-    const int lastBreakpoint = f.cal(0).PrimaryBlock + 30;
-    PageFixture::Type(p.txtVoltOutData[1], "500");
-    f.Settle();
-    QVERIFY(f.image().Word(lastBreakpoint) != 0);
-    QCOMPARE(f.Word(lastBreakpoint), f.image().Word(lastBreakpoint));
-    QCOMPARE(Shown(p.mshAnalogTable, 0, 16), RuleText(f, TableGrid::Analog, 0, 16));
-    QCOMPARE(p.txtVoltOutData[1]->text(), QString::fromStdString(VoltOutDataText(scope, 1)));
+    using BoxText = std::string (*)(const OutputScope&, int);
+    const struct {
+        EntryBox* box;
+        const char* text;
+        int address, row, col;  // a cell the box fills
+        BoxText shown;
+        int index;
+    } boxes[] = {
+        {p.txtVoltOutDuty[1], "80", table + 32 * 5 + 30, 6, 16, VoltOutDutyText, 1},
+        {p.txtVoltOutDuty[0], "10", table, 1, 1, VoltOutDutyText, 0},
+        {p.txtVoltOutData[1], "500", f.cal(0).PrimaryBlock + 30, 0, 16, VoltOutDataText, 1},
+    };
+    for (const auto& b : boxes) {
+        PageFixture::Type(b.box, b.text);
+        f.Settle();
+        QVERIFY2(f.image().Word(b.address) != 0, b.text);
+        QCOMPARE(f.Word(b.address), f.image().Word(b.address));
+        QCOMPARE(Shown(p.mshAnalogTable, b.row, b.col),
+                 RuleText(f, TableGrid::Analog, b.row, b.col));
+        QCOMPARE(b.box->text(), QString::fromStdString(b.shown(scope, b.index)));
+    }
 }
 
 void OutputTablesTest::liveCalibrationDrivesTheModuleOnly() {

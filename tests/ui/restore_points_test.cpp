@@ -10,23 +10,22 @@
 #include <QTest>
 #include <QTreeWidget>
 
-#include "can/library_json.h"
+#include "demo_window.h"
 #include "dialog_fixture.h"
-#include "support/demo_calibration.h"
 #include "ui/dialogs/frm_calibration_check.h"
 #include "ui/dialogs/frm_module_history.h"
 #include "ui/output/output_page.h"
 #include "ui/widgets/table_grid.h"
-#include "ui_fixture.h"
 
 using namespace vx42;
 using vx42::test::CountFrames;
 using vx42::test::OnModal;
 using vx42::test::WaitIdle;
 using vx42::test::WindowFixture;
+using HistoryWindow = vx42::test::DemoWindow;
+using Strings = std::vector<std::string>;
 
 namespace {
-
 CalImage Demo() {
     return test::DemoCalibration();
 }
@@ -34,36 +33,6 @@ CalImage Demo() {
 CalImage Damaged() {
     return test::DamagedDemo(2, 5);
 }
-
-struct HistoryWindow : WindowFixture {
-    HistoryWindow() {
-        window.keeper() = RestoreKeeper(history.str(), 200);
-        // The library the demonstration's messages come from.
-        app.libraries.MessageLibraries.push_back(
-            ReadLibraryJsonFile(std::string(VX42_SOURCE_DIR) + "/data/libraries/SAE_J1939.json"));
-        sim->Module().Write(kCalBaseAddress, Demo().bytes());
-    }
-    void Connect() {
-        ToggleConnection();
-        QVERIFY(window.online());
-    }
-    ModuleHistory Module() {
-        return *window.keeper().store()->Module(window.module().DeviceSerial());
-    }
-    std::vector<std::string> Events() {
-        std::vector<std::string> out;
-        for (const auto& e : Module().entries) out.push_back(e.event);
-        return out;
-    }
-    CalImage Newest() {
-        const auto m = Module();
-        return window.keeper().store()->Load(m, m.entries.back());
-    }
-    test::TempDir history;
-};
-
-using Strings = std::vector<std::string>;
-
 }  // namespace
 
 class RestorePointsTest : public QObject {
@@ -145,28 +114,9 @@ class RestorePointsTest : public QObject {
         QVERIFY(f.ModuleImage() == updated);
     }
 
-    void updateAsksBeforeWritingACalibrationWithErrors() {
-        HistoryWindow f;
-        f.Connect();
-        f.app.image = Damaged();
-        const int writesBefore = CountFrames(*f.sim, 'W');
-        f.prompt.AnswerYesNo(Answer::No);
-        f.window.cmdUpdate->click();
-        QVERIFY(WaitIdle(f.window));
-        QCOMPARE(CountFrames(*f.sim, 'W'), writesBefore);
-        QVERIFY(f.ModuleImage() == Demo());
-        const auto question = f.prompt.Calls().back();
-        QCOMPARE(QString::fromStdString(question.title), QString("Check Calibration"));
-        QVERIFY(QString::fromStdString(question.text).contains("data breakpoint 2"));
-        QVERIFY(QString::fromStdString(question.text).contains("150.0 %"));
-
-        f.prompt.AnswerYesNo(Answer::Yes);
-        f.window.cmdUpdate->click();
-        QVERIFY(WaitIdle(f.window));
-        QVERIFY(f.ModuleImage() == Damaged());
-    }
-
-    void checkCalibrationListsFindingsAndShowsTheirControls() {
+    // Check Calibration lists what the check finds and leads to its cell; Update asks about
+    // the same errors before it writes.
+    void checkCalibrationListsFindingsAndUpdateAsksAboutThem() {
         HistoryWindow f;
         f.window.show();
         f.Connect();
@@ -188,6 +138,21 @@ class RestorePointsTest : public QObject {
         QCOMPARE(grid->currentRow(), 2);
         QCOMPARE(grid->currentColumn(), 5);
         QVERIFY(!check->isVisible());  // it gave way to the cell
+
+        const int writesBefore = CountFrames(*f.sim, 'W');
+        f.prompt.AnswerYesNo(Answer::No);
+        f.window.cmdUpdate->click();
+        QVERIFY(WaitIdle(f.window));
+        QCOMPARE(CountFrames(*f.sim, 'W'), writesBefore);
+        QVERIFY(f.ModuleImage() == Demo());
+        const auto question = f.prompt.Calls().back();
+        QCOMPARE(QString::fromStdString(question.title), QString("Check Calibration"));
+        QVERIFY(QString::fromStdString(question.text).contains("data breakpoint 2"));
+        QVERIFY(QString::fromStdString(question.text).contains("150.0 %"));
+        f.prompt.AnswerYesNo(Answer::Yes);
+        f.window.cmdUpdate->click();
+        QVERIFY(WaitIdle(f.window));
+        QVERIFY(f.ModuleImage() == Damaged());
     }
 
     void checkCalibrationWithNothingLoadedSaysSo() {
