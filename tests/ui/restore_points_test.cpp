@@ -1,6 +1,6 @@
 // Restore points and the calibration check in the main window, against the module simulator:
-// what each retrieve and whole write keeps, Module History's Restore, the check's question
-// before a write and the Check Calibration list.
+// what each retrieve and whole write keeps, a history lock held by another program, Module
+// History's Restore, the check's question before a write and the Check Calibration list.
 
 #include <QAction>
 #include <QLineEdit>
@@ -10,6 +10,7 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include "base/file_lock.h"
 #include "demo_window.h"
 #include "dialog_fixture.h"
 #include "ui/dialogs/frm_calibration_check.h"
@@ -112,6 +113,23 @@ class RestorePointsTest : public QObject {
         QVERIFY(WaitIdle(f.window));
         QVERIFY(f.app.image == updated);
         QVERIFY(f.ModuleImage() == updated);
+    }
+
+    // Another program holding the history's lock holds up only the keeping, which waits on
+    // the link's thread: the connect's retrieve ends meanwhile, and the restore point is kept
+    // once the lock is let go.
+    void aHistoryLockHeldElsewhereLeavesTheWindowFree() {
+        HistoryWindow f;
+        auto held = std::make_unique<FileLock>(f.history.file("history.lock"));
+        QVERIFY(held->held());
+        f.window.menuConnect->trigger();
+        QVERIFY(QTest::qWaitFor([&] { return f.window.online() && !f.window.busy(); }, 20000));
+        const std::string serial = f.window.module().DeviceSerial();
+        QVERIFY(!f.window.keeper().store()->Module(serial));
+        held.reset();
+        QVERIFY(WaitIdle(f.window));
+        QVERIFY(f.window.keeper().store()->Module(serial));
+        QCOMPARE(f.Events(), Strings{"Retrieve"});
     }
 
     // Check Calibration lists what the check finds and leads to its cell; Update asks about
