@@ -201,7 +201,9 @@ class Rig {
     // A bootloader upgrade: its image lands from 0x0400, over the calibration.
     void BootLoaderUpgrade(std::uint8_t fill) {
         if (!session_.Begin(Transfer::Upgrade)) return;
-        if (Connected() >= 0) known_[Connected()].reset();
+        // Offline, the upgrade opens whichever module the link finds first.
+        for (int b = 0; b < 2; ++b)
+            if (Connected() < 0 || b == Connected()) known_[b].reset();
         UpgradeFile file;
         file.fileName = "Upgrade.BLU";
         file.extension = "BLU";
