@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Plants each fault of tests/mutations.txt in the product code, runs the tests that should
+"""Plants each fault of tests/mutations*.txt in the product code, runs the tests that should
 catch it, and puts the code back.
 
     scripts/mutations.py [BUILD_DIR] [--only TEXT] [--table FILE]
@@ -8,13 +8,14 @@ BUILD_DIR is a configured build of this tree (default: build). Each fault is a s
 one source file: `find` must occur there exactly once and becomes `replace`. The script then
 builds the fault's `targets` and runs the CTest entries matching its `tests` pattern; the fault
 is caught when one of them fails. The file is put back byte for byte after every fault, also
-when the script is interrupted, and the targets are built again at the end.
+when the script is interrupted, and the targets are built again from it.
 
 Prints a table of fault, tests and whether they caught it (Markdown, also written to --table),
 and exits 1 when a fault was missed or could not be planted.
 """
 
 import argparse
+import os
 import pathlib
 import subprocess
 import sys
@@ -49,11 +50,17 @@ def read_list(path):
     return faults
 
 
-def run(command, log):
+def run(command, log, planted=False):
+    env = dict(os.environ)
+    # A compiler cache would keep the planted objects, and one cut short as the source is put
+    # back could be stored under the planted source's key: planted code is compiled afresh.
+    if planted:
+        env["CCACHE_DISABLE"] = "1"
     with open(log, "a", encoding="utf-8") as out:
         out.write("$ " + " ".join(command) + "\n")
         out.flush()
-        return subprocess.run(command, cwd=ROOT, stdout=out, stderr=subprocess.STDOUT).returncode
+        return subprocess.run(command, cwd=ROOT, env=env, stdout=out,
+                              stderr=subprocess.STDOUT).returncode
 
 
 def plant(fault, build, log):
@@ -67,13 +74,15 @@ def plant(fault, build, log):
     try:
         source.write_text(text.replace(find, unescape(fault["replace"])), encoding="utf-8")
         targets = fault["targets"].split()
-        if run(["cmake", "--build", str(build), "--target", *targets], log) != 0:
+        if run(["cmake", "--build", str(build), "--target", *targets], log, planted=True) != 0:
             return "NOT PLANTED: the planted code does not build"
         tests = ["ctest", "--test-dir", str(build), "-R", fault["tests"], "--timeout", "600"]
         tests += ["--no-tests=error"]
         return "caught" if run(tests, log) != 0 else "MISSED"
     finally:
         source.write_bytes(original)
+        # Back to the product code's programs (from the cache, as they were built before).
+        run(["cmake", "--build", str(build), "--target", *fault["targets"].split()], log)
 
 
 def main():
@@ -81,23 +90,23 @@ def main():
     parser.add_argument("build", nargs="?", default="build")
     parser.add_argument("--only", help="plant only the faults whose text holds this")
     parser.add_argument("--table", help="also write the table to this file")
-    parser.add_argument("--list", default=str(ROOT / "tests" / "mutations.txt"))
+    parser.add_argument("--list", action="append",
+                        help="a list of faults (default: every tests/mutations*.txt)")
     args = parser.parse_args()
     build = (ROOT / args.build).resolve()
     log = build / "mutations.log"
     log.write_text("")
-    faults = [f for f in read_list(pathlib.Path(args.list))
+    lists = [pathlib.Path(p) for p in args.list] if args.list else sorted(
+        (ROOT / "tests").glob("mutations*.txt"))
+    faults = [f for path in lists for f in read_list(path)
               if not args.only or args.only in f["fault"]]
-    rows, targets = [], set()
+    rows = []
     for n, fault in enumerate(faults, 1):
         print(f"[{n}/{len(faults)}] {fault['fault']}", flush=True)
         outcome = plant(fault, build, log)
-        targets.update(fault["targets"].split())
         print(f"    {outcome}", flush=True)
-        rows.append(f"| {fault['fault']} | `{fault['tests']}` | {outcome} |")
-    # The programs as the product code builds them again.
-    if targets:
-        run(["cmake", "--build", str(build), "--target", *sorted(targets)], log)
+        tests = fault["tests"].replace("|", "\\|")
+        rows.append(f"| {fault['fault']} | `{tests}` | {outcome} |")
     table = "\n".join(["| Fault | Tests | Caught |", "|---|---|---|", *rows])
     print(table)
     if args.table:
