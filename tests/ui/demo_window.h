@@ -31,7 +31,10 @@ struct DemoWindow : WindowFixture {
         ToggleConnection();
         QVERIFY(window.online());
     }
-    ModuleHistory Kept() { return *window.keeper().store()->Module(module.DeviceSerial()); }
+    // The module's restore points: none while it has no history.
+    ModuleHistory Kept() {
+        return window.keeper().store()->Module(module.DeviceSerial()).value_or(ModuleHistory{});
+    }
     // The events of the module's restore points, oldest first.
     std::vector<std::string> Events() {
         std::vector<std::string> out;
@@ -40,7 +43,7 @@ struct DemoWindow : WindowFixture {
     }
     CalImage Newest() {
         const auto m = Kept();
-        return window.keeper().store()->Load(m, m.entries.back());
+        return m.entries.empty() ? CalImage{} : window.keeper().store()->Load(m, m.entries.back());
     }
     // The frames of staged changes the module received (the target step of each).
     int StagedChanges() {
