@@ -118,6 +118,9 @@ TEST_F(CalibrationAssistantTest, RefusedOffline) {
 // The kept drives become the table: breakpoints from the marks, spread on to the top of the
 // 8-bit signal, and each drive row by the fill chosen.
 TEST_F(CalibrationAssistantTest, StoreRuleForBothFillsAndBothTables) {
+    using G = TableGrid;
+    using Fill = BatteryFill;
+    constexpr auto none = std::nullopt;
     const std::vector<unsigned> breakpoints = {0,   20,  37,  54,  70,  87,  104, 121,
                                                138, 154, 171, 188, 205, 221, 238, 255};
     const struct {
@@ -129,23 +132,18 @@ TEST_F(CalibrationAssistantTest, StoreRuleForBothFillsAndBothTables) {
         // Per drive row: the words at the first two breakpoints and at the last.
         std::vector<std::vector<unsigned>> rows;
     } cases[] = {
-        {"speedo",
-         TableGrid::Freq,
-         BatteryFill::SameDuty,
-         0,
-         {100, std::nullopt, 250.5},
-         {{1000, 2505, 2505}}},
+        {"speedo", G::Freq, Fill::SameDuty, 0, {100, none, 250.5}, {{1000, 2505, 2505}}},
         {"analog, same duty",
-         TableGrid::Analog,
-         BatteryFill::SameDuty,
+         G::Analog,
+         Fill::SameDuty,
          14.01,
-         {10, std::nullopt, 90},
+         {10, none, 90},
          std::vector<std::vector<unsigned>>(6, {1000, 9000, 9000})},
         {"analog, scaled by 12 V, capped at 100 %",
-         TableGrid::Analog,
-         BatteryFill::ScaledByBattery,
+         G::Analog,
+         Fill::ScaledByBattery,
          12,
-         {10, std::nullopt, 90},
+         {10, none, 90},
          {{1501, 10000, 10000},
           {1202, 10000, 10000},
           {1000, 9000, 9000},
