@@ -8,30 +8,26 @@ namespace vx42 {
 namespace {
 
 TEST(Converters, ByteSplitsClampAndDropFractions) {
-    EXPECT_EQ(HighByte(70000), 0xFF);
-    EXPECT_EQ(LowByte(70000), 0xFF);
-    EXPECT_EQ(HighByte(-5), 0);
-    EXPECT_EQ(LowByte(-5), 0);
-    EXPECT_EQ(HighByte(300.9), 0x01);
-    EXPECT_EQ(LowByte(300.9), 0x2C);
+    // Clamped at 65535 and 0, the fraction dropped.
+    EXPECT_EQ((Bytes{HighByte(70000), LowByte(70000), HighByte(-5), LowByte(-5), HighByte(300.9),
+                     LowByte(300.9)}),
+              (Bytes{0xFF, 0xFF, 0, 0, 0x01, 0x2C}));
     EXPECT_EQ(MakeWord(0x09, 0xC4), 2500u);
     EXPECT_DOUBLE_EQ(WordTenths(0x04, 0xD2), 123.4);
-    EXPECT_EQ(PercentHighByte(40, 10000), 0x0F);
-    EXPECT_EQ(PercentLowByte(40, 10000), 0xA0);
+    EXPECT_EQ((Bytes{PercentHighByte(40, 10000), PercentLowByte(40, 10000)}), (Bytes{0x0F, 0xA0}));
     EXPECT_EQ(PercentHighByte(200, 60000), 0xFF);  // clamped at 65535
     EXPECT_DOUBLE_EQ(WordPercentOfPeriod(0x09, 0xC4, 5000), 50.0);
 }
 
 TEST(Converters, VoltsRoundHalvesToEven) {
     EXPECT_EQ(VoltsToRaw(14.01), 1043u);
-    EXPECT_EQ(VoltsHighByte(14.01), 0x04);
-    EXPECT_EQ(VoltsLowByte(14.01), 0x13);
+    EXPECT_EQ((Bytes{VoltsHighByte(14.01), VoltsLowByte(14.01)}), (Bytes{0x04, 0x13}));
     EXPECT_NEAR(WordVolts(0x04, 0x13), 14.005127, 1e-6);
     EXPECT_EQ(FormatNumber(WordVolts(0x04, 0x13), Pattern::TwoDecimals), "14.01");
     // 0.5 / 4096 * 55 and 1.5 / 4096 * 55 lie exactly on halves of a raw step.
-    EXPECT_EQ(VoltsToRaw(0.5 * 55 / 4096), 0u);
-    EXPECT_EQ(VoltsToRaw(1.5 * 55 / 4096), 2u);
-    EXPECT_EQ(VoltsToRaw(2.5 * 55 / 4096), 2u);
+    EXPECT_EQ((std::vector{VoltsToRaw(0.5 * 55 / 4096), VoltsToRaw(1.5 * 55 / 4096),
+                           VoltsToRaw(2.5 * 55 / 4096)}),
+              (std::vector{0u, 2u, 2u}));
 }
 
 TEST(Converters, HexRoundTrips) {
@@ -53,14 +49,11 @@ TEST(Converters, LittleEndianNumbersAndAddresses) {
 }
 
 TEST(Converters, BitsOutsideTheByteAreIgnored) {
-    EXPECT_TRUE(IsBitSet(0x24, 5));
-    EXPECT_FALSE(IsBitSet(0x24, 4));
-    EXPECT_FALSE(IsBitSet(0xFF, 8));
-    EXPECT_FALSE(IsBitSet(0xFF, -1));
-    EXPECT_EQ(SetBit(0x00, 7), 0x80);
-    EXPECT_EQ(SetBit(0x00, 9), 0x00);
-    EXPECT_EQ(ClearBit(0xFF, 0), 0xFE);
-    EXPECT_EQ(ClearBit(0xFF, 8), 0xFF);
+    EXPECT_EQ(
+        (std::vector{IsBitSet(0x24, 5), IsBitSet(0x24, 4), IsBitSet(0xFF, 8), IsBitSet(0xFF, -1)}),
+        (std::vector{true, false, false, false}));
+    EXPECT_EQ((Bytes{SetBit(0x00, 7), SetBit(0x00, 9), ClearBit(0xFF, 0), ClearBit(0xFF, 8)}),
+              (Bytes{0x80, 0x00, 0xFE, 0xFF}));
 }
 
 }  // namespace

@@ -42,10 +42,36 @@ TEST(CommandRule, EveryModuleAndImageCommandWaitsForTheRunningTransfer) {
     EXPECT_TRUE(CommandEnabled(SessionCommand::EditOutputs, offline));
 }
 
-TEST(CalibrationSession, OneTransferAtATimeAndNoReplacementWhileItRuns) {
+// A session over a calibration shown, its file state and a history folder; the questions of
+// the commands answered by script (every answer used, no question unscripted).
+class SessionSteps : public ::testing::Test {
+  protected:
+    void SetUp() override { settings = LoadSettings(store, dir.str(), dir.str() + "/"); }
+    void TearDown() override {
+        EXPECT_TRUE(prompt.Unexpected().empty()) << prompt.Unexpected()[0];
+        EXPECT_TRUE(prompt.ScriptDone());
+    }
+    FileContext files() { return {state, prompt, settings, store}; }
+    // Connected to FT000001, which is known to hold Image(2) while Image(3) is shown.
+    void ConnectDiffering() {
+        session.Connected(1, "FT000001");
+        session.Retrieved(Image(2));
+        ASSERT_TRUE(session.ReplaceShown(Image(3), ImageOrigin::File, "a.DVF"));
+        session.TellAgreement(false);
+        ASSERT_EQ(session.Agreement(), ModuleAgreement::Differs);
+    }
+
+    TempDir dir;
+    const std::string history = dir.str() + "/history";
+    MemorySettingsStore store;
+    Settings settings;
+    FileState state;
+    ScriptedPrompt prompt;
     CalImage shown = Image(1);
-    FileState files;
-    CalibrationSession session(shown, files, "", 10);
+    CalibrationSession session{shown, state, history, 10};
+};
+
+TEST_F(SessionSteps, OneTransferAtATimeAndNoReplacementWhileItRuns) {
     EXPECT_TRUE(session.Begin(Transfer::Retrieve));
     EXPECT_FALSE(session.Begin(Transfer::Write));
     EXPECT_EQ(session.transfer(), Transfer::Retrieve);
@@ -58,11 +84,7 @@ TEST(CalibrationSession, OneTransferAtATimeAndNoReplacementWhileItRuns) {
     EXPECT_EQ(session.originName(), "A");
 }
 
-TEST(CalibrationSession, KnowsWhetherTheModuleHoldsTheCalibrationShown) {
-    TempDir dir;
-    CalImage shown = Image(1);
-    FileState files;
-    CalibrationSession session(shown, files, dir.str(), 10);
+TEST_F(SessionSteps, KnowsWhetherTheModuleHoldsTheCalibrationShown) {
     session.Connected(1, "FT000001");
     EXPECT_EQ(session.Agreement(), ModuleAgreement::Unknown);  // nothing read or written yet
     EXPECT_TRUE(session.Retrieved(Image(5)));
@@ -98,10 +120,7 @@ TEST(CalibrationSession, KnowsWhetherTheModuleHoldsTheCalibrationShown) {
     EXPECT_EQ(session.AgreementLine(), "");  // no module to differ
 }
 
-TEST(CalibrationSession, TheSameModuleIsRememberedAcrossConnectionsAnotherIsNot) {
-    CalImage shown = Image(1);
-    FileState files;
-    CalibrationSession session(shown, files, "", 10);
+TEST_F(SessionSteps, TheSameModuleIsRememberedAcrossConnectionsAnotherIsNot) {
     session.Connected(1, "FT000001");
     EXPECT_TRUE(session.NewModule());
     session.Retrieved(Image(2));
@@ -139,11 +158,7 @@ TEST(CalibrationSession, TheSameModuleIsRememberedAcrossConnectionsAnotherIsNot)
     EXPECT_TRUE(session.NewModule());
 }
 
-TEST(CalibrationSession, RetrievesAndWholeWritesLeaveRestorePoints) {
-    TempDir dir;
-    CalImage shown = Image(1);
-    FileState files;
-    CalibrationSession session(shown, files, dir.str(), 10);
+TEST_F(SessionSteps, RetrievesAndWholeWritesLeaveRestorePoints) {
     session.Connected(1, "FT000009");
     session.Retrieved(Image(3));
     ASSERT_TRUE(session.ReplaceShown(Image(4), ImageOrigin::File, "a.DVF"));
@@ -158,11 +173,7 @@ TEST(CalibrationSession, RetrievesAndWholeWritesLeaveRestorePoints) {
 }
 
 // A blank module holds no calibration: it is not shown, not kept, and said to differ.
-TEST(CalibrationSession, ABlankModuleIsKnownButNotShownOrKept) {
-    TempDir dir;
-    CalImage shown = Image(1);
-    FileState files;
-    CalibrationSession session(shown, files, dir.str(), 10);
+TEST_F(SessionSteps, ABlankModuleIsKnownButNotShownOrKept) {
     session.Connected(1, "FT00000B");
     CalImage blank;
     blank.CopyIntoImage(Bytes(kCalImageSize, 0xFF), 0);
@@ -176,33 +187,6 @@ TEST(CalibrationSession, ABlankModuleIsKnownButNotShownOrKept) {
     EXPECT_FALSE(session.ModuleBlank());
     EXPECT_EQ(shown, blank);
 }
-
-// The questions of the commands, answered by script: the session decides what follows.
-class SessionSteps : public ::testing::Test {
-  protected:
-    void SetUp() override { settings = LoadSettings(store, dir.str(), dir.str() + "/"); }
-    void TearDown() override {
-        EXPECT_TRUE(prompt.Unexpected().empty()) << prompt.Unexpected()[0];
-        EXPECT_TRUE(prompt.ScriptDone());
-    }
-    FileContext files() { return {state, prompt, settings, store}; }
-    // Connected to FT000001, which is known to hold Image(2) while Image(3) is shown.
-    void ConnectDiffering() {
-        session.Connected(1, "FT000001");
-        session.Retrieved(Image(2));
-        ASSERT_TRUE(session.ReplaceShown(Image(3), ImageOrigin::File, "a.DVF"));
-        session.TellAgreement(false);
-        ASSERT_EQ(session.Agreement(), ModuleAgreement::Differs);
-    }
-
-    TempDir dir;
-    MemorySettingsStore store;
-    Settings settings;
-    FileState state;
-    ScriptedPrompt prompt;
-    CalImage shown = Image(1);
-    CalibrationSession session{shown, state, "", 10};
-};
 
 TEST_F(SessionSteps, ConnectRetrievesANewModuleOnlyAndOffersToSaveWhatItWouldLose) {
     EXPECT_EQ(session.AfterConnect(files()).kind, NextStep::Kind::None);  // offline
@@ -261,8 +245,7 @@ TEST_F(SessionSteps, ConnectRetrievesANewModuleOnlyAndOffersToSaveWhatItWouldLos
 // After an upgrade, or another program keeping a restore point of the module, what it holds
 // is not known: the next connect retrieves, and what the upgrade changed is offered back.
 TEST_F(SessionSteps, AnUpgradeOrAnotherProgramMakesTheNextConnectRetrieve) {
-    const std::string history = dir.str() + "/history";
-    CalibrationSession s{shown, state, history, 10};
+    CalibrationSession& s = session;
     const auto reconnect = [&](ConnectionId id) {
         s.Disconnected();
         s.Connected(id, "FT000001");
@@ -477,14 +460,9 @@ TEST_F(SessionSteps, AnEditIntoAModuleThatDiffersAsksOnceACommand) {
 }
 
 TEST(CheckErrorLines, NamesTheErrorsOnlyAndCountsWhatIsNotListed) {
-    std::vector<Finding> findings;
-    for (int i = 0; i < 4; ++i)
-        findings.push_back({"r",
-                            i == 1 ? Severity::Warning : Severity::Error,
-                            0,
-                            "s",
-                            "error " + std::to_string(i),
-                            {}});
+    std::vector<Finding> findings(4);
+    for (int i = 0; i < 4; ++i) findings[i].message = "error " + std::to_string(i);
+    findings[1].severity = Severity::Warning;
     EXPECT_EQ(CheckErrorLines(findings, 2), "error 0\nerror 2\n... and 1 more.");
     EXPECT_EQ(CheckErrorLines(findings), "error 0\nerror 2\nerror 3");
 }

@@ -9,9 +9,11 @@ namespace {
 
 using Row = std::vector<std::string>;
 
-Row RowOf(const GridModel& g, int row) {
+// The texts of columns left to right of a row (all of them by default).
+Row RowOf(const GridModel& g, int row, int left = 0, int right = -1) {
     Row texts;
-    for (int c = 0; c < g.Cols(); ++c) texts.push_back(g.Text(row, c));
+    for (int c = left; c <= (right < 0 ? g.Cols() - 1 : right); ++c)
+        texts.push_back(g.Text(row, c));
     return texts;
 }
 
@@ -81,9 +83,7 @@ TEST_F(GridOps, PercentClampsRoundsAndRefusesOutOfRange) {
     EXPECT_EQ(LastCall().text,
               "Please enter the percentage you would like to add/subtract. Allowable ranges are "
               "between -99 to 99. (Ex. 12 or -25)");
-    EXPECT_EQ(RowOf(analog, 1)[1], "65535");
-    EXPECT_EQ(RowOf(analog, 1)[2], "110");
-    EXPECT_EQ(RowOf(analog, 1)[3], "6");  // 5.5 to even
+    EXPECT_EQ(RowOf(analog, 1, 1, 3), (Row{"65535", "110", "6"}));  // 5.5 to even
 
     analog.SetText(1, 2, "100");
     analog.Select(1, 2);
@@ -116,14 +116,11 @@ TEST_F(GridOps, PlusAndMinusOneClampToTheTableLimits) {
     freq.SetRow(1, {"6553", "", "abc", "0"});
     freq.Select(1, 3, 1, 0);
     EXPECT_TRUE(Key(freq, GridKey::Keypad(keys::kPlus, true), FreqTableLimits(1)).changed);
-    EXPECT_EQ(RowOf(freq, 1)[0], "6553.5");  // clamped, not rounded
-    EXPECT_EQ(RowOf(freq, 1)[1], "1");       // empty counts as 0
-    EXPECT_EQ(RowOf(freq, 1)[2], "1");       // non-numeric counts as 0
-    EXPECT_EQ(RowOf(freq, 1)[3], "1");
+    // Clamped, not rounded; an empty or non-numeric cell counts as 0.
+    EXPECT_EQ(RowOf(freq, 1, 0, 3), (Row{"6553.5", "1", "1", "1"}));
     Key(freq, GridKey::Ctrl(keys::kMinus), FreqTableLimits(1));
     Key(freq, GridKey::Ctrl(keys::kMinus), FreqTableLimits(1));
-    EXPECT_EQ(RowOf(freq, 1)[0], "6551");  // 6552.5 rounds to even
-    EXPECT_EQ(RowOf(freq, 1)[3], "0");
+    EXPECT_EQ(RowOf(freq, 1, 0, 3), (Row{"6551", "0", "0", "0"}));  // 6552.5 rounds to even
 }
 
 TEST_F(GridOps, IncreaseDecreaseAddsTheAmountWithinLimits) {
@@ -180,8 +177,7 @@ TEST_F(GridOps, SetToBeyondTheCellsLimitsIsRefusedWithTheirRange) {
         prompt.ExpectMessage(c.message);
         EXPECT_FALSE(Key(freq, GridKey::Ctrl('J'), c.limits).changed) << c.answer;
         EXPECT_EQ(LastCall().title, "Set Selection");
-        EXPECT_EQ(RowOf(freq, 1)[0], "5") << c.answer;
-        EXPECT_EQ(RowOf(freq, 1)[1], "6") << c.answer;
+        EXPECT_EQ(RowOf(freq, 1, 0, 1), (Row{"5", "6"})) << c.answer;
     }
     // The limits themselves are values like any other.
     prompt.AnswerInput("6553.5");
@@ -283,8 +279,7 @@ TEST_F(GridOps, TheAnalogCornerIsNeverChanged) {
     analog.SetRow(0, {"", "0", "0", "30"});
     analog.Select(0, 3, 0, 0);
     Key(analog, GridKey::Ctrl('L'));
-    EXPECT_EQ(RowOf(analog, 0)[0], "");
-    EXPECT_EQ(RowOf(analog, 0)[2], "15");
+    EXPECT_EQ(RowOf(analog, 0, 0, 3), (Row{"", "0", "15", "30"}));
 }
 
 TEST(GridEditor, EnterNormalisesTheTextWithinTheLimits) {
@@ -315,15 +310,13 @@ TEST(GridEditor, UpAndDownStopAtTheFirstNonFixedAndLastRow) {
     std::string text;
     g.Select(2, 3, 4, 5);
     EXPECT_EQ(EditorKeyDown(g, keys::kUp, text, {}), EditorAction::ToTable);
-    EXPECT_EQ(g.Row, 1);
-    EXPECT_EQ(g.RowSel, 1);
+    EXPECT_EQ(std::pair(g.Row, g.RowSel), std::pair(1, 1));
     EditorKeyDown(g, keys::kUp, text, {});
     EXPECT_EQ(g.Row, 1);  // row 0 is fixed
     g.Select(5, 3);
     EditorKeyDown(g, keys::kDown, text, {});
     EditorKeyDown(g, keys::kDown, text, {});
-    EXPECT_EQ(g.Row, 6);
-    EXPECT_EQ(g.Col, 3);
+    EXPECT_EQ(std::pair(g.Row, g.Col), std::pair(6, 3));
 }
 
 TEST(GridClampRound, RoundsInsideAndClampsOutsideUnrounded) {

@@ -6,25 +6,11 @@
 namespace vx42 {
 namespace {
 
-struct LiveWrites : LiveLink {
-    bool online = true;
-    std::vector<std::pair<int, int>> written;
-    bool Online() const override { return online; }
-    void SettleLink() override {}
-    bool WriteByte(int address, std::uint8_t value) override {
-        written.emplace_back(address, value);
-        return true;
-    }
-    void PauseBeforeRetry() override {}
-};
-
-using Writes = std::vector<std::pair<int, int>>;
-
 // Output 1 at 100 Hz (period 10000) with an 8-bit primary signal shown raw, the default
 // battery rows, breakpoints 0, 10, ..., 150 and 0, 5, ..., 75 % in the 14.01 V row.
 class CalibrationAssistantTest : public OutputFixture {
   protected:
-    LiveWrites link;
+    RecordingLiveLink link;
     ScriptedPrompt prompt;
 
     void SetUp() override {
@@ -95,7 +81,7 @@ TEST_F(CalibrationAssistantTest, DrivesGuessesAndKeepsWithoutTouchingTheImage) {
     const CalImage before = image;
     CalibrationAssistant assistant(link, Scope(), Choice({0, 20, 40, 60}));
     ASSERT_TRUE(assistant.Start(prompt));
-    EXPECT_EQ(link.written, (Writes{{0x3901, 1}, {0x390D, 0}, {0x390E, 0}}));
+    EXPECT_EQ(link.written, (LiveWrites{{0x3901, 1}, {0x390D, 0}, {0x390E, 0}}));
     assistant.Step(2.5);
     assistant.Keep();
     EXPECT_EQ(assistant.Value(), 10);  // the table now at 20: one mark kept is no line yet
@@ -110,7 +96,7 @@ TEST_F(CalibrationAssistantTest, DrivesGuessesAndKeepsWithoutTouchingTheImage) {
     EXPECT_EQ(assistant.Mark(), 1);
     EXPECT_EQ(assistant.Value(), 11.5);  // what was kept there
     EXPECT_EQ(link.written,
-              (Writes{{0x390D, 0x08}, {0x390E, 0x02}, {0x390D, 0x04}, {0x390E, 0x7E}}));
+              (LiveWrites{{0x390D, 0x08}, {0x390E, 0x02}, {0x390D, 0x04}, {0x390E, 0x7E}}));
     assistant.Drive(250);
     EXPECT_EQ(assistant.Value(), 100);
     assistant.End();
@@ -132,6 +118,9 @@ TEST_F(CalibrationAssistantTest, RefusedOffline) {
 // The kept drives become the table: breakpoints from the marks, spread on to the top of the
 // 8-bit signal, and each drive row by the fill chosen.
 TEST_F(CalibrationAssistantTest, StoreRuleForBothFillsAndBothTables) {
+    using G = TableGrid;
+    using Fill = BatteryFill;
+    constexpr auto none = std::nullopt;
     const std::vector<unsigned> breakpoints = {0,   20,  37,  54,  70,  87,  104, 121,
                                                138, 154, 171, 188, 205, 221, 238, 255};
     const struct {
@@ -143,23 +132,18 @@ TEST_F(CalibrationAssistantTest, StoreRuleForBothFillsAndBothTables) {
         // Per drive row: the words at the first two breakpoints and at the last.
         std::vector<std::vector<unsigned>> rows;
     } cases[] = {
-        {"speedo",
-         TableGrid::Freq,
-         BatteryFill::SameDuty,
-         0,
-         {100, std::nullopt, 250.5},
-         {{1000, 2505, 2505}}},
+        {"speedo", G::Freq, Fill::SameDuty, 0, {100, none, 250.5}, {{1000, 2505, 2505}}},
         {"analog, same duty",
-         TableGrid::Analog,
-         BatteryFill::SameDuty,
+         G::Analog,
+         Fill::SameDuty,
          14.01,
-         {10, std::nullopt, 90},
+         {10, none, 90},
          std::vector<std::vector<unsigned>>(6, {1000, 9000, 9000})},
         {"analog, scaled by 12 V, capped at 100 %",
-         TableGrid::Analog,
-         BatteryFill::ScaledByBattery,
+         G::Analog,
+         Fill::ScaledByBattery,
          12,
-         {10, std::nullopt, 90},
+         {10, none, 90},
          {{1501, 10000, 10000},
           {1202, 10000, 10000},
           {1000, 9000, 9000},
@@ -202,7 +186,7 @@ TEST_F(CalibrationAssistantTest, StoreWritesOnlyChangedCellsAndStopsLiveCalibrat
     link.written.clear();
     const auto changes = assistant.Store(Out());
     ASSERT_TRUE(changes);
-    EXPECT_EQ(link.written, (Writes{{0x3901, 0}}));
+    EXPECT_EQ(link.written, (LiveWrites{{0x3901, 0}}));
     EXPECT_FALSE(assistant.Running());
     // Every analog row holds 0 % and 7 %, flat after the second breakpoint, whose word (10)
     // is unchanged; the 14.01 V row's 0 % at the first breakpoint is unchanged too.

@@ -6,34 +6,10 @@
 namespace vx42 {
 namespace {
 
-struct FakeLink : LiveLink {
-    bool online = true;
-    int settles = 0;
-    int pauses = 0;
-    int failuresLeft = 0;  // the next writes that fail
-    std::vector<std::pair<int, int>> tries;
-    std::vector<std::pair<int, int>> written;
-
-    bool Online() const override { return online; }
-    void SettleLink() override { ++settles; }
-    bool WriteByte(int address, std::uint8_t value) override {
-        tries.emplace_back(address, value);
-        if (failuresLeft > 0) {
-            --failuresLeft;
-            return false;
-        }
-        written.emplace_back(address, value);
-        return true;
-    }
-    void PauseBeforeRetry() override { ++pauses; }
-};
-
-using Writes = std::vector<std::pair<int, int>>;
-
 class LiveCalibrationTest : public ::testing::Test {
   protected:
     CalImage image;
-    FakeLink link;
+    RecordingLiveLink link;
     ScriptedPrompt prompt;
 
     void TearDown() override { EXPECT_TRUE(prompt.Unexpected().empty()); }
@@ -62,7 +38,7 @@ TEST_F(LiveCalibrationTest, GaugeOnOutputThreeDrivenAtFortyPercent) {
     EXPECT_EQ(live.Caption(), "Stop Calibrate Gauge");
     EXPECT_EQ(live.ValueText(), "0");
     live.Enter(image, "40");
-    EXPECT_EQ(link.written, (Writes{{0x3901, 3}, {0x392F, 0x0F}, {0x3930, 0xA0}}));
+    EXPECT_EQ(link.written, (LiveWrites{{0x3901, 3}, {0x392F, 0x0F}, {0x3930, 0xA0}}));
     link.written.clear();
 
     live.Enter(image, "250");  // clamped to 100 %
@@ -71,11 +47,11 @@ TEST_F(LiveCalibrationTest, GaugeOnOutputThreeDrivenAtFortyPercent) {
     EXPECT_EQ(live.Value(), 100);
     live.Down(image);
     EXPECT_EQ(link.written,
-              (Writes{{0x392F, 0x27}, {0x3930, 0x10}, {0x392F, 0x26}, {0x3930, 0xAC}}));
+              (LiveWrites{{0x392F, 0x27}, {0x3930, 0x10}, {0x392F, 0x26}, {0x3930, 0xAC}}));
     link.written.clear();
 
     live.Toggle(2, prompt);
-    EXPECT_EQ(link.written, (Writes{{0x3901, 0}}));
+    EXPECT_EQ(link.written, (LiveWrites{{0x3901, 0}}));
     EXPECT_EQ(live.Value(), 0);
     EXPECT_FALSE(live.AdjustEnabled());
     live.Up(image);  // stopped: nothing sent
@@ -88,7 +64,7 @@ TEST_F(LiveCalibrationTest, SpeedoDrivenInTenthsOfHertz) {
     live.Toggle(0, prompt);
     live.Down(image);  // would go below 0
     live.Enter(image, "100");
-    EXPECT_EQ(link.written, (Writes{{0x3901, 1}, {0x390D, 0x03}, {0x390E, 0xE8}}));
+    EXPECT_EQ(link.written, (LiveWrites{{0x3901, 1}, {0x390D, 0x03}, {0x390E, 0xE8}}));
     live.Enter(image, "6553");
     live.Up(image);  // 6554 is above 6553.5
     EXPECT_EQ(live.Value(), 6553);
@@ -103,7 +79,7 @@ TEST_F(LiveCalibrationTest, EachByteTriedFiveTimesThenGivenUp) {
     live.Toggle(1, prompt);
     EXPECT_EQ(link.tries.size(), 5u);
     EXPECT_EQ(link.pauses, 4);
-    EXPECT_EQ(link.written, (Writes{{0x3901, 2}}));
+    EXPECT_EQ(link.written, (LiveWrites{{0x3901, 2}}));
 
     link.tries.clear();
     link.pauses = 0;

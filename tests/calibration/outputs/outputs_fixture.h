@@ -1,12 +1,13 @@
 #pragma once
 // A calibration image, an edit target whose module side records every write, and the
-// format context of one output tab.
+// format context of one output tab; a live link that records the bytes it is given.
 
 #include <gtest/gtest.h>
 
 #include <utility>
 #include <vector>
 
+#include "calibration/outputs/live_calibration.h"
 #include "calibration/outputs/output_scope.h"
 
 namespace vx42 {
@@ -16,6 +17,28 @@ struct RecordingSink : ChangeSink {
     void WriteCalibrationChange(int address, std::span<const std::uint8_t> bytes) override {
         writes.emplace_back(address, Bytes(bytes.begin(), bytes.end()));
     }
+};
+
+using LiveWrites = std::vector<std::pair<int, int>>;
+
+// The live drive's side of the module: every byte tried, those written, the settles and pauses;
+// the next `failuresLeft` writes fail.
+struct RecordingLiveLink : LiveLink {
+    bool online = true;
+    int settles = 0;
+    int pauses = 0;
+    int failuresLeft = 0;
+    LiveWrites tries, written;
+
+    bool Online() const override { return online; }
+    void SettleLink() override { ++settles; }
+    bool WriteByte(int address, std::uint8_t value) override {
+        tries.emplace_back(address, value);
+        if (failuresLeft > 0) return --failuresLeft, false;
+        written.emplace_back(address, value);
+        return true;
+    }
+    void PauseBeforeRetry() override { ++pauses; }
 };
 
 class OutputFixture : public ::testing::Test {

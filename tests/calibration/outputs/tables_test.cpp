@@ -14,7 +14,12 @@ using G = TableGrid;
 
 class Tables : public OutputFixture {
   protected:
+    void TearDown() override {
+        EXPECT_TRUE(prompt.Unexpected().empty()) << prompt.Unexpected()[0];
+        EXPECT_TRUE(prompt.ScriptDone());
+    }
     void SetPeriod(unsigned period, int output = 0) { image.StoreWord(Cal(output).Period, period); }
+    ScriptedPrompt prompt;
 };
 
 TEST_F(Tables, CellPlacesInTheBlocks) {
@@ -135,7 +140,6 @@ TEST_F(Tables, EveryPathGivesOneResultPerInput) {
     SetPeriod(10000);
     ctx.units.MetricTemperature = false;
     SelectMessage(0, 0, 1, -40, "°C");  // raw 0 is -40 °C, -40 °F
-    ScriptedPrompt prompt;
     struct Input {
         int row, col;
         const char* text;
@@ -199,13 +203,11 @@ TEST_F(Tables, EveryPathGivesOneResultPerInput) {
     EXPECT_EQ(StoreVoltOutDuty(Out(), 0, "1,5", prompt), "100.0");
     EXPECT_EQ(StoreVoltOutData(Out(), 0, "-40", prompt), "-40");
     EXPECT_EQ(image.Word(Cal().PrimaryBlock), 0u);
-    EXPECT_TRUE(prompt.Unexpected().empty());
     EXPECT_EQ(TableLimits(Scope(), G::Analog, 0, 1, 1, 1).minimum, -40);
     EXPECT_EQ(TableLimits(Scope(), G::Analog, 1, 1, 1, 1).maximum, 100);
 }
 
 TEST_F(Tables, VoltageOutputBoxesFillTheirCells) {
-    ScriptedPrompt prompt;
     SetPeriod(10000, 1);
     EXPECT_EQ(StoreVoltOutDuty(Out(1), 1, "80", prompt), "80.0");
     // Columns 2 to 16 of each battery row: 30 contiguous bytes, two staged changes a row.
@@ -231,11 +233,9 @@ TEST_F(Tables, VoltageOutputBoxesFillTheirCells) {
     EXPECT_EQ(image.Word(Cal(1).PrimaryBlock + 30), 65535u);
     EXPECT_EQ(StoreVoltOutData(Out(1), 0, "12", prompt), "12");
     EXPECT_EQ(VoltOutDataText(Scope(1), 1), "65535");
-    EXPECT_TRUE(prompt.Unexpected().empty());
 }
 
 TEST_F(Tables, BreakpointsSpreadOverTheMessagesBits) {
-    ScriptedPrompt prompt;
     ASSERT_TRUE(SetBreakpointsToMessageRange(Out(), 8, prompt));
     for (int k = 0; k < 16; ++k) EXPECT_EQ(image.Word(Cal().PrimaryBlock + 2 * k), 17u * k);
     EXPECT_EQ(sink.writes.size(), 2u);  // as one batch: the 32 bytes in two staged changes
@@ -246,19 +246,15 @@ TEST_F(Tables, BreakpointsSpreadOverTheMessagesBits) {
     EXPECT_EQ(image.Word(Cal().PrimaryBlock + 2), 68u);
     EXPECT_EQ(image.Word(Cal().PrimaryBlock + 2 * 8), 546u);  // 545.6
     EXPECT_EQ(image.Word(Cal().PrimaryBlock + 30), 1023u);
-    EXPECT_TRUE(prompt.Unexpected().empty());
 }
 
 TEST_F(Tables, BreakpointsRefusedWithoutAPrimaryMessage) {
-    ScriptedPrompt prompt;
     prompt.ExpectMessage("primary CAN message");
     const CalImage before = image;
     EXPECT_FALSE(SetBreakpointsToMessageRange(Out(), std::nullopt, prompt));
     EXPECT_EQ(image, before);
     EXPECT_TRUE(sink.writes.empty());
     EXPECT_FALSE(changed);
-    EXPECT_TRUE(prompt.ScriptDone());
-    EXPECT_TRUE(prompt.Unexpected().empty());
 }
 
 }  // namespace
