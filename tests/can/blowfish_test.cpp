@@ -5,6 +5,7 @@
 #include "can/hex_text.h"
 #include "can/library_files.h"
 #include "files/file_io.h"
+#include "support/files_bytes.h"
 #include "support/temp_dir.h"
 
 namespace vx42 {
@@ -14,10 +15,9 @@ std::vector<std::uint8_t> Hex(std::string_view text) {
     return ParseHexBytes(text).value();
 }
 
+// n bytes 1, 8, 15, ...
 std::vector<std::uint8_t> Counting(std::size_t n) {
-    std::vector<std::uint8_t> bytes(n);
-    for (std::size_t i = 0; i < n; ++i) bytes[i] = static_cast<std::uint8_t>(i * 7 + 1);
-    return bytes;
+    return test::Counting(1, n);
 }
 
 std::uint32_t Word(std::span<const std::uint8_t> bytes, std::size_t at) {

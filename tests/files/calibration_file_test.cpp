@@ -9,6 +9,7 @@
 #include "files/file_io.h"
 #include "files/paths.h"
 #include "files/settings.h"
+#include "support/files_bytes.h"
 #include "support/temp_dir.h"
 
 namespace vx42 {
@@ -16,15 +17,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<std::uint8_t> FileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
+using test::FileBytes;
 
 CalImage Patterned() {
-    CalImage image;
-    for (int i = 0; i < kCalImageSize; ++i) image[i] = static_cast<std::uint8_t>(i * 7 + 3);
-    return image;
+    return test::PatternedImage(3);
 }
 
 TEST(CalibrationFile, RoundTripIsExactlyTheImage) {

@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "device/link_fixture.h"
+#include "support/files_bytes.h"
 #include "support/temp_dir.h"
 
 namespace vx42 {
@@ -14,11 +15,7 @@ using sim::Fault;
 using test::LinkFixture;
 namespace st = upgrade_status;
 
-Bytes Counting(std::uint8_t first, std::size_t n) {
-    Bytes out(n);
-    for (std::size_t i = 0; i < n; ++i) out[i] = static_cast<std::uint8_t>(first + 7 * i);
-    return out;
-}
+using test::Counting;
 
 FirmwareRecord Record(std::int32_t address, Bytes data) {
     return {1, static_cast<std::int32_t>(data.size()), address, std::move(data)};
