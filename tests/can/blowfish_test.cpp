@@ -80,11 +80,9 @@ TEST(BlowfishBlock, MatchesThePublishedVectorsInTheStandardArrangement) {
         const auto plain = Hex(v.plain), expected = Hex(v.cipher);
         std::uint32_t l = Word(plain, 0), r = Word(plain, 4);
         cipher.EncryptBlock(l, r);
-        EXPECT_EQ(l, Word(expected, 0));
-        EXPECT_EQ(r, Word(expected, 4));
+        EXPECT_EQ(std::tuple(l, r), std::tuple(Word(expected, 0), Word(expected, 4)));
         cipher.DecryptBlock(l, r);
-        EXPECT_EQ(l, Word(plain, 0));
-        EXPECT_EQ(r, Word(plain, 4));
+        EXPECT_EQ(std::tuple(l, r), std::tuple(Word(plain, 0), Word(plain, 4)));
     }
 }
 
@@ -96,8 +94,7 @@ TEST(BlowfishKey, CyclesTheKeyBytesAndKeepsTheKeyInForce) {
     std::uint32_t al = 1, ar = 2, bl = 1, br = 2;
     a.EncryptBlock(al, ar);
     b.EncryptBlock(bl, br);
-    EXPECT_EQ(al, bl);
-    EXPECT_EQ(ar, br);
+    EXPECT_EQ(std::tuple(al, ar), std::tuple(bl, br));
 
     // An empty key keeps the one applied; applying the same key twice changes nothing; a
     // different key starts again from the initial tables.
@@ -140,8 +137,7 @@ TEST(BlowfishFraming, EveryEncryptionDiffersAndBothDecrypt) {
             << block;
     ASSERT_TRUE(cipher.DecryptByte(first, LibraryKey));
     ASSERT_TRUE(cipher.DecryptByte(second, LibraryKey));
-    EXPECT_EQ(first, Counting(40));
-    EXPECT_EQ(second, Counting(40));
+    EXPECT_EQ(std::tuple(first, second), std::tuple(Counting(40), Counting(40)));
 }
 
 TEST(BlowfishFraming, AChangedByteDamagesItsBlockAndOneByteOfTheNext) {
