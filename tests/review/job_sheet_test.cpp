@@ -145,14 +145,12 @@ TEST(JobSheet, WindowHeaderNamesTheModuleOnlyWhenItHoldsTheCalibration) {
     files.FileLoaded = true;
     files.CurrentFileName = "Truck 12.DVF";
     JobSheetHeader h = WindowJobSheetHeader(files, false, "DV42A001", "2.1.0");
-    EXPECT_EQ(h.serial, "");
-    EXPECT_EQ(h.file, "Truck 12.DVF");
+    EXPECT_EQ(std::tuple(h.serial, h.file), std::tuple("", "Truck 12.DVF"));
     EXPECT_TRUE(std::regex_match(h.date, std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d)")));
     files.CalibrationChanged = true;
     h = WindowJobSheetHeader(files, true, "DV42A001", "2.1.0");
-    EXPECT_EQ(h.serial, "DV42A001");
-    EXPECT_EQ(h.firmware, "2.1.0");
-    EXPECT_EQ(h.file, "Truck 12.DVF (changed since saved)");
+    EXPECT_EQ(std::tuple(h.serial, h.firmware, h.file),
+              std::tuple("DV42A001", "2.1.0", "Truck 12.DVF (changed since saved)"));
     files.MarkAutoRetrieved();
     files.CalibrationChanged = false;
     EXPECT_EQ(WindowJobSheetHeader(files, true, "", "").file, "retrieved from the module");
