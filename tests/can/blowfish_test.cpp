@@ -210,8 +210,8 @@ TEST(BlowfishFraming, BadLengthsAndDescriptorsFailCleanly) {
 TEST(BlowfishStrings, HexAndCharacterFormsRoundTrip) {
     clsBlowfish cipher;
     const std::string hex = cipher.EncryptString("abc", LibraryKey, true);
-    EXPECT_EQ(hex.size(), 32u);
-    EXPECT_EQ(hex.find_first_not_of("0123456789ABCDEF"), std::string::npos);
+    EXPECT_EQ(std::tuple(hex.size(), hex.find_first_not_of("0123456789ABCDEF")),
+              std::tuple(32u, std::string::npos));
     EXPECT_EQ(cipher.DecryptString(hex, LibraryKey, true), "abc");
 
     const std::string text = "Öl °C 5 N·m";
@@ -239,7 +239,7 @@ TEST(BlowfishFiles, RoundTripAndFailures) {
     EXPECT_FALSE(cipher.DecryptFile(dir.file("missing.DVM"), untouched, LibraryKey));
     EXPECT_EQ(untouched, (std::vector<std::uint8_t>{1, 2, 3}));
     EXPECT_FALSE(cipher.DecryptFile(path, untouched, LibraryKey, 100)) << "over the bound";
-    EXPECT_EQ(untouched.size(), 3u);
+    EXPECT_EQ(untouched, (std::vector<std::uint8_t>{1, 2, 3}));
 
     EXPECT_FALSE(cipher.EncryptFile(plain, dir.file("no/such/folder/x.DVM"), LibraryKey));
 }
