@@ -5,6 +5,7 @@
 #include "can/hex_text.h"
 #include "can/library_files.h"
 #include "files/file_io.h"
+#include "support/files_bytes.h"
 #include "support/temp_dir.h"
 
 namespace vx42 {
@@ -14,10 +15,9 @@ std::vector<std::uint8_t> Hex(std::string_view text) {
     return ParseHexBytes(text).value();
 }
 
+// n bytes 1, 8, 15, ...
 std::vector<std::uint8_t> Counting(std::size_t n) {
-    std::vector<std::uint8_t> bytes(n);
-    for (std::size_t i = 0; i < n; ++i) bytes[i] = static_cast<std::uint8_t>(i * 7 + 1);
-    return bytes;
+    return test::Counting(1, n);
 }
 
 std::uint32_t Word(std::span<const std::uint8_t> bytes, std::size_t at) {
@@ -80,11 +80,9 @@ TEST(BlowfishBlock, MatchesThePublishedVectorsInTheStandardArrangement) {
         const auto plain = Hex(v.plain), expected = Hex(v.cipher);
         std::uint32_t l = Word(plain, 0), r = Word(plain, 4);
         cipher.EncryptBlock(l, r);
-        EXPECT_EQ(l, Word(expected, 0));
-        EXPECT_EQ(r, Word(expected, 4));
+        EXPECT_EQ(std::tuple(l, r), std::tuple(Word(expected, 0), Word(expected, 4)));
         cipher.DecryptBlock(l, r);
-        EXPECT_EQ(l, Word(plain, 0));
-        EXPECT_EQ(r, Word(plain, 4));
+        EXPECT_EQ(std::tuple(l, r), std::tuple(Word(plain, 0), Word(plain, 4)));
     }
 }
 
@@ -96,8 +94,7 @@ TEST(BlowfishKey, CyclesTheKeyBytesAndKeepsTheKeyInForce) {
     std::uint32_t al = 1, ar = 2, bl = 1, br = 2;
     a.EncryptBlock(al, ar);
     b.EncryptBlock(bl, br);
-    EXPECT_EQ(al, bl);
-    EXPECT_EQ(ar, br);
+    EXPECT_EQ(std::tuple(al, ar), std::tuple(bl, br));
 
     // An empty key keeps the one applied; applying the same key twice changes nothing; a
     // different key starts again from the initial tables.
@@ -140,8 +137,7 @@ TEST(BlowfishFraming, EveryEncryptionDiffersAndBothDecrypt) {
             << block;
     ASSERT_TRUE(cipher.DecryptByte(first, LibraryKey));
     ASSERT_TRUE(cipher.DecryptByte(second, LibraryKey));
-    EXPECT_EQ(first, Counting(40));
-    EXPECT_EQ(second, Counting(40));
+    EXPECT_EQ(std::tuple(first, second), std::tuple(Counting(40), Counting(40)));
 }
 
 TEST(BlowfishFraming, AChangedByteDamagesItsBlockAndOneByteOfTheNext) {
@@ -214,8 +210,8 @@ TEST(BlowfishFraming, BadLengthsAndDescriptorsFailCleanly) {
 TEST(BlowfishStrings, HexAndCharacterFormsRoundTrip) {
     clsBlowfish cipher;
     const std::string hex = cipher.EncryptString("abc", LibraryKey, true);
-    EXPECT_EQ(hex.size(), 32u);
-    EXPECT_EQ(hex.find_first_not_of("0123456789ABCDEF"), std::string::npos);
+    EXPECT_EQ(std::tuple(hex.size(), hex.find_first_not_of("0123456789ABCDEF")),
+              std::tuple(32u, std::string::npos));
     EXPECT_EQ(cipher.DecryptString(hex, LibraryKey, true), "abc");
 
     const std::string text = "Öl °C 5 N·m";
@@ -243,7 +239,7 @@ TEST(BlowfishFiles, RoundTripAndFailures) {
     EXPECT_FALSE(cipher.DecryptFile(dir.file("missing.DVM"), untouched, LibraryKey));
     EXPECT_EQ(untouched, (std::vector<std::uint8_t>{1, 2, 3}));
     EXPECT_FALSE(cipher.DecryptFile(path, untouched, LibraryKey, 100)) << "over the bound";
-    EXPECT_EQ(untouched.size(), 3u);
+    EXPECT_EQ(untouched, (std::vector<std::uint8_t>{1, 2, 3}));
 
     EXPECT_FALSE(cipher.EncryptFile(plain, dir.file("no/such/folder/x.DVM"), LibraryKey));
 }

@@ -73,42 +73,32 @@ TEST(DbcFile, ReadsEveryPartOfASignalAndReportsDamagedLines) {
 
     ASSERT_EQ(file.messages.size(), 2u);
     const DbcMessage& eec1 = file.messages[0];
-    EXPECT_TRUE(eec1.extended);
-    EXPECT_EQ(eec1.id, 0x18FEF100u);
-    EXPECT_EQ(eec1.name, "EEC1");
-    EXPECT_EQ(eec1.length, 8);
+    EXPECT_EQ(std::tuple(eec1.extended, eec1.id, eec1.name, eec1.length),
+              std::tuple(true, 0x18FEF100u, "EEC1", 8));
     ASSERT_EQ(eec1.signalList.size(), 5u);
 
     const DbcSignal& speed = eec1.signalList[0];
-    EXPECT_EQ(speed.startBit, 24);
-    EXPECT_EQ(speed.length, 16);
-    EXPECT_FALSE(speed.motorola);
-    EXPECT_FALSE(speed.isSigned);
-    EXPECT_EQ(speed.factor, 0.125);
-    EXPECT_EQ(speed.maximum, 8031.875);
-    EXPECT_EQ(speed.unit, "rpm");
+    EXPECT_EQ(std::tuple(speed.startBit, speed.length, speed.motorola, speed.isSigned, speed.factor,
+                         speed.maximum, speed.unit),
+              std::tuple(24, 16, false, false, 0.125, 8031.875, "rpm"));
     EXPECT_EQ(speed.receivers, (std::vector<std::string>{"Dash", "Gauge"}));
     EXPECT_EQ(speed.comment, "Crankshaft \"speed\"\r\nsecond line");
 
-    const DbcSignal& coolant = eec1.signalList[1];
-    EXPECT_TRUE(coolant.motorola);
-    EXPECT_EQ(coolant.offset, -40.5);
-    EXPECT_EQ(coolant.unit, "°C");  // Latin-1 0xB0 read as UTF-8
+    const DbcSignal& coolant = eec1.signalList[1];  // Latin-1 0xB0 read as UTF-8
+    EXPECT_EQ(std::tuple(coolant.motorola, coolant.offset, coolant.unit),
+              std::tuple(true, -40.5, "°C"));
 
     EXPECT_TRUE(eec1.signalList[2].isSigned);
-    EXPECT_TRUE(eec1.signalList[3].multiplexor);
-    EXPECT_FALSE(eec1.signalList[3].multiplexed());
+    EXPECT_TRUE(eec1.signalList[3].multiplexor && !eec1.signalList[3].multiplexed());
     EXPECT_EQ(eec1.signalList[3].values,
               (std::vector<std::pair<std::int64_t, std::string>>{{0, "Off"}, {1, "On"}}));
-    EXPECT_EQ(eec1.signalList[4].multiplexValue, 1);
-    EXPECT_EQ(eec1.signalList[4].factor, 0.01);
-    EXPECT_EQ(eec1.signalList[4].offset, 2);
+    EXPECT_EQ(std::tuple(eec1.signalList[4].multiplexValue, eec1.signalList[4].factor,
+                         eec1.signalList[4].offset),
+              std::tuple(1, 0.01, 2.0));
 
     const DbcMessage& small = file.messages[1];
-    EXPECT_FALSE(small.extended);
-    EXPECT_EQ(small.id, 291u);
-    EXPECT_EQ(small.comment, "Small frame");
-    EXPECT_EQ(small.signalList.size(), 1u);
+    EXPECT_EQ(std::tuple(small.extended, small.id, small.comment, small.signalList.size()),
+              std::tuple(false, 291u, "Small frame", 1u));
 }
 
 TEST(DbcFile, DamageNeverSpreadsToWhatFollows) {
@@ -129,10 +119,10 @@ TEST(DbcFile, DamageNeverSpreadsToWhatFollows) {
     for (const DbcProblem& p : file.problems) lines.push_back(p.line);
     EXPECT_EQ(lines, (std::vector<int>{1, 4, 6, 7, 9}));
     ASSERT_EQ(file.messages.size(), 2u);
-    EXPECT_EQ(file.messages[0].name, "Good");
     ASSERT_EQ(file.messages[0].signalList.size(), 1u);
-    EXPECT_EQ(file.messages[0].signalList[0].name, "C");
-    EXPECT_EQ(file.messages[1].name, "Last");
+    EXPECT_EQ(std::tuple(file.messages[0].name, file.messages[0].signalList[0].name,
+                         file.messages[1].name),
+              std::tuple("Good", "C", "Last"));
 }
 
 TEST(DbcFile, CountsBeyondTheCapsRefuseTheFile) {

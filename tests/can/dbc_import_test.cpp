@@ -76,11 +76,8 @@ TEST(DbcPosition, FieldsOfTheWorkedExamples) {
         SCOPED_TRACE(std::to_string(c.start) + "|" + std::to_string(c.length));
         const CanMessage d =
             ConvertSignal(Message(), Signal(c.start, c.length, c.motorola)).definition;
-        EXPECT_EQ(d.StartByte, c.startByte);
-        EXPECT_EQ(d.StartBit, c.startBit);
-        EXPECT_EQ(d.EndianLength, c.endianLength);
-        EXPECT_EQ(d.BitLength, c.length);
-        EXPECT_EQ(d.BigEndian, c.motorola);
+        EXPECT_EQ(std::tuple(d.StartByte, d.StartBit, d.EndianLength, d.BitLength, d.BigEndian),
+                  std::tuple(c.startByte, c.startBit, c.endianLength, c.length, c.motorola));
     }
 }
 
@@ -151,10 +148,9 @@ TEST(DbcImport, OffsetIsRoundedAndReportedAndTheCommentBecomesTheDescription) {
     s.unit = "V";
     const SignalImport r = ConvertSignal(Message(), s);
     ASSERT_TRUE(r.importable);
-    EXPECT_EQ(r.definition.Offset, -41);
-    EXPECT_EQ(r.definition.Multiplier, 1);
-    EXPECT_EQ(r.definition.Description, "Inlet air temperature");
-    EXPECT_EQ(r.definition.Unit, "None");
+    EXPECT_EQ(std::tuple(r.definition.Offset, r.definition.Multiplier, r.definition.Description,
+                         r.definition.Unit),
+              std::tuple(-41, 1.0, "Inlet air temperature", "None"));
     ASSERT_EQ(r.notes.size(), 2u);
     EXPECT_NE(r.notes[0].find("-40.5"), std::string::npos);
     EXPECT_NE(r.notes[1].find("\"V\""), std::string::npos);
@@ -211,8 +207,8 @@ TEST(DbcImport, NamesAreCutAndMadeUniqueInTheUserLibrary) {
                                                "AVeryLongSignalNameOfT 2"}));
     ASSERT_GE(set.UserDefinedIndex, 0);
     const CanLibrary& user = set.MessageLibraries[static_cast<std::size_t>(set.UserDefinedIndex)];
-    EXPECT_EQ(user.Messages.size(), 4u);
-    EXPECT_EQ(user.Messages[3].Description.size(), canwidth::Description);
+    EXPECT_EQ(std::tuple(user.Messages.size(), user.Messages[3].Description.size()),
+              std::tuple(4u, std::size_t{canwidth::Description}));
     EXPECT_TRUE(set.LibrariesChanged);
     // A second import continues the numbering.
     EXPECT_EQ(AddToUserLibrary(set, {counter}), (std::vector<std::string>{"COUNTER 3"}));
@@ -242,9 +238,7 @@ TEST(DbcImportList, FilterNarrowsAndOnlyImportableShownSignalsAreChecked) {
 
     list.SetFilter(" DRIVER ");  // a comment
     EXPECT_FALSE(list.MessageShown(0));
-    EXPECT_TRUE(list.MessageShown(1));
-    EXPECT_TRUE(list.RowShown(2));
-    EXPECT_FALSE(list.RowShown(3));
+    EXPECT_TRUE(list.MessageShown(1) && list.RowShown(2) && !list.RowShown(3));
     list.SetMessageChecked(1, true);  // only the shown signal
     EXPECT_EQ(list.CheckedCount(), 1);
 
@@ -252,11 +246,9 @@ TEST(DbcImportList, FilterNarrowsAndOnlyImportableShownSignalsAreChecked) {
     EXPECT_EQ(IdentifierText(file.messages[0]), "0x123 (291)");
     EXPECT_EQ(IdentifierText(file.messages[1]), "0x18FEF100 (419361024), extended");
     list.SetFilter("291");
-    EXPECT_TRUE(list.MessageShown(0));
-    EXPECT_FALSE(list.MessageShown(1));
+    EXPECT_TRUE(list.MessageShown(0) && !list.MessageShown(1));
     list.SetFilter("0x123");  // an identifier: the whole message
-    EXPECT_TRUE(list.RowShown(0));
-    EXPECT_TRUE(list.RowShown(1));
+    EXPECT_TRUE(list.RowShown(0) && list.RowShown(1));
     list.SetMessageChecked(0, true);  // the signed torque stays unchecked
     EXPECT_EQ(list.CheckedCount(), 2);
     list.SetChecked(1, true);
@@ -264,9 +256,8 @@ TEST(DbcImportList, FilterNarrowsAndOnlyImportableShownSignalsAreChecked) {
 
     const auto chosen = list.Chosen();
     ASSERT_EQ(chosen.size(), 2u);
-    EXPECT_EQ(chosen[0].Name, "Speed");
-    EXPECT_EQ(chosen[1].Name, "DoorOpen");
-    EXPECT_EQ(chosen[1].Description, "driver side");
+    EXPECT_EQ(std::tuple(chosen[0].Name, chosen[1].Name, chosen[1].Description),
+              std::tuple("Speed", "DoorOpen", "driver side"));
 
     list.SetFilter("");
     list.CheckAll();

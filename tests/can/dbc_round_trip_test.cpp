@@ -95,15 +95,12 @@ TEST(DbcRoundTrip, ImportedSignalKeepsItsMeaningThroughTheCalibrationFile) {
         EXPECT_EQ(stored->CanId, imported.CanId);
 
         // Position, scaling and unit as imported.
-        EXPECT_EQ(stored->DataLength, m.length);
-        EXPECT_EQ(stored->StartByte, imported.StartByte);
-        EXPECT_EQ(stored->StartBit, imported.StartBit);
-        EXPECT_EQ(stored->BitLength, s.length);
-        EXPECT_EQ(stored->BigEndian, s.motorola);
-        EXPECT_EQ(stored->EndianLength, imported.EndianLength);
-        EXPECT_EQ(stored->Multiplier, s.factor);
-        EXPECT_EQ(stored->Offset, s.offset);
-        EXPECT_EQ(Trimmed(stored->Unit), "°C");
+        EXPECT_EQ(std::tuple(stored->DataLength, stored->StartByte, stored->StartBit,
+                             stored->BitLength, stored->BigEndian, stored->EndianLength),
+                  std::tuple(m.length, imported.StartByte, imported.StartBit, s.length, s.motorola,
+                             imported.EndianLength));
+        EXPECT_EQ(std::tuple(stored->Multiplier, stored->Offset, Trimmed(stored->Unit)),
+                  std::tuple(s.factor, s.offset, "°C"));
 
         // The stored position reads the bits the database means.
         const auto raw = static_cast<std::uint32_t>(RawOf(s, 60));

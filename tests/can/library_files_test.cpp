@@ -67,6 +67,17 @@ std::vector<std::string> Names(const LibrarySet& set) {
     return names;
 }
 
+std::vector<int> Counts(const LibrarySet& set) {
+    std::vector<int> counts;
+    for (const auto& l : set.MessageLibraries) counts.push_back(l.MessageCount());
+    return counts;
+}
+
+// The trimmed name of message `m` of library `l`.
+std::string NameOf(const LibrarySet& set, std::size_t l, std::size_t m = 0) {
+    return Trimmed(set.MessageLibraries.at(l).Messages.at(m).Name);
+}
+
 TEST(LibraryBytes, RoundTripFieldByFieldWithPaddedTexts) {
     const CanLibrary written = Library("Engine", {Message("Speed"), Message("Temp", 0x123, true)});
     const auto bytes = WriteLibraryBytes(written);
@@ -99,11 +110,9 @@ TEST(LibraryBytes, OlderVersionsHaveShortRecordsWithoutEndianLength) {
         EXPECT_EQ(result.status, LibraryReadResult::Status::Ok);
         EXPECT_EQ(read.Version, version);
         ASSERT_EQ(read.MessageCount(), 2);
-        EXPECT_EQ(read.Messages[1].EndianLength, shortRecords ? 0 : 2);
-        EXPECT_EQ(read.Messages[1].CanId, 0x7FF);
-        EXPECT_TRUE(read.Messages[1].ClearRtr);
-        EXPECT_EQ(Trimmed(read.Messages[1].Name), "B");
-        EXPECT_EQ(read.Messages[1].Multiplier, 0.00390625);
+        const CanMessage& b = read.Messages[1];
+        EXPECT_EQ(std::tuple(b.EndianLength, b.CanId, b.ClearRtr, Trimmed(b.Name), b.Multiplier),
+                  std::tuple(shortRecords ? 0 : 2, 0x7FF, true, "B", 0.00390625));
     }
 }
 
@@ -178,6 +187,16 @@ class LibraryFolder : public ::testing::Test {
         WriteLibraryFile(dir.file(name), WriteLibraryBytes(library));
     }
     void TearDown() override { EXPECT_TRUE(prompt.Unexpected().empty()); }
+    // A user library of another version in `folders.user`, loaded and checked: it is set aside
+    // under `renamed` and the user is told.
+    void CheckOutdated(const LibraryFolders& folders, const std::string& renamed) {
+        WriteLibraryFile(JoinPath(folders.user, kUserDefinedFile),
+                         BytesAsVersion(Library("", {Message("Old one")}), "C001", false));
+        SetupLibraries(set, folders, prompt);
+        prompt.ExpectMessage("Renamed File: '" + renamed + "'");
+        EXPECT_FALSE(CheckUserDefinedLibrary(set, folders, prompt));
+        EXPECT_TRUE(prompt.ScriptDone());
+    }
 };
 
 TEST_F(LibraryFolder, LoadsLibraryFilesInNameOrderAndSortsTheList) {
@@ -192,11 +211,9 @@ TEST_F(LibraryFolder, LoadsLibraryFilesInNameOrderAndSortsTheList) {
     SetupLibraries(set, Folder(), prompt);
     EXPECT_EQ(Names(set),
               (std::vector<std::string>{"ABS", "ABS", "Engine Data", "Zero", "User Defined"}));
-    EXPECT_EQ(set.UserDefinedIndex, 4);
-    EXPECT_EQ(set.UndefinedIndex, -1);
-    EXPECT_EQ(Trimmed(set.MessageLibraries[0].Messages.at(0).Name), "Wheel");
-    EXPECT_EQ(Trimmed(set.MessageLibraries[1].Messages.at(0).Name), "Second");
-    EXPECT_EQ(set.MessageLibraries[3].MessageCount(), 0);
+    EXPECT_EQ(std::tuple(set.UserDefinedIndex, set.UndefinedIndex), std::tuple(4, -1));
+    EXPECT_EQ(std::tuple(NameOf(set, 0), NameOf(set, 1)), std::tuple("Wheel", "Second"));
+    EXPECT_EQ(Counts(set), (std::vector<int>{1, 1, 1, 0, 0}));
     EXPECT_EQ(SortLibraries(set), (std::vector<int>{0, 1, 2, 4, 3}));
 }
 
@@ -223,16 +240,10 @@ TEST_F(LibraryFolder, BadFilesAreReportedAndLoadingGoesOn) {
     LoadLibraries(set, Folder(), prompt);
     ASSERT_EQ(Names(set), (std::vector<std::string>{"A Plain", "B Good", "C Version", "D Cut",
                                                     "E Big", "F Many"}));
-    EXPECT_EQ(set.MessageLibraries[5].MessageCount(), 0);
-    EXPECT_EQ(set.MessageLibraries[0].MessageCount(), 0);
-    EXPECT_EQ(set.MessageLibraries[1].MessageCount(), 2);
-    EXPECT_EQ(set.MessageLibraries[2].MessageCount(), 0);
-    EXPECT_EQ(set.MessageLibraries[3].MessageCount(), 2);
+    EXPECT_EQ(Counts(set), (std::vector<int>{0, 2, 0, 2, 0, 0}));
     EXPECT_TRUE(prompt.ScriptDone());
-    for (const auto& call : prompt.Calls()) {
-        EXPECT_EQ(call.icon, Icon::Exclamation);
-        EXPECT_EQ(call.title, "");
-    }
+    for (const auto& call : prompt.Calls())
+        EXPECT_EQ(std::tuple(call.icon, call.title), std::tuple(Icon::Exclamation, std::string()));
 }
 
 TEST_F(LibraryFolder, MissingOrEmptyFolderGivesTheUserDefinedLibrary) {
@@ -255,12 +266,7 @@ TEST_F(LibraryFolder, UserDefinedLibraryIsSavedAndCheckedForItsVersion) {
     EXPECT_TRUE(CheckUserDefinedLibrary(set, Folder(), prompt)) << "C002 opens the editor";
 
     // Another version: moved aside, the user told once, a new empty library in its place.
-    WriteLibraryFile(dir.file(kUserDefinedFile),
-                     BytesAsVersion(Library("", {Message("Old one")}), "C001", false));
-    SetupLibraries(set, Folder(), prompt);
-    prompt.ExpectMessage("Renamed File: 'User Defined Old'");
-    EXPECT_FALSE(CheckUserDefinedLibrary(set, Folder(), prompt));
-    EXPECT_TRUE(prompt.ScriptDone());
+    CheckOutdated(Folder(), "User Defined Old");
     EXPECT_EQ(prompt.Calls().at(0).text,
               "Invalid User Defined Library!\r\nYour Current User Defined Library has been "
               "renamed!\r\n\r\nRenamed File: 'User Defined Old'\r\n\r\nA new User Defined file "
@@ -273,14 +279,8 @@ TEST_F(LibraryFolder, UserDefinedLibraryIsSavedAndCheckedForItsVersion) {
 
     // A second outdated library never replaces the earlier backup: the next free name.
     const auto backup = ReadWholeFile(dir.file(kUserDefinedOldFile), 1 << 20);
-    for (const char* next : {"User Defined Old 2", "User Defined Old 3"}) {
-        WriteLibraryFile(dir.file(kUserDefinedFile),
-                         BytesAsVersion(Library("", {Message("Older")}), "C001", false));
-        SetupLibraries(set, Folder(), prompt);
-        prompt.ExpectMessage(std::string("Renamed File: '") + next + "'");
-        EXPECT_FALSE(CheckUserDefinedLibrary(set, Folder(), prompt));
-        EXPECT_TRUE(prompt.ScriptDone());
-    }
+    for (const char* next : {"User Defined Old 2", "User Defined Old 3"})
+        CheckOutdated(Folder(), next);
     EXPECT_EQ(ReadWholeFile(dir.file(kUserDefinedOldFile), 1 << 20), backup);
     EXPECT_TRUE(std::filesystem::exists(dir.file("User_Defined_Old_2.DVM")));
     EXPECT_TRUE(std::filesystem::exists(dir.file("User_Defined_Old_3.DVM")));
@@ -328,14 +328,9 @@ TEST_F(LibraryFolder, InstalledTheUsersLibrariesLiveInTheUsersDataFolder) {
     Settings settings;
     ASSERT_TRUE(ImportLibrary(set, prompt, settings, store, libraries));
     ASSERT_EQ(Names(set), (std::vector<std::string>{"Body", "Engine Data", "User Defined"}));
-    EXPECT_EQ(Trimmed(set.MessageLibraries[1].Messages.at(0).Name), "Mine");
-    EXPECT_EQ(Trimmed(set.MessageLibraries[2].Messages.at(0).Name), "Own");
+    EXPECT_EQ(std::tuple(NameOf(set, 1), NameOf(set, 2)), std::tuple("Mine", "Own"));
 
-    WriteLibraryFile(JoinPath(libraries.user, kUserDefinedFile),
-                     BytesAsVersion(Library("", {Message("Old one")}), "C001", false));
-    SetupLibraries(set, libraries, prompt);
-    prompt.ExpectMessage("Renamed File: 'User Defined Old'");
-    EXPECT_FALSE(CheckUserDefinedLibrary(set, libraries, prompt));
+    CheckOutdated(libraries, "User Defined Old");
     EXPECT_TRUE(FileExists(JoinPath(libraries.user, kUserDefinedOldFile)));
     EXPECT_EQ(FilesUnder(prefix.path()), installation);
 }
@@ -348,10 +343,8 @@ TEST(UserDefinedMessages, DeletingMovesTheOthersDown) {
     ASSERT_TRUE(DeleteUserDefinedMessage(set, 0));
     const auto& left = set.MessageLibraries[1].Messages;
     ASSERT_EQ(left.size(), 2u);
-    EXPECT_EQ(left[0].Name, "1");
-    EXPECT_TRUE(left[0].ClearRtr);
-    EXPECT_EQ(left[1].Name, "2");
-    EXPECT_FALSE(left[1].ClearRtr);
+    EXPECT_EQ(std::tuple(left[0].Name, left[0].ClearRtr, left[1].Name, left[1].ClearRtr),
+              std::tuple("1", true, "2", false));
     EXPECT_FALSE(DeleteUserDefinedMessage(set, 2));
     EXPECT_EQ(set.MessageLibraries[0].MessageCount(), 1);
 }

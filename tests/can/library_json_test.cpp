@@ -32,17 +32,12 @@ std::string ErrorOf(const std::string& text) {
 
 TEST(LibraryJson, BuildsALibraryIgnoringNameAndVersion) {
     const CanLibrary library = LibraryFromJsonText(kOneMessage, "lib.json");
-    EXPECT_EQ(library.Version, "C002");
-    EXPECT_EQ(Trimmed(library.Name), "");
+    EXPECT_EQ(std::tuple(library.Version, Trimmed(library.Name)), std::tuple("C002", ""));
     ASSERT_EQ(library.MessageCount(), 1);
     const CanMessage& m = library.Messages[0];
-    EXPECT_EQ(m.CanId, 0x18FEF100);
-    EXPECT_EQ(m.Name, "Wheel Speed");
-    EXPECT_TRUE(m.ClearRtr);
-    EXPECT_FALSE(m.BigEndian);
-    EXPECT_EQ(m.Offset, -40);
-    EXPECT_EQ(m.Multiplier, 0.00390625);
-    EXPECT_EQ(m.EndianLength, 2);
+    EXPECT_EQ(std::tuple(m.CanId, m.Name, m.ClearRtr, m.BigEndian, m.Offset, m.Multiplier,
+                         m.EndianLength),
+              std::tuple(0x18FEF100, "Wheel Speed", true, false, -40, 0.00390625, 2));
 }
 
 TEST(LibraryJson, RoundTripsThroughTheLibraryBytes) {
@@ -55,12 +50,11 @@ TEST(LibraryJson, RoundTripsThroughTheLibraryBytes) {
               LibraryReadResult::Status::Ok);
 
     const json document = LibraryToJson(fromFile);
-    EXPECT_EQ(document["Name"], "Engine Data");
-    EXPECT_EQ(document["Version"], "C002");
-    EXPECT_EQ(document["Messages"][0]["Unit"], "°C");
-    EXPECT_EQ(document["Messages"][0]["Name"], "Wheel Speed");
-    EXPECT_EQ(document["Messages"][0]["Description"], "Öltemperatur");
-    EXPECT_TRUE(document["Messages"][0]["ClearRtr"].is_boolean());
+    const json& first = document["Messages"][0];
+    EXPECT_EQ(std::tuple(document["Name"], document["Version"], first["Unit"], first["Name"],
+                         first["Description"]),
+              std::tuple("Engine Data", "C002", "°C", "Wheel Speed", "Öltemperatur"));
+    EXPECT_TRUE(first["ClearRtr"].is_boolean());
 
     const CanLibrary back = LibraryFromJsonText(LibraryToJsonText(fromFile), "again.json");
     EXPECT_EQ(back.Messages, original.Messages);
@@ -153,11 +147,9 @@ TEST(ExampleLibrary, HoldsUsableJ1939Definitions) {
         EXPECT_TRUE(names.insert(m.Name).second) << "names are unique";
         EXPECT_NE(std::find(kCanUnits.begin(), kCanUnits.end(), m.Unit), kCanUnits.end());
         // 29-bit identifiers, taken as extended by the module.
-        EXPECT_GT(m.CanId, 0xFFFF);
-        EXPECT_LE(m.CanId, 0x1FFFFFFF);
+        EXPECT_TRUE(m.CanId > 0xFFFF && m.CanId <= 0x1FFFFFFF) << m.CanId;
         EXPECT_EQ(CanIdFromModule(CanIdToModule(CanIdHex(m.CanId))), CanIdHex(m.CanId));
-        EXPECT_GE(m.BitLength, 1);
-        EXPECT_LE(m.BitLength, 16);
+        EXPECT_TRUE(m.BitLength >= 1 && m.BitLength <= 16) << m.BitLength;
         EXPECT_LE(m.StartByte * 8 + m.StartBit + m.BitLength, m.DataLength * 8);
         EXPECT_EQ(m.EndianLength * 8, (m.BitLength + 7) / 8 * 8);
         EXPECT_GT(m.Multiplier, 0);
@@ -165,10 +157,9 @@ TEST(ExampleLibrary, HoldsUsableJ1939Definitions) {
     const auto speed = std::find_if(library.Messages.begin(), library.Messages.end(),
                                     [](const CanMessage& m) { return m.Name == "Engine Speed"; });
     ASSERT_NE(speed, library.Messages.end());
-    EXPECT_EQ(speed->CanId, 0x0CF00400);  // priority 3, PGN 61444, source 0
-    EXPECT_EQ(speed->StartByte, 3);
-    EXPECT_EQ(speed->Multiplier, 0.125);
-    EXPECT_EQ(speed->Unit, "RPM");
+    // Priority 3, PGN 61444, source 0.
+    EXPECT_EQ(std::tuple(speed->CanId, speed->StartByte, speed->Multiplier, speed->Unit),
+              std::tuple(0x0CF00400, 3, 0.125, "RPM"));
 }
 
 }  // namespace

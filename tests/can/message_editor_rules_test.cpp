@@ -63,8 +63,8 @@ TEST(MessageEditorFields, LeavingClampsToTheRange) {
 TEST(MessageEditorFields, CanIdRoundTripsAndBadTextIsRefused) {
     CanMessage m;
     EXPECT_EQ(StoreField(m, kFieldCanId, "18FEF100"), StoreResult::Changed);
-    EXPECT_EQ(m.CanId, 0x18FEF100);
-    EXPECT_EQ(MessageFieldTexts(m)[kFieldCanId], "18FEF100");
+    EXPECT_EQ(std::tuple(m.CanId, MessageFieldTexts(m)[kFieldCanId]),
+              std::tuple(0x18FEF100, "18FEF100"));
     EXPECT_EQ(StoreField(m, kFieldCanId, "18fef100"), StoreResult::Unchanged);
     // The top bit set keeps its 32-bit pattern.
     EXPECT_EQ(StoreField(m, kFieldCanId, "FFFFFFFF"), StoreResult::Changed);
@@ -88,15 +88,14 @@ TEST(MessageEditorFields, NumbersStoreAndRefuseOutsideTheirTypes) {
     EXPECT_EQ(StoreField(m, kFieldOffset, "-2147483648"), StoreResult::Changed);
     EXPECT_EQ(m.Offset, INT32_MIN);
     EXPECT_EQ(StoreField(m, kFieldMultiplier, ".125"), StoreResult::Changed);
-    EXPECT_DOUBLE_EQ(m.Multiplier, 0.125);
-    EXPECT_EQ(MessageFieldTexts(m)[kFieldMultiplier], "0.125");
+    EXPECT_EQ(std::tuple(m.Multiplier, MessageFieldTexts(m)[kFieldMultiplier]),
+              std::tuple(0.125, "0.125"));
     // A text that is not a number is refused, never stored as 0 or as its leading digits.
     for (const char* bad : {"abc", "2x", "0x10", "nan", "1.5.2"}) {
         EXPECT_EQ(StoreField(m, kFieldMultiplier, bad), StoreResult::Refused) << bad;
         EXPECT_EQ(StoreField(m, kFieldOffset, bad), StoreResult::Refused) << bad;
     }
-    EXPECT_DOUBLE_EQ(m.Multiplier, 0.125);
-    EXPECT_EQ(m.Offset, INT32_MIN);
+    EXPECT_EQ(std::tuple(m.Multiplier, m.Offset), std::tuple(0.125, INT32_MIN));
     EXPECT_EQ(StoreField(m, kFieldEndianLength, ClampFieldText(kFieldEndianLength, "999")),
               StoreResult::Changed);
     EXPECT_EQ(m.EndianLength, 8);
@@ -108,8 +107,8 @@ TEST(MessageEditorFields, TextsAreComparedAndStoredAtTheirWidths) {
     EXPECT_EQ(StoreField(m, kFieldName, std::string(30, 'N')), StoreResult::Changed);
     EXPECT_EQ(m.Name, std::string(24, 'N'));
     EXPECT_EQ(StoreField(m, kFieldDescription, "short"), StoreResult::Changed);
-    EXPECT_EQ(m.Description.size(), 80u);
-    EXPECT_EQ(MessageFieldTexts(m)[kFieldDescription], "short");
+    EXPECT_EQ(std::tuple(m.Description.size(), MessageFieldTexts(m)[kFieldDescription]),
+              std::tuple(80u, "short"));
 }
 
 TEST(MessageEditorFields, ShownCountsAreClamped) {
@@ -118,10 +117,10 @@ TEST(MessageEditorFields, ShownCountsAreClamped) {
     m.BitLength = 0;
     m.EndianLength = 0;
     const FieldTexts t = MessageFieldTexts(m);
-    EXPECT_EQ(t[kFieldDataLength], "8");
-    EXPECT_EQ(t[kFieldBitLength], "1");
-    EXPECT_EQ(t[kFieldEndianLength], "0");  // shown as stored, coloured red
-    EXPECT_EQ(m.DataLength, 12);            // showing stores nothing
+    // The endian length is shown as stored, coloured red; showing stores nothing.
+    EXPECT_EQ(
+        std::tuple(t[kFieldDataLength], t[kFieldBitLength], t[kFieldEndianLength], m.DataLength),
+        std::tuple("8", "1", "0", 12));
 }
 
 TEST(MessageEditorFields, ValidationMarksEmptyNewAndMalformedFields) {
@@ -145,8 +144,7 @@ TEST(MessageEditorFields, ValidationMarksEmptyNewAndMalformedFields) {
 
 TEST(UserLibraryEditorTest, OpeningDependsOnTheLibrary) {
     LibrarySet none;
-    UserLibraryEditor missing(none);
-    EXPECT_EQ(missing.Open(), UserLibraryEditor::Opening::Empty);
+    EXPECT_EQ(UserLibraryEditor(none).Open(), UserLibraryEditor::Opening::Empty);
     ASSERT_EQ(none.MessageLibraries.size(), 1u);
     EXPECT_EQ(Trimmed(none.MessageLibraries[0].Name), kUserDefinedName);
 

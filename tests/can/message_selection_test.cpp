@@ -90,10 +90,9 @@ TEST(MessageLists, ListsSortedNamesAndMapPositionsToTheirMessages) {
     EXPECT_EQ(Trimmed(lists.SelectedMessage(1)->Name), "Wheel");
 
     const FormatContext ctx = lists.Format(UnitFlags::AllMetric());
-    EXPECT_TRUE(ctx.data[0].selected);
-    EXPECT_EQ(ctx.data[0].Multiplier, 0.125);
-    EXPECT_EQ(ctx.data[0].Offset, -40);
-    EXPECT_EQ(ctx.data[1].Unit, "KPH");
+    EXPECT_EQ(std::tuple(ctx.data[0].selected, ctx.data[0].Multiplier, ctx.data[0].Offset,
+                         ctx.data[1].Unit),
+              std::tuple(true, 0.125, -40, "KPH"));
 
     // Back to "None": the message list empties and nothing is selected.
     lists.ChooseLibrary(0, 0);
@@ -149,13 +148,12 @@ TEST_F(Selection, StoresEveryPieceInOrderAndWritesIt) {
                       image.Byte(expected[i].first + static_cast<int>(k)));
     }
     EXPECT_TRUE(changed);
-    EXPECT_EQ(image.Text(def.LibraryName, 24), "Engine Data");
-    EXPECT_EQ(image.Text(def.Description, 80), "About Speed");
-    EXPECT_EQ(image.Byte(source.MessageSlot), 4);
-    EXPECT_EQ(image.Byte(source.BitLength), 12);
-    EXPECT_EQ(image.Byte(def.ByteOrder), 0xFF);
-    EXPECT_EQ(image.Double(def.Multiplier), 0.125);
-    EXPECT_EQ(image.Long(def.Offset), -40);
+    EXPECT_EQ(std::tuple(image.Text(def.LibraryName, 24), image.Text(def.Description, 80)),
+              std::tuple("Engine Data", "About Speed"));
+    EXPECT_EQ(
+        std::tuple(image.Byte(source.MessageSlot), image.Byte(source.BitLength),
+                   image.Byte(def.ByteOrder), image.Double(def.Multiplier), image.Long(def.Offset)),
+        std::tuple(4, 12, 0xFF, 0.125, -40));
     // C7FDE200 with the remote-request bits cleared.
     EXPECT_EQ(module.writes[18].second, (std::vector<std::uint8_t>{0x47, 0xED, 0xE2, 0x00}));
 
@@ -173,21 +171,21 @@ TEST_F(Selection, NoneStoresNamesAndAZeroIdentifier) {
     image.StoreText(map.MessageDefSlot[0].Description, 80, "old text");
     StoreMessageSelection(target, set, 0, 0, nullptr, nullptr);
     const auto& def = map.MessageDefSlot[0];
-    EXPECT_EQ(image.Text(def.LibraryName, 24), "None");
-    EXPECT_EQ(image.Text(def.MessageName, 24), "None");
-    EXPECT_EQ(image.Text(def.Description, 80), "");
-    EXPECT_EQ(image.Long(map.MessageSlot[0].CanId), 0);
-    EXPECT_EQ(image.Byte(map.OutputCal[0].DataSource[0].MessageSlot), 1);
+    EXPECT_EQ(std::tuple(image.Text(def.LibraryName, 24), image.Text(def.MessageName, 24),
+                         image.Text(def.Description, 80)),
+              std::tuple("None", "None", ""));
+    EXPECT_EQ(std::tuple(image.Long(map.MessageSlot[0].CanId),
+                         image.Byte(map.OutputCal[0].DataSource[0].MessageSlot)),
+              std::tuple(0, 1));
     // The remaining fields come from the first message of the first library.
-    EXPECT_EQ(image.Double(def.Multiplier), 0.125);
-    EXPECT_EQ(image.Text(def.Unit, 10), "RPM");
+    EXPECT_EQ(std::tuple(image.Double(def.Multiplier), image.Text(def.Unit, 10)),
+              std::tuple(0.125, "RPM"));
 
     // A later display shows "None" in both lists.
     MessageLists lists(set);
     lists.ChooseLibrary(0, "ABS");
     lists.ShowMessageSelection(image, 0, 0);
-    EXPECT_EQ(lists.LibraryPosition(0), 0);
-    EXPECT_EQ(lists.MessagePosition(0), 0);
+    EXPECT_EQ(std::tuple(lists.LibraryPosition(0), lists.MessagePosition(0)), std::tuple(0, 0));
 
     // With no message loaded at all, those fields keep what they held.
     LibrarySet empty;
@@ -232,18 +230,16 @@ TEST_F(Selection, UndefinedMessagesAreCollectedWithOneWarning) {
     ScriptedPrompt prompt;
     prompt.ExpectMessage("One or more variables are not defined in your current libraries.");
     EXPECT_TRUE(CheckUndefinedMessages(set, image, prompt));
-    EXPECT_TRUE(prompt.ScriptDone());
-    EXPECT_TRUE(prompt.Unexpected().empty());
+    EXPECT_TRUE(prompt.ScriptDone() && prompt.Unexpected().empty());
     EXPECT_EQ(prompt.Calls().at(0).icon, Icon::Exclamation);
     EXPECT_TRUE(set.LibrariesChanged);
     ASSERT_EQ(set.UndefinedIndex, 3);
     const auto& undefined = set.MessageLibraries[3];
     EXPECT_EQ(Trimmed(undefined.Name), "Undefined Index");
     ASSERT_EQ(undefined.MessageCount(), 2);
-    EXPECT_EQ(undefined.Messages[0].Name, "Turbo Speed");
-    EXPECT_EQ(undefined.Messages[0].CanId, 0x18FEF100);
-    EXPECT_EQ(undefined.Messages[1].Name, "Oil Level");
-    EXPECT_EQ(undefined.Messages[1].CanId, 0x123);
+    EXPECT_EQ(std::tuple(undefined.Messages[0].Name, undefined.Messages[0].CanId,
+                         undefined.Messages[1].Name, undefined.Messages[1].CanId),
+              std::tuple("Turbo Speed", 0x18FEF100, "Oil Level", 0x123));
 
     // A second check finds them all defined now (a library defines "None" as well).
     set.LibrariesChanged = false;
@@ -253,8 +249,8 @@ TEST_F(Selection, UndefinedMessagesAreCollectedWithOneWarning) {
     set.MessageLibraries[0].Messages.erase(set.MessageLibraries[0].Messages.begin() + 1);
     EXPECT_FALSE(CheckUndefinedMessages(set, image, prompt));
     EXPECT_TRUE(set.LibrariesChanged);
-    EXPECT_EQ(set.MessageLibraries[3].MessageCount(), 2);
-    EXPECT_EQ(prompt.Calls().size(), 1u);
+    EXPECT_EQ(std::tuple(set.MessageLibraries[3].MessageCount(), prompt.Calls().size()),
+              std::tuple(2, 1u));
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "files/file_io.h"
 #include "files/paths.h"
 #include "files/settings.h"
+#include "support/files_bytes.h"
 #include "support/temp_dir.h"
 
 namespace vx42 {
@@ -16,15 +17,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::vector<std::uint8_t> FileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
+using test::FileBytes;
 
 CalImage Patterned() {
-    CalImage image;
-    for (int i = 0; i < kCalImageSize; ++i) image[i] = static_cast<std::uint8_t>(i * 7 + 3);
-    return image;
+    return test::PatternedImage(3);
 }
 
 TEST(CalibrationFile, RoundTripIsExactlyTheImage) {
@@ -41,16 +37,13 @@ TEST(CalibrationFile, ShortFilesZeroTheRestAndLongFilesAreCut) {
     test::TempDir dir;
     std::ofstream(dir.file("short.DVF"), std::ios::binary) << std::string(100, '\x11');
     const auto read = ReadCalibrationFile(dir.file("short.DVF"));
-    EXPECT_TRUE(read.shortFile());
-    EXPECT_EQ(read.fileLength, 100u);
-    EXPECT_EQ(read.image[99], 0x11);
-    EXPECT_EQ(read.image[100], 0x00);
-    EXPECT_EQ(read.image[kCalImageLast], 0x00);
+    EXPECT_EQ(std::tuple(read.shortFile(), read.fileLength, read.image[99], read.image[100],
+                         read.image[kCalImageLast]),
+              std::tuple(true, 100u, 0x11, 0x00, 0x00));
 
     std::ofstream(dir.file("long.DVF"), std::ios::binary) << std::string(3000, '\x22');
     const auto longer = ReadCalibrationFile(dir.file("long.DVF"));
-    EXPECT_FALSE(longer.shortFile());
-    EXPECT_EQ(longer.image[kCalImageLast], 0x22);
+    EXPECT_EQ(std::tuple(longer.shortFile(), longer.image[kCalImageLast]), std::tuple(false, 0x22));
 }
 
 TEST(CalibrationFile, AWriteThatFailsLateLeavesNoTemporaryFile) {
@@ -94,8 +87,7 @@ TEST_F(FileCommandsTest, TitleFollowsEveryFileState) {
     EXPECT_EQ(state.Title, "VX42 Version 2.1.0 [truck.DVF]");
     state.UpdateTitle();
     EXPECT_EQ(state.Title, "VX42 Version 2.1.0 [truck.DVF*]");
-    EXPECT_TRUE(state.FileLoaded);
-    EXPECT_FALSE(state.AutoRetrieved);
+    EXPECT_TRUE(state.FileLoaded && !state.AutoRetrieved);
 }
 
 TEST_F(FileCommandsTest, SaveWithoutCalibrationSaysSo) {
@@ -111,16 +103,15 @@ TEST_F(FileCommandsTest, SaveAsAppendsTheExtensionAndAsksBeforeOverwriting) {
     prompt.AnswerSaveFile(dir.file("truck"));
     EXPECT_EQ(SaveCalibrationFile(ctx(), image, false), SaveOutcome::Saved);  // no file yet: dialog
     EXPECT_TRUE(FileExists(dir.file("truck.DVF")));
-    EXPECT_EQ(state.Title, "VX42 Version 2.1.0 [truck.DVF]");
-    EXPECT_FALSE(state.CalibrationChanged);
+    EXPECT_EQ(std::tuple(state.Title, state.CalibrationChanged),
+              std::tuple("VX42 Version 2.1.0 [truck.DVF]", false));
     EXPECT_EQ(settings.CalibrationPath, dir.str() + kPathSeparator);
     EXPECT_EQ(store.Get("Paths", "CalibrationPath"), dir.str() + kPathSeparator);
     EXPECT_EQ(prompt.Calls()[0].dialog.filter, "Dialvane File (*.DVF)|*.DVF");
 
     prompt.AnswerSaveFile(dir.file("lower.dvf"));
     EXPECT_EQ(SaveCalibrationFile(ctx(), image, true), SaveOutcome::Saved);
-    EXPECT_TRUE(FileExists(dir.file("lower.dvf")));
-    EXPECT_FALSE(FileExists(dir.file("lower.dvf.DVF")));
+    EXPECT_TRUE(FileExists(dir.file("lower.dvf")) && !FileExists(dir.file("lower.dvf.DVF")));
 
     image[0] = 0xAB;
     prompt.AnswerSaveFile(dir.file("truck.DVF"));
@@ -155,19 +146,16 @@ TEST_F(FileCommandsTest, OpenReplacesTheImageOnlyWhenTheReadSucceeded) {
     const CalImage before = image;
     prompt.AnswerOpenFile(dir.file("missing.DVF"));
     EXPECT_THROW(OpenCalibrationFile(ctx(), image), FileError);
-    EXPECT_EQ(image, before);
-    EXPECT_FALSE(state.FileLoaded);
+    EXPECT_EQ(std::tuple(image, state.FileLoaded), std::tuple(before, false));
 
     std::ofstream(dir.file("short.DVF"), std::ios::binary) << std::string(10, '\x01');
     prompt.AnswerOpenFile(dir.file("short.DVF"));
     prompt.ExpectMessage("holds only 10 of the 2,727 calibration bytes");
     state.CalibrationChanged = true;
     EXPECT_TRUE(OpenCalibrationFile(ctx(), image));
-    EXPECT_EQ(image[9], 0x01);
-    EXPECT_EQ(image[10], 0x00);
-    EXPECT_FALSE(state.CalibrationChanged);
-    EXPECT_EQ(state.CurrentFileName, "short.DVF");
-    EXPECT_EQ(state.Title, "VX42 Version 2.1.0 [short.DVF]");
+    EXPECT_EQ(std::tuple(image[9], image[10], state.CalibrationChanged, state.CurrentFileName,
+                         state.Title),
+              std::tuple(0x01, 0x00, false, "short.DVF", "VX42 Version 2.1.0 [short.DVF]"));
 }
 
 TEST_F(FileCommandsTest, UnsavedChangesAreNeverLostSilently) {

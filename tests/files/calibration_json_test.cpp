@@ -51,10 +51,10 @@ TEST(CalibrationJson, FieldsReadAsStored) {
     EXPECT_EQ(j["CanSpeed"], 500);
     EXPECT_EQ(j["LastByte"], 0x5A);
     EXPECT_EQ(j["MessageSlots"][0]["Multiplier"], "NaN");
-    EXPECT_EQ(j["Outputs"][0]["DataSource"].size(), 2u);
-    EXPECT_EQ(j["Outputs"][0]["PrimaryBlock"].size(), 16u);
-    EXPECT_EQ(j["Outputs"][0]["SecondaryBlock"].size(), 8u);
-    EXPECT_EQ(j["Outputs"][0]["TableBlock"].size(), 128u);
+    const auto& first = j["Outputs"][0];
+    EXPECT_EQ(std::tuple(first["DataSource"].size(), first["PrimaryBlock"].size(),
+                         first["SecondaryBlock"].size(), first["TableBlock"].size()),
+              std::tuple(2u, 16u, 8u, 128u));
 }
 
 TEST(CalibrationJson, BadInputNamesTheField) {

@@ -22,10 +22,8 @@ TEST(Folders, FromTheBuildFolderEverythingIsBesideThePrograms) {
     const std::string bin = (build.path() / "bin").string();
     fs::create_directories(bin);
     const AppFolders folders = FoldersFor(bin, "/home/me/data", "/home/me/state");
-    EXPECT_FALSE(folders.installed);
-    EXPECT_EQ(folders.shared, bin);
-    EXPECT_EQ(folders.userData, bin);
-    EXPECT_EQ(folders.state, bin);
+    EXPECT_EQ(std::tuple(folders.installed, folders.shared, folders.userData, folders.state),
+              std::tuple(false, bin, bin, bin));
     EXPECT_EQ(folders.sharedLibraries(), JoinPath(bin, "Libraries") + kPathSeparator);
     EXPECT_EQ(folders.userLibraries(), folders.sharedLibraries());
 }
@@ -37,20 +35,17 @@ TEST(Folders, InstalledTheSharedDataAndTheUsersFoldersAreApart) {
     fs::create_directories(prefix.path() / "bin");
     const std::string bin = Utf8FromPath(prefix.path() / "bin");
     AppFolders folders = FoldersFor(bin, "/home/me/data", "/home/me/state");
-    EXPECT_TRUE(folders.installed);
-    EXPECT_EQ(folders.program, bin);
-    EXPECT_EQ(folders.shared, Utf8FromPath(share));
-    EXPECT_EQ(folders.userData, "/home/me/data");
-    EXPECT_EQ(folders.state, "/home/me/state");
+    EXPECT_EQ(std::tuple(folders.installed, folders.program, folders.shared, folders.userData,
+                         folders.state),
+              std::tuple(true, bin, Utf8FromPath(share), "/home/me/data", "/home/me/state"));
     const char sep = kPathSeparator;
     EXPECT_EQ(folders.userLibraries(), std::string("/home/me/data") + sep + "Libraries" + sep);
     EXPECT_EQ(folders.sharedLibraries(), Utf8FromPath(share / "Libraries") + sep);
 
     // With no home for the user's folders the writes stay where they always were.
     folders = FoldersFor(bin, "", "");
-    EXPECT_EQ(folders.shared, Utf8FromPath(share));
-    EXPECT_EQ(folders.userData, bin);
-    EXPECT_EQ(folders.state, bin);
+    EXPECT_EQ(std::tuple(folders.shared, folders.userData, folders.state),
+              std::tuple(Utf8FromPath(share), bin, bin));
 }
 
 #ifndef _WIN32

@@ -1,5 +1,6 @@
 #include "files/gauge_presets.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -16,6 +17,10 @@ namespace vx42 {
 namespace {
 
 namespace fs = std::filesystem;
+using ::testing::AllOf;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+using ::testing::Not;
 
 std::vector<GaugePreset> Parse(const std::string& text) {
     return ParseGaugePresets(
@@ -53,16 +58,14 @@ TEST(GaugePresetParse, BlocksInFileOrderWithTheirFields) {
     const auto presets = Parse(kTwoPresets);
     ASSERT_EQ(presets.size(), 2u);
     const auto& fuel = presets[0];
-    EXPECT_EQ(fuel.GaugeName, "Fuel Level");  // indented tag line is read
-    EXPECT_EQ(fuel.OutputName + "|" + fuel.Frequency, "Fuel|100");
+    // The indented tag line is read; three data breakpoints set positions 0 to 2 only.
+    EXPECT_EQ(std::tie(fuel.GaugeName, fuel.OutputName, fuel.Frequency),
+              std::tuple("Fuel Level", "Fuel", "100"));
     EXPECT_EQ(fuel.Function * 100 + fuel.OutputOn * 10 + fuel.OutputOff, 212);
-    // Three data breakpoints set positions 0 to 2 and leave the rest 0.
-    std::array<double, 16> breakpoints{0, 100, 200};
-    EXPECT_EQ(fuel.DataBreakpoints, breakpoints);
-    EXPECT_EQ(fuel.BatteryBreakpoints[5], 18.01);
-    EXPECT_EQ(fuel.DataRows[0][2], 30);
-    EXPECT_EQ(fuel.DataRows[2][0], 5.5);
-    EXPECT_EQ(presets[1].DataRows[0][1], 100.5);
+    EXPECT_EQ(fuel.DataBreakpoints, (std::array<double, 16>{0, 100, 200}));
+    EXPECT_EQ(std::tuple(fuel.BatteryBreakpoints[5], fuel.DataRows[0][2], fuel.DataRows[2][0],
+                         presets[1].DataRows[0][1]),
+              std::tuple(18.01, 30.0, 5.5, 100.5));
 
     EXPECT_EQ(FillPresetList(presets),
               (std::vector<std::string>{"Custom", "Fuel Level - FL-100", "Speedometer - SP-4"}));
@@ -87,15 +90,12 @@ TEST(GaugePresetParse, TagsAreExactAndBadListsNeverStopTheLoad) {
         "<GaugePartNum>Runs to the end</GaugePartNum>\n");
     ASSERT_EQ(presets.size(), 1u);  // the unclosed block is kept
     const auto& p = presets[0];
-    EXPECT_EQ(p.GaugeName, "Second");
-    EXPECT_EQ(p.GaugePartNum, "Runs to the end");
-    EXPECT_EQ(p.Frequency, " 60 Hz ");
-    EXPECT_EQ(p.DataRows[5][0], 0);
-    EXPECT_EQ(p.DataRows[5][1], 7);
-    EXPECT_EQ(p.BatteryBreakpoints[5], 6);
-    EXPECT_EQ(p.DataBreakpoints[0], 9.5);
-    EXPECT_EQ(p.DataBreakpoints[1], 2);
-    EXPECT_EQ(p.DataBreakpoints[15], 16);
+    EXPECT_EQ(std::tie(p.GaugeName, p.GaugePartNum, p.Frequency),
+              std::tuple("Second", "Runs to the end", " 60 Hz "));
+    EXPECT_EQ(std::tuple(p.DataRows[5][0], p.DataRows[5][1], p.BatteryBreakpoints[5]),
+              std::tuple(0.0, 7.0, 6.0));
+    EXPECT_EQ(std::tuple(p.DataBreakpoints[0], p.DataBreakpoints[1], p.DataBreakpoints[15]),
+              std::tuple(9.5, 2.0, 16.0));
     EXPECT_TRUE(p.Usable());
 }
 
@@ -109,77 +109,61 @@ TEST(GaugePresetParse, NumbersRoundHalvesToEvenAndBadOptionsMarkThePresetUnusabl
         "<GaugePreset>\n<OutputOff>9</OutputOff>\n<OutputOff>1</OutputOff>\n</GaugePreset>\n"
         "<GaugePreset>\n<Function>x</Function>\n<OutputOn></OutputOn>\n</GaugePreset>\n");
     ASSERT_EQ(presets.size(), 6u);
-    EXPECT_EQ(presets[0].Function, 2);
-    EXPECT_EQ(presets[0].OutputOn, 2);
-    EXPECT_EQ(presets[0].OutputOff, 0);
-    EXPECT_TRUE(presets[0].Usable());
-    EXPECT_EQ(presets[1].Function, 4);
-    EXPECT_TRUE(presets[1].Usable());
-
-    EXPECT_FALSE(presets[2].Usable());
-    EXPECT_NE(presets[2].Problem.find("Function 5"), std::string::npos);
-    EXPECT_FALSE(presets[3].Usable());
-    EXPECT_NE(presets[3].Problem.find("OutputOn \"on\""), std::string::npos);
-    EXPECT_NE(presets[3].Problem.find("OutputOff 3"), std::string::npos);
+    EXPECT_EQ(std::tuple(presets[0].Function, presets[0].OutputOn, presets[0].OutputOff,
+                         presets[1].Function),
+              std::tuple(2, 2, 0, 4));
+    EXPECT_TRUE(presets[0].Usable() && presets[1].Usable());
+    EXPECT_THAT(presets[2].Problem, HasSubstr("Function 5"));
+    EXPECT_THAT(presets[3].Problem, AllOf(HasSubstr("OutputOn \"on\""), HasSubstr("OutputOff 3")));
     // The last value of a field decides.
     EXPECT_TRUE(presets[4].Usable());
     EXPECT_EQ(presets[4].OutputOff, 1);
     // No number in Function gives 0; an empty drive state is not a number.
     EXPECT_EQ(presets[5].Function, 0);
-    EXPECT_FALSE(presets[5].Usable());
-    EXPECT_EQ(presets[5].Problem.find("Function"), std::string::npos);
+    EXPECT_THAT(presets[5].Problem, AllOf(Not(IsEmpty()), Not(HasSubstr("Function"))));
 }
 
-TEST(GaugePresetFile, MissingFileIsCreatedEmptyAndUnopenableIsReported) {
+TEST(GaugePresetFile, MissingFileIsCreatedEmptyAndItsTextIsTheSingleByteCodePage) {
     test::TempDir dir;
     ScriptedPrompt prompt;
     const std::string path = dir.file("GaugePresets.CFG");
     EXPECT_TRUE(ReadGaugePresets(path, prompt).empty());
-    EXPECT_TRUE(fs::exists(path));
     EXPECT_EQ(fs::file_size(path), 0u);
-    EXPECT_TRUE(prompt.Calls().empty());
-    // The file is in the single-byte code page.
     std::ofstream(path, std::ios::binary) << "<GaugePreset>\n<GaugeName>Temp \xB0"
                                              "F</GaugeName>\n";
     EXPECT_EQ(ReadGaugePresets(path, prompt).at(0).GaugeName, "Temp \u00B0F");
-
-    prompt.ExpectMessage("Could not open file");
-    EXPECT_TRUE(ReadGaugePresets(dir.file("no such folder/GaugePresets.CFG"), prompt).empty());
-    prompt.ExpectMessage("Could not open file");
-    EXPECT_TRUE(ReadGaugePresets(dir.str(), prompt).empty());  // a folder
-    EXPECT_TRUE(prompt.Unexpected().empty());
-    EXPECT_TRUE(prompt.ScriptDone());
+    EXPECT_TRUE(prompt.Calls().empty());
 }
 
-TEST(GaugePresetFile, FilesBeyondACapGiveNoPresetsAndSayWhichCap) {
+TEST(GaugePresetFile, UnopenableFilesAndFilesBeyondACapGiveNoPresetsAndSayWhy) {
     test::TempDir dir;
     const std::string path = dir.file("GaugePresets.CFG");
-    const std::string block = "<GaugePreset>\n</GaugePreset>\n";
-    auto blocks = [&block](std::size_t n) {
+    auto blocks = [](std::size_t n) {
         std::string text;
-        for (std::size_t i = 0; i < n; ++i) text += block;
+        for (std::size_t i = 0; i < n; ++i) text += "<GaugePreset>\n</GaugePreset>\n";
         return text;
     };
     const struct {
-        std::string text;
+        std::string path, text;
         std::size_t presets;  // read when nothing is said
         std::string says;
     } cases[] = {
-        {blocks(1000), 1000, ""},
-        {blocks(1001), 0, "\"" + path + "\" has more than 1,000 presets"},
-        {std::string(100000, '\n'), 0, ""},
-        {std::string(100001, '\n'), 0, "\"" + path + "\" has more than 100,000 lines"},
-        {std::string(1 << 20, ' '), 0, ""},
-        {std::string((1 << 20) + 1, ' '), 0,
+        {dir.file("no such folder/GaugePresets.CFG"), "", 0, "Could not open file"},
+        {dir.str(), "", 0, "Could not open file"},  // a folder
+        {path, blocks(1000), 1000, ""},
+        {path, blocks(1001), 0, "\"" + path + "\" has more than 1,000 presets"},
+        {path, std::string(100000, '\n'), 0, ""},
+        {path, std::string(100001, '\n'), 0, "\"" + path + "\" has more than 100,000 lines"},
+        {path, std::string(1 << 20, ' '), 0, ""},
+        {path, std::string((1 << 20) + 1, ' '), 0,
          "\"" + path + "\" is too large (1,048,577 bytes; at most 1,048,576 bytes)"},
     };
     for (const auto& c : cases) {
-        std::ofstream(path, std::ios::binary) << c.text;
+        if (c.path == path) std::ofstream(path, std::ios::binary) << c.text;
         ScriptedPrompt prompt;
         if (!c.says.empty()) prompt.ExpectMessage(c.says);
-        EXPECT_EQ(ReadGaugePresets(path, prompt).size(), c.presets) << c.says;
-        EXPECT_TRUE(prompt.Unexpected().empty()) << c.says;
-        EXPECT_TRUE(prompt.ScriptDone()) << c.says;
+        EXPECT_EQ(ReadGaugePresets(c.path, prompt).size(), c.presets) << c.says;
+        EXPECT_TRUE(prompt.Unexpected().empty() && prompt.ScriptDone()) << c.says;
     }
 }
 
@@ -243,9 +227,7 @@ TEST_F(GaugePresets, ApplyCustomChangesNothingAndUnusablePresetSaysWhy) {
     presets.push_back(
         Parse("<GaugePreset>\n<GaugeName>Bad</GaugeName>\n"
               "<OutputOn>7</OutputOn>\n")[0]);
-    EXPECT_TRUE(ApplyPreset(presets, 0, true, prompt).empty());
-    EXPECT_TRUE(ApplyPreset(presets, -1, true, prompt).empty());
-    EXPECT_TRUE(ApplyPreset(presets, 9, true, prompt).empty());
+    for (int entry : {0, -1, 9}) EXPECT_TRUE(ApplyPreset(presets, entry, true, prompt).empty());
     EXPECT_TRUE(prompt.Calls().empty());
     prompt.ExpectMessage("OutputOn 7");
     EXPECT_TRUE(ApplyPreset(presets, 3, true, prompt).empty());
@@ -280,26 +262,9 @@ struct Output {
     }
 };
 
-TEST_F(GaugePresets, MatchAppliedPresetIsShownUntilAnyCellChanges) {
+TEST_F(GaugePresets, MatchEveryCellAndDisplayedSettingTakesPartAndTheFirstMatchWins) {
     Output o;
     EXPECT_EQ(o.Match(presets), 0);
-    o.Apply(ApplyPreset(presets, 1, false, prompt));
-    EXPECT_EQ(o.Match(presets), 1);
-
-    const auto& out = CalAddresses().OutputCal[o.output];
-    const int cell = out.TableBlock + 32 * 5 + 2 * 15;  // row 6, last column
-    const unsigned saved = o.image.Word(cell);
-    o.image.StoreWord(cell, 1000);
-    EXPECT_EQ(o.Match(presets), 0);
-    o.image.StoreWord(cell, saved);
-    EXPECT_EQ(o.Match(presets), 1);
-
-    o.image.StoreWord(out.PrimaryBlock + 2 * 15, 1);  // a data breakpoint
-    EXPECT_EQ(o.Match(presets), 0);
-}
-
-TEST_F(GaugePresets, MatchEveryDisplayedSettingTakesPartAndTheFirstMatchWins) {
-    Output o;
     o.Apply(ApplyPreset(presets, 1, false, prompt));
     ASSERT_EQ(o.Match(presets), 1);
     auto differs = [&](auto change) {
@@ -307,6 +272,9 @@ TEST_F(GaugePresets, MatchEveryDisplayedSettingTakesPartAndTheFirstMatchWins) {
         change(c);
         return c.Match(presets) == 0;
     };
+    const auto& out = CalAddresses().OutputCal[o.output];
+    EXPECT_TRUE(differs([&](Output& c) { c.image.StoreWord(out.TableBlock + 32 * 5 + 30, 1000); }));
+    EXPECT_TRUE(differs([&](Output& c) { c.image.StoreWord(out.PrimaryBlock + 2 * 15, 1); }));
     EXPECT_TRUE(differs([](Output& c) { c.display.function = 3; }));
     EXPECT_TRUE(differs([](Output& c) { c.display.on = 0; }));
     EXPECT_TRUE(differs([](Output& c) { c.display.off = 1; }));
@@ -314,13 +282,9 @@ TEST_F(GaugePresets, MatchEveryDisplayedSettingTakesPartAndTheFirstMatchWins) {
     EXPECT_TRUE(differs([](Output& c) {
         c.image.StoreText(CalAddresses().OutputName[c.output], width::OutputName, "fuel");
     }));
-    EXPECT_TRUE(differs([](Output& c) {
-        c.image.StoreWord(CalAddresses().OutputCal[c.output].SecondaryBlock + 10, 1342);
-    }));
+    EXPECT_TRUE(differs([&](Output& c) { c.image.StoreWord(out.SecondaryBlock + 10, 1342); }));
     // Another output's settings do not count.
-    Output other = o;
-    other.output = 2;
-    EXPECT_EQ(other.Match(presets), 0);
+    EXPECT_TRUE(differs([](Output& c) { c.output = 2; }));
     // The first match wins; an unusable preset never matches.
     auto broken = presets[0];
     broken.Problem = "OutputOn 7 is not an option";

@@ -28,6 +28,7 @@ TEST(Paths, SplitAPathLikeTheDialogsNeed) {
     EXPECT_EQ(ExtensionOfPath(".rom"), ".rom");  // the dot is the first character
     EXPECT_EQ(ExtensionOfPath("ab"), "ab");
     EXPECT_EQ(ExtensionOfPath("noext"), "noext");
+    EXPECT_EQ(ExtensionOfPath("/home/jürgen/Größe €/Lkw_Öl.DVF"), "DVF");
     EXPECT_EQ(JoinPath("dir", "f"), "dir" + S + "f");
     EXPECT_EQ(JoinPath("dir" + S, "f"), "dir" + S + "f");
 }
@@ -52,6 +53,10 @@ TEST(Paths, SeparatorsFollowThePlatformStyle) {
         {"/home/me/a\\b.DVF", P, "/home/me/", "a\\b.DVF"},
         {"C:\\Cal\\truck.DVF", P, "", ""},
         {"/home/me/truck.DVF", P, "/home/me/", "truck.DVF"},
+        // Names beyond ASCII split only at separators.
+        {"/home/jürgen/Größe €/Lkw_Öl.DVF", P, "/home/jürgen/Größe €/", "Lkw_Öl.DVF"},
+        {"/home/jürgen/Größe €/Lkw_Öl.DVF", W, "/home/jürgen/Größe €/", "Lkw_Öl.DVF"},
+        {"C:\\Größe\\Öl.DVF", W, "C:\\Größe\\", "Öl.DVF"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
@@ -61,18 +66,6 @@ TEST(Paths, SeparatorsFollowThePlatformStyle) {
         EXPECT_EQ(IsChosenPath(std::string(c.path), c.style), *c.folder != '\0');
     }
     EXPECT_FALSE(IsChosenPath(std::nullopt, W));
-}
-
-TEST(Paths, NonAsciiNamesSplitOnlyAtSeparators) {
-    const std::string folder = "/home/jürgen/Kalibrierung für Größe €/";
-    const std::string path = folder + "Lkw_Öl.DVF";
-    for (const PathStyle style : {PathStyle::Posix, PathStyle::Windows}) {
-        EXPECT_EQ(FolderOfPath(path, style), folder);
-        EXPECT_EQ(FileNameOfPath(path, style), "Lkw_Öl.DVF");
-        EXPECT_TRUE(IsChosenPath(path, style));
-    }
-    EXPECT_EQ(ExtensionOfPath(path), "DVF");
-    EXPECT_EQ(FolderOfPath("C:\\Größe\\Öl.DVF", PathStyle::Windows), "C:\\Größe\\");
 }
 
 #ifndef _WIN32
@@ -91,12 +84,12 @@ TEST(Paths, DocumentsFolderFollowsTheUserDirectories) {
 
 TEST(Paths, FileExistsAndLengthNeverThrow) {
     test::TempDir dir;
-    EXPECT_FALSE(FileExists(dir.file("missing")));
-    EXPECT_EQ(FileLength(dir.file("missing")), 0u);
+    EXPECT_EQ(std::tuple(FileExists(dir.file("missing")), FileLength(dir.file("missing"))),
+              std::tuple(false, 0u));
     EXPECT_FALSE(FileExists(dir.str()));  // a folder is no file
     std::ofstream(dir.file("five")) << "12345";
-    EXPECT_TRUE(FileExists(dir.file("five")));
-    EXPECT_EQ(FileLength(dir.file("five")), 5u);
+    EXPECT_EQ(std::tuple(FileExists(dir.file("five")), FileLength(dir.file("five"))),
+              std::tuple(true, 5u));
 }
 
 TEST(Paths, DialogsStartInAnExistingFolder) {
@@ -136,18 +129,14 @@ TEST(Settings, RoundTripThroughTheStore) {
     EXPECT_EQ(store.Get("Units", "Flow"), "True");
     EXPECT_EQ(store.Get("Units", "Temperature"), "False");
     const Settings back = LoadSettings(store, "other", "other/");
-    EXPECT_TRUE(back.Units.MetricFlow);
-    EXPECT_FALSE(back.Units.MetricTemperature);
-    EXPECT_EQ(back.CalibrationPath, "cal/");
-    EXPECT_EQ(back.LibraryPath, "p" + S + "Libraries");
+    EXPECT_EQ(std::tuple(back.Units.MetricFlow, back.Units.MetricTemperature, back.CalibrationPath,
+                         back.LibraryPath),
+              std::tuple(true, false, "cal/", "p" + S + "Libraries"));
 }
 
 TEST(Settings, TextToBoolReadsWordsAndNumbers) {
-    EXPECT_TRUE(TextToBool("True", false));
-    EXPECT_TRUE(TextToBool(" true ", false));
-    EXPECT_FALSE(TextToBool("FALSE", true));
-    EXPECT_TRUE(TextToBool("-1", false));
-    EXPECT_FALSE(TextToBool("0", true));
+    for (const char* yes : {"True", " true ", "-1"}) EXPECT_TRUE(TextToBool(yes, false)) << yes;
+    for (const char* no : {"FALSE", "0"}) EXPECT_FALSE(TextToBool(no, true)) << no;
     EXPECT_TRUE(TextToBool("maybe", true));
 }
 

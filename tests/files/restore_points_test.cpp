@@ -12,6 +12,7 @@
 #include "files/input_limits.h"
 #include "files/paths.h"
 #include "files/settings.h"
+#include "support/files_bytes.h"
 #include "support/temp_dir.h"
 
 namespace vx42 {
@@ -20,11 +21,7 @@ namespace {
 using test::TempDir;
 namespace fs = std::filesystem;
 
-CalImage Image(std::uint8_t seed) {
-    CalImage image;
-    for (int i = 0; i < kCalImageSize; ++i) image[i] = static_cast<std::uint8_t>(seed + i * 7);
-    return image;
-}
+constexpr auto Image = test::PatternedImage;
 
 std::vector<std::string> Events(const ModuleHistory& m) {
     std::vector<std::string> out;
@@ -55,13 +52,12 @@ TEST(RestorePoints, KeepsEachDifferentImageOnceAndReadsItBack) {
 
     const auto modules = store.Modules();
     ASSERT_EQ(modules.size(), 2u);
-    EXPECT_EQ(modules[0].serial, "FT12AB34");
-    EXPECT_EQ(modules[0].lastSeen, 1001);
+    EXPECT_EQ(std::tuple(modules[0].serial, modules[0].lastSeen, modules[1].serial),
+              std::tuple("FT12AB34", 1001, kUnknownModule));
     EXPECT_EQ(Events(modules[0]), (std::vector<std::string>{"Retrieve", "Update", "Retrieve"}));
     EXPECT_NE(modules[0].entries[1].file, modules[0].entries[2].file);  // same second
     EXPECT_EQ(store.Load(modules[0], modules[0].entries[1]), Image(2));
     EXPECT_EQ(store.Load(modules[0], modules[0].entries[2]), Image(1));
-    EXPECT_EQ(modules[1].serial, kUnknownModule);
     EXPECT_EQ(store.Load(modules[1], modules[1].entries[0]), Image(3));
     // The entries are ordinary calibration files.
     EXPECT_EQ(FileLength(store.PathOf(modules[0], modules[0].entries[0])),
@@ -87,27 +83,6 @@ TEST(RestorePoints, DropsTheOldestBeyondTheLimitWithTheirFiles) {
     }
 }
 
-TEST(RestorePoints, AFailedIndexWriteLeavesTheHistoryAsItWas) {
-    TempDir dir;
-    bool failIndex = false;
-    RestorePoints store(dir.str(), 200,
-                        [&](const std::string& path, std::span<const std::uint8_t> bytes) {
-                            if (failIndex && path.ends_with("index.json"))
-                                throw FileError("Cannot write \"" + path + "\": disk full");
-                            WriteFileAtomic(path, bytes);
-                        });
-    store.Record("A", Image(1), "Retrieve", 10);
-    const auto before = store.Modules();
-    failIndex = true;
-    EXPECT_THROW(store.Record("A", Image(2), "Update", 11), FileError);
-    EXPECT_EQ(store.Modules(), before);
-    failIndex = false;
-    EXPECT_TRUE(store.Record("A", Image(2), "Update", 11));
-    const auto m = *store.Module("A");
-    ASSERT_EQ(m.entries.size(), 2u);
-    EXPECT_EQ(store.Load(m, m.entries[1]), Image(2));
-}
-
 TEST(RestorePoints, TheFirstChangeAfterAnEntryNamesTheNextRetrieve) {
     TempDir dir;
     RestoreKeeper keeper(dir.str(), 200);
@@ -121,8 +96,7 @@ TEST(RestorePoints, TheFirstChangeAfterAnEntryNamesTheNextRetrieve) {
     EXPECT_FALSE(m.movedOn);
     // Without a folder nothing is kept.
     RestoreKeeper none("", 200);
-    EXPECT_FALSE(none.enabled());
-    EXPECT_TRUE(none.Keep("A", Image(1), restore_event::Retrieve));
+    EXPECT_TRUE(!none.enabled() && none.Keep("A", Image(1), restore_event::Retrieve));
 }
 
 TEST(RestorePoints, AKeepThatCannotBeWrittenSaysWhy) {
@@ -186,13 +160,12 @@ TEST(RestorePoints, EachModuleHasItsOwnIndexAndTheSharedOneIsStillRead) {
     EXPECT_TRUE(FileExists(dir.file("NEW2/index.json")));
     auto modules = store.Modules();
     ASSERT_EQ(modules.size(), 2u);
-    EXPECT_EQ(modules[0].serial, "OLD1");
+    ASSERT_EQ(modules[0].serial, "OLD1");
     EXPECT_EQ(store.Load(modules[0], modules[0].entries[0]), Image(9));
     // The old module's next entry carries its history over into its own index.
     EXPECT_TRUE(store.Record("OLD1", Image(2), restore_event::Update, 20));
     EXPECT_TRUE(FileExists(dir.file("OLD1/index.json")));
-    const auto old = *store.Module("OLD1");
-    EXPECT_EQ(Events(old), (std::vector<std::string>{"Retrieve", "Update"}));
+    EXPECT_EQ(Events(*store.Module("OLD1")), (std::vector<std::string>{"Retrieve", "Update"}));
 }
 
 TEST(RestorePoints, AnIndexOverItsCapIsReportedAndLeftAsItIs) {
@@ -216,26 +189,35 @@ TEST(RestorePoints, AnIndexOverItsCapIsReportedAndLeftAsItIs) {
     EXPECT_TRUE(store.Record("SMALL", Image(3), restore_event::Retrieve, 12));
 }
 
-TEST(RestorePoints, TheCalibrationIsWrittenBeforeTheIndexThatListsIt) {
-    TempDir dir;
-    std::vector<std::string> written;
-    bool failCalibration = false;
-    RestorePoints store(dir.str(), 200,
-                        [&](const std::string& path, std::span<const std::uint8_t> bytes) {
-                            if (failCalibration && path.ends_with(".DVF"))
-                                throw FileError("Cannot write \"" + path + "\": disk full");
-                            written.push_back(path.ends_with(".DVF") ? "calibration" : "index");
-                            WriteFileAtomic(path, bytes);
-                        });
-    store.Record("A", Image(1), restore_event::Retrieve, 10);
-    EXPECT_EQ(written, (std::vector<std::string>{"calibration", "index"}));
-    const auto before = store.Modules();
-    failCalibration = true;
-    EXPECT_THROW(store.Record("A", Image(2), restore_event::Update, 11), FileError);
-    // No index lists a calibration that was never written.
-    EXPECT_EQ(store.Modules(), before);
-    const auto m = *store.Module("A");
-    for (const auto& e : m.entries) EXPECT_TRUE(FileExists(store.PathOf(m, e)));
+// A write that fails, of the calibration or of the index, leaves the history as it was; the
+// calibration is written first, so no index ever lists a calibration that was never written.
+TEST(RestorePoints, AFailedWriteLeavesTheHistoryAsItWas) {
+    for (const char* failing : {".DVF", "index.json"}) {
+        SCOPED_TRACE(failing);
+        TempDir dir;
+        std::vector<std::string> written;
+        bool fail = false;
+        RestorePoints store(dir.str(), 200,
+                            [&](const std::string& path, std::span<const std::uint8_t> bytes) {
+                                if (fail && path.ends_with(failing))
+                                    throw FileError("Cannot write \"" + path + "\": disk full");
+                                written.push_back(path.ends_with(".DVF") ? "calibration" : "index");
+                                WriteFileAtomic(path, bytes);
+                            });
+        store.Record("A", Image(1), restore_event::Retrieve, 10);
+        EXPECT_EQ(written, (std::vector<std::string>{"calibration", "index"}));
+        const auto before = store.Modules();
+        fail = true;
+        EXPECT_THROW(store.Record("A", Image(2), restore_event::Update, 11), FileError);
+        EXPECT_EQ(store.Modules(), before);
+        const auto m = *store.Module("A");
+        for (const auto& e : m.entries) EXPECT_TRUE(FileExists(store.PathOf(m, e)));
+        fail = false;
+        EXPECT_TRUE(store.Record("A", Image(2), restore_event::Update, 11));
+        const auto after = *store.Module("A");
+        ASSERT_EQ(after.entries.size(), 2u);
+        EXPECT_EQ(store.Load(after, after.entries[1]), Image(2));
+    }
 }
 
 TEST(RestorePoints, AWriterWaitsForTheLockAWhileThenNamesItsHolder) {

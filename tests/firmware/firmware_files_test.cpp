@@ -1,5 +1,6 @@
 #include "firmware/firmware_files.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -7,25 +8,19 @@
 
 #include "base/scripted_prompt.h"
 #include "calibration/converters.h"
+#include "support/files_bytes.h"
 #include "support/temp_dir.h"
 
 namespace vx42 {
 namespace {
 
 namespace fs = std::filesystem;
-
-using ByteList = std::vector<std::uint8_t>;
-
-void WriteBytes(const std::string& path, const ByteList& bytes) {
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-}
-
-ByteList FileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
+using test::ByteList;
+using test::Counting;
+using test::FileBytes;
+using test::WriteBytes;
+using ::testing::AllOf;
+using ::testing::HasSubstr;
 
 void AppendLong(ByteList& out, std::int32_t value) {
     const auto b = LongToBytes(value);
@@ -63,12 +58,6 @@ std::string SRecord(char type, std::uint32_t address, const ByteList& data) {
     return std::string("S") + type + BytesToHex(body);
 }
 
-ByteList Counting(std::uint8_t first, std::size_t n) {
-    ByteList out(n);
-    for (std::size_t i = 0; i < n; ++i) out[i] = static_cast<std::uint8_t>(first + i);
-    return out;
-}
-
 // ---- Firmware files ----
 
 TEST(FirmwareFile, RecordsLoadInOrderWithTheirHeader) {
@@ -78,11 +67,9 @@ TEST(FirmwareFile, RecordsLoadInOrderWithTheirHeader) {
     FirmwareFile fw;
     ScriptedPrompt prompt;
     ASSERT_TRUE(ReadFirmwareFile(dir.str() + "/", "app.ROM", fw, prompt));
-    EXPECT_EQ(fw.recordCount, 2);
-    EXPECT_EQ(fw.identification[0], 'V');
-    EXPECT_EQ(fw.identification[7], '1');
-    EXPECT_EQ(fw.versionAddress, 0x8010);
-    EXPECT_EQ(fw.infoAddress, 0x8013);
+    EXPECT_EQ(std::tuple(fw.recordCount, fw.identification[0], fw.identification[7],
+                         fw.versionAddress, fw.infoAddress),
+              std::tuple(2, 'V', '1', 0x8010, 0x8013));
     EXPECT_EQ(fw.records, (std::vector<FirmwareRecord>{Record(1, 0x8000, Counting(1, 20)),
                                                        Record(7, 0x1F000, {0xAB})}));
 
@@ -97,8 +84,8 @@ TEST(FirmwareFile, RecordsLoadInOrderWithTheirHeader) {
     prompt.ExpectMessage("File Not Found");
     EXPECT_FALSE(ReadFirmwareFile(dir.str(), "missing.ROM", fw, prompt));
     ASSERT_EQ(prompt.Calls().size(), 1u);
-    EXPECT_EQ(prompt.Calls()[0].text, "File Not Found");
-    EXPECT_EQ(prompt.Calls()[0].icon, Icon::None);
+    EXPECT_EQ(std::pair(prompt.Calls()[0].text, prompt.Calls()[0].icon),
+              std::pair(std::string("File Not Found"), Icon::None));
     EXPECT_EQ(fw.records.at(0).data, Counting(1, 20));
     EXPECT_TRUE(prompt.Unexpected().empty());
 }
@@ -139,11 +126,8 @@ TEST(FirmwareFile, MalformedFilesAreReportedByNameAndLoadNothing) {
         ScriptedPrompt prompt;
         EXPECT_FALSE(ReadFirmwareFile(dir.str(), "bad.ROM", fw, prompt));
         ASSERT_EQ(prompt.Calls().size(), 1u);
-        const std::string text = prompt.Calls()[0].text;
-        EXPECT_NE(text.find("bad.ROM"), std::string::npos) << text;
-        EXPECT_NE(text.find(c.says), std::string::npos) << text;
-        ASSERT_EQ(fw.records.size(), 1u);
-        EXPECT_EQ(fw.records[0].address, 0x4000);
+        EXPECT_THAT(prompt.Calls()[0].text, AllOf(HasSubstr("bad.ROM"), HasSubstr(c.says)));
+        EXPECT_EQ(fw.records, std::vector<FirmwareRecord>{Record(3, 0x4000, {0x55})});
     }
 }
 
@@ -159,13 +143,11 @@ TEST(SRecords, DataRecordsFillTheImageFromTheFirstAddress) {
     std::int64_t highest = 0;
     int pumped = 0;
     ParseSRecords(lines, image, highest, [&pumped] { ++pumped; });
-    EXPECT_EQ(highest, 47);
     ByteList expected = Counting(0x10, 16);
     expected.resize(32, 0x00);
     for (auto b : Counting(0x80, 16)) expected.push_back(b);
     EXPECT_EQ(image, expected);
-    EXPECT_EQ(pumped, 3);
-    EXPECT_TRUE(lines.empty());  // released
+    EXPECT_EQ(std::tuple(highest, pumped, lines.size()), std::tuple(47, 3, 0u));  // released
 }
 
 TEST(SRecords, AddressWidthsOfS2AndS3AndLowerCaseDigits) {
@@ -210,10 +192,9 @@ TEST(SRecords, MalformedLinesAreNamedAndLeaveTheImage) {
             ParseSRecords(lines, image, highest);
             ADD_FAILURE() << "accepted";
         } catch (const FirmwareFormatError& e) {
-            EXPECT_NE(std::string(e.what()).find(c.says), std::string::npos) << e.what();
+            EXPECT_THAT(e.what(), HasSubstr(c.says));
         }
-        EXPECT_EQ(image, (ByteList{7, 7}));
-        EXPECT_EQ(highest, 1);
+        EXPECT_EQ(std::tuple(image, highest), std::tuple(ByteList{7, 7}, std::int64_t{1}));
     }
 }
 
@@ -224,8 +205,7 @@ TEST(SRecords, TextLinesOfEveryLineEndAndAMissingFileCreatedEmpty) {
     ASSERT_TRUE(ReadTextLines(dir.file("a.s19"), lines));
     EXPECT_EQ(lines, (std::vector<std::string>{"S0", "S1", "S9"}));
     ASSERT_TRUE(ReadTextLines(dir.file("new.s19"), lines));
-    EXPECT_TRUE(lines.empty());
-    EXPECT_TRUE(fs::exists(dir.file("new.s19")));
+    EXPECT_TRUE(lines.empty() && fs::exists(dir.file("new.s19")));
     lines = {"kept"};
     EXPECT_FALSE(ReadTextLines(dir.file("no folder/x.s19"), lines));
     EXPECT_FALSE(ReadTextLines(dir.str(), lines));
@@ -253,8 +233,7 @@ TEST(CreateBootImage, WritesExactlyTheImageWhichReadsBackWithItsExtraZero) {
 
     BootImage image;
     ASSERT_TRUE(ReadBootImageFile(target, image, prompt));
-    EXPECT_EQ(image.size(), 53u);
-    EXPECT_EQ(image.back(), 0x00);
+    EXPECT_EQ(std::tuple(image.size(), image.back()), std::tuple(53ul, std::uint8_t{0}));
 
     // A missing BLU file says so and the previous image stays.
     prompt.ExpectMessage("File Not Found");
@@ -286,9 +265,7 @@ TEST(CreateBootImage, BadOrEmptySourceWritesNothing) {
         ScriptedPrompt prompt;
         EXPECT_FALSE(CreateBootImageFile(c.source, target, prompt));
         ASSERT_EQ(prompt.Calls().size(), 1u);
-        const std::string text = prompt.Calls()[0].text;
-        EXPECT_NE(text.find(c.source), std::string::npos) << text;
-        EXPECT_NE(text.find(c.says), std::string::npos) << text;
+        EXPECT_THAT(prompt.Calls()[0].text, AllOf(HasSubstr(c.source), HasSubstr(c.says)));
         EXPECT_EQ(FileBytes(target), (ByteList{1, 2, 3}));
     }
 }
@@ -304,9 +281,8 @@ TEST(CreateBootImage, TheLineCapIsExact) {
         EXPECT_EQ(made, lines <= (2 << 20)) << lines;
         ASSERT_EQ(prompt.Calls().size(), made ? 0u : 1u);
         if (!made) {
-            EXPECT_NE(
-                prompt.Calls()[0].text.find("has more than 2,097,152 lines; no BLU file was made."),
-                std::string::npos);
+            EXPECT_THAT(prompt.Calls()[0].text,
+                        HasSubstr("has more than 2,097,152 lines; no BLU file was made."));
         }
     }
     EXPECT_EQ(FileBytes(target), (ByteList{1, 2}));

@@ -47,8 +47,7 @@ TEST(UpgradeRestorePoint, TheCalibrationIsKeptBeforeAnythingIsSent) {
     u.f.module().Write(kCalBaseAddress, image.bytes());
     EXPECT_EQ(u.Start(), UpgradeOutcome::Complete);
     const auto m = u.store.Module(u.f.link.DeviceSerial());
-    ASSERT_TRUE(m);
-    ASSERT_EQ(m->entries.size(), 1u);
+    ASSERT_TRUE(m && m->entries.size() == 1u);
     EXPECT_EQ(m->entries[0].event, restore_event::BeforeUpgrade);
     EXPECT_EQ(u.store.Load(*m, m->entries[0]), image);
     // Remembered for the check after the upgrade.
@@ -67,12 +66,11 @@ TEST(UpgradeRestorePoint, AFailedRetrieveAsksWhetherToUpgradeWithoutOne) {
         EXPECT_EQ(u.Start(),
                   answer == Answer::Yes ? UpgradeOutcome::Complete : UpgradeOutcome::Cancelled);
         EXPECT_EQ(BootBlocksSent(f), answer == Answer::Yes ? 1 : 0);
-        EXPECT_TRUE(u.store.Modules().empty());
-        EXPECT_FALSE(f.link.Online());
+        EXPECT_TRUE(u.store.Modules().empty() && !f.link.Online());
         EXPECT_TRUE(f.prompt.Unexpected().empty());
         ASSERT_EQ(f.prompt.Calls().size(), 2u);
-        EXPECT_EQ(f.prompt.Calls()[1].text, kNoRestorePointQuestion);
-        EXPECT_EQ(f.prompt.Calls()[1].defaultAnswer, Answer::No);
+        EXPECT_EQ(std::tuple(f.prompt.Calls()[1].text, f.prompt.Calls()[1].defaultAnswer),
+                  std::tuple(kNoRestorePointQuestion, Answer::No));
     }
 }
 

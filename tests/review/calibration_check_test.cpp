@@ -128,10 +128,10 @@ TEST(CalibrationCheck, EachRuleFindsWhatBreaksItAndNothingJustShortOfThat) {
         c.breaks(broken);
         const auto found = CheckCalibration(broken, &libraries, {});
         ASSERT_EQ(found.size(), 1u) << Lines(found);
-        EXPECT_EQ(found[0].rule, c.rule) << found[0].message;
-        EXPECT_EQ(found[0].severity, c.severity);
-        EXPECT_EQ(found[0].output, c.output);
-        EXPECT_EQ(found[0].place.control, c.control);
+        EXPECT_EQ(
+            std::tuple(found[0].rule, found[0].severity, found[0].output, found[0].place.control),
+            std::tuple(c.rule, c.severity, c.output, c.control))
+            << found[0].message;
         EXPECT_THAT(found[0].message,
                     ::testing::StartsWith("Output " + std::to_string(c.output + 1) + " ("));
         CalImage kept = demo;
@@ -159,10 +159,9 @@ TEST(CalibrationCheck, MessagesNameTheSettingInDisplayUnits) {
 TEST(CalibrationCheck, ReversedBreakpointsAndAnOverfullDutyAreErrorsAtTheirCells) {
     const auto found = CheckCalibration(test::DamagedDemo(2, 5), nullptr, {});
     ASSERT_EQ(found.size(), 2u);
-    EXPECT_EQ(found[0].rule, check_rule::BreakpointOrder);
-    EXPECT_EQ(found[0].place, (FindingPlace{"mshAnalogTable", 0, 2}));
-    EXPECT_EQ(found[1].rule, check_rule::DutyAbovePeriod);
-    EXPECT_EQ(found[1].place, (FindingPlace{"mshAnalogTable", 2, 5}));
+    EXPECT_EQ(std::tuple(found[0].rule, found[0].place, found[1].rule, found[1].place),
+              std::tuple(check_rule::BreakpointOrder, FindingPlace{"mshAnalogTable", 0, 2},
+                         check_rule::DutyAbovePeriod, FindingPlace{"mshAnalogTable", 2, 5}));
     EXPECT_THAT(found[1].message, ::testing::HasSubstr("150.0 %"));
 }
 

@@ -137,8 +137,8 @@ TEST(DiffCalibrations, NamesTheFunctionBytesBitsByTheirSetting) {
     other.SetByte(switchByte, static_cast<std::uint8_t>((demo.Byte(switchByte) & 0xF0) | 0x02));
     const auto d = DiffCalibrations(demo, other, UnitFlags{});
     ASSERT_EQ(d.size(), 1u);
-    EXPECT_EQ(d[0].setting, "Output 2, secondary CAN data, switch function");
-    EXPECT_EQ(d[0].second, "Window Switch On");
+    EXPECT_EQ(std::tuple(d[0].setting, d[0].second),
+              std::tuple("Output 2, secondary CAN data, switch function", "Window Switch On"));
 }
 
 // A message slot's settings read as CAN Message Setup and the output tab show them: the
@@ -191,8 +191,9 @@ TEST(CopySettings, TakesOnlyTheBitsOfASettingThatSharesAByte) {
             if (s.label == "drive") drive.push_back(s);
     ASSERT_EQ(drive.size(), 1u);
     CopySettings(target, other, drive);
-    EXPECT_EQ(image.Byte(Cal(kGauge).FunctionFlags), 0x52);
-    EXPECT_EQ(module.memory.Byte(Cal(kGauge).FunctionFlags), 0x52);
+    EXPECT_EQ(std::tuple(image.Byte(Cal(kGauge).FunctionFlags),
+                         module.memory.Byte(Cal(kGauge).FunctionFlags)),
+              std::tuple(0x52, 0x52));
 }
 
 TEST(CopySettings, StoresOnlyTheChosenGroupAndUndoGivesItBack) {
@@ -220,9 +221,7 @@ TEST(CopySettings, StoresOnlyTheChosenGroupAndUndoGivesItBack) {
     for (const ComparedSetting& s : table->settings)
         expected.CopyIntoImage(other.CopyFromImage(ImageIndex(s.address), 1),
                                ImageIndex(s.address));
-    EXPECT_TRUE(image == expected);
-    EXPECT_TRUE(module.memory == expected);
-    EXPECT_TRUE(changed);
+    EXPECT_TRUE(image == expected && module.memory == expected && changed);
     int sent = 0;
     for (const ByteSpan& w : module.writes) sent += w.count;
     EXPECT_EQ(sent, 6);  // three words, nothing else
@@ -235,8 +234,7 @@ TEST(CopySettings, StoresOnlyTheChosenGroupAndUndoGivesItBack) {
     auto undo = history.Undo();
     ASSERT_TRUE(undo && undo->cells.empty());
     target.StoreAndWriteRuns(undo->bytes);
-    EXPECT_TRUE(image == demo);
-    EXPECT_TRUE(module.memory == demo);
+    EXPECT_TRUE(image == demo && module.memory == demo);
     const auto redo = history.Redo();
     ASSERT_TRUE(redo);
     target.StoreAndWriteRuns(redo->bytes);
@@ -244,8 +242,7 @@ TEST(CopySettings, StoresOnlyTheChosenGroupAndUndoGivesItBack) {
     // The step of the hand edit below stays a table step.
     history.Undo();
     undo = history.Undo();
-    ASSERT_TRUE(undo);
-    EXPECT_TRUE(undo->bytes.empty());
+    ASSERT_TRUE(undo && undo->bytes.empty());
     EXPECT_EQ(undo->cells, (std::vector<CellWord>{{1, 1, 5}}));
 
     ComparedSetting outside{};

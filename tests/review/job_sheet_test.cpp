@@ -43,12 +43,10 @@ TEST(JobSheet, ShowsTheJobAndEachOutputOfTheDemonstrationCalibration) {
 
     // The fuel gauge: its message with its unit, the 6 x 16 table and a line per battery row.
     const std::string fuel = Section(html, 0);
-    EXPECT_THAT(fuel, HasSubstr("Output 1: Fuel Gauge"));
-    EXPECT_THAT(fuel, HasSubstr("<td>Analog Gauge</td>"));
-    EXPECT_THAT(fuel, HasSubstr("SAE J1939 / Fuel Level 1"));
-    EXPECT_THAT(fuel, HasSubstr("raw x 0.4 + 0 %"));
-    EXPECT_THAT(fuel, HasSubstr("<td>2000 ms</td>"));
-    EXPECT_THAT(fuel, HasSubstr("<th>V \\ %</th><th>0</th><th>6</th>"));
+    for (const char* part :
+         {"Output 1: Fuel Gauge", "<td>Analog Gauge</td>", "SAE J1939 / Fuel Level 1",
+          "raw x 0.4 + 0 %", "<td>2000 ms</td>", "<th>V \\ %</th><th>0</th><th>6</th>"})
+        EXPECT_THAT(fuel, HasSubstr(part));
     EXPECT_EQ(Count(fuel, "<td>90.0</td>"), 6);
     EXPECT_EQ(Count(fuel, "<polyline"), 6);
     EXPECT_THAT(fuel, HasSubstr(">7.99 V</text>"));
@@ -57,27 +55,25 @@ TEST(JobSheet, ShowsTheJobAndEachOutputOfTheDemonstrationCalibration) {
 
     // The fan relay: its drive and its switch rule in the unit chosen (°F).
     const std::string fan = Section(html, 1);
-    EXPECT_THAT(fan, HasSubstr("page-break-before: always"));
-    EXPECT_THAT(fan, HasSubstr("<td>On: Ground, Off: Open</td>"));
-    EXPECT_THAT(fan, HasSubstr("<td>Simple Off to On</td>"));
-    EXPECT_THAT(fan, HasSubstr(">203.0 °F</td>"));
-    EXPECT_THAT(fan, HasSubstr(">194.0 °F</td>"));
+    for (const char* part : {"page-break-before: always", "<td>On: Ground, Off: Open</td>",
+                             "<td>Simple Off to On</td>", ">203.0 °F</td>", ">194.0 °F</td>"})
+        EXPECT_THAT(fan, HasSubstr(part));
     EXPECT_THAT(fan, HasSubstr("<td>-40 °F</td>"));  // data on timeout
     EXPECT_THAT(fan, Not(HasSubstr("<svg")));        // a relay has no table
 
     // The speedometer: frequency against speed in MPH.
     const std::string speedo = Section(html, 2);
-    EXPECT_THAT(speedo, HasSubstr("<td>Speedo/Tach Gauge</td>"));
-    EXPECT_THAT(speedo, HasSubstr("frequency (Hz) by CAN data (MPH)"));
-    EXPECT_THAT(speedo, HasSubstr("<th>124</th>"));
-    EXPECT_THAT(speedo, HasSubstr("<td>440.0</td>"));
+    for (const char* part : {"<td>Speedo/Tach Gauge</td>", "frequency (Hz) by CAN data (MPH)",
+                             "<th>124</th>", "<td>440.0</td>"})
+        EXPECT_THAT(speedo, HasSubstr(part));
     EXPECT_EQ(Count(speedo, "<polyline"), 1);
 
     // The tachometer voltage output: its two points in RPM.
     const std::string tach = Section(html, 3);
-    EXPECT_THAT(tach, HasSubstr("<td>Voltage Out</td>"));
-    EXPECT_THAT(tach, HasSubstr("<tr><th>Max</th><td>7000</td><td>95.0</td></tr>"));
-    EXPECT_THAT(tach, HasSubstr("<td>7.99, 9.98, 11.98, 14.01, 16.01, 18.01</td>"));
+    for (const char* part :
+         {"<td>Voltage Out</td>", "<tr><th>Max</th><td>7000</td><td>95.0</td></tr>",
+          "<td>7.99, 9.98, 11.98, 14.01, 16.01, 18.01</td>"})
+        EXPECT_THAT(tach, HasSubstr(part));
     EXPECT_THAT(tach, HasSubstr(">8000</text>"));  // the speed axis rounded up
 }
 
@@ -117,9 +113,9 @@ TEST(JobSheet, TextsFromTheCalibrationAreEscaped) {
     CalImage image = test::DemoCalibration();
     image.StoreText(CalAddresses().OutputName[0], width::OutputName, "<b>Fuel & \"Co\"");
     const std::string html = JobSheetHtml(image, UnitFlags{}, {"<s>", "", "", "a<b>.DVF"});
-    EXPECT_THAT(html, HasSubstr("Output 1: &lt;b&gt;Fuel &amp; &quot;Co&quot;"));
-    EXPECT_THAT(html, HasSubstr("<td>&lt;s&gt;</td>"));
-    EXPECT_THAT(html, HasSubstr("<title>Job Sheet: a&lt;b&gt;.DVF</title>"));
+    for (const char* part : {"Output 1: &lt;b&gt;Fuel &amp; &quot;Co&quot;", "<td>&lt;s&gt;</td>",
+                             "<title>Job Sheet: a&lt;b&gt;.DVF</title>"})
+        EXPECT_THAT(html, HasSubstr(part));
     EXPECT_THAT(html, Not(HasSubstr("<b>")));
     EXPECT_EQ(HtmlText("caf\xe9"), "caf?");  // not UTF-8
     EXPECT_EQ(HtmlText("°C"), "°C");
@@ -145,14 +141,12 @@ TEST(JobSheet, WindowHeaderNamesTheModuleOnlyWhenItHoldsTheCalibration) {
     files.FileLoaded = true;
     files.CurrentFileName = "Truck 12.DVF";
     JobSheetHeader h = WindowJobSheetHeader(files, false, "DV42A001", "2.1.0");
-    EXPECT_EQ(h.serial, "");
-    EXPECT_EQ(h.file, "Truck 12.DVF");
+    EXPECT_EQ(std::tuple(h.serial, h.file), std::tuple("", "Truck 12.DVF"));
     EXPECT_TRUE(std::regex_match(h.date, std::regex(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d)")));
     files.CalibrationChanged = true;
     h = WindowJobSheetHeader(files, true, "DV42A001", "2.1.0");
-    EXPECT_EQ(h.serial, "DV42A001");
-    EXPECT_EQ(h.firmware, "2.1.0");
-    EXPECT_EQ(h.file, "Truck 12.DVF (changed since saved)");
+    EXPECT_EQ(std::tuple(h.serial, h.firmware, h.file),
+              std::tuple("DV42A001", "2.1.0", "Truck 12.DVF (changed since saved)"));
     files.MarkAutoRetrieved();
     files.CalibrationChanged = false;
     EXPECT_EQ(WindowJobSheetHeader(files, true, "", "").file, "retrieved from the module");
