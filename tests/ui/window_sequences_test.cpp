@@ -220,6 +220,7 @@ class WindowRig {
         window_.menuComSetCAN->trigger();
     }
     void Open(int file) {
+        if (!FileExists(File(file))) return;  // a save cancelled or failed left none to pick
         prompt_.file = File(file);
         window_.OpenFileCommand(File(file));
     }
