@@ -5,13 +5,12 @@
 
 #include <QComboBox>
 #include <QListWidget>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "can/library_json.h"
 #include "support/demo_calibration.h"
+#include "support/files_bytes.h"
 #include "ui_fixture.h"
 
 namespace vx42::test {
@@ -66,11 +65,6 @@ inline QStringList Items(const QListWidget* list) {
     QStringList items;
     for (int i = 0; i < list->count(); ++i) items << list->item(i)->text();
     return items;
-}
-
-inline std::vector<char> FileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 }  // namespace vx42::test
