@@ -233,7 +233,7 @@ TEST(CreateBootImage, WritesExactlyTheImageWhichReadsBackWithItsExtraZero) {
 
     BootImage image;
     ASSERT_TRUE(ReadBootImageFile(target, image, prompt));
-    EXPECT_EQ(std::tuple(image.size(), image.back()), std::tuple(53ul, std::uint8_t{0}));
+    EXPECT_EQ(std::tuple(image.size(), image.back()), std::tuple(std::size_t{53}, std::uint8_t{0}));
 
     // A missing BLU file says so and the previous image stays.
     prompt.ExpectMessage("File Not Found");

@@ -214,7 +214,7 @@ TEST(UpgradeFiles, LoadedInAnyCaseAndFilesThatCannotBeSent) {
     f.prompt.ExpectMessage(kFileNotFound);
     EXPECT_FALSE(LoadUpgradeFile(dir.file("missing.ROM"), file, f.prompt));
     EXPECT_EQ(std::pair(file.fileName, file.bootImage.size()),
-              std::pair(std::string("boot.blu"), 11ul));
+              std::pair(std::string("boot.blu"), std::size_t{11}));
 
     // Another extension, no file: nothing is sent.
     const int before = f.sim->Exchanges();
