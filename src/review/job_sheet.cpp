@@ -16,6 +16,7 @@
 #include "files/calibration_file.h"
 #include "files/restore_points.h"
 #include "review/calibration_text.h"
+#include "review/plot_drawing.h"
 
 namespace vx42 {
 
@@ -40,53 +41,6 @@ table.cells th, table.cells td { white-space: nowrap; }
 .warning { color: #b00000; font-weight: bold; }
 p.plot { margin-top: 6px; }
 )";
-
-// A plot axis: ticks at whole multiples of a step of 1, 2 or 5 times a power of ten.
-struct Axis {
-    long long first = 0, last = 0;   // tick indexes: values first * step to last * step
-    int mantissa = 1, exponent = 0;  // step = mantissa * 10^exponent
-
-    double Tick(long long k) const {
-        // Dividing by a power of ten gives the double nearest the decimal, so ticks print
-        // without binary noise.
-        const double units = static_cast<double>(k * mantissa);
-        return exponent >= 0 ? units * std::pow(10.0, exponent) : units / std::pow(10.0, -exponent);
-    }
-    double Low() const { return Tick(first); }
-    double High() const { return Tick(last); }
-};
-
-Axis NiceAxis(double low, double high) {
-    if (!(high > low)) {  // one value: a range around it
-        const double pad = low == 0 ? 1 : std::abs(low) * 0.1;
-        low -= pad;
-        high += pad;
-    }
-    const double rough = (high - low) / 6;
-    int exponent = static_cast<int>(std::floor(std::log10(rough)));
-    const double fraction = rough / std::pow(10.0, exponent);
-    int mantissa = fraction <= 1 ? 1 : fraction <= 2 ? 2 : fraction <= 5 ? 5 : 10;
-    if (mantissa == 10) {
-        mantissa = 1;
-        ++exponent;
-    }
-    Axis axis;
-    axis.mantissa = mantissa;
-    axis.exponent = exponent;
-    const double step = mantissa * std::pow(10.0, exponent);
-    axis.first = static_cast<long long>(std::floor(low / step + 1e-9));
-    axis.last = static_cast<long long>(std::ceil(high / step - 1e-9));
-    if (axis.last <= axis.first) axis.last = axis.first + 1;
-    return axis;
-}
-
-// An SVG coordinate: a tenth of a pixel is fine enough.
-std::string Coord(double value) {
-    return ShortestText(std::round(value * 10) / 10);
-}
-
-constexpr std::array<const char*, 6> kLineColours = {"#1f5fbf", "#d0641a", "#2e8b3c",
-                                                     "#b8202c", "#7a4fb0", "#6b6b6b"};
 
 std::string Cell(const std::string& text, const char* tag = "td", const char* cls = nullptr) {
     std::string out = std::string("<") + tag;
@@ -305,7 +259,8 @@ std::optional<double> CellValue(const OutputScope& scope, TableGrid grid, int ro
     return std::nullopt;
 }
 
-std::string TableSection(const OutputScope& scope, const OutputView& view) {
+// The output's table and its plot, added to the sheet.
+void AddTableSection(const OutputScope& scope, const OutputView& view, HtmlDocument& sheet) {
     const std::string unit = DataUnitName(view.captions.units[0]);
     std::ostringstream out;
     std::vector<PlotSeries> series;
@@ -356,16 +311,19 @@ std::string TableSection(const OutputScope& scope, const OutputView& view) {
         series.push_back(std::move(line));
         yTitle = "Duty cycle (%)";
     } else {
-        return {};
+        return;
     }
-    const std::string plot = SvgPlot(series, "CAN data (" + unit + ")", yTitle);
-    if (!plot.empty()) out << "<p class=\"plot\">" << plot << "</p>\n";
-    return out.str();
+    sheet.html += out.str();
+    auto plot = LayOutPlot(series, "CAN data (" + unit + ")", yTitle);
+    if (!plot) return;
+    sheet.html += "<p class=\"plot\">";
+    sheet.AddDrawing(std::move(*plot));
+    sheet.html += "</p>\n";
 }
 
 // An output in use after another starts a page of its own, so a table stays with its plot.
-std::string OutputSection(const CalImage& image, const UnitFlags& units, int output,
-                          bool& pageUsed) {
+void AddOutputSection(const CalImage& image, const UnitFlags& units, int output, bool& pageUsed,
+                      HtmlDocument& sheet) {
     const FormatContext ctx = StoredFormatContext(image, output, units);
     const OutputScope scope{image, ctx, output};
     const OutputView view = GetCalValues(scope);
@@ -376,13 +334,16 @@ std::string OutputSection(const CalImage& image, const UnitFlags& units, int out
         << HtmlText(OutputTitle(output)) << (name.empty() ? "" : ": " + HtmlText(name))
         << "</h2>\n";
     out << SettingsTable(scope, view);
-    if (!inUse) return out.str();
+    if (!inUse) {
+        sheet.html += out.str();
+        return;
+    }
     pageUsed = true;
     out << "<h3>Messages</h3>\n" << MessagesTable(scope, view);
     if (view.frame == FunctionFrame::Relay)
         out << "<h3>Switch rules</h3>\n" << SwitchRulesTable(view);
-    out << TableSection(scope, view);
-    return out.str();
+    sheet.html += out.str();
+    AddTableSection(scope, view, sheet);
 }
 
 }  // namespace
@@ -415,89 +376,7 @@ std::string HtmlText(const std::string& text) {
     return out;
 }
 
-std::string SvgPlot(const std::vector<PlotSeries>& series, const std::string& xTitle,
-                    const std::string& yTitle) {
-    double xLow = 0, xHigh = 0, yLow = 0, yHigh = 0;
-    bool any = false;
-    for (const auto& s : series)
-        for (const auto& [x, y] : s.points) {
-            if (!std::isfinite(x) || !std::isfinite(y)) continue;
-            xLow = any ? std::min(xLow, x) : x;
-            xHigh = any ? std::max(xHigh, x) : x;
-            yLow = any ? std::min(yLow, y) : y;
-            yHigh = any ? std::max(yHigh, y) : y;
-            any = true;
-        }
-    if (!any) return {};
-    // Amounts read best from zero.
-    yLow = std::min(yLow, 0.0);
-    const Axis xAxis = NiceAxis(xLow, xHigh);
-    const Axis yAxis = NiceAxis(yLow, yHigh);
-
-    const bool legend = series.size() > 1;
-    constexpr double width = 640, height = 270, left = 62, top = 12, bottom = 46;
-    const double right = legend ? 92 : 18;
-    const double plotW = width - left - right, plotH = height - top - bottom;
-    const auto px = [&](double x) {
-        return left + (x - xAxis.Low()) / (xAxis.High() - xAxis.Low()) * plotW;
-    };
-    const auto py = [&](double y) {
-        return top + plotH - (y - yAxis.Low()) / (yAxis.High() - yAxis.Low()) * plotH;
-    };
-
-    std::ostringstream out;
-    out << "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" << Coord(width) << "\" height=\""
-        << Coord(height) << "\" viewBox=\"0 0 " << Coord(width) << " " << Coord(height)
-        << "\" font-family=\"DejaVu Sans, Arial, sans-serif\" font-size=\"11\">";
-    out << "<rect x=\"0\" y=\"0\" width=\"" << Coord(width) << "\" height=\"" << Coord(height)
-        << "\" fill=\"#ffffff\"/>";
-    for (long long k = xAxis.first; k <= xAxis.last; ++k) {
-        const double x = px(xAxis.Tick(k));
-        out << "<line x1=\"" << Coord(x) << "\" y1=\"" << Coord(top) << "\" x2=\"" << Coord(x)
-            << "\" y2=\"" << Coord(top + plotH) << "\" stroke=\"#dddddd\"/>";
-        out << "<text x=\"" << Coord(x) << "\" y=\"" << Coord(top + plotH + 15)
-            << "\" text-anchor=\"middle\">" << ShortestText(xAxis.Tick(k)) << "</text>";
-    }
-    for (long long k = yAxis.first; k <= yAxis.last; ++k) {
-        const double y = py(yAxis.Tick(k));
-        out << "<line x1=\"" << Coord(left) << "\" y1=\"" << Coord(y) << "\" x2=\""
-            << Coord(left + plotW) << "\" y2=\"" << Coord(y) << "\" stroke=\"#dddddd\"/>";
-        out << "<text x=\"" << Coord(left - 6) << "\" y=\"" << Coord(y + 4)
-            << "\" text-anchor=\"end\">" << ShortestText(yAxis.Tick(k)) << "</text>";
-    }
-    out << "<rect x=\"" << Coord(left) << "\" y=\"" << Coord(top) << "\" width=\"" << Coord(plotW)
-        << "\" height=\"" << Coord(plotH) << "\" fill=\"none\" stroke=\"#444444\"/>";
-    for (std::size_t s = 0; s < series.size(); ++s) {
-        const char* colour = kLineColours[s % kLineColours.size()];
-        std::string points;
-        for (const auto& [x, y] : series[s].points) {
-            if (!std::isfinite(x) || !std::isfinite(y)) continue;
-            if (!points.empty()) points += ' ';
-            points += Coord(px(x)) + "," + Coord(py(y));
-        }
-        out << "<polyline fill=\"none\" stroke=\"" << colour << "\" stroke-width=\"1.5\" points=\""
-            << points << "\"/>";
-        if (legend) {
-            const double y = top + 8 + 16 * static_cast<double>(s);
-            out << "<line x1=\"" << Coord(left + plotW + 10) << "\" y1=\"" << Coord(y) << "\" x2=\""
-                << Coord(left + plotW + 30) << "\" y2=\"" << Coord(y) << "\" stroke=\"" << colour
-                << "\" stroke-width=\"2\"/>";
-            out << "<text x=\"" << Coord(left + plotW + 35) << "\" y=\"" << Coord(y + 4) << "\">"
-                << HtmlText(series[s].label) << "</text>";
-        }
-    }
-    out << "<text x=\"" << Coord(left + plotW / 2) << "\" y=\"" << Coord(height - 8)
-        << "\" text-anchor=\"middle\">" << HtmlText(xTitle) << "</text>";
-    const double yMid = top + plotH / 2;
-    out << "<text x=\"14\" y=\"" << Coord(yMid)
-        << "\" text-anchor=\"middle\" transform=\"rotate(-90 14 " << Coord(yMid) << ")\">"
-        << HtmlText(yTitle) << "</text>";
-    out << "</svg>";
-    return out.str();
-}
-
-std::string JobSheetHtml(const CalImage& image, const UnitFlags& units,
-                         const JobSheetHeader& header) {
+HtmlDocument JobSheet(const CalImage& image, const UnitFlags& units, const JobSheetHeader& header) {
     std::ostringstream out;
     const std::string title =
         "Job Sheet" + (header.file.empty() ? std::string() : ": " + HtmlText(header.file));
@@ -505,20 +384,23 @@ std::string JobSheetHtml(const CalImage& image, const UnitFlags& units,
         << "</title>\n<style>\n"
         << kStyle << "</style>\n</head>\n<body>\n";
     out << "<h1>VX42 Job Sheet</h1>\n" << HeaderTable(image, units, header);
+    HtmlDocument sheet{out.str(), {}};
     bool pageUsed = false;
-    for (int o = 0; o < kOutputs; ++o) out << OutputSection(image, units, o, pageUsed);
-    out << "<h3>Installation</h3>\n"
-        << "<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\" class=\"sign\" "
-           "width=\"100%\">\n";
-    for (const char* row :
-         {"<tr><th width=\"15%\">Vehicle</th><td width=\"35%\"><br><br></td>"
-          "<th width=\"15%\">Installer</th><td width=\"35%\"><br><br></td></tr>\n",
-          "<tr><th>Customer</th><td><br><br></td><th>Signature</th><td><br><br></td>"
-          "</tr>\n"})
-        out << row;
-    out << "</table>\n";
-    out << "</body>\n</html>\n";
-    return out.str();
+    for (int o = 0; o < kOutputs; ++o) AddOutputSection(image, units, o, pageUsed, sheet);
+    sheet.html +=
+        "<h3>Installation</h3>\n"
+        "<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\" class=\"sign\" width=\"100%\">\n"
+        "<tr><th width=\"15%\">Vehicle</th><td width=\"35%\"><br><br></td>"
+        "<th width=\"15%\">Installer</th><td width=\"35%\"><br><br></td></tr>\n"
+        "<tr><th>Customer</th><td><br><br></td><th>Signature</th><td><br><br></td></tr>\n"
+        "</table>\n</body>\n</html>\n";
+    return sheet;
+}
+
+std::string JobSheetHtml(const CalImage& image, const UnitFlags& units,
+                         const JobSheetHeader& header) {
+    return HtmlWithDrawings(JobSheet(image, units, header),
+                            [](const Drawing& plot, std::size_t) { return SvgPlot(plot); });
 }
 
 JobSheetHeader WindowJobSheetHeader(const FileState& files, bool fromModule,

@@ -5,9 +5,8 @@
 // display units the unit settings choose, as on the output tabs.
 
 #include <string>
-#include <utility>
-#include <vector>
 
+#include "base/drawing.h"
 #include "calibration/cal_image.h"
 #include "calibration/units.h"
 
@@ -31,24 +30,16 @@ struct JobSheetHeader {
 JobSheetHeader WindowJobSheetHeader(const FileState& files, bool fromModule,
                                     const std::string& serial, const std::string& firmware);
 
-// One line of a plot: its name in the legend and its points, x ascending as stored.
-struct PlotSeries {
-    std::string label;
-    std::vector<std::pair<double, double>> points;
-};
-
-// A line plot as inline SVG: axes with rounded ticks, a grid, one coloured line per series
-// and a legend when there is more than one. Texts are escaped; numbers use a period.
-std::string SvgPlot(const std::vector<PlotSeries>& series, const std::string& xTitle,
-                    const std::string& yTitle);
-
 // Text made safe inside HTML and XML: markup characters as entities, bytes that are not
 // UTF-8 as "?".
 std::string HtmlText(const std::string& text);
 
-// The whole sheet as one HTML document (UTF-8): the job's header, then per output its
-// name, function and drive, the messages it listens to with their units, its switch rules
-// and its table with a plot of it.
+// The whole sheet as one HTML document: the job's header, then per output its name, function
+// and drive, the messages it listens to with their units, its switch rules and its table with
+// a plot of it (the document's drawings, one per plot in the order of the outputs).
+HtmlDocument JobSheet(const CalImage& image, const UnitFlags& units, const JobSheetHeader& header);
+
+// The sheet as one HTML text (UTF-8) with its plots as inline SVG, as a file holds it.
 std::string JobSheetHtml(const CalImage& image, const UnitFlags& units,
                          const JobSheetHeader& header);
 

@@ -121,21 +121,6 @@ TEST(JobSheet, TextsFromTheCalibrationAreEscaped) {
     EXPECT_EQ(HtmlText("°C"), "°C");
 }
 
-TEST(JobSheet, PlotHasRoundTicksAndNothingWithoutPoints) {
-    EXPECT_EQ(SvgPlot({}, "x", "y"), "");
-    EXPECT_EQ(SvgPlot({{"a", {}}}, "x", "y"), "");
-    const std::string plot = SvgPlot({{"line", {{0.1, 0.2}, {0.7, 0.3}}}}, "x <1>", "y");
-    EXPECT_THAT(plot, HasSubstr("xmlns=\"http://www.w3.org/2000/svg\""));
-    for (const char* tick :
-         {">0.1</text>", ">0.2</text>", ">0.7</text>", ">0.3</text>", ">0</text>"})
-        EXPECT_THAT(plot, HasSubstr(tick));
-    EXPECT_THAT(plot, Not(HasSubstr("0000000")));  // no binary noise in tick texts
-    EXPECT_THAT(plot, HasSubstr(">x &lt;1&gt;</text>"));
-    EXPECT_THAT(plot, Not(HasSubstr(">line</text>")));  // one line needs no legend
-    // One value alone still gets an axis around it.
-    EXPECT_THAT(SvgPlot({{"a", {{5, 5}}}, {"b", {{5, 5}}}}, "x", "y"), HasSubstr(">b</text>"));
-}
-
 TEST(JobSheet, WindowHeaderNamesTheModuleOnlyWhenItHoldsTheCalibration) {
     FileState files;
     files.FileLoaded = true;
