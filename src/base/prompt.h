@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "base/drawing.h"
+
 namespace vx42 {
 
 enum class Icon { None, Exclamation, Information, Question, Critical };
@@ -46,10 +48,10 @@ class Prompt {
         (void)path;
         return false;
     }
-    // Prints an HTML document after the platform's print dialog, where the user chooses the
-    // printer and the pages. Where there is no printing nothing is printed.
-    virtual PrintOutcome PrintDocument(const std::string& html, const std::string& title) {
-        (void)html;
+    // Prints an HTML document with its drawings after the platform's print dialog, where the
+    // user chooses the printer and the pages. Where there is no printing nothing is printed.
+    virtual PrintOutcome PrintDocument(const HtmlDocument& document, const std::string& title) {
+        (void)document;
         (void)title;
         return PrintOutcome::Cancelled;
     }

@@ -123,9 +123,10 @@ bool ScriptedPrompt::OpenDocument(const std::string& path) {
         .has_value();
 }
 
-PrintOutcome ScriptedPrompt::PrintDocument(const std::string& html, const std::string& title) {
-    auto e =
-        Take(PromptKind::PrintDocument, {PromptKind::PrintDocument, html, title, Icon::None, {}});
+PrintOutcome ScriptedPrompt::PrintDocument(const HtmlDocument& document, const std::string& title) {
+    PromptCall call{PromptKind::PrintDocument, document.html, title, Icon::None, {}};
+    call.drawings = document.drawings.size();
+    auto e = Take(PromptKind::PrintDocument, call);
     return e ? e->printed : PrintOutcome::Cancelled;
 }
 

@@ -4,6 +4,7 @@
 // fails on any dialog nobody planned for (check Unexpected() at the end), and an answer that
 // nobody asked for is left in the script (check Unused() at the end).
 
+#include <cstddef>
 #include <deque>
 #include <mutex>
 #include <string>
@@ -31,6 +32,7 @@ struct PromptCall {
     Icon icon = Icon::None;
     FileDialog dialog;                  // for file dialogs
     Answer defaultAnswer = Answer::Ok;  // for questions: the button Enter presses
+    std::size_t drawings = 0;           // for a printed document: the drawings it carries
 };
 
 class ScriptedPrompt : public Prompt {
@@ -44,7 +46,8 @@ class ScriptedPrompt : public Prompt {
     void AnswerInput(std::optional<std::string> text);
     // A document opened with the desktop's viewer, whose path contains the text.
     void ExpectOpenDocument(std::string pathContains);
-    // The print dialog, answered with the outcome; the document is recorded as the call's text.
+    // The print dialog, answered with the outcome; the document's HTML is recorded as the
+    // call's text, and the number of its drawings.
     void AnswerPrint(PrintOutcome outcome);
 
     void Message(const std::string& text, const std::string& title, Icon icon) override;
@@ -57,7 +60,7 @@ class ScriptedPrompt : public Prompt {
     std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
                                         const std::string& initialText) override;
     bool OpenDocument(const std::string& path) override;
-    PrintOutcome PrintDocument(const std::string& html, const std::string& title) override;
+    PrintOutcome PrintDocument(const HtmlDocument& document, const std::string& title) override;
 
     std::vector<PromptCall> Calls() const;
     std::vector<std::string> Unexpected() const;  // descriptions of unplanned calls

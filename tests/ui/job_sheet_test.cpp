@@ -4,6 +4,7 @@
 #include "review/job_sheet.h"
 
 #include <QAction>
+#include <QImage>
 #include <QProcess>
 #include <QTest>
 
@@ -41,6 +42,28 @@ void ExpectWholeTables(const QString& content, const CalImage& image) {
             }
     }
 }
+
+// The plots are painted into the sheet: a picture for each output with a table (outputs 1, 3
+// and 4), and the speedometer's page shows its one line in the first line's colour.
+void ExpectPlotsPainted(const std::string& pdf, const std::vector<std::uint8_t>& bytes) {
+    const QByteArray content(reinterpret_cast<const char*>(bytes.data()),
+                             static_cast<qsizetype>(bytes.size()));
+    QCOMPARE(content.count("/Subtype /Image"), 3);
+    const QString page = QString::fromStdString(pdf) + "-page";
+    QProcess render;
+    render.start("pdftoppm", {"-r", "100", "-f", "3", "-l", "3", "-singlefile", "-png",
+                              QString::fromStdString(pdf), page});
+    QVERIFY2(render.waitForFinished(30000) && render.exitCode() == 0, "pdftoppm failed");
+    const QImage image(page + ".png");
+    QVERIFY(!image.isNull());
+    int blue = 0;  // #1f5fbf
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            blue += c.blue() > 140 && c.blue() - c.red() > 80 && c.blue() - c.green() > 40;
+        }
+    QVERIFY2(blue > 300, qPrintable(QString("%1 pixels of the line's blue").arg(blue)));
+}
 }  // namespace
 
 class JobSheetTest : public QObject {
@@ -65,6 +88,7 @@ class JobSheetTest : public QObject {
         QVERIFY(sheet.find("<td>" + f.module.DeviceSerial() + "</td>") != std::string::npos);
         QVERIFY(sheet.find("<td>retrieved from the module</td>") != std::string::npos);
         QVERIFY(sheet.find(">203.0 °F</td>") != std::string::npos);
+        QCOMPARE(call.drawings, std::size_t{3});  // the plots of outputs 1, 3 and 4
         QVERIFY2(f.prompt.Unexpected().empty(), qPrintable(f.unexpected()));
 
         // A printer that cannot start is said so.
@@ -111,6 +135,7 @@ class JobSheetTest : public QObject {
             QVERIFY2(content.contains(QString::fromUtf8(expected)), expected);
         QVERIFY(content.contains("not recorded"));  // offline from a file: no module on it
         QVERIFY(!content.contains("Formated"));
+        ExpectPlotsPainted(pdf, bytes);
 
         // Replacing the file is asked first; No leaves it as it was.
         f.prompt.AnswerSaveFile(pdf);

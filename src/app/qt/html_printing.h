@@ -1,10 +1,12 @@
 #pragma once
 // Prints an HTML document made below the window (the job sheet) with Qt's rich text: on the
-// printer chosen in the print dialog or into a PDF file. Inline SVG plots, which the rich
-// text does not draw itself, are drawn as pictures at print resolution.
+// printer chosen in the print dialog or into a PDF file. The document's drawings (the job
+// sheet's plots) are painted as pictures at print resolution where they stand in the text.
 
 #include <QSizeF>
 #include <string>
+
+#include "base/drawing.h"
 
 class QPagedPaintDevice;
 class QTextDocument;
@@ -22,10 +24,10 @@ bool PrintPages(QTextDocument& doc, QPagedPaintDevice& device);
 
 // Lays the document out on the device's pages and paints them. False when the device could
 // not be started (a printer that is gone, a file that cannot be made).
-bool PrintHtml(const std::string& html, QPagedPaintDevice& device);
+bool PrintHtml(const HtmlDocument& document, QPagedPaintDevice& device);
 
 // The document as a PDF file on A4, written atomically. Throws FileError when it cannot be
 // written.
-void WriteHtmlPdf(const std::string& html, const std::string& path, const std::string& title);
+void WriteHtmlPdf(const HtmlDocument& document, const std::string& path, const std::string& title);
 
 }  // namespace vx42

@@ -169,7 +169,7 @@ bool QtPrompt::OpenDocument(const std::string& path) {
         [&] { return QDesktopServices::openUrl(QUrl::fromLocalFile(Q(path))); });
 }
 
-PrintOutcome QtPrompt::PrintDocument(const std::string& html, const std::string& title) {
+PrintOutcome QtPrompt::PrintDocument(const HtmlDocument& document, const std::string& title) {
     return OnGuiThread<PrintOutcome>([&] {
         QPrinter printer(QPrinter::HighResolution);
         printer.setDocName(Q(title));
@@ -177,7 +177,7 @@ PrintOutcome QtPrompt::PrintDocument(const std::string& html, const std::string&
         QPrintDialog dialog(&printer, parent_);
         dialog.setWindowTitle(TitleOr(title));
         if (dialog.exec() != QDialog::Accepted) return PrintOutcome::Cancelled;
-        return PrintHtml(html, printer) ? PrintOutcome::Printed : PrintOutcome::Failed;
+        return PrintHtml(document, printer) ? PrintOutcome::Printed : PrintOutcome::Failed;
     });
 }
 

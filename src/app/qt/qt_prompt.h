@@ -24,7 +24,7 @@ class QtPrompt : public Prompt {
     std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
                                         const std::string& initialText) override;
     bool OpenDocument(const std::string& path) override;
-    PrintOutcome PrintDocument(const std::string& html, const std::string& title) override;
+    PrintOutcome PrintDocument(const HtmlDocument& document, const std::string& title) override;
 
     // "Desc (*.EXT)|*.EXT|..." as a Qt name filter list, matching either case of the
     // extension.

@@ -36,16 +36,16 @@ void FrmMain::BuildJobSheetCommands() {
 }
 
 // The sheet of the calibration shown; nothing (and a message) when there is none.
-static std::optional<std::string> JobSheetOf(AppContext& app, bool fromModule,
-                                             const std::string& serial,
-                                             const std::string& firmware) {
+static std::optional<HtmlDocument> JobSheetOf(AppContext& app, bool fromModule,
+                                              const std::string& serial,
+                                              const std::string& firmware) {
     if (!app.files.HasCalibration()) {
         app.prompt.Message("Open or retrieve a calibration first: the job sheet shows it.",
                            kJobSheetTitle, Icon::Information);
         return std::nullopt;
     }
-    return JobSheetHtml(app.image, app.settings.Units,
-                        WindowJobSheetHeader(app.files, fromModule, serial, firmware));
+    return JobSheet(app.image, app.settings.Units,
+                    WindowJobSheetHeader(app.files, fromModule, serial, firmware));
 }
 
 void FrmMain::PrintCommand() {
