@@ -10,7 +10,7 @@ packages=(
   nlohmann-json3-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev librapidcheck-dev
   xvfb xauth imagemagick fonts-dejavu-core poppler-utils
-  qt6-svg-dev dpkg-dev file lintian desktop-file-utils appstream
+  dpkg-dev file lintian desktop-file-utils appstream
   devscripts xdg-utils shared-mime-info x11-utils man-db libglib2.0-bin libfile-mimeinfo-perl
   bash-completion
   clang libclang-rt-14-dev clang-format
