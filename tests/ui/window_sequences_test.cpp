@@ -238,6 +238,7 @@ class WindowRig {
         window_.HistoryCommand();
     }
     void Copy(int file) {
+        if (!FileExists(File(file))) return;  // as for an open: no file to compare with
         prompt_.file = File(file);
         OnDialog<FrmCompare> copy([](FrmCompare& d) {
             for (int i = 0; i < d.lstDifferences->topLevelItemCount(); ++i)
