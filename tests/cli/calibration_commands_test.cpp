@@ -1,44 +1,44 @@
-// vx42ctl calibration show | build | describe | diff | report, run as a program.
+// vx42ctl calibration show | build | describe | diff | report | check and history list | show |
+// export, run as a program.
 
 #include <nlohmann/json.hpp>
 
 #include "cli/cli_fixture.h"
+#include "files/calibration_file.h"
 #include "files/file_io.h"
+#include "files/restore_points.h"
 #include "review/job_sheet.h"
+#include "support/demo_calibration.h"
 
 namespace vx42::test {
 namespace {
 
 using CalibrationCommands = CliTest;
 
+// Every byte random, and every text and special multiplier; more images are
+// calibration_json_test's.
 TEST_F(CalibrationCommands, ShowThenBuildGivesBackTheImageByteForByte) {
-    for (unsigned seed : {1u, 2u, 3u}) {
-        const std::string dvf = WriteCalibration("in.DVF", RandomPaddedCalibration(seed));
-        const CliResult shown = RunOk({"calibration", "show", dvf});
-        EXPECT_THAT(shown.err, IsEmpty());
-        const std::string json = WriteText("cal.json", shown.out);
-        const std::string out = dir.file("out.DVF");
-        RunOk({"calibration", "build", json, "-o", out});
-        EXPECT_EQ(ReadWholeFile(out, 1 << 20), ReadWholeFile(dvf, 1 << 20)) << "seed " << seed;
-    }
+    const std::string dvf = WriteCalibration("in.DVF", RandomPaddedCalibration(1));
+    const CliResult shown = RunOk({"calibration", "show", dvf});
+    EXPECT_THAT(shown.err, IsEmpty());
+    const std::string out = dir.file("out.DVF");
+    RunOk({"calibration", "build", WriteText("cal.json", shown.out), "-o", out});
+    EXPECT_EQ(ReadWholeFile(out, 1 << 20), ReadWholeFile(dvf, 1 << 20));
 }
 
-TEST_F(CalibrationCommands, ShowDecodesTextsAndPrintsTheContractShape) {
+// Each field's shape is calibration_json_test's; here one of each kind, read from the file, and
+// a short file read as far as it goes.
+TEST_F(CalibrationCommands, ShowDecodesTextsAndTellsOfAShortFile) {
     const auto j = JsonOk({"calibration", "show", WriteCalibration("a.DVF", SampleCalibration())});
     ASSERT_EQ(j["Outputs"].size(), 4u);
-    EXPECT_EQ(j["Outputs"][0]["Name"], "Kühler Fan");
-    // Each field's shape is calibration_json_test's; here one of each kind, read from the file.
-    EXPECT_EQ(j["Outputs"][1]["TableBlock"][16 + 2], 500);
-    EXPECT_EQ(j["MessageSlots"][0]["CanId"], "C7FDE200");
-    EXPECT_EQ(j["MessageSlots"][0]["Multiplier"].get<double>(), 0.5);
-}
+    EXPECT_EQ(std::tuple(j["Outputs"][0]["Name"], j["Outputs"][1]["TableBlock"][16 + 2],
+                         j["MessageSlots"][0]["CanId"], j["MessageSlots"][0]["Multiplier"]),
+              std::tuple("Kühler Fan", 500, "C7FDE200", 0.5));
 
-TEST_F(CalibrationCommands, ShortAndMissingFiles) {
-    const std::string shortFile = WriteText("short.DVF", std::string(100, '\x01'));
-    const CliResult r = RunOk({"calibration", "show", shortFile});
+    const CliResult r =
+        RunOk({"calibration", "show", WriteText("short.DVF", std::string(100, '\x01'))});
     EXPECT_THAT(r.err, HasSubstr("is short (100 of 2727 bytes)"));
     EXPECT_EQ(nlohmann::json::parse(r.out)["LastByte"], 0);
-
     ExpectFailure(RunCli({"calibration", "describe", dir.file("none.DVF")}), "none.DVF");
 }
 
@@ -64,38 +64,30 @@ TEST_F(CalibrationCommands, BuildRefusesBadJsonAndKeepsThePreviousOutput) {
 }
 
 TEST_F(CalibrationCommands, DescribeReadsLikeTheOutputTabs) {
-    const CliResult r =
-        RunOk({"calibration", "describe", WriteCalibration("a.DVF", SampleCalibration())});
-    const std::string& t = r.out;
-    EXPECT_THAT(t, HasSubstr("CAN speed: 500 kbit/s"));
-    EXPECT_THAT(t, HasSubstr("Output 1 \"Kühler Fan\"\n"
-                             "  Function: Relay Control (Off: Ground, On: Voltage)\n"
-                             "  Time Delay (ms): 250\n"
-                             "  Show formatted CAN data: yes (CAN Data Formated in rpm)\n"));
-    EXPECT_THAT(t, HasSubstr("  Primary CAN data: Engine / Engine Speed (message slot 1)\n"
-                             "    Crankshaft speed\n"));
-    EXPECT_THAT(t, HasSubstr("C7FDE200"));
-    EXPECT_THAT(
-        t,
-        HasSubstr(
-            "bytes 3-4, start bit 0, 16 bits (bytes counted from 1, bits from 0), little-endian"));
-    EXPECT_THAT(t, HasSubstr("Scaling: raw x 0.5 + 0 rpm"));
-    EXPECT_THAT(t, HasSubstr("Filter 4 samples, sample period 256 ms"));
-    EXPECT_THAT(t, HasSubstr("  Secondary CAN data: no message\n"));
-    EXPECT_THAT(t, HasSubstr("Switch rule, primary CAN data: Simple Off to On: On A 1000.0 rpm, "
-                             "Off A 900.0 rpm\n"));
-
-    EXPECT_THAT(t, HasSubstr("Output 2 \"Fuel\"\n  Function: Analog Gauge\n"
-                             "  Frequency (hz): 1000.00\n"));
-    EXPECT_THAT(t, HasSubstr("Analog table: duty cycle (%) by battery voltage (V, rows) and CAN "
-                             "data (raw, columns)"));
+    const std::string t =
+        RunOk({"calibration", "describe", WriteCalibration("a.DVF", SampleCalibration())}).out;
+    for (const char* part : {
+             "CAN speed: 500 kbit/s",
+             "Output 1 \"Kühler Fan\"\n  Function: Relay Control (Off: Ground, On: Voltage)\n"
+             "  Time Delay (ms): 250\n  Show formatted CAN data: yes (CAN Data Formated in rpm)\n",
+             "  Primary CAN data: Engine / Engine Speed (message slot 1)\n    Crankshaft speed\n",
+             "C7FDE200",
+             "bytes 3-4, start bit 0, 16 bits (bytes counted from 1, bits from 0), little-endian",
+             "Scaling: raw x 0.5 + 0 rpm",
+             "Filter 4 samples, sample period 256 ms",
+             "  Secondary CAN data: no message\n",
+             "Switch rule, primary CAN data: Simple Off to On: On A 1000.0 rpm, Off A 900.0 rpm\n",
+             "Output 2 \"Fuel\"\n  Function: Analog Gauge\n  Frequency (hz): 1000.00\n",
+             "Analog table: duty cycle (%) by battery voltage (V, rows) and CAN data (raw, "
+             "columns)",
+             "Frequency table: frequency (Hz) by CAN data (raw)",
+             "Output 4 \"\"\n  Function: Off\n",
+         })
+        EXPECT_THAT(t, HasSubstr(part));
     // Row 2 of the table: its battery voltage, then 0.0, 1.0, 50.0 (the cell set apart), 3.0 ...
-    EXPECT_THAT(t, testing::ContainsRegex("9\\.98 +0\\.0 +1\\.0 +50\\.0 +3\\.0"));
-    EXPECT_THAT(t, testing::ContainsRegex("data +0 +100 +200"));
-
-    EXPECT_THAT(t, HasSubstr("Frequency table: frequency (Hz) by CAN data (raw)"));
-    EXPECT_THAT(t, testing::ContainsRegex("Hz +0\\.0 +10\\.0 +20\\.0"));
-    EXPECT_THAT(t, HasSubstr("Output 4 \"\"\n  Function: Off\n"));
+    for (const char* row :
+         {"9\\.98 +0\\.0 +1\\.0 +50\\.0 +3\\.0", "data +0 +100 +200", "Hz +0\\.0 +10\\.0 +20\\.0"})
+        EXPECT_THAT(t, testing::ContainsRegex(row));
 }
 
 TEST_F(CalibrationCommands, DiffNamesEachSettingWithBothValues) {
@@ -176,14 +168,63 @@ TEST_F(CalibrationCommands, ReportWritesTheJobSheetTheWindowPrints) {
     const auto date = sheet.find("<th>Date</th><td>") + 17;
     header.date = sheet.substr(date, sheet.find("</td>", date) - date);
     EXPECT_EQ(sheet, JobSheetHtml(SampleCalibration(), UnitFlags::AllMetric(), header));
-    EXPECT_THAT(sheet, HasSubstr("Output 1: Kühler Fan"));
 
     // Without -o the sheet goes to standard output; a missing file is refused.
     const CliResult shown = RunOk({"calibration", "report", dvf});
-    EXPECT_THAT(shown.out, HasSubstr("<td>not recorded</td>"));
+    EXPECT_THAT(shown.out, HasSubstr("<td>not recorded</td>"));  // no --serial: not known
     EXPECT_THAT(shown.out, HasSubstr("</html>"));
     ExpectFailure(RunCli({"calibration", "report", dir.file("none.DVF"), "-o", html}), "none.DVF");
     EXPECT_EQ(ReadWholeFile(html, 1 << 20), bytes);
+}
+
+TEST_F(CalibrationCommands, CheckPassesTheDemonstrationAndCatchesADamagedCopy) {
+    const auto ok =
+        JsonOk({"calibration", "check", VX42_DEMO_DVF, "--library-folder", VX42_LIBRARY_FOLDER});
+    EXPECT_EQ(std::tuple(ok["errors"], ok["warnings"]), std::tuple(0, 0));
+
+    // Breakpoints reversed and a duty cycle at 150 %.
+    const CliResult bad =
+        RunCli({"calibration", "check", WriteCalibration("bad.DVF", DamagedDemo(4, 9))});
+    ASSERT_EQ(bad.status, 1) << bad.err;
+    const auto found = nlohmann::json::parse(bad.out);
+    EXPECT_EQ(found["errors"], 2);
+    ASSERT_EQ(found["findings"].size(), 2u);
+    const auto& first = found["findings"][0];
+    EXPECT_EQ(std::tuple(first["identifier"], first["severity"], first["output"], first["setting"]),
+              std::tuple("breakpoint-order", "error", 1, "data breakpoint 2"));
+    EXPECT_THAT(found["findings"][1]["message"].get<std::string>(), HasSubstr("150.0 %"));
+
+    ExpectFailure(
+        RunCli({"calibration", "check", VX42_DEMO_DVF, "--library-folder", dir.file("none")}),
+        "none");
+}
+
+TEST_F(CalibrationCommands, HistoryListsShowsAndExportsTheWindowsRestorePoints) {
+    const std::string folder = dir.file("history");
+    RestorePoints store(folder);
+    CalImage changed = DemoCalibration();
+    changed.StoreWord(CalAddresses().OutputCal[1].Period, 750);
+    store.Record("FT4XK2QZ", DemoCalibration(), restore_event::Retrieve, 1700000000);
+    store.Record("FT4XK2QZ", changed, restore_event::Update, 1700000100);
+
+    const auto modules = JsonOk({"history", "list", "--history-folder", folder});
+    ASSERT_EQ(modules.size(), 1u);
+    EXPECT_EQ(std::tuple(modules[0]["serial"], modules[0]["entries"]), std::tuple("FT4XK2QZ", 2));
+
+    const auto entries =
+        JsonOk({"history", "show", "FT4XK2QZ", "--history-folder", folder})["entries"];
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(std::tuple(entries[1]["event"], entries[1]["settingsChanged"]),
+              std::tuple("Update", 1));
+
+    const std::string first = dir.file("first.DVF");
+    RunOk({"history", "export", "FT4XK2QZ", "1", "-o", first, "--history-folder", folder});
+    EXPECT_EQ(ReadCalibrationFile(first).image, DemoCalibration());
+
+    ExpectFailure(RunCli({"history", "show", "OTHER", "--history-folder", folder}), "OTHER");
+    ExpectFailure(
+        RunCli({"history", "export", "FT4XK2QZ", "3", "-o", first, "--history-folder", folder}),
+        "entries 1 to 2");
 }
 
 }  // namespace

@@ -27,6 +27,13 @@ inline nlohmann::json JsonOk(const std::vector<std::string>& args) {
     return nlohmann::json::parse(RunOk(args).out);
 }
 
+// How often `part` occurs in `text`.
+inline std::size_t Occurrences(const std::string& text, const std::string& part) {
+    std::size_t n = 0;
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+}
+
 // A temporary folder for one test's input and output files.
 class CliTest : public ::testing::Test {
   protected:

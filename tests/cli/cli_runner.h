@@ -91,45 +91,39 @@ inline int RunProgram(const std::string& program, const std::vector<std::string>
         if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
     return status;
 }
+#else
+// Runs `program` with its arguments, standard output and error into files, nothing on standard
+// input; the exit status, or -1 when it could not be started or did not exit.
+inline int RunProgram(const std::string& program, const std::vector<std::string>& args,
+                      const std::string& outPath, const std::string& errPath) {
+    std::vector<std::string> words{program};
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& w : words) argv.push_back(w.data());
+    argv.push_back(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
+        dup2(open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
+        dup2(open("/dev/null", O_RDONLY), 0);
+        execv(program.c_str(), argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    if (pid <= 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
+}
 #endif
 
 inline CliResult RunCli(const std::vector<std::string>& args,
                         const std::string& program = VX42CTL) {
     TempDir capture;
     const std::string outPath = capture.file("out"), errPath = capture.file("err");
-#ifdef _WIN32
     CliResult result;
     result.status = RunProgram(program, args, outPath, errPath);
     result.out = ReadText(outPath);
     result.err = ReadText(errPath);
     return result;
-#else
-    std::vector<char*> argv;
-    std::string path = program;
-    argv.push_back(path.data());
-    std::vector<std::string> copies = args;
-    for (auto& a : copies) argv.push_back(a.data());
-    argv.push_back(nullptr);
-
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int in = open("/dev/null", O_RDONLY);
-        dup2(out, 1);
-        dup2(err, 2);
-        dup2(in, 0);
-        execv(path.c_str(), argv.data());
-        _exit(127);
-    }
-    CliResult result;
-    int status = 0;
-    if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status))
-        result.status = WEXITSTATUS(status);
-    result.out = ReadText(outPath);
-    result.err = ReadText(errPath);
-    return result;
-#endif
 }
 
 // A run that must succeed: exit status 0, or a failure naming the command and its message.

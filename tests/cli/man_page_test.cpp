@@ -1,10 +1,12 @@
-// The man page's command sections, made from the commands themselves.
+// The man page's command sections, made from the commands themselves, and the keys read from
+// the terminal.
 
 #include "cli/man_page.h"
 
 #include <gtest/gtest.h>
 
 #include "cli/commands.h"
+#include "cli/terminal_keys.h"
 
 namespace vx42::cli {
 namespace {
@@ -17,7 +19,7 @@ std::string SectionText(const std::string& page, const std::string& title) {
     return page.substr(start, end == std::string::npos ? std::string::npos : end - start);
 }
 
-std::size_t Count(const std::string& text, const std::string& part) {
+std::size_t Occurrences(const std::string& text, const std::string& part) {
     std::size_t n = 0;
     for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
     return n;
@@ -69,7 +71,7 @@ TEST_F(ManPageTest, EachCommandGroupIsASectionAndEachCommandInIt) {
 
 TEST_F(ManPageTest, OptionsEveryCommandOfASectionTakesAreListedOnce) {
     const std::string section = SectionText(ManPageCommands(app), "MODULE COMMANDS");
-    EXPECT_EQ(Count(section, "\\fB\\-\\-device\\fR \\fIDEVICE\\fR"), 1u) << section;
+    EXPECT_EQ(Occurrences(section, "\\fB\\-\\-device\\fR \\fIDEVICE\\fR"), 1u) << section;
     const auto retrieve = section.find(".SS \"retrieve\"\n");
     const auto next = section.find(".SS ", retrieve + 1);
     ASSERT_NE(retrieve, std::string::npos);
@@ -100,6 +102,22 @@ TEST(ManPage, TextIsKeptFromRoffRequestsAndTheMarksAreReplaced) {
         << page;
     EXPECT_NE(page.find("\n\\&'quoted\n"), std::string::npos) << page;
     EXPECT_EQ(page.substr(page.size() - 6), "after\n");
+}
+
+TEST(TerminalKeys, BytesOfOneKeyPress) {
+    using K = KeyPress;
+    const struct {
+        const char* bytes;
+        std::optional<KeyPress> key;
+    } rows[] = {
+        {"\x1b[A", K{K::Up}},      {"\x1b[1;2B", K{K::Down, true}},
+        {"\x1b[5~", K{K::PageUp}}, {"\x1b[6;2~", K{K::PageDown, true}},
+        {"\x1b[C", K{K::Other}},   {"\r", K{K::Enter}},
+        {"\n", K{K::Enter}},       {"b", K{K::Char, false, 'b'}},
+        {"\x1bq", K{K::Escape}},   {"\x1b", std::nullopt},  // Escape alone, or a sequence to come
+        {"\x1b[1;", std::nullopt},
+    };
+    for (const auto& row : rows) EXPECT_EQ(DecodeKey(row.bytes), row.key) << row.bytes + 1;
 }
 
 }  // namespace

@@ -27,6 +27,9 @@ class ModuleCommands : public CliTest {
         return RunCli(args);
     }
     CliResult Ok(const std::vector<std::string>& args) { return Succeeded(args, Run(args)); }
+    nlohmann::json OkJson(const std::vector<std::string>& args) {
+        return nlohmann::json::parse(Ok(args).out);
+    }
     // The events of the simulated module's restore points, oldest first.
     std::vector<std::string> Kept() {
         std::vector<std::string> events;
@@ -47,31 +50,26 @@ TEST_F(ModuleCommands, WriteRetrieveVerifyAndDiffAcrossRuns) {
     EXPECT_THAT(Ok({"verify", file}).out, IsEmpty());
 
     // The CAN speed set on the module is the one difference verify finds.
-    EXPECT_EQ(nlohmann::json::parse(Ok({"can-speed", "250"}).out)["CanSpeed"], 250);
+    EXPECT_EQ(OkJson({"can-speed", "250"})["CanSpeed"], 250);
     const CliResult differs = Run({"verify", file});
     EXPECT_EQ(differs.status, 1);
     EXPECT_THAT(Lines(differs.out), ElementsAre("CAN speed: 500 kbit/s → 250 kbit/s"));
 }
 
 TEST_F(ModuleCommands, InfoAndReadShowTheModule) {
-    const auto j =
-        nlohmann::json::parse(RunOk({"info", "--device", "sim", "--sim", "version=3.4.5"}).out);
-    EXPECT_EQ(j["SerialNumber"], "DV42A001");
-    EXPECT_EQ(j["FirmwareVersion"], "3.4.5");
+    const auto j = JsonOk({"info", "--device", "sim", "--sim", "version=3.4.5"});
+    EXPECT_EQ(std::tuple(j["SerialNumber"], j["FirmwareVersion"]), std::tuple("DV42A001", "3.4.5"));
 
     Ok({"write", WriteCalibration("a.DVF", SampleCalibration())});
     for (const char* address : {"0x900", "2304", "&H900"}) {
-        const auto r = nlohmann::json::parse(Ok({"read", address}).out);
-        EXPECT_EQ(r["Address"], 0x900);
-        EXPECT_EQ(r["Bytes"], "01F4");
-        EXPECT_EQ(r["Word"], 500);
+        const auto r = OkJson({"read", address});
+        EXPECT_EQ(std::tuple(r["Address"], r["Bytes"], r["Word"]), std::tuple(0x900, "01F4", 500));
     }
     for (const char* bad : {"0x10000", "12ab", "-1", ""})
         ExpectFailure(Run({"read", bad}), "is not a module address");
 
     // The module options before the command, as global options are written.
-    const CliResult global = RunOk({"--device", "sim", "--sim-state", state, "read", "0x900"});
-    EXPECT_EQ(nlohmann::json::parse(global.out)["Word"], 500);
+    EXPECT_EQ(JsonOk({"--device", "sim", "--sim-state", state, "read", "0x900"})["Word"], 500);
     const CliResult stray = RunCli({"--sim-state", state, "canid", "to-module", "18FEF100"});
     EXPECT_EQ(stray.status, 2);
     EXPECT_THAT(stray.err, HasSubstr("apply to the module commands only"));
@@ -81,7 +79,7 @@ TEST_F(ModuleCommands, CanSpeedRefusesSpeedsTheModuleCannotRun) {
     ExpectFailure(Run({"can-speed", "300"}), "choose one of 1000, 500, 250");
     ExpectFailure(Run({"can-speed", "500k"}), "is not a CAN speed");
     // A fresh module's memory is erased.
-    EXPECT_EQ(nlohmann::json::parse(Ok({"can-speed"}).out)["CanSpeed"], 0xFFFF);
+    EXPECT_EQ(OkJson({"can-speed"})["CanSpeed"], 0xFFFF);
 }
 
 TEST_F(ModuleCommands, CanStatusReadsEverySlotInUse) {
@@ -98,15 +96,13 @@ TEST_F(ModuleCommands, CanStatusReadsEverySlotInUse) {
         simulator.Module().SetCanStatus(3, 0x0100);
         simulator.SaveState();
     }
-    const auto j = nlohmann::json::parse(Ok({"can-status"}).out);
+    const auto j = OkJson({"can-status"});
     ASSERT_EQ(j.size(), 8u);
     std::vector<bool> receiving;
     for (const auto& slot : j) receiving.push_back(slot["Receiving"]);
     EXPECT_THAT(receiving, ElementsAre(true, false, false, true, false, false, false, false));
-    EXPECT_EQ(j[3]["Output"], 2);
-    EXPECT_EQ(j[3]["Data"], "secondary");
-    EXPECT_EQ(j[1]["Used"], false);
-    EXPECT_EQ(j[3]["Used"], true);
+    EXPECT_EQ(std::tuple(j[3]["Output"], j[3]["Data"], j[3]["Used"], j[1]["Used"]),
+              std::tuple(2, "secondary", true, false));
 }
 
 TEST_F(ModuleCommands, FailedTransfersLeaveNoHalfWrittenFile) {
@@ -200,13 +196,8 @@ TEST_F(ModuleCommands, WriteRefusesACalibrationWithCheckErrorsUnlessForced) {
     const std::string file = WriteCalibration("bad.DVF", bad);
     // Each finding of the check is said once.
     auto saysEachFindingOnce = [&bad](const std::string& err) {
-        for (const Finding& f : CheckCalibration(bad, nullptr, UnitFlags{})) {
-            std::size_t times = 0;
-            for (auto at = err.find(f.message); at != std::string::npos;
-                 at = err.find(f.message, at + 1))
-                ++times;
-            EXPECT_EQ(times, 1u) << f.message;
-        }
+        for (const Finding& f : CheckCalibration(bad, nullptr, UnitFlags{}))
+            EXPECT_EQ(Occurrences(err, f.message), 1u) << f.message;
     };
     const CliResult refused = Run({"write", file});
     saysEachFindingOnce(refused.err);
@@ -235,6 +226,7 @@ TEST_F(ModuleCommands, BadArgumentsAreRefusedBeforeTheModuleIsTouched) {
     EXPECT_THAT(unknown.err, HasSubstr("--device"));
 }
 
+// Which files can be sent is upgrade_test's; here a refusal comes before the module is reached.
 TEST_F(ModuleCommands, UpgradeSendsFirmwareAndBootloaderImages) {
     const std::string rom = FirmwareFile(1, {{0x8000, std::string(40, '\x5A')}});
     EXPECT_THAT(Ok({"upgrade", WriteText("fw.ROM", rom)}).err,
@@ -244,27 +236,19 @@ TEST_F(ModuleCommands, UpgradeSendsFirmwareAndBootloaderImages) {
 
     ExpectFailure(Run({"upgrade", dir.file("fw.txt")}), "is not a firmware file");
     ExpectFailure(Run({"upgrade", dir.file("gone.ROM")}), "gone.ROM");
-    ExpectFailure(Run({"upgrade", WriteText("cut.ROM", rom.substr(0, 30))}), "cut.ROM");
-
-    // Refused before the module is reached: a bootloader too large for the program area (it
-    // would wrap the 16-bit address) and a firmware file without records.
-    for (const auto& [name, bytes, says] :
-         {std::tuple{"big.BLU", std::string(70000, '\x22'), "is 70000 bytes, more than"},
-          std::tuple{"none.ROM", FirmwareFile(0, {}), "holds no firmware records"}}) {
-        const CliResult refused = Run({"upgrade", WriteText(name, bytes)});
-        EXPECT_EQ(refused.status, 2);
-        EXPECT_THAT(refused.err, HasSubstr(says));
-        EXPECT_THAT(refused.err, Not(HasSubstr("complete")));
-    }
+    // Too large for the program area: it would wrap the 16-bit address.
+    const CliResult refused = Run({"upgrade", WriteText("big.BLU", std::string(70000, '\x22'))});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_THAT(refused.err, HasSubstr("is 70000 bytes, more than"));
+    EXPECT_THAT(refused.err, Not(HasSubstr("complete")));
 }
 
 TEST_F(ModuleCommands, DemoGivesAFreshModuleACalibrationOnce) {
     const CliResult first = RunOk({"demo", "--sim-state", state});
     EXPECT_THAT(first.err, HasSubstr("writing a demonstration calibration"));
+    // Described as calibration describe does (its lines are DescribeReadsLikeTheOutputTabs').
     EXPECT_THAT(first.out, HasSubstr("Output 2 \"Coolant Fan\"\n"
                                      "  Function: Relay Control (Off: Open, On: Ground)\n"));
-    EXPECT_THAT(first.out, HasSubstr("Switch rule, primary CAN data: Simple Off to On: On A "
-                                     "203.0 °F, Off A 194.0 °F"));
 
     // The second run finds the calibration written by the first and describes it alike.
     const CliResult second = RunOk({"demo", "--sim-state", state});
@@ -276,18 +260,14 @@ TEST_F(ModuleCommands, DemoGivesAFreshModuleACalibrationOnce) {
 // module holds the table printed, and live calibration is stopped.
 TEST_F(ModuleCommands, CalibrateStoresTheScriptedMarksIntoTheModule) {
     RunOk({"demo", "--sim-state", state});
-    const auto table = nlohmann::json::parse(
-        Ok({"calibrate", "3", "--marks", "0,20,40,60", "--drive", "0", "--drive", "4.5", "--drive",
-            "skip", "--drive", "13.6", "-o", dir.file("after.DVF")})
-            .out)["Cells"];
-    EXPECT_EQ(table[0][1], "20");
-    EXPECT_EQ(table[1][2], "13.6");
+    const auto table =
+        OkJson({"calibrate", "3", "--marks", "0,20,40,60", "--drive", "0", "--drive", "4.5",
+                "--drive", "skip", "--drive", "13.6", "-o", dir.file("after.DVF")})["Cells"];
+    EXPECT_EQ(std::tuple(table[0][1], table[1][2]), std::tuple("20", "13.6"));
     const std::string back = dir.file("back.DVF");
     Ok({"retrieve", "-o", back});
     EXPECT_EQ(ReadWholeFile(back, 1 << 20), ReadWholeFile(dir.file("after.DVF"), 1 << 20));
-    EXPECT_EQ(
-        nlohmann::json::parse(Run({"read", "0x3901"}).out)["Bytes"].get<std::string>().substr(0, 2),
-        "00");
+    EXPECT_EQ(OkJson({"read", "0x3901"})["Bytes"].get<std::string>().substr(0, 2), "00");
 
     const struct {
         std::vector<std::string> args;

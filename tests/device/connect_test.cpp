@@ -82,57 +82,47 @@ TEST(Connect, ListingOpeningAndWaitingFailuresNameTheirCause) {
     // The driver is asked once when nothing is attached, five passes over three calls when
     // nothing matches; a bridge that cannot be asked yet is waited for, then the next tried.
     const sim::BridgeSetup module{"Dialvane VX42", "DV000001"};
+    const std::vector<sim::BridgeSetup> cables{{"USB Serial", "XX000001"}, {"Cable", "XX000002"}};
+    using Setup = std::function<void(LinkFixture&)>;
+    const Setup notOpened = [](LinkFixture& f) { f.sim->FailListing(0, ft::DeviceNotOpened, 5); };
+    const Setup ioError = [](LinkFixture& f) { f.sim->FailListing(0, ft::IoError, 5); };
+    const Setup heldElsewhere = [](LinkFixture& f) {
+        int handle = 0;
+        ASSERT_EQ(f.sim->Open("Dialvane VX42", handle), ft::Ok);
+    };
+    const Setup noDriver = [](LinkFixture& f) { f.bridge().SetDriverPresent(false); };
     struct Case {
         std::vector<sim::BridgeSetup> bridges;
-        std::function<void(LinkFixture&)> setup;
+        Setup setup;
         std::string message;
         int driverCalls = -1;  // not checked
-        std::vector<std::string> advice = {};
-        bool denied = false;  // a bridge this user may not open
+        bool denied = false;   // a bridge this user may not open
     };
     const std::vector<Case> cases{
         {{}, {}, "No Dialvane found.", 1},
-        {{{"USB Serial", "XX000001"}, {"Cable", "XX000002"}},
-         {},
-         "The Dialvane could not be found. Error Code: 0",
-         5 * 3},
-        {{module},
-         [](LinkFixture& f) { f.sim->FailListing(0, ft::DeviceNotOpened, 5); },
-         "Still failed. Error Code:3"},
-        {{module},
-         [](LinkFixture& f) { f.sim->FailListing(0, ft::IoError, 5); },
-         "List device failed. Error Code:4"},
-        {{module},
-         [](LinkFixture& f) {
-             int handle = 0;
-             ASSERT_EQ(f.sim->Open("Dialvane VX42", handle), ft::Ok);  // somebody else has it
-         },
-         "The Dialvane could not be opened. Error Code: 3"},
+        {cables, {}, "The Dialvane could not be found. Error Code: 0", 5 * 3},
+        {{module}, notOpened, "Still failed. Error Code:3"},
+        {{module}, ioError, "List device failed. Error Code:4"},
+        {{module}, heldElsewhere, "The Dialvane could not be opened. Error Code: 3"},
         // No driver: no driver call, and where the driver library is named, what to do.
         {{module},
-         [](LinkFixture& f) { f.bridge().SetDriverPresent(false); },
+         noDriver,
          "Driver DLL not found.\r\nIf the communication cable has never been plugged into this "
          "computer do so now.\r\nIf the cable has been plugged in check device manager to make "
          "sure the driver has installed correctly." +
              std::string(kDriverNote),
          0},
         // A permission problem is named after the driver's own message.
-        {{module},
-         [](LinkFixture& f) { f.sim->FailListing(0, ft::DeviceNotOpened, 5); },
-         "Still failed. Error Code:3",
-         -1,
-         {kPermissionAdvice.begin(), kPermissionAdvice.end()},
-         true},
+        {{module}, notOpened, "Still failed. Error Code:3", -1, true},
     };
+    const BridgeMaker denied = [](auto s) { return std::make_unique<DeniedBridge>(std::move(s)); };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.message);
-        LinkFixture f(Bridges(c.bridges), c.denied ? BridgeMaker([](auto s) {
-                          return std::make_unique<DeniedBridge>(std::move(s));
-                      })
-                                                   : BridgeMaker{});
+        LinkFixture f(Bridges(c.bridges), c.denied ? denied : BridgeMaker{});
         if (c.setup) c.setup(f);
         EXPECT_FALSE(f.link.ConnectModule());
-        ExpectConnectionError(f.prompt, c.message, c.advice);
+        ExpectConnectionError(f.prompt, c.message,
+                              c.denied ? kPermissionAdvice : std::vector<std::string>{});
         if (c.driverCalls >= 0) {
             EXPECT_EQ(f.sim->DriverCalls(), c.driverCalls);
         }

@@ -1,10 +1,16 @@
+// Paths as the dialogs take them, the folders the tool reads and writes, files in folders with
+// names beyond ASCII, and the settings.
+
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
 #include "base/scripted_prompt.h"
+#include "base/system_text.h"
 #include "files/file_io.h"
+#include "files/folders.h"
 #include "files/paths.h"
 #include "files/settings.h"
 #include "support/saved_environment.h"
@@ -13,17 +19,46 @@
 namespace vx42 {
 namespace {
 
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+
 const std::string S(1, kPathSeparator);
 
-TEST(Paths, SplitAPathLikeTheDialogsNeed) {
-    const std::string full = S + "home" + S + "me" + S + "Cal" + S + "truck.DVF";
-    EXPECT_EQ(FolderOfPath(full), S + "home" + S + "me" + S + "Cal" + S);
-    EXPECT_EQ(FileNameOfPath(full), "truck.DVF");
-    EXPECT_EQ(FolderOfPath("a.b"), "");
-    EXPECT_EQ(FileNameOfPath("a.b"), "a.b");
-    EXPECT_EQ(FolderOfPath("truck.DVF"), "");
-    EXPECT_EQ(FileNameOfPath("truck.DVF"), "");
+// Windows takes "\" and "/" alike (Qt's dialogs give "/" there too); elsewhere "\" is an
+// ordinary file-name character.
+TEST(Paths, SplitAPathLikeTheDialogsNeedInEitherStyle) {
+    constexpr auto W = PathStyle::Windows;
+    constexpr auto P = PathStyle::Posix;
+    const struct {
+        const char* path;
+        PathStyle style;
+        const char *folder, *name;
+    } cases[] = {
+        {"C:/Cal/truck.DVF", W, "C:/Cal/", "truck.DVF"},
+        {"C:\\Cal\\truck.DVF", W, "C:\\Cal\\", "truck.DVF"},
+        {"C:\\Cal/sub\\truck.DVF", W, "C:\\Cal/sub\\", "truck.DVF"},  // the last of either
+        {"C:\\Cal\\sub/truck.DVF", W, "C:\\Cal\\sub/", "truck.DVF"},
+        {"truck.DVF", W, "", ""},
+        {"truck.DVF", P, "", ""},
+        {"a.b", P, "", "a.b"},  // three characters: the whole is the name
+        {"/home/me/a\\b.DVF", P, "/home/me/", "a\\b.DVF"},
+        {"C:\\Cal\\truck.DVF", P, "", ""},
+        {"/home/me/truck.DVF", P, "/home/me/", "truck.DVF"},
+        // Names beyond ASCII split only at separators.
+        {"/home/jürgen/Größe €/Lkw_Öl.DVF", P, "/home/jürgen/Größe €/", "Lkw_Öl.DVF"},
+        {"/home/jürgen/Größe €/Lkw_Öl.DVF", W, "/home/jürgen/Größe €/", "Lkw_Öl.DVF"},
+        {"C:\\Größe\\Öl.DVF", W, "C:\\Größe\\", "Öl.DVF"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        EXPECT_EQ(FolderOfPath(c.path, c.style), c.folder);
+        EXPECT_EQ(FileNameOfPath(c.path, c.style), c.name);
+        // A dialog's answer is a choice exactly when it has a folder part.
+        EXPECT_EQ(IsChosenPath(std::string(c.path), c.style), *c.folder != '\0');
+    }
+    EXPECT_FALSE(IsChosenPath(std::nullopt, W));
     EXPECT_EQ(FolderOfPath(S + "ab"), "");  // three characters
+
     EXPECT_EQ(ExtensionOfPath("firmware.rom"), "rom");
     EXPECT_EQ(ExtensionOfPath(".rom"), ".rom");  // the dot is the first character
     EXPECT_EQ(ExtensionOfPath("ab"), "ab");
@@ -33,41 +68,6 @@ TEST(Paths, SplitAPathLikeTheDialogsNeed) {
     EXPECT_EQ(JoinPath("dir" + S, "f"), "dir" + S + "f");
 }
 
-// Windows takes "\" and "/" alike (Qt's dialogs give "/" there too); elsewhere "\" is an
-// ordinary file-name character.
-TEST(Paths, SeparatorsFollowThePlatformStyle) {
-    constexpr auto W = PathStyle::Windows;
-    constexpr auto P = PathStyle::Posix;
-    struct Case {
-        const char* path;
-        PathStyle style;
-        const char* folder;
-        const char* name;
-    };
-    const Case cases[] = {
-        {"C:/Cal/truck.DVF", W, "C:/Cal/", "truck.DVF"},
-        {"C:\\Cal\\truck.DVF", W, "C:\\Cal\\", "truck.DVF"},
-        {"C:\\Cal/sub\\truck.DVF", W, "C:\\Cal/sub\\", "truck.DVF"},  // the last of either
-        {"C:\\Cal\\sub/truck.DVF", W, "C:\\Cal\\sub/", "truck.DVF"},
-        {"truck.DVF", W, "", ""},
-        {"/home/me/a\\b.DVF", P, "/home/me/", "a\\b.DVF"},
-        {"C:\\Cal\\truck.DVF", P, "", ""},
-        {"/home/me/truck.DVF", P, "/home/me/", "truck.DVF"},
-        // Names beyond ASCII split only at separators.
-        {"/home/jürgen/Größe €/Lkw_Öl.DVF", P, "/home/jürgen/Größe €/", "Lkw_Öl.DVF"},
-        {"/home/jürgen/Größe €/Lkw_Öl.DVF", W, "/home/jürgen/Größe €/", "Lkw_Öl.DVF"},
-        {"C:\\Größe\\Öl.DVF", W, "C:\\Größe\\", "Öl.DVF"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.path);
-        EXPECT_EQ(FolderOfPath(c.path, c.style), c.folder);
-        EXPECT_EQ(FileNameOfPath(c.path, c.style), c.name);
-        // A dialog's answer is a choice exactly when it has a folder part.
-        EXPECT_EQ(IsChosenPath(std::string(c.path), c.style), *c.folder != '\0');
-    }
-    EXPECT_FALSE(IsChosenPath(std::nullopt, W));
-}
-
 #ifndef _WIN32
 TEST(Paths, DocumentsFolderFollowsTheUserDirectories) {
     test::TempDir home;
@@ -75,7 +75,7 @@ TEST(Paths, DocumentsFolderFollowsTheUserDirectories) {
     test::SavedEnvironment::Set("HOME", home.str().c_str());
     test::SavedEnvironment::Set("XDG_CONFIG_HOME", nullptr);
     EXPECT_EQ(DocumentsFolder(), home.str() + "/Documents/");
-    std::filesystem::create_directories(home.path() / ".config");
+    fs::create_directories(home.path() / ".config");
     std::ofstream(home.path() / ".config" / "user-dirs.dirs")
         << "# comment\nXDG_DOCUMENTS_DIR=\"$HOME/Dokumente\"\n";
     EXPECT_EQ(DocumentsFolder(), home.str() + "/Dokumente/");
@@ -99,9 +99,9 @@ TEST(Paths, DialogsStartInAnExistingFolder) {
     std::ofstream(dir.file("plain")) << "x";
     EXPECT_EQ(DialogStartFolder(dir.str(), false), dir.str());
     EXPECT_EQ(DialogStartFolder(gone, false), dir.str());  // the nearest parent; nothing made
-    EXPECT_FALSE(std::filesystem::exists(dir.file("gone")));
+    EXPECT_FALSE(fs::exists(dir.file("gone")));
     EXPECT_EQ(DialogStartFolder(made, true), made);
-    EXPECT_TRUE(std::filesystem::is_directory(made));
+    EXPECT_TRUE(fs::is_directory(made));
     // A file in the way: the folder cannot be made, so the dialog starts beside it.
     EXPECT_EQ(DialogStartFolder(dir.file("plain") + S + "sub", true), dir.str());
     EXPECT_EQ(DialogStartFolder("", true), "");
@@ -142,12 +142,12 @@ TEST(Settings, TextToBoolReadsWordsAndNumbers) {
 
 TEST(Settings, ImportCopiesTheLibraryOverTheOldAndRemembersItsFolderExactly) {
     test::TempDir program, source;
-    const std::filesystem::path folder = source.path() / PathFromUtf8("Bibliothèques für Öl");
-    std::filesystem::create_directories(folder);
+    const fs::path folder = source.path() / PathFromUtf8("Bibliothèques für Öl");
+    fs::create_directories(folder);
     const std::string chosen = Utf8FromPath(folder / PathFromUtf8("Ölpumpe.DVM"));
     std::ofstream(PathFromUtf8(chosen), std::ios::binary) << "new library";
     const std::string libraries = JoinPath(program.str(), "Libraries");
-    std::filesystem::create_directories(PathFromUtf8(libraries));
+    fs::create_directories(PathFromUtf8(libraries));
     std::ofstream(PathFromUtf8(JoinPath(libraries, "Ölpumpe.DVM"))) << "old";
     MemorySettingsStore store;
     Settings s = LoadSettings(store, program.str(), "");
@@ -167,6 +167,96 @@ TEST(Settings, ImportCopiesTheLibraryOverTheOldAndRemembersItsFolderExactly) {
     prompt.AnswerOpenFile(source.file("gone.DVM"));
     EXPECT_THROW(ImportLibraryFile(prompt, s, store, libraries), FileError);
 }
+
+Bytes Read(const std::string& path) {
+    return ReadWholeFile(path, 1 << 20);
+}
+
+TEST(FileIo, RenameWithoutReplacingLeavesATakenNameAlone) {
+    test::TempDir dir;
+    const std::string from = dir.file("User_Defined.DVM"), to = dir.file("User_Defined_Old.DVM");
+    WriteFileAtomic(from, Bytes{1});
+    WriteFileAtomic(to, Bytes{2});
+    EXPECT_FALSE(RenameWithoutReplacing(from, to));
+    EXPECT_EQ(Read(from), Bytes{1});
+    EXPECT_EQ(Read(to), Bytes{2});
+    const std::string free = dir.file("User_Defined_Old_2.DVM");
+    EXPECT_TRUE(RenameWithoutReplacing(from, free));
+    EXPECT_FALSE(fs::exists(from));
+    EXPECT_EQ(Read(free), Bytes{1});
+}
+
+// Every step from a UTF-8 folder name to the disk and back keeps the name exactly.
+TEST(FileIo, ANonAsciiFolderIsCreatedWrittenReadAndListed) {
+    test::TempDir dir;
+    const std::string folder = JoinPath(dir.str(), "Müller/Données/数据");
+    EXPECT_EQ(DialogStartFolder(folder, true), folder);
+    EXPECT_EQ(DialogStartFolder(JoinPath(folder, "Ölwanne"), false), folder);
+
+    const std::string file = JoinPath(folder, "Réglage №2.DVF");
+    WriteFileAtomic(file, Bytes{1, 2, 3});
+    WriteFileAtomic(file, Bytes{4, 5});
+    EXPECT_TRUE(FileExists(file));
+    EXPECT_EQ(FileLength(file), 2u);
+    EXPECT_EQ(Read(file), (Bytes{4, 5}));
+
+    std::vector<std::string> listed;
+    for (const auto& entry : fs::directory_iterator(PathFromUtf8(folder)))
+        listed.push_back(Utf8FromPath(entry.path().filename()));
+    EXPECT_EQ(listed, std::vector<std::string>{"Réglage №2.DVF"});
+    const std::string renamed = JoinPath(folder, "Réglage №3.DVF");
+    EXPECT_TRUE(RenameWithoutReplacing(file, renamed));
+    EXPECT_EQ(Read(renamed), (Bytes{4, 5}));
+}
+
+TEST(Folders, FromTheBuildFolderEverythingIsBesideThePrograms) {
+    test::TempDir build;
+    const std::string bin = (build.path() / "bin").string();
+    fs::create_directories(bin);
+    const AppFolders folders = FoldersFor(bin, "/home/me/data", "/home/me/state");
+    EXPECT_EQ(std::tuple(folders.installed, folders.shared, folders.userData, folders.state),
+              std::tuple(false, bin, bin, bin));
+    EXPECT_EQ(folders.sharedLibraries(), JoinPath(bin, "Libraries") + kPathSeparator);
+    EXPECT_EQ(folders.userLibraries(), folders.sharedLibraries());
+}
+
+TEST(Folders, InstalledTheSharedDataAndTheUsersFoldersAreApart) {
+    test::TempDir prefix;
+    const fs::path share = prefix.path() / "share" / "vx42-configurator";
+    fs::create_directories(share);
+    fs::create_directories(prefix.path() / "bin");
+    const std::string bin = Utf8FromPath(prefix.path() / "bin");
+    AppFolders folders = FoldersFor(bin, "/home/me/data", "/home/me/state");
+    EXPECT_EQ(std::tuple(folders.installed, folders.program, folders.shared, folders.userData,
+                         folders.state),
+              std::tuple(true, bin, Utf8FromPath(share), "/home/me/data", "/home/me/state"));
+    const char sep = kPathSeparator;
+    EXPECT_EQ(folders.userLibraries(), std::string("/home/me/data") + sep + "Libraries" + sep);
+    EXPECT_EQ(folders.sharedLibraries(), Utf8FromPath(share / "Libraries") + sep);
+
+    // With no home for the user's folders the writes stay where they always were.
+    folders = FoldersFor(bin, "", "");
+    EXPECT_EQ(std::tuple(folders.shared, folders.userData, folders.state),
+              std::tuple(Utf8FromPath(share), bin, bin));
+}
+
+#ifndef _WIN32
+TEST(Folders, TheUsersFoldersNameTheApplicationOnce) {
+    using test::SavedEnvironment;
+    SavedEnvironment saved{"HOME", "XDG_DATA_HOME", "XDG_STATE_HOME"};
+    SavedEnvironment::Set("HOME", "/home/me");
+    SavedEnvironment::Set("XDG_DATA_HOME", nullptr);
+    SavedEnvironment::Set("XDG_STATE_HOME", nullptr);
+    EXPECT_EQ(UserDataFolder(), "/home/me/.local/share/Kestrane Dialvane");
+    EXPECT_EQ(UserStateFolder(), "/home/me/.local/state/Kestrane Dialvane");
+    SavedEnvironment::Set("XDG_DATA_HOME", "/srv/data");
+    SavedEnvironment::Set("XDG_STATE_HOME", "relative/state");  // not absolute: ignored
+    EXPECT_EQ(UserDataFolder(), "/srv/data/Kestrane Dialvane");
+    EXPECT_EQ(UserStateFolder(), "/home/me/.local/state/Kestrane Dialvane");
+    SavedEnvironment::Set("HOME", nullptr);
+    EXPECT_EQ(UserStateFolder(), "");
+}
+#endif
 
 }  // namespace
 }  // namespace vx42

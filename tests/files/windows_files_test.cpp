@@ -66,9 +66,6 @@ TEST(WindowsFiles, NamesOutsideTheCodePageReachTheDiskAsTyped) {
         dir.path().wstring() + L"\\Prüfstand Ø\\Données\\数据\\Ελληνικά\\Réglage №2.DVF";
     EXPECT_NE(GetFileAttributesW(wide.c_str()), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(Entries(dir.path()), std::vector<std::string>{"Prüfstand Ø"});
-    EXPECT_TRUE(FileExists(file));
-    EXPECT_EQ(FileLength(file), 2u);
-    EXPECT_EQ(Read(file), (Bytes{4, 5}));
     EXPECT_EQ(DialogStartFolder(JoinPath(folder, "Ölwanne\\Sensoren"), false), folder);
 
     const std::string renamed = JoinPath(folder, "Réglage №3.DVF");
@@ -76,17 +73,13 @@ TEST(WindowsFiles, NamesOutsideTheCodePageReachTheDiskAsTyped) {
     EXPECT_EQ(Entries(PathFromUtf8(folder)), std::vector<std::string>{"Réglage №3.DVF"});
 }
 
+// Either separator in the platform's own style by default (the splits themselves are
+// paths_settings_test's), and on the disk.
 TEST(WindowsFiles, EitherSeparatorSplitsJoinsAndOpens) {
-    const std::string chosen = "C:\\Users\\Jörg/Documents\\VX42/Lkw 7.DVF";
-    EXPECT_EQ(FolderOfPath(chosen), "C:\\Users\\Jörg/Documents\\VX42/");
-    EXPECT_EQ(FileNameOfPath(chosen), "Lkw 7.DVF");
-    EXPECT_EQ(FileNameOfPath("C:\\VX42\\a.DVF"), "a.DVF");
-    EXPECT_EQ(FolderOfPath("C:/VX42/a.DVF"), "C:/VX42/");
+    EXPECT_EQ(FolderOfPath("C:\\Users\\Jörg/Documents\\VX42/Lkw 7.DVF"),
+              "C:\\Users\\Jörg/Documents\\VX42/");
     EXPECT_TRUE(IsChosenPath(std::string("C:/a.DVF")));
-    EXPECT_TRUE(IsChosenPath(std::string("C:\\a.DVF")));
-    EXPECT_FALSE(IsChosenPath(std::string("a.DVF")));
     EXPECT_EQ(JoinPath("C:\\VX42", "Firmware"), "C:\\VX42\\Firmware");
-    EXPECT_EQ(JoinPath("C:/VX42/", "Firmware"), "C:/VX42/Firmware");
 
     test::TempDir dir;
     const std::string base = Utf8FromPath(dir.path());

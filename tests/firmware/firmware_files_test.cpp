@@ -93,28 +93,22 @@ TEST(FirmwareFile, RecordsLoadInOrderWithTheirHeader) {
 TEST(FirmwareFile, MalformedFilesAreReportedByNameAndLoadNothing) {
     const ByteList good =
         FirmwareBytes(2, {Record(1, 0x8000, Counting(1, 20)), Record(1, 0x9000, Counting(2, 8))});
-    struct Case {
+    const auto one = [](FirmwareRecord r) { return FirmwareBytes(1, {std::move(r)}); };
+    const struct {
         const char* what;
         ByteList bytes;
         const char* says;
-    };
-    ByteList truncatedHeader(good.begin(), good.begin() + 12);
-    ByteList truncatedData(good.begin(), good.end() - 3);
-    ByteList missingRecord = FirmwareBytes(3, {Record(1, 0x8000, Counting(1, 20))});
-    ByteList beyondEnd = FirmwareBytes(1, {FirmwareRecord{1, 0x7FFFFFF0, 0x8000, Counting(1, 16)}});
-    ByteList negative = FirmwareBytes(1, {FirmwareRecord{1, -5, 0x8000, {}}});
-    ByteList zero = FirmwareBytes(1, {FirmwareRecord{1, 0, 0x8000, {}}});
-    ByteList badAddress = FirmwareBytes(1, {Record(1, -1, Counting(1, 4))});
-    ByteList past24Bits = FirmwareBytes(1, {Record(1, 0xFFFFFE, Counting(1, 4))});
-    const std::vector<Case> cases = {
-        {"truncated header", truncatedHeader, "the version address"},
-        {"truncated data", truncatedData, "the data of record 2 of 2"},
-        {"fewer records than counted", missingRecord, "record 2 of 3"},
-        {"length beyond the end", beyondEnd, "the data of record 1 of 1"},
-        {"negative length", negative, "the length -5"},
-        {"zero length", zero, "the length 0"},
-        {"negative address", badAddress, "outside the module's memory"},
-        {"past 24 bits", past24Bits, "outside the module's memory"},
+    } cases[] = {
+        {"truncated header", ByteList(good.begin(), good.begin() + 12), "the version address"},
+        {"truncated data", ByteList(good.begin(), good.end() - 3), "the data of record 2 of 2"},
+        {"fewer records than counted", FirmwareBytes(3, {Record(1, 0x8000, Counting(1, 20))}),
+         "record 2 of 3"},
+        {"length beyond the end", one({1, 0x7FFFFFF0, 0x8000, Counting(1, 16)}),
+         "the data of record 1 of 1"},
+        {"negative length", one({1, -5, 0x8000, {}}), "the length -5"},
+        {"zero length", one({1, 0, 0x8000, {}}), "the length 0"},
+        {"negative address", one(Record(1, -1, Counting(1, 4))), "outside the module's memory"},
+        {"past 24 bits", one(Record(1, 0xFFFFFE, Counting(1, 4))), "outside the module's memory"},
         {"empty file", {}, "the record count"},
     };
     test::TempDir dir;
