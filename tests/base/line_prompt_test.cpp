@@ -17,10 +17,7 @@ class RecordingLinePrompt : public LinePrompt {
 };
 
 TEST(LinePrompt, MessagesBecomeOneLineAfterOperationAndTitle) {
-    const struct {
-        const char* text;
-        const char* line;
-    } cases[] = {
+    const std::pair<const char*, const char*> cases[] = {
         {"plain", "plain"},
         {"first\nsecond", "first; second"},
         {"first  \r\nsecond\rthird", "first; second; third"},
@@ -28,7 +25,7 @@ TEST(LinePrompt, MessagesBecomeOneLineAfterOperationAndTitle) {
         {"\n\nleading breaks", "leading breaks"},
         {"", ""},
     };
-    for (const auto& c : cases) EXPECT_EQ(LinePrompt::OneLine(c.text), c.line) << c.text;
+    for (const auto& [text, line] : cases) EXPECT_EQ(LinePrompt::OneLine(text), line) << text;
 
     RecordingLinePrompt prompt;
     prompt.Message("no title");
@@ -36,8 +33,8 @@ TEST(LinePrompt, MessagesBecomeOneLineAfterOperationAndTitle) {
     prompt.Message("Saved.\nDone", "Calibration");
     EXPECT_EQ(prompt.lines,
               (std::vector<std::string>{"no title", "write: Calibration: Saved.; Done"}));
-    EXPECT_EQ(prompt.MessagesShown(), 2);
-    EXPECT_EQ(prompt.LastMessage(), "Saved.\nDone");
+    EXPECT_EQ(std::pair(prompt.MessagesShown(), prompt.LastMessage()),
+              std::pair(2, std::string("Saved.\nDone")));
 }
 
 TEST(LinePrompt, QuestionsTakeTheStandingAnswerAndSaySo) {
@@ -59,9 +56,8 @@ TEST(LinePrompt, QuestionsTakeTheStandingAnswerAndSaySo) {
     EXPECT_EQ(noWayToAllow.lines.back(), "Overwrite? [no]");
 
     // Nothing to choose a file or type a text with: every dialog is cancelled, silently.
-    EXPECT_FALSE(allow.OpenFile({}));
-    EXPECT_FALSE(allow.SaveFile({}));
-    EXPECT_FALSE(allow.InputBox("Name", "Library", "x"));
+    EXPECT_FALSE(allow.OpenFile({}) || allow.SaveFile({}) ||
+                 allow.InputBox("Name", "Library", "x"));
     EXPECT_EQ(allow.MessagesShown(), 2);
 }
 

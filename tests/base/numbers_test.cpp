@@ -21,96 +21,56 @@ constexpr NumberRules kLeading{.extent = NumberExtent::Leading};
 constexpr NumberRules kCell{.blanksInside = true};
 constexpr NumberRules kInteger{.integer = true};
 
-struct ReadCase {
-    const char* text;
-    NumberRules rules;
-    std::optional<double> number;
-};
+constexpr std::nullopt_t no = std::nullopt;
 
-const std::vector<ReadCase>& ReadCases() {
-    static const std::vector<ReadCase> cases = {
+// Each rule with texts it reads and what it reads them as.
+using ReadCases = std::vector<std::pair<const char*, std::optional<double>>>;
+
+const std::vector<std::pair<NumberRules, ReadCases>>& ReadTable() {
+    static const std::vector<std::pair<NumberRules, ReadCases>> table = {
         // A whole field: the text is one number, blanks around it allowed.
-        {"62.5", kWhole, 62.5},
-        {" 0.125\t", kWhole, 0.125},
-        {"+3", kWhole, 3},
-        {"-.5", kWhole, -0.5},
-        {"5.", kWhole, 5},
-        {"-2e2", kWhole, -200},
-        {"1E-3", kWhole, 0.001},
-        {"1 2.5", kWhole, std::nullopt},
-        {"12abc", kWhole, std::nullopt},
-        {"1.2.3", kWhole, std::nullopt},
-        {"+-5", kWhole, std::nullopt},
-        {"--5", kWhole, std::nullopt},
-        {".", kWhole, std::nullopt},
-        {"-", kWhole, std::nullopt},
-        {"", kWhole, std::nullopt},
-        {"2e", kWhole, std::nullopt},
-        // Commas are never decimal points or thousands separators.
-        {"1,5", kWhole, std::nullopt},
-        {",5", kWhole, std::nullopt},
-        {"1,500", kWhole, std::nullopt},
-        // Spellings other readers take are not numbers here.
-        {"inf", kWhole, std::nullopt},
-        {"nan", kWhole, std::nullopt},
-        {"0x10", kWhole, std::nullopt},
-        {"1e999", kWhole, std::nullopt},
-        {"1e-999", kWhole, std::nullopt},
+        {kWhole, {{"62.5", 62.5}, {" 0.125\t", 0.125}, {"+3", 3}, {"-.5", -0.5}, {"5.", 5}}},
+        {kWhole, {{"-2e2", -200}, {"1E-3", 0.001}, {"1 2.5", no}, {"12abc", no}, {"1.2.3", no}}},
+        {kWhole, {{"+-5", no}, {"--5", no}, {".", no}, {"-", no}, {"", no}, {"2e", no}}},
+        // Commas are never decimal points or thousands separators, and spellings other
+        // readers take are not numbers here.
+        {kWhole, {{"1,5", no}, {",5", no}, {"1,500", no}, {"inf", no}, {"nan", no}}},
+        {kWhole, {{"0x10", no}, {"1e999", no}, {"1e-999", no}}},
         // Blanks anywhere, as a table cell reads them.
-        {" 1 2.5 ", kCell, 12.5},
-        {"- 4 0", kCell, -40},
-        {"1 ,5", kCell, std::nullopt},
+        {kCell, {{" 1 2.5 ", 12.5}, {"- 4 0", -40}, {"1 ,5", no}}},
         // The leading number of a text.
-        {"  12.5abc", kLeading, 12.5},
-        {"62.5 Hz", kLeading, 62.5},
-        {"1,5", kLeading, 1},
-        {"1e3x", kLeading, 1000},
-        {"2e", kLeading, 2},
-        {"2e+", kLeading, 2},
-        {".5", kLeading, 0.5},
-        {"abc", kLeading, std::nullopt},
-        {"1e999", kLeading, std::nullopt},
+        {kLeading, {{"  12.5abc", 12.5}, {"62.5 Hz", 62.5}, {"1,5", 1}, {"1e3x", 1000}}},
+        {kLeading, {{"2e", 2}, {"2e+", 2}, {".5", 0.5}, {"abc", no}, {"1e999", no}}},
         // Integers: no point, no exponent.
-        {"42", kInteger, 42},
-        {"-7", kInteger, -7},
-        {"4.2", kInteger, std::nullopt},
-        {"1e3", kInteger, std::nullopt},
+        {kInteger, {{"42", 42}, {"-7", -7}, {"4.2", no}, {"1e3", no}}},
     };
-    return cases;
+    return table;
 }
 
 void ExpectReadCases() {
-    for (const ReadCase& c : ReadCases()) {
-        const auto got = ReadNumber(c.text, c.rules);
-        EXPECT_EQ(got.has_value(), c.number.has_value()) << '"' << c.text << '"';
-        if (got && c.number) {
-            EXPECT_EQ(*got, *c.number) << '"' << c.text << '"';
-        }
-    }
+    for (const auto& [rules, cases] : ReadTable())
+        for (const auto& [text, number] : cases)
+            EXPECT_EQ(ReadNumber(text, rules), number) << '"' << text << '"';
     // The typed-box reading: blanks dropped, the leading number, none is 0.
-    EXPECT_EQ(TypedNumber(" 6 2.5"), 62.5);
-    EXPECT_EQ(TypedNumber(".25"), 0.25);
-    EXPECT_EQ(TypedNumber("abc"), 0);
-    EXPECT_EQ(LeadingNumber("x"), 0);
-    // Walking a text: the number and its length.
+    EXPECT_EQ((std::vector{TypedNumber(" 6 2.5"), TypedNumber(".25"), TypedNumber("abc"),
+                           LeadingNumber("x")}),
+              (std::vector{62.5, 0.25, 0.0, 0.0}));
+    // Walking a text: the number and its length, no blanks skipped; an integer beyond a
+    // double's 53 bits exact.
     const auto at = ReadNumberAt("-6.5)rest");
     ASSERT_TRUE(at);
-    EXPECT_EQ(at->value, -6.5);
-    EXPECT_EQ(at->length, 4u);
-    EXPECT_FALSE(ReadNumberAt(" 1"));  // no blanks skipped
+    EXPECT_EQ(std::pair(at->value, at->length), std::pair(-6.5, std::size_t{4}));
     const auto whole = ReadIntegerAt("+9007199254740993;");
     ASSERT_TRUE(whole);
-    EXPECT_EQ(whole->value, 9007199254740993);  // beyond a double's 53 bits, exact
-    EXPECT_EQ(whole->length, 17u);
-    EXPECT_FALSE(ReadIntegerAt("99999999999999999999"));
-    EXPECT_FALSE(ReadIntegerAt("+-1"));
+    EXPECT_EQ(std::pair(whole->value, whole->length),
+              std::pair(std::int64_t{9007199254740993}, std::size_t{17}));
+    EXPECT_FALSE(ReadNumberAt(" 1") || ReadIntegerAt("99999999999999999999") ||
+                 ReadIntegerAt("+-1"));
     // Unsigned whole numbers in a base, within a maximum.
-    EXPECT_EQ(ReadUnsigned(" 500 "), 500u);
-    EXPECT_EQ(ReadUnsigned("3b7b", 16), 0x3B7Bu);
-    EXPECT_FALSE(ReadUnsigned("65536", 10, 0xFFFF));
-    EXPECT_FALSE(ReadUnsigned("-1"));
-    EXPECT_FALSE(ReadUnsigned("1.5"));
-    EXPECT_FALSE(ReadUnsigned(""));
+    EXPECT_EQ(std::pair(ReadUnsigned(" 500 "), ReadUnsigned("3b7b", 16)),
+              std::pair(std::optional<std::uint64_t>{500}, std::optional<std::uint64_t>{0x3B7B}));
+    EXPECT_FALSE(ReadUnsigned("65536", 10, 0xFFFF) || ReadUnsigned("-1") || ReadUnsigned("1.5") ||
+                 ReadUnsigned(""));
     // Versions.
     EXPECT_EQ(ReadVersion("2.1.0", 3, 255), (std::vector<std::uint64_t>{2, 1, 0}));
     for (const char* bad :
@@ -119,14 +79,13 @@ void ExpectReadCases() {
 }
 
 void ExpectWrittenTexts() {
-    EXPECT_EQ(ShortestText(62.5), "62.5");
-    EXPECT_EQ(ShortestText(6553.5), "6553.5");
-    EXPECT_EQ(ShortestText(12), "12");
-    EXPECT_EQ(ShortestText(0.1 + 0.2), "0.30000000000000004");
-    EXPECT_EQ(FixedPointText(62.5, 2), "62.50");
-    EXPECT_EQ(FixedPointText(-0.125, 1), "-0.1");  // correctly rounded from the binary value
+    // Fixed places are correctly rounded from the binary value (-0.125 to "-0.1").
+    EXPECT_EQ((std::vector{ShortestText(62.5), ShortestText(6553.5), ShortestText(12),
+                           ShortestText(0.1 + 0.2), FixedPointText(62.5, 2),
+                           FixedPointText(-0.125, 1), FixedPointText(7.99, 0)}),
+              (std::vector<std::string>{"62.5", "6553.5", "12", "0.30000000000000004", "62.50",
+                                        "-0.1", "8"}));
     EXPECT_EQ(FixedPointText(1e300, 0).size(), 301u);
-    EXPECT_EQ(FixedPointText(7.99, 0), "8");
 }
 
 TEST(Numbers, ReadByEachRuleAndWrittenWithAPeriod) {

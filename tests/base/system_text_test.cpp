@@ -6,10 +6,7 @@ namespace vx42 {
 namespace {
 
 TEST(SystemText, Utf16BecomesUtf8AndBrokenPairsBecomeReplacements) {
-    const struct {
-        std::u16string utf16;
-        std::string utf8;
-    } cases[] = {
+    const std::pair<std::u16string, std::string> cases[] = {
         {u"", ""},
         {u"C:\\Users\\Anna", "C:\\Users\\Anna"},
         {u"Müller/Données/数据", "Müller/Données/数据"},
@@ -20,7 +17,7 @@ TEST(SystemText, Utf16BecomesUtf8AndBrokenPairsBecomeReplacements) {
         {std::u16string{0xDE97, 0xD83D}, "\uFFFD\uFFFD"},  // the wrong way round
         {std::u16string{u'x', 0xD83D}, "x\uFFFD"},         // cut off at the end
     };
-    for (const auto& c : cases) EXPECT_EQ(Utf8FromUtf16(c.utf16), c.utf8) << c.utf8;
+    for (const auto& [utf16, utf8] : cases) EXPECT_EQ(Utf8FromUtf16(utf16), utf8) << utf8;
 }
 
 }  // namespace

@@ -19,30 +19,35 @@ TEST(AddressMap, PlacesTheSettingsWhereTheModuleKeepsThem) {
     EXPECT_EQ(ImageIndex(0xEA6), kCalImageLast);
 }
 
-TEST(CalImage, StartsZeroAndReadsPastTheEndAs0xFF) {
+// Zero at first; read past the end as 0xFF; what falls outside dropped on copying in and
+// refused on a field's store or read.
+TEST(CalImage, TheImagesBounds) {
     CalImage image;
-    const Bytes tail = image.CopyFromImage(2720, 15);
-    ASSERT_EQ(tail.size(), 16u);
     Bytes expected(7, 0x00);
     expected.resize(16, 0xFF);
-    EXPECT_EQ(tail, expected);
-}
-
-TEST(CalImage, CopyIntoImageDropsWhatFallsOutside) {
-    CalImage image;
+    EXPECT_EQ(image.CopyFromImage(2720, 15), expected);
     const Bytes bytes = {1, 2, 3, 4};
     image.CopyIntoImage(bytes, kCalImageLast - 1);
     image.CopyIntoImage(bytes, -2);
     EXPECT_EQ(image.CopyFromImage(kCalImageLast - 1, 1), (Bytes{1, 2}));
     EXPECT_EQ(image.CopyFromImage(0, 1), (Bytes{3, 4}));
+    EXPECT_THROW(image.StoreText(kCalBaseAddress + kCalImageLast - 2, 24, "x"), std::out_of_range);
+    EXPECT_THROW((void)image.Byte(0x3FF), std::out_of_range);
 }
 
-// Clamping and truncation are the byte splits' (converters_test); here the byte order.
-TEST(CalImage, WordsAreBigEndian) {
+// Words are big-endian (their clamping and truncation are the byte splits', converters_test);
+// the numbers of the message definitions little-endian.
+TEST(CalImage, ByteOrderOfWordsAndOfTheMessageDefinitionsNumbers) {
     CalImage image;
     const int a = CalAddresses().OutputCal[0].Period;
     image.StoreWord(a, 300.9);
     EXPECT_EQ(image.CopyFromImage(ImageIndex(a), 1), (Bytes{0x01, 0x2C}));
+    const auto& def = CalAddresses().MessageDefSlot[7];
+    image.StoreLong(def.Offset, -40);
+    image.StoreDouble(def.Multiplier, 0.1);
+    EXPECT_EQ(std::tuple(image.Byte(def.Offset), image.Byte(def.Offset + 3), image.Long(def.Offset),
+                         image.Double(def.Multiplier), image.Byte(def.Multiplier + 7)),
+              std::tuple(0xD8, 0xFF, -40, 0.1, 0x3F));
 }
 
 TEST(CalImage, TextFieldsArePaddedCutAndTrimmed) {
@@ -55,24 +60,6 @@ TEST(CalImage, TextFieldsArePaddedCutAndTrimmed) {
     image.StoreText(a, width::OutputName, std::string(30, 'x'));
     EXPECT_EQ(image.Text(a, width::OutputName), std::string(24, 'x'));
     EXPECT_EQ(image.Byte(a + 24), 0);  // the neighbour is untouched
-}
-
-TEST(CalImage, NumbersOfTheMessageDefinitionsAreLittleEndian) {
-    CalImage image;
-    const auto& def = CalAddresses().MessageDefSlot[7];
-    image.StoreLong(def.Offset, -40);
-    EXPECT_EQ(image.Byte(def.Offset), 0xD8);
-    EXPECT_EQ(image.Byte(def.Offset + 3), 0xFF);
-    EXPECT_EQ(image.Long(def.Offset), -40);
-    image.StoreDouble(def.Multiplier, 0.1);
-    EXPECT_EQ(image.Double(def.Multiplier), 0.1);
-    EXPECT_EQ(image.Byte(def.Multiplier + 7), 0x3F);
-}
-
-TEST(CalImage, AFieldReachingPastTheImageIsRefused) {
-    CalImage image;
-    EXPECT_THROW(image.StoreText(kCalBaseAddress + kCalImageLast - 2, 24, "x"), std::out_of_range);
-    EXPECT_THROW((void)image.Byte(0x3FF), std::out_of_range);
 }
 
 }  // namespace

@@ -8,51 +8,41 @@
 namespace vx42 {
 namespace {
 
-TEST(NumberFormat, PatternsRoundHalvesAwayFromZero) {
-    EXPECT_EQ(FormatNumber(0, Pattern::Whole), "0");
-    EXPECT_EQ(FormatNumber(2.5, Pattern::Whole), "3");
-    EXPECT_EQ(FormatNumber(3.5, Pattern::Whole), "4");
-    EXPECT_EQ(FormatNumber(-2.5, Pattern::Whole), "-3");
-    EXPECT_EQ(FormatNumber(-0.4, Pattern::Whole), "0");
-    EXPECT_EQ(FormatNumber(0.125, Pattern::TwoDecimals), "0.13");
-    EXPECT_EQ(FormatNumber(2.675, Pattern::TwoDecimals), "2.67");  // 2.67499999... in binary
-    EXPECT_EQ(FormatNumber(0.25, Pattern::OneDecimal), "0.3");
-    EXPECT_EQ(FormatNumber(1e6 / 65535, Pattern::TwoDecimals), "15.26");
-    EXPECT_EQ(FormatNumber(100, Pattern::TwoDecimals), "100.00");
-    EXPECT_EQ(FormatNumber(12345.67, Pattern::Whole), "12346");
+using P = Pattern;
+using Win1252 = std::vector<std::uint8_t>;
+
+// Halves round away from zero (2.675 is 2.67499999... in binary); the grouped pattern
+// separates thousands and blanks a zero.
+TEST(NumberFormat, EachPatternsText) {
+    const std::pair<Pattern, std::vector<std::pair<double, const char*>>> rows[] = {
+        {P::Whole,
+         {{0, "0"}, {2.5, "3"}, {3.5, "4"}, {-2.5, "-3"}, {-0.4, "0"}, {12345.67, "12346"}}},
+        {P::OneDecimal, {{0.25, "0.3"}}},
+        {P::TwoDecimals,
+         {{0.125, "0.13"}, {2.675, "2.67"}, {1e6 / 65535, "15.26"}, {100, "100.00"}}},
+        {P::Grouped,
+         {{0, ""}, {16, "16"}, {2727, "2,727"}, {1234567, "1,234,567"}, {-1000, "-1,000"}}},
+    };
+    for (const auto& [pattern, cases] : rows)
+        for (const auto& [value, text] : cases)
+            EXPECT_EQ(FormatNumber(value, pattern), text)
+                << value << " as pattern " << int(pattern);
 }
 
-TEST(NumberFormat, GroupedPatternSeparatesThousandsAndBlanksZero) {
-    EXPECT_EQ(FormatNumber(0, Pattern::Grouped), "");
-    EXPECT_EQ(FormatNumber(16, Pattern::Grouped), "16");
-    EXPECT_EQ(FormatNumber(2727, Pattern::Grouped), "2,727");
-    EXPECT_EQ(FormatNumber(1234567, Pattern::Grouped), "1,234,567");
-    EXPECT_EQ(FormatNumber(-1000, Pattern::Grouped), "-1,000");
-    EXPECT_EQ(ShortestText(12), "12");
-    EXPECT_EQ(ShortestText(6553.5), "6553.5");
-}
-
-TEST(TextCodec, EveryByteSurvivesARoundTrip) {
-    std::vector<std::uint8_t> all(256);
+TEST(TextCodec, EveryByteRoundTripsAndWhatHasNoByteBecomesAQuestionMark) {
+    Win1252 all(256);
     for (int i = 0; i < 256; ++i) all[i] = static_cast<std::uint8_t>(i);
     EXPECT_EQ(ToWin1252(FromWin1252(all)), all);
-    const std::vector<std::uint8_t> euro = {0x80};
-    EXPECT_EQ(FromWin1252(euro), "€");
-}
-
-TEST(TextCodec, UnmappableCharactersBecomeQuestionMarks) {
-    EXPECT_EQ(ToWin1252("N·m °"), (std::vector<std::uint8_t>{'N', 0xB7, 'm', ' ', 0xB0}));
-    EXPECT_EQ(ToWin1252("Ω"), (std::vector<std::uint8_t>{'?'}));
-    EXPECT_EQ(ToWin1252("\xC3"), (std::vector<std::uint8_t>{'?'}));  // cut short
+    EXPECT_EQ(FromWin1252(Win1252{0x80}), "€");
+    EXPECT_EQ(ToWin1252("N·m °"), (Win1252{'N', 0xB7, 'm', ' ', 0xB0}));
+    EXPECT_EQ(ToWin1252("Ω"), Win1252{'?'});
+    EXPECT_EQ(ToWin1252("\xC3"), Win1252{'?'});  // cut short
     EXPECT_EQ(ToWin1252("a\xFF"
                         "b"),
-              (std::vector<std::uint8_t>{'a', '?', 'b'}));
-}
-
-TEST(TextCodec, FieldsAreCutAfterConversionAndPaddedWithBlanks) {
-    // Four two-byte UTF-8 characters fit a field of four bytes whole.
-    EXPECT_EQ(ToFixedField("ÄÖÜß", 4), (std::vector<std::uint8_t>{0xC4, 0xD6, 0xDC, 0xDF}));
-    EXPECT_EQ(ToFixedField("ab", 4), (std::vector<std::uint8_t>{'a', 'b', ' ', ' '}));
+              (Win1252{'a', '?', 'b'}));
+    // Fields are cut after the conversion: four two-byte UTF-8 characters fit four bytes.
+    EXPECT_EQ(ToFixedField("ÄÖÜß", 4), (Win1252{0xC4, 0xD6, 0xDC, 0xDF}));
+    EXPECT_EQ(ToFixedField("ab", 4), (Win1252{'a', 'b', ' ', ' '}));
     EXPECT_EQ(FromFixedField(ToFixedField("  x y ", 10)), "x y");
 }
 
@@ -80,6 +70,7 @@ TEST(Units, ConvertWithTheExactFactors) {
     }
 }
 
+// Output 2 shown formatted, its primary data a message scaled by 0.1 from -40.
 class ValueFormatTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -90,7 +81,7 @@ class ValueFormatTest : public ::testing::Test {
     FormatContext ctx;
 };
 
-TEST_F(ValueFormatTest, FormattedValuesScaleAndInvert) {
+TEST_F(ValueFormatTest, FormattedValuesScaleInvertAndClamp) {
     EXPECT_EQ(GetFormatedCalVal(400, image, 1, 0, ctx), "0");
     EXPECT_DOUBLE_EQ(SetFormatedValueToWrite(0, image, 1, 0, ctx), 400);
     EXPECT_EQ(SetFormatedValueToWrite(-50, image, 1, 0, ctx), 0);  // clamped
@@ -98,6 +89,14 @@ TEST_F(ValueFormatTest, FormattedValuesScaleAndInvert) {
     const DataRange r = GetDataRange(image, 1, 0, ctx);
     EXPECT_DOUBLE_EQ(r.minimum, -40);
     EXPECT_NEAR(r.maximum, 6513.5, 1e-9);
+    // Units apply after the scaling: 100 °C shown in °F.
+    ctx.data[0] = {true, 1, -40, "°C"};
+    EXPECT_EQ(GetFormatedCalVal(140, image, 1, 0, ctx), "212");
+    EXPECT_DOUBLE_EQ(SetFormatedValueToWrite(212, image, 1, 0, ctx), 140);
+    // A zero multiplier never yields not-a-number.
+    ctx.data[0] = {true, 0, 0, ""};
+    EXPECT_EQ(SetFormatedValueToWrite(0, image, 1, 0, ctx), 0);
+    EXPECT_EQ(SetFormatedValueToWrite(5, image, 1, 0, ctx), 65535);
 }
 
 TEST_F(ValueFormatTest, RawWhenNotShownFormattedOrNoMessage) {
@@ -105,20 +104,7 @@ TEST_F(ValueFormatTest, RawWhenNotShownFormattedOrNoMessage) {
     EXPECT_EQ(GetFormatedCalVal(400, image, 1, 1, ctx), "400");  // secondary has no message
     EXPECT_EQ(SetFormatedValueToWrite(70000, image, 0, 0, ctx), 65535);
     const DataRange r = GetDataRange(image, 0, 0, ctx);
-    EXPECT_EQ(r.minimum, 0);
-    EXPECT_EQ(r.maximum, 65535);
-}
-
-TEST_F(ValueFormatTest, UnitsApplyAfterScaling) {
-    ctx.data[0] = {true, 1, -40, "°C"};
-    EXPECT_EQ(GetFormatedCalVal(140, image, 1, 0, ctx), "212");  // 100 °C shown in °F
-    EXPECT_DOUBLE_EQ(SetFormatedValueToWrite(212, image, 1, 0, ctx), 140);
-}
-
-TEST_F(ValueFormatTest, AZeroMultiplierNeverYieldsNotANumber) {
-    ctx.data[0] = {true, 0, 0, ""};
-    EXPECT_EQ(SetFormatedValueToWrite(0, image, 1, 0, ctx), 0);
-    EXPECT_EQ(SetFormatedValueToWrite(5, image, 1, 0, ctx), 65535);
+    EXPECT_EQ(std::tuple(r.minimum, r.maximum), std::tuple(0, 65535));
 }
 
 }  // namespace

@@ -55,14 +55,9 @@ TEST(DbcPosition, EverySignalThatFitsReadsBackTheBitsTheDatabaseMeans) {
     EXPECT_EQ(checked, 2 * 904);
 }
 
-struct PositionCase {
-    int start, length;
-    bool motorola;
-    int startByte, startBit, endianLength;
-};
-
 TEST(DbcPosition, FieldsOfTheWorkedExamples) {
-    const PositionCase cases[] = {
+    // Start bit, length, Motorola; start byte, start bit and endian length of the definition.
+    const std::tuple<int, int, bool, int, int, int> cases[] = {
         {24, 16, false, 3, 0, 2},  // Intel, byte-aligned (J1939 engine speed)
         {12, 4, false, 1, 4, 1},   // Intel within one byte
         {4, 12, false, 0, 4, 2},   // Intel crossing into the next byte
@@ -72,12 +67,11 @@ TEST(DbcPosition, FieldsOfTheWorkedExamples) {
         {38, 1, true, 4, 6, 1},    // one bit
         {3, 12, true, 0, 0, 2},    // Motorola over three nibbles
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::to_string(c.start) + "|" + std::to_string(c.length));
-        const CanMessage d =
-            ConvertSignal(Message(), Signal(c.start, c.length, c.motorola)).definition;
+    for (const auto& [start, length, motorola, startByte, startBit, endianLength] : cases) {
+        const CanMessage d = ConvertSignal(Message(), Signal(start, length, motorola)).definition;
         EXPECT_EQ(std::tuple(d.StartByte, d.StartBit, d.EndianLength, d.BitLength, d.BigEndian),
-                  std::tuple(c.startByte, c.startBit, c.endianLength, c.length, c.motorola));
+                  std::tuple(startByte, startBit, endianLength, length, motorola))
+            << start << "|" << length;
     }
 }
 
@@ -103,18 +97,13 @@ TEST(DbcImport, DefinitionMatchesTheShippedLibrarysOwn) {
 }
 
 TEST(DbcImport, SignalsThatCannotBeStatedExactlyAreRefusedWithTheReason) {
-    struct Case {
-        const char* what;
-        DbcMessage message;
-        DbcSignal signal;
-    };
     DbcSignal plain = Signal(0, 8, false);
     DbcSignal signedOne = plain, muxed = plain, wide = Signal(0, 17, false),
               beyond = Signal(60, 8, false), flat = plain;
     signedOne.isSigned = true;
     muxed.multiplexValue = 2;
     flat.factor = 0;
-    const Case cases[] = {
+    const std::tuple<const char*, DbcMessage, DbcSignal> cases[] = {
         {"signed", Message(), signedOne},
         {"multiplexed", Message(), muxed},
         {"17 bits", Message(), wide},
@@ -126,10 +115,9 @@ TEST(DbcImport, SignalsThatCannotBeStatedExactlyAreRefusedWithTheReason) {
         {"extended that reads as standard", Message(8, 0x1234, true), plain},
         {"factor 0", Message(), flat},
     };
-    for (const Case& c : cases) {
-        const SignalImport r = ConvertSignal(c.message, c.signal);
-        EXPECT_FALSE(r.importable) << c.what;
-        EXPECT_FALSE(r.reason.empty()) << c.what;
+    for (const auto& [what, message, signal] : cases) {
+        const SignalImport r = ConvertSignal(message, signal);
+        EXPECT_TRUE(!r.importable && !r.reason.empty()) << what;
     }
     // The multiplexor itself is a plain value; a short standard identifier is standard.
     DbcSignal selector = plain;
@@ -140,7 +128,7 @@ TEST(DbcImport, SignalsThatCannotBeStatedExactlyAreRefusedWithTheReason) {
     EXPECT_EQ(CanIdHex(ConvertSignal(Message(8, 0x12345, true), plain).definition.CanId), "12345");
 }
 
-TEST(DbcImport, OffsetIsRoundedAndReportedAndTheCommentBecomesTheDescription) {
+TEST(DbcImport, AnOffsetIsRoundedWithinHalfARawStepAndReportedAndTheCommentDescribes) {
     DbcSignal s = Signal(0, 8, false);
     s.offset = -40.5;
     s.factor = 1;  // half a raw step: the most that rounding may move a value
@@ -154,9 +142,8 @@ TEST(DbcImport, OffsetIsRoundedAndReportedAndTheCommentBecomesTheDescription) {
     ASSERT_EQ(r.notes.size(), 2u);
     EXPECT_NE(r.notes[0].find("-40.5"), std::string::npos);
     EXPECT_NE(r.notes[1].find("\"V\""), std::string::npos);
-}
 
-TEST(DbcImport, AnOffsetIsRoundedOnlyWithinHalfARawStep) {
+    // Only within half a raw step.
     DbcSignal yaw = Signal(23, 16, true);  // a published yaw rate: (0.0002,-6.5)
     yaw.factor = 0.0002;
     yaw.offset = -6.5;
@@ -167,11 +154,11 @@ TEST(DbcImport, AnOffsetIsRoundedOnlyWithinHalfARawStep) {
     DbcSignal small = Signal(0, 8, false);
     small.factor = -1;  // the step's size counts, whatever its sign
     small.offset = -0.4;
-    const SignalImport r = ConvertSignal(Message(), small);
-    ASSERT_TRUE(r.importable) << r.reason;
-    EXPECT_EQ(r.definition.Offset, 0);
-    ASSERT_FALSE(r.notes.empty());
-    EXPECT_EQ(r.notes[0], "offset -0.4 rounded to 0");
+    const SignalImport rounded = ConvertSignal(Message(), small);
+    ASSERT_TRUE(rounded.importable) << rounded.reason;
+    EXPECT_EQ(rounded.definition.Offset, 0);
+    ASSERT_FALSE(rounded.notes.empty());
+    EXPECT_EQ(rounded.notes[0], "offset -0.4 rounded to 0");
     small.factor = 0.5;
     small.offset = 0.3;  // rounding to 0 would move every value by more than 0.25
     EXPECT_FALSE(ConvertSignal(Message(), small).importable);

@@ -82,10 +82,11 @@ TEST(LibraryBytes, RoundTripFieldByFieldWithPaddedTexts) {
     const CanLibrary written = Library("Engine", {Message("Speed"), Message("Temp", 0x123, true)});
     const auto bytes = WriteLibraryBytes(written);
     ASSERT_EQ(bytes.size(), 8u + 2 * 137);
-    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), "C002");
-    EXPECT_EQ(bytes[8 + 135], 0x00);        // ClearRtr of the first message
-    EXPECT_EQ(bytes[8 + 137 + 135], 0xFF);  // ... and of the second
-    EXPECT_EQ(bytes[8 + 125], 0xB0);        // "°" as one Windows-1252 byte
+    // The version, ClearRtr of the first message and of the second, "°" as one Windows-1252
+    // byte.
+    EXPECT_EQ(std::tuple(std::string(bytes.begin(), bytes.begin() + 4), bytes[8 + 135],
+                         bytes[8 + 137 + 135], bytes[8 + 125]),
+              std::tuple("C002", 0x00, 0xFF, 0xB0));
 
     CanLibrary read = NewLibrary("Engine");
     const auto result = ReadLibraryBytes(bytes, read);
@@ -123,9 +124,8 @@ TEST(LibraryBytes, DamagedDataLoadsCompleteRecordsOnly) {
     // Cut inside the third record: two complete records.
     auto cut = std::vector<std::uint8_t>(full.begin(), full.end() - 10);
     auto result = ReadLibraryBytes(cut, read);
-    EXPECT_EQ(result.status, LibraryReadResult::Status::Damaged);
-    EXPECT_EQ(result.expected, 3);
-    EXPECT_EQ(result.loaded, 2);
+    EXPECT_EQ(std::tuple(result.status, result.expected, result.loaded),
+              std::tuple(LibraryReadResult::Status::Damaged, 3, 2));
     ASSERT_EQ(read.MessageCount(), 2);
     EXPECT_EQ(Trimmed(read.Messages[1].Name), "B");
 
@@ -140,12 +140,11 @@ TEST(LibraryBytes, DamagedDataLoadsCompleteRecordsOnly) {
     }
 
     // A header without a count, and a version that is no library version.
-    result = ReadLibraryBytes(std::vector<std::uint8_t>{'C', '0', '0', '2', 1}, read);
-    EXPECT_EQ(result.status, LibraryReadResult::Status::Damaged);
+    EXPECT_EQ(ReadLibraryBytes(std::vector<std::uint8_t>{'C', '0', '0', '2', 1}, read).status,
+              LibraryReadResult::Status::Damaged);
     auto notLibrary = full;
     notLibrary[0] = 'X';
-    result = ReadLibraryBytes(notLibrary, read);
-    EXPECT_EQ(result.status, LibraryReadResult::Status::NotALibrary);
+    EXPECT_EQ(ReadLibraryBytes(notLibrary, read).status, LibraryReadResult::Status::NotALibrary);
     EXPECT_EQ(read.MessageCount(), 0);
     EXPECT_EQ(ReadLibraryBytes({}, read).status, LibraryReadResult::Status::NotALibrary);
 }
@@ -164,9 +163,10 @@ TEST(LibraryBytes, MoreRecordsThanALibraryHoldsLoadNone) {
 }
 
 TEST(LibraryNames, FromFileNames) {
-    EXPECT_EQ(Trimmed(LibraryNameFromFile("User_Defined.DVM")), "User Defined");
-    EXPECT_EQ(Trimmed(LibraryNameFromFile("_Engine__Data_.dvm")), "Engine  Data");
-    EXPECT_EQ(Trimmed(LibraryNameFromFile("ABS.DVM")), "ABS");
+    EXPECT_EQ((std::vector{Trimmed(LibraryNameFromFile("User_Defined.DVM")),
+                           Trimmed(LibraryNameFromFile("_Engine__Data_.dvm")),
+                           Trimmed(LibraryNameFromFile("ABS.DVM"))}),
+              (std::vector<std::string>{"User Defined", "Engine  Data", "ABS"}));
     EXPECT_EQ(LibraryNameFromFile("A_very_long_library_name_indeed.DVM").size(), 24u);
 }
 
@@ -186,7 +186,7 @@ class LibraryFolder : public ::testing::Test {
     void Write(const std::string& name, const CanLibrary& library) {
         WriteLibraryFile(dir.file(name), WriteLibraryBytes(library));
     }
-    void TearDown() override { EXPECT_TRUE(prompt.Unexpected().empty()); }
+    void TearDown() override { EXPECT_TRUE(prompt.Unexpected().empty() && prompt.ScriptDone()); }
     // A user library of another version in `folders.user`, loaded and checked: it is set aside
     // under `renamed` and the user is told.
     void CheckOutdated(const LibraryFolders& folders, const std::string& renamed) {
@@ -195,7 +195,6 @@ class LibraryFolder : public ::testing::Test {
         SetupLibraries(set, folders, prompt);
         prompt.ExpectMessage("Renamed File: '" + renamed + "'");
         EXPECT_FALSE(CheckUserDefinedLibrary(set, folders, prompt));
-        EXPECT_TRUE(prompt.ScriptDone());
     }
 };
 
@@ -241,17 +240,16 @@ TEST_F(LibraryFolder, BadFilesAreReportedAndLoadingGoesOn) {
     ASSERT_EQ(Names(set), (std::vector<std::string>{"A Plain", "B Good", "C Version", "D Cut",
                                                     "E Big", "F Many"}));
     EXPECT_EQ(Counts(set), (std::vector<int>{0, 2, 0, 2, 0, 0}));
-    EXPECT_TRUE(prompt.ScriptDone());
     for (const auto& call : prompt.Calls())
         EXPECT_EQ(std::tuple(call.icon, call.title), std::tuple(Icon::Exclamation, std::string()));
 }
 
 TEST_F(LibraryFolder, MissingOrEmptyFolderGivesTheUserDefinedLibrary) {
-    SetupLibraries(set, dir.file("absent"), prompt);
-    EXPECT_EQ(Names(set), (std::vector<std::string>{"User Defined"}));
-    EXPECT_EQ(set.UserDefinedIndex, 0);
-    SetupLibraries(set, Folder(), prompt);
-    EXPECT_EQ(Names(set), (std::vector<std::string>{"User Defined"}));
+    for (const std::string& folder : {dir.file("absent"), Folder()}) {
+        SetupLibraries(set, folder, prompt);
+        EXPECT_EQ(Names(set), (std::vector<std::string>{"User Defined"}));
+        EXPECT_EQ(set.UserDefinedIndex, 0);
+    }
 }
 
 TEST_F(LibraryFolder, UserDefinedLibraryIsSavedAndCheckedForItsVersion) {
@@ -271,8 +269,8 @@ TEST_F(LibraryFolder, UserDefinedLibraryIsSavedAndCheckedForItsVersion) {
               "Invalid User Defined Library!\r\nYour Current User Defined Library has been "
               "renamed!\r\n\r\nRenamed File: 'User Defined Old'\r\n\r\nA new User Defined file "
               "has been created.\r\n");
-    EXPECT_TRUE(std::filesystem::exists(dir.file(kUserDefinedOldFile)));
-    EXPECT_FALSE(std::filesystem::exists(dir.file(kUserDefinedFile)));
+    EXPECT_TRUE(FileExists(dir.file(kUserDefinedOldFile)) &&
+                !FileExists(dir.file(kUserDefinedFile)));
     EXPECT_EQ(Names(set), (std::vector<std::string>{"User Defined Old", "User Defined"}));
     EXPECT_EQ(set.UserDefinedIndex, 1);
     EXPECT_TRUE(CheckUserDefinedLibrary(set, Folder(), prompt));
@@ -282,9 +280,9 @@ TEST_F(LibraryFolder, UserDefinedLibraryIsSavedAndCheckedForItsVersion) {
     for (const char* next : {"User Defined Old 2", "User Defined Old 3"})
         CheckOutdated(Folder(), next);
     EXPECT_EQ(ReadWholeFile(dir.file(kUserDefinedOldFile), 1 << 20), backup);
-    EXPECT_TRUE(std::filesystem::exists(dir.file("User_Defined_Old_2.DVM")));
-    EXPECT_TRUE(std::filesystem::exists(dir.file("User_Defined_Old_3.DVM")));
-    EXPECT_FALSE(std::filesystem::exists(dir.file(kUserDefinedFile)));
+    EXPECT_TRUE(FileExists(dir.file("User_Defined_Old_2.DVM")) &&
+                FileExists(dir.file("User_Defined_Old_3.DVM")) &&
+                !FileExists(dir.file(kUserDefinedFile)));
 }
 
 // Every file under a folder, for proving that nothing was written there.

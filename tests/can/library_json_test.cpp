@@ -75,35 +75,32 @@ TEST(LibraryJson, BadInputNamesTheFileAndTheField) {
     EXPECT_EQ(ErrorOf(R"({"Messages": {}})"), "lib.json: field \"Messages\" must be an array");
     EXPECT_EQ(ErrorOf(R"({"Name": "x"})"), "lib.json: field \"Messages\" is missing");
 
-    auto with = [](const std::string& field, const json& value) {
+    // A second message with one field changed (discarded: left out), and what is said of it
+    // after "lib.json: field "Messages[1].FIELD" " ("" when the library is read).
+    const std::tuple<const char*, json, const char*> fields[] = {
+        {"Unit", json(json::value_t::discarded), "is missing"},
+        {"DataLength", 256, "must be an integer from 0 to 255"},
+        {"StartBit", -1, "must be an integer from 0 to 255"},
+        {"CanId", 1.5, "must be an integer"},
+        {"CanId", 4294967296u, "must be an integer from -2147483648 to 2147483647"},
+        {"Offset", 18446744073709551615u, "must be an integer from -2147483648 to 2147483647"},
+        {"BigEndian", 1, "must be true or false"},
+        {"Multiplier", "2", "must be a number"},
+        {"Name", std::string(25, 'x'), "must be a text of at most 24 characters"},
+        {"Unit", "€uro", ""},  // the euro sign is one Windows-1252 byte
+        {"Unit", "Ω", "must be a text of Windows-1252 characters"},
+    };
+    for (const auto& [field, value, said] : fields) {
         json document = json::parse(kOneMessage);
         document["Messages"].push_back(document["Messages"][0]);
         if (value.is_discarded())
             document["Messages"][1].erase(field);
         else
             document["Messages"][1][field] = value;
-        return ErrorOf(document.dump());
-    };
-    EXPECT_EQ(with("Unit", json(json::value_t::discarded)),
-              "lib.json: field \"Messages[1].Unit\" is missing");
-    EXPECT_EQ(with("DataLength", 256),
-              "lib.json: field \"Messages[1].DataLength\" must be an integer from 0 to 255");
-    EXPECT_EQ(with("StartBit", -1),
-              "lib.json: field \"Messages[1].StartBit\" must be an integer from 0 to 255");
-    EXPECT_EQ(with("CanId", 1.5), "lib.json: field \"Messages[1].CanId\" must be an integer");
-    EXPECT_NE(with("CanId", 4294967296u).find("Messages[1].CanId"), std::string::npos);
-    EXPECT_EQ(with("Offset", 18446744073709551615u),
-              "lib.json: field \"Messages[1].Offset\" must be an integer from -2147483648 to "
-              "2147483647");
-    EXPECT_EQ(with("BigEndian", 1),
-              "lib.json: field \"Messages[1].BigEndian\" must be true or false");
-    EXPECT_EQ(with("Multiplier", "2"),
-              "lib.json: field \"Messages[1].Multiplier\" must be a number");
-    EXPECT_EQ(with("Name", std::string(25, 'x')),
-              "lib.json: field \"Messages[1].Name\" must be a text of at most 24 characters");
-    EXPECT_EQ(with("Unit", "€uro"), "no error") << "the euro sign is one Windows-1252 byte";
-    EXPECT_EQ(with("Unit", "Ω"),
-              "lib.json: field \"Messages[1].Unit\" must be a text of Windows-1252 characters");
+        EXPECT_EQ(ErrorOf(document.dump()),
+                  *said ? "lib.json: field \"Messages[1]." + std::string(field) + "\" " + said
+                        : "no error");
+    }
 }
 
 TEST(LibraryJson, NonFiniteMultipliersSurviveShowThenBuild) {
@@ -148,18 +145,11 @@ TEST(ExampleLibrary, HoldsUsableJ1939Definitions) {
         EXPECT_NE(std::find(kCanUnits.begin(), kCanUnits.end(), m.Unit), kCanUnits.end());
         // 29-bit identifiers, taken as extended by the module.
         EXPECT_TRUE(m.CanId > 0xFFFF && m.CanId <= 0x1FFFFFFF) << m.CanId;
-        EXPECT_EQ(CanIdFromModule(CanIdToModule(CanIdHex(m.CanId))), CanIdHex(m.CanId));
         EXPECT_TRUE(m.BitLength >= 1 && m.BitLength <= 16) << m.BitLength;
         EXPECT_LE(m.StartByte * 8 + m.StartBit + m.BitLength, m.DataLength * 8);
         EXPECT_EQ(m.EndianLength * 8, (m.BitLength + 7) / 8 * 8);
         EXPECT_GT(m.Multiplier, 0);
     }
-    const auto speed = std::find_if(library.Messages.begin(), library.Messages.end(),
-                                    [](const CanMessage& m) { return m.Name == "Engine Speed"; });
-    ASSERT_NE(speed, library.Messages.end());
-    // Priority 3, PGN 61444, source 0.
-    EXPECT_EQ(std::tuple(speed->CanId, speed->StartByte, speed->Multiplier, speed->Unit),
-              std::tuple(0x0CF00400, 3, 0.125, "RPM"));
 }
 
 }  // namespace

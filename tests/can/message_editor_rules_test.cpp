@@ -33,31 +33,27 @@ LibrarySet UserSet(std::vector<CanMessage> messages, std::string version = "C002
 
 }  // namespace
 
-TEST(MessageEditorFields, TypingColoursRangedFieldsOnly) {
-    struct Case {
-        int field;
-        const char* text;
-        bool inRange;
+// While typing, a ranged field out of its range is coloured; leaving it clamps the text
+// (" 1 2" read as 12, ".6" as 0.6); fields without a range are left as they are.
+TEST(MessageEditorFields, TypingColoursAndLeavingClampsRangedFieldsOnly) {
+    const std::tuple<int, const char*, bool> typed[] = {
+        {kFieldDataLength, "9", false},   {kFieldDataLength, "", true},
+        {kFieldBitLength, "0", false},    {kFieldBitLength, "16", true},
+        {kFieldStartBit, "-1", false},    {kFieldEndianLength, "0", false},
+        {kFieldEndianLength, "9", false}, {kFieldMultiplier, "1e300", true},
+        {kFieldName, "anything", true},
     };
-    for (const Case& c :
-         {Case{kFieldDataLength, "9", false}, Case{kFieldDataLength, "", true},
-          Case{kFieldBitLength, "0", false}, Case{kFieldBitLength, "16", true},
-          Case{kFieldStartBit, "-1", false}, Case{kFieldEndianLength, "0", false},
-          Case{kFieldEndianLength, "9", false}, Case{kFieldMultiplier, "1e300", true},
-          Case{kFieldName, "anything", true}})
-        EXPECT_EQ(FieldInRange(c.field, c.text), c.inRange) << c.field << " " << c.text;
-}
-
-TEST(MessageEditorFields, LeavingClampsToTheRange) {
-    EXPECT_EQ(ClampFieldText(kFieldDataLength, "9"), "8");
-    EXPECT_EQ(ClampFieldText(kFieldBitLength, "0"), "1");
-    EXPECT_EQ(ClampFieldText(kFieldStartByte, " 1 2"), "7");  // spaces removed: 12
-    EXPECT_EQ(ClampFieldText(kFieldStartBit, ".6"), "1");     // read as 0.6
-    EXPECT_EQ(ClampFieldText(kFieldStartBit, ",4"), "0");
-    EXPECT_EQ(ClampFieldText(kFieldDataLength, "x"), "0");
-    EXPECT_EQ(ClampFieldText(kFieldEndianLength, "300"), "8");
-    EXPECT_EQ(ClampFieldText(kFieldEndianLength, ""), "1");
-    EXPECT_EQ(ClampFieldText(kFieldMultiplier, " 2.5 "), " 2.5 ");  // not ranged
+    for (const auto& [field, text, inRange] : typed)
+        EXPECT_EQ(FieldInRange(field, text), inRange) << field << " " << text;
+    const std::tuple<int, const char*, const char*> left[] = {
+        {kFieldDataLength, "9", "8"},         {kFieldBitLength, "0", "1"},
+        {kFieldStartByte, " 1 2", "7"},       {kFieldStartBit, ".6", "1"},
+        {kFieldStartBit, ",4", "0"},          {kFieldDataLength, "x", "0"},
+        {kFieldEndianLength, "300", "8"},     {kFieldEndianLength, "", "1"},
+        {kFieldMultiplier, " 2.5 ", " 2.5 "},
+    };
+    for (const auto& [field, text, clamped] : left)
+        EXPECT_EQ(ClampFieldText(field, text), clamped) << field << " " << text;
 }
 
 TEST(MessageEditorFields, CanIdRoundTripsAndBadTextIsRefused) {

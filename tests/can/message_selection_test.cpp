@@ -118,35 +118,29 @@ TEST_F(Selection, StoresEveryPieceInOrderAndWritesIt) {
 
     const auto& def = map.MessageDefSlot[3];
     const auto& source = map.OutputCal[1].DataSource[1];
-    const std::vector<std::pair<int, std::size_t>> expected = {{def.LibraryName, 16},
-                                                               {def.LibraryName + 16, 8},
-                                                               {def.MessageName, 16},
-                                                               {def.MessageName + 16, 8},
-                                                               {def.Description, 16},
-                                                               {def.Description + 16, 16},
-                                                               {def.Description + 32, 16},
-                                                               {def.Description + 48, 16},
-                                                               {def.Description + 64, 16},
-                                                               {def.ByteOrder, 1},
-                                                               {def.Unit, 10},
-                                                               {def.Multiplier, 8},
-                                                               {def.Offset, 4},
-                                                               {map.EndianLength[3], 1},
-                                                               {source.MessageSlot, 1},
-                                                               {source.ByteIndex, 1},
-                                                               {source.StartBit, 1},
-                                                               {source.BitLength, 1},
-                                                               {map.MessageSlot[3].CanId, 4},
-                                                               {map.MessageSlot[3].DataLength, 1}};
-    ASSERT_EQ(module.writes.size(), expected.size());
-    for (std::size_t i = 0; i < expected.size(); ++i) {
-        EXPECT_EQ(module.writes[i].first, expected[i].first) << i;
-        EXPECT_EQ(module.writes[i].second.size(), expected[i].second) << i;
+    std::vector<int> addresses;
+    std::vector<std::size_t> sizes;
+    for (const auto& [address, bytes] : module.writes) {
+        addresses.push_back(address);
+        sizes.push_back(bytes.size());
         // What is written is what the image holds.
-        for (std::size_t k = 0; k < expected[i].second; ++k)
-            EXPECT_EQ(module.writes[i].second[k],
-                      image.Byte(expected[i].first + static_cast<int>(k)));
+        EXPECT_EQ(bytes,
+                  image.CopyFromImage(ImageIndex(address), static_cast<int>(bytes.size()) - 1))
+            << address;
     }
+    // The texts in the edit target's pieces of sixteen, then the numbers.
+    ASSERT_EQ(addresses.size(), 20u);
+    EXPECT_EQ(std::vector(addresses.begin(), addresses.begin() + 9),
+              std::vector<int>({def.LibraryName, def.LibraryName + 16, def.MessageName,
+                                def.MessageName + 16, def.Description, def.Description + 16,
+                                def.Description + 32, def.Description + 48, def.Description + 64}));
+    EXPECT_EQ(
+        std::vector(addresses.begin() + 9, addresses.end()),
+        std::vector<int>({def.ByteOrder, def.Unit, def.Multiplier, def.Offset, map.EndianLength[3],
+                          source.MessageSlot, source.ByteIndex, source.StartBit, source.BitLength,
+                          map.MessageSlot[3].CanId, map.MessageSlot[3].DataLength}));
+    EXPECT_EQ(sizes, std::vector<std::size_t>(
+                         {16, 8, 16, 8, 16, 16, 16, 16, 16, 1, 10, 8, 4, 1, 1, 1, 1, 1, 4, 1}));
     EXPECT_TRUE(changed);
     EXPECT_EQ(std::tuple(image.Text(def.LibraryName, 24), image.Text(def.Description, 80)),
               std::tuple("Engine Data", "About Speed"));

@@ -57,6 +57,16 @@ struct ModuleMemory : ChangeSink {
     }
 };
 
+// What the comparison of `a` with `b` says, line by line, each line after `prefix`.
+std::vector<std::string> DiffLines(const CalImage& a, const CalImage& b, std::string_view prefix) {
+    std::vector<std::string> lines;
+    for (const SettingDifference& d : DiffCalibrations(a, b, UnitFlags{})) {
+        const std::string line = DifferenceLine(d);
+        lines.push_back(line.starts_with(prefix) ? line.substr(prefix.size()) : "(" + line + ")");
+    }
+    return lines;
+}
+
 TEST(CompareCalibrations, FindsOneSettingOfEachGroupInItsGroup) {
     const CalImage demo = test::DemoCalibration();
     const CalImage other = OneOfEachGroup(demo);
@@ -100,35 +110,25 @@ TEST(CompareCalibrations, FindsOneSettingOfEachGroupInItsGroup) {
 // The function byte and the options byte are named by the setting whose bits differ.
 TEST(DiffCalibrations, NamesTheFunctionBytesBitsByTheirSetting) {
     const auto& m = CalAddresses();
-    struct Row {
-        int flagsA, flagsB, optionsB;
-        std::vector<std::string> lines;
-    };
-    const std::vector<Row> rows{
-        {0x52, 0x02, 0, {"Output 1, On state: Ground \u2192 Open"}},
-        {0x1C,
-         0x5C,
-         0,
-         {"Output 1, drive: Off: Ground, On: Voltage \u2192 Off: Voltage, On: Ground"}},
-        {0x02, 0x02, 1, {"Output 1, function: Analog Gauge \u2192 Voltage Out"}},
-        {0x02, 0x82, 0, {"Output 1, unused bit 7 of the function byte: clear \u2192 set"}},
+    // The function byte before and after, the options byte after, the lines after "Output 1, ".
+    const std::tuple<int, int, int, std::vector<std::string>> rows[] = {
+        {0x52, 0x02, 0, {"On state: Ground \u2192 Open"}},
+        {0x1C, 0x5C, 0, {"drive: Off: Ground, On: Voltage \u2192 Off: Voltage, On: Ground"}},
+        {0x02, 0x02, 1, {"function: Analog Gauge \u2192 Voltage Out"}},
+        {0x02, 0x82, 0, {"unused bit 7 of the function byte: clear \u2192 set"}},
         {0x02,
          0x14,
          0,
-         {"Output 1, function: Analog Gauge \u2192 Relay Control",
-          "Output 1, Off state: Open \u2192 Ground"}},
+         {"function: Analog Gauge \u2192 Relay Control", "Off state: Open \u2192 Ground"}},
     };
-    for (const Row& row : rows) {
+    for (const auto& [flagsA, flagsB, optionsB, lines] : rows) {
         CalImage a = test::DemoCalibration();
-        a.SetByte(Cal(kGauge).FunctionFlags, static_cast<std::uint8_t>(row.flagsA));
+        a.SetByte(Cal(kGauge).FunctionFlags, static_cast<std::uint8_t>(flagsA));
         a.SetByte(m.OutputOptions[kGauge], 0);
         CalImage b = a;
-        b.SetByte(Cal(kGauge).FunctionFlags, static_cast<std::uint8_t>(row.flagsB));
-        b.SetByte(m.OutputOptions[kGauge], static_cast<std::uint8_t>(row.optionsB));
-        std::vector<std::string> lines;
-        for (const SettingDifference& d : DiffCalibrations(a, b, UnitFlags{}))
-            lines.push_back(DifferenceLine(d));
-        EXPECT_EQ(lines, row.lines) << row.flagsA << " " << row.flagsB;
+        b.SetByte(Cal(kGauge).FunctionFlags, static_cast<std::uint8_t>(flagsB));
+        b.SetByte(m.OutputOptions[kGauge], static_cast<std::uint8_t>(optionsB));
+        EXPECT_EQ(DiffLines(a, b, "Output 1, "), lines) << flagsA << " " << flagsB;
     }
     // The switch byte likewise: the secondary data's nibble is its own setting.
     const CalImage demo = test::DemoCalibration();
@@ -150,28 +150,23 @@ TEST(DiffCalibrations, NamesTheMessageSlotsSettingsAsTheyAreShown) {
     const auto place = TimeoutDataPlaceOf({demo, FormatContext{}, kGauge}, 0);
     ASSERT_TRUE(place && place->stored == 1);
     const int spare = place->address == slot.TimeoutData ? 7 : 0;  // a byte the signal leaves
-    const struct {
-        std::function<void(CalImage&)> change;
-        const char* line;
-    } rows[] = {
-        {[&](CalImage& c) { c.SetByte(place->address, 100); },
-         "Message slot 1 (output 1 primary), data on timeout: 0 % \u2192 40 %"},
+    // Each change and the line after "Message slot 1 (output 1 primary), ".
+    const std::pair<std::function<void(CalImage&)>, const char*> rows[] = {
+        {[&](CalImage& c) { c.SetByte(place->address, 100); }, "data on timeout: 0 % \u2192 40 %"},
         {[&](CalImage& c) {
              c.CopyIntoImage(HexToBytes(CanIdToModule("18FEF200"), width::CanId),
                              ImageIndex(slot.CanId));
          },
-         "Message slot 1 (output 1 primary), CAN id: 18FEFC17 \u2192 18FEF200"},
+         "CAN id: 18FEFC17 \u2192 18FEF200"},
         {[&](CalImage& c) { c.SetByte(slot.TimeoutData + spare, 9); },
-         spare == 7 ? "Message slot 1 (output 1 primary), data on timeout, byte 8: 0 \u2192 9"
-                    : "Message slot 1 (output 1 primary), data on timeout, byte 1: 0 \u2192 9"},
+         spare == 7 ? "data on timeout, byte 8: 0 \u2192 9"
+                    : "data on timeout, byte 1: 0 \u2192 9"},
     };
-    for (const auto& row : rows) {
+    for (const auto& [change, line] : rows) {
         CalImage other = demo;
-        row.change(other);
-        std::vector<std::string> lines;
-        for (const SettingDifference& d : DiffCalibrations(demo, other, UnitFlags{}))
-            lines.push_back(DifferenceLine(d));
-        EXPECT_EQ(lines, std::vector<std::string>{row.line});
+        change(other);
+        EXPECT_EQ(DiffLines(demo, other, "Message slot 1 (output 1 primary), "),
+                  std::vector<std::string>{line});
     }
 }
 

@@ -36,10 +36,11 @@ TEST(CommandRule, EveryModuleAndImageCommandWaitsForTheRunningTransfer) {
     const SessionState offline{false, Transfer::None, ModuleAgreement::Unknown};
     EXPECT_THAT(CommandRefusal(SessionCommand::Retrieve, offline),
                 ::testing::HasSubstr("Connect to the module first"));
-    EXPECT_FALSE(CommandEnabled(SessionCommand::CanStatus, offline));
-    EXPECT_TRUE(CommandEnabled(SessionCommand::History, offline));
-    EXPECT_TRUE(CommandEnabled(SessionCommand::Connect, offline));
-    EXPECT_TRUE(CommandEnabled(SessionCommand::EditOutputs, offline));
+    EXPECT_EQ((std::vector{CommandEnabled(SessionCommand::CanStatus, offline),
+                           CommandEnabled(SessionCommand::History, offline),
+                           CommandEnabled(SessionCommand::Connect, offline),
+                           CommandEnabled(SessionCommand::EditOutputs, offline)}),
+              (std::vector{false, true, true, true}));
 }
 
 // A session over a calibration shown, its file state and a history folder; the questions of
@@ -79,18 +80,16 @@ TEST_F(SessionSteps, OneTransferAtATimeAndNoReplacementWhileItRuns) {
     EXPECT_EQ(shown, Image(1));
     session.End();
     EXPECT_TRUE(session.ReplaceShown(Image(2), ImageOrigin::RestorePoint, "A"));
-    EXPECT_EQ(shown, Image(2));
-    EXPECT_EQ(session.origin(), ImageOrigin::RestorePoint);
-    EXPECT_EQ(session.originName(), "A");
+    EXPECT_EQ(std::tuple(shown, session.origin(), session.originName()),
+              std::tuple(Image(2), ImageOrigin::RestorePoint, "A"));
 }
 
 TEST_F(SessionSteps, KnowsWhetherTheModuleHoldsTheCalibrationShown) {
     session.Connected(1, "FT000001");
     EXPECT_EQ(session.Agreement(), ModuleAgreement::Unknown);  // nothing read or written yet
     EXPECT_TRUE(session.Retrieved(Image(5)));
-    EXPECT_EQ(shown, Image(5));
-    EXPECT_EQ(session.origin(), ImageOrigin::Module);
-    EXPECT_EQ(session.Agreement(), ModuleAgreement::InStep);
+    EXPECT_EQ(std::tuple(shown, session.origin(), session.Agreement()),
+              std::tuple(Image(5), ImageOrigin::Module, ModuleAgreement::InStep));
 
     // A restore declined for writing: the module holds the other one, and the status says so.
     ASSERT_TRUE(session.ReplaceShown(Image(7), ImageOrigin::RestorePoint, "FT000001"));
@@ -104,8 +103,8 @@ TEST_F(SessionSteps, KnowsWhetherTheModuleHoldsTheCalibrationShown) {
     shown.SetByte(kCalBaseAddress + 10, 0x55);
     const std::uint8_t byte[1] = {0x55};
     session.ChangeHanded(1, kCalBaseAddress + 10, byte);
-    EXPECT_EQ(session.Agreement(), ModuleAgreement::InStep);
-    EXPECT_EQ(session.AgreementLine(), "");
+    EXPECT_EQ(std::pair(session.Agreement(), session.AgreementLine()),
+              std::pair(ModuleAgreement::InStep, std::string()));
     session.ChangeLost(1);
     EXPECT_EQ(session.Agreement(), ModuleAgreement::Unknown);
     EXPECT_TRUE(session.ModuleMayDiffer());
@@ -126,8 +125,9 @@ TEST_F(SessionSteps, TheSameModuleIsRememberedAcrossConnectionsAnotherIsNot) {
     session.Retrieved(Image(2));
     EXPECT_FALSE(session.NewModule());
     session.Disconnected();
-    EXPECT_EQ(session.connection(), 0u);
-    EXPECT_EQ(session.Agreement(), ModuleAgreement::Unknown);  // offline: no module to hold it
+    // Offline: no module to hold it.
+    EXPECT_EQ(std::pair(session.connection(), session.Agreement()),
+              std::pair(ConnectionId{0}, ModuleAgreement::Unknown));
     // An edit made offline is not handed to any module.
     shown.SetByte(kCalBaseAddress, 9);
     session.ChangeHanded(0, kCalBaseAddress, std::array<std::uint8_t, 1>{9});
@@ -139,8 +139,7 @@ TEST_F(SessionSteps, TheSameModuleIsRememberedAcrossConnectionsAnotherIsNot) {
     EXPECT_EQ(session.Agreement(), ModuleAgreement::Differs);
     session.Disconnected();
     session.Connected(3, "FT000002");
-    EXPECT_EQ(session.Agreement(), ModuleAgreement::Unknown);
-    EXPECT_TRUE(session.NewModule());
+    EXPECT_TRUE(session.Agreement() == ModuleAgreement::Unknown && session.NewModule());
     // A retrieve that did not arrive whole leaves it new: the next connect retrieves again.
     session.Disconnected();
     session.Connected(4, "FT000002");
@@ -148,14 +147,12 @@ TEST_F(SessionSteps, TheSameModuleIsRememberedAcrossConnectionsAnotherIsNot) {
     // A connect that failed half way forgets what was known.
     session.Retrieved(Image(4));
     session.ForgetModule();
-    EXPECT_TRUE(session.NewModule());
-    EXPECT_EQ(session.Agreement(), ModuleAgreement::Unknown);
+    EXPECT_TRUE(session.Agreement() == ModuleAgreement::Unknown && session.NewModule());
     // A bridge without a serial number may be any module.
     session.Retrieved(Image(4));
     session.Disconnected();
     session.Connected(5, "");
-    EXPECT_EQ(session.Agreement(), ModuleAgreement::Unknown);
-    EXPECT_TRUE(session.NewModule());
+    EXPECT_TRUE(session.Agreement() == ModuleAgreement::Unknown && session.NewModule());
 }
 
 TEST_F(SessionSteps, RetrievesAndWholeWritesLeaveRestorePoints) {
@@ -167,8 +164,9 @@ TEST_F(SessionSteps, RetrievesAndWholeWritesLeaveRestorePoints) {
     const auto module = session.keeper().store()->Module("FT000009");
     ASSERT_TRUE(module);
     ASSERT_EQ(module->entries.size(), 2u);
-    EXPECT_EQ(module->entries[0].event, restore_event::Retrieve);
-    EXPECT_EQ(module->entries[1].event, "Programmed from file a.DVF");
+    EXPECT_EQ(
+        std::pair(module->entries[0].event, module->entries[1].event),
+        std::pair(std::string(restore_event::Retrieve), std::string("Programmed from file a.DVF")));
     EXPECT_EQ(session.keeper().store()->Load(*module, module->entries[1]), Image(4));
 }
 
@@ -178,14 +176,12 @@ TEST_F(SessionSteps, ABlankModuleIsKnownButNotShownOrKept) {
     CalImage blank;
     blank.CopyIntoImage(Bytes(kCalImageSize, 0xFF), 0);
     EXPECT_TRUE(session.Retrieved(blank));
-    EXPECT_EQ(shown, Image(1));
-    EXPECT_TRUE(session.ModuleBlank());
+    EXPECT_TRUE(shown == Image(1) && session.ModuleBlank());
     EXPECT_EQ(session.Agreement(), ModuleAgreement::Differs);
     EXPECT_FALSE(session.keeper().store()->Module("FT00000B"));
     blank.SetByte(kCalBaseAddress, 0);  // one byte written: a calibration, however odd
     EXPECT_TRUE(session.Retrieved(blank));
-    EXPECT_FALSE(session.ModuleBlank());
-    EXPECT_EQ(shown, blank);
+    EXPECT_TRUE(!session.ModuleBlank() && shown == blank);
 }
 
 TEST_F(SessionSteps, ConnectRetrievesANewModuleOnlyAndOffersToSaveWhatItWouldLose) {
@@ -267,8 +263,7 @@ TEST_F(SessionSteps, AnUpgradeOrAnotherProgramMakesTheNextConnectRetrieve) {
     EXPECT_EQ(s.OfferWriteBack(prompt, *before, 63),
               (NextStep{NextStep::Kind::WriteWhole, restore_event::Update}));
     EXPECT_THAT(prompt.Calls().back().text, ::testing::HasSubstr("63 settings"));
-    EXPECT_EQ(shown, Image(2));
-    EXPECT_TRUE(state.CalibrationChanged);
+    EXPECT_TRUE(shown == Image(2) && state.CalibrationChanged);
 
     state.CalibrationChanged = false;  // saved: nothing to offer before the retrieve
     RestorePoints(history).Record("FT000001", Image(7), restore_event::Update, 1);
@@ -291,13 +286,14 @@ TEST_F(SessionSteps, OpenOnlineAsksAndThenWritesTheFileWhole) {
     session.Connected(1, "FT000001");
     prompt.AnswerYesNo(Answer::No);
     EXPECT_FALSE(session.ConfirmOpen(files()));
-    EXPECT_EQ(prompt.Calls().back().title, "Open And Program File?");
-    EXPECT_EQ(prompt.Calls().back().defaultAnswer, Answer::Yes);  // the question as it always was
+    // The question as it always was.
+    EXPECT_EQ(std::pair(prompt.Calls().back().title, prompt.Calls().back().defaultAnswer),
+              std::pair(std::string("Open And Program File?"), Answer::Yes));
     prompt.AnswerYesNo(Answer::Yes);
     EXPECT_TRUE(session.ConfirmOpen(files()));
-    const NextStep next = session.Opened(Image(5), "b.DVF");
-    EXPECT_EQ(next.kind, NextStep::Kind::WriteWhole);
-    EXPECT_EQ(next.event, std::string(restore_event::ProgrammedFromFile) + " b.DVF");
+    EXPECT_EQ(session.Opened(Image(5), "b.DVF"),
+              (NextStep{NextStep::Kind::WriteWhole,
+                        std::string(restore_event::ProgrammedFromFile) + " b.DVF"}));
     EXPECT_EQ(session.originName(), "b.DVF");
     // While a transfer runs nothing is replaced and nothing follows.
     ASSERT_TRUE(session.Begin(Transfer::Retrieve));
@@ -312,23 +308,20 @@ TEST_F(SessionSteps, OpenOnlineAsksAndThenWritesTheFileWhole) {
     const auto refused = session.Open(files(), dir.file("c.DVF"));
     ASSERT_FALSE(refused);
     EXPECT_THAT(refused.error().message, ::testing::HasSubstr("the retrieve"));
-    EXPECT_EQ(state.CurrentFileName, "b.DVF");
-    EXPECT_TRUE(state.CalibrationChanged);
-    EXPECT_EQ(shown, Image(5));
+    EXPECT_EQ(std::tuple(state.CurrentFileName, state.CalibrationChanged, shown),
+              std::tuple("b.DVF", true, Image(5)));
     session.End();
     const auto opened = session.Open(files(), dir.file("c.DVF"));
     ASSERT_TRUE(opened && *opened);
     EXPECT_EQ((*opened)->kind, NextStep::Kind::WriteWhole);
-    EXPECT_EQ(state.CurrentFileName, "c.DVF");
-    EXPECT_FALSE(state.CalibrationChanged);
-    EXPECT_EQ(shown, Image(6));
+    EXPECT_EQ(std::tuple(state.CurrentFileName, state.CalibrationChanged, shown),
+              std::tuple("c.DVF", false, Image(6)));
 }
 
 TEST_F(SessionSteps, ARestoreIsOfferedForWritingToItsOwnIdleModuleOnly) {
     state.VersionText = "VX42";
     ASSERT_TRUE(session.Restored(Image(4), "FT000001"));
-    EXPECT_TRUE(state.CalibrationChanged);
-    EXPECT_TRUE(state.AutoRetrieved);
+    EXPECT_TRUE(state.CalibrationChanged && state.AutoRetrieved);
     EXPECT_EQ(session.AfterRestore(prompt), NextStep{});  // offline: no question
     session.Connected(1, "FT000002");
     EXPECT_EQ(session.AfterRestore(prompt), NextStep{});  // another module: no question
@@ -354,8 +347,9 @@ TEST_F(SessionSteps, AWholeWriteNeedsAConnectionAndACheckWithoutErrorsOrAYes) {
     ASSERT_TRUE(HasErrors(session.CheckBeforeWrite(nullptr, UnitFlags{})));
     prompt.AnswerYesNo(Answer::No);
     EXPECT_FALSE(session.ConfirmWholeWrite(prompt, nullptr, UnitFlags{}));
-    EXPECT_EQ(prompt.Calls().back().title, "Check Calibration");
-    EXPECT_EQ(prompt.Calls().back().defaultAnswer, Answer::No);  // Enter writes nothing
+    // Enter writes nothing.
+    EXPECT_EQ(std::pair(prompt.Calls().back().title, prompt.Calls().back().defaultAnswer),
+              std::pair(std::string("Check Calibration"), Answer::No));
     prompt.AnswerYesNo(Answer::Yes);
     EXPECT_TRUE(session.ConfirmWholeWrite(prompt, nullptr, UnitFlags{}));
     // The module holds those errors already: the write brings none, so nothing is asked.
@@ -424,8 +418,7 @@ TEST_F(SessionSteps, AnEditIntoAModuleThatDiffersAsksOnceACommand) {
     shown.SetByte(kCalBaseAddress + 5, 0xBB);
     prompt.AnswerYesNoCancel(Answer::Cancel);
     const EditStamp first = session.StampEdit(prompt, kCalBaseAddress, 1);
-    EXPECT_EQ(first.stamp, 0u);
-    EXPECT_TRUE(first.asked);
+    EXPECT_TRUE(first.stamp == 0 && first.asked);
     session.TellAgreement(true);  // shown meanwhile: what a Cancel puts back stays
     const EditStamp second = session.StampEdit(prompt, kCalBaseAddress + 5, 1);
     EXPECT_FALSE(second.asked);
@@ -455,8 +448,9 @@ TEST_F(SessionSteps, AnEditIntoAModuleThatDiffersAsksOnceACommand) {
     EXPECT_TRUE(session.Begin(Transfer::Write));
     EXPECT_FALSE(session.WholeWriteOwed());
     EXPECT_EQ(session.EndEditCommand(changed), EditRoute::Send);
-    EXPECT_EQ(prompt.Calls().back().title, "Module Holds A Different Calibration");
-    EXPECT_EQ(prompt.Calls().back().defaultAnswer, Answer::No);  // kept, not written
+    // Kept, not written.
+    EXPECT_EQ(std::pair(prompt.Calls().back().title, prompt.Calls().back().defaultAnswer),
+              std::pair(std::string("Module Holds A Different Calibration"), Answer::No));
 }
 
 TEST(CheckErrorLines, NamesTheErrorsOnlyAndCountsWhatIsNotListed) {

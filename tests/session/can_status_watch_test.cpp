@@ -8,14 +8,11 @@ namespace {
 constexpr CanWatchConditions kShownOnline{true, true, Transfer::None};
 
 TEST(CanStatusWatch, RoundsOnlyWhileShownOnlineAndNothingRuns) {
-    struct Case {
-        CanWatchConditions now;
-        bool staysOn;
-        bool roundDue;
-    };
-    const Case cases[] = {
+    // The conditions after the watch was turned on; whether it stays on, and whether a round is
+    // due (not while its own round still runs).
+    const std::tuple<CanWatchConditions, bool, bool> cases[] = {
         {kShownOnline, true, true},
-        {{true, true, Transfer::CanStatus}, true, false},  // its own round still runs
+        {{true, true, Transfer::CanStatus}, true, false},
         {{true, true, Transfer::Retrieve}, false, false},
         {{true, true, Transfer::Write}, false, false},
         {{true, true, Transfer::Upgrade}, false, false},
@@ -23,13 +20,13 @@ TEST(CanStatusWatch, RoundsOnlyWhileShownOnlineAndNothingRuns) {
         {{false, true, Transfer::None}, false, false},
         {{true, false, Transfer::None}, false, false},
     };
-    for (const Case& c : cases) {
+    for (const auto& [now, staysOn, roundDue] : cases) {
         CanStatusWatch watch;
         ASSERT_TRUE(watch.Toggle(kShownOnline));
-        EXPECT_EQ(watch.RoundDue(c.now), c.roundDue);
-        EXPECT_EQ(watch.On(), c.staysOn);
+        EXPECT_EQ(watch.RoundDue(now), roundDue);
+        EXPECT_EQ(watch.On(), staysOn);
         // Once off it stays off, even when the conditions come back.
-        EXPECT_EQ(watch.RoundDue(kShownOnline), c.staysOn);
+        EXPECT_EQ(watch.RoundDue(kShownOnline), staysOn);
     }
 }
 

@@ -57,7 +57,7 @@ TEST(GridClipboard, PasteFillsTheSelectionOnlyAndSaysWhatItLeftOut) {
     EXPECT_TRUE(prompt.Unexpected().empty());
 }
 
-TEST(GridClipboard, OneCellTakesTheWholeBlockAndAWholeMultipleRepeatsIt) {
+TEST(GridClipboard, OneCellTakesTheWholeBlockAWholeMultipleRepeatsItAndTheCornerNothing) {
     GridModel g = GridModel::AnalogTable();
     ScriptedPrompt prompt;
     // Four values onto one cell: all four, and the window is told where they went.
@@ -85,28 +85,20 @@ TEST(GridClipboard, OneCellTakesTheWholeBlockAndAWholeMultipleRepeatsIt) {
     g.Select(5, 5);
     PasteSelectionText(g, "8", prompt);
     EXPECT_EQ(g.Text(5, 5), "8");
-    EXPECT_TRUE(prompt.ScriptDone());
-    EXPECT_TRUE(prompt.Unexpected().empty());
-}
-
-TEST(GridClipboard, PasteNeverWritesTheAnalogCorner) {
-    GridModel g = GridModel::AnalogTable();
+    // Never into the analog table's corner.
     g.Select(0, 0, 1, 1);
-    ScriptedPrompt prompt;
     PasteSelectionText(g, "1\t2\r3\t4", prompt);
     EXPECT_EQ(CopySelectionText(g), "\t2\r3\t4");
+    EXPECT_TRUE(prompt.ScriptDone());
+    EXPECT_TRUE(prompt.Unexpected().empty());
 }
 
 TEST(GridModel, SelectionIsOrderedAndKeptInsideTheGrid) {
     GridModel g = GridModel::AnalogTable();
     g.Select(4, 9, 1, 20);
     const CellRange sel = g.Selection();
-    EXPECT_EQ(sel.top, 1);
-    EXPECT_EQ(sel.bottom, 4);
-    EXPECT_EQ(sel.left, 9);
-    EXPECT_EQ(sel.right, 16);
-    EXPECT_FALSE(g.SetText(0, 0, "5"));
-    EXPECT_FALSE(g.SetText(7, 0, "5"));
+    EXPECT_EQ(std::tuple(sel.top, sel.bottom, sel.left, sel.right), std::tuple(1, 4, 9, 16));
+    EXPECT_FALSE(g.SetText(0, 0, "5") || g.SetText(7, 0, "5"));
     EXPECT_EQ(g.Text(7, 0), "");
 }
 
@@ -181,19 +173,18 @@ TEST(GridHistory, ImageChangesJoinNearRunsAndNameEveryKindOfStep) {
     EXPECT_EQ(runs[1], (ByteChange{kCalBaseAddress + 11, {0}, {3}}));
     EXPECT_EQ(runs[2].address, kCalBaseAddress + kCalImageLast);
 
+    EXPECT_EQ(
+        (std::vector{PresetStepName("SP-8000-E", "Electronic Speedometer"),
+                     PresetStepName("", "Fuel Level"), FunctionStepName("Voltage Out"),
+                     DriveStepName(true, "Ground"), RestoreStepName("FT4XK2QZ")}),
+        (std::vector<std::string>{"Preset SP-8000-E", "Preset Fuel Level", "Function Voltage Out",
+                                  "Off State Ground", "Restore Point FT4XK2QZ"}));
     GridHistory history;
-    history.RecordBytes(runs, PresetStepName("SP-8000-E", "Electronic Speedometer"));
-    EXPECT_EQ(history.UndoCaption(), "Undo Preset SP-8000-E");
-    history.RecordBytes(runs, PresetStepName("", "Fuel Level"));
-    EXPECT_EQ(history.UndoCaption(), "Undo Preset Fuel Level");
-    history.RecordBytes(runs, FunctionStepName("Voltage Out"));
-    EXPECT_EQ(history.UndoCaption(), "Undo Function Voltage Out");
-    history.RecordBytes(runs, DriveStepName(true, "Ground"));
-    EXPECT_EQ(history.UndoCaption(), "Undo Off State Ground");
-    history.RecordBytes(runs, RestoreStepName("FT4XK2QZ"));
-    EXPECT_EQ(history.UndoCaption(), "Undo Restore Point FT4XK2QZ");
+    history.RecordBytes(runs, "Preset Fuel Level");
+    history.RecordBytes(runs, "Restore Point FT4XK2QZ");
     history.RecordBytes({{kCalBaseAddress, {1}, {1}}}, "Nothing");  // no change: no step
-    EXPECT_EQ(history.UndoCount(), 5u);
+    EXPECT_EQ(history.UndoCount(), 2u);
+    EXPECT_EQ(history.UndoCaption(), "Undo Restore Point FT4XK2QZ");
     const auto undo = history.Undo();
     ASSERT_TRUE(undo);
     // Undone last run first, each back to its bytes before.

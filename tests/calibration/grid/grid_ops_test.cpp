@@ -48,11 +48,8 @@ TEST_F(GridOps, LinearizeAndInterpolationRefuseWrongSelections) {
     freq.SetRow(0, {"5", "7", "5"});
     freq.SetRow(1, {"1", "2", "3"});
     const GridModel before = freq;
-    const struct {
-        int row, col, rowSel, colSel;
-        char key;
-        const char *message, *title;
-    } cases[] = {
+    // The selection (row, col, rowSel, colSel), the key, the message and its title.
+    const std::tuple<int, int, int, int, char, const char*, const char*> cases[] = {
         {1, 0, 0, 2, 'L', "You may only linearize 1 row at a time.", "Linearize"},
         {1, 1, 1, 1, 'L', "You must select two or more points to linearize.", "Linearize"},
         {0, 0, 1, 1, 'T', "You may only use linear Interpolation on 1 row at a time.",
@@ -61,11 +58,11 @@ TEST_F(GridOps, LinearizeAndInterpolationRefuseWrongSelections) {
          "Linear Interpolation"},
         {1, 0, 1, 2, 'T', "equal", "Linear Interpolation"},  // breakpoints 5 and 5
     };
-    for (const auto& c : cases) {
-        freq.Select(c.row, c.col, c.rowSel, c.colSel);
-        prompt.ExpectMessage(c.message);
-        EXPECT_FALSE(Key(freq, GridKey::Ctrl(c.key)).changed) << c.message;
-        EXPECT_EQ(LastCall().title, c.title);
+    for (const auto& [row, col, rowSel, colSel, key, message, title] : cases) {
+        freq.Select(row, col, rowSel, colSel);
+        prompt.ExpectMessage(message);
+        EXPECT_FALSE(Key(freq, GridKey::Ctrl(key)).changed) << message;
+        EXPECT_EQ(LastCall().title, title);
     }
     freq.Select(1, 0, 0, 2);
     prompt.ExpectMessage("You may only linearize 1 row at a time.");
@@ -139,45 +136,38 @@ TEST_F(GridOps, IncreaseDecreaseAddsTheAmountWithinLimits) {
 TEST_F(GridOps, SetToWritesTheValueOrRefusesANonNumber) {
     analog.Select(3, 3, 2, 1);
     prompt.AnswerInput("1,5");  // refused, never read as 1
-    prompt.ExpectMessage(
-        "\"1,5\" is not a number. Please enter digits with a period as the "
-        "decimal point (Ex. 1.5 or -40).");
+    prompt.ExpectMessage(NotANumberText("1,5"));
     EXPECT_FALSE(Key(analog, GridKey::Ctrl('J')).changed);
-    EXPECT_EQ(prompt.Calls()[0].title, "Set Selection");
-    EXPECT_EQ(prompt.Calls()[0].text,
-              "Please enter the value you would like to set the entire selection to.");
-    EXPECT_EQ(prompt.Calls()[0].dialog.fileName, "");  // the initial text
-    EXPECT_EQ(LastCall().title, "Not A Number");
-    EXPECT_EQ(analog.Text(2, 2), "");
+    // The question with its initial text, then the refusal.
+    EXPECT_EQ(std::tuple(prompt.Calls()[0].title, prompt.Calls()[0].text,
+                         prompt.Calls()[0].dialog.fileName, LastCall().title, analog.Text(2, 2)),
+              std::tuple("Set Selection",
+                         "Please enter the value you would like to set the entire selection to.",
+                         "", "Not A Number", ""));
 
     prompt.AnswerInput(" 12.25 ");
     const auto set = Key(analog, GridKey::Ctrl('J'));
     EXPECT_TRUE(set.changed);
-    EXPECT_EQ(set.cells.size(), 6u);
-    EXPECT_EQ(set.cells[0].value, 12.25);
-    EXPECT_EQ(analog.Text(2, 1), "12.25");  // not rounded here
-    EXPECT_EQ(analog.Text(3, 3), "12.25");
+    EXPECT_EQ(std::pair(set.cells.size(), set.cells[0].value),
+              std::pair(std::size_t{6}, std::optional{12.25}));
+    EXPECT_EQ(analog.Text(2, 1) + " " + analog.Text(3, 3), "12.25 12.25");  // not rounded here
 }
 
 TEST_F(GridOps, SetToBeyondTheCellsLimitsIsRefusedWithTheirRange) {
-    const struct {
-        const char* answer;
-        GridLimits limits;
-        const char* message;
-    } cases[] = {
+    const std::tuple<const char*, GridLimits, const char*> cases[] = {
         {"70000", AnalogTableLimits(), "Please enter a value between 0 and 65535."},
         {"7000", FreqTableLimits(1), "Please enter a value between 0 and 6553.5."},
         {"150", {0, 100, "%"}, "Please enter a value between 0 and 100."},
         {"-1", {0, 100, "%"}, "Please enter a value between 0 and 100."},
     };
-    for (const auto& c : cases) {
+    for (const auto& [answer, limits, message] : cases) {
         freq.SetRow(1, {"5", "6"});
         freq.Select(1, 0, 1, 1);
-        prompt.AnswerInput(c.answer);
-        prompt.ExpectMessage(c.message);
-        EXPECT_FALSE(Key(freq, GridKey::Ctrl('J'), c.limits).changed) << c.answer;
+        prompt.AnswerInput(answer);
+        prompt.ExpectMessage(message);
+        EXPECT_FALSE(Key(freq, GridKey::Ctrl('J'), limits).changed) << answer;
         EXPECT_EQ(LastCall().title, "Set Selection");
-        EXPECT_EQ(RowOf(freq, 1, 0, 1), (Row{"5", "6"})) << c.answer;
+        EXPECT_EQ(RowOf(freq, 1, 0, 1), (Row{"5", "6"})) << answer;
     }
     // The limits themselves are values like any other.
     prompt.AnswerInput("6553.5");
@@ -186,30 +176,20 @@ TEST_F(GridOps, SetToBeyondTheCellsLimitsIsRefusedWithTheirRange) {
 }
 
 TEST(GridLimitNote, SaysWhatAValueBroughtToItsLimitStored) {
-    const struct {
-        double typed;
-        GridLimits limits;
-        const char* stored;
-        const char* note;  // nullptr: within the limits, no note
-    } cases[] = {
+    const std::tuple<double, GridLimits, const char*, std::optional<std::string>> cases[] = {
         {150, {0, 100, "%"}, "100.0", "150 is above 100 %: stored 100.0"},
         {7000, {0, 6553.5, "Hz"}, "6553.5", "7000 is above 6553.5 Hz: stored 6553.5"},
         {-3.5, {0, 65535, ""}, "0", "-3.5 is below 0: stored 0"},
         {-60, {-40, 100, "°F"}, "-40", "-60 is below -40 °F: stored -40"},
-        {100, {0, 100, "%"}, "100.0", nullptr},
-        {0, {0, 100, "%"}, "0.0", nullptr},
+        {100, {0, 100, "%"}, "100.0", std::nullopt},  // within the limits: no note
+        {0, {0, 100, "%"}, "0.0", std::nullopt},
     };
-    for (const auto& c : cases) {
-        const auto note = LimitNote(c.typed, c.limits, c.stored);
-        if (!c.note)
-            EXPECT_FALSE(note) << c.typed;
-        else
-            EXPECT_EQ(note.value_or(""), c.note);
-    }
-    EXPECT_EQ(LimitNotes({}), "");
-    EXPECT_EQ(LimitNotes({"a"}), "a");
-    EXPECT_EQ(LimitNotes({"a", "b"}), "a (and 1 more cell stored at its limit)");
-    EXPECT_EQ(LimitNotes({"a", "b", "c"}), "a (and 2 more cells stored at their limits)");
+    for (const auto& [typed, limits, stored, note] : cases)
+        EXPECT_EQ(LimitNote(typed, limits, stored), note) << typed;
+    EXPECT_EQ((std::vector{LimitNotes({}), LimitNotes({"a"}), LimitNotes({"a", "b"}),
+                           LimitNotes({"a", "b", "c"})}),
+              (std::vector<std::string>{"", "a", "a (and 1 more cell stored at its limit)",
+                                        "a (and 2 more cells stored at their limits)"}));
 }
 
 TEST_F(GridOps, OperationsComputeFromExactValuesAndReportOnlyChangedCells) {
@@ -220,17 +200,16 @@ TEST_F(GridOps, OperationsComputeFromExactValuesAndReportOnlyChangedCells) {
     freq.Select(1, 0, 1, 2);
     const auto out = Key(freq, GridKey::Ctrl('T'), FreqTableLimits(1));
     ASSERT_EQ(out.cells.size(), 1u);
-    EXPECT_EQ(out.cells[0].col, 1);
+    EXPECT_EQ(std::tuple(out.cells[0].col, freq.Number(1, 0)), std::tuple(1, 15.33));
     EXPECT_DOUBLE_EQ(*out.cells[0].value, 17.7);
-    EXPECT_EQ(freq.Number(1, 0), 15.33);
 
     // +1 on exact values, and a cell whose result is its own value is not reported.
     freq.SetRowNumbers(1, {15.33, 17.7, 6553.5});
     freq.Select(1, 0, 1, 2);
     const auto plus = Key(freq, GridKey::Ctrl(keys::kPlus), FreqTableLimits(1));
     ASSERT_EQ(plus.cells.size(), 2u);
-    EXPECT_EQ(plus.cells[0].value, 16);  // 16.33 rounded
-    EXPECT_EQ(plus.cells[1].value, 19);  // 18.7 rounded
+    EXPECT_EQ(std::pair(plus.cells[0].value, plus.cells[1].value),
+              std::pair(std::optional{16.0}, std::optional{19.0}));  // 16.33, 18.7 rounded
 }
 
 TEST_F(GridOps, KeysThatStartTheEditor) {
@@ -258,11 +237,9 @@ TEST_F(GridOps, DigitWithSeveralCellsSelectedAsksSetSelection) {
     freq.Select(1, 0, 1, 1);
     prompt.AnswerInput("75");
     const auto out = Key(freq, GridKey::Plain('7'), FreqTableLimits(1));
-    EXPECT_FALSE(out.openEditor);
-    EXPECT_TRUE(out.changed);  // the window must store what was set
-    EXPECT_EQ(LastCall().title, "Set Selection");
-    EXPECT_EQ(LastCall().dialog.fileName, "7");
-    EXPECT_EQ(RowOf(freq, 1)[1], "75");
+    EXPECT_TRUE(!out.openEditor && out.changed);  // the window must store what was set
+    EXPECT_EQ(std::tuple(LastCall().title, LastCall().dialog.fileName, RowOf(freq, 1)[1]),
+              std::tuple("Set Selection", "7", "75"));
 }
 
 TEST_F(GridOps, TheAnalogCornerIsNeverChanged) {
@@ -272,8 +249,8 @@ TEST_F(GridOps, TheAnalogCornerIsNeverChanged) {
 
     analog.Select(2, 2, 0, 0);
     EXPECT_TRUE(Key(analog, GridKey::Ctrl(keys::kPlus)).changed);
-    EXPECT_EQ(analog.Text(0, 0), "");
-    EXPECT_EQ(analog.Text(0, 1), "1");
+    EXPECT_EQ(std::pair(analog.Text(0, 0), analog.Text(0, 1)),
+              std::pair(std::string(), std::string("1")));
 
     // Linearize along the breakpoint row starts after the corner.
     analog.SetRow(0, {"", "0", "0", "30"});
@@ -290,9 +267,10 @@ TEST(GridEditor, EnterNormalisesTheTextWithinTheLimits) {
     };
     for (const auto& [typed, normal] : cases)
         EXPECT_EQ(NormaliseEditorText(typed, word), normal) << typed;
-    EXPECT_EQ(NormaliseEditorText("", GridLimits{5, 10}), "5");
-    EXPECT_EQ(NormaliseEditorText("-40", GridLimits{-40, 100}), "-40");
-    EXPECT_EQ(NormaliseEditorText("6553.57", GridLimits{0, 6553.5}), "6553.5");
+    EXPECT_EQ((std::vector{NormaliseEditorText("", GridLimits{5, 10}),
+                           NormaliseEditorText("-40", GridLimits{-40, 100}),
+                           NormaliseEditorText("6553.57", GridLimits{0, 6553.5})}),
+              (std::vector<std::optional<std::string>>{"5", "-40", "6553.5"}));
 
     GridModel g = GridModel::AnalogTable();
     g.Select(2, 3);
@@ -300,9 +278,10 @@ TEST(GridEditor, EnterNormalisesTheTextWithinTheLimits) {
     EXPECT_EQ(EditorKeyDown(g, keys::kEnter, text, word), EditorAction::Store);
     EXPECT_EQ(text, "4");
     text = "1,5";
-    EXPECT_EQ(EditorKeyDown(g, keys::kEnter, text, word), EditorAction::Refuse);
-    EXPECT_EQ(EditorKeyDown(g, keys::kEscape, text, word), EditorAction::Cancel);
-    EXPECT_EQ(EditorKeyDown(g, 'A', text, word), EditorAction::None);
+    EXPECT_EQ((std::vector{EditorKeyDown(g, keys::kEnter, text, word),
+                           EditorKeyDown(g, keys::kEscape, text, word),
+                           EditorKeyDown(g, 'A', text, word)}),
+              (std::vector{EditorAction::Refuse, EditorAction::Cancel, EditorAction::None}));
 }
 
 TEST(GridEditor, UpAndDownStopAtTheFirstNonFixedAndLastRow) {
@@ -320,12 +299,10 @@ TEST(GridEditor, UpAndDownStopAtTheFirstNonFixedAndLastRow) {
 }
 
 TEST(GridClampRound, RoundsInsideAndClampsOutsideUnrounded) {
-    EXPECT_EQ(ClampRound(2.5, 0, 10, 0), 2);
-    EXPECT_EQ(ClampRound(3.5, 0, 10, 0), 4);
-    EXPECT_EQ(ClampRound(10, 0, 10, 0), 10);
-    EXPECT_EQ(ClampRound(6554, 0, 6553.5, 0), 6553.5);
-    EXPECT_EQ(ClampRound(-0.4, 0.5, 10, 0), 0.5);
-    EXPECT_EQ(ClampRound(1.25, 0, 10, 1), 1.2);
+    EXPECT_EQ((std::vector{ClampRound(2.5, 0, 10, 0), ClampRound(3.5, 0, 10, 0),
+                           ClampRound(10, 0, 10, 0), ClampRound(6554, 0, 6553.5, 0),
+                           ClampRound(-0.4, 0.5, 10, 0), ClampRound(1.25, 0, 10, 1)}),
+              (std::vector{2.0, 4.0, 10.0, 6553.5, 0.5, 1.2}));
 }
 
 }  // namespace

@@ -8,27 +8,24 @@ namespace {
 
 using F = OutputFunction;
 
-TEST(OutputFunction, ReadsBitsFiveTwoOneZeroInThatOrder) {
-    EXPECT_EQ(FunctionOf(0x27, 0), F::SpeedoTach);
-    EXPECT_EQ(FunctionOf(0x07, 0), F::RelayControl);
-    EXPECT_EQ(FunctionOf(0x03, 0x00), F::AnalogGauge);
-    EXPECT_EQ(FunctionOf(0x03, 0x01), F::VoltageOut);
-    EXPECT_EQ(FunctionOf(0x01, 0x01), F::Off);
-    EXPECT_EQ(FunctionOf(0x98, 0x01), F::Off);  // drive bits and bit 7 only: no function bit
-    EXPECT_EQ(FrameOf(0x27, 0), FunctionFrame::FreqTable);
-    EXPECT_EQ(FrameOf(0x06, 0), FunctionFrame::Relay);
-    EXPECT_EQ(FrameOf(0x02, 1), FunctionFrame::VoltageOut);
-    EXPECT_EQ(FrameOf(0x02, 0), FunctionFrame::Table);
-    EXPECT_EQ(FrameOf(0x01, 0), FunctionFrame::None);
-}
-
-TEST(OutputFunction, ChoosingKeepsEveryOtherBitOfBothBytes) {
+// Bits five, two, one and zero read in that order; the drive bits and bit 7 are no function.
+TEST(OutputFunction, ReadsAndChoosesTheFunctionsBits) {
+    EXPECT_EQ((std::vector{FunctionOf(0x27, 0), FunctionOf(0x07, 0), FunctionOf(0x03, 0x00),
+                           FunctionOf(0x03, 0x01), FunctionOf(0x01, 0x01), FunctionOf(0x98, 0x01)}),
+              (std::vector{F::SpeedoTach, F::RelayControl, F::AnalogGauge, F::VoltageOut, F::Off,
+                           F::Off}));
+    using FF = FunctionFrame;
+    EXPECT_EQ((std::vector{FrameOf(0x27, 0), FrameOf(0x06, 0), FrameOf(0x02, 1), FrameOf(0x02, 0),
+                           FrameOf(0x01, 0)}),
+              (std::vector{FF::FreqTable, FF::Relay, FF::VoltageOut, FF::Table, FF::None}));
+    // Choosing keeps every other bit of both bytes.
     const FunctionBytes start{0xDF, 0xFE};  // every function bit set, drive bits and bit 7 too
-    EXPECT_EQ(WithFunction(start, F::Off), (FunctionBytes{0xD9, 0xFE}));
-    EXPECT_EQ(WithFunction(start, F::VoltageOut), (FunctionBytes{0xDA, 0xFF}));
-    EXPECT_EQ(WithFunction({0xDF, 0xFF}, F::AnalogGauge), (FunctionBytes{0xDA, 0xFE}));
-    EXPECT_EQ(WithFunction({0xDF, 0xFF}, F::RelayControl), (FunctionBytes{0xDC, 0xFF}));
-    EXPECT_EQ(WithFunction(start, F::SpeedoTach), (FunctionBytes{0xF8, 0xFE}));
+    EXPECT_EQ((std::vector{WithFunction(start, F::Off), WithFunction(start, F::VoltageOut),
+                           WithFunction({0xDF, 0xFF}, F::AnalogGauge),
+                           WithFunction({0xDF, 0xFF}, F::RelayControl),
+                           WithFunction(start, F::SpeedoTach)}),
+              (std::vector<FunctionBytes>{
+                  {0xD9, 0xFE}, {0xDA, 0xFF}, {0xDA, 0xFE}, {0xDC, 0xFF}, {0xF8, 0xFE}}));
     for (int f = 0; f < 5; ++f) {
         const auto fn = static_cast<F>(f);
         const FunctionBytes b = WithFunction({0x00, 0x00}, fn);
@@ -39,13 +36,14 @@ TEST(OutputFunction, ChoosingKeepsEveryOtherBitOfBothBytes) {
 TEST(OutputFunction, CaptionsFollowTheFunction) {
     EXPECT_EQ(UseSecondaryCaption(0x04), "Use primary and secondary data");
     EXPECT_EQ(UseSecondaryCaption(0x02), "Use secondary data on timeout");
-    EXPECT_STREQ(PeriodRuleOf(0x24).label, "Duty Cycle (%)");  // bit 5 before bit 2
-    EXPECT_STREQ(PeriodRuleOf(0x04).label, "Time Delay (ms)");
-    EXPECT_STREQ(PeriodRuleOf(0x02).label, "Frequency (hz)");
-    EXPECT_STREQ(PeriodRuleOf(0x01).label, "Frequency (hz)");
+    // Bit 5 before bit 2.
+    EXPECT_EQ((std::vector<std::string>{PeriodRuleOf(0x24).label, PeriodRuleOf(0x04).label,
+                                        PeriodRuleOf(0x02).label, PeriodRuleOf(0x01).label}),
+              (std::vector<std::string>{"Duty Cycle (%)", "Time Delay (ms)", "Frequency (hz)",
+                                        "Frequency (hz)"}));
 }
 
-class SelectFunctionTest : public OutputFixture {};
+using SelectFunctionTest = OutputFixture;
 
 TEST_F(SelectFunctionTest, StoresFunctionThenOptionsEachWritten) {
     const int options = CalAddresses().OutputOptions[2];
@@ -72,8 +70,7 @@ TEST_F(SelectFunctionTest, DefaultBatteriesOnlyForAGaugeWithOptionsBitOne) {
     for (int k = 0; k < 6; ++k) {
         const int at = Cal(1).SecondaryBlock + 2 * k;
         EXPECT_EQ(image.Word(at), VoltsToRaw(volts[k]));
-        EXPECT_EQ(sink.writes[2 + k].first, at);
-        EXPECT_EQ(sink.writes[2 + k].second.size(), 2u);
+        EXPECT_EQ(sink.writes[2 + k], (std::pair(at, Bytes{image.Byte(at), image.Byte(at + 1)})));
     }
 }
 
@@ -145,7 +142,7 @@ TEST(RelayDrive, EveryRowOfTheOffAndOnTables) {
     CheckClicks(on, /*clickOn=*/true);
 }
 
-class RelayDriveStore : public OutputFixture {};
+using RelayDriveStore = OutputFixture;
 
 TEST_F(RelayDriveStore, ClickStoresAndWritesTheFunctionByte) {
     image.SetByte(Cal(3).FunctionFlags, 0x84);

@@ -1,18 +1,13 @@
 #include "calibration/outputs/live_calibration.h"
 
-#include "base/scripted_prompt.h"
 #include "outputs_fixture.h"
 
 namespace vx42 {
 namespace {
 
-class LiveCalibrationTest : public ::testing::Test {
+class LiveCalibrationTest : public OutputFixture {
   protected:
-    CalImage image;
     RecordingLiveLink link;
-    ScriptedPrompt prompt;
-
-    void TearDown() override { EXPECT_TRUE(prompt.Unexpected().empty()); }
 };
 
 TEST_F(LiveCalibrationTest, RefusedOffline) {
@@ -20,12 +15,9 @@ TEST_F(LiveCalibrationTest, RefusedOffline) {
     LiveCalibration live(link, LiveGauge::Duty);
     prompt.ExpectMessage(kLiveOfflineText);
     live.Toggle(2, prompt);
-    EXPECT_TRUE(prompt.ScriptDone());
-    EXPECT_FALSE(live.Running());
-    EXPECT_FALSE(live.AdjustEnabled());
+    EXPECT_FALSE(live.Running() || live.AdjustEnabled());
     EXPECT_EQ(live.Caption(), "Start Calibrate Gauge");
-    EXPECT_TRUE(link.tries.empty());
-    EXPECT_EQ(link.settles, 0);
+    EXPECT_TRUE(link.tries.empty() && link.settles == 0);
 }
 
 TEST_F(LiveCalibrationTest, GaugeOnOutputThreeDrivenAtFortyPercent) {
@@ -33,10 +25,9 @@ TEST_F(LiveCalibrationTest, GaugeOnOutputThreeDrivenAtFortyPercent) {
     const CalImage before = image;
     LiveCalibration live(link, LiveGauge::Duty);
     live.Toggle(2, prompt);
-    EXPECT_EQ(link.settles, 1);
-    EXPECT_TRUE(live.AdjustEnabled());
-    EXPECT_EQ(live.Caption(), "Stop Calibrate Gauge");
-    EXPECT_EQ(live.ValueText(), "0");
+    EXPECT_TRUE(link.settles == 1 && live.AdjustEnabled());
+    EXPECT_EQ(std::tuple(live.Caption(), live.ValueText()),
+              std::tuple("Stop Calibrate Gauge", "0"));
     live.Enter(image, "40");
     EXPECT_EQ(link.written, (LiveWrites{{0x3901, 3}, {0x392F, 0x0F}, {0x3930, 0xA0}}));
     link.written.clear();
@@ -52,8 +43,7 @@ TEST_F(LiveCalibrationTest, GaugeOnOutputThreeDrivenAtFortyPercent) {
 
     live.Toggle(2, prompt);
     EXPECT_EQ(link.written, (LiveWrites{{0x3901, 0}}));
-    EXPECT_EQ(live.Value(), 0);
-    EXPECT_FALSE(live.AdjustEnabled());
+    EXPECT_TRUE(live.Value() == 0 && !live.AdjustEnabled());
     live.Up(image);  // stopped: nothing sent
     EXPECT_EQ(link.written.size(), 1u);
     EXPECT_EQ(image, before);  // never touches the image
@@ -77,17 +67,14 @@ TEST_F(LiveCalibrationTest, EachByteTriedFiveTimesThenGivenUp) {
     LiveCalibration live(link, LiveGauge::Duty);
     link.failuresLeft = 4;
     live.Toggle(1, prompt);
-    EXPECT_EQ(link.tries.size(), 5u);
-    EXPECT_EQ(link.pauses, 4);
+    EXPECT_EQ(std::tuple(link.tries.size(), link.pauses), std::tuple(5u, 4));
     EXPECT_EQ(link.written, (LiveWrites{{0x3901, 2}}));
 
     link.tries.clear();
     link.pauses = 0;
     link.failuresLeft = 5;
     live.Up(image);  // the high byte fails five times, the low byte goes on
-    EXPECT_EQ(link.tries.size(), 6u);
-    EXPECT_EQ(link.pauses, 4);
-    EXPECT_EQ(live.Value(), 1);
+    EXPECT_EQ(std::tuple(link.tries.size(), link.pauses, live.Value()), std::tuple(6u, 4, 1));
 }
 
 }  // namespace

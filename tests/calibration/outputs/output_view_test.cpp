@@ -32,36 +32,25 @@ TEST_F(OutputViewTest, RelayOutputShownFromTheImage) {
     StoreNames(2, "Engine", "");
 
     const OutputView v = GetCalValues(Scope(1));
-    EXPECT_EQ(v.function, OutputFunction::RelayControl);
-    EXPECT_EQ(v.drive, (DriveStates{Drive::Voltage, Drive::Ground}));
-    EXPECT_EQ(v.outputName, "Fan relay");
-    EXPECT_FALSE(v.showFormatted);
-    EXPECT_TRUE(v.useSecondary);
-    EXPECT_EQ(v.andOr, AndOr::Or);
-    EXPECT_EQ(v.period, "2500");
-    EXPECT_EQ(v.frame, FunctionFrame::Relay);
-    EXPECT_EQ(v.periodLabel, "Time Delay (ms)");
-    EXPECT_EQ(v.useSecondaryCaption, "Use primary and secondary data");
-
-    const DataSourceView& p = v.data[0];
-    EXPECT_TRUE(p.slotSettingsEnabled);
-    EXPECT_EQ(p.timeout, "750");
-    EXPECT_EQ(p.selection, (MessageSelection{"Engine", "None"}));
-    EXPECT_EQ(p.samplePeriod, "256");
-    EXPECT_EQ(p.averageLength, "4");
-    EXPECT_EQ(p.switchFunction, SwitchFunction::WindowSwitchOn);
-    EXPECT_TRUE(p.bPointsShown);
-    EXPECT_EQ(p.switchPoints, (std::array<std::string, 4>{"100", "150", "0", "0"}));
+    EXPECT_EQ(std::tuple(v.function, v.frame, v.drive, v.outputName, v.showFormatted,
+                         v.useSecondary, v.andOr, v.period, v.periodLabel, v.useSecondaryCaption),
+              std::tuple(OutputFunction::RelayControl, FunctionFrame::Relay,
+                         DriveStates{Drive::Voltage, Drive::Ground}, "Fan relay", false, true,
+                         AndOr::Or, "2500", "Time Delay (ms)", "Use primary and secondary data"));
     using enum TextColour;
+    const DataSourceView& p = v.data[0];
+    EXPECT_EQ(std::tuple(p.slotSettingsEnabled, p.timeout, p.selection, p.samplePeriod,
+                         p.averageLength, p.switchFunction, p.bPointsShown),
+              std::tuple(true, "750", MessageSelection{"Engine", "None"}, "256", "4",
+                         SwitchFunction::WindowSwitchOn, true));
+    EXPECT_EQ(p.switchPoints, (std::array<std::string, 4>{"100", "150", "0", "0"}));
     EXPECT_EQ(p.switchColours, (std::array{Red, Red, Black, Black}));
-
+    // No slot: the lists are left as they are.
     const DataSourceView& s = v.data[1];
-    EXPECT_EQ(s.selection, std::nullopt);  // no slot: the lists are left as they are
-    EXPECT_FALSE(s.slotSettingsEnabled);
-    EXPECT_EQ(s.timeout, "0");
-    EXPECT_EQ(s.switchFunction, SwitchFunction::SimpleOnToOff);
-    EXPECT_FALSE(s.bPointsShown);
-    EXPECT_EQ(s.switchColours, (std::array{Black, Black, Black, Black}));
+    EXPECT_EQ(std::tuple(s.selection, s.slotSettingsEnabled, s.timeout, s.switchFunction,
+                         s.bPointsShown, s.switchColours),
+              std::tuple(std::nullopt, false, "0", SwitchFunction::SimpleOnToOff, false,
+                         std::array{Black, Black, Black, Black}));
     EXPECT_EQ(v.captions, (CanDataCaptions{"Unformated CAN Data", {"Raw", "Raw"}}));
 }
 
@@ -77,21 +66,16 @@ TEST_F(OutputViewTest, GaugeTablesAndVoltageBoxesShown) {
     image.StoreWord(cal.TableBlock + 30, 1234);  // frequency table, column 15
 
     const OutputView v = GetCalValues(Scope(0));
-    EXPECT_EQ(v.function, OutputFunction::VoltageOut);
-    EXPECT_EQ(v.frame, FunctionFrame::VoltageOut);
-    EXPECT_EQ(v.period, "100.00");
-    EXPECT_EQ(v.data[0].voltOutDuty, "10.0");
-    EXPECT_EQ(v.data[1].voltOutDuty, "80.0");
-    EXPECT_EQ(v.data[0].voltOutData, "0");
-    EXPECT_EQ(v.data[1].voltOutData, "900");
+    EXPECT_EQ(std::tuple(v.function, v.frame, v.period, v.data[0].voltOutDuty,
+                         v.data[1].voltOutDuty, v.data[0].voltOutData, v.data[1].voltOutData),
+              std::tuple(OutputFunction::VoltageOut, FunctionFrame::VoltageOut, "100.00", "10.0",
+                         "80.0", "0", "900"));
     ASSERT_EQ(v.analogTable.size(), 7u);
-    EXPECT_EQ(v.analogTable[1][0], "14.01");
-    EXPECT_EQ(v.analogTable[1][1], "10.0");
-    EXPECT_EQ(v.analogTable[0][2], "900");
-    EXPECT_EQ(v.analogTable[0][0], "");
+    EXPECT_EQ(std::tuple(v.analogTable[1][0], v.analogTable[1][1], v.analogTable[0][2],
+                         v.analogTable[0][0]),
+              std::tuple("14.01", "10.0", "900", ""));
     ASSERT_EQ(v.freqTable.size(), 2u);
-    EXPECT_EQ(v.freqTable[1][15], "123.4");
-    EXPECT_EQ(v.freqTable[0][1], "900");
+    EXPECT_EQ(std::tuple(v.freqTable[1][15], v.freqTable[0][1]), std::tuple("123.4", "900"));
 }
 
 TEST_F(OutputViewTest, CaptionsFollowShowFormattedAndTheMessages) {

@@ -1,12 +1,14 @@
 #pragma once
-// A calibration image, an edit target whose module side records every write, and the
-// format context of one output tab; a live link that records the bytes it is given.
+// A calibration image, an edit target whose module side records every write, the format
+// context of one output tab and the scripted questions (every one used, none unscripted); a
+// live link that records the bytes it is given.
 
 #include <gtest/gtest.h>
 
 #include <utility>
 #include <vector>
 
+#include "base/scripted_prompt.h"
 #include "calibration/outputs/live_calibration.h"
 #include "calibration/outputs/output_scope.h"
 
@@ -43,6 +45,12 @@ struct RecordingLiveLink : LiveLink {
 
 class OutputFixture : public ::testing::Test {
   protected:
+    void TearDown() override {
+        EXPECT_TRUE(prompt.Unexpected().empty()) << prompt.Unexpected()[0];
+        EXPECT_TRUE(prompt.ScriptDone());
+    }
+
+    ScriptedPrompt prompt;
     CalImage image;
     bool changed = false;
     RecordingSink sink;

@@ -6,20 +6,16 @@
 namespace vx42 {
 namespace {
 
-TEST(EntryFilters, ColourIsBlackOnlyInsideTheRange) {
-    EXPECT_EQ(ColourTextBox("15.25", 15.25, 1000), TextColour::Black);
-    EXPECT_EQ(ColourTextBox("1000", 15.25, 1000), TextColour::Black);
-    EXPECT_EQ(ColourTextBox("15.24", 15.25, 1000), TextColour::Red);
-    EXPECT_EQ(ColourTextBox("", 1, 32), TextColour::Red);  // empty counts as 0
-}
-
-TEST(EntryFilters, ScaledValuesDropTheFractionNotTheNoise) {
-    EXPECT_EQ(OnTimeCounts(57, 100), 57);  // 57 / 100 * 100 is 56.99... in binary
-    EXPECT_EQ(OnTimeCounts(25, 10000), 2500);
-    EXPECT_EQ(OnTimeCounts(33.33, 1000), 333);
-    EXPECT_EQ(OnTimeCounts(100, 65535 * 2.0), 65535);
-    EXPECT_EQ(TenthsCounts(123.45), 1234);
-    EXPECT_EQ(TenthsCounts(6553.5), 65535);
+TEST(EntryFilters, ColourIsBlackOnlyInsideTheRangeAndScaledValuesDropTheFractionNotTheNoise) {
+    using enum TextColour;
+    EXPECT_EQ((std::vector{ColourTextBox("15.25", 15.25, 1000), ColourTextBox("1000", 15.25, 1000),
+                           ColourTextBox("15.24", 15.25, 1000), ColourTextBox("", 1, 32)}),
+              (std::vector{Black, Black, Red, Red}));  // empty counts as 0
+    // 57 / 100 * 100 is 56.99... in binary.
+    EXPECT_EQ(
+        (std::vector{OnTimeCounts(57, 100), OnTimeCounts(25, 10000), OnTimeCounts(33.33, 1000),
+                     OnTimeCounts(100, 65535 * 2.0), TenthsCounts(123.45), TenthsCounts(6553.5)}),
+        (std::vector<double>{57, 2500, 333, 65535, 1234, 65535}));
 }
 
 class PeriodTest : public OutputFixture {
@@ -34,22 +30,19 @@ class PeriodTest : public OutputFixture {
 // Duty cycle in 36ths (speedo), frequency as a period in µs (gauge), time delay in ms (relay),
 // each clamped to its function's range.
 TEST_F(PeriodTest, EachFunctionStoresItsOwnUnit) {
-    const struct {
-        std::uint8_t flags;
-        const char *text, *shown;
-        unsigned stored;
-    } cases[] = {
+    // The function's flags, the text typed, the text shown and the word stored.
+    const std::tuple<std::uint8_t, const char*, const char*, unsigned> cases[] = {
         {0x20, "50", "50", 1800},        {0x20, "100", "100", 3600},
         {0x20, "150", "100", 3600},      {0x02, "100", "100.00", 10000},
         {0x02, "15.25", "15.26", 65535}, {0x01, "1000", "1000.00", 1000},
         {0x02, "5", "15.26", 65535},     {0x02, "0", "15.26", 65535},
         {0x04, "2500", "2500", 2500},    {0x04, "99999", "65535", 65535},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(Enter(c.flags, c.text), c.shown) << int(c.flags) << " " << c.text;
-        EXPECT_EQ(Stored(), c.stored) << int(c.flags) << " " << c.text;
+    for (const auto& [flags, text, shown, stored] : cases) {
+        EXPECT_EQ(Enter(flags, text), shown) << int(flags) << " " << text;
+        EXPECT_EQ(Stored(), stored) << int(flags) << " " << text;
     }
-    ASSERT_GE(sink.writes.size(), 1u);
+    ASSERT_FALSE(sink.writes.empty());
     EXPECT_EQ(sink.writes[0], (std::pair<int, Bytes>{Cal().Period, {0x07, 0x08}}));
     // A stored period of 0 shows as a frequency without dividing by zero.
     image.StoreWord(Cal().Period, 0);
@@ -61,8 +54,7 @@ class MessageSettings : public OutputFixture {};
 
 TEST_F(MessageSettings, TimeoutNeedsAMessage) {
     EXPECT_EQ(StoreTimeout(Out(1), 0, "500"), "0");
-    EXPECT_TRUE(sink.writes.empty());
-    EXPECT_FALSE(changed);
+    EXPECT_TRUE(sink.writes.empty() && !changed);
     UseSlot(1, 1, 4);
     EXPECT_EQ(StoreTimeout(Out(1), 1, "70000"), "65535");
     ExpectWrites({{CalAddresses().MessageSlot[3].Timeout, {0xFF, 0xFF}}});
@@ -112,10 +104,9 @@ TEST_F(MessageSettings, FiltersKeepTheirBytes) {
     EXPECT_EQ(StoreSamplePeriod(Out(2), 1, "256"), "256");
     EXPECT_EQ(StoreSamplePeriod(Out(2), 1, "300"), "256");
     ExpectWrites({{ds.SamplePeriod, {0}}, {ds.SamplePeriod, {0}}});
-    EXPECT_EQ(StoreSamplePeriod(Out(2), 1, "0"), "1");
-    EXPECT_EQ(StoreSamplePeriod(Out(2), 1, "255.9"), "255");
-    EXPECT_EQ(StoreFilterSize(Out(2), 1, "40"), "32");
-    EXPECT_EQ(StoreFilterSize(Out(2), 1, "-1"), "1");
+    EXPECT_EQ((std::vector{StoreSamplePeriod(Out(2), 1, "0"), StoreSamplePeriod(Out(2), 1, "255.9"),
+                           StoreFilterSize(Out(2), 1, "40"), StoreFilterSize(Out(2), 1, "-1")}),
+              (std::vector<std::string>{"1", "255", "32", "1"}));
     EXPECT_EQ(image.Byte(ds.FilterSize), 1);
 }
 

@@ -33,22 +33,19 @@ TEST_F(SecondaryUse, CheckBoxAndAndOrStoreTheOneByte) {
     EXPECT_EQ(AndOrShown(0), std::nullopt);
 }
 
+// One-hot nibbles in list order, stored and written at the block's byte 8: choosing again
+// replaces only that data's nibble; of several bits the first in list order wins, and none
+// shows "Simple Off to On".
 TEST(SwitchFunctions, NibblesAreOneHotInListOrder) {
-    std::uint8_t b = WithSwitchFunction(0x00, 0, SF::WindowSwitchOn);
-    b = WithSwitchFunction(b, 1, SF::SimpleOnToOff);
-    EXPECT_EQ(b, 0x24);
-    EXPECT_EQ(SwitchFunctionOf(b, 0), SF::WindowSwitchOn);
-    EXPECT_EQ(SwitchFunctionOf(b, 1), SF::SimpleOnToOff);
-    // Choosing again replaces only that data's nibble.
-    EXPECT_EQ(WithSwitchFunction(0xF3, 0, SF::WindowSwitchOff), 0x13);
-    EXPECT_EQ(WithSwitchFunction(0x3F, 1, SF::SimpleOffToOn), 0x38);
-    // Several bits: the first in list order wins; none shows "Simple Off to On".
-    EXPECT_EQ(SwitchFunctionOf(0x30, 0), SF::WindowSwitchOn);
-    EXPECT_EQ(SwitchFunctionOf(0x05, 1), SF::SimpleOnToOff);
-    EXPECT_EQ(SwitchFunctionOf(0x0F, 0), SF::SimpleOffToOn);
-    EXPECT_EQ(SwitchFunctionOf(0xF0, 1), SF::SimpleOffToOn);
-    EXPECT_TRUE(ShowsBPoints(SF::WindowSwitchOff));
-    EXPECT_FALSE(ShowsBPoints(SF::SimpleOnToOff));
+    EXPECT_EQ((Bytes{WithSwitchFunction(0xF3, 0, SF::WindowSwitchOff),
+                     WithSwitchFunction(0x3F, 1, SF::SimpleOffToOn)}),
+              (Bytes{0x13, 0x38}));
+    EXPECT_EQ((std::vector{SwitchFunctionOf(0x24, 0), SwitchFunctionOf(0x24, 1),
+                           SwitchFunctionOf(0x30, 0), SwitchFunctionOf(0x05, 1),
+                           SwitchFunctionOf(0x0F, 0), SwitchFunctionOf(0xF0, 1)}),
+              (std::vector{SF::WindowSwitchOn, SF::SimpleOnToOff, SF::WindowSwitchOn,
+                           SF::SimpleOnToOff, SF::SimpleOffToOn, SF::SimpleOffToOn}));
+    EXPECT_TRUE(ShowsBPoints(SF::WindowSwitchOff) && !ShowsBPoints(SF::SimpleOnToOff));
 }
 
 class SwitchPoints : public OutputFixture {};
@@ -61,16 +58,14 @@ TEST_F(SwitchPoints, FunctionByteIsStoredAndWrittenAtBlockPlusEight) {
     EXPECT_EQ(SwitchFunctionShown(Scope(1), 0), SF::WindowSwitchOn);
 }
 
-TEST_F(SwitchPoints, RawPointsStoredInTheirBlocks) {
+TEST_F(SwitchPoints, PointsStoredInTheirBlocksRawOrThroughTheMessageScaling) {
     EXPECT_EQ(StoreSwitchPoint(Out(0), 0, SP::OffB, " 1234.9"), "1234");
     EXPECT_EQ(StoreSwitchPoint(Out(0), 1, SP::OnA, "70000"), "65535");
     EXPECT_EQ(StoreSwitchPoint(Out(0), 1, SP::OffA, "-3"), "0");
     ExpectWrites({{Cal().PrimaryBlock + 6, {0x04, 0xD2}},
                   {Cal().SecondaryBlock + 0, {0xFF, 0xFF}},
                   {Cal().SecondaryBlock + 2, {0x00, 0x00}}});
-}
-
-TEST_F(SwitchPoints, FormattedPointsGoThroughTheMessageScaling) {
+    // Formatted, through the message's scaling.
     SelectMessage(0, 0, 0.1, -40);
     EXPECT_EQ(StoreSwitchPoint(Out(0), 0, SP::OnA, "0"), "0.0");
     EXPECT_EQ(image.Word(Cal().PrimaryBlock), 400u);

@@ -1,6 +1,5 @@
 #include <functional>
 
-#include "base/scripted_prompt.h"
 #include "calibration/grid/grid_model.h"
 #include "calibration/grid/grid_ops.h"
 #include "calibration/outputs/output_tables.h"
@@ -14,12 +13,7 @@ using G = TableGrid;
 
 class Tables : public OutputFixture {
   protected:
-    void TearDown() override {
-        EXPECT_TRUE(prompt.Unexpected().empty()) << prompt.Unexpected()[0];
-        EXPECT_TRUE(prompt.ScriptDone());
-    }
     void SetPeriod(unsigned period, int output = 0) { image.StoreWord(Cal(output).Period, period); }
-    ScriptedPrompt prompt;
 };
 
 TEST_F(Tables, CellPlacesInTheBlocks) {
@@ -38,32 +32,30 @@ TEST_F(Tables, CellPlacesInTheBlocks) {
     EXPECT_EQ(GetTableCellText(s, G::Freq, -1, 0), "");
 }
 
-TEST_F(Tables, DutyCellKeepsItsOnTimeWhenTheFrequencyChanges) {
+// Duty in tenths of a percent of the period (a changed frequency keeps the on time), the
+// frequency row in tenths of a hertz, the battery rows in volts and data breakpoints as
+// formatted.
+TEST_F(Tables, EachCellInItsOwnUnit) {
     SetPeriod(10000);  // 100 Hz
     EXPECT_EQ(CommitTableCell(Out(), G::Analog, 3, 5, "25"), "25.0");
-    const int at = Cal().TableBlock + 2 * 32 + 2 * 4;
-    ExpectWrites({{at, {0x09, 0xC4}}});
+    ExpectWrites({{Cal().TableBlock + 2 * 32 + 2 * 4, {0x09, 0xC4}}});
     SetPeriod(5000);  // 200 Hz
     EXPECT_EQ(GetTableCellText(Scope(), G::Analog, 3, 5), "50.0");
     SetPeriod(0);  // taken as 1
     EXPECT_EQ(GetTableCellText(Scope(), G::Analog, 3, 5), "250000.0");
-}
 
-TEST_F(Tables, FrequencyCellsInTenthsAndBatteryVolts) {
     EXPECT_EQ(CommitTableCell(Out(), G::Freq, 1, 4, "123.45"), "123.4");
     ExpectWrites({{Cal().TableBlock + 8, {0x04, 0xD2}}});
     EXPECT_EQ(CommitTableCell(Out(), G::Freq, 1, 4, "9000"), "6553.5");
     EXPECT_EQ(CommitTableCell(Out(), G::Freq, 0, 0, "-12"), "0");
     EXPECT_EQ(CommitTableCell(Out(), G::Analog, 4, 0, "14.01"), "14.01");
     EXPECT_EQ(image.Word(Cal().SecondaryBlock + 6), 1043u);
-}
 
-TEST_F(Tables, DataBreakpointsFollowTheFormatting) {
     SelectMessage(0, 0, 0.1, -40);
     EXPECT_EQ(CommitTableCell(Out(), G::Analog, 0, 2, "0"), "0");
-    EXPECT_EQ(image.Word(Cal().PrimaryBlock + 2), 400u);
     EXPECT_EQ(CommitTableCell(Out(), G::Freq, 0, 15, "10"), "10");
-    EXPECT_EQ(image.Word(Cal().PrimaryBlock + 30), 500u);
+    EXPECT_EQ(std::pair(image.Word(Cal().PrimaryBlock + 2), image.Word(Cal().PrimaryBlock + 30)),
+              std::pair(400u, 500u));
 }
 
 TEST_F(Tables, PlotsDrawTheStoredValuesNotTheRoundedTexts) {
@@ -105,10 +97,9 @@ TEST_F(Tables, ABatchStoresOnlyChangedWordsAsFewStagedChanges) {
     EXPECT_TRUE(changed);
     // Two contiguous runs in address order: 16 bytes, then the remaining 14.
     ASSERT_EQ(sink.writes.size(), 2u);
-    EXPECT_EQ(sink.writes[0].first, Cal().TableBlock);
-    EXPECT_EQ(sink.writes[0].second.size(), 16u);
-    EXPECT_EQ(sink.writes[1].first, Cal().TableBlock + 16);
-    EXPECT_EQ(sink.writes[1].second.size(), 14u);
+    EXPECT_EQ(std::tuple(sink.writes[0].first, sink.writes[0].second.size(), sink.writes[1].first,
+                         sink.writes[1].second.size()),
+              std::tuple(Cal().TableBlock, 16u, Cal().TableBlock + 16, 14u));
     sink.writes.clear();
 
     // The words as they were, back as one batch (undo): the image is whole again, so the
@@ -211,50 +202,47 @@ TEST_F(Tables, VoltageOutputBoxesFillTheirCells) {
     SetPeriod(10000, 1);
     EXPECT_EQ(StoreVoltOutDuty(Out(1), 1, "80", prompt), "80.0");
     // Columns 2 to 16 of each battery row: 30 contiguous bytes, two staged changes a row.
-    EXPECT_EQ(sink.writes.size(), 12u);
+    ASSERT_EQ(sink.writes.size(), 12u);
     for (const auto& [address, bytes] : sink.writes)
         for (std::size_t k = 0; k < bytes.size(); k += 2)
             EXPECT_EQ((Bytes{bytes[k], bytes[k + 1]}), (Bytes{0x1F, 0x40}));
-    EXPECT_EQ(sink.writes[0].first, Cal(1).TableBlock + 2);
-    EXPECT_EQ(sink.writes[11].first, Cal(1).TableBlock + 5 * 32 + 18);
+    EXPECT_EQ(std::pair(sink.writes[0].first, sink.writes[11].first),
+              std::pair(Cal(1).TableBlock + 2, Cal(1).TableBlock + 5 * 32 + 18));
     sink.writes.clear();
     EXPECT_EQ(StoreVoltOutDuty(Out(1), 1, "80", prompt), "80.0");
     EXPECT_TRUE(sink.writes.empty());  // nothing changed: nothing written
 
     EXPECT_EQ(StoreVoltOutDuty(Out(1), 0, "10", prompt), "10.0");
     EXPECT_EQ(sink.writes.size(), 6u);
-    EXPECT_EQ(image.Word(Cal(1).TableBlock), 1000u);
-    EXPECT_EQ(image.Word(Cal(1).TableBlock + 2), 8000u);  // max cells untouched
+    // The max cells untouched.
+    EXPECT_EQ(std::pair(image.Word(Cal(1).TableBlock), image.Word(Cal(1).TableBlock + 2)),
+              std::pair(1000u, 8000u));
     sink.writes.clear();
 
     EXPECT_EQ(StoreVoltOutData(Out(1), 1, "70000", prompt), "65535");
     EXPECT_EQ(sink.writes.size(), 2u);
-    EXPECT_EQ(image.Word(Cal(1).PrimaryBlock), 0u);
-    EXPECT_EQ(image.Word(Cal(1).PrimaryBlock + 30), 65535u);
+    EXPECT_EQ(std::pair(image.Word(Cal(1).PrimaryBlock), image.Word(Cal(1).PrimaryBlock + 30)),
+              std::pair(0u, 65535u));
     EXPECT_EQ(StoreVoltOutData(Out(1), 0, "12", prompt), "12");
     EXPECT_EQ(VoltOutDataText(Scope(1), 1), "65535");
 }
 
+// Spread over the primary message's bits as one batch, or refused without a message.
 TEST_F(Tables, BreakpointsSpreadOverTheMessagesBits) {
+    const CalImage before = image;
+    prompt.ExpectMessage("primary CAN message");
+    EXPECT_FALSE(SetBreakpointsToMessageRange(Out(), std::nullopt, prompt));
+    EXPECT_TRUE(image == before && sink.writes.empty() && !changed);
+
     ASSERT_TRUE(SetBreakpointsToMessageRange(Out(), 8, prompt));
     for (int k = 0; k < 16; ++k) EXPECT_EQ(image.Word(Cal().PrimaryBlock + 2 * k), 17u * k);
     EXPECT_EQ(sink.writes.size(), 2u);  // as one batch: the 32 bytes in two staged changes
-
     SetBreakpointsToMessageRange(Out(), 16, prompt);
     for (int k = 0; k < 16; ++k) EXPECT_EQ(image.Word(Cal().PrimaryBlock + 2 * k), 4369u * k);
-    SetBreakpointsToMessageRange(Out(), 10, prompt);  // 1023 / 15 = 68.2: rounded
-    EXPECT_EQ(image.Word(Cal().PrimaryBlock + 2), 68u);
-    EXPECT_EQ(image.Word(Cal().PrimaryBlock + 2 * 8), 546u);  // 545.6
-    EXPECT_EQ(image.Word(Cal().PrimaryBlock + 30), 1023u);
-}
-
-TEST_F(Tables, BreakpointsRefusedWithoutAPrimaryMessage) {
-    prompt.ExpectMessage("primary CAN message");
-    const CalImage before = image;
-    EXPECT_FALSE(SetBreakpointsToMessageRange(Out(), std::nullopt, prompt));
-    EXPECT_EQ(image, before);
-    EXPECT_TRUE(sink.writes.empty());
-    EXPECT_FALSE(changed);
+    SetBreakpointsToMessageRange(Out(), 10, prompt);  // 1023 / 15 = 68.2 and 545.6: rounded
+    EXPECT_EQ((std::vector{image.Word(Cal().PrimaryBlock + 2), image.Word(Cal().PrimaryBlock + 16),
+                           image.Word(Cal().PrimaryBlock + 30)}),
+              (std::vector{68u, 546u, 1023u}));
 }
 
 }  // namespace
