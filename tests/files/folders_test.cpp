@@ -1,5 +1,5 @@
 // Where the tool reads and writes: beside the programs in the build folder, the shipped data
-// and the user's own folders when installed.
+// and the user's own folders when installed (in the PREFIX layout, or in one marked folder).
 
 #include "files/folders.h"
 
@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 #include "files/paths.h"
 #include "support/saved_environment.h"
@@ -46,6 +47,15 @@ TEST(Folders, InstalledTheSharedDataAndTheUsersFoldersAreApart) {
     folders = FoldersFor(bin, "", "");
     EXPECT_EQ(std::tuple(folders.shared, folders.userData, folders.state),
               std::tuple(Utf8FromPath(share), bin, bin));
+}
+
+TEST(Folders, InstalledInOneFolderTheMarkerSendsTheWritesToTheUsersFolders) {
+    test::TempDir install;
+    const std::string folder = Utf8FromPath(install.path());
+    std::ofstream(install.path() / kInstalledMarkerName) << "installed\n";
+    const AppFolders folders = FoldersFor(folder, "/home/me/data", "/home/me/state");
+    EXPECT_EQ(std::tuple(folders.installed, folders.shared, folders.userData, folders.state),
+              std::tuple(true, folder, "/home/me/data", "/home/me/state"));
 }
 
 #ifndef _WIN32
