@@ -213,3 +213,7 @@ cycle "$work/window.msi" 1
 [ -z "$(find "$HOME" -name '*.desktop' -o -name '*.menu')" ] ||
   fail "Wine put desktop entries on the host: $(find "$HOME" -name '*.desktop')"
 echo "windows_installer: $(basename "$msi") installed, used and uninstalled, with and without the windows"
+# A failed run leaves its prefix to be looked into; a passing one leaves nothing (it is large).
+stop_server
+cd "$build"
+rm -rf "$work"
