@@ -53,6 +53,10 @@ default_of() {  # a key's default value, empty when it has none
 install() {  # MSI
   wine msiexec /i "$(windows_path "$1")" /qn /l "$(windows_path "$work/install.log")" ||
     { iconv -f UTF-16LE "$work/install.log" 2>/dev/null | tail -30 >&2; fail "msiexec /i failed"; }
+  # Whatever the install started (Wine's menu builder would be one) has finished.
+  WINEPREFIX="$prefix" "$wineserver" -w
+  [ -z "$(find "$HOME" -name '*.desktop' -o -name '*.menu')" ] ||
+    fail "Wine put desktop entries on the host: $(find "$HOME" -name '*.desktop' -o -name '*.menu')"
 }
 
 # Checks of an installed package: with WINDOW=1 it holds the windows.
@@ -210,8 +214,6 @@ DLL_DIRS=$qt/bin QT_PLUGINS=$qt/plugins \
 bash "$source/packaging/windows/make-msi.sh" "$work/stage" "$version" "$work/window.msi"
 cycle "$work/window.msi" 1
 
-[ -z "$(find "$HOME" -name '*.desktop' -o -name '*.menu')" ] ||
-  fail "Wine put desktop entries on the host: $(find "$HOME" -name '*.desktop')"
 echo "windows_installer: $(basename "$msi") installed, used and uninstalled, with and without the windows"
 # A failed run leaves its prefix to be looked into; a passing one leaves nothing (it is large).
 stop_server
