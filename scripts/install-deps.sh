@@ -15,7 +15,7 @@ packages=(
   bash-completion
   clang libclang-rt-14-dev clang-format
   locales
-  g++-mingw-w64-x86-64-posix googletest wine64
+  g++-mingw-w64-x86-64-posix googletest wine64 wixl msitools icoutils
 )
 
 missing=()

@@ -47,11 +47,14 @@ AppFolders FoldersFor(const std::string& programFolder, const std::string& userD
                       const std::string& userStateFolder) {
     AppFolders folders;
     folders.program = programFolder;
-    const fs::path share =
-        PathFromUtf8(programFolder).parent_path() / "share" / kSharedDataFolderName;
+    const fs::path program = PathFromUtf8(programFolder);
+    const fs::path share = program.parent_path() / "share" / kSharedDataFolderName;
     std::error_code ec;
-    folders.installed = !programFolder.empty() && fs::is_directory(share, ec);
-    folders.shared = folders.installed ? Utf8FromPath(share.lexically_normal()) : programFolder;
+    const bool prefix = !programFolder.empty() && fs::is_directory(share, ec);
+    const bool marked =
+        !programFolder.empty() && fs::is_regular_file(program / kInstalledMarkerName, ec);
+    folders.installed = prefix || marked;
+    folders.shared = prefix ? Utf8FromPath(share.lexically_normal()) : programFolder;
     // Without a home for the user's folders there is nowhere better than the program folder.
     const bool own = folders.installed && !userDataFolder.empty() && !userStateFolder.empty();
     folders.userData = own ? userDataFolder : programFolder;

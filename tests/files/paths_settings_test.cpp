@@ -240,6 +240,15 @@ TEST(Folders, InstalledTheSharedDataAndTheUsersFoldersAreApart) {
               std::tuple(Utf8FromPath(share), bin, bin));
 }
 
+TEST(Folders, InstalledInOneFolderTheMarkerSendsTheWritesToTheUsersFolders) {
+    test::TempDir install;
+    const std::string folder = Utf8FromPath(install.path());
+    std::ofstream(install.path() / kInstalledMarkerName) << "installed\n";
+    const AppFolders folders = FoldersFor(folder, "/home/me/data", "/home/me/state");
+    EXPECT_EQ(std::tuple(folders.installed, folders.shared, folders.userData, folders.state),
+              std::tuple(true, folder, "/home/me/data", "/home/me/state"));
+}
+
 #ifndef _WIN32
 TEST(Folders, TheUsersFoldersNameTheApplicationOnce) {
     using test::SavedEnvironment;
