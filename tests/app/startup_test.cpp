@@ -18,12 +18,13 @@ TEST(Startup, TheProgramNameChoosesTheMode) {
 }
 
 TEST(Startup, OnlineDisplay) {
-    EXPECT_STREQ(OnlineStatusDisplay(false).labelCaption, "Offline");
-    EXPECT_STREQ(OnlineStatusDisplay(false).menuCaption, "Connect");
-    EXPECT_EQ(OnlineStatusDisplay(false).rgb, 0xFF0000u);
-    EXPECT_STREQ(OnlineStatusDisplay(true).labelCaption, "Online");
-    EXPECT_STREQ(OnlineStatusDisplay(true).menuCaption, "Disconnect");
-    EXPECT_EQ(OnlineStatusDisplay(true).rgb, 0x00FF00u);
+    for (const bool online : {false, true}) {
+        const auto shown = OnlineStatusDisplay(online);
+        EXPECT_EQ(
+            std::tuple(std::string(shown.labelCaption), std::string(shown.menuCaption), shown.rgb),
+            online ? std::tuple("Online", "Disconnect", 0x00FF00u)
+                   : std::tuple("Offline", "Connect", 0xFF0000u));
+    }
 }
 
 TEST(Startup, StatusBarTexts) {
@@ -53,10 +54,8 @@ TEST(Startup, StatusBarTexts) {
     };
     for (const auto& c : cases) {
         const StatusTexts t = StatusBarTexts(c.facts);
-        EXPECT_EQ(t.connection, c.texts.connection);
-        EXPECT_EQ(t.module, c.texts.module);
-        EXPECT_EQ(t.file, c.texts.file);
-        EXPECT_EQ(t.canSpeed, c.texts.canSpeed);
+        EXPECT_EQ(std::tie(t.connection, t.module, t.file, t.canSpeed),
+                  std::tie(c.texts.connection, c.texts.module, c.texts.file, c.texts.canSpeed));
     }
 }
 

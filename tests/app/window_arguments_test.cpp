@@ -31,13 +31,9 @@ Outcome Read(std::vector<const char*> args, StartupMode mode = StartupMode::Full
 
 TEST(WindowArguments, AFileAndTheSimulatorStartTheWindow) {
     const Outcome none = Read({});
-    EXPECT_FALSE(none.status);
-    EXPECT_FALSE(none.arguments.simulator);
-    EXPECT_TRUE(none.arguments.file.empty());
-
+    EXPECT_FALSE(none.status || none.arguments.simulator || !none.arguments.file.empty());
     const Outcome both = Read({"--simulator", "/jobs/truck 12.DVF"});
-    EXPECT_FALSE(both.status);
-    EXPECT_TRUE(both.arguments.simulator);
+    EXPECT_TRUE(!both.status && both.arguments.simulator);
     // (On Windows the path is on the current drive, which it then names.)
     EXPECT_EQ(both.arguments.file,
               Utf8FromPath(std::filesystem::absolute(PathFromUtf8("/jobs/truck 12.DVF"))));
@@ -50,17 +46,14 @@ TEST(WindowArguments, AFileAndTheSimulatorStartTheWindow) {
               Utf8FromPath((std::filesystem::current_path() / "truck.DVF").lexically_normal()));
 }
 
+// The texts of --version and the program's own help are the command line test's
+// (window_command_line_test.sh).
 TEST(WindowArguments, HelpAndVersionEndTheRunWithoutAWindow) {
     const Outcome help = Read({"--help"});
     EXPECT_EQ(help.status, 0);
-    for (const char* part : {"VX42", "--simulator", "FILE", "--version", "vx42ctl"})
-        EXPECT_NE(help.out.find(part), std::string::npos) << part << " in\n" << help.out;
+    EXPECT_NE(help.out.find("vx42ctl"), std::string::npos) << help.out;
     EXPECT_TRUE(help.err.empty());
-
     EXPECT_EQ(Read({"--version"}).status, 0);
-    EXPECT_EQ(Read({"--version"}).out, "VX42 Version " + ProgramVersion() + "\n");
-    const Outcome relay = Read({"--version"}, StartupMode::Relay);
-    EXPECT_EQ(relay.out, "VX42 Relay Control Version " + ProgramVersion() + "\n");
     EXPECT_NE(Read({"-h"}, StartupMode::Relay).out.find("VX42RelayControl"), std::string::npos);
 }
 
@@ -78,20 +71,12 @@ TEST(WindowArguments, WhatTheWindowDoesNotTakeIsRefusedInOneLine) {
         const Outcome o = Read(c.args);
         EXPECT_EQ(o.status, kUsageStatus) << c.named;
         EXPECT_TRUE(o.out.empty());
-        EXPECT_EQ(o.err.rfind("VX42: ", 0), 0u) << o.err;
-        EXPECT_NE(o.err.find(c.named), std::string::npos) << o.err;
-        EXPECT_NE(o.err.find("VX42 --help"), std::string::npos) << o.err;
-        EXPECT_EQ(o.err.find('\n'), o.err.size() - 1) << o.err;  // one line
+        // One line, naming the program, what was refused and where help is.
+        EXPECT_TRUE(o.err.rfind("VX42: ", 0) == 0 && o.err.find(c.named) != std::string::npos &&
+                    o.err.find("VX42 --help") != std::string::npos &&
+                    o.err.find('\n') == o.err.size() - 1)
+            << o.err;
     }
-}
-
-TEST(WindowArguments, NoDisplayIsOneLineNamingWhatIsMissing) {
-    const std::string unset = NoDisplayMessage("VX42", "");
-    EXPECT_NE(unset.find("DISPLAY"), std::string::npos);
-    const std::string gone = NoDisplayMessage("VX42RelayControl", ":99");
-    EXPECT_EQ(gone.rfind("VX42RelayControl: ", 0), 0u);
-    EXPECT_NE(gone.find("\":99\""), std::string::npos);
-    for (const std::string& line : {unset, gone}) EXPECT_EQ(line.find('\n'), std::string::npos);
 }
 
 }  // namespace

@@ -82,16 +82,6 @@ TEST(Paths, DocumentsFolderFollowsTheUserDirectories) {
 }
 #endif
 
-TEST(Paths, FileExistsAndLengthNeverThrow) {
-    test::TempDir dir;
-    EXPECT_EQ(std::tuple(FileExists(dir.file("missing")), FileLength(dir.file("missing"))),
-              std::tuple(false, 0u));
-    EXPECT_FALSE(FileExists(dir.str()));  // a folder is no file
-    std::ofstream(dir.file("five")) << "12345";
-    EXPECT_EQ(std::tuple(FileExists(dir.file("five")), FileLength(dir.file("five"))),
-              std::tuple(true, 5u));
-}
-
 TEST(Paths, DialogsStartInAnExistingFolder) {
     test::TempDir dir;
     const std::string made = dir.file("VX42") + S + "Calibrations";
@@ -108,30 +98,26 @@ TEST(Paths, DialogsStartInAnExistingFolder) {
     EXPECT_EQ(DialogStartFolder("no-such-relative-folder" + S + "x", false), "");
 }
 
-TEST(Settings, FirstRunGivesTheDefaults) {
+TEST(Settings, FirstRunGivesTheDefaultsAndTheStoreKeepsWhatIsSaved) {
     MemorySettingsStore store;
-    const Settings s =
+    Settings s =
         LoadSettings(store, S + "opt" + S + "vx42", S + "home" + S + "me" + S + "Documents" + S);
     EXPECT_EQ(s.LibraryPath, S + "opt" + S + "vx42" + S + "Libraries");
     EXPECT_EQ(s.FirmwarePath, S + "opt" + S + "vx42" + S + "Firmware");
     EXPECT_EQ(s.CalibrationPath,
               S + "home" + S + "me" + S + "Documents" + S + "VX42" + S + "Calibrations");
     EXPECT_EQ(s.Units, UnitFlags{});
-}
 
-TEST(Settings, RoundTripThroughTheStore) {
-    MemorySettingsStore store;
-    Settings s = LoadSettings(store, "p", "d/");
     s.Units.MetricFlow = true;
     s.Units.MetricTemperature = false;
     s.CalibrationPath = "cal/";
     SaveSettings(store, s);
-    EXPECT_EQ(store.Get("Units", "Flow"), "True");
-    EXPECT_EQ(store.Get("Units", "Temperature"), "False");
+    EXPECT_EQ(std::tuple(store.Get("Units", "Flow"), store.Get("Units", "Temperature")),
+              std::tuple("True", "False"));
     const Settings back = LoadSettings(store, "other", "other/");
     EXPECT_EQ(std::tuple(back.Units.MetricFlow, back.Units.MetricTemperature, back.CalibrationPath,
                          back.LibraryPath),
-              std::tuple(true, false, "cal/", "p" + S + "Libraries"));
+              std::tuple(true, false, "cal/", s.LibraryPath));
 }
 
 TEST(Settings, TextToBoolReadsWordsAndNumbers) {
@@ -196,9 +182,11 @@ TEST(FileIo, ANonAsciiFolderIsCreatedWrittenReadAndListed) {
     const std::string file = JoinPath(folder, "Réglage №2.DVF");
     WriteFileAtomic(file, Bytes{1, 2, 3});
     WriteFileAtomic(file, Bytes{4, 5});
-    EXPECT_TRUE(FileExists(file));
-    EXPECT_EQ(FileLength(file), 2u);
-    EXPECT_EQ(Read(file), (Bytes{4, 5}));
+    EXPECT_EQ(std::tuple(FileExists(file), FileLength(file), Read(file)),
+              std::tuple(true, 2u, Bytes{4, 5}));
+    // Neither throws for what is missing or no file.
+    EXPECT_EQ(std::tuple(FileExists(file + "x"), FileLength(file + "x"), FileExists(folder)),
+              std::tuple(false, 0u, false));
 
     std::vector<std::string> listed;
     for (const auto& entry : fs::directory_iterator(PathFromUtf8(folder)))
@@ -207,17 +195,6 @@ TEST(FileIo, ANonAsciiFolderIsCreatedWrittenReadAndListed) {
     const std::string renamed = JoinPath(folder, "Réglage №3.DVF");
     EXPECT_TRUE(RenameWithoutReplacing(file, renamed));
     EXPECT_EQ(Read(renamed), (Bytes{4, 5}));
-}
-
-TEST(Folders, FromTheBuildFolderEverythingIsBesideThePrograms) {
-    test::TempDir build;
-    const std::string bin = (build.path() / "bin").string();
-    fs::create_directories(bin);
-    const AppFolders folders = FoldersFor(bin, "/home/me/data", "/home/me/state");
-    EXPECT_EQ(std::tuple(folders.installed, folders.shared, folders.userData, folders.state),
-              std::tuple(false, bin, bin, bin));
-    EXPECT_EQ(folders.sharedLibraries(), JoinPath(bin, "Libraries") + kPathSeparator);
-    EXPECT_EQ(folders.userLibraries(), folders.sharedLibraries());
 }
 
 TEST(Folders, InstalledTheSharedDataAndTheUsersFoldersAreApart) {
@@ -240,13 +217,23 @@ TEST(Folders, InstalledTheSharedDataAndTheUsersFoldersAreApart) {
               std::tuple(Utf8FromPath(share), bin, bin));
 }
 
-TEST(Folders, InstalledInOneFolderTheMarkerSendsTheWritesToTheUsersFolders) {
-    test::TempDir install;
-    const std::string folder = Utf8FromPath(install.path());
-    std::ofstream(install.path() / kInstalledMarkerName) << "installed\n";
-    const AppFolders folders = FoldersFor(folder, "/home/me/data", "/home/me/state");
-    EXPECT_EQ(std::tuple(folders.installed, folders.shared, folders.userData, folders.state),
-              std::tuple(true, folder, "/home/me/data", "/home/me/state"));
+// From the build folder everything is beside the programs; installed in one folder, the
+// marker sends the writes to the user's folders.
+TEST(Folders, OneFolderKeepsEverythingBesideTheProgramsUnlessMarkedInstalled) {
+    for (const bool marked : {false, true}) {
+        test::TempDir dir;
+        const std::string bin = Utf8FromPath(dir.path());
+        if (marked) std::ofstream(dir.path() / kInstalledMarkerName) << "installed\n";
+        const AppFolders folders = FoldersFor(bin, "/home/me/data", "/home/me/state");
+        EXPECT_EQ(std::tuple(folders.installed, folders.shared, folders.userData, folders.state),
+                  marked ? std::tuple(true, bin, std::string("/home/me/data"),
+                                      std::string("/home/me/state"))
+                         : std::tuple(false, bin, bin, bin));
+        EXPECT_EQ(folders.sharedLibraries(), JoinPath(bin, "Libraries") + kPathSeparator);
+        if (!marked) {
+            EXPECT_EQ(folders.userLibraries(), folders.sharedLibraries());
+        }
+    }
 }
 
 #ifndef _WIN32

@@ -6,8 +6,7 @@
 #include <QLocale>
 #include <vector>
 
-#include "files/gauge_presets.h"
-#include "output_page_fixture.h"
+#include "ui_fixture.h"
 
 using namespace vx42;
 using namespace vx42::test;
@@ -16,57 +15,43 @@ namespace {
 
 // Decimal steps an installer takes: the shipped "Fuel Level 0-5 V" preset on output 1, a
 // frequency of 62.5 Hz on output 2, a switch point of 12.5 on a message scaled by 0.125 on
-// output 3. Returns the module's whole memory afterwards.
-std::vector<std::uint8_t> DecimalSteps() {
+// output 3. Leaves the module's whole memory afterwards in `memory`.
+void DecimalSteps(std::vector<std::uint8_t>& memory) {
     PageFixture f;
-    f.w.app.libraries.MessageLibraries.back().Messages.push_back(
-        TestMessage("Pressure", 4, 16, 0.125));
-    f.w.app.presets =
-        ReadGaugePresets(std::string(VX42_SOURCE_DIR) + "/data/GaugePresets.CFG", f.w.prompt);
+    f.app.libraries.MessageLibraries.back().Messages.push_back(
+        test::TestMessage("Pressure", 4, 16, 0.125));
     OutputPage& p = f.page();
     p.Reload();
-    p.cmbPresets->clear();
-    p.cmbPresets->addItem("Custom");
-    for (const GaugePreset& preset : f.w.app.presets)
-        p.cmbPresets->addItem(
-            QString::fromStdString(preset.GaugeName + " - " + preset.GaugePartNum));
-    f.GoOnline();
-
-    PageFixture::Choose(p.cmbPresets, "Fuel Level 0-5 V - FG-0500-A");
+    f.ListPresets(
+        ReadGaugePresets(std::string(VX42_SOURCE_DIR) + "/data/GaugePresets.CFG", f.prompt));
+    f.Connect();
+    const QString fuel = "Fuel Level 0-5 V - FG-0500-A";
+    PageFixture::Choose(p.cmbPresets, fuel);
     f.Settle();
     // The preset still matches what was written: its decimals were read as written.
-    [&] { QCOMPARE(p.cmbPresets->currentText(), QString("Fuel Level 0-5 V - FG-0500-A")); }();
+    QCOMPARE(p.cmbPresets->currentText(), fuel);
 
     f.SelectTab(1);
     p.optType[2]->click();
-    f.Settle();
     PageFixture::Type(p.txtPeriod, "62.5");
     f.Settle();
-    [&] {
-        QCOMPARE(f.Word(f.cal(1).Period), 0x3E80u);  // 16000 tenths of a hertz
-        QCOMPARE(p.txtPeriod->text(), QString("62.50"));
-    }();
+    QCOMPARE(p.txtPeriod->text(), QString("62.50"));
     // A comma is refused with the tables' message, and nothing is written.
-    f.w.prompt.ExpectMessage("\"62,7\" is not a number");
+    f.prompt.ExpectMessage("\"62,7\" is not a number");
     PageFixture::Type(p.txtPeriod, "62,7");
     f.Settle();
-    [&] {
-        QCOMPARE(f.Word(f.cal(1).Period), 0x3E80u);
-        QCOMPARE(p.txtPeriod->text(), QString("62,7"));
-        QVERIFY(p.txtPeriod->hasFocus());
-    }();
+    QCOMPARE(f.Word(f.cal(1).Period), 0x3E80u);  // 16000 tenths of a hertz
+    QCOMPARE(p.txtPeriod->text(), QString("62,7"));
+    QVERIFY(p.txtPeriod->hasFocus());
 
     f.SelectTab(2);
     p.optType[3]->click();
-    f.Settle();
     f.SelectMessage(0, "Pressure");
     if (!p.chkFormatCAN->isChecked()) p.chkFormatCAN->click();  // switch points in its units
-    f.Settle();
     PageFixture::Type(p.txtOnA[0], "12.5");
     f.Settle();
-    [&] { QCOMPARE(f.Word(f.cal(2).PrimaryBlock), 100u); }();  // 12.5 / 0.125
-    const auto& memory = f.w.sim->Module().Memory();
-    return {memory.begin(), memory.end()};
+    QCOMPARE(f.Word(f.cal(2).PrimaryBlock), 100u);  // 12.5 / 0.125
+    memory.assign(f.Held().Memory().begin(), f.Held().Memory().end());
 }
 
 }  // namespace
@@ -74,26 +59,24 @@ std::vector<std::uint8_t> DecimalSteps() {
 class CommaLocaleTest : public QObject {
     Q_OBJECT
   private slots:
-    void decimalStepsWriteTheSameBytes();
-};
-
-void CommaLocaleTest::decimalStepsWriteTheSameBytes() {
-    const std::vector<std::uint8_t> plain = DecimalSteps();
-    if (QTest::currentTestFailed()) return;
-    std::vector<std::uint8_t> comma;
-    {
-        CommaLocale locale;
-        if (!locale.active()) QSKIP(locale.reason().c_str());
-        const QLocale before;
-        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        comma = DecimalSteps();
-        QLocale::setDefault(before);
+    void decimalStepsWriteTheSameBytes() {
+        std::vector<std::uint8_t> plain, comma;
+        DecimalSteps(plain);
+        if (QTest::currentTestFailed()) return;
+        {
+            test::CommaLocale locale;
+            if (!locale.active()) QSKIP(locale.reason().c_str());
+            const QLocale before;
+            QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+            DecimalSteps(comma);
+            QLocale::setDefault(before);
+        }
+        QCOMPARE(comma.size(), plain.size());
+        int differing = 0;
+        for (std::size_t i = 0; i < plain.size(); ++i) differing += plain[i] != comma[i];
+        QCOMPARE(differing, 0);
     }
-    QCOMPARE(comma.size(), plain.size());
-    int differing = 0;
-    for (std::size_t i = 0; i < plain.size(); ++i) differing += plain[i] != comma[i];
-    QCOMPARE(differing, 0);
-}
+};
 
 QTEST_MAIN(CommaLocaleTest)
 #include "comma_locale_test.moc"

@@ -3,35 +3,15 @@
 // technology, and the function chosen by the buttons' state rather than by a click.
 
 #include <QAccessible>
-#include <QAction>
-#include <QApplication>
-#include <QGroupBox>
-#include <QLabel>
-#include <QListWidget>
-#include <QMenu>
 #include <QMenuBar>
-#include <QRadioButton>
 #include <QSet>
-#include <QTest>
-#include <QTreeWidget>
-#include <functional>
 
 #include "app/qt/frm_input_box.h"
-#include "dialog_fixture.h"
-#include "output_page_fixture.h"
 #include "ui/dialogs/frm_about.h"
-#include "ui/dialogs/frm_calibration_check.h"
-#include "ui/dialogs/frm_can_speed.h"
-#include "ui/dialogs/frm_firmware_upgrade.h"
-#include "ui/dialogs/frm_message_setup.h"
-#include "ui/dialogs/frm_module_history.h"
-#include "ui/dialogs/frm_unit_settings.h"
-#include "ui/widgets/table_grid.h"
+#include "ui_fixture.h"
 
 using namespace vx42;
-using vx42::test::OnlinePage;
-using vx42::test::OnModal;
-using vx42::test::PageFixture;
+using namespace vx42::test;
 
 namespace {
 
@@ -79,23 +59,27 @@ QSet<QString> Reachable(const QWidget& window) {
     return out;
 }
 
-// Every name of `expected` appears exactly once in `cycle`, in this order.
-void ExpectInOrder(const QStringList& cycle, const QStringList& expected) {
-    int last = -1;
-    for (const QString& name : expected) {
-        QCOMPARE(cycle.count(name), 1);
-        const int at = static_cast<int>(cycle.indexOf(name));
-        QVERIFY2(at > last, qPrintable(name + " out of order in: " + cycle.join(", ")));
-        last = at;
-    }
-}
-
-// A cycle visits each control that can take the focus once, and nothing else.
-void ExpectEveryControlOnce(const QWidget& window, const QStringList& cycle) {
-    QVERIFY2(!cycle.contains("(no way back to the start)"), qPrintable(cycle.join(", ")));
-    const QSet<QString> visited(cycle.begin(), cycle.end());
-    QCOMPARE(visited.size(), cycle.size());
-    QCOMPARE(visited, Reachable(window));
+// The Tab cycle from `start`: it visits each control of `window` that can take the focus
+// once and nothing else, the names of `expected` in this order (blank-separated), and Shift+Tab
+// visits the same stops the other way round.
+QStringList CheckCycle(const QWidget& window, QWidget* start, const char* expected) {
+    const QStringList cycle = TabCycle(start);
+    [&] {
+        QVERIFY2(!cycle.contains("(no way back to the start)"), qPrintable(cycle.join(", ")));
+        const QSet<QString> visited(cycle.begin(), cycle.end());
+        QCOMPARE(visited.size(), cycle.size());
+        QCOMPARE(visited, Reachable(window));
+        int last = -1;
+        for (const QString& name : QString(expected).split(' ')) {
+            const int at = static_cast<int>(cycle.indexOf(name));
+            QVERIFY2(at > last, qPrintable(name + " out of order in: " + cycle.join(", ")));
+            last = at;
+        }
+        QStringList back = TabCycle(start, false);
+        std::reverse(back.begin() + 1, back.end());
+        QCOMPARE(back, cycle);
+    }();
+    return cycle;
 }
 
 QString AccessibleName(QWidget* w) {
@@ -103,24 +87,18 @@ QString AccessibleName(QWidget* w) {
     return a ? a->text(QAccessible::Name) : QString();
 }
 
-// The dialog's Tab cycle from its first control checked against the expected order.
+// The dialog's Tab cycle from its first control, as CheckCycle checks it.
 template <typename D>
-void CheckDialogOrder(QAction* command, const QStringList& expected,
+void CheckDialogOrder(QAction* command, const char* expected,
                       std::function<void(D&)> prepare = {}) {
     bool ran = false;
     OnModal<D>([&](D& d) {
         ran = true;
         QVERIFY(QTest::qWaitForWindowActive(&d));
         if (prepare) prepare(d);
-        QWidget* first = d.template findChild<QWidget*>(expected.front());
-        QVERIFY2(first, qPrintable(expected.front()));
-        const QStringList cycle = TabCycle(first);
-        ExpectEveryControlOnce(d, cycle);
-        ExpectInOrder(cycle, expected);
-        // Backwards the same stops, the other way round.
-        QStringList back = TabCycle(first, false);
-        std::reverse(back.begin() + 1, back.end());
-        QCOMPARE(back, cycle);
+        const QString first = QString(expected).section(' ', 0, 0);
+        QVERIFY2(d.template findChild<QWidget*>(first), qPrintable(first));
+        CheckCycle(d, d.template findChild<QWidget*>(first), expected);
     });
     command->trigger();
     QVERIFY(ran);
@@ -135,38 +113,17 @@ class KeyboardAccessTest : public QObject {
         PageFixture f;
         f.page().optType[2]->setChecked(true);  // Analog Gauge: its table and live calibration
         PageFixture::Type(f.page().txtPeriod, "100");
-        QVERIFY(f.page().fraTable->isVisible());
-        QVERIFY(QTest::qWaitForWindowActive(&f.window()));
-
-        const QStringList cycle = TabCycle(f.window().TabStrip);
-        ExpectEveryControlOnce(f.window(), cycle);
-        ExpectInOrder(cycle, {"TabStrip",
-                              "optType_0",
-                              "txtOutputName",
-                              "txtPeriod",
-                              "chkFormatCAN",
-                              "optOff_0",
-                              "optOn_0",
-                              "cmbPresets",
-                              "cmbLibrary_0",
-                              "cmbMessage_0",
-                              "txtSamplePeriod_0",
-                              "txtAverageLength_0",
-                              "chkUseSecondary",
-                              "cmbLibrary_1",
-                              "cmbMessage_1",
-                              "txtSamplePeriod_1",
-                              "txtAverageLength_1",
-                              "mshAnalogTable",
-                              "cmdSetBreakpoints_0",
-                              "cmdCalibrate",
-                              "cmdUpdate"});
+        const QStringList cycle = CheckCycle(
+            f.window, f.window.TabStrip,
+            "TabStrip optType_0 txtOutputName txtPeriod chkFormatCAN optOff_0 optOn_0 cmbPresets "
+            "cmbLibrary_0 cmbMessage_0 txtSamplePeriod_0 txtAverageLength_0 chkUseSecondary "
+            "cmbLibrary_1 cmbMessage_1 txtSamplePeriod_1 txtAverageLength_1 mshAnalogTable "
+            "cmdSetBreakpoints_0 cmdCalibrate cmdUpdate");
         // Enter in a text box stores it and goes on as Tab does.
         PageFixture::Type(f.page().txtOutputName, "Fuel");
         QCOMPARE(NameOf(QApplication::focusWidget()), cycle.at(cycle.indexOf("txtOutputName") + 1));
         // One Tab enters the table, the next leaves it; Shift+Tab and Ctrl+Tab leave too.
         const int table = static_cast<int>(cycle.indexOf("mshAnalogTable"));
-        QCOMPARE(cycle.at(table + 1), QString("cmdSetBreakpoints_0"));
         TableGridWidget* grid = f.page().mshAnalogTable;
         const struct {
             Qt::Key key;
@@ -182,113 +139,112 @@ class KeyboardAccessTest : public QObject {
             QTest::keyClick(grid, leave.key, leave.mods);
             QCOMPARE(NameOf(QApplication::focusWidget()), leave.to);
         }
-        // Inside the table the arrow keys move, the focus staying.
+        // Inside the table the arrow keys move, the focus staying; typing opens the cell's
+        // editor, and Tab commits it and goes on past the table.
         grid->setFocus(Qt::TabFocusReason);
         grid->selectCells(1, 1);
         QTest::keyClick(grid, Qt::Key_Right);
         QTest::keyClick(grid, Qt::Key_Down);
-        QCOMPARE(grid->currentRow(), 2);
-        QCOMPARE(grid->currentColumn(), 2);
         QCOMPARE(QApplication::focusWidget(), grid);
-        // Typing opens the cell's editor; Tab commits it and goes on past the table (a duty
-        // cycle reads against the output's period).
         QTest::keyClick(grid, Qt::Key_5);
-        QVERIFY(grid->editorOpen());
         QTest::keyClick(grid->editor(), Qt::Key_Tab);
         QVERIFY(!grid->editorOpen());
         QCOMPARE(NameOf(QApplication::focusWidget()), cycle.at(table + 1));
         QCOMPARE(QString::fromStdString(grid->cellText(2, 2)), QString("5.0"));
     }
 
-    void relayModeTabsThroughTheSwitchRulesWithoutPresets() {
-        PageFixture f(StartupMode::Relay);
-        f.SelectTab(1);  // relay mode forces the output's function to relay control
-        QVERIFY(f.page().fraRelay->isVisible());
-        QVERIFY(QTest::qWaitForWindowActive(&f.window()));
-        const QStringList cycle = TabCycle(f.window().TabStrip);
-        ExpectEveryControlOnce(f.window(), cycle);
+    // Relay mode forces every output's function to relay control, in the module too, and has
+    // no presets.
+    void relayModeForcesRelayControlAndTabsThroughItsRules() {
+        OnlinePage f(StartupMode::Relay);
+        QCOMPARE(f.window.windowTitle(),
+                 QString("VX42 Relay Control Version 2.1.0 [Auto Retrieved File]"));
+        f.SelectTab(1);
+        f.Settle();
+        QCOMPARE(f.Byte(f.cal(1).FunctionFlags) & 0x27, 0x04);
+        QVERIFY(!f.page().optType[2]->isEnabled());
+        const QStringList cycle =
+            CheckCycle(f.window, f.window.TabStrip,
+                       "TabStrip optType_0 txtOutputName cmbLibrary_0 cmbLibrary_1 "
+                       "chkUseSecondary1 cmbAndOr cmbOptions_0 txtOnA_0 txtOffA_0 cmbOptions_1 "
+                       "txtOnA_1 txtOffA_1 cmdUpdate");
         QVERIFY(!cycle.contains("cmbPresets"));
-        ExpectInOrder(cycle,
-                      {"TabStrip", "optType_0", "txtOutputName", "cmbLibrary_0", "cmbLibrary_1",
-                       "chkUseSecondary1", "cmbAndOr", "cmbOptions_0", "txtOnA_0", "txtOffA_0",
-                       "cmbOptions_1", "txtOnA_1", "txtOffA_1", "cmdUpdate"});
     }
 
     void dialogsTabInReadingOrderAndLetTheFocusGo() {
         PageFixture f;
-        CheckDialogOrder<FrmUnitSettings>(
-            f.window().menuSettingsUnits,
-            {"optTemp_0", "optSpeed_0", "optMap_0", "optFlow_0", "optTorque_0", "optVolume_0",
-             "cmdMetric", "cmdStandard", "cmdApply", "cmdOK", "cmdCancel"});
-        CheckDialogOrder<FrmCanSpeed>(f.window().menuComSetCAN,
-                                      {"optSpeedCAN_0", "cmdOK", "cmdCancel"});
+        CheckDialogOrder<FrmUnitSettings>(f.window.menuSettingsUnits,
+                                          "optTemp_0 optSpeed_0 optMap_0 optFlow_0 optTorque_0 "
+                                          "optVolume_0 cmdMetric cmdStandard cmdApply cmdOK "
+                                          "cmdCancel");
+        CheckDialogOrder<FrmCanSpeed>(f.window.menuComSetCAN, "optSpeedCAN_0 cmdOK cmdCancel");
         // The web address is one stop, and Shift+Tab leaves it as Tab does.
-        CheckDialogOrder<FrmAbout>(f.window().menuHelpAbout, {"lblWebSite", "cmdOK"});
+        CheckDialogOrder<FrmAbout>(f.window.menuHelpAbout, "lblWebSite cmdOK");
         // A new message's fields, row by row: the name and description across the frame, then
         // the two columns of short fields.
         CheckDialogOrder<FrmMessageSetup>(
-            f.window().menuSettingsCAN,
-            {"txtEditMess_0", "txtEditMess_1", "txtEditMess_2", "cmbByteOrder", "txtEditMess_3",
-             "cmbUnit", "cmdAddMessage", "cmdImportDbc"},
+            f.window.menuSettingsCAN,
+            "txtEditMess_0 txtEditMess_1 txtEditMess_2 cmbByteOrder txtEditMess_3 cmbUnit "
+            "cmdAddMessage cmdImportDbc",
             [](FrmMessageSetup& d) { d.cmdAddMessage->click(); });
+        // Start Upgrade waits for a file, so the Tab key passes it by; the address box and the
+        // status list are named.
         CheckDialogOrder<FrmFirmwareUpgrade>(
-            f.window().menuComFirmUpgrade,
-            // Start Upgrade waits for a file, so the Tab key passes it by.
-            {"cmdOpenFile", "cmdGetInfo", "lstStatus", "txtRead", "cmdRead", "cmdSend",
-             "cmdCreateBLU"});
+            f.window.menuComFirmUpgrade,
+            "cmdOpenFile cmdGetInfo lstStatus txtRead cmdRead cmdSend cmdCreateBLU",
+            [](FrmFirmwareUpgrade& d) {
+                QCOMPARE(AccessibleName(d.txtRead), QString("Address"));
+                QVERIFY(!AccessibleName(d.lstStatus).isEmpty());
+            });
     }
 
-    void checkListHistoryAndInputBoxTabInOrder() {
+    void theCheckListHistoryAndInputBoxTabInOrder() {
         PageFixture f;
         const test::TempDir history;
-        f.window().keeper() = RestoreKeeper(history.str(), 200);
-        f.GoOnline();  // a calibration to check and a restore point of it
-        f.window().mEditCheck->trigger();
-        auto* check = f.window().findChild<FrmCalibrationCheck*>();
+        f.window.keeper() = RestoreKeeper(history.str(), 200);
+        f.Connect();  // a calibration to check and a restore point of it
+        f.window.mEditCheck->trigger();
+        auto* check = f.window.findChild<FrmCalibrationCheck*>();
         QVERIFY(check && QTest::qWaitForWindowActive(check));
-        const QStringList cycle = TabCycle(check->lstFindings);
-        ExpectEveryControlOnce(*check, cycle);
-        ExpectInOrder(cycle, {"lstFindings", "cmdCheckAgain", "cmdClose"});
+        CheckCycle(*check, check->lstFindings, "lstFindings cmdCheckAgain cmdClose");
         check->close();
-
         // Module History's lists are named for what they hold.
-        bool ran = false;
-        OnModal<FrmModuleHistory>([&](FrmModuleHistory& d) {
-            ran = true;
-            QVERIFY(QTest::qWaitForWindowActive(&d));
-            const QStringList lists = TabCycle(d.lstModules);
-            ExpectEveryControlOnce(d, lists);
-            ExpectInOrder(lists, {"lstModules", "lstEntries", "txtDifferences"});
-            QCOMPARE(AccessibleName(d.lstModules), QString("Modules"));
-            QCOMPARE(AccessibleName(d.lstEntries), QString("Restore points"));
-        });
-        f.window().menuFileHistory->trigger();
-        QVERIFY(ran);
-
-        // The input box names its text box after its prompt.
+        CheckDialogOrder<FrmModuleHistory>(
+            f.window.menuFileHistory, "lstModules lstEntries txtDifferences",
+            [](FrmModuleHistory& d) {
+                QCOMPARE(AccessibleName(d.lstModules), QString("Modules"));
+                QCOMPARE(AccessibleName(d.lstEntries), QString("Restore points"));
+            });
+        // The input box names its text box after its prompt, and puts the caret after the
+        // digit typed into the table.
         FrmInputBox box("Please enter the value you would like to set the entire selection to.",
                         "Set Selection", "7");
         box.show();
         QVERIFY(QTest::qWaitForWindowActive(&box));
-        const QStringList boxCycle = TabCycle(box.txtEntry);
-        ExpectEveryControlOnce(box, boxCycle);
-        ExpectInOrder(boxCycle, {"txtEntry", "cmdOK", "cmdCancle"});
+        QTRY_VERIFY(box.txtEntry->hasFocus());
+        QCOMPARE(box.txtEntry->cursorPosition(), 1);
+        QVERIFY(!box.txtEntry->hasSelectedText());
+        QTest::keyClick(box.txtEntry, Qt::Key_5);  // appended, not replacing the 7
+        CheckCycle(box, box.txtEntry, "txtEntry cmdOK cmdCancle");
         QCOMPARE(AccessibleName(box.txtEntry), box.lblInfo->text());
+        box.cmdOK->click();
+        QCOMPARE(box.InputBoxResult(), QString("75"));
+        FrmInputBox cancelled("prompt", "Set Selection", "12");
+        cancelled.show();
+        cancelled.cmdCancle->click();
+        QCOMPARE(cancelled.InputBoxResult(), QString());
     }
 
-    void everyLineEditOfThePageHasANameOfItsOwn() {
+    void theControlsAreNamedForAssistiveTechnology() {
         PageFixture f;
         QStringList names;
         for (QLineEdit* box : f.page().findChildren<QLineEdit*>()) {
-            const QString name = AccessibleName(box);
-            QVERIFY2(!name.isEmpty(), qPrintable(box->objectName()));
-            names << name;
+            QVERIFY2(!AccessibleName(box).isEmpty(), qPrintable(box->objectName()));
+            names << AccessibleName(box);
         }
         QVERIFY(names.size() >= 24);
         QCOMPARE(QSet<QString>(names.begin(), names.end()).size(), names.size());
-
         OutputPage& p = f.page();
-        // The controls other than text boxes are named too.
         const std::pair<QWidget*, const char*> named[] = {
             {p.mshAnalogTable, "Analog Gauge Table"},
             {p.mshFreqTable, "Speedo/Tach Gauge Table"},
@@ -306,111 +262,72 @@ class KeyboardAccessTest : public QObject {
         // A caption that changes with the function renames its box.
         p.optType[4]->setChecked(true);
         QCOMPARE(AccessibleName(p.txtPeriod), p.lblOutSetting->text());
-
-        bool ran = false;
-        OnModal<FrmFirmwareUpgrade>([&](FrmFirmwareUpgrade& d) {
-            ran = true;
-            QCOMPARE(AccessibleName(d.txtRead), QString("Address"));
-            QVERIFY(!AccessibleName(d.lstStatus).isEmpty());
-        });
-        f.window().menuComFirmUpgrade->trigger();
-        QVERIFY(ran);
     }
 
     void altKeysOpenTheMenusWithTheirCaptionsUnchanged() {
         PageFixture f;
-        QVERIFY(QTest::qWaitForWindowActive(&f.window()));
-        FrmMain& w = f.window();
-        const struct {
-            Qt::Key key;
-            QMenu* menu;
-            const char* caption;
-        } menus[] = {{Qt::Key_F, w.menuFile, "File"},
-                     {Qt::Key_E, w.mEdit, "Edit"},
-                     {Qt::Key_S, w.menuSettings, "Settings"},
-                     {Qt::Key_C, w.menuCom, "Communications"},
-                     {Qt::Key_H, w.menuHelp, "Help"}};
-        for (const auto& m : menus) {
-            QCOMPARE(QString(m.menu->title()).remove('&'), QString(m.caption));
-            QTest::keyClick(&w, m.key, Qt::AltModifier);
-            QVERIFY2(QTest::qWaitFor([&] { return m.menu->isVisible(); }, 2000), m.caption);
-            m.menu->close();
-            QVERIFY(QTest::qWaitFor([&] { return !m.menu->isVisible(); }, 2000));
+        FrmMain& w = f.window;
+        const std::pair<Qt::Key, QMenu*> menus[] = {{Qt::Key_F, w.menuFile},
+                                                    {Qt::Key_E, w.mEdit},
+                                                    {Qt::Key_S, w.menuSettings},
+                                                    {Qt::Key_C, w.menuCom},
+                                                    {Qt::Key_H, w.menuHelp}};
+        QStringList captions;
+        for (const auto& [key, menu] : menus) {
+            captions << QString(menu->title()).remove('&');
+            QTest::keyClick(&w, key, Qt::AltModifier);
+            QVERIFY2(QTest::qWaitFor([&] { return menu->isVisible(); }, 2000),
+                     qPrintable(captions.back()));
+            menu->close();
+            QVERIFY(QTest::qWaitFor([&] { return !menu->isVisible(); }, 2000));
         }
+        QCOMPARE(captions, QStringList({"File", "Edit", "Settings", "Communications", "Help"}));
         // Update is in the Communications menu too, shown with the Update button.
         QVERIFY(w.menuCom->actions().contains(w.menuComUpdate));
         QCOMPARE(w.menuComUpdate->isVisible(), w.cmdUpdate->isVisible());
-        f.w.prompt.ExpectMessage("You must be connected");
+        f.prompt.ExpectMessage("You must be connected");
         w.menuComUpdate->trigger();
     }
 
-    void settingAFunctionButtonsStateChangesThePageAndTheTitle() {
-        OnlinePage f;
-        const int functionAddress = f.cal(0).FunctionFlags;
-        // A click on output 2 shows what one change of function writes.
-        f.SelectTab(1);
-        int before = f.Applied();
-        f.page().optType[3]->click();
-        f.Settle();
-        const int perChange = f.Applied() - before;
-        QVERIFY(perChange > 0);
-
-        // As the accessibility Toggle action does on output 1: the state changes, no click.
-        f.SelectTab(0);
-        before = f.Applied();
-        f.page().optType[3]->setChecked(true);
-        f.Settle();
-        QVERIFY(f.page().fraRelay->isVisible());
-        QVERIFY(!f.page().fraTable->isVisible());
-        QCOMPARE(f.Applied() - before, perChange);  // stored and written once
-        const std::uint8_t relay = f.image().bytes()[ImageIndex(functionAddress)];
-        QCOMPARE(f.Byte(functionAddress), relay);
-        QVERIFY(f.w.app.files.CalibrationChanged);
-        QVERIFY(f.window().windowTitle().contains("Auto Retrieved"));
-
-        // Saved, then the drive's buttons: they store once per change too, and the title marks
-        // it (what Save writes is the calibration shown, tested with the file commands).
-        f.w.prompt.AnswerSaveFile(f.w.folder.file("relay.DVF"));
-        f.window().SaveCommand(true);
-        QVERIFY(f.window().windowTitle().contains("relay.DVF]"));
-        before = f.Applied();
-        f.page().optOn[1]->setChecked(true);
-        f.Settle();
-        QCOMPARE(f.Applied(), before + 1);
-        QVERIFY(f.window().windowTitle().endsWith("*]"));
-    }
-
-    void arrowsMoveAmongTheFunctionsSpaceOrEnterApplies() {
+    // A function chosen by the button's state (as the accessibility Toggle action does) or by
+    // the keys is stored and written once; arrows passing options apply none of them.
+    void aFunctionChosenWithoutAClickIsStoredOnce() {
         OnlinePage f;
         OutputPage& p = f.page();
         const int flags = f.cal(0).FunctionFlags;
-        p.optType[4]->click();  // Speedo/Tach
+        f.SelectTab(1);
+        int before = f.Applied();
+        p.optType[3]->click();
         f.Settle();
-        const int before = f.Applied();
-        const std::uint8_t speedo = f.Byte(flags);
-        // From Speedo/Tach up to Off: the options passed are not applied, nor is Off.
-        p.optType[4]->setFocus();
-        for (int k = 0; k < 4; ++k) QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
-        f.Settle();
-        QCOMPARE(QApplication::focusWidget(), p.optType[0]);
-        QVERIFY(p.optType[4]->isChecked());
-        QCOMPARE(f.Applied(), before);
-        QCOMPARE(f.Byte(flags), speedo);
-        // Space applies the option that has the focus, once.
-        QTest::keyClick(p.optType[0], Qt::Key_Space);
-        f.Settle();
-        QVERIFY(p.optType[0]->isChecked());
-        QCOMPARE(f.Byte(flags) & 0x27, 0x01);
         const int perChange = f.Applied() - before;
         QVERIFY(perChange > 0);
-        // Down to Analog Gauge and Enter.
+        f.SelectTab(0);
+        before = f.Applied();
+        p.optType[3]->setChecked(true);
+        f.Settle();
+        QCOMPARE(f.Applied() - before, perChange);
+        QCOMPARE(f.Byte(flags), f.image().Byte(flags));
+        before = f.Applied();
+        p.optOn[1]->setChecked(true);
+        f.Settle();
+        QCOMPARE(f.Applied(), before + 1);
+        // From Relay Control up to Off: the options passed are not applied, nor is Off; Space
+        // applies it; Down twice to Analog Gauge and Enter.
+        p.optType[3]->setFocus();
+        before = f.Applied();
+        for (int k = 0; k < 3; ++k) QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up);
+        f.Settle();
+        QCOMPARE(QApplication::focusWidget(), p.optType[0]);
+        QVERIFY(p.optType[3]->isChecked());
+        QCOMPARE(f.Applied(), before);
+        QTest::keyClick(p.optType[0], Qt::Key_Space);
+        f.Settle();
+        QCOMPARE(f.Byte(flags) & 0x27, 0x01);
         QTest::keyClick(p.optType[0], Qt::Key_Down);
         QTest::keyClick(p.optType[1], Qt::Key_Right);
         QTest::keyClick(p.optType[2], Qt::Key_Return);
         f.Settle();
-        QVERIFY(p.optType[2]->isChecked());
         QVERIFY(p.fraTable->isVisible());  // Analog Gauge, not Voltage Out on the way
-        QVERIFY(f.Applied() > before + perChange);
         QCOMPARE(f.Byte(flags), f.image().Byte(flags));
     }
 };

@@ -1,66 +1,24 @@
 // The main window against the module simulator: start-up, connection, retrieve, update,
-// files, closing and the error trap.
+// files, closing and the error trap. The questions asked and the file states are the
+// session's and the file commands' rules, tested there; here the window must reach them.
 
-#include <QAction>
-#include <QApplication>
-#include <QClipboard>
-#include <QComboBox>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QProgressBar>
-#include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSet>
-#include <QStackedWidget>
-#include <QTabBar>
-#include <QTest>
 #include <filesystem>
-#include <fstream>
 
 #include "app/qt/qt_prompt.h"
 #include "app/startup.h"
 #include "files/folders.h"
-#include "files/paths.h"
-#include "support/temp_dir.h"
 #include "ui/main_window/program_start.h"
-#include "ui/output/output_page.h"
-#include "ui/widgets/entry_box.h"
 #include "ui_fixture.h"
 
 using namespace vx42;
-using vx42::test::CountFrames;
-using vx42::test::LogLines;
-using vx42::test::WaitIdle;
-using vx42::test::WindowFixture;
+using namespace vx42::test;
 
 namespace {
 
-// A calibration of varied bytes whose data sources name no message (so loading it asks
-// nothing about undefined messages).
-CalImage Patterned(int seed) {
-    CalImage image;
-    for (int i = 0; i < kCalImageSize; ++i) image[i] = static_cast<std::uint8_t>(i * 13 + seed);
-    for (const auto& out : CalAddresses().OutputCal)
-        for (const auto& source : out.DataSource) image.SetByte(source.MessageSlot, 0);
-    return image;
-}
-
-void Trigger(FrmMain& w, const char* action) {
-    auto* a = w.findChild<QAction*>(action);
-    QVERIFY2(a, action);
-    a->trigger();
-}
-
-// Writes a patterned calibration file and opens it through File > Open.
-std::string OpenPatterned(WindowFixture& f, int seed) {
-    const std::string file = f.folder.file("truck.DVF");
-    WriteCalibrationFile(file, Patterned(seed));
-    f.prompt.AnswerOpenFile(file);
-    Trigger(f.window, "menuFileOpen");
-    return file;
-}
+constexpr int kRetrieveReads = 171;  // the read requests of a whole retrieve
 
 // A settings store that fails as a damaged one does.
 class FailingStore : public SettingsStore {
@@ -81,6 +39,10 @@ struct FreshHome {
     vx42::test::TempDir home;
     QByteArray saved;
 };
+
+QString Title(const char* file) {
+    return QString("VX42 Version 2.1.0 [%1]").arg(file);
+}
 
 }  // namespace
 
@@ -120,200 +82,87 @@ class MainWindowTest : public QObject {
 
     void connectRetrievesOnceAndUpdateWrites() {
         WindowFixture f;
-        const CalImage moduleImage = Patterned(5);
-        f.sim->Module().Write(kCalBaseAddress, moduleImage.bytes());
-        f.window.show();
-        f.ToggleConnection();
-        QVERIFY(f.window.online());
-        QCOMPARE(f.window.lblOnline->text(), QString("Online"));
-        QVERIFY(!f.window.lblSimulated->isHidden());
+        f.Connect(Patterned(5));
         QCOMPARE(f.window.menuConnect->text(), QString("Disconnect"));
         QCOMPARE(f.window.lblFirmwareVer->text(), QString("Firmware Version: 2.1.0"));
         QCOMPARE(f.window.lblInfo->text(), QString("2,727 Bytes of 2,727 Bytes copied."));
-        QCOMPARE(f.window.windowTitle(), QString("VX42 Version 2.1.0 [Auto Retrieved File]"));
-        QVERIFY(f.app.image == moduleImage);
-        QVERIFY(f.window.TabStrip->isVisible());
-        QVERIFY(f.window.menuComSetCAN->isVisible());
-        QCOMPARE(CountFrames(*f.sim, 'Q'), 171);
+        QCOMPARE(f.window.windowTitle(), Title("Auto Retrieved File"));
+        QVERIFY(f.app.image == Patterned(5));
+        QCOMPARE(CountFrames(*f.sim, 'Q'), kRetrieveReads);
 
-        // Disconnect and connect the same module: nothing is read again.
+        // The same module again: nothing is read, an offline edit stays in the program.
         f.ToggleConnection();
-        QVERIFY(!f.window.online());
-        f.app.image[10] = 0xEE;  // an offline edit stays in the program
-        f.ToggleConnection();
-        QVERIFY(f.window.online());
-        QCOMPARE(CountFrames(*f.sim, 'Q'), 171);
+        f.app.image[10] = 0xEE;
+        f.Connect();
+        QCOMPARE(CountFrames(*f.sim, 'Q'), kRetrieveReads);
         QCOMPARE(f.app.image[10], 0xEE);
 
         // Update writes the whole image (the patterned bytes fail the calibration check, but
         // the module holds those errors already: nothing is asked).
         f.window.cmdUpdate->click();
-        QVERIFY(WaitIdle(f.window));
-        QVERIFY(f.window.cmdUpdate->isEnabled());
+        f.Settle();
         QVERIFY(f.ModuleImage() == f.app.image);
-    }
-
-    void aSecondModuleAsksToSaveUnsavedEditsFirst() {
-        sim::SimConfig config;
-        config.bridges = {{"Dialvane VX42 USB", "DV42A001"}, {"Dialvane VX42 USB", "DV42B002"}};
-        WindowFixture f(StartupMode::Full, vx42::test::FastSimulator(config));
-        f.sim->Module(0).Write(kCalBaseAddress, CalImage{}.bytes());
-        f.sim->Module(1).Write(kCalBaseAddress, CalImage{}.bytes());
-        f.ToggleConnection();
-        QVERIFY(f.window.online());
-        f.ToggleConnection();  // disconnect
-        f.sim->Unplug(0);
-        f.app.files.CalibrationChanged = true;  // an unsaved edit of the first one's calibration
-        f.prompt.AnswerYesNo(Answer::No);
-        f.ToggleConnection();
-        const auto calls = f.prompt.Calls();
-        QCOMPARE(calls.size(), size_t(1));
-        QVERIFY(calls[0].text.rfind("Different VX42 module detected.", 0) == 0);
-        QCOMPARE(CountFrames(*f.sim, 'Q'), 2 * 171);
-    }
-
-    void connectingOverUnsavedEditsAsksFirst() {
-        WindowFixture f;
-        OpenPatterned(f, 3);
-        f.app.image[0] = 0x42;
-        f.app.files.CalibrationChanged = true;
-        f.sim->Module().Write(kCalBaseAddress, Patterned(4).bytes());
-        // The first connect: the retrieved calibration would replace unsaved edits. Yes, then
-        // the save dialog cancelled: connected, and nothing is retrieved over the edits.
-        const std::size_t opened = f.prompt.Calls().size();
-        f.prompt.AnswerYesNo(Answer::Yes);
-        f.prompt.AnswerSaveFile(std::nullopt);
-        f.ToggleConnection();
-        const auto calls = f.prompt.Calls();
-        QCOMPARE(calls.size(), opened + 2);
-        QCOMPARE(QString::fromStdString(calls[opened].title), QString("Save Changes?"));
-        QCOMPARE(QString::fromStdString(calls[opened].text),
-                 QString("The file has been changed and not saved. Would you like to save now?"));
-        QVERIFY(f.window.online());
-        QCOMPARE(CountFrames(*f.sim, 'Q'), 0);
-        QCOMPARE(f.app.image[0], 0x42);
-        QCOMPARE(f.window.lblStatusAgreement->text(),
-                 QString("Module holds a different calibration: Update writes the one shown"));
-        // Retrieve asks the same; No retrieves.
-        f.prompt.AnswerYesNo(Answer::No);
-        f.window.RetrieveCommand();
-        QVERIFY(WaitIdle(f.window));
-        QVERIFY(f.app.image == Patterned(4));
-        // Disconnecting asks nothing.
-        f.ToggleConnection();
-        QCOMPARE(f.prompt.Calls().size(), opened + 3);
     }
 
     void copyWithNothingSelectedClearsTheClipboard() {
         WindowFixture f;
         f.window.SetFullLayout();
-        f.window.show();
-        QVERIFY(f.window.findChild<QWidget*>("fraMessages"));
-        auto* box = f.window.findChild<QLineEdit*>("txtOutputName");
-        QVERIFY(box);
+        EntryBox* box = f.page().txtOutputName;
         QApplication::clipboard()->setText("older");
         f.window.activateWindow();
         box->setFocus();
         QTRY_VERIFY(box->hasFocus());
         box->setText("Tacho");
         box->deselect();
-        Trigger(f.window, "mEditCopy");
+        f.Trigger("mEditCopy");
         QVERIFY(QApplication::clipboard()->text().isEmpty());
     }
 
-    void aFailedRetrieveLeavesTheCalibrationAlone() {
+    // Save As starts in the calibration folder, made when first needed, or where the file
+    // shown is; Save writes there without a dialog.
+    void openSaveAndSaveAsReachTheFile() {
+        FreshHome fresh;
         WindowFixture f;
-        f.app.image = Patterned(9);
-        f.sim->Module().Write(kCalBaseAddress, Patterned(1).bytes());
-        // Block 3 never answers: five attempts, then the message.
-        sim::FaultRates rates;
-        f.prompt.ExpectMessage("Error Retrieving Calibration");
-        f.sim->SetFaultRates(rates, 1);
-        for (int n = 0; n < 5; ++n) f.sim->InjectAt(1 + 1 + 3 + n, sim::Fault::Drop);
-        f.ToggleConnection();
-        QVERIFY(f.app.image == Patterned(9));
-        QCOMPARE(f.window.windowTitle(), QString("VX42 Version 2.1.0 [No File Loaded]"));
-        // The module counts as not retrieved: connecting again retrieves.
-        f.ToggleConnection();
-        f.ToggleConnection();
-        QVERIFY(f.app.image == Patterned(1));
-    }
-
-    void openSaveAndSaveAsFollowTheQuestions() {
-        WindowFixture f;
-        const std::string file = OpenPatterned(f, 3);
-        QCOMPARE(f.window.windowTitle(), QString("VX42 Version 2.1.0 [truck.DVF]"));
-        QVERIFY(f.app.image == Patterned(3));
-        QVERIFY(f.window.TabStrip->isVisibleTo(&f.window));
-
-        f.app.image[0] = 0x42;
-        f.app.files.CalibrationChanged = true;
-        f.window.UpdateTitle();
-        QCOMPARE(f.window.windowTitle(), QString("VX42 Version 2.1.0 [truck.DVF*]"));
-        Trigger(f.window, "menuFileSave");  // quick save, no dialog
-        QCOMPARE(f.window.windowTitle(), QString("VX42 Version 2.1.0 [truck.DVF]"));
-        QCOMPARE(ReadCalibrationFile(file).image[0], 0x42);
-
-        f.prompt.AnswerSaveFile(f.folder.file("copy"));
-        Trigger(f.window, "menuFileSaveAs");
-        QVERIFY(FileExists(f.folder.file("copy.DVF")));
-        QCOMPARE(f.window.windowTitle(), QString("VX42 Version 2.1.0 [copy.DVF]"));
-
-        // Changed, then Open: Yes to saving and a cancelled dialog cancels the open.
-        f.app.files.CalibrationChanged = true;
-        f.prompt.AnswerYesNo(Answer::Yes);
+        const std::string folder = DefaultCalibrationPath(DocumentsFolder());
+        QVERIFY(folder.rfind(fresh.home.str(), 0) == 0 && !std::filesystem::exists(folder));
+        f.app.files.MarkAutoRetrieved();
         f.prompt.AnswerSaveFile(std::nullopt);
-        Trigger(f.window, "menuFileOpen");
-        QVERIFY(f.app.files.CalibrationChanged);
+        f.Trigger("menuFileSaveAs");
+        QVERIFY(std::filesystem::is_directory(folder));
+        QCOMPARE(QtPrompt::StartPath(f.prompt.Calls().back().dialog),
+                 QString::fromStdString(folder) + "/");
+        const std::string file = f.Open(Patterned(3));
+        QCOMPARE(f.window.windowTitle(), Title("truck.DVF"));
+        QVERIFY(f.app.image == Patterned(3));
+        f.app.image[0] = 0x42;
+        f.Trigger("menuFileSave");
+        QCOMPARE(ReadCalibrationFile(file).image[0], 0x42);
+        f.prompt.AnswerSaveFile(f.folder.file("copy"));
+        f.Trigger("menuFileSaveAs");
+        QCOMPARE(QtPrompt::StartPath(f.prompt.Calls().back().dialog), QString::fromStdString(file));
+        QVERIFY(FileExists(f.folder.file("copy.DVF")));
+        QCOMPARE(f.window.windowTitle(), Title("copy.DVF"));
     }
 
-    void openingWhileOnlineProgramsTheModuleAfterTheQuestion() {
-        WindowFixture f;
-        f.sim->Module().Write(kCalBaseAddress, CalImage{}.bytes());
-        f.ToggleConnection();
-        const std::string file = f.folder.file("new.DVF");
-        WriteCalibrationFile(file, Patterned(7));
-        const CalImage before = f.ModuleImage();
-        f.prompt.AnswerYesNo(Answer::No);
-        Trigger(f.window, "menuFileOpen");
-        QVERIFY(f.ModuleImage() == before);
-        f.prompt.AnswerYesNo(Answer::Yes);
-        f.prompt.AnswerOpenFile(file);
-        f.prompt.AnswerYesNo(Answer::Yes);  // write it although the check finds errors
-        Trigger(f.window, "menuFileOpen");
-        QVERIFY(WaitIdle(f.window));
-        QVERIFY(f.ModuleImage() == Patterned(7));
-        const auto calls = f.prompt.Calls();
-        QCOMPARE(QString::fromStdString(calls[0].title), QString("Open And Program File?"));
-    }
-
+    // A file named on the command line opens as File > Open does: offline without a dialog,
+    // online after the question, whose No leaves the module alone.
     void aFileNamedOnTheCommandLineOpensAsFileOpenDoes() {
         WindowFixture f;
-        const std::string file = f.folder.file("truck.DVF");
-        WriteCalibrationFile(file, Patterned(3));
-        f.window.OpenFileCommand(file);  // no dialog: the fixture fails on one
-        QCOMPARE(f.window.windowTitle(), QString("VX42 Version 2.1.0 [truck.DVF]"));
-        QVERIFY(f.app.image == Patterned(3));
-        // Save writes where the file is.
+        const std::string file = f.WriteFile("truck.DVF", Patterned(3));
+        f.window.OpenFileCommand(file);
+        QCOMPARE(f.window.windowTitle(), Title("truck.DVF"));
         QCOMPARE(f.app.files.CurrentFileFolder + f.app.files.CurrentFileName, file);
-        // Online, the question of File > Open comes first; No leaves the module alone.
-        f.ToggleConnection();
-        const CalImage before = f.ModuleImage();
+        f.Connect(CalImage{});
         f.prompt.AnswerYesNo(Answer::No);
         f.window.OpenFileCommand(file);
-        QVERIFY(f.ModuleImage() == before);
-        QCOMPARE(QString::fromStdString(f.prompt.Calls().back().title),
-                 QString("Open And Program File?"));
+        QVERIFY(f.ModuleImage() == CalImage{});
+        QCOMPARE(f.prompt.Calls().back().title, std::string("Open And Program File?"));
     }
 
     void closingWithUnsavedChangesAsks() {
         WindowFixture f;
-        f.window.show();
         f.app.files.MarkAutoRetrieved();
         f.app.files.CalibrationChanged = true;
-        f.prompt.AnswerYesNoCancel(Answer::Cancel);
-        QVERIFY(!f.window.close());
-        QVERIFY(f.window.isVisible());
         // Yes, then the save dialog is cancelled: the window stays, nothing is lost.
         f.prompt.AnswerYesNoCancel(Answer::Yes);
         f.prompt.AnswerSaveFile(std::nullopt);
@@ -325,143 +174,82 @@ class MainWindowTest : public QObject {
         QVERIFY(f.window.close());
     }
 
-    void anErrorInAHandlerIsShownLoggedAndSurvived() {
+    // An error in a handler, in the retrieve a click on the status bar's label started and in
+    // the link's work a connect handed over: shown, logged under the handler that ran, and the
+    // window goes on.
+    void errorsAreShownLoggedUnderTheirHandlerAndSurvived() {
         WindowFixture f;
+        f.SetModuleImage(Patterned(8));
         f.prompt.ExpectMessage("Subscript out of range");
         QVERIFY(!f.window.Trapped("cmdUpdate", "Click", [] { (void)std::vector<int>{}.at(1); }));
-        const auto lines = LogLines(f.folder.str());
-        QVERIFY(!lines.empty() && lines[0].find("frmMain, cmdUpdate, Click") != std::string::npos);
-        // The window goes on; offline, Update refuses and sends nothing.
         f.prompt.ExpectMessage("You must be connected to write the calibration");
         f.window.cmdUpdate->click();
         QCOMPARE(CountFrames(*f.sim, 'P'), 0);
+
+        f.bridge().writesBeforeFault = 1;  // the firmware request goes; the first read fails
+        f.prompt.ExpectMessage("51 driver fault");
+        emit f.window.lblStatusOnline->clicked();
+        f.Settle();
+        f.ToggleConnection();  // connected, the calibration not retrieved
+        f.bridge().throwingWrites = 1;
+        f.prompt.ExpectMessage("51 driver fault");
+        f.ToggleConnection();
+        QVERIFY(!f.window.online());
+        const auto lines = LogLines(f.folder.str());
+        QCOMPARE(lines.size(), std::size_t{3});
+        QVERIFY(lines[0].find("frmMain, cmdUpdate, Click") != std::string::npos);
+        QVERIFY(lines[1].find("driver fault, frmMain, lblStatusOnline, Click") !=
+                std::string::npos);
+        QVERIFY(lines[2].find("driver fault, frmMain, menuConnect, Click") != std::string::npos);
+        // The device the failed connect left open does not stand in the way of the next one.
+        f.Connect();
+        QVERIFY(f.app.image == Patterned(8));
     }
 
     void aModuleWithoutAReadableSerialIsNeverTakenForTheLastOne() {
         WindowFixture f;
-        f.window.show();
-        f.sim->Module().Write(kCalBaseAddress, Patterned(2).bytes());
         f.bridge().serialUnreadable = true;
-        // The first such module is retrieved; nothing was shown, so nothing is asked.
-        f.ToggleConnection();
-        QCOMPARE(CountFrames(*f.sim, 'Q'), 171);
+        f.Connect(Patterned(2));
         QVERIFY(f.app.image == Patterned(2));
         // Connected again it may be another module: retrieved again (nothing unsaved is lost,
         // so nothing is asked).
         f.ToggleConnection();
-        f.sim->Module().Write(kCalBaseAddress, Patterned(4).bytes());
-        f.ToggleConnection();
+        f.Connect(Patterned(4));
         QVERIFY(f.prompt.Calls().empty());
-        QCOMPARE(CountFrames(*f.sim, 'Q'), 2 * 171);
+        QCOMPARE(CountFrames(*f.sim, 'Q'), 2 * kRetrieveReads);
         QVERIFY(f.app.image == Patterned(4));
-        // Closing while online closes the device, and nothing is logged.
-        QVERIFY(f.sim->IsOpen(0));
-        QVERIFY(f.window.close());
-        QVERIFY(!f.sim->IsOpen(0));
-        QVERIFY(LogLines(f.folder.str()).empty());
     }
 
-    void nothingTouchesTheModuleOrTheImageWhileATransferRuns() {
+    // Closing lets a retrieve end first, closes the device, and logs nothing.
+    void closingLetsATransferEndAndClosesTheDevice() {
         WindowFixture f;
-        f.sim->Module().Write(kCalBaseAddress, Patterned(6).bytes());
-        f.window.show();
-        Trigger(f.window, "menuConnect");
-        // The connect and its retrieve run on the link: the commands wait for them.
-        QVERIFY(f.window.busy());
-        for (QAction* command :
-             {f.window.menuFileOpen, f.window.menuConnect, f.window.menuComRetrieveCal,
-              f.window.menuComSetCAN, f.window.menuComFirmUpgrade})
-            QVERIFY2(!command->isEnabled(), qPrintable(command->objectName()));
-        QVERIFY(!f.window.cmdUpdate->isEnabled());
-        f.window.menuFileOpen->trigger();  // no file dialog: the fixture fails on one
-        f.window.lblOnline->clicked();
-        QVERIFY(WaitIdle(f.window));
-        QVERIFY(f.window.online());
-        QVERIFY(f.app.image == Patterned(6));
-        QVERIFY(f.window.menuFileOpen->isEnabled());
-        QVERIFY(f.window.cmdUpdate->isEnabled());
-
-        // Closing during a retrieve lets it end first.
+        f.Connect(Patterned(6));
         f.window.RetrieveCommand();
         QVERIFY(f.window.busy());
         QVERIFY(f.window.close());
         QVERIFY(!f.window.busy());
-        QCOMPARE(CountFrames(*f.sim, 'Q'), 2 * 171);
-        QCOMPARE(f.window.windowTitle(), QString("VX42 Version 2.1.0 [Auto Retrieved File]"));
+        QCOMPARE(CountFrames(*f.sim, 'Q'), 2 * kRetrieveReads);
+        QVERIFY(!f.sim->IsOpen(0));
+        QVERIFY(LogLines(f.folder.str()).empty());
     }
 
-    void aDriverErrorOnTheLinkIsTrappedAndTheCommandEnds() {
+    // The presets' frame shows in the full mode on an output's tab once a calibration is.
+    void thePresetsShowAfterARetrieveAndAnOpen() {
         WindowFixture f;
-        f.sim->Module().Write(kCalBaseAddress, Patterned(8).bytes());
-        f.bridge().throwingWrites = 1;
-        f.prompt.ExpectMessage("51 driver fault");
-        f.ToggleConnection();
-        QVERIFY(f.prompt.ScriptDone());
-        QVERIFY(!f.window.online());
-        QVERIFY(f.window.menuConnect->isEnabled());
-        const auto lines = LogLines(f.folder.str());
-        QVERIFY(!lines.empty() &&
-                lines[0].find("driver fault, frmMain, menuConnect, Click") != std::string::npos);
-        // The device the failed connect left open does not stand in the way of the next one.
-        f.ToggleConnection();
-        QVERIFY(f.window.online());
-        QVERIFY(f.app.image == Patterned(8));
-    }
-
-    // An error in the retrieve that a click on the status bar's connection label started is
-    // logged under that label, the handler that ran.
-    void anErrorInTheRetrieveAConnectStartedIsLoggedUnderItsHandler() {
-        WindowFixture f;
-        f.bridge().writesBeforeFault = 1;  // the firmware request goes; the first read fails
-        f.prompt.ExpectMessage("51 driver fault");
-        emit f.window.lblStatusOnline->clicked();
-        QVERIFY(WaitIdle(f.window));
-        QVERIFY(f.prompt.ScriptDone());
-        const auto lines = LogLines(f.folder.str());
-        QVERIFY2(
-            lines.size() == 1 &&
-                lines[0].find("driver fault, frmMain, lblStatusOnline, Click") != std::string::npos,
-            lines.empty() ? "" : lines.back().c_str());
-    }
-
-    void thePresetsShowInTheFullModeAfterARetrieveAndAnOpen() {
-        WindowFixture f;
-        f.window.show();
-        std::ofstream(f.app.presetsPath()) << "<GaugePreset>\n<GaugeName>Tacho</GaugeName>\n"
-                                              "<GaugePartNum>TC-8</GaugePartNum>\n"
-                                              "<OutputName>Tachometer</OutputName>\n"
-                                              "<Function>4</Function>\n<Frequency>50</Frequency>\n"
-                                              "</GaugePreset>\n";
-        f.app.presets = ReadGaugePresets(f.app.presetsPath(), f.prompt);
-        QComboBox* list = f.window.outputPage->cmbPresets;
-        list->clear();  // listed again as start-up lists them
-        for (const std::string& entry : FillPresetList(f.app.presets))
-            list->addItem(QString::fromStdString(entry));
-        f.sim->Module().Write(kCalBaseAddress, Patterned(2).bytes());
-        f.ToggleConnection();
-        QVERIFY(f.window.outputPage->fraPresets->isVisible());
-        list->setCurrentIndex(1);
-        emit list->activated(1);
-        QVERIFY(WaitIdle(f.window));
-        QCOMPARE(f.app.image.Text(CalAddresses().OutputName[0], width::OutputName),
-                 std::string("Tachometer"));
-        QVERIFY(f.ModuleImage() == f.app.image);       // every change reached the module
+        f.ListPresets({test::FuelGaugePreset("FG-1")});
+        f.Connect(Patterned(2));
+        QVERIFY(f.page().fraPresets->isVisible());
         f.window.TabStrip->setCurrentIndex(kOutputs);  // "CAN Status"
-        QVERIFY(!f.window.outputPage->fraPresets->isVisible());
-
-        f.ToggleConnection();  // offline, then open a file
-        const std::string file = f.folder.file("truck.DVF");
-        WriteCalibrationFile(file, Patterned(3));
-        f.prompt.AnswerYesNo(Answer::No);  // the preset's changes need not be saved
-        f.prompt.AnswerOpenFile(file);
-        Trigger(f.window, "menuFileOpen");
+        QVERIFY(!f.page().fraPresets->isVisible());
+        f.ToggleConnection();
+        f.Open(Patterned(3));
         f.window.TabStrip->setCurrentIndex(1);
-        QVERIFY(f.window.outputPage->fraPresets->isVisible());
+        QVERIFY(f.page().fraPresets->isVisible());
     }
 
+    // The texts are the status bar's rule; here they follow the connection and the file.
     void theStatusBarFollowsTheConnectionAndTheFile() {
         WindowFixture f;
-        f.window.show();
         auto shown = [&f] {
             QStringList out;
             for (QLabel* l :
@@ -470,46 +258,26 @@ class MainWindowTest : public QObject {
                 out << (l->isVisible() ? l->text() : QString("-"));
             return out.join(" | ");
         };
-        // Offline at the start, in the compact layout.
+        // Offline at the start.
         QCOMPARE(shown(), QString("Offline (simulated module) | - | No File Loaded | -"));
-        QCOMPARE(f.window.windowTitle(), QString("VX42 Version 2.1.0 [No File Loaded]"));
-        QVERIFY(!f.window.TabStrip->isVisibleTo(&f.window));
-        QVERIFY(!f.window.cmdUpdate->isVisibleTo(&f.window));
-        QCOMPARE(f.window.lblOnline->text(), QString("Offline"));
-        QCOMPARE(f.window.menuConnect->text(), QString("Connect"));
-        QVERIFY(!f.window.menuComSetCAN->isVisible());
-        QCOMPARE(f.window.lblInfo->text(), QString("0 Bytes of 0 Bytes copied."));
         CalImage image = Patterned(4);
         image.StoreWord(CalAddresses().CanSpeed, 250);
-        f.sim->Module().Write(kCalBaseAddress, image.bytes());
-        f.ToggleConnection();
-        QCOMPARE(shown(), "Online (simulated module) | Module " + QString("DV42A001") +
-                              ", firmware 2.1.0 | Auto Retrieved File | CAN bus 250 kbit/s");
+        f.Connect(image);
+        QCOMPARE(shown(), QString("Online (simulated module) | Module DV42A001, firmware 2.1.0 | "
+                                  "Auto Retrieved File | CAN bus 250 kbit/s"));
         QVERIFY(f.window.lblOnline->styleSheet().contains("#00ff00"));
         f.ToggleConnection();
-        QCOMPARE(shown(), QString("Offline (simulated module) | - | Auto Retrieved File | "
-                                  "CAN bus 250 kbit/s"));
-
-        const std::string file = f.folder.file("truck.DVF");
         image.StoreWord(CalAddresses().CanSpeed, 500);
-        WriteCalibrationFile(file, image);
-        f.prompt.AnswerOpenFile(file);
-        Trigger(f.window, "menuFileOpen");
-        QCOMPARE(f.window.lblStatusFile->text(), QString("File: truck.DVF"));
-        QCOMPARE(f.window.lblStatusCanSpeed->text(), QString("CAN bus 500 kbit/s"));
-        EntryBox* name = f.window.outputPage->txtOutputName;
-        name->setText("Renamed");
-        QTest::keyClick(name, Qt::Key_Return);
+        f.Open(image);
+        QCOMPARE(shown(), QString("Offline (simulated module) | - | File: truck.DVF | "
+                                  "CAN bus 500 kbit/s"));
+        WindowFixture::Type(f.page().txtOutputName, "Renamed");
         QCOMPARE(f.window.lblStatusFile->text(), QString("File: truck.DVF (unsaved changes)"));
-        Trigger(f.window, "menuFileSave");
-        QCOMPARE(f.window.lblStatusFile->text(), QString("File: truck.DVF"));
     }
 
     void theFullWindowFitsALaptopScreen() {
         WindowFixture f;
-        f.window.show();
-        f.sim->Module().Write(kCalBaseAddress, Patterned(6).bytes());
-        f.ToggleConnection();
+        f.Connect(Patterned(6));
         QCOMPARE(f.window.screen()->size(), QSize(1366, 768));
         for (int tab = 0; tab <= kOutputs; ++tab) {
             f.window.TabStrip->setCurrentIndex(tab);
@@ -540,13 +308,11 @@ class MainWindowTest : public QObject {
         QVERIFY(
             !StartProgram(program, StartupMode::Full, folder.str(), prompt, store, bridge, true));
         QVERIFY(!program.window && !program.app);
-        QVERIFY2(prompt.Unexpected().empty(), qPrintable(vx42::test::UnexpectedDialogs(prompt)));
-        QCOMPARE(prompt.Calls().size(), size_t(1));
+        QVERIFY2(prompt.ScriptDone() && prompt.Calls().size() == 1,
+                 qPrintable(vx42::test::ScriptMismatches(prompt)));
         const auto lines = LogLines(folder.str());
-        QCOMPARE(lines.size(), size_t(1));
-        QVERIFY(lines[0].find("Path/File access error, modMain, modMain, Main") !=
-                std::string::npos);
-
+        QVERIFY(lines.size() == 1 && lines[0].find("Path/File access error, modMain, modMain, "
+                                                   "Main") != std::string::npos);
         // A sound start gives a loaded window, not yet shown.
         MemorySettingsStore good;
         QVERIFY(StartProgram(program, StartupMode::Full, folder.str(), prompt, good, bridge, true));
@@ -564,44 +330,15 @@ class MainWindowTest : public QObject {
 #endif
     }
 
-    void aFirstSaveAsStartsInTheCalibrationFolder() {
-        FreshHome fresh;
-        WindowFixture f;
-        const std::string folder = DefaultCalibrationPath(DocumentsFolder());
-        QVERIFY(folder.rfind(fresh.home.str(), 0) == 0);
-        QVERIFY(!std::filesystem::exists(folder));
-        f.app.files.MarkAutoRetrieved();
-        f.prompt.AnswerSaveFile(std::nullopt);
-        Trigger(f.window, "menuFileSaveAs");
-        const FileDialog first = f.prompt.Calls().back().dialog;
-        QCOMPARE(first.initialFolder, folder);
-        QVERIFY(std::filesystem::is_directory(folder));  // made when first needed
-        QCOMPARE(first.fileName, std::string());
-        QCOMPARE(QtPrompt::StartPath(first), QString::fromStdString(folder) + "/");
-
-        // With a file shown, Save As proposes its name in its folder.
-        const std::string file = f.folder.file("truck.DVF");
-        WriteCalibrationFile(file, Patterned(3));
-        f.prompt.AnswerOpenFile(file);
-        Trigger(f.window, "menuFileOpen");
-        f.prompt.AnswerSaveFile(std::nullopt);
-        Trigger(f.window, "menuFileSaveAs");
-        const FileDialog second = f.prompt.Calls().back().dialog;
-        QCOMPARE(QtPrompt::StartPath(second), QString::fromStdString(f.folder.file("truck.DVF")));
-    }
-
     void helpManualOpensTheShippedManualWithTheDesktopsViewer() {
         WindowFixture f;
         f.prompt.ExpectMessage("The installation manual was not found");
-        Trigger(f.window, "menuHelpManual");
+        f.Trigger("menuHelpManual");
         const std::string manual = ManualPath(f.folder.str());
         QVERIFY(std::filesystem::create_directories(std::filesystem::path(manual).parent_path()));
         std::ofstream(manual) << "%PDF-1.4";
         f.prompt.ExpectOpenDocument(manual);
-        Trigger(f.window, "menuHelpManual");
-        QVERIFY(f.prompt.ScriptDone());
-        QCOMPARE(QString::fromStdString(f.prompt.Calls().back().text),
-                 QString::fromStdString(manual));
+        f.Trigger("menuHelpManual");
     }
 };
 

@@ -1,25 +1,21 @@
 // The main window over its module session: the commands follow the session's one rule while a
-// transfer runs, the status bar says when the module holds another calibration, an edit made
-// while a connect runs never reaches the module, and a failed CAN status read leaves the
-// indicators as they were.
+// transfer runs, the status bar says when the module holds another calibration or none, an
+// edit made while a connect runs never reaches the module; what each retrieve and whole write keeps
+// as a restore point, a history lock held by another program, Module History's Restore, the check's
+// question before a write and the Check Calibration list; and File > Compare With File. The rules
+// are the session's, the history's and the comparison's, tested there.
 
-#include <QAction>
-#include <QPushButton>
-#include <QTest>
-#include <QTreeWidget>
-
-#include "calibration/outputs/output_tables.h"
-#include "demo_window.h"
-#include "dialog_fixture.h"
-#include "files/paths.h"
-#include "ui/dialogs/frm_module_history.h"
-#include "ui/main_window/can_status_frame.h"
-#include "ui/output/output_page.h"
+#include "base/file_lock.h"
+#include "ui_fixture.h"
 
 using namespace vx42;
-using vx42::test::OnModal;
-using vx42::test::WaitIdle;
+using namespace vx42::test;
 using SessionWindow = vx42::test::DemoWindow;
+using Strings = std::vector<std::string>;
+
+namespace {
+const QString kDiffers = "Module holds a different calibration: Update writes the one shown";
+}
 
 class ModuleSessionTest : public QObject {
     Q_OBJECT
@@ -32,178 +28,209 @@ class ModuleSessionTest : public QObject {
                                     f.window.menuFileCompare, f.window.menuFileCompareRestore,
                                     f.window.menuComSetCAN,   f.window.menuComFirmUpgrade,
                                     f.window.cmdUpdate,       f.window.outputPage};
-        for (QObject* c : commands)
-            QVERIFY2(c->property("enabled").toBool(), qPrintable(c->objectName()));
+        const auto expectAll = [&](bool enabled) {
+            for (QObject* c : commands)
+                QVERIFY2(c->property("enabled").toBool() == enabled, qPrintable(c->objectName()));
+        };
+        expectAll(true);
         f.window.menuComRetrieveCal->trigger();
         QVERIFY(f.window.busy());
-        for (QObject* c : commands)
-            QVERIFY2(!c->property("enabled").toBool(), qPrintable(c->objectName()));
+        expectAll(false);
         // A restore asked for now is refused in words: the retrieve owns the calibration.
         f.prompt.ExpectMessage("Module History waits until the retrieve has ended");
         f.window.HistoryCommand();
-        QVERIFY(WaitIdle(f.window));
-        for (QObject* c : commands)
-            QVERIFY2(c->property("enabled").toBool(), qPrintable(c->objectName()));
-        // Offline, retrieve and the status read have no module to ask.
-        f.ToggleConnection();
-        QVERIFY(!f.window.menuComRetrieveCal->isEnabled());
-        QVERIFY(f.window.menuFileHistory->isEnabled());
-    }
-
-    void theStatusBarSaysWhenTheModuleHoldsAnotherCalibration() {
-        SessionWindow f;
-        f.Connect();
-        QVERIFY(f.window.lblStatusAgreement->text().isEmpty());
-        const CalImage retrieved = f.app.image;
-        EditTarget edit = f.window.edit();
-        edit.StoreAndWriteWord(CalAddresses().OutputCal[2].Period, 10);
-        f.window.cmdUpdate->click();
-        QVERIFY(WaitIdle(f.window));
-
-        // The first entry restored, its write declined: the module keeps the other one.
-        f.prompt.AnswerYesNo(Answer::No);
-        OnModal<FrmModuleHistory>([](FrmModuleHistory& d) {
-            d.lstEntries->setCurrentItem(d.lstEntries->topLevelItem(0));
-            d.cmdRestore->click();
-        });
-        f.window.menuFileHistory->trigger();
-        QVERIFY(WaitIdle(f.window));
-        QVERIFY(f.app.image == retrieved);
-        QVERIFY(!(f.ModuleImage() == retrieved));
-        QCOMPARE(f.window.lblStatusAgreement->text(),
-                 QString("Module holds a different calibration: Update writes the one shown"));
-        QCOMPARE(f.window.session().Agreement(), ModuleAgreement::Differs);
-
-        // A single edit now asks first: No keeps it in the calibration shown only.
-        const int staged = f.StagedChanges();
-        const CalImage module = f.ModuleImage();
-        f.prompt.AnswerYesNoCancel(Answer::No);
-        EditTarget cell = f.window.edit();
-        cell.StoreAndWriteWord(CalAddresses().OutputCal[1].Period, 20);
-        f.window.UpdateTitle();  // as every editor does after its change
-        QTest::qWait(20);        // the command ends
-        QVERIFY(WaitIdle(f.window));
-        QCOMPARE(f.StagedChanges(), staged);
-        QVERIFY(f.ModuleImage() == module);
-        QCOMPARE(f.window.session().Agreement(), ModuleAgreement::Differs);
-        // Cancel drops it: the calibration shown is as it was before.
-        const CalImage before = f.app.image;
-        f.prompt.AnswerYesNoCancel(Answer::Cancel);
-        cell.StoreAndWriteWord(CalAddresses().OutputCal[1].Period, 25);
-        QTest::qWait(20);
-        QVERIFY(WaitIdle(f.window));
-        QVERIFY(f.app.image == before);
-        QCOMPARE(f.StagedChanges(), staged);
-        QVERIFY(f.ModuleImage() == module);
-        // Yes writes the whole calibration shown, this edit included.
-        f.prompt.AnswerYesNoCancel(Answer::Yes);
-        cell.StoreAndWriteWord(CalAddresses().OutputCal[1].Period, 30);
-        QTest::qWait(50);
-        QVERIFY(WaitIdle(f.window));
-        QCOMPARE(f.StagedChanges(), staged);
-        QVERIFY(f.ModuleImage() == f.app.image);
-        QCOMPARE(f.window.session().Agreement(), ModuleAgreement::InStep);
-        QVERIFY(f.window.lblStatusAgreement->text().isEmpty());
-        QCOMPARE(f.Events().back(), std::string("Update"));
-    }
-
-    void anEditThatMakesTheCheckFailIsSaidAndNotStaged() {
-        SessionWindow f;
-        f.Connect();
-        const CalImage module = f.ModuleImage();
-        const int staged = f.StagedChanges();
-        // Data breakpoint 3 of output 1 below breakpoint 2.
-        const FormatContext raw;
-        const OutputScope out{f.app.image, raw, 0};
-        const int second = *CellAddress(out, TableGrid::Analog, 0, 2);
-        EditTarget cell = f.window.edit();
-        cell.StoreAndWriteWord(*CellAddress(out, TableGrid::Analog, 0, 3),
-                               f.app.image.Word(second) - 1);
-        f.window.UpdateTitle();  // as every editor does after its change
-        QVERIFY(WaitIdle(f.window));
-        QCOMPARE(f.StagedChanges(), staged);
-        QVERIFY(f.ModuleImage() == module);
-        QVERIFY(f.window.lblStatusAgreement->text().startsWith("Not written to the module: "));
-        QVERIFY(f.window.lblStatusAgreement->text().contains("data breakpoint 3"));
+        f.Settle();
+        expectAll(true);
     }
 
     // A module never written is named blank: the calibration shown stays, and the module is
     // written only with what the installer chooses.
     void aBlankModuleIsOfferedACalibrationAndWrittenOnlyWhenChosen() {
         SessionWindow f;
-        f.sim->Module().Write(kCalBaseAddress, Bytes(kCalImageSize, 0xFF));
         const CalImage before = f.app.image;
         f.prompt.AnswerYesNoCancel(Answer::Cancel);
+        f.sim->Module().Write(kCalBaseAddress, Bytes(kCalImageSize, 0xFF));
         f.Connect();
         QCOMPARE(f.prompt.Calls().back().title, std::string("Blank Module"));
         QVERIFY(f.app.image == before);
         QVERIFY(f.ModuleImage().Blank());
-        QCOMPARE(f.window.session().Agreement(), ModuleAgreement::Differs);
         QCOMPARE(f.window.lblStatusAgreement->text(),
                  QString("Module holds no calibration: File > Open writes one to it"));
-
         // No writes the demonstration calibration from the program folder, byte for byte.
         WriteCalibrationFile(JoinPath(f.app.folders.shared, "Demo.DVF"), test::DemoCalibration());
         f.prompt.AnswerYesNoCancel(Answer::No);
         f.window.RetrieveCommand();
-        QVERIFY(WaitIdle(f.window));
+        f.Settle();
         QVERIFY(f.app.image == test::DemoCalibration());
         QVERIFY(f.ModuleImage() == test::DemoCalibration());
-        QCOMPARE(f.window.session().Agreement(), ModuleAgreement::InStep);
     }
 
-    void anEditMadeWhileAConnectRunsNeverReachesTheModule() {
+    // An edit confirmed while a connect runs is one of the offline file and never reaches the
+    // module; Yes to the whole write for an edit confirmed as the next command begins: the
+    // write runs first, and the command is refused in words.
+    void editsAsACommandBeginsGoWhereTheyWereMade() {
         SessionWindow f;
         f.app.image = test::DemoCalibration();
         f.app.image.StoreWord(CalAddresses().CanSpeed, 125);
         f.app.files.FileLoaded = true;
         f.prompt.AnswerYesNo(Answer::No);  // the edit below is unsaved: save first?
         f.window.menuConnect->trigger();
-        // Confirmed before the connection is made: an edit of the offline file.
-        EditTarget edit = f.window.edit();
-        edit.StoreAndWriteWord(CalAddresses().CanSpeed, 250);
-        QVERIFY(WaitIdle(f.window));
+        f.window.edit().StoreAndWriteWord(CalAddresses().CanSpeed, 250);
+        f.Settle();
         QVERIFY(f.window.online());
-        QCOMPARE(f.StagedChanges(), 0);
+        QCOMPARE(f.Applied(), 0);
         QVERIFY(f.ModuleImage() == test::DemoCalibration());
-    }
-
-    // Yes to the whole write for an edit confirmed as the next command begins: the write runs
-    // first, and the command is refused in words.
-    void aWholeWriteChosenForAnEditRunsBeforeTheNextCommand() {
-        SessionWindow f;
-        f.Connect();
         f.ToggleConnection();
-        EditTarget offline = f.window.edit();
-        offline.StoreAndWriteWord(CalAddresses().OutputCal[2].Period, 10);
+        f.window.edit().StoreAndWriteWord(CalAddresses().OutputCal[2].Period, 10);
         f.Connect();  // the same module: it holds the calibration without the offline edit
-        QCOMPARE(f.window.session().Agreement(), ModuleAgreement::Differs);
+        QCOMPARE(f.window.lblStatusAgreement->text(), kDiffers);
         f.prompt.AnswerYesNoCancel(Answer::Yes);
         f.prompt.ExpectMessage("The disconnect waits until the whole write has ended");
-        EditTarget cell = f.window.edit();
-        cell.StoreAndWriteWord(CalAddresses().OutputCal[1].Period, 20);
+        f.window.edit().StoreAndWriteWord(CalAddresses().OutputCal[1].Period, 20);
         f.window.ConnectCommand();  // before the edit's command has ended
-        QVERIFY(WaitIdle(f.window));
+        f.Settle();
         QVERIFY(f.window.online());
         QVERIFY(f.ModuleImage() == f.app.image);
+        QVERIFY(f.window.lblStatusAgreement->text().isEmpty());
         QCOMPARE(f.Events().back(), std::string("Update"));
     }
 
-    void aFailedStatusReadLeavesTheIndicatorsAsTheyWere() {
+    // Each retrieve and whole write leaves a restore point; Module History's Restore of one,
+    // written at once, is one step to undo.
+    void everyRetrieveAndWholeWriteIsKeptAndARestoreIsWrittenBack() {
         SessionWindow f;
+        const CalImage demo = test::DemoCalibration();
         f.Connect();
-        auto* status = f.window.findChild<CanStatusFrame*>();
-        QVERIFY(status);
-        std::array<unsigned, kMessageSlots> before{};
-        for (int s = 0; s < kMessageSlots; ++s) before[s] = status->Colour(s);
-        f.bridge().throwingWrites = 1000;
-        f.prompt.ExpectMessage("driver fault");
-        f.prompt.ExpectMessage("The CAN status could not be read");
-        status->cmdCheckCANStats->click();
-        QVERIFY(WaitIdle(f.window));
-        f.bridge().throwingWrites = 0;
-        for (int s = 0; s < kMessageSlots; ++s) QCOMPARE(status->Colour(s), before[s]);
-        QVERIFY(status->cmdCheckCANStats->isEnabled());
+        QCOMPARE(f.Events(), Strings{"Retrieve"});
+        QVERIFY(f.Newest() == demo);
+        f.window.edit().StoreAndWriteWord(CalAddresses().OutputCal[2].Period, 10);
+        f.window.cmdUpdate->click();
+        f.Settle();
+        QCOMPARE(f.Events(), (Strings{"Retrieve", "Update"}));
+        QVERIFY(f.Newest() == f.app.image);
+        const CalImage updated = f.app.image;
+        f.prompt.AnswerYesNo(Answer::Yes);  // write the restore point now?
+        OnModal<FrmModuleHistory>([](FrmModuleHistory& d) {
+            QCOMPARE(d.lstEntries->topLevelItem(1)->text(1), QString("Update"));
+            d.lstEntries->setCurrentItem(d.lstEntries->topLevelItem(0));
+            QVERIFY(d.txtDifferences->toPlainText().contains("Output 3, Duty Cycle (%): 50 → 0"));
+            d.cmdRestore->click();
+        });
+        f.window.menuFileHistory->trigger();
+        f.Settle();
+        QVERIFY(f.app.image == demo && f.ModuleImage() == demo);
+        QVERIFY(f.app.files.CalibrationChanged);
+        QCOMPARE(f.Events(), (Strings{"Retrieve", "Update", "Update"}));
+        QCOMPARE(f.page().mEditUndo->text(),
+                 QString::fromStdString("&Undo Restore Point " + f.module.DeviceSerial()));
+        f.page().mEditUndo->trigger();
+        f.Settle();
+        QVERIFY(f.app.image == updated && f.ModuleImage() == updated);
+
+        // Programming a file on open.
+        CalImage renamed = demo;
+        renamed.StoreText(CalAddresses().OutputName[1], width::OutputName, "Radiator Fan");
+        f.prompt.AnswerYesNo(Answer::No);   // save the changes first?
+        f.prompt.AnswerYesNo(Answer::Yes);  // open and program
+        f.Open(renamed, "fan.DVF");
+        f.Settle();
+        QCOMPARE(f.Events().back(), std::string("Programmed from file fan.DVF"));
+        QVERIFY(f.Newest() == renamed);
+        // A change after the write, then a retrieve: kept as what the module moved on to.
+        f.window.edit().StoreAndWriteWord(CalAddresses().CanSpeed, 125);
+        f.prompt.AnswerYesNo(Answer::No);  // save the changes first?
+        f.window.menuComRetrieveCal->trigger();
+        f.Settle();
+        QCOMPARE(f.Events().back(), std::string("Retrieve after changes"));
+        QVERIFY(f.Newest() == f.ModuleImage());
+    }
+
+    // Another program holding the history's lock holds up only the keeping, which waits on
+    // the link's thread: the connect's retrieve ends meanwhile, and the restore point is kept
+    // once the lock is let go.
+    void aHistoryLockHeldElsewhereLeavesTheWindowFree() {
+        SessionWindow f;
+        auto held = std::make_unique<FileLock>(f.history.file("history.lock"));
+        f.window.menuConnect->trigger();
+        QVERIFY(QTest::qWaitFor([&] { return f.window.online() && !f.window.busy(); }, 20000));
+        QVERIFY(!f.window.keeper().store()->Module(f.module.DeviceSerial()));
+        held.reset();
+        f.Settle();
+        QCOMPARE(f.Events(), Strings{"Retrieve"});
+    }
+
+    // Check Calibration lists what the check finds and leads to its cell; Update asks about
+    // the same errors before it writes.
+    void checkCalibrationListsFindingsAndUpdateAsksAboutThem() {
+        SessionWindow f;
+        f.prompt.ExpectMessage("There is no calibration to check");
+        f.window.mEditCheck->trigger();
+        auto* check = f.window.findChild<FrmCalibrationCheck*>();
+        QVERIFY(!check || !check->isVisible());
+        f.Connect();
+        f.window.mEditCheck->trigger();
+        check = f.window.findChild<FrmCalibrationCheck*>();
+        QVERIFY(check && check->isVisible());
+        QCOMPARE(check->lblSummary->text(), QString("No errors or warnings"));
+        QVERIFY(check->lblFinding->isHidden());  // no empty band under the list
+
+        // Output 1's breakpoints reversed and the duty at row 2, column 5 at 150 %.
+        const CalImage damaged = test::DamagedDemo(2, 5);
+        f.app.image = damaged;
+        check->cmdCheckAgain->click();
+        QCOMPARE(check->lblSummary->text(), QString("2 errors, 0 warnings"));
+        QCOMPARE(check->lstFindings->topLevelItemCount(), 2);
+        f.window.TabStrip->setCurrentIndex(2);
+        check->ShowRow(1);  // the duty cell at 150 %
+        QCOMPARE(f.window.TabStrip->currentIndex(), 0);
+        QCOMPARE(f.page().mshAnalogTable->currentRow(), 2);
+        QCOMPARE(f.page().mshAnalogTable->currentColumn(), 5);
+        QVERIFY(!check->isVisible());  // it gave way to the cell
+
+        f.prompt.AnswerYesNo(Answer::No);
+        f.window.cmdUpdate->click();
+        f.Settle();
+        QVERIFY(f.ModuleImage() == test::DemoCalibration());
+        const auto question = f.prompt.Calls().back();
+        QCOMPARE(question.title, std::string("Check Calibration"));
+        QVERIFY(question.text.find("150.0 %") != std::string::npos);
+        f.prompt.AnswerYesNo(Answer::Yes);
+        f.window.cmdUpdate->click();
+        f.Settle();
+        QVERIFY(f.ModuleImage() == damaged);
+    }
+
+    void copiesTheCheckedGroupIntoImageAndModuleAndUndoesIt() {
+        SessionWindow f;
+        const CalImage demo = test::DemoCalibration();
+        f.Connect();
+        // The other calibration differs in output 1's name and in the CAN speed.
+        const auto& m = CalAddresses();
+        CalImage expected = demo;
+        expected.StoreText(m.OutputName[0], width::OutputName, "Fuel Left");
+        CalImage other = expected;
+        other.StoreWord(m.CanSpeed, 500);
+        f.prompt.AnswerOpenFile(f.WriteFile("job.DVF", other));
+        f.prompt.ExpectMessage("Copied 1 setting from \"job.DVF\" into the calibration shown:");
+        OnModal<FrmCompare>([](FrmCompare& d) {
+            QCOMPARE(d.lstDifferences->topLevelItemCount(), 2);
+            QTreeWidgetItem* name = d.GroupItem("Output 1: Name");
+            QVERIFY(name && d.GroupItem("Module-wide settings"));
+            name->setCheckState(0, Qt::Checked);
+            d.cmdCopySelected->click();
+        });
+        f.window.menuFileCompare->trigger();
+        f.Settle();
+        QVERIFY(f.app.image == expected);
+        QVERIFY(f.ModuleImage() == expected);
+        QCOMPARE(f.page().txtOutputName->text(), QString("Fuel Left"));
+        QCOMPARE(f.page().mEditUndo->text(), QString("&Undo Copy Output 1, name"));
+
+        f.page().mEditUndo->trigger();
+        f.Settle();
+        QVERIFY(f.app.image == demo);
+        QVERIFY(f.ModuleImage() == demo);
+        QCOMPARE(f.page().txtOutputName->text(), QString("Fuel Gauge"));
     }
 };
 

@@ -306,14 +306,9 @@ TEST(Simulator, ConfigurationText) {
         "bridge=Dialvane A|DV000001; bridge=Cable|CB000002\nversion=3.4.5;seed=9;drop=0.1;"
         "fault=late@12;timing=on;late-seconds=0.5;state=/tmp/x;can=8:0/257");
     ASSERT_EQ(c.bridges.size(), 2u);
-    EXPECT_EQ(c.bridges[1].serial, "CB000002");
-    EXPECT_EQ(c.version.minor, 4);
-    EXPECT_EQ(c.seed, 9u);
-    EXPECT_DOUBLE_EQ(c.rates.drop, 0.1);
-    EXPECT_EQ(c.faultsAt.at(12), Fault::Late);
-    EXPECT_TRUE(c.timing.enabled);
-    EXPECT_DOUBLE_EQ(c.lateSeconds, 0.5);
-    EXPECT_EQ(c.statePath, "/tmp/x");
+    EXPECT_EQ(std::tuple(c.bridges[1].serial, c.version.minor, c.seed, c.rates.drop,
+                         c.faultsAt.at(12), c.timing.enabled, c.lateSeconds, c.statePath),
+              std::tuple("CB000002", 4, 9u, 0.1, Fault::Late, true, 0.5, "/tmp/x"));
     EXPECT_EQ(c.canTraffic.at(7), (std::vector<std::uint16_t>{0, 257}));
     EXPECT_FALSE(ParseSimConfig("can=9:1").ok());
     EXPECT_FALSE(ParseSimConfig("can=1:1/x").ok());
