@@ -38,10 +38,8 @@ QStringList TabCycle(QWidget* start, bool forward = true, int limit = 200) {
     QWidget* w = start;
     for (int k = 0; k < limit; ++k) {
         stops << NameOf(w);
-        if (forward)
-            QTest::keyClick(w, Qt::Key_Tab);
-        else
-            QTest::keyClick(w, Qt::Key_Backtab, Qt::ShiftModifier);
+        QTest::keyClick(w, forward ? Qt::Key_Tab : Qt::Key_Backtab,
+                        forward ? Qt::NoModifier : Qt::ShiftModifier);
         w = QApplication::focusWidget();
         if (!w || NameOf(w) == stops.front()) return stops;
     }

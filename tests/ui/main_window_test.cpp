@@ -40,10 +40,6 @@ struct FreshHome {
     QByteArray saved;
 };
 
-QString Title(const char* file) {
-    return QString("VX42 Version 2.1.0 [%1]").arg(file);
-}
-
 }  // namespace
 
 class MainWindowTest : public QObject {
@@ -86,7 +82,7 @@ class MainWindowTest : public QObject {
         QCOMPARE(f.window.menuConnect->text(), QString("Disconnect"));
         QCOMPARE(f.window.lblFirmwareVer->text(), QString("Firmware Version: 2.1.0"));
         QCOMPARE(f.window.lblInfo->text(), QString("2,727 Bytes of 2,727 Bytes copied."));
-        QCOMPARE(f.window.windowTitle(), Title("Auto Retrieved File"));
+        QCOMPARE(f.window.windowTitle(), QString("VX42 Version 2.1.0 [Auto Retrieved File]"));
         QVERIFY(f.app.image == Patterned(5));
         QCOMPARE(CountFrames(*f.sim, 'Q'), kRetrieveReads);
 
@@ -114,7 +110,7 @@ class MainWindowTest : public QObject {
         QTRY_VERIFY(box->hasFocus());
         box->setText("Tacho");
         box->deselect();
-        f.Trigger("mEditCopy");
+        f.window.mEditCopy->trigger();
         QVERIFY(QApplication::clipboard()->text().isEmpty());
     }
 
@@ -127,21 +123,21 @@ class MainWindowTest : public QObject {
         QVERIFY(folder.rfind(fresh.home.str(), 0) == 0 && !std::filesystem::exists(folder));
         f.app.files.MarkAutoRetrieved();
         f.prompt.AnswerSaveFile(std::nullopt);
-        f.Trigger("menuFileSaveAs");
+        f.window.menuFileSaveAs->trigger();
         QVERIFY(std::filesystem::is_directory(folder));
         QCOMPARE(QtPrompt::StartPath(f.prompt.Calls().back().dialog),
                  QString::fromStdString(folder) + "/");
         const std::string file = f.Open(Patterned(3));
-        QCOMPARE(f.window.windowTitle(), Title("truck.DVF"));
+        QCOMPARE(f.window.windowTitle(), QString("VX42 Version 2.1.0 [truck.DVF]"));
         QVERIFY(f.app.image == Patterned(3));
         f.app.image[0] = 0x42;
-        f.Trigger("menuFileSave");
+        f.window.menuFileSave->trigger();
         QCOMPARE(ReadCalibrationFile(file).image[0], 0x42);
         f.prompt.AnswerSaveFile(f.folder.file("copy"));
-        f.Trigger("menuFileSaveAs");
+        f.window.menuFileSaveAs->trigger();
         QCOMPARE(QtPrompt::StartPath(f.prompt.Calls().back().dialog), QString::fromStdString(file));
         QVERIFY(FileExists(f.folder.file("copy.DVF")));
-        QCOMPARE(f.window.windowTitle(), Title("copy.DVF"));
+        QCOMPARE(f.window.windowTitle(), QString("VX42 Version 2.1.0 [copy.DVF]"));
     }
 
     // A file named on the command line opens as File > Open does: offline without a dialog,
@@ -150,7 +146,7 @@ class MainWindowTest : public QObject {
         WindowFixture f;
         const std::string file = f.WriteFile("truck.DVF", Patterned(3));
         f.window.OpenFileCommand(file);
-        QCOMPARE(f.window.windowTitle(), Title("truck.DVF"));
+        QCOMPARE(f.window.windowTitle(), QString("VX42 Version 2.1.0 [truck.DVF]"));
         QCOMPARE(f.app.files.CurrentFileFolder + f.app.files.CurrentFileName, file);
         f.Connect(CalImage{});
         f.prompt.AnswerYesNo(Answer::No);
@@ -333,12 +329,12 @@ class MainWindowTest : public QObject {
     void helpManualOpensTheShippedManualWithTheDesktopsViewer() {
         WindowFixture f;
         f.prompt.ExpectMessage("The installation manual was not found");
-        f.Trigger("menuHelpManual");
+        f.window.menuHelpManual->trigger();
         const std::string manual = ManualPath(f.folder.str());
         QVERIFY(std::filesystem::create_directories(std::filesystem::path(manual).parent_path()));
         std::ofstream(manual) << "%PDF-1.4";
         f.prompt.ExpectOpenDocument(manual);
-        f.Trigger("menuHelpManual");
+        f.window.menuHelpManual->trigger();
     }
 };
 

@@ -345,7 +345,6 @@ void OutputSettingsTest::liveCalibrationDrivesTheModuleOnly() {
     PageFixture::Type(p.txtPeriod, "100");
     f.Settle();
     const CalImage before = f.image();
-    const bool changed = f.app.files.CalibrationChanged;
     p.cmdCalibrate->click();
     f.Settle();
     QCOMPARE(p.cmdCalibrate->text(), QString(kStopCalibrateCaption));
@@ -368,7 +367,6 @@ void OutputSettingsTest::liveCalibrationDrivesTheModuleOnly() {
     QCOMPARE(f.Byte(0x3901), 0);
     QVERIFY(!p.txtDutyCycle->isEnabled());
     QVERIFY(f.image() == before);
-    QCOMPARE(f.app.files.CalibrationChanged, changed);
 
     // A speedo on output 1 at 100 Hz.
     f.SelectTab(0);

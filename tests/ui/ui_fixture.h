@@ -250,11 +250,6 @@ struct WindowFixture {
         Connect();
     }
     void Settle() { QVERIFY(WaitIdle(window)); }
-    void Trigger(const char* action) {
-        auto* a = window.findChild<QAction*>(action);
-        QVERIFY2(a, action);
-        a->trigger();
-    }
     // Writes a calibration file into the program folder; its path.
     std::string WriteFile(const char* name, const CalImage& image) {
         const std::string file = folder.file(name);
