@@ -16,12 +16,8 @@ if [ ! -f "$dir/build.ninja" ] || [ $# -gt 0 ]; then
 fi
 # The build runs its tools (the demonstration calibration, the message libraries) under Wine,
 # in the build's prefix: made once, before they start at once.
-wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
-stop_server() { WINEPREFIX="$dir/wine" "$wineserver" -k 2>/dev/null || true; }
-if [ ! -d "$dir/wine" ]; then
-  bash "$root/scripts/wine-run.sh" "$dir/wine" wineboot --init >/dev/null 2>&1
-  WINEPREFIX="$dir/wine" "$wineserver" -w
-fi
-trap stop_server EXIT
+wine_run=$root/scripts/wine-run.sh
+[ -d "$dir/wine" ] || bash "$wine_run" "$dir/wine" --fresh
+trap 'bash "$wine_run" "$dir/wine" --stop' EXIT
 cmake --build "$dir" --parallel "$jobs" --target msi
 ls "$dir"/VX42-Configurator-*-x64.msi

@@ -14,14 +14,10 @@ if [ ! -f "$dir/build.ninja" ]; then
   (cd "$root" && cmake --preset windows-cross -B "$dir" -Wno-dev "$@" >/dev/null)
 fi
 
-# A fresh Wine prefix each run, made once and settled (its server gone) before anything runs
-# in it.
-wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
-stop_server() { WINEPREFIX="$dir/wine" "$wineserver" -k 2>/dev/null || true; }
-stop_server
-rm -rf "$dir/wine"
-bash "$root/scripts/wine-run.sh" "$dir/wine" wineboot --init >/dev/null 2>&1
-WINEPREFIX="$dir/wine" "$wineserver" -w
-trap stop_server EXIT
+# A fresh Wine prefix each run, settled before anything runs in it; its server stopped at the
+# end, also when the run fails.
+wine_run=$root/scripts/wine-run.sh
+bash "$wine_run" "$dir/wine" --fresh
+trap 'bash "$wine_run" "$dir/wine" --stop' EXIT
 cmake --build "$dir" --parallel "$jobs"
 ctest --test-dir "$dir" --output-on-failure --timeout 600 -j "$jobs"

@@ -5,13 +5,30 @@
 # desktop of the machine running Wine).
 # The cross build's CTest and build steps run its programs through this. A program that
 # fails is named with its exit status, since Wine's own failures print nothing here.
+#
+# The prefix itself, in place of a program:
+#   wine-run.sh PREFIX --fresh    a new prefix (any old one and its server gone), settled
+#   wine-run.sh PREFIX --settle   waits until what runs in the prefix has finished
+#   wine-run.sh PREFIX --stop     stops the prefix's server and what runs in it
+# A program started while Wine is still setting up a fresh prefix can fail without a word,
+# so a prefix is settled before the first program runs in it.
 set -uo pipefail
 prefix=$1
 shift
 wine=$(command -v wine64 || command -v wine || true)
 [ -n "$wine" ] || wine=/usr/lib/wine/wine64
+wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
 export WINEPREFIX=$prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 unset DISPLAY WAYLAND_DISPLAY
+case ${1:-} in
+  --stop) "$wineserver" -k 2>/dev/null; exit 0 ;;
+  --settle) exec "$wineserver" -w ;;
+  --fresh)
+    "$wineserver" -k 2>/dev/null
+    rm -rf "$prefix"
+    "$wine" wineboot --init >/dev/null 2>&1 || { echo "wine-run: no new prefix in $prefix" >&2; exit 1; }
+    exec "$wineserver" -w ;;
+esac
 "$wine" "$@"
 status=$?
 [ "$status" -eq 0 ] || echo "wine-run: $(basename "$1") exited with status $status" >&2

@@ -17,21 +17,18 @@ manual=${4:-}
 source=$(cd "$(dirname "$0")/../.." && pwd)
 work=$build/installer-test
 prefix=$work/wine
-wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
-stop_server() { WINEPREFIX="$prefix" "$wineserver" -k 2>/dev/null || true; }
-stop_server
+wine() { bash "$source/scripts/wine-run.sh" "$prefix" "$@"; }
+[ ! -d "$prefix" ] || wine --stop
 rm -rf "$work"
 mkdir -p "$work/home"
-trap stop_server EXIT
+trap 'wine --stop' EXIT
 # Wine's own files for the host's desktop would land in this home: none may.
 export HOME=$work/home
 cd "$work"
-wine() { bash "$source/scripts/wine-run.sh" "$prefix" "$@"; }
 windows_path() { local p=${1//\//\\}; echo "Z:$p"; }
-wine wineboot --init >/dev/null 2>&1
-WINEPREFIX="$prefix" "$wineserver" -w
+wine --fresh
 
 drive=$prefix/drive_c
 installed="$drive/Program Files/VX42 Configurator"
@@ -54,7 +51,7 @@ install() {  # MSI
   wine msiexec /i "$(windows_path "$1")" /qn /l "$(windows_path "$work/install.log")" ||
     { iconv -f UTF-16LE "$work/install.log" 2>/dev/null | tail -30 >&2; fail "msiexec /i failed"; }
   # Whatever the install started (Wine's menu builder would be one) has finished.
-  WINEPREFIX="$prefix" "$wineserver" -w
+  wine --settle
   [ -z "$(find "$HOME" -name '*.desktop' -o -name '*.menu')" ] ||
     fail "Wine put desktop entries on the host: $(find "$HOME" -name '*.desktop' -o -name '*.menu')"
 }
@@ -175,7 +172,7 @@ cycle() {  # MSI WINDOW
   install "$1"
   check_installed "$1" "$2"
   wine msiexec /x "$(windows_path "$1")" /qn || fail "msiexec /x failed"
-  WINEPREFIX="$prefix" "$wineserver" -w
+  wine --settle
   check_uninstalled
 }
 
@@ -216,6 +213,6 @@ cycle "$work/window.msi" 1
 
 echo "windows_installer: $(basename "$msi") installed, used and uninstalled, with and without the windows"
 # A failed run leaves its prefix to be looked into; a passing one leaves nothing (it is large).
-stop_server
+wine --stop
 cd "$build"
 rm -rf "$work"
