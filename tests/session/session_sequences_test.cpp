@@ -13,50 +13,33 @@
 // (scripts/session-sequences.sh), and a failure prints the RC_PARAMS that replays it.
 
 #include <gtest/gtest.h>
-#include <rapidcheck/state.h>
-
-#include <array>
 
 #include "calibration/grid/grid_history.h"
 #include "can/message_selection.h"
-#include "device/can_bus.h"
 #include "device/sim/sim_bridge.h"
-#include "device/sim/simulator.h"
 #include "files/paths.h"
 #include "files/settings.h"
 #include "firmware/upgrade.h"
-#include "support/plan_prompt.h"
-#include "support/property_check.h"
-#include "support/sequence_support.h"
-#include "support/session_adapter.h"
+#include "support/sequence_commands.h"
 #include "support/temp_dir.h"
 
 namespace vx42 {
 namespace {
 
-constexpr int kFiles = 3;
-
-// What the commands know in advance.
-struct Model {
-    std::array<bool, 2> plugged{true, true};
-    std::array<bool, kFiles> saved{true, false, false};
-};
-
 class Rig {
   public:
+    // A step draws a link fault one time in four, and waits for the one before.
+    static constexpr int kNoFault = 3, kFaultReach = 400, kRestorePicks = 20;
+    static constexpr bool kGoesOn = false;
+
     Rig()
         : sim_(std::make_shared<sim::Simulator>(Shared())),
           link_(std::make_unique<sim::SimBridge>(sim_), prompt_),
           session_(shown_, state_, history_.str(), 1000),
           sink_(session_, link_, prompt_),
-          commands_(session_, link_, files()) {
+          commands_(session_, link_, {state_, prompt_, settings_, store_}) {
         settings_ = LoadSettings(store_, files_.str(), files_.str() + "/");
-        LinkTiming t;
-        t.replyAllowanceSeconds = 0.0005;
-        t.retryPauseMs = 0;
-        t.commandPauseMs = 0;
-        t.stillFailedSeconds = 0;
-        link_.SetTiming(t);
+        link_.SetTiming(test::FastTiming(0.0005));
         prompt_.saveTo = files_.file("saved-as.DVF");
         for (int b = 0; b < 2; ++b) {  // each module with a calibration of its own
             CalImage image;
@@ -74,7 +57,6 @@ class Rig {
         clean_ = shown_;
     }
 
-    FileContext files() { return {state_, prompt_, settings_, store_}; }
     // The two modules as every program on this computer sees them: through one state file.
     sim::SimConfig Shared() const {
         sim::SimConfig config = test::TwoModules();
@@ -84,12 +66,11 @@ class Rig {
     std::string File(int n) const { return files_.file("s" + std::to_string(n) + ".DVF"); }
 
     // Runs one command's body with its plan and fault, then checks every rule.
-    // `replaces`: the command may replace the calibration shown whole.
-    template <typename Body>
-    void Run(const test::Plan& plan, int faultAt, int faultKind, bool replaces, Body&& body) {
-        prompt_.plan = plan;
+    void Run(const test::StepDraw& step, int does, const std::function<void()>& body) {
+        const bool replaces = does & test::kReplaces;
+        prompt_.plan = step.plan;
         prompt_.declinedSave = false;
-        test::InjectFaultBurst(*sim_, faultAt, faultKind);
+        test::InjectFaultBurst(*sim_, step.at, step.kind);
         const CalImage shownBefore = shown_;
         const bool changedBefore = state_.CalibrationChanged;
         try {
@@ -121,7 +102,7 @@ class Rig {
     }
     void Selection(int output, int reference, int message) {
         const int bridge = Connected();
-        const auto markerBefore = Marker(bridge);
+        const auto markerBefore = test::MarkerOf(*sim_, bridge);
         const int applied = bridge < 0 ? 0 : sim_->Module(bridge).AppliedChanges();
         const CanLibrary& lib = libraries_.MessageLibraries[0];
         EditCommand("Message", [&](EditTarget& t) {
@@ -131,7 +112,8 @@ class Rig {
         });
         // The marker tells the module to take up its messages: only after it received them.
         if (bridge >= 0 && prompt_.plan.differs != Answer::Yes &&
-            sim_->Module(bridge).AppliedChanges() == applied && Marker(bridge) != markerBefore)
+            sim_->Module(bridge).AppliedChanges() == applied &&
+            test::MarkerOf(*sim_, bridge) != markerBefore)
             broken_ = "a selection that did not reach the module wrote the marker";
     }
     void CanSpeed(int option) {
@@ -179,11 +161,10 @@ class Rig {
         if (commands_.Restore(pick)) history_steps_.Clear();
     }
     void Retrieve() { commands_.Retrieve(); }
-    void Connect() {
-        commands_.Connect();
-        if (session_.online()) outsideWrite_ = false;  // a failed connect learnt nothing
+    void Connect(bool on) {
+        on ? commands_.Connect() : commands_.Disconnect();
+        if (on && session_.online()) outsideWrite_ = false;  // a failed connect learnt nothing
     }
-    void Disconnect() { commands_.Disconnect(); }
     void Update() { commands_.WriteWhole(restore_event::Update); }
     void Unplug(int b) { sim_->Unplug(b); }
     void Replug(int b) { sim_->Replug(b); }
@@ -216,43 +197,24 @@ class Rig {
     }
 
   private:
-    int BridgeOf(const std::string& key) const {
-        for (int b = 0; b < 2; ++b)
-            if (ModuleKey(test::kSequenceSerials[b]) == key) return b;
-        return -1;
-    }
-    int Connected() const {
-        return session_.online() ? BridgeOf(ModuleKey(session_.serial())) : -1;
-    }
-    CalImage Memory(int b) const {
-        CalImage image;
-        image.CopyIntoImage(sim_->Module(b).Read(kCalBaseAddress, kCalImageSize), 0);
-        return image;
-    }
-    Bytes Marker(int b) const { return b < 0 ? Bytes{} : sim_->Module(b).Read(0x38F4, 2); }
+    int Connected() const { return test::ConnectedBridge(session_); }
 
     // What the tool knows of each module, while it knows it: a module it is not connected to
     // keeps its memory.
     void Follow() {
         if (outsideWrite_ && !session_.online()) return;  // what it believed may be gone
-        for (int b = 0; b < 2; ++b)
-            if (test::BeliefOf(session_).moduleKey == ModuleKey(test::kSequenceSerials[b]))
-                known_[b] = test::BeliefOf(session_).image;
+        const int b = test::BridgeOf(test::BeliefOf(session_).moduleKey);
+        if (b >= 0) known_[b] = test::BeliefOf(session_).image;
     }
 
     std::string Broken(const CalImage& shownBefore, bool changedBefore, bool replaces) {
         if (!broken_.empty()) return broken_;
         if (outsideWrite_ && !session_.online()) return {};
-        std::string broken = test::BrokenSessionRule(
-            session_, [this](const std::string& key) -> std::optional<CalImage> {
-                const int b = BridgeOf(key);
-                if (b < 0) return std::nullopt;
-                return Memory(b);
-            });
+        std::string broken = test::BrokenSessionRule(session_, test::MemoriesOf(*sim_));
         if (!broken.empty()) return broken;
         if (!commands_.unkept().empty()) return commands_.unkept();
         for (int b = 0; b < 2; ++b)
-            if (b != Connected() && known_[b] && Memory(b) != *known_[b] &&
+            if (b != Connected() && known_[b] && test::MemoryOf(*sim_, b) != *known_[b] &&
                 test::BeliefOf(session_).moduleKey != ModuleKey(test::kSequenceSerials[b]))
                 return std::string("module ") + test::kSequenceSerials[b] +
                        " changed while not connected";
@@ -284,142 +246,38 @@ class Rig {
     bool outsideWrite_ = false;  // another program wrote a module since the last connect
 };
 
-using Command = rc::state::Command<Model, Rig>;
+using C = test::SequenceCommands<Rig>;
 
-// A command's link fault: a burst of five that makes an exchange fail for good, `at` exchanges
-// on (0: none).
-struct Faulted : Command {
-    int at = *rc::gen::weightedOneOf<int>({{3, rc::gen::just(0)}, {1, rc::gen::inRange(1, 400)}});
-    int kind = *rc::gen::inRange(0, 3);
-};
-
-// A command: a name, what it needs of the model, what it does to it, and its run.
-template <typename Derived>
-struct Step : Faulted {
-    test::Plan plan = test::AnyPlan();
-    static constexpr bool kReplaces = false;  // the calibration shown whole
-    void run(const Model&, Rig& rig) const override {
-        rig.Run(plan, at, kind, Derived::kReplaces,
-                [&] { static_cast<const Derived*>(this)->Body(rig); });
-    }
-    void show(std::ostream& os) const override {
-        os << Derived::kName << (at ? " (fault " + std::to_string(at) + ")" : "") << " ["
-           << test::PlanText(plan) << "]";
-    }
-};
-
-struct Connect : Step<Connect> {
-    static constexpr const char* kName = "connect";
-    static constexpr bool kReplaces = true;
-    void Body(Rig& r) const { r.Connect(); }
-};
-struct Disconnect : Step<Disconnect> {
-    static constexpr const char* kName = "disconnect";
-    void Body(Rig& r) const { r.Disconnect(); }
-};
-struct Unplug : Step<Unplug> {
-    static constexpr const char* kName = "unplug";
-    int bridge = *rc::gen::inRange(0, 2);
-    void checkPreconditions(const Model& m) const override { RC_PRE(m.plugged[bridge]); }
-    void apply(Model& m) const override { m.plugged[bridge] = false; }
-    void Body(Rig& r) const { r.Unplug(bridge); }
-};
-struct Replug : Step<Replug> {
-    static constexpr const char* kName = "replug";
-    int bridge = *rc::gen::inRange(0, 2);
-    void checkPreconditions(const Model& m) const override { RC_PRE(!m.plugged[bridge]); }
-    void apply(Model& m) const override { m.plugged[bridge] = true; }
-    void Body(Rig& r) const { r.Replug(bridge); }
-};
-struct OtherProgram : Step<OtherProgram> {
-    static constexpr const char* kName = "another program writes the module";
+struct OtherProgram : C::Step<OtherProgram, "another program writes the module"> {
     int bridge = *rc::gen::inRange(0, 2);
     int index = *rc::gen::inRange(0, kCalImageSize);
     std::uint8_t value = *rc::gen::arbitrary<std::uint8_t>();
     void Body(Rig& r) const { r.OtherProgram(bridge, index, value); }
 };
-std::vector<BytesAt> AnyRuns(int count, int width) {
-    std::vector<BytesAt> runs;
-    for (int i = 0; i < count; ++i) {
-        const int index = *rc::gen::inRange(0, kCalImageSize - width);
-        runs.push_back({kCalBaseAddress + index,
-                        *rc::gen::container<Bytes>(static_cast<std::size_t>(width),
-                                                   rc::gen::arbitrary<std::uint8_t>())});
-    }
-    return runs;
-}
-struct EditCell : Step<EditCell> {
-    static constexpr const char* kName = "edit a cell";
-    std::vector<BytesAt> runs = AnyRuns(1, 2);
+// Edits of runs of `kWidth` bytes, as many as drawn from [kFewest, kMost].
+template <test::Name kName, int kFewest, int kMost, int kWidth>
+struct Edits : C::Step<Edits<kName, kFewest, kMost, kWidth>, kName> {
+    std::vector<BytesAt> runs = *rc::gen::container<std::vector<BytesAt>>(
+        kFewest == kMost ? kFewest : *rc::gen::inRange(kFewest, kMost + 1), rc::gen::exec([] {
+            return BytesAt{kCalBaseAddress + *rc::gen::inRange(0, kCalImageSize - kWidth),
+                           *rc::gen::container<Bytes>(kWidth, rc::gen::arbitrary<std::uint8_t>())};
+        }));
     void Body(Rig& r) const { r.Edit(runs); }
 };
-struct GridOperation : Step<GridOperation> {
-    static constexpr const char* kName = "a grid operation";
-    std::vector<BytesAt> runs = AnyRuns(*rc::gen::inRange(2, 7), 2);
-    void Body(Rig& r) const { r.Edit(runs); }
-};
-struct Preset : Step<Preset> {
-    static constexpr const char* kName = "a preset";
-    std::vector<BytesAt> runs = AnyRuns(1, 40);
-    void Body(Rig& r) const { r.Edit(runs); }
-};
-struct Selection : Step<Selection> {
-    static constexpr const char* kName = "a message selection";
-    int output = *rc::gen::inRange(0, kOutputs);
-    int reference = *rc::gen::inRange(0, 2);
-    int message = *rc::gen::inRange(0, 2);
-    void Body(Rig& r) const { r.Selection(output, reference, message); }
-};
-struct SetCanSpeed : Step<SetCanSpeed> {
-    static constexpr const char* kName = "CAN speed";
-    int option = *rc::gen::inRange(0, static_cast<int>(kCanSpeeds.size()));
-    void Body(Rig& r) const { r.CanSpeed(option); }
-};
-struct Open : Step<Open> {
-    static constexpr const char* kName = "open";
-    static constexpr bool kReplaces = true;
-    int file = *rc::gen::inRange(0, kFiles);
-    void checkPreconditions(const Model& m) const override { RC_PRE(m.saved[file]); }
-    void Body(Rig& r) const { r.Open(file); }
-};
-struct Save : Step<Save> {
-    static constexpr const char* kName = "save";
-    int file = *rc::gen::inRange(0, kFiles);
-    void apply(Model& m) const override { m.saved[file] = true; }
-    void Body(Rig& r) const { r.Save(file); }
-};
-struct Restore : Step<Restore> {
-    static constexpr const char* kName = "restore";
-    int pick = *rc::gen::inRange(0, 20);
-    void Body(Rig& r) const { r.Restore(pick); }
-};
-struct CompareCopy : Step<CompareCopy> {
-    static constexpr const char* kName = "compare-copy";
-    int file = *rc::gen::inRange(0, kFiles);
+using EditCell = Edits<"edit a cell", 1, 1, 2>;
+using GridOperation = Edits<"a grid operation", 2, 6, 2>;
+using Preset = Edits<"a preset", 1, 1, 40>;
+// Output, reference and message.
+using Selection = C::Pick<"a message selection", test::kEdits, &Rig::Selection,
+                          test::Range{0, kOutputs}, test::Range{0, 2}, test::Range{0, 2}>;
+struct CompareCopy : C::Step<CompareCopy, "compare-copy"> {
+    int file = *rc::gen::inRange(0, test::kSequenceFiles);
     std::vector<int> at = *rc::gen::container<std::vector<int>>(
         static_cast<std::size_t>(*rc::gen::inRange(1, 5)), rc::gen::inRange(0, kCalImageSize - 16));
-    void checkPreconditions(const Model& m) const override { RC_PRE(m.saved[file]); }
+    void checkPreconditions(const test::Model& m) const override { RC_PRE(m.saved[file]); }
     void Body(Rig& r) const { r.Copy(file, at); }
 };
-struct Retrieve : Step<Retrieve> {
-    static constexpr const char* kName = "retrieve";
-    static constexpr bool kReplaces = true;
-    void Body(Rig& r) const { r.Retrieve(); }
-};
-struct Update : Step<Update> {
-    static constexpr const char* kName = "update";
-    void Body(Rig& r) const { r.Update(); }
-};
-struct Undo : Step<Undo> {
-    static constexpr const char* kName = "undo";
-    void Body(Rig& r) const { r.UndoRedo(true); }
-};
-struct Redo : Step<Redo> {
-    static constexpr const char* kName = "redo";
-    void Body(Rig& r) const { r.UndoRedo(false); }
-};
-struct BootLoaderUpgrade : Step<BootLoaderUpgrade> {
-    static constexpr const char* kName = "a BLU upgrade";
+struct BootLoaderUpgrade : C::Step<BootLoaderUpgrade, "a BLU upgrade"> {
     std::uint8_t fill = *rc::gen::arbitrary<std::uint8_t>();
     void Body(Rig& r) const { r.BootLoaderUpgrade(fill); }
 };
@@ -429,11 +287,12 @@ TEST(SessionSequences, EverySequenceKeepsTheModuleAndTheToolInAgreement) {
         "SessionSequences",
         [] {
             Rig rig;
-            rc::state::check(Model{}, rig, [](const Model& model) {
+            rc::state::check(test::Model{}, rig, [](const test::Model& model) {
                 return rc::state::gen::execOneOfWithArgs<
-                    Connect, Disconnect, Unplug, Replug, OtherProgram, EditCell, GridOperation,
-                    Preset, Selection, SetCanSpeed, Open, Save, Restore, CompareCopy, Retrieve,
-                    Update, Undo, Redo, BootLoaderUpgrade>()(model);
+                    C::Connect, C::Disconnect, C::Unplug, C::Replug, OtherProgram, EditCell,
+                    GridOperation, Preset, Selection, C::SetCanSpeed, C::Open, C::Save, C::Restore,
+                    CompareCopy, C::Retrieve, C::Update, C::Undo, C::Redo, BootLoaderUpgrade>()(
+                    model);
             });
         },
         300, 40);

@@ -20,11 +20,9 @@ std::string CheckProperty(const std::string& name, Testable&& testable, int succ
     const rc::detail::TestResult result = [&] {
         if (std::getenv("RC_PARAMS"))
             return rc::detail::checkTestable(std::forward<Testable>(testable), metadata);
-        rc::detail::TestParams params;
-        params.seed = 1;
-        params.maxSuccess = successes;
-        params.maxSize = size;
-        return rc::detail::checkTestable(std::forward<Testable>(testable), metadata, params);
+        return rc::detail::checkTestable(
+            std::forward<Testable>(testable), metadata,
+            rc::detail::TestParams{.seed = 1, .maxSuccess = successes, .maxSize = size});
     }();
     if (result.template is<rc::detail::SuccessResult>()) return {};
     std::ostringstream out;

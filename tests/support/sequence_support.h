@@ -2,10 +2,14 @@
 // What the session's and the window's command sequences share: the two simulated modules, the
 // library their message selections choose from, and the link faults a command draws.
 
+#include <optional>
 #include <string>
 
 #include "can/can_message.h"
+#include "device/module_link.h"
 #include "device/sim/simulator.h"
+#include "files/restore_points.h"
+#include "support/session_adapter.h"
 
 namespace vx42::test {
 
@@ -34,6 +38,43 @@ inline CanLibrary EngineLibrary() {
         lib.Messages.push_back(m);
     }
     return lib;
+}
+
+// The bridge of the module of a key; -1 when neither is.
+inline int BridgeOf(const std::string& moduleKey) {
+    for (int b = 0; b < 2; ++b)
+        if (ModuleKey(kSequenceSerials[b]) == moduleKey) return b;
+    return -1;
+}
+
+// The bridge of the module the session is connected to; -1 offline.
+inline int ConnectedBridge(const CalibrationSession& session) {
+    return session.online() ? BridgeOf(ModuleKey(session.serial())) : -1;
+}
+
+// The calibration module `b` holds in its memory.
+inline CalImage MemoryOf(sim::Simulator& sim, int b) {
+    CalImage image;
+    image.CopyIntoImage(sim.Module(b).Read(kCalBaseAddress, kCalImageSize), 0);
+    return image;
+}
+
+// What each module holds, by its key, for the session's rules.
+inline ModuleMemory MemoriesOf(sim::Simulator& sim) {
+    return [&sim](const std::string& key) -> std::optional<CalImage> {
+        const int b = BridgeOf(key);
+        return b < 0 ? std::nullopt : std::optional(MemoryOf(sim, b));
+    };
+}
+
+// The 0xCB, 0xE0 marker word of module `b` (nothing for no module).
+inline Bytes MarkerOf(sim::Simulator& sim, int b) {
+    return b < 0 ? Bytes{} : sim.Module(b).Read(0x38F4, 2);
+}
+
+// The link's timing without pauses, a reply allowed `replySeconds`.
+inline LinkTiming FastTiming(double replySeconds) {
+    return {replySeconds, 0, 0, 0};  // no retry, command or still-failed pause
 }
 
 // A burst of five faults of one kind, `at` exchanges on (0: none), long enough to make an

@@ -115,8 +115,6 @@ class HeadlessCommands {
     HeadlessCommands(CalibrationSession& session, ModuleLink& link, FileContext files)
         : session_(session), link_(link), files_(files) {}
 
-    CalibrationSession& session() { return session_; }
-
     void Connect() {
         if (session_.online() || !session_.Begin(Transfer::Connect)) return;
         link_.ConnectIfOffline();
@@ -164,7 +162,6 @@ class HeadlessCommands {
         const NextStep next = session_.Opened(opened, files_.state.CurrentFileName);
         if (next.kind == NextStep::Kind::WriteWhole) WriteWhole(next.event);
     }
-    void Save(const std::string& path) { WriteCalibrationFile(path, session_.shown()); }
     // The restore point `pick` (of all kept) shown, and written when the user says so.
     bool Restore(int pick) {
         RestorePoints* store = session_.keeper().store();

@@ -17,8 +17,6 @@
 // The suite runs a few sequences; RC_PARAMS="max_success=1000" runs more
 // (scripts/session-sequences.sh), and a failure prints the RC_PARAMS that replays it.
 
-#include <rapidcheck/state.h>
-
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
@@ -30,15 +28,10 @@
 #include <QTreeWidget>
 #include <fstream>
 
-#include "device/can_bus.h"
-#include "files/calibration_file.h"
 #include "files/paths.h"
 #include "support/demo_calibration.h"
 #include "support/firmware_file.h"
-#include "support/plan_prompt.h"
-#include "support/property_check.h"
-#include "support/sequence_support.h"
-#include "support/session_adapter.h"
+#include "support/sequence_commands.h"
 #include "ui/dialogs/frm_can_speed.h"
 #include "ui/dialogs/frm_compare.h"
 #include "ui/dialogs/frm_firmware_upgrade.h"
@@ -51,8 +44,6 @@
 using namespace vx42;
 
 namespace {
-
-constexpr int kFiles = 3;
 
 // The window's prompt: the command's plan, and the file the step chose for a file dialog.
 class WindowPrompt : public test::PlanPrompt {
@@ -68,8 +59,7 @@ class WindowPrompt : public test::PlanPrompt {
 // Runs `body` on the modal dialog of type D once it shows, while the step runs; a dialog that
 // never shows is never waited for.
 template <typename D>
-class OnDialog {
-  public:
+struct OnDialog {
     explicit OnDialog(std::function<void(D&)> body) {
         timer_.setInterval(2);
         QObject::connect(&timer_, &QTimer::timeout, [this, body] {
@@ -81,30 +71,21 @@ class OnDialog {
         });
         timer_.start();
     }
-
-  private:
     QTimer timer_;
-};
-
-// What the commands know in advance.
-struct Model {
-    std::array<bool, 2> plugged{true, true};
-    std::array<bool, kFiles> saved{true, false, false};
 };
 
 class WindowRig {
   public:
+    // A step draws a link fault one time in eight, and the user may go on before it ends.
+    static constexpr int kNoFault = 7, kFaultReach = 300, kRestorePicks = 1000;
+    static constexpr bool kGoesOn = true;
+
     WindowRig()
         : sim_(std::make_shared<sim::Simulator>(test::TwoModules())),
           app_(StartupMode::Full, folder_.str(), prompt_, store_),
           module_(std::make_unique<sim::SimBridge>(sim_), prompt_, true),
           window_(app_, module_) {
-        LinkTiming fast;
-        fast.retryPauseMs = 0;
-        fast.commandPauseMs = 0;
-        fast.stillFailedSeconds = 0;
-        fast.replyAllowanceSeconds = 0.002;
-        module_.link().SetTiming(fast);
+        module_.link().SetTiming(test::FastTiming(0.002));
         prompt_.saveTo = files_.file("saved-as.DVF");
         window_.keeper() = RestoreKeeper(history_.str(), 1000);
         // Two gauge presets of analog tables, and a library of two messages, listed as
@@ -139,10 +120,10 @@ class WindowRig {
 
     // Runs one command with its plan and fault; unless the user goes on at once (`wait`
     // false), waits for what it started and checks every rule.
-    void Run(const test::Plan& plan, int faultAt, int faultKind, bool wait, bool transfer,
-             bool edits, const std::function<void()>& body) {
-        prompt_.plan = plan;
-        test::InjectFaultBurst(*sim_, faultAt, faultKind);
+    void Run(const test::StepDraw& step, int does, const std::function<void()>& body) {
+        replaced_ = replaced_ || (does & test::kReplaces);
+        prompt_.plan = step.plan;
+        test::InjectFaultBurst(*sim_, step.at, step.kind);
         if (!pending_) {
             before_ = session().moduleImage();
             shownBefore_ = app_.image;
@@ -151,17 +132,16 @@ class WindowRig {
             steps_ = 0;
         }
         ++steps_;
-        transferStep_ = transferStep_ || transfer;
-        editStep_ = editStep_ || edits;
+        does_ |= does;
         pending_ = true;
         // As the window's menus run it: an error is reported to the user, and only a save the
         // plan made fail may end in one.
         const bool ended = window_.Trapped("sequence", "Click", body);
-        RC_ASSERT(ended || plan.saveEnd == test::SaveEnd::Failed);
-        if (!wait) return;
+        RC_ASSERT(ended || step.plan.saveEnd == test::SaveEnd::Failed);
+        if (!step.wait) return;
         pending_ = false;
         RC_ASSERT(Broken() == std::string());
-        transferStep_ = editStep_ = false;
+        does_ = 0;
     }
 
     void Connect(bool on) {
@@ -199,9 +179,9 @@ class WindowRig {
     }
     void Selection(int reference, int message) {
         if (!Grid()) return;
-        const int b = Connected();
+        const int b = test::ConnectedBridge(session());
         if (b >= 0 && prompt_.plan.differs != Answer::Yes)
-            selection_ = {b, Marker(b), sim_->Module(b).AppliedChanges()};
+            selection_ = {b, test::MarkerOf(*sim_, b), sim_->Module(b).AppliedChanges()};
         OutputPage& page = *window_.outputPage;
         for (auto [combo, text] :
              {std::pair{page.cmbLibrary[reference], QString("Engine")},
@@ -271,8 +251,6 @@ class WindowRig {
         if (!window_.outputPage->isEnabled()) return;
         undo ? window_.outputPage->Undo() : window_.outputPage->Redo();
     }
-    // The calibration shown as last saved, opened or retrieved, when it is not marked.
-    void NoteClean(bool replaces) { replaced_ = replaced_ || replaces; }
 
   private:
     // The marker and the changes a module had applied when a selection was made on it.
@@ -283,17 +261,10 @@ class WindowRig {
     };
 
     CalibrationSession& session() { return window_.session(); }
-    int Connected() {
-        if (!session().online()) return -1;
-        for (int b = 0; b < 2; ++b)
-            if (ModuleKey(test::kSequenceSerials[b]) == ModuleKey(session().serial())) return b;
-        return -1;
-    }
-    Bytes Marker(int b) const { return sim_->Module(b).Read(0x38F4, 2); }
     // Whether a file the user saved to holds `image`.
     bool SavedSomewhere(const CalImage& image) {
-        for (int n = 0; n <= kFiles; ++n) {
-            const std::string path = n < kFiles ? File(n) : prompt_.saveTo;
+        for (int n = 0; n <= test::kSequenceFiles; ++n) {
+            const std::string path = n < test::kSequenceFiles ? File(n) : prompt_.saveTo;
             if (FileExists(path) && ReadCalibrationFile(path).image == image) return true;
         }
         return false;
@@ -302,11 +273,6 @@ class WindowRig {
     // Output 1's duty cell (1, col).
     static int DutyAddress(int col) {
         return CalAddresses().OutputCal[0].TableBlock + 2 * (col - 1);
-    }
-    CalImage ModuleImage(int bridge) {
-        CalImage image;
-        image.CopyIntoImage(sim_->Module(bridge).Read(kCalBaseAddress, kCalImageSize), 0);
-        return image;
     }
 
     // The window's commands and the link's queued work ended, with what they started.
@@ -322,16 +288,11 @@ class WindowRig {
     std::string Broken() {
         if (!Settle()) return "the window stayed busy";
         CalibrationSession& s = session();
-        std::string broken =
-            test::BrokenSessionRule(s, [this](const std::string& key) -> std::optional<CalImage> {
-                for (int b = 0; b < 2; ++b)
-                    if (ModuleKey(test::kSequenceSerials[b]) == key) return ModuleImage(b);
-                return std::nullopt;
-            });
+        std::string broken = test::BrokenSessionRule(s, test::MemoriesOf(*sim_));
         // A transfer that changed what the module is known to hold wrote or retrieved it whole
         // (unless edits were staged in it meanwhile).
-        if (broken.empty() && transferStep_ && !editStep_ && s.moduleImage() &&
-            s.moduleImage() != before_)
+        if (broken.empty() && (does_ & test::kTransfer) && !(does_ & test::kEdits) &&
+            s.moduleImage() && s.moduleImage() != before_)
             broken = test::MissingRestorePoint(s, s.serial(), *s.moduleImage());
         if (!broken.empty()) return broken;
         // Where one step ran alone: the marker tells the module to take up its messages, only
@@ -339,7 +300,7 @@ class WindowRig {
         const auto selection = std::exchange(selection_, std::nullopt);
         if (steps_ == 1 && selection &&
             sim_->Module(selection->bridge).AppliedChanges() == selection->applied &&
-            Marker(selection->bridge) != selection->marker)
+            test::MarkerOf(*sim_, selection->bridge) != selection->marker)
             return "a selection that did not reach the module wrote the marker";
         if (steps_ == 1 && replaced_ && changedBefore_ && app_.image != shownBefore_ &&
             !prompt_.declinedSave && !SavedSomewhere(shownBefore_))
@@ -371,152 +332,30 @@ class WindowRig {
     CalImage clean_, shownBefore_;
     std::optional<SelectionWatch> selection_;
     int steps_ = 0;  // since the last step that was waited for
-    bool transferStep_ = false, editStep_ = false, pending_ = false, replaced_ = false;
-    bool changedBefore_ = false;
+    int does_ = 0;   // what those steps do (test::StepDoes)
+    bool pending_ = false, replaced_ = false, changedBefore_ = false;
 };
 
-using Command = rc::state::Command<Model, WindowRig>;
+using C = test::SequenceCommands<WindowRig>;
 
-// A command with its plan, its link fault (a burst of five, `at` exchanges on; 0: none) and
-// whether the user waits for it before the next.
-template <typename Derived>
-struct Step : Command {
-    test::Plan plan = test::AnyPlan();
-    int at = *rc::gen::weightedOneOf<int>({{7, rc::gen::just(0)}, {1, rc::gen::inRange(1, 300)}});
-    int kind = *rc::gen::inRange(0, 3);
-    bool wait =
-        *rc::gen::weightedOneOf<bool>({{3, rc::gen::just(true)}, {1, rc::gen::just(false)}});
-    static constexpr bool kTransfer = false;  // starts a whole transfer
-    static constexpr bool kReplaces = false;  // may replace the calibration shown whole
-    static constexpr bool kEdits = true;      // edits the calibration shown
-    void run(const Model&, WindowRig& rig) const override {
-        rig.NoteClean(Derived::kReplaces);
-        rig.Run(plan, at, kind, wait, Derived::kTransfer, Derived::kEdits,
-                [&] { static_cast<const Derived*>(this)->Body(rig); });
-    }
-    void show(std::ostream& os) const override {
-        os << Derived::kName << (at ? " (fault " + std::to_string(at) + ")" : "")
-           << (wait ? "" : " +") << " [" << test::PlanText(plan) << "]";
-    }
-};
-
-struct Connect : Step<Connect> {
-    static constexpr const char* kName = "connect";
-    static constexpr bool kTransfer = true, kReplaces = true;
-    static constexpr bool kEdits = false;
-    void Body(WindowRig& r) const { r.Connect(true); }
-};
-struct Disconnect : Step<Disconnect> {
-    static constexpr const char* kName = "disconnect";
-    static constexpr bool kTransfer = true;
-    static constexpr bool kEdits = false;
-    void Body(WindowRig& r) const { r.Connect(false); }
-};
-struct Unplug : Step<Unplug> {
-    static constexpr const char* kName = "unplug";
-    static constexpr bool kEdits = false;
-    int bridge = *rc::gen::inRange(0, 2);
-    void checkPreconditions(const Model& m) const override { RC_PRE(m.plugged[bridge]); }
-    void apply(Model& m) const override { m.plugged[bridge] = false; }
-    void Body(WindowRig& r) const { r.Unplug(bridge); }
-};
-struct Replug : Step<Replug> {
-    static constexpr const char* kName = "replug";
-    static constexpr bool kEdits = false;
-    int bridge = *rc::gen::inRange(0, 2);
-    void checkPreconditions(const Model& m) const override { RC_PRE(!m.plugged[bridge]); }
-    void apply(Model& m) const override { m.plugged[bridge] = true; }
-    void Body(WindowRig& r) const { r.Replug(bridge); }
-};
-struct TypeCell : Step<TypeCell> {
-    static constexpr const char* kName = "edit a cell";
-    int col = *rc::gen::inRange(1, 6);
-    int tenths = *rc::gen::inRange(0, 1000);
-    void Body(WindowRig& r) const { r.TypeCell(col, tenths); }
-};
-struct GridOperation : Step<GridOperation> {
-    static constexpr const char* kName = "a grid operation";
-    int lastCol = *rc::gen::inRange(2, 6);
-    void Body(WindowRig& r) const { r.GridOperation(lastCol); }
-};
-struct Paste : Step<Paste> {
-    static constexpr const char* kName = "a paste";
-    int from = *rc::gen::inRange(1, 6);
-    int to = *rc::gen::inRange(1, 6);
-    void Body(WindowRig& r) const { r.Paste(from, to); }
-};
-struct Preset : Step<Preset> {
-    static constexpr const char* kName = "a preset";
-    int index = *rc::gen::inRange(1, 3);
-    void Body(WindowRig& r) const { r.Preset(index); }
-};
-struct Selection : Step<Selection> {
-    static constexpr const char* kName = "a message selection";
-    int reference = *rc::gen::inRange(0, 2);
-    int message = *rc::gen::inRange(0, 2);
-    void Body(WindowRig& r) const { r.Selection(reference, message); }
-};
-struct SetCanSpeed : Step<SetCanSpeed> {
-    static constexpr const char* kName = "CAN speed";
-    int option = *rc::gen::inRange(0, static_cast<int>(kCanSpeeds.size()));
-    void Body(WindowRig& r) const { r.CanSpeed(option); }
-};
-struct Open : Step<Open> {
-    static constexpr const char* kName = "open";
-    static constexpr bool kTransfer = true, kReplaces = true;
-    static constexpr bool kEdits = false;
-    int file = *rc::gen::inRange(0, kFiles);
-    void checkPreconditions(const Model& m) const override { RC_PRE(m.saved[file]); }
-    void Body(WindowRig& r) const { r.Open(file); }
-};
-struct Save : Step<Save> {
-    static constexpr const char* kName = "save";
-    static constexpr bool kReplaces = true;  // the calibration shown is the file's now
-    static constexpr bool kEdits = false;
-    int file = *rc::gen::inRange(0, kFiles);
-    void apply(Model& m) const override { m.saved[file] = true; }
-    void Body(WindowRig& r) const { r.Save(file); }
-};
-struct Restore : Step<Restore> {
-    static constexpr const char* kName = "restore";
-    static constexpr bool kTransfer = true;
-    static constexpr bool kEdits = false;
-    int pick = *rc::gen::inRange(0, 1000);
-    void Body(WindowRig& r) const { r.Restore(pick); }
-};
-struct CompareCopy : Step<CompareCopy> {
-    static constexpr const char* kName = "compare-copy";
-    int file = *rc::gen::inRange(0, kFiles);
-    void checkPreconditions(const Model& m) const override { RC_PRE(m.saved[file]); }
-    void Body(WindowRig& r) const { r.Copy(file); }
-};
-struct Retrieve : Step<Retrieve> {
-    static constexpr const char* kName = "retrieve";
-    static constexpr bool kTransfer = true, kReplaces = true;
-    static constexpr bool kEdits = false;
-    void Body(WindowRig& r) const { r.Retrieve(); }
-};
-struct Update : Step<Update> {
-    static constexpr const char* kName = "update";
-    static constexpr bool kTransfer = true;
-    static constexpr bool kEdits = false;
-    void Body(WindowRig& r) const { r.Update(); }
-};
-struct Upgrade : Step<Upgrade> {
-    static constexpr const char* kName = "an upgrade";
-    static constexpr bool kTransfer = true;
-    static constexpr bool kEdits = false;
+using test::Range;
+// A cell (column and tenths), as typed.
+using TypeCell =
+    C::Pick<"edit a cell", test::kEdits, &WindowRig::TypeCell, Range{1, 6}, Range{0, 1000}>;
+using GridOperation =
+    C::Pick<"a grid operation", test::kEdits, &WindowRig::GridOperation, Range{2, 6}>;
+// From a column to a column.
+using Paste = C::Pick<"a paste", test::kEdits, &WindowRig::Paste, Range{1, 6}, Range{1, 6}>;
+using Preset = C::Pick<"a preset", test::kEdits, &WindowRig::Preset, Range{1, 3}>;
+// Reference and message.
+using Selection =
+    C::Pick<"a message selection", test::kEdits, &WindowRig::Selection, Range{0, 2}, Range{0, 2}>;
+using CompareCopy = test::OnSavedFile<WindowRig, "compare-copy", test::kEdits, &WindowRig::Copy>;
+// A firmware (.ROM) or a bootloader (.BLU) upgrade.
+struct Upgrade : C::Step<Upgrade, "an upgrade", test::kTransfer> {
     bool boot = *rc::gen::arbitrary<bool>();
     std::uint8_t fill = *rc::gen::arbitrary<std::uint8_t>();
     void Body(WindowRig& r) const { r.Upgrade(boot, fill); }
-};
-struct Undo : Step<Undo> {
-    static constexpr const char* kName = "undo";
-    void Body(WindowRig& r) const { r.UndoRedo(true); }
-};
-struct Redo : Step<Redo> {
-    static constexpr const char* kName = "redo";
-    void Body(WindowRig& r) const { r.UndoRedo(false); }
 };
 
 }  // namespace
@@ -530,11 +369,11 @@ class WindowSequencesTest : public QObject {
             [] {
                 WindowRig rig;
                 RC_ASSERT(rig.SetUp());
-                rc::state::check(Model{}, rig, [](const Model& model) {
+                rc::state::check(test::Model{}, rig, [](const test::Model& model) {
                     return rc::state::gen::execOneOfWithArgs<
-                        Connect, Disconnect, Unplug, Replug, TypeCell, GridOperation, Paste, Preset,
-                        Selection, SetCanSpeed, Open, Save, Restore, CompareCopy, Retrieve, Update,
-                        Upgrade, Undo, Redo>()(model);
+                        C::Connect, C::Disconnect, C::Unplug, C::Replug, TypeCell, GridOperation,
+                        Paste, Preset, Selection, C::SetCanSpeed, C::Open, C::Save, C::Restore,
+                        CompareCopy, C::Retrieve, C::Update, Upgrade, C::Undo, C::Redo>()(model);
                 });
             },
             40, 30);
