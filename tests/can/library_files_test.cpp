@@ -14,33 +14,25 @@
 #include "files/folders.h"
 #include "files/paths.h"
 #include "files/settings.h"
+#include "support/can_messages.h"
 #include "support/temp_dir.h"
 
 namespace vx42 {
 namespace {
 
-CanMessage Message(std::string name, std::int32_t id = 0x18FEF100, bool clearRtr = false) {
-    CanMessage m;
-    m.CanId = id;
-    m.Name = std::move(name);
-    m.Description = "Wheel speed, 1/256 km/h per bit";
-    m.DataLength = 8;
-    m.StartByte = 1;
-    m.StartBit = 3;
-    m.BitLength = 16;
-    m.BigEndian = true;
-    m.ClearRtr = clearRtr;
-    m.Offset = -40;
-    m.Multiplier = 0.00390625;
-    m.Unit = "°C";
-    m.EndianLength = 2;
-    return m;
-}
+using test::LibraryOf;
 
-CanLibrary Library(std::string name, std::vector<CanMessage> messages) {
-    CanLibrary library = NewLibrary(name);
-    library.Messages = std::move(messages);
-    return library;
+CanMessage Message(std::string name, std::int32_t id = 0x18FEF100, bool clearRtr = false) {
+    return test::LibraryMessage({.CanId = id,
+                                 .Name = std::move(name),
+                                 .Description = "Wheel speed, 1/256 km/h per bit",
+                                 .StartByte = 1,
+                                 .StartBit = 3,
+                                 .BigEndian = true,
+                                 .ClearRtr = clearRtr,
+                                 .Offset = -40,
+                                 .Multiplier = 0.00390625,
+                                 .Unit = "°C"});
 }
 
 // The bytes of a library written under another version: records of 136 or 137 bytes.
@@ -79,7 +71,8 @@ std::string NameOf(const LibrarySet& set, std::size_t l, std::size_t m = 0) {
 }
 
 TEST(LibraryBytes, RoundTripFieldByFieldWithPaddedTexts) {
-    const CanLibrary written = Library("Engine", {Message("Speed"), Message("Temp", 0x123, true)});
+    const CanLibrary written =
+        LibraryOf("Engine", {Message("Speed"), Message("Temp", 0x123, true)});
     const auto bytes = WriteLibraryBytes(written);
     ASSERT_EQ(bytes.size(), 8u + 2 * 137);
     // The version, ClearRtr of the first message and of the second, "°" as one Windows-1252
@@ -102,7 +95,7 @@ TEST(LibraryBytes, RoundTripFieldByFieldWithPaddedTexts) {
 }
 
 TEST(LibraryBytes, OlderVersionsHaveShortRecordsWithoutEndianLength) {
-    const CanLibrary written = Library("Old", {Message("A"), Message("B", 0x7FF, true)});
+    const CanLibrary written = LibraryOf("Old", {Message("A"), Message("B", 0x7FF, true)});
     for (auto [version, shortRecords] :
          {std::pair{"C000", true}, {"V100", true}, {"C001", false}, {"C002", false}}) {
         SCOPED_TRACE(version);
@@ -118,7 +111,7 @@ TEST(LibraryBytes, OlderVersionsHaveShortRecordsWithoutEndianLength) {
 }
 
 TEST(LibraryBytes, DamagedDataLoadsCompleteRecordsOnly) {
-    const auto full = WriteLibraryBytes(Library("X", {Message("A"), Message("B"), Message("C")}));
+    const auto full = WriteLibraryBytes(LibraryOf("X", {Message("A"), Message("B"), Message("C")}));
     CanLibrary read;
 
     // Cut inside the third record: two complete records.
@@ -152,7 +145,7 @@ TEST(LibraryBytes, DamagedDataLoadsCompleteRecordsOnly) {
 TEST(LibraryBytes, MoreRecordsThanALibraryHoldsLoadNone) {
     // The cap counts the records present, not the count claimed.
     for (const std::int32_t count : {65535, 65536}) {
-        CanLibrary big = Library("X", {});
+        CanLibrary big = LibraryOf("X", {});
         big.Messages.resize(static_cast<std::size_t>(count));
         CanLibrary read;
         const auto result = ReadLibraryBytes(WriteLibraryBytes(big), read);
@@ -191,7 +184,7 @@ class LibraryFolder : public ::testing::Test {
     // under `renamed` and the user is told.
     void CheckOutdated(const LibraryFolders& folders, const std::string& renamed) {
         WriteLibraryFile(JoinPath(folders.user, kUserDefinedFile),
-                         BytesAsVersion(Library("", {Message("Old one")}), "C001", false));
+                         BytesAsVersion(LibraryOf("", {Message("Old one")}), "C001", false));
         SetupLibraries(set, folders, prompt);
         prompt.ExpectMessage("Renamed File: '" + renamed + "'");
         EXPECT_FALSE(CheckUserDefinedLibrary(set, folders, prompt));
@@ -199,10 +192,10 @@ class LibraryFolder : public ::testing::Test {
 };
 
 TEST_F(LibraryFolder, LoadsLibraryFilesInNameOrderAndSortsTheList) {
-    Write("Engine_Data.DVM", Library("", {Message("Speed")}));
-    Write("ABS.dvm", Library("", {Message("Wheel")}));
-    Write("Zero.DVM", Library("", {}));
-    Write("ABS_.DVM", Library("", {Message("Second")}));
+    Write("Engine_Data.DVM", LibraryOf("", {Message("Speed")}));
+    Write("ABS.dvm", LibraryOf("", {Message("Wheel")}));
+    Write("Zero.DVM", LibraryOf("", {}));
+    Write("ABS_.DVM", LibraryOf("", {Message("Second")}));
     WriteFileAtomic(dir.file("Empty.DVM"), std::vector<std::uint8_t>{});
     WriteFileAtomic(dir.file("notes.txt"), std::vector<std::uint8_t>{1, 2, 3});
     std::filesystem::create_directory(dir.file("Folder.DVM"));
@@ -217,17 +210,17 @@ TEST_F(LibraryFolder, LoadsLibraryFilesInNameOrderAndSortsTheList) {
 }
 
 TEST_F(LibraryFolder, BadFilesAreReportedAndLoadingGoesOn) {
-    Write("B_Good.DVM", Library("", {Message("Speed"), Message("Temp")}));
-    WriteFileAtomic(dir.file("A_Plain.DVM"), WriteLibraryBytes(Library("", {Message("x")})));
-    auto wrongVersion = WriteLibraryBytes(Library("", {Message("y")}));
+    Write("B_Good.DVM", LibraryOf("", {Message("Speed"), Message("Temp")}));
+    WriteFileAtomic(dir.file("A_Plain.DVM"), WriteLibraryBytes(LibraryOf("", {Message("x")})));
+    auto wrongVersion = WriteLibraryBytes(LibraryOf("", {Message("y")}));
     wrongVersion[0] = 'Q';
     WriteLibraryFile(dir.file("C_Version.DVM"), wrongVersion);
-    auto cut = WriteLibraryBytes(Library("", {Message("1"), Message("2"), Message("3")}));
+    auto cut = WriteLibraryBytes(LibraryOf("", {Message("1"), Message("2"), Message("3")}));
     cut.resize(cut.size() - 1);
     WriteLibraryFile(dir.file("D_Cut.DVM"), cut);
 
     std::ofstream(dir.file("E_Big.DVM"), std::ios::binary) << std::string((16 << 20) + 1, 'x');
-    CanLibrary many = Library("", {});
+    CanLibrary many = LibraryOf("", {});
     many.Messages.resize(65536);
     Write("F_Many.DVM", many);
 
@@ -308,9 +301,9 @@ TEST_F(LibraryFolder, InstalledTheUsersLibrariesLiveInTheUsersDataFolder) {
     ASSERT_TRUE(folders.installed);
     const LibraryFolders libraries{folders.sharedLibraries(), folders.userLibraries()};
     WriteLibraryFile((shipped / "Engine_Data.DVM").string(),
-                     WriteLibraryBytes(Library("", {Message("Speed")})));
+                     WriteLibraryBytes(LibraryOf("", {Message("Speed")})));
     WriteLibraryFile((shipped / "Body.DVM").string(),
-                     WriteLibraryBytes(Library("", {Message("Door")})));
+                     WriteLibraryBytes(LibraryOf("", {Message("Door")})));
     const auto installation = FilesUnder(prefix.path());
 
     SetupLibraries(set, libraries, prompt);
@@ -320,7 +313,7 @@ TEST_F(LibraryFolder, InstalledTheUsersLibrariesLiveInTheUsersDataFolder) {
     ASSERT_TRUE(SaveUserDefinedLibrary(set, libraries.user));
     EXPECT_TRUE(FileExists(JoinPath(libraries.user, kUserDefinedFile)));
 
-    Write("Engine_Data.DVM", Library("", {Message("Mine")}));
+    Write("Engine_Data.DVM", LibraryOf("", {Message("Mine")}));
     prompt.AnswerOpenFile(dir.file("Engine_Data.DVM"));
     MemorySettingsStore store;
     Settings settings;
@@ -335,9 +328,9 @@ TEST_F(LibraryFolder, InstalledTheUsersLibrariesLiveInTheUsersDataFolder) {
 
 TEST(UserDefinedMessages, DeletingMovesTheOthersDown) {
     LibrarySet set;
-    set.MessageLibraries = {Library("ABS", {Message("x")}),
-                            Library("User Defined", {Message("0"), Message("1", 0x100, true),
-                                                     Message("2", 0x200, false)})};
+    set.MessageLibraries = {LibraryOf("ABS", {Message("x")}),
+                            LibraryOf("User Defined", {Message("0"), Message("1", 0x100, true),
+                                                       Message("2", 0x200, false)})};
     ASSERT_TRUE(DeleteUserDefinedMessage(set, 0));
     const auto& left = set.MessageLibraries[1].Messages;
     ASSERT_EQ(left.size(), 2u);

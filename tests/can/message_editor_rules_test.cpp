@@ -3,31 +3,25 @@
 #include <gtest/gtest.h>
 
 #include "can/message_editor.h"
+#include "support/can_messages.h"
 
 using namespace vx42;
 
 namespace {
 
 CanMessage Named(const std::string& name, int id = 0x100) {
-    CanMessage m;
-    m.Name = FixedText(name, canwidth::Name);
-    m.Description = FixedText("about " + name, canwidth::Description);
-    m.CanId = id;
-    m.DataLength = 8;
-    m.BitLength = 16;
-    m.Multiplier = 0.25;
-    m.Unit = FixedText("RPM", canwidth::Unit);
-    m.EndianLength = 2;
-    return m;
+    return test::LibraryMessage({.CanId = id,
+                                 .Name = FixedText(name, canwidth::Name),
+                                 .Description = FixedText("about " + name, canwidth::Description),
+                                 .Multiplier = 0.25,
+                                 .Unit = FixedText("RPM", canwidth::Unit)});
 }
 
 LibrarySet UserSet(std::vector<CanMessage> messages, std::string version = "C002") {
     LibrarySet set;
-    set.MessageLibraries.push_back(NewLibrary("Engine"));
-    CanLibrary user = NewLibrary(kUserDefinedName);
+    CanLibrary user = test::LibraryOf(kUserDefinedName, std::move(messages));
     user.Version = std::move(version);
-    user.Messages = std::move(messages);
-    set.MessageLibraries.push_back(user);
+    set.MessageLibraries = {NewLibrary("Engine"), user};
     return set;
 }
 

@@ -4,6 +4,7 @@
 
 #include "base/scripted_prompt.h"
 #include "can/hex_text.h"
+#include "support/can_messages.h"
 
 namespace vx42 {
 namespace {
@@ -32,30 +33,25 @@ TEST(CanIdentifiers, ToAndFromTheModuleRegister) {
 }
 
 CanMessage Message(std::string name, std::int32_t id, double multiplier, std::string unit) {
-    CanMessage m;
-    m.CanId = id;
-    m.Name = FixedText(name, 24);
-    m.Description = "About " + name;
-    m.DataLength = 8;
-    m.StartByte = 3;
-    m.StartBit = 2;
-    m.BitLength = 12;
-    m.BigEndian = true;
-    m.Offset = -40;
-    m.Multiplier = multiplier;
-    m.Unit = std::move(unit);
-    m.EndianLength = 2;
-    return m;
+    return test::LibraryMessage({.CanId = id,
+                                 .Name = FixedText(name, 24),
+                                 .Description = "About " + name,
+                                 .StartByte = 3,
+                                 .StartBit = 2,
+                                 .BitLength = 12,
+                                 .BigEndian = true,
+                                 .Offset = -40,
+                                 .Multiplier = multiplier,
+                                 .Unit = std::move(unit)});
 }
 
 LibrarySet Libraries() {
     LibrarySet set;
-    CanLibrary engine = NewLibrary("Engine Data");
-    engine.Messages = {Message("Speed", 0x18FEF100, 0.125, "RPM"),
-                       Message("None", 0x100, 1, "None"), Message("Coolant", 0x123, 1, "°C")};
-    CanLibrary abs = NewLibrary("ABS");
-    abs.Messages = {Message("Wheel", 0x7FF, 0.5, "KPH")};
-    set.MessageLibraries = {std::move(engine), std::move(abs), NewLibrary("User Defined")};
+    set.MessageLibraries = {
+        test::LibraryOf("Engine Data",
+                        {Message("Speed", 0x18FEF100, 0.125, "RPM"),
+                         Message("None", 0x100, 1, "None"), Message("Coolant", 0x123, 1, "°C")}),
+        test::LibraryOf("ABS", {Message("Wheel", 0x7FF, 0.5, "KPH")}), NewLibrary("User Defined")};
     return set;
 }
 

@@ -6,6 +6,7 @@
 
 #include "can/blowfish.h"
 #include "can/library_files.h"
+#include "support/can_messages.h"
 #include "ui/dialogs/frm_import_dbc.h"
 #include "ui_fixture.h"
 
@@ -19,17 +20,12 @@ std::string UserFile(WindowFixture& f) {
 }
 
 CanMessage Message(const std::string& name, std::int32_t id) {
-    CanMessage m;
-    m.Name = FixedText(name, canwidth::Name);
-    m.Description = FixedText(name + " value", canwidth::Description);
-    m.CanId = id;
-    m.DataLength = 8;
-    m.BitLength = 16;
-    m.Multiplier = 0.5;
-    m.Unit = FixedText("kPa", canwidth::Unit);
-    m.EndianLength = 2;
-    m.BigEndian = true;
-    return m;
+    return LibraryMessage({.CanId = id,
+                           .Name = FixedText(name, canwidth::Name),
+                           .Description = FixedText(name + " value", canwidth::Description),
+                           .BigEndian = true,
+                           .Multiplier = 0.5,
+                           .Unit = FixedText("kPa", canwidth::Unit)});
 }
 
 // The user's library of these messages written in the program's library folder and loaded.

@@ -25,15 +25,6 @@ bool IsRed(QLineEdit* box) {
     return box->palette().color(QPalette::Text) == QColor(255, 0, 0);
 }
 
-// Opens the editor on a cell by typing, as a user does, and commits with Enter.
-void TypeIntoCell(TableGridWidget* grid, int row, int col, const QString& text) {
-    grid->setFocus();
-    grid->selectCells(row, col);
-    QTest::keyClick(grid, Qt::Key_Backspace);  // opens the editor with the cell's text
-    grid->editor()->setText(text);
-    QTest::keyClick(grid->editor(), Qt::Key_Return);
-}
-
 // The first cell of the visible table that does not show what the tables' rule shows for
 // the calibration in the window; empty when every cell does.
 QString CellShownWrong(PageFixture& f) {
@@ -92,7 +83,7 @@ void OutputSettingsTest::everyChangeOfThePageReachesTheModuleAsOneUndoStep() {
         {"Output Name", [&] { PageFixture::Type(p.txtOutputName, "Fuel level sender output"); }},
         {"Primary Message Level", [&] { f.SelectMessage(0, "Level"); }},
         {"Set Breakpoints", [&] { p.cmdSetBreakpoints->click(); }},
-        {"Edit Cell", [&] { TypeIntoCell(p.mshAnalogTable, 1, 1, "25"); }},
+        {"Edit Cell", [&] { PageFixture::TypeIntoCell(p.mshAnalogTable, 1, 1, "25"); }},
         {"Primary Sample Period", [&] { PageFixture::Type(p.txtSamplePeriod[0], "100"); }},
         {"Primary Filter Size", [&] { PageFixture::Type(p.txtAverageLength[0], "40"); }},
         {"Primary Timeout", [&] { PageFixture::Type(p.txtTimoutTimer[0], "2500"); }},
@@ -312,7 +303,7 @@ void OutputSettingsTest::thePlotsFollowTheCellsAndThePeriod() {
     OutputPage& p = f.page();
     p.optType[2]->click();
     PageFixture::Type(p.txtPeriod, "100");
-    TypeIntoCell(p.mshAnalogTable, 1, 1, "25");
+    PageFixture::TypeIntoCell(p.mshAnalogTable, 1, 1, "25");
     for (const char* period : {"100", "200"}) {
         PageFixture::Type(p.txtPeriod, period);
         QVERIFY(f.image().Word(f.cal(0).TableBlock) != 0);

@@ -23,17 +23,11 @@ struct AnalogFixture : PageFixture {
     // Duty cell (row, col) in the module, as tenths of a percent.
     unsigned ModuleDuty(int row, int col) { return Word(DutyAddress(row, col)); }
     int DutyAddress(int row, int col) { return cal(0).TableBlock + 32 * (row - 1) + 2 * (col - 1); }
-    // Opens the editor on a cell and types the text into it; Enter commits it.
+    // The text typed into a cell, left open or committed with Enter.
     void TypePending(int row, int col, const char* text) {
-        grid->setFocus();
-        grid->selectCells(row, col);
-        QTest::keyClick(grid, Qt::Key_Backspace);
-        grid->editor()->setText(text);
+        TypeIntoCell(grid, row, col, text, false);
     }
-    void Enter(int row, int col, const char* text) {
-        TypePending(row, col, text);
-        QTest::keyClick(grid->editor(), Qt::Key_Return);
-    }
+    void Enter(int row, int col, const char* text) { TypeIntoCell(grid, row, col, text); }
     // A word put into the image and the module alike, as a retrieve would leave it.
     void Plant(int address, unsigned word) {
         image().StoreWord(address, word);
@@ -212,13 +206,9 @@ void TableEditTest::frequencyTableLimitsAreSaid() {
     OnlinePage f;
     f.page().optType[4]->click();
     TableGridWidget* grid = f.page().mshFreqTable;
-    grid->setFocus();
     const int second = f.cal(0).TableBlock + 2;
     auto note = [&f] { return f.window.statusBar()->currentMessage(); };
-    grid->selectCells(1, 1);
-    QTest::keyClick(grid, Qt::Key_Backspace);
-    grid->editor()->setText("7000");
-    QTest::keyClick(grid->editor(), Qt::Key_Return);
+    PageFixture::TypeIntoCell(grid, 1, 1, "7000");
     f.Settle();
     QCOMPARE(note(), QString("7000 is above 6553.5 Hz: stored 6553.5"));
     QCOMPARE(f.Word(second), 65535u);

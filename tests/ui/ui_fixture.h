@@ -291,6 +291,15 @@ struct WindowFixture {
         QTest::keyClicks(box, text);
         QTest::keyClick(box, Qt::Key_Return);
     }
+    // Opens a table cell's editor as typing does and puts the text in it; Enter commits it.
+    static void TypeIntoCell(TableGridWidget* grid, int row, int col, const QString& text,
+                             bool enter = true) {
+        grid->setFocus();
+        grid->selectCells(row, col);
+        QTest::keyClick(grid, Qt::Key_Backspace);  // opens the editor with the cell's text
+        grid->editor()->setText(text);
+        if (enter) QTest::keyClick(grid->editor(), Qt::Key_Return);
+    }
     // Chooses a list entry as a click does.
     static void Choose(QComboBox* combo, const QString& text) {
         const int index = combo->findText(text);
