@@ -5,10 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <vector>
 
+#include "support/files_bytes.h"
 #include "support/temp_dir.h"
 
 namespace vx42 {
@@ -16,24 +14,20 @@ namespace {
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
-
-Bytes Read(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using test::FileBytes;
 
 TEST(AtomicFile, AtomicWriteKeepsPermissionsFollowsLinksAndLeavesNoTemporaryFile) {
     test::TempDir dir;
     const std::string file = dir.file("truck.DVF");
     WriteFileAtomic(file, Bytes{1, 2, 3});
-    EXPECT_EQ(Read(file), (Bytes{1, 2, 3}));
+    EXPECT_EQ(FileBytes(file), (Bytes{1, 2, 3}));
 
 #ifndef _WIN32
     // POSIX permissions and links (Windows' read-only files: windows_files_test.cpp).
     // The replaced file's permissions stay.
     fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     WriteFileAtomic(file, Bytes{4, 5});
-    EXPECT_EQ(Read(file), (Bytes{4, 5}));
+    EXPECT_EQ(FileBytes(file), (Bytes{4, 5}));
     EXPECT_EQ(fs::status(file).permissions(),
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 
@@ -44,7 +38,7 @@ TEST(AtomicFile, AtomicWriteKeepsPermissionsFollowsLinksAndLeavesNoTemporaryFile
     WriteFileAtomic(dir.file("outer"), Bytes{9});
     EXPECT_TRUE(fs::is_symlink(dir.path() / "outer"));
     EXPECT_TRUE(fs::is_symlink(dir.path() / "inner"));
-    EXPECT_EQ(Read(dir.file("real/truck.DVF")), Bytes{9});
+    EXPECT_EQ(FileBytes(dir.file("real/truck.DVF")), Bytes{9});
     const int expected = 5;  // truck.DVF, real, real/truck.DVF, inner, outer
 #else
     const int expected = 1;

@@ -15,11 +15,6 @@ std::vector<std::uint8_t> Hex(std::string_view text) {
     return ParseHexBytes(text).value();
 }
 
-// n bytes 1, 8, 15, ...
-std::vector<std::uint8_t> Counting(std::size_t n) {
-    return test::Counting(1, n);
-}
-
 std::uint32_t Word(std::span<const std::uint8_t> bytes, std::size_t at) {
     return std::uint32_t{bytes[at]} << 24 | std::uint32_t{bytes[at + 1]} << 16 |
            std::uint32_t{bytes[at + 2]} << 8 | bytes[at + 3];
@@ -93,29 +88,29 @@ TEST(BlowfishKey, CyclesTheKeyBytesAndKeepsTheKeyInForce) {
 
     // An empty key keeps the one applied; applying the same key twice changes nothing; a
     // different key starts again from the initial tables.
-    auto data = Counting(30);
+    auto data = test::Counting(1, 30);
     a.EncryptByte(data, "");
     clsBlowfish c;
     c.Key("ABCD");
     c.Key("ABCD");
     EXPECT_TRUE(c.DecryptByte(data, ""));
-    EXPECT_EQ(data, Counting(30));
+    EXPECT_EQ(data, test::Counting(1, 30));
     clsBlowfish d;
     d.Key("other");
     d.Key("ABCD");
     a.EncryptByte(data);
     EXPECT_TRUE(d.DecryptByte(data));
-    EXPECT_EQ(data, Counting(30));
+    EXPECT_EQ(data, test::Counting(1, 30));
 }
 
 TEST(BlowfishFraming, SizesFollowTheFrame) {
     clsBlowfish cipher;
     for (auto [plain, framed] : {std::pair{0, 16}, {1, 16}, {4, 16}, {5, 24}, {12, 24}, {13, 32}}) {
-        auto bytes = Counting(static_cast<std::size_t>(plain));
+        auto bytes = test::Counting(1, static_cast<std::size_t>(plain));
         cipher.EncryptByte(bytes, LibraryKey);
         EXPECT_EQ(bytes.size(), static_cast<std::size_t>(framed)) << plain;
         ASSERT_TRUE(cipher.DecryptByte(bytes, LibraryKey)) << plain;
-        EXPECT_EQ(bytes, Counting(static_cast<std::size_t>(plain)));
+        EXPECT_EQ(bytes, test::Counting(1, static_cast<std::size_t>(plain)));
     }
 }
 
@@ -123,7 +118,7 @@ TEST(BlowfishFraming, SizesFollowTheFrame) {
 // after it; a byte changed in one block damages that block and the same byte of the next.
 TEST(BlowfishFraming, EveryEncryptionDiffersAndAChangedByteDamagesItsBlockAndOneByteOfTheNext) {
     clsBlowfish cipher;
-    const auto plain = Counting(28);  // frame of 40 bytes: plaintext at 12..39
+    const auto plain = test::Counting(1, 28);  // frame of 40 bytes: plaintext at 12..39
     auto first = plain, second = plain;
     cipher.EncryptByte(first, LibraryKey);
     cipher.EncryptByte(second, LibraryKey);
@@ -149,10 +144,10 @@ TEST(BlowfishFraming, EveryEncryptionDiffersAndAChangedByteDamagesItsBlockAndOne
 TEST(BlowfishFraming, BadLengthsAndDescriptorsFailCleanly) {
     clsBlowfish cipher;
     for (std::size_t n : {0u, 7u, 8u, 12u, 15u, 17u, 23u}) {
-        auto bytes = Counting(n);
+        auto bytes = test::Counting(1, n);
         EXPECT_FALSE(cipher.DecryptByte(bytes, LibraryKey)) << n;
         EXPECT_EQ(cipher.LastError(), kBadCipherLength);
-        EXPECT_EQ(bytes, Counting(n)) << "left unchanged";
+        EXPECT_EQ(bytes, test::Counting(1, n)) << "left unchanged";
     }
     // A descriptor too large, too small, or beyond any length: re-encrypt a frame whose
     // descriptor was altered, chaining by hand so only the descriptor differs.
@@ -166,7 +161,7 @@ TEST(BlowfishFraming, BadLengthsAndDescriptorsFailCleanly) {
         EXPECT_EQ(frame[8], static_cast<std::uint8_t>(descriptor));
     }
     // The wrong key almost surely gives a bad descriptor.
-    auto bytes = Counting(100);
+    auto bytes = test::Counting(1, 100);
     cipher.EncryptByte(bytes, LibraryKey);
     clsBlowfish other;
     EXPECT_FALSE(other.DecryptByte(bytes, "another key"));
@@ -191,7 +186,7 @@ TEST(BlowfishStrings, HexAndCharacterFormsRoundTrip) {
 TEST(BlowfishFiles, RoundTripAndFailures) {
     test::TempDir dir;
     clsBlowfish cipher;
-    const auto plain = Counting(300);
+    const auto plain = test::Counting(1, 300);
     const std::string path = dir.file("x.DVM");
     ASSERT_TRUE(cipher.EncryptFile(plain, path, LibraryKey));
     EXPECT_EQ(ReadWholeFile(path, 1000).size(), 312u);

@@ -4,11 +4,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <fstream>
 #include <limits>
 #include <set>
 
 #include "can/library_files.h"
-#include "files/file_io.h"
 #include "support/temp_dir.h"
 
 namespace vx42 {
@@ -126,9 +126,7 @@ TEST(LibraryJson, TheTextIsTheDocumentWrittenAMessageAtATime) {
 
 TEST(LibraryJson, FilesAreNamedAfterTheirFile) {
     test::TempDir dir;
-    const std::string text = kOneMessage;
-    WriteFileAtomic(dir.file("Body_Control.json"),
-                    std::vector<std::uint8_t>(text.begin(), text.end()));
+    std::ofstream(dir.file("Body_Control.json"), std::ios::binary) << kOneMessage;
     EXPECT_EQ(Trimmed(ReadLibraryJsonFile(dir.file("Body_Control.json")).Name), "Body Control");
     EXPECT_THROW(ReadLibraryJsonFile(dir.file("missing.json")), LibraryJsonError);
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "base/scripted_prompt.h"
+#include "calibration/outputs/outputs_fixture.h"  // the recording module
 #include "can/hex_text.h"
 #include "support/can_messages.h"
 
@@ -54,14 +55,6 @@ LibrarySet Libraries() {
         test::LibraryOf("ABS", {Message("Wheel", 0x7FF, 0.5, "KPH")}), NewLibrary("User Defined")};
     return set;
 }
-
-// A module that records every write.
-struct RecordingSink : ChangeSink {
-    std::vector<std::pair<int, std::vector<std::uint8_t>>> writes;
-    void WriteCalibrationChange(int address, std::span<const std::uint8_t> bytes) override {
-        writes.emplace_back(address, std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
-    }
-};
 
 TEST(MessageLists, ListsSortedNamesAndMapPositionsToTheirMessages) {
     const LibrarySet set = Libraries();

@@ -7,6 +7,7 @@
 
 #include "cli/commands.h"
 #include "cli/terminal_keys.h"
+#include "cli_fixture.h"
 
 namespace vx42::cli {
 namespace {
@@ -19,11 +20,7 @@ std::string SectionText(const std::string& page, const std::string& title) {
     return page.substr(start, end == std::string::npos ? std::string::npos : end - start);
 }
 
-std::size_t Occurrences(const std::string& text, const std::string& part) {
-    std::size_t n = 0;
-    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
-    return n;
-}
+using test::Occurrences;
 
 struct ManPageTest : ::testing::Test {
     ManPageTest() { DescribeCommands(app, session); }

@@ -7,9 +7,6 @@
 namespace vx42 {
 namespace {
 
-using sim::Fault;
-using test::LinkFixture;
-
 constexpr auto R = SlotStatus::Receiving;
 constexpr auto N = SlotStatus::NotReceiving;
 constexpr auto U = SlotStatus::Unchanged;

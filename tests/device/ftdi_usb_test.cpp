@@ -22,7 +22,6 @@
 namespace vx42 {
 namespace {
 
-using sim::Fault;
 using ::testing::EndsWith;
 using ::testing::HasSubstr;
 using ::testing::Not;

@@ -7,6 +7,8 @@
 
 #include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "base/scripted_prompt.h"
 #include "device/module_link.h"
@@ -65,4 +67,22 @@ struct LinkFixture {
     ModuleLink link;
 };
 
+// A progress report as the dialog shows it, and a progress that keeps every report.
+struct Step {
+    int done, total;
+    std::string text;
+    bool operator==(const Step&) const = default;
+};
+
+inline Progress Recorder(std::vector<Step>& steps) {
+    return [&steps](int done, int total, const std::string& text) {
+        steps.push_back({done, total, text});
+    };
+}
+
 }  // namespace vx42::test
+
+namespace vx42 {
+using sim::Fault;
+using test::LinkFixture;
+}  // namespace vx42

@@ -30,6 +30,13 @@ TEST(Frames, AddressedRequestsByteForByte) {
     EXPECT_EQ(Write2Request(marker, 0x38F4), B({'W', 0x38, 0xF4, 0xCB, 0xE0, 0xD7}));
     // The checksum wraps modulo 256 and never includes the letter.
     EXPECT_EQ(Write1Request(0x01, 0xFFFF), B({'X', 0xFF, 0xFF, 0x01, 0xFF}));
+
+    // A bootloader block puts its checksum before the data.
+    const std::uint8_t two[2] = {0x01, 0x02};
+    EXPECT_EQ(BootBlockRequest(two, 0x012345),
+              B({'P', 0x01, 0x23, 0x45, 0x6C, '0', '0', '0', 0x01, 0x02}));
+    const Bytes sixteen(16, 0xAA);
+    EXPECT_EQ(BootBlockRequest(sixteen, 0xABCDEF).size(), 24u);
 }
 
 TEST(Frames, SixteenByteWriteIsTwentyBytes) {
@@ -41,15 +48,7 @@ TEST(Frames, SixteenByteWriteIsTwentyBytes) {
     EXPECT_EQ(Write16Request(data, 0x0EA0), expected);
 }
 
-TEST(Frames, BootloaderBlockPutsChecksumBeforeData) {
-    const std::uint8_t data[2] = {0x01, 0x02};
-    EXPECT_EQ(BootBlockRequest(data, 0x012345),
-              B({'P', 0x01, 0x23, 0x45, 0x6C, '0', '0', '0', 0x01, 0x02}));
-    const Bytes sixteen(16, 0xAA);
-    EXPECT_EQ(BootBlockRequest(sixteen, 0xABCDEF).size(), 24u);
-}
-
-TEST(Frames, AcknowledgementsLookAtTheFirstByteOnly) {
+TEST(Frames, AcknowledgementsLookAtTheFirstByteOnlyAndTheVersionAtItsChecksum) {
     EXPECT_TRUE(AcceptAck(B({'X'}), 'X'));
     for (const Bytes& other : {B({'x'}), B({'W'}), Bytes{}}) EXPECT_FALSE(AcceptAck(other, 'X'));
     EXPECT_TRUE(AcceptBootloader(B({'Y'})));
@@ -57,9 +56,7 @@ TEST(Frames, AcknowledgementsLookAtTheFirstByteOnly) {
     EXPECT_TRUE(AcceptBootBlock(B({'P', 0, 0, 0})));
     EXPECT_TRUE(AcceptBootBlock(B({'P', 9, 9, 9})));  // the other three are not examined
     EXPECT_FALSE(AcceptBootBlock(B({'P', 0, 0})) || AcceptBootBlock(B({'Q', 0, 0, 0})));
-}
-
-TEST(Frames, VersionReplyNeedsFourBytesAndItsChecksum) {
+    // The version reply needs four bytes and its checksum.
     EXPECT_EQ(AcceptVersion(B({2, 1, 0, 3})), "2.1.0");
     EXPECT_EQ(AcceptVersion(B({200, 100, 7, (307) % 256})), "200.100.7");
     EXPECT_FALSE(AcceptVersion(B({2, 1, 0, 4})));
@@ -91,9 +88,6 @@ TEST(Frames, ReadRepliesChecksumTheDataOnly) {
 }  // namespace frame
 
 namespace {
-
-using sim::Fault;
-using test::LinkFixture;
 
 TEST(Protocol, ClosedLinkRefusesWithoutTouchingIt) {
     LinkFixture f;

@@ -13,8 +13,6 @@
 namespace vx42 {
 namespace {
 
-using sim::Fault;
-
 struct Tally {
     int retrieves = 0, retrievesFailed = 0, writes = 0, changes = 0;
     std::map<Fault, int> faults;

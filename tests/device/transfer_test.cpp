@@ -6,23 +6,12 @@
 
 #include "device/progress_throttle.h"
 #include "link_fixture.h"
+#include "support/files_bytes.h"
 
 namespace vx42 {
 namespace {
 
-using sim::Fault;
-using test::LinkFixture;
-
-struct Step {
-    int done, total;
-    std::string text;
-};
-
-Progress Record(std::vector<Step>& steps) {
-    return [&steps](int done, int total, const std::string& text) {
-        steps.push_back({done, total, text});
-    };
-}
+using test::Step;
 
 Bytes Random(std::size_t n, unsigned seed) {
     std::mt19937 rng(seed);
@@ -31,17 +20,13 @@ Bytes Random(std::size_t n, unsigned seed) {
     return b;
 }
 
-CalImage ImageOf(const Bytes& bytes) {
-    CalImage image;
-    image.CopyIntoImage(bytes, 0);
-    return image;
-}
+using test::ImageOf;
 
 TEST(Transfer, ThrottledProgressPassesTheFirstTheFullAndOnePerIntervalAndFlushesTheLast) {
     using namespace std::chrono_literals;
     ProgressThrottle::Clock::time_point now{};
     std::vector<Step> passed;
-    ProgressThrottle throttle(Record(passed), 33ms, [&] { return now; });
+    ProgressThrottle throttle(test::Recorder(passed), 33ms, [&] { return now; });
     // (time in ms, done); total 100.
     for (const auto& [at, done] : std::vector<std::pair<int, int>>{
              {0, 0}, {10, 16}, {20, 32}, {33, 48}, {40, 64}, {50, 80}}) {
@@ -62,7 +47,7 @@ TEST(Transfer, ThrottledProgressPassesTheFirstTheFullAndOnePerIntervalAndFlushes
 
     // Around a transfer the report held back at its end is passed on when it returns.
     passed.clear();
-    EXPECT_EQ(WithThrottledProgress(Record(passed),
+    EXPECT_EQ(WithThrottledProgress(test::Recorder(passed),
                                     [](const Progress& p) {
                                         p(0, 9, "first");
                                         p(5, 9, "last");
@@ -75,7 +60,7 @@ TEST(Transfer, ThrottledProgressPassesTheFirstTheFullAndOnePerIntervalAndFlushes
 TEST(Transfer, CopyBlockToImageStopsOnAShortBlock) {
     CalImage image;
     std::vector<Step> steps;
-    EXPECT_FALSE(CopyBlockToImage(Bytes(15, 1), 0, image, Record(steps)));
+    EXPECT_FALSE(CopyBlockToImage(Bytes(15, 1), 0, image, test::Recorder(steps)));
     EXPECT_TRUE(steps.empty());
     EXPECT_EQ(image, CalImage{});
 }
@@ -87,7 +72,7 @@ TEST(Transfer, RetrieveReadsEveryBlockAndRecordsTheModule) {
     f.module().Write(kCalBaseAddress, cal);
     CalImage image;
     std::vector<Step> steps;
-    ASSERT_TRUE(f.link.RetrieveCalibration(image, Record(steps)));
+    ASSERT_TRUE(f.link.RetrieveCalibration(image, test::Recorder(steps)));
     EXPECT_EQ(image, ImageOf(cal));
     EXPECT_EQ(f.sim->Exchanges(), 1 + 171);
     EXPECT_EQ(f.Requests().back(), (Bytes{'Q', 0x0E, 0xA0, 0xAE}));
@@ -126,9 +111,8 @@ TEST(Transfer, WholeWriteBracketsTheImageAndPadsWithFF) {
     f.Connect();
     const CalImage image = ImageOf(Random(kCalImageSize, 4));
     std::vector<Step> steps;
-    ASSERT_TRUE(f.link.WriteWholeCalibration(image, Record(steps)));
-    EXPECT_EQ(f.module().Read(kCalBaseAddress, kCalImageSize),
-              Bytes(image.bytes().begin(), image.bytes().end()));
+    ASSERT_TRUE(f.link.WriteWholeCalibration(image, test::Recorder(steps)));
+    EXPECT_EQ(ImageOf(f.module().Read(kCalBaseAddress, kCalImageSize)), image);
     EXPECT_EQ(f.module().Read(kCalBaseAddress + kCalImageSize, 9), Bytes(9, 0xFF));
 
     const auto sent = f.Requests();
@@ -179,7 +163,7 @@ TEST(Transfer, WholeWriteFailuresStopWithTheirMessageAndTheTrailingStepsAreIgnor
     }
 }
 
-TEST(Transfer, ChangeGoesThroughTheStagingAreaAndOfflineSendsNothing) {
+TEST(Transfer, ChangeGoesThroughTheStagingAreaOfflineSendsNothingAndAFailedApplyIsSaid) {
     LinkFixture f;
     f.link.WriteCalibrationChange(0x0A10, Bytes{1});
     EXPECT_EQ(f.sim->DriverCalls(), 0);
@@ -195,11 +179,8 @@ TEST(Transfer, ChangeGoesThroughTheStagingAreaAndOfflineSendsNothing) {
     EXPECT_EQ(sent[3], (Bytes{'X', 0x3A, 0x00, 0x01, 0x3B}));
     EXPECT_EQ(f.module().Read(0x0A10, 4), (Bytes{0x12, 0x34, 0x56, 0xFF}));
     EXPECT_TRUE(f.prompt.Calls().empty());
-}
 
-TEST(Transfer, ChangeWhoseApplyFailsIsReported) {
-    LinkFixture f;
-    f.Connect();
+    // An apply that fails every attempt is reported.
     const int base = f.sim->Exchanges();
     for (int i = 4; i <= 8; ++i) f.sim->InjectAt(base + i, Fault::CutShort);
     f.prompt.ExpectMessage("Error Writing Calibration Change");

@@ -19,13 +19,9 @@ namespace fs = std::filesystem;
 
 using test::FileBytes;
 
-CalImage Patterned() {
-    return test::PatternedImage(3);
-}
-
 TEST(CalibrationFile, RoundTripIsExactlyTheImage) {
     test::TempDir dir;
-    const CalImage image = Patterned();
+    const CalImage image = test::PatternedImage(3);
     WriteCalibrationFile(dir.file("a.DVF"), image);
     EXPECT_EQ(FileLength(dir.file("a.DVF")), 2727u);
     const auto read = ReadCalibrationFile(dir.file("a.DVF"));
@@ -50,7 +46,7 @@ TEST(CalibrationFile, AWriteThatFailsLateLeavesNoTemporaryFile) {
     test::TempDir dir;
     // The temporary file is written, then cannot be renamed over a folder.
     fs::create_directory(dir.path() / "busy.DVF");
-    EXPECT_THROW(WriteCalibrationFile(dir.file("busy.DVF"), Patterned()), FileError);
+    EXPECT_THROW(WriteCalibrationFile(dir.file("busy.DVF"), test::PatternedImage(3)), FileError);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
 }
 
@@ -69,7 +65,7 @@ class FileCommandsTest : public ::testing::Test {
     Settings settings;
     FileState state;
     ScriptedPrompt prompt;
-    CalImage image = Patterned();
+    CalImage image = test::PatternedImage(3);
 };
 
 TEST_F(FileCommandsTest, TitleFollowsEveryFileState) {

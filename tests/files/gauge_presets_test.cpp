@@ -176,20 +176,15 @@ class GaugePresets : public ::testing::Test {
     ScriptedPrompt prompt;
 };
 
-int CountCells(const std::vector<PresetStep>& steps, PresetGrid grid, int row = -1) {
-    int n = 0;
+// The steps that set a cell of `grid`, in `row` and `column` when given.
+std::vector<PresetStep> Cells(const std::vector<PresetStep>& steps, PresetGrid grid, int row = -1,
+                              int column = -1) {
+    std::vector<PresetStep> out;
     for (const auto& s : steps)
-        if (s.kind == PresetStepKind::SetCell && s.grid == grid && (row < 0 || s.row == row)) ++n;
-    return n;
-}
-
-const PresetStep* FindCell(const std::vector<PresetStep>& steps, PresetGrid grid, int row,
-                           int column) {
-    for (const auto& s : steps)
-        if (s.kind == PresetStepKind::SetCell && s.grid == grid && s.row == row &&
-            s.column == column)
-            return &s;
-    return nullptr;
+        if (s.kind == PresetStepKind::SetCell && s.grid == grid && (row < 0 || s.row == row) &&
+            (column < 0 || s.column == column))
+            out.push_back(s);
+    return out;
 }
 
 TEST_F(GaugePresets, ApplyAnalogPresetPlanInOrder) {
@@ -202,11 +197,11 @@ TEST_F(GaugePresets, ApplyAnalogPresetPlanInOrder) {
         {K::ResumeEvents, {}},   {K::SetCell, {}, 0, PresetGrid::Analog, 1, 0, 7.99}};
     ASSERT_EQ(steps.size(), 7u + 118u);  // 6 battery + 16 breakpoints + 96 duty cells
     EXPECT_EQ(std::vector<PresetStep>(steps.begin(), steps.begin() + 8), head);
-    EXPECT_EQ(CountCells(steps, PresetGrid::Analog), 118);
-    EXPECT_EQ(FindCell(steps, PresetGrid::Analog, 0, 3)->value, 200);
-    EXPECT_EQ(FindCell(steps, PresetGrid::Analog, 1, 3)->value, 30);
-    EXPECT_EQ(FindCell(steps, PresetGrid::Analog, 3, 1)->value, 5.5);
-    EXPECT_EQ(FindCell(steps, PresetGrid::Analog, 0, 0), nullptr);  // never the corner
+    EXPECT_EQ(Cells(steps, PresetGrid::Analog).size(), 118u);
+    EXPECT_EQ(Cells(steps, PresetGrid::Analog, 0, 3).at(0).value, 200);
+    EXPECT_EQ(Cells(steps, PresetGrid::Analog, 1, 3).at(0).value, 30);
+    EXPECT_EQ(Cells(steps, PresetGrid::Analog, 3, 1).at(0).value, 5.5);
+    EXPECT_TRUE(Cells(steps, PresetGrid::Analog, 0, 0).empty());  // never the corner
     EXPECT_TRUE(prompt.Calls().empty());
 }
 
@@ -215,12 +210,12 @@ TEST_F(GaugePresets, ApplySpeedoTachFillsTheFrequencyTableAndBatteryColumnOnly) 
     EXPECT_EQ(steps.front().kind, PresetStepKind::LiftFormatCan);
     EXPECT_EQ(steps.back().kind, PresetStepKind::RestoreFormatCan);
     EXPECT_EQ(steps[1].text, "Speedo");
-    EXPECT_EQ(CountCells(steps, PresetGrid::Frequency, 0), 16);
-    EXPECT_EQ(CountCells(steps, PresetGrid::Frequency, 1), 16);
-    EXPECT_EQ(CountCells(steps, PresetGrid::Analog), 6);
-    for (int r = 1; r <= 6; ++r) EXPECT_NE(FindCell(steps, PresetGrid::Analog, r, 0), nullptr);
-    EXPECT_EQ(FindCell(steps, PresetGrid::Frequency, 0, 1)->value, 1000);
-    EXPECT_EQ(FindCell(steps, PresetGrid::Frequency, 1, 1)->value, 100.5);
+    EXPECT_EQ(Cells(steps, PresetGrid::Frequency, 0).size(), 16u);
+    EXPECT_EQ(Cells(steps, PresetGrid::Frequency, 1).size(), 16u);
+    EXPECT_EQ(Cells(steps, PresetGrid::Analog).size(), 6u);
+    for (int r = 1; r <= 6; ++r) EXPECT_EQ(Cells(steps, PresetGrid::Analog, r, 0).size(), 1u);
+    EXPECT_EQ(Cells(steps, PresetGrid::Frequency, 0, 1).at(0).value, 1000);
+    EXPECT_EQ(Cells(steps, PresetGrid::Frequency, 1, 1).at(0).value, 100.5);
 }
 
 TEST_F(GaugePresets, ApplyCustomChangesNothingAndUnusablePresetSaysWhy) {

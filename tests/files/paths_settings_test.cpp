@@ -13,6 +13,7 @@
 #include "files/folders.h"
 #include "files/paths.h"
 #include "files/settings.h"
+#include "support/files_bytes.h"
 #include "support/saved_environment.h"
 #include "support/temp_dir.h"
 
@@ -21,6 +22,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
+using test::FileBytes;
 
 const std::string S(1, kPathSeparator);
 
@@ -144,18 +146,12 @@ TEST(Settings, ImportCopiesTheLibraryOverTheOldAndRemembersItsFolderExactly) {
     EXPECT_TRUE(ImportLibraryFile(prompt, s, store, libraries));
     EXPECT_TRUE(prompt.Unexpected().empty());
     EXPECT_EQ(prompt.Calls()[0].dialog.filter, "Dialvane Message Library (*.DVM)|*.DVM");
-    std::ifstream in(PathFromUtf8(JoinPath(libraries, "Ölpumpe.DVM")));
-    std::string content((std::istreambuf_iterator<char>(in)), {});
-    EXPECT_EQ(content, "new library");
+    EXPECT_EQ(FileBytes(JoinPath(libraries, "Ölpumpe.DVM")), FileBytes(chosen));  // "new library"
     EXPECT_EQ(s.LibraryPath, Utf8FromPath(folder) + S);
     EXPECT_EQ(store.Get("Paths", "LibraryPath"), Utf8FromPath(folder) + S);
 
     prompt.AnswerOpenFile(source.file("gone.DVM"));
     EXPECT_THROW(ImportLibraryFile(prompt, s, store, libraries), FileError);
-}
-
-Bytes Read(const std::string& path) {
-    return ReadWholeFile(path, 1 << 20);
 }
 
 TEST(FileIo, RenameWithoutReplacingLeavesATakenNameAlone) {
@@ -164,12 +160,12 @@ TEST(FileIo, RenameWithoutReplacingLeavesATakenNameAlone) {
     WriteFileAtomic(from, Bytes{1});
     WriteFileAtomic(to, Bytes{2});
     EXPECT_FALSE(RenameWithoutReplacing(from, to));
-    EXPECT_EQ(Read(from), Bytes{1});
-    EXPECT_EQ(Read(to), Bytes{2});
+    EXPECT_EQ(FileBytes(from), Bytes{1});
+    EXPECT_EQ(FileBytes(to), Bytes{2});
     const std::string free = dir.file("User_Defined_Old_2.DVM");
     EXPECT_TRUE(RenameWithoutReplacing(from, free));
     EXPECT_FALSE(fs::exists(from));
-    EXPECT_EQ(Read(free), Bytes{1});
+    EXPECT_EQ(FileBytes(free), Bytes{1});
 }
 
 // Every step from a UTF-8 folder name to the disk and back keeps the name exactly.
@@ -182,7 +178,7 @@ TEST(FileIo, ANonAsciiFolderIsCreatedWrittenReadAndListed) {
     const std::string file = JoinPath(folder, "Réglage №2.DVF");
     WriteFileAtomic(file, Bytes{1, 2, 3});
     WriteFileAtomic(file, Bytes{4, 5});
-    EXPECT_EQ(std::tuple(FileExists(file), FileLength(file), Read(file)),
+    EXPECT_EQ(std::tuple(FileExists(file), FileLength(file), FileBytes(file)),
               std::tuple(true, 2u, Bytes{4, 5}));
     // Neither throws for what is missing or no file.
     EXPECT_EQ(std::tuple(FileExists(file + "x"), FileLength(file + "x"), FileExists(folder)),
@@ -194,7 +190,7 @@ TEST(FileIo, ANonAsciiFolderIsCreatedWrittenReadAndListed) {
     EXPECT_EQ(listed, std::vector<std::string>{"Réglage №2.DVF"});
     const std::string renamed = JoinPath(folder, "Réglage №3.DVF");
     EXPECT_TRUE(RenameWithoutReplacing(file, renamed));
-    EXPECT_EQ(Read(renamed), (Bytes{4, 5}));
+    EXPECT_EQ(FileBytes(renamed), (Bytes{4, 5}));
 }
 
 TEST(Folders, InstalledTheSharedDataAndTheUsersFoldersAreApart) {

@@ -12,8 +12,6 @@
 namespace vx42 {
 namespace {
 
-using sim::Fault;
-using test::LinkFixture;
 namespace st = upgrade_status;
 
 using test::Counting;
@@ -40,11 +38,7 @@ UpgradeFile BootUpgrade(std::size_t fileBytes) {
     return file;
 }
 
-struct Step {
-    int done, total;
-    std::string text;
-    bool operator==(const Step&) const = default;
-};
+using test::Step;
 
 // Collects what the dialog would show.
 struct Shown {
@@ -53,9 +47,7 @@ struct Shown {
     StatusLine Status() {
         return [this](const std::string& s) { status.push_back(s); };
     }
-    Progress Bar() {
-        return [this](int d, int t, const std::string& s) { progress.push_back({d, t, s}); };
-    }
+    Progress Bar() { return test::Recorder(progress); }
 };
 
 // Bootloader block frames sent: (24-bit address, 16 data bytes).
@@ -212,8 +204,7 @@ struct Upgrading {
 
 TEST(UpgradeRestorePoint, TheCalibrationIsKeptBeforeAnythingIsSent) {
     Upgrading u;
-    CalImage image;
-    for (int i = 0; i < kCalImageSize; ++i) image[i] = static_cast<std::uint8_t>(i * 3);
+    const CalImage image = test::PatternedImage(0);
     u.f.module().Write(kCalBaseAddress, image.bytes());
     EXPECT_EQ(u.Start(), UpgradeOutcome::Complete);
     const auto m = u.store.Module(u.f.link.DeviceSerial());

@@ -6,6 +6,7 @@
 #include "base/scripted_prompt.h"
 #include "files/settings.h"
 #include "support/demo_calibration.h"
+#include "support/files_bytes.h"
 #include "support/temp_dir.h"
 
 namespace vx42 {
@@ -13,11 +14,7 @@ namespace {
 
 using test::TempDir;
 
-CalImage Image(std::uint8_t seed) {
-    CalImage image;
-    for (int i = 0; i < kCalImageSize; ++i) image[i] = static_cast<std::uint8_t>(seed + i * 3);
-    return image;
-}
+constexpr auto Image = test::PatternedImage;
 
 TEST(CommandRule, EveryModuleAndImageCommandWaitsForTheRunningTransfer) {
     for (Transfer t : {Transfer::Connect, Transfer::Disconnect, Transfer::Retrieve, Transfer::Write,
@@ -173,8 +170,7 @@ TEST_F(SessionSteps, RetrievesAndWholeWritesLeaveRestorePoints) {
 // A blank module holds no calibration: it is not shown, not kept, and said to differ.
 TEST_F(SessionSteps, ABlankModuleIsKnownButNotShownOrKept) {
     session.Connected(1, "FT00000B");
-    CalImage blank;
-    blank.CopyIntoImage(Bytes(kCalImageSize, 0xFF), 0);
+    CalImage blank = test::ImageOf(Bytes(kCalImageSize, 0xFF));
     EXPECT_TRUE(session.Retrieved(blank));
     EXPECT_TRUE(shown == Image(1) && session.ModuleBlank());
     EXPECT_EQ(session.Agreement(), ModuleAgreement::Differs);

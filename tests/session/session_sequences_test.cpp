@@ -20,6 +20,7 @@
 #include "files/paths.h"
 #include "files/settings.h"
 #include "firmware/upgrade.h"
+#include "support/files_bytes.h"
 #include "support/sequence_commands.h"
 #include "support/temp_dir.h"
 
@@ -41,18 +42,13 @@ class Rig {
         settings_ = LoadSettings(store_, files_.str(), files_.str() + "/");
         link_.SetTiming(test::FastTiming(0.0005));
         prompt_.saveTo = files_.file("saved-as.DVF");
-        for (int b = 0; b < 2; ++b) {  // each module with a calibration of its own
-            CalImage image;
-            for (int i = 0; i < kCalImageSize; ++i)
-                image[i] = static_cast<std::uint8_t>(b * 50 + i);
-            sim_->Module(b).Write(kCalBaseAddress, image.bytes());
-        }
+        for (int b = 0; b < 2; ++b)  // each module with a calibration of its own
+            sim_->Module(b).Write(kCalBaseAddress, test::Counting(static_cast<std::uint8_t>(b * 50),
+                                                                  kCalImageSize, 1));
         sim_->SaveState();
         libraries_.MessageLibraries.push_back(test::EngineLibrary());
         // The tool starts with the first file open, a calibration of neither module.
-        CalImage first;
-        for (int i = 0; i < kCalImageSize; ++i) first[i] = static_cast<std::uint8_t>(7 * i);
-        WriteCalibrationFile(File(0), first);
+        WriteCalibrationFile(File(0), test::PatternedImage(0));
         commands_.Open(File(0));
         clean_ = shown_;
     }

@@ -1,14 +1,16 @@
 #pragma once
 // Bytes for the file tests: counted patterns, patterned calibration images, and files written
-// and read whole.
+// and read whole (paths in UTF-8).
 
 #include <cstddef>
 #include <cstdint>
 #include <fstream>
 #include <iterator>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "base/system_text.h"
 #include "calibration/cal_image.h"
 
 namespace vx42::test {
@@ -29,14 +31,21 @@ inline CalImage PatternedImage(std::uint8_t seed) {
     return image;
 }
 
+// A calibration whose bytes, from the first, are these.
+inline CalImage ImageOf(std::span<const std::uint8_t> bytes) {
+    CalImage image;
+    image.CopyIntoImage(bytes, 0);
+    return image;
+}
+
 inline void WriteBytes(const std::string& path, const ByteList& bytes) {
-    std::ofstream(path, std::ios::binary)
+    std::ofstream(PathFromUtf8(path), std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()),
                static_cast<std::streamsize>(bytes.size()));
 }
 
 inline ByteList FileBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(PathFromUtf8(path), std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
 }
 

@@ -9,6 +9,7 @@
 #include "device/module_link.h"
 #include "device/sim/simulator.h"
 #include "files/restore_points.h"
+#include "support/files_bytes.h"
 #include "support/session_adapter.h"
 
 namespace vx42::test {
@@ -54,9 +55,7 @@ inline int ConnectedBridge(const CalibrationSession& session) {
 
 // The calibration module `b` holds in its memory.
 inline CalImage MemoryOf(sim::Simulator& sim, int b) {
-    CalImage image;
-    image.CopyIntoImage(sim.Module(b).Read(kCalBaseAddress, kCalImageSize), 0);
-    return image;
+    return ImageOf(sim.Module(b).Read(kCalBaseAddress, kCalImageSize));
 }
 
 // What each module holds, by its key, for the session's rules.

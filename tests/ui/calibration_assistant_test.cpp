@@ -9,9 +9,6 @@
 
 #include "ui_fixture.h"
 
-using namespace vx42;
-using namespace vx42::test;
-
 namespace {
 
 constexpr int kSpeedometer = 2;  // output 3 of the demonstration calibration

@@ -8,9 +8,6 @@
 
 #include "ui_fixture.h"
 
-using namespace vx42;
-using namespace vx42::test;
-
 namespace {
 
 // Decimal steps an installer takes: the shipped "Fuel Level 0-5 V" preset on output 1, a
@@ -71,10 +68,7 @@ class CommaLocaleTest : public QObject {
             DecimalSteps(comma);
             QLocale::setDefault(before);
         }
-        QCOMPARE(comma.size(), plain.size());
-        int differing = 0;
-        for (std::size_t i = 0; i < plain.size(); ++i) differing += plain[i] != comma[i];
-        QCOMPARE(differing, 0);
+        QVERIFY(comma == plain);
     }
 };
 

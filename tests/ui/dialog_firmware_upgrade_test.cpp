@@ -6,9 +6,6 @@
 #include "support/firmware_file.h"
 #include "ui_fixture.h"
 
-using namespace vx42;
-using namespace vx42::test;
-
 namespace {
 
 namespace st = upgrade_status;

@@ -10,9 +10,6 @@
 #include "ui/dialogs/frm_import_dbc.h"
 #include "ui_fixture.h"
 
-using namespace vx42;
-using namespace vx42::test;
-
 namespace {
 
 std::string UserFile(WindowFixture& f) {

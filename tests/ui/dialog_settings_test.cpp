@@ -8,9 +8,6 @@
 #include "ui/main_window/can_status_frame.h"
 #include "ui_fixture.h"
 
-using namespace vx42;
-using namespace vx42::test;
-
 namespace {
 
 // The unit output 1 shows beside its primary data.

@@ -5,9 +5,6 @@
 #include "device/sim/standin/usb_standin.h"
 #include "ui_fixture.h"
 
-using namespace vx42;
-using namespace vx42::test;
-
 namespace {
 
 // A plain cable beside the module's: the module is on the second bridge.

@@ -11,9 +11,6 @@
 #include "review/calibration_text.h"
 #include "ui_fixture.h"
 
-using namespace vx42;
-using namespace vx42::test;
-
 namespace {
 // Every cell of every output's table stands whole on one line of the PDF's text: no number
 // is broken across lines or cut at the page's edge.

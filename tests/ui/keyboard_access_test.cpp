@@ -10,9 +10,6 @@
 #include "ui/dialogs/frm_about.h"
 #include "ui_fixture.h"
 
-using namespace vx42;
-using namespace vx42::test;
-
 namespace {
 
 // A stop's name; a group of option buttons, which Tab enters once, is named after its first.

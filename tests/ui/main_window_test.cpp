@@ -13,9 +13,6 @@
 #include "ui/main_window/program_start.h"
 #include "ui_fixture.h"
 
-using namespace vx42;
-using namespace vx42::test;
-
 namespace {
 
 constexpr int kRetrieveReads = 171;  // the read requests of a whole retrieve

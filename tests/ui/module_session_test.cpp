@@ -8,8 +8,6 @@
 #include "base/file_lock.h"
 #include "ui_fixture.h"
 
-using namespace vx42;
-using namespace vx42::test;
 using SessionWindow = vx42::test::DemoWindow;
 using Strings = std::vector<std::string>;
 

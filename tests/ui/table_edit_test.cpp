@@ -6,9 +6,6 @@
 #include "calibration/outputs/output_tables.h"
 #include "ui_fixture.h"
 
-using namespace vx42;
-using namespace vx42::test;
-
 namespace {
 
 // The analog table of output 1 with period 100 Hz.
@@ -105,216 +102,208 @@ void RunSteps(AnalogFixture& f, const std::vector<Step>& steps) {
 class TableEditTest : public QObject {
     Q_OBJECT
   private slots:
-    void eachOperationChangesOnlyItsCellsInTheModule();
-    void everyCommitPathReachesTheRule();
-    void frequencyTableLimitsAreSaid();
-    void theCornerIsIgnoredAndADigitOnSeveralCellsAsks();
-    void copyPasteAndTheRightClickMenu();
-    void pendingEditLandsInItsOwnOutput();
-    void undoActsOnlyWhileTheCellsHoldWhatTheStepLeft();
+    void eachOperationChangesOnlyItsCellsInTheModule() {
+        AnalogFixture f;
+        f.PlantOddWords();
+        const int cell = f.DutyAddress(2, 3);
+        using K = Qt::Key;
+        const std::vector<Step> steps = {
+            {"+1", [&] { f.Key(K::Key_Equal, 2, 3, 2, 3); }, {cell}},
+            {"-1", [&] { f.Key(K::Key_Minus, 2, 3, 2, 3); }, {cell}},
+            {"percent", [&] { f.Key(K::Key_P, 2, 3, 2, 3, "10"); }, {cell}},
+            {"increase", [&] { f.Key(K::Key_I, 2, 3, 2, 3, "2"); }, {cell}},
+            {"set to", [&] { f.Key(K::Key_J, 2, 3, 2, 3, "7"); }, {cell}},
+            {"undo", [&] { f.page().Undo(); }, {cell}},
+            {"redo", [&] { QTest::keyClick(f.grid, Qt::Key_Y, Qt::ControlModifier); }, {cell}},
+            {"paste",
+             [&] {
+                 QApplication::clipboard()->setText("9");
+                 f.grid->selectCells(2, 3);
+                 f.window.mEditPaste->trigger();
+             },
+             {cell}},
+            {"the right-click menu's +1",
+             [&] {
+                 f.grid->selectCells(2, 3);
+                 f.page().mEditFlexIncrease1->trigger();
+             },
+             {cell}},
+            // In order between its neighbours (a breakpoint out of order stays out of the module).
+            {"set to breakpoint",
+             [&] { f.Key(K::Key_J, 0, 5, 0, 5, "13"); },
+             {f.cal(0).PrimaryBlock + 8}},
+            // Every cell of the line is rounded, its ends included.
+            {"linearize",
+             [&] { f.Key(K::Key_L, 4, 6, 4, 8); },
+             {f.DutyAddress(4, 6), f.DutyAddress(4, 7), f.DutyAddress(4, 8)}},
+            {"interpolation", [&] { f.Key(K::Key_T, 5, 6, 5, 8); }, {f.DutyAddress(5, 7)}},
+            {"linearize two rows",
+             [&] {
+                 f.prompt.ExpectMessage("You may only linearize 1 row at a time.");
+                 f.Key(K::Key_L, 1, 1, 2, 3);
+             },
+             {}},
+        };
+        RunSteps(f, steps);
+    }
+
+    // Enter, leaving the cell, "Set to" and a paste each reach the tables' rule (one result per
+    // input, tested there): a comma is refused and told, after any question asked; a value taken
+    // on leaving the cell reaches the module.
+    void everyCommitPathReachesTheRule() {
+        AnalogFixture f;
+        const auto refused = [&f] { f.prompt.ExpectMessage(NotANumberText("1,5")); };
+        const std::vector<Step> paths = {
+            {"enter a comma", [&] { refused(), f.Enter(1, 1, "1,5"); }, {}},
+            {"leave a comma",
+             [&] {
+                 refused();
+                 f.TypePending(1, 1, "1,5");
+                 f.page().txtOutputName->setFocus();
+             },
+             {}},
+            {"set to a comma",
+             [&] {
+                 f.prompt.AnswerInput("1,5");
+                 refused();
+                 f.Key(Qt::Key_J, 1, 1, 1, 2);
+             },
+             {}},
+            {"paste a comma",
+             [&] {
+                 refused();
+                 QApplication::clipboard()->setText("1,5");
+                 f.grid->setFocus();
+                 f.grid->selectCells(1, 1);
+                 f.page().PasteFocused();
+             },
+             {}},
+            {"leave",
+             [&] {
+                 f.TypePending(1, 1, "15");
+                 f.page().txtOutputName->setFocus();
+             },
+             {f.DutyAddress(1, 1)}},
+        };
+        RunSteps(f, paths);
+    }
+
+    // A typed or pasted value beyond the speedo table's frequencies is brought to the limit (its
+    // row's own, reached by the operation), and the status bar says what was stored.
+    void frequencyTableLimitsAreSaid() {
+        OnlinePage f;
+        f.page().optType[4]->click();
+        TableGridWidget* grid = f.page().mshFreqTable;
+        const int second = f.cal(0).TableBlock + 2;
+        auto note = [&f] { return f.window.statusBar()->currentMessage(); };
+        PageFixture::TypeIntoCell(grid, 1, 1, "7000");
+        f.Settle();
+        QCOMPARE(note(), QString("7000 is above 6553.5 Hz: stored 6553.5"));
+        QCOMPARE(f.Word(second), 65535u);
+        QApplication::clipboard()->setText("-2");
+        f.window.mEditPaste->trigger();
+        f.Settle();
+        QCOMPARE(note(), QString("-2 is below 0 Hz: stored 0.0"));
+        QCOMPARE(f.Word(second), 0u);
+    }
+
+    void theCornerIsIgnoredAndADigitOnSeveralCellsAsks() {
+        AnalogFixture f;
+        const CalImage before = f.image();
+        f.grid->selectCells(0, 0);
+        QTest::mouseDClick(f.grid->viewport(), Qt::LeftButton, {},
+                           f.grid->visualItemRect(f.grid->item(0, 0)).center());
+        QTest::keyClick(f.grid, Qt::Key_5);
+        QVERIFY(!f.grid->editorOpen());
+        QVERIFY(f.image() == before);
+        // A double-click elsewhere opens the editor with the cell's text.
+        QTest::mouseDClick(f.grid->viewport(), Qt::LeftButton, {},
+                           f.grid->visualItemRect(f.grid->item(1, 1)).center());
+        QVERIFY(f.grid->editorOpen());
+        QCOMPARE(f.grid->editor()->text(), QString("0.0"));
+        QTest::keyClick(f.grid->editor(), Qt::Key_Escape);
+        // A digit with several cells selected asks for the value of them all.
+        f.grid->selectCells(2, 2, 2, 3);
+        f.prompt.AnswerInput(std::nullopt);  // cancelled
+        QTest::keyClick(f.grid, Qt::Key_7);
+        QCOMPARE(f.prompt.Calls().back().title, std::string("Set Selection"));
+        QVERIFY(!f.grid->editorOpen());
+    }
+
+    void copyPasteAndTheRightClickMenu() {
+        AnalogFixture f;
+        for (int k = 0; k < 4; ++k) f.Enter(1 + k / 2, 1 + k % 2, std::to_string(k + 1).c_str());
+        f.grid->selectCells(1, 1, 2, 2);
+        f.window.mEditCopy->trigger();
+        QCOMPARE(QApplication::clipboard()->text(), QString("1.0\t2.0\r3.0\t4.0"));
+        // Paste into a wider selection: fills from its top-left, leaves cells without data, and
+        // says so.
+        QApplication::clipboard()->setText("50\t60\r70");
+        f.grid->selectCells(4, 5, 5, 7);
+        f.prompt.ExpectMessage("Pasted 3 values into 2 rows x 2 columns. 2 selected cells");
+        f.window.mEditPaste->trigger();
+        f.Settle();
+        QCOMPARE(f.ModuleDuty(5, 5), 7000u);
+        QCOMPARE(f.page().mEditUndo->text(), QString("&Undo Paste"));
+        // The menu opens on a right click.
+        QTest::mousePress(f.grid->viewport(), Qt::RightButton, {},
+                          f.grid->visualItemRect(f.grid->item(1, 1)).center());
+        QTRY_VERIFY(f.page().mEditFlexGrid->isVisible());
+        f.page().mEditFlexGrid->hide();
+    }
+
+    // A pending edit is committed into the output it was typed for before the tab changes or a
+    // menu command runs.
+    void pendingEditLandsInItsOwnOutput() {
+        AnalogFixture f;
+        f.TypePending(1, 1, "42");
+        f.SelectTab(1);
+        f.Settle();
+        QCOMPARE(f.ModuleDuty(1, 1), 4200u);
+        QCOMPARE(f.image().Word(f.cal(1).TableBlock), 0u);
+        f.SelectTab(0);
+        f.TypePending(1, 2, "17");
+        emit f.window.menuFile->aboutToShow();  // the menu opening for a command
+        f.Settle();
+        QCOMPARE(f.ModuleDuty(1, 2), 1700u);
+        // A command that replaces the calibration commits first too (the dialog is cancelled).
+        f.TypePending(1, 3, "5");
+        f.prompt.AnswerYesNo(Answer::No);   // do not save first
+        f.prompt.AnswerYesNo(Answer::Yes);  // open and program the module
+        f.prompt.AnswerOpenFile(std::nullopt);
+        f.window.OpenCommand();
+        QCOMPARE(f.image().Word(f.DutyAddress(1, 3)), 500u);
+    }
+
+    // A cell changed since by another path (a compared copy, a preset) is not reverted by an
+    // undo of the step before it: the undo says so and changes nothing.
+    void undoActsOnlyWhileTheCellsHoldWhatTheStepLeft() {
+        AnalogFixture f;
+        f.Enter(2, 1, "10");
+        f.Settle();
+        QCOMPARE(f.ModuleDuty(2, 1), 1000u);
+        const int address = f.DutyAddress(2, 1);
+        EditTarget other = f.window.edit();
+        other.StoreAndWriteWord(address, 300);
+        f.Settle();
+        f.prompt.ExpectMessage("Nothing was undone");
+        f.page().Undo();
+        f.Settle();
+        QCOMPARE(f.image().Word(address), 300u);
+        QCOMPARE(f.ModuleDuty(2, 1), 300u);
+        // Once the cell holds what the step left again, the undo acts.
+        other.StoreAndWriteWord(address, 1000);
+        f.page().Undo();
+        f.Settle();
+        QCOMPARE(f.ModuleDuty(2, 1), 0u);
+        // Redo likewise only from what the undo left.
+        other.StoreAndWriteWord(address, 77);
+        f.prompt.ExpectMessage("Nothing was redone");
+        f.page().Redo();
+        f.Settle();
+        QCOMPARE(f.ModuleDuty(2, 1), 77u);
+    }
 };
-
-void TableEditTest::eachOperationChangesOnlyItsCellsInTheModule() {
-    AnalogFixture f;
-    f.PlantOddWords();
-    const int cell = f.DutyAddress(2, 3);
-    using K = Qt::Key;
-    const std::vector<Step> steps = {
-        {"+1", [&] { f.Key(K::Key_Equal, 2, 3, 2, 3); }, {cell}},
-        {"-1", [&] { f.Key(K::Key_Minus, 2, 3, 2, 3); }, {cell}},
-        {"percent", [&] { f.Key(K::Key_P, 2, 3, 2, 3, "10"); }, {cell}},
-        {"increase", [&] { f.Key(K::Key_I, 2, 3, 2, 3, "2"); }, {cell}},
-        {"set to", [&] { f.Key(K::Key_J, 2, 3, 2, 3, "7"); }, {cell}},
-        {"undo", [&] { f.page().Undo(); }, {cell}},
-        {"redo", [&] { QTest::keyClick(f.grid, Qt::Key_Y, Qt::ControlModifier); }, {cell}},
-        {"paste",
-         [&] {
-             QApplication::clipboard()->setText("9");
-             f.grid->selectCells(2, 3);
-             f.window.mEditPaste->trigger();
-         },
-         {cell}},
-        {"the right-click menu's +1",
-         [&] {
-             f.grid->selectCells(2, 3);
-             f.page().mEditFlexIncrease1->trigger();
-         },
-         {cell}},
-        // In order between its neighbours (a breakpoint out of order stays out of the module).
-        {"set to breakpoint",
-         [&] { f.Key(K::Key_J, 0, 5, 0, 5, "13"); },
-         {f.cal(0).PrimaryBlock + 8}},
-        // Every cell of the line is rounded, its ends included.
-        {"linearize",
-         [&] { f.Key(K::Key_L, 4, 6, 4, 8); },
-         {f.DutyAddress(4, 6), f.DutyAddress(4, 7), f.DutyAddress(4, 8)}},
-        {"interpolation", [&] { f.Key(K::Key_T, 5, 6, 5, 8); }, {f.DutyAddress(5, 7)}},
-        {"linearize two rows",
-         [&] {
-             f.prompt.ExpectMessage("You may only linearize 1 row at a time.");
-             f.Key(K::Key_L, 1, 1, 2, 3);
-         },
-         {}},
-    };
-    RunSteps(f, steps);
-}
-
-// Enter, leaving the cell, "Set to" and a paste each reach the tables' rule (one result per
-// input, tested there): a comma is refused and told, after any question asked; a value taken
-// on leaving the cell reaches the module.
-void TableEditTest::everyCommitPathReachesTheRule() {
-    AnalogFixture f;
-    const auto refused = [&f] { f.prompt.ExpectMessage(NotANumberText("1,5")); };
-    const std::vector<Step> paths = {
-        {"enter a comma", [&] { refused(), f.Enter(1, 1, "1,5"); }, {}},
-        {"leave a comma",
-         [&] {
-             refused();
-             f.TypePending(1, 1, "1,5");
-             f.page().txtOutputName->setFocus();
-         },
-         {}},
-        {"set to a comma",
-         [&] {
-             f.prompt.AnswerInput("1,5");
-             refused();
-             f.Key(Qt::Key_J, 1, 1, 1, 2);
-         },
-         {}},
-        {"paste a comma",
-         [&] {
-             refused();
-             QApplication::clipboard()->setText("1,5");
-             f.grid->setFocus();
-             f.grid->selectCells(1, 1);
-             f.page().PasteFocused();
-         },
-         {}},
-        {"leave",
-         [&] {
-             f.TypePending(1, 1, "15");
-             f.page().txtOutputName->setFocus();
-         },
-         {f.DutyAddress(1, 1)}},
-    };
-    RunSteps(f, paths);
-}
-
-// A typed or pasted value beyond the speedo table's frequencies is brought to the limit (its
-// row's own, reached by the operation), and the status bar says what was stored.
-void TableEditTest::frequencyTableLimitsAreSaid() {
-    OnlinePage f;
-    f.page().optType[4]->click();
-    TableGridWidget* grid = f.page().mshFreqTable;
-    const int second = f.cal(0).TableBlock + 2;
-    auto note = [&f] { return f.window.statusBar()->currentMessage(); };
-    PageFixture::TypeIntoCell(grid, 1, 1, "7000");
-    f.Settle();
-    QCOMPARE(note(), QString("7000 is above 6553.5 Hz: stored 6553.5"));
-    QCOMPARE(f.Word(second), 65535u);
-    QApplication::clipboard()->setText("-2");
-    f.window.mEditPaste->trigger();
-    f.Settle();
-    QCOMPARE(note(), QString("-2 is below 0 Hz: stored 0.0"));
-    QCOMPARE(f.Word(second), 0u);
-}
-
-void TableEditTest::theCornerIsIgnoredAndADigitOnSeveralCellsAsks() {
-    AnalogFixture f;
-    const CalImage before = f.image();
-    f.grid->selectCells(0, 0);
-    QTest::mouseDClick(f.grid->viewport(), Qt::LeftButton, {},
-                       f.grid->visualItemRect(f.grid->item(0, 0)).center());
-    QTest::keyClick(f.grid, Qt::Key_5);
-    QVERIFY(!f.grid->editorOpen());
-    QVERIFY(f.image() == before);
-    // A double-click elsewhere opens the editor with the cell's text.
-    QTest::mouseDClick(f.grid->viewport(), Qt::LeftButton, {},
-                       f.grid->visualItemRect(f.grid->item(1, 1)).center());
-    QVERIFY(f.grid->editorOpen());
-    QCOMPARE(f.grid->editor()->text(), QString("0.0"));
-    QTest::keyClick(f.grid->editor(), Qt::Key_Escape);
-    // A digit with several cells selected asks for the value of them all.
-    f.grid->selectCells(2, 2, 2, 3);
-    f.prompt.AnswerInput(std::nullopt);  // cancelled
-    QTest::keyClick(f.grid, Qt::Key_7);
-    QCOMPARE(f.prompt.Calls().back().title, std::string("Set Selection"));
-    QVERIFY(!f.grid->editorOpen());
-}
-
-void TableEditTest::copyPasteAndTheRightClickMenu() {
-    AnalogFixture f;
-    for (int k = 0; k < 4; ++k) f.Enter(1 + k / 2, 1 + k % 2, std::to_string(k + 1).c_str());
-    f.grid->selectCells(1, 1, 2, 2);
-    f.window.mEditCopy->trigger();
-    QCOMPARE(QApplication::clipboard()->text(), QString("1.0\t2.0\r3.0\t4.0"));
-    // Paste into a wider selection: fills from its top-left, leaves cells without data, and
-    // says so.
-    QApplication::clipboard()->setText("50\t60\r70");
-    f.grid->selectCells(4, 5, 5, 7);
-    f.prompt.ExpectMessage("Pasted 3 values into 2 rows x 2 columns. 2 selected cells");
-    f.window.mEditPaste->trigger();
-    f.Settle();
-    QCOMPARE(f.ModuleDuty(5, 5), 7000u);
-    QCOMPARE(f.page().mEditUndo->text(), QString("&Undo Paste"));
-    // The menu opens on a right click.
-    QTest::mousePress(f.grid->viewport(), Qt::RightButton, {},
-                      f.grid->visualItemRect(f.grid->item(1, 1)).center());
-    QTRY_VERIFY(f.page().mEditFlexGrid->isVisible());
-    f.page().mEditFlexGrid->hide();
-}
-
-// A pending edit is committed into the output it was typed for before the tab changes or a
-// menu command runs.
-void TableEditTest::pendingEditLandsInItsOwnOutput() {
-    AnalogFixture f;
-    f.TypePending(1, 1, "42");
-    f.SelectTab(1);
-    f.Settle();
-    QCOMPARE(f.ModuleDuty(1, 1), 4200u);
-    QCOMPARE(f.image().Word(f.cal(1).TableBlock), 0u);
-    f.SelectTab(0);
-    f.TypePending(1, 2, "17");
-    emit f.window.menuFile->aboutToShow();  // the menu opening for a command
-    f.Settle();
-    QCOMPARE(f.ModuleDuty(1, 2), 1700u);
-    // A command that replaces the calibration commits first too (the dialog is cancelled).
-    f.TypePending(1, 3, "5");
-    f.prompt.AnswerYesNo(Answer::No);   // do not save first
-    f.prompt.AnswerYesNo(Answer::Yes);  // open and program the module
-    f.prompt.AnswerOpenFile(std::nullopt);
-    f.window.OpenCommand();
-    QCOMPARE(f.image().Word(f.DutyAddress(1, 3)), 500u);
-}
-
-// A cell changed since by another path (a compared copy, a preset) is not reverted by an
-// undo of the step before it: the undo says so and changes nothing.
-void TableEditTest::undoActsOnlyWhileTheCellsHoldWhatTheStepLeft() {
-    AnalogFixture f;
-    f.Enter(2, 1, "10");
-    f.Settle();
-    QCOMPARE(f.ModuleDuty(2, 1), 1000u);
-    const int address = f.DutyAddress(2, 1);
-    EditTarget other = f.window.edit();
-    other.StoreAndWriteWord(address, 300);
-    f.Settle();
-    f.prompt.ExpectMessage("Nothing was undone");
-    f.page().Undo();
-    f.Settle();
-    QCOMPARE(f.image().Word(address), 300u);
-    QCOMPARE(f.ModuleDuty(2, 1), 300u);
-    // Once the cell holds what the step left again, the undo acts.
-    other.StoreAndWriteWord(address, 1000);
-    f.page().Undo();
-    f.Settle();
-    QCOMPARE(f.ModuleDuty(2, 1), 0u);
-    // Redo likewise only from what the undo left.
-    other.StoreAndWriteWord(address, 77);
-    f.prompt.ExpectMessage("Nothing was redone");
-    f.page().Redo();
-    f.Settle();
-    QCOMPARE(f.ModuleDuty(2, 1), 77u);
-}
 
 QTEST_MAIN(TableEditTest)
 #include "table_edit_test.moc"

@@ -97,17 +97,15 @@ inline int CountFrames(sim::Simulator& sim, char letter) {
 // holds a calibration of zeros (every output off, no message), not a blank memory.
 inline std::shared_ptr<sim::Simulator> FastSimulator(sim::SimConfig config = {}) {
     auto sim = std::make_shared<sim::Simulator>(config);
-    CalImage held;
-    held.CopyIntoImage(sim->Module().Read(kCalBaseAddress, kCalImageSize), 0);
-    if (held.Blank()) sim->Module().Write(kCalBaseAddress, CalImage{}.bytes());
+    if (ImageOf(sim->Module().Read(kCalBaseAddress, kCalImageSize)).Blank())
+        sim->Module().Write(kCalBaseAddress, CalImage{}.bytes());
     return sim;
 }
 
 // A calibration of varied bytes whose data sources name no message (so loading it asks
 // nothing about undefined messages).
 inline CalImage Patterned(int seed) {
-    CalImage image;
-    for (int i = 0; i < kCalImageSize; ++i) image[i] = static_cast<std::uint8_t>(i * 13 + seed);
+    CalImage image = PatternedImage(static_cast<std::uint8_t>(seed));
     for (const auto& out : CalAddresses().OutputCal)
         for (const auto& source : out.DataSource) image.SetByte(source.MessageSlot, 0);
     return image;
@@ -270,11 +268,7 @@ struct WindowFixture {
     unsigned Word(int address) { return Byte(address) * 256u + Byte(address + 1); }
     int Applied() { return Held().AppliedChanges(); }  // staged changes applied
     void SetModuleImage(const CalImage& image) { Held().Write(kCalBaseAddress, image.bytes()); }
-    CalImage ModuleImage() {
-        CalImage image;
-        image.CopyIntoImage(Held().Read(kCalBaseAddress, kCalImageSize), 0);
-        return image;
-    }
+    CalImage ModuleImage() { return ImageOf(Held().Read(kCalBaseAddress, kCalImageSize)); }
 
     OutputPage& page() { return *window.outputPage; }
     CalImage& image() { return app.image; }
@@ -376,3 +370,7 @@ struct DemoWindow : WindowFixture {
 };
 
 }  // namespace vx42::test
+
+// The window tests name the tool and these helpers without their namespaces.
+using namespace vx42;
+using namespace vx42::test;

@@ -41,8 +41,6 @@
 #include "ui/widgets/table_grid.h"
 #include "ui_fixture.h"
 
-using namespace vx42;
-
 namespace {
 
 // The window's prompt: the command's plan, and the file the step chose for a file dialog.

@@ -98,14 +98,12 @@ TEST_F(GridOps, PercentClampsRoundsAndRefusesOutOfRange) {
     prompt.AnswerInput(std::nullopt);
     EXPECT_FALSE(Key(analog, GridKey::Ctrl('P')).changed);
     EXPECT_FALSE(Key(analog, GridKey::Ctrl('P')).changed);
-    for (const char* notNumber : {"1,5", "12abc"}) {  // refused, never read as 1 or 12
-        prompt.AnswerInput(notNumber);
-        prompt.ExpectMessage(NotANumberText(notNumber));
-        EXPECT_FALSE(Key(analog, GridKey::Ctrl('P')).changed);
-        prompt.AnswerInput(notNumber);
-        prompt.ExpectMessage(NotANumberText(notNumber));
-        EXPECT_FALSE(Key(analog, GridKey::Ctrl('I')).changed);
-    }
+    for (const char* notNumber : {"1,5", "12abc"})  // refused, never read as 1 or 12
+        for (const char key : {'P', 'I'}) {
+            prompt.AnswerInput(notNumber);
+            prompt.ExpectMessage(NotANumberText(notNumber));
+            EXPECT_FALSE(Key(analog, GridKey::Ctrl(key)).changed) << key;
+        }
     EXPECT_EQ(RowOf(analog, 1)[2], "1");
 }
 
