@@ -20,4 +20,8 @@ wine_run=$root/scripts/wine-run.sh
 bash "$wine_run" "$dir/wine" --fresh
 trap 'bash "$wine_run" "$dir/wine" --stop' EXIT
 cmake --build "$dir" --parallel "$jobs"
-ctest --test-dir "$dir" --output-on-failure --timeout 600 -j "$jobs"
+# One server for the whole run. Wine still refuses a program now and then when two start at
+# once (seen once in eleven runs here, in none of our code): a test that fails is run once
+# more, and the log keeps the first failure ("wine-run: ... exited with status N").
+bash "$wine_run" "$dir/wine" --hold
+ctest --test-dir "$dir" --output-on-failure --timeout 600 -j "$jobs" --repeat until-pass:2

@@ -9,9 +9,15 @@
 # The prefix itself, in place of a program:
 #   wine-run.sh PREFIX --fresh    a new prefix (any old one and its server gone), settled
 #   wine-run.sh PREFIX --settle   waits until what runs in the prefix has finished
+#   wine-run.sh PREFIX --hold     keeps the prefix's server up until --stop, its services
+#                                 started with no output of the caller's
 #   wine-run.sh PREFIX --stop     stops the prefix's server and what runs in it
 # A program started while Wine is still setting up a fresh prefix can fail without a word,
-# so a prefix is settled before the first program runs in it.
+# so a prefix is settled before the first program runs in it. Between programs the server
+# ends a few seconds after the last one, and a program started as it ends is refused ("a wine
+# server seems to be running, but I cannot connect to it"): programs run one after another or
+# side by side (a test run) hold the server up for them all. Its services are started from
+# here, on no pipe of the caller's, which would otherwise wait for them to close it.
 set -uo pipefail
 prefix=$1
 shift
@@ -21,8 +27,14 @@ wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
 export WINEPREFIX=$prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 unset DISPLAY WAYLAND_DISPLAY
 case ${1:-} in
-  --stop) "$wineserver" -k 2>/dev/null; exit 0 ;;
+  --stop)
+    "$wineserver" -k 2>/dev/null
+    "$wineserver" -w 2>/dev/null  # gone, before another server may start in the prefix
+    exit 0 ;;
   --settle) exec "$wineserver" -w ;;
+  --hold)
+    "$wineserver" -p </dev/null >/dev/null 2>&1
+    exec "$wine" cmd /c exit </dev/null >/dev/null 2>&1 ;;
   --fresh)
     "$wineserver" -k 2>/dev/null
     rm -rf "$prefix"
