@@ -64,10 +64,8 @@ function(vx42_library name)
   target_link_libraries(${name} PUBLIC ${ARG_DEPS} PRIVATE vx42_warnings)
 endfunction()
 
-# vx42_tests(PREFIX DEPS ...): one GoogleTest executable per *_test.cpp file of the current
-# folder, each registered in CTest. Files of tests/support are shared by all.
-function(vx42_tests prefix)
-  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+# vx42_test_sources(VAR): the *_test.cpp files of the current folder that this build can run.
+function(vx42_test_sources var)
   file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
   # The libftdi1 back end's tests are named ftdi_*: none where libftdi1 is absent (Windows).
   if(NOT TARGET PkgConfig::LIBFTDI1)
@@ -81,6 +79,14 @@ function(vx42_tests prefix)
   if(NOT TARGET rapidcheck)
     list(FILTER tests EXCLUDE REGEX "/[^/]*_sequences_test\\.cpp$")
   endif()
+  set(${var} ${tests} PARENT_SCOPE)
+endfunction()
+
+# vx42_tests(PREFIX DEPS ...): one GoogleTest executable per *_test.cpp file of the current
+# folder, each registered in CTest. Files of tests/support are shared by all.
+function(vx42_tests prefix)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  vx42_test_sources(tests)
   include(GoogleTest)
   foreach(test ${tests})
     get_filename_component(stem ${test} NAME_WE)
@@ -95,7 +101,8 @@ function(vx42_tests prefix)
     if(CMAKE_CROSSCOMPILING)
       # Under an emulator (Wine) each start is dear: one entry per program.
       add_test(NAME ${name} COMMAND ${name})
-      set_tests_properties(${name} PROPERTIES LABELS ${prefix})
+      set_tests_properties(${name} PROPERTIES LABELS ${prefix}
+                           ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
     else()
       gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
         PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" LABELS ${prefix})

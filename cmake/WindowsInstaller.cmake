@@ -4,29 +4,14 @@
 # with wixl, which says what it installs and registers. The test windows_installer installs
 # it under Wine.
 find_program(VX42_WIXL wixl)
-find_program(VX42_ICOTOOL icotool)
-if(NOT VX42_WIXL OR NOT VX42_ICOTOOL)
-  message(FATAL_ERROR "The Windows installer needs wixl and icotool (Debian's wixl and icoutils; "
-                      "scripts/install-deps.sh installs them)")
+if(NOT VX42_WIXL)
+  message(FATAL_ERROR "The Windows installer needs wixl (Debian's wixl; "
+                      "scripts/install-deps.sh installs it)")
 endif()
 
 set(msi_folder ${CMAKE_BINARY_DIR}/msi)
 set(msi_scripts ${PROJECT_SOURCE_DIR}/packaging/windows)
 set(VX42_MSI ${CMAKE_BINARY_DIR}/VX42-Configurator-${PROJECT_VERSION}-x64.msi)
-
-# The program's icon, from the PNG sizes of packaging/icons: the small sizes as bitmaps, the
-# 256-pixel one as the PNG itself.
-set(icons ${PROJECT_SOURCE_DIR}/packaging/icons/hicolor)
-set(small_icons)
-foreach(size 16 24 32 48)
-  list(APPEND small_icons ${icons}/${size}x${size}/apps/${VX42_APP_ID}.png)
-endforeach()
-set(large_icon ${icons}/256x256/apps/${VX42_APP_ID}.png)
-add_custom_command(OUTPUT ${msi_folder}/vx42.ico
-  COMMAND ${CMAKE_COMMAND} -E make_directory ${msi_folder}
-  COMMAND ${VX42_ICOTOOL} -c -o ${msi_folder}/vx42.ico ${small_icons} --raw=${large_icon}
-  DEPENDS ${small_icons} ${large_icon}
-  VERBATIM)
 
 # The installation manual: the one this build renders (with the window), else one rendered
 # by another build, by default the Linux build's in build/ when it has one.
@@ -44,7 +29,7 @@ endif()
 # What the installed folder is made of, so that the installer is made again when one changes;
 # the window's Qt DLLs and plugins are taken as the window's build leaves them in bin/.
 set(inputs ${CMAKE_BINARY_DIR}/bin/Demo.DVF ${PROJECT_SOURCE_DIR}/data/GaugePresets.CFG
-    ${PROJECT_SOURCE_DIR}/packaging/copyright ${msi_folder}/vx42.ico
+    ${PROJECT_SOURCE_DIR}/packaging/copyright ${VX42_ICO}
     ${msi_scripts}/stage-files.sh ${msi_scripts}/make-msi.sh ${manual})
 file(GLOB library_sources CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/data/libraries/*.json)
 foreach(source ${library_sources})
@@ -73,10 +58,10 @@ add_custom_command(OUTPUT ${VX42_MSI}
   COMMAND ${CMAKE_COMMAND} -E env OBJDUMP=${CMAKE_OBJDUMP} CXX=${CMAKE_CXX_COMPILER}
           DLL_DIRS=${qt_dlls} QT_PLUGINS=${qt_plugins}
           bash ${msi_scripts}/stage-files.sh ${CMAKE_BINARY_DIR}/bin ${msi_folder}/stage
-          ${msi_folder}/vx42.ico "${manual}"
+          ${VX42_ICO} "${manual}"
   COMMAND ${CMAKE_COMMAND} -E env WIXL=${VX42_WIXL}
           bash ${msi_scripts}/make-msi.sh ${msi_folder}/stage ${PROJECT_VERSION} ${VX42_MSI}
-  DEPENDS ${programs} demo_calibration vx42_example_libraries ${inputs}
+  DEPENDS ${programs} vx42_ico demo_calibration vx42_example_libraries ${inputs}
   COMMENT "Making the Windows installer ${msi_name}"
   VERBATIM)
 add_custom_target(msi ALL DEPENDS ${VX42_MSI})

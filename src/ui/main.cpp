@@ -16,6 +16,7 @@
 #include "app/qt/qt_settings_store.h"
 #include "app/window_arguments.h"
 #include "base/file_lock.h"
+#include "base/program_arguments.h"
 #include "base/system_text.h"
 #include "files/folders.h"
 #include "files/paths.h"
@@ -84,17 +85,22 @@ struct DisplayGuard {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const vx42::StartupMode mode = vx42::ModeFromProgramName(argc > 0 ? argv[0] : "VX42");
+    vx42::WriteToParentConsole();  // for --help, --version and a refused command line
+    vx42::UseUtf8Output();
+    vx42::ProgramArguments commandLine(argc, argv);
+    const int count = commandLine.argc();
+    char** const texts = commandLine.argv();
+    const vx42::StartupMode mode = vx42::ModeFromProgramName(count > 0 ? texts[0] : "VX42");
     vx42::WindowArguments arguments;
     if (const auto status =
-            vx42::ReadWindowArguments(argc, argv, mode, arguments, std::cout, std::cerr))
+            vx42::ReadWindowArguments(count, texts, mode, arguments, std::cout, std::cerr))
         return *status;
     const bool simulator = arguments.simulator;
 
     DisplayGuard::programName = vx42::WindowProgramName(mode);
     vx42::SetLockHolderName(DisplayGuard::programName);
     const QtMessageHandler previous = qInstallMessageHandler(DisplayGuard::Hold);
-    QApplication application(argc, argv);
+    QApplication application(commandLine.argc(), commandLine.argv());
     qInstallMessageHandler(previous);
     DisplayGuard::PassOn();
     // Qt has just set the C library's locale from the desktop. Numbers never depend on it (the
@@ -119,7 +125,9 @@ int main(int argc, char** argv) {
     if (!vx42::StartProgram(program, mode, vx42::ProgramFolder(), prompt, store, bridge, simulator,
                             vx42::DefaultHistoryFolder()))
         return 1;  // the error has been shown and logged
-    application.setWindowIcon(ProgramIcon(program.app->folders.shared));
+    // (On Windows the program's own icon resource serves when no icon files are beside it.)
+    if (const QIcon icon = ProgramIcon(program.app->folders.shared); !icon.isNull())
+        application.setWindowIcon(icon);
     prompt.setParent(program.window.get());
     program.window->show();
     // A file named on the command line (a double-click on it) opens as File > Open opens it.

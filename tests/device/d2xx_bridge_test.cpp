@@ -4,78 +4,18 @@
 
 #include <gtest/gtest.h>
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <dlfcn.h>
-#endif
-
 #include "base/scripted_prompt.h"
 #include "base/system_text.h"
 #include "device/module_link.h"
 #include "link_fixture.h"
+#include "support/d2xx_standin.h"
 #include "support/temp_dir.h"
 
 namespace vx42 {
 namespace {
 
-// The stand-in's own controls, reached through the same loaded library (memory of the module
-// behind bridge 1).
-class StandIn {
-  public:
-    explicit StandIn(const char* library = VX42_D2XX_STANDIN) : handle_(Open(library)) {
-        if (!handle_) return;
-        configure_ = reinterpret_cast<int (*)(const char*)>(Find("VX42Sim_Configure"));
-        read_ = reinterpret_cast<int (*)(int, unsigned, unsigned char*, unsigned)>(
-            Find("VX42Sim_ReadMemory"));
-        write_ = reinterpret_cast<int (*)(int, unsigned, const unsigned char*, unsigned)>(
-            Find("VX42Sim_WriteMemory"));
-    }
-    ~StandIn() {
-#ifdef _WIN32
-        if (handle_) FreeLibrary(static_cast<HMODULE>(handle_));
-#else
-        if (handle_) dlclose(handle_);
-#endif
-    }
-    bool ok() const {
-        return handle_ && configure_ && read_ && write_;
-    }
-    int Configure(const char* text) {
-        return configure_(text);
-    }
-    Bytes Read(unsigned address, unsigned n) {
-        Bytes b(n);
-        EXPECT_EQ(read_(1, address, b.data(), n), 0);
-        return b;
-    }
-    void Write(unsigned address, const Bytes& b) {
-        EXPECT_EQ(write_(1, address, b.data(), static_cast<unsigned>(b.size())), 0);
-    }
-
-  private:
-    // The library the bridge under test loads too: the same module, so the same simulator.
-    static void* Open(const char* library) {
-#ifdef _WIN32
-        auto path = PathFromUtf8(library);
-        return LoadLibraryW(path.make_preferred().c_str());
-#else
-        return dlopen(library, RTLD_NOW | RTLD_LOCAL);
-#endif
-    }
-    void (*Find(const char* name) const)() {
-#ifdef _WIN32
-        return reinterpret_cast<void (*)()>(GetProcAddress(static_cast<HMODULE>(handle_), name));
-#else
-        return reinterpret_cast<void (*)()>(dlsym(handle_, name));
-#endif
-    }
-
-    void* handle_;
-    int (*configure_)(const char*) = nullptr;
-    int (*read_)(int, unsigned, unsigned char*, unsigned) = nullptr;
-    int (*write_)(int, unsigned, const unsigned char*, unsigned) = nullptr;
-};
+// The stand-in's controls over the module behind bridge 1.
+using StandIn = test::D2xxStandIn;
 
 class D2xx : public ::testing::Test {
   protected:
@@ -85,7 +25,7 @@ class D2xx : public ::testing::Test {
                                     "bridge=Kestrane Dialvane VX42|DV7777770123;version=2.4.1"),
                   0);
     }
-    StandIn standIn;
+    StandIn standIn{VX42_D2XX_STANDIN};
 };
 
 TEST_F(D2xx, LoadsAndBindsTheLibrary) {
@@ -147,7 +87,7 @@ TEST_F(D2xx, TheLinkRunsOverTheLoadedLibraryWithOrWithoutTheEventCharacter) {
 
         Bytes cal(kCalImageSize);
         for (std::size_t i = 0; i < cal.size(); ++i) cal[i] = static_cast<std::uint8_t>(i * 7);
-        controls.Write(kCalBaseAddress, cal);
+        ASSERT_TRUE(controls.Write(kCalBaseAddress, cal));
         CalImage image;
         ASSERT_TRUE(link.RetrieveCalibration(image, {}));
         EXPECT_EQ(Bytes(image.bytes().begin(), image.bytes().end()), cal);
