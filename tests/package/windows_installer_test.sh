@@ -207,7 +207,7 @@ echo 'extern "C" __declspec(dllexport) int qt_plugin_stand_in() { return 1; }' >
 cp "$bin/VX42.exe" "$bin/VX42RelayControl.exe"
 "$CXX" -shared -static-libgcc -o "$qt/plugins/platforms/qwindows.dll" "$work/plugin.cpp"
 DLL_DIRS=$qt/bin QT_PLUGINS=$qt/plugins \
-  bash "$source/packaging/windows/stage-files.sh" "$bin" "$work/stage" "$build/msi/vx42.ico" "$manual" >/dev/null
+  bash "$source/packaging/windows/stage-files.sh" "$bin" "$work/stage" "$build/vx42.ico" "$manual" >/dev/null
 bash "$source/packaging/windows/make-msi.sh" "$work/stage" "$version" "$work/window.msi"
 cycle "$work/window.msi" 1
 
