@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # wine-run.sh PREFIX PROGRAM [ARGUMENTS...]: runs a Windows program under Wine in the given
-# prefix, quietly and without a display (no Wine debug channels, no Mono or Gecko installers,
+# prefix, quietly and without a display unless VX42_WINE_DISPLAY names one (an X server such as
+# Xvfb, for the windows on Windows' own platform) (no Wine debug channels, no Mono or Gecko installers,
 # and no menu builder, which would put the prefix's Start menu entries and file types on the
 # desktop of the machine running Wine).
 # The cross build's CTest and build steps run its programs through this. A program that
@@ -26,6 +27,7 @@ wine=$(command -v wine64 || command -v wine || true)
 wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
 export WINEPREFIX=$prefix WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 unset DISPLAY WAYLAND_DISPLAY
+[ -z "${VX42_WINE_DISPLAY:-}" ] || export DISPLAY=$VX42_WINE_DISPLAY
 case ${1:-} in
   --stop)
     "$wineserver" -k 2>/dev/null

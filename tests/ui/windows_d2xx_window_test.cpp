@@ -20,7 +20,7 @@ struct DriverWindow : test::WindowFixture {
     DriverWindow()
         : WindowFixture(StartupMode::Full, test::FastSimulator(), ProgramsBridge, false) {}
     static std::unique_ptr<Bridge> ProgramsBridge(const std::shared_ptr<sim::Simulator>&) {
-        return MakeBridge(BridgeKind::Auto);
+        return vx42::MakeBridge(BridgeKind::Auto);
     }
     // A Windows path in the fixture's folder: backslashes only.
     std::string WindowsPath(const char* name) {
@@ -79,8 +79,8 @@ class WindowsD2xxWindowTest : public QObject {
         // Another file opened online from a Windows path is written whole; Update writes the
         // same bytes again.
         f.WriteFile("Lkw Größe 2.DVF", test::Patterned(9));
+        f.prompt.AnswerYesNo(Answer::Yes);  // program the module with it?
         f.prompt.AnswerOpenFile(f.WindowsPath("Lkw Größe 2.DVF"));
-        f.prompt.AnswerYesNo(Answer::Yes);
         f.window.menuFileOpen->trigger();
         f.Settle();
         QCOMPARE(f.Memory(), DriverWindow::BytesOf(test::Patterned(9)));
