@@ -9,13 +9,13 @@ packages=(
   libftdi1-dev libusb-1.0-0-dev
   nlohmann-json3-dev libcli11-dev
   libgtest-dev libgmock-dev libbenchmark-dev librapidcheck-dev
-  xvfb xauth imagemagick fonts-dejavu-core poppler-utils
+  xvfb xauth xdotool imagemagick fonts-dejavu-core poppler-utils
   dpkg-dev file lintian desktop-file-utils appstream
   devscripts xdg-utils shared-mime-info x11-utils man-db libglib2.0-bin libfile-mimeinfo-perl
   bash-completion
   clang libclang-rt-14-dev clang-format
   locales
-  g++-mingw-w64-x86-64-posix googletest wine64 wixl msitools icoutils
+  g++-mingw-w64-x86-64-posix googletest wine64 fonts-wine wixl msitools icoutils
 )
 
 missing=()

@@ -1,16 +1,38 @@
 #!/usr/bin/env bash
-# Screenshots of the main window under Xvfb, full and relay mode, into screenshots/: at 100 %
-# on a 1366 x 768 laptop screen and at 150 % on a 1920 x 1080 screen.
+# Screenshots of the main window and its dialogs under Xvfb, full and relay mode, into
+# screenshots/: at 100 % on a 1366 x 768 laptop screen and at 150 % on a 1920 x 1080 screen.
+# With --windows, the same of the Windows build (build-windows, made by scripts/windows-test.sh
+# with Qt for Windows) under Wine, into screenshots/windows-*: Windows' own platform, the style
+# Qt picks there, Wine's Windows fonts.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 bash scripts/install-deps.sh
+shots=$root/screenshots
+rm -rf "$shots"
+if [ "${1:-}" = --windows ]; then
+  program=$root/build-windows/bin/vx42_screenshots.exe
+  [ -f "$program" ] || { echo "screenshots: no $program: run scripts/windows-test.sh with Qt for Windows" >&2; exit 1; }
+  prefix=$root/build-windows/screenshots-wine
+  bash scripts/wine-run.sh "$prefix" --fresh
+  trap 'bash scripts/wine-run.sh "$prefix" --stop' EXIT
+  for mode in full relay; do
+    # Wine hands the Windows programs the QT_* settings given to it as WINEQT_*.
+    xvfb-run -a -s "-screen 0 1366x768x24" bash -c \
+      'VX42_WINE_DISPLAY=$DISPLAY bash scripts/wine-run.sh "$0" "$1" "$2" "--$3"' \
+      "$prefix" "$program" "Z:$shots/windows-100-$mode" "$mode"
+    WINEQT_SCALE_FACTOR=1.5 xvfb-run -a -s "-screen 0 1920x1080x24" bash -c \
+      'VX42_WINE_DISPLAY=$DISPLAY bash scripts/wine-run.sh "$0" "$1" "$2" "--$3"' \
+      "$prefix" "$program" "Z:$shots/windows-150-$mode" "$mode"
+  done
+  echo "Screenshots in $shots"
+  exit 0
+fi
 bash scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-rm -rf screenshots
 for mode in full relay; do
   xvfb-run -a -s "-screen 0 1366x768x24" \
-    ./build/bin/vx42_screenshots "screenshots/100-$mode" "--$mode"
+    ./build/bin/vx42_screenshots "$shots/100-$mode" "--$mode"
   QT_SCALE_FACTOR=1.5 xvfb-run -a -s "-screen 0 1920x1080x24" \
-    ./build/bin/vx42_screenshots "screenshots/150-$mode" "--$mode"
+    ./build/bin/vx42_screenshots "$shots/150-$mode" "--$mode"
 done
-echo "Screenshots in $root/screenshots"
+echo "Screenshots in $shots"

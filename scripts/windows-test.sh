@@ -45,15 +45,16 @@ cmake --build "$dir" --parallel "$jobs"
 # One server for the whole run. Wine still refuses a program now and then when two start at
 # once (seen once in eleven runs here, in none of our code): a test that fails is run once
 # more, and the log keeps the first failure ("wine-run: ... exited with status N").
-# Qt's programs make windows even on the offscreen platform (its event loop's own), which
-# Wine creates only on a display: with the windows, the run has an Xvfb display of its own.
+# With the windows, the run has an Xvfb laptop screen of its own, on a display number it finds
+# free, and the window tests run on Windows' own platform there: Wine passes the tests'
+# QT_QPA_PLATFORM (the host's Qt's, as every QT_* variable) to no Windows program.
 if [ -n "$qt" ]; then
-  display=:$((90 + RANDOM % 400))
-  Xvfb "$display" -screen 0 1366x768x24 -nolisten tcp >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 1366x768x24 -nolisten tcp 3>"$dir/xvfb-display" >/dev/null 2>&1 &
   xvfb=$!
   trap 'bash "$wine_run" "$dir/wine" --stop; kill $xvfb 2>/dev/null' EXIT
-  export VX42_WINE_DISPLAY=$display
-  for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${display#:}" ] && break; sleep 0.1; done
+  for _ in $(seq 100); do [ -s "$dir/xvfb-display" ] && break; sleep 0.1; done
+  [ -s "$dir/xvfb-display" ] || { echo "windows-test: Xvfb did not start" >&2; exit 1; }
+  export VX42_WINE_DISPLAY=:$(cat "$dir/xvfb-display")
 fi
 bash "$wine_run" "$dir/wine" --hold
 ctest --test-dir "$dir" --output-on-failure --timeout 600 -j "$jobs" --repeat until-pass:2

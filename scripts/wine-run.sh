@@ -7,8 +7,12 @@
 # The cross build's CTest and build steps run its programs through this. A program that
 # fails is named with its exit status, since Wine's own failures print nothing here.
 #
+# Wine passes the caller's QT_* variables to no Windows program (they are the host's Qt's): a
+# setting for the Windows Qt goes in as WINEQT_*, WINEQT_SCALE_FACTOR=1.5 for QT_SCALE_FACTOR.
+#
 # The prefix itself, in place of a program:
-#   wine-run.sh PREFIX --fresh    a new prefix (any old one and its server gone), settled
+#   wine-run.sh PREFIX --fresh    a new prefix (any old one and its server gone), settled,
+#                                 with Wine's own Windows fonts in its Fonts folder
 #   wine-run.sh PREFIX --settle   waits until what runs in the prefix has finished
 #   wine-run.sh PREFIX --hold     keeps the prefix's server up until --stop, its services
 #                                 started with no output of the caller's
@@ -41,7 +45,14 @@ case ${1:-} in
     "$wineserver" -k 2>/dev/null
     rm -rf "$prefix"
     "$wine" wineboot --init >/dev/null 2>&1 || { echo "wine-run: no new prefix in $prefix" >&2; exit 1; }
-    exec "$wineserver" -w ;;
+    "$wineserver" -w
+    # Debian's Wine makes prefixes without Windows' dialog font, Tahoma. Without it Qt's
+    # windows fall back to the first family Wine knows (here a mathematical font, whose line
+    # height is four times its size), and text boxes draw their text outside the box.
+    fonts=/usr/share/wine/fonts
+    [ -f "$fonts/tahoma.ttf" ] || { echo "wine-run: Wine's fonts (fonts-wine) are not installed" >&2; exit 1; }
+    cp "$fonts"/*.ttf "$prefix/drive_c/windows/Fonts/"
+    exit 0 ;;
 esac
 "$wine" "$@"
 status=$?

@@ -8,6 +8,10 @@
 # VX42RelayControl.exe built here on a stand-in Qt DLL that needs MinGW's C++ runtime DLLs, and
 # a stand-in plugin.
 #
+# Where there is an X display (VX42_WINE_DISPLAY) and xdotool, the installed window of the real
+# package is used as an installer uses it, on the simulated module and through the driver
+# library (windows_window_run.sh).
+#
 # Wine puts a per-machine Start menu entry in the user's own Start menu: either place counts.
 #
 # windows_installer_test.sh BUILD_FOLDER MSI VERSION [MANUAL]
@@ -170,9 +174,10 @@ check_uninstalled() {
     fail "the uninstall took the user's library"
 }
 
-cycle() {  # MSI WINDOW
+cycle() {  # MSI WINDOW [SESSIONS]
   install "$1"
   check_installed "$1" "$2"
+  [ -z "${3:-}" ] || window_sessions
   wine msiexec /x "$(windows_path "$1")" /qn || fail "msiexec /x failed"
   wine --settle
   check_uninstalled
@@ -187,9 +192,15 @@ passed() {
   rm -rf "$work"
   exit 0
 }
+# Its window is used as an installer uses it where there is a display to show it on.
 if [ -f "$build/bin/VX42.exe" ]; then
+  if [ -n "${VX42_WINE_DISPLAY:-}" ] && command -v xdotool >/dev/null; then
+    source "$source/tests/package/windows_window_run.sh"
+    cycle "$msi" 1 sessions
+    passed "with the windows, each connected, edited and saved on both ways to a module"
+  fi
   cycle "$msi" 1
-  passed "with the windows"
+  passed "with the windows (no display here to use them on)"
 fi
 cycle "$msi" 0
 
