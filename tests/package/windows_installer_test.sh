@@ -8,7 +8,7 @@
 # VX42RelayControl.exe built here on a stand-in Qt DLL that needs MinGW's C++ runtime DLLs, and
 # a stand-in plugin.
 #
-# Where there is an X display (VX42_WINE_DISPLAY) and xdotool, the installed window of the real
+# Where Xvfb and xdotool are, the installed window of the real
 # package is used as an installer uses it, on the simulated module and through the driver
 # library (windows_window_run.sh).
 #
@@ -30,6 +30,14 @@ wine() { bash "$source/scripts/wine-run.sh" "$prefix" "$@"; }
 rm -rf "$work"
 mkdir -p "$work/home"
 trap 'wine --stop' EXIT
+# The window, where the build has it and it can be shown, on an X display of this test's own:
+# keys typed into it reach no window of another test.
+sessions=""
+if [ -f "$build/bin/VX42.exe" ] && command -v Xvfb >/dev/null && command -v xdotool >/dev/null; then
+  source "$source/tests/package/windows_window_run.sh"
+  own_display
+  sessions=1
+fi
 # Wine's own files for the host's desktop would land in this home: none may.
 export HOME=$work/home
 cd "$work"
@@ -194,8 +202,7 @@ passed() {
 }
 # Its window is used as an installer uses it where there is a display to show it on.
 if [ -f "$build/bin/VX42.exe" ]; then
-  if [ -n "${VX42_WINE_DISPLAY:-}" ] && command -v xdotool >/dev/null; then
-    source "$source/tests/package/windows_window_run.sh"
+  if [ -n "$sessions" ]; then
     cycle "$msi" 1 sessions
     passed "with the windows, each connected, edited and saved on both ways to a module"
   fi

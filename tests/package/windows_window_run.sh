@@ -8,9 +8,20 @@
 # it have changed.
 #
 # Sourced by windows_installer_test.sh, whose wine, fail, windows_path and folders it uses.
-# Needs VX42_WINE_DISPLAY (an X server) and xdotool.
+# Needs Xvfb and xdotool.
 
 x() { DISPLAY=$VX42_WINE_DISPLAY xdotool "$@"; }
+
+# An Xvfb laptop screen on a display number it finds free, for Wine's windows and the keys,
+# gone when the test ends.
+own_display() {
+  Xvfb -displayfd 3 -screen 0 1366x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+  local xvfb=$!
+  trap "wine --stop; kill $xvfb 2>/dev/null" EXIT
+  for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+  [ -s "$work/display" ] || fail "Xvfb did not start"
+  export VX42_WINE_DISPLAY=:$(cat "$work/display")
+}
 
 # The window whose title holds TEXT, waited for up to 60 s.
 window_titled() {  # TEXT
