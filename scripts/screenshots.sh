@@ -16,14 +16,17 @@ if [ "${1:-}" = --windows ]; then
   prefix=$root/build-windows/screenshots-wine
   bash scripts/wine-run.sh "$prefix" --fresh
   trap 'bash scripts/wine-run.sh "$prefix" --stop' EXIT
+  # Wine keeps a prefix's windows on the display its server first met: each screen its own run.
   for mode in full relay; do
     # Wine hands the Windows programs the QT_* settings given to it as WINEQT_*.
     xvfb-run -a -s "-screen 0 1366x768x24" bash -c \
       'VX42_WINE_DISPLAY=$DISPLAY bash scripts/wine-run.sh "$0" "$1" "$2" "--$3"' \
       "$prefix" "$program" "Z:$shots/windows-100-$mode" "$mode"
+    bash scripts/wine-run.sh "$prefix" --stop
     WINEQT_SCALE_FACTOR=1.5 xvfb-run -a -s "-screen 0 1920x1080x24" bash -c \
       'VX42_WINE_DISPLAY=$DISPLAY bash scripts/wine-run.sh "$0" "$1" "$2" "--$3"' \
       "$prefix" "$program" "Z:$shots/windows-150-$mode" "$mode"
+    bash scripts/wine-run.sh "$prefix" --stop
   done
   echo "Screenshots in $shots"
   exit 0
