@@ -16,26 +16,22 @@ if [ "${1:-}" = --windows ]; then
   prefix=$root/build-windows/screenshots-wine
   bash scripts/wine-run.sh "$prefix" --fresh
   trap 'bash scripts/wine-run.sh "$prefix" --stop' EXIT
-  # Wine keeps a prefix's windows on the display its server first met: each screen its own run.
-  for mode in full relay; do
-    # Wine hands the Windows programs the QT_* settings given to it as WINEQT_*.
-    xvfb-run -a -s "-screen 0 1366x768x24" bash -c \
+  # Wine hands the Windows programs the QT_* settings given to it as WINEQT_*. It keeps a
+  # prefix's windows on the display its server first met: each screen is a run of its own.
+  shoot() {  # NAME SIZE SCALE MODE
+    WINEQT_SCALE_FACTOR=$3 xvfb-run -a -s "-screen 0 $2x24" bash -c \
       'VX42_WINE_DISPLAY=$DISPLAY bash scripts/wine-run.sh "$0" "$1" "$2" "--$3"' \
-      "$prefix" "$program" "Z:$shots/windows-100-$mode" "$mode"
+      "$prefix" "$program" "Z:$shots/windows-$1" "$4"
     bash scripts/wine-run.sh "$prefix" --stop
-    WINEQT_SCALE_FACTOR=1.5 xvfb-run -a -s "-screen 0 1920x1080x24" bash -c \
-      'VX42_WINE_DISPLAY=$DISPLAY bash scripts/wine-run.sh "$0" "$1" "$2" "--$3"' \
-      "$prefix" "$program" "Z:$shots/windows-150-$mode" "$mode"
-    bash scripts/wine-run.sh "$prefix" --stop
-  done
-  echo "Screenshots in $shots"
-  exit 0
+  }
+else
+  bash scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  shoot() {  # NAME SIZE SCALE MODE
+    QT_SCALE_FACTOR=$3 xvfb-run -a -s "-screen 0 $2x24" ./build/bin/vx42_screenshots "$shots/$1" "--$4"
+  }
 fi
-bash scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 for mode in full relay; do
-  xvfb-run -a -s "-screen 0 1366x768x24" \
-    ./build/bin/vx42_screenshots "$shots/100-$mode" "--$mode"
-  QT_SCALE_FACTOR=1.5 xvfb-run -a -s "-screen 0 1920x1080x24" \
-    ./build/bin/vx42_screenshots "$shots/150-$mode" "--$mode"
+  shoot "100-$mode" 1366x768 1 "$mode"
+  shoot "150-$mode" 1920x1080 1.5 "$mode"
 done
 echo "Screenshots in $shots"

@@ -49,12 +49,9 @@ cmake --build "$dir" --parallel "$jobs"
 # free, and the window tests run on Windows' own platform there: Wine passes the tests'
 # QT_QPA_PLATFORM (the host's Qt's, as every QT_* variable) to no Windows program.
 if [ -n "$qt" ]; then
-  Xvfb -displayfd 3 -screen 0 1366x768x24 -nolisten tcp 3>"$dir/xvfb-display" >/dev/null 2>&1 &
-  xvfb=$!
-  trap 'bash "$wine_run" "$dir/wine" --stop; kill $xvfb 2>/dev/null' EXIT
-  for _ in $(seq 100); do [ -s "$dir/xvfb-display" ] && break; sleep 0.1; done
-  [ -s "$dir/xvfb-display" ] || { echo "windows-test: Xvfb did not start" >&2; exit 1; }
-  export VX42_WINE_DISPLAY=:$(cat "$dir/xvfb-display")
+  source "$root/scripts/own-display.sh"
+  own_display "$dir/xvfb-display"
+  trap 'bash "$wine_run" "$dir/wine" --stop; kill $own_display_pid 2>/dev/null' EXIT
 fi
 bash "$wine_run" "$dir/wine" --hold
 ctest --test-dir "$dir" --output-on-failure --timeout 600 -j "$jobs" --repeat until-pass:2

@@ -35,7 +35,7 @@ trap 'wine --stop' EXIT
 sessions=""
 if [ -f "$build/bin/VX42.exe" ] && command -v Xvfb >/dev/null && command -v xdotool >/dev/null; then
   source "$source/tests/package/windows_window_run.sh"
-  own_display
+  window_display
   sessions=1
 fi
 # Wine's own files for the host's desktop would land in this home: none may.

@@ -12,21 +12,19 @@
 
 x() { DISPLAY=$VX42_WINE_DISPLAY xdotool "$@"; }
 
-# An Xvfb laptop screen on a display number it finds free, for Wine's windows and the keys,
-# gone when the test ends.
-own_display() {
-  Xvfb -displayfd 3 -screen 0 1366x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-  local xvfb=$!
-  trap "wine --stop; kill $xvfb 2>/dev/null" EXIT
-  for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-  [ -s "$work/display" ] || fail "Xvfb did not start"
-  export VX42_WINE_DISPLAY=:$(cat "$work/display")
+source "$source/scripts/own-display.sh"
+
+# An Xvfb laptop screen of the test's own, for Wine's windows and the keys, gone when the test
+# ends.
+window_display() {
+  own_display "$work/display" || fail "no X display for the window"
+  trap "wine --stop; kill $own_display_pid 2>/dev/null" EXIT
 }
 
-# The window whose title holds TEXT, waited for up to 60 s.
-window_titled() {  # TEXT
+# The window whose title holds TEXT, waited for up to SECONDS (60).
+window_titled() {  # TEXT [SECONDS]
   local id
-  for _ in $(seq 300); do
+  for _ in $(seq $((${2:-60} * 5))); do
     id=$(x search --onlyvisible --name "$1" 2>/dev/null | head -1)
     [ -n "$id" ] && { echo "$id"; return 0; }
     sleep 0.2
@@ -63,15 +61,22 @@ run_window() {  # STATE NAME [ARGUMENTS...]
   # The first Tab reaches the tab strip, the next the output's function: the option after the
   # one set (Analog Gauge in the demonstration calibration) is Relay Control; Enter chooses it.
   keys "$window" Tab Tab Down Return
-  sleep 1
-  keys "$window" ctrl+shift+s
-  local dialog
-  dialog=$(window_titled "Save") || fail "Save As opened no file dialog"
-  sleep 1
-  x windowfocus --sync "$dialog"
-  x type --delay 50 "$name.DVF"
-  x key Return
-  window_titled "\\[$name.DVF\\]" >/dev/null || fail "Save As did not save $name.DVF"
+  # Save As: asked again should the keys have come while the window was busy with the write.
+  local dialog="" tries
+  for tries in 1 2 3; do
+    keys "$window" ctrl+shift+s
+    dialog=$(window_titled "Save" 10) && break
+  done
+  [ -n "$dialog" ] || fail "Save As opened no file dialog"
+  # The name typed over what the box holds, again should the dialog have lost the keys while it
+  # was still setting itself up.
+  for tries in 1 2 3; do
+    keys "$dialog" Home shift+End
+    x type --delay 50 "$name.DVF"
+    x key Return
+    window_titled "\\[$name.DVF\\]" 10 >/dev/null && break
+    [ "$tries" = 3 ] && fail "Save As did not save $name.DVF"
+  done
   keys "$window" ctrl+q
   wait "$pid" || fail "VX42.exe ended with status $?"
   wine --settle

@@ -4,6 +4,7 @@
 // argument; "--relay" as the second starts the window in relay mode. The main window's
 // shots are of the whole screen, so they show whether the window fits it.
 
+#include <QAbstractAnimation>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -21,6 +22,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <memory>
@@ -81,8 +83,24 @@ class QuietPrompt : public vx42::Prompt {
     }
 };
 
-void Shot(QWidget& window, const QString& folder, const QString& name) {
+// Drawn and still: the style's fades between a control's states (Windows' style blends a radio
+// button's dot from the old choice to the new) have run to their end, so no picture catches a
+// control halfway.
+void Settle(const QWidget& window) {
     QTest::qWait(150);
+    const bool still = QTest::qWaitFor(
+        [&window] {
+            const auto animations = window.findChildren<QAbstractAnimation*>();
+            return std::none_of(animations.begin(), animations.end(), [](const auto* a) {
+                return a->state() == QAbstractAnimation::Running;
+            });
+        },
+        2000);
+    if (!still) std::fprintf(stderr, "an animation still runs after 2 s\n");
+}
+
+void Shot(QWidget& window, const QString& folder, const QString& name) {
+    Settle(window);
     QScreen* screen = QGuiApplication::primaryScreen();
     // Without a real screen (the offscreen platform, as for the manual) the window draws itself.
     QPixmap pixmap;
@@ -98,7 +116,7 @@ void Shot(QWidget& window, const QString& folder, const QString& name) {
 // A dialog shown on its own, grabbed, and hidden again.
 void DialogShot(QDialog& dialog, const QString& folder, const QString& name) {
     dialog.show();
-    QTest::qWait(150);
+    Settle(dialog);
     dialog.grab().save(folder + "/" + name + ".png");
     std::fprintf(stderr, "wrote %s/%s.png\n", qPrintable(folder), qPrintable(name));
     dialog.hide();
@@ -308,7 +326,7 @@ void AssistantShots(vx42::FrmMain& window, const QString& folder) {
         return window.findChild<vx42::FrmCalibrationAssistant*>();
     };
     const auto grab = [&folder](QWidget* dialog, const char* name) {
-        QTest::qWait(150);
+        Settle(*dialog);
         dialog->grab().save(folder + "/" + name + ".png");
         std::fprintf(stderr, "wrote %s/%s.png\n", qPrintable(folder), name);
     };
