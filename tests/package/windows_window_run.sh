@@ -66,6 +66,7 @@ run_window() {  # STATE NAME [ARGUMENTS...]
   for tries in 1 2 3; do
     keys "$window" ctrl+shift+s
     dialog=$(window_titled "Save" 10) && break
+    echo "windows-window: no file dialog yet, Save As asked again" >&2
   done
   [ -n "$dialog" ] || fail "Save As opened no file dialog"
   # The name typed over what the box holds, again should the dialog have lost the keys while it
@@ -76,6 +77,7 @@ run_window() {  # STATE NAME [ARGUMENTS...]
     x key Return
     window_titled "\\[$name.DVF\\]" 10 >/dev/null && break
     [ "$tries" = 3 ] && fail "Save As did not save $name.DVF"
+    echo "windows-window: $name.DVF not saved yet, the name typed again" >&2
   done
   keys "$window" ctrl+q
   wait "$pid" || fail "VX42.exe ended with status $?"
