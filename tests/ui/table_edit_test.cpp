@@ -16,6 +16,7 @@ struct AnalogFixture : PageFixture {
         Type(page().txtPeriod, "100");
         grid = page().mshAnalogTable;
         grid->setFocus();
+        Settle();  // the function and the period in the module before a step takes its picture
     }
     // Duty cell (row, col) in the module, as tenths of a percent.
     unsigned ModuleDuty(int row, int col) { return Word(DutyAddress(row, col)); }
