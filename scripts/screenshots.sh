@@ -15,14 +15,17 @@ if [ "${1:-}" = --windows ]; then
   [ -f "$program" ] || { echo "screenshots: no $program: run scripts/windows-test.sh with Qt for Windows" >&2; exit 1; }
   prefix=$root/build-windows/screenshots-wine
   bash scripts/wine-run.sh "$prefix" --fresh
-  trap 'bash scripts/wine-run.sh "$prefix" --stop' EXIT
   # Wine hands the Windows programs the QT_* settings given to it as WINEQT_*. It keeps a
   # prefix's windows on the display its server first met: each screen is a run of its own.
+  source scripts/own-display.sh
+  own_display_pid=""
+  trap 'bash scripts/wine-run.sh "$prefix" --stop; [ -z "$own_display_pid" ] || kill $own_display_pid' EXIT
   shoot() {  # NAME SIZE SCALE MODE
-    WINEQT_SCALE_FACTOR=$3 xvfb-run -a -s "-screen 0 $2x24" bash -c \
-      'VX42_WINE_DISPLAY=$DISPLAY bash scripts/wine-run.sh "$0" "$1" "$2" "--$3"' \
-      "$prefix" "$program" "Z:$shots/windows-$1" "$4"
+    own_display "$prefix.display" "$2"
+    WINEQT_SCALE_FACTOR=$3 bash scripts/wine-run.sh "$prefix" "$program" "Z:$shots/windows-$1" "--$4"
     bash scripts/wine-run.sh "$prefix" --stop
+    kill "$own_display_pid"
+    own_display_pid=""
   }
 else
   bash scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

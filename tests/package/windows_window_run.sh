@@ -32,6 +32,18 @@ window_titled() {  # TEXT [SECONDS]
   return 1
 }
 
+# STEP run until a window titled TEXT shows within 10 s, at most three times, NOTE said before
+# each further time. The window's id, or failure.
+until_titled() {  # TEXT NOTE STEP
+  local try
+  for try in 1 2 3; do
+    [ "$try" = 1 ] || echo "windows-window: $2" >&2
+    "$3"
+    window_titled "$1" 10 && return 0
+  done
+  return 1
+}
+
 keys() {  # WINDOW KEY...: keys typed into the window, which has the keyboard
   local w=$1
   shift
@@ -61,24 +73,19 @@ run_window() {  # STATE NAME [ARGUMENTS...]
   # The first Tab reaches the tab strip, the next the output's function: the option after the
   # one set (Analog Gauge in the demonstration calibration) is Relay Control; Enter chooses it.
   keys "$window" Tab Tab Down Return
-  # Save As: asked again should the keys have come while the window was busy with the write.
-  local dialog="" tries
-  for tries in 1 2 3; do
-    keys "$window" ctrl+shift+s
-    dialog=$(window_titled "Save" 10) && break
-    echo "windows-window: no file dialog yet, Save As asked again" >&2
-  done
-  [ -n "$dialog" ] || fail "Save As opened no file dialog"
-  # The name typed over what the box holds, again should the dialog have lost the keys while it
-  # was still setting itself up.
-  for tries in 1 2 3; do
+  # Save As, and the name typed over what the dialog's box holds, each again should its keys
+  # have come while the window was busy with the write or the dialog still setting itself up.
+  save_as() { keys "$window" ctrl+shift+s; }
+  type_name() {
     keys "$dialog" Home shift+End
     x type --delay 50 "$name.DVF"
     x key Return
-    window_titled "\\[$name.DVF\\]" 10 >/dev/null && break
-    [ "$tries" = 3 ] && fail "Save As did not save $name.DVF"
-    echo "windows-window: $name.DVF not saved yet, the name typed again" >&2
-  done
+  }
+  local dialog
+  dialog=$(until_titled "Save" "no file dialog yet, Save As asked again" save_as) ||
+    fail "Save As opened no file dialog"
+  until_titled "\\[$name.DVF\\]" "$name.DVF not saved yet, the name typed again" type_name >/dev/null ||
+    fail "Save As did not save $name.DVF"
   keys "$window" ctrl+q
   wait "$pid" || fail "VX42.exe ended with status $?"
   wine --settle
